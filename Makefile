@@ -1,0 +1,36 @@
+# Two commands set everything up on a fresh Debian 12 machine:
+#   make test   install packages, build with sanitizers, run every test
+#   make demo   install packages, build, convert the sample database
+.PHONY: test demo deps build build-test fuzz-smoke clean
+
+JOBS ?= $(shell nproc)
+BUILD ?= build
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 5
+
+deps:
+	@scripts/install-deps.sh
+
+test: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	-DTARVEL_TESTS=ON -DTARVEL_SANITIZE=ON
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory fuzz-smoke
+
+# Each libFuzzer target runs a few seconds over its seed corpus.
+fuzz-smoke:
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -G Ninja \
+	-DCMAKE_BUILD_TYPE=Debug -DTARVEL_TESTS=OFF -DTARVEL_WIZARD=OFF -DTARVEL_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_all
+	scripts/fuzz-smoke.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEL_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	@scripts/demo.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(FUZZ_BUILD)
