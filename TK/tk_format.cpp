@@ -1,0 +1,167 @@
+// Type-safe printf: each conversion takes its value from a captured argument.
+// Numbers are printed by snprintf with the caller's flags, width and
+// precision; text arguments are substituted as UTF-8 with width and precision
+// counted in bytes.
+#include "TK/tk_format.h"
+
+#include <cctype>
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+
+#include "TK/tk_text.h"
+
+namespace {
+
+std::string printf_one(const std::string& spec, auto value) {
+  char buf[512];
+  int n = std::snprintf(buf, sizeof buf, spec.c_str(), value);
+  if (n < 0) return {};
+  if (static_cast<size_t>(n) < sizeof buf) return std::string(buf, static_cast<size_t>(n));
+  std::string big(static_cast<size_t>(n) + 1, '\0');
+  std::snprintf(big.data(), big.size(), spec.c_str(), value);
+  big.resize(static_cast<size_t>(n));
+  return big;
+}
+
+std::string as_text(const tk_fmt_arg& a) {
+  if (auto s = std::get_if<std::string_view>(&a.v)) return std::string(*s);
+  if (auto w = std::get_if<std::wstring_view>(&a.v)) return tk_to_utf8(*w);
+  if (auto i = std::get_if<int64_t>(&a.v)) return std::to_string(*i);
+  if (auto u = std::get_if<uint64_t>(&a.v)) return std::to_string(*u);
+  if (auto d = std::get_if<double>(&a.v)) return printf_one("%g", *d);
+  return printf_one("%p", std::get<const void*>(a.v));
+}
+
+}  // namespace
+
+std::string tk_vformat(std::string_view format, const tk_fmt_arg* args, size_t count) {
+  std::string out;
+  out.reserve(format.size() + 32);
+  size_t next = 0;
+  for (size_t i = 0; i < format.size(); ++i) {
+    const char c = format[i];
+    if (c != '%') {
+      out += c;
+      continue;
+    }
+    if (i + 1 < format.size() && format[i + 1] == '%') {
+      out += '%';
+      ++i;
+      continue;
+    }
+    // Parse %[flags][width][.precision][length]conversion
+    size_t j = i + 1;
+    std::string flags, width, precision;
+    bool has_precision = false;
+    while (j < format.size() && std::string_view("-+ #0").find(format[j]) != std::string_view::npos)
+      flags += format[j++];
+    while (j < format.size() &&
+           (std::isdigit(static_cast<unsigned char>(format[j])) || format[j] == '*'))
+      width += format[j++];
+    if (j < format.size() && format[j] == '.') {
+      has_precision = true;
+      ++j;
+      while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])))
+        precision += format[j++];
+    }
+    while (j < format.size() &&
+           std::string_view("hlLqjzt").find(format[j]) != std::string_view::npos)
+      ++j;
+    if (j >= format.size() || width.find('*') != std::string::npos) {
+      out.append(format.substr(i));  // malformed or unsupported: copy verbatim
+      break;
+    }
+    const char conv = format[j];
+    i = j;
+    if (next >= count) {
+      out += "(missing)";
+      continue;
+    }
+    const tk_fmt_arg& a = args[next++];
+    std::string spec = "%" + flags + width + (has_precision ? "." + precision : "");
+    switch (conv) {
+      case 'd':
+      case 'i':
+      case 'u':
+      case 'x':
+      case 'X':
+      case 'o':
+      case 'c': {
+        int64_t v;
+        if (auto p = std::get_if<int64_t>(&a.v)) {
+          v = *p;
+        } else if (auto q = std::get_if<uint64_t>(&a.v)) {
+          v = static_cast<int64_t>(*q);
+        } else if (auto d = std::get_if<double>(&a.v)) {
+          v = static_cast<int64_t>(*d);
+        } else {
+          out += as_text(a);
+          break;
+        }
+        if (conv == 'c') {
+          out += tk_to_utf8(std::wstring(1, static_cast<wchar_t>(v)));
+          break;
+        }
+        const bool is_unsigned_conv = conv != 'd' && conv != 'i';
+        // Unsigned conversions of a signed value print its 32-bit pattern when
+        // it fits in 32 bits, as printf("%08X", -1) does with an int.
+        if (is_unsigned_conv && v < 0 && v >= INT32_MIN) v = static_cast<uint32_t>(v);
+        spec += is_unsigned_conv ? std::string("ll") + conv : std::string("lld");
+        out += printf_one(spec, static_cast<long long>(v));
+        break;
+      }
+      case 'e':
+      case 'E':
+      case 'f':
+      case 'F':
+      case 'g':
+      case 'G': {
+        double v;
+        if (auto d = std::get_if<double>(&a.v)) {
+          v = *d;
+        } else if (auto p = std::get_if<int64_t>(&a.v)) {
+          v = static_cast<double>(*p);
+        } else if (auto q = std::get_if<uint64_t>(&a.v)) {
+          v = static_cast<double>(*q);
+        } else {
+          out += as_text(a);
+          break;
+        }
+        out += printf_one(spec + conv, v);
+        break;
+      }
+      case 'p':
+        if (auto p = std::get_if<const void*>(&a.v)) {
+          out += printf_one("%p", *p);
+        } else {
+          out += as_text(a);
+        }
+        break;
+      case 's':
+      case 'S': {
+        std::string text = as_text(a);
+        if (has_precision) {
+          const size_t cut = precision.empty() ? 0 : std::stoul(precision);
+          if (text.size() > cut) text.resize(cut);
+        }
+        if (!width.empty()) {
+          const size_t w = std::stoul(width);
+          if (text.size() < w) {
+            if (flags.find('-') != std::string::npos)
+              text.append(w - text.size(), ' ');
+            else
+              text.insert(0, w - text.size(), ' ');
+          }
+        }
+        out += text;
+        break;
+      }
+      default:
+        out += '%';
+        out += conv;
+        break;
+    }
+  }
+  return out;
+}

@@ -1,0 +1,203 @@
+// UTF-8 / UTF-16 / UTF-32 (wchar_t) codecs written by hand, with no locale
+// dependence, and the space trimming helpers.
+#include "TK/tk_text.h"
+
+#include <cstdint>
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Decodes one code point at s[i]; advances i. Returns false on malformed input
+// (i is still advanced by at least one byte so callers make progress).
+bool decode_utf8(std::string_view s, size_t& i, char32_t& cp) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  if (b0 < 0x80) {
+    cp = b0;
+    ++i;
+    return true;
+  }
+  size_t len;
+  char32_t min;
+  if ((b0 & 0xE0) == 0xC0) {
+    len = 2, cp = b0 & 0x1F, min = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    len = 3, cp = b0 & 0x0F, min = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    len = 4, cp = b0 & 0x07, min = 0x10000;
+  } else {
+    ++i;
+    return false;
+  }
+  if (i + len > s.size()) {
+    ++i;
+    return false;
+  }
+  for (size_t k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) {
+      ++i;
+      return false;
+    }
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  i += len;
+  return cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+}
+
+void encode_utf8(char32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+bool valid_scalar(char32_t cp) {
+  return cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+}
+
+template <class S>
+S trim_left(S s) {
+  size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  return s.substr(i);
+}
+template <class S>
+S trim_right(S s) {
+  size_t n = s.size();
+  while (n > 0 && s[n - 1] == ' ') --n;
+  return s.substr(0, n);
+}
+
+}  // namespace
+
+std::optional<std::wstring> tk_utf8_to_wide(std::string_view text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    char32_t cp;
+    if (!decode_utf8(text, i, cp)) return std::nullopt;
+    out += static_cast<wchar_t>(cp);
+  }
+  return out;
+}
+
+std::wstring tk_to_wide(std::string_view text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    char32_t cp;
+    out += static_cast<wchar_t>(decode_utf8(text, i, cp) ? cp : kReplacement);
+  }
+  return out;
+}
+
+std::optional<std::string> tk_wide_to_utf8_strict(std::wstring_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (wchar_t c : text) {
+    const auto cp = static_cast<char32_t>(c);
+    if (!valid_scalar(cp)) return std::nullopt;
+    encode_utf8(cp, out);
+  }
+  return out;
+}
+
+std::string tk_to_utf8(std::wstring_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (wchar_t c : text) {
+    const auto cp = static_cast<char32_t>(c);
+    encode_utf8(valid_scalar(cp) ? cp : kReplacement, out);
+  }
+  return out;
+}
+
+std::u16string tk_wide_to_utf16(std::wstring_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (wchar_t c : text) {
+    auto cp = static_cast<char32_t>(c);
+    if (!valid_scalar(cp)) cp = kReplacement;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+  }
+  return out;
+}
+
+std::wstring tk_utf16_to_wide(std::u16string_view text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = kReplacement;
+    }
+    out += static_cast<wchar_t>(c);
+  }
+  return out;
+}
+
+std::u16string tk_utf8_to_utf16(std::string_view utf8) {
+  return tk_wide_to_utf16(tk_to_wide(utf8));
+}
+std::string tk_utf16_to_utf8(std::u16string_view text) {
+  return tk_to_utf8(tk_utf16_to_wide(text));
+}
+
+std::string tk_ltrim(std::string_view s) {
+  return std::string(trim_left(s));
+}
+std::string tk_rtrim(std::string_view s) {
+  return std::string(trim_right(s));
+}
+std::string tk_trim(std::string_view s) {
+  return std::string(trim_right(trim_left(s)));
+}
+std::wstring tk_ltrim(std::wstring_view s) {
+  return std::wstring(trim_left(s));
+}
+std::wstring tk_rtrim(std::wstring_view s) {
+  return std::wstring(trim_right(s));
+}
+std::wstring tk_trim(std::wstring_view s) {
+  return std::wstring(trim_right(trim_left(s)));
+}
+
+bool tk_utf16_less::operator()(const std::wstring& a, const std::wstring& b) const {
+  // Characters below U+10000 compare as themselves; supplementary ones as
+  // their high surrogate (0xD800..0xDBFF), which is all that decides the order
+  // against a BMP character. Two supplementary ones keep code-point order.
+  auto key = [](wchar_t c) -> uint32_t {
+    const auto cp = static_cast<uint32_t>(c);
+    return cp >= 0x10000 ? 0xD800 + ((cp - 0x10000) >> 10) : cp;
+  };
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;
+    const uint32_t ka = key(a[i]), kb = key(b[i]);
+    if (ka != kb) return ka < kb;
+    return static_cast<uint32_t>(a[i]) < static_cast<uint32_t>(b[i]);
+  }
+  return a.size() < b.size();
+}
