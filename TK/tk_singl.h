@@ -11,20 +11,21 @@ class tk_singl {
  public:
   static T& instance() {
     TK_ASSERT(instance_ != nullptr);
-    return *instance_;
+    return *static_cast<T*>(instance_);
   }
-  static T* instance_ptr() { return instance_; }
+  static T* instance_ptr() { return static_cast<T*>(instance_); }
   static bool exists() { return instance_ != nullptr; }
 
  protected:
   tk_singl() {
     TK_ASSERT(instance_ == nullptr);
-    instance_ = static_cast<T*>(this);
+    // Kept as the base pointer: the derived object is still being built.
+    instance_ = this;
   }
   ~tk_singl() { instance_ = nullptr; }
   tk_singl(const tk_singl&) = delete;
   tk_singl& operator=(const tk_singl&) = delete;
 
  private:
-  static inline T* instance_ = nullptr;
+  static inline tk_singl* instance_ = nullptr;
 };

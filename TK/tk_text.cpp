@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "TK/tk_trace.h"
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -178,6 +180,7 @@ std::wstring tk_ltrim(std::wstring_view s) {
   return std::wstring(trim_left(s));
 }
 std::wstring tk_rtrim(std::wstring_view s) {
+  if (!s.empty() && trim_right(s).empty()) tk_trace(1, "Special processing for all-spaces-string");
   return std::wstring(trim_right(s));
 }
 std::wstring tk_trim(std::wstring_view s) {
@@ -200,4 +203,8 @@ bool tk_utf16_less::operator()(const std::wstring& a, const std::wstring& b) con
     return static_cast<uint32_t>(a[i]) < static_cast<uint32_t>(b[i]);
   }
   return a.size() < b.size();
+}
+
+std::wstring tk_mask_password(const std::wstring& password) {
+  return password.empty() ? std::wstring() : std::wstring(L"***");
 }

@@ -35,3 +35,7 @@ std::wstring tk_trim(std::wstring_view s);
 struct tk_utf16_less {
   bool operator()(const std::wstring& a, const std::wstring& b) const;
 };
+
+// What trace lines print in place of a password: "***", or nothing for an
+// empty one. Trace files must never hold a credential.
+std::wstring tk_mask_password(const std::wstring& password);

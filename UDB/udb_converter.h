@@ -1,0 +1,65 @@
+// The neutral converter layer: the mode for existing tables, the work list of
+// selected tables and queries, the flags that shape the output, and the
+// progress of a run. Progress counters and the current table name are written
+// by the run's thread and read by a watching thread: the counters are atomic
+// and the names are published under a lock.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "TK/tk_converter.h"
+#include "TK/tk_text.h"
+
+class udb_profile;
+
+enum udb_mode : int32_t {
+  UDB_MODE_OVERWRITE = 1,
+  UDB_MODE_SKIP = 2,
+  UDB_MODE_MERGE = 3,
+  UDB_MODE_SYNC = 4
+};
+
+class udb_converter : public tk_converter {
+ public:
+  using query_map = std::map<std::wstring, std::wstring, tk_utf16_less>;
+
+  udb_converter() = default;
+
+  // Checks whether an Access SELECT text can run against the source.
+  virtual bool test_query(const std::wstring& query_text) = 0;
+
+  // Stores the mode without a range check (the front ends check it).
+  void set_mode(int32_t mode);
+  int32_t mode() const { return mode_; }
+
+  bool store_profile(udb_profile& profile) const;
+  bool load_profile(const udb_profile& profile);
+
+  // Settings of a run.
+  std::vector<std::wstring> selected_tables;
+  query_map queries;            // name -> SELECT text; empty text = a table
+  query_map available_queries;  // offered for selection
+  bool only_definitions = false;
+  bool skip_indexes = false;
+
+  // Progress, written by the run.
+  std::wstring current_table_name() const;
+  void set_current_table_name(const std::wstring& name);
+  std::wstring current_destination_name() const;
+  void set_current_destination_name(const std::wstring& name);
+  std::atomic<int32_t> records_in_current_table{0};
+  std::atomic<int32_t> current_record_index{0};
+  std::atomic<int32_t> tables_to_convert{0};
+  std::atomic<int32_t> tables_done{0};
+
+ private:
+  int32_t mode_ = 0;
+  mutable std::mutex names_lock_;
+  std::wstring current_table_name_;
+  std::wstring current_destination_name_;
+};

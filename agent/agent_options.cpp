@@ -1,0 +1,247 @@
+// Option table, option handling and the table-list file of the agent.
+#include "agent/agent_options.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+#include "TK/tk_format.h"
+#include "TK/tk_paths.h"
+#include "TK/tk_text.h"
+#include "TK/tk_trace.h"
+#include "access/dao_check_sysdb.h"
+#include "common/error_handler.h"
+#include "common/tarvel_convertor.h"
+
+const tk_cmdli_option agent_options[] = {
+    {OPT_ACCP, "--accp="},
+    {OPT_DEST, "--dest="},
+    {OPT_HELP, "--help"},
+    {OPT_LOGFILE, "--logfile="},
+    {OPT_MODE, "--mode="},
+    {OPT_ORACLH, "--oraclh="},
+    {OPT_ORACLU, "--oraclu="},
+    {OPT_ORACLP, "--oraclp="},
+    {OPT_PORT, "--port="},
+    {OPT_PROFILE, "--profile="},
+    {OPT_SILENT, "--silent"},
+    {OPT_SKIP_IDX, "--skip_idx"},
+    {OPT_SRC, "--src="},
+    {OPT_SYSDB, "--sysdb="},
+    {OPT_TAB_DEF, "--tab_def"},
+    {OPT_TAB_FILE, "--tab_file="},
+    {OPT_UGLU, "--uglu="},
+    {OPT_UGLP, "--uglp="},
+    {OPT_UPPERCASE, "--uppercase"},
+    {0, ""},
+};
+
+namespace {
+
+const char kUsageBody[] =
+    "Usage: TARVAGENT.EXE OPTIONS\n"
+    "\n"
+    "   --accp=...     MS Access database password\n"
+    "   --dest=...     Oracle database name\n"
+    "   --help         display this help message and exit\n"
+    "   --logfile=...  path to the file where execution trace will be written\n"
+    "   --mode=...     how to process tables that already exist in Oracle database\n"
+    "                  (1 - overwrite, 2 - skip, 3 - merge, 4 - synchronize)\n"
+    "   --oraclh=...   network name or IP address of Oracle server\n"
+    "   --oraclu=...   Oracle user name\n"
+    "   --oraclp=...   Oracle user password\n"
+    "   --port=...     Oracle port\n"
+    "   --profile=...  path to the file to load conversion settings from\n"
+    "   --silent       disable program output\n"
+    "   --skip_idx     skip converting indexes\n"
+    "   --src=...      MS Access database name\n"
+    "   --sysdb=...    path to MS Access workgroup information file (*.mdw)\n"
+    "   --tab_def      convert table definitions only\n"
+    "   --tab_file=... file containing the list of tables to convert\n"
+    "                  (one table name per line)\n"
+    "   --uglu=...     user name for MS Access user-level security\n"
+    "   --uglp=...     password for MS Access user-level security\n"
+    "   --uppercase    make table/field names uppercase\n"
+    "\n"
+    "NOTES:\n"
+    "   1) If you have specified a profile, there is no need to specify any other\n"
+    "      parameters\n"
+    "   2) You should omit 'sysdb', 'uglu' and 'uglp' parameters if not use\n"
+    "      MS Access user-level security\n"
+    "   3) The default mode is 'overwrite'. You can change it using\n"
+    "      '--mode' parameter\n"
+    "   4) It is necessary to specify 'port' parameter only if it differs from\n"
+    "      the default Oracle port 1521\n"
+    "   5) If you omit 'tab_file' parameter, all database tables will be converted\n"
+    "   6) Command line parameters that contain spaces should be enclosed in\n"
+    "      quotes (for example --src=\"c:\\My Documents\\Sales Report 2011.mdb\")\n";
+
+// Longest table-list line, in bytes without its line end.
+constexpr size_t kMaxTableLine = 254;
+
+}  // namespace
+
+std::string agent_usage_text() {
+  return tk_format("TARVAGENT v%d.%d\n", kAgentMajorVersion, kAgentMinorVersion) + kUsageBody;
+}
+
+void exit_with_message(const std::string& text) {
+  tk_trace(3, "%s", text);
+  if (!tarvel_convertor::exists() || !tarvel_convertor::instance().is_silent()) {
+    std::fputs(text.c_str(), stderr);
+    std::fputs("\n", stderr);
+    std::fflush(stderr);
+  }
+  std::fflush(stdout);
+  std::exit(-1);
+}
+
+void process_tab_file(const std::string& path) {
+  tk_trace(1, "process_tab_file(%s)", path);
+  if (!tk_is_file_exist(path))
+    exit_with_message(
+        "Table names file does not exist.\nPlease verify the correct path/name was given.");
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f)
+    exit_with_message(
+        "Table names file does not exist.\nPlease verify the correct path/name was given.");
+
+  std::vector<std::wstring> names;
+  std::optional<bool> utf8_bom;  // decided on the first non-empty line
+  std::string line;
+  size_t line_number = 0;
+  bool more = true;
+  while (more) {
+    line.clear();
+    int c;
+    while ((c = std::fgetc(f)) != EOF && c != '\n') line += static_cast<char>(c);
+    more = c != EOF;
+    if (!more && line.empty()) break;
+    ++line_number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.size() > kMaxTableLine) {
+      std::fclose(f);
+      exit_with_message(
+          tk_format("Table names file %s: line %d is longer than %d characters.\nPlease verify the "
+                    "table names.",
+                    path, line_number, kMaxTableLine));
+    }
+    if (line.empty()) continue;
+    if (!utf8_bom) {
+      utf8_bom = line.size() >= 3 && line.compare(0, 3, "\xEF\xBB\xBF") == 0;
+      if (*utf8_bom) line.erase(0, 3);
+      if (line.empty()) continue;
+    }
+    const auto name = tk_utf8_to_wide(line);
+    if (!name) {
+      std::fclose(f);
+      exit_with_message(tk_format(
+          "Table names file %s: line %d is not valid UTF-8 text.\nPlease save the file as UTF-8.",
+          path, line_number));
+    }
+    names.push_back(*name);
+  }
+  std::fclose(f);
+  tarvel_convertor::instance().selected_tables = std::move(names);
+}
+
+bool parse_cmd_line(int argc, char** argv) {
+  tk_trace(2, "parse_cmd_line");
+  for (int i = 0; i < argc; ++i) tk_trace(1, "parameter #%d: %s", i, argv[i]);
+
+  tarvel_convertor& conv = tarvel_convertor::instance();
+  std::wstring access_password, host, user, password, port = L"1521", sysdb, ugl_user, ugl_password;
+  bool profile_loaded = false;
+
+  tk_cmdli scan(agent_options, argc, argv);
+  while (scan.has_more()) {
+    scan.next();
+    const char* value = scan.value();
+    // Text values arrive in the narrow code page; one that does not convert
+    // is ignored.
+    const auto wide = [&]() { return tk_utf8_to_wide(value); };
+    switch (scan.id()) {
+      case OPT_DEST:
+        tk_trace(2, "\tparse_cmd_line - got dest %s", value);
+        if (auto w = wide()) conv.set_destination_name(*w);
+        break;
+      case OPT_HELP:
+        exit_with_message(agent_usage_text());
+      case OPT_LOGFILE:
+        tk_trace(1, "parse_cmd_line - got logfile %s", value);
+        conv.set_logfile(value);
+        break;
+      case OPT_MODE: {
+        const long mode = std::strtol(value, nullptr, 10);
+        tk_trace(2, "\tgot mode %d", mode);
+        if (std::to_string(mode) != value || mode < 1 || mode > 4)
+          exit_with_message("Invalid merge/overwrite mode");
+        conv.set_mode(static_cast<int32_t>(mode));
+        break;
+      }
+      case OPT_PROFILE:
+        tk_trace(1, "parse_cmd_line - got profile %s", value);
+        if (auto w = wide()) profile_loaded = conv.load_profile_file(*w);
+        break;
+      case OPT_SILENT:
+        tk_trace(1, "parse_cmd_line - silent mode is ON");
+        conv.set_silent(true);
+        error_handler::instance().set_silent(true);
+        break;
+      case OPT_SKIP_IDX:
+        tk_trace(2, "\tskip converting indexes");
+        conv.skip_indexes = true;
+        break;
+      case OPT_SRC:
+        tk_trace(2, "\tparse_cmd_line - got src %s", value);
+        if (auto w = wide()) conv.set_source_name(*w);
+        break;
+      case OPT_TAB_DEF:
+        tk_trace(2, "\tconvert table definitions only");
+        conv.only_definitions = true;
+        break;
+      case OPT_TAB_FILE:
+        tk_trace(2, "\tparse_cmd_line - got tab_file %s", value);
+        process_tab_file(value);
+        break;
+      case OPT_UPPERCASE:
+        tk_trace(2, "\tmake table names uppercase");
+        conv.uppercase = true;
+        break;
+      case OPT_ACCP:
+      case OPT_ORACLH:
+      case OPT_ORACLU:
+      case OPT_ORACLP:
+      case OPT_PORT:
+      case OPT_SYSDB:
+      case OPT_UGLU:
+      case OPT_UGLP: {
+        const auto w = wide();
+        if (!w) break;
+        std::wstring* kept[] = {
+            &access_password, nullptr, nullptr,   nullptr,      nullptr, &host,   &user,
+            &password,        &port,   nullptr,   nullptr,      nullptr, nullptr, &sysdb,
+            nullptr,          nullptr, &ugl_user, &ugl_password};
+        *kept[scan.id()] = *w;
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  if (!scan.unrecognised().empty()) return false;
+
+  if (!profile_loaded) {
+    if (conv.destination_name().empty()) exit_with_message("You should enter Oracle database name");
+    if (conv.source_name().empty()) exit_with_message("You should enter MS Access database name");
+    if (host.empty())
+      exit_with_message("You should enter network name or IP address of Oracle server");
+    if (!sysdb.empty() && !dao_check_sysdb(sysdb))
+      exit_with_message("Not a valid MS Access workgroup information file");
+    conv.access.database_password = access_password;
+    conv.access.store_ugl_settings(sysdb, ugl_user, ugl_password);
+    conv.oracle.store_oracle_settings(host, user, password, port);
+  }
+  return true;
+}

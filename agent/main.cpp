@@ -1,0 +1,29 @@
+// TARVAGENT: the unattended console front end. Options or a profile fill the
+// converter; the source is checked, Oracle connected and the run made once.
+// Exit code 0 after a run, -1 (status 255) on every other stop.
+#include <exception>
+
+#include "TK/tk_trace.h"
+#include "agent/agent_options.h"
+#include "common/error_handler.h"
+#include "common/error_messages.h"
+#include "common/tarvel_convertor.h"
+
+int main(int argc, char** argv) {
+  tk_log log("", false, 3, false);
+  error_handler handler(kOracleErrorMessageCount, kOracleErrorMessages);
+  handler.load_err_map(kDaoErrorMessageCount, kDaoErrorMessages);
+  try {
+    tarvel_convertor converter(tarvel_front_end::agent);
+    if (argc == 1 || !parse_cmd_line(argc, argv)) exit_with_message(agent_usage_text());
+    converter.access.check_acc_base(converter.source_name(), converter.access.database_password);
+    converter.oracle.connect_oracle_server(converter.destination_name());
+    converter();
+  } catch (const tk_exception& e) {
+    handler.handle(e, false);
+  } catch (const tk_final_exception&) {
+  } catch (const std::exception& e) {
+    exit_with_message(e.what());
+  }
+  return 0;
+}

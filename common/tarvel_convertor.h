@@ -1,0 +1,52 @@
+// The converter of this system: every setting of a run (source, destination,
+// security, mode, selected tables and queries, flags, progress) and the run
+// itself. One instance per process. The wizard's converter loads the last
+// settings from the settings store at construction and saves them at
+// destruction; the agent's never touches the store.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "TK/tk_reg_key.h"
+#include "TK/tk_singl.h"
+#include "UDB/udb_converter.h"
+#include "common/acc_converter_impl.h"
+#include "common/oracle_converter_impl.h"
+
+enum class tarvel_front_end { agent, wizard };
+
+class tarvel_convertor : public udb_converter, public tk_singl<tarvel_convertor> {
+ public:
+  static constexpr const wchar_t* kSettingsKey = L"Software\\Quillfern\\Ferrolith";
+
+  explicit tarvel_convertor(tarvel_front_end front_end);
+  ~tarvel_convertor() override;
+
+  // The run: converts every selected table and query into the open Oracle
+  // database.
+  void operator()() override;
+  // The names of the source's tables.
+  void get_all_tables(std::vector<std::wstring>& list);
+  bool test_query(const std::wstring& query_text) override;
+
+  // Reads (store false) or writes (store true) the last settings; true only
+  // when the key opened and every value was read or written.
+  bool serialize(bool store);
+
+  bool store_profile(udb_profile& profile) const;
+  bool load_profile(const udb_profile& profile);
+  // Loads a profile file into the settings; true when it was loaded.
+  bool load_profile_file(const std::wstring& path);
+  void store_profile_file(const std::wstring& path) const;
+
+  tarvel_front_end front_end() const { return front_end_; }
+
+  oracle_converter_impl oracle;
+  acc_converter_impl access;
+  bool use_workgroup_security = false;
+  bool uppercase = false;
+
+ private:
+  tarvel_front_end front_end_;
+};
