@@ -1,0 +1,137 @@
+// TARVAGENT run as a process: usage text, validation messages and their
+// order, exit status, table-list and log-file failures.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "agent/agent_options.h"
+#include "tests/support/process_runner.h"
+
+namespace {
+
+const std::string kAgent = std::string(TARVEL_BIN) + "/TARVAGENT";
+
+process_result agent(const std::vector<std::string>& args,
+                     const std::vector<std::string>& env = {}) {
+  // A private settings store, so that no test can touch the user's.
+  std::vector<std::string> e = env;
+  e.push_back("XDG_CONFIG_HOME=/nonexistent-tarvel-config");
+  return run_process(kAgent, args, e);
+}
+
+TEST(AgentUsage, NoOptionsPrintsUsageOnStandardErrorWithStatus255) {
+  const auto r = agent({});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, agent_usage_text() + "\n");
+  EXPECT_EQ(r.err.substr(0, 44), "TARVAGENT v4.1\nUsage: TARVAGENT.EXE OPTIONS\n");
+  EXPECT_NE(r.err.find("(for example --src=\"c:\\My Documents\\Sales Report 2011.mdb\")\n\n"),
+            std::string::npos);
+}
+
+TEST(AgentUsage, HelpAndUnrecognisedOptionsPrintUsage) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"--help"}, {"-src=x"}, {"--src"}, {"--dest=d", "--bogus"}, {"--HELP"}}) {
+    const auto r = agent(args);
+    EXPECT_EQ(r.status, 255) << args[0];
+    EXPECT_EQ(r.err, agent_usage_text() + "\n") << args[0];
+  }
+}
+
+TEST(AgentUsage, SilentBeforeHelpPrintsNothing) {
+  const auto r = agent({"--silent", "--help"});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  // --silentmode is taken as --silent by prefix.
+  EXPECT_EQ(agent({"--silentmode", "--help"}).err, "");
+}
+
+TEST(AgentMode, OnlyPlainDecimalOneToFourIsAccepted) {
+  for (const char* bad : {"--mode=03", "--mode=5", "--mode=0", "--mode=+2", "--mode= 2",
+                          "--mode=2x", "--mode=", "--mode=-1"}) {
+    const auto r = agent({bad});
+    EXPECT_EQ(r.status, 255) << bad;
+    EXPECT_EQ(r.err, "Invalid merge/overwrite mode\n") << bad;
+  }
+  // A good mode goes on to the next check.
+  EXPECT_EQ(agent({"--mode=3"}).err, "You should enter Oracle database name\n");
+}
+
+TEST(AgentValidation, MessagesComeInTheirOrder) {
+  EXPECT_EQ(agent({"--uppercase"}).err, "You should enter Oracle database name\n");
+  EXPECT_EQ(agent({"--dest=orcl"}).err, "You should enter MS Access database name\n");
+  EXPECT_EQ(agent({"--src=a.mdb", "--dest=orcl"}).err,
+            "You should enter network name or IP address of Oracle server\n");
+  temp_dir dir;
+  const std::string not_mdw = dir.write("x.mdw", std::string(2000, 'x'));
+  const auto r = agent({"--src=a.mdb", "--dest=orcl", "--oraclh=h", "--sysdb=" + not_mdw});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.err, "Not a valid MS Access workgroup information file\n");
+}
+
+TEST(AgentValidation, TwentyOneUnrecognisedArgumentsIsAnInternalError) {
+  std::vector<std::string> args(21, "bogus");
+  const auto r = agent(args);
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out.rfind("Internal error: Internal error: \ncode=", 0), 0u) << r.out;
+  EXPECT_EQ(agent(std::vector<std::string>(20, "bogus")).err, agent_usage_text() + "\n");
+}
+
+TEST(AgentTableFile, MissingAndOverlongFilesStopWithAMessage) {
+  temp_dir dir;
+  auto r = agent({"--tab_file=" + dir.file("none.txt")});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.err,
+            "Table names file does not exist.\nPlease verify the correct path/name was given.\n");
+
+  const std::string list = dir.write("long.txt", "Orders\n" + std::string(255, 'T') + "\n");
+  r = agent({"--tab_file=" + list});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_NE(r.err.find("line 2 is longer than 254 characters"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(list), std::string::npos);
+
+  const std::string latin1 = dir.write("latin1.txt",
+                                       "Stra\xDF"
+                                       "e\n");
+  r = agent({"--tab_file=" + latin1});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_NE(r.err.find("line 1 is not valid UTF-8"), std::string::npos) << r.err;
+}
+
+TEST(AgentLogFile, TraceFileHoldsMilestonesAndNeverAPassword) {
+  temp_dir dir;
+  const std::string log = dir.file("trace.log");
+  const auto r = agent({"--logfile=" + log, "--src=a.mdb", "--dest=orcl", "--oraclh=h",
+                        "--oraclu=scott", "--oraclp=tiger", "--accp=secret"});
+  EXPECT_EQ(r.status, 255);  // nothing can be converted yet
+  std::ifstream in(log, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(text.find("Error:\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("tiger"), std::string::npos);
+  EXPECT_EQ(text.find("secret"), std::string::npos);
+}
+
+TEST(AgentLogFile, MissingDirectoryAndReadOnlyFileAreRunErrors) {
+  auto r = agent({"--logfile=/nonexistent-dir/trace.log"});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out,
+            "Error:\nLogfile path does not exist. Please verify the correct path was given.\n");
+
+  temp_dir dir;
+  std::string read_only = dir.write("ro.log", "old");
+  chmod(read_only.c_str(), 0444);
+  if (geteuid() == 0) read_only = "/sys/kernel/uevent_seqnum";  // not writable even for root
+  r = agent({"--logfile=" + read_only});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "Error:\nLogfile name specifies an existing read-only file.\n");
+}
+
+TEST(AgentProfile, MissingProfileIsARunError) {
+  const auto r = agent({"--profile=/nonexistent/p.tpf"});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out,
+            "Error:\nProfile does not exist. Please verify the correct path/name was given.\n");
+}
+
+}  // namespace
