@@ -1,0 +1,310 @@
+// Row scanning and value decoding (see jet_cursor.h). Row layout: mdbtools
+// HACKING.md "Data Pages" (Jet3 variable offsets are one byte plus a jump
+// table; Jet4 offsets are two bytes). Offsets 0x8000 mark deleted rows, 0x4000
+// rows moved to another page (the row then holds a 4-byte page/row pointer).
+#include "access/dao/jet_cursor.h"
+
+#include <algorithm>
+
+#include "access/dao/jet_file.h"
+#include "access/dao/jet_table.h"
+
+namespace {
+
+constexpr uint16_t kDeletedRow = 0x8000;
+constexpr uint16_t kOverflowRow = 0x4000;
+constexpr uint16_t kOffsetMask = 0x1FFF;
+constexpr int kMaxOverflowHops = 8;
+constexpr size_t kMemoHeader = 12;
+
+size_t fixed_size(const jet_column& c) {
+  switch (c.type) {
+    case JET_BYTE:
+      return 1;
+    case JET_INT:
+      return 2;
+    case JET_LONG:
+    case JET_FLOAT:
+    case JET_COMPLEX:
+      return 4;
+    case JET_MONEY:
+    case JET_DOUBLE:
+    case JET_DATETIME:
+    case JET_BIGINT:
+      return 8;
+    case JET_GUID:
+      return 16;
+    case JET_NUMERIC:
+      return 17;
+    default:
+      return c.length;
+  }
+}
+
+}  // namespace
+
+jet_cursor::jet_cursor(const jet_file& file, const jet_table& table)
+    : file_(file), table_(table), fields_(table.columns().size()) {}
+
+void jet_cursor::rewind() {
+  page_index_ = 0;
+  next_row_ = 0;
+  rows_on_page_ = 0;
+  page_loaded_ = false;
+  has_row_ = false;
+  ordinal_ = 0;
+}
+
+bool jet_cursor::next() {
+  has_row_ = false;
+  const size_t rco = file_.header().is_jet3() ? 0x08 : 0x0C;
+  const std::vector<uint32_t>& pages = table_.data_pages();
+  for (;;) {
+    if (!page_loaded_) {
+      if (page_index_ >= pages.size()) return false;
+      page_ = file_.page(pages[page_index_], page_scratch_);
+      // The usage map may name pages that belong to no one any more.
+      if (!page_.size || page_.u8(0) != 0x01 || page_.u32(4) != table_.tdef_page()) {
+        ++page_index_;
+        continue;
+      }
+      rows_on_page_ = page_.u16(rco);
+      next_row_ = 0;
+      page_loaded_ = true;
+    }
+    if (next_row_ >= rows_on_page_) {
+      page_loaded_ = false;
+      ++page_index_;
+      continue;
+    }
+    if (load_row(page_, next_row_++)) {
+      has_row_ = true;
+      ++ordinal_;
+      return true;
+    }
+  }
+}
+
+bool jet_cursor::locate(jet_bytes page, uint32_t row, jet_bytes& out, uint16_t& flags) const {
+  const size_t rco = file_.header().is_jet3() ? 0x08 : 0x0C;
+  if (row >= page.u16(rco)) return false;
+  const uint16_t slot = page.u16(rco + 2 + size_t(row) * 2);
+  flags = slot & ~kOffsetMask;
+  const size_t start = slot & kOffsetMask;
+  const size_t end = row == 0 ? page.size : (page.u16(rco + size_t(row) * 2) & kOffsetMask);
+  if (start >= end || end > page.size || start < rco + 2) return false;
+  out = page.sub(start, end - start);
+  return true;
+}
+
+bool jet_cursor::load_row(jet_bytes page, uint32_t row) {
+  jet_bytes bytes;
+  uint16_t flags = 0;
+  if (!locate(page, row, bytes, flags) || (flags & kDeletedRow)) return false;
+  for (int hop = 0; flags & kOverflowRow; ++hop) {
+    if (hop == kMaxOverflowHops || bytes.size < 4) return false;
+    const uint32_t pg_row = bytes.u32(0);
+    jet_bytes target = file_.page(pg_row >> 8, overflow_scratch_);
+    if (!target.size || target.u8(0) != 0x01) return false;
+    if (!locate(target, pg_row & 0xFF, bytes, flags)) return false;
+    flags &= kOverflowRow;  // the target's own deleted mark hides it from the scan only
+  }
+  row_ = bytes;
+  return crack();
+}
+
+bool jet_cursor::crack() {
+  const bool jet3 = file_.header().is_jet3();
+  const size_t count_size = jet3 ? 1 : 2;
+  const jet_bytes& r = row_;
+  const size_t row_cols = jet3 ? r.u8(0) : r.u16(0);
+  const size_t mask_size = (row_cols + 7) / 8;
+  if (r.size < count_size + mask_size) return false;
+  const size_t mask_at = r.size - mask_size;
+
+  size_t row_var_cols = 0;
+  var_offsets_.clear();
+  if (table_.variable_column_count() > 0) {
+    const int64_t last = int64_t(r.size) - 1;
+    if (jet3) {
+      if (last - int64_t(mask_size) < 0) return false;
+      row_var_cols = r.u8(size_t(last) - mask_size);
+      size_t jumps = (r.size - 1) / 256;
+      const int64_t col_ptr = last - int64_t(mask_size) - int64_t(jumps) - 1;
+      if (col_ptr - int64_t(row_var_cols) < 0) return false;
+      // A last jump entry may be a dummy (0xFF) when eod is below its 256 mark.
+      if (size_t(col_ptr - int64_t(row_var_cols)) / 256 < jumps) --jumps;
+      size_t used = 0;
+      for (size_t i = 0; i <= row_var_cols; ++i) {
+        while (used < jumps && i == r.u8(size_t(last) - mask_size - used - 1)) ++used;
+        var_offsets_.push_back(uint32_t(r.u8(size_t(col_ptr - int64_t(i))) + used * 256));
+      }
+    } else {
+      const int64_t count_at = last - int64_t(mask_size) - 1;
+      if (count_at < 0) return false;
+      row_var_cols = r.u16(size_t(count_at));
+      const int64_t lowest = count_at - 2 - int64_t(row_var_cols) * 2;
+      if (lowest < int64_t(count_size)) return false;
+      for (size_t i = 0; i <= row_var_cols; ++i)
+        var_offsets_.push_back(r.u16(size_t(count_at - 2 - int64_t(i) * 2)));
+    }
+  }
+
+  const std::vector<jet_column>& columns = table_.columns();
+  for (size_t k = 0; k < columns.size(); ++k) {
+    const jet_column& c = columns[k];
+    field& f = fields_[k];
+    f = field{};
+    const bool in_row = c.number < row_cols;
+    const bool not_null = in_row && (r.u8(mask_at + c.number / 8) >> (c.number % 8)) & 1;
+    if (c.type == JET_BOOL) {
+      f.bit = not_null;
+      continue;
+    }
+    if (!not_null) continue;
+    if (c.fixed()) {
+      const size_t start = count_size + c.fixed_offset;
+      const size_t size = fixed_size(c);
+      if (size == 0 || !r.has(start, size) || start + size > mask_at) continue;
+      f.start = uint32_t(start);
+      f.size = uint32_t(size);
+      f.present = true;
+    } else if (c.var_index < row_var_cols) {
+      const size_t start = var_offsets_[c.var_index];
+      const size_t end = var_offsets_[c.var_index + 1];
+      if (start > end || end > mask_at) continue;
+      f.start = uint32_t(start);
+      f.size = uint32_t(end - start);
+      f.present = true;
+    }
+  }
+  return true;
+}
+
+void jet_cursor::value(size_t column, jet_value& out) const {
+  out.set_null();
+  if (!has_row_ || column >= fields_.size()) return;
+  const jet_column& c = table_.columns()[column];
+  const field& f = fields_[column];
+  if (c.type == JET_BOOL) {
+    out.kind = jet_kind::boolean;
+    out.i64 = f.bit ? 1 : 0;
+    return;
+  }
+  if (!f.present) return;
+  decode(c, row_.sub(f.start, f.size), out);
+}
+
+void jet_cursor::decode(const jet_column& c, jet_bytes raw, jet_value& out) const {
+  // Calculated columns (Access 2010+) wrap the result: length at 16, data at 20.
+  if (c.calculated() && c.type != JET_MEMO && raw.size >= 20)
+    raw = raw.sub(20, std::min<size_t>(raw.u32(16), raw.size - 20));
+  switch (c.type) {
+    case JET_BYTE:
+      if (raw.size < 1) return;
+      out.kind = jet_kind::byte;
+      out.i64 = raw.u8(0);
+      return;
+    case JET_INT:
+      if (raw.size < 2) return;
+      out.kind = jet_kind::int16;
+      out.i64 = int16_t(raw.u16(0));
+      return;
+    case JET_LONG:
+      if (raw.size < 4) return;
+      out.kind = jet_kind::int32;
+      out.i64 = int32_t(raw.u32(0));
+      return;
+    case JET_MONEY:
+    case JET_BIGINT:
+      if (raw.size < 8) return;
+      out.kind = c.type == JET_MONEY ? jet_kind::currency : jet_kind::int64;
+      out.i64 = int64_t(raw.u64(0));
+      return;
+    case JET_FLOAT:
+      if (raw.size < 4) return;
+      out.kind = jet_kind::single;
+      out.f64 = raw.f32(0);
+      return;
+    case JET_DOUBLE:
+    case JET_DATETIME:
+      if (raw.size < 8) return;
+      out.kind = c.type == JET_DOUBLE ? jet_kind::real : jet_kind::date;
+      out.f64 = raw.f64(0);
+      return;
+    case JET_GUID:
+      if (raw.size < 16) return;
+      out.kind = jet_kind::guid;
+      out.bytes.assign(raw.data, raw.data + 16);
+      return;
+    case JET_NUMERIC: {
+      if (raw.size < 17) return;
+      // Sign byte, then four little-endian 32-bit words, most significant first.
+      out.kind = jet_kind::decimal;
+      out.dec_negative = raw.u8(0) & 0x80;
+      out.dec_overflow = raw.u32(1) != 0;
+      out.dec_hi = raw.u32(5);
+      out.dec_lo = (uint64_t(raw.u32(9)) << 32) | raw.u32(13);
+      out.dec_scale = c.scale;
+      return;
+    }
+    case JET_TEXT:
+      out.kind = jet_kind::text;
+      file_.decode_text(raw, out.text);
+      return;
+    case JET_MEMO: {
+      read_long_value(raw, lval_scratch_);
+      jet_bytes text{lval_scratch_.data(), lval_scratch_.size()};
+      if (c.calculated() && text.size >= 20)
+        text = text.sub(20, std::min<size_t>(text.u32(16), text.size - 20));
+      out.kind = jet_kind::text;
+      file_.decode_text(text, out.text);
+      return;
+    }
+    case JET_OLE:
+      out.kind = jet_kind::binary;
+      read_long_value(raw, out.bytes);
+      return;
+    case JET_COMPLEX:
+      // Attachments and multi-value data live in hidden tables; the row only
+      // holds a key into them, which is no value of the column.
+      return;
+    default:  // binary, Date/Time Extended (42 bytes of text) and unknown types
+      out.kind = jet_kind::binary;
+      out.bytes.assign(raw.data, raw.data + raw.size);
+      return;
+  }
+}
+
+void jet_cursor::read_long_value(jet_bytes header, std::vector<uint8_t>& out) const {
+  out.clear();
+  if (header.size < kMemoHeader) return;
+  const uint32_t word = header.u32(0);
+  // A value cannot be larger than the file that holds it.
+  size_t remaining =
+      std::min<size_t>(word & 0x3FFFFFFF, size_t(file_.page_count()) * file_.page_size());
+  if (word & 0x80000000) {  // stored in the row itself
+    const jet_bytes data = header.sub(kMemoHeader, std::min(remaining, header.size - kMemoHeader));
+    out.assign(data.data, data.data + data.size);
+    return;
+  }
+  const bool single = word & 0x40000000;
+  uint32_t pg_row = header.u32(4);
+  std::vector<uint8_t> scratch;
+  for (uint32_t hop = 0; remaining > 0 && pg_row != 0 && hop < file_.page_count(); ++hop) {
+    jet_bytes page = file_.page(pg_row >> 8, scratch);
+    jet_bytes row;
+    uint16_t flags = 0;
+    if (!page.size || !locate(page, pg_row & 0xFF, row, flags)) return;
+    jet_bytes data = row;
+    if (!single) {  // chained pages: each row starts with the next page/row
+      if (row.size < 4) return;
+      pg_row = row.u32(0);
+      data = row.sub(4, row.size - 4);
+    }
+    const size_t take = std::min(remaining, data.size);
+    out.insert(out.end(), data.data, data.data + take);
+    remaining -= take;
+    if (single) return;
+  }
+}
