@@ -5,8 +5,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <vector>
-
 #include "TK/tk_exception.h"
 #include "tk_test_support.h"
 
@@ -20,68 +18,37 @@ class FileTest : public TraceTest {
     tk_write_all(dir_.file(name), bytes);
     return dir_.file(name);
   }
+  static std::string message_of(const std::function<void()>& action) {
+    try {
+      action();
+    } catch (const tk_exception& e) {
+      return e.what();
+    }
+    return "(no exception)";
+  }
 };
 
-std::string message_of(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const tk_exception& e) {
-    EXPECT_EQ(e.level(), TK_LEVEL_RUN);
-    return e.what();
-  }
-  return "(no exception)";
-}
-
 TEST_F(FileTest, ReadsWithinRangeAndRefusesBeyondIt) {
-  const std::string path = make("a.bin", 1033);
-  tk_stdio_file file(path, 0);
-  EXPECT_EQ(file.get_length(), 1033u);
+  tk_stdio_file file(make("a.bin", 1033), 0);
   unsigned char buf[4] = {};
   file.get_at(1029, buf, 4);  // the last four bytes
   EXPECT_EQ(buf[3], static_cast<unsigned char>(1032 * 7 + 1));
   EXPECT_EQ(message_of([&] { file.get_at(1030, buf, 4); }), "Error reading from file");
   EXPECT_TRUE(traced("Reading out of range: offset=1030, length=4, file size=1033"));
-  // An offset so large that offset + length would wrap around.
+  // offset + length would wrap around in 64 bits.
   EXPECT_EQ(message_of([&] { file.get_at(UINT64_MAX - 1, buf, 4); }), "Error reading from file");
-  file.get_at(1033, buf, 0);  // an empty read at the very end is in range
 }
 
 TEST_F(FileTest, PutPastTheEndPadsWithZeros) {
   const std::string path = make("b.bin", 10);
-  {
-    tk_stdio_file file(path, TK_FILE_WRITABLE);
-    file.put_at(100, "xyz", 3);
-    EXPECT_EQ(file.get_length(), 103u);
-    char back[3];
-    file.get_at(100, back, 3);
-    EXPECT_EQ(std::string(back, 3), "xyz");
-  }
+  tk_stdio_file(path, TK_FILE_WRITABLE).put_at(100, "xyz", 3);
   const std::string bytes = tk_read_all(path);
   ASSERT_EQ(bytes.size(), 103u);
   EXPECT_EQ(bytes[9], static_cast<char>(9 * 7 + 1));
   EXPECT_EQ(bytes.substr(10, 90), std::string(90, '\0'));
+  EXPECT_EQ(bytes.substr(100), "xyz");
   EXPECT_TRUE(traced("padding with nulls..."));
-}
-
-TEST_F(FileTest, PutInsideOverwritesWithoutChangingLength) {
-  const std::string path = make("c.bin", 10);
-  tk_stdio_file(path, TK_FILE_WRITABLE).put_at(2, "AB", 2);
-  const std::string bytes = tk_read_all(path);
-  EXPECT_EQ(bytes.size(), 10u);
-  EXPECT_EQ(bytes.substr(2, 2), "AB");
-}
-
-TEST_F(FileTest, CreateTruncatesAndRelativeNamesBecomeAbsolute) {
-  const std::string path = make("d.bin", 50);
-  tk_stdio_file file(path, TK_FILE_CREATE);
-  EXPECT_EQ(file.get_length(), 0u);
-  EXPECT_EQ(file.name(), path);
-  EXPECT_TRUE(traced("Canonized file name: " + path));
-  const std::string cwd = std::filesystem::current_path().string();
-  std::filesystem::current_path(dir_.path());
-  tk_stdio_file relative("./sub/../d.bin", 0);
-  std::filesystem::current_path(cwd);
-  EXPECT_EQ(relative.name(), path);
+  EXPECT_EQ(tk_stdio_file(path, TK_FILE_CREATE).get_length(), 0u);  // create truncates
 }
 
 TEST_F(FileTest, FailuresCarryTheFileMessages) {
@@ -89,16 +56,10 @@ TEST_F(FileTest, FailuresCarryTheFileMessages) {
             "Bad path or busy with another process");
   EXPECT_EQ(message_of([&] { tk_stdio_file(dir_.file("missing"), TK_FILE_WRITABLE); }),
             "Error opening file");
-  EXPECT_EQ(message_of([&] { tk_stdio_file(dir_.file("no/such/dir/x"), TK_FILE_CREATE); }),
-            "Error opening file");
-  // A file opened for reading only cannot be written, padded or not.
   tk_stdio_file read_only(make("e.bin", 4), 0);
-  EXPECT_EQ(message_of([&] { read_only.put_at(0, "z", 1); }), "Cannot write into file");
   EXPECT_EQ(message_of([&] { read_only.put_at(8, "z", 1); }), "Cannot write into file");
   EXPECT_THROW(tk_stdio_file("", 0), tk_mail_assertion);
-  char buf[1];
   EXPECT_THROW(read_only.get_at(0, nullptr, 1), tk_mail_assertion);
-  read_only.get_at(0, buf, 1);
 }
 
 TEST_F(FileTest, ReadOnlyFileCannotBeOpenedForWriting) {
@@ -106,12 +67,10 @@ TEST_F(FileTest, ReadOnlyFileCannotBeOpenedForWriting) {
   chmod(path.c_str(), 0444);
   auto opens = [](const std::string& p, int flags) {
     const int fd = open(p.c_str(), flags);
-    if (fd >= 0) close(fd);
-    return fd >= 0;
+    return fd >= 0 && close(fd) == 0;
   };
   if (opens(path, O_RDWR)) path = "/sys/kernel/notes";  // root ignores mode 0444
   if (!opens(path, O_RDONLY) || opens(path, O_RDWR)) GTEST_SKIP() << "no read-only file here";
-  tk_stdio_file(path, 0);  // readable
   EXPECT_EQ(message_of([&] { tk_stdio_file(path, TK_FILE_WRITABLE); }), "Error opening file");
 }
 

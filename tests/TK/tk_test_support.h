@@ -20,7 +20,6 @@ class tk_scratch_dir {
   }
   ~tk_scratch_dir() {
     std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
     std::filesystem::remove_all(path_, ec);
   }
   std::string file(const std::string& name) const { return path_ + "/" + name; }
