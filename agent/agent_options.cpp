@@ -97,53 +97,69 @@ void exit_with_message(const std::string& text) {
   std::exit(-1);
 }
 
-void process_tab_file(const std::string& path) {
-  tk_trace(1, "process_tab_file(%s)", path);
-  if (!tk_is_file_exist(path))
-    exit_with_message(
-        "Table names file does not exist.\nPlease verify the correct path/name was given.");
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f)
-    exit_with_message(
-        "Table names file does not exist.\nPlease verify the correct path/name was given.");
-
-  std::vector<std::wstring> names;
+table_list parse_table_list(std::string_view bytes) {
+  table_list result;
   std::optional<bool> utf8_bom;  // decided on the first non-empty line
-  std::string line;
   size_t line_number = 0;
-  bool more = true;
-  while (more) {
-    line.clear();
-    int c;
-    while ((c = std::fgetc(f)) != EOF && c != '\n') line += static_cast<char>(c);
-    more = c != EOF;
-    if (!more && line.empty()) break;
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    size_t end = bytes.find('\n', pos);
+    if (end == std::string_view::npos) end = bytes.size();
+    std::string_view line = bytes.substr(pos, end - pos);
+    pos = end + 1;
     ++line_number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.size() > kMaxTableLine) {
-      std::fclose(f);
-      exit_with_message(
-          tk_format("Table names file %s: line %d is longer than %d characters.\nPlease verify the "
-                    "table names.",
-                    path, line_number, kMaxTableLine));
+      result.error = table_list::problem::line_too_long;
+      result.error_line = line_number;
+      return result;
     }
     if (line.empty()) continue;
     if (!utf8_bom) {
-      utf8_bom = line.size() >= 3 && line.compare(0, 3, "\xEF\xBB\xBF") == 0;
-      if (*utf8_bom) line.erase(0, 3);
+      utf8_bom = line.substr(0, 3) == "\xEF\xBB\xBF";
+      if (*utf8_bom) line.remove_prefix(3);
       if (line.empty()) continue;
     }
-    const auto name = tk_utf8_to_wide(line);
+    auto name = tk_utf8_to_wide(line);
     if (!name) {
-      std::fclose(f);
+      result.error = table_list::problem::not_utf8;
+      result.error_line = line_number;
+      return result;
+    }
+    result.names.push_back(std::move(*name));
+  }
+  return result;
+}
+
+void process_tab_file(const std::string& path) {
+  tk_trace(1, "process_tab_file(%s)", path);
+  const char* missing =
+      "Table names file does not exist.\nPlease verify the correct path/name was given.";
+  if (!tk_is_file_exist(path)) exit_with_message(missing);
+  std::string bytes;
+  {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) exit_with_message(missing);
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+    std::fclose(f);
+  }
+  table_list list = parse_table_list(bytes);
+  switch (list.error) {
+    case table_list::problem::line_too_long:
+      exit_with_message(
+          tk_format("Table names file %s: line %d is longer than %d characters.\nPlease verify the "
+                    "table names.",
+                    path, list.error_line, kMaxTableLine));
+    case table_list::problem::not_utf8:
       exit_with_message(tk_format(
           "Table names file %s: line %d is not valid UTF-8 text.\nPlease save the file as UTF-8.",
-          path, line_number));
-    }
-    names.push_back(*name);
+          path, list.error_line));
+    case table_list::problem::none:
+      break;
   }
-  std::fclose(f);
-  tarvel_convertor::instance().selected_tables = std::move(names);
+  tarvel_convertor::instance().selected_tables = std::move(list.names);
 }
 
 bool parse_cmd_line(int argc, char** argv) {
