@@ -33,6 +33,14 @@ double read_decimal(const char* text) {
   return result.ec == std::errc() ? value : 0.0;
 }
 
+// The whole seconds of a seconds text, as is_valid must see them before the
+// milliseconds are rounded in; -1 for a text that is no number of seconds.
+int whole_seconds(const char* text) {
+  const double value = read_decimal(text);
+  if (!(value >= 0 && value < 65536.0)) return -1;
+  return static_cast<int>(value);
+}
+
 std::string print(const char* format, int a, int b, int c, int d = 0, int e = 0, int f = 0) {
   char buf[96];
   std::snprintf(buf, sizeof buf, format, a, b, c, d, e, f);
@@ -130,6 +138,8 @@ void ole_date::import_from_string(const std::string& text) {
   if (std::sscanf(s, "%hd:%hd:%255s", &h, &mi, seconds) == 3) {
     st_.wHour = static_cast<uint16_t>(h);
     st_.wMinute = static_cast<uint16_t>(mi);
+    const int sec = whole_seconds(seconds);
+    st_.wSecond = static_cast<uint16_t>(sec < 0 ? 0xFFFF : sec);
     kind_ = kind_time;
     if (is_valid()) {
       process_milliseconds(seconds);
@@ -167,6 +177,8 @@ void ole_date::import_from_string(const std::string& text) {
       if (is_valid()) return;
     } else if (items == 6) {
       tk_trace(1, "Format #%d succeeded (6 items)", form);
+      const int sec = whole_seconds(seconds);
+      st_.wSecond = static_cast<uint16_t>(sec < 0 ? 0xFFFF : sec);
       kind_ = kind_datetime;
       if (is_valid()) {
         process_milliseconds(seconds);

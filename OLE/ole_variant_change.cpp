@@ -209,9 +209,6 @@ void ole_variant::change_type(VARTYPE new_type) {
       case VT_CY:
         take(&var_.dblVal, 8);
         break;
-      case VT_DATE:
-        take(&date_, sizeof date_);
-        break;
       case VT_DECIMAL: {
         DECIMAL dec = var_.decVal;
         dec.wReserved = 0;
