@@ -219,6 +219,8 @@ void ole_variant::change_type(VARTYPE new_type) {
       case VT_UI1:
         take(&var_.bVal, 1);
         break;
+      // VT_DATE, VT_I8 and VT_UI8 never get here: their own cases above allow
+      // no byte array.
       // A string becomes the bytes of its text in the narrow code page (UTF-8):
       // one byte per character for ASCII text, nothing lost for the rest.
       case VT_BSTR: {
