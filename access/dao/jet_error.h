@@ -22,6 +22,9 @@ enum jet_error_number : int32_t {
   JET_ERR_INPUT_NOT_FOUND = 3078,     // "... cannot find the input table or query '%s'. ..."
   JET_ERR_NO_READ_PERMISSION = 3112,  // "Record(s) cannot be read; no read permission on '%s'."
   JET_ERR_INVALID_SQL = 3129,         // "Invalid SQL statement; expected 'DELETE', ..."
+  JET_ERR_ODBC_FAILED = 3151,         // "ODBC--connection to '%s' failed."
+  JET_ERR_INVALID_OPERATION = 3219,   // "Invalid operation."
+  JET_ERR_WORKGROUP_INVALID = 3358,   // workgroup file cannot be opened
   JET_ERR_NOT_SUPPORTED = 3251,       // "Operation is not supported for this type of object."
   JET_ERR_ITEM_NOT_FOUND = 3265,      // "Item not found in this collection."
   JET_ERR_BAD_FORMAT = 3343,          // "Unrecognized database format '%s'."

@@ -1,0 +1,79 @@
+// What a recordset reads: field descriptions as DAO reports them (Type,
+// Size, Attributes, Required, DefaultValue) and a row source behind it. The
+// sources today: one table read directly, and the system's relationships
+// query. query planning is the seam where an Access-SQL engine plugs in
+// later: dao_plan_query answers which source runs a text, or a DAO error.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "OLE/automation/oleauto.h"
+#include "access/dao/jet_file.h"
+#include "access/dao/jet_table.h"
+#include "access/dao/jet_value.h"
+
+// DAO Field.Attributes bits.
+enum : int32_t {
+  DAO_FIXED_FIELD = 0x1,
+  DAO_VARIABLE_FIELD = 0x2,
+  DAO_AUTO_INCR_FIELD = 0x10,
+  DAO_UPDATABLE_FIELD = 0x20,
+  DAO_DESCENDING = 0x1,  // Index.Fields items
+  DAO_HYPERLINK_FIELD = 0x8000,
+};
+
+// DAO TableDef.Attributes bits.
+enum : int32_t {
+  DAO_HIDDEN_OBJECT = 0x1,
+  DAO_SYSTEM_OBJECT = int32_t(0x80000002u),
+  DAO_ATTACHED_ODBC = 0x20000000,
+  DAO_ATTACHED_TABLE = 0x40000000,
+};
+
+struct dao_field_info {
+  std::u16string name;
+  int16_t type = 0;        // DAO type code (dbText 10, ...)
+  int32_t size = 0;        // characters for text, bytes otherwise
+  int32_t attributes = 0;  // DAO_*_FIELD bits
+  bool required = false;
+  std::u16string default_value;  // the expression text, "" when none
+};
+
+// The DAO description of a stored column.
+dao_field_info dao_describe_column(const jet_file& file, const jet_object& object,
+                                   const jet_column& column);
+// DAO type code of a stored column type (0 for types DAO has no code for).
+int16_t dao_type_of(const jet_column& column);
+// TableDef.Attributes from the MSysObjects row.
+int32_t dao_table_attributes(const jet_object& object);
+
+// A value as DAO's Field.Value gives it (VT_NULL, VT_BOOL, VT_UI1, VT_I2,
+// VT_I4, VT_I8, VT_CY, VT_R4, VT_R8, VT_DATE, VT_BSTR, VT_DECIMAL, or
+// VT_ARRAY|VT_UI1 for binary, OLE and GUID values).
+HRESULT dao_value_to_variant(const jet_value& value, VARIANT* out);
+
+class dao_row_source {
+ public:
+  virtual ~dao_row_source() = default;
+  virtual const std::vector<dao_field_info>& fields() const = 0;
+  virtual void rewind() = 0;
+  virtual bool next() = 0;  // false at the end
+  virtual void value(size_t field, jet_value& out) const = 0;
+};
+
+// A query text the reader can run, or a jet_failure saying why not.
+struct dao_query_plan {
+  enum class kind { table, relationships } what = kind::table;
+  std::u16string table;  // kind::table: the table's stored name
+};
+dao_query_plan dao_plan_query(const jet_file& file, const std::u16string& sql);
+
+// The rows of a planned query. The file must outlive the source.
+std::unique_ptr<dao_row_source> dao_open_query(const std::shared_ptr<jet_file>& file,
+                                               const dao_query_plan& plan);
+// The rows of one table (throws for linked tables, which live elsewhere).
+std::unique_ptr<dao_row_source> dao_open_table(const std::shared_ptr<jet_file>& file,
+                                               const jet_object& object);
