@@ -12,6 +12,8 @@ oracle_converter_impl::oracle_converter_impl() {
 
 oracle_converter_impl::~oracle_converter_impl() {
   tk_trace(2, "oracle_converter_impl::dtor");
+  // The database goes before the session that it uses.
+  destination_.reset();
 }
 
 void oracle_converter_impl::store_oracle_settings(const std::wstring& h, const std::wstring& u,
@@ -26,7 +28,13 @@ void oracle_converter_impl::store_oracle_settings(const std::wstring& h, const s
 
 void oracle_converter_impl::connect_oracle_server(const std::wstring& database_name) {
   tk_wtrace(2, L"oracle_converter_impl::connect_oracle_server(%s)", database_name);
+  destination_.reset();
   connect_destination(*this, database_name);
+}
+
+void oracle_converter_impl::set_destination(std::unique_ptr<udb_destination> database) {
+  destination_.reset();
+  destination_ = std::move(database);
 }
 
 bool oracle_converter_impl::store_profile(udb_profile& profile) const {

@@ -1,18 +1,39 @@
-// The parts of the converter that need the Access source and the Oracle
-// destination. Until those sides are built, each answers a level-1 error that
-// says which side is missing; none reports success without doing the work.
+// The converter's links to the Access source and the Oracle destination.
+// The source side is reached through a udb_source_engine (one per phase);
+// the destination through the udb_destination that connect_oracle_server
+// opens. Two pieces are still placeholders until those layers are built:
+// create_source_engine and connect_destination raise a level-1 error naming
+// the missing side; neither reports success without doing the work.
 #pragma once
 
+#include <memory>
 #include <string>
-#include <vector>
+
+#include "UDB/udb_source_engine.h"
 
 class acc_converter_impl;
 class oracle_converter_impl;
 class tarvel_convertor;
 
+// What every phase reports when no engine version loads.
+inline constexpr const char* kDaoLoadFailure =
+    "Failed to load Data Access Objects (DAO) support library.\n"
+    "Microsoft Access installation is required to proceed with\n"
+    "the application.\n";
+
+// The built-in source engine (the Access reader), used when no factory is
+// registered on the converter. Placeholder: raises a level-1 error.
+std::unique_ptr<udb_source_engine> create_source_engine();
+// Opens the Oracle database and hands it to oracle.set_destination().
+// Placeholder: raises a level-1 error.
+void connect_destination(oracle_converter_impl& oracle, const std::wstring& database_name);
+
+// Tries the engine versions 3, 0 and 1 in this order; false when none loads.
+bool try_select_source_version(udb_source_engine& engine);
+// The same; when none loads, the level-1 error kDaoLoadFailure.
+void select_source_version(udb_source_engine& engine);
+// Opens the source with the security settings and closes it again.
 void check_access_source(const acc_converter_impl& access, const std::wstring& source_name,
                          const std::wstring& database_password);
-void connect_destination(oracle_converter_impl& oracle, const std::wstring& database_name);
-void list_source_tables(const tarvel_convertor& conv, std::vector<std::wstring>& list);
+// Whether the source can run the query; never raises.
 bool test_source_query(const tarvel_convertor& conv, const std::wstring& query_text);
-void run_conversion(tarvel_convertor& conv);

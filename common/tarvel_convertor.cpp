@@ -1,6 +1,6 @@
-// Construction, settings store and profiles of the converter. The run, the
-// table list and the query test are delegated to the source and destination
-// sides.
+// Construction, settings store and profiles of the converter. The run and
+// the table list are in conversion_driver.cpp; the query test goes through
+// the source engine (source_session.cpp).
 #include "common/tarvel_convertor.h"
 
 #include "TK/tk_trace.h"
@@ -22,13 +22,11 @@ tarvel_convertor::~tarvel_convertor() {
   if (front_end_ == tarvel_front_end::wizard) serialize(true);
 }
 
-void tarvel_convertor::operator()() {
-  run_conversion(*this);
-}
-
-void tarvel_convertor::get_all_tables(std::vector<std::wstring>& list) {
-  tk_trace(2, "tarvel_convertor::get_all_tables");
-  list_source_tables(*this, list);
+std::unique_ptr<udb_source_engine> tarvel_convertor::make_source_engine() const {
+  std::unique_ptr<udb_source_engine> engine =
+      source_engine_factory_ ? source_engine_factory_() : create_source_engine();
+  TK_ASSERT(engine != nullptr);
+  return engine;
 }
 
 bool tarvel_convertor::test_query(const std::wstring& query_text) {

@@ -5,12 +5,15 @@
 // destruction; the agent's never touches the store.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "TK/tk_reg_key.h"
 #include "TK/tk_singl.h"
 #include "UDB/udb_converter.h"
+#include "UDB/udb_source_engine.h"
 #include "common/acc_converter_impl.h"
 #include "common/oracle_converter_impl.h"
 
@@ -24,9 +27,10 @@ class tarvel_convertor : public udb_converter, public tk_singl<tarvel_convertor>
   ~tarvel_convertor() override;
 
   // The run: converts every selected table and query into the open Oracle
-  // database.
+  // database (oracle.destination()). Errors are routed per record, per table
+  // and per run through the error_handler, which must exist.
   void operator()() override;
-  // The names of the source's tables.
+  // Replaces `list` with the names of the source's tables.
   void get_all_tables(std::vector<std::wstring>& list);
   bool test_query(const std::wstring& query_text) override;
 
@@ -42,6 +46,16 @@ class tarvel_convertor : public udb_converter, public tk_singl<tarvel_convertor>
 
   tarvel_front_end front_end() const { return front_end_; }
 
+  // The source side: makes the engine that opens the source database, one
+  // per phase (source check, table listing, query test, run). Unset, the
+  // built-in Access engine is used (create_source_engine, source_check.h).
+  // Set before a phase starts, not during one.
+  using source_engine_factory = std::function<std::unique_ptr<udb_source_engine>()>;
+  void set_source_engine_factory(source_engine_factory factory) {
+    source_engine_factory_ = std::move(factory);
+  }
+  std::unique_ptr<udb_source_engine> make_source_engine() const;
+
   oracle_converter_impl oracle;
   acc_converter_impl access;
   bool use_workgroup_security = false;
@@ -49,4 +63,5 @@ class tarvel_convertor : public udb_converter, public tk_singl<tarvel_convertor>
 
  private:
   tarvel_front_end front_end_;
+  source_engine_factory source_engine_factory_;
 };

@@ -1,0 +1,103 @@
+// Construction, type equality and column conformity of field type
+// descriptors. The conformity table decides by the destination's type; sizes
+// are compared only where a text or binary destination has a limit.
+#include "UDB/t_ftd.h"
+
+#include "TK/tk_trace.h"
+#include "UDB/udb_field.h"
+
+namespace {
+
+void trace_got_field(const t_ftd& f) {
+  tk_wtrace(1, L"Got field '%s', vartype=%d, size=%d, b_not_null=%d", f.name, f.vartype, f.size,
+            f.b_not_null ? 1 : 0);
+}
+
+bool is_text(VARTYPE vt) {
+  return vt == VT_BSTR || vt == VT_LPSTR || vt == VT_LPWSTR;
+}
+
+bool is_binary(VARTYPE vt) {
+  return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY;
+}
+
+// The source types that a numeric destination takes (VT_INT and VT_UINT are
+// not among them).
+bool is_numeric_source(VARTYPE vt) {
+  switch (vt) {
+    case VT_I2:
+    case VT_I4:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_BOOL:
+    case VT_DECIMAL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool is_numeric_destination(VARTYPE vt) {
+  return is_numeric_source(vt) || vt == VT_INT || vt == VT_UINT;
+}
+
+bool fits(const t_ftd& src, const t_ftd& dest) {
+  return dest.size == 0 || dest.size >= src.size;
+}
+
+}  // namespace
+
+t_ftd::t_ftd(const udb_field& field, const ole_variant& def, uint32_t ext)
+    : size(field.size),
+      name(field.name),
+      vartype(field.get_type()),
+      b_autoincrement(field.b_autoincrement),
+      b_not_null(field.b_not_null),
+      def_value(def),
+      extra(ext) {
+  tk_trace(2, "t_ftd::ctor1");
+  trace_got_field(*this);
+}
+
+t_ftd::t_ftd(uint32_t sz, const std::wstring& nm, VARTYPE vt, bool not_null, bool autoincrement,
+             const ole_variant& def, uint32_t ext)
+    : size(sz),
+      name(nm),
+      vartype(vt),
+      b_autoincrement(autoincrement),
+      b_not_null(not_null),
+      def_value(def),
+      extra(ext) {
+  tk_trace(2, "t_ftd::ctor2");
+  trace_got_field(*this);
+}
+
+bool t_ftd::operator==(const t_ftd& other) const {
+  tk_trace(2, "t_ftd::operator ==");
+  if ((vartype == VT_CY && other.vartype == VT_DECIMAL) ||
+      (vartype == VT_DECIMAL && other.vartype == VT_CY))
+    return true;
+  if (vartype != other.vartype) return false;
+  return vartype != VT_BSTR || size == other.size;
+}
+
+bool t_ftd::conform_to(const t_ftd& dest) const {
+  tk_trace(2, "t_ftd::conform_to");
+  if (*this == dest) return true;
+  const VARTYPE d = dest.vartype;
+  if (is_numeric_destination(d)) return is_numeric_source(vartype);
+  if (d == VT_DATE) return vartype == VT_DATE || (vartype == VT_BSTR && size == 19);
+  if (is_text(d)) {
+    if (is_binary(vartype)) return false;
+    return is_text(vartype) ? fits(*this, dest) : true;
+  }
+  if (is_binary(d)) return (is_text(vartype) || is_binary(vartype)) ? fits(*this, dest) : true;
+  return false;
+}

@@ -1,0 +1,32 @@
+// udb_destination: a destination database, that is a udb_database that can
+// also fold the names it generates to upper case and give the name
+// validators of a run (one for table names, one for index and constraint
+// names). The Oracle database implements it; the converter's Oracle side owns
+// the open one. Used by the run's thread only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "UDB/udb_database.h"
+#include "UDB/udb_validator.h"
+
+class udb_destination : public udb_database {
+ public:
+  using udb_database::udb_database;
+
+  // Generated table and column names are folded to upper case when set.
+  virtual void set_uppercase(bool uppercase) = 0;
+  virtual bool uppercase() const = 0;
+  // The index- and constraint-name validator of one run; it sees the names
+  // the schema holds now and records every name handed out while it lives.
+  // At most one exists at a time.
+  virtual std::unique_ptr<udb_validator> create_index_name_validator() = 0;
+  // The table-name validator of one run: the selected source tables and the
+  // destination's existing tables count as taken names.
+  virtual std::unique_ptr<udb_validator> create_table_name_validator(
+      const std::vector<std::wstring>& source_tables,
+      const std::vector<std::wstring>& destination_tables) = 0;
+};

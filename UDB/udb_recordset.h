@@ -1,0 +1,63 @@
+// udb_recordset: one open table or query result of a source or destination,
+// with its schema, its indexes and its announced record count. The driver
+// reads a source forward (move_first, then get_item / next until is_eof) and
+// hands each record to the destination's append_record. Derived classes:
+// the Access recordsets and the Oracle tables. The caller of
+// create_table / get_table / get_query owns the recordset. Not thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "UDB/udb_indexes.h"
+#include "UDB/udb_record.h"
+#include "UDB/udb_schema.h"
+
+class udb_recordset {
+ public:
+  // A query result registered under `name`.
+  udb_recordset(const std::wstring& name, const std::wstring& query, bool b_owner);
+  // A table.
+  udb_recordset(const std::wstring& name, bool b_owner);
+  virtual ~udb_recordset();
+  udb_recordset(const udb_recordset&) = delete;
+  udb_recordset& operator=(const udb_recordset&) = delete;
+
+  // Writes one record of the source into this (destination) table.
+  virtual void append_record(const udb_record& record) = 0;
+  // Overwrites the row that has the record's key with the record's values.
+  virtual void update(const udb_record& record);
+  // The current row; it stays the recordset's and is replaced by the next
+  // call. The base has none.
+  virtual udb_record* get_item();
+  virtual bool is_eof();
+  virtual bool has_query() const;
+  virtual void next();
+  virtual void move_prev();
+  virtual void move_first();
+
+  // Appends the index unless one of that name (ignoring case) is there; the
+  // first primary or unique index added becomes the key index.
+  void add_index(const udb_index& index);
+  // Changes each field's value, in place, to the type of the column at its
+  // position (ole_cast_exception when a value cannot be converted).
+  void convert_record(udb_record& record) const;
+
+  const std::wstring& query() const { return query_; }
+  const std::wstring& name() const { return name_; }
+  udb_schema& schema() { return schema_; }
+  const udb_schema& schema() const { return schema_; }
+  const udb_indexes& indexes() const { return indexes_; }
+  uint32_t records_count() const { return records_count_; }
+  void set_records_count(uint32_t count) { records_count_ = count; }
+  // Position in indexes() of the first primary or unique index, -1 if none.
+  int32_t key_index() const { return key_index_; }
+
+ private:
+  std::wstring query_;
+  std::wstring name_;
+  udb_schema schema_;
+  udb_indexes indexes_;
+  uint32_t records_count_ = 0;
+  int32_t key_index_ = -1;
+};

@@ -1,0 +1,306 @@
+// The conversion run (tarvel_convertor::operator()) and the listing of the
+// source tables. The run opens the source through the converter's source
+// engine, walks the work list of tables and queries in name order and copies
+// each into the open destination database, applying the mode to tables that
+// already exist. Errors are routed per record, per table and per run through
+// the error handler; nothing here decides whether the process ends.
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "TK/tk_exception.h"
+#include "TK/tk_format.h"
+#include "TK/tk_trace.h"
+#include "TK/tk_wstring.h"
+#include "UDB/udb_destination.h"
+#include "UDB/udb_source_engine.h"
+#include "common/error_handler.h"
+#include "common/init_conversion.h"
+#include "common/source_check.h"
+#include "common/tarvel_convertor.h"
+
+namespace {
+
+// Oracle errors carry 0x100000 + the Oracle error number (five digits at
+// most); the DAO errors 0x10000 + a 16-bit number, other errors small codes.
+constexpr int32_t kOracleCodeBase = 0x100000;
+constexpr int32_t kOracleCodeEnd = kOracleCodeBase + 100000;
+// ORA-00001, unique constraint violated: the row is already there.
+constexpr int32_t kDuplicateKey = kOracleCodeBase + 1;
+// ORA-00054, resource busy: another session holds the table.
+constexpr int32_t kResourceBusy = 54;
+// Source recordsets are opened read-only; existing destination tables are
+// opened for appending.
+constexpr int32_t kOpenReadOnly = 1;
+constexpr int32_t kOpenAppend = 8;
+
+bool is_oracle_error(const tk_exception& e) {
+  return e.code() >= kOracleCodeBase && e.code() < kOracleCodeEnd;
+}
+
+void print_line(std::FILE* stream, const std::string& text) {
+  std::fputs(text.c_str(), stream);
+  std::fputs("\n", stream);
+  std::fflush(stream);
+}
+
+// One run over the work list. Owns nothing but the per-table recordsets;
+// the source, the destination and the validators belong to the caller.
+class conversion_driver {
+ public:
+  conversion_driver(tarvel_convertor& conv, error_handler& handler, udb_database& source,
+                    udb_destination& destination, udb_validator& table_names)
+      : conv_(conv),
+        handler_(handler),
+        source_(source),
+        destination_(destination),
+        table_names_(table_names) {}
+
+  void convert_entry(const std::wstring& name, const std::wstring& query_text) {
+    conv_.set_current_table_name(name);
+    conv_.current_record_index = 0;
+    conv_.records_in_current_table = 0;
+    try {
+      convert_table(name, query_text);
+    } catch (const tk_exception& e) {
+      handler_.set_context(name);
+      handler_.handle(e, false);
+    }
+  }
+
+ private:
+  bool agent() const { return conv_.front_end() == tarvel_front_end::agent; }
+  bool console() const { return agent() && !conv_.is_silent(); }
+
+  void convert_table(const std::wstring& name, const std::wstring& query_text) {
+    const bool is_query = !query_text.empty();
+    if (agent() && !is_query && !source_.is_table_exist(name)) {
+      if (console()) print_line(stderr, tk_format("Table %s not exists", name));
+      return;
+    }
+
+    std::unique_ptr<udb_recordset> src = is_query
+                                             ? source_.get_query(name, query_text, kOpenReadOnly)
+                                             : source_.get_table(name, kOpenReadOnly);
+    if (!src) {
+      tk_wtrace(3, L"Skip system/linked table '%s'", name);
+      return;
+    }
+
+    std::wstring dest_name = name;
+    if (!table_names_.is_acceptable(dest_name)) dest_name = table_names_.get_safe_name(dest_name);
+    if (conv_.uppercase) dest_name = tk_wstring(dest_name).to_upper();
+    conv_.set_current_destination_name(dest_name);
+
+    const int32_t mode = conv_.mode();
+    if (destination_.is_table_exist(dest_name)) {
+      tk_wtrace(2, L"Table %s already exists", dest_name);
+      if (mode == UDB_MODE_OVERWRITE) {
+        tk_trace(2, "Overwrite existing table");
+        drop_table(dest_name);
+      } else if (mode == UDB_MODE_SKIP) {
+        tk_trace(2, "Skip existing table");
+        return;
+      }
+    }
+
+    std::unique_ptr<udb_recordset> dst;
+    if (destination_.is_table_exist(dest_name)) {
+      dst = destination_.get_table(dest_name, kOpenAppend);
+    } else {
+      const udb_indexes no_indexes;
+      dst = destination_.create_table(dest_name, src->schema(),
+                                      conv_.skip_indexes ? no_indexes : src->indexes());
+    }
+    TK_ASSERT(dst != nullptr);
+
+    if (mode == UDB_MODE_MERGE && !src->schema().conform_to(dst->schema()))
+      throw tk_exception(
+          std::string("The structure of data source does not conform to the destination table."),
+          TK_LEVEL_RECORD);
+
+    if (dest_name != name) {
+      tk_wtrace(2, L"Store generated table name '%s'", dest_name);
+      table_names_.used_names().push_back(dest_name);
+      destination_.names_map().add_tn_mapping(name, dest_name);
+    }
+    table_names_.restricted().push_back(dest_name);
+
+    const uint32_t count = src->records_count();
+    conv_.records_in_current_table = static_cast<int32_t>(count);
+    tk_wtrace(3, L"Converting table %s (%d records)", name, count);
+    if (console()) print_line(stdout, tk_format("Converting table %s (%d records)", name, count));
+
+    if (count != 0 && !conv_.only_definitions) copy_records(*src, *dst);
+    // Destination table first, then the source recordset.
+    dst.reset();
+    src.reset();
+  }
+
+  void drop_table(const std::wstring& dest_name) {
+    try {
+      destination_.delete_tab(dest_name);
+    } catch (const tk_exception& e) {
+      if (is_oracle_error(e) && (e.code() & 0xFFFF) == kResourceBusy)
+        throw tk_exception(
+            std::string("Cannot delete table because it is busy with another process"),
+            TK_LEVEL_RECORD);
+      throw;
+    }
+  }
+
+  void copy_records(udb_recordset& src, udb_recordset& dst) {
+    src.move_first();
+    while (!src.is_eof()) {
+      tk_trace(1, "Converting %d record", conv_.current_record_index.load());
+      udb_record* record = src.get_item();
+      TK_ASSERT(record != nullptr);
+      try {
+        dst.append_record(*record);
+      } catch (const tk_exception& e) {
+        if (!is_oracle_error(e)) throw;
+        on_append_error(e, dst, *record);
+      }
+      src.next();
+      ++conv_.current_record_index;
+    }
+  }
+
+  // A failed insert: a duplicate key is no error in merge (the row stays) and
+  // synchronize (the row takes the source values); anything else costs this
+  // record only.
+  void on_append_error(const tk_exception& e, udb_recordset& dst, const udb_record& record) {
+    const int32_t mode = conv_.mode();
+    tk_trace(1, "GOT ERROR: %s (%08X)", e.what(), e.code());
+    tk_trace(1, "mode=%d", mode);
+    if (e.code() == kDuplicateKey && mode == UDB_MODE_MERGE) return;
+    if (e.code() == kDuplicateKey && mode == UDB_MODE_SYNC) {
+      try {
+        dst.update(record);
+      } catch (const tk_exception& u) {
+        // A failed update loses this record, not the rest of the table.
+        if (!is_oracle_error(u)) throw;
+        report_record_error(u);
+      }
+      return;
+    }
+    report_record_error(e);
+  }
+
+  void report_record_error(const tk_exception& e) {
+    handler_.set_context(conv_.current_table_name(), conv_.current_record_index + 1);
+    handler_.handle(e, false);
+  }
+
+  tarvel_convertor& conv_;
+  error_handler& handler_;
+  udb_database& source_;
+  udb_destination& destination_;
+  udb_validator& table_names_;
+};
+
+// Steps of one run in their order; the objects of the run are released in
+// the reverse order of their creation when it leaves, whichever way.
+void run(tarvel_convertor& conv) {
+  error_handler& handler = error_handler::instance();
+  udb_destination* destination = conv.oracle.destination();
+  TK_ASSERT(destination != nullptr);
+
+  std::unique_ptr<udb_validator> index_names = destination->create_index_name_validator();
+  destination->set_uppercase(conv.uppercase);
+
+  std::unique_ptr<udb_source_engine> engine = conv.make_source_engine();
+  select_source_version(*engine);
+  const acc_converter_impl& access = conv.access;
+  if (!access.workgroup_file.empty() && !access.workgroup_user.empty())
+    engine->set_ugl_info(access.workgroup_file, access.workgroup_user, access.workgroup_password);
+  else
+    engine->set_anonymous_sys_db();
+
+  tk_wtrace(3, L"Opening MS Access database '%s'", conv.source_name());
+  std::unique_ptr<udb_database> source = engine->open_db(
+      conv.source_name(), udb_source_engine::kOpenConvert, access.database_password);
+  TK_ASSERT(source != nullptr);
+
+  const bool agent = conv.front_end() == tarvel_front_end::agent;
+  if (agent && conv.selected_tables.empty() && conv.queries.empty())
+    conv.selected_tables = source->tables();
+
+  const int32_t n_tables = static_cast<int32_t>(conv.selected_tables.size());
+  conv.tables_to_convert = n_tables;
+  tk_wtrace(3, L"Converting database %s (%d tables)", conv.source_name(), n_tables);
+  if (agent && !conv.is_silent())
+    print_line(stdout,
+               tk_format("Converting database %s (%d tables)", conv.source_name(), n_tables));
+
+  std::unique_ptr<udb_validator> table_names =
+      destination->create_table_name_validator(conv.selected_tables, destination->tables());
+  for (const auto& entry : conv.queries) table_names->used_names().push_back(entry.first);
+
+  // A query keeps its entry when a table of the same name is selected.
+  for (const std::wstring& table : conv.selected_tables) conv.queries.emplace(table, L"");
+
+  conversion_driver driver(conv, handler, *source, *destination, *table_names);
+  for (const auto& [name, query_text] : conv.queries) {
+    driver.convert_entry(name, query_text);
+    ++conv.tables_done;
+  }
+
+  tk_trace(1, "Right after converting table");
+  handler.clear_context();
+  conv.tables_done = 0;
+  conv.tables_to_convert = 0;
+  table_names.reset();
+  source.reset();
+  engine.reset();
+  index_names.reset();
+}
+
+// An error that is not of the toolkit family ended the run.
+void report_run_failure(const tarvel_convertor& conv, const char* text) {
+  tk_trace(3, "ERROR:\n%s", text);
+  if (conv.front_end() == tarvel_front_end::agent) {
+    if (!conv.is_silent()) {
+      print_line(stderr, "ERROR:");
+      print_line(stderr, text);
+    }
+  } else if (error_handler::exists()) {
+    error_handler::instance().reporter().show_run_error(text);
+  }
+}
+
+}  // namespace
+
+void tarvel_convertor::operator()() {
+  tk_trace(2, "tarvel_convertor::operator()");
+  // Marks the converter finished when the run is left, after any report.
+  init_conversion bracket(finished_flag(), true);
+  try {
+    run(*this);
+  } catch (const tk_final_exception&) {
+    // The user or a fatal error stopped the run; it has been reported.
+  } catch (const tk_exception& e) {
+    error_handler::instance().handle(e, true);
+  } catch (const std::exception& e) {
+    report_run_failure(*this, e.what());
+  }
+  // Every run ends with the counters at 0 and no table context left for
+  // errors reported after it, also when it was stopped half-way.
+  tables_done = 0;
+  tables_to_convert = 0;
+  if (error_handler::exists()) error_handler::instance().clear_context();
+}
+
+void tarvel_convertor::get_all_tables(std::vector<std::wstring>& list) {
+  tk_trace(2, "tarvel_convertor::get_all_tables");
+  std::unique_ptr<udb_source_engine> engine = make_source_engine();
+  select_source_version(*engine);
+  engine->set_ugl_info(access.workgroup_file, access.workgroup_user, access.workgroup_password);
+  std::unique_ptr<udb_database> db =
+      engine->open_db(source_name(), udb_source_engine::kOpenList, access.database_password);
+  TK_ASSERT(db != nullptr);
+  list = db->tables();
+  db.reset();
+  engine.reset();
+}
