@@ -6,8 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <random>
+
+#include "TK/tk_trace.h"
 
 namespace {
 
@@ -362,4 +367,24 @@ TEST(OleVariant, ByteArraysResizeInPlace) {
   const uint8_t* p = nullptr;
   EXPECT_THROW(s.get_bytes(&p), tk_mail_assertion);
   EXPECT_EQ(ole_variant().get_bytes(&p), 0u);
+}
+
+// With tracing on, the lines name the operations and carry the values.
+TEST(OleVariant, TraceLinesNameTheOperations) {
+  const std::string path = ::testing::TempDir() + "ole_trace.log";
+  std::remove(path.c_str());
+  {
+    tk_log log(path, true, 1, false);
+    ole_variant v = ole_variant::from_string("1,5", VT_R8);
+    v.change_type(VT_BSTR);
+    (void)ole_variant::from_string("12/31/2010", VT_DATE);
+    (void)ole_variant::from_wstring(L"\u00e9", VT_BSTR).to_string();
+  }
+  std::ifstream in(path);
+  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(log.find("ole_variant::from_string('1,5', 0x00000005)"), std::string::npos);
+  EXPECT_NE(log.find("ole_variant::change_type(old=5,new=8)"), std::string::npos);
+  EXPECT_NE(log.find("Got datetime using Microsoft API"), std::string::npos);
+  EXPECT_NE(log.find("ole_variant::attach_wstring('\xc3\xa9')"), std::string::npos);
+  std::remove(path.c_str());
 }
