@@ -1,0 +1,63 @@
+// The Oracle client library, loaded at run time: which library TARVEL_OCI_LIB
+// names, the table of every OCI function the product calls, resolved once with
+// dlopen/dlsym, and the load failure the user sees. Nothing else in the product
+// calls dlsym or knows which library answers the OCI calls. The table is filled
+// once and then only read; loading is not thread-safe (the session loads it
+// from the one thread that runs the conversion).
+#pragma once
+
+#include <string>
+
+#include "ORA/oci/oci_types.h"
+
+// One pointer per OCI function, named after it and typed by its prototype in
+// oci_types.h, so a call through the table reads like the OCI call itself:
+// oci_api().OCIStmtExecute(...).
+struct oci_functions {
+  decltype(&::OCIEnvCreate) OCIEnvCreate = nullptr;
+  decltype(&::OCIHandleAlloc) OCIHandleAlloc = nullptr;
+  decltype(&::OCIHandleFree) OCIHandleFree = nullptr;
+  decltype(&::OCIServerAttach) OCIServerAttach = nullptr;
+  decltype(&::OCIServerDetach) OCIServerDetach = nullptr;
+  decltype(&::OCIAttrSet) OCIAttrSet = nullptr;
+  decltype(&::OCIAttrGet) OCIAttrGet = nullptr;
+  decltype(&::OCILogon) OCILogon = nullptr;
+  decltype(&::OCILogoff) OCILogoff = nullptr;
+  decltype(&::OCIErrorGet) OCIErrorGet = nullptr;
+  decltype(&::OCIStmtPrepare) OCIStmtPrepare = nullptr;
+  decltype(&::OCIStmtExecute) OCIStmtExecute = nullptr;
+  decltype(&::OCIStmtFetch) OCIStmtFetch = nullptr;
+  decltype(&::OCIParamGet) OCIParamGet = nullptr;
+  decltype(&::OCIDefineByPos) OCIDefineByPos = nullptr;
+  decltype(&::OCIBindByName) OCIBindByName = nullptr;
+  decltype(&::OCIBindDynamic) OCIBindDynamic = nullptr;
+  decltype(&::OCIDescriptorAlloc) OCIDescriptorAlloc = nullptr;
+  decltype(&::OCIDescriptorFree) OCIDescriptorFree = nullptr;
+  decltype(&::OCILobWrite) OCILobWrite = nullptr;
+  decltype(&::OCILobRead) OCILobRead = nullptr;
+  decltype(&::OCILobCharSetForm) OCILobCharSetForm = nullptr;
+};
+
+// The message of a missing or unusable client library (level 1); the
+// library name that was tried follows on a line of its own.
+extern const char* const kOciMissingMessage;
+
+// The library TARVEL_OCI_LIB names: unset or empty gives "libclntsh.so" (found
+// the usual way), "embedded" gives liboraemb.so in the program's directory,
+// any other text is the path to load.
+std::string oci_library_name();
+
+// Loads oci_library_name() and resolves every function of the table. A
+// library already loaded under that name is kept. When the library cannot be
+// loaded, or lacks a function, a level-1 tk_exception carries
+// kOciMissingMessage, then "\n" and the library name (and ": " and the
+// missing function's name); the table in use before stays in use.
+void oci_load();
+void oci_load(const std::string& library);
+
+bool oci_is_loaded();
+// The library the table was resolved from (empty before the first load).
+const std::string& oci_loaded_library();
+
+// The table; using it before a load is an internal assertion failure.
+const oci_functions& oci_api();

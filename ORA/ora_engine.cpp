@@ -1,0 +1,231 @@
+// ora_engine: initialization, logon and logoff, the status check, and the
+// record-count and version queries.
+#include "ORA/ora_engine.h"
+
+#include <vector>
+
+#include "ORA/oci/oci_library.h"
+#include "ORA/ora_database.h"
+#include "ORA/ora_exception.h"
+#include "ORA/ora_stmt.h"
+#include "TK/tk_text.h"
+#include "TK/tk_trace.h"
+
+namespace {
+
+// Bytes of error text asked of OCIErrorGet.
+constexpr ub4 kErrorTextBytes = 512;
+// Bytes of the v$version banner buffer.
+constexpr size_t kVersionBytes = 131072;
+// User memory asked with the error and server handles.
+constexpr size_t kHandleUserMemory = 52;
+
+std::u16string utf16(const std::wstring& text) {
+  return tk_wide_to_utf16(text);
+}
+
+const OraText* text_ptr(const std::u16string& text) {
+  return reinterpret_cast<const OraText*>(text.c_str());
+}
+
+ub4 bytes(const std::u16string& text) {
+  return static_cast<ub4>(text.size() * 2);
+}
+
+// The text of a UTF-16 buffer up to its first null, never past `units`.
+std::wstring from_utf16_buffer(const char16_t* buffer, size_t units) {
+  size_t n = 0;
+  while (n < units && buffer[n] != 0) ++n;
+  return tk_utf16_to_wide(std::u16string_view(buffer, n));
+}
+
+// Reads "d.d.d" at the start of `word`; false when it does not.
+bool read_three_numbers(const std::wstring& word, int32_t out[3]) {
+  size_t pos = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) {
+      if (pos >= word.size() || word[pos] != L'.') return false;
+      ++pos;
+    }
+    if (pos >= word.size() || word[pos] < L'0' || word[pos] > L'9') return false;
+    int64_t value = 0;
+    while (pos < word.size() && word[pos] >= L'0' && word[pos] <= L'9') {
+      if (value < 0x7FFFFFFF) value = value * 10 + (word[pos] - L'0');
+      ++pos;
+    }
+    out[i] = static_cast<int32_t>(value > 0xFFFF ? 0xFFFF : value);
+  }
+  return true;
+}
+
+}  // namespace
+
+int32_t ora_parse_version(const std::wstring& banner) {
+  size_t start = 0;
+  while (start < banner.size()) {
+    size_t end = banner.find(L' ', start);
+    if (end == std::wstring::npos) end = banner.size();
+    const std::wstring word = banner.substr(start, end - start);
+    start = end + 1;
+    if (word.empty() || word[0] < L'0' || word[0] > L'9') continue;
+    int32_t v[3];
+    if (!read_three_numbers(word, v)) continue;
+    tk_trace(1, "Got Oracle version: %d,%d,%d", v[0], v[1], v[2]);
+    return v[0] * 65536 + v[1] * 256 + v[2];
+  }
+  return 0;
+}
+
+void check_oci_status(sword status, const char* call) {
+  if (status != OCI_ERROR) return;
+  const ora_engine& engine = ora_engine::instance();
+  char16_t text[kErrorTextBytes / 2] = {};
+  sb4 code = 0;
+  oci_api().OCIErrorGet(engine.err(), 1, nullptr, &code, reinterpret_cast<OraText*>(text),
+                        kErrorTextBytes, OCI_HTYPE_ERROR);
+  const std::string message =
+      tk_utf16_to_utf8(std::u16string_view(text, std::char_traits<char16_t>::length(text)));
+  tk_trace(3, "%s failed: %s", call ? call : "OCI call", message);
+  throw ora_exception(code, message);
+}
+
+ora_engine::ora_engine() {
+  tk_trace(2, "ora_engine::ctor");
+}
+
+ora_engine::~ora_engine() {
+  tk_trace(2, "ora_engine::dtor");
+  if (!initialized_) return;
+  const oci_functions& oci = oci_api();
+  // A destructor cannot raise: failures are traced and shutdown goes on.
+  auto report = [](sword status, const char* call) {
+    if (status == OCI_ERROR) tk_trace(3, "%s failed during shutdown", call);
+  };
+  // OCILogoff deallocates the service context it ends, so the context is
+  // not freed a second time (a real client would free released memory).
+  if (svc_ != nullptr) report(oci.OCILogoff(svc_, err_), "OCILogoff");
+  oci.OCIServerDetach(srv_, err_, OCI_DEFAULT);
+  report(oci.OCIHandleFree(err_, OCI_HTYPE_ERROR), "OCIHandleFree");
+  report(oci.OCIHandleFree(srv_, OCI_HTYPE_SERVER), "OCIHandleFree");
+  svc_ = nullptr;
+  err_ = nullptr;
+  srv_ = nullptr;
+  data_source_.clear();
+  user_.clear();
+  password_.clear();
+}
+
+void ora_engine::initialize() {
+  tk_trace(2, "ora_engine::initialize");
+  oci_load();
+  const oci_functions& oci = oci_api();
+  oci.OCIEnvCreate(&env_, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+  tk_trace(1, "Step #1");
+  void* handle = nullptr;
+  oci.OCIHandleAlloc(env_, &handle, OCI_HTYPE_ERROR, kHandleUserMemory, nullptr);
+  err_ = static_cast<OCIError*>(handle);
+  tk_trace(1, "Step #2");
+  handle = nullptr;
+  oci.OCIHandleAlloc(env_, &handle, OCI_HTYPE_SERVER, kHandleUserMemory, nullptr);
+  srv_ = static_cast<OCIServer*>(handle);
+  tk_trace(1, "Step #3");
+  static const OraText kEmpty[2] = {0, 0};
+  oci.OCIServerAttach(srv_, err_, kEmpty, 0, OCI_DEFAULT);
+  tk_trace(1, "Step #4");
+  initialized_ = true;
+}
+
+std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& host,
+                                                  const std::wstring& user,
+                                                  const std::wstring& password,
+                                                  const std::wstring& port,
+                                                  const std::wstring& service) {
+  tk_wtrace(2, L"ora_engine::open_db (%s,%s,%s,%s,%s)", host, user, tk_mask_password(password),
+            port, service);
+  const std::wstring data_source =
+      L"//" + host + L":" + (port.empty() ? std::wstring(L"1521") : port) + L"/" + service;
+  return open_db(data_source, user, password);
+}
+
+std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& data_source,
+                                                  const std::wstring& user,
+                                                  const std::wstring& password) {
+  tk_wtrace(2, L"ora_engine::open_db( %s, %s, %s )", data_source, user, tk_mask_password(password));
+  tk_wtrace(3, L"Connecting to Oracle data source '%s'", data_source);
+  if (!initialized_) initialize();
+  const oci_functions& oci = oci_api();
+  if (svc_ != nullptr) {
+    OCISvcCtx* old = svc_;
+    svc_ = nullptr;
+    check_oci_status(oci.OCILogoff(old, err_), "OCILogoff");
+  }
+  void* handle = nullptr;
+  oci.OCIHandleAlloc(env_, &handle, OCI_HTYPE_SVCCTX, 0, nullptr);
+  OCISvcCtx* const allocated = static_cast<OCISvcCtx*>(handle);
+  tk_trace(1, "Step #1");
+  oci.OCIAttrSet(allocated, OCI_HTYPE_SVCCTX, srv_, 0, OCI_ATTR_SERVER, err_);
+  tk_trace(1, "Step #2");
+
+  const std::u16string u = utf16(user), p = utf16(password), d = utf16(data_source);
+  OCISvcCtx* svc = allocated;
+  const sword status = oci.OCILogon(env_, err_, &svc, text_ptr(u), bytes(u), text_ptr(p), bytes(p),
+                                    text_ptr(d), bytes(d));
+  if (status == OCI_ERROR) {
+    // No session is kept after a failed logon.
+    if (allocated != nullptr) oci.OCIHandleFree(allocated, OCI_HTYPE_SVCCTX);
+    check_oci_status(status, "OCILogon");
+  }
+  // OCILogon hands back a service context of its own; the one allocated
+  // for it is no longer referred to by anything.
+  if (svc != allocated && allocated != nullptr) oci.OCIHandleFree(allocated, OCI_HTYPE_SVCCTX);
+  svc_ = svc;
+  tk_trace(1, "The connection has been established");
+  data_source_ = data_source;
+  user_ = user;
+  password_ = password;
+  return std::make_unique<ora_database>(data_source);
+}
+
+int32_t ora_engine::get_records_cnt(const std::wstring& name, bool is_query) {
+  tk_wtrace(2, L"ora_engine::get_records_cnt(%s)", name);
+  TK_ASSERT(svc_ != nullptr);
+  const std::wstring sql = is_query ? L"SELECT COUNT(*) FROM (" + name + L")"
+                                    : L"SELECT COUNT(*) FROM \"" + name + L"\"";
+  ora_stmt stmt;
+  stmt.prepare(sql);
+  int32_t count = 0;
+  sb2 indicator = 0;
+  stmt.define(1, &count, sizeof count, SQLT_INT, &indicator, nullptr);
+  TK_ASSERT(stmt.execute(1, OCI_DEFAULT) != OCI_NO_DATA);
+  return count;
+}
+
+int32_t ora_engine::get_version() {
+  tk_trace(2, "ora_engine::get_version");
+  TK_ASSERT(svc_ != nullptr);
+  ora_stmt stmt;
+  stmt.prepare(L"select * from v$version");
+  std::vector<char16_t> buffer(kVersionBytes / 2, 0);
+  sb2 indicator = 0;
+  stmt.define(1, buffer.data(), static_cast<sb4>(kVersionBytes), SQLT_STR, &indicator, nullptr);
+  TK_ASSERT(stmt.execute(1, OCI_DEFAULT) != OCI_NO_DATA);
+  const std::wstring banner =
+      indicator == OCI_IND_NULL ? std::wstring() : from_utf16_buffer(buffer.data(), buffer.size());
+  tk_wtrace(1, L"Got versioned string:\n%s", banner);
+  return ora_parse_version(banner);
+}
+
+OCIEnv* ora_engine::env() const {
+  TK_ASSERT(env_ != nullptr);
+  return env_;
+}
+
+OCIError* ora_engine::err() const {
+  TK_ASSERT(err_ != nullptr);
+  return err_;
+}
+
+OCISvcCtx* ora_engine::svc() const {
+  TK_ASSERT(svc_ != nullptr);
+  return svc_;
+}

@@ -1,0 +1,72 @@
+// ora_engine: the process's one session with Oracle through OCI. It loads the
+// client library, owns the environment (UTF-16 mode), error, server and
+// service-context handles, logs on and off, and answers two small queries of
+// its own (record count, server version). Every other Oracle class reaches
+// the handles through the single instance. Single-threaded: all OCI calls of
+// a run come from the thread that runs the conversion; nothing is locked.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ORA/oci/oci_types.h"
+#include "TK/tk_singl.h"
+
+class ora_database;
+
+class ora_engine : public tk_singl<ora_engine> {
+ public:
+  ora_engine();
+  // Logs off and frees the handles; never throws.
+  ~ora_engine();
+
+  // Loads the client library (level-1 tk_exception when it is missing) and
+  // creates the environment, error and server handles.
+  void initialize();
+
+  // "//" + host + ":" + port + "/" + service, an empty port being 1521.
+  std::unique_ptr<ora_database> open_db(const std::wstring& host, const std::wstring& user,
+                                        const std::wstring& password, const std::wstring& port,
+                                        const std::wstring& service);
+  // Logs on (ending an earlier session first) and returns the database of the
+  // data source; the caller owns it and must destroy it before the engine.
+  // A failed logon raises ora_exception and leaves no session.
+  std::unique_ptr<ora_database> open_db(const std::wstring& data_source, const std::wstring& user,
+                                        const std::wstring& password);
+
+  // Rows of the table `name` (quoted), or of the query text when is_query.
+  int32_t get_records_cnt(const std::wstring& name, bool is_query);
+  // major * 65536 + minor * 256 + patch of the server, 0 when unreadable.
+  int32_t get_version();
+
+  bool is_initialized() const { return initialized_; }
+  bool is_connected() const { return svc_ != nullptr; }
+  const std::wstring& data_source() const { return data_source_; }
+  const std::wstring& user() const { return user_; }
+
+  // The handles; asking for one that does not exist yet is an internal
+  // assertion failure.
+  OCIEnv* env() const;
+  OCIError* err() const;
+  OCISvcCtx* svc() const;
+
+ private:
+  bool initialized_ = false;
+  OCIEnv* env_ = nullptr;
+  OCIError* err_ = nullptr;
+  OCIServer* srv_ = nullptr;
+  OCISvcCtx* svc_ = nullptr;
+  std::wstring data_source_;
+  std::wstring user_;
+  std::wstring password_;
+};
+
+// The status check after every checked OCI call: OCI_ERROR (-1) raises
+// ora_exception with record 1 of the session's error handle; every other
+// status passes. `call` names the OCI function for the trace.
+void check_oci_status(sword status, const char* call = nullptr);
+
+// The version of a v$version banner: the first blank-separated word that
+// starts with a digit and reads as three dotted numbers; 0 when none does.
+int32_t ora_parse_version(const std::wstring& banner);

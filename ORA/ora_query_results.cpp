@@ -1,0 +1,95 @@
+// ora_query_results: describe, define, execute and the row loop.
+#include "ORA/ora_query_results.h"
+
+#include "ORA/oci/oci_library.h"
+#include "ORA/ora_engine.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_trace.h"
+
+ora_query_results::ora_query_results(const std::wstring& table) : udb_recordset(table, true) {
+  tk_trace(2, "ora_query_results::ctor(1)");
+}
+
+ora_query_results::ora_query_results(const std::wstring& table, const std::wstring& query)
+    : udb_recordset(table, query, true) {
+  tk_trace(2, "ora_query_results::ctor(2)");
+}
+
+ora_query_results::~ora_query_results() {
+  tk_trace(2, "ora_query_results::dtor");
+  record_.reset();
+  tk_trace(1, "Step #1");
+  // The readers' buffers go only after the statement that writes into them.
+  stmt_.reset();
+  for (size_t i = 0; i < readers_.size(); ++i) {
+    tk_trace(1, "Step #2.%d", i);
+    readers_[i].reset();
+  }
+  tk_trace(2, "ora_query_results::dtor - at the END");
+}
+
+void ora_query_results::initialize(uint32_t n_columns, const std::wstring& sql) {
+  tk_wtrace(2, L"ora_query_results::initialize(%d, %s)", n_columns, sql);
+  TK_ASSERT(!executed_ && stmt_ == nullptr);
+  const ora_engine& engine = ora_engine::instance();
+  const oci_functions& oci = oci_api();
+  sql_ = sql;
+
+  ora_stmt describe;
+  describe.prepare(sql);
+  describe.execute(0, OCI_DEFAULT);
+  if (n_columns == 0) {
+    ub4 count = 0;
+    check_oci_status(oci.OCIAttrGet(describe.handle(), OCI_HTYPE_STMT, &count, nullptr,
+                                    OCI_ATTR_PARAM_COUNT, engine.err()),
+                     "OCIAttrGet");
+    n_columns = count;
+  }
+  for (ub4 position = 1; position <= n_columns; ++position) {
+    tk_trace(1, "Processing column #%d", position);
+    void* param = nullptr;
+    check_oci_status(
+        oci.OCIParamGet(describe.handle(), OCI_HTYPE_STMT, engine.err(), &param, position),
+        "OCIParamGet");
+    ub2 data_type = 0;
+    check_oci_status(oci.OCIAttrGet(param, OCI_DTYPE_PARAM, &data_type, nullptr, OCI_ATTR_DATA_TYPE,
+                                    engine.err()),
+                     "OCIAttrGet");
+    readers_.push_back(gen_co_by_type(static_cast<OCIParam*>(param), data_type));
+    schema().add(readers_.back()->get_ftd());
+  }
+
+  stmt_ = std::make_unique<ora_stmt>();
+  stmt_->prepare(sql);
+  for (size_t i = 0; i < readers_.size(); ++i) readers_[i]->define(*stmt_, static_cast<ub4>(i + 1));
+  stmt_->execute(0, OCI_DEFAULT);
+  executed_ = true;
+}
+
+void ora_query_results::append_record(const udb_record&) {
+  tk_trace(2, "ora_query_results::append_record");
+  TK_FAIL();
+}
+
+bool ora_query_results::is_eof() {
+  tk_trace(2, "ora_query_results::is_eof");
+  TK_ASSERT(executed_);
+  fetched_ = true;
+  // Oracle answers a fetch past the end with ORA-01002; the end is kept.
+  if (!at_end_) at_end_ = stmt_->fetch() == OCI_NO_DATA;
+  return at_end_;
+}
+
+udb_record* ora_query_results::get_item() {
+  tk_trace(2, "ora_query_results::get_item");
+  if (!fetched_) {
+    tk_trace(1, "fetch wasn't called yet");
+    if (is_eof()) return nullptr;
+  }
+  // After the last row the buffers hold that row still: there is no record.
+  if (at_end_) return nullptr;
+  record_.reset();
+  record_ = std::make_unique<ora_record>(readers_);
+  fetched_ = false;
+  return record_.get();
+}
