@@ -82,6 +82,12 @@ class dao_ref {
   ~dao_ref() {
     if (p_) p_->Release();
   }
+  // Takes over a reference the caller already owns (an out parameter's).
+  static dao_ref adopt(T* p) {
+    dao_ref r;
+    r.p_ = p;
+    return r;
+  }
   T* get() const { return p_; }
   T* operator->() const { return p_; }
   explicit operator bool() const { return p_ != nullptr; }

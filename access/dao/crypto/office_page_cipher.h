@@ -1,0 +1,34 @@
+// The keys of one Office-encrypted Access file: derived from the password,
+// checked against the file's verifier, then used page by page. Page p is
+// encrypted as block (db_key ^ p): RC4 CryptoAPI keys each page with
+// H(H(salt + password) + block); agile AES-CBC uses the unwrapped secret key
+// with IV H(keyData salt + block). Key material is wiped on destruction and
+// never leaves this object. Not thread-safe: one cipher per thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct office_encryption;
+
+class office_page_cipher {
+ public:
+  // Throws office_crypto_error: wrong_password when the verifier does not
+  // match, unsupported for kind none or when RC4 is not available.
+  office_page_cipher(const office_encryption& encryption, const std::u16string& password);
+  ~office_page_cipher();
+  office_page_cipher(const office_page_cipher&) = delete;
+  office_page_cipher& operator=(const office_page_cipher&) = delete;
+
+  // In place; for AES, size must be a multiple of 16 (pages are 4096 bytes).
+  void decrypt(uint32_t page, uint8_t* data, size_t size);
+  // The inverse, used to build encrypted test and benchmark files.
+  void encrypt(uint32_t page, uint8_t* data, size_t size);
+
+ private:
+  struct state;
+  void apply(uint32_t page, uint8_t* data, size_t size, bool encrypt);
+  std::unique_ptr<state> state_;
+};
