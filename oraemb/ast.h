@@ -1,0 +1,234 @@
+// Syntax tree of the Oracle SQL subset: expressions and conditions share one
+// node type; each statement kind has its own struct. Expression nodes carry
+// resolution slots that the executor fills at execute time, so a tree
+// belongs to one prepared statement and is not shared between threads.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "oraemb/value.h"
+
+namespace oraemb {
+
+enum class Op {
+  Literal,
+  Column,
+  Rowid,
+  Rownum,
+  SeqValue,
+  Bind,
+  NewRef,
+  Neg,
+  Add,
+  Sub,
+  Mul,
+  Div,
+  Concat,
+  Func,
+  Case,
+  And,
+  Or,
+  Not,
+  Cmp,
+  IsNull,
+  Like,
+  In,
+  Between,
+  Star
+};
+
+struct Expr;
+using ExprPtr = std::unique_ptr<Expr>;
+
+struct Expr {
+  Op op = Op::Literal;
+  Value literal;
+  std::string qualifier;  // Column/Rowid: table or alias; SeqValue: sequence name
+  std::string name;       // Column name, function name, NEXTVAL/CURRVAL, bind name, comparison
+  bool negated = false;   // NOT LIKE / NOT IN / NOT BETWEEN / IS NOT NULL
+  bool distinct = false;  // aggregate DISTINCT
+  bool has_else = false;  // CASE
+  std::vector<ExprPtr> args;
+  size_t start = 0, end = 0;  // source span
+
+  // Filled by the executor.
+  int slot = -1;  // index into the evaluation row
+  int source = -1;
+  int aggregate = -1;  // index of the aggregate accumulator
+  int64_t aux = 0;     // Rowid: object number of the resolved table
+};
+
+struct SelectStmt;
+
+struct TableRef {
+  std::string name;
+  std::string alias;
+  std::unique_ptr<SelectStmt> subquery;
+};
+
+struct SelectItem {
+  ExprPtr expr;  // null for * and q.*
+  std::string alias;
+  std::string star_qualifier;
+  bool star = false;
+  std::string text;  // source text of the item
+};
+
+struct OrderItem {
+  ExprPtr expr;
+  bool desc = false;
+  int nulls = 0;  // 0 default, 1 NULLS FIRST, 2 NULLS LAST
+};
+
+struct SelectStmt {
+  bool distinct = false;
+  std::vector<SelectItem> items;
+  std::vector<TableRef> from;
+  ExprPtr where;
+  std::vector<ExprPtr> group_by;
+  ExprPtr having;
+  std::vector<OrderItem> order_by;
+  bool for_update = false;
+  bool nowait = false;
+  std::vector<ExprPtr> into;  // PL/SQL SELECT ... INTO :new.c
+};
+
+struct InsertStmt {
+  std::string table;
+  std::vector<std::string> columns;
+  std::vector<ExprPtr> values;
+  std::unique_ptr<SelectStmt> select;
+  std::vector<ExprPtr> returning;
+  std::vector<std::string> into;
+};
+
+struct UpdateStmt {
+  std::string table, alias;
+  std::vector<std::pair<std::string, ExprPtr>> sets;
+  ExprPtr where;
+};
+
+struct DeleteStmt {
+  std::string table, alias;
+  ExprPtr where;
+};
+
+struct ConstraintDef {
+  std::string name;
+  char type = 'P';  // P, U, R, C
+  std::vector<std::string> columns;
+  std::string ref_table;
+  std::vector<std::string> ref_columns;
+  std::string delete_rule = "NO ACTION";
+};
+
+struct ColumnDef {
+  std::string name;
+  OraType type;
+  bool has_default = false;
+  std::string default_text;  // exactly as written, trailing blanks included
+  int nullability = 0;       // 0 not given, 1 NULL, 2 NOT NULL
+  std::string not_null_name;
+  std::vector<ConstraintDef> inline_constraints;
+};
+
+struct CreateTableStmt {
+  std::string name;
+  std::vector<ColumnDef> columns;
+  std::vector<ConstraintDef> constraints;
+};
+
+struct CreateIndexStmt {
+  std::string name, table;
+  bool unique = false;
+  std::vector<std::string> columns;
+};
+
+struct CreateSequenceStmt {
+  std::string name;
+  std::optional<OraNumber> increment, start, maxvalue, minvalue;
+  bool cycle = false, order = false;
+  int cache = 20;
+};
+
+struct PlStmt {
+  enum Kind { SelectInto, Assign, If, Null } kind = Null;
+  std::unique_ptr<SelectStmt> select;
+  std::string target;  // :new column for Assign
+  ExprPtr expr;        // Assign value or If condition
+  std::vector<PlStmt> then_branch, else_branch;
+};
+
+struct CreateTriggerStmt {
+  std::string name, table;
+  bool or_replace = false;
+  std::string timing = "BEFORE";
+  std::string event = "INSERT";
+  bool each_row = false;
+  ExprPtr when;
+  std::string when_text, body_text;
+  std::vector<PlStmt> body;
+};
+
+struct ColumnMod {
+  std::string name;
+  std::optional<OraType> type;
+  bool has_default = false;
+  std::string default_text;
+  int nullability = 0;
+};
+
+struct AlterTableStmt {
+  enum Action { AddConstraint, Modify, AddColumn, DropConstraint } action = AddConstraint;
+  std::string table;
+  ConstraintDef constraint;
+  std::vector<ColumnMod> mods;
+  std::vector<ColumnDef> add_columns;
+  std::string drop_name;
+};
+
+struct DropStmt {
+  std::string what;  // TABLE, INDEX, SEQUENCE, TRIGGER
+  std::string name;
+  bool cascade = false;
+};
+
+enum class StmtKind {
+  Select,
+  Insert,
+  Update,
+  Delete,
+  CreateTable,
+  CreateIndex,
+  CreateSequence,
+  CreateTrigger,
+  AlterTable,
+  Drop,
+  Commit,
+  Rollback
+};
+
+struct Statement {
+  StmtKind kind = StmtKind::Select;
+  std::unique_ptr<SelectStmt> select;
+  std::unique_ptr<InsertStmt> insert;
+  std::unique_ptr<UpdateStmt> update;
+  std::unique_ptr<DeleteStmt> del;
+  std::unique_ptr<CreateTableStmt> create_table;
+  std::unique_ptr<CreateIndexStmt> create_index;
+  std::unique_ptr<CreateSequenceStmt> create_sequence;
+  std::unique_ptr<CreateTriggerStmt> create_trigger;
+  std::unique_ptr<AlterTableStmt> alter;
+  std::unique_ptr<DropStmt> drop;
+  std::string text;  // the source (UTF-8)
+  bool is_ddl() const {
+    return kind == StmtKind::CreateTable || kind == StmtKind::CreateIndex ||
+           kind == StmtKind::CreateSequence || kind == StmtKind::CreateTrigger ||
+           kind == StmtKind::AlterTable || kind == StmtKind::Drop;
+  }
+};
+
+}  // namespace oraemb

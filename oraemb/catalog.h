@@ -1,0 +1,117 @@
+// The data dictionary of one schema (user): tables and their columns,
+// indexes, constraints, sequences and triggers, with the object numbers and
+// names Oracle would give them. A Schema is an immutable snapshot once
+// published: DDL copies it, changes the copy, writes the affected objects to
+// the catalogue tables of the database file and then publishes the copy, so
+// a statement that took a snapshot keeps a consistent view.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "oraemb/value.h"
+
+struct sqlite3;
+
+namespace oraemb {
+
+struct ColumnInfo {
+  std::string name;
+  OraType type;
+  bool not_null = false;  // declared NOT NULL (a SYS_C check constraint)
+  bool has_default = false;
+  std::string default_text;
+};
+
+struct ObjectInfo {
+  int64_t obj = 0;
+  std::string name;
+  std::string type;  // TABLE, INDEX, LOB, SEQUENCE, TRIGGER
+  int64_t table_obj = 0;
+  std::string created;  // storage text of the creation date
+};
+
+struct IndexInfo {
+  int64_t obj = 0;
+  int64_t table_obj = 0;
+  bool unique = false;
+  bool generated = false;
+  bool lob = false;
+  std::vector<int> columns;  // 0-based column positions
+};
+
+struct ConstraintInfo {
+  int64_t id = 0;  // con#, names the physical unique index k<id>
+  std::string name;
+  char type = 'P';
+  int64_t table_obj = 0;
+  std::vector<int> columns;
+  int64_t index_obj = 0;
+  std::string search_condition;
+  bool generated = false;
+  std::string r_constraint;
+  std::string delete_rule;
+};
+
+struct SequenceInfo {
+  int64_t obj = 0;
+  OraNumber min_value, max_value, increment;
+  bool cycle = false, order = false;
+  int cache = 0;
+};
+
+struct TriggerInfo {
+  int64_t obj = 0;
+  int64_t table_obj = 0;
+  std::string timing, event;
+  bool each_row = true;
+  std::string when_text, body_text;
+};
+
+struct TableInfo {
+  int64_t obj = 0;
+  std::vector<ColumnInfo> columns;
+  int column_index(const std::string& name) const;
+};
+
+struct Schema {
+  std::string owner;
+  std::map<int64_t, ObjectInfo> objects;
+  std::map<int64_t, TableInfo> tables;
+  std::map<int64_t, IndexInfo> indexes;
+  std::vector<ConstraintInfo> constraints;
+  std::map<int64_t, SequenceInfo> sequences;
+  std::map<int64_t, TriggerInfo> triggers;
+
+  // Name lookups by namespace (exact, case-sensitive names).
+  const ObjectInfo* find_table_ns(const std::string& name) const;  // tables and sequences
+  const TableInfo* find_table(const std::string& name) const;
+  const ObjectInfo* find_index(const std::string& name) const;
+  const ObjectInfo* find_trigger(const std::string& name) const;
+  const ConstraintInfo* find_constraint(const std::string& name) const;
+  const std::string& name_of(int64_t obj) const;
+  bool column_in_primary_key(int64_t table_obj, int column) const;
+  bool column_nullable(int64_t table_obj, int column) const;
+  void rebuild_lookup();
+
+ private:
+  std::map<std::string, int64_t> table_ns_, index_ns_, trigger_ns_;
+};
+
+// Catalogue persistence in the SQLite file (tables named ora$...).
+namespace catalog_store {
+void create_tables(sqlite3* db);
+std::map<std::string, std::shared_ptr<Schema>> load_all(sqlite3* db);
+// Rewrites every catalogue row that belongs to table `table_obj` (the table,
+// its columns, indexes, LOB objects, constraints and triggers).
+void save_table(sqlite3* db, const Schema& schema, int64_t table_obj);
+void save_sequence(sqlite3* db, const Schema& schema, int64_t seq_obj, const OraNumber* start);
+void delete_object(sqlite3* db, int64_t obj);
+int64_t next_counter(sqlite3* db, const char* key, int64_t first);
+}  // namespace catalog_store
+
+}  // namespace oraemb

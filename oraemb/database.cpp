@@ -1,0 +1,45 @@
+// Process-wide registry of open database files and their schema snapshots.
+#include "oraemb/database.h"
+
+namespace oraemb {
+
+std::shared_ptr<Database> Database::attach(const std::string& path, sqlite3* conn) {
+  static std::mutex registry_mutex;
+  static std::map<std::string, std::weak_ptr<Database>> registry;
+  std::lock_guard<std::mutex> lock(registry_mutex);
+  auto& slot = registry[path];
+  if (auto existing = slot.lock()) return existing;
+  std::shared_ptr<Database> db(new Database(path));
+  catalog_store::create_tables(conn);
+  db->reload(conn);
+  slot = db;
+  return db;
+}
+
+std::shared_ptr<const Schema> Database::schema(const std::string& owner) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto found = schemas_.find(owner);
+  if (found != schemas_.end()) return found->second;
+  auto empty = std::make_shared<Schema>();
+  empty->owner = owner;
+  schemas_[owner] = empty;
+  return empty;
+}
+
+void Database::publish(std::shared_ptr<const Schema> schema) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  schemas_[schema->owner] = std::move(schema);
+}
+
+void Database::reload(sqlite3* conn) {
+  auto loaded = catalog_store::load_all(conn);
+  std::lock_guard<std::mutex> lock(mutex_);
+  schemas_.clear();
+  for (auto& [owner, schema] : loaded) schemas_[owner] = schema;
+}
+
+std::string Database::banner() const {
+  return "Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production";
+}
+
+}  // namespace oraemb

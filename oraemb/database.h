@@ -1,0 +1,40 @@
+// One database file (a service) shared by every session of this process that
+// logs on to it: the path, the published schemas of its users and the
+// version banner. Sessions each keep their own SQLite connection; this
+// object only hands out schema snapshots and publishes new ones after DDL.
+// Thread-safe: every member takes the internal mutex.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "oraemb/catalog.h"
+
+namespace oraemb {
+
+class Database {
+ public:
+  // The process-wide instance for `path`; `conn` is used to create and load
+  // the catalogue the first time.
+  static std::shared_ptr<Database> attach(const std::string& path, sqlite3* conn);
+
+  std::shared_ptr<const Schema> schema(const std::string& owner);
+  void publish(std::shared_ptr<const Schema> schema);
+  // Re-reads every schema from the file (after a failed DDL).
+  void reload(sqlite3* conn);
+  const std::string& path() const { return path_; }
+  // V$VERSION banner of the version profile (19c until profiles are configurable).
+  std::string banner() const;
+
+ private:
+  explicit Database(std::string path) : path_(std::move(path)) {}
+  std::mutex mutex_;
+  std::string path_;
+  std::map<std::string, std::shared_ptr<const Schema>> schemas_;
+};
+
+}  // namespace oraemb

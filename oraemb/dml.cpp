@@ -1,0 +1,385 @@
+// INSERT, UPDATE and DELETE: values computed with Oracle semantics, BEFORE
+// INSERT row triggers, defaults, conversions to the column types with their
+// length and precision checks, NOT NULL, and unique keys reported by their
+// constraint names. Each statement runs inside a savepoint so that a failure
+// undoes only its own effects.
+#include <algorithm>
+
+#include "oraemb/parser.h"
+#include "oraemb/session.h"
+#include "oraemb/sqlite_util.h"
+#include "oraemb/utf.h"
+#include "oraemb/value_ops.h"
+
+namespace oraemb {
+namespace {
+
+void split_conjuncts(const Expr* e, std::vector<const Expr*>& out) {
+  if (!e) return;
+  if (e->op == Op::And) {
+    split_conjuncts(e->args[0].get(), out);
+    split_conjuncts(e->args[1].get(), out);
+  } else {
+    out.push_back(e);
+  }
+}
+
+}  // namespace
+
+std::string Session::qualified_column(const std::string& table, const std::string& column) const {
+  return dq(user_) + "." + dq(table) + "." + dq(column);
+}
+
+const TableInfo& Session::table_for_dml(const std::string& name) {
+  const TableInfo* t = schema_->find_table(name);
+  if (t) return *t;
+  if (!schema_->find_table_ns(name) && is_view(name)) raise(1031);
+  raise(942);
+}
+
+Value Session::default_value(const ColumnInfo& col) {
+  if (!col.has_default) return Value::null();
+  auto found = default_cache_.find(col.default_text);
+  if (found == default_cache_.end()) {
+    Parser p(col.default_text);
+    found = default_cache_.emplace(col.default_text, p.parse_condition_only()).first;
+  }
+  EvalContext ctx;
+  return eval(*found->second, ctx);
+}
+
+Value Session::coerce(const Value& v, const ColumnInfo& col, const std::string& table) {
+  if (v.is_null()) return v;
+  const OraType& t = col.type;
+  auto too_large = [&](size_t actual, int maximum) {
+    raise(12899,
+          {qualified_column(table, col.name), std::to_string(actual), std::to_string(maximum)});
+  };
+  switch (t.base) {
+    case Base::Number:
+    case Base::Float: {
+      OraNumber n = value_number(v);
+      n.check_range();
+      if (t.base == Base::Float) return Value::num(n.rounded_significant(38));
+      if (t.scale != -1000) n = n.rounded(t.scale);
+      if (t.precision >= 0 && !n.is_zero() && n.exponent() > t.precision - t.scale) raise(1438);
+      return Value::num(n.rounded_significant(38));
+    }
+    case Base::Varchar2:
+    case Base::Nvarchar2:
+    case Base::Char:
+    case Base::Nchar:
+    case Base::Long: {
+      std::string text = value_text(v);
+      if (t.base != Base::Long) {
+        bool chars = t.char_semantics || t.base == Base::Nvarchar2 || t.base == Base::Nchar;
+        size_t actual = chars ? utf16_length(text) : text.size();
+        if (actual > static_cast<size_t>(t.length)) too_large(actual, t.length);
+        if (t.base == Base::Char || t.base == Base::Nchar) text.append(t.length - actual, ' ');
+      }
+      Value out = Value::text(text);
+      out.national = t.charset_form() == 2;
+      return out;
+    }
+    case Base::Date:
+      return Value::dt(value_date(v));
+    case Base::Raw: {
+      std::string bytes = v.kind == Kind::Raw || v.kind == Kind::Blob ? v.bytes
+                          : v.kind == Kind::Text                      ? from_hex(v.bytes)
+                                                 : (raise(932, {"BINARY", kind_name(v.kind)}), "");
+      if (bytes.size() > static_cast<size_t>(t.length)) too_large(bytes.size(), t.length);
+      return Value::raw(bytes);
+    }
+    case Base::Clob:
+    case Base::Nclob:
+      if (v.kind == Kind::Blob || v.kind == Kind::Raw) raise(932, {"CLOB", kind_name(v.kind)});
+      return Value::lob_value(Kind::Clob, v.kind == Kind::Clob ? v.bytes : value_text(v));
+    case Base::Blob:
+      if (v.kind == Kind::Blob || v.kind == Kind::Raw) return Value::lob_value(Kind::Blob, v.bytes);
+      if (v.kind == Kind::Text) return Value::lob_value(Kind::Blob, from_hex(v.bytes));
+      raise(932, {"BLOB", kind_name(v.kind)});
+    case Base::Rowid:
+      break;
+  }
+  return v;
+}
+
+void Session::check_row(const TableInfo& t, std::vector<Value>& row, bool update,
+                        const std::vector<bool>* changed) {
+  for (size_t c = 0; c < t.columns.size(); ++c) {
+    if (!row[c].is_null() || schema_->column_nullable(t.obj, static_cast<int>(c))) continue;
+    if (update && changed && !(*changed)[c]) continue;
+    raise(update ? 1407 : 1400, {qualified_column(schema_->name_of(t.obj), t.columns[c].name)});
+  }
+}
+
+void Session::raise_unique(const TableInfo& t, const std::vector<Value>& row, int64_t rid) {
+  auto probe = [&](const std::vector<int>& cols) {
+    bool any = false;
+    std::string sql = "SELECT 1 FROM " + storage_table(t.obj) + " WHERE rid <> ?";
+    for (int c : cols) {
+      sql += " AND " + storage_column(c) + " IS ?";
+      any = any || !row[c].is_null();
+    }
+    if (!any) return false;
+    sqlite3_stmt* st = cached(sql + " LIMIT 1");
+    sqlite3_bind_int64(st, 1, rid);
+    for (size_t k = 0; k < cols.size(); ++k)
+      bind_storage(st, static_cast<int>(k + 2), row[cols[k]]);
+    bool hit = sqlite3_step(st) == SQLITE_ROW;
+    sqlite3_reset(st);
+    return hit;
+  };
+  for (const auto& c : schema_->constraints)
+    if (c.table_obj == t.obj && (c.type == 'P' || c.type == 'U') && probe(c.columns))
+      raise(1, {user_ + "." + c.name});
+  for (const auto& [obj, ind] : schema_->indexes)
+    if (ind.table_obj == t.obj && ind.unique && !ind.lob && probe(ind.columns))
+      raise(1, {user_ + "." + schema_->name_of(obj)});
+  raise(1, {user_ + "." + schema_->name_of(t.obj)});
+}
+
+void Session::fire_insert_triggers(const TableInfo& t, std::vector<Value>& row) {
+  for (const auto& [obj, info] : schema_->triggers) {
+    if (info.table_obj != t.obj) continue;
+    CompiledTrigger& ct = trigger_cache_[obj];
+    std::string text = info.when_text + "\n" + info.body_text;
+    if (ct.text != text || ct.checked != schema_) {
+      ct.text = text;
+      ct.checked = schema_;
+      ct.valid = trigger_errors(*schema_, info).empty();
+      ct.when.reset();
+      ct.body.clear();
+      if (ct.valid) {
+        if (!info.when_text.empty()) ct.when = Parser(info.when_text).parse_condition_only();
+        ct.body = Parser(info.body_text).parse_block_only();
+      }
+    }
+    if (!ct.valid) raise(4098, {user_ + "." + schema_->name_of(obj)});
+    Scope scope;
+    scope.new_table = &t;
+    EvalContext ctx;
+    ctx.new_row = &row;
+    if (ct.when) {
+      resolve(*ct.when, scope, false);
+      if (cond(*ct.when, ctx) != 1) continue;
+    }
+    const std::string table_name = schema_->name_of(t.obj);
+    std::function<void(std::vector<PlStmt>&)> run = [&](std::vector<PlStmt>& stmts) {
+      for (auto& st : stmts) {
+        if (st.kind == PlStmt::Assign) {
+          resolve(*st.expr, scope, false);
+          int idx = t.column_index(st.target);
+          row[idx] = coerce(eval(*st.expr, ctx), t.columns[idx], table_name);
+        } else if (st.kind == PlStmt::If) {
+          resolve(*st.expr, scope, false);
+          run(cond(*st.expr, ctx) == 1 ? st.then_branch : st.else_branch);
+        } else if (st.kind == PlStmt::SelectInto) {
+          Scope inner = build_scope(*st.select);
+          inner.new_table = &t;
+          std::vector<ColumnDesc> desc;
+          auto rows = run_query(*st.select, inner, &desc, &row);
+          if (rows.empty()) raise(1403);
+          if (rows.size() > 1) raise(1422);
+          if (rows[0].size() != st.select->into.size())
+            raise(rows[0].size() < st.select->into.size() ? 947 : 913);
+          for (size_t k = 0; k < st.select->into.size(); ++k) {
+            int idx = t.column_index(st.select->into[k]->name);
+            row[idx] = coerce(rows[0][k], t.columns[idx], table_name);
+          }
+        }
+      }
+    };
+    run(ct.body);
+  }
+}
+
+int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
+                            const std::function<void(const std::string&)>& on_rowid) {
+  const TableInfo& t = table_for_dml(ins.table);
+  const std::string table_name = schema_->name_of(t.obj);
+  std::vector<int> targets;
+  if (ins.columns.empty()) {
+    for (size_t c = 0; c < t.columns.size(); ++c) targets.push_back(static_cast<int>(c));
+  } else {
+    for (const auto& name : ins.columns) {
+      int idx = t.column_index(name);
+      if (idx < 0) raise(904, {dq(name)});
+      if (std::find(targets.begin(), targets.end(), idx) != targets.end()) raise(957);
+      targets.push_back(idx);
+    }
+  }
+  if (!ins.returning.empty()) {
+    if (ins.returning.size() != 1 || ins.returning[0]->op != Op::Rowid || ins.into.size() != 1)
+      raise(3001);
+  }
+  Scope empty;
+  std::vector<std::vector<Value>> source_rows;
+  if (ins.select) {
+    Scope scope = build_scope(*ins.select);
+    std::vector<ColumnDesc> desc;
+    if (options.parse_only) {
+      run_query(*ins.select, scope, &desc, nullptr);
+      if (desc.size() != targets.size()) raise(desc.size() > targets.size() ? 913 : 947);
+      return 0;
+    }
+    source_rows = run_query(*ins.select, scope, &desc, nullptr);
+    if (desc.size() != targets.size()) raise(desc.size() > targets.size() ? 913 : 947);
+  } else {
+    if (ins.values.size() > targets.size()) raise(913);
+    if (ins.values.size() < targets.size()) raise(947);
+    for (auto& v : ins.values) resolve(*v, empty, false);
+    if (options.parse_only) return 0;
+  }
+  begin_write();
+  savepoint();
+  int64_t count = 0;
+  try {
+    std::string sql = "INSERT INTO " + storage_table(t.obj) + "(";
+    for (size_t c = 0; c < t.columns.size(); ++c)
+      sql += (c ? ", " : "") + storage_column(static_cast<int>(c));
+    sql += ") VALUES(";
+    for (size_t c = 0; c < t.columns.size(); ++c) sql += c ? ", ?" : "?";
+    sql += ")";
+    size_t total = ins.select ? source_rows.size() : 1;
+    for (size_t r = 0; r < total; ++r) {
+      std::vector<Value> row(t.columns.size());
+      std::vector<bool> given(t.columns.size(), false);
+      EvalContext ctx;
+      for (size_t k = 0; k < targets.size(); ++k) {
+        Value v = ins.select ? source_rows[r][k] : eval(*ins.values[k], ctx);
+        row[targets[k]] = coerce(v, t.columns[targets[k]], table_name);
+        given[targets[k]] = true;
+      }
+      for (size_t c = 0; c < t.columns.size(); ++c)
+        if (!given[c]) row[c] = coerce(default_value(t.columns[c]), t.columns[c], table_name);
+      fire_insert_triggers(t, row);
+      check_row(t, row, false, nullptr);
+      sqlite3_stmt* st = cached(sql);
+      for (size_t c = 0; c < row.size(); ++c) bind_storage(st, static_cast<int>(c + 1), row[c]);
+      int rc = sqlite3_step(st);
+      sqlite3_reset(st);
+      if (rc != SQLITE_DONE) {
+        if ((sqlite3_extended_errcode(conn_) & 0xFF) == SQLITE_CONSTRAINT) raise_unique(t, row, -1);
+        sqlite_fail(conn_, "insert");
+      }
+      ++count;
+      if (!ins.returning.empty() && on_rowid)
+        on_rowid(rowid_text(t.obj, sqlite3_last_insert_rowid(conn_)));
+    }
+    release();
+  } catch (...) {
+    rollback_statement();
+    throw;
+  }
+  return count;
+}
+
+int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
+  const TableInfo& t = table_for_dml(upd.table);
+  const std::string table_name = schema_->name_of(t.obj);
+  Scope scope;
+  Source src;
+  src.name = table_name;
+  src.alias = upd.alias;
+  src.table_obj = t.obj;
+  for (const auto& c : t.columns) src.columns.push_back({c.name, c.type});
+  scope.sources.push_back(src);
+  std::vector<int> targets;
+  for (auto& [name, e] : upd.sets) {
+    int idx = t.column_index(name);
+    if (idx < 0) raise(904, {dq(name)});
+    if (std::find(targets.begin(), targets.end(), idx) != targets.end())
+      throw ora_error(1733, "virtual column not allowed here");
+    targets.push_back(idx);
+    resolve(*e, scope, true);
+  }
+  if (upd.where) resolve(*upd.where, scope, true);
+  if (options.parse_only) return 0;
+  begin_write();
+  savepoint();
+  int64_t count = 0;
+  try {
+    std::vector<const Expr*> conjuncts;
+    split_conjuncts(upd.where.get(), conjuncts);
+    std::vector<int64_t> rids;
+    auto rows = scan_source(scope.sources[0], 0, conjuncts, rids);
+    std::string sql = "UPDATE " + storage_table(t.obj) + " SET ";
+    for (size_t k = 0; k < targets.size(); ++k)
+      sql += (k ? ", " : "") + storage_column(targets[k]) + " = ?";
+    sql += " WHERE rid = ?";
+    for (size_t r = 0; r < rows.size(); ++r) {
+      std::vector<int64_t> one{rids[r]};
+      EvalContext ctx;
+      ctx.row = &rows[r];
+      ctx.rids = &one;
+      if (upd.where && cond(*upd.where, ctx) != 1) continue;
+      std::vector<Value> row = rows[r];
+      std::vector<bool> changed(row.size(), false);
+      for (size_t k = 0; k < targets.size(); ++k) {
+        row[targets[k]] = coerce(eval(*upd.sets[k].second, ctx), t.columns[targets[k]], table_name);
+        changed[targets[k]] = true;
+      }
+      check_row(t, row, true, &changed);
+      sqlite3_stmt* st = cached(sql);
+      for (size_t k = 0; k < targets.size(); ++k)
+        bind_storage(st, static_cast<int>(k + 1), row[targets[k]]);
+      sqlite3_bind_int64(st, static_cast<int>(targets.size() + 1), rids[r]);
+      int rc = sqlite3_step(st);
+      sqlite3_reset(st);
+      if (rc != SQLITE_DONE) {
+        if ((sqlite3_extended_errcode(conn_) & 0xFF) == SQLITE_CONSTRAINT)
+          raise_unique(t, row, rids[r]);
+        sqlite_fail(conn_, "update");
+      }
+      ++count;
+    }
+    release();
+  } catch (...) {
+    rollback_statement();
+    throw;
+  }
+  return count;
+}
+
+int64_t Session::run_delete(DeleteStmt& del, const ExecOptions& options) {
+  const TableInfo& t = table_for_dml(del.table);
+  Scope scope;
+  Source src;
+  src.name = schema_->name_of(t.obj);
+  src.alias = del.alias;
+  src.table_obj = t.obj;
+  for (const auto& c : t.columns) src.columns.push_back({c.name, c.type});
+  scope.sources.push_back(src);
+  if (del.where) resolve(*del.where, scope, true);
+  if (options.parse_only) return 0;
+  begin_write();
+  savepoint();
+  int64_t count = 0;
+  try {
+    std::vector<const Expr*> conjuncts;
+    split_conjuncts(del.where.get(), conjuncts);
+    std::vector<int64_t> rids;
+    auto rows = scan_source(scope.sources[0], 0, conjuncts, rids);
+    for (size_t r = 0; r < rows.size(); ++r) {
+      std::vector<int64_t> one{rids[r]};
+      EvalContext ctx;
+      ctx.row = &rows[r];
+      ctx.rids = &one;
+      if (del.where && cond(*del.where, ctx) != 1) continue;
+      sqlite3_stmt* st = cached("DELETE FROM " + storage_table(t.obj) + " WHERE rid = ?");
+      sqlite3_bind_int64(st, 1, rids[r]);
+      int rc = sqlite3_step(st);
+      sqlite3_reset(st);
+      if (rc != SQLITE_DONE) sqlite_fail(conn_, "delete");
+      ++count;
+    }
+    release();
+  } catch (...) {
+    rollback_statement();
+    throw;
+  }
+  return count;
+}
+
+}  // namespace oraemb

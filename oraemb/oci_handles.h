@@ -1,0 +1,126 @@
+// OCI handles and descriptors of the engine, and the registry that
+// validates every handle argument: an unknown, freed or wrong-type pointer
+// is answered with OCI_INVALID_HANDLE instead of being dereferenced. The
+// environment owns every handle allocated under it; a statement owns its
+// binds, defines and parameter descriptors. A handle tree is used by one
+// thread at a time (the registry itself is thread-safe).
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ORA/oci/oci_types.h"
+#include "oraemb/session.h"
+
+namespace oraemb {
+
+struct EnvH;
+
+struct Handle {
+  virtual ~Handle() = default;
+  ub4 type = 0;
+  EnvH* env = nullptr;
+  std::vector<unsigned char> user_memory;
+};
+
+struct ErrorH : Handle {
+  struct Record {
+    int code;
+    std::string text;  // "ORA-NNNNN: message\n" in UTF-8
+  };
+  std::vector<Record> records;
+};
+
+struct ServerH : Handle {
+  bool attached = false;
+};
+
+struct SvcH : Handle {
+  std::unique_ptr<Session> session;
+  ServerH* server = nullptr;
+};
+
+struct DefineH : Handle {
+  ub4 position = 0;
+  void* value = nullptr;
+  sb4 size = 0;
+  ub2 dty = 0;
+  sb2* indicator = nullptr;
+  ub2* rlen = nullptr;
+  ub2* rcode = nullptr;
+};
+
+struct BindH : Handle {
+  std::string name;  // upper case, without the colon; empty for positional binds
+  ub4 position = 0;
+  void* value = nullptr;
+  sb4 size = 0;
+  ub2 dty = 0;
+  sb2* indicator = nullptr;
+  ub2* alen = nullptr;
+  ub4 mode = 0;
+  void* in_ctx = nullptr;
+  OCICallbackInBind in_cb = nullptr;
+  void* out_ctx = nullptr;
+  OCICallbackOutBind out_cb = nullptr;
+  ub4 rows_returned = 0;
+};
+
+struct ParamH : Handle {
+  ColumnDesc desc;
+  std::string name_bytes;  // the name in the environment's character set
+};
+
+struct LobH : Handle {
+  bool valid = false;
+  LobRef ref;
+  Kind kind = Kind::Clob;
+  int form = SQLCS_IMPLICIT;
+  const Session* session = nullptr;
+  uint64_t txn = 0;
+};
+
+struct StmtH : Handle {
+  std::string sql;  // UTF-8
+  bool prepared = false;
+  std::unique_ptr<Statement> parsed;
+  std::unique_ptr<Cursor> cursor;
+  std::vector<ColumnDesc> columns;
+  bool executed = false;
+  bool at_end = false;
+  int64_t row_count = 0;
+  std::map<ub4, std::unique_ptr<DefineH>> defines;
+  std::vector<std::unique_ptr<BindH>> binds;
+  std::vector<std::unique_ptr<ParamH>> params;
+  SvcH* svc = nullptr;
+  void reset();  // drops parse, cursor, describe and parameters
+};
+
+struct EnvH : Handle {
+  bool utf16 = false;
+  std::map<Handle*, std::unique_ptr<Handle>> children;
+  std::string decode(const void* text, size_t bytes) const;
+  std::string encode(const std::string& utf8) const;
+  size_t terminator() const { return utf16 ? 2 : 1; }
+};
+
+namespace registry {
+void add(Handle* h);
+void remove(Handle* h);
+bool valid(const void* p, ub4 type);
+// Frees every handle owned by `h` (recursively) from the registry.
+void remove_tree(Handle* h);
+std::unique_ptr<EnvH>& env_slot(EnvH* env);
+void drop_env(EnvH* env);
+}  // namespace registry
+
+template <class T>
+T* handle_cast(const void* p, ub4 type) {
+  return registry::valid(p, type)
+             ? static_cast<T*>(const_cast<Handle*>(static_cast<const Handle*>(p)))
+             : nullptr;
+}
+
+}  // namespace oraemb

@@ -1,0 +1,333 @@
+// Format-model parsing and printing of Oracle DATE values.
+#include "oraemb/ora_date.h"
+
+#include <cctype>
+#include <cstdio>
+#include <vector>
+
+#include "oraemb/ora_error.h"
+
+namespace oraemb {
+namespace {
+
+const char* const kMonths[] = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
+                               "MAY",       "JUNE",     "JULY",     "AUGUST",
+                               "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
+
+enum class Elem { YYYY, YY, RRRR, RR, MM, MON, MONTH, DD, HH24, HH12, MI, SS, AM, Punct, Literal };
+
+struct MaskItem {
+  Elem elem;
+  std::string text;  // for literals
+};
+
+bool starts_with_ci(const std::string& s, size_t pos, const char* word) {
+  for (size_t k = 0; word[k]; ++k) {
+    if (pos + k >= s.size() || std::toupper(static_cast<unsigned char>(s[pos + k])) != word[k])
+      return false;
+  }
+  return true;
+}
+
+std::vector<MaskItem> parse_mask(const std::string& mask) {
+  std::vector<MaskItem> items;
+  size_t pos = 0;
+  static const std::pair<const char*, Elem> words[] = {
+      {"YYYY", Elem::YYYY},   {"RRRR", Elem::RRRR}, {"YY", Elem::YY},     {"RR", Elem::RR},
+      {"MONTH", Elem::MONTH}, {"MON", Elem::MON},   {"MM", Elem::MM},     {"MI", Elem::MI},
+      {"DD", Elem::DD},       {"HH24", Elem::HH24}, {"HH12", Elem::HH12}, {"HH", Elem::HH12},
+      {"SS", Elem::SS},       {"AM", Elem::AM},     {"PM", Elem::AM},     {"FX", Elem::Literal}};
+  while (pos < mask.size()) {
+    char c = mask[pos];
+    if (c == '"') {
+      size_t close = mask.find('"', pos + 1);
+      if (close == std::string::npos) raise(1821);
+      items.push_back({Elem::Literal, mask.substr(pos + 1, close - pos - 1)});
+      pos = close + 1;
+      continue;
+    }
+    if (!std::isalnum(static_cast<unsigned char>(c))) {
+      items.push_back({Elem::Punct, std::string(1, c)});
+      ++pos;
+      continue;
+    }
+    bool matched = false;
+    for (const auto& [word, elem] : words) {
+      if (starts_with_ci(mask, pos, word)) {
+        if (std::string(word) != "FX") items.push_back({elem, word});
+        pos += std::char_traits<char>::length(word);
+        matched = true;
+        break;
+      }
+    }
+    if (!matched) raise(1821);
+  }
+  return items;
+}
+
+// Reads up to `width` digits (with an optional sign for years).
+bool read_number(const std::string& s, size_t& pos, int width, int& value, bool sign = false) {
+  bool neg = false;
+  if (sign && pos < s.size() && (s[pos] == '-' || s[pos] == '+')) neg = s[pos++] == '-';
+  size_t start = pos;
+  value = 0;
+  while (pos < s.size() && pos - start < static_cast<size_t>(width) &&
+         std::isdigit(static_cast<unsigned char>(s[pos]))) {
+    value = value * 10 + (s[pos++] - '0');
+  }
+  if (neg) value = -value;
+  return pos > start;
+}
+
+}  // namespace
+
+int days_in_month(int year, int month) {
+  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month == 2) {
+    bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    // Oracle uses the Julian calendar before 1582-10-15; leap years then are every 4th.
+    if (year < 1583) leap = year % 4 == 0;
+    return leap ? 29 : 28;
+  }
+  return days[month - 1];
+}
+
+std::string OraDate::to_storage() const {
+  char text[40];
+  std::snprintf(text, sizeof text, "%s%04d-%02d-%02d %02d:%02d:%02d", year < 0 ? "-" : "",
+                year < 0 ? -year : year, month, day, hour, minute, second);
+  return text;
+}
+
+std::optional<OraDate> OraDate::from_storage(const std::string& text) {
+  OraDate d;
+  const char* s = text.c_str();
+  bool neg = *s == '-';
+  if (neg) ++s;
+  if (std::sscanf(s, "%d-%d-%d %d:%d:%d", &d.year, &d.month, &d.day, &d.hour, &d.minute,
+                  &d.second) != 6)
+    return std::nullopt;
+  if (neg) d.year = -d.year;
+  return d;
+}
+
+void OraDate::to_oci(unsigned char out[7]) const {
+  int century = year >= 0 ? year / 100 : -((-year) / 100);
+  int in_century = year >= 0 ? year % 100 : -((-year) % 100);
+  out[0] = static_cast<unsigned char>(century + 100);
+  out[1] = static_cast<unsigned char>(in_century + 100);
+  out[2] = static_cast<unsigned char>(month);
+  out[3] = static_cast<unsigned char>(day);
+  out[4] = static_cast<unsigned char>(hour + 1);
+  out[5] = static_cast<unsigned char>(minute + 1);
+  out[6] = static_cast<unsigned char>(second + 1);
+}
+
+OraDate OraDate::from_oci(const unsigned char in[7]) {
+  OraDate d;
+  d.year = (in[0] - 100) * 100 + (in[1] - 100);
+  d.month = in[2];
+  d.day = in[3];
+  d.hour = in[4] - 1;
+  d.minute = in[5] - 1;
+  d.second = in[6] - 1;
+  return d;
+}
+
+OraDate to_date(const std::string& text, const std::string& mask, std::time_t now) {
+  std::tm local{};
+  localtime_r(&now, &local);
+  OraDate d;
+  // Missing date fields come from the first day of the current month.
+  d.year = local.tm_year + 1900;
+  d.month = local.tm_mon + 1;
+  d.day = 1;
+  auto items = parse_mask(mask);
+  size_t pos = 0;
+  bool pm = false, have_ampm = false, hour12 = false;
+  auto skip_punct = [&] {
+    while (pos < text.size() && !std::isalnum(static_cast<unsigned char>(text[pos]))) ++pos;
+  };
+  for (size_t k = 0; k < items.size(); ++k) {
+    const auto& item = items[k];
+    if (item.elem == Elem::Punct || item.elem == Elem::Literal) {
+      // Any run of non-alphanumerics in the input matches mask punctuation.
+      if (item.elem == Elem::Literal && text.compare(pos, item.text.size(), item.text) == 0) {
+        pos += item.text.size();
+      } else {
+        skip_punct();
+      }
+      continue;
+    }
+    skip_punct();
+    if (pos >= text.size()) {
+      // Trailing time fields may be absent (they stay 00:00:00); a missing
+      // date field means the input is too short.
+      for (size_t rest = k; rest < items.size(); ++rest) {
+        Elem e = items[rest].elem;
+        if (e != Elem::HH24 && e != Elem::HH12 && e != Elem::MI && e != Elem::SS && e != Elem::AM &&
+            e != Elem::Punct && e != Elem::Literal)
+          raise(1840);
+      }
+      break;
+    }
+    int value = 0;
+    switch (item.elem) {
+      case Elem::YYYY:
+      case Elem::RRRR:
+        if (!read_number(text, pos, 4, value, true)) raise(1858);
+        if (value == 0 || value < -4713 || value > 9999) raise(1841);
+        d.year = value;
+        if (item.elem == Elem::RRRR && value < 100) {
+          int this_year = local.tm_year + 1900;
+          d.year = (this_year / 100) * 100 + value;
+          if (this_year % 100 < 50 && value >= 50) d.year -= 100;
+          if (this_year % 100 >= 50 && value < 50) d.year += 100;
+        }
+        break;
+      case Elem::YY:
+        if (!read_number(text, pos, 2, value)) raise(1858);
+        d.year = ((local.tm_year + 1900) / 100) * 100 + value;
+        break;
+      case Elem::RR: {
+        size_t start = pos;
+        if (!read_number(text, pos, 4, value)) raise(1858);
+        if (pos - start <= 2) {
+          int this_year = local.tm_year + 1900;
+          d.year = (this_year / 100) * 100 + value;
+          if (this_year % 100 < 50 && value >= 50) d.year -= 100;
+          if (this_year % 100 >= 50 && value < 50) d.year += 100;
+        } else {
+          d.year = value;
+        }
+        break;
+      }
+      case Elem::MM:
+        if (!read_number(text, pos, 2, value)) raise(1858);
+        if (value < 1 || value > 12) raise(1843);
+        d.month = value;
+        break;
+      case Elem::MON:
+      case Elem::MONTH: {
+        int found = 0;
+        for (int m = 0; m < 12 && !found; ++m) {
+          if (starts_with_ci(text, pos, kMonths[m])) {
+            found = m + 1;
+            pos += std::char_traits<char>::length(kMonths[m]);
+          } else if (starts_with_ci(text, pos, std::string(kMonths[m], 3).c_str())) {
+            found = m + 1;
+            pos += 3;
+          }
+        }
+        if (!found) raise(1843);
+        d.month = found;
+        break;
+      }
+      case Elem::DD:
+        if (!read_number(text, pos, 2, value)) raise(1858);
+        if (value < 1 || value > 31) raise(1847);
+        d.day = value;
+        break;
+      case Elem::HH24:
+        if (!read_number(text, pos, 2, value)) raise(1858);
+        if (value > 23) raise(1850);
+        d.hour = value;
+        break;
+      case Elem::HH12:
+        if (!read_number(text, pos, 2, value)) raise(1858);
+        if (value < 1 || value > 12) raise(1849);
+        d.hour = value % 12;
+        hour12 = true;
+        break;
+      case Elem::MI:
+        if (!read_number(text, pos, 2, value)) raise(1858);
+        if (value > 59) raise(1851);
+        d.minute = value;
+        break;
+      case Elem::SS:
+        if (!read_number(text, pos, 2, value)) raise(1858);
+        if (value > 59) raise(1852);
+        d.second = value;
+        break;
+      case Elem::AM:
+        if (starts_with_ci(text, pos, "PM") || starts_with_ci(text, pos, "P.M.")) {
+          pm = true;
+        } else if (!starts_with_ci(text, pos, "AM") && !starts_with_ci(text, pos, "A.M.")) {
+          raise(1861);
+        }
+        pos += text[pos + 1] == '.' ? 4 : 2;
+        have_ampm = true;
+        break;
+      default:
+        break;
+    }
+  }
+  skip_punct();
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+  if (pos < text.size()) raise(1830);
+  if (have_ampm && hour12 && pm) d.hour += 12;
+  if (d.day > days_in_month(d.year, d.month)) raise(1839);
+  return d;
+}
+
+std::string date_to_char(const OraDate& d, const std::string& mask) {
+  std::string out;
+  for (const auto& item : parse_mask(mask)) {
+    char buf[32];
+    switch (item.elem) {
+      case Elem::YYYY:
+      case Elem::RRRR:
+        std::snprintf(buf, sizeof buf, "%04d", d.year);
+        out += buf;
+        break;
+      case Elem::YY:
+      case Elem::RR:
+        std::snprintf(buf, sizeof buf, "%02d", ((d.year % 100) + 100) % 100);
+        out += buf;
+        break;
+      case Elem::MM:
+        std::snprintf(buf, sizeof buf, "%02d", d.month);
+        out += buf;
+        break;
+      case Elem::MON:
+        out += std::string(kMonths[d.month - 1], 3);
+        break;
+      case Elem::MONTH: {
+        std::string name = kMonths[d.month - 1];
+        name.resize(9, ' ');
+        out += name;
+        break;
+      }
+      case Elem::DD:
+        std::snprintf(buf, sizeof buf, "%02d", d.day);
+        out += buf;
+        break;
+      case Elem::HH24:
+        std::snprintf(buf, sizeof buf, "%02d", d.hour);
+        out += buf;
+        break;
+      case Elem::HH12:
+        std::snprintf(buf, sizeof buf, "%02d", d.hour % 12 == 0 ? 12 : d.hour % 12);
+        out += buf;
+        break;
+      case Elem::MI:
+        std::snprintf(buf, sizeof buf, "%02d", d.minute);
+        out += buf;
+        break;
+      case Elem::SS:
+        std::snprintf(buf, sizeof buf, "%02d", d.second);
+        out += buf;
+        break;
+      case Elem::AM:
+        out += d.hour < 12 ? "AM" : "PM";
+        break;
+      case Elem::Punct:
+      case Elem::Literal:
+        out += item.text;
+        break;
+    }
+  }
+  return out;
+}
+
+}  // namespace oraemb

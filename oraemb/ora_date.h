@@ -1,0 +1,40 @@
+// Oracle DATE: a calendar date and time of day to the second, with the
+// TO_DATE / TO_CHAR format-model rules the converter and a user rely on
+// (flexible punctuation, omitted trailing time fields, missing date fields
+// taken from the first day of the current month). A value type.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace oraemb {
+
+struct OraDate {
+  int year = 1;
+  int month = 1;
+  int day = 1;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+
+  // Storage text "YYYY-MM-DD HH24:MI:SS", which sorts in date order.
+  std::string to_storage() const;
+  static std::optional<OraDate> from_storage(const std::string& text);
+  // The 7-byte external DATE form (century+100, year+100, month, day,
+  // hour+1, minute+1, second+1).
+  void to_oci(unsigned char out[7]) const;
+  static OraDate from_oci(const unsigned char in[7]);
+  friend bool operator==(const OraDate&, const OraDate&) = default;
+};
+
+// TO_DATE(text, mask); `now` supplies the defaults for missing date fields.
+// Raises the ORA-018xx errors of the format model rules.
+OraDate to_date(const std::string& text, const std::string& mask, std::time_t now);
+// TO_CHAR(date, mask) for the common elements; the default mask is
+// NLS_DATE_FORMAT's DD-MON-RR.
+std::string date_to_char(const OraDate& date, const std::string& mask = "DD-MON-RR");
+int days_in_month(int year, int month);
+
+}  // namespace oraemb

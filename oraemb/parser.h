@@ -1,0 +1,78 @@
+// Recursive-descent parser for the Oracle SQL subset the converter sends and
+// a user checking the result would type. Each grammar rule is one method;
+// syntax errors raise the ORA-009xx error of the point of failure, and valid
+// Oracle outside the subset raises ORA-03001 (never a silent misreading).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "oraemb/ast.h"
+#include "oraemb/lexer.h"
+
+namespace oraemb {
+
+class Parser {
+ public:
+  explicit Parser(std::string sql, size_t identifier_limit = 128);
+
+  Statement parse_statement();
+  // A trigger's stored WHEN condition and body (re-read when a schema loads).
+  ExprPtr parse_condition_only();
+  std::vector<PlStmt> parse_block_only();
+
+ private:
+  const Token& peek(size_t ahead = 0) const;
+  const Token& next();
+  bool is_kw(const char* word, size_t ahead = 0) const;
+  bool accept_kw(const char* word);
+  void expect_kw(const char* word, int code = 905);
+  bool is_sym(const char* sym, size_t ahead = 0) const;
+  bool accept_sym(const char* sym);
+  void expect_sym(const char* sym, int code);
+  std::string name(int code);  // identifier (quoted or not, not reserved)
+  [[noreturn]] void fail(int code);
+  [[noreturn]] void unsupported();
+  void expect_end();
+
+  std::unique_ptr<SelectStmt> select(bool allow_into);
+  void table_ref(SelectStmt& sel);
+  std::unique_ptr<InsertStmt> insert();
+  std::unique_ptr<UpdateStmt> update();
+  std::unique_ptr<DeleteStmt> remove();
+  Statement create();
+  std::unique_ptr<CreateTableStmt> create_table();
+  ColumnDef column_def();
+  OraType data_type();
+  ConstraintDef constraint_body(std::string constraint_name);
+  std::vector<std::string> column_list();
+  std::unique_ptr<CreateIndexStmt> create_index(bool unique);
+  std::unique_ptr<CreateSequenceStmt> create_sequence();
+  std::unique_ptr<CreateTriggerStmt> create_trigger(bool or_replace);
+  std::vector<PlStmt> pl_statements(const char* stop1, const char* stop2 = nullptr);
+  std::unique_ptr<AlterTableStmt> alter_table();
+  ColumnMod column_mod();
+  std::unique_ptr<DropStmt> drop();
+  std::string default_clause(bool& has_default);
+  OraNumber signed_number();
+
+  ExprPtr expr();  // full condition/expression (OR level)
+  ExprPtr and_expr();
+  ExprPtr not_expr();
+  ExprPtr predicate();
+  ExprPtr additive();
+  ExprPtr multiplicative();
+  ExprPtr unary();
+  ExprPtr primary();
+  ExprPtr function_call(std::string fn, size_t start);
+  ExprPtr make(Op op, size_t start);
+
+  std::string sql_;
+  LexResult lexed_;
+  size_t pos_ = 0;
+};
+
+// True for Oracle's reserved words, which cannot be unquoted names.
+bool is_reserved_word(const std::string& upper);
+
+}  // namespace oraemb

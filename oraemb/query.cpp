@@ -1,0 +1,492 @@
+// Query execution: FROM sources (user tables read from SQLite, dictionary
+// views, subqueries), nested-loop joins with conjuncts applied as early as
+// their sources allow, grouping and aggregates, DISTINCT, ORDER BY, and the
+// describe of the select list. Simple equality conjuncts on a ROWID or a
+// NUMBER/VARCHAR2 column are pushed into the SQLite scan.
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+#include "oraemb/ora_error.h"
+#include "oraemb/session.h"
+#include "oraemb/sqlite_util.h"
+#include "oraemb/value_ops.h"
+
+namespace oraemb {
+namespace {
+
+struct Plan {
+  Scope scope;
+  std::vector<ExprPtr> owned;
+  std::vector<const Expr*> items;
+  std::vector<ColumnDesc> desc;
+  std::vector<const Expr*> aggregates;
+  std::vector<std::vector<const Expr*>> conjuncts;  // by the last source they need
+  std::vector<const Expr*> rownum_conjuncts;
+  std::vector<int> order_item;
+  bool grouped = false;
+};
+
+void walk(const Expr& e, const std::function<void(const Expr&)>& fn) {
+  fn(e);
+  for (const auto& a : e.args) walk(*a, fn);
+}
+
+void split_and(const Expr* e, std::vector<const Expr*>& out) {
+  if (e->op == Op::And) {
+    split_and(e->args[0].get(), out);
+    split_and(e->args[1].get(), out);
+  } else {
+    out.push_back(e);
+  }
+}
+
+std::string key_of(const Value& v) {
+  std::string key(1, static_cast<char>('0' + static_cast<int>(v.kind)));
+  if (v.kind == Kind::Number)
+    key += v.number.to_text();
+  else if (v.kind == Kind::Date)
+    key += v.date.to_storage();
+  else
+    key += v.bytes;
+  return key;
+}
+
+std::string row_key(const std::vector<Value>& row) {
+  std::string key;
+  for (const Value& v : row) {
+    std::string k = key_of(v);
+    key += std::to_string(k.size()) + ":" + k;
+  }
+  return key;
+}
+
+std::string item_name(const SelectItem& item) {
+  if (!item.alias.empty()) return item.alias;
+  if (item.expr->op == Op::Column) return item.expr->name;
+  std::string out;
+  bool quoted = false;
+  for (char c : item.text) {
+    if (c == '\'') quoted = !quoted;
+    if (!quoted && std::isspace(static_cast<unsigned char>(c))) continue;
+    out += quoted ? c : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return out;
+}
+
+bool is_aggregate_name(const std::string& f) {
+  return f == "COUNT" || f == "MIN" || f == "MAX" || f == "SUM" || f == "AVG";
+}
+
+}  // namespace
+
+bool parse_rowid(const std::string& text, int64_t& obj, int64_t& rid) {
+  static const std::string alphabet =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  if (text.size() != 18) return false;
+  auto field = [&](size_t from, size_t width, int64_t& out) {
+    out = 0;
+    for (size_t k = from; k < from + width; ++k) {
+      size_t d = alphabet.find(text[k]);
+      if (d == std::string::npos) return false;
+      out = out * 64 + static_cast<int64_t>(d);
+    }
+    return true;
+  };
+  int64_t file = 0, block = 0, row = 0;
+  if (!field(0, 6, obj) || !field(6, 3, file) || !field(9, 6, block) || !field(15, 3, row))
+    return false;
+  rid = (block << 18) | row;
+  return true;
+}
+
+Scope Session::build_scope(SelectStmt& sel) {
+  Scope scope;
+  int offset = 0;
+  for (auto& ref : sel.from) {
+    Source src;
+    src.alias = ref.alias;
+    if (ref.subquery) {
+      src.subquery = ref.subquery.get();
+      Scope inner = build_scope(*ref.subquery);
+      std::vector<ColumnDesc> desc;
+      run_query(*ref.subquery, inner, &desc, nullptr);
+      src.columns = desc;
+    } else {
+      src.name = ref.name;
+      const TableInfo* t = schema_->find_table(ref.name);
+      if (t) {
+        src.table_obj = t->obj;
+        for (size_t c = 0; c < t->columns.size(); ++c) {
+          ColumnDesc d{t->columns[c].name, t->columns[c].type};
+          d.type.nullable = schema_->column_nullable(t->obj, static_cast<int>(c));
+          src.columns.push_back(d);
+        }
+      } else if (!schema_->find_table_ns(ref.name) && is_view(ref.name)) {
+        src.columns = view_columns(ref.name);
+      } else {
+        raise(942);
+      }
+    }
+    src.offset = offset;
+    offset += static_cast<int>(src.columns.size());
+    scope.sources.push_back(std::move(src));
+  }
+  return scope;
+}
+
+namespace {
+
+// Builds the plan of a query: sources, resolved expressions, describe.
+std::shared_ptr<Plan> make_plan(Session& s, SelectStmt& sel, Scope scope) {
+  auto plan = std::make_shared<Plan>();
+  plan->scope = std::move(scope);
+  const Scope& sc = plan->scope;
+  for (auto& item : sel.items) {
+    if (item.star) {
+      bool any = false;
+      for (size_t k = 0; k < sc.sources.size(); ++k) {
+        const Source& src = sc.sources[k];
+        if (!item.star_qualifier.empty() &&
+            item.star_qualifier != (src.alias.empty() ? src.name : src.alias))
+          continue;
+        any = true;
+        for (size_t c = 0; c < src.columns.size(); ++c) {
+          auto e = std::make_unique<Expr>();
+          e->op = Op::Column;
+          e->name = src.columns[c].name;
+          e->slot = src.offset + static_cast<int>(c);
+          e->source = static_cast<int>(k);
+          plan->desc.push_back(src.columns[c]);
+          plan->items.push_back(e.get());
+          plan->owned.push_back(std::move(e));
+        }
+      }
+      if (!any) raise(904, {dq(item.star_qualifier)});
+      continue;
+    }
+    s.resolve(*item.expr, sc, true);
+    plan->items.push_back(item.expr.get());
+    plan->desc.push_back({item_name(item), s.type_of(*item.expr, sc)});
+    if (item.expr->op != Op::Column) plan->desc.back().type.nullable = true;
+  }
+  plan->conjuncts.resize(std::max<size_t>(1, sc.sources.size()));
+  if (sel.where) {
+    s.resolve(*sel.where, sc, true);
+    std::vector<const Expr*> parts;
+    split_and(sel.where.get(), parts);
+    for (const Expr* part : parts) {
+      int level = 0;
+      bool rownum = false;
+      walk(*part, [&](const Expr& e) {
+        if (e.op == Op::Column || e.op == Op::Rowid) level = std::max(level, e.source);
+        if (e.op == Op::Rownum) rownum = true;
+        if (e.op == Op::Func && is_aggregate_name(e.name)) raise(934);
+      });
+      if (rownum)
+        plan->rownum_conjuncts.push_back(part);
+      else
+        plan->conjuncts[level].push_back(part);
+    }
+  }
+  for (auto& g : sel.group_by) s.resolve(*g, sc, true);
+  if (sel.having) s.resolve(*sel.having, sc, true);
+  for (auto& o : sel.order_by) {
+    int index = -1;
+    if (o.expr->op == Op::Literal && o.expr->literal.kind == Kind::Number) {
+      auto k = o.expr->literal.number.to_int64();
+      if (!k || *k < 1 || *k > static_cast<int64_t>(plan->items.size()))
+        throw ora_error(1785, "ORDER BY item must be the number of a SELECT-list expression");
+      index = static_cast<int>(*k - 1);
+    } else if (o.expr->op == Op::Column && o.expr->qualifier.empty()) {
+      for (size_t k = 0; k < sel.items.size() && index < 0; ++k)
+        if (!sel.items[k].alias.empty() && sel.items[k].alias == o.expr->name)
+          index = static_cast<int>(k);
+    }
+    if (index < 0) s.resolve(*o.expr, sc, true);
+    plan->order_item.push_back(index);
+  }
+  auto collect = [&](Expr& root) {
+    walk(root, [&](const Expr& e) {
+      if (e.op == Op::Func && is_aggregate_name(e.name)) {
+        const_cast<Expr&>(e).aggregate = static_cast<int>(plan->aggregates.size());
+        plan->aggregates.push_back(&e);
+      }
+    });
+  };
+  for (auto& item : sel.items)
+    if (item.expr) collect(*item.expr);
+  if (sel.having) collect(*sel.having);
+  for (size_t k = 0; k < sel.order_by.size(); ++k)
+    if (plan->order_item[k] < 0) collect(*sel.order_by[k].expr);
+  plan->grouped = !plan->aggregates.empty() || !sel.group_by.empty();
+  return plan;
+}
+
+}  // namespace
+
+std::vector<std::vector<Value>> Session::scan_source(const Source& src, int index,
+                                                     const std::vector<const Expr*>& conjuncts,
+                                                     std::vector<int64_t>& rids) {
+  std::vector<std::vector<Value>> rows;
+  if (src.subquery) {
+    Scope inner = build_scope(*const_cast<SelectStmt*>(src.subquery));
+    rows = run_query(*const_cast<SelectStmt*>(src.subquery), inner, nullptr, nullptr);
+    rids.assign(rows.size(), 0);
+    return rows;
+  }
+  if (src.table_obj == 0) {
+    rows = view_rows(src.name);
+    rids.assign(rows.size(), 0);
+    return rows;
+  }
+  const TableInfo& t = schema_->tables.at(src.table_obj);
+  std::string sql = "SELECT rid";
+  for (size_t c = 0; c < t.columns.size(); ++c) sql += ", " + storage_column(static_cast<int>(c));
+  sql += " FROM " + storage_table(t.obj);
+  std::vector<Value> params;
+  std::vector<std::string> filters;
+  for (const Expr* part : conjuncts) {
+    if (part->op != Op::Cmp || part->name != "=") continue;
+    const Expr* a = part->args[0].get();
+    const Expr* b = part->args[1].get();
+    if (a->op == Op::Literal) std::swap(a, b);
+    if (b->op != Op::Literal || b->literal.is_null() || a->source != index) continue;
+    if (a->op == Op::Rowid && b->literal.kind == Kind::Text) {
+      int64_t obj = 0, rid = 0;
+      if (!parse_rowid(b->literal.bytes, obj, rid)) raise(1410);
+      if (obj != t.obj) return rows;  // a ROWID of another object selects nothing
+      filters.push_back("rid = " + std::to_string(rid));
+    } else if (a->op == Op::Column) {
+      const OraType& type = t.columns[a->slot - src.offset].type;
+      bool number = type.base == Base::Number && b->literal.kind == Kind::Number;
+      bool text = (type.base == Base::Varchar2 || type.base == Base::Nvarchar2) &&
+                  b->literal.kind == Kind::Text;
+      if (!number && !text) continue;
+      filters.push_back(storage_column(a->slot - src.offset) + " = ?");
+      params.push_back(b->literal);
+    }
+  }
+  for (size_t k = 0; k < filters.size(); ++k) sql += (k ? " AND " : " WHERE ") + filters[k];
+  sqlite3_stmt* st = cached(sql);
+  for (size_t k = 0; k < params.size(); ++k) bind_storage(st, static_cast<int>(k + 1), params[k]);
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    std::vector<Value> row;
+    row.reserve(t.columns.size());
+    int64_t rid = sqlite3_column_int64(st, 0);
+    for (size_t c = 0; c < t.columns.size(); ++c) {
+      row.push_back(read_storage(st, static_cast<int>(c + 1), t.columns[c].type));
+      if (row.back().kind == Kind::Clob || row.back().kind == Kind::Blob) {
+        row.back().lob = LobRef{t.obj, rid, static_cast<int>(c), false};
+      }
+    }
+    rids.push_back(rid);
+    rows.push_back(std::move(row));
+  }
+  sqlite3_reset(st);
+  if (rc != SQLITE_DONE) sqlite_fail(conn_, "scan");
+  return rows;
+}
+
+std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope& scope,
+                                                   std::vector<ColumnDesc>* desc_out,
+                                                   std::vector<Value>* new_row) {
+  auto plan = make_plan(*this, sel, scope);
+  if (desc_out) *desc_out = plan->desc;
+  const Scope& sc = plan->scope;
+  size_t nsrc = sc.sources.size();
+  std::vector<std::vector<std::vector<Value>>> source_rows(nsrc);
+  std::vector<std::vector<int64_t>> source_rids(nsrc);
+  for (size_t k = 0; k < nsrc; ++k)
+    source_rows[k] =
+        scan_source(sc.sources[k], static_cast<int>(k), plan->conjuncts[k], source_rids[k]);
+
+  struct Match {
+    std::vector<Value> row;
+    std::vector<int64_t> rids;
+  };
+  std::vector<Match> matches;
+  std::vector<Value> row(sc.width());
+  std::vector<int64_t> rids(nsrc, 0);
+  EvalContext ctx;
+  ctx.row = &row;
+  ctx.rids = &rids;
+  ctx.new_row = new_row;
+  int64_t accepted = 0;
+  std::function<void(size_t)> loop = [&](size_t level) {
+    const Source& src = sc.sources[level];
+    for (size_t r = 0; r < source_rows[level].size(); ++r) {
+      std::copy(source_rows[level][r].begin(), source_rows[level][r].end(),
+                row.begin() + src.offset);
+      rids[level] = source_rids[level][r];
+      bool pass = true;
+      for (const Expr* c : plan->conjuncts[level])
+        if (cond(*c, ctx) != 1) {
+          pass = false;
+          break;
+        }
+      if (!pass) continue;
+      if (level + 1 < nsrc) {
+        loop(level + 1);
+        continue;
+      }
+      ctx.rownum = accepted + 1;
+      for (const Expr* c : plan->rownum_conjuncts)
+        if (cond(*c, ctx) != 1) {
+          pass = false;
+          break;
+        }
+      if (!pass) continue;
+      ++accepted;
+      matches.push_back({row, rids});
+    }
+  };
+  if (nsrc > 0) loop(0);
+
+  // Groups: one per match when the query is not grouped.
+  struct Group {
+    Match first;
+    std::vector<Value> aggs;
+    std::vector<int64_t> counts;
+    std::vector<std::set<std::string>> seen;
+  };
+  std::vector<Group> groups;
+  if (plan->grouped) {
+    std::map<std::string, size_t> index;
+    size_t naggs = plan->aggregates.size();
+    auto accumulate = [&](Group& g, Match& m) {
+      ctx.row = &m.row;
+      ctx.rids = &m.rids;
+      for (size_t a = 0; a < naggs; ++a) {
+        const Expr& e = *plan->aggregates[a];
+        if (e.args.empty()) throw ora_error(909, "invalid number of arguments");
+        if (e.args[0]->op == Op::Star) {
+          ++g.counts[a];
+          continue;
+        }
+        Value v = eval(*e.args[0], ctx);
+        if (v.is_null()) continue;
+        if (e.distinct && !g.seen[a].insert(key_of(v)).second) continue;
+        ++g.counts[a];
+        Value& acc = g.aggs[a];
+        if (e.name == "SUM" || e.name == "AVG") {
+          acc = Value::num(acc.is_null() ? value_number(v) : acc.number + value_number(v));
+        } else if (e.name == "MIN" || e.name == "MAX") {
+          if (acc.is_null() ||
+              (e.name == "MIN" ? compare_values(v, acc) < 0 : compare_values(v, acc) > 0))
+            acc = v;
+        }
+      }
+    };
+    for (auto& m : matches) {
+      ctx.row = &m.row;
+      ctx.rids = &m.rids;
+      std::vector<Value> keys;
+      for (auto& g : sel.group_by) keys.push_back(eval(*g, ctx));
+      std::string key = row_key(keys);
+      auto found = index.find(key);
+      if (found == index.end()) {
+        found = index.emplace(key, groups.size()).first;
+        Group g{m, std::vector<Value>(naggs), std::vector<int64_t>(naggs, 0),
+                std::vector<std::set<std::string>>(naggs)};
+        groups.push_back(std::move(g));
+      }
+      accumulate(groups[found->second], m);
+    }
+    if (groups.empty() && sel.group_by.empty()) {
+      groups.push_back({Match{std::vector<Value>(sc.width()), std::vector<int64_t>(nsrc, 0)},
+                        std::vector<Value>(naggs), std::vector<int64_t>(naggs, 0),
+                        std::vector<std::set<std::string>>(naggs)});
+    }
+    for (auto& g : groups) {
+      for (size_t a = 0; a < naggs; ++a) {
+        const Expr& e = *plan->aggregates[a];
+        if (e.name == "COUNT") g.aggs[a] = Value::num(OraNumber::from_int(g.counts[a]));
+        if (e.name == "AVG" && !g.aggs[a].is_null())
+          g.aggs[a] = Value::num(g.aggs[a].number / OraNumber::from_int(g.counts[a]));
+      }
+    }
+  } else {
+    groups.reserve(matches.size());
+    for (auto& m : matches) groups.push_back({std::move(m), {}, {}, {}});
+  }
+
+  struct Out {
+    std::vector<Value> values;
+    std::vector<Value> keys;
+  };
+  std::vector<Out> out;
+  std::set<std::string> distinct_seen;
+  int64_t rownum = 0;
+  for (auto& g : groups) {
+    ctx.row = &g.first.row;
+    ctx.rids = &g.first.rids;
+    ctx.aggregates = plan->grouped ? &g.aggs : nullptr;
+    ctx.rownum = ++rownum;
+    if (sel.having && cond(*sel.having, ctx) != 1) continue;
+    Out o;
+    for (const Expr* item : plan->items) o.values.push_back(eval(*item, ctx));
+    if (sel.distinct && !distinct_seen.insert(row_key(o.values)).second) continue;
+    for (size_t k = 0; k < sel.order_by.size(); ++k) {
+      int idx = plan->order_item[k];
+      o.keys.push_back(idx >= 0 ? o.values[idx] : eval(*sel.order_by[k].expr, ctx));
+    }
+    if (sel.for_update) {
+      for (Value& v : o.values)
+        if (v.lob.table_obj) v.lob.for_update = true;
+    }
+    out.push_back(std::move(o));
+  }
+  if (!sel.order_by.empty()) {
+    std::stable_sort(out.begin(), out.end(), [&](const Out& a, const Out& b) {
+      for (size_t k = 0; k < sel.order_by.size(); ++k) {
+        const Value& x = a.keys[k];
+        const Value& y = b.keys[k];
+        const OrderItem& item = sel.order_by[k];
+        bool nulls_first = item.nulls ? item.nulls == 1 : item.desc;
+        if (x.is_null() || y.is_null()) {
+          if (x.is_null() && y.is_null()) continue;
+          return x.is_null() ? nulls_first : !nulls_first;
+        }
+        int c = compare_values(x, y);
+        if (c != 0) return item.desc ? c > 0 : c < 0;
+      }
+      return false;
+    });
+  }
+  std::vector<std::vector<Value>> result;
+  result.reserve(out.size());
+  for (auto& o : out) result.push_back(std::move(o.values));
+  return result;
+}
+
+std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& options,
+                                            BindSource* binds) {
+  auto cursor = std::make_unique<Cursor>();
+  Scope scope = build_scope(sel);
+  auto plan = make_plan(*this, sel, scope);
+  cursor->columns = plan->desc;
+  if (options.parse_only || options.describe_only) return cursor;
+  bool user_tables = false;
+  for (const auto& src : scope.sources)
+    user_tables = user_tables || src.table_obj != 0 || src.subquery;
+  if (sel.for_update) ora_txn_ = true;  // the transaction starts with SELECT ... FOR UPDATE
+  auto alive = alive_;
+  auto run = [this, &sel, scope, binds, alive]() {
+    if (!*alive) raise(3114);
+    binds_ = binds;
+    schema_ = db_->schema(user_);
+    return run_query(sel, scope, nullptr, nullptr);
+  };
+  if (!user_tables || sel.for_update) {
+    // Dictionary queries and locking queries take their rows at execute.
+    auto rows = std::make_shared<std::vector<std::vector<Value>>>(run());
+    cursor->produce = [rows]() { return std::move(*rows); };
+  } else {
+    cursor->produce = run;
+  }
+  return cursor;
+}
+
+}  // namespace oraemb

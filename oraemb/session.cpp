@@ -1,0 +1,362 @@
+// Session life cycle: logon and user creation, SQLite connection set-up,
+// transactions with a savepoint per statement, statement dispatch, value
+// storage encoding, ROWIDs, sequences and LOB cell access.
+#include "oraemb/session.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
+#include "oraemb/sqlite_util.h"
+#include "oraemb/value_ops.h"
+
+namespace oraemb {
+namespace {
+
+const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+std::string base64_field(int64_t value, int width) {
+  std::string out(width, 'A');
+  for (int k = width - 1; k >= 0; --k) {
+    out[k] = kBase64[value & 63];
+    value >>= 6;
+  }
+  return out;
+}
+
+// Salted FNV-1a digest: enough to keep plain passwords out of the file; the
+// file itself is the security boundary of an embedded database.
+std::string password_digest(const std::string& salt, const std::string& password) {
+  uint64_t h = 1469598103934665603ULL;
+  for (int round = 0; round < 1000; ++round) {
+    for (char c : salt + password) {
+      h ^= static_cast<unsigned char>(c);
+      h *= 1099511628211ULL;
+    }
+  }
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+  return salt + "$" + text;
+}
+
+}  // namespace
+
+std::string storage_table(int64_t obj) {
+  return "t" + std::to_string(obj);
+}
+std::string storage_column(int column) {
+  return "c" + std::to_string(column + 1);
+}
+
+std::time_t Session::now() {
+  // TARVEL_ORAEMB_NOW pins the clock (seconds since the epoch) for tests.
+  if (const char* pinned = std::getenv("TARVEL_ORAEMB_NOW"))
+    return std::strtoll(pinned, nullptr, 10);
+  return std::time(nullptr);
+}
+
+bool Cursor::fetch(std::vector<Value>& row) {
+  if (!produced_) {
+    produced_ = true;
+    if (produce) rows_ = produce();
+    produce = nullptr;
+  }
+  if (next_ >= rows_.size()) return false;
+  row = std::move(rows_[next_++]);
+  return true;
+}
+
+std::unique_ptr<Session> Session::logon(const std::string& path, const std::string& user,
+                                        const std::string& password) {
+  std::unique_ptr<Session> s(new Session());
+  if (sqlite3_open_v2(path.c_str(), &s->conn_,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                      nullptr) != SQLITE_OK) {
+    std::string message = s->conn_ ? sqlite3_errmsg(s->conn_) : "open";
+    raise(600, {"open " + path + "], [" + message});
+  }
+  sqlite3_busy_timeout(s->conn_, 10000);
+  sql_exec(s->conn_,
+           "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;"
+           "PRAGMA cache_size=-65536; PRAGMA temp_store=MEMORY;");
+  s->db_ = Database::attach(path, s->conn_);
+  {
+    SqlStmt find(s->conn_, "SELECT password, status, failed FROM ora$user WHERE name = ?");
+    find.bind_text(1, user);
+    if (!find.step()) {
+      std::random_device rd;
+      std::string salt = std::to_string(rd());
+      SqlStmt add(
+          s->conn_,
+          "INSERT INTO ora$user(name, password, status, failed, created) VALUES(?,?,'OPEN',0,?)");
+      add.bind_text(1, user);
+      add.bind_text(2, password_digest(salt, password));
+      add.bind_text(3, civil_from_seconds(now()).to_storage());
+      add.step();
+    } else {
+      std::string stored = find.text(0);
+      std::string status = find.text(1);
+      int64_t failed = find.integer(2);
+      std::string salt = stored.substr(0, stored.find('$'));
+      bool good = password_digest(salt, password) == stored;
+      SqlStmt upd(s->conn_, "UPDATE ora$user SET failed = ?, status = ? WHERE name = ?");
+      upd.bind_int(1, good ? 0 : failed + 1);
+      // The DEFAULT profile locks an account after 10 failed logons.
+      upd.bind_text(2, !good && failed + 1 >= 10 ? "LOCKED(TIMED)" : status);
+      upd.bind_text(3, user);
+      if (!good || failed) upd.step();
+      if (!good) raise(1017);
+      if (status != "OPEN") raise(28000);
+    }
+  }
+  s->user_ = user;
+  s->schema_ = s->db_->schema(user);
+  return s;
+}
+
+Session::~Session() {
+  if (!conn_) return;
+  *alive_ = false;
+  // A session that ends without logoff loses its open transaction.
+  if (sqlite_txn_) sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
+  clear_cache();
+  sqlite3_close_v2(conn_);
+}
+
+void Session::logoff() {
+  commit();
+  *alive_ = false;
+  clear_cache();
+  sqlite3_close_v2(conn_);
+  conn_ = nullptr;
+}
+
+sqlite3_stmt* Session::cached(const std::string& sql) {
+  auto found = cache_.find(sql);
+  if (found != cache_.end()) {
+    sqlite3_reset(found->second);
+    sqlite3_clear_bindings(found->second);
+    return found->second;
+  }
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v3(conn_, sql.c_str(), static_cast<int>(sql.size()),
+                         SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK)
+    sqlite_fail(conn_, "prepare");
+  cache_[sql] = st;
+  return st;
+}
+
+void Session::clear_cache() {
+  for (auto& [sql, st] : cache_) sqlite3_finalize(st);
+  cache_.clear();
+}
+
+namespace {
+void step_done(sqlite3* db, sqlite3_stmt* st, const char* what) {
+  int rc = sqlite3_step(st);
+  sqlite3_reset(st);
+  if (rc != SQLITE_DONE && rc != SQLITE_ROW) sqlite_fail(db, what);
+}
+}  // namespace
+
+void Session::begin_write() {
+  ora_txn_ = true;
+  if (sqlite_txn_) return;
+  step_done(conn_, cached("BEGIN IMMEDIATE"), "begin");
+  sqlite_txn_ = true;
+}
+
+void Session::savepoint() {
+  step_done(conn_, cached("SAVEPOINT s"), "savepoint");
+}
+void Session::release() {
+  step_done(conn_, cached("RELEASE s"), "release");
+}
+void Session::rollback_statement() {
+  sqlite3_exec(conn_, "ROLLBACK TO s; RELEASE s", nullptr, nullptr, nullptr);
+}
+
+void Session::commit() {
+  if (sqlite_txn_) {
+    step_done(conn_, cached("COMMIT"), "commit");
+    sqlite_txn_ = false;
+  }
+  if (ora_txn_) ++txn_id_;
+  ora_txn_ = false;
+}
+
+void Session::rollback() {
+  if (sqlite_txn_) {
+    sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite_txn_ = false;
+  }
+  if (ora_txn_) ++txn_id_;
+  ora_txn_ = false;
+}
+
+ExecResult Session::execute(Statement& st, const ExecOptions& options, BindSource* binds,
+                            const std::function<void(const std::string&)>& on_rowid) {
+  if (!conn_) raise(3114);
+  schema_ = db_->schema(user_);
+  binds_ = binds;
+  ExecResult result;
+  switch (st.kind) {
+    case StmtKind::Select:
+      result.cursor = open_query(*st.select, options, binds);
+      break;
+    case StmtKind::Insert:
+      result.row_count = run_insert(*st.insert, options, on_rowid);
+      break;
+    case StmtKind::Update:
+      result.row_count = run_update(*st.update, options);
+      break;
+    case StmtKind::Delete:
+      result.row_count = run_delete(*st.del, options);
+      break;
+    case StmtKind::Commit:
+      if (!options.parse_only) commit();
+      break;
+    case StmtKind::Rollback:
+      if (!options.parse_only) rollback();
+      break;
+    default:
+      result.warning = run_ddl(st, options);
+      break;
+  }
+  if (options.commit_on_success && !options.parse_only) commit();
+  return result;
+}
+
+void Session::bind_storage(sqlite3_stmt* st, int idx, const Value& v) {
+  switch (v.kind) {
+    case Kind::Null:
+      sqlite3_bind_null(st, idx);
+      break;
+    case Kind::Number: {
+      std::string text = v.number.to_text();
+      sqlite3_bind_text(st, idx, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      break;
+    }
+    case Kind::Date: {
+      std::string text = v.date.to_storage();
+      sqlite3_bind_text(st, idx, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      break;
+    }
+    case Kind::Raw:
+    case Kind::Blob:
+      if (v.bytes.empty())
+        sqlite3_bind_zeroblob(st, idx, 0);
+      else
+        sqlite3_bind_blob(st, idx, v.bytes.data(), static_cast<int>(v.bytes.size()),
+                          SQLITE_TRANSIENT);
+      break;
+    default:
+      sqlite3_bind_text(st, idx, v.bytes.data(), static_cast<int>(v.bytes.size()),
+                        SQLITE_TRANSIENT);
+      break;
+  }
+}
+
+Value Session::read_storage(sqlite3_stmt* st, int idx, const OraType& type) {
+  if (sqlite3_column_type(st, idx) == SQLITE_NULL) return Value::null();
+  const char* data = static_cast<const char*>(sqlite3_column_blob(st, idx));
+  std::string bytes = data ? std::string(data, sqlite3_column_bytes(st, idx)) : std::string();
+  Value v;
+  switch (type.base) {
+    case Base::Number:
+    case Base::Float: {
+      auto n = OraNumber::parse(bytes);
+      return Value::num(n ? *n : OraNumber());
+    }
+    case Base::Date: {
+      auto d = OraDate::from_storage(bytes);
+      return d ? Value::dt(*d) : Value::null();
+    }
+    case Base::Raw:
+      return Value::raw(std::move(bytes));
+    case Base::Clob:
+    case Base::Nclob:
+      v = Value::lob_value(Kind::Clob, std::move(bytes));
+      break;
+    case Base::Blob:
+      return Value::lob_value(Kind::Blob, std::move(bytes));
+    default:
+      v = Value::text(std::move(bytes));
+      break;
+  }
+  v.national = type.charset_form() == 2;
+  return v;
+}
+
+std::string Session::rowid_text(int64_t table_obj, int64_t rid) const {
+  return base64_field(table_obj, 6) + base64_field(7, 3) + base64_field(rid >> 18, 6) +
+         base64_field(rid & 0x3FFFF, 3);
+}
+
+Value Session::next_sequence_value(const std::string& name, bool nextval) {
+  const ObjectInfo* obj = schema_->find_table_ns(name);
+  if (!obj || obj->type != "SEQUENCE") raise(2289);
+  if (!nextval) {
+    auto found = currval_.find(name);
+    if (found == currval_.end()) raise(8002, {name});
+    return Value::num(found->second);
+  }
+  const SequenceInfo& q = schema_->sequences.at(obj->obj);
+  begin_write();
+  sqlite3_stmt* get = cached("SELECT last_number FROM ora$seq WHERE obj = ?");
+  sqlite3_bind_int64(get, 1, obj->obj);
+  if (sqlite3_step(get) != SQLITE_ROW) {
+    sqlite3_reset(get);
+    raise(2289);
+  }
+  auto parsed = OraNumber::parse(reinterpret_cast<const char*>(sqlite3_column_text(get, 0)));
+  sqlite3_reset(get);
+  OraNumber value = parsed ? *parsed : q.min_value;
+  bool ascending = !q.increment.negative();
+  if (ascending ? compare(value, q.max_value) > 0 : compare(value, q.min_value) < 0) {
+    if (!q.cycle) raise(8004, {name});
+    value = ascending ? q.min_value : q.max_value;
+  }
+  OraNumber following = value + q.increment;
+  sqlite3_stmt* put = cached("UPDATE ora$seq SET last_number = ? WHERE obj = ?");
+  std::string text = following.to_text();
+  sqlite3_bind_text(put, 1, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_int64(put, 2, obj->obj);
+  step_done(conn_, put, "sequence");
+  currval_[name] = value;
+  return Value::num(value);
+}
+
+std::optional<Value> Session::lob_read(const LobRef& ref, Kind kind) {
+  if (!conn_) raise(3114);
+  schema_ = db_->schema(user_);
+  auto table = schema_->tables.find(ref.table_obj);
+  if (table == schema_->tables.end() ||
+      ref.column >= static_cast<int>(table->second.columns.size()))
+    return std::nullopt;
+  sqlite3_stmt* st = cached("SELECT " + storage_column(ref.column) + " FROM " +
+                            storage_table(ref.table_obj) + " WHERE rid = ?");
+  sqlite3_bind_int64(st, 1, ref.rid);
+  if (sqlite3_step(st) != SQLITE_ROW) {
+    sqlite3_reset(st);
+    return std::nullopt;
+  }
+  OraType t;
+  t.base = kind == Kind::Blob ? Base::Blob : Base::Clob;
+  Value v = read_storage(st, 0, t);
+  sqlite3_reset(st);
+  return v;
+}
+
+void Session::lob_write(const LobRef& ref, Kind kind, const std::string& contents) {
+  if (!conn_) raise(3114);
+  begin_write();
+  sqlite3_stmt* st = cached("UPDATE " + storage_table(ref.table_obj) + " SET " +
+                            storage_column(ref.column) + " = ? WHERE rid = ?");
+  bind_storage(st, 1, Value::lob_value(kind, contents));
+  sqlite3_bind_int64(st, 2, ref.rid);
+  step_done(conn_, st, "lob write");
+}
+
+}  // namespace oraemb

@@ -1,0 +1,206 @@
+// One logged-on Oracle session: its SQLite connection, user, schema
+// snapshot and transaction, and the executor of every statement kind
+// (DDL, INSERT/UPDATE/DELETE with triggers, queries and the dictionary
+// views). The OCI layer owns a Session through the service context; a
+// Session is used by one thread at a time.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <ctime>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "oraemb/ast.h"
+#include "oraemb/catalog.h"
+#include "oraemb/database.h"
+#include "oraemb/ora_error.h"
+
+namespace oraemb {
+
+class Session;
+
+struct ColumnDesc {
+  std::string name;
+  OraType type;
+};
+
+// Supplies the values of input bind variables (:name) during execution.
+class BindSource {
+ public:
+  virtual ~BindSource() = default;
+  virtual Value bind_value(const std::string& name) = 0;
+};
+
+// The rows of a query. Rows of user tables are read at the first fetch, so a
+// query executed only for its describe costs nothing.
+class Cursor {
+ public:
+  std::vector<ColumnDesc> columns;
+  // Next row; false at the end.
+  bool fetch(std::vector<Value>& row);
+  std::function<std::vector<std::vector<Value>>()> produce;
+
+ private:
+  bool produced_ = false;
+  std::vector<std::vector<Value>> rows_;
+  size_t next_ = 0;
+};
+
+struct ExecOptions {
+  bool parse_only = false;
+  bool commit_on_success = false;
+  bool describe_only = false;
+};
+
+struct ExecResult {
+  int64_t row_count = 0;
+  std::unique_ptr<Cursor> cursor;
+  std::optional<ora_error> warning;
+};
+
+// A column source of a query's FROM clause, resolved.
+struct Source {
+  std::string name;   // table or view name
+  std::string alias;  // empty when none
+  std::vector<ColumnDesc> columns;
+  int offset = 0;         // first slot of the source in the evaluation row
+  int64_t table_obj = 0;  // user table, 0 for views and subqueries
+  const SelectStmt* subquery = nullptr;
+};
+
+struct Scope {
+  std::vector<Source> sources;
+  const TableInfo* new_table = nullptr;  // trigger context: :new / new. columns
+  int width() const {
+    return sources.empty()
+               ? 0
+               : sources.back().offset + static_cast<int>(sources.back().columns.size());
+  }
+};
+
+struct EvalContext {
+  const std::vector<Value>* row = nullptr;
+  const std::vector<int64_t>* rids = nullptr;  // per source
+  std::vector<Value>* new_row = nullptr;
+  const std::vector<Value>* aggregates = nullptr;
+  int64_t rownum = 0;
+};
+
+class Session {
+ public:
+  // Opens (or creates) the database file and logs on; ORA-01017 for a wrong
+  // password. The first logon of a user creates it.
+  static std::unique_ptr<Session> logon(const std::string& path, const std::string& user,
+                                        const std::string& password);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  const std::string& user() const { return user_; }
+  std::string banner() const { return db_->banner(); }
+  ExecResult execute(Statement& st, const ExecOptions& options, BindSource* binds,
+                     const std::function<void(const std::string& rowid)>& on_rowid);
+  void commit();
+  void rollback();
+  // Logoff: commits the open transaction and closes the connection.
+  void logoff();
+  uint64_t transaction_id() const { return txn_id_; }
+  bool in_transaction() const { return ora_txn_; }
+  // The clock used for SYSDATE and missing TO_DATE fields (tests may pin it).
+  static std::time_t now();
+
+  // LOB access by row address; CLOB text is UTF-8 here.
+  std::optional<Value> lob_read(const LobRef& ref, Kind kind);
+  void lob_write(const LobRef& ref, Kind kind, const std::string& contents);
+
+  // Shared with the evaluation code.
+  Value eval(const Expr& e, EvalContext& ctx);
+  int cond(const Expr& e, EvalContext& ctx);  // 1 true, 0 false, -1 unknown
+  void resolve(Expr& e, const Scope& scope, bool allow_columns);
+  OraType type_of(const Expr& e, const Scope& scope) const;
+  Value next_sequence_value(const std::string& name, bool nextval);
+  std::string rowid_text(int64_t table_obj, int64_t rid) const;
+  std::shared_ptr<const Schema> schema() const { return schema_; }
+
+ private:
+  Session() = default;
+  // Statement kinds.
+  std::unique_ptr<Cursor> open_query(SelectStmt& sel, const ExecOptions& options,
+                                     BindSource* binds);
+  // Plans and runs a query; `desc_out` receives the select-list describe.
+  std::vector<std::vector<Value>> run_query(SelectStmt& sel, const Scope& scope,
+                                            std::vector<ColumnDesc>* desc_out,
+                                            std::vector<Value>* new_row);
+  Scope build_scope(SelectStmt& sel);
+  std::vector<std::vector<Value>> scan_source(const Source& src, int index,
+                                              const std::vector<const Expr*>& conjuncts,
+                                              std::vector<int64_t>& rids);
+  std::vector<std::vector<Value>> view_rows(const std::string& name);
+  bool is_view(const std::string& name) const;
+  std::vector<ColumnDesc> view_columns(const std::string& name) const;
+  int64_t run_insert(InsertStmt& ins, const ExecOptions& options,
+                     const std::function<void(const std::string&)>& on_rowid);
+  int64_t run_update(UpdateStmt& upd, const ExecOptions& options);
+  int64_t run_delete(DeleteStmt& del, const ExecOptions& options);
+  std::optional<ora_error> run_ddl(Statement& st, const ExecOptions& options);
+  void ddl_create_table(Schema& s, CreateTableStmt& ct);
+  void ddl_create_index(Schema& s, CreateIndexStmt& ci);
+  void ddl_create_sequence(Schema& s, CreateSequenceStmt& cs);
+  std::optional<ora_error> ddl_create_trigger(Schema& s, CreateTriggerStmt& tr);
+  void ddl_alter_table(Schema& s, AlterTableStmt& at);
+  void ddl_drop(Schema& s, DropStmt& dr);
+  void add_constraint(Schema& s, int64_t table_obj, const ConstraintDef& def);
+  void create_unique_physical(const Schema& s, const ConstraintInfo& c);
+  void fire_insert_triggers(const TableInfo& t, std::vector<Value>& row);
+  std::vector<std::string> trigger_errors(const Schema& s, const TriggerInfo& t);
+  void check_row(const TableInfo& t, std::vector<Value>& row, bool update,
+                 const std::vector<bool>* changed);
+  Value coerce(const Value& v, const ColumnInfo& col, const std::string& table);
+  Value default_value(const ColumnInfo& col);
+  [[noreturn]] void raise_unique(const TableInfo& t, const std::vector<Value>& row, int64_t rid);
+  void bind_storage(sqlite3_stmt* st, int idx, const Value& v);
+  Value read_storage(sqlite3_stmt* st, int idx, const OraType& type);
+  sqlite3_stmt* cached(const std::string& sql);
+  void clear_cache();
+  void begin_write();
+  void savepoint();
+  void release();
+  void rollback_statement();
+  const TableInfo& table_for_dml(const std::string& name);
+  std::string qualified_column(const std::string& table, const std::string& column) const;
+
+  sqlite3* conn_ = nullptr;
+  std::shared_ptr<Database> db_;
+  std::shared_ptr<const Schema> schema_;
+  std::string user_;
+  bool sqlite_txn_ = false;
+  bool ora_txn_ = false;
+  uint64_t txn_id_ = 1;
+  BindSource* binds_ = nullptr;
+  std::map<std::string, sqlite3_stmt*> cache_;
+  std::map<std::string, OraNumber> currval_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  struct CompiledTrigger {
+    std::string text;
+    ExprPtr when;
+    std::vector<PlStmt> body;
+    std::shared_ptr<const Schema> checked;  // schema the error check ran against
+    bool valid = false;
+  };
+  std::map<std::string, ExprPtr> default_cache_;
+  std::map<int64_t, CompiledTrigger> trigger_cache_;
+  friend class Cursor;
+};
+
+// The schema a statement runs against (refreshed at each statement start).
+std::string storage_table(int64_t obj);
+std::string storage_column(int column);
+// Decodes ROWID text; false when it is malformed (ORA-01410 for the caller).
+bool parse_rowid(const std::string& text, int64_t& obj, int64_t& rid);
+
+}  // namespace oraemb

@@ -1,0 +1,42 @@
+// SQLite helpers: prepared statements and error translation.
+#include "oraemb/sqlite_util.h"
+
+#include "oraemb/ora_error.h"
+
+namespace oraemb {
+
+void sqlite_fail(sqlite3* db, const char* what) {
+  int code = sqlite3_extended_errcode(db);
+  if ((code & 0xFF) == SQLITE_BUSY || (code & 0xFF) == SQLITE_LOCKED) raise(54);
+  if (code == SQLITE_NOMEM) raise(4030, {"unknown"});
+  raise(600, {std::string(what) + "], [" + sqlite3_errmsg(db)});
+}
+
+SqlStmt::SqlStmt(sqlite3* db, const std::string& sql) : db_(db) {
+  if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) !=
+      SQLITE_OK)
+    sqlite_fail(db, "prepare");
+}
+
+bool SqlStmt::step() {
+  int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  sqlite_fail(db_, "step");
+}
+
+std::string SqlStmt::text(int col) const {
+  const void* data = sqlite3_column_blob(stmt_, col);
+  int size = sqlite3_column_bytes(stmt_, col);
+  return data ? std::string(static_cast<const char*>(data), size) : std::string();
+}
+
+void sql_exec(sqlite3* db, const std::string& sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    sqlite3_free(message);
+    sqlite_fail(db, "exec");
+  }
+}
+
+}  // namespace oraemb

@@ -1,0 +1,37 @@
+// Small RAII helpers over the SQLite C API used by the engine: a prepared
+// statement owner and checked one-shot execution. SQLite failures without an
+// Oracle meaning become ORA-00600 carrying SQLite's message.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+
+namespace oraemb {
+
+class SqlStmt {
+ public:
+  SqlStmt(sqlite3* db, const std::string& sql);
+  ~SqlStmt() { sqlite3_finalize(stmt_); }
+  SqlStmt(const SqlStmt&) = delete;
+  SqlStmt& operator=(const SqlStmt&) = delete;
+  sqlite3_stmt* get() const { return stmt_; }
+  bool step();  // true for a row, false at the end; throws on error
+  void bind_text(int idx, const std::string& v) {
+    sqlite3_bind_text(stmt_, idx, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+  }
+  void bind_int(int idx, int64_t v) { sqlite3_bind_int64(stmt_, idx, v); }
+  void bind_null(int idx) { sqlite3_bind_null(stmt_, idx); }
+  std::string text(int col) const;
+  int64_t integer(int col) const { return sqlite3_column_int64(stmt_, col); }
+  bool is_null(int col) const { return sqlite3_column_type(stmt_, col) == SQLITE_NULL; }
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+void sql_exec(sqlite3* db, const std::string& sql);
+[[noreturn]] void sqlite_fail(sqlite3* db, const char* what);
+
+}  // namespace oraemb

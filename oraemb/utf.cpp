@@ -1,0 +1,87 @@
+// UTF-8 <-> UTF-16 codec used at the OCI edge and for character counting.
+#include "oraemb/utf.h"
+
+namespace oraemb {
+namespace {
+
+// Decodes one code point at text[pos], advancing pos; U+FFFD on bad input.
+char32_t next_code_point(const std::string& text, size_t& pos) {
+  auto byte = static_cast<unsigned char>(text[pos++]);
+  if (byte < 0x80) return byte;
+  int extra = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : byte >= 0xC0 ? 1 : -1;
+  if (extra < 0 || byte >= 0xF8) return 0xFFFD;
+  char32_t cp = byte & (0x3F >> extra);
+  for (int k = 0; k < extra; ++k) {
+    if (pos >= text.size()) return 0xFFFD;
+    auto cont = static_cast<unsigned char>(text[pos]);
+    if ((cont & 0xC0) != 0x80) return 0xFFFD;
+    cp = (cp << 6) | (cont & 0x3F);
+    ++pos;
+  }
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
+  return cp;
+}
+
+void append_utf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::u16string utf8_to_utf16(const std::string& text) {
+  std::u16string out;
+  out.reserve(text.size());
+  size_t pos = 0;
+  while (pos < text.size()) {
+    char32_t cp = next_code_point(text, pos);
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+  }
+  return out;
+}
+
+std::string utf16_to_utf8(const char16_t* text, size_t units) {
+  std::string out;
+  out.reserve(units);
+  for (size_t pos = 0; pos < units; ++pos) {
+    char32_t cp = text[pos];
+    if (cp >= 0xD800 && cp <= 0xDBFF && pos + 1 < units && text[pos + 1] >= 0xDC00 &&
+        text[pos + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[pos + 1] - 0xDC00);
+      ++pos;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    append_utf8(out, cp);
+  }
+  return out;
+}
+
+size_t utf16_length(const std::string& text) {
+  size_t units = 0;
+  for (unsigned char byte : text) {
+    if ((byte & 0xC0) != 0x80) units += byte >= 0xF0 ? 2 : 1;
+  }
+  return units;
+}
+
+}  // namespace oraemb

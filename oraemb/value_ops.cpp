@@ -1,0 +1,141 @@
+// Implicit conversions and comparisons of engine values.
+#include "oraemb/value_ops.h"
+
+#include <ctime>
+
+#include "oraemb/ora_error.h"
+#include "oraemb/session.h"
+
+namespace oraemb {
+
+std::string to_hex(const std::string& bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (unsigned char b : bytes) {
+    out += digits[b >> 4];
+    out += digits[b & 15];
+  }
+  return out;
+}
+
+std::string from_hex(const std::string& text) {
+  std::string src = text.size() % 2 ? "0" + text : text;
+  std::string out;
+  out.reserve(src.size() / 2);
+  auto digit = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    raise(1465);
+  };
+  for (size_t k = 0; k < src.size(); k += 2)
+    out += static_cast<char>(digit(src[k]) * 16 + digit(src[k + 1]));
+  return out;
+}
+
+std::string kind_name(Kind kind) {
+  switch (kind) {
+    case Kind::Number:
+      return "NUMBER";
+    case Kind::Date:
+      return "DATE";
+    case Kind::Raw:
+      return "BINARY";
+    case Kind::Clob:
+      return "CLOB";
+    case Kind::Blob:
+      return "BLOB";
+    default:
+      return "CHAR";
+  }
+}
+
+std::string value_text(const Value& v) {
+  switch (v.kind) {
+    case Kind::Null:
+      return {};
+    case Kind::Number:
+      return v.number.to_text();
+    case Kind::Date:
+      return date_to_char(v.date);
+    case Kind::Raw:
+      return to_hex(v.bytes);
+    case Kind::Blob:
+      raise(932, {"CHAR", "BLOB"});
+    default:
+      return v.bytes;
+  }
+}
+
+OraNumber value_number(const Value& v) {
+  switch (v.kind) {
+    case Kind::Number:
+      return v.number;
+    case Kind::Text:
+    case Kind::Clob: {
+      auto n = OraNumber::parse(v.bytes);
+      if (!n) raise(1722);
+      n->check_range();
+      return *n;
+    }
+    default:
+      raise(932, {"NUMBER", kind_name(v.kind)});
+  }
+}
+
+OraDate value_date(const Value& v) {
+  if (v.kind == Kind::Date) return v.date;
+  if (v.kind == Kind::Text) return to_date(v.bytes, "DD-MON-RR", Session::now());
+  raise(932, {"DATE", kind_name(v.kind)});
+}
+
+int compare_values(const Value& a, const Value& b) {
+  if (a.kind == Kind::Clob || a.kind == Kind::Blob) raise(932, {"-", kind_name(a.kind)});
+  if (b.kind == Kind::Clob || b.kind == Kind::Blob) raise(932, {"-", kind_name(b.kind)});
+  if (a.kind == Kind::Number || b.kind == Kind::Number) {
+    return compare(value_number(a), value_number(b));
+  }
+  if (a.kind == Kind::Date || b.kind == Kind::Date) {
+    std::string x = value_date(a).to_storage(), y = value_date(b).to_storage();
+    return x < y ? -1 : x > y ? 1 : 0;
+  }
+  std::string x = a.kind == Kind::Raw || b.kind == Kind::Raw
+                      ? (a.kind == Kind::Raw ? a.bytes : from_hex(a.bytes))
+                      : a.bytes;
+  std::string y = a.kind == Kind::Raw || b.kind == Kind::Raw
+                      ? (b.kind == Kind::Raw ? b.bytes : from_hex(b.bytes))
+                      : b.bytes;
+  int c = x.compare(y);
+  return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+int64_t days_from_civil(int y, int m, int d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+OraDate civil_from_seconds(int64_t seconds) {
+  int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+  int64_t rest = seconds - days * 86400;
+  int64_t z = days + 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  OraDate d;
+  d.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  d.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  d.year = static_cast<int>(yoe + era * 400 + (d.month <= 2));
+  d.hour = static_cast<int>(rest / 3600);
+  d.minute = static_cast<int>(rest / 60 % 60);
+  d.second = static_cast<int>(rest % 60);
+  return d;
+}
+
+}  // namespace oraemb
