@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "ORA/ora_engine.h"
 #include "UDB/udb_destination.h"
 
 class udb_profile;
@@ -33,6 +34,8 @@ class oracle_converter_impl {
   bool store_profile(udb_profile& profile) const;
   bool load_profile(const udb_profile& profile);
 
+  // The Oracle session; connect_oracle_server logs on through it.
+  ora_engine engine;
   std::wstring user;
   std::wstring password;
   std::wstring host;

@@ -1,8 +1,10 @@
-// Placeholders for the two pieces whose Access and Oracle sides are not built
-// yet. Each raises a level-1 error naming the missing side.
+// The converter's links to the two sides: the Oracle logon, and the
+// placeholder of the Access side, which raises a level-1 error naming it.
 #include "common/source_check.h"
 
+#include "ORA/ora_database.h"
 #include "TK/tk_exception.h"
+#include "common/oracle_converter_impl.h"
 
 namespace {
 [[noreturn]] void not_built(const char* what) {
@@ -14,6 +16,7 @@ std::unique_ptr<udb_source_engine> create_source_engine() {
   not_built("The MS Access reader is not built yet: the source database cannot be opened.");
 }
 
-void connect_destination(oracle_converter_impl&, const std::wstring&) {
-  not_built("The Oracle destination is not built yet: cannot connect to Oracle.");
+void connect_destination(oracle_converter_impl& oracle, const std::wstring& database_name) {
+  oracle.set_destination(
+      oracle.engine.open_db(oracle.host, oracle.user, oracle.password, oracle.port, database_name));
 }

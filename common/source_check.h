@@ -1,9 +1,9 @@
 // The converter's links to the Access source and the Oracle destination.
 // The source side is reached through a udb_source_engine (one per phase);
 // the destination through the udb_destination that connect_oracle_server
-// opens. Two pieces are still placeholders until those layers are built:
-// create_source_engine and connect_destination raise a level-1 error naming
-// the missing side; neither reports success without doing the work.
+// opens. create_source_engine is still a placeholder until the Access layer is
+// built: it raises a level-1 error naming the missing side, never reporting
+// success without doing the work.
 #pragma once
 
 #include <memory>
@@ -24,8 +24,9 @@ inline constexpr const char* kDaoLoadFailure =
 // The built-in source engine (the Access reader), used when no factory is
 // registered on the converter. Placeholder: raises a level-1 error.
 std::unique_ptr<udb_source_engine> create_source_engine();
-// Opens the Oracle database and hands it to oracle.set_destination().
-// Placeholder: raises a level-1 error.
+// Logs on to Oracle with the side's settings (oracle.engine) and hands the
+// opened database to oracle.set_destination(); the engine's exceptions
+// propagate unchanged.
 void connect_destination(oracle_converter_impl& oracle, const std::wstring& database_name);
 
 // Tries the engine versions 3, 0 and 1 in this order; false when none loads.

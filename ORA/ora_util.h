@@ -1,0 +1,44 @@
+// The Oracle SQL text of the neutral model: the column type of a field
+// descriptor, the literal of a value, the DEFAULT clause of a descriptor, and
+// the recognition of GUID values (written as raw bytes). Pure functions of
+// their arguments apart from trace lines; every statement that the Oracle
+// layer builds inlines these literals (no bind variables).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "OLE/ole_variant.h"
+#include "UDB/t_ftd.h"
+#include "UDB/udb_field.h"
+
+// Largest declared size stored inline as NVARCHAR2 or RAW.
+inline constexpr uint32_t ora_max_inline_len = 4000;
+
+// True for a text or binary column stored as CLOB or BLOB (size 0 or above
+// ora_max_inline_len).
+bool is_ora_lob_column(const t_ftd& ftd);
+
+// The Oracle column type; an unknown vartype is an internal assertion failure.
+std::wstring get_native_type(const t_ftd& ftd);
+// The SQL literal of a value given as text: "''" for an empty text or an
+// invalid binary text, "" for an invalid date.
+std::wstring to_oracle_str(const std::wstring& text, unsigned short vartype);
+// The SQL literal of a field's current value; a GUID becomes HEXTORAW('...').
+std::wstring to_oracle_str(const udb_field* field);
+// The text after DEFAULT for the descriptor's default value, or "" for none.
+std::wstring make_ora_def_val(const t_ftd* ftd);
+
+// Whether a text is the engine's form of a GUID value ("{guid {8-4-4-4-12}}")
+// and its 32 hexadecimal digits in text order.
+class ole_guid_extractor {
+ public:
+  explicit ole_guid_extractor(const std::string& text);
+
+  bool is_guid() const { return is_guid_; }
+  const std::string& digits() const { return digits_; }
+
+ private:
+  bool is_guid_ = false;
+  std::string digits_;
+};
