@@ -10,12 +10,17 @@ namespace {
 constexpr size_t kMaxElements = 256;  // the descriptor has about ten
 
 [[noreturn]] void broken(const std::string& what) {
-  throw office_crypto_error(office_crypto_error::damaged,
-                            "the agile encryption descriptor is not well-formed XML (" + what + ")");
+  throw office_crypto_error(
+      office_crypto_error::damaged,
+      "the agile encryption descriptor is not well-formed XML (" + what + ")");
 }
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool ends_name(char c) { return is_space(c) || c == '=' || c == '>' || c == '/'; }
+bool is_space(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool ends_name(char c) {
+  return is_space(c) || c == '=' || c == '>' || c == '/';
+}
 
 std::string local_name(std::string_view name) {
   const size_t colon = name.rfind(':');
@@ -33,12 +38,18 @@ std::string decode_value(std::string_view raw) {
     const size_t semi = raw.find(';', i);
     if (semi == std::string_view::npos) broken("unterminated entity");
     const std::string_view entity = raw.substr(i + 1, semi - i - 1);
-    if (entity == "amp") out.push_back('&');
-    else if (entity == "lt") out.push_back('<');
-    else if (entity == "gt") out.push_back('>');
-    else if (entity == "quot") out.push_back('"');
-    else if (entity == "apos") out.push_back('\'');
-    else out.append(raw.substr(i, semi - i + 1));
+    if (entity == "amp")
+      out.push_back('&');
+    else if (entity == "lt")
+      out.push_back('<');
+    else if (entity == "gt")
+      out.push_back('>');
+    else if (entity == "quot")
+      out.push_back('"');
+    else if (entity == "apos")
+      out.push_back('\'');
+    else
+      out.append(raw.substr(i, semi - i + 1));
     i = semi;
   }
   return out;
@@ -123,16 +134,23 @@ std::optional<std::vector<uint8_t>> office_base64(std::string_view text) {
   size_t padding = 0;
   for (char c : text) {
     int value;
-    if (c >= 'A' && c <= 'Z') value = c - 'A';
-    else if (c >= 'a' && c <= 'z') value = c - 'a' + 26;
-    else if (c >= '0' && c <= '9') value = c - '0' + 52;
-    else if (c == '+') value = 62;
-    else if (c == '/') value = 63;
+    if (c >= 'A' && c <= 'Z')
+      value = c - 'A';
+    else if (c >= 'a' && c <= 'z')
+      value = c - 'a' + 26;
+    else if (c >= '0' && c <= '9')
+      value = c - '0' + 52;
+    else if (c == '+')
+      value = 62;
+    else if (c == '/')
+      value = 63;
     else if (c == '=') {
       ++padding;
       continue;
-    } else if (is_space(c)) continue;
-    else return std::nullopt;
+    } else if (is_space(c))
+      continue;
+    else
+      return std::nullopt;
     if (padding > 0) return std::nullopt;  // data after padding
     bits = (bits << 6) | uint32_t(value);
     if (++count == 4) {

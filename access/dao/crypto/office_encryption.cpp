@@ -77,11 +77,16 @@ class reader {
 
 std::string algorithm_name(uint32_t alg_id) {
   switch (alg_id) {
-    case kAlgRc4: return "RC4";
-    case kAlgAes128: return "AES-128";
-    case kAlgAes192: return "AES-192";
-    case kAlgAes256: return "AES-256";
-    case 0: return "no algorithm";
+    case kAlgRc4:
+      return "RC4";
+    case kAlgAes128:
+      return "AES-128";
+    case kAlgAes192:
+      return "AES-192";
+    case kAlgAes256:
+      return "AES-256";
+    case 0:
+      return "no algorithm";
     default: {
       char text[32];
       std::snprintf(text, sizeof text, "algorithm 0x%04X", unsigned(alg_id));
@@ -113,33 +118,35 @@ void read_standard(reader& info, uint16_t major, office_encryption& out) {
   const uint32_t alg_id = header.u32();
   const uint32_t alg_hash = header.u32();
   uint32_t key_bits = header.u32();
-  header.u32();  // ProviderType
+  header.u32();    // ProviderType
   header.take(8);  // Reserved1, Reserved2
   const std::string provider = csp_name(header.take(header.left()));
 
-  const std::string named = algorithm_name(alg_id) + ", provider \"" + provider +
-                            "\", EncryptionInfo " + version;
-  if (flags & kFlagExternal) unsupported("Office encryption with an external provider (" + named + ")");
-  if (flags & kFlagAes)
-    unsupported("Office standard encryption (" + named + ")");
-  if (!(flags & kFlagCryptoApi))
-    unsupported("Office encryption without CryptoAPI (" + named + ")");
+  const std::string named =
+      algorithm_name(alg_id) + ", provider \"" + provider + "\", EncryptionInfo " + version;
+  if (flags & kFlagExternal)
+    unsupported("Office encryption with an external provider (" + named + ")");
+  if (flags & kFlagAes) unsupported("Office standard encryption (" + named + ")");
+  if (!(flags & kFlagCryptoApi)) unsupported("Office encryption without CryptoAPI (" + named + ")");
   if (alg_id != kAlgRc4)
     unsupported("Office encryption with a non-standard provider (" + named +
                 ", CryptoAPI without the AES flag)");
   if (alg_hash != kAlgSha1 && alg_hash != 0)
-    unsupported("RC4 CryptoAPI with hash algorithm " + std::to_string(alg_hash) + " (" + named + ")");
+    unsupported("RC4 CryptoAPI with hash algorithm " + std::to_string(alg_hash) + " (" + named +
+                ")");
   if (key_bits == 0) key_bits = 40;  // the algorithm's default
   if (key_bits < 40 || key_bits > 128 || key_bits % 8 != 0)
     damaged("the RC4 key size " + std::to_string(key_bits) + " is not 40 to 128 bits");
 
   // EncryptionVerifier: SaltSize, Salt, EncryptedVerifier, VerifierHashSize, EncryptedVerifierHash.
   const uint32_t salt_size = info.u32();
-  if (salt_size != 16) damaged("the verifier salt size is " + std::to_string(salt_size) + ", not 16");
+  if (salt_size != 16)
+    damaged("the verifier salt size is " + std::to_string(salt_size) + ", not 16");
   auto salt = info.take(16);
   auto verifier = info.take(16);
   const uint32_t hash_size = info.u32();
-  if (hash_size != 20) damaged("the verifier hash size is " + std::to_string(hash_size) + ", not 20");
+  if (hash_size != 20)
+    damaged("the verifier hash size is " + std::to_string(hash_size) + ", not 20");
   auto hash = info.take(20);
 
   out.kind = office_cipher_kind::rc4_cryptoapi;
@@ -147,8 +154,8 @@ void read_standard(reader& info, uint16_t major, office_encryption& out) {
   out.rc4.salt.assign(salt.begin(), salt.end());
   out.rc4.encrypted_verifier.assign(verifier.begin(), verifier.end());
   out.rc4.encrypted_verifier_hash.assign(hash.begin(), hash.end());
-  out.description = "RC4 CryptoAPI, " + std::to_string(key_bits) + "-bit key (EncryptionInfo " +
-                    version + ")";
+  out.description =
+      "RC4 CryptoAPI, " + std::to_string(key_bits) + "-bit key (EncryptionInfo " + version + ")";
 }
 
 uint32_t number_attribute(const office_xml_element& e, const char* name, uint32_t max) {
@@ -157,7 +164,8 @@ uint32_t number_attribute(const office_xml_element& e, const char* name, uint32_
     damaged(std::string("the agile descriptor's ") + e.name + " has no valid " + name);
   uint64_t value = 0;
   for (char c : *text) {
-    if (c < '0' || c > '9') damaged(std::string("the agile descriptor's ") + name + " is not a number");
+    if (c < '0' || c > '9')
+      damaged(std::string("the agile descriptor's ") + name + " is not a number");
     value = value * 10 + uint64_t(c - '0');
   }
   if (value > max) damaged(std::string("the agile descriptor's ") + name + " is out of range");
@@ -183,13 +191,16 @@ std::string check_cipher(const office_xml_element& e, uint32_t key_bits, uint32_
   const std::string algorithm = text_attribute(e, "cipherAlgorithm");
   const std::string chaining = text_attribute(e, "cipherChaining");
   const std::string what = algorithm + "-" + std::to_string(key_bits) + " " + chaining + " " + hash;
-  if (algorithm != "AES") unsupported("Office agile encryption with " + what + " (EncryptionInfo 4.4)");
+  if (algorithm != "AES")
+    unsupported("Office agile encryption with " + what + " (EncryptionInfo 4.4)");
   if (chaining != "ChainingModeCBC")
     unsupported("Office agile encryption with " + what + " (EncryptionInfo 4.4)");
   if (key_bits != 128 && key_bits != 192 && key_bits != 256)
     damaged("the agile key size " + std::to_string(key_bits) + " is not an AES key size");
-  if (block_size != 16) damaged("the agile block size " + std::to_string(block_size) + " is not 16");
-  if (!office_digest(hash)) unsupported("Office agile encryption with hash " + hash + " (EncryptionInfo 4.4)");
+  if (block_size != 16)
+    damaged("the agile block size " + std::to_string(block_size) + " is not 16");
+  if (!office_digest(hash))
+    unsupported("Office agile encryption with hash " + hash + " (EncryptionInfo 4.4)");
   return "AES-" + std::to_string(key_bits) + " " + hash;
 }
 
@@ -220,7 +231,8 @@ void read_agile(reader& info, office_encryption& out) {
   a.data_key_bits = number_attribute(*key_data, "keyBits", 1024);
   a.data_block_size = number_attribute(*key_data, "blockSize", 1024);
   a.data_salt = bytes_attribute(*key_data, "saltValue");
-  const std::string page_cipher = check_cipher(*key_data, a.data_key_bits, a.data_block_size, a.data_hash);
+  const std::string page_cipher =
+      check_cipher(*key_data, a.data_key_bits, a.data_block_size, a.data_hash);
 
   a.key_hash = text_attribute(*encrypted_key, "hashAlgorithm");
   a.key_bits = number_attribute(*encrypted_key, "keyBits", 1024);
@@ -238,7 +250,8 @@ void read_agile(reader& info, office_encryption& out) {
     damaged("the agile hashSize " + std::to_string(a.hash_size) + " does not match " + a.key_hash);
   // AES-CBC values are whole blocks; the unwrapped key must cover the page key size.
   for (const auto* v : {&a.encrypted_verifier_input, &a.encrypted_verifier_value, &a.encrypted_key})
-    if (v->size() % 16 != 0) damaged("an agile encrypted value is not a whole number of AES blocks");
+    if (v->size() % 16 != 0)
+      damaged("an agile encrypted value is not a whole number of AES blocks");
   if (a.encrypted_verifier_value.size() < a.hash_size)
     damaged("the agile encrypted verifier hash is shorter than the hash");
   if (a.encrypted_key.size() * 8 < a.data_key_bits)

@@ -12,6 +12,7 @@
 #include <string>
 
 struct office_encryption;
+struct office_page_cipher_state;  // keys and OpenSSL contexts (office_page_cipher.cpp)
 
 class office_page_cipher {
  public:
@@ -28,7 +29,6 @@ class office_page_cipher {
   void encrypt(uint32_t page, uint8_t* data, size_t size);
 
  private:
-  struct state;
   void apply(uint32_t page, uint8_t* data, size_t size, bool encrypt);
-  std::unique_ptr<state> state_;
+  std::unique_ptr<office_page_cipher_state> state_;
 };
