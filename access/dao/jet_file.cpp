@@ -20,6 +20,7 @@
 #include "access/dao/jet_cursor.h"
 #include "access/dao/jet_error.h"
 #include "access/dao/jet_table.h"
+#include "access/dao/office_crypto_open.h"
 
 struct jet_mdb {
   MdbHandle* handle = nullptr;
@@ -78,17 +79,16 @@ std::unique_ptr<jet_file> jet_file::open(const std::string& path, const std::u16
            int(header->page_size), int(header->code_page));
 
   if (!header->encryption.empty()) {
-    // Pages of these files are encrypted with a key derived from the password;
-    // the reader cannot decrypt them yet, whatever the password.
+    // Pages of these files are encrypted with a key derived from the password.
     tk_trace(3, "jet_file: %s is protected with %s", path, header->encryption);
     if (password.empty()) {
       throw jet_failure(JET_ERR_BAD_PASSWORD, "Not a valid password. The file is protected with " +
                                                   header->encryption +
                                                   ", which needs the database password.");
     }
-    throw jet_failure(JET_ERR_BAD_FORMAT,
-                      "Unrecognized database format '" + path + "'. The file is protected with " +
-                          header->encryption + ", which this reader cannot decrypt.");
+    // Decrypted in the private mapping (memory only); page 0 then reads as a plain file.
+    *header = office_crypto_open(path, file->map_, file->size_, password);
+    file->header_ = *header;
   }
   if (!jet_password_matches(*header, password)) throw jet_errors::bad_password();
   if (file->page_count() <= kCatalogPage) throw jet_errors::corrupt(path, "file is truncated");

@@ -3,6 +3,7 @@
 // what tells readers whether the other pages are.
 #include "access/dao/crypto/office_image.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "access/dao/crypto/office_crypto_error.h"
@@ -11,9 +12,28 @@
 
 namespace {
 
+constexpr size_t kPasswordOffset = 0x42;
+constexpr size_t kPasswordLength = 40;
+constexpr size_t kCreationDateOffset = 0x72;
+
+// Writes the page key into the masked header. Decrypting (key 0) also writes
+// the "no database password" form of the password field: encrypted files
+// keep other bytes there, which a reader would take for a Jet4 password. The
+// password has been verified against the encryption header by then.
 void set_db_key(std::span<uint8_t> page0, uint32_t key) {
   office_toggle_header_mask(page0);
   for (int i = 0; i < 4; ++i) page0[kOfficeDbKeyOffset + i] = uint8_t(key >> (8 * i));
+  if (key == 0) {
+    // An empty password is stored as zeros XOR-ed with the whole days of the
+    // creation date (a double), as a little-endian 32-bit number.
+    double created;
+    std::memcpy(&created, page0.data() + kCreationDateOffset, sizeof created);
+    uint32_t days = 0;
+    if (std::isfinite(created) && created > -2147483648.0 && created < 2147483647.0)
+      days = uint32_t(int32_t(std::floor(created)));
+    for (size_t i = 0; i < kPasswordLength; ++i)
+      page0[kPasswordOffset + i] = uint8_t(days >> (8 * (i % 4)));
+  }
   office_toggle_header_mask(page0);
 }
 
