@@ -179,7 +179,7 @@ std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& data_sourc
   // for it is no longer referred to by anything.
   if (svc != allocated && allocated != nullptr) oci.OCIHandleFree(allocated, OCI_HTYPE_SVCCTX);
   svc_ = svc;
-  tk_trace(1, "The connection has been established");
+  tk_trace(3, "The connection has been established");
   data_source_ = data_source;
   user_ = user;
   password_ = password;

