@@ -1,0 +1,290 @@
+// The converter's SQL texts verbatim: DDL and the dictionary rows Oracle
+// gives for them, INSERT literal forms and their checks, the trigger, the
+// catalogue queries, parse-only execution and honest refusals.
+#include "tests/oraemb/oci_fixture.h"
+
+namespace oraemb_test {
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+using Sql = OciTest;
+
+const char* kOrders =
+    "CREATE TABLE \"ORDERS\" (\"ORDERID\" NUMBER(11,0), \"NAME\" NVARCHAR2(50)  DEFAULT 'O''Brien' "
+    "NOT NULL, \"MEMO\" CLOB, \"WHEN\" DATE DEFAULT to_date('2011-08-17', 'YYYY-MM-DD'), \"PIC\" "
+    "BLOB, "
+    "\"G\" RAW(16), \"AMT\" NUMBER(10,2), \"R\" NUMBER DEFAULT 0)";
+
+TEST_F(Sql, CreateTableGivesOraclesColumnDictionary) {
+  ASSERT_EQ(exec(kOrders), OCI_SUCCESS) << error_text();
+  Rows cols = rows(
+      "select COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, NULLABLE, "
+      "DATA_DEFAULT, "
+      "CHAR_LENGTH from USER_TAB_COLUMNS where table_name = 'ORDERS' ORDER BY COLUMN_ID");
+  // DATA_DEFAULT keeps the text as written, with the blank before NOT NULL.
+  EXPECT_EQ(cols, (Rows{{"ORDERID", "NUMBER", "22", "11", "0", "Y", "<null>", "0"},
+                        {"NAME", "NVARCHAR2", "100", "<null>", "<null>", "N", "'O''Brien' ", "50"},
+                        {"MEMO", "CLOB", "4000", "<null>", "<null>", "Y", "<null>", "0"},
+                        {"WHEN", "DATE", "7", "<null>", "<null>", "Y",
+                         "to_date('2011-08-17', 'YYYY-MM-DD')", "0"},
+                        {"PIC", "BLOB", "4000", "<null>", "<null>", "Y", "<null>", "0"},
+                        {"G", "RAW", "16", "<null>", "<null>", "Y", "<null>", "0"},
+                        {"AMT", "NUMBER", "22", "10", "2", "Y", "<null>", "0"},
+                        {"R", "NUMBER", "22", "<null>", "<null>", "Y", "0", "0"}}));
+  // NOT NULL is a system-named check constraint.
+  Rows cons = rows("select CONSTRAINT_TYPE, SEARCH_CONDITION, GENERATED from USER_CONSTRAINTS");
+  ASSERT_EQ(cons.size(), 1u);
+  EXPECT_EQ(cons[0], (std::vector<std::string>{"C", "\"NAME\" IS NOT NULL", "GENERATED NAME"}));
+  // One LOB index per LOB column, absent from USER_IND_COLUMNS.
+  Rows idx = rows("select INDEX_TYPE, UNIQUENESS, GENERATED from user_indexes");
+  EXPECT_EQ(idx, (Rows{{"LOB", "UNIQUE", "Y"}, {"LOB", "UNIQUE", "Y"}}));
+  EXPECT_TRUE(rows("select * from USER_IND_COLUMNS").empty());
+  EXPECT_EQ(exec(kOrders), OCI_ERROR);
+  EXPECT_EQ(error_code(), 955);
+}
+
+TEST_F(Sql, KeysIndexesAndTheirErrors) {
+  ASSERT_EQ(exec(kOrders), OCI_SUCCESS);
+  ASSERT_EQ(exec("ALTER TABLE \"ORDERS\" ADD CONSTRAINT \"PrimaryKey\" PRIMARY KEY (\"ORDERID\")"),
+            OCI_SUCCESS);
+  // The same column list indexed again: ORA-01408; the same key again: ORA-02261.
+  EXPECT_EQ(exec("CREATE INDEX \"IX\" ON \"ORDERS\" (\"ORDERID\")"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1408);
+  EXPECT_EQ(exec("ALTER TABLE \"ORDERS\" ADD CONSTRAINT \"U1\" UNIQUE (\"ORDERID\")"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 2261);
+  ASSERT_EQ(exec("CREATE INDEX \"IX2\" ON \"ORDERS\" (\"AMT\", \"R\")"), OCI_SUCCESS);
+  // A UNIQUE key over an indexed column set reuses that index (no new index).
+  ASSERT_EQ(exec("ALTER TABLE \"ORDERS\" ADD CONSTRAINT \"U2\" UNIQUE (\"R\", \"AMT\")"),
+            OCI_SUCCESS);
+  Rows q11 = rows(
+      "SELECT user_indexes.index_name, user_indexes.uniqueness, user_ind_columns.column_name FROM "
+      "user_ind_columns, user_indexes where user_ind_columns.table_name = 'ORDERS' AND "
+      "user_indexes.generated='N' AND user_ind_columns.index_name = user_indexes.index_name AND "
+      "user_ind_columns.table_name = user_indexes.table_name ORDER BY user_indexes.index_name, "
+      "user_ind_columns.column_position");
+  EXPECT_EQ(q11, (Rows{{"IX2", "NONUNIQUE", "AMT"},
+                       {"IX2", "NONUNIQUE", "R"},
+                       {"PrimaryKey", "UNIQUE", "ORDERID"}}));
+  Rows q9 = rows(
+      "SELECT a.constraint_name, a.column_name FROM user_cons_columns a, user_constraints b WHERE "
+      "a.table_name='ORDERS' AND a.constraint_name=b.constraint_name AND b.constraint_type='P' "
+      "ORDER BY "
+      "a.constraint_name, a.position");
+  EXPECT_EQ(q9, (Rows{{"PrimaryKey", "ORDERID"}}));
+  // The primary key makes its column NOT NULL.
+  EXPECT_EQ(rows("select NULLABLE from USER_TAB_COLUMNS where COLUMN_NAME='ORDERID'")[0][0], "N");
+  EXPECT_EQ(rows("select index_name FROM user_indexes").size(), 4u);  // Q15 lists LOB indexes too
+}
+
+TEST_F(Sql, SequenceTriggerAndTheConvertersLoop) {
+  ASSERT_EQ(exec("CREATE TABLE \"ORDERS\" (\"ORDERID\" NUMBER(11,0), \"N\" NVARCHAR2(10) )"),
+            OCI_SUCCESS);
+  const char* seq = " INCREMENT BY 1 START WITH 1 MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER";
+  ASSERT_EQ(exec(std::string("CREATE SEQUENCE \"ORDERS_0\"") + seq), OCI_SUCCESS);
+  EXPECT_EQ(exec(std::string("CREATE SEQUENCE \"ORDERS_0\"") + seq), OCI_ERROR);
+  EXPECT_EQ(error_code(), 955);  // the product tries the next suffix
+  EXPECT_EQ(exec(std::string("CREATE SEQUENCE \"ORDERS\"") + seq), OCI_ERROR);
+  EXPECT_EQ(error_code(), 955);  // tables and sequences share one namespace
+  ASSERT_EQ(
+      exec("CREATE OR REPLACE TRIGGER ORDERS__TRIGGER BEFORE INSERT ON ORDERS FOR EACH ROW WHEN "
+           "(new.ORDERID IS NULL) BEGIN select ORDERS_0.nextval into :new.ORDERID from dual; END;"),
+      OCI_SUCCESS)
+      << error_text();
+  ASSERT_EQ(exec("INSERT INTO \"ORDERS\" VALUES(NULL, 'a')", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS)
+      << error_text();
+  ASSERT_EQ(exec("INSERT INTO \"ORDERS\" VALUES(17, 'b')", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  ASSERT_EQ(exec("INSERT INTO \"ORDERS\" VALUES(NULL, 'c')", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  // NULL ids get NEXTVAL; copied ids are kept and do not advance the sequence.
+  EXPECT_EQ(rows("SELECT \"ORDERID\" FROM \"ORDERS\" ORDER BY \"N\""),
+            (Rows{{"1"}, {"17"}, {"2"}}));
+  EXPECT_EQ(rows("select WHEN_CLAUSE, TRIGGER_BODY from USER_TRIGGERS"),
+            (Rows{{"new.ORDERID IS NULL",
+                   "BEGIN select ORDERS_0.nextval into :new.ORDERID from dual; END;"}}));
+  // DROP TABLE takes its trigger but leaves the sequence.
+  ASSERT_EQ(exec("DROP TABLE \"ORDERS\" CASCADE CONSTRAINTS"), OCI_SUCCESS);
+  EXPECT_EQ(rows("select OBJECT_TYPE from USER_OBJECTS"), (Rows{{"SEQUENCE"}}));
+}
+
+TEST_F(Sql, TriggerCompileErrorsFollowOracle) {
+  ASSERT_EQ(exec("CREATE TABLE \"Orders\" (\"ID\" NUMBER)"), OCI_SUCCESS);
+  ASSERT_EQ(exec("CREATE TABLE \"T\" (\"ID\" NUMBER)"), OCI_SUCCESS);
+  // Unquoted ON Orders folds to ORDERS: no such table.
+  EXPECT_EQ(
+      exec("CREATE OR REPLACE TRIGGER Orders__TRIGGER BEFORE INSERT ON Orders FOR EACH ROW WHEN "
+           "(new.ID IS NULL) BEGIN select S.nextval into :new.ID from dual; END;"),
+      OCI_ERROR);
+  EXPECT_EQ(error_code(), 942);
+  EXPECT_EQ(exec("CREATE OR REPLACE TRIGGER T__TRIGGER BEFORE INSERT ON T FOR EACH ROW WHEN "
+                 "(new.NOPE IS NULL) BEGIN NULL; END;"),
+            OCI_ERROR);
+  EXPECT_EQ(error_code(), 4076);
+  // An unknown sequence in the body: created INVALID, success with info.
+  EXPECT_EQ(exec("CREATE OR REPLACE TRIGGER T__TRIGGER BEFORE INSERT ON T FOR EACH ROW WHEN "
+                 "(new.ID IS NULL) BEGIN select T_0.nextval into :new.ID from dual; END;"),
+            OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(error_code(), 24344);
+  EXPECT_EQ(rows("select STATUS from USER_OBJECTS where OBJECT_TYPE='TRIGGER'"),
+            (Rows{{"INVALID"}}));
+  EXPECT_EQ(exec("INSERT INTO \"T\" VALUES(1)", OCI_COMMIT_ON_SUCCESS), OCI_ERROR);
+  EXPECT_EQ(error_text(),
+            "ORA-04098: trigger 'SCOTT.T__TRIGGER' is invalid and failed re-validation\n");
+}
+
+TEST_F(Sql, InsertLiteralFormsRoundTrip) {
+  setenv("TARVEL_ORAEMB_NOW", "1312000000", 1);  // 2011-07-30: time-only dates land on 2011-07-01
+  ASSERT_EQ(exec(kOrders), OCI_SUCCESS);
+  ASSERT_EQ(exec("INSERT /*+ APPEND */ INTO \"ORDERS\" VALUES(17, 'O''Brien', EMPTY_CLOB(), "
+                 "to_date('2011-08-17 10:30:00', 'YYYY-MM-DD HH24:MI:SS'), EMPTY_BLOB(), "
+                 "HEXTORAW('33221100554477668899AABBCCDDEEFF'), 1234.5, NULL)",
+                 OCI_COMMIT_ON_SUCCESS),
+            OCI_SUCCESS)
+      << error_text();
+  ASSERT_EQ(
+      exec("INSERT INTO \"ORDERS\" VALUES(-5, 'x', '', to_date('13:05:00', 'HH24-MI-SS'), '', "
+           "'0A0B', 1.500000000000000e+000, 12345678.125)",
+           OCI_COMMIT_ON_SUCCESS),
+      OCI_SUCCESS)
+      << error_text();
+  ASSERT_EQ(exec("INSERT INTO \"ORDERS\" VALUES(3, 'y', NULL, to_date('2011-08-17', 'YYYY-MM-DD "
+                 "HH24:MI:SS'), "
+                 "NULL, NULL, 12345678.125, 0)",
+                 OCI_COMMIT_ON_SUCCESS),
+            OCI_SUCCESS);
+  Rows got = rows(
+      "SELECT \"ORDERID\", \"NAME\", to_char(\"WHEN\", 'YYYY-MM-DD HH24:MI:SS'), \"G\", \"AMT\", "
+      "\"R\", NVL(LENGTH(\"MEMO\"), -1) FROM \"ORDERS\" ORDER BY 1");
+  EXPECT_EQ(got, (Rows{{"-5", "x", "2011-07-01 13:05:00", "0A0B", "1.5", "12345678.125", "-1"},
+                       {"3", "y", "2011-08-17 00:00:00", "<null>", "12345678.13", "0", "-1"},
+                       {"17", "O'Brien", "2011-08-17 10:30:00", "33221100554477668899AABBCCDDEEFF",
+                        "1234.5", "<null>", "0"}}));
+  // EMPTY_CLOB() is an empty, non-NULL LOB (length 0); '' is NULL.
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM \"ORDERS\" WHERE \"MEMO\" IS NOT NULL"), (Rows{{"1"}}));
+  unsetenv("TARVEL_ORAEMB_NOW");
+}
+
+TEST_F(Sql, ColumnChecksRaiseOraclesErrors) {
+  ASSERT_EQ(exec("CREATE TABLE \"T\" (\"A\" NUMBER(5,0), \"B\" NVARCHAR2(5)  NOT NULL, \"C\" "
+                 "NUMBER(19,0), "
+                 "\"D\" DATE)"),
+            OCI_SUCCESS);
+  struct Case {
+    const char* values;
+    int code;
+    const char* text;
+  } cases[] = {
+      {"99999.5, 'x', 1, NULL", 1438, nullptr},  // rounds to 100000
+      {"1, 'x', 18446744073709551615, NULL", 1438, nullptr},
+      {"1, '', 1, NULL", 1400, "ORA-01400: cannot insert NULL into (\"SCOTT\".\"T\".\"B\")\n"},
+      {"1, 'abcdef', 1, NULL", 12899,
+       "ORA-12899: value too large for column \"SCOTT\".\"T\".\"B\" (actual: 6, maximum: 5)\n"},
+      {"'x1', 'a', 1, NULL", 1722, nullptr},
+      {"1, 'a', 1, to_date('2011-02-30', 'YYYY-MM-DD')", 1839, nullptr},
+      {"1, 'a', 1, to_date('2011-13-01', 'YYYY-MM-DD')", 1843, nullptr},
+      {"1, 'a', 1, to_date('2011-08-17 10:30:00', 'YYYY-MM-DD')", 1830, nullptr},
+      {"1, 'a', 1", 947, nullptr},
+      {"1, 'a', 1, NULL, 5", 913, nullptr},
+      {"nan, 'a', 1, NULL", 984, nullptr},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(
+        exec(std::string("INSERT INTO \"T\" VALUES(") + c.values + ")", OCI_COMMIT_ON_SUCCESS),
+        OCI_ERROR)
+        << c.values;
+    EXPECT_EQ(error_code(), c.code) << c.values;
+    if (c.text) {
+      EXPECT_EQ(error_text(), c.text);
+    }
+  }
+  // Six 2-byte letters fit NVARCHAR2(6): lengths count characters.
+  ASSERT_EQ(exec("ALTER TABLE \"T\" MODIFY \"B\" NVARCHAR2(6)  NULL", OCI_COMMIT_ON_SUCCESS),
+            OCI_SUCCESS);
+  EXPECT_EQ(exec("INSERT INTO \"T\" VALUES(1, 'ÄÖÜäöü', 1, NULL)", OCI_COMMIT_ON_SUCCESS),
+            OCI_SUCCESS);
+  // MODIFY ... NULL on a column that is already nullable is ORA-01451.
+  EXPECT_EQ(exec("ALTER TABLE \"T\" MODIFY \"B\" NVARCHAR2(6)  NULL", OCI_COMMIT_ON_SUCCESS),
+            OCI_ERROR);
+  EXPECT_EQ(error_code(), 1451);
+  EXPECT_EQ(exec("CREATE TABLE \"X\" (\"N\" NVARCHAR2(2001) )"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 910);
+}
+
+TEST_F(Sql, UniqueKeysFollowOraclesNullRule) {
+  ASSERT_EQ(exec("CREATE TABLE \"T\" (\"A\" NUMBER, \"B\" NUMBER)"), OCI_SUCCESS);
+  ASSERT_EQ(exec("ALTER TABLE \"T\" ADD CONSTRAINT \"UK\" UNIQUE (\"A\", \"B\")"), OCI_SUCCESS);
+  EXPECT_EQ(exec("INSERT INTO \"T\" VALUES(NULL, NULL)", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  EXPECT_EQ(exec("INSERT INTO \"T\" VALUES(NULL, NULL)", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  EXPECT_EQ(exec("INSERT INTO \"T\" VALUES(1, NULL)", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  EXPECT_EQ(exec("INSERT INTO \"T\" VALUES(1, NULL)", OCI_COMMIT_ON_SUCCESS), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-00001: unique constraint (SCOTT.UK) violated\n");
+  // NUMBER keys compare exactly (beyond double precision).
+  EXPECT_EQ(exec("INSERT INTO \"T\" VALUES(9007199254740992, 0)", OCI_COMMIT_ON_SUCCESS),
+            OCI_SUCCESS);
+  EXPECT_EQ(exec("INSERT INTO \"T\" VALUES(9007199254740993, 0)", OCI_COMMIT_ON_SUCCESS),
+            OCI_SUCCESS);
+  // The synchronize path: UPDATE by key, and "K"='' matches nothing.
+  EXPECT_EQ(exec("UPDATE \"T\" SET \"B\"=5 WHERE \"A\"=1"), OCI_SUCCESS);
+  EXPECT_EQ(rows("SELECT \"B\" FROM \"T\" WHERE \"A\"=1"), (Rows{{"5"}}));
+  EXPECT_TRUE(rows("SELECT * FROM \"T\" WHERE \"A\"=''").empty());
+}
+
+TEST_F(Sql, CatalogueQueriesVerbatim) {
+  ASSERT_EQ(exec("CREATE TABLE \"Mixed Case\" (\"K\" NUMBER)"), OCI_SUCCESS);
+  EXPECT_EQ(rows("select * from v$version")[0][0],
+            "Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production");
+  // AND binds tighter than OR in the table-list query.
+  EXPECT_EQ(
+      rows("select TABLE_NAME, IOT_TYPE from user_tables where TEMPORARY='N' and NESTED='NO' and "
+           "IOT_TYPE IS NULL OR IOT_TYPE='IOT'"),
+      (Rows{{"Mixed Case", "<null>"}}));
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM \"Mixed Case\""), (Rows{{"0"}}));
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM USER_TAB_COLUMNS WHERE table_name = 'Mixed Case'"),
+            (Rows{{"1"}}));
+  EXPECT_EQ(rows("select count(*) from USER_CONSTRAINTS where R_CONSTRAINT_NAME='X' and "
+                 "CONSTRAINT_TYPE='R'"),
+            (Rows{{"0"}}));
+  // DATA_DEFAULT describes as LONG.
+  OCIStmt* st = nullptr;
+  api.OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
+  std::u16string q = u16(
+      "select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from USER_TAB_COLUMNS where table_name = 'X'");
+  api.OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(q.data()), q.size() * 2, 1, 0);
+  ASSERT_EQ(api.OCIStmtExecute(svc, st, err, 0, 0, nullptr, nullptr, 0), OCI_SUCCESS);
+  void* param = nullptr;
+  ub2 type = 0;
+  api.OCIParamGet(st, OCI_HTYPE_STMT, err, &param, 2);
+  api.OCIAttrGet(param, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, err);
+  EXPECT_EQ(type, SQLT_LNG);
+  api.OCIHandleFree(st, OCI_HTYPE_STMT);
+}
+
+TEST_F(Sql, ParseOnlyChecksNamesWithoutRunning) {
+  ASSERT_EQ(exec("CREATE TABLE \"T\" (\"N\" NUMBER)"), OCI_SUCCESS);
+  EXPECT_EQ(exec("SELECT * FROM nosuch", OCI_PARSE_ONLY), OCI_ERROR);
+  EXPECT_EQ(error_code(), 942);
+  EXPECT_EQ(exec("SELECT nope FROM \"T\"", OCI_PARSE_ONLY), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-00904: \"NOPE\": invalid identifier\n");
+  EXPECT_EQ(exec("SELECT * FROM \"T\" WHERE", OCI_PARSE_ONLY), OCI_ERROR);
+  EXPECT_EQ(error_code(), 936);
+  EXPECT_EQ(exec("INSERT INTO \"T\" VALUES(1)", OCI_PARSE_ONLY), OCI_SUCCESS);
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM \"T\""), (Rows{{"0"}}));  // nothing executed
+}
+
+TEST_F(Sql, ValidOracleOutsideTheSubsetIsUnimplemented) {
+  ASSERT_EQ(exec("CREATE TABLE \"T\" (\"N\" NUMBER)"), OCI_SUCCESS);
+  for (const char* sql :
+       {"SELECT N FROM T UNION SELECT N FROM T", "CREATE VIEW V AS SELECT * FROM T",
+        "SELECT * FROM T WHERE N IN (SELECT N FROM T)", "MERGE INTO T USING DUAL ON (1=1)",
+        "SELECT LPAD(N, 5) FROM T", "SELECT * FROM T a JOIN T b ON a.N = b.N"}) {
+    EXPECT_EQ(exec(sql), OCI_ERROR) << sql;
+    EXPECT_EQ(error_code(), 3001) << sql;
+  }
+  for (const char* junk :
+       {"SELEC 1", "SELECT", "INSERT INTO", "CREATE TABLE (", "'unterminated", "\"\"",
+        "SELECT * FROM T WHERE N = = 1", ")))", "DROP", "ALTER TABLE T MODIFY"}) {
+    EXPECT_EQ(exec(junk), OCI_ERROR) << junk;
+    EXPECT_GT(error_code(), 0) << junk;
+  }
+}
+
+}  // namespace
+}  // namespace oraemb_test
