@@ -405,12 +405,6 @@ TEST_F(Driver, SourceCheckOpensForCheckingAndClosesAtOnce) {
   EXPECT_EQ(log_, expected);
 }
 
-TEST_F(Driver, ConnectingDestroysTheOpenDestinationFirst) {
-  EXPECT_THROW(conv_.oracle.connect_oracle_server(L"XE"), tk_exception);  // not built yet
-  EXPECT_TRUE(logged("close destination"));
-  EXPECT_FALSE(conv_.oracle.is_connected());
-}
-
 // The wizard's run has no agent-only steps: an empty selection converts
 // nothing, and a missing table is only skipped, without console lines.
 class WizardDriver : public Driver {
