@@ -24,7 +24,13 @@
 
 struct jet_mdb {
   MdbHandle* handle = nullptr;
+  std::vector<GPtrArray*> props;  // one list of MdbProperties per MSysObjects row that has one
   ~jet_mdb() {
+    for (GPtrArray* list : props) {
+      for (unsigned i = 0; i < list->len; ++i)
+        mdb_free_props(static_cast<MdbProperties*>(g_ptr_array_index(list, i)));
+      g_ptr_array_free(list, TRUE);
+    }
     if (handle) mdb_close(handle);
   }
 };
@@ -41,6 +47,54 @@ char16_t fold(char16_t c) {
     return char16_t(c + 32);
   if (c >= 0x400 && c <= 0x40F) return char16_t(c + 80);
   return c;
+}
+
+// True when libmdb's property parser (mdb_kkd_to_props) can walk the blob
+// without looping or reading past it. libmdb 1.0 trusts every length in it:
+// a chunk length of 0 makes it allocate without end (found by fuzzing), and
+// short lengths make it read outside the buffer.
+bool sane_property_blob(jet_bytes b) {
+  if (b.size < 4 || (std::memcmp(b.data, "KKD", 4) != 0 && std::memcmp(b.data, "MR2", 4) != 0))
+    return false;
+  size_t names = 0;
+  for (size_t pos = 4; pos < b.size;) {
+    if (!b.has(pos, 6)) return false;
+    const size_t length = b.u32(pos);
+    if (length < 6 || !b.has(pos, length)) return false;
+    const jet_bytes body = b.sub(pos + 6, length - 6);
+    const uint16_t type = b.u16(pos + 4);
+    if (type == 0x80) {  // the property names
+      names = 0;
+      for (size_t p = 0; p < body.size; ++names) {
+        if (!body.has(p, 2)) return false;
+        const size_t n = body.u16(p);
+        if (!body.has(p + 2, n)) return false;
+        p += 2 + n;
+      }
+    } else if (type == 0x00 || type == 0x01) {  // the values of one object or column
+      if (!body.has(0, 6)) return false;
+      size_t p = 6 + size_t(body.u16(4));
+      if (p > body.size) return false;
+      while (p < body.size) {
+        if (!body.has(p, 8)) return false;
+        const size_t entry = body.u16(p);
+        const uint8_t data_type = body.u8(p + 3);
+        const size_t element = body.u16(p + 4);
+        (void)names;
+        const size_t data_size = body.u16(p + 6);
+        if (entry < 8 || !body.has(p, entry) || !body.has(p + 8, data_size)) return false;
+        (void)element;  // libmdb stops at an unknown name itself
+        // The value is rendered by type: fixed types read their full width.
+        static const uint8_t kWidth[] = {0, 1, 1, 2, 4, 8, 4, 8, 8, 0, 0, 0, 0, 0, 0, 16, 17};
+        // (libmdb renders binary and OLE values as "(binary data of length n)".)
+        if (data_type > JET_NUMERIC || data_type == 0x0D || data_type == 0x0E) return false;
+        if (data_size < kWidth[data_type]) return false;
+        p += entry;
+      }
+    }
+    pos += length;
+  }
+  return true;
 }
 
 }  // namespace
@@ -162,7 +216,7 @@ void jet_file::read_catalog() {
   // and a report both become 4) and drops Database/ForeignName/Connect.
   const jet_table msys(*this, kCatalogPage, u"MSysObjects");
   int id_col = -1, parent_col = -1, name_col = -1, type_col = -1, flags_col = -1;
-  int database_col = -1, foreign_col = -1, connect_col = -1;
+  int database_col = -1, foreign_col = -1, connect_col = -1, props_col = -1;
   for (size_t i = 0; i < msys.columns().size(); ++i) {
     const std::u16string& n = msys.columns()[i].name;
     int c = int(i);
@@ -182,6 +236,8 @@ void jet_file::read_catalog() {
       foreign_col = c;
     else if (n == u"Connect")
       connect_col = c;
+    else if (n == u"LvProp")
+      props_col = c;
   }
   if (id_col < 0 || name_col < 0 || type_col < 0)
     throw jet_errors::corrupt(path_, "MSysObjects has no Id, Name or Type column");
@@ -209,15 +265,28 @@ void jet_file::read_catalog() {
     text_of(database_col, object.database);
     text_of(foreign_col, object.foreign_name);
     text_of(connect_col, object.connect);
+    if (props_col >= 0) {
+      cursor.value(size_t(props_col), v);
+      if (v.kind == jet_kind::binary && !v.bytes.empty()) {
+        // Zero padding: libmdb reads a little past the last entry it parses.
+        std::vector<uint8_t> blob(v.bytes);
+        const size_t size = blob.size();
+        blob.resize(size + 16, 0);
+        if (sane_property_blob({blob.data(), size})) {
+          if (GPtrArray* list = mdb_kkd_to_props(mdb_->handle, blob.data(), size)) {
+            object.props = mdb_->props.size();
+            mdb_->props.push_back(list);
+          }
+        } else {
+          tk_trace(3, "jet_file: properties of '%s' are damaged; ignored",
+                   tk_utf16_to_utf8(object.name));
+        }
+      }
+    }
     objects_.push_back(std::move(object));
   }
   tk_trace(1, "jet_file: %d catalog objects", int(objects_.size()));
   if (objects_.empty()) throw jet_errors::corrupt(path_, "MSysObjects is empty");
-
-  // Property blobs (defaults, Required, ...) through libmdb's catalog. A
-  // failure there only loses the properties; the data stays readable.
-  if (!mdb_read_catalog(mdb_->handle, MDB_ANY))
-    tk_trace(3, "jet_file: libmdb could not read the catalog properties of %s", path_);
 }
 
 const jet_object* jet_file::find_table(const std::u16string& name) const {
@@ -229,20 +298,14 @@ const jet_object* jet_file::find_table(const std::u16string& name) const {
 std::optional<std::string> jet_file::column_property(const jet_object& object,
                                                      const std::u16string& column,
                                                      const char* key) const {
-  MdbHandle* mdb = mdb_->handle;
-  if (!mdb || !mdb->catalog) return std::nullopt;
-  const uint32_t page = object.tdef_page();
+  if (object.props >= mdb_->props.size()) return std::nullopt;
+  GPtrArray* list = mdb_->props[object.props];
   const std::string column_utf8 = tk_utf16_to_utf8(column);
-  for (unsigned i = 0; i < mdb->catalog->len; ++i) {
-    auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-    if (entry->table_pg != page || !entry->props) continue;
-    for (unsigned p = 0; p < entry->props->len; ++p) {
-      auto* props = static_cast<MdbProperties*>(g_ptr_array_index(entry->props, p));
-      if (!props->name || !props->hash || column_utf8 != props->name) continue;
-      auto* text = static_cast<const char*>(g_hash_table_lookup(props->hash, key));
-      if (text) return std::string(text);
-      return std::nullopt;
-    }
+  for (unsigned p = 0; p < list->len; ++p) {
+    auto* props = static_cast<MdbProperties*>(g_ptr_array_index(list, p));
+    if (!props->name || !props->hash || column_utf8 != props->name) continue;
+    auto* text = static_cast<const char*>(g_hash_table_lookup(props->hash, key));
+    if (text) return std::string(text);
     return std::nullopt;
   }
   return std::nullopt;

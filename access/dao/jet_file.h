@@ -1,9 +1,11 @@
 // An open Access file: the mapped bytes, the checked page-0 header, decoded
 // page access, text decoding, and the catalog read from raw MSysObjects rows.
-// libmdb (over the same mapping) serves only the catalog's property blobs and
-// the code-page conversion of Jet3 text. Not thread-safe; one thread per file.
+// libmdb (over the same mapping) serves only the parsing of property blobs
+// (after our own bounds check of each blob) and the code-page conversion of
+// Jet3 text. Not thread-safe; one thread per file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -25,6 +27,7 @@ struct jet_object {
   std::u16string database;      // linked tables: the other file
   std::u16string foreign_name;  // linked tables: the name there
   std::u16string connect;       // ODBC links: the connect text
+  size_t props = SIZE_MAX;      // index into jet_file's property lists, or none
 
   bool is_table_like() const { return type == 1 || type == 4 || type == 6; }
   uint32_t tdef_page() const { return uint32_t(id) & 0x00FFFFFF; }
@@ -72,7 +75,7 @@ class jet_file {
   int fd_ = -1;
   uint8_t* map_ = nullptr;
   size_t size_ = 0;
-  std::unique_ptr<jet_mdb> mdb_;
+  std::unique_ptr<jet_mdb> mdb_;  // also owns the property lists
   std::vector<jet_object> objects_;
 };
 

@@ -96,9 +96,7 @@ TEST(DaoOpen, OfficeEncryptionIsNamedInTheError) {
   dao_ref<DAODatabase> db;
   EXPECT_EQ(s.open(data_path("mdbreader/office-agile-4.4.accdb"), db), dao_hresult(3031));
   EXPECT_NE(s.error_text().find("Office encryption 4.4"), std::string::npos) << s.error_text();
-  EXPECT_EQ(s.open(data_path("mdbreader/office-agile-4.4.accdb"), db, u"password"),
-            dao_hresult(3343));
-  EXPECT_NE(s.error_text().find("cannot decrypt"), std::string::npos) << s.error_text();
+  EXPECT_EQ(s.open(data_path("mdbreader/office-agile-4.4.accdb"), db, u"password"), S_OK);
 }
 
 TEST(DaoOpen, WorkgroupFileAndUserNames) {
