@@ -2,6 +2,7 @@
 #include "oraemb/lexer.h"
 
 #include <cctype>
+#include <string_view>
 
 #include "oraemb/ora_error.h"
 
@@ -146,17 +147,19 @@ LexResult lex(const std::string& sql, size_t identifier_limit) {
     } else {
       static const char* const two[] = {"||", "<>", "!=", "^=", "<=", ">=", ":=", "=>"};
       tok.kind = Tok::Symbol;
+      size_t len = 0;
       for (const char* sym : two) {
         if (pos + 1 < n && sql[pos] == sym[0] && sql[pos + 1] == sym[1]) {
-          tok.text = sym;
+          len = 2;
           break;
         }
       }
-      if (tok.text.empty()) {
-        if (std::string("(),.;+-*/=<>@").find(static_cast<char>(c)) == std::string::npos)
+      if (len == 0) {
+        if (std::string_view("(),.;+-*/=<>@").find(static_cast<char>(c)) == std::string_view::npos)
           raise(911);
-        tok.text = std::string(1, static_cast<char>(c));
+        len = 1;
       }
+      tok.text.assign(sql, pos, len);
       pos += tok.text.size();
     }
     tok.end = pos;

@@ -1041,7 +1041,19 @@ std::unique_ptr<DropStmt> Parser::drop() {
 
 // ---------------------------------------------------------------- expressions
 
+namespace {
+struct DepthGuard {
+  explicit DepthGuard(int& depth) : depth_(depth) {
+    // Oracle limits nesting too; the engine's limit keeps recursion bounded.
+    if (++depth_ > 200) throw ora_error(3001, ora_message(3001));
+  }
+  ~DepthGuard() { --depth_; }
+  int& depth_;
+};
+}  // namespace
+
 ExprPtr Parser::expr() {
+  DepthGuard guard(depth_);
   ExprPtr left = and_expr();
   while (is_kw("OR")) {
     size_t start = left->start;
@@ -1068,6 +1080,7 @@ ExprPtr Parser::and_expr() {
 }
 
 ExprPtr Parser::not_expr() {
+  DepthGuard guard(depth_);
   if (is_kw("NOT")) {
     size_t start = next().start;
     auto e = make(Op::Not, start);
@@ -1165,6 +1178,7 @@ ExprPtr Parser::multiplicative() {
 }
 
 ExprPtr Parser::unary() {
+  DepthGuard guard(depth_);
   if (is_sym("-") || is_sym("+")) {
     const Token& tok = next();
     size_t start = tok.start;

@@ -70,6 +70,7 @@ class Parser {
   std::string sql_;
   LexResult lexed_;
   size_t pos_ = 0;
+  int depth_ = 0;  // nesting of expressions, bounded so deep input cannot exhaust the stack
 };
 
 // True for Oracle's reserved words, which cannot be unquoted names.

@@ -1,0 +1,1 @@
+SELECT user_indexes.index_name, user_indexes.uniqueness, user_ind_columns.column_name FROM user_ind_columns, user_indexes where user_ind_columns.table_name = 'T' AND user_indexes.generated='N' ORDER BY user_indexes.index_name, user_ind_columns.column_position

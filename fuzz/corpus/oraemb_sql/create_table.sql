@@ -1,0 +1,1 @@
+CREATE TABLE "Orders" ("OrderID" NUMBER(11,0), "Name" NVARCHAR2(50)  DEFAULT 'O''Brien' NOT NULL, "Memo" CLOB, "When" DATE DEFAULT to_date('2011-08-17', 'YYYY-MM-DD'), "Pic" BLOB, "G" RAW(16), "Amt" NUMBER(10,2), "R" NUMBER DEFAULT 0)

@@ -1,0 +1,1 @@
+select TABLE_NAME, IOT_TYPE from user_tables where TEMPORARY='N' and NESTED='NO' and IOT_TYPE IS NULL OR IOT_TYPE='IOT'
