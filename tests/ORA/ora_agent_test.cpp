@@ -7,6 +7,10 @@
 #include <iterator>
 
 #include "ORA/ora_engine.h"
+#include "ORA/ora_exception.h"
+#include "common/error_handler.h"
+#include "common/error_messages.h"
+#include "common/oracle_converter_impl.h"
 #include "ora_test_support.h"
 #include "tests/support/process_runner.h"
 
@@ -59,6 +63,29 @@ TEST_F(OraAgent, WrongPasswordIsReportedAsInvalidLogon) {
   if (stopped_before_oracle(r)) GTEST_SKIP() << "the Access check stops the run first";
   EXPECT_EQ(r.status, 255);
   EXPECT_NE(r.out.find("Error:\nInvalid user name or password."), std::string::npos) << r.out;
+}
+
+// The agent's step 6 in process: the converter's Oracle side logs on with
+// its settings and keeps the opened database.
+TEST_F(OraAgent, ConverterConnectsWithItsSettings) {
+  setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
+  setenv("TARVEL_ORAEMB_DIR", dir_.path().c_str(), 1);
+  oracle_converter_impl oracle;
+  oracle.store_oracle_settings(L"", L"scott", L"tiger", L"");
+  oracle.connect_oracle_server(L"ORCL");
+  ASSERT_TRUE(oracle.is_connected());
+  EXPECT_EQ(oracle.destination()->name(), L"//localhost:1521/ORCL");
+  EXPECT_TRUE(oracle.engine.is_connected());
+
+  oracle.store_oracle_settings(L"localhost", L"scott", L"wrong", L"1521");
+  try {
+    oracle.connect_oracle_server(L"ORCL");
+    FAIL() << "no exception";
+  } catch (const ora_exception& e) {
+    const tk_error_converter messages(kOracleErrorMessageCount, kOracleErrorMessages);
+    EXPECT_EQ(messages.convert(e.code()), "Invalid user name or password.");
+  }
+  EXPECT_FALSE(oracle.is_connected());
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ TEST(OciLibrary, MissingLibraryGivesTheClientMessageWithItsName) {
   } catch (const tk_exception& e) {
     EXPECT_EQ(e.level(), TK_LEVEL_RUN);
     EXPECT_EQ(e.message(), std::string(kOciMissingMessage) + "\n/nonexistent/libclntsh.so");
-    EXPECT_EQ(e.message().substr(0, 60),
+    EXPECT_EQ(e.message().substr(0, 59),
               "The Oracle client and networking components were not found.");
   }
   EXPECT_FALSE(engine.is_connected());
