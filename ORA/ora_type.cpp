@@ -44,7 +44,7 @@ std::wstring text_until_null(const char16_t* buffer, size_t units) {
 // ---------------------------------------------------------------------------
 // ora_type
 
-ora_type::ora_type(OCIParam* param) : param_(param) {
+ora_type::ora_type(OCIParam* param) {
   TK_ASSERT(param != nullptr);
   get_param_attr(param, &data_type_, OCI_ATTR_DATA_TYPE);
   tk_trace(2, "ora_type::ctor(%d)", data_type_);

@@ -20,7 +20,9 @@ class ora_stmt;
 
 class ora_type {
  public:
-  // Reads the data type, name and nullability of the described column.
+  // Reads the data type, name and nullability of the described column. The
+  // parameter descriptor is read only during construction (the describing
+  // statement may be gone afterwards).
   explicit ora_type(OCIParam* param);
   virtual ~ora_type();
   ora_type(const ora_type&) = delete;
@@ -44,7 +46,6 @@ class ora_type {
   static VARTYPE vartype_of(ub2 data_type);
 
  protected:
-  OCIParam* param_;
   ub2 data_type_ = 0;
   std::wstring name_;
   bool nullable_ = true;
