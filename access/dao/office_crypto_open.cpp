@@ -15,29 +15,39 @@
 
 namespace {
 
-// Makes the private mapping writable (copy-on-write) for the decryption and
-// read-only again afterwards, whatever happens in between.
-class writable_mapping {
+// An anonymous mapping for the decrypted image, unmapped unless released.
+// Transparent huge pages are asked for: this VM pays tens of microseconds per
+// page fault, and a 64 MB file is 16,000 faults in 4 KB pages but 32 in 2 MB
+// pages (measured: copy-on-write decryption of the file mapping itself took
+// 0.7 s for 64 MB, most of the open).
+class plain_mapping {
  public:
-  writable_mapping(uint8_t* map, size_t size) : map_(map), size_(size) {
-    ok_ = ::mprotect(map_, size_, PROT_READ | PROT_WRITE) == 0;
+  explicit plain_mapping(size_t size) : size_(size) {
+    void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return;
+    data_ = static_cast<uint8_t*>(p);
+#ifdef MADV_HUGEPAGE
+    ::madvise(data_, size_, MADV_HUGEPAGE);
+#endif
 #ifdef MADV_DONTDUMP
-    if (ok_) ::madvise(map_, size_, MADV_DONTDUMP);
+    ::madvise(data_, size_, MADV_DONTDUMP);  // decrypted pages stay out of core dumps
 #endif
   }
-  ~writable_mapping() {
-    if (ok_) ::mprotect(map_, size_, PROT_READ);
+  ~plain_mapping() {
+    if (data_) ::munmap(data_, size_);
   }
-  writable_mapping(const writable_mapping&) = delete;
-  writable_mapping& operator=(const writable_mapping&) = delete;
-  bool ok() const {
-    return ok_;
+  plain_mapping(const plain_mapping&) = delete;
+  plain_mapping& operator=(const plain_mapping&) = delete;
+  uint8_t* data() const {
+    return data_;
+  }
+  void release() {
+    data_ = nullptr;
   }
 
  private:
-  uint8_t* map_;
+  uint8_t* data_ = nullptr;
   size_t size_;
-  bool ok_ = false;
 };
 
 }  // namespace
@@ -45,12 +55,14 @@ class writable_mapping {
 jet_header office_crypto_open(const std::string& path, uint8_t* map, size_t size,
                               const std::u16string& password) {
   tk_trace(2, "office_crypto_open(%s)", path);
-  writable_mapping writable(map, size);
-  if (!writable.ok()) throw jet_errors::corrupt(path, "cannot decrypt the file in memory");
+  plain_mapping plain(size);
+  if (!plain.data()) throw jet_errors::corrupt(path, "no memory to decrypt the file");
+  ::madvise(map, size, MADV_WILLNEED);  // read the encrypted file ahead
   office_image_result result;
   const auto start = std::chrono::steady_clock::now();
   try {
-    result = office_decrypt_image(std::span<uint8_t>(map, size), password);
+    result = office_decrypt_image(std::span<const uint8_t>(map, size),
+                                  std::span<uint8_t>(plain.data(), size), password);
   } catch (const office_crypto_error& e) {
     tk_trace(3, "office_crypto_open: %s", e.what());
     switch (e.why()) {
@@ -64,6 +76,12 @@ jet_header office_crypto_open(const std::string& path, uint8_t* map, size_t size
     }
     throw jet_errors::corrupt(path, std::string("damaged encryption header: ") + e.what());
   }
+  // The decrypted pages take the place of the file's mapping at the same
+  // address, so the caller's pointer (and its munmap) stay as they are.
+  ::mprotect(plain.data(), size, PROT_READ);
+  if (::mremap(plain.data(), size, size, MREMAP_MAYMOVE | MREMAP_FIXED, map) == MAP_FAILED)
+    throw jet_errors::corrupt(path, "cannot map the decrypted file");
+  plain.release();
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                       std::chrono::steady_clock::now() - start)
                       .count();

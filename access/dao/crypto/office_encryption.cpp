@@ -267,7 +267,8 @@ void office_toggle_header_mask(std::span<uint8_t> page0) {
   static const uint8_t kMaskKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
   if (page0.size() < kMaskStart + kMaskLength) return;
   office_cipher_ctx ctx = office_new_cipher_ctx();
-  office_rc4(ctx.get(), kMaskKey, page0.data() + kMaskStart, kMaskLength);
+  uint8_t* header = page0.data() + kMaskStart;
+  office_rc4(ctx.get(), kMaskKey, header, header, kMaskLength);
 }
 
 office_encryption office_read_encryption(std::span<const uint8_t> page0) {

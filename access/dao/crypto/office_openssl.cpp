@@ -62,15 +62,17 @@ const EVP_CIPHER* office_rc4_cipher() {
   return rc4.cipher;
 }
 
-void office_rc4(EVP_CIPHER_CTX* ctx, std::span<const uint8_t> key, uint8_t* data, size_t size) {
+void office_rc4(EVP_CIPHER_CTX* ctx, std::span<const uint8_t> key, const uint8_t* in, uint8_t* out,
+                size_t size) {
   check(EVP_CipherInit_ex2(ctx, office_rc4_cipher(), nullptr, nullptr, 0, nullptr));
   check(EVP_CIPHER_CTX_set_key_length(ctx, int(key.size())));
   check(EVP_CipherInit_ex2(ctx, nullptr, key.data(), nullptr, 0, nullptr));
   while (size > 0) {
     const int chunk = size > (1u << 30) ? (1 << 30) : int(size);
     int written = 0;
-    check(EVP_CipherUpdate(ctx, data, &written, data, chunk));
-    data += chunk;
+    check(EVP_CipherUpdate(ctx, out, &written, in, chunk));
+    in += chunk;
+    out += chunk;
     size -= size_t(chunk);
   }
 }

@@ -31,6 +31,7 @@ const EVP_MD* office_digest(std::string_view name);
 // the provider cannot be loaded.
 const EVP_CIPHER* office_rc4_cipher();
 
-// RC4 over data in place with a key of any length (1..256 bytes); ctx is
-// re-initialised for each call.
-void office_rc4(EVP_CIPHER_CTX* ctx, std::span<const uint8_t> key, uint8_t* data, size_t size);
+// RC4 from in to out (the same buffer or two that do not overlap) with a key
+// of any length (1..256 bytes); ctx is re-initialised for each call.
+void office_rc4(EVP_CIPHER_CTX* ctx, std::span<const uint8_t> key, const uint8_t* in, uint8_t* out,
+                size_t size);

@@ -28,7 +28,7 @@ class secret {
   secret() { bytes_.reserve(128); }
   explicit secret(size_t n) : secret() { bytes_.resize(n); }
   ~secret() { wipe(); }
-  secret(const secret&) = delete;
+  secret(const secret& other) : secret() { bytes_ = other.bytes_; }
   secret& operator=(const secret&) = delete;
   void wipe() {
     if (!bytes_.empty()) OPENSSL_cleanse(bytes_.data(), bytes_.size());
@@ -110,6 +110,20 @@ struct office_page_cipher_state {
   int aes_direction = -1;  // 1 keyed to encrypt, 0 to decrypt, -1 not keyed
   // Per-page key or IV
   secret scratch;
+
+  office_page_cipher_state() = default;
+  // The derived keys with contexts of its own, for another thread.
+  office_page_cipher_state(const office_page_cipher_state& o)
+      : kind(o.kind),
+        db_key(o.db_key),
+        base_hash(o.base_hash),
+        rc4_key_bytes(o.rc4_key_bytes),
+        rc4_pad_to_128(o.rc4_pad_to_128),
+        data_md(o.data_md),
+        data_salt(o.data_salt),
+        data_key_bits(o.data_key_bits),
+        secret_key(o.secret_key) {}
+  office_page_cipher_state& operator=(const office_page_cipher_state&) = delete;
 };
 
 namespace {
@@ -144,7 +158,7 @@ void unlock_rc4(office_page_cipher_state& s, const office_rc4_params& p, const s
   secret data(36);
   std::memcpy(data.data(), p.encrypted_verifier.data(), 16);
   std::memcpy(data.data() + 16, p.encrypted_verifier_hash.data(), 20);
-  office_rc4(s.cipher_ctx.get(), {key.data(), key.size()}, data.data(), data.size());
+  office_rc4(s.cipher_ctx.get(), {key.data(), key.size()}, data.data(), data.data(), data.size());
   secret hash;
   hash2(s.md_ctx.get(), EVP_sha1(), data.data(), 16, nullptr, 0, hash);
   if (CRYPTO_memcmp(hash.data(), data.data() + 16, 20) != 0)
@@ -217,22 +231,26 @@ office_page_cipher::office_page_cipher(const office_encryption& encryption,
   }
 }
 
+office_page_cipher::office_page_cipher(const office_page_cipher& other)
+    : state_(std::make_unique<office_page_cipher_state>(*other.state_)) {}
+
 office_page_cipher::~office_page_cipher() = default;
 
-void office_page_cipher::decrypt(uint32_t page, uint8_t* data, size_t size) {
-  apply(page, data, size, false);
+void office_page_cipher::decrypt(uint32_t page, const uint8_t* in, uint8_t* out, size_t size) {
+  apply(page, in, out, size, false);
 }
 
-void office_page_cipher::encrypt(uint32_t page, uint8_t* data, size_t size) {
-  apply(page, data, size, true);
+void office_page_cipher::encrypt(uint32_t page, const uint8_t* in, uint8_t* out, size_t size) {
+  apply(page, in, out, size, true);
 }
 
-void office_page_cipher::apply(uint32_t page, uint8_t* data, size_t size, bool encrypt) {
+void office_page_cipher::apply(uint32_t page, const uint8_t* in, uint8_t* out, size_t size,
+                               bool encrypt) {
   office_page_cipher_state& s = *state_;
   const uint32_t block = s.db_key ^ page;
   if (s.kind == office_cipher_kind::rc4_cryptoapi) {
     rc4_block_key(s, block, s.scratch);
-    office_rc4(s.cipher_ctx.get(), {s.scratch.data(), s.scratch.size()}, data, size);
+    office_rc4(s.cipher_ctx.get(), {s.scratch.data(), s.scratch.size()}, in, out, size);
     return;
   }
   // Agile: IV = H(keyData salt + block), cut to the AES block.
@@ -254,5 +272,6 @@ void office_page_cipher::apply(uint32_t page, uint8_t* data, size_t size, bool e
   }
   const size_t whole = size - size % 16;
   int n = 0;
-  if (whole > 0) check(EVP_CipherUpdate(ctx, data, &n, data, int(whole)), "decrypt a page");
+  if (whole > 0) check(EVP_CipherUpdate(ctx, out, &n, in, int(whole)), "decrypt a page");
+  if (whole < size && in != out) std::memcpy(out + whole, in + whole, size - whole);
 }
