@@ -93,6 +93,7 @@ struct SelectStmt {
   std::vector<OrderItem> order_by;
   bool for_update = false;
   bool nowait = false;
+  int wait_seconds = -1;      // FOR UPDATE WAIT n; -1 when not given
   std::vector<ExprPtr> into;  // PL/SQL SELECT ... INTO :new.c
 };
 
@@ -196,6 +197,25 @@ struct DropStmt {
   bool cascade = false;
 };
 
+// LOCK TABLE t [, t] IN mode MODE [NOWAIT | WAIT n].
+struct LockTableStmt {
+  std::vector<std::string> tables;
+  bool exclusive = false;  // EXCLUSIVE and SHARE ROW EXCLUSIVE; the row modes are shared
+  bool nowait = false;
+  int wait_seconds = -1;
+};
+
+// CREATE USER / ALTER USER / DROP USER / GRANT / REVOKE.
+struct UserStmt {
+  std::string user;
+  bool has_password = false;
+  std::string password;   // as typed (passwords are case-sensitive)
+  int account_lock = -1;  // 1 ACCOUNT LOCK, 0 ACCOUNT UNLOCK, -1 unchanged
+  int quota = -1;         // 1 QUOTA UNLIMITED ON USERS, 0 QUOTA 0 ON USERS, -1 unchanged
+  bool cascade = false;
+  std::vector<std::string> privileges;  // GRANT/REVOKE: "CREATE TABLE", "DBA", ...
+};
+
 enum class StmtKind {
   Select,
   Insert,
@@ -208,7 +228,13 @@ enum class StmtKind {
   AlterTable,
   Drop,
   Commit,
-  Rollback
+  Rollback,
+  LockTable,
+  CreateUser,
+  AlterUser,
+  DropUser,
+  Grant,
+  Revoke
 };
 
 struct Statement {
@@ -223,6 +249,8 @@ struct Statement {
   std::unique_ptr<CreateTriggerStmt> create_trigger;
   std::unique_ptr<AlterTableStmt> alter;
   std::unique_ptr<DropStmt> drop;
+  std::unique_ptr<LockTableStmt> lock;
+  std::unique_ptr<UserStmt> user;
   std::string text;  // the source (UTF-8)
   bool is_ddl() const {
     return kind == StmtKind::CreateTable || kind == StmtKind::CreateIndex ||

@@ -111,7 +111,7 @@ void create_tables(sqlite3* db) {
   sql_exec(db,
            "CREATE TABLE IF NOT EXISTS ora$param(key TEXT PRIMARY KEY, value);"
            "CREATE TABLE IF NOT EXISTS ora$user(name TEXT PRIMARY KEY, password TEXT, status TEXT,"
-           " failed INTEGER, created TEXT);"
+           " failed INTEGER, created TEXT, privs TEXT);"
            "CREATE TABLE IF NOT EXISTS ora$obj(obj INTEGER PRIMARY KEY, owner TEXT, name TEXT,"
            " type TEXT, table_obj INTEGER, created TEXT);"
            "CREATE TABLE IF NOT EXISTS ora$col(table_obj INTEGER, col INTEGER, name TEXT,"
@@ -126,6 +126,9 @@ void create_tables(sqlite3* db) {
            " incr TEXT, cycle INTEGER, ord INTEGER, cache INTEGER, last_number TEXT);"
            "CREATE TABLE IF NOT EXISTS ora$trig(obj INTEGER PRIMARY KEY, table_obj INTEGER,"
            " timing TEXT, event TEXT, each_row INTEGER, when_text TEXT, body_text TEXT);");
+  // Files from before user privileges existed: NULL privileges mean all of them.
+  SqlStmt has(db, "SELECT COUNT(*) FROM pragma_table_info('ora$user') WHERE name = 'privs'");
+  if (has.step() && has.integer(0) == 0) sql_exec(db, "ALTER TABLE ora$user ADD COLUMN privs TEXT");
 }
 
 int64_t next_counter(sqlite3* db, const char* key, int64_t first) {

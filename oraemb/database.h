@@ -1,6 +1,6 @@
 // One database file (a service) shared by every session of this process that
 // logs on to it: the path, the published schemas of its users and the
-// version banner. Sessions each keep their own SQLite connection; this
+// catalogue version they reflect. Sessions each keep their own SQLite connection; this
 // object only hands out schema snapshots and publishes new ones after DDL.
 // Thread-safe: every member takes the internal mutex.
 #pragma once
@@ -23,18 +23,21 @@ class Database {
   static std::shared_ptr<Database> attach(const std::string& path, sqlite3* conn);
 
   std::shared_ptr<const Schema> schema(const std::string& owner);
-  void publish(std::shared_ptr<const Schema> schema);
-  // Re-reads every schema from the file (after a failed DDL).
-  void reload(sqlite3* conn);
+  // Publishes the schema a DDL statement committed with catalogue version
+  // `version`.
+  void publish(std::shared_ptr<const Schema> schema, int64_t version);
+  // Re-reads every schema from the file when its catalogue version (which
+  // each DDL statement, in any process, advances) differs from the loaded
+  // one. True when it reloaded.
+  bool refresh(sqlite3* conn);
   const std::string& path() const { return path_; }
-  // V$VERSION banner of the version profile (19c until profiles are configurable).
-  std::string banner() const;
 
  private:
   explicit Database(std::string path) : path_(std::move(path)) {}
   std::mutex mutex_;
   std::string path_;
   std::map<std::string, std::shared_ptr<const Schema>> schemas_;
+  int64_t version_ = -1;
 };
 
 }  // namespace oraemb

@@ -48,10 +48,43 @@ bool table_has_rows(sqlite3* db, int64_t obj, const std::string& where = "") {
 std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& options) {
   if (options.parse_only) return std::nullopt;
   commit();  // DDL commits the open transaction first
-  auto next = std::make_shared<Schema>(*schema_);
-  std::optional<ora_error> warning;
+  switch (st.kind) {
+    case StmtKind::CreateTable:
+      require(kPrivCreateTable);
+      // Before deferred segment creation (11.2) the segment, and with it the
+      // quota check, came with the table.
+      if (profile_.version < 112) require_quota();
+      break;
+    case StmtKind::CreateSequence:
+      require(kPrivCreateSequence);
+      break;
+    case StmtKind::CreateTrigger:
+      require(kPrivCreateTrigger);
+      break;
+    default:
+      break;
+  }
+  // DDL waits for no lock: a table another session has locked gives
+  // ORA-00054 at once. The lock is taken before SQLite's writer lock, so a
+  // session with uncommitted DML on the table is reported, not waited for.
+  int64_t target = ddl_target(st);
+  if (target && !locks_->lock_table(target, true, LockManager::Wait::nowait())) raise(54);
   begin_write();
+  std::optional<ora_error> warning;
+  std::shared_ptr<Schema> next;
+  int64_t version = 0;
   try {
+    // Under the writer lock the catalogue cannot change any more: pick up
+    // what other processes committed before copying it.
+    if (db_->refresh(conn_)) {
+      schema_ = db_->schema(user_);
+      int64_t now_target = ddl_target(st);
+      if (now_target && now_target != target &&
+          !locks_->lock_table(now_target, true, LockManager::Wait::nowait()))
+        raise(54);
+    }
+    version = catalog_store::next_counter(conn_, "catver", 0) + 1;
+    next = std::make_shared<Schema>(*schema_);
     switch (st.kind) {
       case StmtKind::CreateTable:
         ddl_create_table(*next, *st.create_table);
@@ -81,9 +114,18 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
   }
   clear_cache();
   trigger_cache_.clear();
-  db_->publish(next);
+  db_->publish(next, version);
   schema_ = next;
   return warning;
+}
+
+void Session::require_quota() const {
+  if (!(privileges_ & (kPrivUnlimitedTablespace | kPrivDba))) raise(1950, {"USERS"});
+}
+
+std::string Session::sys_c_name() {
+  return "SYS_C" +
+         padded(catalog_store::next_counter(conn_, "sysc", 7001), profile_.sys_c_digits());
 }
 
 void Session::ddl_create_table(Schema& s, CreateTableStmt& ct) {
@@ -112,8 +154,7 @@ void Session::ddl_create_table(Schema& s, CreateTableStmt& ct) {
       ConstraintInfo nn;
       nn.id = catalog_store::next_counter(conn_, "con#", 1);
       nn.generated = def.not_null_name.empty();
-      nn.name = nn.generated ? "SYS_C" + padded(catalog_store::next_counter(conn_, "sysc", 7001), 7)
-                             : def.not_null_name;
+      nn.name = nn.generated ? sys_c_name() : def.not_null_name;
       if (s.find_constraint(nn.name)) raise(2264);
       nn.type = 'C';
       nn.table_obj = obj;
@@ -190,8 +231,7 @@ void Session::add_constraint(Schema& s, int64_t table_obj, const ConstraintDef& 
       raise(2261);
   }
   c.generated = def.name.empty();
-  c.name = c.generated ? "SYS_C" + padded(catalog_store::next_counter(conn_, "sysc", 7001), 7)
-                       : def.name;
+  c.name = c.generated ? sys_c_name() : def.name;
   c.id = catalog_store::next_counter(conn_, "con#", 1);
   if (c.type == 'P') {
     std::string where;
@@ -395,7 +435,7 @@ void Session::ddl_alter_table(Schema& s, AlterTableStmt& at) {
           ConstraintInfo nn;
           nn.id = catalog_store::next_counter(conn_, "con#", 1);
           nn.generated = true;
-          nn.name = "SYS_C" + padded(catalog_store::next_counter(conn_, "sysc", 7001), 7);
+          nn.name = sys_c_name();
           nn.type = 'C';
           nn.table_obj = obj;
           nn.columns = {idx};
@@ -453,7 +493,7 @@ void Session::ddl_alter_table(Schema& s, AlterTableStmt& at) {
           ConstraintInfo nn;
           nn.id = catalog_store::next_counter(conn_, "con#", 1);
           nn.generated = true;
-          nn.name = "SYS_C" + padded(catalog_store::next_counter(conn_, "sysc", 7001), 7);
+          nn.name = sys_c_name();
           nn.type = 'C';
           nn.table_obj = obj;
           nn.columns = {idx};

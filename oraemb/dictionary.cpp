@@ -186,8 +186,8 @@ std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
   if (view == "DUAL") {
     rows.push_back({t("X")});
   } else if (view == "V$VERSION") {
-    std::string banner = db_->banner();
-    rows.push_back({t(banner), t(banner + "\nVersion 19.3.0.0.0"), t(banner), n(0)});
+    std::string banner = profile_.banner();
+    rows.push_back({t(banner), t(profile_.banner_full()), t(banner), n(0)});
   } else if (view == "USER_TABLES") {
     for (const auto& [obj, table] : s.tables)
       rows.push_back(

@@ -194,6 +194,29 @@ void Session::fire_insert_triggers(const TableInfo& t, std::vector<Value>& row) 
   }
 }
 
+bool Session::lock_matching_rows(const Source& src, const Expr* where,
+                                 std::vector<std::vector<Value>>& rows,
+                                 std::vector<int64_t>& rids) {
+  std::vector<const Expr*> conjuncts;
+  split_conjuncts(where, conjuncts);
+  std::vector<int64_t> scanned;
+  auto all = scan_source(src, 0, conjuncts, scanned);
+  rows.clear();
+  rids.clear();
+  std::vector<std::pair<int64_t, int64_t>> keys;
+  for (size_t r = 0; r < all.size(); ++r) {
+    std::vector<int64_t> one{scanned[r]};
+    EvalContext ctx;
+    ctx.row = &all[r];
+    ctx.rids = &one;
+    if (where && cond(*where, ctx) != 1) continue;
+    rows.push_back(std::move(all[r]));
+    rids.push_back(scanned[r]);
+    keys.push_back({src.table_obj, scanned[r]});
+  }
+  return lock_rows(keys, false, -1);
+}
+
 int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
                             const std::function<void(const std::string&)>& on_rowid) {
   const TableInfo& t = table_for_dml(ins.table);
@@ -231,6 +254,9 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
     for (auto& v : ins.values) resolve(*v, empty, false);
     if (options.parse_only) return 0;
   }
+  // With deferred segment creation the quota is checked when rows arrive.
+  if (profile_.version >= 112) require_quota();
+  lock_for_dml(t.obj);
   begin_write();
   savepoint();
   int64_t count = 0;
@@ -296,14 +322,16 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
   }
   if (upd.where) resolve(*upd.where, scope, true);
   if (options.parse_only) return 0;
+  lock_for_dml(t.obj);
+  std::vector<int64_t> rids;
+  std::vector<std::vector<Value>> rows;
+  bool waited = lock_matching_rows(scope.sources[0], upd.where.get(), rows, rids);
   begin_write();
   savepoint();
   int64_t count = 0;
   try {
-    std::vector<const Expr*> conjuncts;
-    split_conjuncts(upd.where.get(), conjuncts);
-    std::vector<int64_t> rids;
-    auto rows = scan_source(scope.sources[0], 0, conjuncts, rids);
+    // Rows another session changed while this one waited are read again.
+    if (waited) lock_matching_rows(scope.sources[0], upd.where.get(), rows, rids);
     std::string sql = "UPDATE " + storage_table(t.obj) + " SET ";
     for (size_t k = 0; k < targets.size(); ++k)
       sql += (k ? ", " : "") + storage_column(targets[k]) + " = ?";
@@ -313,7 +341,6 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
       EvalContext ctx;
       ctx.row = &rows[r];
       ctx.rids = &one;
-      if (upd.where && cond(*upd.where, ctx) != 1) continue;
       std::vector<Value> row = rows[r];
       std::vector<bool> changed(row.size(), false);
       for (size_t k = 0; k < targets.size(); ++k) {
@@ -353,20 +380,16 @@ int64_t Session::run_delete(DeleteStmt& del, const ExecOptions& options) {
   scope.sources.push_back(src);
   if (del.where) resolve(*del.where, scope, true);
   if (options.parse_only) return 0;
+  lock_for_dml(t.obj);
+  std::vector<int64_t> rids;
+  std::vector<std::vector<Value>> rows;
+  bool waited = lock_matching_rows(scope.sources[0], del.where.get(), rows, rids);
   begin_write();
   savepoint();
   int64_t count = 0;
   try {
-    std::vector<const Expr*> conjuncts;
-    split_conjuncts(del.where.get(), conjuncts);
-    std::vector<int64_t> rids;
-    auto rows = scan_source(scope.sources[0], 0, conjuncts, rids);
+    if (waited) lock_matching_rows(scope.sources[0], del.where.get(), rows, rids);
     for (size_t r = 0; r < rows.size(); ++r) {
-      std::vector<int64_t> one{rids[r]};
-      EvalContext ctx;
-      ctx.row = &rows[r];
-      ctx.rids = &one;
-      if (del.where && cond(*del.where, ctx) != 1) continue;
       sqlite3_stmt* st = cached("DELETE FROM " + storage_table(t.obj) + " WHERE rid = ?");
       sqlite3_bind_int64(st, 1, rids[r]);
       int rc = sqlite3_step(st);

@@ -293,30 +293,6 @@ int statement_type(const std::string& sql) {
   return 0;
 }
 
-std::string connect_path(const std::string& dbname) {
-  // EZConnect: [//]host[:port]/service. Host and port are accepted as given.
-  std::string text = dbname;
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
-  if (text.rfind("//", 0) == 0) text = text.substr(2);
-  size_t slash = text.find('/');
-  if (slash == std::string::npos || slash == 0) raise(12154);
-  std::string port = text.substr(0, slash);
-  size_t colon = port.find(':');
-  if (colon != std::string::npos) {
-    std::string digits = port.substr(colon + 1);
-    for (char c : digits)
-      if (!std::isdigit(static_cast<unsigned char>(c))) raise(12154);
-  }
-  std::string service = text.substr(slash + 1);
-  if (service.empty()) raise(12514);
-  for (char c : service)
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '.' && c != '$' &&
-        c != '#' && c != '-')
-      raise(12514);
-  const char* dir = std::getenv("TARVEL_ORAEMB_DIR");
-  return std::string(dir && *dir ? dir : ".") + "/" + service + ".oradb";
-}
-
 std::string fold_user(const std::string& name) {
   if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
     return name.substr(1, name.size() - 2);
@@ -431,8 +407,8 @@ OCI_EXPORT sword OCILogon(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp,
     std::string db = env->decode(dbname, dbname_len);
     if (user.empty()) raise(1017);
     if (pwd.empty()) raise(1005);
-    std::string path = connect_path(db);
-    auto session = Session::logon(path, user, pwd);
+    ServiceTarget target = ConnectConfig::load().resolve(db);
+    auto session = Session::logon(target, user, pwd);
     // Like Oracle, OCILogon allocates its own service context (with server
     // and session) and stores it over the caller's.
     SvcH* svc = adopt(env, std::make_unique<SvcH>(), OCI_HTYPE_SVCCTX, 0, nullptr);
@@ -619,7 +595,9 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
     if (!svc->session) raise(3114);
     st->reset();
     st->svc = svc;
-    auto parsed = std::make_unique<Statement>(Parser(st->sql).parse_statement());
+    MessageVersionScope wording(svc->session->profile().version);
+    auto parsed = std::make_unique<Statement>(
+        Parser(st->sql, svc->session->profile().identifier_limit()).parse_statement());
     ExecOptions options;
     options.parse_only = (mode & OCI_PARSE_ONLY) != 0;
     options.describe_only = (mode & OCI_DESCRIBE_ONLY) != 0;

@@ -137,13 +137,40 @@ const std::unordered_map<int, const char*>& catalogue() {
       {24373, "invalid length specified for statement"},
       {24801, "illegal parameter value in OCI lob function"},
       {28000, "the account is locked"},
+      {959, "tablespace '%s' does not exist"},
+      {1917, "user or role '%s' does not exist"},
+      {1935, "missing user or role name"},
+      {988, "missing or invalid password(s)"},
+      {990, "missing or invalid privilege"},
+      {1034, "ORACLE not available"},
+      {1045, "user %s lacks CREATE SESSION privilege; logon denied"},
+      {1401, "inserted value too large for column"},
+      {1918, "user '%s' does not exist"},
+      {1920, "user name '%s' conflicts with another user or role name"},
+      {1922, "CASCADE must be specified to drop '%s'"},
+      {1950, "no privileges on tablespace '%s'"},
+      {12541, "TNS:no listener"},
+      {12545, "Connect failed because target host or object does not exist"},
+      {30006, "resource busy; acquire with WAIT timeout expired"},
   };
   return texts;
 }
 
+thread_local int t_message_version = 190;
+
 }  // namespace
 
+MessageVersionScope::MessageVersionScope(int version) : saved_(t_message_version) {
+  t_message_version = version;
+}
+MessageVersionScope::~MessageVersionScope() {
+  t_message_version = saved_;
+}
+
 std::string ora_message(int code, std::initializer_list<std::string> args) {
+  // Releases before 11g had no DDL lock timeout, and so no "or timeout expired".
+  if (code == 54 && t_message_version < 110)
+    return "resource busy and acquire with NOWAIT specified";
   auto found = catalogue().find(code);
   std::string format = found != catalogue().end() ? found->second : "message %s not found";
   std::vector<std::string> values(args);
@@ -162,6 +189,8 @@ std::string ora_message(int code, std::initializer_list<std::string> args) {
 }
 
 void raise(int code, std::initializer_list<std::string> args) {
+  // Before 10g a value too long for its column had a number without details.
+  if (code == 12899 && t_message_version < 100) throw ora_error(1401, ora_message(1401));
   throw ora_error(code, ora_message(code, args));
 }
 

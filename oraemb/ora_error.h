@@ -1,7 +1,8 @@
 // Oracle errors inside the engine: an exception carrying the ORA number and
 // the finished message text, raised anywhere below the OCI edge and turned
 // into an error-handle record there. The message catalogue lives in
-// ora_error.cpp (19c wording); nothing here knows about OCI.
+// ora_error.cpp (19c wording, with the older wording of a few messages);
+// nothing here knows about OCI.
 #pragma once
 
 #include <exception>
@@ -24,6 +25,19 @@ class ora_error : public std::exception {
   int code_;
   std::string text_;
   bool warning_;
+};
+
+// Selects, for the current thread, the release whose wording the messages
+// take (a profile version such as 102 or 190; see profile.h).
+class MessageVersionScope {
+ public:
+  explicit MessageVersionScope(int version);
+  ~MessageVersionScope();
+  MessageVersionScope(const MessageVersionScope&) = delete;
+  MessageVersionScope& operator=(const MessageVersionScope&) = delete;
+
+ private:
+  int saved_;
 };
 
 // The catalogue text of an error with each "%s" replaced by the next argument.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <unordered_set>
 
 #include "oraemb/ora_error.h"
@@ -250,6 +251,11 @@ Statement Parser::parse_statement() {
     return st;
   } else if (is_kw("ALTER")) {
     next();
+    if (accept_kw("USER")) {
+      st.kind = StmtKind::AlterUser;
+      st.user = user_options(false);
+      return st;
+    }
     if (!is_kw("TABLE")) {
       static const char* const others[] = {"INDEX",      "SEQUENCE", "TRIGGER", "SESSION",
                                            "SYSTEM",     "USER",     "VIEW",    "DATABASE",
@@ -260,6 +266,14 @@ Statement Parser::parse_statement() {
     }
     st.kind = StmtKind::AlterTable;
     st.alter = alter_table();
+  } else if (is_kw("DROP") && is_kw("USER", 1)) {
+    next();
+    next();
+    st.kind = StmtKind::DropUser;
+    st.user = std::make_unique<UserStmt>();
+    st.user->user = name(1935);
+    st.user->cascade = accept_kw("CASCADE");
+    expect_end();
   } else if (is_kw("DROP")) {
     st.kind = StmtKind::Drop;
     st.drop = drop();
@@ -269,11 +283,19 @@ Statement Parser::parse_statement() {
     accept_kw("WORK");
     if (is_kw("TO") || is_kw("FORCE") || is_kw("COMMENT") || is_kw("WRITE")) unsupported();
     expect_end();
+  } else if (is_kw("LOCK")) {
+    st.kind = StmtKind::LockTable;
+    st.lock = lock_table();
+  } else if (is_kw("GRANT") || is_kw("REVOKE")) {
+    bool grant = is_kw("GRANT");
+    next();
+    st.kind = grant ? StmtKind::Grant : StmtKind::Revoke;
+    st.user = grant_or_revoke(grant);
   } else {
     static const char* const verbs[] = {
-        "MERGE",   "LOCK",    "SAVEPOINT", "GRANT",     "REVOKE",    "TRUNCATE",    "RENAME",
-        "COMMENT", "ANALYZE", "EXPLAIN",   "BEGIN",     "DECLARE",   "CALL",        "SET",
-        "AUDIT",   "NOAUDIT", "PURGE",     "FLASHBACK", "ASSOCIATE", "DISASSOCIATE"};
+        "MERGE",   "SAVEPOINT", "TRUNCATE",  "RENAME",    "COMMENT",     "ANALYZE",
+        "EXPLAIN", "BEGIN",     "DECLARE",   "CALL",      "SET",         "AUDIT",
+        "NOAUDIT", "PURGE",     "FLASHBACK", "ASSOCIATE", "DISASSOCIATE"};
     for (const char* verb : verbs)
       if (is_kw(verb)) unsupported();
     fail(900);
@@ -371,7 +393,7 @@ std::unique_ptr<SelectStmt> Parser::select(bool allow_into) {
       sel->nowait = true;
     } else if (accept_kw("WAIT")) {
       if (peek().kind != Tok::Number) fail(936);
-      next();
+      sel->wait_seconds = std::atoi(next().text.c_str());
     } else if (is_kw("SKIP")) {
       unsupported();
     }
@@ -511,6 +533,9 @@ Statement Parser::create() {
   } else if (accept_kw("TRIGGER")) {
     st.kind = StmtKind::CreateTrigger;
     st.create_trigger = create_trigger(or_replace);
+  } else if (!or_replace && accept_kw("USER")) {
+    st.kind = StmtKind::CreateUser;
+    st.user = user_options(true);
   } else {
     static const char* const others[] = {
         "VIEW",      "FORCE",       "NOFORCE",        "SYNONYM",   "PUBLIC",   "USER",
@@ -1005,6 +1030,113 @@ std::unique_ptr<AlterTableStmt> Parser::alter_table() {
   }
   expect_end();
   return at;
+}
+
+std::unique_ptr<LockTableStmt> Parser::lock_table() {
+  auto lk = std::make_unique<LockTableStmt>();
+  expect_kw("LOCK");
+  expect_kw("TABLE");
+  do {
+    lk->tables.push_back(name(903));
+    if (accept_sym(".") || is_sym("@") || is_kw("PARTITION")) unsupported();
+  } while (accept_sym(","));
+  expect_kw("IN");
+  // ROW SHARE | ROW EXCLUSIVE | SHARE UPDATE | SHARE | SHARE ROW EXCLUSIVE | EXCLUSIVE
+  if (accept_kw("ROW")) {
+    if (!accept_kw("SHARE")) expect_kw("EXCLUSIVE");
+  } else if (accept_kw("SHARE")) {
+    if (accept_kw("ROW")) {
+      expect_kw("EXCLUSIVE");
+      lk->exclusive = true;
+    } else {
+      accept_kw("UPDATE");
+    }
+  } else {
+    expect_kw("EXCLUSIVE");
+    lk->exclusive = true;
+  }
+  expect_kw("MODE");
+  if (accept_kw("NOWAIT")) {
+    lk->nowait = true;
+  } else if (accept_kw("WAIT")) {
+    if (peek().kind != Tok::Number) fail(936);
+    lk->wait_seconds = std::atoi(next().text.c_str());
+  }
+  expect_end();
+  return lk;
+}
+
+std::string Parser::password() {
+  const Token& tok = peek();
+  if (tok.kind == Tok::QIdent) return next().text;
+  if (tok.kind != Tok::Ident && tok.kind != Tok::Number) fail(988);
+  next();
+  return sql_.substr(tok.start, tok.end - tok.start);  // the case as typed
+}
+
+std::unique_ptr<UserStmt> Parser::user_options(bool create) {
+  auto us = std::make_unique<UserStmt>();
+  us->user = name(create ? 1935 : 1918);
+  if (create) {
+    expect_kw("IDENTIFIED", 922);
+    expect_kw("BY");
+    us->has_password = true;
+    us->password = password();
+  }
+  for (;;) {
+    if (accept_kw("IDENTIFIED")) {
+      expect_kw("BY");
+      us->has_password = true;
+      us->password = password();
+    } else if (accept_kw("ACCOUNT")) {
+      if (accept_kw("LOCK"))
+        us->account_lock = 1;
+      else if (accept_kw("UNLOCK"))
+        us->account_lock = 0;
+      else
+        fail(922);
+    } else if (accept_kw("QUOTA")) {
+      if (accept_kw("UNLIMITED")) {
+        us->quota = 1;
+      } else {
+        if (peek().kind != Tok::Number) fail(922);
+        std::string amount = next().text;
+        if (peek().kind == Tok::Ident && (is_kw("K") || is_kw("M") || is_kw("G"))) next();
+        us->quota = amount == "0" ? 0 : 1;
+      }
+      expect_kw("ON");
+      name(959);  // the tablespace
+    } else if (accept_kw("DEFAULT") || accept_kw("TEMPORARY")) {
+      expect_kw("TABLESPACE");
+      name(959);
+    } else {
+      break;
+    }
+  }
+  expect_end();
+  return us;
+}
+
+std::unique_ptr<UserStmt> Parser::grant_or_revoke(bool grant) {
+  auto us = std::make_unique<UserStmt>();
+  do {
+    std::string priv;
+    // System privileges are one to three words ("CREATE ANY TABLE").
+    while (peek().kind == Tok::Ident && !is_kw(grant ? "TO" : "FROM") && !is_kw("ON")) {
+      priv += (priv.empty() ? "" : " ") + next().text;
+    }
+    if (is_kw("ON")) unsupported();  // object privileges
+    if (priv.empty()) fail(990);
+    us->privileges.push_back(priv);
+  } while (accept_sym(","));
+  expect_kw(grant ? "TO" : "FROM");
+  us->user = name(1917);
+  if (grant && accept_kw("WITH")) {
+    if (!accept_kw("ADMIN")) expect_kw("GRANT");
+    expect_kw("OPTION");
+  }
+  expect_end();
+  return us;
 }
 
 std::unique_ptr<DropStmt> Parser::drop() {

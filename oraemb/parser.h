@@ -53,6 +53,11 @@ class Parser {
   std::unique_ptr<AlterTableStmt> alter_table();
   ColumnMod column_mod();
   std::unique_ptr<DropStmt> drop();
+  std::unique_ptr<LockTableStmt> lock_table();
+  // The user statements after their leading keywords.
+  std::unique_ptr<UserStmt> user_options(bool create);
+  std::unique_ptr<UserStmt> grant_or_revoke(bool grant);
+  std::string password();
   std::string default_clause(bool& has_default);
   OraNumber signed_number();
 

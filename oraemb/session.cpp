@@ -67,12 +67,17 @@ bool Cursor::fetch(std::vector<Value>& row) {
   return true;
 }
 
-std::unique_ptr<Session> Session::logon(const std::string& path, const std::string& user,
+std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::string& user,
                                         const std::string& password) {
   std::unique_ptr<Session> s(new Session());
-  if (sqlite3_open_v2(path.c_str(), &s->conn_,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                      nullptr) != SQLITE_OK) {
+  s->profile_ = target.profile;
+  s->lock_timeout_ = target.lock_timeout;
+  MessageVersionScope wording(s->profile_.version);
+  const std::string& path = target.path;
+  int flags =
+      SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (target.create ? SQLITE_OPEN_CREATE : 0);
+  if (sqlite3_open_v2(path.c_str(), &s->conn_, flags, nullptr) != SQLITE_OK) {
+    if (!target.create) raise(1034);
     std::string message = s->conn_ ? sqlite3_errmsg(s->conn_) : "open";
     raise(600, {"open " + path + "], [" + message});
   }
@@ -81,23 +86,39 @@ std::unique_ptr<Session> Session::logon(const std::string& path, const std::stri
            "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;"
            "PRAGMA cache_size=-65536; PRAGMA temp_store=MEMORY;");
   s->db_ = Database::attach(path, s->conn_);
+  s->locks_ = std::make_unique<LockManager>(path);
+  auto add_user = [&](const std::string& name, const std::string& pwd, const char* privs) {
+    std::random_device rd;
+    std::string salt = std::to_string(rd());
+    SqlStmt add(s->conn_,
+                "INSERT INTO ora$user(name, password, status, failed, created, privs)"
+                " VALUES(?,?,'OPEN',0,?,?)");
+    add.bind_text(1, name);
+    add.bind_text(2, password_digest(salt, pwd));
+    add.bind_text(3, civil_from_seconds(now()).to_storage());
+    if (privs)
+      add.bind_text(4, privs);
+    else
+      add.bind_null(4);
+    add.step();
+  };
+  if (!target.admin_user.empty()) {
+    SqlStmt find(s->conn_, "SELECT 1 FROM ora$user WHERE name = ?");
+    find.bind_text(1, target.admin_user);
+    if (!find.step()) add_user(target.admin_user, target.admin_password, nullptr);
+  }
   {
-    SqlStmt find(s->conn_, "SELECT password, status, failed FROM ora$user WHERE name = ?");
+    SqlStmt find(s->conn_, "SELECT password, status, failed, privs FROM ora$user WHERE name = ?");
     find.bind_text(1, user);
     if (!find.step()) {
-      std::random_device rd;
-      std::string salt = std::to_string(rd());
-      SqlStmt add(
-          s->conn_,
-          "INSERT INTO ora$user(name, password, status, failed, created) VALUES(?,?,'OPEN',0,?)");
-      add.bind_text(1, user);
-      add.bind_text(2, password_digest(salt, password));
-      add.bind_text(3, civil_from_seconds(now()).to_storage());
-      add.step();
+      if (!target.auto_users) raise(1017);
+      // A user created by its first logon may do everything (a scratch database).
+      add_user(user, password, nullptr);
     } else {
       std::string stored = find.text(0);
       std::string status = find.text(1);
       int64_t failed = find.integer(2);
+      if (!find.is_null(3)) s->privileges_ = privileges_from_text(find.text(3));
       std::string salt = stored.substr(0, stored.find('$'));
       bool good = password_digest(salt, password) == stored;
       SqlStmt upd(s->conn_, "UPDATE ora$user SET failed = ?, status = ? WHERE name = ?");
@@ -108,11 +129,17 @@ std::unique_ptr<Session> Session::logon(const std::string& path, const std::stri
       if (!good || failed) upd.step();
       if (!good) raise(1017);
       if (status != "OPEN") raise(28000);
+      if (!(s->privileges_ & kPrivCreateSession)) raise(1045, {user});
     }
   }
   s->user_ = user;
   s->schema_ = s->db_->schema(user);
   return s;
+}
+
+std::string password_digest_for(const std::string& password) {
+  std::random_device rd;
+  return password_digest(std::to_string(rd()), password);
 }
 
 Session::~Session() {
@@ -125,11 +152,13 @@ Session::~Session() {
 }
 
 void Session::logoff() {
+  MessageVersionScope wording(profile_.version);
   commit();
   *alive_ = false;
   clear_cache();
   sqlite3_close_v2(conn_);
   conn_ = nullptr;
+  locks_.reset();
 }
 
 sqlite3_stmt* Session::cached(const std::string& sql) {
@@ -182,6 +211,7 @@ void Session::commit() {
     step_done(conn_, cached("COMMIT"), "commit");
     sqlite_txn_ = false;
   }
+  if (locks_) locks_->release_all();
   if (ora_txn_) ++txn_id_;
   ora_txn_ = false;
 }
@@ -191,14 +221,55 @@ void Session::rollback() {
     sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite_txn_ = false;
   }
+  if (locks_) locks_->release_all();
   if (ora_txn_) ++txn_id_;
   ora_txn_ = false;
+}
+
+void Session::refresh_schema() {
+  // PRAGMA data_version changes only when another connection committed, so
+  // the catalogue version is read only then.
+  sqlite3_stmt* st = cached("PRAGMA data_version");
+  int64_t version = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -2;
+  sqlite3_reset(st);
+  if (version != data_version_) {
+    data_version_ = version;
+    if (db_->refresh(conn_)) {
+      trigger_cache_.clear();
+      default_cache_.clear();
+    }
+  }
+  schema_ = db_->schema(user_);
+}
+
+LockManager::Wait Session::lock_wait(bool nowait, int wait_seconds) const {
+  if (nowait) return LockManager::Wait::nowait();
+  if (wait_seconds >= 0) return LockManager::Wait{static_cast<double>(wait_seconds)};
+  return LockManager::Wait{lock_timeout_};
+}
+
+void Session::lock_for_dml(int64_t table_obj) {
+  if (!locks_->lock_table(table_obj, false, lock_wait(false, -1))) raise(54);
+  ora_txn_ = true;
+}
+
+bool Session::lock_rows(const std::vector<std::pair<int64_t, int64_t>>& rows, bool nowait,
+                        int wait_seconds) {
+  bool waited = false;
+  for (const auto& [obj, rid] : rows) {
+    if (!locks_->lock_row(obj, rid, lock_wait(nowait, wait_seconds)))
+      raise(wait_seconds >= 0 && !nowait ? 30006 : 54);
+    waited = waited || locks_->waited();
+  }
+  if (!rows.empty()) ora_txn_ = true;
+  return waited;
 }
 
 ExecResult Session::execute(Statement& st, const ExecOptions& options, BindSource* binds,
                             const std::function<void(const std::string&)>& on_rowid) {
   if (!conn_) raise(3114);
-  schema_ = db_->schema(user_);
+  MessageVersionScope wording(profile_.version);
+  refresh_schema();
   binds_ = binds;
   ExecResult result;
   switch (st.kind) {
@@ -219,6 +290,16 @@ ExecResult Session::execute(Statement& st, const ExecOptions& options, BindSourc
       break;
     case StmtKind::Rollback:
       if (!options.parse_only) rollback();
+      break;
+    case StmtKind::LockTable:
+      run_lock_table(*st.lock, options);
+      break;
+    case StmtKind::CreateUser:
+    case StmtKind::AlterUser:
+    case StmtKind::DropUser:
+    case StmtKind::Grant:
+    case StmtKind::Revoke:
+      run_user_statement(st, options);
       break;
     default:
       result.warning = run_ddl(st, options);
@@ -330,7 +411,7 @@ Value Session::next_sequence_value(const std::string& name, bool nextval) {
 
 std::optional<Value> Session::lob_read(const LobRef& ref, Kind kind) {
   if (!conn_) raise(3114);
-  schema_ = db_->schema(user_);
+  refresh_schema();
   auto table = schema_->tables.find(ref.table_obj);
   if (table == schema_->tables.end() ||
       ref.column >= static_cast<int>(table->second.columns.size()))

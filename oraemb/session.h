@@ -17,8 +17,11 @@
 
 #include "oraemb/ast.h"
 #include "oraemb/catalog.h"
+#include "oraemb/connect_config.h"
 #include "oraemb/database.h"
+#include "oraemb/lock_manager.h"
 #include "oraemb/ora_error.h"
+#include "oraemb/profile.h"
 
 namespace oraemb {
 
@@ -91,18 +94,32 @@ struct EvalContext {
   int64_t rownum = 0;
 };
 
+// System privileges of a user (ora$user.privs), as bits.
+enum Privilege : uint32_t {
+  kPrivCreateSession = 1,
+  kPrivCreateTable = 2,
+  kPrivCreateSequence = 4,
+  kPrivCreateTrigger = 8,
+  kPrivUnlimitedTablespace = 16,
+  kPrivDba = 32,
+  kPrivAll = 63,
+};
+
 class Session {
  public:
-  // Opens (or creates) the database file and logs on; ORA-01017 for a wrong
-  // password. The first logon of a user creates it.
-  static std::unique_ptr<Session> logon(const std::string& path, const std::string& user,
+  // Opens (or creates) the service's database file and logs on: ORA-01017
+  // for a wrong password or an unknown user (when users are not created on
+  // first logon), ORA-28000 for a locked account, ORA-01034 for a missing
+  // file that may not be created.
+  static std::unique_ptr<Session> logon(const ServiceTarget& target, const std::string& user,
                                         const std::string& password);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
   const std::string& user() const { return user_; }
-  std::string banner() const { return db_->banner(); }
+  std::string banner() const { return profile_.banner(); }
+  const Profile& profile() const { return profile_; }
   ExecResult execute(Statement& st, const ExecOptions& options, BindSource* binds,
                      const std::function<void(const std::string& rowid)>& on_rowid);
   void commit();
@@ -148,6 +165,24 @@ class Session {
   int64_t run_update(UpdateStmt& upd, const ExecOptions& options);
   int64_t run_delete(DeleteStmt& del, const ExecOptions& options);
   std::optional<ora_error> run_ddl(Statement& st, const ExecOptions& options);
+  // Picks up DDL committed by other sessions and processes.
+  void refresh_schema();
+  LockManager::Wait lock_wait(bool nowait, int wait_seconds) const;
+  // Table lock of DML and FOR UPDATE (shared), waiting as configured.
+  void lock_for_dml(int64_t table_obj);
+  // Row locks; true when one of them had to wait for another session.
+  bool lock_rows(const std::vector<std::pair<int64_t, int64_t>>& rows, bool nowait,
+                 int wait_seconds);
+  // UPDATE and DELETE: the rows `where` selects, each locked; true when a
+  // lock had to wait.
+  bool lock_matching_rows(const Source& src, const Expr* where,
+                          std::vector<std::vector<Value>>& rows, std::vector<int64_t>& rids);
+  void run_lock_table(LockTableStmt& lk, const ExecOptions& options);
+  void run_user_statement(Statement& st, const ExecOptions& options);
+  void require(uint32_t privilege) const;
+  void require_quota() const;  // ORA-01950 without quota on USERS
+  std::string sys_c_name();
+  int64_t ddl_target(const Statement& st) const;
   void ddl_create_table(Schema& s, CreateTableStmt& ct);
   void ddl_create_index(Schema& s, CreateIndexStmt& ci);
   void ddl_create_sequence(Schema& s, CreateSequenceStmt& cs);
@@ -175,6 +210,13 @@ class Session {
   std::string qualified_column(const std::string& table, const std::string& column) const;
 
   sqlite3* conn_ = nullptr;
+  Profile profile_;
+  std::unique_ptr<LockManager> locks_;
+  double lock_timeout_ = -1;
+  uint32_t privileges_ = kPrivAll;
+  int64_t data_version_ = -1;
+  // Rows a SELECT ... FOR UPDATE read, to be locked (table obj, rid).
+  std::vector<std::pair<int64_t, int64_t>>* locked_rows_ = nullptr;
   std::shared_ptr<Database> db_;
   std::shared_ptr<const Schema> schema_;
   std::string user_;
@@ -196,6 +238,12 @@ class Session {
   std::map<int64_t, CompiledTrigger> trigger_cache_;
   friend class Cursor;
 };
+
+// Privilege bits from their stored text ("CREATE TABLE,DBA,...") and back.
+uint32_t privileges_from_text(const std::string& text);
+std::string privileges_to_text(uint32_t privileges);
+// A salted digest of a password as ora$user stores it.
+std::string password_digest_for(const std::string& password);
 
 // The schema a statement runs against (refreshed at each statement start).
 std::string storage_table(int64_t obj);

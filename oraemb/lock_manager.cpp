@@ -1,0 +1,92 @@
+// OFD byte-range locks: table locks at byte obj#, row locks at a hash of
+// (obj#, rid) in a second region from 2^40 on. A hash collision can only
+// make a session wait needlessly.
+#include "oraemb/lock_manager.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "oraemb/ora_error.h"
+
+namespace oraemb {
+namespace {
+
+constexpr int64_t kRowRegion = int64_t{1} << 40;
+
+int64_t row_offset(int64_t obj, int64_t rid) {
+  uint64_t h = 1469598103934665603ULL;
+  for (uint64_t v : {static_cast<uint64_t>(obj), static_cast<uint64_t>(rid)}) {
+    for (int k = 0; k < 8; ++k) {
+      h ^= (v >> (8 * k)) & 0xFF;
+      h *= 1099511628211ULL;
+    }
+  }
+  return kRowRegion + static_cast<int64_t>(h % static_cast<uint64_t>(kRowRegion));
+}
+
+}  // namespace
+
+LockManager::LockManager(const std::string& database_path) {
+  std::string path = database_path + ".locks";
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd_ < 0) raise(600, {"lock file " + path + "], [" + std::strerror(errno)});
+}
+
+LockManager::~LockManager() {
+  if (fd_ >= 0) ::close(fd_);  // the kernel releases every lock of this descriptor
+}
+
+bool LockManager::acquire(int64_t offset, bool exclusive, Wait wait) {
+  waited_ = false;
+  auto held = held_.find(offset);
+  if (held != held_.end() && (held->second || !exclusive)) return true;
+  struct flock fl;
+  std::memset(&fl, 0, sizeof fl);
+  fl.l_type = exclusive ? F_WRLCK : F_RDLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = offset;
+  fl.l_len = 1;
+  using clock = std::chrono::steady_clock;
+  const auto deadline =
+      clock::now() + std::chrono::milliseconds(static_cast<int64_t>(wait.seconds * 1000));
+  auto pause = std::chrono::milliseconds(2);
+  for (;;) {
+    if (::fcntl(fd_, F_OFD_SETLK, &fl) == 0) {
+      held_[offset] = exclusive;
+      return true;
+    }
+    if (errno != EAGAIN && errno != EACCES && errno != EINTR)
+      raise(600, {std::string("lock], [") + std::strerror(errno)});
+    if (wait.seconds == 0 || (wait.seconds > 0 && clock::now() >= deadline)) return false;
+    waited_ = true;
+    std::this_thread::sleep_for(pause);
+    if (pause < std::chrono::milliseconds(50)) pause *= 2;
+  }
+}
+
+bool LockManager::lock_table(int64_t obj, bool exclusive, Wait wait) {
+  return acquire(obj, exclusive, wait);
+}
+
+bool LockManager::lock_row(int64_t obj, int64_t rid, Wait wait) {
+  return acquire(row_offset(obj, rid), true, wait);
+}
+
+void LockManager::release_all() {
+  if (held_.empty()) return;
+  struct flock fl;
+  std::memset(&fl, 0, sizeof fl);
+  fl.l_type = F_UNLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = 0;
+  fl.l_len = 0;  // the whole file
+  ::fcntl(fd_, F_OFD_SETLK, &fl);
+  held_.clear();
+}
+
+}  // namespace oraemb

@@ -1,0 +1,48 @@
+// Table (TM) and row (TX) locks of one session, shared with every other
+// session and process that opens the same database: Linux open file
+// description locks on a sparse sidecar file "<database>.locks". Each
+// session has its own descriptor, so sessions conflict even inside one
+// process, and the kernel drops every lock of a process that dies.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace oraemb {
+
+class LockManager {
+ public:
+  // How long an acquisition may wait: 0 = not at all (NOWAIT), negative =
+  // without limit, otherwise seconds.
+  struct Wait {
+    double seconds = -1;
+    static Wait nowait() { return Wait{0}; }
+  };
+
+  // Opens (creating) the sidecar of `database_path`; ORA-00600 when it
+  // cannot be opened.
+  explicit LockManager(const std::string& database_path);
+  ~LockManager();
+  LockManager(const LockManager&) = delete;
+  LockManager& operator=(const LockManager&) = delete;
+
+  // False when the lock could not be had within `wait`. A shared table lock
+  // is what DML and SELECT ... FOR UPDATE take; DDL and LOCK TABLE ... IN
+  // EXCLUSIVE MODE take it exclusive.
+  bool lock_table(int64_t obj, bool exclusive, Wait wait);
+  bool lock_row(int64_t obj, int64_t rid, Wait wait);
+  // Ends the transaction's locks.
+  void release_all();
+  // True when the last successful acquisition had to wait for another
+  // session (the caller re-reads what it read before).
+  bool waited() const { return waited_; }
+
+ private:
+  bool acquire(int64_t offset, bool exclusive, Wait wait);
+  int fd_ = -1;
+  std::map<int64_t, bool> held_;  // offset -> exclusive
+  bool waited_ = false;
+};
+
+}  // namespace oraemb
