@@ -1,24 +1,55 @@
-// ora_database: the table list, statements and validators of the destination.
+// ora_database: the table list, table creation, dropping and opening,
+// statements, foreign keys and the name mappings of the destination.
 #include "ORA/ora_database.h"
 
 #include "ORA/oci/oci_library.h"
 #include "ORA/ora_engine.h"
+#include "ORA/ora_exception.h"
 #include "ORA/ora_in_validator.h"
+#include "ORA/ora_indexes_initializer.h"
+#include "ORA/ora_schema_initializer.h"
 #include "ORA/ora_stmt.h"
+#include "ORA/ora_table.h"
 #include "ORA/ora_validator.h"
+#include "TK/tk_compare.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
+#include "TK/tk_wstring.h"
 
 namespace {
 // Bytes of the table-name buffer.
 constexpr size_t kTableNameBytes = 512;
 // Servers below 8.0.0 lack the table kinds the newer query filters on.
 constexpr int32_t kVersion8 = 0x80000;
+// From 12.2 on identifiers may have 128 bytes; before, 30.
+constexpr int32_t kVersion12_2 = 0xC0200;
+// Open flag of a table opened to look at its keys.
+constexpr int32_t kOpenForKeys = 1;
+// Open flag of a table right after its creation.
+constexpr int32_t kOpenCreated = 2;
 
-[[noreturn]] void not_built(const char* what) {
-  throw tk_exception(std::string("The Oracle table writer is not built yet: ") + what,
-                     TK_LEVEL_RUN);
+// The index-name validator of the run, or one for this call when no run is
+// active (a table created outside a run still gets names that do not
+// collide with the schema's).
+class index_validator_scope {
+ public:
+  index_validator_scope() {
+    if (!ora_in_validator::exists()) own_ = std::make_unique<ora_in_validator>();
+  }
+  ora_in_validator& get() { return ora_in_validator::instance(); }
+
+ private:
+  std::unique_ptr<ora_in_validator> own_;
+};
+
+std::wstring quoted_list(const std::vector<std::wstring>& names) {
+  std::wstring out;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) out += L", ";
+    out += L"\"" + names[i] + L"\"";
+  }
+  return out;
 }
 }  // namespace
 
@@ -26,7 +57,8 @@ ora_database::ora_database(const std::wstring& data_source)
     : udb_destination(data_source, 1, true) {
   tk_wtrace(2, L"ora_database::ctor(%s)", data_source);
   ora_engine& engine = ora_engine::instance();
-  const std::wstring sql = engine.get_version() < kVersion8
+  version_ = engine.get_version();
+  const std::wstring sql = version_ < kVersion8
                                ? L"select TABLE_NAME from user_tables"
                                : L"select TABLE_NAME, IOT_TYPE from user_tables where "
                                  L"TEMPORARY='N' and NESTED='NO' and IOT_TYPE IS NULL OR "
@@ -58,21 +90,58 @@ ora_database::~ora_database() {
   tk_trace(2, "ora_database::dtor");
 }
 
-std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& name,
-                                                          const udb_schema&, const udb_indexes&) {
-  tk_wtrace(2, L"ora_database::create_table(%s)", name);
-  not_built("tables cannot be created.");
+size_t ora_database::max_identifier_bytes() const {
+  return version_ >= kVersion12_2 ? 128 : 30;
 }
 
-std::unique_ptr<udb_recordset> ora_database::get_table(const std::wstring& name, int32_t) {
+void ora_database::commit() {
+  ora_engine& engine = ora_engine::instance();
+  check_oci_status(oci_api().OCITransCommit(engine.svc(), engine.err(), OCI_DEFAULT),
+                   "OCITransCommit");
+}
+
+std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& name,
+                                                          const udb_schema& source_schema,
+                                                          const udb_indexes& indexes) {
+  tk_wtrace(2, L"ora_database::create_table(%s)", name);
+  TK_ASSERT(!is_table_exist(name));
+  ora_schema_initializer schema(name, source_schema, indexes, uppercase_);
+  schema.get_init_str(*this);
+  // From here on the table exists: it is listed even when a key fails, so
+  // that the run can drop or reuse it.
+  tables_.push_back(name);
+  names_map_.add_fn_map(name, schema.column_map());
+  if (!indexes.empty()) {
+    index_validator_scope validator;
+    ora_indexes_initializer builder(name, schema.schema(), indexes, schema.column_map(),
+                                    validator.get());
+    builder.build_indexes();
+  }
+  // A refused sequence is reported once the table is complete.
+  schema.raise_deferred_error();
+  return get_table(name, kOpenCreated);
+}
+
+bool ora_database::delete_tab(const std::wstring& name) {
+  tk_wtrace(2, L"ora_database::delete_tab(%s)", name);
+  TK_ASSERT(is_table_exist(name));
+  ora_stmt stmt;
+  stmt.prepare(L"DROP TABLE \"" + name + L"\" CASCADE CONSTRAINTS");
+  stmt.execute(1, OCI_DEFAULT);
+  return udb_database::delete_tab(name);
+}
+
+std::unique_ptr<udb_recordset> ora_database::get_table(const std::wstring& name,
+                                                       int32_t open_flag) {
   tk_wtrace(2, L"ora_database::get_table(%s)", name);
-  not_built("tables cannot be opened.");
+  TK_ASSERT(is_table_exist(name));
+  return std::make_unique<ora_table>(*this, name, relationships_, open_flag);
 }
 
 std::unique_ptr<udb_recordset> ora_database::get_query(const std::wstring& name,
-                                                       const std::wstring&, int32_t) {
+                                                       const std::wstring& sql, int32_t open_flag) {
   tk_wtrace(2, L"ora_database::get_table(%s)", name);
-  not_built("queries cannot be opened.");
+  return std::make_unique<ora_table>(*this, name, sql, relationships_, open_flag);
 }
 
 bool ora_database::test_query(const std::wstring& sql) {
@@ -88,6 +157,98 @@ void ora_database::query(const std::wstring& sql) {
   ora_stmt stmt;
   stmt.prepare(sql);
   stmt.execute(1, OCI_DEFAULT);
+}
+
+void ora_database::create_relationships(const udb_relationships& relationships) {
+  tk_trace(2, "ora_database::create_relationships");
+  tk_trace(3, "Converting foreign keys");
+  if (options() == kAppendMode) {
+    tk_trace(3, "Foreign Keys are not converted in append mode");
+    return;
+  }
+  for (const udb_relationship& rel : relationships) {
+    tk_wtrace(3, L"Processing '%s'", rel.name);
+    const std::wstring ref_table = get_tn_mapped_name_ex(rel.ref_table);
+    const std::wstring table = get_tn_mapped_name_ex(rel.table);
+    bool missing = false;
+    for (const std::wstring* t : {&ref_table, &table}) {
+      if (!missing && !is_table_exist(*t)) {
+        tk_wtrace(2, L"Table '%s' does not exist", *t);
+        missing = true;
+      }
+    }
+    if (missing) continue;
+
+    create_fk_index_if(ref_table, rel.ref_fields);
+    std::vector<std::wstring> fields, ref_fields;
+    for (const std::wstring& f : rel.fields) fields.push_back(get_fn_mapped_name_ex(table, f));
+    for (const std::wstring& f : rel.ref_fields)
+      ref_fields.push_back(get_fn_mapped_name_ex(ref_table, f));
+    std::wstring sql = L"ALTER TABLE \"" + table + L"\" ADD FOREIGN KEY (" + quoted_list(fields) +
+                       L") REFERENCES \"" + ref_table + L"\"(" + quoted_list(ref_fields) + L")";
+    const std::wstring rule = tk_trim(rel.delete_rule);
+    if (!rule.empty() && (tk_wcs_equal_nocase(rule, L"ON DELETE SET NULL") ||
+                          tk_wcs_equal_nocase(rule, L"ON DELETE CASCADE")))
+      sql += L" " + rule;
+    query(sql);
+  }
+}
+
+void ora_database::create_fk_index_if(const std::wstring& table,
+                                      const std::vector<std::wstring>& columns) {
+  tk_wtrace(2, L"ora_database::create_fk_index_if(%s)", table);
+  std::vector<std::wstring> mapped;
+  for (const std::wstring& c : columns) mapped.push_back(get_fn_mapped_name_ex(table, c));
+  std::unique_ptr<udb_recordset> opened;
+  try {
+    opened = get_table(table, kOpenForKeys);
+  } catch (const tk_exception& e) {
+    tk_trace(2, "Cannot open the referenced table: %s", e.what());
+    return;
+  }
+  if (!opened) return;
+  const udb_indexes& indexes = opened->indexes();
+  if (indexes.has_index_on_fields(mapped, false) && indexes.has_index_on_fields(mapped, true)) {
+    tk_wtrace(2, L"FK index for table '%s' exists", table);
+    return;
+  }
+  opened.reset();
+
+  index_validator_scope scope;
+  ora_in_validator& validator = scope.get();
+  std::wstring name = table + L"_UI";
+  if (!validator.is_acceptable(name)) name = validator.get_safe_name(name);
+  validator.restricted().push_back(name);
+  validator.used_names().push_back(name);
+  try {
+    query(L"ALTER TABLE \"" + table + L"\" ADD CONSTRAINT \"" + name + L"\" UNIQUE(" +
+          quoted_list(mapped) + L")");
+  } catch (const ora_exception& e) {
+    tk_trace(2, "Error while creating index for FK:\n%s\n", e.what());
+  }
+  tk_wtrace(2, L"FK index for table '%s' has been created", table);
+}
+
+std::wstring ora_database::get_tn_mapped_name_ex(const std::wstring& source_table) const {
+  tk_wtrace(1, L"ora_database::get_tn_mapped_name_ex(%s)", source_table);
+  if (uppercase_) {
+    return names_map_.get_tn_mapped_name(tk_wstring(source_table).to_upper(), false);
+  }
+  const std::wstring exact = names_map_.get_tn_mapped_name(source_table, true);
+  if (is_table_exist(exact)) return exact;
+  tk_wtrace(1, L"Cannot find table %s", exact);
+  tk_trace(1, "Try to search case insensitive...");
+  return names_map_.get_tn_mapped_name(source_table, false);
+}
+
+std::wstring ora_database::get_fn_mapped_name_ex(const std::wstring& table,
+                                                 const std::wstring& field) const {
+  tk_wtrace(1, L"ora_database::get_fn_mapped_name_ex(%s)", field);
+  if (uppercase_) {
+    return names_map_.get_fn_mapped_name(tk_wstring(table).to_upper(), tk_wstring(field).to_upper(),
+                                         false);
+  }
+  return names_map_.get_fn_mapped_name(table, field, true);
 }
 
 std::unique_ptr<udb_validator> ora_database::create_index_name_validator() {

@@ -1,12 +1,14 @@
 // ora_database: the Oracle schema of the logged-on user as the destination of
-// a run. This form knows the schema's tables (read at construction), runs and
-// parse-checks statements, folds names to upper case on request and gives the
-// run's name validators. Creating, opening and dropping tables belong to the
-// table writer and still raise a level-1 error naming what is missing.
+// a run. It knows the schema's tables (read at construction, kept current by
+// create_table and delete_tab), creates tables with their sequence, trigger,
+// keys and indexes, drops and opens them, runs and parse-checks statements,
+// builds foreign keys, maps source table and column names to the names the
+// run gave them, and gives the run's name validators.
 // Owned by the caller of ora_engine::open_db and destroyed before the engine.
 // Single-threaded like the session.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,21 +17,47 @@
 
 class ora_database : public udb_destination {
  public:
-  // Reads the list of tables of the schema (ora_exception on an Oracle
-  // error). Table names compare exactly.
+  // Mode value of an append run: no foreign keys are built.
+  static constexpr uint32_t kAppendMode = 8;
+
+  // Reads the server version and the list of tables of the schema
+  // (ora_exception on an Oracle error). Table names compare exactly.
   explicit ora_database(const std::wstring& data_source);
   ~ora_database() override;
 
+  // Creates the table (CREATE TABLE, sequence and trigger for an
+  // auto-increment column, keys and indexes) and opens it. An existing name
+  // is an internal assertion failure.
   std::unique_ptr<udb_recordset> create_table(const std::wstring& name,
                                               const udb_schema& source_schema,
                                               const udb_indexes& indexes) override;
+  // Drops the table with its constraints (DROP TABLE ... CASCADE
+  // CONSTRAINTS); a name not in the list is an internal assertion failure.
+  bool delete_tab(const std::wstring& name) override;
+  // Opens an existing table (internal assertion failure when it is not in
+  // the list).
   std::unique_ptr<udb_recordset> get_table(const std::wstring& name, int32_t open_flag) override;
+  // Opens the rows of a query text under `name`.
   std::unique_ptr<udb_recordset> get_query(const std::wstring& name, const std::wstring& sql,
                                            int32_t open_flag) override;
   // Parses the statement without running it: true, or ora_exception.
   bool test_query(const std::wstring& sql) override;
   // Runs one statement once in default mode (ora_exception on an error).
   void query(const std::wstring& sql) override;
+  // Adds one foreign key per relationship (source names, mapped to the
+  // run's destination names). A relationship whose table does not exist is
+  // left out; an Oracle error propagates (the caller decides whether the
+  // rest goes on: it may pass one relationship at a time).
+  void create_relationships(const udb_relationships& relationships) override;
+  // Makes the referenced columns of a foreign key unique unless an index
+  // starting with them already is; errors are traced, never raised.
+  void create_fk_index_if(const std::wstring& table, const std::vector<std::wstring>& columns);
+
+  // The destination name of a source table (the run's names map; a name
+  // the map does not hold maps to itself).
+  std::wstring get_tn_mapped_name_ex(const std::wstring& source_table) const;
+  // The destination column of a source field of a destination table.
+  std::wstring get_fn_mapped_name_ex(const std::wstring& table, const std::wstring& field) const;
 
   void set_uppercase(bool uppercase) override { uppercase_ = uppercase; }
   bool uppercase() const override { return uppercase_; }
@@ -39,8 +67,23 @@ class ora_database : public udb_destination {
       const std::vector<std::wstring>& source_tables,
       const std::vector<std::wstring>& destination_tables) override;
 
+  // Opening a table reads its keys, indexes and referencing foreign keys
+  // unless this is switched off (on by default).
+  void set_index_discovery(bool on) { index_discovery_ = on; }
+  bool index_discovery() const { return index_discovery_; }
+
+  // The server version read at logon (major * 65536 + minor * 256 + patch).
+  int32_t server_version() const { return version_; }
+  // The longest identifier the server takes, in bytes of UTF-8: 30 below
+  // 12.2, 128 from it.
+  size_t max_identifier_bytes() const;
+  // Commits the session's pending work (LOB contents, updates); checked.
+  void commit();
+
   const std::wstring& data_source() const { return name(); }
 
  private:
   bool uppercase_ = false;
+  bool index_discovery_ = true;
+  int32_t version_ = 0;
 };

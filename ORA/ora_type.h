@@ -40,6 +40,9 @@ class ora_type {
   const std::wstring& name() const { return name_; }
   bool nullable() const { return nullable_; }
   uint32_t size() const { return size_; }
+  // Corrects the size (NVARCHAR2 and NCHAR describe bytes; a table counts
+  // their characters).
+  void set_size(uint32_t size) { size_ = size; }
   bool is_null() const { return indicator_ == OCI_IND_NULL; }
 
   // The base rule: the variant type of an Oracle data type code.

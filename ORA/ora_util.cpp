@@ -3,6 +3,7 @@
 // quotes doubled, or checked to be a number, date or hexadecimal form first.
 #include "ORA/ora_util.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -132,8 +133,28 @@ double leading_double(const std::string& text) {
 }  // namespace
 
 bool is_ora_lob_column(const t_ftd& ftd) {
-  return (ftd.vartype == VT_BSTR || ftd.vartype == VT_BLOB) &&
+  return (ftd.vartype == VT_BSTR || ftd.vartype == VT_BLOB || ftd.vartype == VT_BYTE_ARRAY) &&
          (ftd.size == 0 || ftd.size > ora_max_inline_len);
+}
+
+bool is_ora_number_literal(std::wstring_view text) {
+  size_t i = 0;
+  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) ++i;
+  size_t digits = 0;
+  while (i < text.size() && is_digit(text[i])) ++i, ++digits;
+  if (i < text.size() && text[i] == L'.') {
+    ++i;
+    while (i < text.size() && is_digit(text[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < text.size() && (text[i] == L'e' || text[i] == L'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) ++i;
+    size_t exponent = 0;
+    while (i < text.size() && is_digit(text[i])) ++i, ++exponent;
+    if (exponent == 0) return false;
+  }
+  return i == text.size();
 }
 
 std::wstring get_native_type(const t_ftd& ftd) {
@@ -238,12 +259,18 @@ std::wstring make_ora_def_val(const t_ftd* ftd) {
       tk_trace(1, "def value is out of range");
       return L"0";
     }
-    if (value != 0.0) return text;
-    if (text == L"0") return text;
-    for (wchar_t c : text) {
-      if (std::wstring_view(L"eE-+.,0").find(c) == std::wstring_view::npos) return L"";
+    // The text goes into CREATE TABLE as it stands: only a number literal
+    // may. A decimal comma (a locale's "1,5") becomes a point; any other
+    // text (an expression, "nan", trailing words) gives no default rather
+    // than a statement that Oracle refuses with the whole table.
+    if (is_ora_number_literal(text)) return text;
+    if (std::count(text.begin(), text.end(), L',') == 1 && text.find(L'.') == std::wstring::npos) {
+      std::wstring pointed = text;
+      pointed[pointed.find(L',')] = L'.';
+      if (is_ora_number_literal(pointed)) return pointed;
     }
-    return text;
+    if (value != 0.0) tk_wtrace(1, L"Default is not a number: %s", text);
+    return L"";
   }
   if (vt == VT_DATE) {
     tk_trace(1, "Got DATE def value");

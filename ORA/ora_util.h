@@ -7,17 +7,24 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "OLE/ole_variant.h"
 #include "UDB/t_ftd.h"
 #include "UDB/udb_field.h"
 
-// Largest declared size stored inline as NVARCHAR2 or RAW.
-inline constexpr uint32_t ora_max_inline_len = 4000;
+// Largest declared size stored inline as NVARCHAR2 or RAW. Oracle takes
+// NVARCHAR2 up to 2000 characters (4000 bytes of AL16UTF16) and RAW up to
+// 2000 bytes unless the database was built with extended string sizes;
+// longer columns are CLOB and BLOB, so that every character and byte fits.
+inline constexpr uint32_t ora_max_inline_len = 2000;
 
-// True for a text or binary column stored as CLOB or BLOB (size 0 or above
-// ora_max_inline_len).
+// True for a text or binary column (VT_BSTR, VT_BLOB, byte array) stored as
+// CLOB or BLOB (size 0 or above ora_max_inline_len).
 bool is_ora_lob_column(const t_ftd& ftd);
+// True when the text is an Oracle numeric literal: [+|-]digits[.digits]
+// [(e|E)[+|-]digits], digits on at least one side of the point.
+bool is_ora_number_literal(std::wstring_view text);
 
 // The Oracle column type; an unknown vartype is an internal assertion failure.
 std::wstring get_native_type(const t_ftd& ftd);

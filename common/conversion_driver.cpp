@@ -3,12 +3,16 @@
 // engine, walks the work list of tables and queries in name order and copies
 // each into the open destination database, applying the mode to tables that
 // already exist. Errors are routed per record, per table and per run through
-// the error handler; nothing here decides whether the process ends.
+// the error handler; nothing here decides whether the process ends. After
+// the last table the source's relationships become foreign keys between the
+// tables that the run converted.
 #include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "TK/tk_compare.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_format.h"
 #include "TK/tk_trace.h"
@@ -69,8 +73,38 @@ class conversion_driver {
     }
   }
 
+  // The foreign-key phase: one relationship at a time, so that Oracle's
+  // refusal of one (orphaned rows, ORA-02298) is reported for it and the
+  // others are still built. A relationship between tables that this run did
+  // not convert (skipped, failed or not selected) is left out.
+  void create_foreign_keys(const udb_relationships& relationships) {
+    for (const udb_relationship& rel : relationships) {
+      const std::wstring* missing = !converted(rel.table)       ? &rel.table
+                                    : !converted(rel.ref_table) ? &rel.ref_table
+                                                                : nullptr;
+      if (missing != nullptr) {
+        tk_wtrace(2, L"Skip relationship '%s': table '%s' was not converted", rel.name, *missing);
+        continue;
+      }
+      udb_relationships one;
+      one.push_back(rel);
+      try {
+        destination_.create_relationships(one);
+      } catch (const tk_exception& e) {
+        handler_.set_context(rel.name);
+        handler_.handle(e, false);
+      }
+    }
+  }
+
  private:
   bool agent() const { return conv_.front_end() == tarvel_front_end::agent; }
+  bool converted(const std::wstring& source_name) const {
+    for (const std::wstring& name : converted_) {
+      if (tk_wcs_equal_nocase(name, source_name)) return true;
+    }
+    return false;
+  }
   bool console() const { return agent() && !conv_.is_silent(); }
 
   void convert_table(const std::wstring& name, const std::wstring& query_text) {
@@ -136,6 +170,7 @@ class conversion_driver {
     // Destination table first, then the source recordset.
     dst.reset();
     src.reset();
+    converted_.push_back(name);
   }
 
   void drop_table(const std::wstring& dest_name) {
@@ -198,6 +233,7 @@ class conversion_driver {
   udb_database& source_;
   udb_destination& destination_;
   udb_validator& table_names_;
+  std::vector<std::wstring> converted_;  // source names of the tables done
 };
 
 // Steps of one run in their order; the objects of the run are released in
@@ -246,6 +282,7 @@ void run(tarvel_convertor& conv) {
     driver.convert_entry(name, query_text);
     ++conv.tables_done;
   }
+  driver.create_foreign_keys(source->relationships());
 
   tk_trace(1, "Right after converting table");
   handler.clear_context();

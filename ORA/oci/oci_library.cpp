@@ -89,6 +89,7 @@ void oci_load(const std::string& library) {
     OCI_RESOLVE(OCILobWrite);
     OCI_RESOLVE(OCILobRead);
     OCI_RESOLVE(OCILobCharSetForm);
+    OCI_RESOLVE(OCITransCommit);
 #undef OCI_RESOLVE
   } catch (...) {
     dlclose(handle);  // nothing of it was used

@@ -36,6 +36,7 @@ struct oci_functions {
   decltype(&::OCILobWrite) OCILobWrite = nullptr;
   decltype(&::OCILobRead) OCILobRead = nullptr;
   decltype(&::OCILobCharSetForm) OCILobCharSetForm = nullptr;
+  decltype(&::OCITransCommit) OCITransCommit = nullptr;
 };
 
 // The message of a missing or unusable client library (level 1); the

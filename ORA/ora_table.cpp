@@ -1,0 +1,482 @@
+// ora_table: opening an Oracle table (columns, defaults, keys, referencing
+// foreign keys) and writing records into it.
+#include "ORA/ora_table.h"
+
+#include <cmath>
+#include <cwchar>
+#include <map>
+
+#include "ORA/oci/oci_library.h"
+#include "ORA/ora_database.h"
+#include "ORA/ora_engine.h"
+#include "ORA/ora_exception.h"
+#include "ORA/ora_stmt.h"
+#include "ORA/ora_util.h"
+#include "ORA/ora_validator.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_text.h"
+#include "TK/tk_trace.h"
+#include "TK/tk_wstring.h"
+#include "UDB/udb_custom_conversion.h"
+
+namespace {
+// Servers below 8.0.0 have no GENERATED column in USER_INDEXES.
+constexpr int32_t kVersion8 = 0x80000;
+// Reals beyond this never reach Oracle (ORA-01426 from 1e126 on).
+constexpr double kNumberLimit = 1e126;
+
+// A name inside a quoted SQL text literal.
+std::wstring sql_text(const std::wstring& name) {
+  std::wstring out;
+  for (wchar_t c : name) {
+    out += c;
+    if (c == L'\'') out += L'\'';
+  }
+  return out;
+}
+
+// Every row of a catalogue query, as the texts of its columns (NULL gives
+// an empty text).
+std::vector<std::vector<std::wstring>> read_rows(const std::wstring& sql) {
+  std::vector<std::vector<std::wstring>> rows;
+  ora_query_results results(L"", sql);
+  results.initialize(0, sql);
+  while (!results.is_eof()) {
+    const udb_record* row = results.get_item();
+    if (row == nullptr) break;
+    std::vector<std::wstring> texts;
+    for (size_t i = 0; i < row->size(); ++i) texts.push_back((*row)[i].to_wstring());
+    rows.push_back(std::move(texts));
+  }
+  return rows;
+}
+
+// One number read with a 4-byte integer define.
+int32_t read_count(const std::wstring& sql) {
+  ora_stmt stmt;
+  stmt.prepare(sql);
+  int32_t count = 0;
+  sb2 indicator = 0;
+  stmt.define(1, &count, sizeof count, SQLT_INT, &indicator, nullptr);
+  if (stmt.execute(1, OCI_DEFAULT) == OCI_NO_DATA || indicator == OCI_IND_NULL) return 0;
+  return count;
+}
+
+bool is_null_literal(const udb_field& field, const std::wstring& literal) {
+  return field.get_type() == VT_NULL || literal.empty() || literal == L"''" || literal == L"\"\"";
+}
+
+// The value as a double when it is a number (or a text that is one);
+// false otherwise.
+bool numeric_value(const udb_field& field, double& out) {
+  switch (field.get_variant().vt) {
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DECIMAL:
+    case VT_BOOL:
+      out = field.to_double();
+      return true;
+    case VT_BSTR: {
+      const std::wstring text = field.to_wstring();
+      if (text.empty()) return false;
+      wchar_t* end = nullptr;
+      out = std::wcstod(text.c_str(), &end);
+      return end != nullptr && *end == 0;
+    }
+    default:
+      return false;
+  }
+}
+}  // namespace
+
+ora_table::ora_table(ora_database& db, const std::wstring& name, udb_relationships& relationships,
+                     int32_t)
+    : ora_query_results(name), db_(db), relationships_(relationships) {
+  tk_wtrace(2, L"ora_table::ora_table(%s)", name);
+  init_schema();
+  if (schema().empty()) {
+    tk_trace(2, "Empty table");
+    return;
+  }
+  if (db_.index_discovery()) init_indexes();
+  rows_ = ora_engine::instance().get_records_cnt(name, false);
+  tk_trace(2, "Got %d records", rows_);
+  prepare_writes();
+}
+
+ora_table::ora_table(ora_database& db, const std::wstring& name, const std::wstring& query_text,
+                     udb_relationships& relationships, int32_t)
+    : ora_query_results(name, query_text), db_(db), relationships_(relationships) {
+  tk_wtrace(2, L"ora_table::ora_table(%s)", name);
+  init_schema();
+  if (schema().empty()) {
+    tk_trace(2, "Empty table");
+    return;
+  }
+  rows_ = ora_engine::instance().get_records_cnt(query_text, true);
+  tk_trace(2, "Got %d records", rows_);
+  prepare_writes();
+}
+
+ora_table::~ora_table() {
+  tk_trace(2, "ora_table::dtor");
+  commit_pending();
+  lobs_.reset();
+  rowid_.reset();
+}
+
+void ora_table::commit_pending() {
+  if (!pending_commit_) return;
+  pending_commit_ = false;
+  try {
+    db_.commit();
+  } catch (const tk_exception& e) {
+    tk_trace(3, "Cannot commit the last changes of the table: %s", e.what());
+  }
+}
+
+void ora_table::init_schema() {
+  tk_trace(2, "ora_table::init_schema");
+  const bool table = !has_query();
+  int32_t columns = 0;
+  if (table) {
+    tk_trace(2, "ora_table::get_columns_cnt");
+    columns = read_count(L"SELECT COUNT(*) FROM USER_TAB_COLUMNS WHERE table_name = '" +
+                         sql_text(name()) + L"'");
+  }
+  tk_trace(2, "Got %d columns", columns);
+  if (table) tk_trace(1, "Right before extract DB structure");
+  initialize(static_cast<uint32_t>(columns),
+             table ? L"SELECT * FROM \"" + name() + L"\"" : query());
+  if (!table) return;
+
+  const auto rows = read_rows(
+      L"select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from USER_TAB_COLUMNS where table_name = '" +
+      sql_text(name()) + L"'");
+  for (size_t r = 0; r < rows.size() && r < schema().size(); ++r) {
+    const std::wstring& column = rows[r].at(0);
+    size_t pos = schema().size();
+    for (size_t i = 0; i < schema().size(); ++i) {
+      if (schema()[i].name == column) {
+        pos = i;
+        break;
+      }
+    }
+    if (pos == schema().size()) {
+      tk_trace(2, "Field not found in schema");
+      continue;
+    }
+    TK_ASSERT(pos < readers().size());
+    t_ftd& ftd = schema()[pos];
+    const std::wstring& def = rows[r].at(1);
+    if (!def.empty()) {
+      tk_wtrace(1, L"Got default string: %s (eye=%d, type=%d)", def, r, ftd.vartype);
+      ftd.def_value = get_def_value(ftd.vartype, def);
+      tk_wtrace(1, L"Got default variant: %s", ftd.def_value.to_wstring());
+    }
+    const std::wstring& type = rows[r].at(2);
+    if (type == L"NVARCHAR2" || type == L"NCHAR") {
+      ftd.size /= 2;
+      readers()[pos]->set_size(ftd.size);
+    }
+  }
+}
+
+ole_variant ora_table::get_def_value(VARTYPE vartype, const std::wstring& source) {
+  tk_wtrace(1, L"ora_table::get_def_value(type=0x%08X, src=%s)", vartype, source);
+  std::wstring text = tk_trim(source);
+  // The catalogue keeps the text as it was written, line ends included.
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L'\t'))
+    text.pop_back();
+  text = tk_trim(text);
+  bool quoted = false;
+  if (text.size() > 1 && text.front() == L'\'' && text.back() == L'\'') {
+    tk_trace(1, "Removing quotes");
+    text = text.substr(1, text.size() - 2);
+    quoted = true;
+    tk_wtrace(1, L"After removing quotes: %s", text);
+  }
+  if (vartype == VT_BSTR && !quoted) {
+    tk_trace(1, "Incorrect/empty/null default value for VT_BSTR");
+    return ole_variant();
+  }
+  if (vartype == VT_DATE) return ole_variant();
+  std::wstring unescaped;
+  for (size_t i = 0; i < text.size(); ++i) {
+    unescaped += text[i];
+    if (text[i] == L'\'' && i + 1 < text.size() && text[i + 1] == L'\'') ++i;
+  }
+  try {
+    return ole_variant::from_wstring(unescaped, vartype);
+  } catch (const tk_exception&) {
+    return ole_variant();
+  }
+}
+
+void ora_table::init_indexes() {
+  tk_trace(2, "ora_table::init_indexes");
+  read_primary_key();
+  read_indexes();
+  if (!primary_key_.empty()) read_foreign_keys();
+}
+
+void ora_table::read_primary_key() {
+  const auto rows = read_rows(
+      L"SELECT a.constraint_name, a.column_name FROM user_cons_columns a, user_constraints b "
+      L"WHERE a.table_name='" +
+      sql_text(name()) +
+      L"' AND a.constraint_name=b.constraint_name AND b.constraint_type='P' ORDER BY "
+      L"a.constraint_name, a.position");
+  if (rows.empty()) return;
+  const std::wstring key = rows[0].at(0);
+  tk_wtrace(2, L"Got primary key '%s'", key);
+  std::vector<std::wstring> fields;
+  for (const auto& row : rows) {
+    if (row.at(0) != key) break;
+    bool found = false;
+    for (const t_ftd* f : schema().fields()) found = found || f->name == row.at(1);
+    if (!found) {
+      tk_wtrace(2, L"PK field '%s' not found - skip it", row.at(1));
+      continue;
+    }
+    fields.push_back(row.at(1));
+  }
+  if (fields.empty()) return;
+  primary_key_ = key;
+  key_fields_ = fields;
+  add_index(udb_index{key, true, true, fields});
+}
+
+void ora_table::read_indexes() {
+  const std::wstring table = sql_text(name());
+  const std::wstring sql =
+      db_.server_version() < kVersion8
+          ? L"SELECT user_indexes.index_name, user_indexes.uniqueness, "
+            L"user_ind_columns.column_name FROM user_ind_columns, user_indexes where "
+            L"user_ind_columns.table_name = '" +
+                table +
+                L"' AND user_ind_columns.index_name = user_indexes.index_name AND "
+                L"user_ind_columns.table_name = user_indexes.table_name ORDER BY "
+                L"user_indexes.index_name, user_ind_columns.column_position"
+          : L"SELECT user_indexes.index_name, user_indexes.uniqueness, "
+            L"user_ind_columns.column_name FROM user_ind_columns, user_indexes where "
+            L"user_ind_columns.table_name = '" +
+                table +
+                L"' AND user_indexes.generated='N' AND user_ind_columns.index_name = "
+                L"user_indexes.index_name AND user_ind_columns.table_name = "
+                L"user_indexes.table_name ORDER BY user_indexes.index_name, "
+                L"user_ind_columns.column_position";
+  const auto rows = read_rows(sql);
+  for (size_t r = 0; r < rows.size();) {
+    udb_index index;
+    index.name = rows[r].at(0);
+    index.b_unique = rows[r].at(1) == L"UNIQUE";
+    tk_wtrace(2, L"Got index '%s' (unique=%d)", index.name, index.b_unique);
+    for (; r < rows.size() && rows[r].at(0) == index.name; ++r) {
+      bool found = false;
+      for (const t_ftd* f : schema().fields()) found = found || f->name == rows[r].at(2);
+      if (found)
+        index.fields.push_back(rows[r].at(2));
+      else
+        tk_wtrace(1, L"Index field '%s' not found - skip it", rows[r].at(2));
+    }
+    if (!primary_key_.empty() && index.name == primary_key_) {
+      tk_trace(2, "Skip Primary Key DoubleInitialization");
+      continue;
+    }
+    add_index(index);
+  }
+}
+
+void ora_table::read_foreign_keys() {
+  const std::wstring key = sql_text(primary_key_);
+  if (read_count(L"select count(*) from USER_CONSTRAINTS where R_CONSTRAINT_NAME='" + key +
+                 L"' and CONSTRAINT_TYPE='R'") == 0) {
+    tk_trace(2, "No foreign keys found");
+    return;
+  }
+  const auto rows = read_rows(
+      L"select a.TABLE_NAME,a.CONSTRAINT_NAME,a.DELETE_RULE,b.COLUMN_NAME FROM USER_CONSTRAINTS "
+      L"a, USER_CONS_COLUMNS b WHERE a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and "
+      L"a.CONSTRAINT_TYPE='R' and a.R_CONSTRAINT_NAME='" +
+      key + L"'");
+  std::vector<udb_relationship> found;
+  for (const auto& row : rows) {
+    tk_wtrace(1, L"GOT FK: %s,%s,%s,%s", row.at(0), row.at(1), row.at(2), row.at(3));
+    udb_relationship* rel = nullptr;
+    for (udb_relationship& r : found) {
+      if (r.name == row.at(1)) rel = &r;
+    }
+    if (rel == nullptr) {
+      udb_relationship r;
+      r.name = row.at(1);
+      r.ref_key_name = primary_key_;
+      r.table = row.at(0);
+      r.ref_table = name();
+      r.ref_fields = key_fields_;
+      if (!row.at(2).empty()) r.delete_rule = L"ON DELETE " + row.at(2);
+      found.push_back(r);
+      rel = &found.back();
+    }
+    bool present = false;
+    for (const std::wstring& f : rel->fields) present = present || f == row.at(3);
+    if (!present) rel->fields.push_back(row.at(3));
+  }
+  // A table opened twice in a run adds its foreign keys once.
+  for (const udb_relationship& r : found) {
+    if (relationships_.is_acceptable_name(r.name)) relationships_.push_back(r);
+  }
+}
+
+void ora_table::prepare_writes() {
+  in_primary_key_.assign(schema().size(), false);
+  for (size_t i = 0; i < schema().size(); ++i) {
+    for (const std::wstring& k : key_fields_) {
+      if (schema()[i].name == k) in_primary_key_[i] = true;
+    }
+  }
+  insert_head_ = L"INSERT /*+ APPEND */ INTO \"" + name() + L"\" VALUES(";
+}
+
+std::wstring ora_table::value_text(size_t i, const udb_field& field) {
+  if (udb_custom_conversion::is_acceptable2(field)) return udb_custom_conversion::handle2(field);
+  const t_ftd* col = i < schema().size() ? &schema()[i] : nullptr;
+  const VARTYPE vt = field.get_variant().vt;
+  const bool null_value = vt == VT_NULL || vt == VT_EMPTY;
+  if (col != nullptr && is_ora_lob_column(*col)) {
+    tk_trace(1, "Got LOB - put placeholder");
+    // A NULL stays NULL unless the column refuses it.
+    if (null_value && !col->b_not_null) return L"NULL";
+    return col->vartype == VT_BSTR ? L"EMPTY_CLOB()" : L"EMPTY_BLOB()";
+  }
+  std::wstring literal = to_oracle_str(&field);
+  tk_wtrace(1, L"Got field #%d: '%s' (%d, %d)", i, literal, field.get_type(), col ? col->size : 0);
+  double number = 0;
+  if (col != nullptr && (col->vartype == VT_R4 || col->vartype == VT_R8) && !null_value &&
+      numeric_value(field, number) &&
+      (std::isnan(number) || number < -kNumberLimit || number > kNumberLimit)) {
+    tk_trace(1, "Number is out of range");
+    literal = col->b_not_null ? make_ora_def_val(col) : L"";
+  }
+  if (is_null_literal(field, literal)) {
+    if (col != nullptr && col->b_not_null && !in_primary_key_[i]) {
+      tk_trace(1, "Put NULL-field");
+      reset_not_null_flag(i);
+    }
+    return L"NULL";
+  }
+  return literal;
+}
+
+void ora_table::append_record(const udb_record& record) {
+  tk_trace(2, "ora_table::append_record");
+  if (insert_head_.empty()) prepare_writes();
+  std::wstring sql = insert_head_;
+  for (size_t i = 0; i < record.size(); ++i) {
+    if (i > 0) sql += L", ";
+    sql += value_text(i, record[i]);
+  }
+  if (!rowid_) rowid_ = std::make_unique<ora_get_rowid>();
+  const std::wstring rowid = rowid_->do_insert(sql);
+  tk_wtrace(2, L"GOT ROWID(2): %s", rowid);
+  if (!lobs_) lobs_ = std::make_unique<ora_lob_insert>(name(), schema());
+  if (lobs_->has_lobs()) {
+    // The row is committed already; its LOB contents are committed with
+    // the next record or when the table is closed.
+    if (lobs_->insert(rowid, record)) pending_commit_ = true;
+  } else {
+    tk_trace(1, "Record has no LOBs - skip it");
+  }
+  ++appended_;
+  tk_trace(2, "ora_table::append_record - at the END");
+}
+
+void ora_table::update(const udb_record& record) {
+  tk_trace(2, "ora_table::update");
+  if (key_index() < 0) {
+    tk_trace(2, "Missing primary/unique key");
+    return;
+  }
+  const udb_index& key = indexes()[static_cast<size_t>(key_index())];
+  ora_fn_validator validator(record);
+  std::wstring set, condition;
+  for (size_t i = 0; i < record.size(); ++i) {
+    const udb_field& field = record[i];
+    // The column at the record's position is the one the INSERT wrote;
+    // beyond the schema the field's own name is made acceptable.
+    std::wstring name;
+    if (i < schema().size()) {
+      name = schema()[i].name;
+    } else {
+      name = field.name;
+      if (db_.uppercase()) name = tk_wstring(name).to_upper();
+      if (!validator.is_acceptable(name)) name = validator.get_safe_name(name);
+    }
+    tk_wtrace(1, L"Got mappend fn: %s", name);
+    bool in_key = false;
+    for (const std::wstring& k : key.fields) in_key = in_key || k == name;
+    if (in_key) {
+      tk_wtrace(1, L"Field %s is a part of UKey", name);
+      if (!condition.empty()) condition += L" AND ";
+      condition += L"\"" + name + L"\"=" + to_oracle_str(&field);
+    } else {
+      tk_wtrace(1, L"Field %s is NOT a part of UKey", name);
+      if (!set.empty()) set += L", ";
+      set += L"\"" + name + L"\"=" + value_text(i, field);
+    }
+  }
+  if (condition.empty()) {
+    tk_trace(2, "Missing primary/unique key");
+    return;
+  }
+  if (set.empty()) return;  // every column is a key column: nothing to change
+  const std::wstring sql = L"UPDATE \"" + name() + L"\" SET " + set + L" WHERE " + condition;
+  tk_wtrace(2, L"UPDATE QUERY: %s", sql);
+  db_.query(sql);
+  pending_commit_ = true;
+  // LOB columns were set empty; their contents go through locators, since a
+  // literal longer than 4000 bytes is refused (ORA-01704).
+  if (!lobs_) lobs_ = std::make_unique<ora_lob_insert>(name(), schema());
+  if (lobs_->has_lobs()) lobs_->write(condition, record);
+}
+
+void ora_table::reset_not_null_flag(size_t column) {
+  tk_trace(2, "ora_table::reset_not_null_flag(%d)", column);
+  TK_ASSERT(column < schema().size());
+  t_ftd& col = schema()[column];
+  // Only the nullability changes: restating the type would change it for a
+  // column of an existing table whose type reads back differently
+  // (NUMBER(19,0) reads as VT_I4), and Oracle refuses that on a column that
+  // holds values. The column keeps its default.
+  const std::wstring sql = L"ALTER TABLE \"" + name() + L"\" MODIFY \"" + col.name + L"\" NULL";
+  tk_wtrace(3, L"Run SQL query: %s\n", sql);
+  ora_stmt stmt;
+  stmt.prepare(sql);
+  stmt.execute(1, OCI_COMMIT_ON_SUCCESS);
+  col.b_not_null = false;
+}
+
+bool ora_table::is_eof() {
+  tk_trace(2, "ora_table::is_eof(%d,%d)", current_row_, rows_);
+  TK_ASSERT(is_executed());
+  if (current_row_ >= rows_) return true;
+  tk_trace(1, "Step #1");
+  ora_query_results::is_eof();
+  tk_trace(1, "Step #2");
+  fetched_ = true;
+  return false;
+}
+
+void ora_table::next() {
+  tk_trace(2, "ora_table::next");
+  ++current_row_;
+}

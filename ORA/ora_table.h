@@ -1,0 +1,80 @@
+// ora_table: one Oracle table (or query) as a destination recordset. Opening
+// reads its columns, catalogue defaults and national-character sizes, its
+// primary key and indexes, and the foreign keys of other tables that refer
+// to it (added to the database's relationship list). Writing goes one
+// record at a time: append_record sends one committed INSERT with literal
+// values (empty LOBs for CLOB and BLOB columns), gets the row's ROWID and
+// writes the LOB contents; update rewrites the row that has the record's
+// key; reset_not_null_flag makes a column nullable when a NULL must be
+// stored. The INSERT text's head, the key columns and the LOB writer are
+// prepared once per table. Work left uncommitted (LOB contents of the last
+// record, updates) is committed when the table is closed.
+// Owned by the caller of ora_database::create_table / get_table; the
+// database and the session must outlive it. Single-threaded.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ORA/ora_get_rowid.h"
+#include "ORA/ora_lob_insert.h"
+#include "ORA/ora_query_results.h"
+#include "UDB/udb_relationships.h"
+
+class ora_database;
+
+class ora_table : public ora_query_results {
+ public:
+  // An existing table; the open flag is not used.
+  ora_table(ora_database& db, const std::wstring& name, udb_relationships& relationships,
+            int32_t open_flag);
+  // The rows of a query text, under `name`.
+  ora_table(ora_database& db, const std::wstring& name, const std::wstring& query_text,
+            udb_relationships& relationships, int32_t open_flag);
+  // Commits what the table left uncommitted (errors are traced).
+  ~ora_table() override;
+
+  void append_record(const udb_record& record) override;
+  void update(const udb_record& record) override;
+  // Makes the column at `column` (0-based) nullable; once per column.
+  void reset_not_null_flag(size_t column);
+
+  // A catalogue default text as a value of `vartype`; empty when none.
+  static ole_variant get_def_value(VARTYPE vartype, const std::wstring& text);
+
+  bool is_eof() override;
+  void next() override;
+
+  uint32_t appended() const { return appended_; }
+  int32_t rows() const { return rows_; }
+
+ private:
+  void init_schema();
+  void init_indexes();
+  void read_primary_key();
+  void read_indexes();
+  void read_foreign_keys();
+  void prepare_writes();
+  // The value text of field `i` for INSERT and UPDATE: literal, NULL (the
+  // column made nullable first when needed), default for out-of-range
+  // reals, or an empty LOB placeholder.
+  std::wstring value_text(size_t i, const udb_field& field);
+  void commit_pending();
+
+  ora_database& db_;
+  udb_relationships& relationships_;
+  std::wstring primary_key_;              // name of the primary-key constraint
+  std::vector<std::wstring> key_fields_;  // its columns
+  std::vector<bool> in_primary_key_;      // per column
+  int32_t rows_ = 0;
+  int32_t current_row_ = 0;
+  bool fetched_ = false;
+  uint32_t appended_ = 0;
+  bool pending_commit_ = false;
+
+  std::wstring insert_head_;  // INSERT /*+ APPEND */ INTO "T" VALUES(
+  std::unique_ptr<ora_get_rowid> rowid_;
+  std::unique_ptr<ora_lob_insert> lobs_;
+};
