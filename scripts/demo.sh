@@ -25,6 +25,5 @@ export TARVEL_ORAEMB_DIR="$work"
 echo "== Converting $sample into the embedded engine (service DEMO) =="
 "$bin/TARVAGENT" --src="$sample" --dest=//localhost:1521/DEMO --oraclh=localhost \
   --oraclu=demo --oraclp=demo --logfile="$work/trace.log"
-echo "== What Oracle now holds =="
-"$bin/oraemb-sql" --connect=//localhost:1521/DEMO --user=demo --password=demo \
-  "SELECT table_name FROM user_tables ORDER BY table_name"
+echo "== What Oracle now holds: every table, its row count and first rows =="
+"$bin/oraemb-sql" --connect=//localhost:1521/DEMO --user=demo --password=demo --tables=3
