@@ -34,8 +34,9 @@ TEST(OraNativeType, MapsEveryVariantTypeWithItsSizeBounds) {
       {VT_DATE, 0, 0, L"DATE"},
       {VT_BSTR, 50, 0, L"NVARCHAR2(50) "},
       {VT_BSTR, 1, 0, L"NVARCHAR2(1) "},
-      {VT_BSTR, 4000, 0, L"NVARCHAR2(4000) "},
-      {VT_BSTR, 4001, 0, L"CLOB"},
+      {VT_BSTR, 2000, 0, L"NVARCHAR2(2000) "},
+      {VT_BSTR, 2001, 0, L"CLOB"},
+      {VT_BSTR, 4000, 0, L"CLOB"},
       {VT_BSTR, 0, 0, L"CLOB"},
       {VT_BOOL, 0, 0, L"NUMBER(3,0)"},
       {VT_I1, 0, 0, L"NUMBER(3,0)"},
@@ -45,8 +46,9 @@ TEST(OraNativeType, MapsEveryVariantTypeWithItsSizeBounds) {
       {VT_I8, 0, 0, L"NUMBER(19,0)"},
       {VT_UINT, 0, 0, L"NUMBER(19,0)"},
       {VT_BLOB, 16, 0, L"RAW(16)"},
-      {VT_BLOB, 4000, 0, L"RAW(4000)"},
-      {VT_BLOB, 4001, 0, L"BLOB"},
+      {VT_BLOB, 2000, 0, L"RAW(2000)"},
+      {VT_BLOB, 2001, 0, L"BLOB"},
+      {VT_BLOB, 4000, 0, L"BLOB"},
       {VT_BLOB, 0, 0, L"BLOB"},
   };
   for (const type_case& c : cases)
@@ -65,8 +67,12 @@ TEST(OraNativeType, UnknownTypeIsAnInternalError) {
 
 TEST(OraLobColumn, TextAndBinaryBeyondInlineSizeOrUnsized) {
   EXPECT_TRUE(is_ora_lob_column(column(VT_BSTR, 0)));
-  EXPECT_TRUE(is_ora_lob_column(column(VT_BLOB, 4001)));
-  EXPECT_FALSE(is_ora_lob_column(column(VT_BSTR, 4000)));
+  // Oracle takes NVARCHAR2 and RAW up to 2000 (ORA-00910 beyond): longer
+  // columns are LOBs, so that nothing is cut.
+  EXPECT_TRUE(is_ora_lob_column(column(VT_BLOB, 2001)));
+  EXPECT_TRUE(is_ora_lob_column(column(VT_BSTR, 4000)));
+  EXPECT_FALSE(is_ora_lob_column(column(VT_BSTR, 2000)));
+  EXPECT_TRUE(is_ora_lob_column(column(VT_BYTE_ARRAY, 0)));
   EXPECT_FALSE(is_ora_lob_column(column(VT_I4, 0)));
 }
 
@@ -171,6 +177,20 @@ TEST(OraDefault, RealsKeepTheirTextWithinOraclesRange) {
       {VT_R8, 0, L"0.0", L"0.0"}, {VT_R8, 0, L"0", L"0"},      {VT_CY, 0, L"1.5", L"1.5"},
       {VT_R8, 0, L"=Now()", L""}, {VT_R8, 0, L"abc", L""},     {VT_DECIMAL, 0, L"-0E+0", L"-0E+0"},
       {VT_R8, 0, L"nan", L""},    {VT_R8, 0, L"inf", L""},     {VT_R4, 0, L"0x10", L""},
+  };
+  for (const default_case& c : cases) {
+    const t_ftd f = column(c.vt, c.size, 0, c.def);
+    EXPECT_EQ(make_ora_def_val(&f), c.expected) << c.def;
+  }
+}
+
+TEST(OraDefault, RealsReachCreateTableOnlyAsNumberLiterals) {
+  // A locale's decimal comma would split the column list of CREATE TABLE;
+  // any other text that is not a number would make Oracle refuse the table.
+  const default_case cases[] = {
+      {VT_R8, 0, L"1,5", L"1.5"},  {VT_CY, 0, L"-0,25", L"-0.25"}, {VT_R8, 0, L"0,0", L"0.0"},
+      {VT_R8, 0, L"1,000.5", L""}, {VT_R8, 0, L"1.5abc", L""},     {VT_R8, 0, L"1.5 ", L""},
+      {VT_R8, 0, L"1e", L""},      {VT_R8, 0, L"-.5", L"-.5"},     {VT_R8, 0, L"2.5E-3", L"2.5E-3"},
   };
   for (const default_case& c : cases) {
     const t_ftd f = column(c.vt, c.size, 0, c.def);
