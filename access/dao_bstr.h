@@ -1,0 +1,26 @@
+// dao_bstr: owns one BSTR handed to a DAO call as a name, path, SQL text or
+// connect text. Built from wide text (copied with its length, embedded zeros
+// included) or from narrow text (UTF-8, the system's narrow code page).
+// Freed on destruction. Not copyable.
+#pragma once
+
+#include <string>
+
+#include "OLE/automation/oleauto.h"
+
+class dao_bstr {
+ public:
+  explicit dao_bstr(const std::wstring& text);
+  explicit dao_bstr(const std::string& text);
+  ~dao_bstr();
+  dao_bstr(const dao_bstr&) = delete;
+  dao_bstr& operator=(const dao_bstr&) = delete;
+
+  // The BSTR for a DAO call; it stays owned here.
+  operator BSTR() const;
+  // A VARIANT that refers to (does not own) the BSTR: do not clear it.
+  VARIANT as_variant() const;
+
+ private:
+  BSTR bstr_;
+};

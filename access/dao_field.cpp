@@ -1,0 +1,119 @@
+// dao_field: reading one DAO Field, its type and its text.
+#include "access/dao_field.h"
+
+#include "TK/tk_trace.h"
+#include "access/dao_calls.h"
+#include "access/dao_exception.h"
+
+namespace {
+constexpr int32_t kAutoIncrField = 0x10;
+constexpr char kDayZero[] = "1899-12-30";
+constexpr size_t kDayZeroLength = sizeof(kDayZero) - 1;
+}  // namespace
+
+dao_field::dao_field(ole_com_ptr<DAOField> field, bool read_value) : field_(std::move(field)) {
+  tk_trace(2, "dao_field::ctor");
+  TK_ASSERT(field_);
+  name = dao_text([&](BSTR* b) { return field_->get_Name(b); });
+  int32_t declared = 0;
+  dao_check(field_->get_Size(&declared));
+  size = static_cast<uint32_t>(declared);
+  VARIANT_BOOL required = VARIANT_FALSE;
+  dao_check(field_->get_Required(&required));
+  b_not_null = required == VARIANT_TRUE;
+  int32_t attributes = 0;
+  dao_check(field_->get_Attributes(&attributes));
+  b_autoincrement = (attributes & kAutoIncrField) != 0;
+  if (!read_value) return;
+
+  VARIANT value;
+  VariantInit(&value);
+  const HRESULT hr = field_->get_Value(&value);
+  if (FAILED(hr)) {
+    VariantClear(&value);
+    dao_check(hr);
+  }
+  attach_variant(value);  // VT_DATE also fills the calendar form
+  VariantClear(&value);
+  if (var_.vt == VT_NULL) tk_trace(1, "*** NULL *** ");
+  if (var_.vt == VT_DATE) tk_trace(1, "Special processing for VT_DATE");
+  tk_trace(1, "Got DAO field: %s", to_string());
+}
+
+dao_field::~dao_field() = default;
+
+VARTYPE dao_field::get_vartype(int16_t dao_type) {
+  tk_trace(1, "dao_field::get_vartype(%d)", dao_type);
+  switch (dao_type) {
+    case 1:  // dbBoolean
+      return VT_BOOL;
+    case 2:  // dbByte
+      return VT_UI1;
+    case 3:  // dbInteger
+      return VT_I2;
+    case 4:  // dbLong
+      return VT_I4;
+    case 5:  // dbCurrency
+      return VT_CY;
+    case 6:  // dbSingle
+      return VT_R4;
+    case 7:  // dbDouble
+      return VT_R8;
+    case 8:   // dbDate
+    case 22:  // dbTime
+      return VT_DATE;
+    case 10:  // dbText
+    case 12:  // dbMemo
+      return VT_BSTR;
+    case 19:  // dbNumeric
+    case 20:  // dbDecimal
+    case 21:  // dbFloat
+      return VT_R8;
+    default:  // binary, long binary, GUID, BigInt, VarBinary, Char, 13, 14, others
+      return VT_BLOB;
+  }
+}
+
+VARTYPE dao_field::get_type() const {
+  tk_trace(1, "dao_field::get_type");
+  if (var_.vt != VT_EMPTY) {
+    tk_trace(1, "Use ole_variant::get_type");
+    const VARTYPE vt = ole_variant::get_type();
+    tk_trace(1, "vt1=%08X", vt);
+    return vt;
+  }
+  tk_trace(1, "Use DAO methods to extract field type");
+  int16_t type = 0;
+  dao_check(field_->get_Type(&type));
+  const VARTYPE vt = get_vartype(type);
+  tk_trace(1, "vt2=%08X", vt);
+  return vt;
+}
+
+std::string dao_field::fix_fake_date(std::string text) {
+  const size_t at = text.find(kDayZero);
+  if (at == std::string::npos) return text;
+  tk_trace(1, "Fake date has been found");
+  if (text.size() > kDayZeroLength) {
+    text.replace(at, kDayZeroLength, "0000-00-00");
+  } else {
+    tk_trace(1, "Transform pure fake date to pure time");
+    text.replace(at, kDayZeroLength, "00:00:00");
+  }
+  return text;
+}
+
+std::string dao_field::to_string() const {
+  const VARTYPE vt = get_type();
+  tk_trace(1, "dao_field::to_string(vt=%08X)", vt);
+  if (var_.vt != VT_DATE) return ole_variant::to_string();
+  return fix_fake_date(ole_variant::to_string());
+}
+
+std::wstring dao_field::to_wstring() const {
+  const VARTYPE vt = get_type();
+  tk_trace(1, "dao_field::to_wstring(vt=%08X)", vt);
+  if (var_.vt != VT_DATE) return ole_variant::to_wstring();
+  const std::string text = fix_fake_date(ole_variant::to_string());
+  return std::wstring(text.begin(), text.end());  // dates print in ASCII
+}
