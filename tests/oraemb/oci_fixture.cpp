@@ -10,8 +10,9 @@ Api::Api() {
   if (!lib) return;
 #define OCI_FN(name) name = reinterpret_cast<decltype(name)>(dlsym(lib, #name));
   OCI_FN(OCIEnvCreate)
-  OCI_FN(OCIHandleAlloc) OCI_FN(OCIHandleFree) OCI_FN(OCIServerAttach) OCI_FN(OCIServerDetach)
-      OCI_FN(OCIAttrSet) OCI_FN(OCIAttrGet) OCI_FN(OCILogon) OCI_FN(OCILogoff) OCI_FN(OCIErrorGet)
+  OCI_FN(OCIHandleAlloc)
+  OCI_FN(OCIHandleFree) OCI_FN(OCIServerAttach) OCI_FN(OCIServerDetach) OCI_FN(OCIAttrSet)
+      OCI_FN(OCIAttrGet) OCI_FN(OCILogon) OCI_FN(OCILogoff) OCI_FN(OCIErrorGet)
           OCI_FN(OCIStmtPrepare) OCI_FN(OCIStmtExecute) OCI_FN(OCIStmtFetch) OCI_FN(OCIParamGet)
               OCI_FN(OCIDefineByPos) OCI_FN(OCIBindByName) OCI_FN(OCIBindDynamic)
                   OCI_FN(OCIDescriptorAlloc) OCI_FN(OCIDescriptorFree) OCI_FN(OCILobWrite)

@@ -20,8 +20,9 @@ struct Api {
   void* lib = nullptr;
 #define OCI_FN(name) decltype(&::name) name = nullptr;
   OCI_FN(OCIEnvCreate)
-  OCI_FN(OCIHandleAlloc) OCI_FN(OCIHandleFree) OCI_FN(OCIServerAttach) OCI_FN(OCIServerDetach)
-      OCI_FN(OCIAttrSet) OCI_FN(OCIAttrGet) OCI_FN(OCILogon) OCI_FN(OCILogoff) OCI_FN(OCIErrorGet)
+  OCI_FN(OCIHandleAlloc)
+  OCI_FN(OCIHandleFree) OCI_FN(OCIServerAttach) OCI_FN(OCIServerDetach) OCI_FN(OCIAttrSet)
+      OCI_FN(OCIAttrGet) OCI_FN(OCILogon) OCI_FN(OCILogoff) OCI_FN(OCIErrorGet)
           OCI_FN(OCIStmtPrepare) OCI_FN(OCIStmtExecute) OCI_FN(OCIStmtFetch) OCI_FN(OCIParamGet)
               OCI_FN(OCIDefineByPos) OCI_FN(OCIBindByName) OCI_FN(OCIBindDynamic)
                   OCI_FN(OCIDescriptorAlloc) OCI_FN(OCIDescriptorFree) OCI_FN(OCILobWrite)

@@ -1,0 +1,227 @@
+// Logon through a configuration file: listener hosts and ports, services
+// and aliases (ORA-12545, 12541, 12514, 12154), fixed users created by a
+// DBA account, wrong passwords, locked accounts, privileges (ORA-01031,
+// 01950, 01045); and the version profiles: V$VERSION banner, identifier
+// limit, SYS_C names and the wording of changed messages.
+#include <fstream>
+
+#include "tests/oraemb/oci_fixture.h"
+
+namespace oraemb_test {
+namespace {
+
+class ConfigTest : public OciTest {
+ protected:
+  void SetUp() override {
+    OciTest::SetUp();
+    config = (dir / "oraemb.conf").string();
+    setenv("TARVEL_ORAEMB_CONFIG", config.c_str(), 1);
+  }
+  void TearDown() override {
+    for (OCISvcCtx* s : extra) api.OCILogoff(s, err);
+    unsetenv("TARVEL_ORAEMB_CONFIG");
+    OciTest::TearDown();
+  }
+  void write_config(const std::string& text) { std::ofstream(config) << text; }
+  // Logs on; the session is logged off at the end of the test.
+  sword connect(const std::string& user, const std::string& password, const std::string& where,
+                OCISvcCtx** out = nullptr) {
+    OCISvcCtx* s = nullptr;
+    sword rc = logon(&s, user, password, where);
+    if (rc == OCI_SUCCESS) extra.push_back(s);
+    if (out) *out = s;
+    return rc;
+  }
+  std::string config;
+  std::vector<OCISvcCtx*> extra;
+};
+
+const char kListener[] =
+    "; test listener\n"
+    "[listener]    hosts = localhost, 127.0.0.1   ports = 1521, 1526\n"
+    "[service ORCL]  file = orcl.db   profile = 19c   auto_users = no\n"
+    "               admin = SYSTEM/manager\n"
+    "[alias TEST]  connect = //localhost:1526/orcl   # an alias\n";
+
+TEST_F(ConfigTest, ListenerAndNamingErrors) {
+  write_config(kListener);
+  EXPECT_EQ(connect("system", "manager", "//nohost:1521/ORCL"), OCI_ERROR);
+  EXPECT_EQ(error_text(),
+            "ORA-12545: Connect failed because target host or object does not exist\n");
+  EXPECT_EQ(connect("system", "manager", "//localhost:1522/ORCL"), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-12541: TNS:no listener\n");
+  EXPECT_EQ(connect("system", "manager", "//localhost:1521/NOPE"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 12514);
+  EXPECT_EQ(connect("system", "manager", "NOALIAS"), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-12154: TNS:could not resolve the connect identifier specified\n");
+  EXPECT_EQ(connect("system", "manager", ""), OCI_ERROR);
+  EXPECT_EQ(error_code(), 12154);
+  EXPECT_EQ(connect("system", "manager", "//LOCALHOST/orcl"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(connect("system", "manager", "test"), OCI_SUCCESS) << error_text();
+  EXPECT_TRUE(std::filesystem::exists(dir / "orcl.db"));
+}
+
+TEST_F(ConfigTest, ABadConfigurationIsAnInternalErrorNamingTheLine) {
+  write_config("[listener]\nhosts localhost\n");
+  EXPECT_EQ(connect("scott", "tiger", "//localhost/ORCL"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 600);
+  EXPECT_NE(error_text().find("line 2"), std::string::npos) << error_text();
+  write_config("[service X] profile = 8.0\n");
+  EXPECT_EQ(connect("scott", "tiger", "//localhost/X"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 600);
+}
+
+TEST_F(ConfigTest, FixedUsersPasswordsAndLockedAccounts) {
+  write_config(kListener);
+  const std::string at = "//localhost:1521/ORCL";
+  EXPECT_EQ(connect("scott", "tiger", at), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-01017: invalid username/password; logon denied\n");
+  OCISvcCtx* dba = nullptr;
+  ASSERT_EQ(connect("system", "manager", at, &dba), OCI_SUCCESS) << error_text();
+  ASSERT_EQ(exec_on(dba, "CREATE USER scott IDENTIFIED BY Tiger"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(exec_on(dba, "CREATE USER scott IDENTIFIED BY x"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1920);
+  EXPECT_EQ(connect("scott", "tiger", at), OCI_ERROR);  // passwords are case-sensitive
+  EXPECT_EQ(error_code(), 1017);
+  EXPECT_EQ(connect("scott", "Tiger", at), OCI_SUCCESS) << error_text();
+
+  ASSERT_EQ(exec_on(dba, "ALTER USER scott ACCOUNT LOCK"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(connect("scott", "Tiger", at), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-28000: the account is locked\n");
+  EXPECT_EQ(connect("scott", "wrong", at), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1017);
+  ASSERT_EQ(exec_on(dba, "ALTER USER scott IDENTIFIED BY lion ACCOUNT UNLOCK"), OCI_SUCCESS);
+  EXPECT_EQ(connect("scott", "lion", at), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(exec_on(dba, "ALTER USER nobody ACCOUNT LOCK"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1918);
+
+  // Ten failures lock the account; the right password then gets 28000.
+  for (int k = 0; k < 10; ++k) EXPECT_EQ(connect("scott", "bad", at), OCI_ERROR);
+  EXPECT_EQ(connect("scott", "lion", at), OCI_ERROR);
+  EXPECT_EQ(error_code(), 28000);
+}
+
+TEST_F(ConfigTest, PrivilegeSwitchesGive1031And1950) {
+  write_config(kListener);
+  const std::string at = "//localhost:1521/ORCL";
+  OCISvcCtx* dba = nullptr;
+  ASSERT_EQ(connect("system", "manager", at, &dba), OCI_SUCCESS) << error_text();
+  ASSERT_EQ(exec_on(dba, "CREATE USER scott IDENTIFIED BY tiger"), OCI_SUCCESS);
+  ASSERT_EQ(exec_on(dba, "REVOKE CREATE SEQUENCE FROM scott"), OCI_SUCCESS) << error_text();
+  ASSERT_EQ(exec_on(dba, "CREATE USER quota0 IDENTIFIED BY x QUOTA 0 ON users"), OCI_SUCCESS);
+  ASSERT_EQ(exec_on(dba, "CREATE USER nosession IDENTIFIED BY x"), OCI_SUCCESS);
+  ASSERT_EQ(exec_on(dba, "REVOKE CREATE SESSION FROM nosession"), OCI_SUCCESS);
+  EXPECT_EQ(exec_on(dba, "GRANT FLY TO scott"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 990);
+
+  OCISvcCtx* scott = nullptr;
+  ASSERT_EQ(connect("scott", "tiger", at, &scott), OCI_SUCCESS);
+  EXPECT_EQ(exec_on(scott, "CREATE TABLE t (id NUMBER)"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(exec_on(scott, "CREATE SEQUENCE t_0"), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-01031: insufficient privileges\n");
+  EXPECT_EQ(exec_on(scott, "CREATE USER other IDENTIFIED BY x"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1031);
+
+  // Deferred segment creation: the table is created, its first row is not.
+  OCISvcCtx* q = nullptr;
+  ASSERT_EQ(connect("quota0", "x", at, &q), OCI_SUCCESS);
+  EXPECT_EQ(exec_on(q, "CREATE TABLE t (id NUMBER)"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(exec_on(q, "INSERT INTO t VALUES (1)", OCI_COMMIT_ON_SUCCESS), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-01950: no privileges on tablespace 'USERS'\n");
+
+  EXPECT_EQ(connect("nosession", "x", at), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1045);
+}
+
+TEST_F(ConfigTest, QuotaIsCheckedAtCreateTableBeforeDeferredSegments) {
+  write_config("[engine] profile = 10.2\n");
+  const std::string at = "//localhost/OLD";
+  OCISvcCtx* dba = nullptr;
+  ASSERT_EQ(connect("system", "manager", at, &dba), OCI_SUCCESS) << error_text();
+  ASSERT_EQ(exec_on(dba, "CREATE USER q IDENTIFIED BY x QUOTA 0 ON users"), OCI_SUCCESS);
+  OCISvcCtx* q = nullptr;
+  ASSERT_EQ(connect("q", "x", at, &q), OCI_SUCCESS);
+  EXPECT_EQ(exec_on(q, "CREATE TABLE t (id NUMBER)"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1950);
+}
+
+// One session per profile, each on its own service file.
+class ProfileTest : public ConfigTest {
+ protected:
+  void SetUp() override {
+    ConfigTest::SetUp();
+    write_config(
+        "[service P73] profile = 7.3\n[service P102] profile = 10.2\n"
+        "[service P112] profile = 11.2\n[service P121] profile = 12.1\n"
+        "[service P19] profile = 19c\n");
+  }
+  OCISvcCtx* on(const std::string& service) {
+    OCISvcCtx* s = nullptr;
+    EXPECT_EQ(connect("scott", "tiger", "//localhost/" + service, &s), OCI_SUCCESS) << error_text();
+    return s;
+  }
+};
+
+TEST_F(ProfileTest, VersionBanners) {
+  const std::pair<const char*, const char*> expected[] = {
+      {"P73", "Oracle7 Server Release 7.3.4.0.0 - Production"},
+      {"P112", "Oracle Database 11g Enterprise Edition Release 11.2.0.4.0 - 64bit Production"},
+      {"P121", "Oracle Database 12c Enterprise Edition Release 12.1.0.2.0 - 64bit Production"},
+      {"P19", "Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production"}};
+  for (const auto& [service, banner] : expected) {
+    OCISvcCtx* s = on(service);
+    auto got = rows_on(s, "select banner from v$version");
+    ASSERT_EQ(got.size(), 1u) << service;
+    EXPECT_EQ(got[0][0], banner);
+  }
+}
+
+TEST_F(ProfileTest, IdentifierLimitCountsBytesBefore12_2) {
+  const std::string name31(31, 'A');
+  std::string wide;  // 30 characters of two bytes each
+  for (int k = 0; k < 30; ++k) wide += "\xC3\x84";
+  OCISvcCtx* old = on("P121");
+  EXPECT_EQ(exec_on(old, "CREATE TABLE " + name31 + " (x NUMBER)"), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-00972: identifier is too long\n");
+  EXPECT_EQ(exec_on(old, "CREATE TABLE \"" + wide + "\" (x NUMBER)"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 972);
+  EXPECT_EQ(exec_on(old, "CREATE TABLE " + std::string(30, 'A') + " (x NUMBER)"), OCI_SUCCESS);
+  OCISvcCtx* now = on("P19");
+  EXPECT_EQ(exec_on(now, "CREATE TABLE " + name31 + " (x NUMBER)"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(exec_on(now, "CREATE TABLE \"" + wide + "\" (x NUMBER)"), OCI_SUCCESS);
+}
+
+TEST_F(ProfileTest, MessageWordingAndSysCNamesFollowTheRelease) {
+  struct Case {
+    const char* service;
+    const char* busy;
+    size_t sys_c_length;
+  };
+  const Case cases[] = {
+      {"P102", "ORA-00054: resource busy and acquire with NOWAIT specified\n", 11},
+      {"P112", "ORA-00054: resource busy and acquire with NOWAIT specified or timeout expired\n",
+       12}};
+  for (const Case& c : cases) {
+    OCISvcCtx* a = on(c.service);
+    OCISvcCtx* b = on(c.service);
+    ASSERT_EQ(exec_on(a, "CREATE TABLE t (id NUMBER NOT NULL)"), OCI_SUCCESS) << error_text();
+    ASSERT_EQ(exec_on(b, "LOCK TABLE t IN EXCLUSIVE MODE"), OCI_SUCCESS);
+    EXPECT_EQ(exec_on(a, "DROP TABLE t"), OCI_ERROR);
+    EXPECT_EQ(error_text(), c.busy);
+    auto names = rows_on(a, "SELECT constraint_name FROM user_constraints");
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0][0].size(), c.sys_c_length) << names[0][0];
+  }
+  // Before 10g a value too long for its column had no details.
+  OCISvcCtx* v7 = on("P73");
+  ASSERT_EQ(exec_on(v7, "CREATE TABLE t (s NVARCHAR2(2))"), OCI_SUCCESS);
+  EXPECT_EQ(exec_on(v7, "INSERT INTO t VALUES ('abc')", OCI_COMMIT_ON_SUCCESS), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-01401: inserted value too large for column\n");
+  OCISvcCtx* v19 = on("P19");
+  ASSERT_EQ(exec_on(v19, "CREATE TABLE t (s NVARCHAR2(2))"), OCI_SUCCESS);
+  EXPECT_EQ(exec_on(v19, "INSERT INTO t VALUES ('abc')", OCI_COMMIT_ON_SUCCESS), OCI_ERROR);
+  EXPECT_EQ(error_code(), 12899);
+}
+
+}  // namespace
+}  // namespace oraemb_test
