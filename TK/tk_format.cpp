@@ -13,13 +13,13 @@
 
 namespace {
 
-std::string printf_one(const std::string& spec, auto value) {
+std::string printf_one(const std::string& conversion, auto value) {
   char buf[512];
-  int n = std::snprintf(buf, sizeof buf, spec.c_str(), value);
+  int n = std::snprintf(buf, sizeof buf, conversion.c_str(), value);
   if (n < 0) return {};
   if (static_cast<size_t>(n) < sizeof buf) return std::string(buf, static_cast<size_t>(n));
   std::string big(static_cast<size_t>(n) + 1, '\0');
-  std::snprintf(big.data(), big.size(), spec.c_str(), value);
+  std::snprintf(big.data(), big.size(), conversion.c_str(), value);
   big.resize(static_cast<size_t>(n));
   return big;
 }
@@ -79,7 +79,7 @@ std::string tk_vformat(std::string_view format, const tk_fmt_arg* args, size_t c
       continue;
     }
     const tk_fmt_arg& a = args[next++];
-    std::string spec = "%" + flags + width + (has_precision ? "." + precision : "");
+    std::string conversion = "%" + flags + width + (has_precision ? "." + precision : "");
     switch (conv) {
       case 'd':
       case 'i':
@@ -107,8 +107,8 @@ std::string tk_vformat(std::string_view format, const tk_fmt_arg* args, size_t c
         // Unsigned conversions of a signed value print its 32-bit pattern when
         // it fits in 32 bits, as printf("%08X", -1) does with an int.
         if (is_unsigned_conv && v < 0 && v >= INT32_MIN) v = static_cast<uint32_t>(v);
-        spec += is_unsigned_conv ? std::string("ll") + conv : std::string("lld");
-        out += printf_one(spec, static_cast<long long>(v));
+        conversion += is_unsigned_conv ? std::string("ll") + conv : std::string("lld");
+        out += printf_one(conversion, static_cast<long long>(v));
         break;
       }
       case 'e':
@@ -128,7 +128,7 @@ std::string tk_vformat(std::string_view format, const tk_fmt_arg* args, size_t c
           out += as_text(a);
           break;
         }
-        out += printf_one(spec + conv, v);
+        out += printf_one(conversion + conv, v);
         break;
       }
       case 'p':

@@ -1,6 +1,6 @@
 // Parsing the EncryptionInfo that Access 2007+ keeps in page 0 at 0x299 (a
-// 16-bit length, then the structure the Office document cryptography
-// specification describes), see office_encryption.h. Every read is
+// 16-bit length, then the structure of the published Office document
+// cryptography format, [MS-OFFCRYPTO]), see office_encryption.h. Every read is
 // bounds-checked: a damaged or hostile header must fail cleanly.
 #include "access/dao/crypto/office_encryption.h"
 
@@ -29,7 +29,7 @@ constexpr uint32_t kAlgAes192 = 0x660F;
 constexpr uint32_t kAlgAes256 = 0x6610;
 constexpr uint32_t kAlgSha1 = 0x8004;
 
-// The specification's upper bound; it also keeps a hostile header from
+// [MS-OFFCRYPTO]'s upper bound; it also keeps a hostile header from
 // asking for hours of hashing.
 constexpr uint32_t kMaxSpinCount = 10'000'000;
 

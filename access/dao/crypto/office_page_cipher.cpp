@@ -1,6 +1,6 @@
 // Key derivation, password verification and page decryption for RC4
-// CryptoAPI and agile AES (see office_page_cipher.h), following the Office
-// document cryptography specification's key generation; Access's own twist
+// CryptoAPI and agile AES (see office_page_cipher.h), following the key
+// generation of the published Office cryptography format; Access's own twist
 // is the block number of a page, db_key XOR the page number.
 #include "access/dao/crypto/office_page_cipher.h"
 
