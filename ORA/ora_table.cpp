@@ -65,8 +65,8 @@ int32_t read_count(const std::wstring& sql) {
 // A text of two double quotes is how the source writes an empty value: the
 // literal "'\"\"'" is NULL as well.
 bool is_null_literal(const udb_field& field, const std::wstring& literal) {
-  return field.get_type() == VT_NULL || literal.empty() || literal == L"''" ||
-         literal == L"\"\"" || literal == L"'\"\"'";
+  return field.get_type() == VT_NULL || literal.empty() || literal == L"''" || literal == L"\"\"" ||
+         literal == L"'\"\"'";
 }
 
 // The value as a double when it is a number (or a text that is one);

@@ -1,1 +1,295 @@
-// Filled below.
+// Whole conversions from a typed test source through the driver into the
+// embedded engine, checked through SQL: the schema and every row, the four
+// modes, merge conformity, and the foreign-key phase (what is built, what is
+// left out, Oracle's refusal reported per relationship).
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+
+#include "ORA/ora_exception.h"
+#include "TK/tk_text.h"
+#include "common/error_handler.h"
+#include "common/tarvel_convertor.h"
+#include "ora_writer_support.h"
+
+namespace {
+
+struct report_log {
+  std::vector<std::string> messages;
+};
+
+class recording_reporter : public error_reporter {
+ public:
+  explicit recording_reporter(report_log& log) : log_(log) {}
+  void show_internal_error(const std::string& text) override {
+    log_.messages.push_back("internal: " + text);
+  }
+  void remember(const std::string& m) override { log_.messages.push_back(m); }
+  answer ask_continue(const std::string&) override { return answer::go_on; }
+  void show_run_error(const std::string&) override {}
+  bool run_error_ends_process() const override { return false; }
+
+ private:
+  report_log& log_;
+};
+
+// The destination with its statements recorded; foreign keys can be made
+// to fail as Oracle fails them for orphaned rows, or are only recorded
+// (the embedded engine does not build them yet).
+class recording_db : public ora_database {
+ public:
+  using ora_database::ora_database;
+  void query(const std::wstring& sql) override {
+    if (sql.find(L"ADD FOREIGN KEY") != std::wstring::npos) {
+      foreign_keys.push_back(sql);
+      for (const std::wstring& table : orphaned)
+        if (sql.find(L"ALTER TABLE \"" + table + L"\"") == 0)
+          throw ora_exception(2298,
+                              "ORA-02298: cannot validate (SCOTT.SYS_C0070001) - parent "
+                              "keys not found");
+      return;
+    }
+    if (sql.find(L"UNIQUE(") != std::wstring::npos) unique_keys.push_back(sql);
+    ora_database::query(sql);
+  }
+  std::vector<std::wstring> foreign_keys, unique_keys;
+  std::vector<std::wstring> orphaned;  // child tables whose key Oracle refuses
+};
+
+src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0, bool not_null = false,
+               bool autoinc = false) {
+  return src_column{name, vt, size, not_null, autoinc, ole_variant(), 0};
+}
+
+SYSTEMTIME date(int y, int m, int d, int h = 0, int mi = 0) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<uint16_t>(y);
+  st.wMonth = static_cast<uint16_t>(m);
+  st.wDay = static_cast<uint16_t>(d);
+  st.wHour = static_cast<uint16_t>(h);
+  st.wMinute = static_cast<uint16_t>(mi);
+  return st;
+}
+
+class OraConversion : public ::testing::Test {
+ protected:
+  OraConversion()
+      : handler_(kOracleErrorMessageCount, kOracleErrorMessages,
+                 std::make_unique<recording_reporter>(report_)),
+        conv_(tarvel_front_end::agent) {
+    setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
+    setenv("TARVEL_ORAEMB_DIR", dir_.path().c_str(), 1);
+    handler_.load_err_map(kDaoErrorMessageCount, kDaoErrorMessages);
+    conv_.set_source_name(L"/data/shop.mdb");
+    conv_.set_source_engine_factory([this] { return std::make_unique<src_engine>(source_); });
+    conv_.oracle.store_oracle_settings(L"localhost", L"scott", L"tiger", L"1521");
+    conv_.set_silent(true);
+    build_source();
+  }
+
+  void build_source() {
+    src_table customers;
+    customers.columns = {col(L"CustomerID", VT_I4, 0, true, true), col(L"Name", VT_BSTR, 40, true),
+                         col(L"Notes", VT_BSTR, 0), col(L"Since", VT_DATE),
+                         col(L"Logo", VT_BLOB, 0)};
+    customers.indexes = {udb_index{L"PrimaryKey", true, true, {L"CustomerID"}},
+                         udb_index{L"ByName", false, false, {L"Name"}}};
+    customers.rows = {
+        {ole_variant(1), text(L"Ärzte & Co"), text(L"Größe: XL ✓"),
+         ole_variant(date(2011, 8, 17, 10, 30)), ole_variant(std::vector<uint8_t>{0, 1, 2, 255})},
+        {ole_variant(2), text(L"O'Brien"), text(L""), ole_variant(), ole_variant()}};
+    src_table orders;
+    orders.columns = {col(L"OrderID", VT_I4, 0, true), col(L"CustomerID", VT_I4),
+                      col(L"Amount", VT_CY), col(L"Order Date", VT_DATE)};
+    orders.indexes = {udb_index{L"PrimaryKey", true, true, {L"OrderID"}}};
+    orders.rows = {{ole_variant(10), ole_variant(1), ole_variant(12.5), ole_variant()},
+                   {ole_variant(11), ole_variant(2), ole_variant(-3.0), ole_variant()}};
+    source_.add(L"Customers", customers);
+    source_.add(L"Orders", orders);
+  }
+
+  void connect(bool recording = false) {
+    conv_.oracle.connect_oracle_server(L"ORCL");
+    if (recording) {
+      auto db = std::make_unique<recording_db>(L"//localhost:1521/ORCL");
+      rec_ = db.get();
+      conv_.oracle.set_destination(std::move(db));
+    }
+  }
+  void run(int mode) {
+    conv_.set_mode(mode);
+    testing::internal::CaptureStdout();
+    conv_();
+    testing::internal::GetCapturedStdout();
+  }
+  void add_relationship(const std::wstring& table, const std::wstring& ref_table,
+                        const std::wstring& field, const std::wstring& ref_field) {
+    udb_relationship rel;
+    rel.table = table;
+    rel.ref_table = ref_table;
+    rel.fields = {field};
+    rel.ref_fields = {ref_field};
+    rel.name = source_.relationships.gen_relship_name(rel);
+    source_.relationships.push_back(rel);
+  }
+
+  ora_temp_dir dir_;
+  report_log report_;
+  error_handler handler_;
+  src_setup source_;
+  tarvel_convertor conv_;
+  recording_db* rec_ = nullptr;
+};
+
+TEST_F(OraConversion, CreatesTheSchemaAndEveryRow) {
+  connect();
+  run(UDB_MODE_OVERWRITE);
+  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_EQ(select_rows(L"SELECT \"CustomerID\", \"Name\", \"Notes\", TO_CHAR(\"Since\", "
+                        L"'YYYY-MM-DD HH24:MI'), RAWTOHEX(\"Logo\") FROM \"Customers\" ORDER BY 1"),
+            (sql_rows{{L"1", L"Ärzte & Co", L"Größe: XL ✓", L"2011-08-17 10:30", L"000102FF"},
+                      {L"2", L"O'Brien", L"", L"<null>", L"<null>"}}));
+  EXPECT_EQ(
+      select_rows(L"SELECT \"OrderID\", \"CustomerID\", \"Amount\" FROM \"Orders\" ORDER BY 1"),
+      (sql_rows{{L"10", L"1", L"12.5"}, {L"11", L"2", L"-3"}}));
+  EXPECT_EQ(select_rows(L"SELECT COLUMN_NAME FROM USER_TAB_COLUMNS WHERE TABLE_NAME='Orders' "
+                        L"ORDER BY COLUMN_ID"),
+            (sql_rows{{L"OrderID"}, {L"CustomerID"}, {L"Amount"}, {L"Order_Date"}}));
+  EXPECT_EQ(select_rows(L"SELECT INDEX_NAME FROM USER_INDEXES WHERE GENERATED='N' ORDER BY 1"),
+            (sql_rows{{L"ByName"}, {L"PrimaryKey"}, {L"PrimaryKey00000"}}));
+  EXPECT_EQ(select_one(L"SELECT SEQUENCE_NAME FROM USER_SEQUENCES"), L"Customers_0");
+  // The counter's trigger is in place (it numbers rows inserted later).
+  EXPECT_EQ(select_one(L"SELECT STATUS FROM USER_OBJECTS WHERE OBJECT_TYPE='TRIGGER'"), L"VALID");
+}
+
+TEST_F(OraConversion, UppercaseRunFoldsEveryName) {
+  connect();
+  conv_.uppercase = true;
+  run(UDB_MODE_OVERWRITE);
+  EXPECT_EQ(select_rows(L"SELECT TABLE_NAME FROM USER_TABLES ORDER BY 1"),
+            (sql_rows{{L"CUSTOMERS"}, {L"ORDERS"}}));
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM ORDERS WHERE ORDER_DATE IS NULL"), L"2");
+}
+
+TEST_F(OraConversion, OverwriteAndSkipOnASecondRun) {
+  connect();
+  run(UDB_MODE_OVERWRITE);
+  source_.table(L"Orders").rows.pop_back();
+  run(UDB_MODE_SKIP);
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Orders\""), L"2");
+  run(UDB_MODE_OVERWRITE);
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Orders\""), L"1");
+  // The dropped table's sequence stays; the new one takes the next suffix.
+  EXPECT_EQ(select_rows(L"SELECT SEQUENCE_NAME FROM USER_SEQUENCES ORDER BY 1"),
+            (sql_rows{{L"Customers_0"}, {L"Customers_1"}}));
+  EXPECT_TRUE(report_.messages.empty());
+}
+
+TEST_F(OraConversion, MergeAddsOnlyNewRowsAndSynchronizeUpdates) {
+  connect();
+  run(UDB_MODE_OVERWRITE);
+  src_table& customers = source_.table(L"Customers");
+  customers.rows[0][1] = text(L"Renamed");
+  customers.rows[0][2] = text(std::wstring(5000, L'ж'));
+  customers.rows.push_back(
+      {ole_variant(3), text(L"Third"), text(L"n"), ole_variant(), ole_variant()});
+  run(UDB_MODE_MERGE);
+  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_EQ(select_rows(L"SELECT \"CustomerID\", \"Name\" FROM \"Customers\" ORDER BY 1"),
+            (sql_rows{{L"1", L"Ärzte & Co"}, {L"2", L"O'Brien"}, {L"3", L"Third"}}));
+  run(UDB_MODE_SYNC);
+  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_EQ(
+      select_rows(L"SELECT \"CustomerID\", \"Name\", LENGTH(\"Notes\") FROM \"Customers\" "
+                  L"ORDER BY 1"),
+      (sql_rows{{L"1", L"Renamed", L"5000"}, {L"2", L"O'Brien", L"0"}, {L"3", L"Third", L"1"}}));
+}
+
+TEST_F(OraConversion, MergeRefusesATableThatDoesNotConform) {
+  connect();
+  run(UDB_MODE_OVERWRITE);
+  src_table& orders = source_.table(L"Orders");
+  orders.columns[1].vt = VT_BLOB;  // binary into a number column
+  orders.rows.clear();
+  run(UDB_MODE_MERGE);
+  ASSERT_EQ(report_.messages.size(), 1u);
+  EXPECT_NE(report_.messages[0].find("does not conform"), std::string::npos);
+  // A text column of the same size read back conforms (NVARCHAR2 sizes are
+  // recovered in characters): Customers merged without a message.
+}
+
+TEST_F(OraConversion, ForeignKeysAfterTheTablesBetweenConvertedTablesOnly) {
+  connect(true);
+  add_relationship(L"Orders", L"Customers", L"CustomerID", L"CustomerID");
+  add_relationship(L"Orders", L"Missing", L"CustomerID", L"ID");
+  run(UDB_MODE_OVERWRITE);
+  EXPECT_EQ(rec_->foreign_keys,
+            (std::vector<std::wstring>{
+                L"ALTER TABLE \"Orders\" ADD FOREIGN KEY (\"CustomerID\") REFERENCES "
+                L"\"Customers\"(\"CustomerID\")"}));
+  // The referenced key is the primary key already: no unique constraint.
+  EXPECT_TRUE(rec_->unique_keys.empty());
+  EXPECT_TRUE(report_.messages.empty());
+}
+
+TEST_F(OraConversion, RefusedForeignKeyIsReportedAndThePhaseGoesOn) {
+  connect(true);
+  source_.add(
+      L"Lines",
+      src_table{
+          {col(L"LineID", VT_I4), col(L"OrderID", VT_I4), col(L"Cust Name", VT_BSTR, 40)}, {}, {}});
+  add_relationship(L"Orders", L"Customers", L"CustomerID", L"CustomerID");
+  add_relationship(L"Lines", L"Customers", L"Cust Name", L"Name");
+  rec_->orphaned = {L"Orders"};
+  conv_.only_definitions = true;  // keys are definitions
+  run(UDB_MODE_OVERWRITE);
+  ASSERT_EQ(rec_->foreign_keys.size(), 2u);
+  EXPECT_EQ(rec_->foreign_keys[1],
+            L"ALTER TABLE \"Lines\" ADD FOREIGN KEY (\"Cust_Name\") REFERENCES "
+            L"\"Customers\"(\"Name\")");
+  // Name is indexed, not unique: a unique key is made for the reference.
+  EXPECT_EQ(rec_->unique_keys,
+            (std::vector<std::wstring>{L"ALTER TABLE \"Customers\" ADD "
+                                       L"CONSTRAINT \"Customers_UI\" UNIQUE(\"Name\")"}));
+  EXPECT_EQ(select_one(L"SELECT CONSTRAINT_TYPE FROM USER_CONSTRAINTS WHERE "
+                       L"CONSTRAINT_NAME='Customers_UI'"),
+            L"U");
+  ASSERT_EQ(report_.messages.size(), 1u);
+  EXPECT_NE(report_.messages[0].find("orphaned records"), std::string::npos);
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Orders\""), L"0");
+}
+
+TEST_F(OraConversion, SkippedTableKeepsItsRelationshipsOut) {
+  connect(true);
+  add_relationship(L"Orders", L"Customers", L"CustomerID", L"CustomerID");
+  run(UDB_MODE_OVERWRITE);
+  rec_->foreign_keys.clear();
+  run(UDB_MODE_SKIP);
+  EXPECT_TRUE(rec_->foreign_keys.empty());
+}
+
+// The embedded engine answers ADD FOREIGN KEY with ORA-03001 for now: these
+// run the phase against the engine itself once it builds foreign keys.
+TEST_F(OraConversion, DISABLED_ForeignKeysAreBuiltInTheEngine) {
+  connect();
+  add_relationship(L"Orders", L"Customers", L"CustomerID", L"CustomerID");
+  run(UDB_MODE_OVERWRITE);
+  EXPECT_TRUE(report_.messages.empty());
+  EXPECT_EQ(select_rows(L"SELECT TABLE_NAME, R_CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE "
+                        L"CONSTRAINT_TYPE='R'"),
+            (sql_rows{{L"Orders", L"PrimaryKey"}}));
+}
+
+TEST_F(OraConversion, DISABLED_OrphanedRowsAreReportedByTheEngine) {
+  connect();
+  source_.table(L"Orders").rows.push_back(
+      {ole_variant(12), ole_variant(99), ole_variant(1.0), ole_variant()});
+  add_relationship(L"Orders", L"Customers", L"CustomerID", L"CustomerID");
+  run(UDB_MODE_OVERWRITE);
+  ASSERT_EQ(report_.messages.size(), 1u);
+  EXPECT_NE(report_.messages[0].find("orphaned records"), std::string::npos);
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE='R'"), L"0");
+}
+
+}  // namespace

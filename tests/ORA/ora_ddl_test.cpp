@@ -119,7 +119,8 @@ TEST(OraNames, SequenceAndTriggerNamesFitTheServersLimitInBytes) {
   EXPECT_EQ(init::sequence_name(accented, 0, 30), std::wstring(14, L'É') + L"_0");
   EXPECT_EQ(init::trigger_name(L"ORDER_DETAILS_EXTENDED", 0, 30),
             L"ORDER_DETAILS_EXTENDE__TRIGGER");
-  EXPECT_EQ(init::trigger_name(L"ORDER_DETAILS_EXTENDED", 2, 30), L"ORDER_DETAILS_EXTEN_2__TRIGGER");
+  EXPECT_EQ(init::trigger_name(L"ORDER_DETAILS_EXTENDED", 2, 30),
+            L"ORDER_DETAILS_EXTEN_2__TRIGGER");
   EXPECT_EQ(init::trigger_name(L"ORDER_DETAILS_EXTENDED", 0, 128),
             L"ORDER_DETAILS_EXTENDED__TRIGGER");
 }
