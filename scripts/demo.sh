@@ -1,29 +1,51 @@
 #!/bin/sh
-# Converts the bundled sample Access database into the embedded Oracle engine
-# and shows what it created. Usage: demo.sh BUILD_DIR
-set -eu
+# Converts the bundled sample Access database (samples/sample.mdb) into the
+# embedded Oracle engine with TARVAGENT and shows what Oracle then holds:
+# every table with its rows, the columns of one table, keys, indexes,
+# sequences and triggers. Usage: demo.sh BUILD_DIR (relative to the tree).
+set -u
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin="$root/$build/bin"
 sample="$root/samples/sample.mdb"
 
-echo "== TARVAGENT =="
-"$bin/TARVAGENT" --help 2>&1 | head -n 1 || true
-
-if [ ! -f "$sample" ] || [ ! -x "$bin/oraemb-sql" ]; then
-  echo
-  echo "The demo conversion needs the MS Access reader, the Oracle destination and the"
-  echo "embedded Oracle engine's SQL client; they are not built yet in this tree."
-  echo "TARVAGENT itself is built: $bin/TARVAGENT --help shows its options."
-  exit 0
+missing=""
+for part in TARVAGENT liboraemb.so oraemb-sql; do
+  [ -e "$bin/$part" ] || missing="$missing $part"
+done
+[ -f "$sample" ] || missing="$missing samples/sample.mdb"
+if [ -n "$missing" ]; then
+  echo "The demo cannot run: missing in $bin:$missing" >&2
+  exit 1
 fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export TARVEL_OCI_LIB=embedded
 export TARVEL_ORAEMB_DIR="$work"
-echo "== Converting $sample into the embedded engine (service DEMO) =="
-"$bin/TARVAGENT" --src="$sample" --dest=//localhost:1521/DEMO --oraclh=localhost \
-  --oraclu=demo --oraclp=demo --logfile="$work/trace.log"
-echo "== What Oracle now holds: every table, its row count and first rows =="
-"$bin/oraemb-sql" --connect=//localhost:1521/DEMO --user=demo --password=demo --tables=3
+sql() {
+  "$bin/oraemb-sql" --connect=//localhost:1521/DEMO --user=demo --password=demo "$@"
+}
+
+echo "== TARVAGENT converts $sample"
+echo "   into the embedded Oracle engine (service DEMO, user demo) =="
+"$bin/TARVAGENT" --src="$sample" --dest=DEMO --oraclh=localhost --oraclu=demo --oraclp=demo \
+  --logfile="$work/trace.log"
+status=$?
+if [ "$status" -ne 0 ]; then
+  echo "TARVAGENT failed (exit status $status); the end of its trace:" >&2
+  tail -n 20 "$work/trace.log" >&2
+  exit 1
+fi
+
+echo
+echo "== Every table, its row count and first rows =="
+sql --tables=5 || exit 1
+echo "== Columns of Products (types, NOT NULL, defaults) =="
+sql "SELECT column_name, data_type, data_length, nullable, data_default FROM user_tab_columns WHERE table_name = 'Products' ORDER BY column_id" || exit 1
+echo "== Primary keys and unique constraints =="
+sql "SELECT table_name, constraint_name, constraint_type FROM user_constraints WHERE constraint_type IN ('P', 'U') ORDER BY table_name, constraint_name" || exit 1
+echo "== Index columns (composite keys in key order) =="
+sql "SELECT table_name, index_name, column_name, column_position FROM user_ind_columns WHERE index_name NOT LIKE 'SYS%' ORDER BY table_name, index_name, column_position" || exit 1
+echo "== AutoNumber columns: sequences and their triggers =="
+sql "SELECT sequence_name FROM user_sequences ORDER BY 1" "SELECT trigger_name, table_name FROM user_triggers ORDER BY 2" || exit 1
