@@ -126,7 +126,7 @@ void Session::raise_unique(const TableInfo& t, const std::vector<Value>& row, in
     sqlite3_bind_int64(st, 1, rid);
     for (size_t k = 0; k < cols.size(); ++k)
       bind_storage(st, static_cast<int>(k + 2), row[cols[k]]);
-    bool hit = sqlite3_step(st) == SQLITE_ROW;
+    bool hit = step_row(conn_, st, "unique probe");
     sqlite3_reset(st);
     return hit;
   };

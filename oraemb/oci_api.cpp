@@ -11,6 +11,7 @@
 #include "ORA/oci/oci_types.h"
 #include "oraemb/oci_handles.h"
 #include "oraemb/parser.h"
+#include "oraemb/trace.h"
 #include "oraemb/utf.h"
 #include "oraemb/value_ops.h"
 
@@ -32,7 +33,7 @@ void set_error(ErrorH* err, int code, const std::string& text) {
 }
 
 template <class Fn>
-sword guarded(ErrorH* err, Fn&& fn) {
+sword run_guarded(ErrorH* err, Fn&& fn) {
   try {
     return fn();
   } catch (const ora_error& e) {
@@ -50,6 +51,20 @@ sword guarded(ErrorH* err, Fn&& fn) {
     set_error(err, 600, ora_message(600, {"unknown"}));
     return OCI_ERROR;
   }
+}
+
+// Runs an entry point's body: no exception leaves it, and the trace gets
+// the call, its status and its error.
+template <class Fn>
+sword guarded(ErrorH* err, const char* call, Fn&& fn) {
+  sword status = run_guarded(err, std::forward<Fn>(fn));
+  if (tracing()) {
+    std::string line = std::string(call) + " = " + std::to_string(status);
+    if ((status == OCI_ERROR || status == OCI_SUCCESS_WITH_INFO) && err && !err->records.empty())
+      line += "  " + err->records[0].text.substr(0, err->records[0].text.size() - 1);
+    trace_line(line);
+  }
+  return status;
 }
 
 template <class T>
@@ -401,12 +416,13 @@ OCI_EXPORT sword OCILogon(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp,
   EnvH* env = handle_cast<EnvH>(envhp, OCI_HTYPE_ENV);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!env || !err || !svchp) return OCI_INVALID_HANDLE;
-  return guarded(err, [&] {
+  return guarded(err, __func__, [&] {
     std::string user = fold_user(env->decode(username, uname_len));
     std::string pwd = env->decode(password, passwd_len);
     std::string db = env->decode(dbname, dbname_len);
     if (user.empty()) raise(1017);
     if (pwd.empty()) raise(1005);
+    if (tracing()) trace_line("OCILogon user=" + user + " connect=" + db);
     ServiceTarget target = ConnectConfig::load().resolve(db);
     auto session = Session::logon(target, user, pwd);
     // Like Oracle, OCILogon allocates its own service context (with server
@@ -424,7 +440,7 @@ OCI_EXPORT sword OCILogoff(OCISvcCtx* svchp, OCIError* errhp) {
   SvcH* svc = handle_cast<SvcH>(svchp, OCI_HTYPE_SVCCTX);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!svc) return OCI_INVALID_HANDLE;
-  return guarded(err, [&] {
+  return guarded(err, __func__, [&] {
     if (svc->session) svc->session->logoff();  // ending the session commits
     EnvH* env = svc->env;
     if (svc->server) free_child(env, svc->server);
@@ -459,7 +475,7 @@ OCI_EXPORT sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, u
                             OCIError* errhp) {
   if (!registry::valid(trgthndlp, trghndltyp)) return OCI_INVALID_HANDLE;
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
-  return guarded(err, [&] {
+  return guarded(err, __func__, [&] {
     if (trghndltyp == OCI_HTYPE_SVCCTX && attrtype == OCI_ATTR_SERVER) {
       SvcH* svc = static_cast<SvcH*>(static_cast<Handle*>(trgthndlp));
       svc->server = handle_cast<ServerH>(attributep, OCI_HTYPE_SERVER);
@@ -490,7 +506,7 @@ OCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attribu
     *static_cast<ub1*>(attributep) = v;
     if (sizep) *sizep = sizeof(ub1);
   };
-  return guarded(err, [&] {
+  return guarded(err, __func__, [&] {
     if (type == OCI_HTYPE_STMT) {
       StmtH* st = static_cast<StmtH*>(h);
       switch (attrtype) {
@@ -569,7 +585,7 @@ OCI_EXPORT sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* 
   StmtH* st = handle_cast<StmtH>(stmtp, OCI_HTYPE_STMT);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!st || !err) return OCI_INVALID_HANDLE;
-  return guarded(err, [&] {
+  return guarded(err, __func__, [&] {
     st->reset();
     for (auto& [pos, d] : st->defines) registry::remove(d.get());
     st->defines.clear();
@@ -590,12 +606,15 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
   StmtH* st = handle_cast<StmtH>(stmtp, OCI_HTYPE_STMT);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!svc || !st || !err) return OCI_INVALID_HANDLE;
-  return guarded(err, [&]() -> sword {
+  return guarded(err, __func__, [&]() -> sword {
     if (!st->prepared) raise(24337);
     if (!svc->session) raise(3114);
     st->reset();
     st->svc = svc;
     MessageVersionScope wording(svc->session->profile().version);
+    if (tracing())
+      trace_line("OCIStmtExecute iters=" + std::to_string(iters) + " mode=" + std::to_string(mode) +
+                 " sql: " + st->sql);
     auto parsed = std::make_unique<Statement>(
         Parser(st->sql, svc->session->profile().identifier_limit()).parse_statement());
     ExecOptions options;
@@ -684,7 +703,7 @@ OCI_EXPORT sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2, u
   StmtH* st = handle_cast<StmtH>(stmtp, OCI_HTYPE_STMT);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!st || !err) return OCI_INVALID_HANDLE;
-  return guarded(err, [&]() -> sword {
+  return guarded(err, __func__, [&]() -> sword {
     if (!st->executed || !st->cursor) raise(24338);
     if (st->at_end) raise(1002);
     if (nrows == 0) return OCI_SUCCESS;
@@ -704,7 +723,7 @@ OCI_EXPORT sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void
   StmtH* st = htype == OCI_HTYPE_STMT ? handle_cast<StmtH>(hndlp, OCI_HTYPE_STMT) : nullptr;
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!st || !err || !parmdpp) return OCI_INVALID_HANDLE;
-  return guarded(err, [&] {
+  return guarded(err, __func__, [&] {
     if (!st->executed) raise(24338);
     if (pos < 1 || pos > st->params.size()) raise(24334);
     *parmdpp = static_cast<Handle*>(st->params[pos - 1].get());
@@ -718,7 +737,7 @@ OCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* err
   StmtH* st = handle_cast<StmtH>(stmtp, OCI_HTYPE_STMT);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!st || !err) return OCI_INVALID_HANDLE;
-  return guarded(err, [&] {
+  return guarded(err, __func__, [&] {
     if (position == 0) raise(3001);  // ROWID define at position 0
     auto& slot = st->defines[position];
     if (!slot) {
@@ -742,7 +761,7 @@ OCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* err
 namespace {
 sword bind_common(StmtH* st, ErrorH* err, OCIBind** bindp, std::string name, ub4 position,
                   void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub4 mode) {
-  return guarded(err, [&] {
+  return guarded(err, __func__, [&] {
     auto b = std::make_unique<BindH>();
     b->type = OCI_HTYPE_BIND;
     b->env = st->env;
@@ -816,7 +835,7 @@ OCI_EXPORT sword OCITransCommit(OCISvcCtx* svchp, OCIError* errhp, ub4) {
   SvcH* svc = handle_cast<SvcH>(svchp, OCI_HTYPE_SVCCTX);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!svc || !err) return OCI_INVALID_HANDLE;
-  return guarded(err, [&] {
+  return guarded(err, __func__, [&] {
     if (!svc->session) raise(3114);
     svc->session->commit();
     return OCI_SUCCESS;
@@ -827,7 +846,7 @@ OCI_EXPORT sword OCITransRollback(OCISvcCtx* svchp, OCIError* errhp, ub4) {
   SvcH* svc = handle_cast<SvcH>(svchp, OCI_HTYPE_SVCCTX);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!svc || !err) return OCI_INVALID_HANDLE;
-  return guarded(err, [&] {
+  return guarded(err, __func__, [&] {
     if (!svc->session) raise(3114);
     svc->session->rollback();
     return OCI_SUCCESS;
@@ -866,7 +885,7 @@ OCI_EXPORT sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
   SvcH* svc = handle_cast<SvcH>(svchp, OCI_HTYPE_SVCCTX);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!svc || !err || !registry::valid(locp, OCI_DTYPE_LOB)) return OCI_INVALID_HANDLE;
-  return guarded(err, [&] {
+  return guarded(err, __func__, [&] {
     if (!svc->session) raise(3114);
     LobH* loc = usable_locator(svc, locp);
     if (!amtp || !bufp || offset < 1 || piece != OCI_ONE_PIECE) raise(24801);
@@ -913,7 +932,7 @@ OCI_EXPORT sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* lo
   SvcH* svc = handle_cast<SvcH>(svchp, OCI_HTYPE_SVCCTX);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!svc || !err || !registry::valid(locp, OCI_DTYPE_LOB)) return OCI_INVALID_HANDLE;
-  return guarded(err, [&]() -> sword {
+  return guarded(err, __func__, [&]() -> sword {
     if (!svc->session) raise(3114);
     LobH* loc = usable_locator(svc, locp);
     if (!amtp || !bufp || offset < 1) raise(24801);
@@ -963,7 +982,7 @@ OCI_EXPORT sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
   SvcH* svc = handle_cast<SvcH>(svchp, OCI_HTYPE_SVCCTX);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!svc || !err || !registry::valid(locp, OCI_DTYPE_LOB)) return OCI_INVALID_HANDLE;
-  return guarded(err, [&] {
+  return guarded(err, __func__, [&] {
     if (!svc->session) raise(3114);
     LobH* loc = usable_locator(svc, locp);
     auto current = svc->session->lob_read(loc->ref, loc->kind);

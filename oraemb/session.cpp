@@ -9,6 +9,7 @@
 #include <random>
 
 #include "oraemb/sqlite_util.h"
+#include "oraemb/trace.h"
 #include "oraemb/value_ops.h"
 
 namespace oraemb {
@@ -169,6 +170,7 @@ sqlite3_stmt* Session::cached(const std::string& sql) {
     return found->second;
   }
   sqlite3_stmt* st = nullptr;
+  if (tracing()) trace_line("  sqlite: " + sql);
   if (sqlite3_prepare_v3(conn_, sql.c_str(), static_cast<int>(sql.size()),
                          SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK)
     sqlite_fail(conn_, "prepare");
@@ -230,7 +232,7 @@ void Session::refresh_schema() {
   // PRAGMA data_version changes only when another connection committed, so
   // the catalogue version is read only then.
   sqlite3_stmt* st = cached("PRAGMA data_version");
-  int64_t version = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -2;
+  int64_t version = step_row(conn_, st, "data version") ? sqlite3_column_int64(st, 0) : -2;
   sqlite3_reset(st);
   if (version != data_version_) {
     data_version_ = version;
@@ -387,10 +389,7 @@ Value Session::next_sequence_value(const std::string& name, bool nextval) {
   begin_write();
   sqlite3_stmt* get = cached("SELECT last_number FROM ora$seq WHERE obj = ?");
   sqlite3_bind_int64(get, 1, obj->obj);
-  if (sqlite3_step(get) != SQLITE_ROW) {
-    sqlite3_reset(get);
-    raise(2289);
-  }
+  if (!step_row(conn_, get, "sequence")) raise(2289);
   auto parsed = OraNumber::parse(reinterpret_cast<const char*>(sqlite3_column_text(get, 0)));
   sqlite3_reset(get);
   OraNumber value = parsed ? *parsed : q.min_value;
@@ -419,10 +418,7 @@ std::optional<Value> Session::lob_read(const LobRef& ref, Kind kind) {
   sqlite3_stmt* st = cached("SELECT " + storage_column(ref.column) + " FROM " +
                             storage_table(ref.table_obj) + " WHERE rid = ?");
   sqlite3_bind_int64(st, 1, ref.rid);
-  if (sqlite3_step(st) != SQLITE_ROW) {
-    sqlite3_reset(st);
-    return std::nullopt;
-  }
+  if (!step_row(conn_, st, "lob read")) return std::nullopt;
   OraType t;
   t.base = kind == Kind::Blob ? Base::Blob : Base::Clob;
   Value v = read_storage(st, 0, t);

@@ -31,6 +31,14 @@ std::string SqlStmt::text(int col) const {
   return data ? std::string(static_cast<const char*>(data), size) : std::string();
 }
 
+bool step_row(sqlite3* db, sqlite3_stmt* st, const char* what) {
+  int rc = sqlite3_step(st);
+  if (rc == SQLITE_ROW) return true;
+  sqlite3_reset(st);
+  if (rc != SQLITE_DONE) sqlite_fail(db, what);
+  return false;
+}
+
 void sql_exec(sqlite3* db, const std::string& sql) {
   char* message = nullptr;
   if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {

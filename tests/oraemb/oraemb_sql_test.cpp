@@ -178,4 +178,19 @@ TEST_F(SqlClientTest, AdminCommandsCreateAndLockUsers) {
   EXPECT_EQ(slurp(config), "\n[service ORCL]\nfile = orcl.db\nprofile = 12.1\n");
 }
 
+TEST_F(SqlClientTest, TraceFileLogsCallsStatementsAndErrors) {
+  std::string trace = (dir / "trace.log").string();
+  setenv("TARVEL_ORAEMB_TRACE", trace.c_str(), 1);
+  Result r = sql({"--continue", "CREATE TABLE tr (x NUMBER); SELECT y FROM tr"});
+  unsetenv("TARVEL_ORAEMB_TRACE");
+  EXPECT_EQ(r.status, 1);
+  std::string log = slurp(trace);
+  EXPECT_NE(log.find("OCILogon user=DEMO connect=//localhost:1521/DEMO"), std::string::npos);
+  EXPECT_NE(log.find("sql: CREATE TABLE tr (x NUMBER)"), std::string::npos) << log;
+  EXPECT_NE(log.find("sqlite: "), std::string::npos);
+  EXPECT_NE(log.find("OCIStmtExecute = -1  ORA-00904: \"Y\": invalid identifier"),
+            std::string::npos)
+      << log;
+}
+
 }  // namespace
