@@ -2,7 +2,7 @@
 # Runs every built fuzz target for a few seconds over its seed corpus.
 # Usage: fuzz-smoke.sh BUILD_DIR SECONDS
 set -eu
-build=$1
+build=$(cd "$1" && pwd)
 secs=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
 found=0
