@@ -9,6 +9,7 @@
 #include "TK/tk_trace.h"
 #include "access/dao/jet_cursor.h"
 #include "access/dao/jet_error.h"
+#include "access/dao/sql/sql_engine.h"
 
 namespace {
 
@@ -351,25 +352,14 @@ HRESULT dao_value_to_variant(const jet_value& value, VARIANT* out) {
 }
 
 dao_query_plan dao_plan_query(const jet_file& file, const std::u16string& sql) {
-  if (normalized(sql) == kRelationshipsQuery) return {dao_query_plan::kind::relationships, {}};
+  if (normalized(sql) == kRelationshipsQuery) return {dao_query_plan::kind::relationships, {}, {}};
   const std::u16string name = select_star_table(sql);
   if (!name.empty()) {
-    const jet_object* object = file.find_table(name);
-    if (!object) throw jet_errors::input_not_found(tk_utf16_to_utf8(name));
-    return {dao_query_plan::kind::table, object->name};
+    // A table is read directly; a stored query of that name goes to the engine.
+    if (const jet_object* object = file.find_table(name))
+      return {dao_query_plan::kind::table, object->name, {}};
   }
-  const std::u16string text = normalized(sql);
-  if (text.rfind(u"select", 0) == 0 || text.rfind(u"transform", 0) == 0 ||
-      text.rfind(u"parameters", 0) == 0) {
-    // A query the reader cannot run yet: never a guessed result.
-    throw jet_errors::not_supported(
-        "this reader runs only SELECT * FROM [table] and the "
-        "relationships query; the query was: " +
-        tk_utf16_to_utf8(sql));
-  }
-  throw jet_failure(JET_ERR_INVALID_SQL,
-                    "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', "
-                    "or 'UPDATE'.");
+  return {dao_query_plan::kind::sql, {}, sql_plan_query(file, sql)};
 }
 
 std::unique_ptr<dao_row_source> dao_open_table(const std::shared_ptr<jet_file>& file,
@@ -384,6 +374,7 @@ std::unique_ptr<dao_row_source> dao_open_table(const std::shared_ptr<jet_file>& 
 std::unique_ptr<dao_row_source> dao_open_query(const std::shared_ptr<jet_file>& file,
                                                const dao_query_plan& plan) {
   if (plan.what == dao_query_plan::kind::relationships) return open_relationships(file);
+  if (plan.what == dao_query_plan::kind::sql) return sql_open_query(file, plan.sql);
   const jet_object* object = file->find_table(plan.table);
   if (!object) throw jet_errors::input_not_found(tk_utf16_to_utf8(plan.table));
   return dao_open_table(file, *object);

@@ -1,8 +1,8 @@
 // What a recordset reads: field descriptions as DAO reports them (Type,
 // Size, Attributes, Required, DefaultValue) and a row source behind it. The
 // sources today: one table read directly, and the system's relationships
-// query. query planning is the seam where an Access-SQL engine plugs in
-// later: dao_plan_query answers which source runs a text, or a DAO error.
+// query, and any other Access SELECT through the SQL engine (sql/):
+// dao_plan_query answers which source runs a text, or a DAO error.
 #pragma once
 
 #include <cstdint>
@@ -64,10 +64,13 @@ class dao_row_source {
   virtual void value(size_t field, jet_value& out) const = 0;
 };
 
+struct sql_plan;  // access/dao/sql/sql_translate.h
+
 // A query text the reader can run, or a jet_failure saying why not.
 struct dao_query_plan {
-  enum class kind { table, relationships } what = kind::table;
-  std::u16string table;  // kind::table: the table's stored name
+  enum class kind { table, relationships, sql } what = kind::table;
+  std::u16string table;                 // kind::table: the table's stored name
+  std::shared_ptr<const sql_plan> sql;  // kind::sql: Access SQL run by the SQL engine
 };
 dao_query_plan dao_plan_query(const jet_file& file, const std::u16string& sql);
 
