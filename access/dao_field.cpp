@@ -65,11 +65,14 @@ VARTYPE dao_field::get_vartype(int16_t dao_type) {
     case 10:  // dbText
     case 12:  // dbMemo
       return VT_BSTR;
+    case 16:  // dbBigInt: its values arrive as 64-bit integers; as binary
+              // every one of them would be refused by the destination.
+      return VT_I8;
     case 19:  // dbNumeric
     case 20:  // dbDecimal
     case 21:  // dbFloat
       return VT_R8;
-    default:  // binary, long binary, GUID, BigInt, VarBinary, Char, 13, 14, others
+    default:  // binary, long binary, GUID, VarBinary, Char, 13, 14, others
       return VT_BLOB;
   }
 }

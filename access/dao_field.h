@@ -30,7 +30,8 @@ class dao_field : public udb_field {
   std::wstring to_wstring() const override;
   VARTYPE get_type() const override;
 
-  // The variant type of a DAO type code.
+  // The variant type of a DAO type code (dbBigInt is VT_I8, the type of its
+  // values).
   static VARTYPE get_vartype(int16_t dao_type);
   // Replaces DAO's day zero in a printed date (see the class comment).
   static std::string fix_fake_date(std::string text);

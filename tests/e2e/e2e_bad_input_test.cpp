@@ -1,0 +1,61 @@
+// Sources that cannot be opened: the DAO error's message through the error
+// handler, exit status 255 (exit code -1), and nothing written to Oracle.
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+std::string write(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+  return path;
+}
+}  // namespace
+
+using BadInput = e2e_test;
+
+TEST_F(BadInput, EachFailsWithTheDaoMessageAndWritesNothing) {
+  std::mt19937 random(5);
+  std::string noise(100000, '\0');
+  for (char& c : noise) c = char(random());
+  std::string head(8192, '\0');
+  std::ifstream(fixture("jackcess/testV2007.accdb"), std::ios::binary).read(head.data(), 8192);
+  const std::string in = dir_ + "/in";
+  std::filesystem::create_directory(in);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {in + "/missing.mdb", "Could not find file"},
+      {in, "is not a valid path"},
+      {write(in + "/empty.mdb", ""), "Unrecognized database format"},
+      {write(in + "/noise.mdb", noise), "Unrecognized database format"},
+      {write(in + "/notes.mdb", "Dear diary,\nthis is not a database.\n"),
+       "Unrecognized database format"},
+      {write(in + "/cut.accdb", head), "Error:"},
+  };
+  for (const auto& [source, message] : cases) {
+    const run_result r = convert(source);
+    EXPECT_EQ(r.status, 255) << source << "\n" << r.output;
+    EXPECT_EQ(r.output.rfind("Error:\n", 0), 0u) << r.output;
+    EXPECT_NE(r.output.find(message), std::string::npos) << source << "\n" << r.output;
+    EXPECT_EQ(r.output.find("Converting"), std::string::npos) << r.output;
+  }
+  std::filesystem::remove_all(in);
+  EXPECT_TRUE(engine_files().empty());  // no Oracle database was even created
+}
+
+TEST_F(BadInput, WrongPasswordAndBadWorkgroup) {
+  const run_result wrong = convert(fixture("mdbreader/V2000_with-password.mdb"), "--accp=Password");
+  EXPECT_EQ(wrong.status, 255);
+  EXPECT_EQ(wrong.output, "Error:\nNot a valid password.\n");
+  const run_result user = convert(
+      fixture("ucanaccess/size97.mdb"),
+      "--sysdb=" + shell_quote(fixture("generated/workgroup.mdw")) + " --uglu=nobody --uglp=x");
+  EXPECT_EQ(user.status, 255);
+  // The error handler's text for DAO error 3029.
+  EXPECT_NE(user.output.find("Not a valid account name or password"), std::string::npos)
+      << user.output;
+  EXPECT_TRUE(engine_files().empty());
+  // No anonymous workgroup file is left behind in the working directory.
+  for (const auto& entry : std::filesystem::directory_iterator(dir_))
+    EXPECT_NE(entry.path().filename().string().rfind("~tmp", 0), 0u);
+}

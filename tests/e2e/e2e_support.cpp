@@ -1,0 +1,124 @@
+// Running the programs for the end-to-end tests.
+#include "tests/e2e/e2e_support.h"
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+std::string bin(const std::string& name) {
+  return std::string(TARVEL_BIN) + "/" + name;
+}
+
+run_result run(const std::string& command) {
+  run_result result;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return result;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+}  // namespace
+
+std::string fixture(const std::string& relative) {
+  return std::string(TARVEL_TEST_DATA) + "/access/" + relative;
+}
+
+std::string shell_quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+rows parse_csv(const std::string& text) {
+  rows out;
+  std::vector<std::string> row;
+  std::string field;
+  bool quoted = false, any = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        field += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        field += c;
+      }
+    } else if (c == '"') {
+      quoted = any = true;
+    } else if (c == ',') {
+      row.push_back(field);
+      field.clear();
+    } else if (c == '\n') {
+      row.push_back(field);
+      out.push_back(row);
+      row.clear();
+      field.clear();
+    } else if (c != '\r') {
+      field += c;
+    }
+  }
+  if (!field.empty() || !row.empty()) {
+    row.push_back(field);
+    out.push_back(row);
+  }
+  (void)any;
+  return out;
+}
+
+void e2e_test::SetUp() {
+  char pattern[] = "/tmp/tarvel_e2e_XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  dir_ = pattern;
+}
+
+void e2e_test::TearDown() {
+  std::filesystem::remove_all(dir_);
+}
+
+run_result e2e_test::convert(const std::string& source, const std::string& options) {
+  return run("cd " + shell_quote(dir_) +
+             " && TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR=" + shell_quote(dir_) + " " +
+             shell_quote(bin("TARVAGENT")) + " --src=" + shell_quote(source) +
+             " --dest=E2E --oraclh=localhost --oraclu=e2e --oraclp=e2e --logfile=" +
+             shell_quote(dir_ + "/trace.log") + " " + options);
+}
+
+rows e2e_test::query(const std::string& sql) {
+  const run_result r =
+      run("TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR=" + shell_quote(dir_) + " " +
+          shell_quote(bin("oraemb-sql")) +
+          " --connect=//localhost:1521/E2E --user=e2e --password=e2e --csv --full-lobs " +
+          shell_quote(sql));
+  EXPECT_EQ(r.status, 0) << sql << "\n" << r.output;
+  return parse_csv(r.output);
+}
+
+std::string e2e_test::value(const std::string& sql) {
+  const rows r = query(sql);
+  return r.size() > 1 && !r[1].empty() ? r[1][0] : "<no row>";
+}
+
+std::vector<std::string> e2e_test::tables() {
+  std::vector<std::string> names;
+  const rows r = query("SELECT table_name FROM user_tables");
+  for (size_t i = 1; i < r.size(); ++i) names.push_back(r[i][0]);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> e2e_test::engine_files() const {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+    const std::string name = entry.path().filename().string();
+    if (name != "trace.log") names.push_back(name);
+  }
+  return names;
+}
