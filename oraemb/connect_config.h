@@ -24,7 +24,20 @@ struct ServiceTarget {
   double lock_timeout = -1;                // seconds a DML lock waits; < 0 = no limit
 };
 
-// The parsed configuration file.
+// The parsed configuration file. Every section and key is optional:
+//
+//   [engine]   profile = 19c   lock_timeout = 30        ; defaults of all services
+//   [listener] hosts = localhost, 127.0.0.1, <hostname> ; others: ORA-12545
+//              ports = 1521                             ; others: ORA-12541
+//              default_service = ORCL                   ; for an empty connect text
+//   [service ORCL] file = orcl.db  profile = 12.1  create = yes
+//                  auto_users = no  admin = SYSTEM/manager
+//   [alias TEST]   connect = //localhost:1521/ORCL
+//
+// Without [service] sections any service name is a file "<name>.oradb";
+// with them, other names give ORA-12514. Relative files are in
+// TARVEL_ORAEMB_DIR. auto_users = no makes unknown users ORA-01017 (the
+// admin account, created with the file, creates others with CREATE USER).
 class ConnectConfig {
  public:
   // Reads TARVEL_ORAEMB_CONFIG when it is set; ORA-00600 naming the line

@@ -57,7 +57,7 @@ bool LockManager::acquire(int64_t offset, bool exclusive, Wait wait) {
   auto pause = std::chrono::milliseconds(2);
   for (;;) {
     if (::fcntl(fd_, F_OFD_SETLK, &fl) == 0) {
-      held_[offset] = exclusive;
+      held_[offset] = exclusive || (held != held_.end() && held->second);
       return true;
     }
     if (errno != EAGAIN && errno != EACCES && errno != EINTR)

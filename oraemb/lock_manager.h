@@ -6,8 +6,8 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
+#include <unordered_map>
 
 namespace oraemb {
 
@@ -41,7 +41,7 @@ class LockManager {
  private:
   bool acquire(int64_t offset, bool exclusive, Wait wait);
   int fd_ = -1;
-  std::map<int64_t, bool> held_;  // offset -> exclusive
+  std::unordered_map<int64_t, bool> held_;  // offset -> exclusive
   bool waited_ = false;
 };
 
