@@ -118,3 +118,15 @@ TEST_F(DaoDatabase, QueryGivesItsRowsOrTheEngineError) {
     EXPECT_EQ(e.level(), TK_LEVEL_RECORD);
   }
 }
+
+TEST_F(DaoDatabase, DamagedPropertyBlobsDoNotHangTheOpen) {
+  // The fuzz seed on which libmdb's property parser loops (chunk length 0).
+  const std::wstring path =
+      tk_to_wide(std::string(TARVEL_SOURCE_DIR) + "/fuzz/corpus/access_dao/kkd_zero_chunk.mdb");
+  auto db = engine().open_db(path, 0x01, L"");
+  ASSERT_EQ(db->tables().size(), 1u);
+  auto rs = db->get_table(db->tables()[0], 1);
+  ASSERT_TRUE(rs);
+  EXPECT_EQ(read_rows(*rs).size(), 0u);
+  EXPECT_TRUE(traced("are damaged; ignored"));
+}
