@@ -41,7 +41,8 @@ const char kListener[] =
     "[listener]    hosts = localhost, 127.0.0.1   ports = 1521, 1526\n"
     "[service ORCL]  file = orcl.db   profile = 19c   auto_users = no\n"
     "               admin = SYSTEM/manager\n"
-    "[alias TEST]  connect = //localhost:1526/orcl   # an alias\n";
+    "[alias TEST]  connect = //localhost:1526/orcl   # an alias\n"
+    "[service NOFILE] file = none.db  create = no\n";
 
 TEST_F(ConfigTest, ListenerAndNamingErrors) {
   write_config(kListener);
@@ -56,6 +57,9 @@ TEST_F(ConfigTest, ListenerAndNamingErrors) {
   EXPECT_EQ(error_text(), "ORA-12154: TNS:could not resolve the connect identifier specified\n");
   EXPECT_EQ(connect("system", "manager", ""), OCI_ERROR);
   EXPECT_EQ(error_code(), 12154);
+  EXPECT_EQ(connect("system", "manager", "//localhost/NOFILE"), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-01034: ORACLE not available\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "none.db"));
   EXPECT_EQ(connect("system", "manager", "//LOCALHOST/orcl"), OCI_SUCCESS) << error_text();
   EXPECT_EQ(connect("system", "manager", "test"), OCI_SUCCESS) << error_text();
   EXPECT_TRUE(std::filesystem::exists(dir / "orcl.db"));
