@@ -244,7 +244,14 @@ std::vector<std::vector<Value>> Session::scan_source(const Source& src, int inde
   std::string sql = "SELECT rid";
   for (size_t c = 0; c < t.columns.size(); ++c) sql += ", " + storage_column(static_cast<int>(c));
   sql += " FROM " + storage_table(t.obj);
-  std::vector<Value> params;
+  // Every value is bound, never written into the SQL text: the statement
+  // cache is keyed by that text, and a ROWID per row would grow it per row.
+  struct param {
+    bool is_rid;
+    int64_t rid;
+    Value value;
+  };
+  std::vector<param> params;
   std::vector<std::string> filters;
   for (const Expr* part : conjuncts) {
     if (part->op != Op::Cmp || part->name != "=") continue;
@@ -256,7 +263,8 @@ std::vector<std::vector<Value>> Session::scan_source(const Source& src, int inde
       int64_t obj = 0, rid = 0;
       if (!parse_rowid(b->literal.bytes, obj, rid)) raise(1410);
       if (obj != t.obj) return rows;  // a ROWID of another object selects nothing
-      filters.push_back("rid = " + std::to_string(rid));
+      filters.push_back("rid = ?");
+      params.push_back(param{true, rid, Value{}});
     } else if (a->op == Op::Column) {
       const OraType& type = t.columns[a->slot - src.offset].type;
       bool number = type.base == Base::Number && b->literal.kind == Kind::Number;
@@ -264,12 +272,17 @@ std::vector<std::vector<Value>> Session::scan_source(const Source& src, int inde
                   b->literal.kind == Kind::Text;
       if (!number && !text) continue;
       filters.push_back(storage_column(a->slot - src.offset) + " = ?");
-      params.push_back(b->literal);
+      params.push_back(param{false, 0, b->literal});
     }
   }
   for (size_t k = 0; k < filters.size(); ++k) sql += (k ? " AND " : " WHERE ") + filters[k];
   sqlite3_stmt* st = cached(sql);
-  for (size_t k = 0; k < params.size(); ++k) bind_storage(st, static_cast<int>(k + 1), params[k]);
+  for (size_t k = 0; k < params.size(); ++k) {
+    if (params[k].is_rid)
+      sqlite3_bind_int64(st, static_cast<int>(k + 1), params[k].rid);
+    else
+      bind_storage(st, static_cast<int>(k + 1), params[k].value);
+  }
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
     std::vector<Value> row;
