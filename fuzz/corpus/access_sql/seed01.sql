@@ -1,0 +1,1 @@
+SELECT c.[Company Name], o.OrderID FROM (Customers AS c INNER JOIN Orders AS o ON c.ID = o.CustomerID) LEFT JOIN Q ON Q.ID = c.ID ORDER BY o.OrderID DESC;

@@ -1,0 +1,1 @@
+SELECT CustomerID, Count(*) AS N, Sum(Amount), Avg(Weight) FROM Orders GROUP BY CustomerID HAVING Sum(Amount) > 10.5

@@ -1,0 +1,1 @@
+SELECT IIf(Active, "yes", 'no'), Nz(Credit, 0) * 2, Left([Company Name], 3) & "x" FROM Customers WHERE [Company Name] Like "[a-c]*?#"

@@ -1,0 +1,1 @@
+SELECT DISTINCT Format(Since, "yyyy-mm-dd"), CStr(Qty), CLng(Rate) FROM Customers, Orders WHERE ID IN (1, 2, 3) AND NOT Active

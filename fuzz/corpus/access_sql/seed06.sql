@@ -1,0 +1,1 @@
+SELECT ID FROM Customers WHERE EXISTS (SELECT * FROM Orders WHERE Orders.CustomerID = Customers.ID) UNION ALL SELECT OrderID FROM Orders ORDER BY 1

@@ -1,0 +1,1 @@
+select count(*) from (SELECT DISTINCTROW Amount / Qty, Qty \ 2, Qty Mod 3, 2 ^ Rate, -Weight FROM Orders)

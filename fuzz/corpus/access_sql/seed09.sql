@@ -1,0 +1,1 @@
+PARAMETERS p Long; SELECT * FROM Customers WHERE ID = p

@@ -1,0 +1,1 @@
+SELECT Amount FROM Orders WHERE Amount > ALL (SELECT Credit FROM Customers) OR Key Is Null
