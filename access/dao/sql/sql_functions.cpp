@@ -247,7 +247,6 @@ double as_double(const number& n) {
 void fn_cv(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   const int16_t from = int16_t(sqlite3_value_int(argv[1]));
   const int16_t to = int16_t(sqlite3_value_int(argv[2]));
-  (void)argc;
   number n = decode(argv[0], from);
   if (n.kind == number::null) return sqlite3_result_null(ctx);
   const sql_rep target = sql_rep_of(to);
@@ -964,7 +963,7 @@ std::string format_date(double d, const std::string& f) {
         out += f[i];
         n = 1;
     }
-    if (c != 'm' && c != ' ' && c != ':') after_hour = after_hour && false;
+    if (c != 'm' && c != ' ' && c != ':') after_hour = false;  // "m" right after hours is minutes
     i += n;
   }
   return out;
