@@ -148,11 +148,15 @@ struct CreateIndexStmt {
   std::vector<std::string> columns;
 };
 
+// CREATE SEQUENCE, and ALTER SEQUENCE with the options it names (the has_
+// flags say which were given).
 struct CreateSequenceStmt {
   std::string name;
   std::optional<OraNumber> increment, start, maxvalue, minvalue;
   bool cycle = false, order = false;
   int cache = 20;
+  bool nomaxvalue = false, nominvalue = false;
+  bool has_cycle = false, has_order = false, has_cache = false;
 };
 
 struct PlStmt {
@@ -226,6 +230,7 @@ enum class StmtKind {
   CreateSequence,
   CreateTrigger,
   AlterTable,
+  AlterSequence,
   Drop,
   Commit,
   Rollback,
@@ -255,7 +260,8 @@ struct Statement {
   bool is_ddl() const {
     return kind == StmtKind::CreateTable || kind == StmtKind::CreateIndex ||
            kind == StmtKind::CreateSequence || kind == StmtKind::CreateTrigger ||
-           kind == StmtKind::AlterTable || kind == StmtKind::Drop;
+           kind == StmtKind::AlterTable || kind == StmtKind::AlterSequence ||
+           kind == StmtKind::Drop;
   }
 };
 

@@ -26,6 +26,21 @@ void Schema::rebuild_lookup() {
     else if (info.type == "TRIGGER")
       trigger_ns_[info.name] = obj;
   }
+  for (auto& [obj, table] : tables) {
+    table.foreign_keys.clear();
+    table.referenced_by.clear();
+  }
+  for (size_t k = 0; k < constraints.size(); ++k) {
+    ConstraintInfo& fk = constraints[k];
+    if (fk.type != 'R') continue;
+    const ConstraintInfo* key = find_constraint(fk.r_constraint);
+    auto child = tables.find(fk.table_obj);
+    if (!key || child == tables.end() || !tables.count(key->table_obj)) continue;
+    fk.r_table_obj = key->table_obj;
+    fk.r_columns = key->columns;
+    child->second.foreign_keys.push_back(k);
+    tables.at(key->table_obj).referenced_by.push_back(k);
+  }
 }
 
 const ObjectInfo* Schema::find_table_ns(const std::string& name) const {

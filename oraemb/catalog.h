@@ -55,6 +55,10 @@ struct ConstraintInfo {
   bool generated = false;
   std::string r_constraint;
   std::string delete_rule;
+  // Foreign keys only, derived from r_constraint by Schema::rebuild_lookup:
+  // the referenced table and its key columns, r_columns[k] matching columns[k].
+  int64_t r_table_obj = 0;
+  std::vector<int> r_columns;
 };
 
 struct SequenceInfo {
@@ -75,6 +79,9 @@ struct TriggerInfo {
 struct TableInfo {
   int64_t obj = 0;
   std::vector<ColumnInfo> columns;
+  // Derived by Schema::rebuild_lookup (positions in Schema::constraints):
+  // the table's foreign keys, and the foreign keys that refer to its keys.
+  std::vector<size_t> foreign_keys, referenced_by;
   int column_index(const std::string& name) const;
 };
 
@@ -96,6 +103,7 @@ struct Schema {
   const std::string& name_of(int64_t obj) const;
   bool column_in_primary_key(int64_t table_obj, int column) const;
   bool column_nullable(int64_t table_obj, int column) const;
+  // Name lookups and the derived foreign-key links; called after every change.
   void rebuild_lookup();
 
  private:

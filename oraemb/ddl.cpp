@@ -101,6 +101,9 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
       case StmtKind::AlterTable:
         ddl_alter_table(*next, *st.alter);
         break;
+      case StmtKind::AlterSequence:
+        ddl_alter_sequence(*next, *st.create_sequence);
+        break;
       default:
         ddl_drop(*next, *st.drop);
         break;
@@ -208,7 +211,11 @@ void Session::create_unique_physical(const Schema& s, const ConstraintInfo& c) {
 }
 
 void Session::add_constraint(Schema& s, int64_t table_obj, const ConstraintDef& def) {
-  if (def.type == 'R' || def.type == 'C') raise(3001);  // foreign keys are not enforced yet
+  if (def.type == 'C') raise(3001);
+  if (def.type == 'R') {
+    add_foreign_key(s, table_obj, def);
+    return;
+  }
   const TableInfo& t = s.tables.at(table_obj);
   ConstraintInfo c;
   c.type = def.type;
@@ -322,6 +329,49 @@ void Session::ddl_create_sequence(Schema& s, CreateSequenceStmt& cs) {
   s.sequences[obj] = q;
   s.rebuild_lookup();
   catalog_store::save_sequence(conn_, s, obj, &start);
+}
+
+void Session::ddl_alter_sequence(Schema& s, CreateSequenceStmt& cs) {
+  const ObjectInfo* found = s.find_table_ns(cs.name);
+  if (!found || found->type != "SEQUENCE") raise(2289);
+  int64_t obj = found->obj;
+  SequenceInfo& q = s.sequences.at(obj);
+  const OraNumber old_increment = q.increment;
+  if (cs.increment) {
+    if (cs.increment->is_zero() || !cs.increment->is_integer())
+      throw ora_error(4002, "INCREMENT must be a non-zero integer");
+    q.increment = *cs.increment;
+  }
+  bool asc = !q.increment.negative();
+  if (cs.maxvalue)
+    q.max_value = *cs.maxvalue;
+  else if (cs.nomaxvalue)
+    q.max_value = asc ? *OraNumber::parse("9999999999999999999999999999") : OraNumber::from_int(-1);
+  if (cs.minvalue)
+    q.min_value = *cs.minvalue;
+  else if (cs.nominvalue)
+    q.min_value =
+        asc ? OraNumber::from_int(1) : -(*OraNumber::parse("999999999999999999999999999"));
+  if (compare(q.min_value, q.max_value) >= 0)
+    throw ora_error(4004, "MINVALUE must be less than MAXVALUE");
+  if (cs.has_cycle) q.cycle = cs.cycle;
+  if (cs.has_order) q.order = cs.order;
+  if (cs.has_cache) q.cache = cs.cache;
+  // ora$seq keeps the next value to give; the last one given is that less
+  // the old increment. The next value follows from it with the new one.
+  SqlStmt get(conn_, "SELECT last_number FROM ora$seq WHERE obj = ?");
+  get.bind_int(1, obj);
+  if (!get.step()) raise(2289);
+  OraNumber next = OraNumber::parse(get.text(0)).value_or(q.min_value);
+  OraNumber current = next - old_increment;
+  bool used = asc ? compare(current, q.min_value) >= 0 : compare(current, q.max_value) <= 0;
+  if (used) {
+    if (cs.maxvalue && compare(q.max_value, current) < 0) raise(4009);
+    if (cs.minvalue && compare(q.min_value, current) > 0) raise(4007);
+    next = current + q.increment;
+  }
+  // A sequence that never gave a value still starts where it was created to.
+  catalog_store::save_sequence(conn_, s, obj, &next);
 }
 
 std::vector<std::string> Session::trigger_errors(const Schema& s, const TriggerInfo& info) {
@@ -507,6 +557,10 @@ void Session::ddl_alter_table(Schema& s, AlterTableStmt& at) {
           s.constraints.begin(), s.constraints.end(),
           [&](const ConstraintInfo& k) { return k.table_obj == obj && k.name == at.drop_name; });
       if (it == s.constraints.end()) raise(2443);
+      if (it->type == 'P' || it->type == 'U') {
+        for (const auto& fk : s.constraints)
+          if (fk.type == 'R' && fk.r_constraint == it->name) raise(2273);
+      }
       ConstraintInfo gone = *it;
       s.constraints.erase(it);
       if (gone.type == 'C') {
@@ -530,6 +584,19 @@ void Session::ddl_drop(Schema& s, DropStmt& dr) {
     const TableInfo* t = s.find_table(dr.name);
     if (!t) raise(942);
     int64_t obj = t->obj;
+    // Foreign keys of other tables that refer to this one's keys block the
+    // drop, unless CASCADE CONSTRAINTS drops them with it.
+    std::set<std::string> keys;
+    for (const auto& c : s.constraints)
+      if (c.table_obj == obj && (c.type == 'P' || c.type == 'U')) keys.insert(c.name);
+    auto refers_here = [&](const ConstraintInfo& c) {
+      return c.type == 'R' && c.table_obj != obj && keys.count(c.r_constraint) > 0;
+    };
+    std::set<int64_t> children;
+    for (const auto& c : s.constraints)
+      if (refers_here(c)) children.insert(c.table_obj);
+    if (!children.empty() && !dr.cascade) raise(2449);
+    std::erase_if(s.constraints, refers_here);
     for (auto it = s.objects.begin(); it != s.objects.end();) {
       if (it->first == obj || (it->second.table_obj == obj && it->second.type != "SEQUENCE"))
         it = s.objects.erase(it);
@@ -543,6 +610,7 @@ void Session::ddl_drop(Schema& s, DropStmt& dr) {
     sql_exec(conn_, "DROP TABLE IF EXISTS " + storage_table(obj));
     s.rebuild_lookup();
     catalog_store::save_table(conn_, s, obj);
+    for (int64_t child : children) catalog_store::save_table(conn_, s, child);
   } else if (dr.what == "INDEX") {
     const ObjectInfo* ind = s.find_index(dr.name);
     if (!ind || s.indexes.at(ind->obj).lob) raise(1418);

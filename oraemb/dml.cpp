@@ -268,6 +268,9 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
     for (size_t c = 0; c < t.columns.size(); ++c) sql += c ? ", ?" : "?";
     sql += ")";
     size_t total = ins.select ? source_rows.size() : 1;
+    // Rows of a child table find their parent keys once the statement's
+    // rows are all in (a row may refer to itself or to a row after it).
+    std::vector<std::vector<Value>> inserted;
     for (size_t r = 0; r < total; ++r) {
       std::vector<Value> row(t.columns.size());
       std::vector<bool> given(t.columns.size(), false);
@@ -290,9 +293,11 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
         sqlite_fail(conn_, "insert");
       }
       ++count;
+      if (!t.foreign_keys.empty()) inserted.push_back(std::move(row));
       if (!ins.returning.empty() && on_rowid)
         on_rowid(rowid_text(t.obj, sqlite3_last_insert_rowid(conn_)));
     }
+    if (!inserted.empty()) check_parent_keys(t, inserted);
     release();
   } catch (...) {
     rollback_statement();
@@ -336,6 +341,19 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
     for (size_t k = 0; k < targets.size(); ++k)
       sql += (k ? ", " : "") + storage_column(targets[k]) + " = ?";
     sql += " WHERE rid = ?";
+    // Foreign keys are checked once every row is written: a changed child
+    // key needs its parent, a changed parent key must not leave children.
+    auto sets_any = [&](const std::vector<size_t>& keys, bool referencing) {
+      for (size_t index : keys) {
+        const ConstraintInfo& fk = schema_->constraints[index];
+        for (int c : referencing ? fk.columns : fk.r_columns)
+          if (std::find(targets.begin(), targets.end(), c) != targets.end()) return true;
+      }
+      return false;
+    };
+    const bool child_keys = sets_any(t.foreign_keys, true);
+    const bool parent_keys = sets_any(t.referenced_by, false);
+    std::vector<std::vector<Value>> new_children, old_parents;
     for (size_t r = 0; r < rows.size(); ++r) {
       std::vector<int64_t> one{rids[r]};
       EvalContext ctx;
@@ -360,7 +378,11 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
         sqlite_fail(conn_, "update");
       }
       ++count;
+      if (child_keys) new_children.push_back(std::move(row));
+      if (parent_keys) old_parents.push_back(rows[r]);
     }
+    if (child_keys) check_parent_keys(t, new_children);
+    if (parent_keys) release_parent_keys(t, old_parents, false);
     release();
   } catch (...) {
     rollback_statement();
@@ -397,6 +419,7 @@ int64_t Session::run_delete(DeleteStmt& del, const ExecOptions& options) {
       if (rc != SQLITE_DONE) sqlite_fail(conn_, "delete");
       ++count;
     }
+    if (!t.referenced_by.empty() && !rows.empty()) release_parent_keys(t, rows, true);
     release();
   } catch (...) {
     rollback_statement();

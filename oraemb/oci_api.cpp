@@ -191,11 +191,13 @@ bool put_value(StmtH& stmt, DefineH& d, const Value& v) {
   if (d.indicator) *d.indicator = 0;
   char* out = static_cast<char*>(d.value);
   size_t cap = d.size < 0 ? 0 : static_cast<size_t>(d.size);
-  auto copy_bytes = [&](const std::string& bytes, size_t term) {
+  // Text in a UTF-16 environment is cut at whole code units; binary data
+  // keeps every byte that fits.
+  auto copy_bytes = [&](const std::string& bytes, size_t term, bool text) {
     size_t room = cap >= term ? cap - term : 0;
     bool truncated = bytes.size() > room;
     size_t n = std::min(bytes.size(), room);
-    if (env.utf16 && n % 2) --n;
+    if (text && env.utf16 && n % 2) --n;
     std::memcpy(out, bytes.data(), n);
     if (term && cap >= n + term) std::memset(out + n, 0, term);
     if (d.rlen) *d.rlen = static_cast<ub2>(std::min<size_t>(n, 65535));
@@ -223,11 +225,12 @@ bool put_value(StmtH& stmt, DefineH& d, const Value& v) {
     }
     case SQLT_STR:
       return copy_bytes(env.encode(value_text(v.kind == Kind::Blob ? Value::raw(v.bytes) : v)),
-                        env.terminator());
+                        env.terminator(), true);
     case SQLT_CHR:
     case SQLT_AFC:
     case SQLT_LNG:
-      return copy_bytes(env.encode(value_text(v.kind == Kind::Blob ? Value::raw(v.bytes) : v)), 0);
+      return copy_bytes(env.encode(value_text(v.kind == Kind::Blob ? Value::raw(v.bytes) : v)), 0,
+                        true);
     case SQLT_INT: {
       OraNumber n = value_number(v).truncated(0);
       auto i = n.to_int64();
@@ -264,8 +267,8 @@ bool put_value(StmtH& stmt, DefineH& d, const Value& v) {
     }
     case SQLT_BIN:
     case SQLT_LBI:
-      if (v.kind == Kind::Raw || v.kind == Kind::Blob) return copy_bytes(v.bytes, 0);
-      return copy_bytes(value_text(v), 0);
+      if (v.kind == Kind::Raw || v.kind == Kind::Blob) return copy_bytes(v.bytes, 0, false);
+      return copy_bytes(value_text(v), 0, false);
     default:
       raise(1460);
   }

@@ -256,6 +256,11 @@ Statement Parser::parse_statement() {
       st.user = user_options(false);
       return st;
     }
+    if (accept_kw("SEQUENCE")) {
+      st.kind = StmtKind::AlterSequence;
+      st.create_sequence = sequence(true);
+      return st;
+    }
     if (!is_kw("TABLE")) {
       static const char* const others[] = {"INDEX",      "SEQUENCE", "TRIGGER", "SESSION",
                                            "SYSTEM",     "USER",     "VIEW",    "DATABASE",
@@ -529,7 +534,7 @@ Statement Parser::create() {
     st.create_index = create_index(unique);
   } else if (!or_replace && accept_kw("SEQUENCE")) {
     st.kind = StmtKind::CreateSequence;
-    st.create_sequence = create_sequence();
+    st.create_sequence = sequence(false);
   } else if (accept_kw("TRIGGER")) {
     st.kind = StmtKind::CreateTrigger;
     st.create_trigger = create_trigger(or_replace);
@@ -824,40 +829,53 @@ std::unique_ptr<CreateIndexStmt> Parser::create_index(bool unique) {
   return ci;
 }
 
-std::unique_ptr<CreateSequenceStmt> Parser::create_sequence() {
+std::unique_ptr<CreateSequenceStmt> Parser::sequence(bool alter) {
   auto cs = std::make_unique<CreateSequenceStmt>();
-  cs->name = name(903);
+  cs->name = name(alter ? 2289 : 903);
   if (accept_sym(".")) unsupported();
+  bool any = false;
   while (peek().kind == Tok::Ident) {
+    any = true;
     if (accept_kw("INCREMENT")) {
       expect_kw("BY");
       cs->increment = signed_number();
     } else if (accept_kw("START")) {
+      // The starting number of an existing sequence cannot change.
+      if (alter) throw ora_error(2283, ora_message(2283));
       expect_kw("WITH");
       cs->start = signed_number();
     } else if (accept_kw("MAXVALUE")) {
       cs->maxvalue = signed_number();
     } else if (accept_kw("MINVALUE")) {
       cs->minvalue = signed_number();
-    } else if (accept_kw("NOMAXVALUE") || accept_kw("NOMINVALUE") || accept_kw("NOORDER")) {
-    } else if (accept_kw("CYCLE")) {
-      cs->cycle = true;
-    } else if (accept_kw("NOCYCLE")) {
-      cs->cycle = false;
-    } else if (accept_kw("ORDER")) {
-      cs->order = true;
+    } else if (accept_kw("NOMAXVALUE")) {
+      cs->nomaxvalue = true;
+    } else if (accept_kw("NOMINVALUE")) {
+      cs->nominvalue = true;
+    } else if (is_kw("CYCLE") || is_kw("NOCYCLE")) {
+      cs->cycle = accept_kw("CYCLE");
+      if (!cs->cycle) next();
+      cs->has_cycle = true;
+    } else if (is_kw("ORDER") || is_kw("NOORDER")) {
+      cs->order = accept_kw("ORDER");
+      if (!cs->order) next();
+      cs->has_order = true;
     } else if (accept_kw("NOCACHE")) {
       cs->cache = 0;
+      cs->has_cache = true;
     } else if (accept_kw("CACHE")) {
       auto v = signed_number().to_int64();
       cs->cache = v ? static_cast<int>(std::min<int64_t>(*v, 1 << 30)) : 20;
+      cs->has_cache = true;
     } else if (is_kw("KEEP") || is_kw("NOKEEP") || is_kw("SCALE") || is_kw("SESSION") ||
-               is_kw("GLOBAL") || is_kw("SHARD")) {
+               is_kw("GLOBAL") || is_kw("SHARD") || is_kw("RESTART")) {
       unsupported();
     } else {
       fail(933);
     }
   }
+  // ALTER SEQUENCE must change something.
+  if (alter && !any) fail(2286);
   expect_end();
   return cs;
 }

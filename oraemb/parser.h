@@ -47,7 +47,8 @@ class Parser {
   ConstraintDef constraint_body(std::string constraint_name);
   std::vector<std::string> column_list();
   std::unique_ptr<CreateIndexStmt> create_index(bool unique);
-  std::unique_ptr<CreateSequenceStmt> create_sequence();
+  // CREATE SEQUENCE or ALTER SEQUENCE after its leading keywords.
+  std::unique_ptr<CreateSequenceStmt> sequence(bool alter);
   std::unique_ptr<CreateTriggerStmt> create_trigger(bool or_replace);
   std::vector<PlStmt> pl_statements(const char* stop1, const char* stop2 = nullptr);
   std::unique_ptr<AlterTableStmt> alter_table();

@@ -188,9 +188,21 @@ class Session {
   void ddl_create_sequence(Schema& s, CreateSequenceStmt& cs);
   std::optional<ora_error> ddl_create_trigger(Schema& s, CreateTriggerStmt& tr);
   void ddl_alter_table(Schema& s, AlterTableStmt& at);
+  void ddl_alter_sequence(Schema& s, CreateSequenceStmt& cs);
   void ddl_drop(Schema& s, DropStmt& dr);
   void add_constraint(Schema& s, int64_t table_obj, const ConstraintDef& def);
   void create_unique_physical(const Schema& s, const ConstraintInfo& c);
+  // Foreign keys (foreign_keys.cpp): ADD ... FOREIGN KEY checking the rows
+  // already there (ORA-02298); rows written to a child table must find
+  // their parent key (ORA-02291); keys that leave a parent table take
+  // their child rows along (ON DELETE CASCADE), set them NULL (ON DELETE
+  // SET NULL) or are refused while children remain (ORA-02292).
+  void add_foreign_key(Schema& s, int64_t table_obj, const ConstraintDef& def);
+  void check_parent_keys(const TableInfo& t, const std::vector<std::vector<Value>>& rows);
+  void release_parent_keys(const TableInfo& t, const std::vector<std::vector<Value>>& old_rows,
+                           bool deleted);
+  bool has_key(int64_t table_obj, const std::vector<int>& columns, const std::vector<Value>& row,
+               const std::vector<int>& row_columns);
   void fire_insert_triggers(const TableInfo& t, std::vector<Value>& row);
   std::vector<std::string> trigger_errors(const Schema& s, const TriggerInfo& t);
   void check_row(const TableInfo& t, std::vector<Value>& row, bool update,

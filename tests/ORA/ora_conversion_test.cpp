@@ -35,8 +35,7 @@ class recording_reporter : public error_reporter {
 };
 
 // The destination with its statements recorded; foreign keys can be made
-// to fail as Oracle fails them for orphaned rows, or are only recorded
-// (the embedded engine does not build them yet).
+// to fail as Oracle fails them for orphaned rows, or are only recorded.
 class recording_db : public ora_database {
  public:
   using ora_database::ora_database;
@@ -269,9 +268,8 @@ TEST_F(OraConversion, SkippedTableKeepsItsRelationshipsOut) {
   EXPECT_TRUE(rec_->foreign_keys.empty());
 }
 
-// The embedded engine answers ADD FOREIGN KEY with ORA-03001 for now: these
-// run the phase against the engine itself once it builds foreign keys.
-TEST_F(OraConversion, DISABLED_ForeignKeysAreBuiltInTheEngine) {
+// The foreign-key phase against the engine itself.
+TEST_F(OraConversion, ForeignKeysAreBuiltInTheEngine) {
   connect();
   add_relationship(L"Orders", L"Customers", L"CustomerID", L"CustomerID");
   run(UDB_MODE_OVERWRITE);
@@ -281,7 +279,7 @@ TEST_F(OraConversion, DISABLED_ForeignKeysAreBuiltInTheEngine) {
             (sql_rows{{L"Orders", L"PrimaryKey"}}));
 }
 
-TEST_F(OraConversion, DISABLED_OrphanedRowsAreReportedByTheEngine) {
+TEST_F(OraConversion, OrphanedRowsAreReportedByTheEngine) {
   connect();
   source_.table(L"Orders").rows.push_back(
       {ole_variant(12), ole_variant(99), ole_variant(1.0), ole_variant()});

@@ -175,8 +175,7 @@ TEST(OraTableDefault, CatalogueTextsBecomeValues) {
   EXPECT_EQ(ora_table::get_def_value(VT_BSTR, L"'").get_type(), VT_EMPTY);
 }
 
-// The embedded engine does not build FOREIGN KEY constraints yet (ORA-03001).
-TEST_F(OraTable, DISABLED_OpeningCollectsTheForeignKeysThatReferToTheTable) {
+TEST_F(OraTable, OpeningCollectsTheForeignKeysThatReferToTheTable) {
   run(L"CREATE TABLE P (ID NUMBER(10,0) CONSTRAINT P_PK PRIMARY KEY)");
   run(L"CREATE TABLE C1 (PID NUMBER(10,0))");
   run(L"CREATE TABLE C2 (PID NUMBER(10,0))");
