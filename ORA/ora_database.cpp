@@ -34,8 +34,8 @@ constexpr int32_t kOpenCreated = 2;
 // collide with the schema's).
 class index_validator_scope {
  public:
-  index_validator_scope() {
-    if (!ora_in_validator::exists()) own_ = std::make_unique<ora_in_validator>();
+  explicit index_validator_scope(size_t max_bytes) {
+    if (!ora_in_validator::exists()) own_ = std::make_unique<ora_in_validator>(max_bytes);
   }
   ora_in_validator& get() { return ora_in_validator::instance(); }
 
@@ -105,14 +105,14 @@ std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& na
                                                           const udb_indexes& indexes) {
   tk_wtrace(2, L"ora_database::create_table(%s)", name);
   TK_ASSERT(!is_table_exist(name));
-  ora_schema_initializer schema(name, source_schema, indexes, uppercase_);
+  ora_schema_initializer schema(name, source_schema, indexes, uppercase_, max_identifier_bytes());
   schema.get_init_str(*this);
   // From here on the table exists: it is listed even when a key fails, so
   // that the run can drop or reuse it.
   tables_.push_back(name);
   names_map_.add_fn_map(name, schema.column_map());
   if (!indexes.empty()) {
-    index_validator_scope validator;
+    index_validator_scope validator(max_identifier_bytes());
     ora_indexes_initializer builder(name, schema.schema(), indexes, schema.column_map(),
                                     validator.get());
     builder.build_indexes();
@@ -214,7 +214,7 @@ void ora_database::create_fk_index_if(const std::wstring& table,
   }
   opened.reset();
 
-  index_validator_scope scope;
+  index_validator_scope scope(max_identifier_bytes());
   ora_in_validator& validator = scope.get();
   std::wstring name = table + L"_UI";
   if (!validator.is_acceptable(name)) name = validator.get_safe_name(name);
@@ -252,11 +252,12 @@ std::wstring ora_database::get_fn_mapped_name_ex(const std::wstring& table,
 }
 
 std::unique_ptr<udb_validator> ora_database::create_index_name_validator() {
-  return std::make_unique<ora_in_validator>();
+  return std::make_unique<ora_in_validator>(max_identifier_bytes());
 }
 
 std::unique_ptr<udb_validator> ora_database::create_table_name_validator(
     const std::vector<std::wstring>& source_tables,
     const std::vector<std::wstring>& destination_tables) {
-  return std::make_unique<ora_tn_validator>(source_tables, destination_tables);
+  return std::make_unique<ora_tn_validator>(source_tables, destination_tables,
+                                            max_identifier_bytes());
 }

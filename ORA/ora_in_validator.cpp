@@ -17,7 +17,7 @@ void read_names(const std::wstring& sql, std::vector<std::wstring>& names) {
 }
 }  // namespace
 
-ora_in_validator::ora_in_validator() {
+ora_in_validator::ora_in_validator(size_t max_bytes) : ora_validator(max_bytes) {
   tk_trace(2, "ora_in_validator::ctor");
   restricted().push_back(L"PRIMARY");
   read_names(

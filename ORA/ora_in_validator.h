@@ -13,8 +13,9 @@
 class ora_in_validator : public ora_validator, public tk_singl<ora_in_validator> {
  public:
   // Reads the schema's key and index names (ora_exception on an Oracle
-  // error); a second instance is an internal assertion failure.
-  ora_in_validator();
+  // error); a second instance is an internal assertion failure. Names have
+  // at most `max_bytes` bytes (the connected server's limit).
+  explicit ora_in_validator(size_t max_bytes = kMaxNameBytes);
 
   // The source index names of the table being built count as taken.
   void load(const udb_indexes& source_indexes);

@@ -20,7 +20,8 @@ constexpr int32_t kNoPrivilege = 1031;
 constexpr int32_t kTriggerOnOtherTable = 4095;
 // Candidates tried for a sequence and a trigger name.
 constexpr int kNameCandidates = 100;
-// The spec-sized base: table names longer than this lose two characters.
+// Sequence names take the table name, less its last two characters when it
+// is longer than this (room for "_" and a digit within 30).
 constexpr size_t kSequenceBaseChars = 28;
 
 const char* const kNoSequencePrivilege =
@@ -33,10 +34,10 @@ size_t utf8_bytes(const std::wstring& text) {
 
 ora_schema_initializer::ora_schema_initializer(const std::wstring& table_name,
                                                const udb_schema& source_fields, const udb_indexes&,
-                                               bool upper_case)
+                                               bool upper_case, size_t max_name_bytes)
     : table_(table_name), upper_case_(upper_case) {
   tk_trace(2, "ora_schema_initializer::ctor");
-  ora_fn_validator validator(source_fields);
+  ora_fn_validator validator(source_fields, max_name_bytes);
   for (const t_ftd* source : source_fields.fields()) {
     std::wstring name = source->name;
     if (upper_case_) name = tk_wstring(name).to_upper();

@@ -23,9 +23,11 @@ class ora_database;
 
 class ora_schema_initializer {
  public:
-  // Builds the destination descriptors from the source columns.
+  // Builds the destination descriptors from the source columns; column
+  // names have at most `max_name_bytes` bytes (the server's limit).
   ora_schema_initializer(const std::wstring& table_name, const udb_schema& source_fields,
-                         const udb_indexes& source_indexes, bool upper_case);
+                         const udb_indexes& source_indexes, bool upper_case,
+                         size_t max_name_bytes = 30);
 
   // Runs CREATE TABLE, then the sequence and trigger of an auto-increment
   // column. A CREATE TABLE error propagates; a sequence refused for lack of

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "ORA/oci/oci_library.h"
+#include "ORA/ora_counter.h"
 #include "ORA/ora_database.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
@@ -133,8 +134,17 @@ ora_table::ora_table(ora_database& db, const std::wstring& name, const std::wstr
 ora_table::~ora_table() {
   tk_trace(2, "ora_table::dtor");
   commit_pending();
+  if (appended_ > 0 && !has_query()) move_counter();
   lobs_.reset();
   rowid_.reset();
+}
+
+void ora_table::move_counter() {
+  try {
+    if (const auto counter = ora_counter::find(name())) counter->move_past_values(db_, name());
+  } catch (const std::exception& e) {
+    tk_trace(3, "Cannot move the counter's sequence past the copied values: %s", e.what());
+  }
 }
 
 void ora_table::commit_pending() {
@@ -410,7 +420,7 @@ void ora_table::update(const udb_record& record) {
     return;
   }
   const udb_index& key = indexes()[static_cast<size_t>(key_index())];
-  ora_fn_validator validator(record);
+  ora_fn_validator validator(record, db_.max_identifier_bytes());
   std::wstring set, condition;
   for (size_t i = 0; i < record.size(); ++i) {
     const udb_field& field = record[i];

@@ -8,7 +8,10 @@
 // key; reset_not_null_flag makes a column nullable when a NULL must be
 // stored. The INSERT text's head, the key columns and the LOB writer are
 // prepared once per table. Work left uncommitted (LOB contents of the last
-// record, updates) is committed when the table is closed.
+// record, updates) is committed when the table is closed; then, when records
+// were appended, the sequence of its counter column moves past the values
+// the column holds (ora_counter), so that rows inserted later are numbered
+// after the copied ones.
 // Owned by the caller of ora_database::create_table / get_table; the
 // database and the session must outlive it. Single-threaded.
 #pragma once
@@ -33,7 +36,8 @@ class ora_table : public ora_query_results {
   // The rows of a query text, under `name`.
   ora_table(ora_database& db, const std::wstring& name, const std::wstring& query_text,
             udb_relationships& relationships, int32_t open_flag);
-  // Commits what the table left uncommitted (errors are traced).
+  // Commits what the table left uncommitted and moves the counter's
+  // sequence past the appended values (errors are traced).
   ~ora_table() override;
 
   void append_record(const udb_record& record) override;
@@ -62,6 +66,7 @@ class ora_table : public ora_query_results {
   // reals, or an empty LOB placeholder.
   std::wstring value_text(size_t i, const udb_field& field);
   void commit_pending();
+  void move_counter();
 
   ora_database& db_;
   udb_relationships& relationships_;

@@ -4,6 +4,9 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <cwchar>
+
+#include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
 
 namespace {
@@ -26,11 +29,31 @@ bool ora_validator::is_name_char(wchar_t c) {
   return is_letter(c) || (c >= L'0' && c <= L'9') || c == L'#' || c == L'$' || c == L'_';
 }
 
-ora_validator::ora_validator() : udb_validator(kMaxNameLength) {}
+ora_validator::ora_validator(size_t max_bytes)
+    : udb_validator(static_cast<uint32_t>(max_bytes)), max_bytes_(max_bytes) {}
+
+size_t ora_validator::name_bytes(const std::wstring& name) {
+  size_t bytes = 0;
+  for (wchar_t c : name) {
+    const auto u = static_cast<uint32_t>(c);
+    bytes += u < 0x80 ? 1 : u < 0x800 ? 2 : u < 0x10000 ? 3 : 4;
+  }
+  return bytes;
+}
+
+std::wstring ora_validator::cut_to_bytes(const std::wstring& name, size_t bytes) {
+  std::wstring cut = name;
+  size_t size = name_bytes(cut);
+  while (!cut.empty() && size > bytes) {
+    size -= name_bytes(std::wstring(1, cut.back()));
+    cut.pop_back();
+  }
+  return cut;
+}
 
 bool ora_validator::is_acceptable(const std::wstring& name) {
   tk_wtrace(2, L"ora_validator::is_acceptable(%s)", name);
-  if (name.empty() || name.size() > kMaxNameLength) return false;
+  if (name.empty() || name_bytes(name) > max_bytes_) return false;
   if (!is_letter(name[0])) return false;
   for (wchar_t c : name) {
     if (!is_name_char(c)) {
@@ -45,25 +68,40 @@ std::wstring ora_validator::get_safe_name(const std::wstring& name) {
   tk_wtrace(2, L"ora_validator::get_safe_name(%s)", name);
   std::wstring safe = name;
   if (safe.empty() || !is_letter(safe[0])) safe = L"A" + safe;
-  if (safe.size() > kMaxNameLength) safe.resize(kMaxNameLength - 1);
+  if (name_bytes(safe) > max_bytes_) safe = cut_to_bytes(safe, max_bytes_ - 1);
   for (wchar_t& c : safe) {
     if (!is_name_char(c)) c = L'_';
   }
-  return udb_validator::get_safe_name(safe);
+  if (is_acceptable(safe) && !is_duplicated(safe)) return safe;
+  // Five digits follow; the candidate stays a byte below the limit.
+  constexpr size_t kSuffix = 5;
+  if (name_bytes(safe) + kSuffix > max_bytes_)
+    safe = cut_to_bytes(safe, max_bytes_ > kSuffix ? max_bytes_ - kSuffix - 1 : 0);
+  for (int i = 0; i < 100000; ++i) {
+    wchar_t digits[8];
+    std::swprintf(digits, 8, L"%05d", i);
+    const std::wstring candidate = safe + digits;
+    if (is_acceptable(candidate) && !is_duplicated(candidate)) return candidate;
+  }
+  TK_FAIL();
 }
 
-ora_fn_validator::ora_fn_validator(const udb_schema& source_fields) {
+ora_fn_validator::ora_fn_validator(const udb_schema& source_fields, size_t max_bytes)
+    : ora_validator(max_bytes) {
   tk_trace(2, "ora_fn_validator::ctor1");
   for (const t_ftd* field : source_fields.fields()) used_names().push_back(field->name);
 }
 
-ora_fn_validator::ora_fn_validator(const udb_record& record) {
+ora_fn_validator::ora_fn_validator(const udb_record& record, size_t max_bytes)
+    : ora_validator(max_bytes) {
   tk_trace(2, "ora_fn_validator::ctor2");
   for (size_t i = 0; i < record.size(); ++i) used_names().push_back(record[i].name);
 }
 
 ora_tn_validator::ora_tn_validator(const std::vector<std::wstring>& source_tables,
-                                   const std::vector<std::wstring>& destination_tables) {
+                                   const std::vector<std::wstring>& destination_tables,
+                                   size_t max_bytes)
+    : ora_validator(max_bytes) {
   tk_trace(2, "ora_tn_validator::ctor");
   for (const std::wstring& name : source_tables) used_names().push_back(name);
   for (const std::wstring& name : destination_tables) used_names().push_back(name);

@@ -143,9 +143,7 @@ class conversion_driver {
     if (destination_.is_table_exist(dest_name)) {
       dst = destination_.get_table(dest_name, kOpenAppend);
     } else {
-      const udb_indexes no_indexes;
-      dst = destination_.create_table(dest_name, src->schema(),
-                                      conv_.skip_indexes ? no_indexes : src->indexes());
+      dst = create_table(name, dest_name, *src);
     }
     TK_ASSERT(dst != nullptr);
 
@@ -171,6 +169,26 @@ class conversion_driver {
     dst.reset();
     src.reset();
     converted_.push_back(name);
+  }
+
+  // Creates the destination table. A level-0 message that leaves the table
+  // created (the sequence of a counter refused for lack of privileges: the
+  // counter is not converted) is reported for the table, and the records
+  // are copied all the same: a warning must not cost the table's data.
+  std::unique_ptr<udb_recordset> create_table(const std::wstring& name,
+                                              const std::wstring& dest_name, udb_recordset& src) {
+    const udb_indexes no_indexes;
+    try {
+      return destination_.create_table(dest_name, src.schema(),
+                                       conv_.skip_indexes ? no_indexes : src.indexes());
+    } catch (const tk_exception& e) {
+      if (is_oracle_error(e) || e.level() != TK_LEVEL_RECORD ||
+          !destination_.is_table_exist(dest_name))
+        throw;
+      handler_.set_context(name);
+      handler_.handle(e, false);
+    }
+    return destination_.get_table(dest_name, kOpenAppend);
   }
 
   void drop_table(const std::wstring& dest_name) {

@@ -6,6 +6,8 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
 
 #include "ORA/ora_exception.h"
 #include "TK/tk_text.h"
@@ -131,6 +133,19 @@ class OraConversion : public ::testing::Test {
     rel.ref_fields = {ref_field};
     rel.name = source_.relationships.gen_relship_name(rel);
     source_.relationships.push_back(rel);
+  }
+
+  // The engine configured by `text` (TARVEL_ORAEMB_CONFIG) for this test.
+  void configure(const std::string& text) {
+    const std::string path = dir_.path() + "/oraemb.conf";
+    std::ofstream(path) << text;
+    setenv("TARVEL_ORAEMB_CONFIG", path.c_str(), 1);
+  }
+  void TearDown() override { unsetenv("TARVEL_ORAEMB_CONFIG"); }
+  // Runs `sql` in the product's session and commits it.
+  void run_sql(const std::wstring& sql) {
+    conv_.oracle.destination()->query(sql);
+    conv_.oracle.destination()->query(L"COMMIT");
   }
 
   ora_temp_dir dir_;
@@ -288,6 +303,87 @@ TEST_F(OraConversion, OrphanedRowsAreReportedByTheEngine) {
   ASSERT_EQ(report_.messages.size(), 1u);
   EXPECT_NE(report_.messages[0].find("orphaned records"), std::string::npos);
   EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE='R'"), L"0");
+}
+
+// The counter's sequence continues after the largest copied value, so the
+// first row a user inserts after the conversion gets a number of its own;
+// the same after a merge added rows.
+TEST_F(OraConversion, AutoNumberContinuesAfterTheCopiedValues) {
+  connect();
+  src_table& customers = source_.table(L"Customers");
+  customers.rows.push_back(
+      {ole_variant(41), text(L"Far"), text(L""), ole_variant(), ole_variant()});
+  run(UDB_MODE_OVERWRITE);
+  ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
+  run_sql(L"INSERT INTO \"Customers\" (\"Name\") VALUES ('Typed in Oracle')");
+  EXPECT_EQ(
+      select_one(L"SELECT \"CustomerID\" FROM \"Customers\" WHERE \"Name\"='Typed in Oracle'"),
+      L"42");
+  EXPECT_EQ(select_rows(L"SELECT INCREMENT_BY FROM USER_SEQUENCES"), (sql_rows{{L"1"}}));
+  EXPECT_EQ(select_one(L"SELECT STATUS FROM USER_OBJECTS WHERE OBJECT_TYPE='TRIGGER'"), L"VALID");
+
+  customers.rows.push_back(
+      {ole_variant(60), text(L"Merged"), text(L""), ole_variant(), ole_variant()});
+  run(UDB_MODE_MERGE);
+  ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
+  run_sql(L"INSERT INTO \"Customers\" (\"Name\") VALUES ('After the merge')");
+  EXPECT_EQ(
+      select_one(L"SELECT \"CustomerID\" FROM \"Customers\" WHERE \"Name\"='After the merge'"),
+      L"61");
+}
+
+// A user without CREATE SEQUENCE: the privileges message is reported for the
+// table, which is created and filled without its counter.
+TEST_F(OraConversion, RefusedSequenceIsReportedAndTheRowsAreCopied) {
+  configure("[service ORCL] file = ORCL.oradb admin = SYSTEM/manager\n");
+  const std::string admin = std::string(TARVEL_BIN) +
+                            "/oraemb-sql --connect=//localhost:1521/ORCL --user=system "
+                            "--password=manager admin create-user scott tiger "
+                            "'--revoke=CREATE SEQUENCE' >/dev/null";
+  ASSERT_EQ(std::system(admin.c_str()), 0);
+  connect();
+  run(UDB_MODE_OVERWRITE);
+  ASSERT_EQ(report_.messages.size(), 1u);
+  EXPECT_NE(report_.messages[0].find("Insufficient privileges to create sequence"),
+            std::string::npos)
+      << report_.messages[0];
+  EXPECT_EQ(select_rows(L"SELECT \"CustomerID\", \"Name\" FROM \"Customers\" ORDER BY 1"),
+            (sql_rows{{L"1", L"Ärzte & Co"}, {L"2", L"O'Brien"}}));
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Orders\""), L"2");
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM USER_SEQUENCES"), L"0");
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM USER_TRIGGERS"), L"0");
+}
+
+// Below 12.2 identifiers have 30 bytes: names of two-byte letters are cut to
+// fit (between characters), from 12.2 on they stay whole.
+TEST_F(OraConversion, NamesFitTheServersIdentifierLimitInBytes) {
+  const std::wstring table(30, L'ä'), column(30, L'é'), index(30, L'ö');
+  source_.add(table, src_table{{col(column, VT_I4, 0, false, true), col(L"Größe", VT_BSTR, 10)},
+                               {udb_index{index, false, false, {L"Größe"}}},
+                               {{ole_variant(7), text(L"XL")}}});
+  configure("[service ORCL] file = ORCL.oradb profile = 12.1\n");
+  connect();
+  conv_.selected_tables = {table};
+  run(UDB_MODE_OVERWRITE);
+  ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
+  const std::wstring short_table(14, L'ä');
+  EXPECT_EQ(select_rows(L"SELECT TABLE_NAME FROM USER_TABLES"), (sql_rows{{short_table}}));
+  EXPECT_EQ(select_rows(L"SELECT \"" + std::wstring(14, L'é') + L"\", \"Größe\" FROM \"" +
+                        short_table + L"\""),
+            (sql_rows{{L"7", L"XL"}}));
+  EXPECT_EQ(select_rows(L"SELECT INDEX_NAME FROM USER_INDEXES"),
+            (sql_rows{{std::wstring(14, L'ö')}}));
+  EXPECT_EQ(select_one(L"SELECT STATUS FROM USER_OBJECTS WHERE OBJECT_TYPE='TRIGGER'"), L"VALID");
+}
+
+TEST_F(OraConversion, NamesStayWholeFromOracle12_2) {
+  const std::wstring table(30, L'ä'), column(30, L'é');
+  source_.add(table, src_table{{col(column, VT_I4)}, {}, {{ole_variant(7)}}});
+  connect();  // the engine's default profile is 19c
+  conv_.selected_tables = {table};
+  run(UDB_MODE_OVERWRITE);
+  ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_EQ(select_one(L"SELECT \"" + column + L"\" FROM \"" + table + L"\""), L"7");
 }
 
 }  // namespace
