@@ -24,6 +24,8 @@ constexpr size_t kTableNameBytes = 512;
 constexpr int32_t kVersion8 = 0x80000;
 // From 12.2 on identifiers may have 128 bytes; before, 30.
 constexpr int32_t kVersion12_2 = 0xC0200;
+// ORA-02275: the same foreign key is there already.
+constexpr int32_t kForeignKeyExists = 2275;
 // Open flag of a table opened to look at its keys.
 constexpr int32_t kOpenForKeys = 1;
 // Open flag of a table right after its creation.
@@ -190,7 +192,13 @@ void ora_database::create_relationships(const udb_relationships& relationships) 
     if (!rule.empty() && (tk_wcs_equal_nocase(rule, L"ON DELETE SET NULL") ||
                           tk_wcs_equal_nocase(rule, L"ON DELETE CASCADE")))
       sql += L" " + rule;
-    query(sql);
+    try {
+      query(sql);
+    } catch (const ora_exception& e) {
+      // A run into tables kept from an earlier run finds their keys there.
+      if (e.oracle_error() != kForeignKeyExists) throw;
+      tk_wtrace(2, L"Foreign key '%s' exists", rel.name);
+    }
   }
 }
 

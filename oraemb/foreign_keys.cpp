@@ -99,6 +99,11 @@ void Session::add_foreign_key(Schema& s, int64_t table_obj, const ConstraintDef&
     fk.columns.push_back(columns[at]);
   }
   const std::vector<int> key_columns = key->columns;
+  for (const auto& other : s.constraints) {
+    if (other.type == 'R' && other.table_obj == table_obj && other.columns == fk.columns &&
+        other.r_constraint == fk.r_constraint)
+      raise(2275);
+  }
   for (size_t k = 0; k < key_columns.size(); ++k) {
     if (type_family(t.columns[fk.columns[k]].type) !=
         type_family(parent->columns[key_columns[k]].type))

@@ -108,6 +108,7 @@ const std::unordered_map<int, const char*>& catalogue() {
       {2268, "referenced table does not have a primary key"},
       {2270, "no matching unique or primary key for this column-list"},
       {2273, "this unique/primary key is referenced by some foreign keys"},
+      {2275, "such a referential constraint already exists in the table"},
       {2283, "cannot alter starting sequence number"},
       {2286, "no options specified for ALTER SEQUENCE"},
       {2291, "integrity constraint (%s) violated - parent key not found"},

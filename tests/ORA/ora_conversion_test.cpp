@@ -292,6 +292,14 @@ TEST_F(OraConversion, ForeignKeysAreBuiltInTheEngine) {
   EXPECT_EQ(select_rows(L"SELECT TABLE_NAME, R_CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE "
                         L"CONSTRAINT_TYPE='R'"),
             (sql_rows{{L"Orders", L"PrimaryKey"}}));
+  // A merge into the same tables finds the key built already: no message.
+  run(UDB_MODE_MERGE);
+  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE='R'"), L"1");
+  // Overwriting drops the referenced table with the key; the phase builds it again.
+  run(UDB_MODE_OVERWRITE);
+  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE='R'"), L"1");
 }
 
 TEST_F(OraConversion, OrphanedRowsAreReportedByTheEngine) {

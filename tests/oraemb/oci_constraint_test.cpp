@@ -53,6 +53,10 @@ TEST_F(ForeignKeys, TheConvertersStatementBuildsASystemNamedKey) {
                  "a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and a.CONSTRAINT_TYPE='R' and "
                  "a.R_CONSTRAINT_NAME='P_PK'"),
             (Rows{{"C", fk[0][0], "NO ACTION", "PID"}}));
+  // The same key again: ORA-02275.
+  EXPECT_EQ(exec("ALTER TABLE \"C\" ADD FOREIGN KEY (\"PID\") REFERENCES \"P\"(\"ID\")"),
+            OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-02275: such a referential constraint already exists in the table\n");
   // A foreign key makes no index of its own.
   EXPECT_EQ(rows("SELECT COUNT(*) FROM USER_INDEXES WHERE TABLE_NAME='C'")[0][0], "1");
 }
