@@ -16,8 +16,17 @@ int main(int argc, char** argv) {
   try {
     tarvel_convertor converter(tarvel_front_end::agent);
     if (argc == 1 || !parse_cmd_line(argc, argv)) exit_with_message(agent_usage_text());
-    converter.access.check_acc_base(converter.source_name(), converter.access.database_password);
-    converter.oracle.connect_oracle_server(converter.destination_name());
+    try {
+      converter.access.check_acc_base(converter.source_name(), converter.access.database_password);
+      converter.oracle.connect_oracle_server(converter.destination_name());
+    } catch (const tk_exception& e) {
+      // Without a readable source or an Oracle session nothing can be
+      // converted: even an error that its thrower rates as a record's
+      // (Oracle errors are level 0) ends the program with -1 here, so that a
+      // wrong password is never reported as a successful run.
+      if (e.level() != TK_LEVEL_RECORD) throw;
+      throw tk_exception(e.message(), e.code(), TK_LEVEL_RUN);
+    }
     converter();
   } catch (const tk_exception& e) {
     handler.handle(e, false);
