@@ -1,8 +1,8 @@
 // INSERT, UPDATE and DELETE: values computed with Oracle semantics, BEFORE
 // INSERT row triggers, defaults, conversions to the column types with their
 // length and precision checks, NOT NULL, and unique keys reported by their
-// constraint names. Each statement runs inside a savepoint so that a failure
-// undoes only its own effects.
+// constraint names. A failing statement undoes only its own effects (a
+// savepoint, or its whole transaction when it opened it).
 #include <algorithm>
 
 #include "oraemb/parser.h"
@@ -257,8 +257,7 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
   // With deferred segment creation the quota is checked when rows arrive.
   if (profile_.version >= 112) require_quota();
   lock_for_dml(t.obj);
-  begin_write();
-  savepoint();
+  begin_statement();
   int64_t count = 0;
   try {
     std::string sql = "INSERT INTO " + storage_table(t.obj) + "(";
@@ -298,9 +297,9 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
         on_rowid(rowid_text(t.obj, sqlite3_last_insert_rowid(conn_)));
     }
     if (!inserted.empty()) check_parent_keys(t, inserted);
-    release();
+    end_statement();
   } catch (...) {
-    rollback_statement();
+    abort_statement();
     throw;
   }
   return count;
@@ -331,8 +330,7 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
   std::vector<int64_t> rids;
   std::vector<std::vector<Value>> rows;
   bool waited = lock_matching_rows(scope.sources[0], upd.where.get(), rows, rids);
-  begin_write();
-  savepoint();
+  begin_statement();
   int64_t count = 0;
   try {
     // Rows another session changed while this one waited are read again.
@@ -383,9 +381,9 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
     }
     if (child_keys) check_parent_keys(t, new_children);
     if (parent_keys) release_parent_keys(t, old_parents, false);
-    release();
+    end_statement();
   } catch (...) {
-    rollback_statement();
+    abort_statement();
     throw;
   }
   return count;
@@ -406,8 +404,7 @@ int64_t Session::run_delete(DeleteStmt& del, const ExecOptions& options) {
   std::vector<int64_t> rids;
   std::vector<std::vector<Value>> rows;
   bool waited = lock_matching_rows(scope.sources[0], del.where.get(), rows, rids);
-  begin_write();
-  savepoint();
+  begin_statement();
   int64_t count = 0;
   try {
     if (waited) lock_matching_rows(scope.sources[0], del.where.get(), rows, rids);
@@ -420,9 +417,9 @@ int64_t Session::run_delete(DeleteStmt& del, const ExecOptions& options) {
       ++count;
     }
     if (!t.referenced_by.empty() && !rows.empty()) release_parent_keys(t, rows, true);
-    release();
+    end_statement();
   } catch (...) {
-    rollback_statement();
+    abort_statement();
     throw;
   }
   return count;

@@ -894,6 +894,7 @@ OCI_EXPORT sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
     if (!amtp || !bufp || offset < 1 || piece != OCI_ONE_PIECE) raise(24801);
     if (!loc->ref.for_update) raise(22920);
     if (loc->txn != svc->session->transaction_id()) raise(22990);
+    svc->session->begin_lob_write();
     auto current = svc->session->lob_read(loc->ref, loc->kind);
     if (!current) raise(22275);
     ub4 amount = *amtp;

@@ -2,7 +2,8 @@
 // views, subqueries), nested-loop joins with conjuncts applied as early as
 // their sources allow, grouping and aggregates, DISTINCT, ORDER BY, and the
 // describe of the select list. Simple equality conjuncts on a ROWID or a
-// NUMBER/VARCHAR2 column are pushed into the SQLite scan.
+// NUMBER/VARCHAR2 column are pushed into the SQLite scan; scans decode only
+// the columns the query uses, and the first table is streamed, not kept.
 #include <algorithm>
 #include <cctype>
 #include <set>
@@ -227,7 +228,8 @@ std::shared_ptr<Plan> make_plan(Session& s, SelectStmt& sel, Scope scope) {
 
 std::vector<std::vector<Value>> Session::scan_source(const Source& src, int index,
                                                      const std::vector<const Expr*>& conjuncts,
-                                                     std::vector<int64_t>& rids) {
+                                                     std::vector<int64_t>& rids,
+                                                     const std::vector<bool>* needed) {
   std::vector<std::vector<Value>> rows;
   if (src.subquery) {
     Scope inner = build_scope(*const_cast<SelectStmt*>(src.subquery));
@@ -240,9 +242,26 @@ std::vector<std::vector<Value>> Session::scan_source(const Source& src, int inde
     rids.assign(rows.size(), 0);
     return rows;
   }
+  scan_table(src, index, conjuncts, needed, [&](std::vector<Value>& row, int64_t rid) {
+    rids.push_back(rid);
+    rows.push_back(std::move(row));
+  });
+  return rows;
+}
+
+void Session::scan_table(const Source& src, int index, const std::vector<const Expr*>& conjuncts,
+                         const std::vector<bool>* needed,
+                         const std::function<void(std::vector<Value>&, int64_t)>& each) {
   const TableInfo& t = schema_->tables.at(src.table_obj);
+  // Only the columns the query uses are read: a locking lookup of one LOB
+  // or MAX over one column then decodes one value per row, not all of them.
+  std::vector<int> read;
   std::string sql = "SELECT rid";
-  for (size_t c = 0; c < t.columns.size(); ++c) sql += ", " + storage_column(static_cast<int>(c));
+  for (size_t c = 0; c < t.columns.size(); ++c) {
+    if (needed && c < needed->size() && !(*needed)[c]) continue;
+    read.push_back(static_cast<int>(c));
+    sql += ", " + storage_column(static_cast<int>(c));
+  }
   sql += " FROM " + storage_table(t.obj);
   // Every value is bound, never written into the SQL text: the statement
   // cache is keyed by that text, and a ROWID per row would grow it per row.
@@ -262,7 +281,7 @@ std::vector<std::vector<Value>> Session::scan_source(const Source& src, int inde
     if (a->op == Op::Rowid && b->literal.kind == Kind::Text) {
       int64_t obj = 0, rid = 0;
       if (!parse_rowid(b->literal.bytes, obj, rid)) raise(1410);
-      if (obj != t.obj) return rows;  // a ROWID of another object selects nothing
+      if (obj != t.obj) return;  // a ROWID of another object selects nothing
       filters.push_back("rid = ?");
       params.push_back(param{true, rid, Value{}});
     } else if (a->op == Op::Column) {
@@ -283,23 +302,25 @@ std::vector<std::vector<Value>> Session::scan_source(const Source& src, int inde
     else
       bind_storage(st, static_cast<int>(k + 1), params[k].value);
   }
+  // The statement is reset however the scan ends (a callback may throw).
+  struct Reset {
+    sqlite3_stmt* st;
+    ~Reset() { sqlite3_reset(st); }
+  } reset{st};
   int rc;
+  std::vector<Value> row;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-    std::vector<Value> row;
-    row.reserve(t.columns.size());
+    row.assign(t.columns.size(), Value{});
     int64_t rid = sqlite3_column_int64(st, 0);
-    for (size_t c = 0; c < t.columns.size(); ++c) {
-      row.push_back(read_storage(st, static_cast<int>(c + 1), t.columns[c].type));
-      if (row.back().kind == Kind::Clob || row.back().kind == Kind::Blob) {
-        row.back().lob = LobRef{t.obj, rid, static_cast<int>(c), false};
-      }
+    for (size_t k = 0; k < read.size(); ++k) {
+      int c = read[k];
+      row[c] = read_storage(st, static_cast<int>(k + 1), t.columns[c].type);
+      if (row[c].kind == Kind::Clob || row[c].kind == Kind::Blob)
+        row[c].lob = LobRef{t.obj, rid, c, false};
     }
-    rids.push_back(rid);
-    rows.push_back(std::move(row));
+    each(row, rid);
   }
-  sqlite3_reset(st);
   if (rc != SQLITE_DONE) sqlite_fail(conn_, "scan");
-  return rows;
 }
 
 std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope& scope,
@@ -309,11 +330,33 @@ std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope&
   if (desc_out) *desc_out = plan->desc;
   const Scope& sc = plan->scope;
   size_t nsrc = sc.sources.size();
+  // The columns the query reads, per source; the scans leave the others NULL.
+  std::vector<std::vector<bool>> needed(nsrc);
+  for (size_t k = 0; k < nsrc; ++k) needed[k].assign(sc.sources[k].columns.size(), false);
+  bool sequences = false;
+  auto mark = [&](const Expr& root) {
+    walk(root, [&](const Expr& e) {
+      if (e.op == Op::SeqValue) sequences = true;
+      if (e.op != Op::Column || e.source < 0 || e.source >= static_cast<int>(nsrc)) return;
+      int c = e.slot - sc.sources[e.source].offset;
+      if (c >= 0 && c < static_cast<int>(needed[e.source].size())) needed[e.source][c] = true;
+    });
+  };
+  for (const Expr* item : plan->items) mark(*item);
+  if (sel.where) mark(*sel.where);
+  for (const auto& g : sel.group_by) mark(*g);
+  if (sel.having) mark(*sel.having);
+  for (const auto& o : sel.order_by) mark(*o.expr);
+  // A user table as the first source is streamed: its rows are joined,
+  // filtered and aggregated as they are read, not kept, so MAX over a large
+  // table needs no memory for its rows. NEXTVAL would write to the database
+  // while the scan is open, so such queries read their rows first.
+  const bool stream = nsrc > 0 && sc.sources[0].table_obj != 0 && !sequences;
   std::vector<std::vector<std::vector<Value>>> source_rows(nsrc);
   std::vector<std::vector<int64_t>> source_rids(nsrc);
-  for (size_t k = 0; k < nsrc; ++k)
-    source_rows[k] =
-        scan_source(sc.sources[k], static_cast<int>(k), plan->conjuncts[k], source_rids[k]);
+  for (size_t k = stream ? 1 : 0; k < nsrc; ++k)
+    source_rows[k] = scan_source(sc.sources[k], static_cast<int>(k), plan->conjuncts[k],
+                                 source_rids[k], &needed[k]);
 
   struct Match {
     std::vector<Value> row;
@@ -327,37 +370,9 @@ std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope&
   ctx.rids = &rids;
   ctx.new_row = new_row;
   int64_t accepted = 0;
-  std::function<void(size_t)> loop = [&](size_t level) {
-    const Source& src = sc.sources[level];
-    for (size_t r = 0; r < source_rows[level].size(); ++r) {
-      std::copy(source_rows[level][r].begin(), source_rows[level][r].end(),
-                row.begin() + src.offset);
-      rids[level] = source_rids[level][r];
-      bool pass = true;
-      for (const Expr* c : plan->conjuncts[level])
-        if (cond(*c, ctx) != 1) {
-          pass = false;
-          break;
-        }
-      if (!pass) continue;
-      if (level + 1 < nsrc) {
-        loop(level + 1);
-        continue;
-      }
-      ctx.rownum = accepted + 1;
-      for (const Expr* c : plan->rownum_conjuncts)
-        if (cond(*c, ctx) != 1) {
-          pass = false;
-          break;
-        }
-      if (!pass) continue;
-      ++accepted;
-      matches.push_back({row, rids});
-    }
-  };
-  if (nsrc > 0) loop(0);
 
-  // Groups: one per match when the query is not grouped.
+  // Groups: one per match when the query is not grouped. A grouped query
+  // folds each match into its group as it is found.
   struct Group {
     Match first;
     std::vector<Value> aggs;
@@ -365,48 +380,74 @@ std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope&
     std::vector<std::set<std::string>> seen;
   };
   std::vector<Group> groups;
-  if (plan->grouped) {
-    std::map<std::string, size_t> index;
-    size_t naggs = plan->aggregates.size();
-    auto accumulate = [&](Group& g, Match& m) {
-      ctx.row = &m.row;
-      ctx.rids = &m.rids;
-      for (size_t a = 0; a < naggs; ++a) {
-        const Expr& e = *plan->aggregates[a];
-        if (e.args.empty()) throw ora_error(909, "invalid number of arguments");
-        if (e.args[0]->op == Op::Star) {
-          ++g.counts[a];
-          continue;
-        }
-        Value v = eval(*e.args[0], ctx);
-        if (v.is_null()) continue;
-        if (e.distinct && !g.seen[a].insert(key_of(v)).second) continue;
+  std::map<std::string, size_t> group_index;
+  const size_t naggs = plan->aggregates.size();
+  auto accumulate = [&](Group& g) {
+    for (size_t a = 0; a < naggs; ++a) {
+      const Expr& e = *plan->aggregates[a];
+      if (e.args.empty()) throw ora_error(909, "invalid number of arguments");
+      if (e.args[0]->op == Op::Star) {
         ++g.counts[a];
-        Value& acc = g.aggs[a];
-        if (e.name == "SUM" || e.name == "AVG") {
-          acc = Value::num(acc.is_null() ? value_number(v) : acc.number + value_number(v));
-        } else if (e.name == "MIN" || e.name == "MAX") {
-          if (acc.is_null() ||
-              (e.name == "MIN" ? compare_values(v, acc) < 0 : compare_values(v, acc) > 0))
-            acc = v;
-        }
+        continue;
       }
-    };
-    for (auto& m : matches) {
-      ctx.row = &m.row;
-      ctx.rids = &m.rids;
-      std::vector<Value> keys;
-      for (auto& g : sel.group_by) keys.push_back(eval(*g, ctx));
-      std::string key = row_key(keys);
-      auto found = index.find(key);
-      if (found == index.end()) {
-        found = index.emplace(key, groups.size()).first;
-        Group g{m, std::vector<Value>(naggs), std::vector<int64_t>(naggs, 0),
-                std::vector<std::set<std::string>>(naggs)};
-        groups.push_back(std::move(g));
+      Value v = eval(*e.args[0], ctx);
+      if (v.is_null()) continue;
+      if (e.distinct && !g.seen[a].insert(key_of(v)).second) continue;
+      ++g.counts[a];
+      Value& acc = g.aggs[a];
+      if (e.name == "SUM" || e.name == "AVG") {
+        acc = Value::num(acc.is_null() ? value_number(v) : acc.number + value_number(v));
+      } else if (e.name == "MIN" || e.name == "MAX") {
+        if (acc.is_null() ||
+            (e.name == "MIN" ? compare_values(v, acc) < 0 : compare_values(v, acc) > 0))
+          acc = v;
       }
-      accumulate(groups[found->second], m);
     }
+  };
+  auto accept = [&]() {
+    if (!plan->grouped) {
+      matches.push_back({row, rids});
+      return;
+    }
+    std::vector<Value> keys;
+    for (auto& g : sel.group_by) keys.push_back(eval(*g, ctx));
+    std::string key = row_key(keys);
+    auto found = group_index.find(key);
+    if (found == group_index.end()) {
+      found = group_index.emplace(key, groups.size()).first;
+      Group g{Match{row, rids}, std::vector<Value>(naggs), std::vector<int64_t>(naggs, 0),
+              std::vector<std::set<std::string>>(naggs)};
+      groups.push_back(std::move(g));
+    }
+    accumulate(groups[found->second]);
+  };
+  std::function<void(size_t)> loop;
+  auto visit = [&](size_t level, const std::vector<Value>& values, int64_t rid) {
+    std::copy(values.begin(), values.end(), row.begin() + sc.sources[level].offset);
+    rids[level] = rid;
+    for (const Expr* c : plan->conjuncts[level])
+      if (cond(*c, ctx) != 1) return;
+    if (level + 1 < nsrc) {
+      loop(level + 1);
+      return;
+    }
+    ctx.rownum = accepted + 1;
+    for (const Expr* c : plan->rownum_conjuncts)
+      if (cond(*c, ctx) != 1) return;
+    ++accepted;
+    accept();
+  };
+  loop = [&](size_t level) {
+    for (size_t r = 0; r < source_rows[level].size(); ++r)
+      visit(level, source_rows[level][r], source_rids[level][r]);
+  };
+  if (stream)
+    scan_table(sc.sources[0], 0, plan->conjuncts[0], &needed[0],
+               [&](std::vector<Value>& values, int64_t rid) { visit(0, values, rid); });
+  else if (nsrc > 0)
+    loop(0);
+
+  if (plan->grouped) {
     if (groups.empty() && sel.group_by.empty()) {
       groups.push_back({Match{std::vector<Value>(sc.width()), std::vector<int64_t>(nsrc, 0)},
                         std::vector<Value>(naggs), std::vector<int64_t>(naggs, 0),

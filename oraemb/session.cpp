@@ -1,5 +1,5 @@
 // Session life cycle: logon and user creation, SQLite connection set-up,
-// transactions with a savepoint per statement, statement dispatch, value
+// transactions (a savepoint per statement inside an open one), statement dispatch, value
 // storage encoding, ROWIDs, sequences and LOB cell access.
 #include "oraemb/session.h"
 
@@ -198,14 +198,25 @@ void Session::begin_write() {
   sqlite_txn_ = true;
 }
 
-void Session::savepoint() {
-  step_done(conn_, cached("SAVEPOINT s"), "savepoint");
+void Session::begin_statement() {
+  statement_owns_txn_ = !sqlite_txn_;
+  begin_write();
+  if (!statement_owns_txn_) step_done(conn_, cached("SAVEPOINT s"), "savepoint");
 }
-void Session::release() {
-  step_done(conn_, cached("RELEASE s"), "release");
+void Session::end_statement() {
+  if (!statement_owns_txn_) step_done(conn_, cached("RELEASE s"), "release");
+  statement_owns_txn_ = false;
 }
-void Session::rollback_statement() {
-  sqlite3_exec(conn_, "ROLLBACK TO s; RELEASE s", nullptr, nullptr, nullptr);
+void Session::abort_statement() {
+  if (statement_owns_txn_) {
+    // Nothing before this statement is undone: the transaction was its own.
+    // Locks it took stay until commit or rollback, as with a savepoint.
+    sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite_txn_ = false;
+  } else {
+    sqlite3_exec(conn_, "ROLLBACK TO s; RELEASE s", nullptr, nullptr, nullptr);
+  }
+  statement_owns_txn_ = false;
 }
 
 void Session::commit() {
@@ -424,6 +435,11 @@ std::optional<Value> Session::lob_read(const LobRef& ref, Kind kind) {
   Value v = read_storage(st, 0, t);
   sqlite3_reset(st);
   return v;
+}
+
+void Session::begin_lob_write() {
+  if (!conn_) raise(3114);
+  begin_write();
 }
 
 void Session::lob_write(const LobRef& ref, Kind kind, const std::string& contents) {

@@ -133,6 +133,10 @@ class Session {
 
   // LOB access by row address; CLOB text is UTF-8 here.
   std::optional<Value> lob_read(const LobRef& ref, Kind kind);
+  // Opens the write transaction ahead of a read-modify-write of a LOB cell
+  // (lob_read then lob_write), so the read runs inside it: one snapshot, and
+  // no read transaction of its own (each costs SQLite's WAL lock calls).
+  void begin_lob_write();
   void lob_write(const LobRef& ref, Kind kind, const std::string& contents);
 
   // Shared with the evaluation code.
@@ -154,9 +158,17 @@ class Session {
                                             std::vector<ColumnDesc>* desc_out,
                                             std::vector<Value>* new_row);
   Scope build_scope(SelectStmt& sel);
+  // The rows of a FROM source; equality conjuncts on a user table are pushed
+  // into SQLite. Columns that `needed` marks false are not read (left NULL).
   std::vector<std::vector<Value>> scan_source(const Source& src, int index,
                                               const std::vector<const Expr*>& conjuncts,
-                                              std::vector<int64_t>& rids);
+                                              std::vector<int64_t>& rids,
+                                              const std::vector<bool>* needed = nullptr);
+  // A user table's rows handed to `each` one at a time, none kept. `each`
+  // must not run SQL of its own on this connection (the scan is open).
+  void scan_table(const Source& src, int index, const std::vector<const Expr*>& conjuncts,
+                  const std::vector<bool>* needed,
+                  const std::function<void(std::vector<Value>&, int64_t)>& each);
   std::vector<std::vector<Value>> view_rows(const std::string& name);
   bool is_view(const std::string& name) const;
   std::vector<ColumnDesc> view_columns(const std::string& name) const;
@@ -215,9 +227,14 @@ class Session {
   sqlite3_stmt* cached(const std::string& sql);
   void clear_cache();
   void begin_write();
-  void savepoint();
-  void release();
-  void rollback_statement();
+  // A DML statement's atomicity: when no write transaction is open yet the
+  // statement opens one and is all of it, so a failure rolls the whole
+  // SQLite transaction back and no savepoint is needed (the converter's
+  // committed single-row INSERT); otherwise the statement runs inside
+  // SAVEPOINT s and a failure goes back to it.
+  void begin_statement();
+  void end_statement();
+  void abort_statement();
   const TableInfo& table_for_dml(const std::string& name);
   std::string qualified_column(const std::string& table, const std::string& column) const;
 
@@ -233,6 +250,7 @@ class Session {
   std::shared_ptr<const Schema> schema_;
   std::string user_;
   bool sqlite_txn_ = false;
+  bool statement_owns_txn_ = false;  // the running DML statement opened sqlite_txn_
   bool ora_txn_ = false;
   uint64_t txn_id_ = 1;
   BindSource* binds_ = nullptr;
