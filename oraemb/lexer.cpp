@@ -81,17 +81,18 @@ LexResult lex(const std::string& sql, size_t identifier_limit) {
       if (tok.kind != Tok::NString) tok.kind = Tok::String;
       ++pos;
       while (true) {
-        if (pos >= n) raise(1756);
-        if (sql[pos] == '\'') {
-          if (pos + 1 < n && sql[pos + 1] == '\'') {
-            tok.text += '\'';
-            pos += 2;
-            continue;
-          }
-          ++pos;
-          break;
+        // Up to the next quote in one piece: literals carry the row data.
+        size_t quote = sql.find('\'', pos);
+        if (quote == std::string::npos) raise(1756);
+        tok.text.append(sql, pos, quote - pos);
+        pos = quote;
+        if (pos + 1 < n && sql[pos + 1] == '\'') {
+          tok.text += '\'';
+          pos += 2;
+          continue;
         }
-        tok.text += sql[pos++];
+        ++pos;
+        break;
       }
     } else if (c == '"') {
       size_t close = sql.find('"', pos + 1);

@@ -170,8 +170,9 @@ const Token& Parser::next() {
 }
 
 bool Parser::is_kw(const char* word, size_t ahead) const {
+  // The first letters differ for almost every test the descent makes.
   const Token& tok = peek(ahead);
-  return tok.kind == Tok::Ident && tok.text == word;
+  return tok.kind == Tok::Ident && tok.text[0] == word[0] && tok.text == word;
 }
 
 bool Parser::accept_kw(const char* word) {
@@ -186,7 +187,7 @@ void Parser::expect_kw(const char* word, int code) {
 
 bool Parser::is_sym(const char* sym, size_t ahead) const {
   const Token& tok = peek(ahead);
-  return tok.kind == Tok::Symbol && tok.text == sym;
+  return tok.kind == Tok::Symbol && tok.text[0] == sym[0] && tok.text == sym;
 }
 
 bool Parser::accept_sym(const char* sym) {

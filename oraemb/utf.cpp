@@ -22,48 +22,45 @@ char32_t next_code_point(const std::string& text, size_t& pos) {
   return cp;
 }
 
-void append_utf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 }  // namespace
 
+// Both conversions write into a buffer sized for the worst case and take
+// runs of ASCII without decoding: they carry every SQL text and LOB chunk
+// the converter sends, and appending one unit at a time cost more than the
+// lexer (callgrind, 20,000-row conversion).
 std::u16string utf8_to_utf16(const std::string& text) {
-  std::u16string out;
-  out.reserve(text.size());
+  std::u16string out(text.size(), u'\0');
+  char16_t* to = out.data();
   size_t pos = 0;
   while (pos < text.size()) {
+    auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80) {
+      *to++ = byte;
+      ++pos;
+      continue;
+    }
     char32_t cp = next_code_point(text, pos);
     if (cp >= 0x10000) {
       cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+      *to++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+      *to++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
     } else {
-      out += static_cast<char16_t>(cp);
+      *to++ = static_cast<char16_t>(cp);
     }
   }
+  out.resize(static_cast<size_t>(to - out.data()));
   return out;
 }
 
 std::string utf16_to_utf8(const char16_t* text, size_t units) {
-  std::string out;
-  out.reserve(units);
+  std::string out(units * 3, '\0');  // a surrogate pair is 4 bytes for 2 units
+  char* to = out.data();
   for (size_t pos = 0; pos < units; ++pos) {
     char32_t cp = text[pos];
+    if (cp < 0x80) {
+      *to++ = static_cast<char>(cp);
+      continue;
+    }
     if (cp >= 0xD800 && cp <= 0xDBFF && pos + 1 < units && text[pos + 1] >= 0xDC00 &&
         text[pos + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[pos + 1] - 0xDC00);
@@ -71,8 +68,21 @@ std::string utf16_to_utf8(const char16_t* text, size_t units) {
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = 0xFFFD;
     }
-    append_utf8(out, cp);
+    if (cp < 0x800) {
+      *to++ = static_cast<char>(0xC0 | (cp >> 6));
+      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      *to++ = static_cast<char>(0xE0 | (cp >> 12));
+      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      *to++ = static_cast<char>(0xF0 | (cp >> 18));
+      *to++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
   }
+  out.resize(static_cast<size_t>(to - out.data()));
   return out;
 }
 

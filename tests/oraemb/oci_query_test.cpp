@@ -19,7 +19,7 @@ class Query : public OciTest {
     ASSERT_EQ(exec("CREATE TABLE t (id NUMBER(5), grp VARCHAR2(5), amt NUMBER(8,2), memo CLOB)"),
               OCI_SUCCESS)
         << error_text();
-    ASSERT_EQ(exec("CREATE TABLE g (grp VARCHAR2(5), label VARCHAR2(10))"), OCI_SUCCESS);
+    ASSERT_EQ(exec("CREATE TABLE g (grp VARCHAR2(5), label VARCHAR2(20))"), OCI_SUCCESS);
     const char* values[] = {"1, 'a', 10.5, 'one'", "2, 'b', 20, NULL", "3, 'a', NULL, 'three'",
                             "4, 'b', 4.25, EMPTY_CLOB()", "5, 'c', 7, 'five'"};
     for (const char* v : values)
@@ -63,6 +63,21 @@ TEST_F(Query, NextvalInAQueryOverATableGivesOneValuePerRow) {
   EXPECT_EQ(rows("SELECT s.NEXTVAL, id FROM t WHERE grp = 'b'"),
             (Rows{{"100", "2"}, {"101", "4"}}));
   EXPECT_EQ(rows("SELECT s.CURRVAL FROM DUAL"), (Rows{{"101"}}));
+}
+
+// Literal text goes through the UTF-16 edge and the lexer in pieces: every
+// UTF-8 length, doubled quotes anywhere, and '' as NULL come back as given.
+TEST_F(Query, LiteralTextOfEveryEncodedLengthRoundTrips) {
+  const char* texts[] = {"a\u00e9\u20ac\U0001F600z", "''", "it''s ''quoted''", "x''"};
+  const char* expected[] = {"a\u00e9\u20ac\U0001F600z", "'", "it's 'quoted'", "x'"};
+  for (size_t k = 0; k < 4; ++k) {
+    ASSERT_EQ(exec("INSERT INTO g VALUES ('t', '" + std::string(texts[k]) + "')"), OCI_SUCCESS)
+        << error_text();
+    EXPECT_EQ(rows("SELECT label FROM g WHERE grp = 't'"), (Rows{{expected[k]}}));
+    ASSERT_EQ(exec("DELETE FROM g WHERE grp = 't'"), OCI_SUCCESS);
+  }
+  ASSERT_EQ(exec("INSERT INTO g VALUES ('t', '')"), OCI_SUCCESS);
+  EXPECT_EQ(rows("SELECT label FROM g WHERE grp = 't'"), (Rows{{"<null>"}}));
 }
 
 // A failed INSERT that opened its own transaction leaves no SQLite writer
