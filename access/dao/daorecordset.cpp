@@ -34,10 +34,13 @@ bool dao_item_position(const VARIANT& index, const std::vector<std::u16string>& 
     }
     return false;
   }
+  return dao_item_number(index, names.size(), position);
+}
+
+bool dao_item_number(const VARIANT& index, size_t count, size_t* position) {
   VARIANT i4;
   VariantInit(&i4);
-  if (FAILED(VariantChangeType(&i4, &index, 0, VT_I4)) || i4.lVal < 0 ||
-      size_t(i4.lVal) >= names.size())
+  if (FAILED(VariantChangeType(&i4, &index, 0, VT_I4)) || i4.lVal < 0 || size_t(i4.lVal) >= count)
     return false;
   *position = size_t(i4.lVal);
   return true;
@@ -112,7 +115,11 @@ HRESULT DAOFields::get_Item(VARIANT index, DAOField** field) {
   *field = nullptr;
   return dao_guard(*context_, [&] {
     size_t position = 0;
-    if (!dao_item_position(index, names_of(fields_), &position)) throw jet_errors::item_not_found();
+    // The names are gathered only for a lookup by name: a record reads its
+    // fields by number, and gathering them per field made that quadratic.
+    const bool found = index.vt == VT_BSTR ? dao_item_position(index, names_of(fields_), &position)
+                                           : dao_item_number(index, fields_.size(), &position);
+    if (!found) throw jet_errors::item_not_found();
     return fields_[position].copy_to(field);
   });
 }

@@ -139,3 +139,5 @@ class DAOIndexes : public DAOUnknown {
 // Position or name from an Item argument: true with *position set, or false.
 bool dao_item_position(const VARIANT& index, const std::vector<std::u16string>& names,
                        size_t* position);
+// Position from a numeric Item argument among `count` items.
+bool dao_item_number(const VARIANT& index, size_t count, size_t* position);
