@@ -11,27 +11,31 @@
 #include <cstring>
 #include <memory>
 
+// The OCI functions the client calls, in one list for the table and its loader.
+#define OCI_CLIENT_FUNCTIONS(OCI_FN) \
+  OCI_FN(OCIEnvCreate)               \
+  OCI_FN(OCIHandleAlloc)             \
+  OCI_FN(OCIHandleFree)              \
+  OCI_FN(OCIAttrGet)                 \
+  OCI_FN(OCILogon)                   \
+  OCI_FN(OCILogoff)                  \
+  OCI_FN(OCIErrorGet)                \
+  OCI_FN(OCIStmtPrepare)             \
+  OCI_FN(OCIStmtExecute)             \
+  OCI_FN(OCIStmtFetch)               \
+  OCI_FN(OCIParamGet)                \
+  OCI_FN(OCIDefineByPos)             \
+  OCI_FN(OCIDescriptorAlloc)         \
+  OCI_FN(OCIDescriptorFree)          \
+  OCI_FN(OCILobRead)                 \
+  OCI_FN(OCILobGetLength)            \
+  OCI_FN(OCITransRollback)
+
 namespace oraemb_client {
 
 struct OciClient::Api {
 #define OCI_FN(name) decltype(&::name) name = nullptr;
-  OCI_FN(OCIEnvCreate)
-  OCI_FN(OCIHandleAlloc)
-  OCI_FN(OCIHandleFree)
-  OCI_FN(OCIAttrGet)
-  OCI_FN(OCILogon)
-  OCI_FN(OCILogoff)
-  OCI_FN(OCIErrorGet)
-  OCI_FN(OCIStmtPrepare)
-  OCI_FN(OCIStmtExecute)
-  OCI_FN(OCIStmtFetch)
-  OCI_FN(OCIParamGet)
-  OCI_FN(OCIDefineByPos)
-  OCI_FN(OCIDescriptorAlloc)
-  OCI_FN(OCIDescriptorFree)
-  OCI_FN(OCILobRead)
-  OCI_FN(OCILobGetLength)
-  OCI_FN(OCITransRollback)
+  OCI_CLIENT_FUNCTIONS(OCI_FN)
 #undef OCI_FN
 };
 
@@ -87,23 +91,7 @@ OciClient::OciClient(std::string library) : api_(std::make_unique<Api>()) {
     return symbol;
   };
 #define OCI_FN(name) api_->name = reinterpret_cast<decltype(api_->name)>(resolve(#name));
-  OCI_FN(OCIEnvCreate)
-  OCI_FN(OCIHandleAlloc)
-  OCI_FN(OCIHandleFree)
-  OCI_FN(OCIAttrGet)
-  OCI_FN(OCILogon)
-  OCI_FN(OCILogoff)
-  OCI_FN(OCIErrorGet)
-  OCI_FN(OCIStmtPrepare)
-  OCI_FN(OCIStmtExecute)
-  OCI_FN(OCIStmtFetch)
-  OCI_FN(OCIParamGet)
-  OCI_FN(OCIDefineByPos)
-  OCI_FN(OCIDescriptorAlloc)
-  OCI_FN(OCIDescriptorFree)
-  OCI_FN(OCILobRead)
-  OCI_FN(OCILobGetLength)
-  OCI_FN(OCITransRollback)
+  OCI_CLIENT_FUNCTIONS(OCI_FN)
 #undef OCI_FN
   if (api_->OCIEnvCreate(&env_, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr) !=
           OCI_SUCCESS ||
