@@ -5,17 +5,20 @@
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
+TEST_BUILD ?= build-test
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 5
 
 deps:
 	@scripts/install-deps.sh
 
+# The test build has its own folder, so that switching between `make test`
+# and `make demo` rebuilds nothing.
 test: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	-DTARVEL_TESTS=ON -DTARVEL_SANITIZE=ON
-	cmake --build $(BUILD) -j $(JOBS)
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cmake --build $(TEST_BUILD) -j $(JOBS)
+	cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory fuzz-smoke
 
 # Each libFuzzer target runs a few seconds over its seed corpus.
@@ -33,4 +36,4 @@ demo: build
 	@scripts/demo.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(FUZZ_BUILD)
