@@ -1,6 +1,6 @@
 // OFD byte-range locks: table locks at byte obj#, row locks at a hash of
-// (obj#, rid) in a second region from 2^40 on. A hash collision can only
-// make a session wait needlessly.
+// (obj#, rid) in a second region from 2^40 on, row buckets of a table from
+// 2^42 on. A hash collision can only make a session wait needlessly.
 #include "oraemb/lock_manager.h"
 
 #include <fcntl.h>
@@ -28,6 +28,8 @@ int64_t row_offset(int64_t obj, int64_t rid) {
   }
   return kRowRegion + static_cast<int64_t>(h % static_cast<uint64_t>(kRowRegion));
 }
+
+constexpr int64_t kBucketRegion = int64_t{1} << 42;
 
 }  // namespace
 
@@ -74,7 +76,24 @@ bool LockManager::lock_table(int64_t obj, bool exclusive, Wait wait) {
 }
 
 bool LockManager::lock_row(int64_t obj, int64_t rid, Wait wait) {
-  return acquire(row_offset(obj, rid), true, wait);
+  const int64_t bucket = kBucketRegion + (obj % (int64_t{1} << 48)) * kBuckets +
+                         ((rid % kBuckets) + kBuckets) % kBuckets;
+  int64_t& exact = exact_rows_[obj];
+  if (exact >= kExactRows) return acquire(bucket, true, wait);
+  // A row of a bucket this transaction holds exclusively is already locked.
+  auto held = held_.find(bucket);
+  if (held != held_.end() && held->second) {
+    waited_ = false;
+    return true;
+  }
+  if (!acquire(bucket, false, wait)) return false;
+  bool waited = waited_;
+  const int64_t offset = row_offset(obj, rid);
+  bool fresh = held_.find(offset) == held_.end();
+  if (!acquire(offset, true, wait)) return false;
+  waited_ = waited_ || waited;
+  if (fresh) ++exact;
+  return true;
 }
 
 void LockManager::release_all() {
@@ -87,6 +106,7 @@ void LockManager::release_all() {
   fl.l_len = 0;  // the whole file
   ::fcntl(fd_, F_OFD_SETLK, &fl);
   held_.clear();
+  exact_rows_.clear();
 }
 
 }  // namespace oraemb

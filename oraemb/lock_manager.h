@@ -3,6 +3,15 @@
 // description locks on a sparse sidecar file "<database>.locks". Each
 // session has its own descriptor, so sessions conflict even inside one
 // process, and the kernel drops every lock of a process that dies.
+//
+// The kernel checks a new lock against every lock record of the file, so
+// the records one transaction holds are bounded: a row lock is its own
+// byte (exclusive) under its bucket's byte (shared, one of kBuckets per
+// table) until the transaction holds kExactRows row locks in a table; its
+// further rows there lock their whole bucket exclusively, and a row whose
+// bucket is already held costs a hash lookup and no system call. Another
+// session may then wait for a row it does not share with this one (never
+// for a row of another table), as it would for a hash collision.
 #pragma once
 
 #include <cstdint>
@@ -39,9 +48,13 @@ class LockManager {
   bool waited() const { return waited_; }
 
  private:
+  static constexpr int64_t kBuckets = 1024;
+  static constexpr int64_t kExactRows = 1024;
   bool acquire(int64_t offset, bool exclusive, Wait wait);
   int fd_ = -1;
   std::unordered_map<int64_t, bool> held_;  // offset -> exclusive
+  // Row locks a transaction holds in each table as their own bytes.
+  std::unordered_map<int64_t, int64_t> exact_rows_;
   bool waited_ = false;
 };
 

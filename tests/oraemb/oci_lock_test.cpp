@@ -212,3 +212,43 @@ TEST_F(ProcessLockTest, DdlOfAnotherProcessIsSeen) {
 
 }  // namespace
 }  // namespace oraemb_test
+
+namespace oraemb_test {
+namespace {
+
+TEST_F(LockTest, ATransactionWithThousandsOfRowLocksStillConflictsOnlyWhereItShould) {
+  // More row locks than the lock manager keeps as single bytes per table.
+  std::vector<int32_t> ids(1500);
+  for (int k = 0; k < 1500; ++k) ids[k] = k + 4;
+  OCIStmt* st = nullptr;
+  api.OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
+  std::u16string text = u16("INSERT INTO orders VALUES (:ID, 1)"), name = u16(":ID");
+  api.OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(text.data()),
+                     static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+  api.OCIBindByName(st, nullptr, err, reinterpret_cast<const OraText*>(name.data()),
+                    static_cast<sb4>(name.size() * 2), ids.data(), 4, SQLT_INT, nullptr, nullptr,
+                    nullptr, 0, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(api.OCIStmtExecute(svc, st, err, 1500, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS),
+            OCI_SUCCESS)
+      << error_text();
+  api.OCIHandleFree(st, OCI_HTYPE_STMT);
+  ASSERT_EQ(exec("INSERT INTO other VALUES (7)", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  ASSERT_EQ(exec("UPDATE orders SET v = 2"), OCI_SUCCESS) << error_text();
+  for (int id : {2, 1200, 1503}) {
+    EXPECT_EQ(
+        exec_on(b, "SELECT id FROM orders WHERE id = " + std::to_string(id) + " FOR UPDATE NOWAIT"),
+        OCI_ERROR)
+        << id;
+    EXPECT_EQ(error_text(), kBusy);
+  }
+  EXPECT_EQ(exec_on(b, "SELECT id FROM other WHERE id = 7 FOR UPDATE NOWAIT"), OCI_SUCCESS)
+      << error_text();
+  ASSERT_EQ(exec("COMMIT"), OCI_SUCCESS);
+  EXPECT_EQ(exec_on(b, "SELECT id FROM orders WHERE id = 1200 FOR UPDATE NOWAIT"), OCI_SUCCESS)
+      << error_text();
+  EXPECT_EQ(exec_on(b, "UPDATE orders SET v = 3 WHERE id = 2"), OCI_SUCCESS) << error_text();
+  ASSERT_EQ(exec_on(b, "COMMIT"), OCI_SUCCESS);
+}
+
+}  // namespace
+}  // namespace oraemb_test
