@@ -702,6 +702,13 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
       // every row is tried and the failures are reported by offset.
       ExecOptions row_options = options;
       row_options.commit_on_success = false;
+      if (batch_errors) {
+        // Errors of the statement itself (no such table or column, wrong
+        // number of values) fail the execute, not each row.
+        ExecOptions check = row_options;
+        check.parse_only = true;
+        session.execute(*parsed, check, &binds, on_rowid);
+      }
       if (iters > 1) session.begin_batch();
       int64_t affected = 0;
       std::optional<ora_error> failure;

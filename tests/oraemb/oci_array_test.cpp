@@ -189,6 +189,14 @@ TEST_F(ArrayDml, BatchErrorsReportEachFailingRowByOffsetAndKeepTheOthers) {
   ASSERT_EQ(exec("ROLLBACK"), OCI_SUCCESS);
   EXPECT_EQ(rows("SELECT COUNT(*) FROM T")[0][0], "3");
 
+  // An error of the statement itself fails the whole execute.
+  OCIStmt* bad = prepare("INSERT INTO T (ID, NOSUCH) VALUES (:1, :2)");
+  bind_by_pos(bad, nullptr, err, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, 0);
+  bind_by_pos(bad, nullptr, err, 2, ids, 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, 0);
+  EXPECT_EQ(run(bad, 3, OCI_BATCH_ERRORS), OCI_ERROR);
+  EXPECT_EQ(error_code(), 904);
+  EXPECT_EQ(stmt_ub4(bad, OCI_ATTR_NUM_DML_ERRORS), 0u);
+
   // Batch-error mode is for DML only.
   OCIStmt* q = prepare("SELECT ID FROM T");
   EXPECT_EQ(run(q, 0, OCI_BATCH_ERRORS), OCI_ERROR);
