@@ -203,9 +203,16 @@ class conversion_driver {
     }
   }
 
+  // Copies until the end of the source or a stop request, which is looked
+  // at between records only, so a record is written whole or not at all.
   void copy_records(udb_recordset& src, udb_recordset& dst) {
     src.move_first();
     while (!src.is_eof()) {
+      if (conv_.stop_requested()) {
+        tk_trace(3, "Stopped at record %d of %d", conv_.current_record_index.load(),
+                 conv_.records_in_current_table.load());
+        return;
+      }
       tk_trace(1, "Converting %d record", conv_.current_record_index.load());
       udb_record* record = src.get_item();
       TK_ASSERT(record != nullptr);
@@ -297,10 +304,15 @@ void run(tarvel_convertor& conv) {
 
   conversion_driver driver(conv, handler, *source, *destination, *table_names);
   for (const auto& [name, query_text] : conv.queries) {
+    if (conv.stop_requested()) break;
     driver.convert_entry(name, query_text);
     ++conv.tables_done;
   }
-  driver.create_foreign_keys(source->relationships());
+  // A stopped run leaves what it wrote and builds nothing more.
+  if (conv.stop_requested())
+    tk_trace(3, "Conversion stopped on request");
+  else
+    driver.create_foreign_keys(source->relationships());
 
   tk_trace(1, "Right after converting table");
   handler.clear_context();
@@ -345,6 +357,7 @@ void tarvel_convertor::operator()() {
   tables_done = 0;
   tables_to_convert = 0;
   if (error_handler::exists()) error_handler::instance().clear_context();
+  clear_stop();
 }
 
 void tarvel_convertor::get_all_tables(std::vector<std::wstring>& list) {
