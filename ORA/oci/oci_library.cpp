@@ -90,6 +90,8 @@ void oci_load(const std::string& library) {
     OCI_RESOLVE(OCILobRead);
     OCI_RESOLVE(OCILobCharSetForm);
     OCI_RESOLVE(OCITransCommit);
+    OCI_RESOLVE(OCITransRollback);
+    OCI_RESOLVE(OCIBindByPos);
 #undef OCI_RESOLVE
   } catch (...) {
     dlclose(handle);  // nothing of it was used
