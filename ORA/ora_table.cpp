@@ -27,7 +27,7 @@ namespace {
 constexpr int32_t kVersion8 = 0x80000;
 // Reals beyond this never reach Oracle (ORA-01426 from 1e126 on).
 constexpr double kNumberLimit = 1e126;
-constexpr size_t kDefaultBatchRows = 1;
+constexpr size_t kDefaultBatchRows = 1000;
 // Updates (synchronize) are committed at least this often.
 constexpr size_t kUpdateCommitRows = 1000;
 constexpr size_t kMaxBatchRows = 100000;

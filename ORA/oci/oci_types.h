@@ -83,10 +83,6 @@ typedef struct OCILobLocator OCILobLocator;
 #define OCI_ATTR_ENV_UTF16 209
 #define OCI_ATTR_CHAR_USED 285
 #define OCI_ATTR_CHAR_SIZE 286
-/* Array DML with per-row errors: the count on the statement handle (ub4),
-   each row's 0-based offset on its error handle (sb4). */
-#define OCI_ATTR_NUM_DML_ERRORS 73
-#define OCI_ATTR_DML_ROW_OFFSET 74
 
 /* Statement types (OCI_ATTR_STMT_TYPE). */
 #define OCI_STMT_SELECT 1
@@ -113,7 +109,6 @@ typedef struct OCILobLocator OCILobLocator;
 #define OCI_COMMIT_ON_SUCCESS 0x00000020
 #define OCI_BATCH_ERRORS 0x00000080
 #define OCI_PARSE_ONLY 0x00000100
-#define OCI_BATCH_ERRORS 0x00000080
 #define OCI_DATA_AT_EXEC 0x00000002
 #define OCI_FETCH_NEXT 0x00000002
 #define OCI_ONE_PIECE 0
