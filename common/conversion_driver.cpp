@@ -205,14 +205,24 @@ class conversion_driver {
 
   // The records go to the destination, which may write them in batches;
   // a record it could not write comes back through append_failed with its
-  // number, and is handled as if its own append had failed. When reading
-  // the source fails half-way, the records read before are still written
-  // and their failures reported before the table's error.
+  // number, and is handled as if its own append had failed. The copy ends
+  // at the end of the source or at a stop request, which is looked at
+  // between records only; either way the records read so far are written
+  // (when reading the source fails half-way too, before the table's error
+  // is reported), so a record is written whole or not at all.
   void copy_records(udb_recordset& src, udb_recordset& dst) {
     record_sink sink(*this, dst);
     try {
       src.move_first();
       while (!src.is_eof()) {
+        if (conv_.stop_requested()) {
+          tk_trace(3, "Stopped at record %d of %d", conv_.current_record_index.load(),
+                   conv_.records_in_current_table.load());
+          conv_.last_stop = udb_converter::stop_point{conv_.current_table_name(),
+                                                      conv_.current_record_index.load(),
+                                                      conv_.tables_done.load()};
+          break;
+        }
         tk_trace(1, "Converting %d record", conv_.current_record_index.load());
         udb_record* record = src.get_item();
         TK_ASSERT(record != nullptr);
@@ -320,10 +330,18 @@ void run(tarvel_convertor& conv) {
 
   conversion_driver driver(conv, handler, *source, *destination, *table_names);
   for (const auto& [name, query_text] : conv.queries) {
+    if (conv.stop_requested()) break;
     driver.convert_entry(name, query_text);
     ++conv.tables_done;
   }
-  driver.create_foreign_keys(source->relationships());
+  // A stopped run leaves what it wrote and builds nothing more.
+  if (conv.stop_requested())
+    tk_trace(3, "Conversion stopped on request");
+  else
+    driver.create_foreign_keys(source->relationships());
+  // A stop between tables, or one during the foreign keys, stopped no copy.
+  if (conv.stop_requested() && !conv.last_stop)
+    conv.last_stop = udb_converter::stop_point{L"", 0, conv.tables_done.load()};
 
   tk_trace(1, "Right after converting table");
   handler.clear_context();
@@ -354,6 +372,7 @@ void tarvel_convertor::operator()() {
   tk_trace(2, "tarvel_convertor::operator()");
   // Marks the converter finished when the run is left, after any report.
   init_conversion bracket(finished_flag(), true);
+  last_stop.reset();
   try {
     run(*this);
   } catch (const tk_final_exception&) {
@@ -368,6 +387,7 @@ void tarvel_convertor::operator()() {
   tables_done = 0;
   tables_to_convert = 0;
   if (error_handler::exists()) error_handler::instance().clear_context();
+  clear_stop();
 }
 
 void tarvel_convertor::get_all_tables(std::vector<std::wstring>& list) {

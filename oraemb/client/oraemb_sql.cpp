@@ -41,7 +41,8 @@ const char kUsage[] =
     "  --quiet            no messages for statements other than queries\n"
     "  --stats            at the end, the session's round trips and parses\n"
     "                     (what the same work would cost against a server)\n"
-    "The library is liboraemb.so beside this program, or TARVEL_OCI_LIB.\n";
+    "The library is the embedded engine (liboraemb.so beside this program, or in\n"
+    "../lib/tarvel of an installation) unless TARVEL_OCI_LIB names another.\n";
 
 struct Options {
   std::string connect, user, password, config;
