@@ -215,8 +215,10 @@ class conversion_driver {
         if (!is_oracle_error(e)) throw;
         on_append_error(e, dst, *record);
       }
-      src.next();
+      // Counted before moving on: a source that fails at its end (a damaged
+      // file's loss report) has still handed out this record.
       ++conv_.current_record_index;
+      src.next();
     }
   }
 
