@@ -179,6 +179,9 @@ std::unique_ptr<dao_row_source> open_relationships(const std::shared_ptr<jet_fil
     r.icolumn = icolumn.is_null() ? 0 : icolumn.i64;
     rows.push_back(std::move(r));
   }
+  // Relationships read in part would leave foreign keys out without a word.
+  const std::string loss = cursor.loss_report();
+  if (!loss.empty()) throw jet_failure(JET_ERR_CORRUPT, "MSysRelationships: " + loss);
   // ORDER BY szRelationship (case-insensitive); the columns of one key in
   // their key order, so multi-column keys pair up column by column.
   std::stable_sort(rows.begin(), rows.end(), [](const row& a, const row& b) {

@@ -292,3 +292,37 @@ TEST(DaoDamage, CleanFilesReadWithoutALossReport) {
   }
   EXPECT_GT(tables, 100u);
 }
+
+TEST(DaoDamage, RelationshipsReadInPartFailTheirQuery) {
+  const std::string path = data_path("generated/daoValues.mdb");
+  uint32_t page = 0;
+  {
+    const auto file = jet_file::open(path, u"");
+    const jet_object* object = file->find_table(u"MSysRelationships");
+    ASSERT_NE(object, nullptr);
+    const jet_table table(*file, object->tdef_page(), object->name);
+    ASSERT_FALSE(table.data_pages().empty());
+    page = table.data_pages().front();
+  }
+  bytes file = read_file(path);
+  zero_page(file, page);
+  dao_session s;
+  auto db = s.open_ok(write_copy("relationships.mdb", file));
+  ASSERT_TRUE(db);
+  test_bstr text(
+      u"SELECT szRelationship, szColumn, szObject, szReferencedObject, szReferencedColumn, grbit "
+      u"FROM MSysRelationships ORDER BY szRelationship");
+  VARIANT sql;
+  VariantInit(&sql);
+  sql.vt = VT_BSTR;
+  sql.bstrVal = text.b;
+  DAOQueryDef* qd = nullptr;
+  ASSERT_EQ(db->CreateQueryDef(vt_missing(), sql, &qd), S_OK);
+  auto query_def = dao_ref<DAOQueryDef>::adopt(qd);
+  DAORecordset* rs = nullptr;
+  EXPECT_TRUE(FAILED(query_def->OpenRecordset(vt_index(2), vt_index(4), vt_missing(), &rs)));
+  dao_ref<DAORecordset>::adopt(rs);
+  EXPECT_EQ(s.error_number(), 3049);
+  EXPECT_EQ(s.error_text().rfind("MSysRelationships: 0 rows read, the table's header says ", 0), 0u)
+      << s.error_text();
+}
