@@ -326,3 +326,27 @@ TEST(DaoDamage, RelationshipsReadInPartFailTheirQuery) {
   EXPECT_EQ(s.error_text().rfind("MSysRelationships: 0 rows read, the table's header says ", 0), 0u)
       << s.error_text();
 }
+
+TEST(DaoDamage, ALostTableDefinitionFailsThatTableOnly) {
+  uint32_t tdef = 0;
+  {
+    const auto file = jet_file::open(source(), u"");
+    tdef = file->find_table(u"Orders")->tdef_page();
+  }
+  bytes file = read_file(source());
+  zero_page(file, tdef);
+  const std::string path = write_copy("tdef.mdb", file);
+  dao_session s;
+  auto db = s.open_ok(path);
+  ASSERT_TRUE(db);
+  DAORecordset* rs = nullptr;
+  EXPECT_TRUE(
+      FAILED(tabledef(db.get(), u"Orders")->OpenRecordset(vt_missing(), vt_missing(), &rs)));
+  dao_ref<DAORecordset>::adopt(rs);
+  EXPECT_EQ(s.error_number(), 3049);
+  EXPECT_NE(s.error_text().find("(page " + std::to_string(tdef) +
+                                " is not a table definition of 'Orders')"),
+            std::string::npos)
+      << s.error_text();
+  EXPECT_EQ(scan(path, u"Small").first_column, ids(1, 7));
+}
