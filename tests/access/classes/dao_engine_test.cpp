@@ -122,6 +122,10 @@ TEST_F(DaoEngine, DatabasePasswords) {
   // Office encryption: the password decrypts the file.
   EXPECT_FALSE(open("mdbreader/office-agile-4.4.accdb", 1, L"password")->tables().empty());
   EXPECT_EQ(code_of([&] { open("mdbreader/office-agile-4.4.accdb", 1, L"nope"); }), 0x10BD7);
+  // The connect text reaches the trace (level 1) with its password masked.
+  EXPECT_TRUE(traced("dao_bstr::ctor( wstring=;pwd=*** )"));
+  for (const char* secret : {";pwd=password", ";pwd=ucanaccess", "passwordx", "nope"})
+    EXPECT_FALSE(traced(secret)) << secret;
 }
 
 TEST_F(DaoEngine, WorkgroupSecurity) {
