@@ -28,6 +28,10 @@ dao_bstr::dao_bstr(const std::wstring& text) : bstr_(checked(ole_bstr_from_wide(
               tk_to_wide(jet_mask_connect_passwords(tk_to_utf8(text))));
 }
 
+dao_bstr::dao_bstr(const std::wstring& text, bool) : bstr_(checked(ole_bstr_from_wide(text))) {
+  tk_trace(1, "dao_bstr::ctor( wstring=*** )");
+}
+
 dao_bstr::dao_bstr(const std::string& text) : bstr_(checked(ole_bstr_from_utf8(text))) {
   if (tracing()) tk_trace(1, "dao_bstr::ctor( string=%s )", jet_mask_connect_passwords(text));
 }

@@ -137,6 +137,9 @@ TEST_F(DaoEngine, WorkgroupSecurity) {
     EXPECT_EQ(e.open_db(fixture("ucanaccess/size97.mdb"), 1, L"")->tables().size(), 1u);
     EXPECT_THROW(e.set_ugl_info(mdw, L"admin", L""), tk_mail_assertion);  // once per engine
   }
+  // The account password goes to CreateWorkspace, never to the trace.
+  EXPECT_TRUE(traced("dao_bstr::ctor( wstring=*** )"));
+  EXPECT_FALSE(traced("any password"));
   auto ugl_code = [&](const std::wstring& file, const std::wstring& user) {
     dao_engine e;
     EXPECT_TRUE(e.set_version_if(0));
