@@ -4,21 +4,36 @@
 #include <new>
 
 #include "OLE/ole_text.h"
+#include "TK/tk_text.h"
 #include "TK/tk_trace.h"
+#include "access/dao/jet_error.h"
 
 namespace {
 BSTR checked(BSTR b) {
   if (!b) throw std::bad_alloc();
   return b;
 }
+
+// The connect text of OpenDatabase (";pwd=...") is a BSTR too: the trace
+// shows passwords as "***".
+bool tracing() {
+  tk_log* log = tk_detail::active_log();
+  return log && log->wants(1);
+}
 }  // namespace
 
 dao_bstr::dao_bstr(const std::wstring& text) : bstr_(checked(ole_bstr_from_wide(text))) {
-  tk_wtrace(1, L"dao_bstr::ctor( wstring=%s )", text);
+  if (tracing())
+    tk_wtrace(1, L"dao_bstr::ctor( wstring=%s )",
+              tk_to_wide(jet_mask_connect_passwords(tk_to_utf8(text))));
+}
+
+dao_bstr::dao_bstr(const std::wstring& text, bool) : bstr_(checked(ole_bstr_from_wide(text))) {
+  tk_trace(1, "dao_bstr::ctor( wstring=*** )");
 }
 
 dao_bstr::dao_bstr(const std::string& text) : bstr_(checked(ole_bstr_from_utf8(text))) {
-  tk_trace(1, "dao_bstr::ctor( string=%s )", text);
+  if (tracing()) tk_trace(1, "dao_bstr::ctor( string=%s )", jet_mask_connect_passwords(text));
 }
 
 dao_bstr::~dao_bstr() {

@@ -12,6 +12,8 @@ class dao_bstr {
  public:
   explicit dao_bstr(const std::wstring& text);
   explicit dao_bstr(const std::string& text);
+  // A password: the trace shows "***" instead of the text.
+  static dao_bstr secret(const std::wstring& text) { return dao_bstr(text, true); }
   ~dao_bstr();
   dao_bstr(const dao_bstr&) = delete;
   dao_bstr& operator=(const dao_bstr&) = delete;
@@ -22,5 +24,6 @@ class dao_bstr {
   VARIANT as_variant() const;
 
  private:
+  dao_bstr(const std::wstring& text, bool secret);
   BSTR bstr_;
 };

@@ -58,7 +58,7 @@ void dao_engine::set_ugl_info(const std::wstring& system_db, const std::wstring&
   VARIANT use_type;
   VariantInit(&use_type);
   dao_check(dbengine_->CreateWorkspace(dao_bstr(std::wstring(L"New Workspace")), dao_bstr(user),
-                                       dao_bstr(password), use_type, workspace_.out()),
+                                       dao_bstr::secret(password), use_type, workspace_.out()),
             TK_LEVEL_RUN);
   dao_check_object(workspace_.get(), "workspace", TK_LEVEL_RUN);
 }

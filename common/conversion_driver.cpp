@@ -227,8 +227,10 @@ class conversion_driver {
         udb_record* record = src.get_item();
         TK_ASSERT(record != nullptr);
         dst.append_batched(*record, static_cast<uint32_t>(conv_.current_record_index + 1), sink);
-        src.next();
+        // Counted before moving on: a source that fails at its end (a damaged
+        // file's loss report) has still handed out this record.
         ++conv_.current_record_index;
+        src.next();
       }
     } catch (...) {
       dst.flush_appends(sink);

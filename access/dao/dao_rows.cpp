@@ -114,6 +114,7 @@ class table_source : public dao_row_source {
   void rewind() override { cursor_.rewind(); }
   bool next() override { return cursor_.next(); }
   void value(size_t field, jet_value& out) const override { cursor_.value(field, out); }
+  std::string loss_report() const override { return cursor_.loss_report(); }
 
  private:
   std::shared_ptr<jet_file> file_;
@@ -178,6 +179,9 @@ std::unique_ptr<dao_row_source> open_relationships(const std::shared_ptr<jet_fil
     r.icolumn = icolumn.is_null() ? 0 : icolumn.i64;
     rows.push_back(std::move(r));
   }
+  // Relationships read in part would leave foreign keys out without a word.
+  const std::string loss = cursor.loss_report();
+  if (!loss.empty()) throw jet_failure(JET_ERR_CORRUPT, "MSysRelationships: " + loss);
   // ORDER BY szRelationship (case-insensitive); the columns of one key in
   // their key order, so multi-column keys pair up column by column.
   std::stable_sort(rows.begin(), rows.end(), [](const row& a, const row& b) {
@@ -365,9 +369,7 @@ dao_query_plan dao_plan_query(const jet_file& file, const std::u16string& sql) {
 std::unique_ptr<dao_row_source> dao_open_table(const std::shared_ptr<jet_file>& file,
                                                const jet_object& object) {
   if (object.type == 6) throw jet_errors::file_not_found(tk_utf16_to_utf8(object.database));
-  if (object.type == 4)
-    throw jet_failure(JET_ERR_ODBC_FAILED,
-                      "ODBC--connection to '" + tk_utf16_to_utf8(object.connect) + "' failed.");
+  if (object.type == 4) throw jet_errors::odbc_failed(tk_utf16_to_utf8(object.connect));
   return std::make_unique<table_source>(file, object);
 }
 

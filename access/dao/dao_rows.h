@@ -62,6 +62,10 @@ class dao_row_source {
   virtual void rewind() = 0;
   virtual bool next() = 0;  // false at the end
   virtual void value(size_t field, jet_value& out) const = 0;
+  // At the end of a scan: what the scan lost to a damaged file, as the text
+  // of an error ("709 rows read, the table's header says 830; ..."), or
+  // empty when it read everything.
+  virtual std::string loss_report() const { return {}; }
 };
 
 struct sql_plan;  // access/dao/sql/sql_translate.h

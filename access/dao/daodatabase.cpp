@@ -36,9 +36,7 @@ DAOTableDef::DAOTableDef(dao_context_ptr context, std::shared_ptr<jet_file> file
 
 const jet_table& DAOTableDef::table() {
   if (object_.type == 6) throw jet_errors::file_not_found(tk_utf16_to_utf8(object_.database));
-  if (object_.type == 4)
-    throw jet_failure(JET_ERR_ODBC_FAILED,
-                      "ODBC--connection to '" + tk_utf16_to_utf8(object_.connect) + "' failed.");
+  if (object_.type == 4) throw jet_errors::odbc_failed(tk_utf16_to_utf8(object_.connect));
   if (!table_) table_ = std::make_unique<jet_table>(*file_, object_.tdef_page(), object_.name);
   return *table_;
 }

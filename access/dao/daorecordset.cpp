@@ -156,6 +156,14 @@ void DAORecordset::seek(uint64_t position) {
   scan_->eof = !scan_->has_row && position != 0;
 }
 
+void DAORecordset::report_loss() {
+  if (loss_reported_) return;
+  const std::string report = scan_->source->loss_report();
+  if (report.empty()) return;
+  loss_reported_ = true;
+  throw jet_failure(JET_ERR_CORRUPT, report);
+}
+
 HRESULT DAORecordset::get_EOF(VARIANT_BOOL* eof) {
   if (!eof) return E_POINTER;
   *eof = vbool(scan_->eof);
@@ -172,7 +180,10 @@ HRESULT DAORecordset::MoveFirst() {
   return dao_guard(*context_, [&] {
     if (scan_->closed) throw jet_errors::object_closed();
     seek(1);
-    if (!scan_->has_row) throw jet_errors::no_current_record();
+    if (!scan_->has_row) {
+      report_loss();
+      throw jet_errors::no_current_record();
+    }
     return S_OK;
   });
 }
@@ -192,6 +203,7 @@ HRESULT DAORecordset::MoveNext() {
     } else {
       scan_->has_row = false;
       scan_->eof = true;
+      report_loss();
     }
     return S_OK;
   });

@@ -62,6 +62,10 @@ class DAOFields : public DAOUnknown {
   std::vector<dao_ref<DAOField>> fields_;
 };
 
+// A scan that reaches the end of a source that lost rows or values to a
+// damaged file fails once (MoveNext, or MoveFirst without a row) with error
+// 3049 and the source's loss report; the recordset is at EOF all the same,
+// and every row that could be read has been visited.
 class DAORecordset : public DAOUnknown {
  public:
   // Opens the source and moves to its first row.
@@ -79,11 +83,14 @@ class DAORecordset : public DAOUnknown {
 
  private:
   void seek(uint64_t position);
+  // Throws the source's loss report when the scan ended and lost something.
+  void report_loss();
 
   dao_context_ptr context_;
   std::shared_ptr<dao_scan_state> scan_;
   dao_ref<DAOFields> fields_;
   uint64_t rows_seen_ = 0;
+  bool loss_reported_ = false;
 };
 
 struct dao_index_info {

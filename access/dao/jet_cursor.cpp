@@ -5,7 +5,9 @@
 #include "access/dao/jet_cursor.h"
 
 #include <algorithm>
+#include <string>
 
+#include "TK/tk_text.h"
 #include "access/dao/jet_file.h"
 #include "access/dao/jet_table.h"
 
@@ -41,10 +43,30 @@ size_t fixed_size(const jet_column& c) {
   }
 }
 
+std::string page_text(uint32_t pg) {
+  return "page " + std::to_string(pg);
+}
+
+std::string row_text(uint32_t row, uint32_t pg) {
+  return "row " + std::to_string(row) + " of data page " + std::to_string(pg);
+}
+
 }  // namespace
 
+void jet_scan_damage::note(std::string what) {
+  if (count++ == 0) first = std::move(what);
+}
+
+std::string jet_scan_damage::describe() const {
+  if (count <= 1) return first;
+  return first + ", and " + std::to_string(count - 1) +
+         (count == 2 ? " more problem" : " more problems");
+}
+
 jet_cursor::jet_cursor(const jet_file& file, const jet_table& table)
-    : file_(file), table_(table), fields_(table.columns().size()) {}
+    : file_(file), table_(table), fields_(table.columns().size()) {
+  rewind();
+}
 
 void jet_cursor::rewind() {
   page_index_ = 0;
@@ -53,6 +75,24 @@ void jet_cursor::rewind() {
   page_loaded_ = false;
   has_row_ = false;
   ordinal_ = 0;
+  damage_ = {};
+  value_damage_ = {};
+  if (!table_.damage().empty()) damage_.note(table_.damage());
+}
+
+std::string jet_cursor::loss_report() const {
+  const uint64_t stored = table_.stored_row_count();
+  jet_scan_damage all = damage_;
+  if (!value_damage_.empty()) {
+    if (all.empty()) all.first = value_damage_.first;
+    all.count += value_damage_.count;
+  }
+  if (ordinal_ >= stored && all.empty()) return {};
+  std::string text = std::to_string(ordinal_) + (ordinal_ == 1 ? " row read" : " rows read");
+  if (ordinal_ < stored) text += ", the table's header says " + std::to_string(stored);
+  text += "; the file may be damaged";
+  if (!all.empty()) text += " (" + all.describe() + ")";
+  return text;
 }
 
 bool jet_cursor::next() {
@@ -62,13 +102,30 @@ bool jet_cursor::next() {
   for (;;) {
     if (!page_loaded_) {
       if (page_index_ >= pages.size()) return false;
-      page_ = file_.page(pages[page_index_], page_scratch_);
-      // The usage map may name pages that belong to no one any more.
-      if (!page_.size || page_.u8(0) != 0x01 || page_.u32(4) != table_.tdef_page()) {
+      const uint32_t pg = pages[page_index_];
+      page_ = file_.page(pg, page_scratch_);
+      if (!page_.size) {
+        damage_.note("data " + page_text(pg) + " lies past the end of the file");
+        ++page_index_;
+        continue;
+      }
+      if (page_.u8(0) != 0x01) {
+        damage_.note(page_text(pg) + " of the table is not a data page");
+        ++page_index_;
+        continue;
+      }
+      // The usage map may still name a page that went to another table.
+      if (page_.u32(4) != table_.tdef_page()) {
         ++page_index_;
         continue;
       }
       rows_on_page_ = page_.u16(rco);
+      const size_t fit = (page_.size - rco - 2) / 2;
+      if (rows_on_page_ > fit) {
+        damage_.note("data " + page_text(pg) + " claims " + std::to_string(rows_on_page_) +
+                     " rows, more than it can hold");
+        rows_on_page_ = uint32_t(fit);
+      }
       next_row_ = 0;
       page_loaded_ = true;
     }
@@ -77,7 +134,7 @@ bool jet_cursor::next() {
       ++page_index_;
       continue;
     }
-    if (load_row(page_, next_row_++)) {
+    if (load_row(page_, pages[page_index_], next_row_++)) {
       has_row_ = true;
       ++ordinal_;
       return true;
@@ -97,20 +154,38 @@ bool jet_cursor::locate(jet_bytes page, uint32_t row, jet_bytes& out, uint16_t& 
   return true;
 }
 
-bool jet_cursor::load_row(jet_bytes page, uint32_t row) {
+bool jet_cursor::load_row(jet_bytes page, uint32_t page_number, uint32_t row) {
+  const size_t rco = file_.header().is_jet3() ? 0x08 : 0x0C;
+  if (page.u16(rco + 2 + size_t(row) * 2) & kDeletedRow) return false;
   jet_bytes bytes;
   uint16_t flags = 0;
-  if (!locate(page, row, bytes, flags) || (flags & kDeletedRow)) return false;
+  if (!locate(page, row, bytes, flags)) {
+    damage_.note(row_text(row, page_number) + " points outside its page");
+    return false;
+  }
   for (int hop = 0; flags & kOverflowRow; ++hop) {
-    if (hop == kMaxOverflowHops || bytes.size < 4) return false;
+    if (hop == kMaxOverflowHops || bytes.size < 4) {
+      damage_.note(row_text(row, page_number) + " has a broken overflow pointer");
+      return false;
+    }
     const uint32_t pg_row = bytes.u32(0);
-    jet_bytes target = file_.page(pg_row >> 8, overflow_scratch_);
-    if (!target.size || target.u8(0) != 0x01) return false;
-    if (!locate(target, pg_row & 0xFF, bytes, flags)) return false;
+    const uint32_t target_page = pg_row >> 8;
+    jet_bytes target = file_.page(target_page, overflow_scratch_);
+    if (!target.size || target.u8(0) != 0x01) {
+      damage_.note(row_text(row, page_number) + " continues on " + page_text(target_page) +
+                   (target.size ? ", which is not a data page" : ", past the end of the file"));
+      return false;
+    }
+    if (!locate(target, pg_row & 0xFF, bytes, flags)) {
+      damage_.note(row_text(row, page_number) + " continues outside " + page_text(target_page));
+      return false;
+    }
     flags &= kOverflowRow;  // the target's own deleted mark hides it from the scan only
   }
   row_ = bytes;
-  return crack();
+  if (crack()) return true;
+  damage_.note(row_text(row, page_number) + " cannot be decoded");
+  return false;
 }
 
 bool jet_cursor::crack() {
@@ -253,7 +328,7 @@ void jet_cursor::decode(const jet_column& c, jet_bytes raw, jet_value& out) cons
       file_.decode_text(raw, out.text);
       return;
     case JET_MEMO: {
-      read_long_value(raw, lval_scratch_);
+      read_long_value(c, raw, lval_scratch_);
       jet_bytes text{lval_scratch_.data(), lval_scratch_.size()};
       if (c.calculated() && text.size >= 20)
         text = text.sub(20, std::min<size_t>(text.u32(16), text.size - 20));
@@ -263,7 +338,7 @@ void jet_cursor::decode(const jet_column& c, jet_bytes raw, jet_value& out) cons
     }
     case JET_OLE:
       out.kind = jet_kind::binary;
-      read_long_value(raw, out.bytes);
+      read_long_value(c, raw, out.bytes);
       return;
     case JET_COMPLEX:
       // Attachments and multi-value data live in hidden tables; the row only
@@ -276,9 +351,14 @@ void jet_cursor::decode(const jet_column& c, jet_bytes raw, jet_value& out) cons
   }
 }
 
-void jet_cursor::read_long_value(jet_bytes header, std::vector<uint8_t>& out) const {
+void jet_cursor::read_long_value(const jet_column& column, jet_bytes header,
+                                 std::vector<uint8_t>& out) const {
   out.clear();
   if (header.size < kMemoHeader) return;
+  auto lost = [&](const std::string& why) {
+    value_damage_.note("the value of " + tk_utf16_to_utf8(column.name) + " in row " +
+                       std::to_string(ordinal_) + " " + why);
+  };
   const uint32_t word = header.u32(0);
   // A value cannot be larger than the file that holds it.
   size_t remaining =
@@ -291,14 +371,33 @@ void jet_cursor::read_long_value(jet_bytes header, std::vector<uint8_t>& out) co
   const bool single = word & 0x40000000;
   uint32_t pg_row = header.u32(4);
   std::vector<uint8_t> scratch;
-  for (uint32_t hop = 0; remaining > 0 && pg_row != 0 && hop < file_.page_count(); ++hop) {
-    jet_bytes page = file_.page(pg_row >> 8, scratch);
+  for (uint32_t hop = 0; remaining > 0; ++hop) {
+    const uint32_t pg = pg_row >> 8;
+    if (pg_row == 0 || hop == file_.page_count()) {
+      lost("is cut short");
+      return;
+    }
+    jet_bytes page = file_.page(pg, scratch);
+    if (!page.size) {
+      lost("lies on " + page_text(pg) + ", past the end of the file");
+      return;
+    }
+    if (page.u8(0) != 0x01) {
+      lost("lies on " + page_text(pg) + ", which is not a data page");
+      return;
+    }
     jet_bytes row;
     uint16_t flags = 0;
-    if (!page.size || !locate(page, pg_row & 0xFF, row, flags)) return;
+    if (!locate(page, pg_row & 0xFF, row, flags)) {
+      lost("points outside " + page_text(pg));
+      return;
+    }
     jet_bytes data = row;
     if (!single) {  // chained pages: each row starts with the next page/row
-      if (row.size < 4) return;
+      if (row.size < 4) {
+        lost("is cut short");
+        return;
+      }
       pg_row = row.u32(0);
       data = row.sub(4, row.size - 4);
     }

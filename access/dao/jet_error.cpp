@@ -1,6 +1,59 @@
 // Texts of the DAO errors the reader reports (see jet_error.h).
 #include "access/dao/jet_error.h"
 
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+bool is_password_key(const std::string& key) {
+  size_t first = key.find_first_not_of(" \t");
+  size_t last = key.find_last_not_of(" \t");
+  if (first == std::string::npos) return false;
+  std::string k = key.substr(first, last - first + 1);
+  for (char& c : k) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return k == "pwd" || k == "password" || k == "passwd";
+}
+
+}  // namespace
+
+std::string jet_mask_connect_passwords(const std::string& connect) {
+  const size_t n = connect.size();
+  std::string out;
+  for (size_t pos = 0;;) {
+    size_t equals = pos;
+    while (equals < n && connect[equals] != ';' && connect[equals] != '=') ++equals;
+    size_t end = equals;
+    if (equals < n && connect[equals] == '=') {
+      size_t v = equals + 1;
+      while (v < n && (connect[v] == ' ' || connect[v] == '\t')) ++v;
+      if (v < n && connect[v] == '{') {
+        // A braced value may hold ';'; "}}" is a brace inside it.
+        for (++v; v < n; ++v) {
+          if (connect[v] != '}') continue;
+          if (v + 1 < n && connect[v + 1] == '}') {
+            ++v;
+            continue;
+          }
+          break;
+        }
+      }
+      end = std::min(connect.find(';', v), n);
+      out.append(connect, pos, equals + 1 - pos);
+      if (is_password_key(connect.substr(pos, equals - pos)))
+        out += "***";
+      else
+        out.append(connect, equals + 1, end - equals - 1);
+    } else {
+      out.append(connect, pos, end - pos);
+    }
+    if (end >= n) break;
+    out += ';';
+    pos = end + 1;
+  }
+  return out;
+}
+
 namespace jet_errors {
 
 jet_failure file_not_found(const std::string& path) {
@@ -81,6 +134,11 @@ jet_failure not_supported(const std::string& detail) {
 
 jet_failure read_only() {
   return {JET_ERR_READ_ONLY, "Cannot update. Database or object is read-only."};
+}
+
+jet_failure odbc_failed(const std::string& connect) {
+  return {JET_ERR_ODBC_FAILED,
+          "ODBC--connection to '" + jet_mask_connect_passwords(connect) + "' failed."};
 }
 
 }  // namespace jet_errors

@@ -60,4 +60,11 @@ jet_failure object_closed();
 jet_failure invalid_argument();
 jet_failure not_supported(const std::string& detail);
 jet_failure read_only();
+// 3151 for an ODBC-linked table; the password in the connect text is masked.
+jet_failure odbc_failed(const std::string& connect);
 }  // namespace jet_errors
+
+// A connect text ("DSN=x;UID=u;PWD=secret") with the value of every password
+// key (PWD, PASSWORD, PASSWD, any case, blanks around the key allowed) as
+// "***". A value in braces ("PWD={a;b}") is masked as a whole.
+std::string jet_mask_connect_passwords(const std::string& connect);

@@ -266,7 +266,15 @@ void jet_file::read_catalog() {
     text_of(foreign_col, object.foreign_name);
     text_of(connect_col, object.connect);
     if (props_col >= 0) {
+      const uint64_t lost_before = cursor.value_damage().count;
       cursor.value(size_t(props_col), v);
+      if (cursor.value_damage().count != lost_before) {
+        // Defaults and other column properties of this object are lost; its
+        // rows are not.
+        tk_trace(3, "jet_file: properties of '%s' lie on damaged pages; ignored",
+                 tk_utf16_to_utf8(object.name));
+        v.set_null();
+      }
       if (v.kind == jet_kind::binary && !v.bytes.empty()) {
         // Zero padding: libmdb reads a little past the last entry it parses.
         std::vector<uint8_t> blob(v.bytes);
@@ -286,6 +294,11 @@ void jet_file::read_catalog() {
     objects_.push_back(std::move(object));
   }
   tk_trace(1, "jet_file: %d catalog objects", int(objects_.size()));
+  // A catalog read in part would drop tables without a word.
+  if (!cursor.damage().empty())
+    throw jet_errors::corrupt(
+        path_, "the catalog (MSysObjects) is damaged: " + std::to_string(objects_.size()) +
+                   " entries read, " + cursor.damage().describe());
   if (objects_.empty()) throw jet_errors::corrupt(path_, "MSysObjects is empty");
 }
 

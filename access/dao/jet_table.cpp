@@ -167,18 +167,26 @@ void jet_table::read_usage_map(const jet_file& file, uint32_t pg_row) {
   // The map is a row: page in the high three bytes, row number in the low one.
   std::vector<uint8_t> scratch;
   const uint32_t page_count = file.page_count();
-  jet_bytes page = file.page(pg_row >> 8, scratch);
+  const uint32_t map_page = pg_row >> 8;
+  jet_bytes page = file.page(map_page, scratch);
   const size_t rco = file.header().is_jet3() ? 0x08 : 0x0C;
   const uint32_t row = pg_row & 0xFF;
-  if (!page.size || row >= page.u16(rco)) return;
+  auto unreadable = [&](const std::string& why) {
+    damage_ = "the table's page map on page " + std::to_string(map_page) + " " + why;
+  };
+  if (!page.size) return unreadable("lies past the end of the file");
+  if (page.u8(0) != 0x01) return unreadable("is not on a data page");
+  if (row >= page.u16(rco)) return unreadable("is missing");
   const size_t start = page.u16(rco + 2 + row * 2) & 0x1FFF;
   const size_t end = row == 0 ? page.size : (page.u16(rco + row * 2) & 0x1FFF);
-  if (start >= end || end > page.size) return;
+  if (start >= end || end > page.size) return unreadable("points outside its page");
   const jet_bytes map = page.sub(start, end - start);
   // Copy: reading map pages below may reuse the scratch buffer.
   const std::vector<uint8_t> map_copy(map.data, map.data + map.size);
   const jet_bytes m{map_copy.data(), map_copy.size()};
 
+  // Pages the map lists past the end of the file: a file cut short.
+  uint64_t beyond = 0, first_beyond = 0;
   auto add_bits = [&](jet_bytes bits, uint64_t first_page) {
     for (size_t byte = 0; byte < bits.size; ++byte) {
       const uint8_t b = bits.data[byte];
@@ -186,13 +194,19 @@ void jet_table::read_usage_map(const jet_file& file, uint32_t pg_row) {
       for (int bit = 0; bit < 8; ++bit) {
         if (!(b & (1 << bit))) continue;
         const uint64_t pg = first_page + byte * 8 + uint64_t(bit);
-        if (pg > 0 && pg < page_count) data_pages_.push_back(uint32_t(pg));
+        if (pg > 0 && pg < page_count) {
+          data_pages_.push_back(uint32_t(pg));
+        } else if (pg >= page_count) {
+          if (beyond++ == 0 || pg < first_beyond) first_beyond = pg;
+        }
       }
     }
   };
   if (m.u8(0) == 0) {
     add_bits(m.sub(5, m.size > 5 ? m.size - 5 : 0), m.u32(1));
-  } else if (m.u8(0) == 1) {
+  } else if (m.u8(0) != 1) {
+    damage_ = "the table's page map is of unknown kind " + std::to_string(m.u8(0));
+  } else {
     // Indirect map: each 4-byte entry names a page of bits (after 4 header bytes).
     const uint64_t pages_per_map = uint64_t(file.page_size() - 4) * 8;
     for (size_t k = 0; 1 + k * 4 + 4 <= m.size; ++k) {
@@ -200,10 +214,20 @@ void jet_table::read_usage_map(const jet_file& file, uint32_t pg_row) {
       if (map_page == 0) continue;
       std::vector<uint8_t> map_scratch;
       jet_bytes bits_page = file.page(map_page, map_scratch);
-      if (!bits_page.size || bits_page.u8(0) != 0x05) continue;
+      if (!bits_page.size || bits_page.u8(0) != 0x05) {
+        damage_ = "page " + std::to_string(map_page) + " of the table's page map " +
+                  (bits_page.size ? "is not a page map" : "lies past the end of the file");
+        continue;
+      }
       add_bits(bits_page.sub(4, bits_page.size - 4), k * pages_per_map);
     }
   }
+  if (beyond == 1)
+    damage_ = "data page " + std::to_string(first_beyond) + " lies past the end of the file";
+  else if (beyond > 1)
+    damage_ = std::to_string(beyond) +
+              " data pages lie past the end of the file (the first is page " +
+              std::to_string(first_beyond) + ")";
   std::sort(data_pages_.begin(), data_pages_.end());
   data_pages_.erase(std::unique(data_pages_.begin(), data_pages_.end()), data_pages_.end());
 }

@@ -78,6 +78,9 @@ class jet_table {
   const std::vector<jet_index>& indexes() const { return indexes_; }
   // Data pages owned by the table, ascending.
   const std::vector<uint32_t>& data_pages() const { return data_pages_; }
+  // What could not be read of the page map ("" when nothing): pages it
+  // would have listed are missing from data_pages().
+  const std::string& damage() const { return damage_; }
 
  private:
   void parse(const jet_file& file, const std::vector<uint8_t>& tdef);
@@ -90,4 +93,5 @@ class jet_table {
   std::vector<jet_column> columns_;
   std::vector<jet_index> indexes_;
   std::vector<uint32_t> data_pages_;
+  std::string damage_;
 };

@@ -32,6 +32,8 @@ constexpr uint32_t kAlgSha1 = 0x8004;
 // [MS-OFFCRYPTO]'s upper bound; it also keeps a hostile header from
 // asking for hours of hashing.
 constexpr uint32_t kMaxSpinCount = 10'000'000;
+// Hash rounds of the standard (binary EncryptionInfo) AES key derivation.
+constexpr uint32_t kStandardSpinCount = 50'000;
 
 [[noreturn]] void damaged(const std::string& what) {
   throw office_crypto_error(office_crypto_error::damaged, what);
@@ -106,6 +108,35 @@ std::string csp_name(std::span<const uint8_t> bytes) {
   return name;
 }
 
+// The EncryptionVerifier of AES: SaltSize, Salt, EncryptedVerifier,
+// VerifierHashSize, and the encrypted hash padded to two AES blocks.
+void read_aes(reader& info, uint32_t alg_id, uint32_t key_bits, uint32_t spin_count,
+              const std::string& kind, const std::string& version, office_encryption& out) {
+  const uint32_t alg_bits = alg_id == kAlgAes128 ? 128 : alg_id == kAlgAes192 ? 192 : 256;
+  if (key_bits == 0) key_bits = alg_bits;
+  if (key_bits != alg_bits)
+    damaged("the key size " + std::to_string(key_bits) + " does not match " +
+            algorithm_name(alg_id));
+  const uint32_t salt_size = info.u32();
+  if (salt_size != 16)
+    damaged("the verifier salt size is " + std::to_string(salt_size) + ", not 16");
+  auto salt = info.take(16);
+  auto verifier = info.take(16);
+  const uint32_t hash_size = info.u32();
+  if (hash_size != 20)
+    damaged("the verifier hash size is " + std::to_string(hash_size) + ", not 20");
+  auto hash = info.take(32);
+
+  out.kind = office_cipher_kind::aes_standard;
+  out.aes.key_bits = key_bits;
+  out.aes.spin_count = spin_count;
+  out.aes.salt.assign(salt.begin(), salt.end());
+  out.aes.encrypted_verifier.assign(verifier.begin(), verifier.end());
+  out.aes.verifier_hash_size = hash_size;
+  out.aes.encrypted_verifier_hash.assign(hash.begin(), hash.end());
+  out.description = kind + "-" + std::to_string(key_bits) + " (EncryptionInfo " + version + ")";
+}
+
 void read_standard(reader& info, uint16_t major, office_encryption& out) {
   const std::string version = std::to_string(major) + ".2";
   const uint32_t flags = info.u32();
@@ -126,14 +157,25 @@ void read_standard(reader& info, uint16_t major, office_encryption& out) {
       algorithm_name(alg_id) + ", provider \"" + provider + "\", EncryptionInfo " + version;
   if (flags & kFlagExternal)
     unsupported("Office encryption with an external provider (" + named + ")");
-  if (flags & kFlagAes) unsupported("Office standard encryption (" + named + ")");
   if (!(flags & kFlagCryptoApi)) unsupported("Office encryption without CryptoAPI (" + named + ")");
-  if (alg_id != kAlgRc4)
-    unsupported("Office encryption with a non-standard provider (" + named +
-                ", CryptoAPI without the AES flag)");
   if (alg_hash != kAlgSha1 && alg_hash != 0)
-    unsupported("RC4 CryptoAPI with hash algorithm " + std::to_string(alg_hash) + " (" + named +
+    unsupported("Office encryption with hash algorithm " + std::to_string(alg_hash) + " (" + named +
                 ")");
+  // AlgID 0 means the flags' default: AES-128 with fAES, RC4 without it.
+  const bool aes = alg_id == kAlgAes128 || alg_id == kAlgAes192 || alg_id == kAlgAes256 ||
+                   (alg_id == 0 && (flags & kFlagAes));
+  if (flags & kFlagAes) {
+    if (!aes) unsupported("Office standard encryption with " + named);
+    read_aes(info, alg_id == 0 ? kAlgAes128 : alg_id, key_bits, kStandardSpinCount, "standard AES",
+             version, out);
+    return;
+  }
+  if (aes) {
+    // An AES algorithm without fAES: the non-standard provider.
+    read_aes(info, alg_id, key_bits, 0, "non-standard provider, AES", version, out);
+    return;
+  }
+  if (alg_id != kAlgRc4 && alg_id != 0) unsupported("Office CryptoAPI encryption with " + named);
   if (key_bits == 0) key_bits = 40;  // the algorithm's default
   if (key_bits < 40 || key_bits > 128 || key_bits % 8 != 0)
     damaged("the RC4 key size " + std::to_string(key_bits) + " is not 40 to 128 bits");

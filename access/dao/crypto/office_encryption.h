@@ -1,6 +1,6 @@
 // What page 0 of an Access 2007+ file says about Office encryption: whether
-// the pages are encrypted, with which kind (RC4 CryptoAPI from an
-// EncryptionInfo 4.2, agile AES from an EncryptionInfo 4.4) and the
+// the pages are encrypted, with which kind (RC4 CryptoAPI or standard AES
+// from an EncryptionInfo 2.2/3.2/4.2, agile AES from an EncryptionInfo 4.4) and the
 // parameters needed to check a password and derive page keys. Parsing only:
 // no password, no key derivation (office_page_cipher does that).
 #pragma once
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-enum class office_cipher_kind { none, rc4_cryptoapi, agile };
+enum class office_cipher_kind { none, rc4_cryptoapi, aes_standard, agile };
 
 // EncryptionInfo 4.2 (binary EncryptionHeader + EncryptionVerifier), RC4.
 struct office_rc4_params {
@@ -18,6 +18,19 @@ struct office_rc4_params {
   std::vector<uint8_t> salt;
   std::vector<uint8_t> encrypted_verifier;       // 16 bytes
   std::vector<uint8_t> encrypted_verifier_hash;  // SHA-1 size, 20 bytes
+};
+
+// EncryptionInfo 3.2/4.2 with AES (binary EncryptionHeader + EncryptionVerifier):
+// ECMA-376 standard encryption, AES-ECB with SHA-1 key derivation. The
+// "non-standard" CryptoAPI provider (an AES algorithm without the fAES flag,
+// Access's non-compatible mode) is the same without the 50,000 hash rounds.
+struct office_aes_params {
+  uint32_t key_bits = 0;    // 128, 192 or 256
+  uint32_t spin_count = 0;  // 50,000 (standard) or 0 (non-standard provider)
+  std::vector<uint8_t> salt;
+  std::vector<uint8_t> encrypted_verifier;       // 16 bytes
+  uint32_t verifier_hash_size = 0;               // 20 (SHA-1)
+  std::vector<uint8_t> encrypted_verifier_hash;  // 32 bytes: the hash padded to AES blocks
 };
 
 // EncryptionInfo 4.4: the XML descriptor's keyData and password encryptor.
@@ -44,6 +57,7 @@ struct office_encryption {
   uint32_t db_key = 0;      // page p is encrypted with block number db_key ^ p
   std::string description;  // e.g. "RC4 CryptoAPI, 40-bit key (EncryptionInfo 4.2)"
   office_rc4_params rc4;
+  office_aes_params aes;
   office_agile_params agile;
 };
 

@@ -1,5 +1,5 @@
 // Key derivation, password verification and page decryption for RC4
-// CryptoAPI and agile AES (see office_page_cipher.h), following the key
+// CryptoAPI, standard AES and agile AES (see office_page_cipher.h), following the key
 // generation of the published Office cryptography format; Access's own twist
 // is the block number of a page, db_key XOR the page number.
 #include "access/dao/crypto/office_page_cipher.h"
@@ -102,6 +102,8 @@ struct office_page_cipher_state {
   secret base_hash;  // H0 = SHA-1(salt + password)
   size_t rc4_key_bytes = 0;
   bool rc4_pad_to_128 = false;
+  // Standard AES: key_bits; base_hash holds Hn (the spun password hash)
+  uint32_t aes_key_bits = 0;
   // Agile
   const EVP_MD* data_md = nullptr;
   std::vector<uint8_t> data_salt;
@@ -119,6 +121,7 @@ struct office_page_cipher_state {
         base_hash(o.base_hash),
         rc4_key_bytes(o.rc4_key_bytes),
         rc4_pad_to_128(o.rc4_pad_to_128),
+        aes_key_bits(o.aes_key_bits),
         data_md(o.data_md),
         data_salt(o.data_salt),
         data_key_bits(o.data_key_bits),
@@ -162,6 +165,71 @@ void unlock_rc4(office_page_cipher_state& s, const office_rc4_params& p, const s
   secret hash;
   hash2(s.md_ctx.get(), EVP_sha1(), data.data(), 16, nullptr, 0, hash);
   if (CRYPTO_memcmp(hash.data(), data.data() + 16, 20) != 0)
+    throw office_crypto_error(office_crypto_error::wrong_password, "the password does not match");
+}
+
+// Standard AES key of a block: Hfinal = SHA-1(Hn + block), then the first
+// key bytes of SHA-1(0x36 x 64 XOR Hfinal) + SHA-1(0x5C x 64 XOR Hfinal).
+void aes_block_key(office_page_cipher_state& s, uint32_t block, secret& key) {
+  uint8_t b[4];
+  block_bytes(block, b);
+  secret final_hash, x1, x2;
+  hash2(s.md_ctx.get(), EVP_sha1(), s.base_hash.data(), s.base_hash.size(), b, 4, final_hash);
+  secret pad(64);
+  for (uint8_t fill : {uint8_t(0x36), uint8_t(0x5C)}) {
+    for (size_t i = 0; i < 64; ++i)
+      pad.data()[i] = uint8_t(fill ^ (i < final_hash.size() ? final_hash.data()[i] : 0));
+    hash2(s.md_ctx.get(), EVP_sha1(), pad.data(), 64, nullptr, 0, fill == 0x36 ? x1 : x2);
+  }
+  key.resize(x1.size() + x2.size(), 0);
+  std::memcpy(key.data(), x1.data(), x1.size());
+  std::memcpy(key.data() + x1.size(), x2.data(), x2.size());
+  key.resize(s.aes_key_bits / 8, 0);
+}
+
+const EVP_CIPHER* aes_ecb(uint32_t key_bits) {
+  switch (key_bits) {
+    case 128:
+      return EVP_aes_128_ecb();
+    case 192:
+      return EVP_aes_192_ecb();
+    default:
+      return EVP_aes_256_ecb();
+  }
+}
+
+// AES-ECB without padding over whole blocks of in, into out.
+void aes_ecb_apply(EVP_CIPHER_CTX* ctx, uint32_t key_bits, const uint8_t* key, const uint8_t* in,
+                   uint8_t* out, size_t size, bool encrypt) {
+  check(EVP_CipherInit_ex(ctx, aes_ecb(key_bits), nullptr, key, nullptr, encrypt ? 1 : 0),
+        "set up AES");
+  check(EVP_CIPHER_CTX_set_padding(ctx, 0), "set up AES");
+  const size_t whole = size - size % 16;
+  int n = 0;
+  if (whole > 0) check(EVP_CipherUpdate(ctx, out, &n, in, int(whole)), "decrypt AES");
+  if (whole < size && in != out) std::memcpy(out + whole, in + whole, size - whole);
+}
+
+void unlock_aes(office_page_cipher_state& s, const office_aes_params& p, const secret& pwd) {
+  EVP_MD_CTX* ctx = s.md_ctx.get();
+  // H0 = SHA-1(salt + password); Hn = SHA-1(iterator + Hn-1), spin_count times.
+  hash2(ctx, EVP_sha1(), p.salt.data(), p.salt.size(), pwd.data(), pwd.size(), s.base_hash);
+  for (uint32_t i = 0; i < p.spin_count; ++i) {
+    uint8_t it[4];
+    block_bytes(i, it);
+    hash2(ctx, EVP_sha1(), it, 4, s.base_hash.data(), s.base_hash.size(), s.base_hash);
+  }
+  s.aes_key_bits = p.key_bits;
+  // The verifier and its hash are decrypted with the key of block 0.
+  secret key, verifier(16), hash(p.encrypted_verifier_hash.size()), expected;
+  aes_block_key(s, 0, key);
+  aes_ecb_apply(s.cipher_ctx.get(), p.key_bits, key.data(), p.encrypted_verifier.data(),
+                verifier.data(), 16, false);
+  aes_ecb_apply(s.cipher_ctx.get(), p.key_bits, key.data(), p.encrypted_verifier_hash.data(),
+                hash.data(), hash.size(), false);
+  hash2(ctx, EVP_sha1(), verifier.data(), verifier.size(), nullptr, 0, expected);
+  if (p.verifier_hash_size > expected.size() || p.verifier_hash_size > hash.size() ||
+      CRYPTO_memcmp(expected.data(), hash.data(), p.verifier_hash_size) != 0)
     throw office_crypto_error(office_crypto_error::wrong_password, "the password does not match");
 }
 
@@ -223,6 +291,9 @@ office_page_cipher::office_page_cipher(const office_encryption& encryption,
       office_rc4_cipher();  // fails here, before any page, when RC4 is missing
       unlock_rc4(*state_, encryption.rc4, pwd);
       break;
+    case office_cipher_kind::aes_standard:
+      unlock_aes(*state_, encryption.aes, pwd);
+      break;
     case office_cipher_kind::agile:
       unlock_agile(*state_, encryption.agile, pwd);
       break;
@@ -251,6 +322,11 @@ void office_page_cipher::apply(uint32_t page, const uint8_t* in, uint8_t* out, s
   if (s.kind == office_cipher_kind::rc4_cryptoapi) {
     rc4_block_key(s, block, s.scratch);
     office_rc4(s.cipher_ctx.get(), {s.scratch.data(), s.scratch.size()}, in, out, size);
+    return;
+  }
+  if (s.kind == office_cipher_kind::aes_standard) {
+    aes_block_key(s, block, s.scratch);
+    aes_ecb_apply(s.cipher_ctx.get(), s.aes_key_bits, s.scratch.data(), in, out, size, encrypt);
     return;
   }
   // Agile: IV = H(keyData salt + block), cut to the AES block.

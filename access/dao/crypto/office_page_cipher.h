@@ -1,9 +1,10 @@
 // The keys of one Office-encrypted Access file: derived from the password,
 // checked against the file's verifier, then used page by page. Page p is
 // encrypted as block (db_key ^ p): RC4 CryptoAPI keys each page with
-// H(H(salt + password) + block); agile AES-CBC uses the unwrapped secret key
-// with IV H(keyData salt + block). Key material is wiped on destruction and
-// never leaves this object. Not thread-safe: one cipher (or copy) per thread.
+// H(H(salt + password) + block); standard AES-ECB keys each page from the
+// spun SHA-1 password hash and the block ([MS-OFFCRYPTO] 2.3.4.7); agile
+// AES-CBC uses the unwrapped secret key with IV H(keyData salt + block). Key material is wiped on
+// destruction and never leaves this object. Not thread-safe: one cipher (or copy) per thread.
 #pragma once
 
 #include <cstddef>

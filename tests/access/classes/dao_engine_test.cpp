@@ -168,6 +168,10 @@ TEST_F(DaoEngine, DatabasePasswords) {
   // Office encryption: the password decrypts the file.
   EXPECT_FALSE(open("mdbreader/office-agile-4.4.accdb", 1, L"password")->tables().empty());
   EXPECT_EQ(code_of([&] { open("mdbreader/office-agile-4.4.accdb", 1, L"nope"); }), 0x10BD7);
+  // The connect text reaches the trace (level 1) with its password masked.
+  EXPECT_TRUE(traced("dao_bstr::ctor( wstring=;pwd=*** )"));
+  for (const char* secret : {";pwd=password", ";pwd=ucanaccess", "passwordx", "nope"})
+    EXPECT_FALSE(traced(secret)) << secret;
 }
 
 TEST_F(DaoEngine, WorkgroupSecurity) {
@@ -179,6 +183,9 @@ TEST_F(DaoEngine, WorkgroupSecurity) {
     EXPECT_EQ(e.open_db(fixture("ucanaccess/size97.mdb"), 1, L"")->tables().size(), 1u);
     EXPECT_THROW(e.set_ugl_info(mdw, L"admin", L""), tk_mail_assertion);  // once per engine
   }
+  // The account password goes to CreateWorkspace, never to the trace.
+  EXPECT_TRUE(traced("dao_bstr::ctor( wstring=*** )"));
+  EXPECT_FALSE(traced("any password"));
   auto ugl_code = [&](const std::wstring& file, const std::wstring& user) {
     dao_engine e;
     EXPECT_TRUE(e.set_version_if(0));

@@ -93,14 +93,15 @@ TEST(OfficeOpen, EncryptedFixturesGiveTheirTablesAndRows) {
 }
 
 TEST(OfficeOpen, UnsupportedAndDamagedEncryptionFailWithTheirOwnErrors) {
-  const jet_failure nonstandard =
-      open_failure(crypto_data("jackcessencrypt/db-nonstandard.accdb"), u"password");
-  EXPECT_EQ(nonstandard.number(), JET_ERR_BAD_FORMAT);
-  EXPECT_NE(std::string(nonstandard.what())
-                .find("unsupported encryption: Office encryption "
-                      "with a non-standard provider"),
+  // An external provider cannot be read: its error names it.
+  std::vector<uint8_t> external = crypto_file("jackcessencrypt/db2007-oldenc.accdb");
+  external[kOfficeInfoOffset + 2 + 4] |= 0x10;  // fExternal
+  const jet_failure unsupported = open_failure(temp_copy("external.accdb", external), u"Test123");
+  EXPECT_EQ(unsupported.number(), JET_ERR_BAD_FORMAT);
+  EXPECT_NE(std::string(unsupported.what())
+                .find("unsupported encryption: Office encryption with an external provider"),
             std::string::npos)
-      << nonstandard.what();
+      << unsupported.what();
 
   std::vector<uint8_t> bytes = crypto_file("jackcessencrypt/db2007-enc.accdb");
   const char kKeyData[] = "<keyData saltSize=\"";

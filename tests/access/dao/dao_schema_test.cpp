@@ -2,6 +2,7 @@
 // files' own projects document (Jackcess testGetColumns, IndexTest, ...).
 #include <gtest/gtest.h>
 
+#include "access/dao/jet_error.h"
 #include "tests/access/dao/dao_test_support.h"
 
 namespace {
@@ -124,6 +125,25 @@ TEST(DaoSchema, TableAttributesMarkSystemLinkedHiddenAndOdbcTables) {
   DAORecordset* rs = nullptr;
   EXPECT_EQ(tabledef(odbc.get(), u"Ordrar")->OpenRecordset(vt_missing(), vt_missing(), &rs),
             dao_hresult(3151));
+  // The error names the connect string, its password masked.
+  const std::string text = s.error_text();
+  EXPECT_NE(text.find("ODBC--connection to 'DSN=Magnapinna;"), std::string::npos) << text;
+  EXPECT_NE(text.find(";PWD=***;"), std::string::npos) << text;
+  EXPECT_EQ(text.find("DummyPassword"), std::string::npos) << text;
+}
+
+TEST(DaoSchema, ConnectPasswordsAreMaskedInEveryForm) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"DSN=x;UID=u;PWD=secret;APP=y", "DSN=x;UID=u;PWD=***;APP=y"},
+      {"ODBC;DSN=x;Password=secret", "ODBC;DSN=x;Password=***"},
+      {"pwd=a;PASSWORD=b; Passwd =c;pwdx=d", "pwd=***;PASSWORD=***; Passwd =***;pwdx=d"},
+      {"DSN=x;PWD={se;cr}}et};UID=u", "DSN=x;PWD=***;UID=u"},
+      {"DSN=x;PWD=", "DSN=x;PWD=***"},
+      {";DATABASE=C:\\a.mdb", ";DATABASE=C:\\a.mdb"},
+      {"", ""},
+      {"no separators", "no separators"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(jet_mask_connect_passwords(in), out) << in;
 }
 
 TEST(DaoSchema, FieldTypesSizesAndAttributes) {
