@@ -6,7 +6,9 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_paths.h"
@@ -51,8 +53,28 @@ std::string oci_library_name() {
   return value;
 }
 
+std::vector<std::string> oci_library_candidates() {
+  const char* env = std::getenv("TARVEL_OCI_LIB");
+  if (env != nullptr && *env != '\0') return {oci_library_name()};
+  // Instant Client zips ship the versioned file without the unversioned
+  // link that a full client or an RPM installs.
+  return {"libclntsh.so",      "libclntsh.so.23.1", "libclntsh.so.21.1", "libclntsh.so.19.1",
+          "libclntsh.so.18.1", "libclntsh.so.12.1", "libclntsh.so.11.1"};
+}
+
 void oci_load() {
-  oci_load(oci_library_name());
+  const std::vector<std::string> names = oci_library_candidates();
+  if (g_loaded && std::find(names.begin(), names.end(), g_library) != names.end()) return;
+  for (const std::string& name : names) {
+    // The first that loads is the client; one that loads and lacks a
+    // function fails in oci_load(name) with its name.
+    void* probe = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (probe == nullptr) continue;
+    dlclose(probe);
+    oci_load(name);
+    return;
+  }
+  oci_load(names.front());  // fails with the usual message and name
 }
 
 void oci_load(const std::string& library) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "ORA/oci/oci_types.h"
 
@@ -48,7 +49,13 @@ extern const char* const kOciMissingMessage;
 // any other text is the path to load.
 std::string oci_library_name();
 
-// Loads oci_library_name() and resolves every function of the table. A
+// The names oci_load() tries in order: the TARVEL_OCI_LIB one when it is
+// set, else "libclntsh.so" and the versioned names of clients 23 to 11
+// ("libclntsh.so.23.1" ... "libclntsh.so.11.1").
+std::vector<std::string> oci_library_candidates();
+
+// Loads the first of oci_library_candidates() that the dynamic loader finds
+// (or oci_load(library)) and resolves every function of the table. A
 // library already loaded under that name is kept. When the library cannot be
 // loaded, or lacks a function, a level-1 tk_exception carries
 // kOciMissingMessage, then "\n" and the library name (and ": " and the
