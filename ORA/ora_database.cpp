@@ -10,6 +10,7 @@
 #include "ORA/ora_schema_initializer.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_table.h"
+#include "ORA/ora_util.h"
 #include "ORA/ora_validator.h"
 #include "TK/tk_compare.h"
 #include "TK/tk_exception.h"
@@ -78,14 +79,70 @@ ora_database::ora_database(const std::wstring& data_source)
   };
   if (stmt.execute(1, OCI_DEFAULT) != OCI_NO_DATA) {
     add_name();
-    for (;;) {
-      const sword status =
-          oci_api().OCIStmtFetch(stmt.handle(), engine.err(), 1, OCI_FETCH_NEXT, OCI_DEFAULT);
-      if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) break;
-      add_name();
-    }
+    // A failed fetch raises: a cut list would let a later CREATE TABLE
+    // meet a table it did not know of (ORA-00955).
+    while (stmt.fetch() != OCI_NO_DATA) add_name();
   }
   tk_trace(2, "Tables count: %d", tables_.size());
+  max_identifier_bytes_ = read_identifier_limit();
+  tk_trace(2, "Identifier limit: %d bytes", max_identifier_bytes_);
+  ora_set_national_max_chars(read_national_max_chars());
+  tk_trace(2, "NVARCHAR2 limit: %d characters", ora_national_max_chars());
+}
+
+uint32_t ora_database::read_national_max_chars() const {
+  // NVARCHAR2 takes 4000 bytes of the national character set: 2000
+  // characters of AL16UTF16 (also when it cannot be read: the default since
+  // Oracle 9i), 1333 of UTF8.
+  if (version_ < kVersion8) return 2000;
+  try {
+    ora_stmt stmt;
+    stmt.prepare(
+        L"SELECT value FROM nls_database_parameters WHERE parameter = 'NLS_NCHAR_CHARACTERSET'");
+    char16_t buffer[64] = {};
+    sb2 indicator = 0;
+    stmt.define(1, buffer, sizeof buffer, SQLT_STR, &indicator, nullptr);
+    if (stmt.execute(1, OCI_DEFAULT) == OCI_NO_DATA || indicator == OCI_IND_NULL) return 2000;
+    size_t n = 0;
+    while (n < 63 && buffer[n] != 0) ++n;
+    const std::u16string charset(buffer, n);
+    tk_trace(2, "National character set: %s", tk_utf16_to_utf8(charset));
+    return charset == u"UTF8" ? 1333 : 2000;
+  } catch (const ora_exception& e) {
+    tk_trace(2, "National character set unreadable: %s", e.what());
+    return 2000;
+  }
+}
+
+size_t ora_database::read_identifier_limit() const {
+  ora_engine& engine = ora_engine::instance();
+  // A 12.2 or later client knows the session's limit. ub1 as documented,
+  // read into a zeroed ub4 so that either width reads right.
+  ub4 limit = 0;
+  const sword status = oci_api().OCIAttrGet(engine.svc(), OCI_HTYPE_SVCCTX, &limit, nullptr,
+                                            OCI_ATTR_MAX_IDENTIFIER_LEN, engine.err());
+  if (status == OCI_SUCCESS && limit > 0) return limit & 0xFF;
+  // Older clients: servers below 12.2 allow 30 bytes; later ones 128 only
+  // with COMPATIBLE 12.2 or higher (an upgraded database may keep 12.1).
+  if (version_ < kVersion12_2) return 30;
+  try {
+    ora_stmt stmt;
+    stmt.prepare(L"SELECT value FROM v$parameter WHERE name = 'compatible'");
+    char16_t buffer[64] = {};
+    sb2 indicator = 0;
+    stmt.define(1, buffer, sizeof buffer, SQLT_STR, &indicator, nullptr);
+    if (stmt.execute(1, OCI_DEFAULT) == OCI_NO_DATA || indicator == OCI_IND_NULL) return 30;
+    size_t n = 0;
+    while (n < 63 && buffer[n] != 0) ++n;
+    const int32_t compatible =
+        ora_parse_version(tk_utf16_to_wide(std::u16string_view(buffer, n)) + L".0.0");
+    tk_trace(2, "COMPATIBLE: %06X", compatible);
+    return compatible >= kVersion12_2 ? 128 : 30;
+  } catch (const ora_exception& e) {
+    // No access to v$parameter: the safe limit.
+    tk_trace(2, "COMPATIBLE unreadable: %s", e.what());
+    return 30;
+  }
 }
 
 ora_database::~ora_database() {
@@ -93,7 +150,7 @@ ora_database::~ora_database() {
 }
 
 size_t ora_database::max_identifier_bytes() const {
-  return version_ >= kVersion12_2 ? 128 : 30;
+  return max_identifier_bytes_;
 }
 
 void ora_database::commit() {

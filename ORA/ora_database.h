@@ -74,8 +74,10 @@ class ora_database : public udb_destination {
 
   // The server version read at logon (major * 65536 + minor * 256 + patch).
   int32_t server_version() const { return version_; }
-  // The longest identifier the server takes, in bytes of UTF-8: 30 below
-  // 12.2, 128 from it.
+  // The longest identifier the session takes, in bytes of UTF-8, read once
+  // at opening: the client's OCI_ATTR_MAX_IDENTIFIER_LEN, else 30 below
+  // 12.2, else 128 when COMPATIBLE (v$parameter) is 12.2 or later and 30
+  // when it is lower or cannot be read.
   size_t max_identifier_bytes() const;
   // Commits the session's pending work (LOB contents, updates); checked.
   void commit();
@@ -86,4 +88,8 @@ class ora_database : public udb_destination {
   bool uppercase_ = false;
   bool index_discovery_ = true;
   int32_t version_ = 0;
+  size_t max_identifier_bytes_ = 30;
+
+  size_t read_identifier_limit() const;
+  uint32_t read_national_max_chars() const;
 };

@@ -8,6 +8,7 @@
 #include "ORA/ora_database.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_stmt.h"
+#include "TK/tk_exception.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
 
@@ -77,6 +78,16 @@ int32_t ora_parse_version(const std::wstring& banner) {
 }
 
 void check_oci_status(sword status, const char* call) {
+  if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO || status == OCI_NO_DATA ||
+      status == OCI_NEED_DATA)
+    return;
+  if (status == OCI_INVALID_HANDLE) {
+    // A handle the client does not know: no error record exists for it.
+    tk_trace(3, "%s failed: invalid handle", call ? call : "OCI call");
+    throw tk_exception(std::string("The Oracle client refused a handle in ") +
+                           (call ? call : "an OCI call") + " (OCI_INVALID_HANDLE).",
+                       TK_LEVEL_RUN);
+  }
   if (status != OCI_ERROR) return;
   const ora_engine& engine = ora_engine::instance();
   char16_t text[kErrorTextBytes / 2] = {};
@@ -96,42 +107,74 @@ ora_engine::ora_engine() {
 ora_engine::~ora_engine() {
   tk_trace(2, "ora_engine::dtor");
   if (!initialized_) return;
-  const oci_functions& oci = oci_api();
+  end_session();
   // A destructor cannot raise: failures are traced and shutdown goes on.
-  auto report = [](sword status, const char* call) {
-    if (status == OCI_ERROR) tk_trace(3, "%s failed during shutdown", call);
-  };
-  // OCILogoff deallocates the service context it ends, so the context is
-  // not freed a second time (a real client would free released memory).
-  if (svc_ != nullptr) report(oci.OCILogoff(svc_, err_), "OCILogoff");
-  oci.OCIServerDetach(srv_, err_, OCI_DEFAULT);
-  report(oci.OCIHandleFree(err_, OCI_HTYPE_ERROR), "OCIHandleFree");
-  report(oci.OCIHandleFree(srv_, OCI_HTYPE_SERVER), "OCIHandleFree");
-  svc_ = nullptr;
+  if (oci_api().OCIHandleFree(err_, OCI_HTYPE_ERROR) == OCI_ERROR)
+    tk_trace(3, "OCIHandleFree failed during shutdown");
   err_ = nullptr;
-  srv_ = nullptr;
   data_source_.clear();
   user_.clear();
   password_.clear();
+}
+
+void ora_engine::end_session() noexcept {
+  if (svc_ == nullptr) return;
+  // OCILogoff commits the session's open work, as its end does on a
+  // server, and deallocates the service context (it is not freed again).
+  OCISvcCtx* svc = svc_;
+  svc_ = nullptr;
+  if (oci_api().OCILogoff(svc, err_) == OCI_ERROR) tk_trace(3, "OCILogoff failed at the end");
+}
+
+std::wstring ora_engine::client_error_text(void* handle, ub4 type) const {
+  char16_t text[kErrorTextBytes / 2] = {};
+  sb4 code = 0;
+  if (handle == nullptr ||
+      oci_api().OCIErrorGet(handle, 1, nullptr, &code, reinterpret_cast<OraText*>(text),
+                            kErrorTextBytes, type) != OCI_SUCCESS)
+    return {};
+  std::wstring message =
+      tk_utf16_to_wide(std::u16string_view(text, std::char_traits<char16_t>::length(text)));
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L' '))
+    message.pop_back();
+  return message;
 }
 
 void ora_engine::initialize() {
   tk_trace(2, "ora_engine::initialize");
   oci_load();
   const oci_functions& oci = oci_api();
-  oci.OCIEnvCreate(&env_, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+  // A bad NLS_LANG or a client without its message files fails here: the
+  // reason is an error record of the environment handle, when there is one.
+  const sword created =
+      oci.OCIEnvCreate(&env_, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
   tk_trace(1, "Step #1");
+  if (created != OCI_SUCCESS && created != OCI_SUCCESS_WITH_INFO) {
+    const std::wstring reason = client_error_text(env_, OCI_HTYPE_ENV);
+    tk_wtrace(3, L"OCIEnvCreate failed (%d): %s", created, reason);
+    if (env_ != nullptr) oci.OCIHandleFree(env_, OCI_HTYPE_ENV);
+    env_ = nullptr;
+    throw tk_exception(L"The Oracle client could not start" +
+                           (reason.empty() ? std::wstring(L" (OCIEnvCreate status ") +
+                                                 std::to_wstring(created) + L")"
+                                           : L": " + reason) +
+                           L".\nCheck NLS_LANG and the Oracle client installation.",
+                       TK_LEVEL_RUN);
+  }
   void* handle = nullptr;
-  oci.OCIHandleAlloc(env_, &handle, OCI_HTYPE_ERROR, kHandleUserMemory, nullptr);
+  const sword allocated =
+      oci.OCIHandleAlloc(env_, &handle, OCI_HTYPE_ERROR, kHandleUserMemory, nullptr);
+  if (allocated != OCI_SUCCESS || handle == nullptr) {
+    const std::wstring reason = client_error_text(env_, OCI_HTYPE_ENV);
+    throw tk_exception(L"The Oracle client could not allocate an error handle" +
+                           (reason.empty() ? std::wstring() : L": " + reason) + L".",
+                       TK_LEVEL_RUN);
+  }
   err_ = static_cast<OCIError*>(handle);
   tk_trace(1, "Step #2");
-  handle = nullptr;
-  oci.OCIHandleAlloc(env_, &handle, OCI_HTYPE_SERVER, kHandleUserMemory, nullptr);
-  srv_ = static_cast<OCIServer*>(handle);
-  tk_trace(1, "Step #3");
-  static const OraText kEmpty[2] = {0, 0};
-  oci.OCIServerAttach(srv_, err_, kEmpty, 0, OCI_DEFAULT);
-  tk_trace(1, "Step #4");
+  // OCILogon attaches its own server and session: no server handle is
+  // attached here (an empty connect string would attach to the default
+  // database, a second connection or a timeout at start-up).
   initialized_ = true;
 }
 
@@ -159,25 +202,19 @@ std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& data_sourc
     svc_ = nullptr;
     check_oci_status(oci.OCILogoff(old, err_), "OCILogoff");
   }
-  void* handle = nullptr;
-  oci.OCIHandleAlloc(env_, &handle, OCI_HTYPE_SVCCTX, 0, nullptr);
-  OCISvcCtx* const allocated = static_cast<OCISvcCtx*>(handle);
-  tk_trace(1, "Step #1");
-  oci.OCIAttrSet(allocated, OCI_HTYPE_SVCCTX, srv_, 0, OCI_ATTR_SERVER, err_);
-  tk_trace(1, "Step #2");
-
+  logon_warning_.clear();
   const std::u16string u = utf16(user), p = utf16(password), d = utf16(data_source);
-  OCISvcCtx* svc = allocated;
+  OCISvcCtx* svc = nullptr;
   const sword status = oci.OCILogon(env_, err_, &svc, text_ptr(u), bytes(u), text_ptr(p), bytes(p),
                                     text_ptr(d), bytes(d));
-  if (status == OCI_ERROR) {
-    // No session is kept after a failed logon.
-    if (allocated != nullptr) oci.OCIHandleFree(allocated, OCI_HTYPE_SVCCTX);
-    check_oci_status(status, "OCILogon");
+  // No session is kept after a failed logon.
+  check_oci_status(status, "OCILogon");
+  if (status == OCI_SUCCESS_WITH_INFO) {
+    // ORA-28002 (the password will expire) and the like: the session is
+    // open, and the user must learn of it.
+    logon_warning_ = client_error_text(err_, OCI_HTYPE_ERROR);
+    tk_wtrace(3, L"Logon warning: %s", logon_warning_);
   }
-  // OCILogon hands back a service context of its own; the one allocated
-  // for it is no longer referred to by anything.
-  if (svc != allocated && allocated != nullptr) oci.OCIHandleFree(allocated, OCI_HTYPE_SVCCTX);
   svc_ = svc;
   tk_trace(3, "The connection has been established");
   data_source_ = data_source;

@@ -22,7 +22,9 @@ class ora_engine : public tk_singl<ora_engine> {
   ~ora_engine();
 
   // Loads the client library (level-1 tk_exception when it is missing) and
-  // creates the environment, error and server handles.
+  // creates the environment and error handles; a client that cannot create
+  // its environment (bad NLS_LANG, missing message files) gives a level-1
+  // tk_exception with the client's reason.
   void initialize();
 
   // "//" + host + ":" + port + "/" + service, an empty port being 1521.
@@ -34,6 +36,13 @@ class ora_engine : public tk_singl<ora_engine> {
   // A failed logon raises ora_exception and leaves no session.
   std::unique_ptr<ora_database> open_db(const std::wstring& data_source, const std::wstring& user,
                                         const std::wstring& password);
+
+  // The warning of the last logon (OCI_SUCCESS_WITH_INFO, such as ORA-28002
+  // "the password will expire within n days"), empty when there was none.
+  const std::wstring& logon_warning() const { return logon_warning_; }
+  // Logs off when a session is open (committing its open work, as the end of
+  // a session does), for an end of the process that skips the destructor.
+  void end_session() noexcept;
 
   // Rows of the table `name` (quoted), or of the query text when is_query.
   int32_t get_records_cnt(const std::wstring& name, bool is_query);
@@ -55,16 +64,22 @@ class ora_engine : public tk_singl<ora_engine> {
   bool initialized_ = false;
   OCIEnv* env_ = nullptr;
   OCIError* err_ = nullptr;
-  OCIServer* srv_ = nullptr;
   OCISvcCtx* svc_ = nullptr;
+  std::wstring logon_warning_;
+
+  // Record 1 of a handle's errors (OCI_HTYPE_ENV or OCI_HTYPE_ERROR), empty
+  // when there is none.
+  std::wstring client_error_text(void* handle, ub4 type) const;
   std::wstring data_source_;
   std::wstring user_;
   std::wstring password_;
 };
 
 // The status check after every checked OCI call: OCI_ERROR (-1) raises
-// ora_exception with record 1 of the session's error handle; every other
-// status passes. `call` names the OCI function for the trace.
+// ora_exception with record 1 of the session's error handle, and
+// OCI_INVALID_HANDLE (-2) a level-1 tk_exception (it has no error record);
+// success, success with info, no data and need data pass. `call` names the
+// OCI function for the trace and the message.
 void check_oci_status(sword status, const char* call = nullptr);
 
 // The version of a v$version banner: the first blank-separated word that

@@ -61,7 +61,8 @@ bool ora_indexes_initializer::can_be_part_of_index(const t_ftd& column) const {
   tk_trace(1, "GOT FIELD: vt=%d, size=%d", column.vartype, column.size);
   const bool lob_type = column.vartype == VT_BSTR || column.vartype == VT_BLOB ||
                         column.vartype == VT_BLOB_OBJECT || column.vartype == VT_BYTE_ARRAY;
-  return !(lob_type && (column.size == 0 || column.size > ora_max_inline_len));
+  const uint32_t limit = column.vartype == VT_BSTR ? ora_national_max_chars() : ora_max_inline_len;
+  return !(lob_type && (column.size == 0 || column.size > limit));
 }
 
 std::wstring ora_indexes_initializer::index_sql(const index_record& index) const {

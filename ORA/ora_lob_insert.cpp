@@ -24,17 +24,19 @@ std::u16string utf16_text(const udb_field& field) {
 }
 }  // namespace
 
-ora_lob_insert::ora_lob_insert(const std::wstring& table, const udb_schema& schema) {
+ora_lob_insert::ora_lob_insert(const std::wstring& table,
+                               const std::vector<std::unique_ptr<ora_type>>& columns) {
   tk_trace(2, "ora_lob_insert::ctor");
   std::wstring list;
-  for (size_t i = 0; i < schema.size(); ++i) {
-    const t_ftd& col = schema[i];
-    if (!is_ora_lob_column(col)) continue;
-    tk_wtrace(1, L"GOT LD %s", col.name);
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const ora_type& col = *columns[i];
+    if (!col.is_lob()) continue;
+    tk_wtrace(1, L"GOT LD %s", col.name());
     lob_column lob;
     lob.position = i;
-    lob.text = col.vartype == VT_BSTR;
-    lob.name = col.name;
+    lob.text = col.data_type() == SQLT_CLOB;
+    lob.form = lob.text && col.charset_form() == SQLCS_NCHAR ? SQLCS_NCHAR : SQLCS_IMPLICIT;
+    lob.name = col.name();
     void* locator = nullptr;
     check_oci_status(oci_api().OCIDescriptorAlloc(ora_engine::instance().env(), &locator,
                                                   OCI_DTYPE_LOB, 0, nullptr),
@@ -42,7 +44,7 @@ ora_lob_insert::ora_lob_insert(const std::wstring& table, const udb_schema& sche
     lob.locator = static_cast<OCILobLocator*>(locator);
     columns_.push_back(lob);
     if (!list.empty()) list += L", ";
-    list += L"\"" + col.name + L"\"";
+    list += L"\"" + col.name() + L"\"";
   }
   select_prefix_ = L"SELECT " + list + L" FROM \"" + table + L"\" WHERE ";
   tk_trace(2, "ora_lob_insert::ctor - at the END");
@@ -126,14 +128,15 @@ void ora_lob_insert::write_clob(lob_column& lob, const udb_field& field) {
   // The whole text is converted for the trace only when it is written.
   if (tk_log* log = tk_detail::active_log(); log && log->wants(1))
     tk_trace(1, "CLOB data='%s'", tk_utf16_to_utf8(text));
-  // In a UTF-16 environment OCI counts the amount in characters (UTF-16
-  // code units) and the buffer in bytes.
+  // The buffer is UTF-16 (OCI_UTF16ID, a fixed-width client character set:
+  // the amount counts characters, the buffer length bytes), written in the
+  // LOB's own form.
   ub4 amount = static_cast<ub4>(text.size());
   const ora_engine& engine = ora_engine::instance();
   check_oci_status(oci_api().OCILobWrite(engine.svc(), engine.err(), lob.locator, &amount, 1,
                                          const_cast<char16_t*>(text.data()),
                                          static_cast<ub4>(text.size() * sizeof(char16_t)),
-                                         OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT),
+                                         OCI_ONE_PIECE, nullptr, nullptr, OCI_UTF16ID, lob.form),
                    "OCILobWrite");
   tk_trace(1, "Step #2");
 }

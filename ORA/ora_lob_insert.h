@@ -1,25 +1,28 @@
 // ora_lob_insert: writes the CLOB and BLOB contents of one record into its
 // row, which was inserted (or updated) with empty LOBs. The row is selected
 // FOR UPDATE with one locator per LOB column, then each non-empty value is
-// written with OCILobWrite in one piece: text as UTF-16 (the environment's
-// character set) with the amount in characters and the buffer length in
-// bytes, binary as its bytes. Nothing is committed here: the caller's next
-// commit makes the contents permanent. One per table (locators and
-// statement handle are reused from record to record). Single-threaded.
+// written with OCILobWrite in one piece: text as UTF-16 (character set
+// OCI_UTF16ID, in the column's own form: SQLCS_NCHAR for an NCLOB, which a
+// server refuses in the implicit form with ORA-24806) with the amount in
+// characters and the buffer length in bytes, binary as its bytes. Nothing is committed here: the
+// caller's next commit makes the contents permanent. One per table (locators and statement handle
+// are reused from record to record). Single-threaded.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ORA/oci/oci_types.h"
 #include "ORA/ora_stmt.h"
+#include "ORA/ora_type.h"
 #include "UDB/udb_record.h"
-#include "UDB/udb_schema.h"
 
 class ora_lob_insert {
  public:
-  // Collects the LOB columns of the schema and allocates their locators.
-  ora_lob_insert(const std::wstring& table, const udb_schema& schema);
+  // Collects the LOB columns (CLOB, NCLOB and BLOB type codes) of the
+  // table's described columns and allocates their locators.
+  ora_lob_insert(const std::wstring& table, const std::vector<std::unique_ptr<ora_type>>& columns);
   ~ora_lob_insert();
   ora_lob_insert(const ora_lob_insert&) = delete;
   ora_lob_insert& operator=(const ora_lob_insert&) = delete;
@@ -38,7 +41,8 @@ class ora_lob_insert {
  private:
   struct lob_column {
     size_t position;
-    bool text;  // CLOB, else BLOB
+    bool text;  // CLOB or NCLOB, else BLOB
+    ub1 form = SQLCS_IMPLICIT;
     std::wstring name;
     OCILobLocator* locator = nullptr;
     sb2 indicator = 0;

@@ -55,6 +55,11 @@ void ora_query_results::initialize(uint32_t n_columns, const std::wstring& sql) 
     check_oci_status(oci.OCIAttrGet(param, OCI_DTYPE_PARAM, &data_type, nullptr, OCI_ATTR_DATA_TYPE,
                                     engine.err()),
                      "OCIAttrGet");
+    // The descriptor is the caller's to free, whatever happens to the reader.
+    struct param_owner {
+      void* param;
+      ~param_owner() { oci_api().OCIDescriptorFree(param, OCI_DTYPE_PARAM); }
+    } owner{param};
     readers_.push_back(gen_co_by_type(static_cast<OCIParam*>(param), data_type));
     schema().add(readers_.back()->get_ftd());
   }

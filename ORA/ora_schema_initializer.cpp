@@ -3,6 +3,7 @@
 #include "ORA/ora_schema_initializer.h"
 
 #include "ORA/oci/oci_library.h"
+#include "ORA/ora_charset.h"
 #include "ORA/ora_database.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_stmt.h"
@@ -76,7 +77,10 @@ std::wstring ora_schema_initializer::create_table_sql() const {
     sql += udb_custom_conversion::is_acceptable1(col) ? udb_custom_conversion::handle1(col)
                                                       : get_native_type(col);
     const bool lob = is_ora_lob_column(col);
-    const std::wstring def = make_ora_def_val(&col);
+    std::wstring def = make_ora_def_val(&col);
+    // Text columns are NVARCHAR2: their defaults take the national path.
+    if (col.vartype == VT_BSTR && !udb_custom_conversion::is_acceptable1(col))
+      def = ora_national_literal(def);
     if (!def.empty() && !lob) {
       tk_wtrace(1, L"got def value: %s", def);
       sql += L" DEFAULT " + def;

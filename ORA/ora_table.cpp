@@ -9,6 +9,7 @@
 #include <map>
 
 #include "ORA/oci/oci_library.h"
+#include "ORA/ora_charset.h"
 #include "ORA/ora_counter.h"
 #include "ORA/ora_database.h"
 #include "ORA/ora_engine.h"
@@ -196,6 +197,10 @@ void ora_table::init_schema() {
   initialize(static_cast<uint32_t>(columns),
              table ? L"SELECT * FROM \"" + name() + L"\"" : query());
   if (!table) return;
+  // Sizes come from the describe in characters (OCI_ATTR_CHAR_SIZE), whatever
+  // the character sets; a column type that cannot be written stops here
+  // rather than failing every record.
+  refuse_unsupported_columns();
 
   const auto rows = read_rows(
       L"select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from USER_TAB_COLUMNS where table_name = '" +
@@ -221,11 +226,17 @@ void ora_table::init_schema() {
       ftd.def_value = get_def_value(ftd.vartype, def);
       tk_wtrace(1, L"Got default variant: %s", ftd.def_value.to_wstring());
     }
-    const std::wstring& type = rows[r].at(2);
-    if (type == L"NVARCHAR2" || type == L"NCHAR") {
-      ftd.size /= 2;
-      readers()[pos]->set_size(ftd.size);
-    }
+  }
+}
+
+void ora_table::refuse_unsupported_columns() const {
+  for (const auto& reader : readers()) {
+    if (reader->is_supported()) continue;
+    throw tk_exception(L"The column \"" + reader->name() + L"\" of the Oracle table \"" + name() +
+                           L"\" has the type " + ora_type::type_name(reader->data_type()) +
+                           L", which this program cannot write. Choose another table name or "
+                           L"change the column's type.",
+                       0);
   }
 }
 
@@ -382,7 +393,9 @@ void ora_table::prepare_writes() {
       if (schema()[i].name == k) in_primary_key_[i] = true;
     }
   }
-  insert_head_ = L"INSERT /*+ APPEND */ INTO \"" + name() + L"\" VALUES(";
+  // No APPEND hint: on 11.1 servers it makes every single-row INSERT a
+  // direct-path insert (a new block per row and an exclusive table lock).
+  insert_head_ = L"INSERT INTO \"" + name() + L"\" VALUES(";
 }
 
 std::wstring ora_table::value_text(size_t i, const udb_field& field) {
@@ -390,13 +403,15 @@ std::wstring ora_table::value_text(size_t i, const udb_field& field) {
   const t_ftd* col = i < schema().size() ? &schema()[i] : nullptr;
   const VARTYPE vt = field.get_variant().vt;
   const bool null_value = vt == VT_NULL || vt == VT_EMPTY;
-  if (col != nullptr && is_ora_lob_column(*col)) {
+  const ora_type* reader = i < readers().size() ? readers()[i].get() : nullptr;
+  if (col != nullptr && reader != nullptr && reader->is_lob()) {
     tk_trace(1, "Got LOB - put placeholder");
     // A NULL stays NULL unless the column refuses it.
     if (null_value && !col->b_not_null) return L"NULL";
-    return col->vartype == VT_BSTR ? L"EMPTY_CLOB()" : L"EMPTY_BLOB()";
+    return reader->data_type() == SQLT_CLOB ? L"EMPTY_CLOB()" : L"EMPTY_BLOB()";
   }
   std::wstring literal = to_oracle_str(&field);
+  if (reader != nullptr && is_ora_national(*reader)) literal = ora_national_literal(literal);
   tk_wtrace(1, L"Got field #%d: '%s' (%d, %d)", i, literal, field.get_type(), col ? col->size : 0);
   double number = 0;
   if (col != nullptr && (col->vartype == VT_R4 || col->vartype == VT_R8) && !null_value &&
@@ -426,7 +441,7 @@ void ora_table::append_record(const udb_record& record) {
   if (!rowid_) rowid_ = std::make_unique<ora_get_rowid>();
   const std::wstring rowid = rowid_->do_insert(sql);
   tk_wtrace(2, L"GOT ROWID(2): %s", rowid);
-  if (!lobs_) lobs_ = std::make_unique<ora_lob_insert>(name(), schema());
+  if (!lobs_) lobs_ = std::make_unique<ora_lob_insert>(name(), readers());
   if (lobs_->has_lobs()) {
     // The row is committed already; its LOB contents are committed with
     // the next record or when the table is closed.
@@ -558,7 +573,10 @@ void ora_table::update(const udb_record& record) {
     if (in_key) {
       tk_wtrace(1, L"Field %s is a part of UKey", name);
       if (!condition.empty()) condition += L" AND ";
-      condition += L"\"" + name + L"\"=" + to_oracle_str(&field);
+      std::wstring literal = to_oracle_str(&field);
+      if (i < readers().size() && is_ora_national(*readers()[i]))
+        literal = ora_national_literal(literal);
+      condition += L"\"" + name + L"\"=" + literal;
     } else {
       tk_wtrace(1, L"Field %s is NOT a part of UKey", name);
       if (!set.empty()) set += L", ";
@@ -576,7 +594,7 @@ void ora_table::update(const udb_record& record) {
   pending_commit_ = true;
   // LOB columns were set empty; their contents go through locators, since a
   // literal longer than 4000 bytes is refused (ORA-01704).
-  if (!lobs_) lobs_ = std::make_unique<ora_lob_insert>(name(), schema());
+  if (!lobs_) lobs_ = std::make_unique<ora_lob_insert>(name(), readers());
   if (lobs_->has_lobs()) lobs_->write(condition, record);
   // A run that updates every row (synchronizing an unchanged table) commits
   // as often as appending would, instead of holding every row lock until

@@ -21,7 +21,8 @@ namespace {
 // Capacities of the text readers, in characters.
 constexpr uint32_t kLongChars = 1000000;
 constexpr uint32_t kRowidChars = 255;
-constexpr uint32_t kIntervalChars = 16;
+// "+000000001 02:03:04.123456789": an INTERVAL DAY(9) TO SECOND(9) is 29.
+constexpr uint32_t kIntervalChars = 64;
 // Bytes of the number text buffer.
 constexpr size_t kNumberBytes = 510;
 
@@ -60,6 +61,23 @@ ora_type::ora_type(OCIParam* param) {
   ub1 is_null = 1;
   get_param_attr(param, &is_null, OCI_ATTR_IS_NULL);
   nullable_ = is_null != 0;
+  get_param_attr(param, &data_size_, OCI_ATTR_DATA_SIZE);
+  // Lengths in characters and the character set form exist for character
+  // columns and CLOBs only.
+  if (data_type_ == SQLT_CHR || data_type_ == SQLT_AFC || data_type_ == SQLT_STR ||
+      data_type_ == SQLT_CLOB) {
+    ub1 form = 0;
+    get_param_attr(param, &form, OCI_ATTR_CHARSET_FORM);
+    charset_form_ = form;
+    if (data_type_ != SQLT_CLOB) {
+      ub1 used = 0;
+      get_param_attr(param, &char_size_, OCI_ATTR_CHAR_SIZE);
+      get_param_attr(param, &used, OCI_ATTR_CHAR_USED);
+      char_used_ = used != 0;
+    }
+  }
+  tk_trace(1, "data size=%d, char size=%d, char used=%d, form=%d", data_size_, char_size_,
+           char_used_ ? 1 : 0, charset_form_);
   tk_trace(1, "Step #3");
 }
 
@@ -71,14 +89,19 @@ VARTYPE ora_type::vartype_of(ub2 data_type) {
     case 4:
     case 6:
     case 7:
+    case SQLT_IBFLOAT:
+    case SQLT_IBDOUBLE:
       return VT_R8;
     case 3:
       return VT_I4;
     case 12:
-    case 187:
-    case 188:
-    case 231:
-    case 232:
+    case 180:  // TIMESTAMP, TIMESTAMP WITH TIME ZONE (internal codes)
+    case 181:
+    case SQLT_DATE:
+    case SQLT_TIMESTAMP:
+    case SQLT_TIMESTAMP_TZ:
+    case 231:  // TIMESTAMP WITH LOCAL TIME ZONE (internal code)
+    case SQLT_TIMESTAMP_LTZ:
       return VT_DATE;
     case 23:
     case 24:
@@ -87,6 +110,29 @@ VARTYPE ora_type::vartype_of(ub2 data_type) {
       return VT_BLOB;
     default:
       return VT_BSTR;
+  }
+}
+
+std::wstring ora_type::type_name(ub2 data_type) {
+  switch (data_type) {
+    case SQLT_NTY:
+      return L"XMLTYPE or another object type";
+    case SQLT_BFILE:
+      return L"BFILE";
+    case SQLT_BOL:
+      return L"BOOLEAN";
+    case 58:
+      return L"OPAQUE";
+    case 111:
+      return L"REF";
+    case 119:
+      return L"JSON";
+    case 127:
+      return L"VECTOR";
+    case 208:
+      return L"UROWID";
+    default:
+      return L"type code " + std::to_wstring(data_type);
   }
 }
 
@@ -107,10 +153,14 @@ std::unique_ptr<t_ftd> ora_type::get_ftd() const {
 // ora_string
 
 ora_string::ora_string(OCIParam* param) : ora_type(param) {
-  ub2 size = 0;
-  get_param_attr(param, &size, OCI_ATTR_DATA_SIZE);
-  size_ = size;
-  buffer_.assign(size_ + 1, 0);
+  // The size in characters; DATA_SIZE counts bytes of the database (or
+  // national) character set: VARCHAR2(100 CHAR) in AL32UTF8 is 400 bytes,
+  // NVARCHAR2(100) in AL16UTF16 200.
+  size_ = char_size_ > 0 ? char_size_ : data_size_;
+  // Every character takes at least one byte of the column and at most two
+  // UTF-16 units, which then take at least two bytes: DATA_SIZE units hold
+  // any value of the column.
+  buffer_.assign(std::max<size_t>(data_size_, size_t{char_size_} * 2) + 1, 0);
 }
 
 void ora_string::define(ora_stmt& stmt, ub4 position) {
@@ -135,12 +185,14 @@ ora_number::ora_number(OCIParam* param) : ora_type(param) {
   get_param_attr(param, &precision, OCI_ATTR_PRECISION);
   get_param_attr(param, &scale, OCI_ATTR_SCALE);
   precision_ = precision;
-  scale_ = scale < 0 ? 0 : scale;
-  tk_trace(1, "Prec=%d, scale=%d", precision_, scale_);
+  scale_ = scale;
+  tk_trace(1, "Prec=%d, scale=%d", precision_, scale_ < 0 ? 0 : scale_);
   buffer_.assign(kNumberBytes / 2, 0);
 }
 
 VARTYPE ora_number::refine(int precision, int scale) {
+  // FLOAT(p) has a binary precision and scale -127; it holds fractions.
+  if (scale == -127) return VT_R8;
   if (scale < 0) scale = 0;
   if (precision == 0 || precision > 38) return VT_R8;
   if (scale == 0) {
@@ -153,13 +205,14 @@ VARTYPE ora_number::refine(int precision, int scale) {
 }
 
 VARTYPE ora_number::get_vartype() const {
+  if (data_type_ == SQLT_IBFLOAT || data_type_ == SQLT_IBDOUBLE) return VT_R8;
   return refine(precision_, scale_);
 }
 
 std::unique_ptr<t_ftd> ora_number::get_ftd() const {
   tk_trace(2, "ora_number::get_ftd");
   std::unique_ptr<t_ftd> ftd = ora_type::get_ftd();
-  if (ftd->vartype == VT_DECIMAL) {
+  if (ftd->vartype == VT_DECIMAL && scale_ > 0) {
     const int precision = precision_ == scale_ ? precision_ + 1 : precision_;
     ftd->extra = static_cast<uint32_t>(precision * 256 + scale_);
   }
@@ -273,9 +326,7 @@ ole_variant ora_date::to_variant() {
 // ora_binary
 
 ora_binary::ora_binary(OCIParam* param) : ora_type(param) {
-  ub2 size = 0;
-  get_param_attr(param, &size, OCI_ATTR_DATA_SIZE);
-  size_ = size;
+  size_ = data_size_;
   buffer_.assign(size_ == 0 ? 1 : size_, 0);
 }
 
@@ -329,15 +380,22 @@ ole_variant ora_lob::to_variant() {
   std::vector<uint8_t> bytes;
   std::u16string text;
   ub4 offset = 1;
+  // Each read asks for as much as the buffer holds (characters of UTF-16
+  // for a CLOB, bytes for a BLOB); a shorter answer or OCI_NO_DATA is the
+  // end. (An amount of 0 would ask for streaming, which expects
+  // OCI_NEED_DATA polling at the same offset instead.)
+  const ub4 capacity = clob ? kPieceBytes / 2 : kPieceBytes;
   for (;;) {
     tk_trace(1, "ora_lob::read_lob(%d,%d)", offset, kPieceBytes);
-    ub4 amount = 0;
-    check_oci_status(oci.OCILobRead(engine.svc(), engine.err(), locator_, &amount, offset,
-                                    piece.data(), kPieceBytes, nullptr, nullptr, 0, form),
-                     "OCILobRead");
+    ub4 amount = capacity;
+    const sword status =
+        oci.OCILobRead(engine.svc(), engine.err(), locator_, &amount, offset, piece.data(),
+                       kPieceBytes, nullptr, nullptr, clob ? OCI_UTF16ID : 0, form);
+    if (status == OCI_NO_DATA) break;
+    check_oci_status(status, "OCILobRead");
     if (amount == 0) break;
-    // In a UTF-16 environment a CLOB arrives as UTF-16 and its amounts count
-    // characters; a BLOB's amounts count bytes.
+    // The amounts count characters (UTF-16 units) for a CLOB and bytes for
+    // a BLOB.
     if (clob) {
       const size_t units = std::min<size_t>(amount, kPieceBytes / 2);
       const size_t start = text.size();
@@ -348,6 +406,7 @@ ole_variant ora_lob::to_variant() {
       bytes.insert(bytes.end(), piece.begin(), piece.begin() + n);
     }
     offset += amount;
+    if (amount < capacity) break;
   }
   if (clob) return ole_variant(tk_utf16_to_wide(text));
   return ole_variant(bytes);
@@ -380,6 +439,8 @@ std::unique_ptr<ora_type> gen_co_by_type(OCIParam* param, ub2 data_type) {
     case 4:
     case 6:
     case 7:
+    case SQLT_IBFLOAT:
+    case SQLT_IBDOUBLE:
       return std::make_unique<ora_number>(param);
     case 8:
     case 24:
@@ -388,15 +449,19 @@ std::unique_ptr<ora_type> gen_co_by_type(OCIParam* param, ub2 data_type) {
     case 104:
     case 105:
       return std::make_unique<ora_str_repr>(param, kRowidChars);
-    case 182:
-    case 189:
-    case 190:
+    case 182:  // INTERVAL YEAR TO MONTH, DAY TO SECOND (internal codes)
+    case 183:
+    case SQLT_INTERVAL_YM:
+    case SQLT_INTERVAL_DS:
       return std::make_unique<ora_str_repr>(param, kIntervalChars);
     case 12:
-    case 187:
-    case 188:
+    case 180:
+    case 181:
+    case SQLT_DATE:
+    case SQLT_TIMESTAMP:
+    case SQLT_TIMESTAMP_TZ:
     case 231:
-    case 232:
+    case SQLT_TIMESTAMP_LTZ:
       return std::make_unique<ora_date>(param);
     case 23:
       return std::make_unique<ora_binary>(param);

@@ -39,20 +39,39 @@ class ora_type {
   ub2 data_type() const { return data_type_; }
   const std::wstring& name() const { return name_; }
   bool nullable() const { return nullable_; }
+  // Characters for text columns, bytes for RAW, 0 for LOBs and others.
   uint32_t size() const { return size_; }
-  // Corrects the size (NVARCHAR2 and NCHAR describe bytes; a table counts
-  // their characters).
-  void set_size(uint32_t size) { size_ = size; }
   bool is_null() const { return indicator_ == OCI_IND_NULL; }
+
+  // What the server's describe says: OCI_ATTR_DATA_SIZE in bytes of the
+  // column's character set, OCI_ATTR_CHAR_SIZE in characters (0 for
+  // non-character columns), OCI_ATTR_CHAR_USED (CHAR length semantics) and
+  // OCI_ATTR_CHARSET_FORM (SQLCS_NCHAR for NCHAR, NVARCHAR2 and NCLOB).
+  ub2 data_size() const { return data_size_; }
+  ub2 char_size() const { return char_size_; }
+  bool char_used() const { return char_used_; }
+  ub1 charset_form() const { return charset_form_; }
+  // A LOB column: only the CLOB/NCLOB and BLOB type codes are LOBs, whatever
+  // the size of a text or RAW column.
+  bool is_lob() const { return data_type_ == SQLT_CLOB || data_type_ == SQLT_BLOB; }
+  // A column the product cannot read or write (ora_dummy).
+  virtual bool is_supported() const { return true; }
 
   // The base rule: the variant type of an Oracle data type code.
   static VARTYPE vartype_of(ub2 data_type);
+  // A type code's Oracle name for messages ("XMLTYPE or another named type",
+  // "BFILE", ...), or its number.
+  static std::wstring type_name(ub2 data_type);
 
  protected:
   ub2 data_type_ = 0;
   std::wstring name_;
   bool nullable_ = true;
   uint32_t size_ = 0;
+  ub2 data_size_ = 0;
+  ub2 char_size_ = 0;
+  bool char_used_ = false;
+  ub1 charset_form_ = 0;
   OCIDefine* define_ = nullptr;
   sb2 indicator_ = 0;
   ub2 returned_length_ = 0;  // bytes, written by OCI at each fetch
@@ -70,8 +89,9 @@ class ora_string : public ora_type {
   std::vector<char16_t> buffer_;
 };
 
-// NUMBER and the other numeric codes, fetched as text and read as the
-// vartype that precision and scale suggest.
+// NUMBER, FLOAT(p), BINARY_FLOAT, BINARY_DOUBLE and the other numeric
+// codes, fetched as text and read as the vartype that precision and scale
+// suggest.
 class ora_number : public ora_type {
  public:
   explicit ora_number(OCIParam* param);
@@ -80,8 +100,9 @@ class ora_number : public ora_type {
   ole_variant to_variant() override;
   void define(ora_stmt& stmt, ub4 position) override;
 
-  // The vartype of NUMBER(precision, scale) (a negative scale counts as 0),
-  // and the precision recorded for a decimal.
+  // The vartype of NUMBER(precision, scale) (a negative scale counts as 0).
+  // Scale -127 is FLOAT(p) or an unconstrained NUMBER: a real, never an
+  // integer (FLOAT(10) holds 1.5).
   static VARTYPE refine(int precision, int scale);
   // A number text as a value of `vartype`; an integer text that the type
   // cannot hold becomes VT_I8, or VT_DECIMAL beyond that, rather than a
@@ -90,7 +111,7 @@ class ora_number : public ora_type {
 
  private:
   int precision_ = 0;
-  int scale_ = 0;
+  int scale_ = 0;  // as described: -127 for FLOAT(p) and NUMBER
   std::vector<char16_t> buffer_;
 };
 
@@ -154,6 +175,7 @@ class ora_lob : public ora_type {
 class ora_dummy : public ora_type {
  public:
   explicit ora_dummy(OCIParam* param);
+  bool is_supported() const override { return false; }
   ole_variant to_variant() override;
   void define(ora_stmt& stmt, ub4 position) override;
 };

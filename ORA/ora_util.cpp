@@ -132,8 +132,21 @@ double leading_double(const std::string& text) {
 
 }  // namespace
 
+namespace {
+uint32_t g_national_max_chars = ora_max_inline_len;
+}
+
+uint32_t ora_national_max_chars() {
+  return g_national_max_chars;
+}
+
+void ora_set_national_max_chars(uint32_t chars) {
+  g_national_max_chars = chars == 0 ? ora_max_inline_len : std::min(chars, ora_max_inline_len);
+}
+
 bool is_ora_lob_column(const t_ftd& ftd) {
-  return (ftd.vartype == VT_BSTR || ftd.vartype == VT_BLOB || ftd.vartype == VT_BYTE_ARRAY) &&
+  if (ftd.vartype == VT_BSTR) return ftd.size == 0 || ftd.size > g_national_max_chars;
+  return (ftd.vartype == VT_BLOB || ftd.vartype == VT_BYTE_ARRAY) &&
          (ftd.size == 0 || ftd.size > ora_max_inline_len);
 }
 
@@ -175,7 +188,7 @@ std::wstring get_native_type(const t_ftd& ftd) {
       return L"DATE";
     case VT_BSTR:
       tk_trace(1, "process as text");
-      if (ftd.size >= 1 && ftd.size <= ora_max_inline_len)
+      if (ftd.size >= 1 && ftd.size <= g_national_max_chars)
         return format(L"NVARCHAR2(%d) ", static_cast<int>(ftd.size));
       return L"CLOB";
     case VT_BOOL:

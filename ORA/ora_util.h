@@ -19,8 +19,16 @@
 // longer columns are CLOB and BLOB, so that every character and byte fits.
 inline constexpr uint32_t ora_max_inline_len = 2000;
 
+// The most characters an NVARCHAR2 column of the session's database takes:
+// 4000 bytes of its national character set, 2000 for AL16UTF16 (the default
+// until set) and 1333 for UTF8. The database sets it when it opens.
+uint32_t ora_national_max_chars();
+void ora_set_national_max_chars(uint32_t chars);
+
 // True for a text or binary column (VT_BSTR, VT_BLOB, byte array) stored as
-// CLOB or BLOB (size 0 or above ora_max_inline_len).
+// CLOB or BLOB (size 0, or above ora_national_max_chars() for text and
+// ora_max_inline_len for binary). For the columns of an existing table ask
+// the describe instead (ora_type::is_lob): a VARCHAR2(4000) is no LOB.
 bool is_ora_lob_column(const t_ftd& ftd);
 // True when the text is an Oracle numeric literal: [+|-]digits[.digits]
 // [(e|E)[+|-]digits], digits on at least one side of the point.

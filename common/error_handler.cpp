@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ORA/ora_engine.h"
 #include "TK/tk_format.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
@@ -34,6 +35,10 @@ std::string tk_error_converter::convert(int32_t code) const {
 }
 
 void error_reporter::end_process(int code) {
+  // The process ends without the destructors of the run: the Oracle session
+  // is ended first, so that what the run wrote (the last record's LOB
+  // contents) is committed as a normal end would, not rolled back.
+  if (ora_engine::exists()) ora_engine::instance().end_session();
   std::fflush(stdout);
   std::fflush(stderr);
   std::exit(code);
@@ -49,6 +54,13 @@ void console_error_reporter::show_internal_error(const std::string& text) {
 error_reporter::answer console_error_reporter::ask_continue(const std::string& message) {
   show_run_error(message);
   return answer::go_on;
+}
+
+void console_error_reporter::show_warning(const std::string& message) {
+  std::fputs("Warning: ", stdout);
+  std::fputs(message.c_str(), stdout);
+  std::fputs("\n", stdout);
+  std::fflush(stdout);
 }
 
 void console_error_reporter::show_run_error(const std::string& message) {
@@ -87,6 +99,11 @@ std::string error_handler::build_message(const tk_exception& e) const {
   const std::string friendly = converter_.convert(e.code());
   message += friendly.empty() ? std::string(e.what()) : friendly;
   return message;
+}
+
+void error_handler::warn(const std::string& message) {
+  tk_trace(3, "Warning:\n%s", message);
+  if (!silent_) reporter_->show_warning(message);
 }
 
 void error_handler::handle(const tk_exception& e, bool run_level) {

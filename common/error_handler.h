@@ -41,6 +41,9 @@ class error_reporter {
   virtual answer ask_continue(const std::string& message) = 0;
   // Level 1, not silent.
   virtual void show_run_error(const std::string& message) = 0;
+  // A warning that stops nothing (a password about to expire), not silent.
+  // By default it joins the listed messages.
+  virtual void show_warning(const std::string& message) { remember(message); }
   // True when a level-1 error ends the program (the agent), false when it
   // ends only the run (the wizard).
   virtual bool run_error_ends_process() const = 0;
@@ -54,6 +57,8 @@ class console_error_reporter : public error_reporter {
   void show_internal_error(const std::string& text) override;
   answer ask_continue(const std::string& message) override;
   void show_run_error(const std::string& message) override;
+  // "Warning: " and the message on one line.
+  void show_warning(const std::string& message) override;
   bool run_error_ends_process() const override { return true; }
 };
 
@@ -78,6 +83,9 @@ class error_handler : public tk_singl<error_handler> {
   // tk_final_exception when the user aborts inside a table); level 1 ends the
   // process (agent) or the run; level 2 ends the process.
   void handle(const tk_exception& e, bool run_level);
+
+  // Reports a warning (unless silent); the run goes on.
+  void warn(const std::string& message);
 
   // The message that handle() would show for this exception.
   std::string build_message(const tk_exception& e) const;

@@ -4,6 +4,7 @@
 
 #include "ORA/ora_database.h"
 #include "TK/tk_exception.h"
+#include "TK/tk_text.h"
 #include "common/error_handler.h"
 #include "common/oracle_converter_impl.h"
 
@@ -40,4 +41,9 @@ std::unique_ptr<udb_source_engine> create_source_engine() {
 void connect_destination(oracle_converter_impl& oracle, const std::wstring& database_name) {
   oracle.set_destination(
       oracle.engine.open_db(oracle.host, oracle.user, oracle.password, oracle.port, database_name));
+  // A logon that succeeded with a warning (ORA-28002: the password will
+  // expire) is told to the user; the run goes on.
+  const std::wstring& warning = oracle.engine.logon_warning();
+  if (!warning.empty())
+    if (error_handler* handler = error_handler::instance_ptr()) handler->warn(tk_to_utf8(warning));
 }

@@ -98,6 +98,13 @@ std::vector<std::string> placeholder_names(const std::string& sql) {
 }
 
 Value bind_element(const BindH& b, ub4 row, const EnvH& env) {
+  // Text of a bind: national when the bind has the SQLCS_NCHAR form, else it
+  // passes through the database character set when stored.
+  auto text = [&](std::string value) {
+    Value v = Value::text(std::move(value));
+    v.national = b.charset_form == SQLCS_NCHAR;
+    return v;
+  };
   if (b.indicator) {
     size_t skip = b.indicator_skip ? b.indicator_skip : sizeof(sb2);
     if (load<sb2>(reinterpret_cast<const char*>(b.indicator) + row * skip) == OCI_IND_NULL)
@@ -134,19 +141,19 @@ Value bind_element(const BindH& b, ub4 row, const EnvH& env) {
       while (len + unit <= capacity && !(data[len] == 0 && (unit == 1 || data[len + 1] == 0)))
         len += unit;
       if (len + unit > capacity && capacity > 0) raise(1480);
-      return Value::text(text_of(b, env, data, len));
+      return text(text_of(b, env, data, len));
     }
     case SQLT_CHR:
     case SQLT_AFC:
     case SQLT_LNG:
-      return Value::text(text_of(b, env, data, length));
+      return text(text_of(b, env, data, length));
     case SQLT_VCS: {
       auto v = prefixed(2);
-      return Value::text(text_of(b, env, v.data(), v.size()));
+      return text(text_of(b, env, v.data(), v.size()));
     }
     case SQLT_LVC: {
       auto v = prefixed(4);
-      return Value::text(text_of(b, env, v.data(), v.size()));
+      return text(text_of(b, env, v.data(), v.size()));
     }
     case SQLT_BIN:
     case SQLT_LBI:

@@ -28,6 +28,11 @@ std::string lower(std::string s) {
   return s;
 }
 
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
 bool same(const std::string& a, const std::string& b) {
   return lower(a) == lower(b);
 }
@@ -170,6 +175,24 @@ ServiceTarget ConnectConfig::service_target(const std::string& service, int dept
     if (!p) bad_config("service " + target.service, "unknown profile " + values["profile"]);
     target.profile = *p;
   }
+  if (values.count("compatible")) {
+    const std::string& c = values["compatible"];
+    if (c.empty() || !std::isdigit(static_cast<unsigned char>(c[0])))
+      bad_config("service " + target.service, "compatible = a release such as 12.1.0");
+    target.profile.compatible_setting = c;
+  }
+  if (values.count("database_charset")) {
+    std::string c = upper(values["database_charset"]);
+    if (!Profile::known_database_charset(c))
+      bad_config("service " + target.service, "unknown database_charset " + c);
+    target.profile.database_charset = c;
+  }
+  if (values.count("nchar_charset")) {
+    std::string c = upper(values["nchar_charset"]);
+    if (!Profile::known_nchar_charset(c))
+      bad_config("service " + target.service, "unknown nchar_charset " + c);
+    target.profile.nchar_charset = c;
+  }
   if (values.count("create")) target.create = yes(values["create"]);
   if (values.count("auto_users")) target.auto_users = yes(values["auto_users"]);
   if (values.count("admin")) {
@@ -181,6 +204,8 @@ ServiceTarget ConnectConfig::service_target(const std::string& service, int dept
     target.admin_password = admin.substr(slash + 1);
   }
   if (values.count("lock_timeout")) target.lock_timeout = std::atof(values["lock_timeout"].c_str());
+  if (values.count("password_grace"))
+    target.password_grace_days = std::atoi(values["password_grace"].c_str());
   return target;
 }
 

@@ -22,6 +22,7 @@ struct ServiceTarget {
   bool auto_users = true;                  // the first logon of an unknown user creates it
   std::string admin_user, admin_password;  // a DBA account created with the file
   double lock_timeout = -1;                // seconds a DML lock waits; < 0 = no limit
+  int password_grace_days = 0;             // > 0: every logon warns ORA-28002
 };
 
 // The parsed configuration file. Every section and key is optional:
@@ -32,6 +33,10 @@ struct ServiceTarget {
 //              default_service = ORCL                   ; for an empty connect text
 //   [service ORCL] file = orcl.db  profile = 12.1  create = yes
 //                  auto_users = no  admin = SYSTEM/manager
+//                  compatible = 12.1.0                  ; v$parameter, name limit
+//                  database_charset = WE8MSWIN1252      ; default AL32UTF8
+//                  nchar_charset = UTF8                 ; default AL16UTF16
+//                  password_grace = 7    ; passwords expire soon: ORA-28002
 //   [alias TEST]   connect = //localhost:1521/ORCL
 //
 // Without [service] sections any service name is a file "<name>.oradb";

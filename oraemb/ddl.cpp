@@ -54,6 +54,9 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
       // Before deferred segment creation (11.2) the segment, and with it the
       // quota check, came with the table.
       if (profile_.version < 112) require_quota();
+      // BOOLEAN columns came with 23ai.
+      for (const ColumnDef& c : st.create_table->columns)
+        if (c.type.base == Base::Boolean && profile_.version < 230) raise(902);
       break;
     case StmtKind::CreateSequence:
       require(kPrivCreateSequence);

@@ -38,6 +38,14 @@ const std::map<std::string, std::vector<ColumnDesc>>& views() {
         {"CON_ID", num()}}},
       {"V$MYSTAT", {{"SID", num()}, {"STATISTIC#", num()}, {"VALUE", num()}}},
       {"V$STATNAME", {{"STATISTIC#", num()}, {"NAME", vc(64)}, {"CLASS", num()}}},
+      {"V$PARAMETER",
+       {{"NUM", num()},
+        {"NAME", vc(80)},
+        {"TYPE", num()},
+        {"VALUE", vc(4000)},
+        {"DISPLAY_VALUE", vc(4000)},
+        {"ISDEFAULT", vc(9)}}},
+      {"NLS_DATABASE_PARAMETERS", {{"PARAMETER", vc(128)}, {"VALUE", vc(64)}}},
       {"USER_TABLES",
        {{"TABLE_NAME", vc(128)},
         {"TABLESPACE_NAME", vc(30)},
@@ -211,6 +219,18 @@ std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
       else
         rows.push_back({n(number), t(name), n(1)});
     }
+  } else if (view == "V$PARAMETER") {
+    const std::string compatible = profile_.compatible();
+    const bool set = !profile_.compatible_setting.empty();
+    rows.push_back(
+        {n(1), t("compatible"), n(2), t(compatible), t(compatible), t(set ? "FALSE" : "TRUE")});
+    rows.push_back({n(2), t("max_string_size"), n(2), t("STANDARD"), t("STANDARD"), t("TRUE")});
+    rows.push_back({n(3), t("nls_length_semantics"), n(2), t("BYTE"), t("BYTE"), t("TRUE")});
+  } else if (view == "NLS_DATABASE_PARAMETERS") {
+    rows.push_back({t("NLS_CHARACTERSET"), t(profile_.database_charset)});
+    rows.push_back({t("NLS_NCHAR_CHARACTERSET"), t(profile_.nchar_charset)});
+    rows.push_back({t("NLS_LENGTH_SEMANTICS"), t("BYTE")});
+    rows.push_back({t("NLS_RDBMS_VERSION"), t(profile_.compatible())});
   } else if (view == "USER_TABLES") {
     for (const auto& [obj, table] : s.tables)
       rows.push_back(
@@ -226,8 +246,9 @@ std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
                               : (ty.base == Base::Float ? n(126) : none());
         Value scale = ty.base == Base::Number && ty.scale != -1000 ? n(ty.scale) : none();
         bool chars = ty.is_character() && ty.base != Base::Long;
-        rows.push_back({t(s.name_of(obj)), t(col.name), t(ty.name()), n(ty.data_size()), precision,
-                        scale, t(s.column_nullable(obj, static_cast<int>(c)) ? "Y" : "N"),
+        const int bytes = ty.data_size(profile_.database_char_bytes(), profile_.nchar_char_bytes());
+        rows.push_back({t(s.name_of(obj)), t(col.name), t(ty.name()), n(bytes), precision, scale,
+                        t(s.column_nullable(obj, static_cast<int>(c)) ? "Y" : "N"),
                         n(static_cast<int64_t>(c) + 1),
                         col.has_default ? n(static_cast<int64_t>(col.default_text.size())) : none(),
                         col.has_default ? Value::text(col.default_text) : none(),
@@ -267,9 +288,11 @@ std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
       const TableInfo& table = s.tables.at(ind.table_obj);
       for (size_t k = 0; k < ind.columns.size(); ++k) {
         const ColumnInfo& col = table.columns[ind.columns[k]];
-        rows.push_back({t(s.name_of(obj)), t(s.name_of(ind.table_obj)), t(col.name),
-                        n(static_cast<int64_t>(k) + 1), n(col.type.data_size()),
-                        n(col.type.is_character() ? col.type.length : 0), t("ASC")});
+        rows.push_back(
+            {t(s.name_of(obj)), t(s.name_of(ind.table_obj)), t(col.name),
+             n(static_cast<int64_t>(k) + 1),
+             n(col.type.data_size(profile_.database_char_bytes(), profile_.nchar_char_bytes())),
+             n(col.type.is_character() ? col.type.length : 0), t("ASC")});
       }
     }
   } else if (view == "USER_SEQUENCES") {

@@ -48,6 +48,27 @@ Value Session::default_value(const ColumnInfo& col) {
   return eval(*found->second, ctx);
 }
 
+size_t Session::database_bytes(const std::string& utf8) const {
+  const std::string& cs = profile_.database_charset;
+  if (cs == "AL32UTF8") return utf8.size();
+  if (cs == "UTF8") {
+    // CESU-8: a supplementary character is two 3-byte surrogates.
+    size_t n = 0;
+    for (unsigned char c : utf8) {
+      if (c < 0x80)
+        n += 1;
+      else if (c >= 0xF0)
+        n += 6;
+      else if (c >= 0xE0)
+        n += 3;
+      else if (c >= 0xC0)
+        n += 2;
+    }
+    return n;
+  }
+  return utf16_length(utf8);  // single-byte sets: one byte per character held
+}
+
 Value Session::coerce(const Value& v, const ColumnInfo& col, const std::string& table) {
   if (v.is_null()) return v;
   const OraType& t = col.type;
@@ -56,6 +77,17 @@ Value Session::coerce(const Value& v, const ColumnInfo& col, const std::string& 
           {qualified_column(table, col.name), std::to_string(actual), std::to_string(maximum)});
   };
   switch (t.base) {
+    case Base::BinaryFloat:
+    case Base::BinaryDouble:
+      // IEEE values: the nearest single or double.
+      return Value::num(OraNumber::from_double(
+          t.base == Base::BinaryFloat
+              ? static_cast<double>(static_cast<float>(value_number(v).to_double()))
+              : value_number(v).to_double()));
+    case Base::Boolean: {
+      OraNumber n = value_number(v);
+      return Value::num(OraNumber::from_int(n.is_zero() ? 0 : 1));
+    }
     case Base::Number:
     case Base::Float: {
       OraNumber n = value_number(v);
@@ -71,9 +103,14 @@ Value Session::coerce(const Value& v, const ColumnInfo& col, const std::string& 
     case Base::Nchar:
     case Base::Long: {
       std::string text = value_text(v);
+      const bool national = t.charset_form() == 2;
+      // A column of the database character set keeps what that set holds;
+      // a national column too, when the value came through the database
+      // character set (an implicit-form bind) rather than as national text.
+      if (!national || !v.national) text = to_charset_repertoire(text, profile_.database_charset);
       if (t.base != Base::Long) {
-        bool chars = t.char_semantics || t.base == Base::Nvarchar2 || t.base == Base::Nchar;
-        size_t actual = chars ? utf16_length(text) : text.size();
+        bool chars = t.char_semantics || national;
+        size_t actual = chars ? utf16_length(text) : database_bytes(text);
         if (actual > static_cast<size_t>(t.length)) too_large(actual, t.length);
         if (t.base == Base::Char || t.base == Base::Nchar) text.append(t.length - actual, ' ');
       }
@@ -91,9 +128,13 @@ Value Session::coerce(const Value& v, const ColumnInfo& col, const std::string& 
       return Value::raw(bytes);
     }
     case Base::Clob:
-    case Base::Nclob:
+    case Base::Nclob: {
       if (v.kind == Kind::Blob || v.kind == Kind::Raw) raise(932, {"CLOB", kind_name(v.kind)});
-      return Value::lob_value(Kind::Clob, v.kind == Kind::Clob ? v.bytes : value_text(v));
+      std::string text = v.kind == Kind::Clob ? v.bytes : value_text(v);
+      if (t.base == Base::Clob || (v.kind != Kind::Clob && !v.national))
+        text = to_charset_repertoire(text, profile_.database_charset);
+      return Value::lob_value(Kind::Clob, std::move(text));
+    }
     case Base::Blob:
       if (v.kind == Kind::Blob || v.kind == Kind::Raw) return Value::lob_value(Kind::Blob, v.bytes);
       if (v.kind == Kind::Text) return Value::lob_value(Kind::Blob, from_hex(v.bytes));

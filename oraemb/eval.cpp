@@ -212,6 +212,13 @@ OraType Session::type_of(const Expr& e, const Scope& scope) const {
         return t;
       }
       if (f == "USER") return varchar_type(128);
+      if (f == "UNISTR") {
+        OraType t;
+        t.base = Base::Nvarchar2;
+        t.length = 2000;
+        t.char_semantics = true;
+        return t;
+      }
       return varchar_type(4000);
     }
     default:
@@ -325,9 +332,16 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
     case Op::Div:
       return arithmetic(e.op, eval(*e.args[0], ctx), eval(*e.args[1], ctx));
     case Op::Concat: {
-      std::string text = value_text(eval(*e.args[0], ctx)) + value_text(eval(*e.args[1], ctx));
-      if (text.size() > 4000) throw ora_error(1489, "result of string concatenation is too long");
-      return Value::text(text);
+      Value a = eval(*e.args[0], ctx), b = eval(*e.args[1], ctx);
+      std::string text = value_text(a) + value_text(b);
+      // 4000 bytes: of AL16UTF16 for a national result, else of the text.
+      const bool national = a.national || b.national;
+      if ((national ? utf16_length(text) * 2 : text.size()) > 4000)
+        throw ora_error(1489, "result of string concatenation is too long");
+      // With a national operand the result is national (NVARCHAR2).
+      Value out = Value::text(text);
+      out.national = national;
+      return out;
     }
     case Op::Case: {
       size_t pairs = (e.args.size() - (e.has_else ? 1 : 0)) / 2;
@@ -399,6 +413,49 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
   if (f == "CONCAT") {
     arity(2, 2);
     return Value::text(value_text(args[0]) + value_text(args[1]));
+  }
+  if (f == "UNISTR") {
+    // \XXXX is the UTF-16 unit XXXX (pairs make supplementary characters),
+    // \\ a backslash; any other backslash is ORA-30186.
+    arity(1, 1);
+    const std::string in = value_text(args[0]);
+    std::u16string units;
+    for (size_t k = 0; k < in.size();) {
+      if (in[k] != '\\') {
+        size_t len = 1;
+        unsigned char c = static_cast<unsigned char>(in[k]);
+        if (c >= 0xF0)
+          len = 4;
+        else if (c >= 0xE0)
+          len = 3;
+        else if (c >= 0xC0)
+          len = 2;
+        units += utf8_to_utf16(in.substr(k, len));
+        k += len;
+        continue;
+      }
+      if (k + 1 < in.size() && in[k + 1] == '\\') {
+        units += u'\\';
+        k += 2;
+        continue;
+      }
+      if (k + 5 > in.size()) raise(30186);
+      char16_t u = 0;
+      for (size_t j = 1; j <= 4; ++j) {
+        char h = in[k + j];
+        int d = h >= '0' && h <= '9'   ? h - '0'
+                : h >= 'a' && h <= 'f' ? h - 'a' + 10
+                : h >= 'A' && h <= 'F' ? h - 'A' + 10
+                                       : -1;
+        if (d < 0) raise(30186);
+        u = static_cast<char16_t>(u * 16 + d);
+      }
+      units += u;
+      k += 5;
+    }
+    Value out = Value::text(utf16_to_utf8(units));
+    out.national = true;
+    return out;
   }
   if (f == "UPPER" || f == "LOWER") {
     arity(1, 1);

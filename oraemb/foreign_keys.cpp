@@ -21,6 +21,8 @@ int type_family(const OraType& t) {
   switch (t.base) {
     case Base::Number:
     case Base::Float:
+    case Base::BinaryFloat:
+    case Base::BinaryDouble:
       return 0;
     case Base::Varchar2:
     case Base::Nvarchar2:

@@ -89,6 +89,30 @@ EnvH* env_of(const void* parent) {
   return nullptr;
 }
 
+// NLS_LANG is LANGUAGE_TERRITORY.CHARSET (each part optional); a client
+// refuses a character set it does not know, and a malformed value.
+bool nls_lang_valid() {
+  const char* value = std::getenv("NLS_LANG");
+  if (!value || !*value) return true;
+  std::string text = value;
+  size_t dot = text.find('.');
+  std::string names = text.substr(0, dot);
+  for (char c : names)
+    if (!std::isalpha(static_cast<unsigned char>(c)) && c != '_' && c != ' ' && c != '-')
+      return false;
+  if (dot == std::string::npos) return true;
+  std::string charset = text.substr(dot + 1);
+  for (char& c : charset) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  static const char* const kKnown[] = {
+      "AL32UTF8",      "UTF8",         "AL16UTF16",     "WE8MSWIN1252",  "WE8ISO8859P1",
+      "WE8ISO8859P15", "US7ASCII",     "EE8MSWIN1250",  "CL8MSWIN1251",  "EL8MSWIN1253",
+      "TR8MSWIN1254",  "IW8MSWIN1255", "AR8MSWIN1256",  "BLT8MSWIN1257", "JA16SJIS",
+      "JA16EUC",       "ZHS16GBK",     "ZHT16MSWIN950", "KO16MSWIN949",  "TH8TISASCII"};
+  for (const char* k : kKnown)
+    if (charset == k) return true;
+  return false;
+}
+
 sword create_env(OCIEnv** envp, ub4 mode, bool utf16, size_t xtramem, void** usrmempp) {
   if (!envp) return OCI_INVALID_HANDLE;
   auto env = std::make_unique<EnvH>();
@@ -103,7 +127,28 @@ sword create_env(OCIEnv** envp, ub4 mode, bool utf16, size_t xtramem, void** usr
   registry::env_slot(raw) = std::move(env);
   registry::add(raw);
   *envp = reinterpret_cast<OCIEnv*>(static_cast<Handle*>(raw));
+  if (!nls_lang_valid()) {
+    // The environment exists for OCIErrorGet(env, ..., OCI_HTYPE_ENV) only.
+    raw->records.assign(1, {12705, "ORA-12705: " + ora_message(12705, {}) + "\n"});
+    return OCI_ERROR;
+  }
   return OCI_SUCCESS;
+}
+
+// A CLOB or NCLOB is written and read in its own character set form only:
+// SQLCS_IMPLICIT for a CLOB, SQLCS_NCHAR for an NCLOB (ORA-24806 otherwise,
+// as a server answers). A BLOB has no form.
+void check_lob_form(const LobH& loc, ub1 csfrm) {
+  if (loc.kind == Kind::Blob) return;
+  if (csfrm != loc.form) raise(24806);
+}
+
+// The buffer of a LOB read or write is UTF-16 for csid OCI_UTF16ID, and for
+// csid 0 in an environment created with OCI_UTF16 (0 takes the client's
+// character set, which such an environment sets to UTF-16); any other csid
+// is taken as UTF-8.
+bool buffer_is_utf16(const EnvH& env, ub2 csid) {
+  return csid == OCI_UTF16ID || (csid == 0 && env.utf16);
 }
 
 void free_child(EnvH* env, Handle* h) {
@@ -412,6 +457,11 @@ OCI_EXPORT sword OCILogon(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp,
     svc->server = adopt(env, std::make_unique<ServerH>(), OCI_HTYPE_SERVER, 0, nullptr);
     svc->server->attached = true;
     *svchp = reinterpret_cast<OCISvcCtx*>(static_cast<Handle*>(svc));
+    if (target.password_grace_days > 0) {
+      // An account in its grace period logs on with a warning.
+      set_error(err, 28002, ora_message(28002, {std::to_string(target.password_grace_days)}));
+      return OCI_SUCCESS_WITH_INFO;
+    }
     return OCI_SUCCESS;
   });
 }
@@ -437,18 +487,20 @@ OCI_EXPORT sword OCIErrorGet(void* hndlp, ub4 recordno, OraText*, sb4* errcodep,
                              ub4 bufsiz, ub4 type) {
   if (type != OCI_HTYPE_ERROR && type != OCI_HTYPE_ENV) return OCI_INVALID_HANDLE;
   if (!registry::valid(hndlp, type)) return OCI_INVALID_HANDLE;
-  if (type == OCI_HTYPE_ENV) return OCI_NO_DATA;
-  ErrorH* err = static_cast<ErrorH*>(static_cast<Handle*>(hndlp));
-  if (recordno < 1 || recordno > err->records.size()) return OCI_NO_DATA;
-  const auto& rec = err->records[recordno - 1];
+  Handle* h = static_cast<Handle*>(hndlp);
+  const std::vector<ErrorH::Record>& records =
+      type == OCI_HTYPE_ENV ? static_cast<EnvH*>(h)->records : static_cast<ErrorH*>(h)->records;
+  if (recordno < 1 || recordno > records.size()) return OCI_NO_DATA;
+  const auto& rec = records[recordno - 1];
+  const EnvH* env = h->env;
   if (errcodep) *errcodep = rec.code;
   if (bufp && bufsiz > 0) {
-    std::string bytes = err->env->encode(rec.text);
-    size_t term = err->env->terminator();
+    std::string bytes = env->encode(rec.text);
+    size_t term = env->terminator();
     size_t room = bufsiz >= term ? bufsiz - term : 0;
-    if (err->env->utf16) room -= room % 2;
+    if (env->utf16) room -= room % 2;
     size_t n = std::min(bytes.size(), room);
-    if (err->env->utf16 && n % 2) --n;
+    if (env->utf16 && n % 2) --n;
     std::memcpy(bufp, bytes.data(), n);
     if (bufsiz >= n + term) std::memset(bufp + n, 0, term);
   }
@@ -474,9 +526,12 @@ OCI_EXPORT sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, u
         case OCI_ATTR_CHARSET_ID:
           b->charset_id = *static_cast<const ub2*>(attributep);
           return OCI_SUCCESS;
-        case OCI_ATTR_CHARSET_FORM:
-          b->charset_form = *static_cast<const ub1*>(attributep);
+        case OCI_ATTR_CHARSET_FORM: {
+          const ub1 form = *static_cast<const ub1*>(attributep);
+          if (form != SQLCS_IMPLICIT && form != SQLCS_NCHAR) raise(1460);
+          b->charset_form = form;
           return OCI_SUCCESS;
+        }
         case 33:  // OCI_ATTR_MAXDATA_SIZE: a server-side limit the engine does not need
           return OCI_SUCCESS;
       }
@@ -528,7 +583,8 @@ OCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attribu
           put_ub2(static_cast<ub2>(t.type_code()));
           return OCI_SUCCESS;
         case OCI_ATTR_DATA_SIZE:
-          put_ub2(static_cast<ub2>(t.data_size()));
+          put_ub2(static_cast<ub2>(
+              t.data_size(p->profile.database_char_bytes(), p->profile.nchar_char_bytes())));
           return OCI_SUCCESS;
         case OCI_ATTR_NAME:
           *static_cast<const void**>(attributep) = p->name_bytes.data();
@@ -549,7 +605,9 @@ OCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attribu
           put_ub1(static_cast<ub1>(t.charset_form()));
           return OCI_SUCCESS;
         case OCI_ATTR_CHARSET_ID:
-          put_ub2(t.charset_form() == 2 ? 2000 : t.charset_form() == 1 ? 873 : 0);
+          put_ub2(static_cast<ub2>(t.charset_form() == 2   ? p->profile.nchar_charset_id()
+                                   : t.charset_form() == 1 ? p->profile.database_charset_id()
+                                                           : 0));
           return OCI_SUCCESS;
         case OCI_ATTR_CHAR_USED:
           put_ub1(t.char_semantics ? 1 : 0);
@@ -573,6 +631,12 @@ OCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attribu
       return OCI_SUCCESS;
     } else if (type == OCI_HTYPE_ERROR && attrtype == OCI_ATTR_PARSE_ERROR_OFFSET) {
       put_ub2(0);
+      return OCI_SUCCESS;
+    } else if (type == OCI_HTYPE_SVCCTX && attrtype == OCI_ATTR_MAX_IDENTIFIER_LEN) {
+      // A 12.2 and later client: the limit of the session's COMPATIBLE.
+      SvcH* svc = static_cast<SvcH*>(h);
+      if (!svc->session) raise(3114);
+      put_ub1(static_cast<ub1>(svc->session->profile().identifier_limit()));
       return OCI_SUCCESS;
     } else if (type == OCI_HTYPE_SVCCTX && attrtype == OCI_ATTR_SERVER) {
       *static_cast<void**>(attributep) = static_cast<SvcH*>(h)->server;
@@ -639,9 +703,14 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
       session.costs().parse(st->sql);
       st->parse_counted = true;
     }
+    // The server converts the statement text into the database character
+    // set first: what that set cannot hold is lost, literals included.
+    const Profile& profile = session.profile();
     if (!parsed)
       parsed = std::make_unique<Statement>(
-          Parser(st->sql, session.profile().identifier_limit()).parse_statement());
+          Parser(to_charset_repertoire(st->sql, profile.database_charset),
+                 profile.identifier_limit(), profile.nchar_char_bytes())
+              .parse_statement());
     ExecOptions options;
     options.parse_only = (mode & OCI_PARSE_ONLY) != 0;
     options.describe_only = (mode & OCI_DESCRIBE_ONLY) != 0;
@@ -752,6 +821,7 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
         p->env = st->env;
         p->desc = st->columns[k];
         p->name_bytes = st->env->encode(p->desc.name);
+        p->profile = profile;
         registry::add(p.get());
         st->params.push_back(std::move(p));
       }
@@ -1022,7 +1092,7 @@ LobH* usable_locator(SvcH* svc, OCILobLocator* locp) {
 
 OCI_EXPORT sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp,
                              ub4 offset, void* bufp, ub4 buflen, ub1 piece, void*,
-                             OCICallbackLobWrite, ub2, ub1) {
+                             OCICallbackLobWrite, ub2 csid, ub1 csfrm) {
   SvcH* svc = handle_cast<SvcH>(svchp, OCI_HTYPE_SVCCTX);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!svc || !err || !registry::valid(locp, OCI_DTYPE_LOB)) return OCI_INVALID_HANDLE;
@@ -1031,6 +1101,7 @@ OCI_EXPORT sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
     svc->session->costs().round_trip(SessionCosts::LobWrite);
     LobH* loc = usable_locator(svc, locp);
     if (!amtp || !bufp || offset < 1 || piece != OCI_ONE_PIECE) raise(24801);
+    check_lob_form(*loc, csfrm);
     if (!loc->ref.for_update) raise(22920);
     if (loc->txn != svc->session->transaction_id()) raise(22990);
     svc->session->begin_lob_write();
@@ -1050,7 +1121,7 @@ OCI_EXPORT sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
       // UTF-16 environment, where the buffer must hold 2 bytes per character.
       std::u16string text = utf8_to_utf16(current->bytes);
       std::u16string chunk;
-      if (svc->env->utf16) {
+      if (buffer_is_utf16(*svc->env, csid)) {
         if (static_cast<uint64_t>(buflen) < 2ULL * amount) raise(24801);
         chunk.assign(amount, u'\0');
         std::memcpy(chunk.data(), bufp, 2ULL * amount);
@@ -1062,7 +1133,12 @@ OCI_EXPORT sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
       size_t at = offset - 1;
       if (text.size() < at) text.resize(at, u' ');  // a gap is filled with blanks
       text.replace(at, std::min(text.size() - at, chunk.size()), chunk);
-      svc->session->lob_write(loc->ref, loc->kind, utf16_to_utf8(text));
+      std::string stored = utf16_to_utf8(text);
+      // A CLOB holds what the database character set holds; an NCLOB keeps
+      // every character.
+      if (loc->form != SQLCS_NCHAR)
+        stored = to_charset_repertoire(stored, svc->session->profile().database_charset);
+      svc->session->lob_write(loc->ref, loc->kind, stored);
       amount = static_cast<ub4>(chunk.size());
     }
     *amtp = amount;
@@ -1071,7 +1147,8 @@ OCI_EXPORT sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
 }
 
 OCI_EXPORT sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp,
-                            ub4 offset, void* bufp, ub4 bufl, void*, OCICallbackLobRead, ub2, ub1) {
+                            ub4 offset, void* bufp, ub4 bufl, void*, OCICallbackLobRead, ub2 csid,
+                            ub1 csfrm) {
   SvcH* svc = handle_cast<SvcH>(svchp, OCI_HTYPE_SVCCTX);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!svc || !err || !registry::valid(locp, OCI_DTYPE_LOB)) return OCI_INVALID_HANDLE;
@@ -1080,6 +1157,7 @@ OCI_EXPORT sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* lo
     svc->session->costs().round_trip(SessionCosts::LobRead);
     LobH* loc = usable_locator(svc, locp);
     if (!amtp || !bufp || offset < 1) raise(24801);
+    check_lob_form(*loc, csfrm);
     auto current = svc->session->lob_read(loc->ref, loc->kind);
     if (!current) raise(22275);
     size_t at = offset - 1;
@@ -1102,7 +1180,7 @@ OCI_EXPORT sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* lo
     }
     size_t want = *amtp == 0 ? text.size() - at : std::min<size_t>(*amtp, text.size() - at);
     size_t n = 0;
-    if (svc->env->utf16) {
+    if (buffer_is_utf16(*svc->env, csid)) {
       n = std::min<size_t>(want, bufl / 2);
       std::memcpy(bufp, text.data() + at, n * 2);
     } else {

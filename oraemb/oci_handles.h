@@ -82,11 +82,13 @@ struct BindH : Handle {
   void* out_ctx = nullptr;
   OCICallbackOutBind out_cb = nullptr;
   ub4 rows_returned = 0;
+  ub1 charset_form = SQLCS_IMPLICIT;  // OCI_ATTR_CHARSET_FORM
 };
 
 struct ParamH : Handle {
   ColumnDesc desc;
   std::string name_bytes;  // the name in the environment's character set
+  Profile profile;         // the session's, for sizes in its character sets
 };
 
 struct LobH : Handle {
@@ -122,6 +124,7 @@ struct StmtH : Handle {
 
 struct EnvH : Handle {
   bool utf16 = false;
+  std::vector<ErrorH::Record> records;  // why OCIEnvCreate failed (OCIErrorGet on the env)
   std::map<Handle*, std::unique_ptr<Handle>> children;
   std::string decode(const void* text, size_t bytes) const;
   std::string encode(const std::string& utf8) const;

@@ -155,6 +155,10 @@ const std::unordered_map<int, const char*>& catalogue() {
        "OCI_BATCH_ERRORS or OCI_RETURN_ROW_COUNT_ARRAY mode can only be specified for INSERT, "
        "UPDATE, DELETE or MERGE statement."},
       {24801, "illegal parameter value in OCI lob function"},
+      {24806, "LOB form mismatch"},
+      {30186, "'\\' must be followed by four hexdecimal characters or another '\\'"},
+      {28002, "the password will expire within %s days"},
+      {12705, "Cannot access NLS data files or invalid environment specified"},
       {28000, "the account is locked"},
       {959, "tablespace '%s' does not exist"},
       {1917, "user or role '%s' does not exist"},

@@ -40,7 +40,7 @@ const std::unordered_set<std::string>& implemented_functions() {
       "COALESCE",   "UPPER",   "LOWER",     "SUBSTR",   "LENGTH",   "TRIM",     "LTRIM",
       "RTRIM",      "TO_CHAR", "TO_NUMBER", "TO_DATE",  "HEXTORAW", "RAWTOHEX", "EMPTY_CLOB",
       "EMPTY_BLOB", "DECODE",  "ABS",       "ROUND",    "TRUNC",    "MOD",      "REPLACE",
-      "INSTR",      "CONCAT",  "TO_CLOB",   "TO_NCHAR", "NULLIF"};
+      "INSTR",      "CONCAT",  "TO_CLOB",   "TO_NCHAR", "NULLIF",   "UNISTR"};
   return names;
 }
 
@@ -130,7 +130,6 @@ const std::unordered_set<std::string>& known_functions() {
                                                         "TO_YMINTERVAL",
                                                         "TRANSLATE",
                                                         "TZ_OFFSET",
-                                                        "UNISTR",
                                                         "USERENV",
                                                         "VARIANCE",
                                                         "VSIZE",
@@ -154,7 +153,8 @@ bool is_reserved_word(const std::string& upper) {
   return reserved().count(upper) > 0;
 }
 
-Parser::Parser(std::string sql, size_t identifier_limit) : sql_(std::move(sql)) {
+Parser::Parser(std::string sql, size_t identifier_limit, int nchar_char_bytes)
+    : sql_(std::move(sql)), nchar_char_bytes_(nchar_char_bytes < 1 ? 2 : nchar_char_bytes) {
   lexed_ = lex(sql_, identifier_limit);
 }
 
@@ -646,8 +646,10 @@ OraType Parser::data_type() {
     t.length = n < 0 ? 1 : n;
     t.char_semantics = true;
     if (n >= 0) expect_sym(")", 907);
-    // AL16UTF16 with MAX_STRING_SIZE=STANDARD: 4000 bytes, 2000 characters.
-    if (t.length > (t.base == Base::Nchar ? 1000 : 2000)) raise(910);
+    // MAX_STRING_SIZE=STANDARD: NVARCHAR2 4000 bytes, NCHAR 2000 bytes of the
+    // national character set (AL16UTF16: 2000 and 1000 characters, UTF8:
+    // 1333 and 666).
+    if (t.length > (t.base == Base::Nchar ? 2000 : 4000) / nchar_char_bytes_) raise(910);
   } else if (type == "DATE") {
     t.base = Base::Date;
   } else if (type == "RAW") {
@@ -664,10 +666,13 @@ OraType Parser::data_type() {
   } else if (type == "LONG") {
     if (is_kw("RAW")) unsupported();
     t.base = Base::Long;
-  } else if (type == "TIMESTAMP" || type == "INTERVAL" || type == "BINARY_FLOAT" ||
-             type == "BINARY_DOUBLE" || type == "ROWID" || type == "UROWID" || type == "BFILE" ||
-             type == "XMLTYPE" || type == "REAL" || type == "DOUBLE" || type == "NATIONAL" ||
-             type == "SDO_GEOMETRY" || type == "BOOLEAN" || type == "JSON") {
+  } else if (type == "BINARY_FLOAT" || type == "BINARY_DOUBLE") {
+    t.base = type == "BINARY_FLOAT" ? Base::BinaryFloat : Base::BinaryDouble;
+  } else if (type == "BOOLEAN") {  // 23ai on: the session refuses it before
+    t.base = Base::Boolean;
+  } else if (type == "TIMESTAMP" || type == "INTERVAL" || type == "ROWID" || type == "UROWID" ||
+             type == "BFILE" || type == "XMLTYPE" || type == "REAL" || type == "DOUBLE" ||
+             type == "NATIONAL" || type == "SDO_GEOMETRY" || type == "JSON") {
     unsupported();
   } else {
     raise(902);

@@ -14,7 +14,9 @@ namespace oraemb {
 
 class Parser {
  public:
-  explicit Parser(std::string sql, size_t identifier_limit = 128);
+  // nchar_char_bytes: the national character set's largest character (2 for
+  // AL16UTF16, 3 for UTF8), which bounds NCHAR and NVARCHAR2 lengths.
+  explicit Parser(std::string sql, size_t identifier_limit = 128, int nchar_char_bytes = 2);
 
   Statement parse_statement();
   // A trigger's stored WHEN condition and body (re-read when a schema loads).
@@ -74,6 +76,7 @@ class Parser {
   ExprPtr make(Op op, size_t start);
 
   std::string sql_;
+  int nchar_char_bytes_ = 2;
   LexResult lexed_;
   size_t pos_ = 0;
   int depth_ = 0;  // nesting of expressions, bounded so deep input cannot exhaust the stack

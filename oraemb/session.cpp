@@ -367,7 +367,10 @@ Value Session::read_storage(sqlite3_stmt* st, int idx, const OraType& type) {
   Value v;
   switch (type.base) {
     case Base::Number:
-    case Base::Float: {
+    case Base::Float:
+    case Base::BinaryFloat:
+    case Base::BinaryDouble:
+    case Base::Boolean: {
       auto n = OraNumber::parse(bytes);
       return Value::num(n ? *n : OraNumber());
     }

@@ -226,6 +226,8 @@ class Session {
   void check_row(const TableInfo& t, std::vector<Value>& row, bool update,
                  const std::vector<bool>* changed);
   Value coerce(const Value& v, const ColumnInfo& col, const std::string& table);
+  // Bytes of a text in the database character set (BYTE length semantics).
+  size_t database_bytes(const std::string& utf8) const;
   Value default_value(const ColumnInfo& col);
   [[noreturn]] void raise_unique(const TableInfo& t, const std::vector<Value>& row, int64_t rid);
   void bind_storage(sqlite3_stmt* st, int idx, const Value& v);

@@ -94,4 +94,44 @@ size_t utf16_length(const std::string& text) {
   return units;
 }
 
+namespace {
+// Windows-1252 0x80..0x9F: the characters it holds there (0: unassigned).
+const char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+bool in_repertoire(char32_t c, const std::string& charset) {
+  if (c < 0x80) return true;
+  if (charset == "US7ASCII") return false;
+  if (charset == "WE8ISO8859P1") return c <= 0xFF;
+  // WE8MSWIN1252
+  if (c >= 0xA0 && c <= 0xFF) return true;
+  for (char16_t k : kCp1252High)
+    if (k != 0 && k == c) return true;
+  return false;
+}
+}  // namespace
+
+std::string to_charset_repertoire(const std::string& utf8, const std::string& charset) {
+  if (charset != "WE8MSWIN1252" && charset != "WE8ISO8859P1" && charset != "US7ASCII") return utf8;
+  bool ascii = true;
+  for (char c : utf8) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return utf8;
+  const std::u16string units = utf8_to_utf16(utf8);
+  std::u16string out;
+  out.reserve(units.size());
+  const char16_t replacement = charset == "US7ASCII" ? u'?' : u'\u00BF';
+  for (size_t i = 0; i < units.size(); ++i) {
+    char32_t c = units[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size()) ++i;  // a pair: one character
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      out += replacement;
+      continue;
+    }
+    out += in_repertoire(c, charset) ? static_cast<char16_t>(c) : replacement;
+  }
+  return utf16_to_utf8(out);
+}
+
 }  // namespace oraemb

@@ -17,4 +17,11 @@ inline std::string utf16_to_utf8(const std::u16string& text) {
 // NVARCHAR2 and CLOB characters in AL16UTF16).
 size_t utf16_length(const std::string& text);
 
+// The text as a database of that character set stores it (in UTF-8 again):
+// every character the set cannot hold becomes its replacement character,
+// '\u00BF' for the single-byte Western sets and '?' for US7ASCII, as an
+// Oracle server does when statement text or implicit-form binds reach a
+// database character set. AL32UTF8, UTF8 and unknown names keep the text.
+std::string to_charset_repertoire(const std::string& utf8, const std::string& charset);
+
 }  // namespace oraemb

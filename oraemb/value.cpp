@@ -29,21 +29,29 @@ int OraType::type_code() const {
       return 8;
     case Base::Rowid:
       return 104;
+    case Base::BinaryFloat:
+      return 100;
+    case Base::BinaryDouble:
+      return 101;
+    case Base::Boolean:
+      return 252;
   }
   return 1;
 }
 
-int OraType::data_size() const {
+int OraType::data_size(int database_char_bytes, int nchar_char_bytes) const {
   switch (base) {
     case Base::Number:
     case Base::Float:
       return 22;
     case Base::Nvarchar2:
+      return std::min(nchar_char_bytes * length, 4000);
     case Base::Nchar:
-      return 2 * length;  // AL16UTF16: two bytes per character
+      return std::min(nchar_char_bytes * length, 2000);
     case Base::Varchar2:
+      return char_semantics ? std::min(database_char_bytes * length, 4000) : length;
     case Base::Char:
-      return char_semantics ? std::min(4 * length, 4000) : length;
+      return char_semantics ? std::min(database_char_bytes * length, 2000) : length;
     case Base::Date:
       return 7;
     case Base::Raw:
@@ -56,6 +64,12 @@ int OraType::data_size() const {
       return 0;
     case Base::Rowid:
       return 10;
+    case Base::BinaryFloat:
+      return 4;
+    case Base::BinaryDouble:
+      return 8;
+    case Base::Boolean:
+      return 1;
   }
   return 0;
 }
@@ -75,7 +89,8 @@ int OraType::describe_scale() const {
 int OraType::charset_form() const {
   if (base == Base::Nvarchar2 || base == Base::Nchar || base == Base::Nclob) return 2;
   if (base == Base::Blob || base == Base::Raw || base == Base::Number || base == Base::Float ||
-      base == Base::Date || base == Base::Rowid)
+      base == Base::Date || base == Base::Rowid || base == Base::BinaryFloat ||
+      base == Base::BinaryDouble || base == Base::Boolean)
     return 0;
   return 1;
 }
@@ -108,6 +123,12 @@ std::string OraType::name() const {
       return "LONG";
     case Base::Rowid:
       return "ROWID";
+    case Base::BinaryFloat:
+      return "BINARY_FLOAT";
+    case Base::BinaryDouble:
+      return "BINARY_DOUBLE";
+    case Base::Boolean:
+      return "BOOLEAN";
   }
   return "UNDEFINED";
 }

@@ -81,7 +81,12 @@ enum class Base {
   Nclob,
   Blob,
   Long,
-  Rowid
+  Rowid,
+  // IEEE floating point (stored as NUMBER values) and the 23ai BOOLEAN
+  // (stored as 1 and 0).
+  BinaryFloat,
+  BinaryDouble,
+  Boolean
 };
 
 struct OraType {
@@ -93,8 +98,11 @@ struct OraType {
   bool nullable = true;
 
   // Describe values (OCI_ATTR_DATA_TYPE, DATA_SIZE, PRECISION, SCALE).
+  // DATA_SIZE counts bytes of the column's character set: the largest
+  // bytes per character of the database (CHAR semantics) and national
+  // character sets give it, as USER_TAB_COLUMNS.DATA_LENGTH.
   int type_code() const;
-  int data_size() const;
+  int data_size(int database_char_bytes = 4, int nchar_char_bytes = 2) const;
   int describe_precision() const;
   int describe_scale() const;
   int charset_form() const;

@@ -152,6 +152,25 @@ typedef struct OCILobLocator OCILobLocator;
 #define SQLT_CLOB 112
 #define SQLT_BLOB 113
 
+/* Describe codes of column types beyond the classic set: BINARY_FLOAT and
+ * BINARY_DOUBLE, ANSI DATE, timestamps and intervals (internal and external
+ * codes), named types (XMLType), BFILE and BOOLEAN. */
+#define SQLT_IBFLOAT 100
+#define SQLT_IBDOUBLE 101
+#define SQLT_NTY 108
+#define SQLT_BFILE 114
+#define SQLT_DATE 184
+#define SQLT_TIMESTAMP 187
+#define SQLT_TIMESTAMP_TZ 188
+#define SQLT_INTERVAL_YM 189
+#define SQLT_INTERVAL_DS 190
+#define SQLT_TIMESTAMP_LTZ 232
+#define SQLT_BOL 252
+
+/* Session facts: the identifier limit of the service context (client 12.2
+ * and later). */
+#define OCI_ATTR_MAX_IDENTIFIER_LEN 500
+
 /* Callbacks. */
 typedef sb4 (*OCICallbackInBind)(void* ictxp, OCIBind* bindp, ub4 iter, ub4 index, void** bufpp,
                                  ub4* alenp, ub1* piecep, void** indp);

@@ -29,6 +29,7 @@
   OCI_FN(OCIDescriptorFree)          \
   OCI_FN(OCILobRead)                 \
   OCI_FN(OCILobGetLength)            \
+  OCI_FN(OCILobCharSetForm)          \
   OCI_FN(OCITransRollback)
 
 namespace oraemb_client {
@@ -149,12 +150,15 @@ std::string OciClient::lob_text(OCILobLocator* loc, bool blob) {
   size_t want = lobs.full ? length : std::min<size_t>(length, lobs.width);
   std::string data;
   std::vector<unsigned char> buf(65536);
+  // An NCLOB is read in its own form (SQLCS_NCHAR).
+  ub1 form = 0;
+  if (!blob) check(api_->OCILobCharSetForm(env_, err_, loc, &form));
   size_t done = 0;  // characters (CLOB) or bytes (BLOB) read
   while (done < want) {
     ub4 amount = static_cast<ub4>(std::min<size_t>(want - done, 8192));
-    sword status = api_->OCILobRead(svc_, err_, loc, &amount, static_cast<ub4>(done + 1),
-                                    buf.data(), static_cast<ub4>(buf.size()), nullptr, nullptr, 0,
-                                    blob ? 0 : SQLCS_IMPLICIT);
+    sword status =
+        api_->OCILobRead(svc_, err_, loc, &amount, static_cast<ub4>(done + 1), buf.data(),
+                         static_cast<ub4>(buf.size()), nullptr, nullptr, 0, blob ? 0 : form);
     if (status == OCI_NO_DATA || amount == 0) break;
     if (status != OCI_SUCCESS && status != OCI_NEED_DATA) fail(status);
     if (blob) {

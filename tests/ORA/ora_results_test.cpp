@@ -73,7 +73,9 @@ TEST_F(OraResults, DescribesEveryColumnType) {
   }
   EXPECT_TRUE(s[0].b_not_null);
   EXPECT_FALSE(s[1].b_not_null);
-  EXPECT_EQ(s[7].size, 100u);  // NVARCHAR2(50): bytes in the database
+  EXPECT_EQ(s[7].size, 50u);  // NVARCHAR2(50): characters (CHAR_SIZE), 100 bytes of AL16UTF16
+  EXPECT_EQ(rows->readers()[7]->data_size(), 100);
+  EXPECT_EQ(rows->readers()[7]->charset_form(), SQLCS_NCHAR);
   EXPECT_EQ(s[11].size, 16u);
   EXPECT_EQ(s[12].size, 0u);  // LOBs read back as LOB columns
   EXPECT_EQ(s[13].size, 0u);
@@ -117,7 +119,7 @@ TEST_F(OraResults, NullsGiveEmptyValuesWhateverTheType) {
   const udb_record* r = rows->get_item();  // fetches by itself
   ASSERT_NE(r, nullptr);
   for (size_t i = 1; i < r->size(); ++i) EXPECT_EQ((*r)[i].get_type(), VT_EMPTY) << i;
-  EXPECT_EQ((*r)[7].size, 100u);
+  EXPECT_EQ((*r)[7].size, 50u);  // characters of NVARCHAR2(50)
   EXPECT_EQ(rows->get_item(), nullptr);
 }
 

@@ -76,6 +76,24 @@ TEST(OraLobColumn, TextAndBinaryBeyondInlineSizeOrUnsized) {
   EXPECT_FALSE(is_ora_lob_column(column(VT_I4, 0)));
 }
 
+TEST(OraLobColumn, NationalTextFollowsTheNationalCharacterSet) {
+  // A UTF8 national character set: NVARCHAR2 takes 1333 characters.
+  ora_set_national_max_chars(1333);
+  EXPECT_EQ(get_native_type(column(VT_BSTR, 1333)), L"NVARCHAR2(1333) ");
+  EXPECT_EQ(get_native_type(column(VT_BSTR, 1334)), L"CLOB");
+  EXPECT_TRUE(is_ora_lob_column(column(VT_BSTR, 1334)));
+  EXPECT_FALSE(is_ora_lob_column(column(VT_BLOB, 2000)));  // RAW counts bytes
+  ora_set_national_max_chars(0);                           // back to AL16UTF16
+  EXPECT_EQ(ora_national_max_chars(), 2000u);
+}
+
+TEST(OraNumberType, FloatWithBinaryPrecisionIsAReal) {
+  EXPECT_EQ(ora_number::refine(10, -127), VT_R8);  // FLOAT(10)
+  EXPECT_EQ(ora_number::refine(126, -127), VT_R8);
+  EXPECT_EQ(ora_number::refine(10, 0), VT_I4);
+  EXPECT_EQ(ora_number::refine(5, -2), VT_I4);  // NUMBER(5,-2) holds whole numbers
+}
+
 struct literal_case {
   const wchar_t* text;
   VARTYPE vt;
