@@ -12,6 +12,7 @@
 #include "ORA/oci/oci_library.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_stmt.h"
+#include "ORA/ora_timestamp.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
@@ -74,8 +75,9 @@ VARTYPE ora_type::vartype_of(ub2 data_type) {
       return VT_R8;
     case 3:
       return VT_I4;
+    case 187:  // TIMESTAMP: to 100 ns (ora_timestamp)
+      return VT_FILETIME;
     case 12:
-    case 187:
     case 188:
     case 231:
     case 232:
@@ -392,8 +394,9 @@ std::unique_ptr<ora_type> gen_co_by_type(OCIParam* param, ub2 data_type) {
     case 189:
     case 190:
       return std::make_unique<ora_str_repr>(param, kIntervalChars);
-    case 12:
     case 187:
+      return std::make_unique<ora_timestamp>(param);
+    case 12:
     case 188:
     case 231:
     case 232:

@@ -201,7 +201,9 @@ std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
         Value precision = numeric && ty.precision >= 0
                               ? n(ty.base == Base::Float ? ty.precision : ty.precision)
                               : (ty.base == Base::Float ? n(126) : none());
-        Value scale = ty.base == Base::Number && ty.scale != -1000 ? n(ty.scale) : none();
+        Value scale = ty.base == Base::Number && ty.scale != -1000 ? n(ty.scale)
+                      : ty.base == Base::Timestamp                 ? n(ty.precision)
+                                                                   : none();
         bool chars = ty.is_character() && ty.base != Base::Long;
         rows.push_back({t(s.name_of(obj)), t(col.name), t(ty.name()), n(ty.data_size()), precision,
                         scale, t(s.column_nullable(obj, static_cast<int>(c)) ? "Y" : "N"),

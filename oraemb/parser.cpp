@@ -36,11 +36,11 @@ const std::unordered_set<std::string>& reserved() {
 // Functions the executor implements.
 const std::unordered_set<std::string>& implemented_functions() {
   static const std::unordered_set<std::string> names = {
-      "COUNT",      "MIN",     "MAX",       "SUM",      "AVG",      "NVL",      "NVL2",
-      "COALESCE",   "UPPER",   "LOWER",     "SUBSTR",   "LENGTH",   "TRIM",     "LTRIM",
-      "RTRIM",      "TO_CHAR", "TO_NUMBER", "TO_DATE",  "HEXTORAW", "RAWTOHEX", "EMPTY_CLOB",
-      "EMPTY_BLOB", "DECODE",  "ABS",       "ROUND",    "TRUNC",    "MOD",      "REPLACE",
-      "INSTR",      "CONCAT",  "TO_CLOB",   "TO_NCHAR", "NULLIF"};
+      "COUNT",      "MIN",     "MAX",       "SUM",      "AVG",      "NVL",         "NVL2",
+      "COALESCE",   "UPPER",   "LOWER",     "SUBSTR",   "LENGTH",   "TRIM",        "LTRIM",
+      "RTRIM",      "TO_CHAR", "TO_NUMBER", "TO_DATE",  "HEXTORAW", "RAWTOHEX",    "EMPTY_CLOB",
+      "EMPTY_BLOB", "DECODE",  "ABS",       "ROUND",    "TRUNC",    "MOD",         "REPLACE",
+      "INSTR",      "CONCAT",  "TO_CLOB",   "TO_NCHAR", "NULLIF",   "TO_TIMESTAMP"};
   return names;
 }
 
@@ -125,7 +125,6 @@ const std::unordered_set<std::string>& known_functions() {
                                                         "TO_MULTI_BYTE",
                                                         "TO_NCLOB",
                                                         "TO_SINGLE_BYTE",
-                                                        "TO_TIMESTAMP",
                                                         "TO_TIMESTAMP_TZ",
                                                         "TO_YMINTERVAL",
                                                         "TRANSLATE",
@@ -664,10 +663,22 @@ OraType Parser::data_type() {
   } else if (type == "LONG") {
     if (is_kw("RAW")) unsupported();
     t.base = Base::Long;
-  } else if (type == "TIMESTAMP" || type == "INTERVAL" || type == "BINARY_FLOAT" ||
-             type == "BINARY_DOUBLE" || type == "ROWID" || type == "UROWID" || type == "BFILE" ||
-             type == "XMLTYPE" || type == "REAL" || type == "DOUBLE" || type == "NATIONAL" ||
-             type == "SDO_GEOMETRY" || type == "BOOLEAN" || type == "JSON") {
+  } else if (type == "TIMESTAMP") {
+    t.base = Base::Timestamp;
+    t.precision = 6;
+    if (accept_sym("(")) {
+      if (peek().kind != Tok::Number) fail(30088);
+      auto n = OraNumber::parse(next().text);
+      auto v = n ? n->to_int64() : std::nullopt;
+      if (!v || *v < 0 || *v > 9) raise(30088);
+      t.precision = static_cast<int>(*v);
+      expect_sym(")", 907);
+    }
+    if (is_kw("WITH")) unsupported();  // WITH [LOCAL] TIME ZONE
+  } else if (type == "INTERVAL" || type == "BINARY_FLOAT" || type == "BINARY_DOUBLE" ||
+             type == "ROWID" || type == "UROWID" || type == "BFILE" || type == "XMLTYPE" ||
+             type == "REAL" || type == "DOUBLE" || type == "NATIONAL" || type == "SDO_GEOMETRY" ||
+             type == "BOOLEAN" || type == "JSON") {
     unsupported();
   } else {
     raise(902);

@@ -2,6 +2,7 @@
 #include "oraemb/value.h"
 
 #include <algorithm>
+#include <string>
 
 namespace oraemb {
 
@@ -29,6 +30,8 @@ int OraType::type_code() const {
       return 8;
     case Base::Rowid:
       return 104;
+    case Base::Timestamp:
+      return 187;  // SQLT_TIMESTAMP
   }
   return 1;
 }
@@ -56,6 +59,8 @@ int OraType::data_size() const {
       return 0;
     case Base::Rowid:
       return 10;
+    case Base::Timestamp:
+      return 11;
   }
   return 0;
 }
@@ -67,6 +72,7 @@ int OraType::describe_precision() const {
 }
 
 int OraType::describe_scale() const {
+  if (base == Base::Timestamp) return precision;  // the fractional seconds' digits
   if (base == Base::Float) return -127;
   if (base == Base::Number) return scale == -1000 ? (precision < 0 ? -127 : 0) : scale;
   return 0;
@@ -75,7 +81,7 @@ int OraType::describe_scale() const {
 int OraType::charset_form() const {
   if (base == Base::Nvarchar2 || base == Base::Nchar || base == Base::Nclob) return 2;
   if (base == Base::Blob || base == Base::Raw || base == Base::Number || base == Base::Float ||
-      base == Base::Date || base == Base::Rowid)
+      base == Base::Date || base == Base::Rowid || base == Base::Timestamp)
     return 0;
   return 1;
 }
@@ -108,6 +114,8 @@ std::string OraType::name() const {
       return "LONG";
     case Base::Rowid:
       return "ROWID";
+    case Base::Timestamp:
+      return "TIMESTAMP(" + std::to_string(precision) + ")";
   }
   return "UNDEFINED";
 }

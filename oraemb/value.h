@@ -81,7 +81,8 @@ enum class Base {
   Nclob,
   Blob,
   Long,
-  Rowid
+  Rowid,
+  Timestamp  // precision: the fractional seconds' digits (0..9)
 };
 
 struct OraType {

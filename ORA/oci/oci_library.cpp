@@ -89,6 +89,8 @@ void oci_load(const std::string& library) {
     OCI_RESOLVE(OCILobWrite);
     OCI_RESOLVE(OCILobRead);
     OCI_RESOLVE(OCILobCharSetForm);
+    OCI_RESOLVE(OCIDateTimeGetDate);
+    OCI_RESOLVE(OCIDateTimeGetTime);
     OCI_RESOLVE(OCITransCommit);
 #undef OCI_RESOLVE
   } catch (...) {
