@@ -285,10 +285,10 @@ void dao_recordset::init_schema(DAOFields* fields) {
 bool dao_recordset::skip_unknown(DAOField* field, int32_t position, int16_t type) {
   if ((type & DAO_TYPE_UNKNOWN) == 0) return false;
   const std::wstring column = dao_text([&](BSTR* b) { return field->get_Name(b); });
-  const std::string text = tk_format(
-      "Table %s: column %s has the unknown Access column type %d; the column is not converted.",
-      name(), column, type & 0xFF);
-  tk_trace(3, "%s", text);
+  const std::string text =
+      tk_format("Column %s has the unknown Access column type %d; the column is not converted.",
+                column, type & 0xFF);
+  tk_wtrace(3, L"Table %s: %s", name(), tk_to_wide(text));
   add_open_error(tk_exception(text, TK_LEVEL_RECORD));
   skipped_.push_back(position);
   return true;

@@ -100,6 +100,9 @@ class conversion_driver {
     }
   }
 
+  // Foreign keys of the child tables made by this run.
+  const udb_relationships& child_relationships() const { return child_relationships_; }
+
  private:
   bool agent() const { return conv_.front_end() == tarvel_front_end::agent; }
   bool converted(const std::wstring& source_name) const {
@@ -224,11 +227,6 @@ class conversion_driver {
     conv_.set_current_table_name(name);
   }
 
- public:
-  // Foreign keys of the child tables made by this run.
-  const udb_relationships& child_relationships() const { return child_relationships_; }
-
- private:
   // Creates the destination table. A level-0 message that leaves the table
   // created (the sequence of a counter refused for lack of privileges: the
   // counter is not converted) is reported for the table, and the records

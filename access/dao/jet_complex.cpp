@@ -79,7 +79,9 @@ bool classify(jet_complex_column& c, const jet_table& type_table) {
     ole += t == JET_OLE;
     date += t == JET_DATETIME;
   }
-  if (values.size() == 1 && type_of(values[0]) != JET_MEMO && type_of(values[0]) != JET_OLE) {
+  const uint8_t single = values.size() == 1 ? type_of(values[0]) : 0;
+  if (single != 0 && single != JET_MEMO && single != JET_OLE && single != JET_COMPLEX &&
+      jet_known_type(single)) {
     c.kind = jet_complex_kind::multi_value;
     c.value = values[0];
   } else if (ole >= 1 && text >= 2 && date >= 1) {

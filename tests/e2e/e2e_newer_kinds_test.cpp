@@ -95,8 +95,10 @@ TEST_F(NewerKinds, AttachmentsArriveAsTheFilesAttached) {
 
 TEST_F(NewerKinds, UnknownColumnTypesAreReportedAndTheRestConverted) {
   const run_result r = convert(fixture("jackcess/unsupportedFieldsTestV2007.accdb"));
-  EXPECT_TRUE(has(r.output, "column UnknownVar has the unknown Access column type 70")) << r.output;
-  EXPECT_TRUE(has(r.output, "column UnknownFix has the unknown Access column type 71"));
+  // Reported with the table as context.
+  EXPECT_TRUE(has(r.output, "Test: Column UnknownVar has the unknown Access column type 70"))
+      << r.output;
+  EXPECT_TRUE(has(r.output, "Test: Column UnknownFix has the unknown Access column type 71"));
   EXPECT_EQ(value("SELECT COUNT(*) FROM \"Test\""), "3");
   EXPECT_EQ(value("SELECT COUNT(*) FROM user_tab_columns WHERE table_name = 'Test' AND "
                   "column_name LIKE 'Unknown%'"),

@@ -258,8 +258,8 @@ TEST_F(DaoRecordset, ComplexColumnsAsChildTablesAndUnknownTypesReported) {
   const std::vector<tk_exception> errors = test->take_open_errors();
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_EQ(errors[0].level(), TK_LEVEL_RECORD);
-  EXPECT_NE(errors[0].message().find("Table Test: column UnknownVar has the unknown Access column "
-                                     "type 70; the column is not converted."),
+  EXPECT_NE(errors[0].message().find("Column UnknownVar has the unknown Access column type 70; the "
+                                     "column is not converted."),
             std::string::npos)
       << errors[0].message();
   EXPECT_NE(errors[1].message().find("UnknownFix"), std::string::npos);

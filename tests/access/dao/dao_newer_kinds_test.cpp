@@ -176,6 +176,11 @@ TEST(DaoNewerKinds, DateTimeExtendedToOneHundredNanoseconds) {
   EXPECT_EQ(row_by(rs.get(), u"ID", "5")["DateExt"], "NULL");
   EXPECT_EQ(field_type(tabledef(db.get(), u"Table1").get(), u"DateExt"),
             DAO_TYPE_DATE_TIME_EXTENDED);
+  // A query run by the SQL engine sees the value's text, to the 100 ns.
+  auto q = query(db.get(), u"SELECT DateExt FROM Table1 WHERE ID = 6");
+  ASSERT_TRUE(q);
+  EXPECT_EQ(read_all(q.get()),
+            (std::vector<std::vector<std::string>>{{"2021-06-14 22:45:12.3456789"}}));
 }
 
 TEST(DaoNewerKinds, ComplexColumnsGiveTheirValuesAsRowsOfTheirOwn) {
