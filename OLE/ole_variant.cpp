@@ -6,9 +6,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "OLE/ole_date.h"
 #include "OLE/ole_text.h"
+#include "OLE/ole_timestamp.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_hex.h"
 #include "TK/tk_text.h"
@@ -223,6 +225,11 @@ void ole_variant::assign_date(const SYSTEMTIME& st) {
 // Takes a copy of other; this value is empty on entry.
 void ole_variant::copy_from(const ole_variant& other) {
   const VARTYPE vt = other.var_.vt;
+  if (vt == VT_FILETIME) {  // no VARIANT type: the value is in hyper_
+    var_.vt = VT_FILETIME;
+    hyper_ = other.hyper_;
+    return;
+  }
   if (is_array_type(vt)) {
     tk_trace(1, "Special processing for VT_SAFEARRAY");
     if (!other.var_.parray) return;  // nothing to copy: stays VT_EMPTY
@@ -276,6 +283,10 @@ void ole_variant::attach_variant(const VARIANT& value) {
     case VT_UI8:
       var_.vt = VT_UI8;
       uhyper_ = value.ullVal;
+      return;
+    case VT_FILETIME:
+      var_.vt = VT_FILETIME;
+      hyper_ = value.llVal;
       return;
     case VT_DATE:
       var_.vt = VT_DATE;
@@ -514,6 +525,8 @@ std::string ole_variant::to_string() const {
     case VT_DATE:
       tk_trace(1, "Converting VT_DATE");
       return ole_date(date_).to_string();
+    case VT_FILETIME:
+      return ole_timestamp_to_text(hyper_);
     case VT_BSTR:
       return ole_bstr_to_utf8(var_.bstrVal);
     case VT_BYTE_ARRAY: {
@@ -616,6 +629,12 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE type) {
       const ole_date date(text);
       if (date.is_valid()) return ole_variant(date.get_time());
       return result;
+    }
+    case VT_FILETIME: {
+      const std::optional<int64_t> value = ole_timestamp_from_text(text);
+      if (!value) return result;
+      result.hyper_ = *value;
+      break;
     }
     case VT_BOOL: {
       auto equals = [&text](const char* word) {

@@ -86,7 +86,7 @@ class ole_variant {
   void copy_from(const ole_variant& other);
   void assign_date(const SYSTEMTIME& st);
 
-  int64_t hyper_ = 0;    // the value while the type is VT_I8
+  int64_t hyper_ = 0;    // the value while the type is VT_I8 or VT_FILETIME (ole_timestamp.h)
   uint64_t uhyper_ = 0;  // the value while the type is VT_UI8
   SYSTEMTIME date_{};    // the value while the type is VT_DATE
   VARIANT var_;          // the type in every case; the value but for 64-bit integers

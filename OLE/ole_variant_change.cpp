@@ -4,10 +4,12 @@
 // VariantChangeType. Failures raise ole_cast_exception.
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "OLE/ole_date.h"
 #include "OLE/ole_text.h"
+#include "OLE/ole_timestamp.h"
 #include "OLE/ole_variant.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
@@ -97,6 +99,40 @@ void ole_variant::change_type(VARTYPE new_type) {
         throw ole_cast_exception();
     }
     var_.vt = new_type;
+    return;
+  }
+
+  if (old == VT_FILETIME) {
+    // To text exactly; to a VT_DATE to its millisecond (years 100 to 9999).
+    if (new_type == VT_BSTR) {
+      const std::wstring text = tk_to_wide(ole_timestamp_to_text(hyper_));
+      var_.vt = VT_EMPTY;
+      var_.bstrVal = ole_bstr_from_wide(text);
+      var_.vt = VT_BSTR;
+      return;
+    }
+    const std::optional<DATE> date = ole_timestamp_to_date(hyper_);
+    if (new_type != VT_DATE || !date) throw ole_cast_exception();
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_DATE;
+    v.date = *date;
+    attach_variant(v);
+    return;
+  }
+  if (new_type == VT_FILETIME) {
+    if (old == VT_DATE) {
+      hyper_ = ole_timestamp_from_date(date_);
+      var_.vt = VT_FILETIME;
+      return;
+    }
+    if (old != VT_BSTR) throw ole_cast_exception();
+    const std::optional<int64_t> value =
+        ole_timestamp_from_text(tk_to_utf8(ole_bstr_to_wide(var_.bstrVal)));
+    if (!value) throw ole_cast_exception();
+    clear();
+    hyper_ = *value;
+    var_.vt = VT_FILETIME;
     return;
   }
 

@@ -12,6 +12,7 @@
 #include "ORA/oci/oci_library.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_stmt.h"
+#include "ORA/ora_timestamp.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
@@ -94,11 +95,12 @@ VARTYPE ora_type::vartype_of(ub2 data_type) {
       return VT_R8;
     case 3:
       return VT_I4;
-    case 12:
-    case 180:  // TIMESTAMP, TIMESTAMP WITH TIME ZONE (internal codes)
-    case 181:
-    case SQLT_DATE:
+    case 180:  // TIMESTAMP (internal and external code): to 100 ns (ora_timestamp)
     case SQLT_TIMESTAMP:
+      return VT_FILETIME;
+    case 12:
+    case 181:  // TIMESTAMP WITH TIME ZONE (internal code)
+    case SQLT_DATE:
     case SQLT_TIMESTAMP_TZ:
     case 231:  // TIMESTAMP WITH LOCAL TIME ZONE (internal code)
     case SQLT_TIMESTAMP_LTZ:
@@ -454,11 +456,12 @@ std::unique_ptr<ora_type> gen_co_by_type(OCIParam* param, ub2 data_type) {
     case SQLT_INTERVAL_YM:
     case SQLT_INTERVAL_DS:
       return std::make_unique<ora_str_repr>(param, kIntervalChars);
-    case 12:
     case 180:
+    case SQLT_TIMESTAMP:
+      return std::make_unique<ora_timestamp>(param);
+    case 12:
     case 181:
     case SQLT_DATE:
-    case SQLT_TIMESTAMP:
     case SQLT_TIMESTAMP_TZ:
     case 231:
     case SQLT_TIMESTAMP_LTZ:

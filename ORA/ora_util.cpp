@@ -9,8 +9,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cwchar>
+#include <optional>
 
 #include "OLE/ole_date.h"
+#include "OLE/ole_timestamp.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
@@ -170,6 +172,23 @@ bool is_ora_number_literal(std::wstring_view text) {
   return i == text.size();
 }
 
+namespace {
+
+// A timestamp to 100 ns as its text (ole_timestamp.h) in a literal that
+// keeps all seven fractional digits; an unreadable text is NULL. The
+// batched writer binds these values instead (SQLT_TIMESTAMP).
+std::wstring timestamp_literal(const std::wstring& text) {
+  const std::optional<int64_t> value = ole_timestamp_from_text(tk_to_utf8(text));
+  if (!value) {
+    tk_wtrace(2, L"Not a timestamp: %s", text);
+    return L"";
+  }
+  return L"TO_TIMESTAMP('" + tk_to_wide(ole_timestamp_to_text(*value)) +
+         L"', 'YYYY-MM-DD HH24:MI:SS.FF7')";
+}
+
+}  // namespace
+
 std::wstring get_native_type(const t_ftd& ftd) {
   tk_trace(2, "get_native_type [Oracle]");
   switch (ftd.vartype) {
@@ -186,6 +205,9 @@ std::wstring get_native_type(const t_ftd& ftd) {
       return L"NUMBER";
     case VT_DATE:
       return L"DATE";
+    case VT_FILETIME:
+      // A date and time to 100 ns (Access Date/Time Extended).
+      return L"TIMESTAMP(7)";
     case VT_BSTR:
       tk_trace(1, "process as text");
       if (ftd.size >= 1 && ftd.size <= g_national_max_chars)
@@ -219,6 +241,7 @@ std::wstring to_oracle_str(const std::wstring& text, unsigned short vartype) {
   tk_wtrace(2, L"to_oracle_str(%s,%d)", text, vartype);
   if (text.empty()) return L"''";
   if (vartype == VT_DATE) return date_literal(text);
+  if (vartype == VT_FILETIME) return timestamp_literal(text);
   if (vartype == VT_BLOB || vartype == VT_BLOB_OBJECT || vartype == VT_BYTE_ARRAY)
     return binary_literal(text);
   std::wstring quoted;

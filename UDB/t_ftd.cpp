@@ -94,6 +94,8 @@ bool t_ftd::conform_to(const t_ftd& dest) const {
   const VARTYPE d = dest.vartype;
   if (is_numeric_destination(d)) return is_numeric_source(vartype);
   if (d == VT_DATE) return vartype == VT_DATE || (vartype == VT_BSTR && size == 19);
+  // A timestamp column takes timestamps and dates.
+  if (d == VT_FILETIME) return vartype == VT_FILETIME || vartype == VT_DATE;
   if (is_text(d)) {
     if (is_binary(vartype)) return false;
     return is_text(vartype) ? fits(*this, dest) : true;

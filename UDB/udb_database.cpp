@@ -45,3 +45,12 @@ bool udb_database::is_table_exist(const std::wstring& name) const {
   tk_trace(1, "table not found");
   return false;
 }
+
+std::vector<udb_child_table> udb_database::child_tables(const std::wstring&) {
+  return {};
+}
+
+std::unique_ptr<udb_recordset> udb_database::get_child_table(const std::wstring&,
+                                                             const std::wstring&, int32_t) {
+  TK_FAIL();
+}

@@ -16,6 +16,18 @@
 #include "UDB/udb_relationships.h"
 #include "UDB/udb_schema.h"
 
+// A table that holds the many values one column of a source table keeps per
+// row (Access attachments, multi-value fields, memo version histories): its
+// rows carry the parent row's key columns (`parent_key`, named as in the
+// parent; empty when the parent has no primary key, whose rows are then
+// numbered), so that it becomes a table of its own with a foreign key to
+// the parent.
+struct udb_child_table {
+  std::wstring column;  // the parent's column
+  std::wstring kind;    // for messages: "attachment", "multi-value", ...
+  std::vector<std::wstring> parent_key;
+};
+
 class udb_database {
  public:
   // b_case_sensitive: table names compare exactly (Oracle) or ignoring case
@@ -46,6 +58,12 @@ class udb_database {
   // Creates foreign keys; the base does nothing.
   virtual void create_relationships(const udb_relationships& relationships);
   virtual bool is_table_exist(const std::wstring& name) const;
+  // The child tables of a table (the base has none) and the rows of one of
+  // them (the base: an internal assertion failure).
+  virtual std::vector<udb_child_table> child_tables(const std::wstring& table);
+  virtual std::unique_ptr<udb_recordset> get_child_table(const std::wstring& table,
+                                                         const std::wstring& column,
+                                                         int32_t open_flag);
 
   const std::wstring& name() const { return name_; }
   uint32_t options() const { return options_; }

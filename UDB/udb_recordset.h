@@ -8,8 +8,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "UDB/udb_append_sink.h"
+#include "TK/tk_exception.h"
 #include "UDB/udb_indexes.h"
 #include "UDB/udb_record.h"
 #include "UDB/udb_schema.h"
@@ -62,6 +64,12 @@ class udb_recordset {
   // Position in indexes() of the first primary or unique index, -1 if none.
   int32_t key_index() const { return key_index_; }
 
+  // Problems met while opening that cost part of the table but not the rest
+  // (a column of a type the source cannot read, left out of the schema);
+  // the opener reports them for the table. Taking them empties the list.
+  std::vector<tk_exception> take_open_errors() { return std::move(open_errors_); }
+  void add_open_error(const tk_exception& e) { open_errors_.push_back(e); }
+
  private:
   std::wstring query_;
   std::wstring name_;
@@ -69,4 +77,5 @@ class udb_recordset {
   udb_indexes indexes_;
   uint32_t records_count_ = 0;
   int32_t key_index_ = -1;
+  std::vector<tk_exception> open_errors_;
 };

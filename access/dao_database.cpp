@@ -4,6 +4,7 @@
 
 #include "OLE/ole_variant.h"
 #include "TK/tk_compare.h"
+#include "TK/tk_text.h"
 #include "TK/tk_trace.h"
 #include "access/dao_bstr.h"
 #include "access/dao_calls.h"
@@ -173,6 +174,38 @@ std::unique_ptr<udb_recordset> dao_database::get_table(const std::wstring& name,
   ole_com_ptr<DAORecordset> rs = open_sql(sql, (open_flag & 1) ? kReadOnly : 0, &querydef);
   tk_trace(1, "Right after src->CreateQueryDef");
   return std::make_unique<dao_recordset>(name, std::move(rs), std::move(tabledef));
+}
+
+ole_com_ptr<DAOTableDef> dao_database::tabledef(const std::wstring& name) {
+  ole_com_ptr<DAOTableDef> tabledef;
+  dao_check(tabledefs_->get_Item(dao_bstr(name).as_variant(), tabledef.out()));
+  dao_check_object(tabledef.get(), "table definition");
+  return tabledef;
+}
+
+std::vector<udb_child_table> dao_database::child_tables(const std::wstring& table) {
+  tk_wtrace(2, L"dao_database::child_tables(%s)", table);
+  std::vector<dao_complex_info> columns;
+  dao_check(tabledef(table)->get_ComplexColumns(&columns));
+  std::vector<udb_child_table> out;
+  for (const dao_complex_info& c : columns) {
+    udb_child_table child;
+    child.column = tk_utf16_to_wide(c.column);
+    child.kind = tk_utf16_to_wide(c.kind);
+    for (const std::u16string& k : c.parent_key) child.parent_key.push_back(tk_utf16_to_wide(k));
+    out.push_back(std::move(child));
+  }
+  return out;
+}
+
+std::unique_ptr<udb_recordset> dao_database::get_child_table(const std::wstring& table,
+                                                             const std::wstring& column,
+                                                             int32_t open_flag) {
+  tk_wtrace(2, L"dao_database::get_child_table(%s, %s, %d)", table, column, open_flag);
+  ole_com_ptr<DAORecordset> rs;
+  dao_check(tabledef(table)->OpenComplexRecordset(dao_bstr(column), rs.out()));
+  dao_check_object(rs.get(), "recordset");
+  return std::make_unique<dao_recordset>(table + L"." + column, std::move(rs));
 }
 
 std::unique_ptr<udb_recordset> dao_database::get_query(const std::wstring& name,

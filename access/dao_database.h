@@ -42,6 +42,13 @@ class dao_database : public udb_database {
   std::unique_ptr<udb_recordset> get_table(const std::wstring& name, int32_t open_flag) override;
   std::unique_ptr<udb_recordset> get_query(const std::wstring& name, const std::wstring& sql,
                                            int32_t open_flag) override;
+  // Complex columns (attachments, multi-value fields, memo version
+  // histories) as child tables: their values, one row each, with the key of
+  // the parent row.
+  std::vector<udb_child_table> child_tables(const std::wstring& table) override;
+  std::unique_ptr<udb_recordset> get_child_table(const std::wstring& table,
+                                                 const std::wstring& column,
+                                                 int32_t open_flag) override;
   // Whether the text can be run; never raises.
   bool test_query(const std::wstring& sql) override;
   // The number of rows the query gives.
@@ -51,6 +58,7 @@ class dao_database : public udb_database {
   void list_tables();
   void init_fkeys();
   // A temporary query definition of the text, opened as a dynaset.
+  ole_com_ptr<DAOTableDef> tabledef(const std::wstring& name);
   ole_com_ptr<DAORecordset> open_sql(const std::wstring& sql, int32_t options,
                                      ole_com_ptr<DAOQueryDef>* querydef);
 

@@ -75,6 +75,20 @@ VARTYPE dao_field::get_vartype(int16_t dao_type) {
     case 20:  // dbDecimal
     case 21:  // dbFloat
       return VT_R8;
+    case DAO_TYPE_DATE_TIME_EXTENDED:  // 100 ns from year 1: no VT_DATE holds that
+      return VT_FILETIME;
+    case DAO_TYPE_ATTACHMENT:
+    case 102:  // dbComplexByte ... dbComplexText: multi-value fields
+    case 103:
+    case 104:
+    case 105:
+    case 106:
+    case 107:
+    case 108:
+    case DAO_TYPE_COMPLEX_TEXT:
+      // The column keeps the number of the row's values; the values go to
+      // a child table (dao_database::get_child_table).
+      return VT_I4;
     default:  // binary, long binary, GUID, VarBinary, Char, 13, 14, others
       return VT_BLOB;
   }

@@ -1,6 +1,7 @@
 // dao_recordset: schema, indexes and forward reading of a DAO recordset.
 #include "access/dao_recordset.h"
 
+#include "TK/tk_format.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
 #include "UDB/t_ftd.h"
@@ -86,6 +87,35 @@ dao_recordset::dao_recordset(const std::wstring& name, const std::wstring& sql,
   b_eof_ = read_eof();
 }
 
+dao_recordset::dao_recordset(const std::wstring& name, ole_com_ptr<DAORecordset> recordset)
+    : udb_recordset(name, true), recordset_(std::move(recordset)) {
+  tk_wtrace(2, L"dao_recordset::dao_recordset(%s)", name);
+  TK_ASSERT(recordset_);
+  ole_com_ptr<DAOFields> fields;
+  dao_check(recordset_->get_Fields(fields.out()));
+  dao_check_object(fields.get(), "field list");
+  init_schema(fields.get());
+  b_eof_ = read_eof();
+  // The rows are counted as they are read: no count is stored for them.
+  uint32_t rows = 0;
+  while (!read_eof()) {
+    ++rows;
+    dao_check(recordset_->MoveNext());
+  }
+  if (rows != 0) dao_check(recordset_->MoveFirst());
+  b_eof_ = read_eof();
+  set_records_count(rows);
+  for (const t_ftd* column : schema().fields()) {
+    if (column->name != L"ValueID") continue;
+    udb_index key;
+    key.name = L"PrimaryKey";
+    key.b_primary = true;
+    key.b_unique = true;
+    key.fields.push_back(column->name);
+    add_index(key);
+  }
+}
+
 dao_recordset::~dao_recordset() {
   tk_trace(2, "dao_recordset::dtor");
   current_record_.reset();
@@ -127,7 +157,7 @@ udb_record* dao_recordset::get_item() {
   ole_com_ptr<DAOFields> fields;
   dao_check(recordset_->get_Fields(fields.out()));
   dao_check_object(fields.get(), "field list");
-  current_record_ = std::make_unique<dao_record>(std::move(fields));
+  current_record_ = std::make_unique<dao_record>(std::move(fields), skipped_);
   return current_record_.get();
 }
 
@@ -213,6 +243,7 @@ void dao_recordset::init_schema(DAOTableDef* tabledef) {
     const int16_t type = type_of(field.get());
     int32_t size = 0;
     dao_check(field->get_Size(&size));
+    if (skip_unknown(field.get(), i, type)) continue;
     const std::wstring text = default_text(field.get());
     tk_wtrace(2, L"Field #%d: size=%d, DAO type=%d, default value=%s", i, size, type, text);
     uint32_t extra = 0;
@@ -237,6 +268,30 @@ void dao_recordset::init_schema(DAOQueryDef* querydef) {
     const ole_variant def_value = query_default(type, text, &extra);
     add_column(std::move(field), def_value, extra);
   }
+}
+
+void dao_recordset::init_schema(DAOFields* fields) {
+  tk_trace(2, "dao_recordset::init_schema( DAOFields * )");
+  const int16_t count = count_of(fields);
+  for (int32_t i = 0; i < count; ++i) {
+    ole_com_ptr<DAOField> field = item(fields, i);
+    const int16_t type = type_of(field.get());
+    tk_trace(2, "Field #%d: DAO type=%d", i, type);
+    if (skip_unknown(field.get(), i, type)) continue;
+    add_column(std::move(field), ole_variant(), 0);
+  }
+}
+
+bool dao_recordset::skip_unknown(DAOField* field, int32_t position, int16_t type) {
+  if ((type & DAO_TYPE_UNKNOWN) == 0) return false;
+  const std::wstring column = dao_text([&](BSTR* b) { return field->get_Name(b); });
+  const std::string text =
+      tk_format("Column %s has the unknown Access column type %d; the column is not converted.",
+                column, type & 0xFF);
+  tk_wtrace(3, L"Table %s: %s", name(), tk_to_wide(text));
+  add_open_error(tk_exception(text, TK_LEVEL_RECORD));
+  skipped_.push_back(position);
+  return true;
 }
 
 void dao_recordset::init_indexes(DAOTableDef* tabledef) {

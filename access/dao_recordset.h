@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "OLE/ole_variant.h"
 #include "UDB/udb_recordset.h"
@@ -26,6 +27,9 @@ class dao_recordset : public udb_recordset {
   dao_recordset(const std::wstring& name, const std::wstring& sql,
                 ole_com_ptr<DAORecordset> recordset, ole_com_ptr<DAOQueryDef> querydef,
                 uint32_t count);
+  // The values of a complex column of a table (child rows): the schema from
+  // the recordset's fields, a primary key on its ValueID column.
+  dao_recordset(const std::wstring& name, ole_com_ptr<DAORecordset> recordset);
   ~dao_recordset() override;
 
   // The Access database is only ever a source.
@@ -47,6 +51,9 @@ class dao_recordset : public udb_recordset {
  private:
   void init_schema(DAOTableDef* tabledef);
   void init_schema(DAOQueryDef* querydef);
+  void init_schema(DAOFields* fields);
+  // A field of a type the reader cannot read: reported, left out.
+  bool skip_unknown(DAOField* field, int32_t position, int16_t type);
   void init_indexes(DAOTableDef* tabledef);
   void add_column(ole_com_ptr<DAOField> field, const ole_variant& def_value, uint32_t extra);
   bool read_eof() const;
@@ -54,6 +61,7 @@ class dao_recordset : public udb_recordset {
 
   bool b_eof_ = true;
   std::unique_ptr<dao_record> current_record_;
+  std::vector<int32_t> skipped_;  // fields left out of the schema
   ole_com_ptr<DAORecordset> recordset_;
   ole_com_ptr<DAOTableDef> tabledef_;
   ole_com_ptr<DAOQueryDef> querydef_;

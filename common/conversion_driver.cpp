@@ -5,9 +5,12 @@
 // already exist. Errors are routed per record, per table and per run through
 // the error handler; nothing here decides whether the process ends. After
 // the last table the source's relationships become foreign keys between the
-// tables that the run converted.
+// tables that the run converted. Tables go in name order, parents before
+// the tables that refer to them; the values of Access complex columns become
+// child tables right after their table.
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -97,6 +100,9 @@ class conversion_driver {
     }
   }
 
+  // Foreign keys of the child tables made by this run.
+  const udb_relationships& child_relationships() const { return child_relationships_; }
+
  private:
   bool agent() const { return conv_.front_end() == tarvel_front_end::agent; }
   bool converted(const std::wstring& source_name) const {
@@ -121,6 +127,19 @@ class conversion_driver {
       tk_wtrace(3, L"Skip system/linked table '%s'", name);
       return;
     }
+    if (!convert_recordset(name, std::move(src)) || is_query) return;
+    convert_child_tables(name);
+  }
+
+  // Copies an open source recordset into its destination table; false when
+  // the mode skipped an existing table.
+  bool convert_recordset(const std::wstring& name, std::unique_ptr<udb_recordset> src) {
+    // Columns the source could not read are reported; the rest of the table
+    // is converted.
+    for (const tk_exception& e : src->take_open_errors()) {
+      handler_.set_context(name);
+      handler_.handle(e, false);
+    }
 
     std::wstring dest_name = name;
     if (!table_names_.is_acceptable(dest_name)) dest_name = table_names_.get_safe_name(dest_name);
@@ -135,7 +154,7 @@ class conversion_driver {
         drop_table(dest_name);
       } else if (mode == UDB_MODE_SKIP) {
         tk_trace(2, "Skip existing table");
-        return;
+        return false;
       }
     }
 
@@ -169,6 +188,44 @@ class conversion_driver {
     dst.reset();
     src.reset();
     converted_.push_back(name);
+    return true;
+  }
+
+  // The values of a table's complex columns (attachments, multi-value
+  // fields, memo version histories) become tables of their own, named
+  // <table>_<column> by the rules of every table name, right after their
+  // table; with a foreign key to it where it has a primary key. One child
+  // table that fails is reported and costs only itself.
+  void convert_child_tables(const std::wstring& name) {
+    for (const udb_child_table& child : source_.child_tables(name)) {
+      if (conv_.stop_requested()) break;  // the stop point is the parent's
+      const std::wstring child_name = name + L"_" + child.column;
+      conv_.set_current_table_name(child_name);
+      conv_.current_record_index = 0;
+      conv_.records_in_current_table = 0;
+      try {
+        std::unique_ptr<udb_recordset> src =
+            source_.get_child_table(name, child.column, kOpenReadOnly);
+        TK_ASSERT(src != nullptr);
+        tk_wtrace(3, L"Child table %s holds the %s values of %s.%s", child_name, child.kind, name,
+                  child.column);
+        if (console())
+          print_line(stdout, tk_format("Child table %s holds the %s values of %s.%s", child_name,
+                                       child.kind, name, child.column));
+        if (!convert_recordset(child_name, std::move(src)) || child.parent_key.empty()) continue;
+        udb_relationship rel;
+        rel.table = child_name;
+        rel.ref_table = name;
+        rel.fields = child.parent_key;
+        rel.ref_fields = child.parent_key;
+        rel.name = child_relationships_.gen_relship_name(rel);
+        child_relationships_.push_back(rel);
+      } catch (const tk_exception& e) {
+        handler_.set_context(child_name);
+        handler_.handle(e, false);
+      }
+    }
+    conv_.set_current_table_name(name);
   }
 
   // Creates the destination table. A level-0 message that leaves the table
@@ -287,7 +344,48 @@ class conversion_driver {
   udb_destination& destination_;
   udb_validator& table_names_;
   std::vector<std::wstring> converted_;  // source names of the tables done
+  udb_relationships child_relationships_;
 };
+
+// The work list in the order of conversion: by name, except that a table
+// comes after the tables it refers to, so that in merge and synchronize a
+// child row whose parent row is new in the same run finds it. Tables in a
+// cycle of references keep their name order among themselves.
+std::vector<const std::pair<const std::wstring, std::wstring>*> conversion_order(
+    const udb_converter::query_map& work, const udb_relationships& relationships) {
+  std::vector<const std::pair<const std::wstring, std::wstring>*> order;
+  for (const auto& entry : work) order.push_back(&entry);
+  const size_t n = order.size();
+  auto position = [&](const std::wstring& name) -> size_t {
+    for (size_t i = 0; i < n; ++i)
+      if (order[i]->second.empty() && tk_wcs_equal_nocase(order[i]->first, name)) return i;
+    return n;
+  };
+  std::vector<std::vector<size_t>> parents(n);
+  for (const udb_relationship& rel : relationships) {
+    const size_t child = position(rel.table), parent = position(rel.ref_table);
+    if (child < n && parent < n && child != parent) parents[child].push_back(parent);
+  }
+  std::vector<bool> placed(n, false);
+  std::vector<const std::pair<const std::wstring, std::wstring>*> result;
+  while (result.size() < n) {
+    // The first entry by name whose parents are all placed; in a cycle, the
+    // first entry not placed.
+    size_t pick = n;
+    for (size_t i = 0; i < n && pick == n; ++i) {
+      if (placed[i]) continue;
+      bool ready = true;
+      for (size_t p : parents[i]) ready = ready && placed[p];
+      if (ready) pick = i;
+    }
+    if (pick == n)
+      for (size_t i = 0; i < n && pick == n; ++i)
+        if (!placed[i]) pick = i;
+    placed[pick] = true;
+    result.push_back(order[pick]);
+  }
+  return result;
+}
 
 // Steps of one run in their order; the objects of the run are released in
 // the reverse order of their creation when it leaves, whichever way.
@@ -331,16 +429,18 @@ void run(tarvel_convertor& conv) {
   for (const std::wstring& table : conv.selected_tables) conv.queries.emplace(table, L"");
 
   conversion_driver driver(conv, handler, *source, *destination, *table_names);
-  for (const auto& [name, query_text] : conv.queries) {
+  for (const auto* entry : conversion_order(conv.queries, source->relationships())) {
     if (conv.stop_requested()) break;
-    driver.convert_entry(name, query_text);
+    driver.convert_entry(entry->first, entry->second);
     ++conv.tables_done;
   }
   // A stopped run leaves what it wrote and builds nothing more.
-  if (conv.stop_requested())
+  if (conv.stop_requested()) {
     tk_trace(3, "Conversion stopped on request");
-  else
+  } else {
     driver.create_foreign_keys(source->relationships());
+    driver.create_foreign_keys(driver.child_relationships());
+  }
   // A stop between tables, or one during the foreign keys, stopped no copy.
   if (conv.stop_requested() && !conv.last_stop)
     conv.last_stop = udb_converter::stop_point{L"", 0, conv.tables_done.load()};

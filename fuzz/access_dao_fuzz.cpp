@@ -1,12 +1,13 @@
 // libFuzzer target: a mutated Access file opened through the DAO component
-// (DBEngine.OpenDatabase), then every TableDef's Fields, Indexes and rows
-// read, and the relationships query run. Looks for crashes, sanitizer
+// (DBEngine.OpenDatabase), then every TableDef's Fields, Indexes, rows and
+// complex-column values read, and the relationships query run. Looks for crashes, sanitizer
 // reports and hangs only; DAO errors are the expected outcome of most inputs.
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "TK/tk_text.h"
 #include "access/dao/dao.h"
@@ -64,6 +65,16 @@ void read_table(DAOTableDef* def) {
   DAORecordset* rs = nullptr;
   if (SUCCEEDED(def->OpenRecordset(missing(), missing(), &rs)))
     read_rows(dao_ref<DAORecordset>::adopt(rs).get());
+  // The values of complex columns (attachments decoded, inflated).
+  std::vector<dao_complex_info> complex;
+  if (FAILED(def->get_ComplexColumns(&complex))) return;
+  for (const dao_complex_info& c : complex) {
+    BSTR column = SysAllocStringLen(c.column.data(), uint32_t(c.column.size()));
+    DAORecordset* values = nullptr;
+    if (SUCCEEDED(def->OpenComplexRecordset(column, &values)))
+      read_rows(dao_ref<DAORecordset>::adopt(values).get());
+    SysFreeString(column);
+  }
 }
 
 }  // namespace

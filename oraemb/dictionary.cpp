@@ -244,7 +244,9 @@ std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
         Value precision = numeric && ty.precision >= 0
                               ? n(ty.base == Base::Float ? ty.precision : ty.precision)
                               : (ty.base == Base::Float ? n(126) : none());
-        Value scale = ty.base == Base::Number && ty.scale != -1000 ? n(ty.scale) : none();
+        Value scale = ty.base == Base::Number && ty.scale != -1000 ? n(ty.scale)
+                      : ty.base == Base::Timestamp                 ? n(ty.precision)
+                                                                   : none();
         bool chars = ty.is_character() && ty.base != Base::Long;
         const int bytes = ty.data_size(profile_.database_char_bytes(), profile_.nchar_char_bytes());
         rows.push_back({t(s.name_of(obj)), t(col.name), t(ty.name()), n(bytes), precision, scale,

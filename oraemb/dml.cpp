@@ -118,8 +118,19 @@ Value Session::coerce(const Value& v, const ColumnInfo& col, const std::string& 
       out.national = t.charset_form() == 2;
       return out;
     }
-    case Base::Date:
-      return Value::dt(value_date(v));
+    case Base::Date: {
+      // A DATE keeps whole seconds.
+      OraDate d = value_date(v);
+      d.nanos = 0;
+      d.precision = -1;
+      return Value::dt(d);
+    }
+    case Base::Timestamp: {
+      // Rounded to the column's fractional digits.
+      OraDate d = value_date(v).rounded(t.precision);
+      d.precision = t.precision;
+      return Value::dt(d);
+    }
     case Base::Raw: {
       std::string bytes = v.kind == Kind::Raw || v.kind == Kind::Blob ? v.bytes
                           : v.kind == Kind::Text                      ? from_hex(v.bytes)

@@ -195,6 +195,12 @@ OraType Session::type_of(const Expr& e, const Scope& scope) const {
         t.base = Base::Date;
         return t;
       }
+      if (f == "TO_TIMESTAMP") {
+        OraType t;
+        t.base = Base::Timestamp;
+        t.precision = 9;
+        return t;
+      }
       if (f == "HEXTORAW") {
         OraType t;
         t.base = Base::Raw;
@@ -510,8 +516,9 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
   if (f == "TO_CHAR" || f == "TO_NCHAR" || f == "TO_CLOB") {
     arity(1, 2);
     if (args[0].kind == Kind::Date)
-      return Value::text(
-          date_to_char(args[0].date, args.size() > 1 ? value_text(args[1]) : "DD-MON-RR"));
+      return Value::text(date_to_char(args[0].date, args.size() > 1 ? value_text(args[1])
+                                                    : args[0].date.is_timestamp() ? kTimestampMask
+                                                                                  : "DD-MON-RR"));
     if (args.size() > 1) raise(3001);  // number format models
     if (f == "TO_CLOB") return Value::lob_value(Kind::Clob, value_text(args[0]));
     return Value::text(value_text(args[0]));
@@ -526,6 +533,17 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
     if (args[0].kind == Kind::Number) raise(932, {"CHAR", "NUMBER"});
     return Value::dt(
         to_date(value_text(args[0]), args.size() > 1 ? value_text(args[1]) : "DD-MON-RR", now()));
+  }
+  if (f == "TO_TIMESTAMP") {
+    // The fraction as given, to the nanosecond (TIMESTAMP(9)).
+    arity(1, 2);
+    if (args[0].kind == Kind::Number) raise(932, {"CHAR", "NUMBER"});
+    OraDate d = args[0].kind == Kind::Date
+                    ? args[0].date
+                    : to_date(value_text(args[0]),
+                              args.size() > 1 ? value_text(args[1]) : kTimestampMask, now());
+    d.precision = 9;
+    return Value::dt(d);
   }
   if (f == "HEXTORAW") {
     arity(1, 1);
@@ -548,7 +566,8 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
     if (args[0].kind == Kind::Date) {
       if (args.size() > 1 || f == "ROUND") raise(3001);
       OraDate d = args[0].date;
-      d.hour = d.minute = d.second = 0;
+      d.hour = d.minute = d.second = d.nanos = 0;
+      d.precision = -1;  // TRUNC gives a DATE
       return Value::dt(d);
     }
     int places = args.size() > 1

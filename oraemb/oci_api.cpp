@@ -286,6 +286,15 @@ bool put_value(StmtH& stmt, DefineH& d, const Value& v) {
       if (d.rlen) *d.rlen = 7;
       return false;
     }
+    case SQLT_TIMESTAMP: {
+      // The buffer holds the address of a timestamp descriptor.
+      void* target = d.value ? *static_cast<void**>(d.value) : nullptr;
+      DateTimeH* dt = handle_cast<DateTimeH>(target, OCI_DTYPE_TIMESTAMP);
+      if (!dt) raise(1460);
+      dt->value = value_date(v);
+      if (d.rlen) *d.rlen = static_cast<ub2>(sizeof(void*));
+      return false;
+    }
     case SQLT_BIN:
     case SQLT_LBI:
       if (v.kind == Kind::Raw || v.kind == Kind::Blob) return copy_bytes(v.bytes, 0, false);
@@ -401,8 +410,12 @@ OCI_EXPORT sword OCIHandleFree(void* hndlp, const ub4 type) {
 OCI_EXPORT sword OCIDescriptorAlloc(const void* parenth, void** descpp, const ub4 type,
                                     const size_t xtramem_sz, void** usrmempp) {
   EnvH* env = env_of(parenth);
-  if (!env || !descpp || type != OCI_DTYPE_LOB) return OCI_INVALID_HANDLE;
-  *descpp = adopt(env, std::make_unique<LobH>(), type, xtramem_sz, usrmempp);
+  if (!env || !descpp || (type != OCI_DTYPE_LOB && type != OCI_DTYPE_TIMESTAMP))
+    return OCI_INVALID_HANDLE;
+  if (type == OCI_DTYPE_TIMESTAMP)
+    *descpp = adopt(env, std::make_unique<DateTimeH>(), type, xtramem_sz, usrmempp);
+  else
+    *descpp = adopt(env, std::make_unique<LobH>(), type, xtramem_sz, usrmempp);
   return OCI_SUCCESS;
 }
 
@@ -411,6 +424,12 @@ OCI_EXPORT sword OCIDescriptorFree(void* descp, const ub4 type) {
     LobH* loc = handle_cast<LobH>(descp, OCI_DTYPE_LOB);
     if (!loc) return OCI_INVALID_HANDLE;
     free_child(loc->env, loc);
+    return OCI_SUCCESS;
+  }
+  if (type == OCI_DTYPE_TIMESTAMP) {
+    DateTimeH* dt = handle_cast<DateTimeH>(descp, OCI_DTYPE_TIMESTAMP);
+    if (!dt) return OCI_INVALID_HANDLE;
+    free_child(dt->env, dt);
     return OCI_SUCCESS;
   }
   if (type == OCI_DTYPE_PARAM) {
@@ -1224,6 +1243,31 @@ OCI_EXPORT sword OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobL
   if (!loc) return OCI_INVALID_HANDLE;
   (void)errhp;
   *csfrm = static_cast<ub1>(loc->kind == Kind::Blob ? 0 : loc->form);
+  return OCI_SUCCESS;
+}
+
+OCI_EXPORT sword OCIDateTimeGetDate(void* hndl, OCIError* err, const OCIDateTime* date, sb2* yr,
+                                    ub1* mnth, ub1* dy) {
+  (void)err;
+  if (!env_of(hndl) || !yr || !mnth || !dy) return OCI_INVALID_HANDLE;
+  const DateTimeH* dt = handle_cast<DateTimeH>(date, OCI_DTYPE_TIMESTAMP);
+  if (!dt) return OCI_INVALID_HANDLE;
+  *yr = static_cast<sb2>(dt->value.year);
+  *mnth = static_cast<ub1>(dt->value.month);
+  *dy = static_cast<ub1>(dt->value.day);
+  return OCI_SUCCESS;
+}
+
+OCI_EXPORT sword OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime* datetime, ub1* hr,
+                                    ub1* mm, ub1* ss, ub4* fsec) {
+  (void)err;
+  if (!env_of(hndl) || !hr || !mm || !ss || !fsec) return OCI_INVALID_HANDLE;
+  const DateTimeH* dt = handle_cast<DateTimeH>(datetime, OCI_DTYPE_TIMESTAMP);
+  if (!dt) return OCI_INVALID_HANDLE;
+  *hr = static_cast<ub1>(dt->value.hour);
+  *mm = static_cast<ub1>(dt->value.minute);
+  *ss = static_cast<ub1>(dt->value.second);
+  *fsec = static_cast<ub4>(dt->value.nanos);
   return OCI_SUCCESS;
 }
 

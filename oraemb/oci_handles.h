@@ -100,6 +100,11 @@ struct LobH : Handle {
   uint64_t txn = 0;
 };
 
+// A TIMESTAMP value (OCI_DTYPE_TIMESTAMP), filled by SQLT_TIMESTAMP defines.
+struct DateTimeH : Handle {
+  OraDate value;
+};
+
 struct StmtH : Handle {
   std::string sql;  // UTF-8
   bool prepared = false;

@@ -14,11 +14,30 @@ const char* const kMonths[] = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
                                "MAY",       "JUNE",     "JULY",     "AUGUST",
                                "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
 
-enum class Elem { YYYY, YY, RRRR, RR, MM, MON, MONTH, DD, HH24, HH12, MI, SS, AM, Punct, Literal };
+enum class Elem {
+  YYYY,
+  YY,
+  RRRR,
+  RR,
+  MM,
+  MON,
+  MONTH,
+  DD,
+  HH24,
+  HH12,
+  MI,
+  SS,
+  FF,
+  X,
+  AM,
+  Punct,
+  Literal
+};
 
 struct MaskItem {
   Elem elem;
   std::string text;  // for literals
+  int digits = 0;    // FF1..FF9; 0 for FF
 };
 
 bool starts_with_ci(const std::string& s, size_t pos, const char* word) {
@@ -36,7 +55,8 @@ std::vector<MaskItem> parse_mask(const std::string& mask) {
       {"YYYY", Elem::YYYY},   {"RRRR", Elem::RRRR}, {"YY", Elem::YY},     {"RR", Elem::RR},
       {"MONTH", Elem::MONTH}, {"MON", Elem::MON},   {"MM", Elem::MM},     {"MI", Elem::MI},
       {"DD", Elem::DD},       {"HH24", Elem::HH24}, {"HH12", Elem::HH12}, {"HH", Elem::HH12},
-      {"SS", Elem::SS},       {"AM", Elem::AM},     {"PM", Elem::AM},     {"FX", Elem::Literal}};
+      {"SS", Elem::SS},       {"AM", Elem::AM},     {"PM", Elem::AM},     {"FX", Elem::Literal},
+      {"FF", Elem::FF},       {"X", Elem::X}};
   while (pos < mask.size()) {
     char c = mask[pos];
     if (c == '"') {
@@ -56,6 +76,8 @@ std::vector<MaskItem> parse_mask(const std::string& mask) {
       if (starts_with_ci(mask, pos, word)) {
         if (std::string(word) != "FX") items.push_back({elem, word});
         pos += std::char_traits<char>::length(word);
+        if (elem == Elem::FF && pos < mask.size() && mask[pos] >= '1' && mask[pos] <= '9')
+          items.back().digits = mask[pos++] - '0';
         matched = true;
         break;
       }
@@ -93,10 +115,32 @@ int days_in_month(int year, int month) {
 }
 
 std::string OraDate::to_storage() const {
-  char text[40];
-  std::snprintf(text, sizeof text, "%s%04d-%02d-%02d %02d:%02d:%02d", year < 0 ? "-" : "",
-                year < 0 ? -year : year, month, day, hour, minute, second);
+  char text[48];
+  int n = std::snprintf(text, sizeof text, "%s%04d-%02d-%02d %02d:%02d:%02d", year < 0 ? "-" : "",
+                        year < 0 ? -year : year, month, day, hour, minute, second);
+  if (nanos != 0) std::snprintf(text + n, sizeof text - size_t(n), ".%09d", nanos);
   return text;
+}
+
+OraDate OraDate::rounded(int digits) const {
+  OraDate d = *this;
+  int unit = 1;
+  for (int k = digits; k < 9; ++k) unit *= 10;
+  d.nanos = (nanos + unit / 2) / unit * unit;
+  if (d.nanos < 1000000000) return d;
+  d.nanos = 0;
+  if (++d.second < 60) return d;
+  d.second = 0;
+  if (++d.minute < 60) return d;
+  d.minute = 0;
+  if (++d.hour < 24) return d;
+  d.hour = 0;
+  if (++d.day <= days_in_month(d.year, d.month)) return d;
+  d.day = 1;
+  if (++d.month <= 12) return d;
+  d.month = 1;
+  ++d.year;
+  return d;
 }
 
 std::optional<OraDate> OraDate::from_storage(const std::string& text) {
@@ -104,9 +148,11 @@ std::optional<OraDate> OraDate::from_storage(const std::string& text) {
   const char* s = text.c_str();
   bool neg = *s == '-';
   if (neg) ++s;
-  if (std::sscanf(s, "%d-%d-%d %d:%d:%d", &d.year, &d.month, &d.day, &d.hour, &d.minute,
-                  &d.second) != 6)
+  int used = 0;
+  if (std::sscanf(s, "%d-%d-%d %d:%d:%d%n", &d.year, &d.month, &d.day, &d.hour, &d.minute,
+                  &d.second, &used) != 6)
     return std::nullopt;
+  if (s[used] == '.') std::sscanf(s + used + 1, "%9d", &d.nanos);
   if (neg) d.year = -d.year;
   return d;
 }
@@ -166,7 +212,7 @@ OraDate to_date(const std::string& text, const std::string& mask, std::time_t no
       for (size_t rest = k; rest < items.size(); ++rest) {
         Elem e = items[rest].elem;
         if (e != Elem::HH24 && e != Elem::HH12 && e != Elem::MI && e != Elem::SS && e != Elem::AM &&
-            e != Elem::Punct && e != Elem::Literal)
+            e != Elem::FF && e != Elem::X && e != Elem::Punct && e != Elem::Literal)
           raise(1840);
       }
       break;
@@ -249,6 +295,20 @@ OraDate to_date(const std::string& text, const std::string& mask, std::time_t no
         if (value > 59) raise(1852);
         d.second = value;
         break;
+      case Elem::FF: {
+        // Up to the element's digits (9 for FF); more digits are an error.
+        const int width = item.digits ? item.digits : 9;
+        size_t start = pos;
+        int nanos = 0;
+        while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos]))) {
+          if (int(pos - start) >= width) raise(1880);
+          nanos = nanos * 10 + (text[pos++] - '0');
+        }
+        if (pos == start) raise(1858);
+        for (size_t k = pos - start; k < 9; ++k) nanos *= 10;
+        d.nanos = nanos;
+        break;
+      }
       case Elem::AM:
         if (starts_with_ci(text, pos, "PM") || starts_with_ci(text, pos, "P.M.")) {
           pm = true;
@@ -317,6 +377,15 @@ std::string date_to_char(const OraDate& d, const std::string& mask) {
       case Elem::SS:
         std::snprintf(buf, sizeof buf, "%02d", d.second);
         out += buf;
+        break;
+      case Elem::FF: {
+        const int digits = item.digits ? item.digits : (d.precision >= 0 ? d.precision : 9);
+        std::snprintf(buf, sizeof buf, "%09d", d.nanos);
+        out.append(buf, size_t(digits));
+        break;
+      }
+      case Elem::X:
+        out += '.';
         break;
       case Elem::AM:
         out += d.hour < 12 ? "AM" : "PM";

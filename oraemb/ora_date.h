@@ -1,4 +1,6 @@
-// Oracle DATE: a calendar date and time of day to the second, with the
+// Oracle DATE and TIMESTAMP(n): a calendar date and time of day to the
+// second (DATE) or to the nanosecond (TIMESTAMP, whose value keeps its
+// fractional precision for printing), with the
 // TO_DATE / TO_CHAR format-model rules the converter and a user rely on
 // (flexible punctuation, omitted trailing time fields, missing date fields
 // taken from the first day of the current month). A value type.
@@ -18,8 +20,14 @@ struct OraDate {
   int hour = 0;
   int minute = 0;
   int second = 0;
+  int nanos = 0;       // 0..999999999
+  int precision = -1;  // TIMESTAMP(precision); -1 for a DATE value
 
-  // Storage text "YYYY-MM-DD HH24:MI:SS", which sorts in date order.
+  bool is_timestamp() const { return precision >= 0; }
+  // The value rounded to `digits` fractional digits (seconds and up carry).
+  OraDate rounded(int digits) const;
+  // Storage text "YYYY-MM-DD HH24:MI:SS", with ".fffffffff" when there is a
+  // fraction: it sorts in time order, DATE and TIMESTAMP values alike.
   std::string to_storage() const;
   static std::optional<OraDate> from_storage(const std::string& text);
   // The 7-byte external DATE form (century+100, year+100, month, day,
@@ -29,7 +37,11 @@ struct OraDate {
   friend bool operator==(const OraDate&, const OraDate&) = default;
 };
 
+// NLS_TIMESTAMP_FORMAT's default.
+inline constexpr const char* kTimestampMask = "DD-MON-RR HH.MI.SSXFF AM";
+
 // TO_DATE(text, mask); `now` supplies the defaults for missing date fields.
+// FF / FF1..FF9 read fractional seconds (TO_TIMESTAMP).
 // Raises the ORA-018xx errors of the format model rules.
 OraDate to_date(const std::string& text, const std::string& mask, std::time_t now);
 // TO_CHAR(date, mask) for the common elements; the default mask is

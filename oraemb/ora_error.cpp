@@ -101,6 +101,8 @@ const std::unordered_map<int, const char*>& catalogue() {
       {1852, "seconds must be between 0 and 59"},
       {1858, "a non-numeric character was found where a numeric was expected"},
       {1861, "literal does not match format string"},
+      {1880, "the fractional seconds must be between 0 and 999999999"},
+      {30088, "datetime/interval precision is out of range"},
       {2260, "table can have only one primary key"},
       {2261, "such unique or primary key already exists in the table"},
       {2264, "name already used by an existing constraint"},

@@ -40,7 +40,8 @@ const std::unordered_set<std::string>& implemented_functions() {
       "COALESCE",   "UPPER",   "LOWER",     "SUBSTR",   "LENGTH",   "TRIM",     "LTRIM",
       "RTRIM",      "TO_CHAR", "TO_NUMBER", "TO_DATE",  "HEXTORAW", "RAWTOHEX", "EMPTY_CLOB",
       "EMPTY_BLOB", "DECODE",  "ABS",       "ROUND",    "TRUNC",    "MOD",      "REPLACE",
-      "INSTR",      "CONCAT",  "TO_CLOB",   "TO_NCHAR", "NULLIF",   "UNISTR"};
+      "INSTR",      "CONCAT",  "TO_CLOB",   "TO_NCHAR", "NULLIF",   "UNISTR",
+      "TO_TIMESTAMP"};
   return names;
 }
 
@@ -125,7 +126,6 @@ const std::unordered_set<std::string>& known_functions() {
                                                         "TO_MULTI_BYTE",
                                                         "TO_NCLOB",
                                                         "TO_SINGLE_BYTE",
-                                                        "TO_TIMESTAMP",
                                                         "TO_TIMESTAMP_TZ",
                                                         "TO_YMINTERVAL",
                                                         "TRANSLATE",
@@ -670,9 +670,21 @@ OraType Parser::data_type() {
     t.base = type == "BINARY_FLOAT" ? Base::BinaryFloat : Base::BinaryDouble;
   } else if (type == "BOOLEAN") {  // 23ai on: the session refuses it before
     t.base = Base::Boolean;
-  } else if (type == "TIMESTAMP" || type == "INTERVAL" || type == "ROWID" || type == "UROWID" ||
-             type == "BFILE" || type == "XMLTYPE" || type == "REAL" || type == "DOUBLE" ||
-             type == "NATIONAL" || type == "SDO_GEOMETRY" || type == "JSON") {
+  } else if (type == "TIMESTAMP") {
+    t.base = Base::Timestamp;
+    t.precision = 6;
+    if (accept_sym("(")) {
+      if (peek().kind != Tok::Number) fail(30088);
+      auto n = OraNumber::parse(next().text);
+      auto v = n ? n->to_int64() : std::nullopt;
+      if (!v || *v < 0 || *v > 9) raise(30088);
+      t.precision = static_cast<int>(*v);
+      expect_sym(")", 907);
+    }
+    if (is_kw("WITH")) unsupported();  // WITH [LOCAL] TIME ZONE
+  } else if (type == "INTERVAL" || type == "ROWID" || type == "UROWID" || type == "BFILE" ||
+             type == "XMLTYPE" || type == "REAL" || type == "DOUBLE" || type == "NATIONAL" ||
+             type == "SDO_GEOMETRY" || type == "JSON") {
     unsupported();
   } else {
     raise(902);

@@ -374,8 +374,10 @@ Value Session::read_storage(sqlite3_stmt* st, int idx, const OraType& type) {
       auto n = OraNumber::parse(bytes);
       return Value::num(n ? *n : OraNumber());
     }
-    case Base::Date: {
+    case Base::Date:
+    case Base::Timestamp: {
       auto d = OraDate::from_storage(bytes);
+      if (d && type.base == Base::Timestamp) d->precision = type.precision;
       return d ? Value::dt(*d) : Value::null();
     }
     case Base::Raw:

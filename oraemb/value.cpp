@@ -2,6 +2,7 @@
 #include "oraemb/value.h"
 
 #include <algorithm>
+#include <string>
 
 namespace oraemb {
 
@@ -35,6 +36,8 @@ int OraType::type_code() const {
       return 101;
     case Base::Boolean:
       return 252;
+    case Base::Timestamp:
+      return 187;  // SQLT_TIMESTAMP
   }
   return 1;
 }
@@ -70,6 +73,8 @@ int OraType::data_size(int database_char_bytes, int nchar_char_bytes) const {
       return 8;
     case Base::Boolean:
       return 1;
+    case Base::Timestamp:
+      return 11;
   }
   return 0;
 }
@@ -81,6 +86,7 @@ int OraType::describe_precision() const {
 }
 
 int OraType::describe_scale() const {
+  if (base == Base::Timestamp) return precision;  // the fractional seconds' digits
   if (base == Base::Float) return -127;
   if (base == Base::Number) return scale == -1000 ? (precision < 0 ? -127 : 0) : scale;
   return 0;
@@ -90,7 +96,7 @@ int OraType::charset_form() const {
   if (base == Base::Nvarchar2 || base == Base::Nchar || base == Base::Nclob) return 2;
   if (base == Base::Blob || base == Base::Raw || base == Base::Number || base == Base::Float ||
       base == Base::Date || base == Base::Rowid || base == Base::BinaryFloat ||
-      base == Base::BinaryDouble || base == Base::Boolean)
+      base == Base::BinaryDouble || base == Base::Boolean || base == Base::Timestamp)
     return 0;
   return 1;
 }
@@ -129,6 +135,8 @@ std::string OraType::name() const {
       return "BINARY_DOUBLE";
     case Base::Boolean:
       return "BOOLEAN";
+    case Base::Timestamp:
+      return "TIMESTAMP(" + std::to_string(precision) + ")";
   }
   return "UNDEFINED";
 }

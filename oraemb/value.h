@@ -86,7 +86,8 @@ enum class Base {
   // (stored as 1 and 0).
   BinaryFloat,
   BinaryDouble,
-  Boolean
+  Boolean,
+  Timestamp  // precision: the fractional seconds' digits (0..9)
 };
 
 struct OraType {

@@ -58,7 +58,7 @@ std::string value_text(const Value& v) {
     case Kind::Number:
       return v.number.to_text();
     case Kind::Date:
-      return date_to_char(v.date);
+      return date_to_char(v.date, v.date.is_timestamp() ? kTimestampMask : "DD-MON-RR");
     case Kind::Raw:
       return to_hex(v.bytes);
     case Kind::Blob:

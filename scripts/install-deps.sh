@@ -10,7 +10,7 @@ PACKAGES="
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev
   mdbtools mdbtools-dev
-  libssl-dev
+  libssl-dev zlib1g-dev
   qt6-base-dev
   lintian man-db
 "

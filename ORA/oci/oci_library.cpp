@@ -113,6 +113,8 @@ std::optional<load_failure> load_into_table(const std::string& library) {
   OCI_RESOLVE(OCILobWrite);
   OCI_RESOLVE(OCILobRead);
   OCI_RESOLVE(OCILobCharSetForm);
+  OCI_RESOLVE(OCIDateTimeGetDate);
+  OCI_RESOLVE(OCIDateTimeGetTime);
   OCI_RESOLVE(OCITransCommit);
   OCI_RESOLVE(OCITransRollback);
   OCI_RESOLVE(OCIBindByPos);

@@ -36,6 +36,8 @@ struct oci_functions {
   decltype(&::OCILobWrite) OCILobWrite = nullptr;
   decltype(&::OCILobRead) OCILobRead = nullptr;
   decltype(&::OCILobCharSetForm) OCILobCharSetForm = nullptr;
+  decltype(&::OCIDateTimeGetDate) OCIDateTimeGetDate = nullptr;
+  decltype(&::OCIDateTimeGetTime) OCIDateTimeGetTime = nullptr;
   decltype(&::OCITransCommit) OCITransCommit = nullptr;
   decltype(&::OCITransRollback) OCITransRollback = nullptr;
   decltype(&::OCIBindByPos) OCIBindByPos = nullptr;

@@ -40,6 +40,7 @@ typedef struct OCIDefine OCIDefine;
 typedef struct OCIParam OCIParam;
 typedef struct OCISnapshot OCISnapshot;
 typedef struct OCILobLocator OCILobLocator;
+typedef struct OCIDateTime OCIDateTime;
 
 /* Handle types. */
 #define OCI_HTYPE_ENV 1
@@ -58,6 +59,8 @@ typedef struct OCILobLocator OCILobLocator;
 #define OCI_DTYPE_SNAP 51
 #define OCI_DTYPE_PARAM 53
 #define OCI_DTYPE_ROWID 54
+/* TIMESTAMP values: a descriptor that an SQLT_TIMESTAMP define fills. */
+#define OCI_DTYPE_TIMESTAMP 68
 
 /* Attributes (the meaning depends on the handle type they are read from). */
 #define OCI_ATTR_DATA_SIZE 1
@@ -221,6 +224,10 @@ sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* a
 sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
                  void* bufp, ub4 bufl, void* ctxp, OCICallbackLobRead cbfp, ub2 csid, ub1 csfrm);
 sword OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp, ub1* csfrm);
+sword OCIDateTimeGetDate(void* hndl, OCIError* err, const OCIDateTime* date, sb2* yr, ub1* mnth,
+                         ub1* dy);
+sword OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime* datetime, ub1* hr, ub1* mm,
+                         ub1* ss, ub4* fsec);
 
 /* Further entry points for test tools and a modern build of the Oracle layer. */
 sword OCIEnvNlsCreate(OCIEnv** envp, ub4 mode, void* ctxp,

@@ -4,14 +4,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
+#include "access/dao/jet_complex.h"
 #include "access/dao/jet_cursor.h"
 #include "access/dao/jet_error.h"
 #include "access/dao/sql/sql_engine.h"
 
 namespace {
+
+// 100 ns intervals from 0001-01-01 to 1601-01-01, FILETIME's origin.
+constexpr int64_t kTicksFrom0001To1601 = 504911232000000000;
 
 const char16_t kRelationshipsQuery[] =
     u"select szrelationship, szcolumn, szobject, szreferencedobject, szreferencedcolumn, grbit "
@@ -107,20 +112,50 @@ class table_source : public dao_row_source {
       : file_(std::move(file)),
         table_(*file_, object.tdef_page(), object.name),
         cursor_(*file_, table_) {
-    for (const jet_column& c : table_.columns())
-      fields_.push_back(dao_describe_column(*file_, object, c));
+    fields_ = dao_describe_table(*file_, object, table_, &columns_, &complex_);
+    counts_.resize(complex_.size());
   }
   const std::vector<dao_field_info>& fields() const override { return fields_; }
   void rewind() override { cursor_.rewind(); }
   bool next() override { return cursor_.next(); }
-  void value(size_t field, jet_value& out) const override { cursor_.value(field, out); }
+  void value(size_t field, jet_value& out) const override {
+    if (field >= columns_.size()) return out.set_null();
+    const size_t column = columns_[field];
+    cursor_.value(column, out);
+    if (table_.columns()[column].type != JET_COMPLEX || out.is_null()) return;
+    // The row holds the key of its values: give their number.
+    const int32_t key = int32_t(out.i64);
+    out.kind = jet_kind::int32;
+    out.i64 = 0;
+    for (size_t k = 0; k < complex_.size(); ++k) {
+      if (complex_[k].column != column) continue;
+      if (!counts_[k])
+        counts_[k] = std::make_unique<std::map<int32_t, int32_t>>(count(complex_[k]));
+      auto found = counts_[k]->find(key);
+      out.i64 = found == counts_[k]->end() ? 0 : found->second;
+    }
+  }
   std::string loss_report() const override { return cursor_.loss_report(); }
 
  private:
+  std::map<int32_t, int32_t> count(const jet_complex_column& c) const {
+    std::map<int32_t, int32_t> counts;
+    jet_cursor cursor(*file_, *c.flat);
+    jet_value key;
+    while (cursor.next()) {
+      cursor.value(size_t(c.key), key);
+      if (!key.is_null()) ++counts[int32_t(key.i64)];
+    }
+    return counts;
+  }
+
   std::shared_ptr<jet_file> file_;
   jet_table table_;
   jet_cursor cursor_;
   std::vector<dao_field_info> fields_;
+  std::vector<size_t> columns_;  // field -> column of the table
+  std::vector<jet_complex_column> complex_;
+  mutable std::vector<std::unique_ptr<std::map<int32_t, int32_t>>> counts_;
 };
 
 // Rows read once into memory: the relationships query orders them.
@@ -235,9 +270,11 @@ int16_t dao_type_of(const jet_column& c) {
     case JET_NUMERIC:
       return 20;
     case JET_COMPLEX:
-      return 101;  // attachment / multi-value: a Recordset2 in DAO
+      return DAO_TYPE_ATTACHMENT;  // the table's source refines it by kind
+    case JET_EXT_DATE:
+      return DAO_TYPE_DATE_TIME_EXTENDED;
     default:
-      return 0;  // Date/Time Extended and unknown types
+      return int16_t(DAO_TYPE_UNKNOWN | c.type);
   }
 }
 
@@ -245,25 +282,47 @@ dao_field_info dao_describe_column(const jet_file& file, const jet_object& objec
                                    const jet_column& c) {
   dao_field_info info;
   info.name = c.name;
-  info.type = dao_type_of(c);
-  info.size = int32_t(fixed_dao_size(c, file.header().is_jet3()));
+  // A calculated column is described by its result type.
+  jet_column as_stored = c;
+  as_stored.type = c.value_type();
+  info.type = dao_type_of(as_stored);
+  info.size = int32_t(fixed_dao_size(as_stored, file.header().is_jet3()));
   info.attributes = (c.fixed() ? DAO_FIXED_FIELD : DAO_VARIABLE_FIELD) | DAO_UPDATABLE_FIELD;
   // Complex columns carry flag byte 0x07, which includes the AutoNumber bit.
   if ((c.flags & 0x04) && c.type != JET_COMPLEX) info.attributes |= DAO_AUTO_INCR_FIELD;
   if (c.type == JET_MEMO && (c.flags & 0x80)) info.attributes |= DAO_HYPERLINK_FIELD;
-  if (c.calculated()) {
-    // The stored type of a calculated column is not its result type.
-    if (auto result = file.column_property(object, c.name, "ResultType")) {
-      char* end = nullptr;
-      const long type = std::strtol(result->c_str(), &end, 10);
-      if (end != result->c_str() && type > 0 && type < 256) info.type = int16_t(type);
-    }
-  }
   if (auto required = file.column_property(object, c.name, "Required"))
     info.required = *required == "yes";
   if (auto def = file.column_property(object, c.name, "DefaultValue"))
     info.default_value = tk_utf8_to_utf16(*def);
   return info;
+}
+
+std::vector<dao_field_info> dao_describe_table(const jet_file& file, const jet_object& object,
+                                               const jet_table& table, std::vector<size_t>* columns,
+                                               std::vector<jet_complex_column>* complex) {
+  std::vector<jet_complex_column> found;
+  bool has_complex = false;
+  for (const jet_column& c : table.columns()) has_complex |= c.type == JET_COMPLEX;
+  if (has_complex) found = jet_read_complex_columns(file, table);
+  std::vector<dao_field_info> fields;
+  for (size_t i = 0; i < table.columns().size(); ++i) {
+    const jet_column& c = table.columns()[i];
+    dao_field_info info = dao_describe_column(file, object, c);
+    if (c.type == JET_COMPLEX) {
+      const jet_complex_column* kind = nullptr;
+      for (const jet_complex_column& k : found)
+        if (k.column == i) kind = &k;
+      // A version history belongs to its memo column, which holds the
+      // current text; the history column itself is no field of the table.
+      if (kind && kind->kind == jet_complex_kind::version_history) continue;
+      info.type = kind ? dao_complex_type(*kind) : DAO_TYPE_ATTACHMENT;
+    }
+    fields.push_back(std::move(info));
+    if (columns) columns->push_back(i);
+  }
+  if (complex) *complex = std::move(found);
+  return fields;
 }
 
 int32_t dao_table_attributes(const jet_object& object) {
@@ -335,6 +394,10 @@ HRESULT dao_value_to_variant(const jet_value& value, VARIANT* out) {
       out->parray = array;
       return S_OK;
     }
+    case jet_kind::ext_date:
+      out->vt = VT_FILETIME;
+      out->llVal = value.i64 - kTicksFrom0001To1601;
+      return S_OK;
     case jet_kind::decimal:
       if (value.dec_overflow || value.dec_scale > DECIMAL_MAX_SCALE) {
         // Beyond DECIMAL: only damaged files get here; give the nearest double.

@@ -33,6 +33,24 @@ enum : int32_t {
   DAO_ATTACHED_TABLE = 0x40000000,
 };
 
+// DAO type codes beyond the classic set. Complex columns: attachments and
+// the multi-value kinds (their value in a recordset of a table is the number
+// of the row's values; the values themselves come from
+// DAOTableDef::OpenComplexRecordset). Date/Time Extended: the reader's code,
+// its values are VT_FILETIME (see dao_value_to_variant). A column type the
+// reader does not know is described as DAO_TYPE_UNKNOWN plus the stored type
+// byte and has no values.
+enum : int16_t {
+  DAO_TYPE_DATE_TIME_EXTENDED = 26,
+  DAO_TYPE_ATTACHMENT = 101,
+  DAO_TYPE_COMPLEX_BYTE = 102,
+  DAO_TYPE_COMPLEX_TEXT = 109,
+  DAO_TYPE_UNKNOWN = 0x4000,
+};
+inline bool dao_is_complex_type(int16_t type) {
+  return type >= DAO_TYPE_ATTACHMENT && type <= DAO_TYPE_COMPLEX_TEXT;
+}
+
 struct dao_field_info {
   std::u16string name;
   int16_t type = 0;        // DAO type code (dbText 10, ...)
@@ -45,14 +63,25 @@ struct dao_field_info {
 // The DAO description of a stored column.
 dao_field_info dao_describe_column(const jet_file& file, const jet_object& object,
                                    const jet_column& column);
-// DAO type code of a stored column type (0 for types DAO has no code for).
+struct jet_complex_column;
+// The fields of a table: every column but the hidden version histories of
+// memo columns; complex columns with their kind's type. Fills the table
+// column of each field and the complex columns when asked.
+std::vector<dao_field_info> dao_describe_table(const jet_file& file, const jet_object& object,
+                                               const jet_table& table,
+                                               std::vector<size_t>* columns = nullptr,
+                                               std::vector<jet_complex_column>* complex = nullptr);
+// DAO type code of a stored column type (DAO_TYPE_UNKNOWN | type for types
+// the reader does not know).
 int16_t dao_type_of(const jet_column& column);
 // TableDef.Attributes from the MSysObjects row.
 int32_t dao_table_attributes(const jet_object& object);
 
 // A value as DAO's Field.Value gives it (VT_NULL, VT_BOOL, VT_UI1, VT_I2,
 // VT_I4, VT_I8, VT_CY, VT_R4, VT_R8, VT_DATE, VT_BSTR, VT_DECIMAL, or
-// VT_ARRAY|VT_UI1 for binary, OLE and GUID values).
+// VT_ARRAY|VT_UI1 for binary, OLE and GUID values). Date/Time Extended
+// values are VT_FILETIME with llVal the signed count of 100 ns intervals
+// since 1601-01-01 (negative before 1601: the type reaches back to year 1).
 HRESULT dao_value_to_variant(const jet_value& value, VARIANT* out);
 
 class dao_row_source {
@@ -81,6 +110,28 @@ dao_query_plan dao_plan_query(const jet_file& file, const std::u16string& sql);
 // The rows of a planned query. The file must outlive the source.
 std::unique_ptr<dao_row_source> dao_open_query(const std::shared_ptr<jet_file>& file,
                                                const dao_query_plan& plan);
+// The complex columns of a table as DAO describes them: the column the
+// values belong to (a version history: its memo column), the kind, and the
+// primary-key columns of the table (empty when it has none).
+struct dao_complex_info {
+  std::u16string column;
+  std::u16string kind;  // "attachment", "multi-value", "version history", "complex"
+  std::vector<std::u16string> parent_key;
+};
+// The DAO type of a complex column: attachment, or the multi-value type of
+// its values (dbComplexByte ... dbComplexText).
+int16_t dao_complex_type(const jet_complex_column& column);
+std::vector<dao_complex_info> dao_complex_columns(const std::shared_ptr<jet_file>& file,
+                                                  const jet_object& object);
+// The values of one complex column as rows: the parent row's key columns
+// (or ParentRow, its 1-based position, when the table has no primary key),
+// ValueID (the value's own number), then by kind FileName, FileType,
+// FileData (the file as attached), FileTimeStamp; Value; or Value and
+// DateModified. Throws 3265 for a column that is not complex.
+std::unique_ptr<dao_row_source> dao_open_complex(const std::shared_ptr<jet_file>& file,
+                                                 const jet_object& object,
+                                                 const std::u16string& column);
+
 // The rows of one table (throws for linked tables, which live elsewhere).
 std::unique_ptr<dao_row_source> dao_open_table(const std::shared_ptr<jet_file>& file,
                                                const jet_object& object);

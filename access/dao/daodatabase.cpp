@@ -65,9 +65,7 @@ HRESULT DAOTableDef::get_Fields(DAOFields** fields) {
   if (!fields) return E_POINTER;
   *fields = nullptr;
   return dao_guard(*context_, [&] {
-    std::vector<dao_field_info> infos;
-    for (const jet_column& c : table().columns())
-      infos.push_back(dao_describe_column(*file_, object_, c));
+    const std::vector<dao_field_info> infos = dao_describe_table(*file_, object_, table());
     return dao_ref<DAOFields>(new DAOFields(context_, describe(context_, infos))).copy_to(fields);
   });
 }
@@ -81,6 +79,13 @@ HRESULT DAOTableDef::get_Indexes(DAOIndexes** indexes) {
     for (const jet_index& index : t.indexes()) {
       // ".rX" indexes are the hidden referenced-side halves of relationships.
       if (!index.name.empty() && index.name[0] == u'.') continue;
+      // Access indexes the keys that complex columns keep in the row; the
+      // column gives the number of its values instead, so such an index
+      // (unique, over keys that no longer appear) is no index of the table.
+      bool over_complex = false;
+      for (const jet_index_column& k : index.columns)
+        over_complex |= t.columns()[k.column].type == JET_COMPLEX;
+      if (over_complex) continue;
       dao_index_info info;
       info.name = index.name;
       info.primary = index.primary();
@@ -121,6 +126,25 @@ HRESULT DAOTableDef::OpenRecordset(VARIANT type, VARIANT, DAORecordset** records
   return dao_guard(*context_, [&] {
     dao_check_recordset_type(type);
     auto source = dao_open_table(file_, object_);
+    return dao_ref<DAORecordset>(new DAORecordset(context_, file_, std::move(source)))
+        .copy_to(recordset);
+  });
+}
+
+HRESULT DAOTableDef::get_ComplexColumns(std::vector<dao_complex_info>* columns) {
+  if (!columns) return E_POINTER;
+  columns->clear();
+  return dao_guard(*context_, [&] {
+    *columns = dao_complex_columns(file_, object_);
+    return S_OK;
+  });
+}
+
+HRESULT DAOTableDef::OpenComplexRecordset(BSTR column, DAORecordset** recordset) {
+  if (!recordset) return E_POINTER;
+  *recordset = nullptr;
+  return dao_guard(*context_, [&] {
+    auto source = dao_open_complex(file_, object_, dao_text_of(column));
     return dao_ref<DAORecordset>(new DAORecordset(context_, file_, std::move(source)))
         .copy_to(recordset);
   });

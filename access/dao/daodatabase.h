@@ -24,6 +24,11 @@ class DAOTableDef : public DAOUnknown {
   HRESULT get_Connect(BSTR* connect);
   HRESULT get_SourceTableName(BSTR* name);
   HRESULT OpenRecordset(VARIANT type, VARIANT options, DAORecordset** recordset);
+  // Complex columns (attachments, multi-value fields, memo version
+  // histories), whose values DAO gives as a recordset per row: the columns,
+  // and one recordset of the values of every row (see dao_open_complex).
+  HRESULT get_ComplexColumns(std::vector<dao_complex_info>* columns);
+  HRESULT OpenComplexRecordset(BSTR column, DAORecordset** recordset);
 
  private:
   const jet_table& table();  // parsed on first use

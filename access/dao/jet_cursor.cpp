@@ -5,6 +5,7 @@
 #include "access/dao/jet_cursor.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "TK/tk_text.h"
@@ -261,7 +262,9 @@ void jet_cursor::value(size_t column, jet_value& out) const {
   if (!has_row_ || column >= fields_.size()) return;
   const jet_column& c = table_.columns()[column];
   const field& f = fields_[column];
-  if (c.type == JET_BOOL) {
+  // Yes/No columns keep their value in the null mask; a calculated Yes/No
+  // result is stored as data like any other result.
+  if (c.type == JET_BOOL && !c.calculated()) {
     out.kind = jet_kind::boolean;
     out.i64 = f.bit ? 1 : 0;
     return;
@@ -270,11 +273,93 @@ void jet_cursor::value(size_t column, jet_value& out) const {
   decode(c, row_.sub(f.start, f.size), out);
 }
 
+namespace {
+
+// A calculated value is wrapped: its length at offset 16, its bytes from 20.
+jet_bytes unwrap_calculated(jet_bytes raw) {
+  if (raw.size < 20) return {raw.data, 0};
+  return raw.sub(20, std::min<size_t>(raw.u32(16), raw.size - 20));
+}
+
+// A calculated Decimal result: total length (16 bits), scale, sign, then the
+// magnitude in at most 16 bytes, stored with each 8-byte group (and a
+// leading 4-byte group) in reversed byte order.
+bool decode_calculated_decimal(jet_bytes data, jet_value& out) {
+  if (data.size < 4) return false;
+  const uint16_t total = data.u16(0);
+  size_t length = (total > 0 ? size_t(total) : data.size - 2);
+  length = length >= 2 ? std::min<size_t>((length - 2) / 4 * 4, 16) : 0;
+  if (4 + length > data.size) length = (data.size - 4) / 4 * 4;
+  uint8_t magnitude[16] = {};
+  std::memcpy(magnitude, data.data + 4, length);
+  size_t pos = 0;
+  if (length % 8 != 0) {
+    std::reverse(magnitude, magnitude + 4);
+    pos = 4;
+  }
+  for (; pos + 8 <= length; pos += 8) std::reverse(magnitude + pos, magnitude + pos + 8);
+  // Big-endian now: fold into 128 bits.
+  unsigned __int128 value = 0;
+  for (size_t i = 0; i < length; ++i) value = (value << 8) | magnitude[i];
+  out.kind = jet_kind::decimal;
+  out.dec_scale = data.u8(2);
+  out.dec_negative = data.u8(3) != 0;
+  out.dec_overflow = (value >> 96) != 0;
+  out.dec_hi = uint32_t(value >> 64);
+  out.dec_lo = uint64_t(value);
+  return true;
+}
+
+// Date/Time Extended: 42 ASCII bytes "DDDDDDDDDDDDDDDDDDD:TTTTTTTTTTTTTTTTTTT:P",
+// days since 0001-01-01, 100 ns ticks since midnight, and the precision.
+bool decode_ext_date(jet_bytes raw, int64_t& ticks) {
+  if (raw.size < 39 || raw.u8(19) != ':') return false;
+  int64_t days = 0, time = 0;
+  for (size_t i = 0; i < 19; ++i) {
+    const uint8_t d = raw.u8(i), t = raw.u8(20 + i);
+    if (d < '0' || d > '9' || t < '0' || t > '9') return false;
+    if (days > 9999999 || time > 999999999999) return false;  // far beyond 9999-12-31
+    days = days * 10 + (d - '0');
+    time = time * 10 + (t - '0');
+  }
+  constexpr int64_t kTicksPerDay = 864000000000;
+  constexpr int64_t kMaxDays = 3652059;  // 9999-12-31
+  if (days > kMaxDays || time >= kTicksPerDay) return false;
+  ticks = days * kTicksPerDay + time;
+  return true;
+}
+
+}  // namespace
+
 void jet_cursor::decode(const jet_column& c, jet_bytes raw, jet_value& out) const {
-  // Calculated columns (Access 2010+) wrap the result: length at 16, data at 20.
-  if (c.calculated() && c.type != JET_MEMO && raw.size >= 20)
-    raw = raw.sub(20, std::min<size_t>(raw.u32(16), raw.size - 20));
-  switch (c.type) {
+  const uint8_t type = c.value_type();
+  if (c.calculated()) {
+    if (type == JET_MEMO || type == JET_OLE) {
+      read_long_value(c, raw, lval_scratch_);
+      const jet_bytes data =
+          unwrap_calculated(jet_bytes{lval_scratch_.data(), lval_scratch_.size()});
+      if (type == JET_OLE) {
+        out.kind = jet_kind::binary;
+        out.bytes.assign(data.data, data.data + data.size);
+      } else {
+        out.kind = jet_kind::text;
+        file_.decode_text(data, out.text);
+      }
+      return;
+    }
+    raw = unwrap_calculated(raw);
+    if (type == JET_BOOL) {
+      out.kind = jet_kind::boolean;
+      out.i64 = raw.size > 0 && raw.u8(0) != 0;
+      return;
+    }
+    if (type == JET_NUMERIC) {
+      decode_calculated_decimal(raw, out);
+      return;
+    }
+    if (type != JET_TEXT && raw.size == 0) return;  // a NULL result
+  }
+  switch (type) {
     case JET_BYTE:
       if (raw.size < 1) return;
       out.kind = jet_kind::byte;
@@ -293,7 +378,7 @@ void jet_cursor::decode(const jet_column& c, jet_bytes raw, jet_value& out) cons
     case JET_MONEY:
     case JET_BIGINT:
       if (raw.size < 8) return;
-      out.kind = c.type == JET_MONEY ? jet_kind::currency : jet_kind::int64;
+      out.kind = type == JET_MONEY ? jet_kind::currency : jet_kind::int64;
       out.i64 = int64_t(raw.u64(0));
       return;
     case JET_FLOAT:
@@ -304,7 +389,7 @@ void jet_cursor::decode(const jet_column& c, jet_bytes raw, jet_value& out) cons
     case JET_DOUBLE:
     case JET_DATETIME:
       if (raw.size < 8) return;
-      out.kind = c.type == JET_DOUBLE ? jet_kind::real : jet_kind::date;
+      out.kind = type == JET_DOUBLE ? jet_kind::real : jet_kind::date;
       out.f64 = raw.f64(0);
       return;
     case JET_GUID:
@@ -327,24 +412,34 @@ void jet_cursor::decode(const jet_column& c, jet_bytes raw, jet_value& out) cons
       out.kind = jet_kind::text;
       file_.decode_text(raw, out.text);
       return;
-    case JET_MEMO: {
+    case JET_MEMO:
       read_long_value(c, raw, lval_scratch_);
-      jet_bytes text{lval_scratch_.data(), lval_scratch_.size()};
-      if (c.calculated() && text.size >= 20)
-        text = text.sub(20, std::min<size_t>(text.u32(16), text.size - 20));
       out.kind = jet_kind::text;
-      file_.decode_text(text, out.text);
+      file_.decode_text(jet_bytes{lval_scratch_.data(), lval_scratch_.size()}, out.text);
       return;
-    }
     case JET_OLE:
       out.kind = jet_kind::binary;
       read_long_value(c, raw, out.bytes);
       return;
     case JET_COMPLEX:
-      // Attachments and multi-value data live in hidden tables; the row only
-      // holds a key into them, which is no value of the column.
+      // The key of the row's values in the column's hidden table.
+      if (raw.size < 4) return;
+      out.kind = jet_kind::int32;
+      out.i64 = int32_t(raw.u32(0));
       return;
-    default:  // binary, Date/Time Extended (42 bytes of text) and unknown types
+    case JET_EXT_DATE: {
+      int64_t ticks = 0;
+      if (!decode_ext_date(raw, ticks)) {
+        // Not the documented layout: keep the stored bytes rather than guess.
+        out.kind = jet_kind::binary;
+        out.bytes.assign(raw.data, raw.data + raw.size);
+        return;
+      }
+      out.kind = jet_kind::ext_date;
+      out.i64 = ticks;
+      return;
+    }
+    default:  // binary and unknown types
       out.kind = jet_kind::binary;
       out.bytes.assign(raw.data, raw.data + raw.size);
       return;

@@ -4,6 +4,7 @@
 #include "access/dao/jet_table.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <unordered_map>
 
 #include "TK/tk_text.h"
@@ -95,6 +96,7 @@ void jet_table::parse(const jet_file& file, const std::vector<uint8_t>& bytes) {
     c.length = t.u16(pos + l.col_length);
     c.precision = t.u8(pos + l.col_precision);
     c.scale = t.u8(pos + l.col_scale);
+    if (c.type == JET_COMPLEX && !jet3) c.complex_id = t.u32(pos + l.col_precision);
     pos += l.column_entry;
   }
   auto read_name = [&](std::u16string& out) {
@@ -161,6 +163,27 @@ void jet_table::parse(const jet_file& file, const std::vector<uint8_t>& bytes) {
   }
 
   read_usage_map(file, t.u32(l.usage_map));
+  read_result_types(file);
+}
+
+void jet_table::read_result_types(const jet_file& file) {
+  const jet_object* object = nullptr;
+  for (jet_column& c : columns_) {
+    if (!c.calculated()) continue;
+    if (!object) object = file.find_table(name_);
+    if (!object) return;
+    const auto result = file.column_property(*object, c.name, "ResultType");
+    if (!result) continue;
+    char* end = nullptr;
+    const long type = std::strtol(result->c_str(), &end, 10);
+    if (end != result->c_str() && type > 0 && type < 256 && jet_known_type(uint8_t(type)))
+      c.result_type = uint8_t(type);
+  }
+}
+
+bool jet_known_type(uint8_t type) {
+  return (type >= JET_BOOL && type <= JET_MEMO) || type == JET_GUID || type == JET_NUMERIC ||
+         type == JET_COMPLEX || type == JET_BIGINT || type == JET_EXT_DATE;
 }
 
 void jet_table::read_usage_map(const jet_file& file, uint32_t pg_row) {

@@ -32,6 +32,9 @@ enum jet_column_type : uint8_t {
   JET_EXT_DATE = 0x14,
 };
 
+// Whether the reader knows how to decode values of a column type.
+bool jet_known_type(uint8_t type);
+
 struct jet_column {
   std::u16string name;
   uint8_t type = 0;
@@ -43,9 +46,16 @@ struct jet_column {
   uint8_t ext_flags = 0;  // Jet4+: 0x01 compressed unicode, 0xC0 calculated
   uint8_t precision = 0;  // Decimal only
   uint8_t scale = 0;      // Decimal only
+  // Calculated columns: the type of the stored result (the column property
+  // ResultType, a column type code); the column's own type byte only says
+  // where the row keeps the value. 0 when unknown.
+  uint8_t result_type = 0;
+  uint32_t complex_id = 0;  // complex columns: the key into MSysComplexColumns
 
   bool fixed() const { return flags & 0x01; }
   bool calculated() const { return ext_flags & 0xC0; }
+  // The type the value is decoded as.
+  uint8_t value_type() const { return calculated() && result_type ? result_type : type; }
 };
 
 struct jet_index_column {
@@ -85,6 +95,8 @@ class jet_table {
  private:
   void parse(const jet_file& file, const std::vector<uint8_t>& tdef);
   void read_usage_map(const jet_file& file, uint32_t pg_row);
+  // Calculated columns: the result type from the column properties.
+  void read_result_types(const jet_file& file);
 
   std::u16string name_;
   uint32_t tdef_page_;

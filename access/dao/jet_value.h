@@ -22,6 +22,7 @@ enum class jet_kind : uint8_t {
   binary,    // bytes (binary, OLE, unknown types)
   guid,      // bytes, 16
   decimal,   // dec_*
+  ext_date,  // i64, 100 ns ticks since 0001-01-01 00:00:00 (Date/Time Extended)
 };
 
 struct jet_value {

@@ -195,3 +195,57 @@ TEST_F(OraTable, OpeningCollectsTheForeignKeysThatReferToTheTable) {
 }
 
 }  // namespace
+
+namespace {
+ole_variant stamp(int64_t value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_FILETIME;
+  v.llVal = value;
+  return ole_variant(v);
+}
+}  // namespace
+
+TEST_F(OraTable, TimestampsAreWrittenAndReadBackToOneHundredNanoseconds) {
+  src_table t;
+  t.columns = {col(L"ID", VT_I4, 0, true), col(L"T", VT_FILETIME)};
+  t.indexes = {udb_index{L"PK_Stamps", true, true, {L"ID"}}};
+  auto table = create(L"Stamps", t);
+  // Counts of 100 ns since 1601-01-01: 0001-01-01 00:00:00, 9999-12-31
+  // 23:59:59.9999999, 2021-06-14 22:45:12.3456789 and 100 ns later.
+  const std::vector<int64_t> values = {-504911232000000000, 2650467743999999999, 132681843123456789,
+                                       132681843123456790};
+  for (size_t i = 0; i < values.size(); ++i)
+    append(*table, t, {ole_variant(int(i + 1)), stamp(values[i])});
+  append(*table, t, {ole_variant(5), null_value()});
+  table.reset();
+  EXPECT_EQ(select_one(L"SELECT DATA_TYPE FROM USER_TAB_COLUMNS WHERE COLUMN_NAME='T'"),
+            L"TIMESTAMP(7)");
+  // Read back through OCI as SQLT_TIMESTAMP: the same counts.
+  ora_query_results rows(L"", L"SELECT ID, \"T\" FROM \"Stamps\" ORDER BY ID");
+  rows.initialize(0, L"SELECT ID, \"T\" FROM \"Stamps\" ORDER BY ID");
+  std::vector<int64_t> read;
+  std::vector<std::wstring> texts;
+  while (!rows.is_eof()) {
+    const udb_record* row = rows.get_item();
+    if (row == nullptr) break;
+    const udb_field& f = (*row)[1];
+    if (f.get_variant().vt == VT_FILETIME) read.push_back(f.get_i8());
+    texts.push_back(f.get_variant().vt == VT_EMPTY ? L"<null>" : f.to_wstring());
+  }
+  EXPECT_EQ(read, values);
+  EXPECT_EQ(texts, (std::vector<std::wstring>{
+                       L"0001-01-01 00:00:00.0000000", L"9999-12-31 23:59:59.9999999",
+                       L"2021-06-14 22:45:12.3456789", L"2021-06-14 22:45:12.3456790", L"<null>"}));
+  // Compared to the 100 ns, and as text in the session's format.
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Stamps\" WHERE \"T\" > TO_TIMESTAMP("
+                       L"'2021-06-14 22:45:12.3456789', 'YYYY-MM-DD HH24:MI:SS.FF7')"),
+            L"2");
+  EXPECT_EQ(select_one(L"SELECT TO_CHAR(\"T\", 'YYYY-MM-DD HH24:MI:SS.FF7') FROM \"Stamps\" "
+                       L"WHERE ID = 3"),
+            L"2021-06-14 22:45:12.3456789");
+  // An existing TIMESTAMP column opens as one: merge conformity holds.
+  auto reopened = open(L"Stamps");
+  EXPECT_EQ(reopened->schema()[1].vartype, VT_FILETIME);
+  EXPECT_TRUE(make_schema(t)->conform_to(reopened->schema()));
+}

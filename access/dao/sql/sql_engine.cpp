@@ -3,6 +3,8 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "TK/tk_text.h"
@@ -127,6 +129,19 @@ void bind(sqlite3_stmt* insert, int index, const jet_value& v, sqlite3* db) {
       rc = sqlite3_bind_text16(insert, index, v.text.data(), int(v.text.size() * 2),
                                SQLITE_TRANSIENT);
       break;
+    case jet_kind::ext_date: {
+      // Date/Time Extended in a query: its text to the 100 ns.
+      constexpr int64_t kTicksPerDay = 864000000000, kDays0001To1970 = 719162;
+      const std::chrono::year_month_day day{
+          std::chrono::sys_days{std::chrono::days{v.i64 / kTicksPerDay - kDays0001To1970}}};
+      const int64_t t = v.i64 % kTicksPerDay;
+      char text[48];
+      std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d.%07d", int(day.year()),
+                    unsigned(day.month()), unsigned(day.day()), int(t / 36000000000),
+                    int(t / 600000000 % 60), int(t / 10000000 % 60), int(t % 10000000));
+      rc = sqlite3_bind_text(insert, index, text, -1, SQLITE_TRANSIENT);
+      break;
+    }
     case jet_kind::binary:
     case jet_kind::guid:
       rc = sqlite3_bind_blob(insert, index, v.bytes.data(), int(v.bytes.size()), SQLITE_TRANSIENT);
@@ -159,6 +174,9 @@ void load_table(sqlite3* db, const jet_file& file, const sql_load& load) {
     for (size_t i = 0; i < load.columns.size(); ++i) {
       if (load.columns[i] >= table.columns().size()) throw sql_errors::evaluation("column moved");
       cursor.value(load.columns[i], value);
+      // A complex column keeps a key into its hidden table, no value of a
+      // query (its values are read as a table of their own).
+      if (table.columns()[load.columns[i]].type == JET_COMPLEX) value.set_null();
       bind(insert.get(), int(i + 1), value, db);
     }
     if (load.columns.empty()) sqlite3_bind_null(insert.get(), 1);

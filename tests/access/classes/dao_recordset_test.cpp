@@ -4,6 +4,8 @@
 // overflow rows, stale stored counts).
 #include "access/dao_recordset.h"
 
+#include <map>
+
 #include "access/dao_field.h"
 #include "tests/access/classes/classes_support.h"
 
@@ -27,10 +29,34 @@ using DaoRecordset = access_test;
 
 TEST(DaoField, TypeTable) {
   const std::vector<std::pair<int16_t, VARTYPE>> table = {
-      {1, VT_BOOL},  {2, VT_UI1},   {3, VT_I2},    {4, VT_I4},    {5, VT_CY},    {6, VT_R4},
-      {7, VT_R8},    {8, VT_DATE},  {9, VT_BLOB},  {10, VT_BSTR}, {11, VT_BLOB}, {12, VT_BSTR},
-      {13, VT_BLOB}, {15, VT_BLOB}, {16, VT_I8},   {17, VT_BLOB}, {18, VT_BLOB}, {19, VT_R8},
-      {20, VT_R8},   {21, VT_R8},   {22, VT_DATE}, {23, VT_BLOB}, {0, VT_BLOB},  {101, VT_BLOB}};
+      {1, VT_BOOL},
+      {2, VT_UI1},
+      {3, VT_I2},
+      {4, VT_I4},
+      {5, VT_CY},
+      {6, VT_R4},
+      {7, VT_R8},
+      {8, VT_DATE},
+      {9, VT_BLOB},
+      {10, VT_BSTR},
+      {11, VT_BLOB},
+      {12, VT_BSTR},
+      {13, VT_BLOB},
+      {15, VT_BLOB},
+      {16, VT_I8},
+      {17, VT_BLOB},
+      {18, VT_BLOB},
+      {19, VT_R8},
+      {20, VT_R8},
+      {21, VT_R8},
+      {22, VT_DATE},
+      {23, VT_BLOB},
+      {0, VT_BLOB},
+      // Date/Time Extended; attachment and multi-value columns hold the
+      // number of their values (the values go to child tables).
+      {26, VT_FILETIME},
+      {101, VT_I4},
+      {109, VT_I4}};
   for (auto [dao, vt] : table) EXPECT_EQ(dao_field::get_vartype(dao), vt) << dao;
 }
 
@@ -196,4 +222,50 @@ TEST_F(DaoRecordset, EmptyTableIsNotMoved) {
   rs->move_prev();
   EXPECT_TRUE(rs->is_eof());
   EXPECT_THROW(rs->append_record(udb_record()), tk_mail_assertion);
+}
+
+TEST_F(DaoRecordset, ComplexColumnsAsChildTablesAndUnknownTypesReported) {
+  auto db = open("jackcess/complexDataTestV2010.accdb");
+  const std::vector<udb_child_table> children = db->child_tables(L"Table1");
+  ASSERT_EQ(children.size(), 3u);
+  // Rows per child table as entered in Access: 5 versions, 6 multi-value
+  // entries, 3 attachments.
+  std::map<std::wstring, uint32_t> counts;
+  for (const udb_child_table& child : children) {
+    EXPECT_EQ(child.parent_key, std::vector<std::wstring>{L"id"});
+    auto rs = db->get_child_table(L"Table1", child.column, 1);
+    ASSERT_TRUE(rs);
+    counts[child.column] = rs->records_count();
+    EXPECT_EQ(read_rows(*rs).size(), rs->records_count());
+    // Keyed by the value's own number.
+    ASSERT_GE(rs->key_index(), 0);
+    EXPECT_EQ(rs->indexes()[size_t(rs->key_index())].fields, std::vector<std::wstring>{L"ValueID"});
+  }
+  EXPECT_EQ(counts[L"append-memo-data"], 5u);
+  EXPECT_EQ(counts[L"multi-value-data"], 6u);
+  EXPECT_EQ(counts[L"attach-data"], 3u);
+  auto attachments = db->get_child_table(L"Table1", L"attach-data", 1);
+  EXPECT_EQ(attachments->schema().find_field(L"FileData").vartype, VT_BLOB);
+  EXPECT_EQ(attachments->schema().find_field(L"FileData").size, 0u);  // a BLOB
+  // The parent keeps the complex columns as the number of their values, and
+  // not the hidden version-history column.
+  auto parent = table(*db, L"Table1");
+  EXPECT_EQ(parent->schema().size(), 5u);
+  EXPECT_EQ(parent->schema().find_field(L"attach-data").vartype, VT_I4);
+
+  auto unknown_db = open("jackcess/unsupportedFieldsTestV2007.accdb");
+  auto test = table(*unknown_db, L"Test");
+  const std::vector<tk_exception> errors = test->take_open_errors();
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_EQ(errors[0].level(), TK_LEVEL_RECORD);
+  EXPECT_NE(errors[0].message().find("Column UnknownVar has the unknown Access column type 70; the "
+                                     "column is not converted."),
+            std::string::npos)
+      << errors[0].message();
+  EXPECT_NE(errors[1].message().find("UnknownFix"), std::string::npos);
+  // The other columns are read as usual, row by row.
+  EXPECT_FALSE(test->schema().find_field(L"UnknownVar", std::nothrow));
+  const auto rows = read_rows(*test);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows[0].size(), test->schema().size());
 }

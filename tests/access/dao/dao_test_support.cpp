@@ -134,6 +134,11 @@ std::string render_value(const VARIANT& v) {
     case VT_R8:
       std::snprintf(buf, sizeof buf, "%.17g", v.dblVal);
       return buf;
+    case VT_R4:
+      std::snprintf(buf, sizeof buf, "%.9g", double(v.fltVal));
+      return buf;
+    case VT_FILETIME:  // 100 ns since 1601-01-01
+      return "ft:" + std::to_string(v.llVal);
     case VT_BSTR:
       return utf8(v.bstrVal);
     case VT_CY:
