@@ -1,6 +1,7 @@
 // The progress page: the conversion's worker and its display.
 #include "GUI2/progress_page.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
@@ -62,11 +63,7 @@ progress_page::progress_page(QWidget* parent) : wizard_page(wiz::PAGE_PROGRESS, 
 
 progress_page::~progress_page() {
   // The program is ending with the run still going: stop it and join.
-  if (worker_ && worker_->has_thread()) {
-    if (worker_->running() && tarvel_convertor::exists())
-      tarvel_convertor::instance().request_stop();
-    worker_->kill();
-  }
+  stop_conversion();
 }
 
 bool progress_page::running() const {
@@ -98,7 +95,7 @@ void progress_page::on_timer() {
   if (conv.is_finished()) {
     if (wizard_shell* shell = wizard_shell::instance_ptr()) {
       shell->stop_timer();
-      if (worker_) worker_->kill();  // the run has ended; join its thread
+      join_worker();  // the run has ended
       shell->go_to_page(wiz::PAGE_FINISH);
     }
     return;
@@ -128,18 +125,29 @@ void progress_page::stop_conversion() {
   stopping_ = true;
   if (worker_->running()) {
     tk_trace(3, "Stopping the conversion on request");
-    tarvel_convertor::instance().request_stop();
+    if (tarvel_convertor::exists()) tarvel_convertor::instance().request_stop();
     // The worker may be waiting for the GUI thread (a dialog, the timer's
     // start): keep serving queued calls, but not the user's input, until it
     // has ended.
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-      if (!worker_->running()) loop.quit();
-    });
-    poll.start(10);
-    if (worker_->running()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (QCoreApplication::instance() != nullptr) {
+      QEventLoop loop;
+      QTimer poll;
+      QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!worker_->running()) loop.quit();
+      });
+      poll.start(10);
+      if (worker_->running()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
   }
-  worker_->kill();
+  join_worker();
   if (wizard_shell* shell = wizard_shell::instance_ptr()) shell->stop_timer();
+}
+
+void progress_page::join_worker() {
+  if (!worker_ || !worker_->has_thread()) return;
+  // kill() joins a thread that still runs; release() one that has ended.
+  if (worker_->running())
+    worker_->kill();
+  else
+    worker_->release();
 }

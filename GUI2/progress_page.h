@@ -33,6 +33,9 @@ class progress_page : public wizard_page {
   void stop_conversion();
 
  private:
+  // Waits for the worker's thread to end (it has ended or been asked to).
+  void join_worker();
+
   std::unique_ptr<tk_thread> worker_;
   QElapsedTimer elapsed_;
   bool stopping_ = false;
