@@ -6,6 +6,8 @@
 // a second session then counts.
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -19,6 +21,8 @@
 #include "GUI2/gui_finish_page.h"
 #include "GUI2/progress_page.h"
 #include "GUI2/progress_status.h"
+#include "GUI2/sel_tables_page.h"
+#include "GUI2/set_query_dlg.h"
 #include "GUI2/wizard_app.h"
 #include "GUI2/wizard_ids.h"
 #include "ORA/oci/oci_library.h"
@@ -35,6 +39,12 @@ mem_table two_columns(int rows, const std::wstring& bad_at_every = L"") {
   t.indexes = {udb_index{L"PrimaryKey", true, true, {L"ID"}}};
   for (int i = 1; i <= rows; ++i) t.rows.push_back({std::to_wstring(i), L"name " + bad_at_every});
   return t;
+}
+
+QStringList items_of(const QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+  return out;
 }
 
 // Counts through a session of its own, which sees only committed rows.
@@ -246,6 +256,61 @@ class progress_run_test : public QObject {
     const int32_t written = conv.current_record_index.load();
     QVERIFY(written > 0 && written < rows);
     QCOMPARE(committed_count(L"SELECT COUNT(*) FROM \"Big\""), written);
+  }
+
+  // Welcome to finish: the Oracle connection, the security and source
+  // pages, a table and a query selected, the run, and the result read back
+  // through a session of its own.
+  void whole_run_through_every_page() {
+    QTemporaryDir oracle_dir;
+    setenv("TARVEL_OCI_LIB", TARVEL_BIN "/liboraemb.so", 1);
+    setenv("TARVEL_ORAEMB_DIR", oracle_dir.path().toUtf8().constData(), 1);
+    tarvel_convertor& conv = world_->conv();
+    conv.set_source_engine_factory(nullptr);
+    conv.uppercase = true;
+    shell_ = std::make_unique<wizard_shell>(wiz_sheet_title());
+    wiz_add_pages(*shell_, false);
+    shell_->show();
+    QCOMPARE(shell_->currentId(), int(wiz::PAGE_WELCOME));
+    shell_->next();
+    auto fill = [&](int id, const QString& text) {
+      shell_->currentPage()->findChild<QLineEdit*>(QString::number(id))->setText(text);
+    };
+    fill(1003, "localhost");
+    fill(1014, "ORCL");
+    fill(1004, "1521");
+    fill(1012, "scott");
+    fill(1013, "tiger");
+    shell_->next();
+    QTRY_COMPARE_WITH_TIMEOUT(shell_->currentId(), int(wiz::PAGE_SECURITY), 10000);
+    shell_->next();
+    QCOMPARE(shell_->currentId(), int(wiz::PAGE_SOURCE));
+    fill(1003, QStringLiteral(TARVEL_TEST_DATA "/access/sql/sqlTest.mdb"));
+    shell_->next();
+    QCOMPARE(shell_->currentId(), int(wiz::PAGE_TABLES));
+
+    auto* tables = qobject_cast<sel_tables_page*>(shell_->currentPage());
+    auto* available = tables->findChild<QListWidget*>("1317");
+    QCOMPARE(items_of(available), QStringList({"Customers", "Order Details", "Orders"}));
+    available->setCurrentRow(0);
+    tables->on_add();
+    dialog_script<set_query_dlg> script;
+    script.then([](set_query_dlg* d) {
+      d->findChild<QLineEdit*>("1019")->setText("Customer_names");
+      d->findChild<QPlainTextEdit*>("1020")->setPlainText("SELECT [Company Name], City FROM Customers");
+      d->findChild<QPushButton*>("1")->click();
+    });
+    tables->on_add_query();
+    shell_->next();
+    QCOMPARE(shell_->currentId(), int(wiz::PAGE_PROGRESS));
+    QTRY_COMPARE_WITH_TIMEOUT(shell_->currentId(), int(wiz::PAGE_FINISH), 30000);
+    QVERIFY2(finish_text(1314).startsWith("Wizard has migrated"),
+             qPrintable(finish_text(1314) + finish_text(1016)));
+
+    const int32_t customers = committed_count(L"SELECT COUNT(*) FROM CUSTOMERS");
+    QVERIFY(customers > 0);
+    QCOMPARE(committed_count(L"SELECT COUNT(*) FROM USER_TABLES"), 2);
+    QCOMPARE(committed_count(L"SELECT COUNT(*) FROM CUSTOMER_NAMES"), customers);
   }
 };
 
