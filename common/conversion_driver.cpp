@@ -211,6 +211,9 @@ class conversion_driver {
       if (conv_.stop_requested()) {
         tk_trace(3, "Stopped at record %d of %d", conv_.current_record_index.load(),
                  conv_.records_in_current_table.load());
+        conv_.last_stop =
+            udb_converter::stop_point{conv_.current_table_name(), conv_.current_record_index.load(),
+                                      conv_.tables_done.load()};
         return;
       }
       tk_trace(1, "Converting %d record", conv_.current_record_index.load());
@@ -316,6 +319,9 @@ void run(tarvel_convertor& conv) {
     tk_trace(3, "Conversion stopped on request");
   else
     driver.create_foreign_keys(source->relationships());
+  // A stop between tables, or one during the foreign keys, stopped no copy.
+  if (conv.stop_requested() && !conv.last_stop)
+    conv.last_stop = udb_converter::stop_point{L"", 0, conv.tables_done.load()};
 
   tk_trace(1, "Right after converting table");
   handler.clear_context();
@@ -346,6 +352,7 @@ void tarvel_convertor::operator()() {
   tk_trace(2, "tarvel_convertor::operator()");
   // Marks the converter finished when the run is left, after any report.
   init_conversion bracket(finished_flag(), true);
+  last_stop.reset();
   try {
     run(*this);
   } catch (const tk_final_exception&) {
