@@ -13,7 +13,6 @@ class gui_finish_page : public wizard_page {
   bool on_cancel() override { return true; }
   void on_help() override {}
   unsigned wizard_buttons() const override { return FINISH; }
-  bool validatePage() override { return true; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

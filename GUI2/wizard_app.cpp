@@ -33,12 +33,7 @@ constexpr int kMinorVersion = 1;
 // Runs `body` on the GUI thread, waiting for it when called from another.
 template <class F>
 void on_gui_thread(F body) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app) return;
-  if (QThread::currentThread() == app->thread())
-    body();
-  else
-    QMetaObject::invokeMethod(app, body, Qt::BlockingQueuedConnection);
+  wizard_shell::run_on_gui_thread(std::function<void()>(body));
 }
 }  // namespace
 

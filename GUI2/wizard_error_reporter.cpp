@@ -1,6 +1,9 @@
 // Error reporting through the wizard's dialogs.
 #include "GUI2/wizard_error_reporter.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "GUI2/wizard_shell.h"
 
 void wizard_error_reporter::show_internal_error(const std::string& text) {
@@ -19,4 +22,9 @@ error_reporter::answer wizard_error_reporter::ask_continue(const std::string& me
 
 void wizard_error_reporter::show_run_error(const std::string& message) {
   wizard_shell::error(message);
+}
+
+void wizard_error_reporter::end_process(int code) {
+  std::fflush(nullptr);
+  std::_Exit(code);
 }

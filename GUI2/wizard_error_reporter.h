@@ -14,4 +14,7 @@ class wizard_error_reporter : public error_reporter {
   answer ask_continue(const std::string& message) override;
   void show_run_error(const std::string& message) override;
   bool run_error_ends_process() const override { return false; }
+  // Ends at once, without the exit handlers: the GUI thread may still be
+  // running when a worker reports an internal error.
+  [[noreturn]] void end_process(int code) override;
 };

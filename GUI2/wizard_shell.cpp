@@ -8,6 +8,8 @@
 #include <QIcon>
 #include <QScreen>
 #include <QThread>
+#include <condition_variable>
+#include <functional>
 
 #include "GUI2/help_window.h"
 #include "GUI2/wizard_ids.h"
@@ -22,19 +24,71 @@ wizard_shell* g_shell = nullptr;
 std::unique_ptr<wizard_presenter> g_presenter;
 QString g_help_file;
 
-// Runs `body` on the GUI thread and waits for it.
-template <class F>
-void on_gui_thread(F body) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app || QThread::currentThread() == app->thread()) {
-    body();
-    return;
-  }
-  QMetaObject::invokeMethod(app, body, Qt::BlockingQueuedConnection);
-}
+// Requests of worker threads to the GUI thread. A worker waits until its
+// request has run; once the sheet is closing, a request that has not started
+// is dropped and the worker goes on with its defaults, so that a page that
+// joins its worker while closing never waits on a box nobody will show.
+std::mutex g_requests_lock;
+std::condition_variable g_requests_changed;
+bool g_closing = false;
+
+struct gui_request {
+  bool started = false;
+  bool done = false;
+  bool dropped = false;
+};
 
 QString from_wide(const std::wstring& text) {
   return QString::fromStdWString(text);
+}
+
+}  // namespace
+
+bool wizard_shell::run_on_gui_thread(const std::function<void()>& body) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return false;
+  if (QThread::currentThread() == app->thread()) {
+    body();
+    return true;
+  }
+  auto request = std::make_shared<gui_request>();
+  {
+    std::lock_guard<std::mutex> hold(g_requests_lock);
+    if (g_closing) return false;
+  }
+  QMetaObject::invokeMethod(
+      app,
+      [request, &body] {
+        {
+          std::lock_guard<std::mutex> hold(g_requests_lock);
+          if (request->dropped) return;
+          request->started = true;
+        }
+        body();
+        std::lock_guard<std::mutex> hold(g_requests_lock);
+        request->done = true;
+        g_requests_changed.notify_all();
+      },
+      Qt::QueuedConnection);
+  std::unique_lock<std::mutex> hold(g_requests_lock);
+  g_requests_changed.wait(hold, [&] { return request->done || (g_closing && !request->started); });
+  if (request->done) return true;
+  request->dropped = true;
+  return false;
+}
+
+void wizard_shell::set_closing(bool closing) {
+  std::lock_guard<std::mutex> hold(g_requests_lock);
+  g_closing = closing;
+  g_requests_changed.notify_all();
+}
+
+namespace {
+
+// Runs `body` on the GUI thread and waits for it (see run_on_gui_thread).
+template <class F>
+void on_gui_thread(F body) {
+  wizard_shell::run_on_gui_thread(std::function<void()>(body));
 }
 
 }  // namespace
@@ -43,6 +97,7 @@ wizard_shell::wizard_shell(const QString& title, QWidget* parent) : QWizard(pare
   tk_trace(2, "wizard_shell::ctor");
   TK_ASSERT(g_shell == nullptr);
   g_shell = this;
+  set_closing(false);
   setWizardStyle(QWizard::ModernStyle);
   setOption(QWizard::HaveHelpButton, true);
   setOption(QWizard::NoBackButtonOnLastPage, true);
@@ -62,6 +117,7 @@ wizard_shell::wizard_shell(const QString& title, QWidget* parent) : QWizard(pare
 
 wizard_shell::~wizard_shell() {
   tk_trace(2, "wizard_shell::dtor");
+  set_closing(true);
   timer_.stop();
   g_shell = nullptr;
 }
@@ -134,7 +190,8 @@ QString wizard_shell::choose_file(wizard_presenter::file_mode mode, const QStrin
 }
 
 wizard_presenter::continue_answer wizard_shell::ask_continue(const std::string& text) {
-  wizard_presenter::continue_answer answer;
+  // Unanswered (the sheet is closing): the run stops.
+  wizard_presenter::continue_answer answer{true, false};
   on_gui_thread([&] {
     answer = presenter().ask_continue(owner(), caption("Error"), QString::fromStdString(text));
   });
@@ -155,6 +212,7 @@ void wizard_shell::add_page(wizard_page* page) {
 }
 
 int wizard_shell::page_after(int page_id) const {
+  if (jump_target_ != -1 && page_id == jump_from_) return jump_target_;
   for (size_t i = 0; i + 1 < order_.size(); ++i)
     if (order_[i] == page_id) return order_[i + 1];
   return -1;
@@ -218,9 +276,14 @@ void wizard_shell::enable_button(int button_id, bool enable) {
 }
 
 void wizard_shell::go_to_page(int page_id) {
-  TK_ASSERT(hasVisitedPage(page_id) || page(page_id) != nullptr);
-  // QWizard moves forward one page at a time; the pages in between accept.
-  for (size_t guard = 0; currentId() != page_id && guard < order_.size(); ++guard) next();
+  TK_ASSERT(page(page_id) != nullptr);
+  if (currentId() == page_id) return;
+  // One step forward to the target: the current page answers it as its next
+  // page and is not validated (a jump is not the user's Next).
+  jump_target_ = page_id;
+  jump_from_ = currentId();
+  next();
+  jump_target_ = -1;
 }
 
 void wizard_shell::start_timer(int interval_ms) {
@@ -275,6 +338,12 @@ std::vector<std::string> wizard_shell::errors() const {
 void wizard_shell::clear_errors() {
   std::lock_guard<std::mutex> hold(errors_lock_);
   errors_.clear();
+}
+
+void wizard_shell::done(int result) {
+  set_closing(true);
+  timer_.stop();
+  QWizard::done(result);
 }
 
 void wizard_shell::reject() {

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWizard>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -58,13 +59,16 @@ class wizard_shell : public QWizard {
   // The page after `page_id` in the order, or -1.
   int page_after(int page_id) const;
   const std::vector<int>& page_order() const { return order_; }
+  // True while go_to_page moves.
+  bool jumping() const { return jump_target_ != -1; }
   wizard_page* current_wizard_page() const;
 
   QString title() const { return title_; }
 
   // Enables or disables a button of the sheet (wiz::sheet_button ids).
   void enable_button(int button_id, bool enable);
-  // Moves forward to the page with this id.
+  // Makes the page with this id current, without validating the current
+  // page (the progress page's jump to the finish page).
   void go_to_page(int page_id);
 
   // The progress timer: every tick goes to the current page's on_timer. A
@@ -80,6 +84,14 @@ class wizard_shell : public QWizard {
   static void set_help_file(const QString& path);
   static QString help_file();
 
+  // Runs `body` on the GUI thread; from a worker thread, waits for it. False
+  // when it did not run: no application, or the sheet is closing and the
+  // request had not started (the caller keeps its defaults).
+  static bool run_on_gui_thread(const std::function<void()>& body);
+  // Set when the sheet closes (Finish, Cancel, destruction): later requests
+  // of workers are not shown.
+  static void set_closing(bool closing);
+
   // Error texts collected during a conversion (at most kMaxErrors; line feeds
   // become spaces). Any thread.
   void add_error(const std::string& text);
@@ -88,6 +100,7 @@ class wizard_shell : public QWizard {
 
  public slots:
   void reject() override;
+  void done(int result) override;
 
  private:
   void on_page_changed(int id);
@@ -98,6 +111,8 @@ class wizard_shell : public QWizard {
   QString title_;
   bool initialized_ = false;
   std::vector<int> order_;
+  int jump_target_ = -1;
+  int jump_from_ = -1;
   QTimer timer_;
   std::unique_ptr<help_window> help_;
   mutable std::mutex errors_lock_;
