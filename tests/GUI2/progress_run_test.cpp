@@ -297,7 +297,8 @@ class progress_run_test : public QObject {
     dialog_script<set_query_dlg> script;
     script.then([](set_query_dlg* d) {
       d->findChild<QLineEdit*>("1019")->setText("Customer_names");
-      d->findChild<QPlainTextEdit*>("1020")->setPlainText("SELECT [Company Name], City FROM Customers");
+      d->findChild<QPlainTextEdit*>("1020")->setPlainText(
+          "SELECT [Company Name], City FROM Customers");
       d->findChild<QPushButton*>("1")->click();
     });
     tables->on_add_query();

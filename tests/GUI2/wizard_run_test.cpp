@@ -45,6 +45,7 @@ class wizard_run_test : public QObject {
     env.page()->ctrl<QRadioButton>(mode_button)->setChecked(true);
     QVERIFY(env.next());
     QCOMPARE(env.shell().currentId(), 127);
+    env.page()->ctrl<QAbstractButton>(1102)->click();  // Add all
     QVERIFY(env.next());
     QCOMPARE(env.shell().currentId(), 107);
   }
