@@ -17,6 +17,7 @@
 #include "common/tarvel_convertor.h"
 
 gui_finish_page::gui_finish_page(QWidget* parent) : wizard_page(wiz::PAGE_FINISH, parent) {
+  setPixmap(QWizard::WatermarkPixmap, wizard_shell::watermark());
   auto* layout = new QVBoxLayout(this);
   auto* title = with_id(new QLabel(tr("Conversion is Completed"), this), 1313);
   title->setFont(wiz_title_font());

@@ -26,6 +26,7 @@ QStringList wiz_profile_filters() {
 }
 
 welcome_page::welcome_page(QWidget* parent) : wizard_page(wiz::PAGE_WELCOME, parent) {
+  setPixmap(QWizard::WatermarkPixmap, wizard_shell::watermark());
   auto* layout = new QVBoxLayout(this);
   auto* title = with_id(new QLabel(tr("Welcome to the Database\nConversion Wizard\n"), this), 1337);
   title->setFont(wiz_title_font());

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLabel>
 #include <QScreen>
 #include <QThread>
 #include <condition_variable>
@@ -17,6 +18,12 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
+
+// The pictures are compiled into this static library; a program that links
+// it must register them once.
+static void init_wizard_resources() {
+  Q_INIT_RESOURCE(wizard);
+}
 
 namespace {
 
@@ -98,12 +105,12 @@ wizard_shell::wizard_shell(const QString& title, QWidget* parent) : QWizard(pare
   TK_ASSERT(g_shell == nullptr);
   g_shell = this;
   set_closing(false);
+  init_wizard_resources();
   setWizardStyle(QWizard::ModernStyle);
   setOption(QWizard::HaveHelpButton, true);
   setOption(QWizard::NoBackButtonOnLastPage, true);
   setOption(QWizard::NoBackButtonOnStartPage, false);
   setPixmap(QWizard::LogoPixmap, QPixmap(QStringLiteral(":/wizard/header.png")));
-  setPixmap(QWizard::WatermarkPixmap, QPixmap(QStringLiteral(":/wizard/watermark.png")));
   setWindowIcon(QIcon(QStringLiteral(":/wizard/icon.png")));
   timer_.setInterval(kProgressInterval);
   connect(&timer_, &QTimer::timeout, this, [this] {
@@ -240,9 +247,32 @@ void wizard_shell::on_page_changed(int id) {
   QMetaObject::invokeMethod(this, &wizard_shell::apply_buttons, Qt::QueuedConnection);
 }
 
+QPixmap wizard_shell::watermark() {
+  static const QPixmap picture(QStringLiteral(":/wizard/watermark.png"));
+  return picture;
+}
+
+void wizard_shell::fill_watermark_area() {
+  // The watermark stands at the top of its area; below it the area takes
+  // the picture's bottom colour, so that it looks stretched to any height.
+  const QPixmap picture = watermark();
+  if (picture.isNull()) return;
+  const QColor bottom = picture.toImage().pixelColor(picture.width() / 2, picture.height() - 1);
+  for (QLabel* label : findChildren<QLabel*>()) {
+    if (qobject_cast<wizard_page*>(label->parentWidget())) continue;
+    const QPixmap shown = label->pixmap();
+    if (shown.isNull() || shown.size() != picture.size()) continue;
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, bottom);
+    label->setPalette(palette);
+    label->setAutoFillBackground(true);
+  }
+}
+
 void wizard_shell::apply_buttons() {
   wizard_page* page = current_wizard_page();
   if (!page) return;
+  fill_watermark_area();
   const unsigned buttons = page->wizard_buttons();
   if (QAbstractButton* back = button(QWizard::BackButton))
     back->setEnabled((buttons & wizard_page::BACK) != 0 && !visitedIds().isEmpty() &&

@@ -78,6 +78,9 @@ class wizard_shell : public QWizard {
   void stop_timer();
   bool timer_running() const { return timer_.isActive(); }
 
+  // The watermark of the welcome and finish pages (pages without a header).
+  static QPixmap watermark();
+
   // Help at a context number (0: the default topic).
   void display_help(int context = 0);
   // The help file (default: the program's path with ".html").
@@ -105,6 +108,7 @@ class wizard_shell : public QWizard {
  private:
   void on_page_changed(int id);
   void apply_buttons();
+  void fill_watermark_area();
   static QString caption(const char* suffix);
   static QWidget* owner();
 
