@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
     env.page()->ctrl<QRadioButton>(1329)->setChecked(true);
     save(&shell, QStringLiteral("4-settings"));
     expect(env.next(), "settings");
+    env.page()->ctrl<QAbstractButton>(1102)->click();  // Add all
     save(&shell, QStringLiteral("5-tables"));
     expect(env.next(), "tables");
     save(&shell, QStringLiteral("6-progress"));
