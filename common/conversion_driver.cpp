@@ -427,6 +427,9 @@ void run(tarvel_convertor& conv) {
 
   // A query keeps its entry when a table of the same name is selected.
   for (const std::wstring& table : conv.selected_tables) conv.queries.emplace(table, L"");
+  // The progress counts every entry visited, queries included, so that
+  // tables done never passes tables to convert.
+  conv.tables_to_convert = static_cast<int32_t>(conv.queries.size());
 
   conversion_driver driver(conv, handler, *source, *destination, *table_names);
   for (const auto* entry : conversion_order(conv.queries, source->relationships())) {

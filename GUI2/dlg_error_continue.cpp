@@ -1,0 +1,34 @@
+// The continue dialog shown for an error in the data of a run.
+#include "GUI2/dlg_error_continue.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+#include "GUI2/dlg_error_dialog_layout.h"
+#include "TK/tk_trace.h"
+
+dlg_error_continue::dlg_error_continue(const QString& message, QWidget* parent) : QDialog(parent) {
+  tk_trace(2, "dlg_error_continue::ctor");
+  setObjectName(QStringLiteral("115"));
+  QVBoxLayout* layout = error_dialog_frame(this, message);
+  auto* again = new QCheckBox(tr("&Do not show this dialog box again"), this);
+  again->setObjectName(QStringLiteral("1222"));
+  connect(again, &QCheckBox::toggled, this, [this](bool on) { do_not_show_again_ = on; });
+  layout->addWidget(again);
+  QHBoxLayout* buttons = error_dialog_button_row(layout);
+  auto* go_on = new QPushButton(tr("Continue"), this);
+  go_on->setObjectName(QStringLiteral("2"));
+  auto* abort = new QPushButton(tr("Abort"), this);
+  abort->setObjectName(QStringLiteral("1"));
+  go_on->setDefault(true);
+  buttons->addWidget(go_on);
+  buttons->addWidget(abort);
+  connect(go_on, &QPushButton::clicked, this, [this] { done(RESULT_CONTINUE); });
+  connect(abort, &QPushButton::clicked, this, [this] { done(RESULT_ABORT); });
+  go_on->setFocus();
+  tk_trace(2, "dlg_error_continue::on_init");
+}
+
+void dlg_error_continue::reject() {
+  done(RESULT_CONTINUE);
+}

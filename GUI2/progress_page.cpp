@@ -1,0 +1,153 @@
+// The progress page: the conversion's worker and its display.
+#include "GUI2/progress_page.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <chrono>
+
+#include "GUI2/progress_status.h"
+#include "GUI2/wizard_ids.h"
+#include "GUI2/wizard_shell.h"
+#include "TK/tk_thread.h"
+#include "TK/tk_trace.h"
+#include "common/tarvel_convertor.h"
+
+namespace {
+
+// Runs the converter (not owned) on the worker thread.
+class conversion_thread : public tk_thread {
+ protected:
+  tk_job* create_job() override {
+    set_job_owned(false);
+    return &tarvel_convertor::instance();
+  }
+};
+
+QString from_wide(const std::wstring& text) {
+  return QString::fromStdWString(text);
+}
+
+}  // namespace
+
+progress_page::progress_page(QWidget* parent) : wizard_page(wiz::PAGE_PROGRESS, parent) {
+  tk_trace(2, "progress_page::ctor");
+  setTitle(tr("Step 5 of 5"));
+  setSubTitle(tr("Database conversion is in progress"));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel(tr("Database conversion is in progress. Please wait until wizard "
+                                  "completes\nmoving your MS Access database to Oracle server."),
+                               this));
+  layout->addSpacing(16);
+  auto* status = with_id(new QLabel(this), 1323);
+  status->setTextFormat(Qt::PlainText);
+  layout->addWidget(status);
+  auto* bar = with_id(new QProgressBar(this), 1321);
+  bar->setRange(0, 100);
+  bar->setValue(0);
+  layout->addWidget(bar);
+  auto* details = new QHBoxLayout();
+  auto* records = new QLabel(this);
+  records->setObjectName(QStringLiteral("records"));
+  auto* elapsed = new QLabel(this);
+  elapsed->setObjectName(QStringLiteral("elapsed"));
+  details->addWidget(records);
+  details->addStretch(1);
+  details->addWidget(elapsed);
+  layout->addLayout(details);
+  layout->addStretch(1);
+}
+
+progress_page::~progress_page() {
+  // The program is ending with the run still going: stop it and join.
+  stop_conversion();
+}
+
+bool progress_page::running() const {
+  return worker_ && worker_->running();
+}
+
+int progress_page::page_init() {
+  tk_trace(2, "progress_page::page_init");
+  ctrl<QProgressBar>(1321)->setValue(0);
+  // The run happens once: the page cannot be left with Back.
+  if (!worker_) {
+    tarvel_convertor::instance().set_finished(false);
+    elapsed_.start();
+    worker_ = std::make_unique<conversion_thread>();
+    worker_->start();
+  }
+  return 0;
+}
+
+void progress_page::on_timer() {
+  if (stopping_) return;
+  const tarvel_convertor& conv = tarvel_convertor::instance();
+  // Records first: the table counters may move on between the reads, which
+  // costs at most one tick of a slightly wrong position.
+  const int32_t records = conv.records_in_current_table.load();
+  const int32_t record = conv.current_record_index.load();
+  ctrl<QProgressBar>(1321)->setValue(static_cast<int>(
+      progress_position(conv.tables_to_convert.load(), conv.tables_done.load(), records, record)));
+  if (conv.is_finished()) {
+    if (wizard_shell* shell = wizard_shell::instance_ptr()) {
+      shell->stop_timer();
+      join_worker();  // the run has ended
+      shell->go_to_page(wiz::PAGE_FINISH);
+    }
+    return;
+  }
+  const std::wstring name = conv.current_table_name();
+  ctrl<QLabel>(1323)->setText(from_wide(progress_status_text(name)));
+  findChild<QLabel*>(QStringLiteral("records"))
+      ->setText(from_wide(name.empty() ? std::wstring() : progress_record_text(records, record)));
+  if (elapsed_.isValid())
+    findChild<QLabel*>(QStringLiteral("elapsed"))
+        ->setText(from_wide(progress_elapsed_text(std::chrono::duration_cast<std::chrono::seconds>(
+            std::chrono::milliseconds(elapsed_.elapsed())))));
+}
+
+bool progress_page::on_cancel() {
+  if (!wizard_page::on_cancel()) return false;
+  stop_conversion();
+  return true;
+}
+
+void progress_page::on_help() {
+  if (wizard_shell* shell = wizard_shell::instance_ptr()) shell->display_help();
+}
+
+void progress_page::stop_conversion() {
+  if (!worker_ || !worker_->has_thread()) return;
+  stopping_ = true;
+  if (worker_->running()) {
+    tk_trace(3, "Stopping the conversion on request");
+    if (tarvel_convertor::exists()) tarvel_convertor::instance().request_stop();
+    // The worker may be waiting for the GUI thread (a dialog, the timer's
+    // start): keep serving queued calls, but not the user's input, until it
+    // has ended.
+    if (QCoreApplication::instance() != nullptr) {
+      QEventLoop loop;
+      QTimer poll;
+      QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!worker_->running()) loop.quit();
+      });
+      poll.start(10);
+      if (worker_->running()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+  }
+  join_worker();
+  if (wizard_shell* shell = wizard_shell::instance_ptr()) shell->stop_timer();
+}
+
+void progress_page::join_worker() {
+  if (!worker_ || !worker_->has_thread()) return;
+  // kill() joins a thread that still runs; release() one that has ended.
+  if (worker_->running())
+    worker_->kill();
+  else
+    worker_->release();
+}

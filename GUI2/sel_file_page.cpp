@@ -1,0 +1,151 @@
+// Source and settings page.
+#include "GUI2/sel_file_page.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "GUI2/wizard_ids.h"
+#include "GUI2/wizard_shell.h"
+#include "TK/tk_fname.h"
+#include "TK/tk_paths.h"
+#include "TK/tk_trace.h"
+#include "common/error_handler.h"
+#include "common/tarvel_convertor.h"
+
+namespace {
+constexpr int kMaxField = 259;
+// Radio button id = kModeButtonBase + mode (1 overwrite .. 4 synchronize).
+constexpr int kModeButtonBase = 1328;
+}  // namespace
+
+sel_file_page::sel_file_page(QWidget* parent) : wizard_page(wiz::PAGE_SOURCE, parent) {
+  setTitle(tr("Step 3 of 5"));
+  setSubTitle(tr("Conversion Settings"));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel(
+      tr("On this page you can specify source database name and conversion settings."), this));
+  layout->addSpacing(6);
+  auto* grid = new QGridLayout;
+  auto* path = with_id(new QLineEdit(this), 1003);
+  auto* path_label = new QLabel(tr("MS &Access database name:"), this);
+  path_label->setBuddy(path);
+  auto* browse = with_id(new QPushButton(tr("Browse..."), this), 1107);
+  grid->addWidget(path_label, 0, 0, 1, 2);
+  grid->addWidget(path, 1, 0);
+  grid->addWidget(browse, 1, 1);
+  auto* use_pwd = with_id(new QCheckBox(tr("&Use password:"), this), 1001);
+  auto* password = with_id(new QLineEdit(this), 1005);
+  password->setEchoMode(QLineEdit::Password);
+  grid->addWidget(use_pwd, 2, 0, 1, 2);
+  grid->addWidget(password, 3, 0);
+  for (QLineEdit* edit : {path, password}) edit->setMaxLength(kMaxField);
+  layout->addLayout(grid);
+  layout->addSpacing(6);
+  layout->addWidget(with_id(new QCheckBox(tr("&Convert table definitions only"), this), 1228));
+  layout->addWidget(with_id(new QCheckBox(tr("S&kip converting indexes"), this), 1226));
+  layout->addWidget(with_id(new QCheckBox(tr("&Make names uppercase"), this), 1202));
+  auto* group = new QGroupBox(tr(" How to process existing tables: "), this);
+  auto* modes = new QGridLayout(group);
+  modes->addWidget(with_id(new QRadioButton(tr("&Overwrite"), group), 1329), 0, 0);
+  modes->addWidget(with_id(new QRadioButton(tr("M&erge"), group), 1331), 0, 1);
+  modes->addWidget(with_id(new QRadioButton(tr("&Skip"), group), 1330), 1, 0);
+  modes->addWidget(with_id(new QRadioButton(tr("S&ynchronize"), group), 1332), 1, 1);
+  layout->addWidget(group);
+  layout->addStretch(1);
+  connect(use_pwd, &QCheckBox::toggled, this, &sel_file_page::on_use_pwd);
+  connect(browse, &QPushButton::clicked, this, &sel_file_page::on_browse);
+}
+
+int sel_file_page::help_context() const {
+  return wiz::HELP_SOURCE;
+}
+
+int sel_file_page::page_init() {
+  tk_trace(2, "sel_file_page::page_init");
+  const tarvel_convertor& conv = tarvel_convertor::instance();
+  auto* use_pwd = ctrl<QCheckBox>(1001);
+  {
+    const QSignalBlocker quiet(use_pwd);
+    use_pwd->setChecked(!conv.access.database_password.empty());
+  }
+  control(1005)->setEnabled(use_pwd->isChecked());
+  ctrl<QLineEdit>(1005)->setText(QString::fromStdWString(conv.access.database_password));
+  ctrl<QCheckBox>(1226)->setChecked(conv.skip_indexes);
+  ctrl<QCheckBox>(1228)->setChecked(conv.only_definitions);
+  ctrl<QCheckBox>(1202)->setChecked(conv.uppercase);
+  QString source;
+  if (!conv.source_name().empty())
+    source = QString::fromStdWString(tk_file_wname(conv.source_name()).full());
+  ctrl<QLineEdit>(1003)->setText(source);
+  const int32_t mode = conv.mode();
+  if (mode < UDB_MODE_OVERWRITE || mode > UDB_MODE_SYNC)
+    throw tk_mail_assertion("tarvel_shel", __LINE__);
+  ctrl<QRadioButton>(kModeButtonBase + mode)->setChecked(true);
+  return 0;
+}
+
+void sel_file_page::on_use_pwd(bool checked) {
+  tk_trace(2, "sel_file_page::on_use_pwd");
+  control(1005)->setEnabled(checked);
+  if (checked) control(1005)->setFocus(Qt::OtherFocusReason);
+}
+
+void sel_file_page::on_browse() {
+  const QString path = wizard_shell::choose_file(
+      wizard_presenter::file_mode::open_existing, tr("Select MS Access database to convert"),
+      {tr("MS Access Databases (*.mdb *.accdb)"), tr("All Files (*)")});
+  if (!path.isEmpty()) ctrl<QLineEdit>(1003)->setText(path);
+}
+
+void sel_file_page::store_file_info() {
+  tk_trace(2, "sel_file_page::store_file_info");
+  tarvel_convertor& conv = tarvel_convertor::instance();
+  conv.only_definitions = ctrl<QCheckBox>(1228)->isChecked();
+  conv.skip_indexes = ctrl<QCheckBox>(1226)->isChecked();
+  conv.uppercase = ctrl<QCheckBox>(1202)->isChecked();
+  conv.set_source_name(ctrl<QLineEdit>(1003)->text().left(kMaxField).toStdWString());
+  conv.access.database_password = ctrl<QCheckBox>(1001)->isChecked()
+                                      ? ctrl<QLineEdit>(1005)->text().left(kMaxField).toStdWString()
+                                      : std::wstring();
+  for (int mode = UDB_MODE_OVERWRITE; mode <= UDB_MODE_SYNC; ++mode) {
+    if (ctrl<QRadioButton>(kModeButtonBase + mode)->isChecked()) {
+      tk_trace(2, "udb_converter::set_mode(%d)", mode);
+      conv.set_mode(mode);
+      break;
+    }
+  }
+}
+
+void sel_file_page::on_back() {
+  store_file_info();
+}
+
+int sel_file_page::on_next() {
+  store_file_info();
+  tarvel_convertor& conv = tarvel_convertor::instance();
+  if (conv.source_name().empty()) {
+    wizard_shell::message(L"You should enter MS Access database name");
+    return -1;
+  }
+  if (!tk_is_file_exist(conv.source_name())) {
+    wizard_shell::error(
+        L"Source file does not exist.\r\nPlease verify the correct path was given.");
+    return -1;
+  }
+  try {
+    conv.access.check_acc_base(conv.source_name(), conv.access.database_password);
+  } catch (const tk_mail_assertion&) {
+    throw;
+  } catch (const tk_exception& e) {
+    const std::string mapped = error_handler::instance().converter().convert(e.code());
+    wizard_shell::error(mapped.empty() ? e.message() : mapped);
+    return -1;
+  }
+  return 0;
+}

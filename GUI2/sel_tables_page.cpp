@@ -1,0 +1,294 @@
+// The table-selection page.
+#include "GUI2/sel_tables_page.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "GUI2/set_query_dlg.h"
+#include "GUI2/wizard_ids.h"
+#include "GUI2/wizard_shell.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_trace.h"
+#include "common/error_handler.h"
+#include "common/tarvel_convertor.h"
+
+namespace {
+
+// An entry of the sorted lists: ordered as the list boxes order them,
+// without regard to letter case.
+class table_item : public QListWidgetItem {
+ public:
+  explicit table_item(const QString& text) : QListWidgetItem(text) {}
+  bool operator<(const QListWidgetItem& other) const override {
+    const int order = text().compare(other.text(), Qt::CaseInsensitive);
+    return order != 0 ? order < 0 : text() < other.text();
+  }
+};
+
+QListWidget* make_list(QWidget* parent) {
+  auto* list = new QListWidget(parent);
+  list->setSortingEnabled(true);
+  list->setUniformItemSizes(true);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  return list;
+}
+
+QString qs(const std::wstring& text) {
+  return QString::fromStdWString(text);
+}
+
+int find_row(const QListWidget* list, const QString& name) {
+  const QList<QListWidgetItem*> hits = list->findItems(name, Qt::MatchFixedString);
+  return hits.isEmpty() ? -1 : list->row(hits.front());
+}
+
+void highlight(QListWidget* list, int row) {
+  if (list->count() == 0) return;
+  list->setCurrentRow(std::clamp(row, 0, list->count() - 1));
+}
+
+}  // namespace
+
+sel_tables_page::sel_tables_page(QWidget* parent) : wizard_page(wiz::PAGE_TABLES, parent) {
+  setTitle(tr("Step 4 of 5"));
+  setSubTitle(tr("Select tables to convert"));
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(with_id(new QLabel(this), 1337), 0, 0, 1, 3);
+  auto* available_label = with_id(new QLabel(this), 1334);
+  auto* selected_label = with_id(new QLabel(this), 1312);
+  QListWidget* available = with_id(make_list(this), 1317);
+  QListWidget* selected = with_id(make_list(this), 1318);
+  available_label->setBuddy(available);
+  selected_label->setBuddy(selected);
+  layout->addWidget(available_label, 1, 0);
+  layout->addWidget(selected_label, 1, 2);
+  layout->addWidget(available, 2, 0);
+  layout->addWidget(selected, 2, 2);
+
+  auto* buttons = new QVBoxLayout();
+  auto add_button = [&](const QString& text, int id, void (sel_tables_page::*slot)()) {
+    auto* b = with_id(new QPushButton(text, this), id);
+    b->setAutoDefault(false);
+    connect(b, &QPushButton::clicked, this, slot);
+    buttons->addWidget(b);
+    return b;
+  };
+  buttons->addStretch(1);
+  add_button(tr("A&dd >"), 1101, &sel_tables_page::on_add);
+  add_button(tr("Add a&ll >"), 1102, &sel_tables_page::on_add_all);
+  buttons->addSpacing(8);
+  add_button(tr("< &Remove"), 1111, &sel_tables_page::on_delete);
+  add_button(tr("< Re&move all"), 1110, &sel_tables_page::on_del_all);
+  buttons->addSpacing(16);
+  add_button(tr("&Add Query"), 1114, &sel_tables_page::on_add_query)->setVisible(false);
+  buttons->addStretch(1);
+  layout->addLayout(buttons, 2, 1);
+  layout->setColumnStretch(0, 1);
+  layout->setColumnStretch(2, 1);
+  layout->setRowStretch(2, 1);
+
+  connect(available, &QListWidget::itemDoubleClicked, this, [this] { on_add(); });
+  connect(selected, &QListWidget::itemDoubleClicked, this, &sel_tables_page::on_selected_activated);
+  setTabOrder(available, selected);
+}
+
+int sel_tables_page::help_context() const {
+  return wiz::HELP_TABLES;
+}
+
+QListWidget* sel_tables_page::available_list() const {
+  return ctrl<QListWidget>(1317);
+}
+QListWidget* sel_tables_page::selected_list() const {
+  return ctrl<QListWidget>(1318);
+}
+
+int sel_tables_page::page_init() {
+  tk_trace(2, "sel_tables_page::page_init");
+  ctrl<QLabel>(1337)->setText(tr("Select MS Access tables to convert into Oracle format."));
+  ctrl<QLabel>(1334)->setText(tr("&Available tables:"));
+  ctrl<QLabel>(1312)->setText(tr("&Selected tables:"));
+  tarvel_convertor& conv = tarvel_convertor::instance();
+  all_tables_.clear();
+  try {
+    conv.get_all_tables(all_tables_);
+  } catch (const tk_mail_assertion&) {
+    throw;
+  } catch (const tk_exception& e) {
+    wizard_shell::error(error_handler::instance().build_message(e));
+  }
+
+  QListWidget* available = available_list();
+  QListWidget* selected = selected_list();
+  available->setSortingEnabled(false);
+  selected->setSortingEnabled(false);
+  available->clear();
+  selected->clear();
+  selected_queries_.clear();
+  available_queries_.clear();
+  for (const std::wstring& name : all_tables_) available->addItem(new table_item(qs(name)));
+  available->setSortingEnabled(true);
+  available->sortItems();
+
+  // The converter's selection: its queries not listed yet, then the tables
+  // that it names.
+  for (const auto& [name, query] : conv.queries) {
+    if (query.empty() || is_listed(qs(name))) continue;
+    selected->addItem(new table_item(qs(name)));
+    selected_queries_[name] = query;
+  }
+  for (const auto& [name, query] : conv.queries) {
+    const int row = find_row(available, qs(name));
+    if (row >= 0 && query.empty()) selected->addItem(available->takeItem(row));
+  }
+  for (const std::wstring& name : conv.selected_tables) {
+    const int row = find_row(available, qs(name));
+    if (row >= 0) selected->addItem(available->takeItem(row));
+  }
+  for (const auto& [name, query] : conv.available_queries) {
+    if (query.empty() || is_listed(qs(name))) continue;
+    available->addItem(new table_item(qs(name)));
+    available_queries_[name] = query;
+  }
+  selected->setSortingEnabled(true);
+  selected->sortItems();
+  highlight(available, 0);
+  highlight(selected, 0);
+  ctrl<QPushButton>(1114)->setVisible(true);
+  return 0;
+}
+
+bool sel_tables_page::is_listed(const QString& name, const QListWidgetItem* except) const {
+  for (const QListWidget* list : {available_list(), selected_list()})
+    for (QListWidgetItem* item : list->findItems(name, Qt::MatchFixedString))
+      if (item != except) return true;
+  return false;
+}
+
+void sel_tables_page::move_one(QListWidget* from, QListWidget* to,
+                               udb_converter::query_map& from_queries,
+                               udb_converter::query_map& to_queries) {
+  const int row = from->currentRow();
+  if (row < 0 || !from->item(row)->isSelected()) return;
+  QListWidgetItem* item = from->takeItem(row);
+  const std::wstring name = item->text().toStdWString();
+  if (auto query = from_queries.find(name); query != from_queries.end()) {
+    to_queries[name] = query->second;
+    from_queries.erase(query);
+  }
+  to->addItem(item);
+  if (from->count() == 0) {
+    to->setFocus();
+    highlight(to, 0);
+  } else {
+    highlight(from, row);
+  }
+}
+
+void sel_tables_page::move_all(QListWidget* from, QListWidget* to,
+                               udb_converter::query_map& from_queries,
+                               udb_converter::query_map& to_queries) {
+  // One sort at the end instead of one sorted insert per item.
+  to->setSortingEnabled(false);
+  while (from->count() > 0) to->addItem(from->takeItem(from->count() - 1));
+  to->setSortingEnabled(true);
+  to->sortItems();
+  to_queries.merge(from_queries);
+  from_queries.clear();
+  to->setFocus();
+  highlight(to, 0);
+}
+
+void sel_tables_page::on_add() {
+  tk_trace(2, "sel_tables_page::on_add");
+  move_one(available_list(), selected_list(), available_queries_, selected_queries_);
+}
+
+void sel_tables_page::on_add_all() {
+  tk_trace(2, "sel_tables_page::on_add_all");
+  move_all(available_list(), selected_list(), available_queries_, selected_queries_);
+}
+
+void sel_tables_page::on_delete() {
+  tk_trace(2, "sel_tables_page::on_delete");
+  move_one(selected_list(), available_list(), selected_queries_, available_queries_);
+}
+
+void sel_tables_page::on_del_all() {
+  tk_trace(2, "sel_tables_page::on_del_all");
+  move_all(selected_list(), available_list(), selected_queries_, available_queries_);
+}
+
+bool sel_tables_page::edit_query(std::wstring& name, std::wstring& query,
+                                 const QListWidgetItem* except) {
+  for (;;) {
+    set_query_dlg dialog(name, query, window());
+    if (dialog.exec() != QDialog::Accepted) return false;
+    name = dialog.name();
+    query = dialog.query();
+    if (!is_listed(qs(name), except)) return true;
+    wizard_shell::message(std::wstring(L"Duplicate table name. Try again."));
+  }
+}
+
+void sel_tables_page::on_add_query() {
+  tk_trace(2, "sel_tables_page::on_add_query");
+  std::wstring name, query;
+  if (!edit_query(name, query, nullptr)) return;
+  QListWidget* selected = selected_list();
+  auto* item = new table_item(qs(name));
+  selected->addItem(item);
+  selected_queries_[name] = query;
+  selected->setCurrentItem(item);
+}
+
+void sel_tables_page::on_selected_activated(QListWidgetItem* item) {
+  if (!item) return;
+  const std::wstring old_name = item->text().toStdWString();
+  auto entry = selected_queries_.find(old_name);
+  if (entry == selected_queries_.end()) {
+    // A plain table goes back to the available list.
+    selected_list()->setCurrentItem(item);
+    on_delete();
+    return;
+  }
+  tk_trace(2, "sel_tables_page::on_edit_query");
+  std::wstring name = old_name, query = entry->second;
+  // Another item of the new name would leave two entries for one table.
+  if (!edit_query(name, query, item)) return;
+  selected_queries_.erase(old_name);
+  selected_queries_[name] = query;
+  QListWidget* selected = selected_list();
+  delete selected->takeItem(selected->row(item));
+  auto* edited = new table_item(qs(name));
+  selected->addItem(edited);
+  selected->setCurrentItem(edited);
+}
+
+int sel_tables_page::on_next() {
+  QListWidget* available = available_list();
+  QListWidget* selected = selected_list();
+  if (available->count() != 0 && selected->count() == 0 &&
+      !wizard_shell::question(L"There are no tables selected. Continue anyway?", true))
+    return -1;
+  tarvel_convertor& conv = tarvel_convertor::instance();
+  conv.selected_tables.clear();
+  conv.queries.clear();
+  for (int row = 0; row < selected->count(); ++row) {
+    const std::wstring name = selected->item(row)->text().toStdWString();
+    auto query = selected_queries_.find(name);
+    if (query != selected_queries_.end()) {
+      conv.queries[name] = query->second;
+    } else {
+      conv.selected_tables.push_back(name);
+      conv.queries[name] = std::wstring();
+    }
+  }
+  conv.available_queries = available_queries_;
+  return 0;
+}

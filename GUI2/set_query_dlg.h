@@ -1,0 +1,43 @@
+// The "Add Query" dialog (resource 128): the name of the table that is to
+// hold a query's result ("Store as Table:", edit 1019) and the query's SQL
+// text ("Query:", edit 1020). OK checks both (a name, a text that starts with
+// SELECT); Test Query also has the source database try the text through the
+// converter. Filled by its creator; name() and query() are read after OK.
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+class QLineEdit;
+class QPlainTextEdit;
+
+class set_query_dlg : public QDialog {
+  Q_OBJECT
+ public:
+  // Both edits hold at most this many characters.
+  static constexpr int kMaxText = 2047;
+
+  set_query_dlg(const std::wstring& name, const std::wstring& query, QWidget* parent = nullptr);
+
+  const std::wstring& name() const { return name_; }
+  const std::wstring& query() const { return query_; }
+
+  // The SELECT test of OK and Test Query: reads edit 1020 into the held
+  // text; an empty text passes; otherwise the leading blanks (tab, line feed,
+  // carriage return, space) are removed from the held text and it passes
+  // when it starts with "SELECT" in any letter case.
+  bool check_select();
+
+  void accept() override;
+  void reject() override;
+  void on_test_query();
+
+ private:
+  void limit_query_text();
+
+  std::wstring name_;
+  std::wstring query_;
+  const std::wstring skipped_ = L"\t\n\r ";
+  QLineEdit* name_edit_;
+  QPlainTextEdit* query_edit_;
+};

@@ -1,0 +1,139 @@
+// Access user-level security page.
+#include "GUI2/ugl_page.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "GUI2/wizard_ids.h"
+#include "GUI2/wizard_shell.h"
+#include "TK/tk_paths.h"
+#include "TK/tk_trace.h"
+#include "access/dao_check_sysdb.h"
+#include "common/tarvel_convertor.h"
+
+namespace {
+constexpr int kMaxField = 259;
+constexpr int kSecurityControls[] = {1003, 1004, 1005, 1107};
+}  // namespace
+
+ugl_page::ugl_page(QWidget* parent) : wizard_page(wiz::PAGE_SECURITY, parent) {
+  setTitle(tr("Step 2 of 5"));
+  setSubTitle(tr("MS Access user-level security settings"));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(
+      new QLabel(tr("Specify MS Access user-level security settings. Leave all the fields empty\n"
+                    "if your database is not protected with MS Access user-level security."),
+                 this));
+  layout->addSpacing(8);
+  auto* use =
+      with_id(new QCheckBox(tr("&Database is protected with user-level security"), this), 1202);
+  layout->addWidget(use);
+  auto* grid = new QGridLayout;
+  auto* path = with_id(new QLineEdit(this), 1003);
+  auto* path_label = new QLabel(tr("Path to &workgroup informtation file:"), this);
+  path_label->setBuddy(path);
+  auto* browse = with_id(new QPushButton(tr("Browse..."), this), 1107);
+  grid->addWidget(path_label, 0, 0, 1, 2);
+  grid->addWidget(path, 1, 0);
+  grid->addWidget(browse, 1, 1);
+  auto* user = with_id(new QLineEdit(this), 1004);
+  auto* user_label = new QLabel(tr("&User name:"), this);
+  user_label->setBuddy(user);
+  auto* password = with_id(new QLineEdit(this), 1005);
+  password->setEchoMode(QLineEdit::Password);
+  auto* password_label = new QLabel(tr("User &password:"), this);
+  password_label->setBuddy(password);
+  auto* form = new QFormLayout;
+  form->addRow(user_label, user);
+  form->addRow(password_label, password);
+  for (QLineEdit* edit : {path, user, password}) edit->setMaxLength(kMaxField);
+  layout->addLayout(grid);
+  layout->addLayout(form);
+  layout->addStretch(1);
+  // The check box stands first in the tab order: it decides whether the
+  // fields below it take input.
+  setTabOrder(use, path);
+  setTabOrder(path, browse);
+  setTabOrder(browse, user);
+  setTabOrder(user, password);
+  connect(use, &QCheckBox::toggled, this, &ugl_page::on_use_ugl);
+  connect(browse, &QPushButton::clicked, this, &ugl_page::on_browse);
+}
+
+int ugl_page::help_context() const {
+  return wiz::HELP_SECURITY;
+}
+
+int ugl_page::page_init() {
+  tk_trace(2, "ugl_page::page_init");
+  const tarvel_convertor& conv = tarvel_convertor::instance();
+  ctrl<QLineEdit>(1003)->setText(QString::fromStdWString(conv.access.workgroup_file));
+  ctrl<QLineEdit>(1004)->setText(QString::fromStdWString(conv.access.workgroup_user));
+  ctrl<QLineEdit>(1005)->setText(QString::fromStdWString(conv.access.workgroup_password));
+  auto* use = ctrl<QCheckBox>(1202);
+  const QSignalBlocker quiet(use);
+  // A workgroup path already set means security is in use, whatever the
+  // remembered flag says: its fields must not show disabled.
+  use->setChecked(conv.use_workgroup_security || !conv.access.workgroup_file.empty());
+  for (int id : kSecurityControls) control(id)->setEnabled(use->isChecked());
+  return 0;
+}
+
+void ugl_page::on_use_ugl(bool checked) {
+  tk_trace(2, "ugl_page::on_use_ugl");
+  for (int id : kSecurityControls) control(id)->setEnabled(checked);
+  if (checked) control(1003)->setFocus(Qt::OtherFocusReason);
+}
+
+void ugl_page::on_browse() {
+  const QString path = wizard_shell::choose_file(
+      wizard_presenter::file_mode::open_existing, tr("Select Workgroup Information File"),
+      {tr("Workgroup Information Files (*.mdw)"), tr("All Files (*)")});
+  if (!path.isEmpty()) ctrl<QLineEdit>(1003)->setText(path);
+}
+
+void ugl_page::store_settings() {
+  tarvel_convertor& conv = tarvel_convertor::instance();
+  const auto get = [&](int id) {
+    return ctrl<QLineEdit>(id)->text().left(kMaxField).toStdWString();
+  };
+  conv.access.store_ugl_settings(get(1003), get(1004), get(1005));
+}
+
+void ugl_page::on_back() {
+  store_settings();
+}
+
+int ugl_page::on_next() {
+  store_settings();
+  const tarvel_convertor& conv = tarvel_convertor::instance();
+  const std::wstring& path = conv.access.workgroup_file;
+  const std::wstring& user = conv.access.workgroup_user;
+  if (!path.empty() && !tk_is_file_exist(path)) {
+    wizard_shell::error(
+        L"Workgroup information file does not exist.\r\nPlease verify the correct path was "
+        L"given.");
+    return -1;
+  }
+  if (!path.empty() && !dao_check_sysdb(path)) {
+    wizard_shell::error(
+        L"The file does not comply with MS Access workgroup information\r\nfile format. Leave all "
+        L"the fields empty on this wizard page if your\r\ndatabase is not protected with MS "
+        L"Access user-level security.");
+    return -1;
+  }
+  if (!path.empty() && user.empty()) {
+    wizard_shell::message(L"You should enter user name");
+    return -1;
+  }
+  if (path.empty() && !user.empty()) {
+    wizard_shell::message(L"You should enter path to MS Access workgroup information file");
+    return -1;
+  }
+  return 0;
+}

@@ -1,0 +1,23 @@
+// Step 2, the Access user-level security page (105): workgroup information
+// file, user name and password, enabled by the check box.
+#pragma once
+
+#include "GUI2/wizard_page.h"
+
+class ugl_page : public wizard_page {
+  Q_OBJECT
+ public:
+  explicit ugl_page(QWidget* parent = nullptr);
+
+  int page_init() override;
+  int on_next() override;
+  void on_back() override;
+  int help_context() const override;
+
+  // Stores path, user and password into the converter.
+  void store_settings();
+
+ private:
+  void on_use_ugl(bool checked);
+  void on_browse();
+};

@@ -1,0 +1,63 @@
+// The presenter of the running program: Qt's standard boxes and file dialogs
+// and the wizard's two error dialogs.
+#include "GUI2/wizard_presenter.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "GUI2/dlg_error_continue.h"
+#include "GUI2/dlg_error_ex.h"
+
+QString wiz_display_text(const QString& text) {
+  QString shown = text;
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return shown;
+}
+
+void qt_wizard_presenter::show(box kind, QWidget* owner, const QString& caption,
+                               const QString& text) {
+  QMessageBox box(kind == box::error ? QMessageBox::Critical : QMessageBox::Information, caption,
+                  wiz_display_text(text), QMessageBox::Ok, owner);
+  box.exec();
+}
+
+bool qt_wizard_presenter::ask(QWidget* owner, const QString& caption, const QString& text,
+                              bool default_no) {
+  QMessageBox box(QMessageBox::Question, caption, wiz_display_text(text),
+                  QMessageBox::Yes | QMessageBox::No, owner);
+  box.setDefaultButton(default_no ? QMessageBox::No : QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
+QString qt_wizard_presenter::choose_file(QWidget* owner, file_mode mode, const QString& title,
+                                         const QStringList& filters,
+                                         const QString& default_suffix) {
+  QFileDialog dialog(owner, title);
+  dialog.setNameFilters(filters);
+  if (mode == file_mode::save) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(default_suffix);
+  } else {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front();
+}
+
+wizard_presenter::continue_answer qt_wizard_presenter::ask_continue(QWidget* owner,
+                                                                    const QString& caption,
+                                                                    const QString& text) {
+  dlg_error_continue dialog(text, owner);
+  dialog.setWindowTitle(caption);
+  const int result = dialog.exec();
+  return {result == dlg_error_continue::RESULT_ABORT, dialog.do_not_show_again()};
+}
+
+void qt_wizard_presenter::show_internal_error(QWidget* owner, const QString& caption,
+                                              const QString& text) {
+  dlg_error_ex dialog(text, owner);
+  dialog.setWindowTitle(caption);
+  dialog.exec();
+}

@@ -1,0 +1,319 @@
+// The progress page and the error dialogs, offscreen: the position formula
+// and the texts, the two error dialogs' results and seams, and runs driven
+// through the progress and finish pages: errors in the data answered with
+// Continue and "do not show again" or with Abort, and Cancel in the middle
+// of a large table converted into the embedded engine, whose committed rows
+// a second session then counts.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <chrono>
+#include <cstdlib>
+
+#include "../driver/memory_databases.h"
+#include "GUI2/dlg_error_continue.h"
+#include "GUI2/dlg_error_ex.h"
+#include "GUI2/gui_finish_page.h"
+#include "GUI2/progress_page.h"
+#include "GUI2/progress_status.h"
+#include "GUI2/sel_tables_page.h"
+#include "GUI2/set_query_dlg.h"
+#include "GUI2/wizard_app.h"
+#include "GUI2/wizard_ids.h"
+#include "ORA/oci/oci_library.h"
+#include "TK/tk_desktop.h"
+#include "TK/tk_text.h"
+#include "common/init_conversion.h"
+#include "pages_test_support.h"
+
+namespace {
+
+mem_table two_columns(int rows, const std::wstring& bad_at_every = L"") {
+  mem_table t;
+  t.columns = {{L"ID", VT_BSTR, 10}, {L"Name", VT_BSTR, 20}};
+  t.indexes = {udb_index{L"PrimaryKey", true, true, {L"ID"}}};
+  for (int i = 1; i <= rows; ++i) t.rows.push_back({std::to_wstring(i), L"name " + bad_at_every});
+  return t;
+}
+
+QStringList items_of(const QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+  return out;
+}
+
+// Counts through a session of its own, which sees only committed rows.
+int32_t committed_count(const std::wstring& sql) {
+  const oci_functions& oci = oci_api();
+  OCIEnv* env = nullptr;
+  OCIError* err = nullptr;
+  OCISvcCtx* svc = nullptr;
+  oci.OCIEnvCreate(&env, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+  void* h = nullptr;
+  oci.OCIHandleAlloc(env, &h, OCI_HTYPE_ERROR, 0, nullptr);
+  err = static_cast<OCIError*>(h);
+  const std::u16string u = u"scott", p = u"tiger", d = u"//localhost:1521/ORCL";
+  int32_t value = -1;
+  if (oci.OCILogon(env, err, &svc, reinterpret_cast<const OraText*>(u.c_str()), 10,
+                   reinterpret_cast<const OraText*>(p.c_str()), 10,
+                   reinterpret_cast<const OraText*>(d.c_str()),
+                   static_cast<ub4>(d.size() * 2)) == OCI_SUCCESS) {
+    oci.OCIHandleAlloc(env, &h, OCI_HTYPE_STMT, 0, nullptr);
+    OCIStmt* stmt = static_cast<OCIStmt*>(h);
+    const std::u16string text = tk_wide_to_utf16(sql);
+    sb2 ind = 0;
+    OCIDefine* def = nullptr;
+    if (oci.OCIStmtPrepare(stmt, err, reinterpret_cast<const OraText*>(text.c_str()),
+                           static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT) != 0 ||
+        oci.OCIDefineByPos(stmt, &def, err, 1, &value, sizeof value, SQLT_INT, &ind, nullptr,
+                           nullptr, OCI_DEFAULT) != 0 ||
+        oci.OCIStmtExecute(svc, stmt, err, 1, 0, nullptr, nullptr, OCI_DEFAULT) != 0)
+      value = -1;
+    oci.OCIHandleFree(stmt, OCI_HTYPE_STMT);
+    oci.OCILogoff(svc, err);
+  }
+  oci.OCIHandleFree(err, OCI_HTYPE_ERROR);
+  oci.OCIHandleFree(env, OCI_HTYPE_ENV);
+  return value;
+}
+
+}  // namespace
+
+class progress_run_test : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<wizard_world> world_;
+  mem_source_setup source_;
+  event_log events_;
+  mem_destination* dest_ = nullptr;
+  std::unique_ptr<wizard_shell> shell_;
+
+  void use_memory_destination() {
+    auto dest = std::make_unique<mem_destination>(events_);
+    dest_ = dest.get();
+    world_->conv().oracle.set_destination(std::move(dest));
+  }
+  // Shows a sheet of the progress and finish pages: the run starts at once.
+  void start_run(const std::vector<std::wstring>& tables) {
+    world_->conv().selected_tables = tables;
+    shell_ = std::make_unique<wizard_shell>(wiz_sheet_title());
+    shell_->add_page(new progress_page);
+    shell_->add_page(new gui_finish_page);
+    shell_->show();
+  }
+  progress_page* progress() {
+    return qobject_cast<progress_page*>(shell_->page(wiz::PAGE_PROGRESS));
+  }
+  QString finish_text(int id) {
+    QWizardPage* finish = shell_->page(wiz::PAGE_FINISH);
+    if (auto* label = finish->findChild<QLabel*>(QString::number(id))) return label->text();
+    return finish->findChild<QPlainTextEdit*>(QString::number(id))->toPlainText();
+  }
+
+ private slots:
+  void init() {
+    world_ = std::make_unique<wizard_world>();
+    wiz_register_services();
+    world_->conv().set_source_name(L"/data/sales.mdb");
+    world_->conv().set_mode(UDB_MODE_OVERWRITE);
+    world_->conv().uppercase = false;
+    world_->conv().set_source_engine_factory(
+        [this] { return std::make_unique<mem_source_engine>(source_, events_); });
+    source_ = {};
+  }
+  void cleanup() {
+    shell_.reset();
+    world_.reset();
+    tk_set_clipboard_handler({});
+    tk_set_mail_handler({});
+    init_conversion::set_start_hook({});
+  }
+
+  void position_formula_and_texts() {
+    QCOMPARE(progress_position(4, 2, 200, 50), 56u);
+    QCOMPARE(progress_position(0, 0, 0, 0), 0u);
+    QCOMPARE(progress_position(0, 3, 10, 5), 0u);
+    QCOMPARE(progress_position(3, 1, 0, 0), 33u);
+    QCOMPARE(progress_position(1, 0, 50'000'000, 49'999'999), 99u);  // no 32-bit wrap
+    QCOMPARE(progress_position(2, 2, 5, 9), 100u);                   // more records than announced
+    QCOMPARE(progress_status_text(L"Orders"), L"Processing table 'Orders'");
+    QCOMPARE(progress_status_text(L""), L"");
+    QCOMPARE(progress_record_text(200'000, 12'345), L"record 12,345 of 200,000");
+    QCOMPARE(progress_record_text(0, 0), L"");
+    QCOMPARE(progress_group_digits(999), L"999");
+    QCOMPARE(progress_group_digits(-1'234'567), L"-1,234,567");
+    QCOMPARE(progress_elapsed_text(std::chrono::seconds(3723)), L"Elapsed time: 1:02:03");
+  }
+
+  void continue_dialog_answers() {
+    dlg_error_continue dialog("Orders, record #3: bad value");
+    QCOMPARE(dialog.findChild<QLabel*>("1320")->text(), QString("Orders, record #3: bad value"));
+    QVERIFY(dialog.findChild<QPushButton*>("2")->isDefault());
+    dialog.findChild<QCheckBox*>("1222")->click();
+    QVERIFY(dialog.do_not_show_again());
+    dialog.findChild<QPushButton*>("1")->click();
+    QCOMPARE(dialog.QDialog::result(), int(dlg_error_continue::RESULT_ABORT));
+    dialog.findChild<QPushButton*>("2")->click();
+    QCOMPARE(dialog.QDialog::result(), int(dlg_error_continue::RESULT_CONTINUE));
+    dialog.reject();  // Escape
+    QCOMPARE(dialog.QDialog::result(), int(dlg_error_continue::RESULT_CONTINUE));
+  }
+
+  void internal_error_dialog_copies_and_reports() {
+    std::wstring copied;
+    tk_bug_report sent;
+    tk_set_clipboard_handler([&](const std::wstring& text) {
+      copied = text;
+      return 0;
+    });
+    tk_set_mail_handler([&](const tk_bug_report& report) {
+      sent = report;
+      return 0;
+    });
+    dlg_error_ex dialog(QString("Internal error at ora_table.cpp:12 ✓"));
+    QVERIFY(dialog.findChild<QPushButton*>("1112")->isDefault());
+    dialog.findChild<QPushButton*>("1108")->click();
+    QCOMPARE(dialog.QDialog::result(), int(dlg_error_ex::RESULT_COPY));
+    QCOMPARE(copied, L"Internal error at ora_table.cpp:12 ✓");
+    dialog.findChild<QPushButton*>("1112")->click();
+    QCOMPARE(dialog.QDialog::result(), int(dlg_error_ex::RESULT_SEND_BUG));
+    QCOMPARE(sent.subject, std::string("Bug report on "));  // no shell yet: no title
+    QCOMPARE(sent.note, std::string("Internal error at ora_table.cpp:12 ✓"));
+    dialog.findChild<QPushButton*>("1")->click();
+    QCOMPARE(dialog.QDialog::result(), int(dlg_error_ex::RESULT_OK));
+  }
+
+  void continue_without_asking_again() {
+    use_memory_destination();
+    dest_->bad_value = L"bad";
+    mem_table t = two_columns(5);
+    t.rows[1][1] = L"bad";
+    t.rows[3][1] = L"bad";
+    source_.tables.emplace_back(L"Orders", t);
+    world_->log().continue_answers.push_back({false, true});
+    start_run({L"Orders"});
+    QTRY_COMPARE_WITH_TIMEOUT(shell_->currentId(), int(wiz::PAGE_FINISH), 10000);
+    QCOMPARE(world_->log().continue_texts.size(), size_t(1));
+    QVERIFY(world_->log().continue_texts[0].startsWith("Orders, record #2: "));
+    QCOMPARE(dest_->table(L"Orders").rows.size(), size_t(3));
+    // Both errors are listed on the finish page.
+    QVERIFY(finish_text(1314).startsWith("There were some errors"));
+    QVERIFY(finish_text(1016).contains("Orders, record #2: "));
+    QVERIFY(finish_text(1016).contains("Orders, record #4: "));
+  }
+
+  void abort_ends_on_the_finish_page() {
+    use_memory_destination();
+    dest_->bad_value = L"bad";
+    mem_table t = two_columns(5);
+    t.rows[1][1] = L"bad";
+    source_.tables.emplace_back(L"A", t);
+    source_.tables.emplace_back(L"B", two_columns(2));
+    world_->log().continue_answers.push_back({true, false});
+    start_run({L"A", L"B"});
+    QTRY_COMPARE_WITH_TIMEOUT(shell_->currentId(), int(wiz::PAGE_FINISH), 10000);
+    QCOMPARE(dest_->table(L"A").rows.size(), size_t(1));  // the rows before the error
+    QVERIFY(!dest_->has(L"B"));
+    QVERIFY(finish_text(1016).contains("A, record #2: "));
+    QVERIFY(!progress()->running());
+  }
+
+  void cancel_in_the_middle_of_a_large_table() {
+    QTemporaryDir oracle_dir;
+    setenv("TARVEL_OCI_LIB", TARVEL_BIN "/liboraemb.so", 1);
+    setenv("TARVEL_ORAEMB_DIR", oracle_dir.path().toUtf8().constData(), 1);
+    tarvel_convertor& conv = world_->conv();
+    conv.oracle.store_oracle_settings(L"localhost", L"scott", L"tiger", L"1521");
+    conv.oracle.connect_oracle_server(L"ORCL");
+    const int rows = 100'000;
+    source_.tables.emplace_back(L"Big", two_columns(rows));
+    start_run({L"Big"});
+    QTRY_VERIFY_WITH_TIMEOUT(conv.current_record_index.load() >= 500, 20000);
+    QVERIFY2(progress()->running(), "the table was converted before Cancel");
+    QTest::qWait(250);  // a tick of the progress timer
+    QVERIFY(shell_->page(wiz::PAGE_PROGRESS)->findChild<QProgressBar*>("1321")->value() < 100);
+    QCOMPARE(shell_->page(wiz::PAGE_PROGRESS)->findChild<QLabel*>("1323")->text(),
+             QString("Processing table 'Big'"));
+
+    world_->log().answers.push_back(true);  // "Are you sure you want to exit the wizard?"
+    QElapsedTimer clock;
+    clock.start();
+    shell_->reject();
+    const qint64 ms = clock.elapsed();
+    qInfo("Cancel ended the worker after %lld ms at record %d of %d", ms,
+          conv.current_record_index.load(), rows);
+    QVERIFY(ms < 1000);
+    QVERIFY(!progress()->running());
+    QVERIFY(!shell_->isVisible());
+    QVERIFY(conv.is_finished());
+    QVERIFY(!conv.stop_requested());
+    const int32_t written = conv.current_record_index.load();
+    QVERIFY(written > 0 && written < rows);
+    QCOMPARE(committed_count(L"SELECT COUNT(*) FROM \"Big\""), written);
+  }
+
+  // Welcome to finish: the Oracle connection, the security and source
+  // pages, a table and a query selected, the run, and the result read back
+  // through a session of its own.
+  void whole_run_through_every_page() {
+    QTemporaryDir oracle_dir;
+    setenv("TARVEL_OCI_LIB", TARVEL_BIN "/liboraemb.so", 1);
+    setenv("TARVEL_ORAEMB_DIR", oracle_dir.path().toUtf8().constData(), 1);
+    tarvel_convertor& conv = world_->conv();
+    conv.set_source_engine_factory(nullptr);
+    conv.uppercase = true;
+    shell_ = std::make_unique<wizard_shell>(wiz_sheet_title());
+    wiz_add_pages(*shell_, false);
+    shell_->show();
+    QCOMPARE(shell_->currentId(), int(wiz::PAGE_WELCOME));
+    shell_->next();
+    auto fill = [&](int id, const QString& text) {
+      shell_->currentPage()->findChild<QLineEdit*>(QString::number(id))->setText(text);
+    };
+    fill(1003, "localhost");
+    fill(1014, "ORCL");
+    fill(1004, "1521");
+    fill(1012, "scott");
+    fill(1013, "tiger");
+    shell_->next();
+    QTRY_COMPARE_WITH_TIMEOUT(shell_->currentId(), int(wiz::PAGE_SECURITY), 10000);
+    shell_->next();
+    QCOMPARE(shell_->currentId(), int(wiz::PAGE_SOURCE));
+    fill(1003, QStringLiteral(TARVEL_TEST_DATA "/access/sql/sqlTest.mdb"));
+    shell_->next();
+    QCOMPARE(shell_->currentId(), int(wiz::PAGE_TABLES));
+
+    auto* tables = qobject_cast<sel_tables_page*>(shell_->currentPage());
+    auto* available = tables->findChild<QListWidget*>("1317");
+    QCOMPARE(items_of(available), QStringList({"Customers", "Order Details", "Orders"}));
+    available->setCurrentRow(0);
+    tables->on_add();
+    dialog_script<set_query_dlg> script;
+    script.then([](set_query_dlg* d) {
+      d->findChild<QLineEdit*>("1019")->setText("Customer_names");
+      d->findChild<QPlainTextEdit*>("1020")->setPlainText(
+          "SELECT [Company Name], City FROM Customers");
+      d->findChild<QPushButton*>("1")->click();
+    });
+    tables->on_add_query();
+    shell_->next();
+    QCOMPARE(shell_->currentId(), int(wiz::PAGE_PROGRESS));
+    QTRY_COMPARE_WITH_TIMEOUT(shell_->currentId(), int(wiz::PAGE_FINISH), 30000);
+    QVERIFY2(finish_text(1314).startsWith("Wizard has migrated"),
+             qPrintable(finish_text(1314) + finish_text(1016)));
+
+    const int32_t customers = committed_count(L"SELECT COUNT(*) FROM CUSTOMERS");
+    QVERIFY(customers > 0);
+    QCOMPARE(committed_count(L"SELECT COUNT(*) FROM USER_TABLES"), 2);
+    QCOMPARE(committed_count(L"SELECT COUNT(*) FROM CUSTOMER_NAMES"), customers);
+  }
+};
+
+QTEST_MAIN(progress_run_test)
+#include "progress_run_test.moc"

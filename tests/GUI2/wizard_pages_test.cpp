@@ -1,0 +1,358 @@
+// The wizard's shell and settings pages on the offscreen platform: captions,
+// page order, every validation message in its order, Back and Next storing
+// settings, profiles, the finish page, Cancel, remembered settings and help.
+#include <sys/stat.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextBrowser>
+
+#include "GUI2/help_window.h"
+#include "GUI2/wizard_app.h"
+#include "GUI2/wizard_ids.h"
+#include "GUI2/wizard_page.h"
+#include "GUI2/wizard_shell.h"
+#include "common/tarvel_convertor.h"
+#include "tests/GUI2/wizard_test_support.h"
+
+using box = wizard_presenter::box;
+
+class wizard_pages_test : public QObject {
+  Q_OBJECT
+
+ private:
+  // A page of the shell by id, activated as the shell activates it.
+  static wizard_page* page(wizard_env& env, int id) {
+    auto* p = qobject_cast<wizard_page*>(env.shell().page(id));
+    p->page_init();
+    return p;
+  }
+
+ private slots:
+  void initTestCase() { wizard_test_environment(); }
+
+  void captions_follow_the_first_page_activation() {
+    {
+      wizard_env env(false);
+      wizard_shell::error(std::wstring(L"before"));
+      wizard_shell::message(L"info");
+      QCOMPARE(env.presenter->boxes.at(0).caption, QStringLiteral("Error"));
+      QCOMPARE(env.presenter->boxes.at(1).caption, QStringLiteral("Message"));
+      QCOMPARE(env.presenter->boxes.at(1).kind, box::message);
+    }
+    wizard_env env;
+    QVERIFY(wizard_shell::is_initialized());
+    wizard_shell::error(std::wstring(L"after"));
+    QCOMPARE(env.presenter->boxes.back().caption, QStringLiteral("Ferrolith 4.1  Error"));
+    QCOMPARE(env.presenter->boxes.back().kind, box::error);
+    QCOMPARE(env.shell().windowTitle(), QStringLiteral("Ferrolith 4.1 "));
+  }
+
+  void pages_stand_in_order_and_quick_launch_has_two() {
+    {
+      wizard_env env;
+      const std::vector<int> order{103, 132, 105, 106, 127, 107, 116};
+      QCOMPARE(env.shell().page_order(), order);
+      QCOMPARE(env.shell().currentId(), 103);
+      QCOMPARE(env.page()->wizard_buttons(), unsigned(wizard_page::NEXT));
+      QCOMPARE(env.shell().page(132)->subTitle(), QStringLiteral("Connect to Oracle server"));
+      QCOMPARE(env.shell().page(106)->title(), QStringLiteral("Step 3 of 5"));
+    }
+    // Not shown: the progress page would start converting.
+    wizard_env env(false);
+    wizard_shell shell(wiz_sheet_title());
+    wiz_add_pages(shell, true);
+    const std::vector<int> quick{107, 116};
+    QCOMPARE(shell.page_order(), quick);
+  }
+
+  void oracle_page_needs_a_database_name_and_stores_on_back() {
+    wizard_env env;
+    QVERIFY(env.next());
+    QCOMPARE(env.shell().currentId(), 132);
+    env.edit(1003)->clear();
+    env.edit(1014)->clear();
+    env.edit(1012)->setText(QStringLiteral("scott"));
+    QVERIFY(!env.next());
+    QCOMPARE(env.presenter->boxes.size(), size_t(1));
+    QCOMPARE(env.presenter->boxes[0].kind, box::message);
+    QCOMPARE(env.last_text(), QStringLiteral("You should enter Oracle database name"));
+    QCOMPARE(env.converter().oracle.host, std::wstring(L"localhost"));
+    env.edit(1014)->setText(QStringLiteral("SALES"));
+    env.edit(1004)->setText(QStringLiteral("1599"));
+    env.back();
+    QCOMPARE(env.shell().currentId(), 103);
+    QCOMPARE(env.converter().destination_name(), std::wstring(L"SALES"));
+    QCOMPARE(env.converter().oracle.port, std::wstring(L"1599"));
+    QCOMPARE(env.converter().oracle.user, std::wstring(L"scott"));
+  }
+
+  void security_page_checks_in_order() {
+    wizard_env env;
+    wizard_page* p = page(env, 105);
+    auto* path = p->ctrl<QLineEdit>(1003);
+    auto* user = p->ctrl<QLineEdit>(1004);
+    const auto stays_with = [&](box kind, const QString& text) {
+      env.presenter->boxes.clear();
+      QCOMPARE(p->on_next(), -1);
+      QCOMPARE(env.presenter->boxes.size(), size_t(1));
+      QCOMPARE(env.presenter->boxes[0].kind, kind);
+      QCOMPARE(env.presenter->boxes[0].text, text);
+    };
+    path->setText(QStringLiteral("/nonexistent/system.mdw"));
+    stays_with(box::error, QStringLiteral("Workgroup information file does not exist.\r\n"
+                                          "Please verify the correct path was given."));
+    path->setText(fixture(QStringLiteral("access/jackcess/testV1997.mdb")));
+    user->setText(QStringLiteral("admin"));
+    stays_with(box::error,
+               QStringLiteral("The file does not comply with MS Access workgroup information\r\n"
+                              "file format. Leave all the fields empty on this wizard page if "
+                              "your\r\ndatabase is not protected with MS Access user-level "
+                              "security."));
+    path->setText(QStringLiteral("  ") + fixture(QStringLiteral("access/generated/workgroup.mdw")));
+    user->clear();
+    stays_with(box::message, QStringLiteral("You should enter user name"));
+    // Spaces at both ends are trimmed when stored.
+    QCOMPARE(QString::fromStdWString(env.converter().access.workgroup_file),
+             fixture(QStringLiteral("access/generated/workgroup.mdw")));
+    path->clear();
+    user->setText(QStringLiteral("admin"));
+    stays_with(box::message,
+               QStringLiteral("You should enter path to MS Access workgroup information file"));
+    user->clear();
+    env.presenter->boxes.clear();
+    QCOMPARE(p->on_next(), 0);
+    QVERIFY(env.presenter->boxes.empty());
+  }
+
+  void security_check_box_enables_the_fields() {
+    wizard_env env;
+    env.converter().access.workgroup_file.clear();
+    wizard_page* p = page(env, 105);
+    QVERIFY(!p->ctrl<QCheckBox>(1202)->isChecked());
+    for (int id : {1003, 1004, 1005, 1107}) QVERIFY(!p->control(id)->isEnabled());
+    QVERIFY(p->invert_chbox(1202));
+    for (int id : {1003, 1004, 1005, 1107}) QVERIFY(p->control(id)->isEnabled());
+    QVERIFY(!p->invert_chbox(1202));
+    QVERIFY(!p->control(1005)->isEnabled());
+    // A path set elsewhere (a profile) shows the fields enabled.
+    env.converter().access.workgroup_file = L"/tmp/x.mdw";
+    p->page_init();
+    QVERIFY(p->control(1003)->isEnabled());
+  }
+
+  void source_page_checks_in_order_and_stores_settings() {
+    wizard_env env;
+    env.converter().set_source_name(L"");
+    env.converter().access.database_password = L"";
+    env.converter().set_mode(UDB_MODE_OVERWRITE);
+    wizard_page* p = page(env, 106);
+    QVERIFY(p->ctrl<QRadioButton>(1329)->isChecked());
+    QVERIFY(!p->control(1005)->isEnabled());
+    QCOMPARE(p->on_next(), -1);
+    QCOMPARE(env.presenter->boxes.back().kind, box::message);
+    QCOMPARE(env.last_text(), QStringLiteral("You should enter MS Access database name"));
+    p->ctrl<QLineEdit>(1003)->setText(QStringLiteral("/nonexistent/db.mdb"));
+    QCOMPARE(p->on_next(), -1);
+    QCOMPARE(env.presenter->boxes.back().kind, box::error);
+    QCOMPARE(env.last_text(), QStringLiteral("Source file does not exist.\r\n"
+                                             "Please verify the correct path was given."));
+    // Not an Access file: the source's own error, and the page stays.
+    p->ctrl<QLineEdit>(1003)->setText(QStringLiteral(TARVEL_SOURCE_DIR "/README.md"));
+    const size_t before = env.presenter->boxes.size();
+    QCOMPARE(p->on_next(), -1);
+    QCOMPARE(env.presenter->boxes.size(), before + 1);
+    QCOMPARE(env.presenter->boxes.back().kind, box::error);
+    QVERIFY(!env.last_text().isEmpty());
+    // An unchecked "Use password" stores an empty password whatever 1005 holds.
+    p->ctrl<QLineEdit>(1005)->setText(QStringLiteral("secret"));
+    p->ctrl<QLineEdit>(1003)->setText(QStringLiteral(TARVEL_SOURCE_DIR "/samples/sample.mdb"));
+    p->ctrl<QRadioButton>(1331)->setChecked(true);
+    p->ctrl<QCheckBox>(1226)->setChecked(true);
+    p->ctrl<QCheckBox>(1202)->setChecked(false);
+    QCOMPARE(p->on_next(), 0);
+    QCOMPARE(env.converter().access.database_password, std::wstring());
+    QCOMPARE(env.converter().mode(), int32_t(UDB_MODE_MERGE));
+    QVERIFY(env.converter().skip_indexes);
+    QVERIFY(!env.converter().uppercase);
+    QVERIFY(p->invert_chbox(1001));
+    QVERIFY(p->control(1005)->isEnabled());
+    p->on_back();
+    QCOMPARE(env.converter().access.database_password, std::wstring(L"secret"));
+    // A relative source path shows made absolute.
+    env.converter().set_source_name(L"samples/../samples/sample.mdb");
+    p->page_init();
+    QVERIFY(QFileInfo(p->ctrl<QLineEdit>(1003)->text()).isAbsolute());
+    QVERIFY(!p->ctrl<QLineEdit>(1003)->text().contains(QStringLiteral("..")));
+  }
+
+  void welcome_page_loads_a_profile_for_the_next_pages() {
+    QTemporaryDir dir;
+    const QString profile = dir.filePath(QStringLiteral("sales.tarvel"));
+    {
+      wizard_env env(false);
+      tarvel_convertor& conv = env.converter();
+      conv.oracle.store_oracle_settings(L"db.example", L"sales", L"pw", L"1530");
+      conv.set_destination_name(L"SALESDB");
+      conv.store_profile_file(profile.toStdWString());
+      conv.set_destination_name(L"OTHER");
+    }
+    wizard_env env;
+    env.presenter->files.push_back(profile);
+    env.page()->ctrl<QAbstractButton>(1115)->click();
+    QCOMPARE(env.presenter->file_titles, QStringList{QStringLiteral("Select Profile File")});
+    QVERIFY(env.presenter->boxes.empty());
+    QVERIFY(env.next());
+    QCOMPARE(env.edit(1014)->text(), QStringLiteral("SALESDB"));
+    QCOMPARE(env.edit(1003)->text(), QStringLiteral("db.example"));
+    QCOMPARE(env.edit(1004)->text(), QStringLiteral("1530"));
+    QCOMPARE(env.edit(1012)->text(), QStringLiteral("sales"));
+    QCOMPARE(env.edit(1013)->text(), QStringLiteral("pw"));
+  }
+
+  void bad_profiles_change_nothing() {
+    QTemporaryDir dir;
+    const QString garbage = dir.filePath(QStringLiteral("garbage.tarvel"));
+    const QString long_line = dir.filePath(QStringLiteral("long.tarvel"));
+    QFile f(garbage);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("dest=STOLEN\n[Oracle Settings]\nhost=evil\n");
+    f.close();
+    QFile g(long_line);
+    QVERIFY(g.open(QIODevice::WriteOnly));
+    g.write("[Generic settings]\ndest=" + QByteArray(9000, 'x') + "\n");
+    g.close();
+    wizard_env env;
+    env.converter().set_destination_name(L"KEEP");
+    env.converter().oracle.host = L"keep";
+    for (const QString& path :
+         {garbage, long_line, dir.filePath(QStringLiteral("missing.tarvel"))}) {
+      env.presenter->boxes.clear();
+      env.presenter->files.push_back(path);
+      env.page()->ctrl<QAbstractButton>(1115)->click();
+      QCOMPARE(env.presenter->boxes.size(), size_t(1));
+      QCOMPARE(env.presenter->boxes[0].kind, box::error);
+      QCOMPARE(env.converter().destination_name(), std::wstring(L"KEEP"));
+      QCOMPARE(env.converter().oracle.host, std::wstring(L"keep"));
+    }
+    QCOMPARE(env.last_text(),
+             QStringLiteral("Profile does not exist. Please verify the correct path/name was "
+                            "given."));
+  }
+
+  void finish_page_shows_success_or_the_collected_errors() {
+    {
+      wizard_env env;
+      env.shell().go_to_page(wiz::PAGE_FINISH);
+      QCOMPARE(env.shell().currentId(), 116);
+      wizard_page* p = env.page();
+      QCOMPARE(p->ctrl<QLabel>(1314)->text(),
+               QStringLiteral("Wizard has migrated your MS Access database to\nOracle server "
+                              "successfully.\n\nClick 'Finish' to exit the wizard."));
+      QVERIFY(!p->control(1016)->isVisible());
+      QVERIFY(!env.shell().button(QWizard::CancelButton)->isEnabled());
+      QVERIFY(!env.shell().button(QWizard::HelpButton)->isEnabled());
+    }
+    wizard_env env;
+    env.shell().add_error("Orders, record #1: value too large");
+    env.shell().add_error("Orders, record #3:\nsecond");
+    for (int i = 0; i < 30; ++i) env.shell().add_error("more");
+    QCOMPARE(env.shell().errors().size(), size_t(20));
+    env.shell().go_to_page(wiz::PAGE_FINISH);
+    wizard_page* p = env.page();
+    QCOMPARE(p->ctrl<QLabel>(1314)->text(),
+             QStringLiteral("There were some errors while converting the database.\nClick "
+                            "'Finish' to exit the wizard."));
+    auto* box = p->ctrl<QPlainTextEdit>(1016);
+    QVERIFY(box->isVisible());
+    QVERIFY(box->isReadOnly());
+    QVERIFY(box->toPlainText().startsWith(
+        QStringLiteral("Orders, record #1: value too large\n\nOrders, record #3: second\n\n")));
+    // Finish ends the wizard with its result.
+    QAbstractButton* finish = env.shell().button(QWizard::FinishButton);
+    QVERIFY(finish->isVisible());
+    finish->click();
+    QVERIFY(!env.shell().isVisible());
+    QCOMPARE(env.shell().result(), int(QDialog::Accepted));
+  }
+
+  void finish_page_saves_a_profile() {
+    QTemporaryDir dir;
+    wizard_env env;
+    env.converter().set_destination_name(L"SAVED");
+    env.shell().go_to_page(wiz::PAGE_FINISH);
+    env.presenter->files.push_back(dir.filePath(QStringLiteral("out.tarvel")));
+    env.page()->ctrl<QAbstractButton>(1116)->click();
+    QCOMPARE(env.presenter->file_titles, QStringList{QStringLiteral("Select Profile File")});
+    QFile f(dir.filePath(QStringLiteral("out.tarvel")));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().contains("dest=SAVED"));
+  }
+
+  void cancel_asks_and_no_keeps_the_page() {
+    wizard_env env;
+    QVERIFY(env.next());
+    env.presenter->answers = {false};
+    env.shell().reject();
+    QCOMPARE(env.presenter->boxes.back().text,
+             QStringLiteral("Are you sure you want to exit the wizard?"));
+    QCOMPARE(env.presenter->boxes.back().kind, box::question);
+    QVERIFY(env.shell().isVisible());
+    QCOMPARE(env.shell().currentId(), 132);
+    // Escape is Cancel.
+    env.presenter->answers = {true};
+    QTest::keyClick(&env.shell(), Qt::Key_Escape);
+    QVERIFY(!env.shell().isVisible());
+    QCOMPARE(env.shell().result(), int(QDialog::Rejected));
+  }
+
+  void settings_are_remembered_between_runs() {
+    {
+      wizard_env env(false);
+      env.converter().set_source_name(L"/data/remembered.mdb");
+      env.converter().oracle.store_oracle_settings(L"", L"u1", L"p1", L"1522");
+      env.converter().set_mode(UDB_MODE_SYNC);
+      env.converter().only_definitions = true;
+    }
+    const QString file = wizard_config_home() + QStringLiteral("/Quillfern/Ferrolith/settings");
+    struct stat st {};
+    QCOMPARE(::stat(file.toLocal8Bit().constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, 0600u);
+    wizard_env env;
+    QCOMPARE(env.converter().source_name(), std::wstring(L"/data/remembered.mdb"));
+    QCOMPARE(env.converter().oracle.host, std::wstring(L"localhost"));
+    QCOMPARE(env.converter().mode(), int32_t(UDB_MODE_SYNC));
+    wizard_page* p = page(env, 106);
+    QVERIFY(p->ctrl<QRadioButton>(1332)->isChecked());
+    QVERIFY(p->ctrl<QCheckBox>(1228)->isChecked());
+    QVERIFY(env.next());
+    QCOMPARE(env.edit(1012)->text(), QStringLiteral("u1"));
+    QCOMPARE(env.edit(1004)->text(), QStringLiteral("1522"));
+  }
+
+  void help_opens_at_the_page_topic_or_reports_a_missing_file() {
+    wizard_env env;
+    QVERIFY(env.next());
+    emit env.shell().helpRequested();
+    auto* help = env.shell().findChild<help_window*>();
+    QVERIFY(help != nullptr);
+    QVERIFY(help->isVisible());
+    QCOMPARE(help->browser()->source().fragment(), QStringLiteral("1001"));
+    QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("Database name")));
+    wizard_shell::set_help_file(QStringLiteral("/nonexistent/tarvel-wizard.html"));
+    env.shell().display_help(1003);
+    wizard_shell::set_help_file(QStringLiteral(TARVEL_SOURCE_DIR "/GUI2/help/tarvel-wizard.html"));
+    QCOMPARE(env.presenter->boxes.back().kind, box::error);
+    QCOMPARE(env.last_text(), QStringLiteral("Help file does not exist. Reinstall the program."));
+  }
+};
+
+QTEST_MAIN(wizard_pages_test)
+#include "wizard_pages_test.moc"

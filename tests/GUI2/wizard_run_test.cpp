@@ -1,0 +1,175 @@
+// The wizard against the embedded Oracle engine: the connection from the
+// Oracle page (success, wrong password, no listener), whole conversions of
+// the sample database driven through the pages (without and with errors in
+// the data), and the quick launch of a saved profile.
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include "GUI2/wizard_app.h"
+#include "GUI2/wizard_ids.h"
+#include "GUI2/wizard_page.h"
+#include "GUI2/wizard_shell.h"
+#include "common/tarvel_convertor.h"
+#include "tests/GUI2/wizard_test_support.h"
+
+using box = wizard_presenter::box;
+
+namespace {
+const QString kSample = QStringLiteral(TARVEL_SOURCE_DIR "/samples/sample.mdb");
+constexpr int kRunTimeout = 60000;
+}  // namespace
+
+class wizard_run_test : public QObject {
+  Q_OBJECT
+
+ private:
+  // From the welcome page to the progress page with the sample database.
+  static void walk_to_progress(wizard_env& env, int mode_button,
+                               const QString& service = QStringLiteral("WIZ")) {
+    QVERIFY(env.next());
+    env.fill_oracle(QStringLiteral("wiz"), QStringLiteral("wiz"), service);
+    QVERIFY(env.next());
+    QCOMPARE(env.shell().currentId(), 105);
+    for (int id : {1003, 1004, 1005}) env.edit(id)->clear();
+    QVERIFY(env.next());
+    QCOMPARE(env.shell().currentId(), 106);
+    env.edit(1003)->setText(kSample);
+    env.page()->ctrl<QCheckBox>(1202)->setChecked(false);
+    env.page()->ctrl<QCheckBox>(1228)->setChecked(false);
+    env.page()->ctrl<QRadioButton>(mode_button)->setChecked(true);
+    QVERIFY(env.next());
+    QCOMPARE(env.shell().currentId(), 127);
+    env.page()->ctrl<QAbstractButton>(1102)->click();  // Add all
+    QVERIFY(env.next());
+    QCOMPARE(env.shell().currentId(), 107);
+  }
+
+ private slots:
+  void initTestCase() { wizard_test_environment(); }
+
+  void connection_succeeds_and_a_wrong_password_stays() {
+    {
+      wizard_env env;
+      QVERIFY(env.next());
+      env.fill_oracle();
+      QVERIFY(env.next());
+      QCOMPARE(env.shell().currentId(), 105);
+      QVERIFY(env.presenter->boxes.empty());
+      QVERIFY(env.converter().oracle.is_connected());
+    }
+    wizard_env env;
+    QVERIFY(env.next());
+    env.fill_oracle(QStringLiteral("wiz"), QStringLiteral("wrong"));
+    QVERIFY(!env.next());
+    QCOMPARE(env.shell().currentId(), 132);
+    QCOMPARE(env.presenter->boxes.size(), size_t(1));
+    QCOMPARE(env.presenter->boxes[0].kind, box::error);
+    QCOMPARE(env.last_text(), QStringLiteral("Invalid user name or password."));
+    QCOMPARE(env.presenter->boxes[0].caption, QStringLiteral("Ferrolith 4.1  Error"));
+  }
+
+  void unreachable_listener_shows_the_mapped_message() {
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("engine.conf"));
+    QFile f(config);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[listener]\nports = 1521\n");
+    f.close();
+    qputenv("TARVEL_ORAEMB_CONFIG", config.toLocal8Bit());
+    {
+      wizard_env env;
+      QVERIFY(env.next());
+      env.fill_oracle();
+      env.edit(1004)->setText(QStringLiteral("1599"));
+      QVERIFY(!env.next());
+      QVERIFY(env.last_text().startsWith(QStringLiteral("ORA-12541: no listener.")));
+    }
+    qunsetenv("TARVEL_ORAEMB_CONFIG");
+  }
+
+  void whole_conversion_through_the_pages() {
+    QTemporaryDir dir;
+    const QString profile = dir.filePath(QStringLiteral("sample.tarvel"));
+    {
+      wizard_env env;
+      walk_to_progress(env, 1329);
+      QVERIFY(!env.shell().button(QWizard::BackButton)->isEnabled());
+      QTRY_COMPARE_WITH_TIMEOUT(env.shell().currentId(), 116, kRunTimeout);
+      QCOMPARE(env.page()->ctrl<QLabel>(1314)->text(),
+               QStringLiteral("Wizard has migrated your MS Access database to\nOracle server "
+                              "successfully.\n\nClick 'Finish' to exit the wizard."));
+      QVERIFY(env.presenter->boxes.empty());
+      QVERIFY(!env.shell().timer_running());
+      env.presenter->files.push_back(profile);
+      env.page()->ctrl<QAbstractButton>(1116)->click();
+    }
+    QCOMPARE(engine_sql(QStringLiteral("SELECT COUNT(*) FROM \"Customers\"")),
+             QStringLiteral("COUNT(*)\n5\n"));
+    QCOMPARE(engine_sql(QStringLiteral("SELECT COUNT(*) FROM \"OrderLines\"")),
+             QStringLiteral("COUNT(*)\n6\n"));
+
+    // Quick launch of the saved profile: two pages, the run starts at once.
+    QVERIFY(QFile::exists(profile));
+    engine_sql(QStringLiteral("DROP TABLE \"Shipments\""));
+    wizard_env env(false);
+    QVERIFY(wiz_prepare_quick_launch(profile));
+    wizard_shell shell(wiz_sheet_title());
+    wiz_add_pages(shell, true);
+    shell.show();
+    QCOMPARE(shell.currentId(), 107);
+    QTRY_COMPARE_WITH_TIMEOUT(shell.currentId(), 116, kRunTimeout);
+    QVERIFY(env.presenter->boxes.empty());
+    shell.hide();
+    QCOMPARE(engine_sql(QStringLiteral("SELECT COUNT(*) FROM \"Shipments\"")),
+             QStringLiteral("COUNT(*)\n3\n"));
+  }
+
+  void quick_launch_of_a_bad_profile_stops_with_its_message() {
+    QTemporaryDir dir;
+    const QString profile = dir.filePath(QStringLiteral("bad.tarvel"));
+    QFile f(profile);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[Generic settings]\nsrc=/nonexistent/db.mdb\ndest=WIZ\n");
+    f.close();
+    wizard_env env(false);
+    QVERIFY(!wiz_prepare_quick_launch(profile));
+    QCOMPARE(env.presenter->boxes.size(), size_t(1));
+    QCOMPARE(env.presenter->boxes[0].kind, box::error);
+    QCOMPARE(env.presenter->boxes[0].caption, QStringLiteral("Error"));
+  }
+
+  void errors_in_the_data_reach_the_finish_page() {
+    // Existing Orders and Shipments tables whose structure does not match
+    // the source: merging reports one error for each and goes on.
+    const QString service = QStringLiteral("WIZERR");
+    engine_sql(QStringLiteral("CREATE TABLE \"Orders\" (\"Note\" VARCHAR2(10))"), service);
+    engine_sql(QStringLiteral("CREATE TABLE \"Shipments\" (\"Note\" VARCHAR2(10))"), service);
+    wizard_env env;
+    walk_to_progress(env, 1331, service);
+    QTRY_COMPARE_WITH_TIMEOUT(env.shell().currentId(), 116, kRunTimeout);
+    QCOMPARE(env.presenter->continue_texts.size(), 2);
+    QVERIFY(env.presenter->continue_texts[0].startsWith(QStringLiteral("Orders: ")));
+    QVERIFY(env.presenter->continue_texts[1].startsWith(QStringLiteral("Shipments: ")));
+    wizard_page* p = env.page();
+    QCOMPARE(p->ctrl<QLabel>(1314)->text(),
+             QStringLiteral("There were some errors while converting the database.\nClick "
+                            "'Finish' to exit the wizard."));
+    auto* errors = p->ctrl<QPlainTextEdit>(1016);
+    QVERIFY(errors->isVisible());
+    QVERIFY(errors->isReadOnly());
+    const QString expected = env.presenter->continue_texts[0] + QStringLiteral("\n\n") +
+                             env.presenter->continue_texts[1] + QStringLiteral("\n\n");
+    QCOMPARE(errors->toPlainText(), expected);
+    QCOMPARE(engine_sql(QStringLiteral("SELECT COUNT(*) FROM \"Customers\""), service),
+             QStringLiteral("COUNT(*)\n5\n"));
+  }
+};
+
+QTEST_MAIN(wizard_run_test)
+#include "wizard_run_test.moc"
