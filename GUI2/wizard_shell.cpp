@@ -333,8 +333,14 @@ void wizard_shell::set_help_file(const QString& path) {
 
 QString wizard_shell::help_file() {
   if (!g_help_file.isEmpty()) return g_help_file;
+  // Beside the program in a build tree; in share/tarvel of an installation.
   const QString program = QCoreApplication::applicationFilePath();
-  return program.isEmpty() ? QString() : program + QStringLiteral(".html");
+  if (program.isEmpty()) return QString();
+  const QString beside = program + QStringLiteral(".html");
+  const QString installed = QCoreApplication::applicationDirPath() +
+                            QStringLiteral("/../share/tarvel/") + QFileInfo(program).fileName() +
+                            QStringLiteral(".html");
+  return !QFileInfo(beside).isFile() && QFileInfo(installed).isFile() ? installed : beside;
 }
 
 void wizard_shell::display_help(int context) {

@@ -30,6 +30,20 @@ endforeach()
 add_custom_target(manpages ALL DEPENDS ${tarvel_manpage_files})
 install(FILES ${tarvel_manpage_files} DESTINATION share/man/man1)
 
+# The wizard: its help topics in share/tarvel (where an installed wizard looks
+# when there is none beside it), its menu entry and icons.
+if(TARGET tarvel-wizard)
+  install(TARGETS tarvel-wizard RUNTIME DESTINATION bin)
+  install(FILES ${CMAKE_SOURCE_DIR}/GUI2/help/tarvel-wizard.html DESTINATION share/tarvel)
+  install(FILES ${CMAKE_SOURCE_DIR}/GUI2/tarvel-wizard.desktop DESTINATION share/applications)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/icons/tarvel-wizard.svg
+    DESTINATION share/icons/hicolor/scalable/apps)
+  foreach(size 16 32 48 64 128 256)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/icons/tarvel-wizard-${size}.png
+      DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME tarvel-wizard.png)
+  endforeach()
+endif()
+
 set(changelog ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
 add_custom_command(OUTPUT ${changelog}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging

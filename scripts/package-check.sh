@@ -31,7 +31,10 @@ for f in ./usr/bin/TARVAGENT ./usr/bin/oraemb-sql ./usr/lib/tarvel/liboraemb.so 
   echo "$files" | grep -qx "$f" || bad "missing in the package: $f"
 done
 if echo "$files" | grep -qx ./usr/bin/tarvel-wizard; then
-  for f in ./usr/share/man/man1/tarvel-wizard.1.gz ./usr/share/applications/tarvel-wizard.desktop; do
+  for f in ./usr/share/man/man1/tarvel-wizard.1.gz ./usr/share/applications/tarvel-wizard.desktop \
+           ./usr/share/tarvel/tarvel-wizard.html \
+           ./usr/share/icons/hicolor/scalable/apps/tarvel-wizard.svg \
+           ./usr/share/icons/hicolor/48x48/apps/tarvel-wizard.png; do
     echo "$files" | grep -qx "$f" || bad "missing in the package: $f"
   done
 fi
