@@ -1,6 +1,7 @@
 // TARVAGENT: the unattended console front end. Options or a profile fill the
 // converter; the source is checked, Oracle connected and the run made once.
 // Exit code 0 after a run, -1 (status 255) on every other stop.
+#include <cstdio>
 #include <exception>
 
 #include "TK/tk_trace.h"
@@ -9,6 +10,19 @@
 #include "common/error_messages.h"
 #include "common/tarvel_convertor.h"
 
+namespace {
+// The account password of a workgroup file cannot be checked (its
+// encryption is not public): a run that gives one is told so once.
+void note_unverified_workgroup_password(const tarvel_convertor& converter) {
+  if (converter.access.workgroup_file.empty() || converter.access.workgroup_password.empty())
+    return;
+  tk_trace(3, "Note: the workgroup password is not verified; the account name is.");
+  if (converter.is_silent()) return;
+  std::fputs("Note: the workgroup password is not verified; the account name is.\n", stderr);
+  std::fflush(stderr);
+}
+}  // namespace
+
 int main(int argc, char** argv) {
   tk_log log("", false, 3, false);
   error_handler handler(kOracleErrorMessageCount, kOracleErrorMessages);
@@ -16,6 +30,7 @@ int main(int argc, char** argv) {
   try {
     tarvel_convertor converter(tarvel_front_end::agent);
     if (argc == 1 || !parse_cmd_line(argc, argv)) exit_with_message(agent_usage_text());
+    note_unverified_workgroup_password(converter);
     try {
       converter.access.check_acc_base(converter.source_name(), converter.access.database_password);
       converter.oracle.connect_oracle_server(converter.destination_name());
