@@ -1,7 +1,7 @@
 # Two commands set everything up on a fresh Debian 12 machine:
 #   make test   install packages, build with sanitizers, run every test
 #   make demo   install packages, build, convert the sample database
-.PHONY: test demo deps build build-test fuzz-smoke clean
+.PHONY: test demo deps build build-test fuzz-smoke package package-check clean
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
@@ -20,6 +20,7 @@ test: deps
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory fuzz-smoke
+	@$(MAKE) --no-print-directory package-check
 
 # Each libFuzzer target runs a few seconds over its seed corpus.
 fuzz-smoke:
@@ -31,6 +32,13 @@ fuzz-smoke:
 build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEL_TESTS=OFF
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The Debian package, from the optimised build: build/package/tarvel_<version>_amd64.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+package-check: package
+	scripts/package-check.sh $(BUILD)
 
 demo: build
 	@scripts/demo.sh $(BUILD)

@@ -1,7 +1,8 @@
 // The toolkit base of every converter: a job (so a conversion can run on a
 // worker thread) with the settings every front end shares: source and
-// destination names, the trace file and the silent flag, and the finished
-// flag that a watching thread polls.
+// destination names, the trace file and the silent flag, the finished flag
+// that a watching thread polls, and the stop request that another thread (or
+// a signal handler) raises to end a run early.
 #pragma once
 
 #include <atomic>
@@ -32,8 +33,19 @@ class tk_converter : public tk_job {
   void set_finished(bool finished) { finished_.store(finished); }
   std::atomic<bool>& finished_flag() { return finished_; }
 
+  // Asks a running conversion to end after the record it is writing: the
+  // run closes the current table (its rows so far stay) and converts no
+  // further table. Callable from any thread and from a signal handler. A
+  // request made before a run starts ends that run at once; the run clears
+  // the request when it ends.
+  void request_stop() { stop_requested_.store(true, std::memory_order_relaxed); }
+  bool stop_requested() const { return stop_requested_.load(std::memory_order_relaxed); }
+  void clear_stop() { stop_requested_.store(false, std::memory_order_relaxed); }
+
  private:
+  static_assert(std::atomic<bool>::is_always_lock_free, "the stop request is set from signals");
   std::atomic<bool> finished_{false};
+  std::atomic<bool> stop_requested_{false};
   bool silent_ = false;
   std::wstring source_name_;
   std::wstring destination_name_;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,17 @@ class udb_converter : public tk_converter {
   std::atomic<int32_t> current_record_index{0};
   std::atomic<int32_t> tables_to_convert{0};
   std::atomic<int32_t> tables_done{0};
+
+  // Where the last run ended on a stop request: the table being copied and
+  // the records it had copied (an empty name when the stop came between
+  // tables or after them), and the tables done before. Empty when the run
+  // was not stopped. Written by the run, read after it.
+  struct stop_point {
+    std::wstring table;
+    int32_t records = 0;
+    int32_t tables_done = 0;
+  };
+  std::optional<stop_point> last_stop;
 
  private:
   int32_t mode_ = 0;

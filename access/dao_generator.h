@@ -4,6 +4,12 @@
 // directory and deleted, with the engine's lock file "<name>.ldb" beside it,
 // when the generator is destroyed or generates again. The images themselves
 // are built by dao_sysdb_image, not stored. Single-threaded.
+//
+// While it exists the file is held with an exclusive flock(2), and its names
+// are registered with tk_exit_file_register, so that a signal that ends the
+// process at once still removes them. Before a new name is taken, files of
+// earlier runs that were killed are removed: "~tmp" names whose bytes are
+// exactly an anonymous image and that no process holds locked.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +39,14 @@ class dao_generator {
 
   std::string name_;
   bool b_generated_ = false;
+  int lock_fd_ = -1;  // the generated file, held locked until it is removed
 };
+
+// Removes the anonymous workgroup files that killed runs left in `dir`: names
+// "~tmp" followed by four or five digits whose contents equal one of the
+// images of dao_sysdb_image and that no process holds with flock(2), together
+// with their "<name>.ldb". Answers how many files were removed.
+int dao_remove_stale_sysdb_files(const std::string& dir);
 
 // The anonymous workgroup image of an engine: 143360 bytes (35 pages of
 // 4096, Jet 4 / ACE) or 131072 bytes (64 pages of 2048, Jet 3). Page 0

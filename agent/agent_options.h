@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "agent/tk_cmdli.h"
+#include "tarvel_version.h"
 
 enum agent_option_id : int32_t {
   OPT_ACCP = 0,
@@ -33,8 +34,8 @@ enum agent_option_id : int32_t {
 
 extern const tk_cmdli_option agent_options[];
 
-inline constexpr int kAgentMajorVersion = 4;
-inline constexpr int kAgentMinorVersion = 1;
+inline constexpr int kAgentMajorVersion = TARVEL_VERSION_MAJOR;
+inline constexpr int kAgentMinorVersion = TARVEL_VERSION_MINOR;
 
 // The usage text, version line included, ending with one line feed.
 std::string agent_usage_text();

@@ -254,9 +254,19 @@ class conversion_driver {
     }
   }
 
+  // Copies until the end of the source or a stop request, which is looked
+  // at between records only, so a record is written whole or not at all.
   void copy_records(udb_recordset& src, udb_recordset& dst) {
     src.move_first();
     while (!src.is_eof()) {
+      if (conv_.stop_requested()) {
+        tk_trace(3, "Stopped at record %d of %d", conv_.current_record_index.load(),
+                 conv_.records_in_current_table.load());
+        conv_.last_stop =
+            udb_converter::stop_point{conv_.current_table_name(), conv_.current_record_index.load(),
+                                      conv_.tables_done.load()};
+        return;
+      }
       tk_trace(1, "Converting %d record", conv_.current_record_index.load());
       udb_record* record = src.get_item();
       TK_ASSERT(record != nullptr);
@@ -361,10 +371,18 @@ void run(tarvel_convertor& conv) {
   for (const auto& entry : every_name) names.push_back(entry.first);
   driver.plan_names(names);
   for (const auto& [name, query_text] : conv.queries) {
+    if (conv.stop_requested()) break;
     driver.convert_entry(name, query_text);
     ++conv.tables_done;
   }
-  driver.create_foreign_keys(source->relationships());
+  // A stopped run leaves what it wrote and builds nothing more.
+  if (conv.stop_requested())
+    tk_trace(3, "Conversion stopped on request");
+  else
+    driver.create_foreign_keys(source->relationships());
+  // A stop between tables, or one during the foreign keys, stopped no copy.
+  if (conv.stop_requested() && !conv.last_stop)
+    conv.last_stop = udb_converter::stop_point{L"", 0, conv.tables_done.load()};
 
   tk_trace(1, "Right after converting table");
   handler.clear_context();
@@ -395,6 +413,7 @@ void tarvel_convertor::operator()() {
   tk_trace(2, "tarvel_convertor::operator()");
   // Marks the converter finished when the run is left, after any report.
   init_conversion bracket(finished_flag(), true);
+  last_stop.reset();
   try {
     run(*this);
   } catch (const tk_final_exception&) {
@@ -409,6 +428,7 @@ void tarvel_convertor::operator()() {
   tables_done = 0;
   tables_to_convert = 0;
   if (error_handler::exists()) error_handler::instance().clear_context();
+  clear_stop();
 }
 
 void tarvel_convertor::get_all_tables(std::vector<std::wstring>& list) {

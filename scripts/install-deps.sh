@@ -12,6 +12,7 @@ PACKAGES="
   mdbtools mdbtools-dev
   libssl-dev
   qt6-base-dev
+  lintian man-db
 "
 
 missing=""

@@ -7,7 +7,9 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <optional>
 
+#include "ORA/oci/oci_client_search.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_paths.h"
 #include "TK/tk_trace.h"
@@ -19,7 +21,12 @@ const char* const kOciMissingMessage =
     "software installation. You will be unable to use this program\n"
     "until these components have been installed.";
 
+const char* const kOciOldestClient = "11.1";
+
 namespace {
+
+constexpr int kOciOldestClientMajor = 11;
+constexpr int kOciOldestClientMinor = 1;
 
 oci_functions g_functions;
 bool g_loaded = false;
@@ -31,14 +38,15 @@ std::string g_library;
 
 // Resolves one function into its slot; the symbol name is the slot's name.
 template <class F>
-void resolve(void* handle, const std::string& library, const char* name, F& slot) {
+bool resolve(void* handle, const std::string& library, const char* name, F& slot) {
   dlerror();
   void* symbol = dlsym(handle, name);
   if (symbol == nullptr) {
     tk_trace(3, "OCI function %s not found in %s", name, library);
-    fail(library + ": " + name);
+    return false;
   }
   slot = reinterpret_cast<F>(symbol);
+  return true;
 }
 
 }  // namespace
@@ -47,60 +55,127 @@ std::string oci_library_name() {
   const char* env = std::getenv("TARVEL_OCI_LIB");
   const std::string value = env ? env : "";
   if (value.empty()) return "libclntsh.so";
-  if (value == "embedded") return tk_program_dir() + "/liboraemb.so";
+  if (value == "embedded") return oci_embedded_library(tk_program_dir());
   return value;
 }
 
-void oci_load() {
-  oci_load(oci_library_name());
+namespace {
+
+// The part of a dlerror text after the library's own name, which dlerror
+// usually repeats ("x.so: cannot open shared object file: ...").
+std::string dl_reason(const std::string& library, const char* text) {
+  std::string why = text ? text : "cannot be loaded";
+  if (why.rfind(library + ": ", 0) == 0) why.erase(0, library.size() + 2);
+  return why;
 }
 
-void oci_load(const std::string& library) {
-  if (g_loaded && library == g_library) return;
+// Why a library was not taken: it did not open (the dlerror text), or it
+// opened and cannot be used (the first missing function, or a client release
+// older than the oldest this program supports).
+struct load_failure {
+  bool opened;
+  std::string why;
+};
+
+// Loads `library` and resolves every function into the table. On failure the
+// table in use stays and nothing of the library is kept.
+std::optional<load_failure> load_into_table(const std::string& library) {
   tk_trace(1, "Loading the Oracle client library '%s'", library);
   void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
-    const char* why = dlerror();
-    tk_trace(3, "Cannot load '%s': %s", library, why ? why : "");
-    fail(library);
+    const std::string why = dl_reason(library, dlerror());
+    tk_trace(3, "Cannot load '%s': %s", library, why);
+    return load_failure{false, why};
   }
   oci_functions f;
-  try {
-#define OCI_RESOLVE(fn) resolve(handle, library, #fn, f.fn)
-    OCI_RESOLVE(OCIEnvCreate);
-    OCI_RESOLVE(OCIHandleAlloc);
-    OCI_RESOLVE(OCIHandleFree);
-    OCI_RESOLVE(OCIServerAttach);
-    OCI_RESOLVE(OCIServerDetach);
-    OCI_RESOLVE(OCIAttrSet);
-    OCI_RESOLVE(OCIAttrGet);
-    OCI_RESOLVE(OCILogon);
-    OCI_RESOLVE(OCILogoff);
-    OCI_RESOLVE(OCIErrorGet);
-    OCI_RESOLVE(OCIStmtPrepare);
-    OCI_RESOLVE(OCIStmtExecute);
-    OCI_RESOLVE(OCIStmtFetch);
-    OCI_RESOLVE(OCIParamGet);
-    OCI_RESOLVE(OCIDefineByPos);
-    OCI_RESOLVE(OCIBindByName);
-    OCI_RESOLVE(OCIBindDynamic);
-    OCI_RESOLVE(OCIDescriptorAlloc);
-    OCI_RESOLVE(OCIDescriptorFree);
-    OCI_RESOLVE(OCILobWrite);
-    OCI_RESOLVE(OCILobRead);
-    OCI_RESOLVE(OCILobCharSetForm);
-    OCI_RESOLVE(OCITransCommit);
+  std::string missing;
+#define OCI_RESOLVE(fn) \
+  if (missing.empty() && !resolve(handle, library, #fn, f.fn)) missing = #fn
+  OCI_RESOLVE(OCIEnvCreate);
+  OCI_RESOLVE(OCIHandleAlloc);
+  OCI_RESOLVE(OCIHandleFree);
+  OCI_RESOLVE(OCIServerAttach);
+  OCI_RESOLVE(OCIServerDetach);
+  OCI_RESOLVE(OCIAttrSet);
+  OCI_RESOLVE(OCIAttrGet);
+  OCI_RESOLVE(OCILogon);
+  OCI_RESOLVE(OCILogoff);
+  OCI_RESOLVE(OCIErrorGet);
+  OCI_RESOLVE(OCIStmtPrepare);
+  OCI_RESOLVE(OCIStmtExecute);
+  OCI_RESOLVE(OCIStmtFetch);
+  OCI_RESOLVE(OCIParamGet);
+  OCI_RESOLVE(OCIDefineByPos);
+  OCI_RESOLVE(OCIBindByName);
+  OCI_RESOLVE(OCIBindDynamic);
+  OCI_RESOLVE(OCIDescriptorAlloc);
+  OCI_RESOLVE(OCIDescriptorFree);
+  OCI_RESOLVE(OCILobWrite);
+  OCI_RESOLVE(OCILobRead);
+  OCI_RESOLVE(OCILobCharSetForm);
+  OCI_RESOLVE(OCITransCommit);
 #undef OCI_RESOLVE
-  } catch (...) {
+  if (!missing.empty()) {
     dlclose(handle);  // nothing of it was used
-    throw;
+    return load_failure{true, missing};
   }
-  // A library without every function is never half used: the handle is not
-  // closed (see the file comment), but the previous table stays in place.
+  // OCIClientVersion exists from release 10.2 on; a library without it is
+  // older than that.
+  decltype(&::OCIClientVersion) client_version = nullptr;
+  if (!resolve(handle, library, "OCIClientVersion", client_version)) {
+    dlclose(handle);
+    return load_failure{true, std::string("OCIClientVersion (a client older than release 10.2; ") +
+                                  kOciOldestClient + " or later is needed)"};
+  }
+  sword major = 0, minor = 0, update = 0, patch = 0, port = 0;
+  client_version(&major, &minor, &update, &patch, &port);
+  tk_trace(1, "Oracle client release %d.%d.%d.%d.%d", major, minor, update, patch, port);
+  if (major * 100 + minor < kOciOldestClientMajor * 100 + kOciOldestClientMinor) {
+    dlclose(handle);
+    return load_failure{true, "client release " + std::to_string(major) + "." +
+                                  std::to_string(minor) + "." + std::to_string(update) + "." +
+                                  std::to_string(patch) + "." + std::to_string(port) + "; " +
+                                  kOciOldestClient + " or later is needed"};
+  }
+  // The handle is never closed from here on (see the file comment).
   g_functions = f;
   g_library = library;
   g_loaded = true;
   tk_trace(1, "Oracle client library '%s' loaded", library);
+  return std::nullopt;
+}
+
+}  // namespace
+
+void oci_load() {
+  const char* env = std::getenv("TARVEL_OCI_LIB");
+  if (env != nullptr && *env != '\0') {
+    oci_load(oci_library_name());
+    return;
+  }
+  if (g_loaded) return;
+  // No library named: the client the usual way, then where Oracle's client
+  // packages install themselves.
+  std::string tried;
+  for (const std::string& candidate : oci_client_candidates(oci_search_places_from_env())) {
+    const std::optional<load_failure> failure = load_into_table(candidate);
+    if (!failure) return;
+    // One entry a line; ";" keeps them apart where the console joins lines.
+    if (!tried.empty()) tried += ";";
+    tried += "\n  " + candidate + ": " + failure->why;
+  }
+  fail("Tried:" + tried +
+       ".\nSet TARVEL_OCI_LIB to the path of the Oracle client library (libclntsh.so), or to "
+       "'embedded' for the embedded engine.");
+}
+
+void oci_load(const std::string& library) {
+  if (g_loaded && library == g_library) return;
+  const std::optional<load_failure> failure = load_into_table(library);
+  if (!failure) return;
+  // A library that did not open is named alone; one that opened but cannot
+  // be used is named with what it lacks.
+  fail(failure->opened ? library + ": " + failure->why : library);
 }
 
 bool oci_is_loaded() {

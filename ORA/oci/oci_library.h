@@ -43,17 +43,25 @@ struct oci_functions {
 // library name that was tried follows on a line of its own.
 extern const char* const kOciMissingMessage;
 
+// The oldest client release the product loads ("11.1").
+extern const char* const kOciOldestClient;
+
 // The library TARVEL_OCI_LIB names: unset or empty gives "libclntsh.so" (found
-// the usual way), "embedded" gives liboraemb.so in the program's directory,
-// any other text is the path to load.
+// the usual way), "embedded" gives the embedded engine of this installation
+// (oci_embedded_library), any other text is the path to load.
 std::string oci_library_name();
 
-// Loads oci_library_name() and resolves every function of the table. A
-// library already loaded under that name is kept. When the library cannot be
-// loaded, or lacks a function, a level-1 tk_exception carries
-// kOciMissingMessage, then "\n" and the library name (and ": " and the
-// missing function's name); the table in use before stays in use.
+// With TARVEL_OCI_LIB set: oci_load(oci_library_name()). Unset: tries every
+// candidate of oci_client_candidates in order and keeps the first that loads;
+// when none does, the level-1 tk_exception carries kOciMissingMessage, then
+// "\nTried:" and one line per candidate with its error, then how to set
+// TARVEL_OCI_LIB.
 void oci_load();
+// Loads `library` and resolves every function of the table. A library already
+// loaded under that name is kept. When the library cannot be loaded, lacks a
+// function, or is a client older than kOciOldestClient, a level-1
+// tk_exception carries kOciMissingMessage, then "\n" and the library name
+// (and ": " and what it lacks); the table in use before stays in use.
 void oci_load(const std::string& library);
 
 bool oci_is_loaded();

@@ -54,8 +54,12 @@ std::string library_path(const std::string& given) {
   if (!given.empty()) return given;
   const char* env = std::getenv("TARVEL_OCI_LIB");
   std::string value = env ? env : "";
-  if (value.empty() || value == "embedded") return program_dir() + "/liboraemb.so";
-  return value;
+  if (!value.empty() && value != "embedded") return value;
+  // Beside the program in a build tree; in lib/tarvel of an installation.
+  const std::string beside = program_dir() + "/liboraemb.so";
+  const std::string installed = program_dir() + "/../lib/tarvel/liboraemb.so";
+  if (access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0) return installed;
+  return beside;
 }
 
 std::string hex(const unsigned char* data, size_t n) {

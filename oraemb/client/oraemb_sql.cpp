@@ -38,7 +38,8 @@ const char kUsage[] =
     "  --full-lobs        show LOB values whole\n"
     "  --continue         go on after an error (the exit status is still 1)\n"
     "  --quiet            no messages for statements other than queries\n"
-    "The library is liboraemb.so beside this program, or TARVEL_OCI_LIB.\n";
+    "The library is the embedded engine (liboraemb.so beside this program, or in\n"
+    "../lib/tarvel of an installation) unless TARVEL_OCI_LIB names another.\n";
 
 struct Options {
   std::string connect, user, password, config;

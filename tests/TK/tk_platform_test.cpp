@@ -1,8 +1,14 @@
 // Platform helpers: the DLL version export, the current-directory keeper and
 // the desktop seam for the clipboard and problem reports.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include "TK/tk_cur_dir.h"
 #include "TK/tk_desktop.h"
 #include "TK/tk_dll_version.h"
+#include "TK/tk_exit_files.h"
 #include "TK/tk_paths.h"
 #include "tk_test_support.h"
 
@@ -56,3 +62,33 @@ TEST_F(Platform, DesktopCallsReachTheRegisteredHandlersOrOnlyTrace) {
 }
 
 }  // namespace
+
+TEST(TkExitFiles, RegisteredFilesAreUnlinkedAndForgottenOnesKept) {
+  char pattern[] = "/tmp/tarvel-exit-files-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string dir = pattern;
+  const std::string before = std::filesystem::current_path().string();
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  for (const char* name : {"a", "b", "c"}) std::ofstream(name) << name;
+  // Relative names are kept absolute: a later change of directory does not
+  // make the handler miss them.
+  ASSERT_TRUE(tk_exit_file_register("a"));
+  ASSERT_TRUE(tk_exit_file_register(dir + "/b"));
+  ASSERT_TRUE(tk_exit_file_register("c"));
+  tk_exit_file_unregister("c");
+  ASSERT_EQ(chdir("/"), 0);
+  tk_exit_files_unlink_all();
+  EXPECT_FALSE(std::filesystem::exists(dir + "/a"));
+  EXPECT_FALSE(std::filesystem::exists(dir + "/b"));
+  EXPECT_TRUE(std::filesystem::exists(dir + "/c"));
+  tk_exit_file_unregister(dir + "/a");
+  tk_exit_file_unregister(dir + "/b");
+  // The table is bounded: registering never grows it past its slots.
+  int taken = 0;
+  while (taken < 100 && tk_exit_file_register(dir + "/x" + std::to_string(taken))) ++taken;
+  EXPECT_GT(taken, 0);
+  EXPECT_LT(taken, 100);
+  for (int i = 0; i < taken; ++i) tk_exit_file_unregister(dir + "/x" + std::to_string(i));
+  std::filesystem::remove_all(dir);
+  ASSERT_EQ(chdir(before.c_str()), 0);
+}

@@ -438,6 +438,36 @@ TEST_F(Driver, ProgressCountersFollowTheRun) {
   EXPECT_EQ(conv_.current_record_index, 1);
 }
 
+TEST_F(Driver, StopRequestEndsTheRunBetweenRecordsAndKeepsWhatWasWritten) {
+  add_source(L"A", people({{L"1", L"a"}, {L"2", L"b"}, {L"3", L"c"}, {L"4", L"d"}}));
+  add_source(L"B", people({{L"1", L"b"}}));
+  int appended = 0;
+  // Raised from inside the second write: that record is finished, no third.
+  dest_->on_append = [&](const udb_record&) {
+    if (++appended == 2) conv_.request_stop();
+  };
+  EXPECT_EQ(run(), std::nullopt);
+  EXPECT_EQ(rows(L"A").size(), 2u);
+  EXPECT_TRUE(logged("close dst A") && logged("close src A"));
+  EXPECT_FALSE(dest_->has(L"B"));
+  EXPECT_TRUE(conv_.is_finished());
+  EXPECT_TRUE(report_.asked.empty() && report_.shown.empty());
+  // The request belonged to that run: the next one converts everything.
+  EXPECT_FALSE(conv_.stop_requested());
+  dest_->on_append = nullptr;
+  run();
+  EXPECT_EQ(rows(L"A").size(), 4u);
+  EXPECT_EQ(rows(L"B").size(), 1u);
+
+  // A request made before the run starts converts nothing.
+  conv_.request_stop();
+  dest_->add_existing(L"C", people({}));
+  add_source(L"C", people({{L"9", L"z"}}));
+  conv_.set_mode(UDB_MODE_MERGE);
+  run();
+  EXPECT_TRUE(rows(L"C").empty());
+}
+
 TEST_F(Driver, TableListAndQueryTestOpenTheSourceTheirOwnWay) {
   add_source(L"B", people({}));
   add_source(L"A", people({}));

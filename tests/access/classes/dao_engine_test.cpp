@@ -1,7 +1,10 @@
 // dao_engine, dao_generator and dao_exception: version choice, the anonymous
 // workgroup file, workgroup security, passwords and the DAO error codes of
 // bad input (0x10000 + the DAO number, level 1 when the source cannot open).
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +12,7 @@
 
 #include "access/dao_check_sysdb.h"
 #include "access/dao_exception.h"
+#include "access/dao_generator.h"
 #include "tests/access/classes/classes_support.h"
 
 namespace {
@@ -70,6 +74,48 @@ TEST_F(DaoEngine, AnonymousWorkgroupFileIsGeneratedAndRemoved) {
     EXPECT_TRUE(fs::exists("~tmp0000"));  // not ours: left alone
   }
   EXPECT_TRUE(traced("GOT GENERATED NAME: ~tmp0001"));
+}
+
+TEST_F(DaoEngine, WorkgroupFilesOfKilledRunsAreRemovedAndLiveOnesKept) {
+  auto image = [](dao_sysdb_format f) {
+    const std::vector<uint8_t> bytes = dao_sysdb_image(f);
+    return std::string(bytes.begin(), bytes.end());
+  };
+  // Left by killed runs: exact images, nobody holds them.
+  std::ofstream("~tmp0000", std::ios::binary) << image(dao_sysdb_format::jet4);
+  std::ofstream("~tmp0000.ldb") << "lock";
+  std::ofstream("~tmp00001", std::ios::binary) << image(dao_sysdb_format::jet3);
+  // Not ours: another name, other bytes, one byte changed, a longer file.
+  std::ofstream("~tmpABCD", std::ios::binary) << image(dao_sysdb_format::jet4);
+  std::ofstream("~tmp0002", std::ios::binary) << "notes of the user";
+  std::string changed = image(dao_sysdb_format::jet4);
+  changed[5000] = 'x';
+  std::ofstream("~tmp0003", std::ios::binary) << changed;
+  std::ofstream("~tmp0004", std::ios::binary) << image(dao_sysdb_format::jet3) << "x";
+  // In use: a running program holds its file locked.
+  std::ofstream("~tmp0005", std::ios::binary) << image(dao_sysdb_format::jet4);
+  const int held = ::open("~tmp0005", O_RDONLY);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+  {
+    // A new engine cleans up before it takes the first free name.
+    dao_engine e;
+    ASSERT_TRUE(e.set_version_if(3));
+    e.set_anonymous_sys_db();
+    EXPECT_EQ(e.generator().name(), "~tmp0000");
+    // Its own file is held: a second cleaner leaves it alone.
+    EXPECT_EQ(dao_remove_stale_sysdb_files("."), 0);
+    EXPECT_TRUE(fs::exists("~tmp0000"));
+  }
+  EXPECT_FALSE(fs::exists("~tmp0000"));
+  EXPECT_FALSE(fs::exists("~tmp0000.ldb"));
+  EXPECT_FALSE(fs::exists("~tmp00001"));
+  for (const char* kept : {"~tmpABCD", "~tmp0002", "~tmp0003", "~tmp0004", "~tmp0005"})
+    EXPECT_TRUE(fs::exists(kept)) << kept;
+  ::close(held);
+  // Released by its holder's end, it is stale now.
+  EXPECT_EQ(dao_remove_stale_sysdb_files("."), 1);
+  EXPECT_FALSE(fs::exists("~tmp0005"));
 }
 
 TEST_F(DaoEngine, UnwritableDirectoryLeavesTheEngineWithoutSystemDatabase) {
