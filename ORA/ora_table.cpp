@@ -2,7 +2,9 @@
 // foreign keys) and writing records into it.
 #include "ORA/ora_table.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cwchar>
 #include <map>
 
@@ -25,6 +27,20 @@ namespace {
 constexpr int32_t kVersion8 = 0x80000;
 // Reals beyond this never reach Oracle (ORA-01426 from 1e126 on).
 constexpr double kNumberLimit = 1e126;
+constexpr size_t kDefaultBatchRows = 1000;
+// Updates (synchronize) are committed at least this often.
+constexpr size_t kUpdateCommitRows = 1000;
+constexpr size_t kMaxBatchRows = 100000;
+
+// Records still gathered when a table is closed without a flush: their
+// failures can only be traced.
+class trace_sink : public udb_append_sink {
+ public:
+  bool append_failed(uint32_t number, const tk_exception& error, const udb_record&) override {
+    tk_trace(3, "Record #%d was not written: %s", number, error.what());
+    return true;
+  }
+};
 
 // A name inside a quoted SQL text literal.
 std::wstring sql_text(const std::wstring& name) {
@@ -133,6 +149,15 @@ ora_table::ora_table(ora_database& db, const std::wstring& name, const std::wstr
 
 ora_table::~ora_table() {
   tk_trace(2, "ora_table::dtor");
+  if (batch_ && !batch_->empty()) {
+    tk_trace(3, "ora_table::dtor: %d records still gathered", static_cast<int>(batch_->size()));
+    try {
+      trace_sink sink;
+      run_batch(&sink);
+    } catch (const std::exception& e) {
+      tk_trace(3, "Cannot write the gathered records: %s", e.what());
+    }
+  }
   commit_pending();
   if (appended_ > 0 && !has_query()) move_counter();
   lobs_.reset();
@@ -413,6 +438,99 @@ void ora_table::append_record(const udb_record& record) {
   tk_trace(2, "ora_table::append_record - at the END");
 }
 
+size_t ora_table::batch_rows() {
+  const char* text = std::getenv("TARVEL_BATCH_ROWS");
+  if (text == nullptr || *text == 0) return kDefaultBatchRows;
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (end == nullptr || *end != 0 || value < 1 || value > static_cast<long>(kMaxBatchRows)) {
+    tk_trace(3, "TARVEL_BATCH_ROWS=%s is not a number from 1 to %d: %d records per batch", text,
+             static_cast<int>(kMaxBatchRows), static_cast<int>(kDefaultBatchRows));
+    return kDefaultBatchRows;
+  }
+  return static_cast<size_t>(value);
+}
+
+void ora_table::append_one(const udb_record& record, uint32_t number, udb_append_sink* sink) {
+  try {
+    append_record(record);
+  } catch (const tk_exception& e) {
+    if (sink == nullptr || !sink->append_failed(number, e, record)) throw;
+  }
+}
+
+void ora_table::append_batched(const udb_record& record, uint32_t number, udb_append_sink& sink) {
+  if (schema().empty() || has_query() || record.size() != schema().size()) {
+    flush_appends(sink);
+    append_one(record, number, &sink);
+    return;
+  }
+  if (batch_size_ == 0) batch_size_ = batch_rows();
+  if (batch_size_ <= 1) {
+    append_one(record, number, &sink);
+    return;
+  }
+  if (!batch_) {
+    if (insert_head_.empty()) prepare_writes();
+    batch_ = std::make_unique<ora_batch_insert>(name(), schema(), batch_size_, kBatchBytes);
+  }
+  literals_.resize(record.size());
+  try {
+    for (size_t i = 0; i < record.size(); ++i) literals_[i] = value_text(i, record[i]);
+  } catch (const tk_exception& e) {
+    // The records gathered before this one are written (and their failures
+    // reported) first, as they would have been one at a time.
+    flush_appends(sink);
+    if (!sink.append_failed(number, e, record)) throw;
+    return;
+  }
+  ora_batch_insert::add_result added = batch_->add(record, literals_, number);
+  if (added == ora_batch_insert::add_result::full) {
+    run_batch(&sink);
+    added = batch_->add(record, literals_, number);
+  }
+  if (added != ora_batch_insert::add_result::added) {
+    tk_trace(1, "Record #%d goes the one-record way", number);
+    run_batch(&sink);
+    append_one(record, number, &sink);
+    return;
+  }
+  if (batch_->is_full()) run_batch(&sink);
+}
+
+void ora_table::flush_appends(udb_append_sink& sink) {
+  run_batch(&sink);
+}
+
+void ora_table::run_batch(udb_append_sink* sink) {
+  if (!batch_ || batch_->empty()) return;
+  // The gathered rows are gone once this returns, also when a report ends
+  // the run half-way.
+  struct clear_on_exit {
+    ora_batch_insert& batch;
+    ~clear_on_exit() { batch.clear(); }
+  } guard{*batch_};
+  std::vector<ora_batch_insert::row_failure> failures;
+  std::unique_ptr<ora_exception> statement_error;
+  if (batch_->execute(failures, statement_error)) {
+    // The batch's commit also made earlier updates and LOB writes permanent.
+    pending_commit_ = false;
+    uncommitted_updates_ = 0;
+    appended_ += static_cast<uint32_t>(batch_->size() - failures.size());
+    for (const auto& failure : failures) {
+      const udb_record& record = batch_->record(failure.row);
+      if (sink == nullptr ||
+          !sink->append_failed(batch_->number(failure.row), failure.error, record))
+        throw failure.error;
+    }
+    return;
+  }
+  tk_trace(3, "Writing %d records one at a time after: %s", static_cast<int>(batch_->size()),
+           statement_error ? statement_error->what() : "");
+  for (size_t row = 0; row < batch_->size(); ++row)
+    append_one(batch_->record(row), batch_->number(row), sink);
+}
+
 void ora_table::update(const udb_record& record) {
   tk_trace(2, "ora_table::update");
   if (key_index() < 0) {
@@ -460,6 +578,15 @@ void ora_table::update(const udb_record& record) {
   // literal longer than 4000 bytes is refused (ORA-01704).
   if (!lobs_) lobs_ = std::make_unique<ora_lob_insert>(name(), schema());
   if (lobs_->has_lobs()) lobs_->write(condition, record);
+  // A run that updates every row (synchronizing an unchanged table) commits
+  // as often as appending would, instead of holding every row lock until
+  // the table is closed.
+  static const size_t commit_every = std::max<size_t>(batch_rows(), kUpdateCommitRows);
+  if (++uncommitted_updates_ >= commit_every) {
+    uncommitted_updates_ = 0;
+    pending_commit_ = false;
+    db_.commit();
+  }
 }
 
 void ora_table::reset_not_null_flag(size_t column) {

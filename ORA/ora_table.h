@@ -1,14 +1,18 @@
 // ora_table: one Oracle table (or query) as a destination recordset. Opening
 // reads its columns, catalogue defaults and national-character sizes, its
 // primary key and indexes, and the foreign keys of other tables that refer
-// to it (added to the database's relationship list). Writing goes one
-// record at a time: append_record sends one committed INSERT with literal
-// values (empty LOBs for CLOB and BLOB columns), gets the row's ROWID and
-// writes the LOB contents; update rewrites the row that has the record's
-// key; reset_not_null_flag makes a column nullable when a NULL must be
-// stored. The INSERT text's head, the key columns and the LOB writer are
-// prepared once per table. Work left uncommitted (LOB contents of the last
-// record, updates) is committed when the table is closed; then, when records
+// to it (added to the database's relationship list). Writing one record at
+// a time: append_record sends one committed INSERT with literal values
+// (empty LOBs for CLOB and BLOB columns), gets the row's ROWID and writes
+// the LOB contents. Writing in batches: append_batched gathers records for
+// one array INSERT (ora_batch_insert, batch_rows() records, committed per
+// batch) and hands the records the server refused to the caller's sink; a
+// record without an exact bound form, and every record of a batch that
+// failed as a whole, goes the one-record way. update rewrites the row that
+// has the record's key (committed every batch_rows() updates at most);
+// reset_not_null_flag makes a column nullable when a NULL must be stored. The INSERT text's head,
+// the key columns and the LOB writer are prepared once per table. Work left uncommitted (LOB
+// contents of the last record, updates) is committed when the table is closed; then, when records
 // were appended, the sequence of its counter column moves past the values
 // the column holds (ora_counter), so that rows inserted later are numbered
 // after the copied ones.
@@ -21,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "ORA/ora_batch_insert.h"
 #include "ORA/ora_get_rowid.h"
 #include "ORA/ora_lob_insert.h"
 #include "ORA/ora_query_results.h"
@@ -41,7 +46,17 @@ class ora_table : public ora_query_results {
   ~ora_table() override;
 
   void append_record(const udb_record& record) override;
+  void append_batched(const udb_record& record, uint32_t number, udb_append_sink& sink) override;
+  void flush_appends(udb_append_sink& sink) override;
   void update(const udb_record& record) override;
+
+  // Records per array INSERT: TARVEL_BATCH_ROWS when it is a number from 1
+  // to 100000, else the default; 1 writes every record the one-record way.
+  static size_t batch_rows();
+  // Bound bytes of one batch at most (a batch takes at least one record).
+  static constexpr size_t kBatchBytes = 16u << 20;
+  // Array executions of this table so far.
+  uint64_t batch_executions() const { return batch_ ? batch_->executions() : 0; }
   // Makes the column at `column` (0-based) nullable; once per column.
   void reset_not_null_flag(size_t column);
 
@@ -67,6 +82,12 @@ class ora_table : public ora_query_results {
   std::wstring value_text(size_t i, const udb_field& field);
   void commit_pending();
   void move_counter();
+  // Runs the gathered batch and hands its refused records to `sink` (traced
+  // only without one); a batch that failed as a whole is written again one
+  // record at a time.
+  void run_batch(udb_append_sink* sink);
+  // The one-record way, its failure handed to `sink`.
+  void append_one(const udb_record& record, uint32_t number, udb_append_sink* sink);
 
   ora_database& db_;
   udb_relationships& relationships_;
@@ -78,8 +99,12 @@ class ora_table : public ora_query_results {
   bool fetched_ = false;
   uint32_t appended_ = 0;
   bool pending_commit_ = false;
+  uint32_t uncommitted_updates_ = 0;
+  size_t batch_size_ = 0;  // batch_rows(), read at the first batched record
 
   std::wstring insert_head_;  // INSERT /*+ APPEND */ INTO "T" VALUES(
   std::unique_ptr<ora_get_rowid> rowid_;
   std::unique_ptr<ora_lob_insert> lobs_;
+  std::unique_ptr<ora_batch_insert> batch_;
+  std::vector<std::wstring> literals_;  // of the record being gathered
 };

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "OLE/ole_variant.h"
@@ -18,6 +19,9 @@ class udb_field : public ole_variant {
   udb_field(const udb_field&) = default;
   udb_field& operator=(const udb_field&) = default;
   ~udb_field() override = default;
+  // A copy that answers type and text as this field does (a writer that
+  // holds records back keeps such copies).
+  virtual std::unique_ptr<udb_field> clone() const { return std::make_unique<udb_field>(*this); }
 
   uint32_t size = 0;  // declared size of the column
   std::wstring name;

@@ -13,6 +13,17 @@ udb_recordset::udb_recordset(const std::wstring& name, bool b_owner)
 
 udb_recordset::~udb_recordset() = default;
 
+void udb_recordset::append_batched(const udb_record& record, uint32_t number,
+                                   udb_append_sink& sink) {
+  try {
+    append_record(record);
+  } catch (const tk_exception& e) {
+    if (!sink.append_failed(number, e, record)) throw;
+  }
+}
+
+void udb_recordset::flush_appends(udb_append_sink&) {}
+
 void udb_recordset::update(const udb_record&) {
   tk_trace(2, "udb_recordset::update");
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "UDB/udb_append_sink.h"
 #include "UDB/udb_indexes.h"
 #include "UDB/udb_record.h"
 #include "UDB/udb_schema.h"
@@ -25,6 +26,14 @@ class udb_recordset {
 
   // Writes one record of the source into this (destination) table.
   virtual void append_record(const udb_record& record) = 0;
+  // Writes one record, possibly later together with the following ones: a
+  // record that cannot be written is handed to `sink` with `number`, at this
+  // call or at a later one. The base writes at once through append_record.
+  virtual void append_batched(const udb_record& record, uint32_t number, udb_append_sink& sink);
+  // Writes the records held back; their failures go to `sink`. Call before
+  // the recordset is closed: what is still held back then is written with
+  // its failures traced only.
+  virtual void flush_appends(udb_append_sink& sink);
   // Overwrites the row that has the record's key with the record's values.
   virtual void update(const udb_record& record);
   // The current row; it stays the recordset's and is replaced by the next

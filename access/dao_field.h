@@ -29,6 +29,7 @@ class dao_field : public udb_field {
   std::string to_string() const override;
   std::wstring to_wstring() const override;
   VARTYPE get_type() const override;
+  std::unique_ptr<udb_field> clone() const override { return std::make_unique<dao_field>(*this); }
 
   // The variant type of a DAO type code (dbBigInt is VT_I8, the type of its
   // values).

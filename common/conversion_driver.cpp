@@ -254,37 +254,60 @@ class conversion_driver {
     }
   }
 
-  // Copies until the end of the source or a stop request, which is looked
-  // at between records only, so a record is written whole or not at all.
+  // The records go to the destination, which may write them in batches;
+  // a record it could not write comes back through append_failed with its
+  // number, and is handled as if its own append had failed. The copy ends
+  // at the end of the source or at a stop request, which is looked at
+  // between records only; either way the records read so far are written
+  // (when reading the source fails half-way too, before the table's error
+  // is reported), so a record is written whole or not at all.
   void copy_records(udb_recordset& src, udb_recordset& dst) {
-    src.move_first();
-    while (!src.is_eof()) {
-      if (conv_.stop_requested()) {
-        tk_trace(3, "Stopped at record %d of %d", conv_.current_record_index.load(),
-                 conv_.records_in_current_table.load());
-        conv_.last_stop =
-            udb_converter::stop_point{conv_.current_table_name(), conv_.current_record_index.load(),
-                                      conv_.tables_done.load()};
-        return;
+    record_sink sink(*this, dst);
+    try {
+      src.move_first();
+      while (!src.is_eof()) {
+        if (conv_.stop_requested()) {
+          tk_trace(3, "Stopped at record %d of %d", conv_.current_record_index.load(),
+                   conv_.records_in_current_table.load());
+          conv_.last_stop = udb_converter::stop_point{conv_.current_table_name(),
+                                                      conv_.current_record_index.load(),
+                                                      conv_.tables_done.load()};
+          break;
+        }
+        tk_trace(1, "Converting %d record", conv_.current_record_index.load());
+        udb_record* record = src.get_item();
+        TK_ASSERT(record != nullptr);
+        dst.append_batched(*record, static_cast<uint32_t>(conv_.current_record_index + 1), sink);
+        src.next();
+        ++conv_.current_record_index;
       }
-      tk_trace(1, "Converting %d record", conv_.current_record_index.load());
-      udb_record* record = src.get_item();
-      TK_ASSERT(record != nullptr);
-      try {
-        dst.append_record(*record);
-      } catch (const tk_exception& e) {
-        if (!is_oracle_error(e)) throw;
-        on_append_error(e, dst, *record);
-      }
-      src.next();
-      ++conv_.current_record_index;
+    } catch (...) {
+      dst.flush_appends(sink);
+      throw;
     }
+    dst.flush_appends(sink);
   }
+
+  class record_sink : public udb_append_sink {
+   public:
+    record_sink(conversion_driver& driver, udb_recordset& dst) : driver_(driver), dst_(dst) {}
+    bool append_failed(uint32_t number, const tk_exception& error,
+                       const udb_record& record) override {
+      if (!is_oracle_error(error)) return false;
+      driver_.on_append_error(error, dst_, record, number);
+      return true;
+    }
+
+   private:
+    conversion_driver& driver_;
+    udb_recordset& dst_;
+  };
 
   // A failed insert: a duplicate key is no error in merge (the row stays) and
   // synchronize (the row takes the source values); anything else costs this
   // record only.
-  void on_append_error(const tk_exception& e, udb_recordset& dst, const udb_record& record) {
+  void on_append_error(const tk_exception& e, udb_recordset& dst, const udb_record& record,
+                       uint32_t number) {
     const int32_t mode = conv_.mode();
     tk_trace(1, "GOT ERROR: %s (%08X)", e.what(), e.code());
     tk_trace(1, "mode=%d", mode);
@@ -295,15 +318,15 @@ class conversion_driver {
       } catch (const tk_exception& u) {
         // A failed update loses this record, not the rest of the table.
         if (!is_oracle_error(u)) throw;
-        report_record_error(u);
+        report_record_error(u, number);
       }
       return;
     }
-    report_record_error(e);
+    report_record_error(e, number);
   }
 
-  void report_record_error(const tk_exception& e) {
-    handler_.set_context(conv_.current_table_name(), conv_.current_record_index + 1);
+  void report_record_error(const tk_exception& e, uint32_t number) {
+    handler_.set_context(conv_.current_table_name(), static_cast<int32_t>(number));
     handler_.handle(e, false);
   }
 

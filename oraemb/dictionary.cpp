@@ -36,6 +36,8 @@ const std::map<std::string, std::vector<ColumnDesc>>& views() {
         {"BANNER_FULL", vc(160)},
         {"BANNER_LEGACY", vc(80)},
         {"CON_ID", num()}}},
+      {"V$MYSTAT", {{"SID", num()}, {"STATISTIC#", num()}, {"VALUE", num()}}},
+      {"V$STATNAME", {{"STATISTIC#", num()}, {"NAME", vc(64)}, {"CLASS", num()}}},
       {"USER_TABLES",
        {{"TABLE_NAME", vc(128)},
         {"TABLESPACE_NAME", vc(30)},
@@ -188,6 +190,27 @@ std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
   } else if (view == "V$VERSION") {
     std::string banner = profile_.banner();
     rows.push_back({t(banner), t(profile_.banner_full()), t(banner), n(0)});
+  } else if (view == "V$MYSTAT" || view == "V$STATNAME") {
+    // This session's costs under the names a server's statistics use.
+    const SessionCosts& c = costs_;
+    const std::pair<const char*, uint64_t> stats[] = {
+        {"logons cumulative", c.calls(SessionCosts::Logon)},
+        {"user commits", c.commits()},
+        {"user rollbacks", c.rollbacks()},
+        {"execute count", c.calls(SessionCosts::Execute)},
+        {"parse count (total)", c.parses()},
+        {"parse count (hard)", c.hard_parses()},
+        {"SQL*Net roundtrips to/from client", c.round_trips()},
+        {"lob reads", c.calls(SessionCosts::LobRead)},
+        {"lob writes", c.calls(SessionCosts::LobWrite)}};
+    int64_t number = 0;
+    for (const auto& [name, value] : stats) {
+      ++number;
+      if (view == "V$MYSTAT")
+        rows.push_back({n(1), n(number), n(static_cast<int64_t>(value))});
+      else
+        rows.push_back({n(number), t(name), n(1)});
+    }
   } else if (view == "USER_TABLES") {
     for (const auto& [obj, table] : s.tables)
       rows.push_back(

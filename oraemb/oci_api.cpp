@@ -9,6 +9,7 @@
 #include <new>
 
 #include "ORA/oci/oci_types.h"
+#include "oraemb/bind_values.h"
 #include "oraemb/oci_handles.h"
 #include "oraemb/parser.h"
 #include "oraemb/trace.h"
@@ -110,73 +111,48 @@ void free_child(EnvH* env, Handle* h) {
   env->children.erase(h);
 }
 
-// Input bind values read from the caller's buffers.
+// Input bind values read from the caller's buffers: the element of the
+// current row of an array execute.
 class StmtBinds : public BindSource {
  public:
   explicit StmtBinds(StmtH& stmt) : stmt_(stmt) {}
+  void set_row(ub4 row) { row_ = row; }
   Value bind_value(const std::string& name) override {
-    BindH* b = nullptr;
-    for (auto& bind : stmt_.binds) {
-      if (bind->name == name || (bind->name.empty() && std::to_string(bind->position) == name)) {
-        b = bind.get();
-        break;
-      }
-    }
-    if (!b && !stmt_.binds.empty()) {
-      // Positional binds match placeholders in order of appearance.
-      size_t k = 0;
-      for (auto& bind : stmt_.binds)
-        if (bind->name.empty() && ++k && bind->position == ++next_position_) b = bind.get();
-    }
+    BindH* b = find(name);
     if (!b || (b->mode & OCI_DATA_AT_EXEC)) raise(1008);
-    if (b->indicator && *b->indicator == -1) return Value::null();
-    const char* data = static_cast<const char*>(b->value);
-    size_t size = b->alen ? *b->alen : static_cast<size_t>(std::max(b->size, 0));
-    const EnvH& env = *stmt_.env;
-    switch (b->dty) {
-      case SQLT_STR: {
-        size_t len = 0;
-        size_t unit = env.terminator();
-        while (len + unit <= static_cast<size_t>(b->size) &&
-               !(data[len] == 0 && (unit == 1 || data[len + 1] == 0)))
-          len += unit;
-        return Value::text(env.decode(data, len));
-      }
-      case SQLT_CHR:
-      case SQLT_AFC:
-      case SQLT_LNG:
-        return Value::text(env.decode(data, size));
-      case SQLT_INT: {
-        int64_t v = 0;
-        if (b->size == 1)
-          v = *reinterpret_cast<const int8_t*>(data);
-        else if (b->size == 2)
-          v = *reinterpret_cast<const int16_t*>(data);
-        else if (b->size == 4)
-          v = *reinterpret_cast<const int32_t*>(data);
-        else if (b->size == 8)
-          v = *reinterpret_cast<const int64_t*>(data);
-        else
-          raise(1460);
-        return Value::num(OraNumber::from_int(v));
-      }
-      case SQLT_FLT:
-        return Value::num(OraNumber::from_double(b->size == 4
-                                                     ? *reinterpret_cast<const float*>(data)
-                                                     : *reinterpret_cast<const double*>(data)));
-      case SQLT_DAT:
-        return Value::dt(OraDate::from_oci(reinterpret_cast<const unsigned char*>(data)));
-      case SQLT_BIN:
-      case SQLT_LBI:
-        return Value::raw(std::string(data, size));
-      default:
-        raise(1460);
-    }
+    return bind_element(*b, row_, *stmt_.env);
   }
 
  private:
+  // A placeholder is bound by its name, or by its position: the n-th
+  // placeholder of the text (each occurrence counts).
+  BindH* find(const std::string& name) {
+    auto cached = found_.find(name);
+    if (cached != found_.end()) return cached->second;
+    BindH* hit = nullptr;
+    for (auto& bind : stmt_.binds)
+      if (!bind->name.empty() && bind->name == name) hit = bind.get();
+    if (!hit) {
+      if (!stmt_.placeholders_known) {
+        stmt_.placeholders = placeholder_names(stmt_.sql);
+        stmt_.placeholders_known = true;
+      }
+      for (auto& bind : stmt_.binds) {
+        if (!bind->name.empty() || bind->position == 0) continue;
+        if (bind->position <= stmt_.placeholders.size() &&
+            stmt_.placeholders[bind->position - 1] == name) {
+          hit = bind.get();
+          break;
+        }
+      }
+    }
+    found_[name] = hit;
+    return hit;
+  }
+
   StmtH& stmt_;
-  ub4 next_position_ = 0;
+  ub4 row_ = 0;
+  std::map<std::string, BindH*> found_;
 };
 
 // Writes one column value into a define; returns true when truncated.
@@ -428,6 +404,7 @@ OCI_EXPORT sword OCILogon(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp,
     if (tracing()) trace_line("OCILogon user=" + user + " connect=" + db);
     ServiceTarget target = ConnectConfig::load().resolve(db);
     auto session = Session::logon(target, user, pwd);
+    session->costs().round_trip(SessionCosts::Logon);
     // Like Oracle, OCILogon allocates its own service context (with server
     // and session) and stores it over the caller's.
     SvcH* svc = adopt(env, std::make_unique<SvcH>(), OCI_HTYPE_SVCCTX, 0, nullptr);
@@ -444,7 +421,11 @@ OCI_EXPORT sword OCILogoff(OCISvcCtx* svchp, OCIError* errhp) {
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!svc) return OCI_INVALID_HANDLE;
   return guarded(err, __func__, [&] {
-    if (svc->session) svc->session->logoff();  // ending the session commits
+    if (svc->session) {
+      svc->session->costs().round_trip(SessionCosts::Logoff);
+      if (tracing()) trace_line("session statistics: " + svc->session->costs().summary());
+      svc->session->logoff();  // ending the session commits
+    }
     EnvH* env = svc->env;
     if (svc->server) free_child(env, svc->server);
     free_child(env, svc);
@@ -487,6 +468,19 @@ OCI_EXPORT sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, u
     if (trghndltyp == OCI_HTYPE_STMT &&
         (attrtype == OCI_ATTR_PREFETCH_ROWS || attrtype == OCI_ATTR_PREFETCH_MEMORY))
       return OCI_SUCCESS;
+    if (trghndltyp == OCI_HTYPE_BIND && attributep) {
+      BindH* b = static_cast<BindH*>(static_cast<Handle*>(trgthndlp));
+      switch (attrtype) {
+        case OCI_ATTR_CHARSET_ID:
+          b->charset_id = *static_cast<const ub2*>(attributep);
+          return OCI_SUCCESS;
+        case OCI_ATTR_CHARSET_FORM:
+          b->charset_form = *static_cast<const ub1*>(attributep);
+          return OCI_SUCCESS;
+        case 33:  // OCI_ATTR_MAXDATA_SIZE: a server-side limit the engine does not need
+          return OCI_SUCCESS;
+      }
+    }
     raise(24315);
   });
 }
@@ -521,6 +515,9 @@ OCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attribu
           return OCI_SUCCESS;
         case OCI_ATTR_STMT_TYPE:
           put_ub2(static_cast<ub2>(statement_type(st->sql)));
+          return OCI_SUCCESS;
+        case OCI_ATTR_NUM_DML_ERRORS:
+          put_ub4(st->dml_errors);
           return OCI_SUCCESS;
       }
     } else if (type == OCI_DTYPE_PARAM) {
@@ -571,6 +568,9 @@ OCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attribu
       LobH* loc = static_cast<LobH*>(h);
       put_ub4(loc->valid ? 0 : 1);
       return OCI_SUCCESS;
+    } else if (type == OCI_HTYPE_ERROR && attrtype == OCI_ATTR_DML_ROW_OFFSET) {
+      put_ub4(static_cast<ErrorH*>(h)->row_offset);
+      return OCI_SUCCESS;
     } else if (type == OCI_HTYPE_ERROR && attrtype == OCI_ATTR_PARSE_ERROR_OFFSET) {
       put_ub2(0);
       return OCI_SUCCESS;
@@ -595,6 +595,10 @@ OCI_EXPORT sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* 
     for (auto& b : st->binds) registry::remove(b.get());
     st->binds.clear();
     st->prepared = false;
+    st->parse_counted = false;
+    st->placeholders.clear();
+    st->placeholders_known = false;
+    st->dml_errors = 0;
     if (!stmt || stmt_len == 0) raise(24373);
     // The text is copied; SQL errors surface at execute, as with Oracle.
     st->sql = st->env->decode(stmt, stmt_len);
@@ -603,8 +607,14 @@ OCI_EXPORT sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* 
   });
 }
 
-OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters, ub4,
-                                const OCISnapshot*, OCISnapshot*, ub4 mode) {
+namespace {
+bool is_dml(const Statement& s) {
+  return s.kind == StmtKind::Insert || s.kind == StmtKind::Update || s.kind == StmtKind::Delete;
+}
+}  // namespace
+
+OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters,
+                                ub4 rowoff, const OCISnapshot*, OCISnapshot*, ub4 mode) {
   SvcH* svc = handle_cast<SvcH>(svchp, OCI_HTYPE_SVCCTX);
   StmtH* st = handle_cast<StmtH>(stmtp, OCI_HTYPE_STMT);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
@@ -612,32 +622,43 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
   return guarded(err, __func__, [&]() -> sword {
     if (!st->prepared) raise(24337);
     if (!svc->session) raise(3114);
+    Session& session = *svc->session;
+    session.costs().round_trip(SessionCosts::Execute);
+    err->row_errors.clear();
+    st->dml_errors = 0;
+    // A DML statement's parse serves every execution of the prepared text.
+    std::unique_ptr<Statement> parsed;
+    if (st->parsed && is_dml(*st->parsed)) parsed = std::move(st->parsed);
     st->reset();
     st->svc = svc;
-    MessageVersionScope wording(svc->session->profile().version);
+    MessageVersionScope wording(session.profile().version);
     if (tracing())
       trace_line("OCIStmtExecute iters=" + std::to_string(iters) + " mode=" + std::to_string(mode) +
                  " sql: " + st->sql);
-    auto parsed = std::make_unique<Statement>(
-        Parser(st->sql, svc->session->profile().identifier_limit()).parse_statement());
+    if (!st->parse_counted) {
+      session.costs().parse(st->sql);
+      st->parse_counted = true;
+    }
+    if (!parsed)
+      parsed = std::make_unique<Statement>(
+          Parser(st->sql, session.profile().identifier_limit()).parse_statement());
     ExecOptions options;
     options.parse_only = (mode & OCI_PARSE_ONLY) != 0;
     options.describe_only = (mode & OCI_DESCRIBE_ONLY) != 0;
     options.commit_on_success = (mode & OCI_COMMIT_ON_SUCCESS) != 0;
+    const bool batch_errors = (mode & OCI_BATCH_ERRORS) != 0;
+    const bool dml = is_dml(*parsed);
     bool query = parsed->kind == StmtKind::Select;
+    if (batch_errors && !dml) raise(28714);
     if (!query && iters == 0 && !options.parse_only && !options.describe_only) raise(24333);
     BindH* returning = nullptr;
-    for (auto& b : st->binds)
-      if (b->mode & OCI_DATA_AT_EXEC || parsed->kind == StmtKind::Insert) returning = b.get();
     if (parsed->kind == StmtKind::Insert && parsed->insert && !parsed->insert->into.empty()) {
-      returning = nullptr;
       for (auto& b : st->binds)
         if (b->name == parsed->insert->into[0] || (b->name.empty() && b->position == 1))
           returning = b.get();
-    } else {
-      returning = nullptr;
     }
     StmtBinds binds(*st);
+    ub4 iteration = 0;  // of an array execute, for the RETURNING out-bind
     auto on_rowid = [&](const std::string& rowid) {
       if (!returning) return;
       returning->rows_returned = 1;
@@ -650,8 +671,8 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
         void* ind = nullptr;
         ub2* rcode = nullptr;
         sb4 rc = returning->out_cb(returning->out_ctx,
-                                   reinterpret_cast<OCIBind*>(static_cast<Handle*>(returning)), 0,
-                                   0, &buf, &alen, &piece, &ind, &rcode);
+                                   reinterpret_cast<OCIBind*>(static_cast<Handle*>(returning)),
+                                   iteration, 0, &buf, &alen, &piece, &ind, &rcode);
         if (rc != OCI_CONTINUE) throw CallbackStop{rc};
         ub4 cap = alen ? *alen : 0;
         if (buf && cap > 0) {
@@ -663,15 +684,54 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
         if (ind) *static_cast<sb2*>(ind) = 0;
         if (rcode) *rcode = 0;
       } else if (returning->value) {
-        size_t cap = static_cast<size_t>(std::max(returning->size, 0));
+        size_t cap = static_cast<size_t>(std::max<sb8>(returning->size, 0));
+        char* out = static_cast<char*>(returning->value) +
+                    static_cast<size_t>(rowoff + iteration) *
+                        (returning->value_skip ? returning->value_skip : cap);
         size_t n = std::min(bytes.size(), cap >= term ? cap - term : 0);
-        std::memcpy(returning->value, bytes.data(), n);
-        std::memset(static_cast<char*>(returning->value) + n, 0, std::min(term, cap - n));
-        if (returning->alen) *returning->alen = static_cast<ub2>(n);
-        if (returning->indicator) *returning->indicator = 0;
+        std::memcpy(out, bytes.data(), n);
+        std::memset(out + n, 0, std::min(term, cap - n));
+        if (returning->alen) returning->alen[rowoff + iteration] = static_cast<ub2>(n);
+        if (returning->indicator) returning->indicator[rowoff + iteration] = 0;
       }
     };
-    ExecResult result = svc->session->execute(*parsed, options, &binds, on_rowid);
+    if (dml && !options.parse_only && !options.describe_only) {
+      // Each row of an array is its own statement: a failing row undoes
+      // only itself. Without batch errors the execute stops at the first
+      // failing row and keeps the rows before it (uncommitted); with them
+      // every row is tried and the failures are reported by offset.
+      ExecOptions row_options = options;
+      row_options.commit_on_success = false;
+      if (iters > 1) session.begin_batch();
+      int64_t affected = 0;
+      std::optional<ora_error> failure;
+      for (iteration = 0; iteration < iters; ++iteration) {
+        binds.set_row(rowoff + iteration);
+        try {
+          affected += session.execute(*parsed, row_options, &binds, on_rowid).row_count;
+        } catch (const ora_error& e) {
+          if (!batch_errors) {
+            failure = e;
+            break;
+          }
+          char prefix[16];
+          std::snprintf(prefix, sizeof prefix, "ORA-%05d: ", e.code());
+          err->row_errors.push_back({rowoff + iteration, {e.code(), prefix + e.text() + "\n"}});
+        }
+      }
+      st->parsed = std::move(parsed);
+      st->row_count = affected;
+      st->executed = true;
+      if (failure) throw *failure;
+      if (options.commit_on_success) session.commit();
+      if (!err->row_errors.empty()) {
+        st->dml_errors = static_cast<ub4>(err->row_errors.size());
+        set_error(err, 24381, ora_message(24381));
+        return OCI_SUCCESS_WITH_INFO;
+      }
+      return OCI_SUCCESS;
+    }
+    ExecResult result = session.execute(*parsed, options, &binds, on_rowid);
     st->parsed = std::move(parsed);
     st->row_count = result.row_count;
     st->executed = true;
@@ -707,6 +767,7 @@ OCI_EXPORT sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2, u
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!st || !err) return OCI_INVALID_HANDLE;
   return guarded(err, __func__, [&]() -> sword {
+    if (st->svc && st->svc->session) st->svc->session->costs().round_trip(SessionCosts::Fetch);
     if (!st->executed || !st->cursor) raise(24338);
     if (st->at_end) raise(1002);
     if (nrows == 0) return OCI_SUCCESS;
@@ -723,6 +784,24 @@ OCI_EXPORT sword OCIStmtFetch2(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 o
 
 OCI_EXPORT sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
                              ub4 pos) {
+  if (htype == OCI_HTYPE_ERROR) {
+    // The row errors of a batch-error execute, 0-based: the error handle in
+    // *parmdpp (or one the engine allocates) receives row error `pos`.
+    ErrorH* from = handle_cast<ErrorH>(hndlp, OCI_HTYPE_ERROR);
+    ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
+    if (!from || !err || !parmdpp) return OCI_INVALID_HANDLE;
+    return guarded(err, __func__, [&] {
+      if (pos >= from->row_errors.size()) raise(24334);
+      ErrorH* target = handle_cast<ErrorH>(*parmdpp, OCI_HTYPE_ERROR);
+      if (!target)
+        target = adopt(from->env, std::make_unique<ErrorH>(), OCI_HTYPE_ERROR, 0, nullptr);
+      const ErrorH::RowError row = from->row_errors[pos];
+      target->records.assign(1, row.record);
+      target->row_offset = row.offset;
+      *parmdpp = static_cast<Handle*>(target);
+      return OCI_SUCCESS;
+    });
+  }
   StmtH* st = htype == OCI_HTYPE_STMT ? handle_cast<StmtH>(hndlp, OCI_HTYPE_STMT) : nullptr;
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!st || !err || !parmdpp) return OCI_INVALID_HANDLE;
@@ -763,7 +842,8 @@ OCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* err
 
 namespace {
 sword bind_common(StmtH* st, ErrorH* err, OCIBind** bindp, std::string name, ub4 position,
-                  void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub4 mode) {
+                  void* valuep, sb8 value_sz, ub2 dty, void* indp, ub2* alenp, ub4* alen4p,
+                  ub4 maxarr_len, ub4 mode) {
   return guarded(err, __func__, [&] {
     auto b = std::make_unique<BindH>();
     b->type = OCI_HTYPE_BIND;
@@ -780,6 +860,8 @@ sword bind_common(StmtH* st, ErrorH* err, OCIBind** bindp, std::string name, ub4
     b->dty = dty;
     b->indicator = static_cast<sb2*>(indp);
     b->alen = alenp;
+    b->alen4 = alen4p;
+    b->max_elements = maxarr_len;
     b->mode = mode;
     // A later bind of the same placeholder replaces the earlier one.
     for (auto it = st->binds.begin(); it != st->binds.end(); ++it) {
@@ -795,31 +877,76 @@ sword bind_common(StmtH* st, ErrorH* err, OCIBind** bindp, std::string name, ub4
     return OCI_SUCCESS;
   });
 }
-}  // namespace
 
-OCI_EXPORT sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp,
-                               const OraText* placeholder, sb4 placeh_len, void* valuep,
-                               sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2*, ub4, ub4*,
-                               ub4 mode) {
+sword bind_by_name(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const OraText* placeholder,
+                   sb4 placeh_len, void* valuep, sb8 value_sz, ub2 dty, void* indp, ub2* alenp,
+                   ub4* alen4p, ub4 maxarr_len, ub4 mode) {
   StmtH* st = handle_cast<StmtH>(stmtp, OCI_HTYPE_STMT);
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!st || !err) return OCI_INVALID_HANDLE;
   std::string name =
       st->env->decode(placeholder, placeh_len < 0 ? 0 : static_cast<size_t>(placeh_len));
-  if (name.empty()) {
+  if (name.empty() || name == ":") {
     set_error(err, 1036, "illegal variable name/number");
     return OCI_ERROR;
   }
-  return bind_common(st, err, bindp, name, 0, valuep, value_sz, dty, indp, alenp, mode);
+  return bind_common(st, err, bindp, name, 0, valuep, value_sz, dty, indp, alenp, alen4p,
+                     maxarr_len, mode);
+}
+
+sword bind_by_pos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position, void* valuep,
+                  sb8 value_sz, ub2 dty, void* indp, ub2* alenp, ub4* alen4p, ub4 maxarr_len,
+                  ub4 mode) {
+  StmtH* st = handle_cast<StmtH>(stmtp, OCI_HTYPE_STMT);
+  ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
+  if (!st || !err) return OCI_INVALID_HANDLE;
+  if (position == 0) {
+    set_error(err, 1036, "illegal variable name/number");
+    return OCI_ERROR;
+  }
+  return bind_common(st, err, bindp, "", position, valuep, value_sz, dty, indp, alenp, alen4p,
+                     maxarr_len, mode);
+}
+}  // namespace
+
+OCI_EXPORT sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp,
+                               const OraText* placeholder, sb4 placeh_len, void* valuep,
+                               sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2*, ub4 maxarr_len,
+                               ub4*, ub4 mode) {
+  return bind_by_name(stmtp, bindp, errhp, placeholder, placeh_len, valuep, value_sz, dty, indp,
+                      alenp, nullptr, maxarr_len, mode);
+}
+
+OCI_EXPORT sword OCIBindByName2(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp,
+                                const OraText* placeholder, sb4 placeh_len, void* valuep,
+                                sb8 value_sz, ub2 dty, void* indp, ub4* alenp, ub2*, ub4 maxarr_len,
+                                ub4*, ub4 mode) {
+  return bind_by_name(stmtp, bindp, errhp, placeholder, placeh_len, valuep, value_sz, dty, indp,
+                      nullptr, alenp, maxarr_len, mode);
 }
 
 OCI_EXPORT sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position,
                               void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2*,
-                              ub4, ub4*, ub4 mode) {
-  StmtH* st = handle_cast<StmtH>(stmtp, OCI_HTYPE_STMT);
-  ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
-  if (!st || !err) return OCI_INVALID_HANDLE;
-  return bind_common(st, err, bindp, "", position, valuep, value_sz, dty, indp, alenp, mode);
+                              ub4 maxarr_len, ub4*, ub4 mode) {
+  return bind_by_pos(stmtp, bindp, errhp, position, valuep, value_sz, dty, indp, alenp, nullptr,
+                     maxarr_len, mode);
+}
+
+OCI_EXPORT sword OCIBindByPos2(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position,
+                               void* valuep, sb8 value_sz, ub2 dty, void* indp, ub4* alenp, ub2*,
+                               ub4 maxarr_len, ub4*, ub4 mode) {
+  return bind_by_pos(stmtp, bindp, errhp, position, valuep, value_sz, dty, indp, nullptr, alenp,
+                     maxarr_len, mode);
+}
+
+OCI_EXPORT sword OCIBindArrayOfStruct(OCIBind* bindp, OCIError* errhp, ub4 pvskip, ub4 indskip,
+                                      ub4 alskip, ub4) {
+  BindH* b = handle_cast<BindH>(bindp, OCI_HTYPE_BIND);
+  if (!b || !registry::valid(errhp, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
+  b->value_skip = pvskip;
+  b->indicator_skip = indskip;
+  b->alen_skip = alskip;
+  return OCI_SUCCESS;
 }
 
 OCI_EXPORT sword OCIBindDynamic(OCIBind* bindp, OCIError* errhp, void* ictxp,
@@ -840,6 +967,7 @@ OCI_EXPORT sword OCITransCommit(OCISvcCtx* svchp, OCIError* errhp, ub4) {
   if (!svc || !err) return OCI_INVALID_HANDLE;
   return guarded(err, __func__, [&] {
     if (!svc->session) raise(3114);
+    svc->session->costs().round_trip(SessionCosts::Commit);
     svc->session->commit();
     return OCI_SUCCESS;
   });
@@ -851,6 +979,7 @@ OCI_EXPORT sword OCITransRollback(OCISvcCtx* svchp, OCIError* errhp, ub4) {
   if (!svc || !err) return OCI_INVALID_HANDLE;
   return guarded(err, __func__, [&] {
     if (!svc->session) raise(3114);
+    svc->session->costs().round_trip(SessionCosts::Rollback);
     svc->session->rollback();
     return OCI_SUCCESS;
   });
@@ -861,8 +990,10 @@ OCI_EXPORT sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* bufp, u
   if (!registry::valid(hndlp, hndltype) || !bufp) return OCI_INVALID_HANDLE;
   Handle* h = static_cast<Handle*>(hndlp);
   std::string banner = "Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production";
-  if (hndltype == OCI_HTYPE_SVCCTX && static_cast<SvcH*>(h)->session)
+  if (hndltype == OCI_HTYPE_SVCCTX && static_cast<SvcH*>(h)->session) {
+    static_cast<SvcH*>(h)->session->costs().round_trip(SessionCosts::Version);
     banner = static_cast<SvcH*>(h)->session->banner();
+  }
   std::string bytes = h->env->encode(banner);
   size_t term = h->env->terminator();
   size_t n = std::min(bytes.size(), bufsz >= term ? bufsz - term : 0);
@@ -890,6 +1021,7 @@ OCI_EXPORT sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
   if (!svc || !err || !registry::valid(locp, OCI_DTYPE_LOB)) return OCI_INVALID_HANDLE;
   return guarded(err, __func__, [&] {
     if (!svc->session) raise(3114);
+    svc->session->costs().round_trip(SessionCosts::LobWrite);
     LobH* loc = usable_locator(svc, locp);
     if (!amtp || !bufp || offset < 1 || piece != OCI_ONE_PIECE) raise(24801);
     if (!loc->ref.for_update) raise(22920);
@@ -938,6 +1070,7 @@ OCI_EXPORT sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* lo
   if (!svc || !err || !registry::valid(locp, OCI_DTYPE_LOB)) return OCI_INVALID_HANDLE;
   return guarded(err, __func__, [&]() -> sword {
     if (!svc->session) raise(3114);
+    svc->session->costs().round_trip(SessionCosts::LobRead);
     LobH* loc = usable_locator(svc, locp);
     if (!amtp || !bufp || offset < 1) raise(24801);
     auto current = svc->session->lob_read(loc->ref, loc->kind);
@@ -988,6 +1121,7 @@ OCI_EXPORT sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
   if (!svc || !err || !registry::valid(locp, OCI_DTYPE_LOB)) return OCI_INVALID_HANDLE;
   return guarded(err, __func__, [&] {
     if (!svc->session) raise(3114);
+    svc->session->costs().round_trip(SessionCosts::LobLength);
     LobH* loc = usable_locator(svc, locp);
     auto current = svc->session->lob_read(loc->ref, loc->kind);
     if (!current) raise(22275);

@@ -31,6 +31,15 @@ struct ErrorH : Handle {
     std::string text;  // "ORA-NNNNN: message\n" in UTF-8
   };
   std::vector<Record> records;
+  // The row errors of the last array execute in batch-error mode, each with
+  // its 0-based offset into the array; OCIParamGet on this handle hands
+  // them out one per error handle.
+  struct RowError {
+    ub4 offset;
+    Record record;
+  };
+  std::vector<RowError> row_errors;
+  ub4 row_offset = 0;  // OCI_ATTR_DML_ROW_OFFSET of a row's error handle
 };
 
 struct ServerH : Handle {
@@ -56,11 +65,18 @@ struct BindH : Handle {
   std::string name;  // upper case, without the colon; empty for positional binds
   ub4 position = 0;
   void* value = nullptr;
-  sb4 size = 0;
+  sb8 size = 0;
   ub2 dty = 0;
   sb2* indicator = nullptr;
   ub2* alen = nullptr;
+  ub4* alen4 = nullptr;  // OCIBindByPos2 / OCIBindByName2 lengths
   ub4 mode = 0;
+  // Array binds: element i of each array is found i * skip bytes after the
+  // first (OCIBindArrayOfStruct); 0 means the element's own size.
+  ub4 value_skip = 0, indicator_skip = 0, alen_skip = 0;
+  ub4 max_elements = 0;  // maxarr_len (PL/SQL tables; SQL arrays use iters)
+  ub2 charset_id = 0;    // OCI_ATTR_CHARSET_ID: 0 = the environment's
+  ub1 charset_form = SQLCS_IMPLICIT;
   void* in_ctx = nullptr;
   OCICallbackInBind in_cb = nullptr;
   void* out_ctx = nullptr;
@@ -85,7 +101,13 @@ struct LobH : Handle {
 struct StmtH : Handle {
   std::string sql;  // UTF-8
   bool prepared = false;
+  // A DML statement's parse is kept across executions until the handle is
+  // prepared again (one parse per prepared text, as a server's cursor).
   std::unique_ptr<Statement> parsed;
+  bool parse_counted = false;             // the server saw this handle's parse
+  std::vector<std::string> placeholders;  // bind names in text order
+  bool placeholders_known = false;
+  ub4 dml_errors = 0;  // OCI_ATTR_NUM_DML_ERRORS
   std::unique_ptr<Cursor> cursor;
   std::vector<ColumnDesc> columns;
   bool executed = false;

@@ -232,12 +232,19 @@ void Session::abort_statement() {
   statement_owns_txn_ = false;
 }
 
+void Session::begin_batch() {
+  if (!conn_) raise(3114);
+  MessageVersionScope wording(profile_.version);
+  begin_write();
+}
+
 void Session::commit() {
   if (sqlite_txn_) {
     step_done(conn_, cached("COMMIT"), "commit");
     sqlite_txn_ = false;
   }
   if (locks_) locks_->release_all();
+  if (ora_txn_) costs_.transaction_end(true);
   if (ora_txn_) ++txn_id_;
   ora_txn_ = false;
 }
@@ -248,6 +255,7 @@ void Session::rollback() {
     sqlite_txn_ = false;
   }
   if (locks_) locks_->release_all();
+  if (ora_txn_) costs_.transaction_end(false);
   if (ora_txn_) ++txn_id_;
   ora_txn_ = false;
 }

@@ -22,6 +22,7 @@
 #include "oraemb/lock_manager.h"
 #include "oraemb/ora_error.h"
 #include "oraemb/profile.h"
+#include "oraemb/session_costs.h"
 
 namespace oraemb {
 
@@ -126,6 +127,11 @@ class Session {
   void rollback();
   // Logoff: commits the open transaction and closes the connection.
   void logoff();
+  // Opens the write transaction that an array execute's rows share; each
+  // row then runs inside its own savepoint.
+  void begin_batch();
+  SessionCosts& costs() { return costs_; }
+  const SessionCosts& costs() const { return costs_; }
   uint64_t transaction_id() const { return txn_id_; }
   bool in_transaction() const { return ora_txn_; }
   // The clock used for SYSDATE and missing TO_DATE fields (tests may pin it).
@@ -254,6 +260,7 @@ class Session {
   bool ora_txn_ = false;
   uint64_t txn_id_ = 1;
   BindSource* binds_ = nullptr;
+  SessionCosts costs_;
   std::map<std::string, sqlite3_stmt*> cache_;
   std::map<std::string, OraNumber> currval_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

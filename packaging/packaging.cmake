@@ -53,17 +53,18 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/tarvel/tarvel)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The tarvel developers <tarvel@users.noreply.github.com>")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+# CPack indents the extended lines and turns the empty line into " .".
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 "Microsoft Access to Oracle database converter
- tarvel moves a Microsoft Access database (.mdb, .accdb; with a database
- password or workgroup security) into an Oracle schema: tables with
- Oracle-legal names, mapped column types, defaults and NOT NULL, primary keys,
- unique keys and indexes, AutoNumber columns as a sequence plus a trigger,
- every row with memo and OLE data as CLOB and BLOB, and saved SELECT queries
- as tables.
- .
- TARVAGENT is the console agent for unattended runs; tarvel-wizard is the
- desktop wizard. Both load the Oracle client library (Oracle Instant Client)
- at run time, or convert into the bundled embedded Oracle-compatible engine,
- which oraemb-sql queries.")
+tarvel moves a Microsoft Access database (.mdb, .accdb; with a database
+password or workgroup security) into an Oracle schema: tables with
+Oracle-legal names, mapped column types, defaults and NOT NULL, primary keys,
+unique keys and indexes, AutoNumber columns as a sequence plus a trigger,
+every row with memo and OLE data as CLOB and BLOB, and saved SELECT queries
+as tables.
+
+TARVAGENT is the console agent for unattended runs; tarvel-wizard is the
+desktop wizard. Both load the Oracle client library (Oracle Instant Client)
+at run time, or convert into the bundled embedded Oracle-compatible engine,
+which oraemb-sql queries.")
 include(CPack)

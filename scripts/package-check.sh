@@ -42,7 +42,7 @@ fi
 
 # lintian: errors fail the check; warnings are shown.
 if command -v lintian >/dev/null 2>&1; then
-  lint=$(lintian --no-tag-display-limit "$deb" 2>&1)
+  lint=$(lintian --tag-display-limit 0 "$deb" 2>&1)
   [ -n "$lint" ] && echo "$lint"
   echo "$lint" | grep -q "^E: " && bad "lintian reports errors"
 else

@@ -114,6 +114,8 @@ std::optional<load_failure> load_into_table(const std::string& library) {
   OCI_RESOLVE(OCILobRead);
   OCI_RESOLVE(OCILobCharSetForm);
   OCI_RESOLVE(OCITransCommit);
+  OCI_RESOLVE(OCITransRollback);
+  OCI_RESOLVE(OCIBindByPos);
 #undef OCI_RESOLVE
   if (!missing.empty()) {
     dlclose(handle);  // nothing of it was used

@@ -37,6 +37,8 @@ struct oci_functions {
   decltype(&::OCILobRead) OCILobRead = nullptr;
   decltype(&::OCILobCharSetForm) OCILobCharSetForm = nullptr;
   decltype(&::OCITransCommit) OCITransCommit = nullptr;
+  decltype(&::OCITransRollback) OCITransRollback = nullptr;
+  decltype(&::OCIBindByPos) OCIBindByPos = nullptr;
 };
 
 // The message of a missing or unusable client library (level 1); the

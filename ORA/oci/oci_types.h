@@ -19,6 +19,8 @@ typedef unsigned short ub2;
 typedef signed short sb2;
 typedef unsigned int ub4;
 typedef signed int sb4;
+typedef unsigned long long ub8;
+typedef signed long long sb8;
 typedef signed int sword;
 typedef unsigned int uword;
 typedef unsigned char OraText;
@@ -74,6 +76,8 @@ typedef struct OCILobLocator OCILobLocator;
 #define OCI_ATTR_CHARSET_ID 31
 #define OCI_ATTR_CHARSET_FORM 32
 #define OCI_ATTR_ROWS_RETURNED 42
+#define OCI_ATTR_NUM_DML_ERRORS 73
+#define OCI_ATTR_DML_ROW_OFFSET 74
 #define OCI_ATTR_LOBEMPTY 45
 #define OCI_ATTR_PARSE_ERROR_OFFSET 129
 #define OCI_ATTR_ENV_UTF16 209
@@ -103,6 +107,7 @@ typedef struct OCILobLocator OCILobLocator;
 #define OCI_V8_SYNTAX 3
 #define OCI_DESCRIBE_ONLY 0x00000010
 #define OCI_COMMIT_ON_SUCCESS 0x00000020
+#define OCI_BATCH_ERRORS 0x00000080
 #define OCI_PARSE_ONLY 0x00000100
 #define OCI_DATA_AT_EXEC 0x00000002
 #define OCI_FETCH_NEXT 0x00000002
@@ -134,10 +139,14 @@ typedef struct OCILobLocator OCILobLocator;
 #define SQLT_VNU 6
 #define SQLT_PDN 7
 #define SQLT_LNG 8
+#define SQLT_VCS 9
 #define SQLT_RID 11
 #define SQLT_DAT 12
 #define SQLT_BIN 23
 #define SQLT_LBI 24
+#define SQLT_UIN 68
+#define SQLT_LVC 94
+#define SQLT_LVB 95
 #define SQLT_AFC 96
 #define SQLT_RDD 104
 #define SQLT_CLOB 112
@@ -205,6 +214,14 @@ sword OCIStmtFetch2(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation,
 sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position, void* valuep,
                    sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len,
                    ub4* curelep, ub4 mode);
+sword OCIBindByPos2(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position, void* valuep,
+                    sb8 value_sz, ub2 dty, void* indp, ub4* alenp, ub2* rcodep, ub4 maxarr_len,
+                    ub4* curelep, ub4 mode);
+sword OCIBindByName2(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const OraText* placeholder,
+                     sb4 placeh_len, void* valuep, sb8 value_sz, ub2 dty, void* indp, ub4* alenp,
+                     ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode);
+sword OCIBindArrayOfStruct(OCIBind* bindp, OCIError* errhp, ub4 pvskip, ub4 indskip, ub4 alskip,
+                           ub4 rcskip);
 sword OCITransCommit(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
 sword OCITransRollback(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
 sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* lenp);

@@ -28,6 +28,7 @@ const char kUsage[] =
     "       oraemb-sql [connection] admin lock-user|unlock-user NAME\n"
     "       oraemb-sql admin create-service NAME --file=PATH [--profile=19c]\n"
     "                  [--config=FILE]\n"
+    "       oraemb-sql [connection] admin stats [SQL ...]\n"
     "Runs each SQL argument (statements separated by ';'), then each --file;\n"
     "without either, reads standard input (with a prompt on a terminal).\n"
     "Options:\n"
@@ -38,13 +39,15 @@ const char kUsage[] =
     "  --full-lobs        show LOB values whole\n"
     "  --continue         go on after an error (the exit status is still 1)\n"
     "  --quiet            no messages for statements other than queries\n"
+    "  --stats            at the end, the session's round trips and parses\n"
+    "                     (what the same work would cost against a server)\n"
     "The library is the embedded engine (liboraemb.so beside this program, or in\n"
     "../lib/tarvel of an installation) unless TARVEL_OCI_LIB names another.\n";
 
 struct Options {
   std::string connect, user, password, config;
   bool csv = false, keep_going = false, quiet = false, tables = false, locked = false,
-       no_quota = false;
+       no_quota = false, stats = false;
   int table_rows = 5;
   std::string file_flag, profile = "19c", revoke;
   std::vector<std::string> files, texts;
@@ -96,6 +99,8 @@ Options parse(int argc, char** argv) {
       o.keep_going = true;
     } else if (a == "--quiet") {
       o.quiet = true;
+    } else if (a == "--stats") {
+      o.stats = true;
     } else if (a == "--locked") {
       o.locked = true;
     } else if (a == "--no-quota") {
@@ -234,11 +239,21 @@ int create_service(const Options& o) {
   return 0;
 }
 
-// The SQL of an admin command on users.
+// The session's statistics: round trips, parses, executes, commits.
+const char kStatsQuery[] =
+    "SELECT n.NAME, m.VALUE FROM V$MYSTAT m, V$STATNAME n WHERE m.STATISTIC# = n.STATISTIC#"
+    " ORDER BY n.STATISTIC#";
+
+// The SQL of an admin command on users, or of the statistics command.
 std::vector<std::string> admin_sql(const Options& o) {
   const std::string& command = o.texts[1];
   std::vector<std::string> sql;
-  if (command == "create-user") {
+  if (command == "stats") {
+    // The statements given, then what they cost.
+    for (size_t k = 2; k < o.texts.size(); ++k)
+      for (const auto& s : ScriptSplitter::split(o.texts[k])) sql.push_back(s);
+    sql.push_back(kStatsQuery);
+  } else if (command == "create-user") {
     if (o.texts.size() != 4) throw UsageError{"admin create-user needs NAME and PASSWORD"};
     std::string s = "CREATE USER " + o.texts[2] + " IDENTIFIED BY " + quoted_password(o.texts[3]);
     if (o.locked) s += " ACCOUNT LOCK";
@@ -327,6 +342,7 @@ int run(const Options& o) {
       for (const auto& s : splitter.finish()) ok = runner.run(s) || o.keep_going;
     if (interactive) std::cout << "\n";
   }
+  if (o.stats && !admin) ok = runner.run(kStatsQuery) && ok;
   try {
     // An error leaves nothing half done; otherwise logging off commits.
     if (runner.failed() && !o.keep_going) client.rollback();

@@ -89,9 +89,9 @@ void e2e_test::TearDown() {
 
 run_result e2e_test::convert(const std::string& source, const std::string& options) {
   // A conversion that hangs ends with status 124 instead of the suite.
-  return run("cd " + shell_quote(dir_) +
-             " && TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR=" + shell_quote(dir_) +
-             " timeout 300 " + shell_quote(bin("TARVAGENT")) + " --src=" + shell_quote(source) +
+  return run("cd " + shell_quote(dir_) + " && " + agent_env_ +
+             " TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR=" + shell_quote(dir_) + " timeout 300 " +
+             shell_quote(bin("TARVAGENT")) + " --src=" + shell_quote(source) +
              " --dest=E2E --oraclh=localhost --oraclu=e2e --oraclp=e2e --logfile=" +
              shell_quote(dir_ + "/trace.log") + " " + options);
 }

@@ -43,4 +43,7 @@ class e2e_test : public testing::Test {
   std::vector<std::string> engine_files() const;
 
   std::string dir_;
+  // Environment assignments put before TARVAGENT by convert (e.g.
+  // "TARVEL_BATCH_ROWS=1").
+  std::string agent_env_;
 };

@@ -1,0 +1,341 @@
+// ora_batch_insert: gathering rows in their bound forms, the array INSERT
+// with per-row errors, and reading those errors back.
+#include "ORA/ora_batch_insert.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "ORA/oci/oci_library.h"
+#include "ORA/ora_bind_value.h"
+#include "ORA/ora_engine.h"
+#include "ORA/ora_util.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_format.h"
+#include "TK/tk_text.h"
+#include "TK/tk_trace.h"
+
+namespace {
+
+constexpr ub4 kErrorTextBytes = 1024;
+constexpr const wchar_t* kNull = L"NULL";
+
+bool is_number_type(VARTYPE vt) {
+  switch (vt) {
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DECIMAL:
+    case VT_BOOL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool is_null_value(const udb_field& field) {
+  const VARTYPE vt = field.get_variant().vt;
+  return vt == VT_NULL || vt == VT_EMPTY;
+}
+
+// The UTF-16 text the locator path writes for a CLOB value.
+void clob_text(const udb_field& field, std::u16string& out) {
+  const VARIANT& v = field.get_variant();
+  if (v.vt == VT_BSTR) {
+    out.assign(v.bstrVal ? reinterpret_cast<const char16_t*>(v.bstrVal) : u"",
+               v.bstrVal ? SysStringLen(v.bstrVal) : 0);
+    return;
+  }
+  out = tk_wide_to_utf16(field.to_wstring());
+}
+
+// Oracle's error text of a handle's first record, as an exception.
+ora_exception error_of(void* handle, ub4 type) {
+  char16_t text[kErrorTextBytes / 2] = {};
+  sb4 code = 0;
+  oci_api().OCIErrorGet(handle, 1, nullptr, &code, reinterpret_cast<OraText*>(text),
+                        kErrorTextBytes, type);
+  return ora_exception(
+      code, tk_utf16_to_utf8(std::u16string_view(text, std::char_traits<char16_t>::length(text))));
+}
+
+}  // namespace
+
+ora_batch_insert::ora_batch_insert(const std::wstring& table, const udb_schema& schema,
+                                   size_t max_rows, size_t max_bytes)
+    : max_rows_(std::max<size_t>(max_rows, 1)), max_bytes_(max_bytes) {
+  tk_wtrace(2, L"ora_batch_insert::ctor(%s)", table);
+  std::vector<column> lobs;
+  for (size_t i = 0; i < schema.size(); ++i) {
+    const t_ftd& ftd = schema[i];
+    column col;
+    col.position = i;
+    if (is_ora_lob_column(ftd))
+      col.k = ftd.vartype == VT_BSTR ? kind::clob : kind::blob;
+    else if (ftd.vartype == VT_BSTR)
+      col.k = kind::text;
+    else if (ftd.vartype == VT_BLOB || ftd.vartype == VT_BYTE_ARRAY)
+      col.k = kind::raw;
+    else if (ftd.vartype == VT_DATE)
+      col.k = kind::date;
+    else if (is_number_type(ftd.vartype))
+      col.k = kind::number;
+    else
+      usable_ = false;
+    (col.k == kind::clob || col.k == kind::blob ? lobs : columns_).push_back(std::move(col));
+  }
+  for (column& col : lobs) columns_.push_back(std::move(col));
+  if (columns_.empty()) usable_ = false;
+  std::wstring names, values;
+  for (size_t k = 0; k < columns_.size(); ++k) {
+    if (k > 0) {
+      names += L", ";
+      values += L", ";
+    }
+    names += L"\"" + schema[columns_[k].position].name + L"\"";
+    values += L":" + std::to_wstring(k + 1);
+  }
+  sql_ = L"INSERT INTO \"" + table + L"\" (" + names + L") VALUES (" + values + L")";
+  tk_wtrace(2, L"Batch insert: %s (usable=%d)", sql_, usable_);
+}
+
+ora_batch_insert::~ora_batch_insert() {
+  if (row_error_ != nullptr && oci_is_loaded())
+    oci_api().OCIHandleFree(row_error_, OCI_HTYPE_ERROR);
+}
+
+size_t ora_batch_insert::slot_bytes(const column& col) const {
+  switch (col.k) {
+    case kind::number:
+      return ora_vnu_bytes;
+    case kind::date:
+      return ora_dat_bytes;
+    default:
+      return std::max<size_t>(col.widest, 1);
+  }
+}
+
+bool ora_batch_insert::stage(column& col, const udb_field& field, const std::wstring& literal) {
+  col.staged.clear();
+  col.staged_indicator = OCI_IND_NOTNULL;
+  if (literal == kNull) {
+    col.staged_indicator = OCI_IND_NULL;
+    return true;
+  }
+  switch (col.k) {
+    case kind::number: {
+      unsigned char out[ora_vnu_bytes];
+      if (!ora_vnu_from_literal(literal, out)) return false;
+      col.staged.assign(reinterpret_cast<const char*>(out), ora_vnu_bytes);
+      return true;
+    }
+    case kind::date: {
+      unsigned char out[ora_dat_bytes];
+      if (!ora_dat_from_literal(literal, out)) return false;
+      col.staged.assign(reinterpret_cast<const char*>(out), ora_dat_bytes);
+      return true;
+    }
+    case kind::text:
+      if (!ora_text_from_literal(literal, text_) || text_.empty()) return false;
+      col.staged.assign(reinterpret_cast<const char*>(text_.data()),
+                        text_.size() * sizeof(char16_t));
+      return col.staged.size() <= ora_lob_inline_max;
+    case kind::raw:
+      if (!ora_raw_from_literal(literal, col.staged) || col.staged.empty()) return false;
+      return col.staged.size() <= ora_lob_inline_max;
+    case kind::clob:
+      // An empty LOB (EMPTY_CLOB() of a NOT NULL column or of an empty
+      // text) is no bound value: binding nothing would store NULL.
+      if (literal != L"EMPTY_CLOB()" || is_null_value(field)) return false;
+      clob_text(field, text_);
+      if (text_.empty() || text_.size() * sizeof(char16_t) > ora_lob_inline_max) return false;
+      col.staged.assign(reinterpret_cast<const char*>(text_.data()),
+                        text_.size() * sizeof(char16_t));
+      return true;
+    case kind::blob: {
+      if (literal != L"EMPTY_BLOB()" || is_null_value(field)) return false;
+      const uint8_t* data = nullptr;
+      const uint32_t size = field.get_bytes(&data);
+      if (size == 0 || size > ora_lob_inline_max) return false;
+      col.staged.assign(reinterpret_cast<const char*>(data), size);
+      return true;
+    }
+  }
+  return false;
+}
+
+ora_batch_insert::add_result ora_batch_insert::add(const udb_record& record,
+                                                   const std::vector<std::wstring>& literals,
+                                                   uint32_t number) {
+  if (!usable_ || record.size() != literals.size()) return add_result::refused;
+  size_t row_bytes = 0;
+  for (column& col : columns_) {
+    if (col.position >= record.size()) return add_result::refused;
+    if (!stage(col, record[col.position], literals[col.position])) return add_result::refused;
+    const bool variable = col.k != kind::number && col.k != kind::date;
+    row_bytes += variable ? std::max<size_t>(col.widest, col.staged.size()) : slot_bytes(col);
+  }
+  if (rows_ >= max_rows_ || (rows_ > 0 && row_bytes * (rows_ + 1) > max_bytes_))
+    return add_result::full;
+  for (column& col : columns_) {
+    col.indicators.push_back(col.staged_indicator);
+    if (col.k == kind::number || col.k == kind::date) {
+      const size_t slot = slot_bytes(col);
+      col.lengths.push_back(static_cast<ub2>(slot));
+      col.staged.resize(slot, '\0');
+      col.data += col.staged;
+    } else {
+      col.lengths.push_back(static_cast<ub2>(col.staged.size()));
+      col.offsets.push_back(static_cast<uint32_t>(col.data.size()));
+      col.data += col.staged;
+      col.widest = std::max(col.widest, col.staged.size());
+    }
+  }
+  auto copy = std::make_unique<udb_record>();
+  for (size_t i = 0; i < record.size(); ++i) copy->add(record[i].clone());
+  records_.push_back(std::move(copy));
+  numbers_.push_back(number);
+  ++rows_;
+  return add_result::added;
+}
+
+void ora_batch_insert::bind_all() {
+  const oci_functions& oci = oci_api();
+  OCIError* err = ora_engine::instance().err();
+  for (size_t k = 0; k < columns_.size(); ++k) {
+    column& col = columns_[k];
+    const size_t slot = slot_bytes(col);
+    void* values = nullptr;
+    ub2 type = SQLT_VNU;
+    switch (col.k) {
+      case kind::number:
+      case kind::date:
+        values = col.data.data();
+        type = col.k == kind::number ? SQLT_VNU : SQLT_DAT;
+        break;
+      default:
+        // The rows one `slot` apart, as an array bind wants them.
+        col.laid_out.assign(slot * rows_, '\0');
+        for (size_t r = 0; r < rows_; ++r)
+          std::memcpy(col.laid_out.data() + r * slot, col.data.data() + col.offsets[r],
+                      col.lengths[r]);
+        values = col.laid_out.data();
+        type = col.k == kind::text   ? SQLT_CHR
+               : col.k == kind::raw  ? SQLT_BIN
+               : col.k == kind::clob ? SQLT_LNG
+                                     : SQLT_LBI;
+        break;
+    }
+    OCIBind* bind = nullptr;
+    // maxarr_len stays 0: it is for PL/SQL tables; the rows of array DML
+    // come from the execution's iteration count.
+    check_oci_status(oci.OCIBindByPos(stmt_->handle(), &bind, err, static_cast<ub4>(k + 1), values,
+                                      static_cast<sb4>(slot), type, col.indicators.data(),
+                                      col.lengths.data(), nullptr, 0, nullptr, OCI_DEFAULT),
+                     "OCIBindByPos");
+  }
+}
+
+void ora_batch_insert::read_row_errors(std::vector<row_failure>& failures) {
+  const oci_functions& oci = oci_api();
+  ora_engine& engine = ora_engine::instance();
+  OCIError* err = engine.err();
+  ub4 count = 0;
+  check_oci_status(oci.OCIAttrGet(stmt_->handle(), OCI_HTYPE_STMT, &count, nullptr,
+                                  OCI_ATTR_NUM_DML_ERRORS, err),
+                   "OCIAttrGet");
+  if (count == 0) return;
+  if (row_error_ == nullptr) {
+    void* handle = nullptr;
+    check_oci_status(oci.OCIHandleAlloc(engine.env(), &handle, OCI_HTYPE_ERROR, 0, nullptr),
+                     "OCIHandleAlloc");
+    row_error_ = static_cast<OCIError*>(handle);
+  }
+  for (ub4 i = 0; i < count; ++i) {
+    void* row_err = row_error_;
+    check_oci_status(oci.OCIParamGet(err, OCI_HTYPE_ERROR, err, &row_err, i), "OCIParamGet");
+    sb4 offset = -1;
+    check_oci_status(
+        oci.OCIAttrGet(row_err, OCI_HTYPE_ERROR, &offset, nullptr, OCI_ATTR_DML_ROW_OFFSET, err),
+        "OCIAttrGet");
+    ora_exception error = error_of(row_err, OCI_HTYPE_ERROR);
+    tk_trace(2, "Batch row %d refused: %s", offset, error.what());
+    if (offset < 0 || static_cast<size_t>(offset) >= rows_)
+      throw tk_exception(tk_format("The array insert reported an error for row %d of %d",
+                                   static_cast<int>(offset), static_cast<int>(rows_)),
+                         TK_LEVEL_RUN);
+    failures.push_back(row_failure{static_cast<size_t>(offset), std::move(error)});
+  }
+  std::stable_sort(failures.begin(), failures.end(),
+                   [](const row_failure& a, const row_failure& b) { return a.row < b.row; });
+}
+
+bool ora_batch_insert::execute(std::vector<row_failure>& failures,
+                               std::unique_ptr<ora_exception>& statement_error) {
+  failures.clear();
+  statement_error.reset();
+  if (rows_ == 0) return true;
+  tk_trace(2, "ora_batch_insert::execute(%d rows)", static_cast<int>(rows_));
+  ora_engine& engine = ora_engine::instance();
+  const oci_functions& oci = oci_api();
+  try {
+    if (!stmt_) {
+      auto stmt = std::make_unique<ora_stmt>();
+      stmt->prepare(sql_);
+      stmt_ = std::move(stmt);
+    }
+    bind_all();
+  } catch (const ora_exception& e) {
+    stmt_.reset();
+    statement_error = std::make_unique<ora_exception>(e);
+    return false;
+  }
+  ++executions_;
+  const sword status =
+      oci.OCIStmtExecute(engine.svc(), stmt_->handle(), engine.err(), static_cast<ub4>(rows_), 0,
+                         nullptr, nullptr, OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS);
+  if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) {
+    statement_error = std::make_unique<ora_exception>(error_of(engine.err(), OCI_HTYPE_ERROR));
+    tk_trace(3, "The array insert failed as a whole: %s", statement_error->what());
+    return false;
+  }
+  if (status == OCI_SUCCESS_WITH_INFO) read_row_errors(failures);
+  // Rows the server refused leave the statement's status at "with info";
+  // whether that commits is not the same on every server: commit again.
+  if (!failures.empty())
+    check_oci_status(oci.OCITransCommit(engine.svc(), engine.err(), OCI_DEFAULT), "OCITransCommit");
+  // Every row is either stored or reported: a client library that runs
+  // fewer rows than asked would lose the others in silence.
+  ub4 stored = 0;
+  check_oci_status(oci.OCIAttrGet(stmt_->handle(), OCI_HTYPE_STMT, &stored, nullptr,
+                                  OCI_ATTR_ROW_COUNT, engine.err()),
+                   "OCIAttrGet");
+  if (stored + failures.size() != rows_)
+    throw tk_exception(
+        tk_format("The array insert stored %d and refused %d of %d rows", static_cast<int>(stored),
+                  static_cast<int>(failures.size()), static_cast<int>(rows_)),
+        TK_LEVEL_RUN);
+  return true;
+}
+
+void ora_batch_insert::clear() {
+  for (column& col : columns_) {
+    col.indicators.clear();
+    col.lengths.clear();
+    col.data.clear();
+    col.offsets.clear();
+    col.widest = 0;
+  }
+  records_.clear();
+  numbers_.clear();
+  rows_ = 0;
+}

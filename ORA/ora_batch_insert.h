@@ -1,0 +1,108 @@
+// ora_batch_insert: the rows of one table gathered for one array INSERT.
+// One prepared `INSERT INTO "T" ("A", ..., "L") VALUES (:1, ..., :n)` per
+// table (CLOB and BLOB columns last, since a real server wants long binds
+// after the others), executed for all gathered rows at once with per-row
+// errors (OCI_BATCH_ERRORS) and a commit. Each value is bound in the exact
+// form of the literal the per-record writer would inline (numbers as
+// SQLT_VNU, dates as SQLT_DAT, NVARCHAR2 as UTF-16 SQLT_CHR, RAW as SQLT_BIN);
+// CLOB and BLOB contents up to ora_lob_inline_max bytes are bound as data
+// (SQLT_LNG / SQLT_LBI). A row with a value that has no exact bound form is
+// refused and the caller writes it the literal way. The batch keeps a copy
+// of each gathered record and its number, so that a row the server refuses
+// can be reported or written again. Owned by its ora_table; single-threaded.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ORA/oci/oci_types.h"
+#include "ORA/ora_exception.h"
+#include "ORA/ora_stmt.h"
+#include "UDB/udb_record.h"
+#include "UDB/udb_schema.h"
+
+// Largest CLOB or BLOB content bound as data, in bytes (UTF-16 for text):
+// the per-row length of an array bind is 16-bit.
+inline constexpr size_t ora_lob_inline_max = 65534;
+
+class ora_batch_insert {
+ public:
+  enum class add_result { added, full, refused };
+
+  struct row_failure {
+    size_t row;  // position in the batch
+    ora_exception error;
+  };
+
+  // `max_rows` >= 1 rows per execution; the bound buffers of a batch stay
+  // under `max_bytes` (a batch takes at least one row).
+  ora_batch_insert(const std::wstring& table, const udb_schema& schema, size_t max_rows,
+                   size_t max_bytes);
+  ~ora_batch_insert();
+  ora_batch_insert(const ora_batch_insert&) = delete;
+  ora_batch_insert& operator=(const ora_batch_insert&) = delete;
+
+  // False when some column has a type this writer does not bind (every
+  // record of the table is then refused).
+  bool usable() const { return usable_; }
+  // Gathers a record from its literals (literals[i] for column i; a LOB
+  // column's value is the field's contents, its literal says NULL or not).
+  // full: the row does not fit with the rows gathered (execute them first);
+  // refused: some value has no exact bound form. Only `added` keeps it.
+  add_result add(const udb_record& record, const std::vector<std::wstring>& literals,
+                 uint32_t number);
+
+  size_t size() const { return rows_; }
+  bool empty() const { return rows_ == 0; }
+  bool is_full() const { return rows_ >= max_rows_; }
+  const udb_record& record(size_t row) const { return *records_.at(row); }
+  uint32_t number(size_t row) const { return numbers_.at(row); }
+
+  // Inserts the gathered rows and commits. True when the statement ran: the
+  // rows the server refused are in `failures` (in row order), the others
+  // are stored. False when the statement failed as a whole: the server
+  // undid it (statement-level atomicity; earlier work of the transaction
+  // stays), and `statement_error` says why. The rows stay gathered until
+  // clear().
+  bool execute(std::vector<row_failure>& failures, std::unique_ptr<ora_exception>& statement_error);
+  void clear();
+
+  // Array executions and rows sent so far.
+  uint64_t executions() const { return executions_; }
+
+ private:
+  enum class kind { number, date, text, raw, clob, blob };
+  struct column {
+    size_t position = 0;  // in the schema and the record
+    kind k = kind::number;
+    std::vector<sb2> indicators;
+    std::vector<ub2> lengths;
+    std::string data;               // fixed slots, or the rows' bytes one after another
+    std::vector<uint32_t> offsets;  // variable kinds: start of each row in `data`
+    size_t widest = 0;              // variable kinds: longest row in bytes
+    std::vector<char> laid_out;     // variable kinds: rows `widest` apart
+    // The value of the row being added.
+    sb2 staged_indicator = 0;
+    std::string staged;
+  };
+
+  bool stage(column& col, const udb_field& field, const std::wstring& literal);
+  size_t slot_bytes(const column& col) const;
+  void bind_all();
+  void read_row_errors(std::vector<row_failure>& failures);
+
+  std::wstring sql_;
+  std::vector<column> columns_;  // in bind order
+  bool usable_ = true;
+  size_t max_rows_;
+  size_t max_bytes_;
+  size_t rows_ = 0;
+  std::vector<std::unique_ptr<udb_record>> records_;
+  std::vector<uint32_t> numbers_;
+  std::unique_ptr<ora_stmt> stmt_;
+  OCIError* row_error_ = nullptr;  // receives one row's error
+  uint64_t executions_ = 0;
+  std::u16string text_;  // scratch
+};

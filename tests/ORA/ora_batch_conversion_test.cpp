@@ -1,0 +1,239 @@
+// The batched writer against the one-record writer: the same source
+// converted both ways (TARVEL_BATCH_ROWS=1 and small batches) must leave the
+// same rows, byte for byte, and the same error reports with the same record
+// numbers, in every mode; rows refused in the middle of a batch cost only
+// themselves.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+#include "ORA/ora_table.h"
+#include "TK/tk_text.h"
+#include "common/error_handler.h"
+#include "common/tarvel_convertor.h"
+#include "ora_writer_support.h"
+
+namespace {
+
+class recording_reporter : public error_reporter {
+ public:
+  explicit recording_reporter(std::vector<std::string>& log) : log_(log) {}
+  void show_internal_error(const std::string& text) override {
+    log_.push_back("internal: " + text);
+  }
+  void remember(const std::string& m) override { log_.push_back(m); }
+  answer ask_continue(const std::string&) override { return answer::go_on; }
+  void show_run_error(const std::string& text) override { log_.push_back("run: " + text); }
+  bool run_error_ends_process() const override { return false; }
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0, bool not_null = false,
+               uint32_t extra = 0) {
+  return src_column{name, vt, size, not_null, false, ole_variant(), extra};
+}
+
+SYSTEMTIME when(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<uint16_t>(y);
+  st.wMonth = static_cast<uint16_t>(m);
+  st.wDay = static_cast<uint16_t>(d);
+  st.wHour = static_cast<uint16_t>(h);
+  st.wMinute = static_cast<uint16_t>(mi);
+  st.wSecond = static_cast<uint16_t>(s);
+  return st;
+}
+
+ole_variant bytes(size_t n, uint8_t seed) {
+  std::vector<uint8_t> b(n);
+  for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(seed + i * 7);
+  return ole_variant(b);
+}
+
+// What a run left: its reports and every row of every table, LOBs whole.
+struct outcome {
+  std::vector<std::string> reports;
+  sql_rows rows;
+};
+
+class OraBatchConversion : public ::testing::Test {
+ protected:
+  OraBatchConversion()
+      : handler_(kOracleErrorMessageCount, kOracleErrorMessages,
+                 std::make_unique<recording_reporter>(reports_)),
+        conv_(tarvel_front_end::agent) {
+    setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
+    setenv("TARVEL_ORAEMB_DIR", dir_.path().c_str(), 1);
+    handler_.load_err_map(kDaoErrorMessageCount, kDaoErrorMessages);
+    conv_.set_source_name(L"/data/kinds.mdb");
+    conv_.set_source_engine_factory([this] { return std::make_unique<src_engine>(source_); });
+    conv_.oracle.store_oracle_settings(L"localhost", L"scott", L"tiger", L"1521");
+    conv_.set_silent(true);
+    build_source();
+    conv_.oracle.connect_oracle_server(L"ORCL");
+  }
+  ~OraBatchConversion() override { unsetenv("TARVEL_BATCH_ROWS"); }
+
+  // Every value kind of an Access table, NULL and empty in each, values at
+  // the edges of exactness, and rows Oracle refuses among good ones.
+  void build_source() {
+    src_table t;
+    t.columns = {col(L"ID", VT_I4, 0, true),
+                 col(L"Small", VT_I2),
+                 col(L"Byte", VT_UI1),
+                 col(L"Big", VT_I8),
+                 col(L"Single", VT_R4),
+                 col(L"Double", VT_R8),
+                 col(L"Money", VT_CY),
+                 col(L"Dec", VT_DECIMAL, 0, false, (28 << 8) | 4),
+                 col(L"Flag", VT_BOOL),
+                 col(L"When", VT_DATE),
+                 col(L"Name", VT_BSTR, 10, true),
+                 col(L"Memo", VT_BSTR, 0),
+                 col(L"Guid", VT_BLOB, 16),
+                 col(L"Ole", VT_BLOB, 0)};
+    t.indexes = {udb_index{L"PrimaryKey", true, true, {L"ID"}}};
+    const std::wstring greek = L"Αθηναϊκή Εμπορική 北京 \U0001F600";
+    auto row = [&](int id) {
+      return std::vector<ole_variant>{
+          ole_variant(id),
+          ole_variant(static_cast<short>(-32768 + id)),
+          ole_variant(static_cast<unsigned char>(255)),
+          ole_variant(static_cast<int64_t>(-9223372036854775807LL)),
+          ole_variant(3.4028235e38f),
+          ole_variant(0.1 + id),
+          ole_variant::from_wstring(L"-922337203685477.5808", VT_CY),
+          ole_variant::from_wstring(L"123456789012345678901234.5678", VT_DECIMAL),
+          ole_variant(true),
+          ole_variant(when(1850, 6, 15, 13, 45, 7)),
+          text(L"O'Brien"),
+          text(greek),
+          bytes(16, static_cast<uint8_t>(id)),
+          bytes(70, static_cast<uint8_t>(id))};
+    };
+    for (int id = 1; id <= 23; ++id) t.rows.push_back(row(id));
+    // NULL in every nullable column, an empty text, a time of day alone.
+    for (size_t c = 1; c < t.columns.size(); ++c) t.rows[1][c] = null_value();
+    t.rows[2][10] = text(L"");
+    t.rows[2][11] = text(L"");
+    t.rows[2][13] = ole_variant(std::vector<uint8_t>{});
+    t.rows[3][9] = ole_variant(when(1899, 12, 30, 8, 5, 9));
+    t.rows[3][5] = ole_variant(1.7976931348623157e308);  // beyond NUMBER: NULL
+    t.rows[4][5] = ole_variant(-4.9406564584124654e-100);
+    // Memo and OLE values just under, at and over what is bound as data.
+    const size_t units = ora_lob_inline_max / 2;
+    t.rows[5][11] = text(std::wstring(units - 1, L'ж'));
+    t.rows[6][11] = text(std::wstring(units, L'ж'));
+    t.rows[7][11] = text(std::wstring(units + 1, L'ж'));
+    t.rows[8][13] = bytes(ora_lob_inline_max, 3);
+    t.rows[9][13] = bytes(ora_lob_inline_max + 1, 4);
+    t.rows[10][11] = text(std::wstring(40000, L'北'));
+    // Refused by Oracle in the middle of a batch: a text too long for its
+    // column, a duplicate key, a NULL key, a number beyond its precision.
+    t.rows[12][10] = text(L"far too long");
+    t.rows[14][0] = ole_variant(14);
+    t.rows[16][0] = null_value();
+    t.rows[18][7] = ole_variant::from_wstring(L"12345678901234567890123456789", VT_DECIMAL);
+    source_.add(L"Kinds", t);
+    // A table whose every row is refused: each one reported.
+    src_table all_bad;
+    all_bad.columns = {col(L"K", VT_I4, 0, true), col(L"T", VT_BSTR, 2)};
+    all_bad.indexes = {udb_index{L"PrimaryKey", true, true, {L"K"}}};
+    for (int k = 1; k <= 5; ++k) all_bad.rows.push_back({ole_variant(k), text(L"xyz")});
+    source_.add(L"AllBad", all_bad);
+  }
+
+  outcome run(int mode, const char* batch_rows) {
+    setenv("TARVEL_BATCH_ROWS", batch_rows, 1);
+    reports_.clear();
+    conv_.set_mode(mode);
+    testing::internal::CaptureStdout();
+    conv_();
+    testing::internal::GetCapturedStdout();
+    outcome out;
+    out.reports = reports_;
+    for (const wchar_t* sql :
+         {L"SELECT \"ID\", \"Small\", \"Byte\", \"Big\", \"Single\", \"Double\", \"Money\", "
+          L"\"Dec\", \"Flag\", TO_CHAR(\"When\", 'YYYY-MM-DD HH24:MI:SS'), \"Name\", "
+          L"LENGTH(\"Name\"), \"Memo\", LENGTH(\"Memo\"), RAWTOHEX(\"Guid\"), \"Ole\" "
+          L"FROM \"Kinds\" ORDER BY 1",
+          L"SELECT \"K\", \"T\" FROM \"AllBad\" ORDER BY 1",
+          L"SELECT COUNT(*) FROM \"Kinds\" WHERE \"Memo\" IS NULL",
+          L"SELECT COUNT(*) FROM \"Kinds\" WHERE \"Ole\" IS NULL"}) {
+      const sql_rows rows = select_rows(sql);
+      out.rows.insert(out.rows.end(), rows.begin(), rows.end());
+    }
+    return out;
+  }
+
+  ora_temp_dir dir_;
+  std::vector<std::string> reports_;
+  error_handler handler_;
+  src_setup source_;
+  tarvel_convertor conv_;
+};
+
+TEST_F(OraBatchConversion, BatchesStoreAndReportExactlyWhatOneRecordAtATimeDoes) {
+  const outcome one = run(UDB_MODE_OVERWRITE, "1");
+  const outcome batched = run(UDB_MODE_OVERWRITE, "4");
+  EXPECT_EQ(batched.reports, one.reports);
+  ASSERT_EQ(batched.rows.size(), one.rows.size());
+  for (size_t r = 0; r < one.rows.size(); ++r) EXPECT_EQ(batched.rows[r], one.rows[r]) << r;
+  // The refused rows alone are missing, each reported with its number
+  // (tables in name order: AllBad first).
+  ASSERT_EQ(one.reports.size(), 5u + 4u);
+  for (size_t k = 0; k < 5; ++k)
+    EXPECT_NE(one.reports[k].find("AllBad, record #" + std::to_string(k + 1) + ": ORA-12899"),
+              std::string::npos)
+        << one.reports[k];
+  EXPECT_NE(one.reports[5].find("Kinds, record #13: ORA-12899"), std::string::npos);
+  EXPECT_NE(one.reports[6].find("Kinds, record #15: Duplicate field values"), std::string::npos)
+      << one.reports[6];
+  EXPECT_NE(one.reports[7].find("Kinds, record #17: ORA-01400"), std::string::npos);
+  EXPECT_NE(one.reports[8].find("Kinds, record #19: ORA-01438"), std::string::npos);
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Kinds\""), L"19");
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"AllBad\""), L"0");
+  // The exact values of the batched run.
+  EXPECT_EQ(select_one(L"SELECT TO_CHAR(\"Money\") FROM \"Kinds\" WHERE \"ID\" = 1"),
+            L"-922337203685477.5808");
+  EXPECT_EQ(select_one(L"SELECT TO_CHAR(\"Dec\") FROM \"Kinds\" WHERE \"ID\" = 1"),
+            L"123456789012345678901234.5678");
+  EXPECT_EQ(select_one(L"SELECT TO_CHAR(\"Big\") FROM \"Kinds\" WHERE \"ID\" = 1"),
+            L"-9223372036854775807");
+  EXPECT_EQ(select_one(L"SELECT TO_CHAR(\"When\", 'YYYY-MM-DD HH24:MI:SS') FROM \"Kinds\" "
+                       L"WHERE \"ID\" = 4"),
+            L"1899-12-30 08:05:09");
+  EXPECT_EQ(select_one(L"SELECT LENGTH(\"Memo\") FROM \"Kinds\" WHERE \"ID\" = 11"), L"40000");
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Kinds\" WHERE \"Name\" IS NULL"), L"2");
+}
+
+TEST_F(OraBatchConversion, MergeAndSynchronizeGiveTheSameResultBothWays) {
+  src_table& t = source_.table(L"Kinds");
+  std::vector<outcome> merged, synced;
+  for (const char* batch_rows : {"1", "4"}) {
+    run(UDB_MODE_OVERWRITE, "1000");
+    // Changed rows and new ones, with the refused rows still refused.
+    t.rows[0][10] = text(L"changed");
+    t.rows[5][11] = text(L"short now");
+    t.rows.push_back(t.rows[0]);
+    t.rows.back()[0] = ole_variant(100);
+    merged.push_back(run(UDB_MODE_MERGE, batch_rows));
+    synced.push_back(run(UDB_MODE_SYNC, batch_rows));
+    t.rows.pop_back();
+    t.rows[0][10] = text(L"O'Brien");
+    t.rows[5][11] = text(std::wstring(ora_lob_inline_max / 2 - 1, L'ж'));
+  }
+  EXPECT_EQ(merged[1].reports, merged[0].reports);
+  EXPECT_EQ(merged[1].rows, merged[0].rows);
+  EXPECT_EQ(synced[1].reports, synced[0].reports);
+  EXPECT_EQ(synced[1].rows, synced[0].rows);
+  // Merge keeps the old values; synchronize takes the new ones.
+  EXPECT_EQ(merged[0].rows.size(), 20u + 0u + 2u);
+  EXPECT_EQ(synced[0].rows[0][10], L"changed");
+}
+
+}  // namespace

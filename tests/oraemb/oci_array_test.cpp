@@ -1,0 +1,295 @@
+// Array DML through the OCI calls a bulk loader makes: positional array
+// binds with indicators, lengths and strides, batch-error mode with its
+// per-row errors, long character and raw data bound to LOB columns, one
+// parse per prepared text, and the session's round-trip accounting.
+#include <chrono>
+#include <cstring>
+#include <map>
+
+#include "tests/oraemb/oci_fixture.h"
+
+namespace oraemb_test {
+namespace {
+
+class ArrayDml : public OciTest {
+ protected:
+  void SetUp() override {
+    OciTest::SetUp();
+    bind_by_pos = reinterpret_cast<decltype(bind_by_pos)>(dlsym(api.lib, "OCIBindByPos"));
+    bind_by_pos2 = reinterpret_cast<decltype(bind_by_pos2)>(dlsym(api.lib, "OCIBindByPos2"));
+    array_of_struct =
+        reinterpret_cast<decltype(array_of_struct)>(dlsym(api.lib, "OCIBindArrayOfStruct"));
+    ASSERT_TRUE(bind_by_pos && bind_by_pos2 && array_of_struct);
+  }
+  void TearDown() override {
+    for (OCIStmt* st : stmts) api.OCIHandleFree(st, OCI_HTYPE_STMT);
+    OciTest::TearDown();
+  }
+  OCIStmt* prepare(const std::string& sql) {
+    OCIStmt* st = nullptr;
+    api.OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
+    std::u16string text = u16(sql);
+    api.OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(text.data()),
+                       static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+    stmts.push_back(st);
+    return st;
+  }
+  sword run(OCIStmt* st, ub4 iters, ub4 mode) {
+    return api.OCIStmtExecute(svc, st, err, iters, 0, nullptr, nullptr, mode);
+  }
+  ub4 stmt_ub4(OCIStmt* st, ub4 attr) {
+    ub4 v = 12345;
+    api.OCIAttrGet(st, OCI_HTYPE_STMT, &v, nullptr, attr, err);
+    return v;
+  }
+  // The session's statistics by name (V$MYSTAT joined to V$STATNAME).
+  std::map<std::string, long long> stats() {
+    std::map<std::string, long long> out;
+    for (const auto& r : rows("SELECT n.NAME, m.VALUE FROM V$MYSTAT m, V$STATNAME n"
+                              " WHERE m.STATISTIC# = n.STATISTIC#"))
+      out[r[0]] = std::stoll(r[1]);
+    return out;
+  }
+
+  decltype(&::OCIBindByPos) bind_by_pos = nullptr;
+  decltype(&::OCIBindByPos2) bind_by_pos2 = nullptr;
+  decltype(&::OCIBindArrayOfStruct) array_of_struct = nullptr;
+  std::vector<OCIStmt*> stmts;
+};
+
+TEST_F(ArrayDml, InsertsEveryElementWithNullsLengthsAndStrides) {
+  ASSERT_EQ(exec("CREATE TABLE T (ID NUMBER(10), NAME NVARCHAR2(20), D DATE, R RAW(8), X NUMBER, "
+                 "N NUMBER)"),
+            OCI_SUCCESS)
+      << error_text();
+  OCIStmt* st = prepare("INSERT INTO T (ID, NAME, D, R, X, N) VALUES (:1, :2, :3, :4, :5, :6)");
+  int32_t ids[4] = {1, 2, 3, 4};
+  // Text: UTF-16 in fixed 10-character slots with lengths in bytes; row 1
+  // is NULL by indicator, row 2 empty (NULL as in Oracle).
+  char16_t names[4][10] = {};
+  std::u16string given[4] = {u"Ünïcödé", u"x", u"", u"日本"};
+  ub2 name_len[4];
+  sb2 name_ind[4] = {0, -1, 0, 0};
+  for (int k = 0; k < 4; ++k) {
+    std::memcpy(names[k], given[k].data(), given[k].size() * 2);
+    name_len[k] = static_cast<ub2>(given[k].size() * 2);
+  }
+  unsigned char dates[4][7] = {{119, 150, 12, 31, 24, 60, 60},
+                               {120, 100, 2, 29, 1, 1, 1},
+                               {118, 199, 1, 1, 13, 31, 1},
+                               {100, 101, 7, 4, 1, 1, 1}};
+  unsigned char raws[4][8] = {{0xDE, 0xAD}, {0}, {1, 2, 3}, {0xFF}};
+  ub2 raw_len[4] = {2, 1, 3, 0};
+  // Numbers from an array of structures: the skip is the structure size.
+  struct Row {
+    double x;
+    sb2 x_ind;
+    unsigned char vnu[22];
+  } recs[4] = {{1.5, 0, {2, 0xC1, 0x02}},       // VNU 1
+               {-0.25, 0, {1, 0x80}},           // VNU 0
+               {0, -1, {3, 0x3E, 0x64, 0x66}},  // NULL, VNU -1
+               {1e20, 0, {2, 0xC0, 0x33}}};     // VNU 0.5
+  OCIBind* b[6] = {};
+  ASSERT_EQ(bind_by_pos(st, &b[0], err, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
+                        OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(bind_by_pos(st, &b[1], err, 2, names, 20, SQLT_CHR, name_ind, name_len, nullptr, 0,
+                        nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  bind_by_pos(st, &b[2], err, 3, dates, 7, SQLT_DAT, nullptr, nullptr, nullptr, 0, nullptr, 0);
+  bind_by_pos(st, &b[3], err, 4, raws, 8, SQLT_BIN, nullptr, raw_len, nullptr, 0, nullptr, 0);
+  bind_by_pos(st, &b[4], err, 5, &recs[0].x, 8, SQLT_FLT, &recs[0].x_ind, nullptr, nullptr, 0,
+              nullptr, 0);
+  ASSERT_EQ(array_of_struct(b[4], err, sizeof(Row), sizeof(Row), 0, 0), OCI_SUCCESS);
+  bind_by_pos(st, &b[5], err, 6, recs[0].vnu, 22, SQLT_VNU, nullptr, nullptr, nullptr, 0, nullptr,
+              0);
+  array_of_struct(b[5], err, sizeof(Row), 0, 0, 0);
+  ASSERT_EQ(run(st, 4, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(stmt_ub4(st, OCI_ATTR_ROW_COUNT), 4u);
+  auto got =
+      rows("SELECT ID, NAME, TO_CHAR(D, 'YYYY-MM-DD HH24:MI:SS'), R, X, N FROM T ORDER BY ID");
+  ASSERT_EQ(got.size(), 4u);
+  EXPECT_EQ(got[0], (std::vector<std::string>{"1", u8(given[0]), "1950-12-31 23:59:59", "DEAD",
+                                              "1.5", "1"}));
+  EXPECT_EQ(got[1],
+            (std::vector<std::string>{"2", "<null>", "2000-02-29 00:00:00", "00", "-.25", "0"}));
+  EXPECT_EQ(got[2], (std::vector<std::string>{"3", "<null>", "1899-01-01 12:30:00", "010203",
+                                              "<null>", "-1"}));
+  EXPECT_EQ(got[3], (std::vector<std::string>{"4", u8(given[3]), "0001-07-04 00:00:00", "<null>",
+                                              "100000000000000000000", ".5"}));
+  // A bound value outside its buffer or a DATE that is no date is refused.
+  name_len[0] = 30;
+  EXPECT_EQ(run(st, 1, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1460);
+  name_len[0] = 2;
+  dates[0][2] = 13;
+  EXPECT_EQ(run(st, 1, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1843);
+}
+
+TEST_F(ArrayDml, BatchErrorsReportEachFailingRowByOffsetAndKeepTheOthers) {
+  ASSERT_EQ(exec("CREATE TABLE T (ID NUMBER(5) PRIMARY KEY, C NVARCHAR2(3) NOT NULL)"),
+            OCI_SUCCESS);
+  OCIStmt* st = prepare("INSERT INTO T VALUES (:1, :2)");
+  int32_t ids[6] = {1, 1, 2, 3, 4, 5};
+  char16_t text[6][5] = {u"a", u"b", u"c", u"", u"long", u"f"};
+  ub2 len[6] = {2, 2, 2, 0, 8, 2};
+  bind_by_pos(st, nullptr, err, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, 0);
+  bind_by_pos(st, nullptr, err, 2, text, 10, SQLT_CHR, nullptr, len, nullptr, 0, nullptr, 0);
+  ASSERT_EQ(run(st, 6, OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(error_code(), 24381);
+  EXPECT_EQ(error_text(), "ORA-24381: error(s) in array DML\n");
+  EXPECT_EQ(stmt_ub4(st, OCI_ATTR_ROW_COUNT), 3u);
+  ASSERT_EQ(stmt_ub4(st, OCI_ATTR_NUM_DML_ERRORS), 3u);
+  // The sequence of a real client: one extra error handle that receives
+  // each row's error in turn.
+  OCIError* row_err = nullptr;
+  api.OCIHandleAlloc(env, reinterpret_cast<void**>(&row_err), OCI_HTYPE_ERROR, 0, nullptr);
+  std::vector<std::pair<int, int>> seen;
+  std::vector<std::string> texts;
+  for (ub4 k = 0; k < 3; ++k) {
+    OCIError* target = row_err;
+    ASSERT_EQ(api.OCIParamGet(err, OCI_HTYPE_ERROR, err, reinterpret_cast<void**>(&target), k),
+              OCI_SUCCESS);
+    EXPECT_EQ(target, row_err);
+    sb4 offset = -1;
+    api.OCIAttrGet(row_err, OCI_HTYPE_ERROR, &offset, nullptr, OCI_ATTR_DML_ROW_OFFSET, err);
+    sb4 code = 0;
+    char16_t buf[256] = {};
+    api.OCIErrorGet(row_err, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
+                    OCI_HTYPE_ERROR);
+    seen.push_back({offset, code});
+    texts.push_back(u8(buf));
+  }
+  EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{1, 1}, {3, 1400}, {4, 12899}}));
+  EXPECT_EQ(texts[1], "ORA-01400: cannot insert NULL into (\"SCOTT\".\"T\".\"C\")\n");
+  EXPECT_EQ(
+      texts[2],
+      "ORA-12899: value too large for column \"SCOTT\".\"T\".\"C\" (actual: 4, maximum: 3)\n");
+  void* beyond = row_err;
+  EXPECT_EQ(api.OCIParamGet(err, OCI_HTYPE_ERROR, err, &beyond, 3), OCI_ERROR);
+  // The good rows were committed with the batch.
+  ASSERT_EQ(exec("ROLLBACK"), OCI_SUCCESS);
+  EXPECT_EQ(rows("SELECT ID, C FROM T ORDER BY ID"),
+            (std::vector<std::vector<std::string>>{{"1", "a"}, {"2", "c"}, {"5", "f"}}));
+
+  // A batch whose every row fails stores nothing and reports every row.
+  ASSERT_EQ(run(st, 2, OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(stmt_ub4(st, OCI_ATTR_NUM_DML_ERRORS), 2u);
+  EXPECT_EQ(stmt_ub4(st, OCI_ATTR_ROW_COUNT), 0u);
+
+  // Without batch errors the execute stops at the first failing row; the
+  // rows before it stay in the open transaction.
+  ids[0] = 10;
+  ids[1] = 10;
+  EXPECT_EQ(run(st, 3, OCI_COMMIT_ON_SUCCESS), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1);
+  EXPECT_EQ(stmt_ub4(st, OCI_ATTR_ROW_COUNT), 1u);
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM T WHERE ID = 10")[0][0], "1");
+  ASSERT_EQ(exec("ROLLBACK"), OCI_SUCCESS);
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM T")[0][0], "3");
+
+  // Batch-error mode is for DML only.
+  OCIStmt* q = prepare("SELECT ID FROM T");
+  EXPECT_EQ(run(q, 0, OCI_BATCH_ERRORS), OCI_ERROR);
+  EXPECT_EQ(error_code(), 28714);
+}
+
+TEST_F(ArrayDml, LongCharacterAndRawDataGoIntoLobColumns) {
+  ASSERT_EQ(exec("CREATE TABLE T (ID NUMBER, M CLOB, P BLOB)"), OCI_SUCCESS);
+  OCIStmt* st = prepare("INSERT INTO T (ID, M, P) VALUES (:1, :2, :3)");
+  // Two rows of non-Latin text over 32 KB (20,000 characters = 40,000
+  // bytes of UTF-16) and binary data over 64 KB (lengths as ub4).
+  std::u16string text[2];
+  for (int k = 0; k < 20000; ++k) text[0] += static_cast<char16_t>(u'Ж' + k % 7);
+  text[1] = u"short ✓";
+  const size_t slot = 20000;
+  std::vector<char16_t> texts(2 * slot);
+  std::copy(text[0].begin(), text[0].end(), texts.begin());
+  std::copy(text[1].begin(), text[1].end(), texts.begin() + slot);
+  ub2 text_len[2] = {static_cast<ub2>(text[0].size() * 2), static_cast<ub2>(text[1].size() * 2)};
+  std::string blob[2] = {std::string(100000, '\0'), std::string("\x00\x01\xFF", 3)};
+  for (size_t k = 0; k < blob[0].size(); ++k) blob[0][k] = static_cast<char>(k * 31);
+  std::vector<char> blobs(2 * 100000);
+  std::copy(blob[0].begin(), blob[0].end(), blobs.begin());
+  std::copy(blob[1].begin(), blob[1].end(), blobs.begin() + 100000);
+  ub4 blob_len[2] = {100000, 3};
+  double ids[2] = {1, 2};
+  bind_by_pos(st, nullptr, err, 1, ids, 8, SQLT_FLT, nullptr, nullptr, nullptr, 0, nullptr, 0);
+  bind_by_pos(st, nullptr, err, 2, texts.data(), slot * 2, SQLT_LNG, nullptr, text_len, nullptr, 0,
+              nullptr, 0);
+  ASSERT_EQ(bind_by_pos2(st, nullptr, err, 3, blobs.data(), 100000, SQLT_LBI, nullptr, blob_len,
+                         nullptr, 0, nullptr, 0),
+            OCI_SUCCESS);
+  ASSERT_EQ(run(st, 2, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << error_text();
+  // Read back through locators.
+  for (int id = 1; id <= 2; ++id) {
+    OCIStmt* q = prepare("SELECT M, P FROM T WHERE ID = " + std::to_string(id));
+    OCILobLocator* loc[2] = {};
+    api.OCIDescriptorAlloc(env, reinterpret_cast<void**>(&loc[0]), OCI_DTYPE_LOB, 0, nullptr);
+    api.OCIDescriptorAlloc(env, reinterpret_cast<void**>(&loc[1]), OCI_DTYPE_LOB, 0, nullptr);
+    api.OCIDefineByPos(q, nullptr, err, 1, &loc[0], 0, SQLT_CLOB, nullptr, nullptr, nullptr, 0);
+    api.OCIDefineByPos(q, nullptr, err, 2, &loc[1], 0, SQLT_BLOB, nullptr, nullptr, nullptr, 0);
+    ASSERT_EQ(run(q, 1, OCI_DEFAULT), OCI_SUCCESS) << error_text();
+    std::vector<char16_t> back(30000);
+    ub4 amt = 0;
+    ASSERT_EQ(api.OCILobRead(svc, err, loc[0], &amt, 1, back.data(), 60000, nullptr, nullptr, 0,
+                             SQLCS_IMPLICIT),
+              OCI_SUCCESS);
+    EXPECT_EQ(std::u16string(back.data(), amt), text[id - 1]);
+    std::vector<char> raw(200000);
+    amt = 0;
+    ASSERT_EQ(api.OCILobRead(svc, err, loc[1], &amt, 1, raw.data(), 200000, nullptr, nullptr, 0, 0),
+              OCI_SUCCESS);
+    EXPECT_EQ(std::string(raw.data(), amt), blob[id - 1]);
+    api.OCIDescriptorFree(loc[0], OCI_DTYPE_LOB);
+    api.OCIDescriptorFree(loc[1], OCI_DTYPE_LOB);
+  }
+}
+
+TEST_F(ArrayDml, APreparedTextIsParsedOnceAndRoundTripsAreCounted) {
+  ASSERT_EQ(exec("CREATE TABLE T (ID NUMBER, C NVARCHAR2(10))"), OCI_SUCCESS);
+  auto before = stats();
+  OCIStmt* st = prepare("INSERT INTO T VALUES (:1, :2)");
+  int32_t ids[10];
+  char16_t text[10][2] = {};
+  for (int k = 0; k < 10; ++k) {
+    ids[k] = k;
+    text[k][0] = static_cast<char16_t>(u'a' + k);
+  }
+  bind_by_pos(st, nullptr, err, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, 0);
+  bind_by_pos(st, nullptr, err, 2, text, 4, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, 0);
+  for (int k = 0; k < 3; ++k) ASSERT_EQ(run(st, 10, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  // The literal form sends a new text per row: a hard parse each.
+  for (int k = 0; k < 2; ++k)
+    ASSERT_EQ(
+        exec("INSERT INTO T VALUES (" + std::to_string(100 + k) + ", 'x')", OCI_COMMIT_ON_SUCCESS),
+        OCI_SUCCESS);
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM T")[0][0], "32");
+  auto after = stats();
+  auto delta = [&](const char* name) { return after[name] - before[name]; };
+  // The statistics were read at the first fetch of their query: its other
+  // fetches (one per row and the end) and the next query's execute and
+  // first fetch fall between the two readings.
+  const long long n = static_cast<long long>(before.size());
+  EXPECT_GE(n, 6);
+  EXPECT_EQ(delta("SQL*Net roundtrips to/from client"), n + (3 + 2 + 3) + 2);
+  EXPECT_EQ(delta("parse count (total)"), 1 + 2 + 1 + 1);
+  // The second statistics query has the first one's text: no hard parse.
+  EXPECT_EQ(delta("parse count (hard)"), 1 + 2 + 1);
+  EXPECT_EQ(delta("execute count"), 3 + 2 + 1 + 1);
+  EXPECT_EQ(delta("user commits"), 3 + 2);
+
+  // A simulated latency is spent on every round trip.
+  setenv("TARVEL_ORAEMB_LATENCY_US", "20000", 1);
+  OCISvcCtx* slow = nullptr;
+  ASSERT_EQ(logon(&slow, "scott", "tiger"), OCI_SUCCESS);
+  unsetenv("TARVEL_ORAEMB_LATENCY_US");
+  auto start = std::chrono::steady_clock::now();
+  for (int k = 0; k < 5; ++k) ASSERT_EQ(exec_on(slow, "COMMIT"), OCI_SUCCESS);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  api.OCILogoff(slow, err);
+}
+
+}  // namespace
+}  // namespace oraemb_test
