@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <cwchar>
 #include <cwctype>
+#include <vector>
 
 #include "ORA/oci/oci_library.h"
 #include "ORA/ora_database.h"
 #include "ORA/ora_query_results.h"
+#include "ORA/ora_schema_initializer.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_validator.h"
 #include "TK/tk_text.h"
@@ -123,6 +125,37 @@ std::optional<ora_counter> ora_counter::find(const std::wstring& table) {
     if (auto counter = from_trigger_body((*row)[0].to_wstring())) return counter;
   }
   return std::nullopt;
+}
+
+std::optional<std::wstring> ora_counter::own_sequence(const std::wstring& table, size_t max_bytes) {
+  tk_wtrace(2, L"ora_counter::own_sequence(%s)", table);
+  const std::wstring sql =
+      L"select TABLE_NAME, TRIGGER_NAME, TRIGGER_BODY from USER_TRIGGERS where "
+      L"TRIGGERING_EVENT='INSERT'";
+  ora_query_results rows(L"", sql);
+  rows.initialize(0, sql);
+  std::optional<std::wstring> own;
+  std::vector<std::wstring> used_elsewhere;
+  while (!rows.is_eof()) {
+    const udb_record* row = rows.get_item();
+    if (row == nullptr) break;
+    const auto counter = from_trigger_body((*row)[2].to_wstring());
+    if (!counter) continue;
+    if ((*row)[0].to_wstring() != table) {
+      used_elsewhere.push_back(counter->sequence());
+    } else if (!own &&
+               ora_schema_initializer::is_trigger_name(table, (*row)[1].to_wstring(), max_bytes) &&
+               ora_schema_initializer::is_sequence_name(table, counter->sequence(), max_bytes)) {
+      own = counter->sequence();
+    }
+  }
+  for (const std::wstring& other : used_elsewhere) {
+    if (own && other == *own) {
+      tk_wtrace(2, L"Sequence '%s' is used by another table's trigger", other);
+      return std::nullopt;
+    }
+  }
+  return own;
 }
 
 void ora_counter::move_past_values(ora_database& db, const std::wstring& table) const {

@@ -19,6 +19,14 @@ class ora_counter {
   // None when the table has no such trigger (ora_exception on an Oracle
   // error).
   static std::optional<ora_counter> find(const std::wstring& table);
+  // The sequence that this system made for the counter of `table`: named by
+  // a trigger of the table that has a name this system gives a counter's
+  // trigger and a body of the form above, the sequence having a name this
+  // system gives the table's sequence, and no trigger of another table
+  // using it. None for anything else, so that a sequence that this system
+  // did not make is never taken for one (ora_exception on an Oracle error).
+  // `max_bytes`: the server's identifier limit.
+  static std::optional<std::wstring> own_sequence(const std::wstring& table, size_t max_bytes);
   // The sequence and column named by a trigger body of that form.
   static std::optional<ora_counter> from_trigger_body(const std::wstring& body);
 

@@ -2,7 +2,10 @@
 // statements, foreign keys and the name mappings of the destination.
 #include "ORA/ora_database.h"
 
+#include <optional>
+
 #include "ORA/oci/oci_library.h"
+#include "ORA/ora_counter.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_in_validator.h"
@@ -31,6 +34,8 @@ constexpr int32_t kForeignKeyExists = 2275;
 constexpr int32_t kOpenForKeys = 1;
 // Open flag of a table right after its creation.
 constexpr int32_t kOpenCreated = 2;
+// Open flag of an existing table that records are appended to.
+constexpr int32_t kOpenAppend = 8;
 
 // The index-name validator of the run, or one for this call when no run is
 // active (a table created outside a run still gets names that do not
@@ -184,17 +189,45 @@ std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& na
 bool ora_database::delete_tab(const std::wstring& name) {
   tk_wtrace(2, L"ora_database::delete_tab(%s)", name);
   TK_ASSERT(is_table_exist(name));
+  // The counter's sequence that this system made for the table goes with
+  // it; found before the drop takes the trigger that names it.
+  std::optional<std::wstring> sequence;
+  try {
+    sequence = ora_counter::own_sequence(name, max_identifier_bytes());
+  } catch (const ora_exception& e) {
+    tk_trace(2, "Cannot read the table's triggers: %s", e.what());
+  }
   ora_stmt stmt;
   stmt.prepare(L"DROP TABLE \"" + name + L"\" CASCADE CONSTRAINTS");
   stmt.execute(1, OCI_DEFAULT);
-  return udb_database::delete_tab(name);
+  const bool removed = udb_database::delete_tab(name);
+  if (sequence) {
+    try {
+      query(L"DROP SEQUENCE \"" + *sequence + L"\"");
+    } catch (const ora_exception& e) {
+      tk_trace(3, "Cannot drop the sequence of the dropped table: %s", e.what());
+    }
+  }
+  return removed;
 }
 
 std::unique_ptr<udb_recordset> ora_database::get_table(const std::wstring& name,
                                                        int32_t open_flag) {
   tk_wtrace(2, L"ora_database::get_table(%s)", name);
   TK_ASSERT(is_table_exist(name));
+  // A table that another session locks would make every INSERT and UPDATE
+  // wait, on a real server without end: the lock that DML needs is taken
+  // here, without waiting, so that a busy table fails at once with
+  // ORA-00054. It is released by the first commit of the writes.
+  if (open_flag == kOpenAppend) query(L"LOCK TABLE \"" + name + L"\" IN ROW EXCLUSIVE MODE NOWAIT");
   return std::make_unique<ora_table>(*this, name, relationships_, open_flag);
+}
+
+void ora_database::map_existing_columns(const std::wstring& name, const udb_schema& source_schema) {
+  tk_wtrace(2, L"ora_database::map_existing_columns(%s)", name);
+  const ora_schema_initializer schema(name, source_schema, udb_indexes(), uppercase_,
+                                      max_identifier_bytes());
+  names_map_.add_fn_map(name, schema.column_map());
 }
 
 std::unique_ptr<udb_recordset> ora_database::get_query(const std::wstring& name,

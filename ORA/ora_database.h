@@ -49,6 +49,7 @@ class ora_database : public udb_destination {
   // left out; an Oracle error propagates (the caller decides whether the
   // rest goes on: it may pass one relationship at a time).
   void create_relationships(const udb_relationships& relationships) override;
+  void map_existing_columns(const std::wstring& name, const udb_schema& source_schema) override;
   // Makes the referenced columns of a foreign key unique unless an index
   // starting with them already is; errors are traced, never raised.
   void create_fk_index_if(const std::wstring& table, const std::vector<std::wstring>& columns);

@@ -137,6 +137,22 @@ std::wstring ora_schema_initializer::trigger_name(const std::wstring& table, int
   return fit_name(table, suffix, limit);
 }
 
+bool ora_schema_initializer::is_sequence_name(const std::wstring& table, const std::wstring& name,
+                                              size_t limit) {
+  for (int i = 0; i < kNameCandidates; ++i) {
+    if (sequence_name(table, i, limit) == name) return true;
+  }
+  return false;
+}
+
+bool ora_schema_initializer::is_trigger_name(const std::wstring& table, const std::wstring& name,
+                                             size_t limit) {
+  for (int i = 0; i < kNameCandidates; ++i) {
+    if (trigger_name(table, i, limit) == name) return true;
+  }
+  return false;
+}
+
 std::wstring ora_schema_initializer::create_sequence(ora_database& db) {
   tk_trace(2, "ora_schema_initializer::create_sequence");
   for (int i = 0; i < kNameCandidates; ++i) {

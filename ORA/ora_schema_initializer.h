@@ -58,6 +58,9 @@ class ora_schema_initializer {
   // Candidate i of the trigger of `table`: table + "__TRIGGER" for i = 0,
   // table + "_" + i + "__TRIGGER" after, within `limit` bytes.
   static std::wstring trigger_name(const std::wstring& table, int i, size_t limit);
+  // Whether `name` is one of the sequence (trigger) names above for `table`.
+  static bool is_sequence_name(const std::wstring& table, const std::wstring& name, size_t limit);
+  static bool is_trigger_name(const std::wstring& table, const std::wstring& name, size_t limit);
 
  private:
   void create_trigger(ora_database& db, const std::wstring& sequence);

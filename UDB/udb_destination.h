@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "UDB/udb_database.h"
+#include "UDB/udb_schema.h"
 #include "UDB/udb_validator.h"
 
 class udb_destination : public udb_database {
@@ -24,6 +25,11 @@ class udb_destination : public udb_database {
   // the schema holds now and records every name handed out while it lives.
   // At most one exists at a time.
   virtual std::unique_ptr<udb_validator> create_index_name_validator() = 0;
+  // A table that an earlier run made from `source_schema` is written to
+  // again: the column names it was given are recorded as create_table
+  // records them, for the foreign keys built after the tables.
+  virtual void map_existing_columns(const std::wstring& /*name*/,
+                                    const udb_schema& /*source_schema*/) {}
   // The table-name validator of one run: the selected source tables and the
   // destination's existing tables count as taken names.
   virtual std::unique_ptr<udb_validator> create_table_name_validator(

@@ -4,6 +4,7 @@
 
 #include "OLE/ole_variant.h"
 #include "TK/tk_compare.h"
+#include "TK/tk_paths.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
 #include "access/dao_bstr.h"
@@ -30,6 +31,32 @@ std::wstring field_text(DAOFields* fields, int32_t position) {
   const ole_variant v(value);
   VariantClear(&value);
   return v.get_type() == VT_NULL ? std::wstring() : v.to_wstring();
+}
+
+// Whether the file that an Access-linked table's connect text names
+// (";DATABASE=path") can be found: as written, with Windows separators
+// turned into '/', or under its own name beside the source database.
+bool link_target_exists(const std::wstring& connect, const std::wstring& source_path) {
+  const std::wstring key = L"DATABASE=";
+  size_t at = std::wstring::npos;
+  for (size_t i = 0; i + key.size() <= connect.size(); ++i) {
+    if (tk_wcs_equal_nocase(connect.substr(i, key.size()), key)) {
+      at = i + key.size();
+      break;
+    }
+  }
+  if (at == std::wstring::npos) return false;
+  const std::wstring path = connect.substr(at, connect.find(L';', at) - at);
+  if (path.empty()) return false;
+  std::wstring slashed = path;
+  for (wchar_t& c : slashed)
+    if (c == L'\\') c = L'/';
+  const std::wstring base = slashed.substr(slashed.rfind(L'/') + 1);
+  const size_t slash = source_path.rfind(L'/');
+  const std::wstring beside =
+      (slash == std::wstring::npos ? std::wstring() : source_path.substr(0, slash + 1)) + base;
+  return tk_is_file_exist(path) || tk_is_file_exist(slashed) ||
+         (!base.empty() && tk_is_file_exist(beside));
 }
 
 bool is_eof(DAORecordset* rs) {
@@ -90,7 +117,7 @@ void dao_database::list_tables() {
         dao_text([&](BSTR* b) { return tabledef->get_Name(b); }, TK_LEVEL_RUN);
     int32_t attributes = 0;
     dao_check(tabledef->get_Attributes(&attributes), TK_LEVEL_RUN);
-    if (attributes & kAttachedTable) {
+    if ((attributes & kAttachedTable) && !linked_file_missing(tabledef.get())) {
       tk_wtrace(2, L"Skip linked table '%s'", name);
     } else if (attributes & kSystemObject) {
       tk_wtrace(2, L"Skip system table '%s'", name);
@@ -99,6 +126,13 @@ void dao_database::list_tables() {
       tables_.push_back(name);
     }
   }
+}
+
+bool dao_database::linked_file_missing(DAOTableDef* tabledef) const {
+  const std::wstring connect = dao_text([&](BSTR* b) { return tabledef->get_Connect(b); });
+  if (link_target_exists(connect, name())) return false;
+  tk_wtrace(2, L"Linked table's file is missing: %s", connect);
+  return true;
 }
 
 void dao_database::init_fkeys() {
@@ -168,7 +202,12 @@ std::unique_ptr<udb_recordset> dao_database::get_table(const std::wstring& name,
   dao_check_object(tabledef.get(), "table definition");
   int32_t attributes = 0;
   dao_check(tabledef->get_Attributes(&attributes));
-  if (attributes & (kAttachedTable | kSystemObject)) return nullptr;
+  // A table linked to a file that is missing goes on to be opened, so that
+  // it fails with the error that names the file, as a table linked through
+  // ODBC fails with the error of its connection.
+  if ((attributes & kSystemObject) ||
+      ((attributes & kAttachedTable) && !linked_file_missing(tabledef.get())))
+    return nullptr;
   const std::wstring sql = L"SELECT * FROM [" + name + L"]";
   ole_com_ptr<DAOQueryDef> querydef;
   ole_com_ptr<DAORecordset> rs = open_sql(sql, (open_flag & 1) ? kReadOnly : 0, &querydef);

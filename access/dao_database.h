@@ -1,10 +1,10 @@
 // dao_database: an open Access database as the driver's source. It lists
-// the tables worth converting (local tables; linked and system tables are
-// skipped with a trace), reads the relationships from MSysRelationships
-// (grouped by name, multi-column keys in row order) unless the open mode says
-// not to, and opens tables and user queries as dao_recordset objects, which
-// the caller owns and destroys before the database. Created by
-// dao_engine::open_db; used on the engine's thread.
+// the tables worth converting (local tables, and tables linked to a file
+// that is missing, whose opening then fails as a table linked through ODBC
+// does; other linked tables and system tables are skipped with a trace), reads the relationships
+// from MSysRelationships (grouped by name, multi-column keys in row order) unless the open mode
+// says not to, and opens tables and user queries as dao_recordset objects, which the caller owns
+// and destroys before the database. Created by dao_engine::open_db; used on the engine's thread.
 #pragma once
 
 #include <cstdint>
@@ -57,6 +57,9 @@ class dao_database : public udb_database {
  private:
   void list_tables();
   void init_fkeys();
+  // An Access-linked table whose file cannot be found (listed and reported
+  // like a table linked through ODBC, not skipped).
+  bool linked_file_missing(DAOTableDef* tabledef) const;
   // A temporary query definition of the text, opened as a dynaset.
   ole_com_ptr<DAOTableDef> tabledef(const std::wstring& name);
   ole_com_ptr<DAORecordset> open_sql(const std::wstring& sql, int32_t options,

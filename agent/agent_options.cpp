@@ -198,7 +198,16 @@ bool parse_cmd_line(int argc, char** argv) {
       }
       case OPT_PROFILE:
         tk_trace(1, "parse_cmd_line - got profile %s", value);
-        if (auto w = wide()) profile_loaded = conv.load_profile_file(*w);
+        if (auto w = wide()) {
+          profile_loaded = conv.load_profile_file(*w);
+          // A file that is there but is no profile must not pass unnoticed
+          // beside options that would let the run go on without it.
+          if (!profile_loaded)
+            throw tk_exception(tk_format("Profile '%s' could not be read: it is not a conversion "
+                                         "profile.\nPlease verify the correct path/name was given.",
+                                         value),
+                               TK_LEVEL_RUN);
+        }
         break;
       case OPT_SILENT:
         tk_trace(1, "parse_cmd_line - silent mode is ON");

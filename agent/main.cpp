@@ -12,6 +12,19 @@
 #include "common/error_messages.h"
 #include "common/tarvel_convertor.h"
 
+namespace {
+// The account password of a workgroup file cannot be checked (its
+// encryption is not public): a run that gives one is told so once.
+void note_unverified_workgroup_password(const tarvel_convertor& converter) {
+  if (converter.access.workgroup_file.empty() || converter.access.workgroup_password.empty())
+    return;
+  tk_trace(3, "Note: the workgroup password is not verified; the account name is.");
+  if (converter.is_silent()) return;
+  std::fputs("Note: the workgroup password is not verified; the account name is.\n", stderr);
+  std::fflush(stderr);
+}
+}  // namespace
+
 int main(int argc, char** argv) {
   tk_log log("", false, 3, false);
   error_handler handler(kOracleErrorMessageCount, kOracleErrorMessages);
@@ -22,6 +35,7 @@ int main(int argc, char** argv) {
     tarvel_convertor converter(tarvel_front_end::agent);
     agent_install_signal_handlers(converter);
     if (argc == 1 || !parse_cmd_line(argc, argv)) exit_with_message(agent_usage_text());
+    note_unverified_workgroup_password(converter);
     silent = converter.is_silent();
     bool run_started = false;
     try {

@@ -18,6 +18,7 @@
 #include "TK/tk_compare.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_format.h"
+#include "TK/tk_text.h"
 #include "TK/tk_trace.h"
 #include "TK/tk_wstring.h"
 #include "UDB/udb_destination.h"
@@ -63,6 +64,27 @@ class conversion_driver {
         source_(source),
         destination_(destination),
         table_names_(table_names) {}
+
+  // Gives every name of `names` (source tables and queries, in the work
+  // list's order) its destination name before the first table is touched:
+  // the name itself when acceptable, else the validator's safe name; a name
+  // given out is taken for all later ones. The answer depends only on the
+  // source's names, never on what the destination holds, so that every run
+  // gives an Access table the same Oracle table and the mode applies to the
+  // table an earlier run made of it; two names that clean to one ("A B" and
+  // "A_B") still get different tables, the same ones on every run.
+  void plan_names(const std::vector<std::wstring>& names) {
+    for (const std::wstring& name : names) {
+      if (planned_.count(name) != 0) continue;
+      std::wstring dest = name;
+      if (!table_names_.is_acceptable(dest)) {
+        dest = table_names_.get_safe_name(dest);
+        table_names_.used_names().push_back(dest);
+      }
+      table_names_.restricted().push_back(dest);
+      planned_.emplace(name, dest);
+    }
+  }
 
   void convert_entry(const std::wstring& name, const std::wstring& query_text) {
     conv_.set_current_table_name(name);
@@ -113,6 +135,19 @@ class conversion_driver {
   }
   bool console() const { return agent() && !conv_.is_silent(); }
 
+  // The planned destination name of a source table or query. A selected name
+  // that differs from the source's only in case takes the name planned for
+  // the source's spelling, as every other run does; a name outside the plan
+  // gets one now.
+  std::wstring destination_name(const std::wstring& name) {
+    if (const auto it = planned_.find(name); it != planned_.end()) return it->second;
+    for (const auto& [source_name, dest] : planned_) {
+      if (tk_wcs_equal_nocase(source_name, name)) return dest;
+    }
+    plan_names({name});
+    return planned_.at(name);
+  }
+
   void convert_table(const std::wstring& name, const std::wstring& query_text) {
     const bool is_query = !query_text.empty();
     if (agent() && !is_query && !source_.is_table_exist(name)) {
@@ -141,8 +176,7 @@ class conversion_driver {
       handler_.handle(e, false);
     }
 
-    std::wstring dest_name = name;
-    if (!table_names_.is_acceptable(dest_name)) dest_name = table_names_.get_safe_name(dest_name);
+    std::wstring dest_name = destination_name(name);
     if (conv_.uppercase) dest_name = tk_wstring(dest_name).to_upper();
     conv_.set_current_destination_name(dest_name);
 
@@ -160,7 +194,8 @@ class conversion_driver {
 
     std::unique_ptr<udb_recordset> dst;
     if (destination_.is_table_exist(dest_name)) {
-      dst = destination_.get_table(dest_name, kOpenAppend);
+      dst = open_existing(dest_name);
+      destination_.map_existing_columns(dest_name, src->schema());
     } else {
       dst = create_table(name, dest_name, *src);
     }
@@ -246,6 +281,21 @@ class conversion_driver {
       handler_.handle(e, false);
     }
     return destination_.get_table(dest_name, kOpenAppend);
+  }
+
+  // An existing table opened for appending; a table that another session
+  // holds is reported once, by its name, and the run goes on with the next.
+  std::unique_ptr<udb_recordset> open_existing(const std::wstring& dest_name) {
+    try {
+      return destination_.get_table(dest_name, kOpenAppend);
+    } catch (const tk_exception& e) {
+      if (is_oracle_error(e) && (e.code() & 0xFFFF) == kResourceBusy)
+        throw tk_exception(
+            tk_format("Cannot write to table %s because it is busy with another process\n%s",
+                      dest_name, e.what()),
+            e.code(), TK_LEVEL_RECORD);
+      throw;
+    }
   }
 
   void drop_table(const std::wstring& dest_name) {
@@ -343,8 +393,9 @@ class conversion_driver {
   udb_database& source_;
   udb_destination& destination_;
   udb_validator& table_names_;
-  std::vector<std::wstring> converted_;  // source names of the tables done
+  std::vector<std::wstring> converted_;                          // source names of the tables done
   udb_relationships child_relationships_;
+  std::map<std::wstring, std::wstring, tk_utf16_less> planned_;  // source -> destination
 };
 
 // The work list in the order of conversion: by name, except that a table
@@ -421,8 +472,13 @@ void run(tarvel_convertor& conv) {
     print_line(stdout,
                tk_format("Converting database %s (%d tables)", conv.source_name(), n_tables));
 
+  // Names are decided over every table of the source, selected or not, and
+  // the run's queries; the destination's tables do not count as taken: the
+  // one of a name is the table an earlier run made, to which the mode
+  // applies. (A selected name is one of the source's, maybe in another case.)
+  const std::vector<std::wstring> source_tables = source->tables();
   std::unique_ptr<udb_validator> table_names =
-      destination->create_table_name_validator(conv.selected_tables, destination->tables());
+      destination->create_table_name_validator(source_tables, {});
   for (const auto& entry : conv.queries) table_names->used_names().push_back(entry.first);
 
   // A query keeps its entry when a table of the same name is selected.
@@ -432,6 +488,13 @@ void run(tarvel_convertor& conv) {
   conv.tables_to_convert = static_cast<int32_t>(conv.queries.size());
 
   conversion_driver driver(conv, handler, *source, *destination, *table_names);
+  udb_converter::query_map every_name;
+  for (const auto& [name, text] : conv.queries)
+    if (!text.empty()) every_name.emplace(name, text);
+  for (const std::wstring& table : source_tables) every_name.emplace(table, L"");
+  std::vector<std::wstring> names;
+  for (const auto& entry : every_name) names.push_back(entry.first);
+  driver.plan_names(names);
   for (const auto* entry : conversion_order(conv.queries, source->relationships())) {
     if (conv.stop_requested()) break;
     driver.convert_entry(entry->first, entry->second);

@@ -3,6 +3,9 @@
 // storage encoding, ROWIDs, sequences and LOB cell access.
 #include "oraemb/session.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -75,12 +78,22 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
   s->lock_timeout_ = target.lock_timeout;
   MessageVersionScope wording(s->profile_.version);
   const std::string& path = target.path;
+  // The database, its journal and its lock file live in one folder that
+  // must be there and writable: anything else is the server's "cannot
+  // identify/lock data file", naming the folder.
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+      ::access(folder.c_str(), W_OK | X_OK) != 0)
+    raise(1157, {folder});
   int flags =
       SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (target.create ? SQLITE_OPEN_CREATE : 0);
   if (sqlite3_open_v2(path.c_str(), &s->conn_, flags, nullptr) != SQLITE_OK) {
     if (!target.create) raise(1034);
-    std::string message = s->conn_ ? sqlite3_errmsg(s->conn_) : "open";
-    raise(600, {"open " + path + "], [" + message});
+    raise(1157, {folder});
   }
   sqlite3_busy_timeout(s->conn_, 10000);
   sql_exec(s->conn_,

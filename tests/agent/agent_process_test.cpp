@@ -127,6 +127,26 @@ TEST(AgentLogFile, MissingDirectoryAndReadOnlyFileAreRunErrors) {
   EXPECT_EQ(r.out, "Error:\nLogfile name specifies an existing read-only file.\n");
 }
 
+TEST(AgentLogFile, AFolderIsARunErrorNamingIt) {
+  temp_dir dir;
+  const auto r = agent({"--logfile=" + dir.path(), "--src=a.mdb", "--dest=orcl", "--oraclh=h"});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "Error:\nLogfile path '" + dir.path() +
+                       "' names a folder, not a file. Please verify the correct path was given.\n");
+}
+
+// A file that is no profile stops the agent even when the other options
+// would let it run.
+TEST(AgentProfile, AFileThatIsNoProfileIsARunErrorNamingIt) {
+  temp_dir dir;
+  const std::string noise = dir.write("noise.tpf", "\x01\x9c\xffgarbage\n\x02x=1\n");
+  const auto r = agent({"--src=a.mdb", "--dest=orcl", "--oraclh=h", "--profile=" + noise});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "Error:\nProfile '" + noise +
+                       "' could not be read: it is not a conversion profile. Please verify the "
+                       "correct path/name was given.\n");
+}
+
 TEST(AgentProfile, MissingProfileIsARunError) {
   const auto r = agent({"--profile=/nonexistent/p.tpf"});
   EXPECT_EQ(r.status, 255);

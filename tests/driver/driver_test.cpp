@@ -316,6 +316,66 @@ TEST_F(Driver, GeneratedTableNamesAreKeptInTheNamesMap) {
   EXPECT_EQ(conv_.current_destination_name(), L"TABLE00000");  // the last entry
 }
 
+// Names are decided over all the source's tables, whatever the selection
+// and whatever the destination holds: a re-run in any mode finds the tables
+// of the first run, and "A B" and "A_B" keep their own tables.
+TEST_F(Driver, RerunsFindTheTablesOfTheFirstRunInEveryMode) {
+  add_source(L"A B", people({{L"1", L"blank"}}));
+  add_source(L"A_B", people({{L"1", L"underscore"}}));
+  add_source(L"table", people({{L"1", L"reserved"}}));
+  conv_.set_mode(UDB_MODE_OVERWRITE);
+  run();
+  const std::vector<std::wstring> first = dest_->tables();
+  ASSERT_EQ(first, (std::vector<std::wstring>{L"A_B00000", L"A_B", L"table00000"}));
+  for (int32_t mode : {UDB_MODE_SKIP, UDB_MODE_MERGE, UDB_MODE_SYNC, UDB_MODE_OVERWRITE}) {
+    SCOPED_TRACE(mode);
+    rows(L"A_B00000")[0][1] = L"changed";
+    log_.clear();
+    conv_.set_mode(mode);
+    run();
+    std::vector<std::wstring> now = dest_->tables();
+    std::sort(now.begin(), now.end());
+    EXPECT_EQ(now, (std::vector<std::wstring>{L"A_B", L"A_B00000", L"table00000"}));
+    const bool written = mode == UDB_MODE_SYNC || mode == UDB_MODE_OVERWRITE;
+    EXPECT_EQ(rows(L"A_B00000"), (std::vector<row>{{L"1", written ? L"blank" : L"changed"}}));
+    EXPECT_EQ(rows(L"A_B"), (std::vector<row>{{L"1", L"underscore"}}));
+    EXPECT_EQ(logged("open dst A_B00000 8"), mode == UDB_MODE_MERGE || mode == UDB_MODE_SYNC);
+    EXPECT_TRUE(report_.asked.empty());
+  }
+  // A selection of one table (in another case) gives it the same name.
+  conv_.selected_tables = {L"a b"};
+  conv_.set_mode(UDB_MODE_SKIP);
+  log_.clear();
+  run();
+  EXPECT_TRUE(logged("get_table a b 1"));
+  EXPECT_FALSE(logged("create a_b indexes=1"));
+  EXPECT_EQ(dest_->tables().size(), 3u);
+}
+
+// A table that another session holds is reported once in merge and
+// synchronize; the next table follows.
+TEST_F(Driver, ABusyTableInMergeOrSynchronizeIsReportedOnce) {
+  add_source(L"Busy", people({{L"1", L"a"}, {L"2", L"b"}}));
+  add_source(L"Free", people({{L"1", L"a"}}));
+  for (int32_t mode : {UDB_MODE_MERGE, UDB_MODE_SYNC}) {
+    SCOPED_TRACE(mode);
+    dest_->add_existing(L"Busy", people({{L"1", L"old"}}));
+    dest_->busy_tables = {L"Busy"};
+    report_.asked.clear();
+    conv_.set_mode(mode);
+    run();
+    ASSERT_EQ(report_.asked.size(), 1u);
+    EXPECT_EQ(report_.asked[0],
+              "Busy: Cannot write to table Busy because it is busy with another process "
+              "ORA-00054: resource busy and acquire with NOWAIT specified");
+    EXPECT_EQ(rows(L"Busy"), (std::vector<row>{{L"1", L"old"}}));
+    EXPECT_EQ(rows(L"Free").size(), 1u);
+    dest_->busy_tables.clear();
+    dest_->delete_tab(L"Busy");
+    dest_->delete_tab(L"Free");
+  }
+}
+
 TEST_F(Driver, OnlyDefinitionsAndEmptyTablesCreateTablesWithoutRecords) {
   add_source(L"Empty", people({}));
   add_source(L"Full", people({{L"1", L"a"}, {L"2", L"b"}}));
@@ -344,7 +404,8 @@ TEST_F(Driver, SelectedTablesMissingFromTheSourceAreNamedOnStandardError) {
   EXPECT_EQ(err_, "Table Nope not exists\n");
   EXPECT_FALSE(logged("get_table Nope 1"));
   EXPECT_FALSE(dest_->has(L"MSysObjects"));  // skipped as a system table
-  EXPECT_EQ(rows(L"orders").size(), 1u);
+  // The table is named as the source spells it, as in a run over all tables.
+  EXPECT_EQ(rows(L"Orders").size(), 1u);
 
   conv_.set_silent(true);
   run();

@@ -212,6 +212,9 @@ std::unique_ptr<udb_recordset> mem_destination::get_table(const std::wstring& na
                                                           int32_t open_flag) {
   log_.push_back(tk_format("open dst %s %d", name, open_flag));
   TK_ASSERT(is_table_exist(name));
+  // Opened for appending, a table that another session holds is busy.
+  if (open_flag == 8 && busy_tables.count(name))
+    throw tk_exception("ORA-00054: resource busy and acquire with NOWAIT specified", kOraBusy, 0);
   return std::make_unique<mem_dest_table>(*this, name);
 }
 

@@ -86,7 +86,7 @@ class mem_destination : public udb_destination {
       const std::vector<std::wstring>& destination_tables) override;
 
   // Fault injection, all Oracle-coded tk_exceptions of level 0.
-  std::set<std::wstring> busy_tables;      // delete_tab: ORA-00054
+  std::set<std::wstring> busy_tables;      // delete_tab, get_table to append: ORA-00054
   std::set<std::wstring> failing_creates;  // create_table: ORA-00955
   std::wstring bad_value;                  // append_record of a row holding it: ORA-01438
   std::wstring bad_update;                 // update of a row holding it: ORA-01438

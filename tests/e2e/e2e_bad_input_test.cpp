@@ -51,6 +51,11 @@ TEST_F(BadInput, WrongPasswordAndBadWorkgroup) {
       fixture("ucanaccess/size97.mdb"),
       "--sysdb=" + shell_quote(fixture("generated/workgroup.mdw")) + " --uglu=nobody --uglp=x");
   EXPECT_EQ(user.status, 255);
+  // The account password cannot be checked, and the user is told so.
+  EXPECT_EQ(
+      user.output.rfind("Note: the workgroup password is not verified; the account name is.\n", 0),
+      0u)
+      << user.output;
   // The error handler's text for DAO error 3029.
   EXPECT_NE(user.output.find("Not a valid account name or password"), std::string::npos)
       << user.output;
@@ -58,4 +63,24 @@ TEST_F(BadInput, WrongPasswordAndBadWorkgroup) {
   // No anonymous workgroup file is left behind in the working directory.
   for (const auto& entry : std::filesystem::directory_iterator(dir_))
     EXPECT_NE(entry.path().filename().string().rfind("~tmp", 0), 0u);
+}
+
+// The engine's folder cannot hold a database: the server's error for data
+// files it cannot open, naming the folder; nothing is converted.
+TEST_F(BadInput, AnUnusableEngineFolderIsNamedInTheError) {
+  const std::string file = write(dir_ + "/a-file", "x");
+  for (const std::string& folder : {dir_ + "/missing", file}) {
+    const run_result r =
+        run_command("TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR=" + shell_quote(folder) + " " +
+                    shell_quote(std::string(TARVEL_BIN) + "/TARVAGENT") +
+                    " --src=" + shell_quote(fixture("jackcess/testV2007.accdb")) +
+                    " --dest=E2E --oraclh=localhost --oraclu=e2e --oraclp=e2e");
+    EXPECT_EQ(r.status, 255) << r.output;
+    EXPECT_NE(r.output.find("ORA-01157: cannot identify/lock data file - see TARVEL_ORAEMB_DIR '" +
+                            folder + "'"),
+              std::string::npos)
+        << r.output;
+    EXPECT_EQ(r.output.find("ORA-00600"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("Converting"), std::string::npos) << r.output;
+  }
 }

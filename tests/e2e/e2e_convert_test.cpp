@@ -1,6 +1,8 @@
 // TARVAGENT converts real Access files and the bundled sample into the
 // embedded engine; the Oracle side is read back: tables, columns, keys,
 // indexes, counters, row counts and values of every kind.
+#include <filesystem>
+
 #include "tests/e2e/e2e_support.h"
 
 namespace {
@@ -102,10 +104,24 @@ TEST_F(Convert, EveryValueKindExactly) {
 }
 
 TEST_F(Convert, SeveralFormatsPasswordsAndSkippedTables) {
-  // Linked tables are not converted.
-  ASSERT_EQ(convert(fixture("jackcess/linkerTestV2007.accdb")).status, 0);
+  // Linked tables are not converted; one whose file is missing is reported,
+  // as a table linked through ODBC is.
+  const run_result linker = convert(fixture("jackcess/linkerTestV2007.accdb"));
+  ASSERT_EQ(linker.status, 0);
+  EXPECT_NE(linker.output.find("Error:\nTable2: Could not find file "
+                               "'Z:\\jackcess_test\\linkeeTest.accdb'."),
+            std::string::npos)
+      << linker.output;
   EXPECT_EQ(value("SELECT \"Field1\" FROM \"Table1\""), "foo");
   EXPECT_EQ(value("SELECT COUNT(*) FROM user_tables WHERE table_name = 'Table2'"), "0");
+  // Beside the source, the linked file is found: skipped without a word.
+  const std::string beside = dir_ + "/beside";
+  std::filesystem::create_directory(beside);
+  std::filesystem::copy_file(fixture("jackcess/linkerTestV2007.accdb"), beside + "/linker.accdb");
+  std::filesystem::copy_file(fixture("jackcess/testV2007.accdb"), beside + "/linkeeTest.accdb");
+  const run_result found = convert(beside + "/linker.accdb", "--mode=1");
+  ASSERT_EQ(found.status, 0);
+  EXPECT_EQ(found.output.find("Error"), std::string::npos) << found.output;
   // Jet3: Jackcess testGetColumns values.
   ASSERT_EQ(convert(fixture("jackcess/testV1997.mdb")).status, 0);
   EXPECT_EQ(value("SELECT \"E\" FROM \"Table1\" WHERE \"A\" = 'abcdefg'"), "333333333");

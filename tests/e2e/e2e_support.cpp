@@ -25,6 +25,10 @@ run_result run(const std::string& command) {
 }
 }  // namespace
 
+run_result run_command(const std::string& command) {
+  return run(command);
+}
+
 std::string fixture(const std::string& relative) {
   return std::string(TARVEL_TEST_DATA) + "/access/" + relative;
 }
@@ -84,19 +88,26 @@ void e2e_test::TearDown() {
 }
 
 run_result e2e_test::convert(const std::string& source, const std::string& options) {
+  // A conversion that hangs ends with status 124 instead of the suite.
   return run("cd " + shell_quote(dir_) + " && " + agent_env_ +
-             " TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR=" + shell_quote(dir_) + " " +
+             " TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR=" + shell_quote(dir_) + " timeout 300 " +
              shell_quote(bin("TARVAGENT")) + " --src=" + shell_quote(source) +
              " --dest=E2E --oraclh=localhost --oraclu=e2e --oraclp=e2e --logfile=" +
              shell_quote(dir_ + "/trace.log") + " " + options);
 }
 
+std::string e2e_test::sql_command() const {
+  return "TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR=" + shell_quote(dir_) + " " +
+         shell_quote(bin("oraemb-sql")) +
+         " --connect=//localhost:1521/E2E --user=e2e --password=e2e --csv --full-lobs";
+}
+
+run_result e2e_test::try_query(const std::string& sql) {
+  return run(sql_command() + " " + shell_quote(sql));
+}
+
 rows e2e_test::query(const std::string& sql) {
-  const run_result r =
-      run("TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR=" + shell_quote(dir_) + " " +
-          shell_quote(bin("oraemb-sql")) +
-          " --connect=//localhost:1521/E2E --user=e2e --password=e2e --csv --full-lobs " +
-          shell_quote(sql));
+  const run_result r = try_query(sql);
   EXPECT_EQ(r.status, 0) << sql << "\n" << r.output;
   return parse_csv(r.output);
 }

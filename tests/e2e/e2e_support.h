@@ -16,6 +16,8 @@ struct run_result {
 using rows = std::vector<std::vector<std::string>>;
 
 std::string fixture(const std::string& relative);
+// A shell command with its standard output and error together.
+run_result run_command(const std::string& command);
 std::string shell_quote(const std::string& text);
 // Splits CSV text (quoted fields may hold "" and line ends) into rows.
 rows parse_csv(const std::string& text);
@@ -33,6 +35,10 @@ class e2e_test : public testing::Test {
   std::string value(const std::string& sql);
   // Tables of the converted schema, sorted.
   std::vector<std::string> tables();
+  // A statement run through oraemb-sql; its status and output as they are.
+  run_result try_query(const std::string& sql);
+  // The oraemb-sql command line of the test's schema (for a second session).
+  std::string sql_command() const;
   // Files the engine wrote in the test's directory.
   std::vector<std::string> engine_files() const;
 

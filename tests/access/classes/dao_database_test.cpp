@@ -19,12 +19,19 @@ std::vector<std::wstring> tables_of(udb_database& db) {
 using DaoDatabase = access_test;
 
 TEST_F(DaoDatabase, ListsLocalTablesAndSkipsSystemAndLinkedOnes) {
+  // Table2 is linked to Z:\jackcess_test\linkeeTest.accdb, which is not
+  // there: it is listed, and opening it fails with the error that names the
+  // file, as opening an ODBC link fails with its connection's error.
   auto linker = open("jackcess/linkerTestV2007.accdb", 0x21);
-  EXPECT_EQ(tables_of(*linker), std::vector<std::wstring>{L"Table1"});
-  EXPECT_TRUE(traced("Skip linked table 'Table2'"));
+  EXPECT_EQ(tables_of(*linker), (std::vector<std::wstring>{L"Table1", L"Table2"}));
+  EXPECT_TRUE(
+      traced("Linked table's file is missing: ;DATABASE=Z:\\jackcess_test\\linkeeTest.accdb"));
   EXPECT_TRUE(traced("Skip system table 'MSysObjects'"));
   EXPECT_TRUE(traced("Got table: 'Table1'"));
   EXPECT_TRUE(linker->is_table_exist(L"TABLE1"));
+  int32_t link_level = -1;
+  EXPECT_EQ(code_of([&] { linker->get_table(L"Table2", 1); }, &link_level), 0x10BD0);  // 3024
+  EXPECT_EQ(link_level, TK_LEVEL_RECORD);
   // An ODBC link and a hidden table stay listed; the link cannot be read.
   auto odbc = open("jackcess/odbcLinkerTestV2007.accdb", 0x21);
   EXPECT_TRUE(odbc->is_table_exist(L"Lokal"));
