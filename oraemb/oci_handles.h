@@ -76,13 +76,12 @@ struct BindH : Handle {
   ub4 value_skip = 0, indicator_skip = 0, alen_skip = 0;
   ub4 max_elements = 0;  // maxarr_len (PL/SQL tables; SQL arrays use iters)
   ub2 charset_id = 0;    // OCI_ATTR_CHARSET_ID: 0 = the environment's
-  ub1 charset_form = SQLCS_IMPLICIT;
+  ub1 charset_form = SQLCS_IMPLICIT;  // OCI_ATTR_CHARSET_FORM
   void* in_ctx = nullptr;
   OCICallbackInBind in_cb = nullptr;
   void* out_ctx = nullptr;
   OCICallbackOutBind out_cb = nullptr;
   ub4 rows_returned = 0;
-  ub1 charset_form = SQLCS_IMPLICIT;  // OCI_ATTR_CHARSET_FORM
 };
 
 struct ParamH : Handle {
