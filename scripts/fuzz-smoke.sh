@@ -6,6 +6,8 @@ build=$(cd "$1" && pwd)
 secs=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
 found=0
+# Leaks inside third-party libraries are listed, with the reason, in the file.
+export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 for t in "$build"/fuzz/bin/fuzz_*; do
   [ -x "$t" ] || continue
   found=1
