@@ -108,6 +108,27 @@ std::string csp_name(std::span<const uint8_t> bytes) {
   return name;
 }
 
+// The part of an EncryptionVerifier that RC4 and AES share: SaltSize (16),
+// Salt, EncryptedVerifier, VerifierHashSize (20, SHA-1).
+struct verifier_head {
+  std::span<const uint8_t> salt;
+  std::span<const uint8_t> verifier;
+  uint32_t hash_size;
+};
+
+verifier_head read_verifier_head(reader& info) {
+  const uint32_t salt_size = info.u32();
+  if (salt_size != 16)
+    damaged("the verifier salt size is " + std::to_string(salt_size) + ", not 16");
+  verifier_head head;
+  head.salt = info.take(16);
+  head.verifier = info.take(16);
+  head.hash_size = info.u32();
+  if (head.hash_size != 20)
+    damaged("the verifier hash size is " + std::to_string(head.hash_size) + ", not 20");
+  return head;
+}
+
 // The EncryptionVerifier of AES: SaltSize, Salt, EncryptedVerifier,
 // VerifierHashSize, and the encrypted hash padded to two AES blocks.
 void read_aes(reader& info, uint32_t alg_id, uint32_t key_bits, uint32_t spin_count,
@@ -117,14 +138,8 @@ void read_aes(reader& info, uint32_t alg_id, uint32_t key_bits, uint32_t spin_co
   if (key_bits != alg_bits)
     damaged("the key size " + std::to_string(key_bits) + " does not match " +
             algorithm_name(alg_id));
-  const uint32_t salt_size = info.u32();
-  if (salt_size != 16)
-    damaged("the verifier salt size is " + std::to_string(salt_size) + ", not 16");
-  auto salt = info.take(16);
-  auto verifier = info.take(16);
-  const uint32_t hash_size = info.u32();
-  if (hash_size != 20)
-    damaged("the verifier hash size is " + std::to_string(hash_size) + ", not 20");
+  const verifier_head head = read_verifier_head(info);
+  const auto& [salt, verifier, hash_size] = head;
   auto hash = info.take(32);
 
   out.kind = office_cipher_kind::aes_standard;
@@ -181,14 +196,8 @@ void read_standard(reader& info, uint16_t major, office_encryption& out) {
     damaged("the RC4 key size " + std::to_string(key_bits) + " is not 40 to 128 bits");
 
   // EncryptionVerifier: SaltSize, Salt, EncryptedVerifier, VerifierHashSize, EncryptedVerifierHash.
-  const uint32_t salt_size = info.u32();
-  if (salt_size != 16)
-    damaged("the verifier salt size is " + std::to_string(salt_size) + ", not 16");
-  auto salt = info.take(16);
-  auto verifier = info.take(16);
-  const uint32_t hash_size = info.u32();
-  if (hash_size != 20)
-    damaged("the verifier hash size is " + std::to_string(hash_size) + ", not 20");
+  const verifier_head head = read_verifier_head(info);
+  const auto& [salt, verifier, hash_size] = head;
   auto hash = info.take(20);
 
   out.kind = office_cipher_kind::rc4_cryptoapi;
