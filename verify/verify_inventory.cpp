@@ -153,11 +153,12 @@ class inventory {
       return;
     }
     // Properties of the table itself.
-    if (auto rule = property(o, o.name, "ValidationRule"))
-      add("validation rule", table_name, *rule);
-    if (auto text = property(o, o.name, "ValidationText"))
-      add("validation text", table_name, *text);
-    if (auto text = property(o, o.name, "Description")) add("description", table_name, *text);
+    for (const auto& [key, kind] : {std::pair{"ValidationRule", "validation rule"},
+                                    std::pair{"ValidationText", "validation text"},
+                                    std::pair{"Description", "description"}}) {
+      auto value = file_->object_property(o, key);
+      if (value && !value->empty()) add(kind, table_name, *value);
+    }
 
     std::vector<udb_child_table> children;
     try {

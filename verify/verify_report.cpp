@@ -118,7 +118,7 @@ int verify_result::exit_status() const {
 std::string verify_format_text(const verify_result& result) {
   size_t name_width = std::string("Table").size();
   for (const auto& t : result.tables) name_width = std::max(name_width, width(t.shown_name()));
-  name_width = std::min<size_t>(name_width, 40) + 1;
+  name_width = std::min<size_t>(name_width, 40);
   std::string out =
       pad_right("Table", name_width) + "  Access rows  Oracle rows  Content   First difference\n";
   for (const auto& t : result.tables) {
