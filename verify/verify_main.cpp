@@ -65,16 +65,7 @@ void apply_options(const verify_cli& cli, tarvel_convertor& conv) {
 }
 
 verify_settings settings_of(const tarvel_convertor& conv) {
-  verify_settings s;
-  s.source = conv.source_name();
-  s.database_password = conv.access.database_password;
-  s.workgroup_file = conv.access.workgroup_file;
-  s.workgroup_user = conv.access.workgroup_user;
-  s.workgroup_password = conv.access.workgroup_password;
-  s.uppercase = conv.uppercase;
-  s.selected_tables = conv.selected_tables;
-  for (const auto& [name, text] : conv.queries)
-    if (!text.empty()) s.queries.emplace(name, text);
+  verify_settings s = verify_settings_from(conv);
   if (const char* rows = std::getenv("TARVEL_VERIFY_MEMORY_ROWS")) {
     const long long n = std::atoll(rows);
     if (n > 0) s.memory_rows = static_cast<size_t>(n);

@@ -18,6 +18,7 @@
 #include "UDB/udb_source_engine.h"
 #include "UDB/udb_validator.h"
 #include "common/source_check.h"
+#include "common/tarvel_convertor.h"
 #include "verify/verify_inventory.h"
 #include "verify/verify_sides.h"
 
@@ -301,5 +302,31 @@ verify_result verify_run(const verify_settings& settings, udb_source_engine& eng
       return false;
     });
   }
+  return result;
+}
+
+verify_settings verify_settings_from(const tarvel_convertor& conv) {
+  verify_settings s;
+  s.source = conv.source_name();
+  s.database_password = conv.access.database_password;
+  s.workgroup_file = conv.access.workgroup_file;
+  s.workgroup_user = conv.access.workgroup_user;
+  s.workgroup_password = conv.access.workgroup_password;
+  s.uppercase = conv.uppercase;
+  s.selected_tables = conv.selected_tables;
+  for (const auto& [name, text] : conv.queries)
+    if (!text.empty()) s.queries.emplace(name, text);
+  return s;
+}
+
+verify_result verify_converted(tarvel_convertor& conv, const std::atomic<bool>* stop) {
+  if (!conv.oracle.is_connected()) conv.oracle.connect_oracle_server(conv.destination_name());
+  auto* oracle = dynamic_cast<ora_database*>(conv.oracle.destination());
+  if (oracle == nullptr)
+    throw tk_exception(std::string("The destination is not an Oracle database"), TK_LEVEL_RUN);
+  verify_settings settings = verify_settings_from(conv);
+  settings.stop = stop;
+  std::unique_ptr<udb_source_engine> engine = conv.make_source_engine();
+  verify_result result = verify_run(settings, *engine, *oracle);
   return result;
 }

@@ -18,6 +18,7 @@
 
 class udb_source_engine;
 class ora_database;
+class tarvel_convertor;
 
 struct verify_settings {
   std::wstring source;
@@ -46,3 +47,12 @@ struct verify_settings {
 // a table that cannot be read is reported as differing with the message.
 verify_result verify_run(const verify_settings& settings, udb_source_engine& engine,
                          ora_database& oracle);
+
+// The settings of a converter's last run: its source, security, selected
+// tables and queries and name case.
+verify_settings verify_settings_from(const tarvel_convertor& conv);
+// The check of a converter's last run: its source through its source engine,
+// against its open Oracle database (connected first when it is not). For a
+// worker thread: nothing else may use the converter's Oracle session
+// meanwhile.
+verify_result verify_converted(tarvel_convertor& conv, const std::atomic<bool>* stop = nullptr);
