@@ -15,3 +15,9 @@ out=docs/screenshots
 mkdir -p "$out"
 QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" ASAN_OPTIONS=detect_leaks=0 \
   xvfb-run -a -s "-screen 0 1600x1200x24" "$shots" "$out"
+# The finish page after its Verify button ran.
+verify_shot="$build/tests/bin/gui2_finish_verify_shot"
+if [ -x "$verify_shot" ]; then
+  QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" ASAN_OPTIONS=detect_leaks=0 \
+    xvfb-run -a -s "-screen 0 1600x1200x24" "$verify_shot" "$out"
+fi
