@@ -2,6 +2,7 @@
 // and the list of what is not carried over.
 #include "verify/verify_run.h"
 
+#include <future>
 #include <map>
 #include <set>
 
@@ -203,15 +204,21 @@ class verifier {
 
     // Pass one: count and digest of each side.
     const std::function<bool()> stop = [this]() { return stopped(); };
-    verify_digest access_digest, oracle_digest;
-    {
+    // Both sides at once: Oracle on a thread of its own (the session is used
+    // by no one else meanwhile), Access here.
+    std::future<verify_digest> oracle_pass = std::async(std::launch::async, [&]() {
+      auto rows = verify_oracle_rows(dest, columns);
+      return verify_read_digest(*rows, stop);
+    });
+    verify_digest access_digest;
+    try {
       auto rows = verify_access_rows(std::move(first), columns);
       access_digest = verify_read_digest(*rows, stop);
+    } catch (...) {
+      oracle_pass.wait();
+      throw;
     }
-    {
-      auto rows = verify_oracle_rows(dest, columns);
-      oracle_digest = verify_read_digest(*rows, stop);
-    }
+    const verify_digest oracle_digest = oracle_pass.get();
     r.access_rows = access_digest.rows;
     r.oracle_rows = oracle_digest.rows;
     if (access_digest == oracle_digest) {
