@@ -26,7 +26,7 @@ std::string two(int v) {
   return b;
 }
 
-std::string format_date(double d, const std::string& f) {
+std::string format_date(double d, const std::string& f, int first = 1) {
   SYSTEMTIME st;
   if (!split_date(d, st)) return {};
   const int h12 = st.wHour % 12 == 0 ? 12 : st.wHour % 12;
@@ -94,7 +94,7 @@ std::string format_date(double d, const std::string& f) {
           out += n == 2 ? two(st.wDay) : std::to_string(st.wDay);
         break;
       case 'w':
-        out += std::to_string(st.wDayOfWeek + 1);
+        out += std::to_string((st.wDayOfWeek + 1 - first + 7) % 7 + 1);
         n = 1;
         break;
       case 'h': {
@@ -185,8 +185,17 @@ std::string format_number(double x, const std::string& f) {
   return fmt.substr(0, first) + (minus ? "-" : "") + number + fmt.substr(last + 1);
 }
 
-void fn_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
+void fn_format(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  // The first day of the week (0 the system's: Sunday) and the first week of
+  // the year (0..3), when given.
+  int first = 1;
+  if (argc > 3) {
+    const int64_t day = sqlite3_value_int64(argv[3]), week = sqlite3_value_int64(argv[4]);
+    if (day < 0 || day > 7 || week < 0 || week > 3)
+      return sqlite3_result_error(ctx, kInvalidCall, -1);
+    first = day == 0 ? 1 : int(day);
+  }
   const int16_t type = int16_t(sqlite3_value_int(argv[1]));
   std::string f = text8(argv[2]);
   number n = decode(argv[0], type);
@@ -249,11 +258,12 @@ void fn_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
     return result8(ctx, buf);
   }
   if (f.find_first_of("0#") != std::string::npos) return result8(ctx, format_number(x, f));
-  return result8(ctx, format_date(x, f));
+  return result8(ctx, format_date(x, f, first));
 }
 
 const function_entry kEntries[] = {
     {"acc_format", 3, fn_format, true},
+    {"acc_format", 5, fn_format, true},
 };
 
 }  // namespace

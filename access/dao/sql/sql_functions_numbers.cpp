@@ -1,8 +1,10 @@
 // Number functions of translated Access SQL: exact decimal and currency
 // arithmetic, powers and roots, Int/Fix/Round/Abs/Sgn in the argument's
-// representation.
+// representation, Partition.
 #include <cmath>
+#include <cstdint>
 #include <iterator>
+#include <string>
 
 #include "access/dao/sql/sql_functions_values.h"
 #include "access/dao/sql/sql_types.h"
@@ -54,7 +56,7 @@ void fn_pow(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 void fn_sqr(sqlite3_context* ctx, int, sqlite3_value** argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
   const double x = sqlite3_value_double(argv[0]);
-  if (x < 0) return sqlite3_result_error(ctx, "jet:3071:Invalid procedure call.", -1);
+  if (x < 0) return sqlite3_result_error(ctx, kInvalidCall, -1);
   sqlite3_result_double(ctx, std::sqrt(x));
 }
 
@@ -79,8 +81,7 @@ void fn_numeric(sqlite3_context* ctx, int, sqlite3_value** argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
   const sql_rep rep = sql_rep_of(int16_t(sqlite3_value_int(argv[1])));
   const int64_t digits = sqlite3_value_int64(argv[2]);
-  if (op == 2 && (digits < 0 || digits > 28))
-    return sqlite3_result_error(ctx, "jet:3071:Invalid procedure call.", -1);
+  if (op == 2 && (digits < 0 || digits > 28)) return sqlite3_result_error(ctx, kInvalidCall, -1);
   if (rep == sql_rep::integer || rep == sql_rep::boolean) {
     const int64_t v = sqlite3_value_int64(argv[0]);
     return sqlite3_result_int64(ctx, op == 3 ? (v < 0 ? -v : v) : v);
@@ -130,6 +131,32 @@ void fn_numeric(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_double(ctx, r);
 }
 
+// acc_partition(n, start, stop, interval): "lower:upper", each side padded
+// to the width of stop plus one, so that the ranges sort as text.
+void fn_partition(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  if (any_null(argc, argv)) return sqlite3_result_null(ctx);
+  const int64_t n = sqlite3_value_int64(argv[0]), start = sqlite3_value_int64(argv[1]),
+                stop = sqlite3_value_int64(argv[2]), step = sqlite3_value_int64(argv[3]);
+  if (start < 0 || stop <= start || step < 1 || stop > INT32_MAX)
+    return sqlite3_result_error(ctx, kInvalidCall, -1);
+  const size_t width = std::to_string(stop).size() + 1;
+  auto pad = [&](const std::string& s) {
+    return s.size() < width ? std::string(width - s.size(), ' ') + s : s;
+  };
+  std::string lower, upper;
+  if (n < start) {
+    upper = std::to_string(start - 1);
+  } else if (n > stop) {
+    lower = std::to_string(stop + 1);
+  } else {
+    const int64_t low = start + (n - start) / step * step;
+    const int64_t high = low + step - 1 < stop ? low + step - 1 : stop;
+    lower = std::to_string(low);
+    upper = std::to_string(high);
+  }
+  result8(ctx, pad(lower) + ":" + pad(upper));
+}
+
 const function_entry kEntries[] = {
     {"acc_dec_add", 2, fn_dec<0>, true}, {"acc_dec_sub", 2, fn_dec<1>, true},
     {"acc_dec_mul", 2, fn_dec<2>, true}, {"acc_dec_div", 2, fn_dec<3>, true},
@@ -139,7 +166,7 @@ const function_entry kEntries[] = {
     {"acc_ceil", 1, fn_ceil, true},      {"acc_floor", 1, fn_floor, true},
     {"acc_sgn", 1, fn_sgn, true},        {"acc_int", 3, fn_numeric<0>, true},
     {"acc_fix", 3, fn_numeric<1>, true}, {"acc_round", 3, fn_numeric<2>, true},
-    {"acc_abs", 3, fn_numeric<3>, true},
+    {"acc_abs", 3, fn_numeric<3>, true}, {"acc_partition", 4, fn_partition, true},
 };
 
 }  // namespace
