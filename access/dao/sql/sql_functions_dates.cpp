@@ -139,7 +139,7 @@ int64_t first_week(int64_t y, int64_t first, int64_t rule) {
   return start;
 }
 
-int64_t week_of_year(int64_t day, int64_t first, int64_t rule) {
+int64_t week_of_day(int64_t day, int64_t first, int64_t rule) {
   const int64_t y = civil_from_days(day).y;
   int64_t w1 = first_week(y, first, rule);
   if (day < w1) {
@@ -300,7 +300,7 @@ void fn_dateinterval(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
       v = weekday_of(day, first);
       break;
     case interval::week:
-      v = week_of_year(day, first, rule);
+      v = week_of_day(day, first, rule);
       break;
     case interval::hour:
       v = time / 3600;
@@ -410,6 +410,19 @@ const function_entry kEntries[] = {
 };
 
 }  // namespace
+
+int day_of_year(double serial) {
+  int64_t secs;
+  if (!to_seconds(serial, secs)) return 0;
+  const int64_t day = floor_div(secs, kDay);
+  return int(day - days_from_civil(civil_from_days(day).y, 1, 1) + 1);
+}
+
+int week_of_year(double serial, int first, int rule) {
+  int64_t secs;
+  if (!to_seconds(serial, secs)) return 0;
+  return int(week_of_day(floor_div(secs, kDay), first, rule));
+}
 
 table<function_entry> date_functions() {
   return {std::begin(kEntries), std::end(kEntries)};

@@ -26,7 +26,7 @@ std::string two(int v) {
   return b;
 }
 
-std::string format_date(double d, const std::string& f, int first = 1) {
+std::string format_date(double d, const std::string& f, int first = 1, int rule = 1) {
   SYSTEMTIME st;
   if (!split_date(d, st)) return {};
   const int h12 = st.wHour % 12 == 0 ? 12 : st.wHour % 12;
@@ -68,8 +68,11 @@ std::string format_date(double d, const std::string& f, int first = 1) {
     }
     size_t n = run(c);
     switch (c) {
-      case 'y':
-        out += n >= 3 ? std::to_string(st.wYear) : two(st.wYear % 100);
+      case 'y':  // y: day of the year, yy: year in the century, yyyy: year
+        if (n == 1)
+          out += std::to_string(day_of_year(d));
+        else
+          out += n >= 3 ? std::to_string(st.wYear) : two(st.wYear % 100);
         break;
       case 'q':
         out += std::to_string((st.wMonth - 1) / 3 + 1);
@@ -86,16 +89,24 @@ std::string format_date(double d, const std::string& f, int first = 1) {
           out += n == 2 ? two(st.wMonth) : std::to_string(st.wMonth);
         break;
       case 'd':
-        if (n >= 4)
+        if (n >= 6)
+          out += format_date(d, "dddd, mmmm d, yyyy");
+        else if (n == 5)
+          out += format_date(d, "m/d/yyyy");
+        else if (n >= 4)
           out += kDays[st.wDayOfWeek];
         else if (n == 3)
           out += std::string(kDays[st.wDayOfWeek]).substr(0, 3);
         else
           out += n == 2 ? two(st.wDay) : std::to_string(st.wDay);
         break;
-      case 'w':
-        out += std::to_string((st.wDayOfWeek + 1 - first + 7) % 7 + 1);
-        n = 1;
+      case 'w':  // w: day of the week, ww: week of the year
+        if (n >= 2) {
+          out += std::to_string(week_of_year(d, first, rule));
+          n = 2;
+        } else {
+          out += std::to_string((st.wDayOfWeek + 1 - first + 7) % 7 + 1);
+        }
         break;
       case 'h': {
         const int h = twelve ? h12 : st.wHour;
@@ -189,12 +200,13 @@ void fn_format(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
   // The first day of the week (0 the system's: Sunday) and the first week of
   // the year (0..3), when given.
-  int first = 1;
+  int first = 1, rule = 1;
   if (argc > 3) {
     const int64_t day = sqlite3_value_int64(argv[3]), week = sqlite3_value_int64(argv[4]);
     if (day < 0 || day > 7 || week < 0 || week > 3)
       return sqlite3_result_error(ctx, kInvalidCall, -1);
     first = day == 0 ? 1 : int(day);
+    rule = week == 0 ? 1 : int(week);
   }
   const int16_t type = int16_t(sqlite3_value_int(argv[1]));
   std::string f = text8(argv[2]);
@@ -258,7 +270,7 @@ void fn_format(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     return result8(ctx, buf);
   }
   if (f.find_first_of("0#") != std::string::npos) return result8(ctx, format_number(x, f));
-  return result8(ctx, format_date(x, f, first));
+  return result8(ctx, format_date(x, f, first, rule));
 }
 
 const function_entry kEntries[] = {

@@ -87,5 +87,10 @@ double as_double(const number& n);
 std::optional<sql_decimal> dec_arg(sqlite3_value* v);
 // Year, month, ... of a DATE serial; false outside 100-01-01 .. 9999-12-31.
 bool split_date(double d, SYSTEMTIME& st);
+// The day of the year (1..366) and the week of the year (first day of week
+// 1 Sunday .. 7, first week 1 holds Jan 1, 2 has four days, 3 is full) of a
+// serial inside the date range.
+int day_of_year(double serial);
+int week_of_year(double serial, int first, int rule);
 
 }  // namespace sql_fn

@@ -213,6 +213,12 @@ TEST_F(AccessSqlFunctions, FormatNamedFormats) {
       {u"Format(-1, \"True/False\")", "True"},
       {u"Format(0, \"On/Off\")", "Off"},
       {u"Format(#1/1/2020#, \"w\", 2)", "3"},
+      {u"Format(#2/29/2020#, \"y\")", "60"},
+      {u"Format(#2/29/2020#, \"yy\")", "20"},
+      {u"Format(#2/29/2020#, \"ww\")", "9"},
+      {u"Format(#1/1/2021#, \"ww\", 2, 2)", "53"},
+      {u"Format(#1/31/2020#, \"ddddd\")", "1/31/2020"},
+      {u"Format(#1/31/2020#, \"dddddd\")", "Friday, January 31, 2020"},
   });
 }
 
