@@ -132,19 +132,22 @@ void fn_numeric(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 // acc_partition(n, start, stop, interval): "lower:upper", each side padded
-// to the width of stop plus one, so that the ranges sort as text.
+// to the width of stop + 1, so that the ranges sort as text; with an
+// interval of 1 the range is n:n whatever start and stop are.
 void fn_partition(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (any_null(argc, argv)) return sqlite3_result_null(ctx);
   const int64_t n = sqlite3_value_int64(argv[0]), start = sqlite3_value_int64(argv[1]),
                 stop = sqlite3_value_int64(argv[2]), step = sqlite3_value_int64(argv[3]);
   if (start < 0 || stop <= start || step < 1 || stop > INT32_MAX)
     return sqlite3_result_error(ctx, kInvalidCall, -1);
-  const size_t width = std::to_string(stop).size() + 1;
+  const size_t width = std::to_string(stop + 1).size();
   auto pad = [&](const std::string& s) {
     return s.size() < width ? std::string(width - s.size(), ' ') + s : s;
   };
   std::string lower, upper;
-  if (n < start) {
+  if (step == 1) {
+    lower = upper = std::to_string(n);
+  } else if (n < start) {
     upper = std::to_string(start - 1);
   } else if (n > stop) {
     lower = std::to_string(stop + 1);
