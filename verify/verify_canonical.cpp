@@ -1,10 +1,13 @@
 // Canonical forms of Access and Oracle values (rules in the header).
 #include "verify/verify_canonical.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "TK/tk_text.h"
