@@ -428,16 +428,11 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
     std::u16string units;
     for (size_t k = 0; k < in.size();) {
       if (in[k] != '\\') {
-        size_t len = 1;
-        unsigned char c = static_cast<unsigned char>(in[k]);
-        if (c >= 0xF0)
-          len = 4;
-        else if (c >= 0xE0)
-          len = 3;
-        else if (c >= 0xC0)
-          len = 2;
-        units += utf8_to_utf16(in.substr(k, len));
-        k += len;
+        // The text up to the next backslash (never part of a multi-byte
+        // sequence) converts as it stands.
+        const size_t next = std::min(in.find('\\', k), in.size());
+        units += utf8_to_utf16(in.substr(k, next - k));
+        k = next;
         continue;
       }
       if (k + 1 < in.size() && in[k + 1] == '\\') {
