@@ -11,6 +11,8 @@
 #include <cstring>
 #include <memory>
 
+#include "oraemb/ora_date.h"
+
 // The OCI functions the client calls, in one list for the table and its loader.
 #define OCI_CLIENT_FUNCTIONS(OCI_FN) \
   OCI_FN(OCIEnvCreate)               \
@@ -262,11 +264,8 @@ OciClient::Outcome OciClient::run(const std::string& sql,
       if (type == SQLT_CLOB || type == SQLT_BLOB) {
         c.text = lob_text(locators[k], type == SQLT_BLOB);
       } else if (type == SQLT_DAT) {
-        const auto* d = reinterpret_cast<const unsigned char*>(s.buf.data());
-        char text[32];
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d",
-                      (d[0] - 100) * 100 + (d[1] - 100), d[2], d[3], d[4] - 1, d[5] - 1, d[6] - 1);
-        c.text = text;
+        c.text = oraemb::OraDate::from_oci(reinterpret_cast<const unsigned char*>(s.buf.data()))
+                     .to_storage();
       } else {
         c.text.assign(s.buf.data(), strnlen(s.buf.data(), s.buf.size()));
       }

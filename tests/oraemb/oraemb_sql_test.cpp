@@ -1,6 +1,7 @@
 // The oraemb-sql client as a process: aligned and CSV output, shortened
 // LOBs, scripts with a trigger body, the ORA text on standard error with
 // exit status 1, the table overview of the demo, and admin commands.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -95,6 +96,14 @@ TEST_F(SqlClientTest, QueryAsCsv) {
   Result r = sql({"--csv", "SELECT id, name, memo FROM t ORDER BY id"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "ID,NAME,MEMO\n1,Anna,\"say \"\"hi\"\", then go\"\n22,Bo,\n");
+}
+
+// A date before year 1 prints its year as a sign and four digits, the way
+// the engine writes dates, not as a three-digit number after the sign.
+TEST_F(SqlClientTest, DatesBeforeTheCommonEraKeepFourYearDigits) {
+  Result r = sql({"--csv", "SELECT DATE '0001-01-01' - 400 FROM dual"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(r.out, testing::MatchesRegex("[^\n]*\n-[0-9]{4}-[0-9]{2}-[0-9]{2} 00:00:00\n"));
 }
 
 TEST_F(SqlClientTest, OracleErrorGoesToStandardErrorWithStatusOne) {
