@@ -13,8 +13,6 @@
 #include "access/dao_recordset.h"
 
 namespace {
-constexpr int32_t kAttachedTable = 0x40000000;
-constexpr int32_t kSystemObject = int32_t(0x80000002u);
 constexpr int32_t kOpenDynaset = 2;
 constexpr int32_t kDenyWrite = 1;
 constexpr int32_t kReadOnly = 4;
@@ -117,9 +115,9 @@ void dao_database::list_tables() {
         dao_text([&](BSTR* b) { return tabledef->get_Name(b); }, TK_LEVEL_RUN);
     int32_t attributes = 0;
     dao_check(tabledef->get_Attributes(&attributes), TK_LEVEL_RUN);
-    if ((attributes & kAttachedTable) && !linked_file_missing(tabledef.get())) {
+    if ((attributes & DAO_ATTACHED_TABLE) && !linked_file_missing(tabledef.get())) {
       tk_wtrace(2, L"Skip linked table '%s'", name);
-    } else if (attributes & kSystemObject) {
+    } else if (attributes & DAO_SYSTEM_OBJECT) {
       tk_wtrace(2, L"Skip system table '%s'", name);
     } else {
       tk_wtrace(2, L"Got table: '%s'", name);
@@ -205,8 +203,8 @@ std::unique_ptr<udb_recordset> dao_database::get_table(const std::wstring& name,
   // A table linked to a file that is missing goes on to be opened, so that
   // it fails with the error that names the file, as a table linked through
   // ODBC fails with the error of its connection.
-  if ((attributes & kSystemObject) ||
-      ((attributes & kAttachedTable) && !linked_file_missing(tabledef.get())))
+  if ((attributes & DAO_SYSTEM_OBJECT) ||
+      ((attributes & DAO_ATTACHED_TABLE) && !linked_file_missing(tabledef.get())))
     return nullptr;
   const std::wstring sql = L"SELECT * FROM [" + name + L"]";
   ole_com_ptr<DAOQueryDef> querydef;
