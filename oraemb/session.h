@@ -147,7 +147,8 @@ class Session {
 
   // Shared with the evaluation code.
   Value eval(const Expr& e, EvalContext& ctx);
-  int cond(const Expr& e, EvalContext& ctx);  // 1 true, 0 false, -1 unknown
+  Value eval_function(const Expr& e, EvalContext& ctx);  // the Op::Func case of eval
+  int cond(const Expr& e, EvalContext& ctx);             // 1 true, 0 false, -1 unknown
   void resolve(Expr& e, const Scope& scope, bool allow_columns);
   OraType type_of(const Expr& e, const Scope& scope) const;
   Value next_sequence_value(const std::string& name, bool nextval);
