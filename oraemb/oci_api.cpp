@@ -324,6 +324,27 @@ sword deliver_row(StmtH& stmt, ErrorH* err) {
   return OCI_SUCCESS;
 }
 
+// The binds of a statement in the order of its placeholders, checked for
+// long data placed before other binds (ORA-24816).
+void check_bind_order(StmtH& st, const Profile& profile) {
+  if (st.binds.empty()) return;
+  if (!st.placeholders_known) {
+    st.placeholders = placeholder_names(st.sql);
+    st.placeholders_known = true;
+  }
+  std::vector<const BindH*> in_order;
+  for (size_t k = 0; k < st.placeholders.size(); ++k) {
+    const BindH* hit = nullptr;
+    for (const auto& b : st.binds)
+      if ((!b->name.empty() && b->name == st.placeholders[k]) ||
+          (b->name.empty() && b->position == k + 1))
+        hit = b.get();
+    in_order.push_back(hit);
+  }
+  check_long_bind_order(in_order, *st.env, profile.database_char_bytes(),
+                        profile.nchar_char_bytes());
+}
+
 int statement_type(const std::string& sql) {
   try {
     LexResult lexed = lex(sql);
@@ -790,6 +811,8 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
       // every row is tried and the failures are reported by offset.
       ExecOptions row_options = options;
       row_options.commit_on_success = false;
+      if (parsed->kind == StmtKind::Insert || parsed->kind == StmtKind::Update)
+        check_bind_order(*st, profile);
       if (batch_errors) {
         // Errors of the statement itself (no such table or column, wrong
         // number of values) fail the execute, not each row.
@@ -1269,6 +1292,35 @@ OCI_EXPORT sword OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime* date
   *ss = static_cast<ub1>(dt->value.second);
   *fsec = static_cast<ub4>(dt->value.nanos);
   return OCI_SUCCESS;
+}
+
+OCI_EXPORT sword OCIDateTimeConstruct(void* hndl, OCIError* errhp, OCIDateTime* datetime, sb2 yr,
+                                      ub1 mnth, ub1 dy, ub1 hr, ub1 mm, ub1 ss, ub4 fsec, OraText*,
+                                      size_t) {
+  ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
+  if (!env_of(hndl) || !err) return OCI_INVALID_HANDLE;
+  DateTimeH* dt = handle_cast<DateTimeH>(datetime, OCI_DTYPE_TIMESTAMP);
+  if (!dt) return OCI_INVALID_HANDLE;
+  return guarded(err, __func__, [&] {
+    if (yr < -4712 || yr > 9999 || yr == 0) raise(1841);
+    if (mnth < 1 || mnth > 12) raise(1843);
+    if (dy < 1 || dy > days_in_month(yr, mnth)) raise(1847);
+    if (hr > 23) raise(1850);
+    if (mm > 59) raise(1851);
+    if (ss > 59) raise(1852);
+    if (fsec > 999999999) raise(1880);
+    OraDate d;
+    d.year = yr;
+    d.month = mnth;
+    d.day = dy;
+    d.hour = hr;
+    d.minute = mm;
+    d.second = ss;
+    d.nanos = static_cast<int>(fsec);
+    d.precision = 9;
+    dt->value = d;
+    return OCI_SUCCESS;
+  });
 }
 
 OCI_EXPORT sword OCILobCharSetId(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp,
