@@ -23,6 +23,7 @@
 #include "oraemb/ora_error.h"
 #include "oraemb/profile.h"
 #include "oraemb/session_costs.h"
+#include "oraemb/sqlite_util.h"
 
 namespace oraemb {
 
@@ -264,7 +265,7 @@ class Session {
   uint64_t txn_id_ = 1;
   BindSource* binds_ = nullptr;
   SessionCosts costs_;
-  std::map<std::string, sqlite3_stmt*> cache_;
+  StatementCache statements_;  // finalized by clear_cache before the connection closes
   std::map<std::string, OraNumber> currval_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   struct CompiledTrigger {
