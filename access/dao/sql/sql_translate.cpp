@@ -41,6 +41,7 @@ struct column_ref {
 struct source {
   std::u16string name;  // what qualifies its columns: alias or table name
   std::vector<column_ref> columns;
+  std::string identity;  // what tells its rows apart: the rowid, or all columns
 };
 
 struct scope {
@@ -48,6 +49,8 @@ struct scope {
   std::vector<source> sources;
   const sql_select* select = nullptr;
   std::vector<const sql_expr*> expanding;  // select aliases being substituted
+  bool tracking = false;                   // note the sources the output reads
+  std::set<size_t> used;
 };
 
 std::string quote_text(const std::u16string& text) {
@@ -189,6 +192,7 @@ class translator {
     text_ = &text;
     std::vector<dao_field_info> infos;
     plan_.sqlite = query(select, nullptr, infos);
+    if (!ctes_.empty()) plan_.sqlite = ctes_ + " " + plan_.sqlite;
     plan_.fields = std::move(infos);
     if (!parameters_.empty()) throw sql_errors::too_few_parameters(int(parameters_.size()));
     finish_loads();
@@ -588,15 +592,19 @@ class translator {
   value column(scope& sc, const sql_expr& e, bool in_aggregate) {
     for (scope* s = &sc; s; s = s->outer) {
       const column_ref* found = nullptr;
-      for (const source& src : s->sources) {
+      size_t found_source = 0;
+      for (size_t i = 0; i < s->sources.size(); ++i) {
+        const source& src = s->sources[i];
         if (!e.qualifier.empty() && !same_name(src.name, e.qualifier)) continue;
         for (const column_ref& c : src.columns) {
           if (!same_name(c.name, e.name)) continue;
           if (found) throw sql_errors::ambiguous_field(tk_utf16_to_utf8(e.name));
           found = &c;
+          found_source = i;
         }
       }
       if (found) {
+        if (s->tracking) s->used.insert(found_source);
         need(*found);
         value v = make(found->sql, found->info.type, {});
         v.column = &found->info;
@@ -616,11 +624,14 @@ class translator {
         }
       }
     }
-    const std::u16string name = e.qualifier.empty() ? e.name : e.qualifier + u"." + e.name;
-    bool known = false;
-    for (const std::u16string& p : parameters_) known = known || same_name(p, name);
-    if (!known) parameters_.push_back(name);
+    add_parameter(e.qualifier.empty() ? e.name : e.qualifier + u"." + e.name);
     return make("NULL", SQL_NULL, {});
+  }
+
+  void add_parameter(const std::u16string& name) {
+    for (const std::u16string& p : parameters_)
+      if (same_name(p, name)) return;
+    parameters_.push_back(name);
   }
 
   value aggregate(scope& sc, const sql_expr& e, const std::string& name, bool in_aggregate) {
@@ -816,6 +827,7 @@ class translator {
       out.name = src.alias.empty() ? tk_utf8_to_utf16(alias) : src.alias;
       for (size_t i = 0; i < infos.size(); ++i)
         out.columns.push_back({infos[i].name, infos[i], alias + ".c" + std::to_string(i)});
+      out.identity = all_columns(out);
       add_source(sc, std::move(out));
       return "(" + sub + ") AS " + alias;
     }
@@ -828,23 +840,55 @@ class translator {
         c.position = i;
         out.columns.push_back(std::move(c));
       }
+      out.identity = alias + ".rowid";
       add_source(sc, std::move(out));
       return plan_.loads[load].sqlite_name + " AS " + alias;
     }
-    std::optional<std::u16string> stored = catalog_.query(src.name);
-    if (!stored) throw jet_errors::input_not_found(tk_utf16_to_utf8(src.name));
-    if (++stored_depth_ > 8) throw sql_errors::too_complex();
-    const std::unique_ptr<sql_select> parsed = sql_parse(*stored);
-    const std::u16string* saved = text_;
-    text_ = &*stored;
-    std::vector<dao_field_info> infos;
-    const std::string sub = query(*parsed, nullptr, infos);
-    text_ = saved;
-    --stored_depth_;
-    for (size_t i = 0; i < infos.size(); ++i)
-      out.columns.push_back({infos[i].name, infos[i], alias + ".c" + std::to_string(i)});
+    const stored_query& q = stored(src.name);
+    for (size_t i = 0; i < q.infos.size(); ++i)
+      out.columns.push_back({q.infos[i].name, q.infos[i], alias + ".c" + std::to_string(i)});
+    out.identity = all_columns(out);
     add_source(sc, std::move(out));
-    return "(" + sub + ") AS " + alias;
+    return q.cte + " AS " + alias;
+  }
+
+  // A stored query, translated once into a common table expression of its
+  // own: however deep stored queries nest, and however often one is named,
+  // the SQLite text stays flat and grows with the number of queries.
+  struct stored_query {
+    std::u16string name;
+    std::string cte;
+    std::vector<dao_field_info> infos;
+  };
+
+  const stored_query& stored(const std::u16string& name) {
+    for (const std::u16string& open : expanding_)
+      if (same_name(open, name)) throw sql_errors::circular_reference(tk_utf16_to_utf8(open));
+    for (const auto& q : stored_)
+      if (same_name(q->name, name)) return *q;
+    std::optional<std::u16string> text = catalog_.query(name);
+    if (!text) throw jet_errors::input_not_found(tk_utf16_to_utf8(name));
+    // The engine nests stored queries up to 50 deep.
+    if (expanding_.size() >= kMaxStoredDepth) throw sql_errors::too_complex();
+    const std::unique_ptr<sql_select> parsed = sql_parse(*text);
+    const std::u16string* saved = text_;
+    text_ = &*text;
+    expanding_.push_back(name);
+    auto q = std::make_unique<stored_query>();
+    q->name = name;
+    const std::string sub = query(*parsed, nullptr, q->infos);
+    expanding_.pop_back();
+    text_ = saved;
+    q->cte = "q" + std::to_string(stored_.size() + 1);
+    ctes_ += (ctes_.empty() ? "WITH " : ", ") + q->cte + " AS (" + sub + ")";
+    stored_.push_back(std::move(q));
+    return *stored_.back();
+  }
+
+  static std::string all_columns(const source& src) {
+    std::string out;
+    for (const column_ref& c : src.columns) out += (out.empty() ? "" : ", ") + c.sql;
+    return out;
   }
 
   void add_source(scope& sc, source src) {
@@ -875,7 +919,7 @@ class translator {
 
   std::string core(const sql_select& s, scope& sc, std::vector<dao_field_info>& infos,
                    std::vector<value>& outputs, const std::vector<sql_order_item>* order,
-                   std::string* order_sql) {
+                   std::string* order_sql, bool crosstab = false) {
     sc.select = &s;
     std::string from;
     for (const auto& src : s.from) {
@@ -884,13 +928,16 @@ class translator {
     }
     int expr_number = 1000;
     std::vector<std::string> exprs, texts;
+    sc.tracking = true;
     for (const sql_select_item& item : s.items) {
       if (item.expr->what == K::star) {
         bool any = false;
         std::vector<std::u16string> names;
-        for (const source& src : sc.sources) {
+        for (size_t index = 0; index < sc.sources.size(); ++index) {
+          const source& src = sc.sources[index];
           if (!item.expr->qualifier.empty() && !same_name(src.name, item.expr->qualifier)) continue;
           any = true;
+          sc.used.insert(index);
           for (const column_ref& c : src.columns) {
             need(c);
             value v = make(c.sql, c.info.type, {});
@@ -933,7 +980,28 @@ class translator {
       outputs.push_back(v);
       texts.push_back(source_text(*item.expr));
     }
+    sc.tracking = false;
     if (exprs.empty()) throw sql_errors::select_punctuation();
+    // A crosstab's inner rows: the row headings, then the pivot value and
+    // the transform value of each group.
+    value pivot;
+    if (crosstab) {
+      pivot = expr(sc, *s.pivot, false);
+      if (pivot.aggregate) throw sql_errors::not_aggregated(source_text(*s.pivot));
+      value cell = expr(sc, *s.transform, false);
+      if (!cell.aggregate) throw sql_errors::not_aggregated(source_text(*s.transform));
+      infos.push_back(computed_info(u"Pivot", pivot.logical ? SQL_BOOLEAN : pivot.type));
+      exprs.push_back(materialize(pivot));
+      outputs.push_back(pivot);
+      texts.push_back(source_text(*s.pivot));
+      std::u16string name = s.transform_alias.empty() ? u"Value" : s.transform_alias;
+      infos.push_back(cell.column && !cell.logical
+                          ? *cell.column
+                          : computed_info(name, cell.logical ? SQL_BOOLEAN : cell.type));
+      exprs.push_back(materialize(cell));
+      outputs.push_back(cell);
+      texts.push_back(source_text(*s.transform));
+    }
 
     std::string where;
     if (s.where) {
@@ -951,6 +1019,10 @@ class translator {
       keys.push_back(k.sql);
       group += (group.empty() ? " GROUP BY " : ", ") + order_key(k);
     }
+    if (crosstab) {
+      keys.push_back(pivot.sql);
+      group += (group.empty() ? " GROUP BY " : ", ") + order_key(pivot);
+    }
     bool grouped = !s.group_by.empty() || s.having;
     for (const value& v : outputs) grouped = grouped || v.aggregate;
     if (grouped)
@@ -965,6 +1037,21 @@ class translator {
     for (size_t i = 0; i < exprs.size(); ++i)
       select_list += (i ? ", " : "") + exprs[i] + " AS c" + std::to_string(i);
     std::string distinct = s.distinct ? "DISTINCT " : "";
+    // DISTINCTROW: one row per distinct combination of the rows of the
+    // tables the output reads; the other tables of the join only filter.
+    // Without such other tables every row is distinct already.
+    if (s.distinctrow && !s.distinct && !grouped) {
+      std::string identity;
+      bool filtering = false;
+      for (size_t i = 0; i < sc.sources.size(); ++i) {
+        if (!sc.used.count(i)) {
+          filtering = true;
+        } else if (!sc.sources[i].identity.empty()) {
+          identity += (identity.empty() ? "" : ", ") + sc.sources[i].identity;
+        }
+      }
+      if (filtering && !identity.empty()) group = " GROUP BY " + identity;
+    }
 
     std::vector<std::string> order_keys;
     if (order) {
@@ -1011,11 +1098,115 @@ class translator {
     return sql;
   }
 
+  // A crosstab: the groups of the row headings and the pivot value with
+  // their transform value, turned so that each pivot value is a column.
+  // The columns are the pivot values found in the data (or listed by IN),
+  // ascending, the null value named "<>".
+  // An SQLite expression giving the value of x as an SQL literal (reals
+  // with all the digits that tell them apart).
+  static std::string literal_of(const std::string& x) {
+    return "CASE typeof(" + x + ") WHEN 'real' THEN printf('%!.17g', " + x + ") ELSE quote(" + x +
+           ") END";
+  }
+
+  std::string crosstab(const sql_select& s, scope& sc, std::vector<dao_field_info>& infos) {
+    if (!s.unions.empty() || s.has_top)
+      throw jet_errors::not_supported("TOP or UNION in a crosstab");
+    std::vector<value> outputs;
+    const std::string inner = core(s, sc, infos, outputs, nullptr, nullptr, true);
+    const size_t headings = infos.size() - 2;
+    const dao_field_info cell_info = infos[headings + 1];
+    const value& pivot = outputs[headings];
+    infos.resize(headings);
+    const std::string p = "c" + std::to_string(headings);
+    const std::string collate = sql_rep_of(pivot.type) == sql_rep::text ? " COLLATE ACC" : "";
+
+    std::vector<std::pair<std::string, std::u16string>> columns;  // literal, name
+    if (!s.pivot_in.empty()) {
+      for (const auto& item : s.pivot_in) {
+        value v = expr(sc, *item, false);
+        if (!v.loose.empty() || v.aggregate) throw sql_errors::missing_operator(source_text(*item));
+        std::u16string name = item->what == K::text       ? item->name
+                              : item->number_text.empty() ? tk_utf8_to_utf16(source_text(*item))
+                                                          : item->number_text;
+        columns.emplace_back(sql_rep_of(v.type) == sql_rep::null ? "NULL" : as(v, pivot.type),
+                             name);
+        if (headings + columns.size() > kMaxFields) throw sql_errors::too_many_fields();
+      }
+    } else {
+      // The column set comes from the data: the distinct pivot values.
+      sql_plan values = plan_;
+      for (size_t i = 0; i < values.loads.size(); ++i) {
+        values.loads[i].columns.clear();
+        values.loads[i].types.clear();
+        for (size_t at : needed_[i]) {
+          values.loads[i].columns.push_back(at);
+          values.loads[i].types.push_back(tables_[i]->columns[at].type);
+        }
+      }
+      const std::string pv = "_v." + p;
+      values.sqlite =
+          (ctes_.empty() ? "" : ctes_ + " ") + "SELECT " + literal_of(pv) + ", acc_cv(" + pv + "," +
+          std::to_string(pivot.logical ? SQL_BOOLEAN : pivot.type) + "," +
+          std::to_string(SQL_MEMO) + ") FROM (SELECT DISTINCT " + p + " FROM (" + inner +
+          ")) AS _v ORDER BY " + pv + collate + " LIMIT " + std::to_string(kMaxFields + 1);
+      for (auto& [literal, name] : catalog_.pivot_values(values)) {
+        if (literal == "NULL") name = u"<>";
+        columns.emplace_back(std::move(literal), std::move(name));
+      }
+      if (headings + columns.size() > kMaxFields) throw sql_errors::too_many_fields();
+    }
+
+    std::string select, group;
+    for (size_t i = 0; i < headings; ++i) {
+      const std::string c = "c" + std::to_string(i);
+      select += (i ? ", " : "") + c + " AS " + c;
+      group += (i ? ", " : " GROUP BY ") + c +
+               (sql_rep_of(infos[i].type) == sql_rep::text ? " COLLATE ACC" : "");
+    }
+    const std::string cell = "c" + std::to_string(headings + 1);
+    for (size_t k = 0; k < columns.size(); ++k) {
+      const std::string& literal = columns[k].first;
+      const std::string when = literal == "NULL" ? p + " IS NULL" : p + collate + " = " + literal;
+      select += (select.empty() ? "" : ", ") + std::string("MAX(CASE WHEN ") + when + " THEN " +
+                cell + " END) AS c" + std::to_string(headings + k);
+      dao_field_info info = cell_info;
+      info.name = columns[k].second;
+      infos.push_back(info);
+    }
+    if (select.empty()) select = "NULL AS c0";
+    // Rows come in the order of the row headings; ORDER BY may turn one
+    // of them descending.
+    std::string order;
+    std::vector<bool> ordered(headings, false);
+    for (const sql_order_item& o : s.order_by) {
+      const std::string text = source_text(*o.expr);
+      for (size_t i = 0; i < headings; ++i) {
+        if (ordered[i]) continue;
+        const bool same = (i < s.items.size() && text == source_text(*s.items[i].expr)) ||
+                          (o.expr->what == K::column && same_name(o.expr->name, infos[i].name));
+        if (!same) continue;
+        ordered[i] = true;
+        order += (order.empty() ? " ORDER BY c" : ", c") + std::to_string(i) +
+                 (sql_rep_of(infos[i].type) == sql_rep::text ? " COLLATE ACC" : "") +
+                 (o.descending ? " DESC" : "");
+        break;
+      }
+    }
+    for (size_t i = 0; i < headings; ++i)
+      if (!ordered[i])
+        order += (order.empty() ? " ORDER BY c" : ", c") + std::to_string(i) +
+                 (sql_rep_of(infos[i].type) == sql_rep::text ? " COLLATE ACC" : "");
+    return "SELECT " + select + " FROM (" + inner + ")" + group + order;
+  }
+
   std::string query(const sql_select& s, scope* outer, std::vector<dao_field_info>& infos) {
     scope sc;
     sc.outer = outer;
     std::vector<value> outputs;
     std::string order;
+    for (const std::u16string& p : s.parameters) add_parameter(p);
+    if (s.transform) return crosstab(s, sc, infos);
     if (s.unions.empty()) {
       std::string sql = core(s, sc, infos, outputs, &s.order_by, &order);
       return sql + order;
@@ -1061,7 +1252,11 @@ class translator {
   sql_plan& plan_;
   const std::u16string* text_ = nullptr;
   int alias_counter_ = 0;
-  int stored_depth_ = 0;
+  static constexpr size_t kMaxStoredDepth = 50;
+  static constexpr size_t kMaxFields = 255;  // output fields of a query
+  std::vector<std::u16string> expanding_;    // stored queries being expanded, outermost first
+  std::vector<std::unique_ptr<stored_query>> stored_;
+  std::string ctes_;  // the WITH clause of the stored queries, in dependency order
   std::vector<std::u16string> parameters_;
   std::vector<std::set<size_t>> needed_;
   std::vector<const sql_catalog_table*> tables_;
