@@ -385,5 +385,13 @@ std::optional<std::u16string> sql_stored_query_text(const jet_file& file,
   rebuilder rebuild(rows, tk_utf16_to_utf8(query->name));
   const int type = rebuild.type();
   if (type != kSelect && type != kCrosstab && type != kUnion) return std::nullopt;
-  return rebuild.text();
+  std::u16string text = rebuild.text();
+  if (type == kCrosstab) {
+    // Fixed column headings are a property of the query: the IN list of
+    // its PIVOT.
+    const auto headings = file.object_property(*query, "ColumnHeadings");
+    if (headings && !headings->empty())
+      text.insert(text.size() - 1, u" IN (" + tk_utf8_to_utf16(*headings) + u")");
+  }
+  return text;
 }

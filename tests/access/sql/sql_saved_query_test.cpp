@@ -45,6 +45,9 @@ TEST_F(SavedQueries, RowsOfEachKindNamedFromASelect) {
       {u"SELECT * FROM BerlinOrFirstAll", {"Charlie", "Bravo", "Alfa", "Alfa"}},
       // Crosstab: a column per region, in order; the missing cells are Null.
       {u"SELECT * FROM RegionTotals", {"1|100|30", "2|NULL|70", "3|20|NULL", "5|NULL|40"}},
+      // Fixed column headings: W has no data, N is not shown; customer 3
+      // keeps its row.
+      {u"SELECT * FROM RegionFixed", {"1|30|NULL", "2|70|NULL", "3|NULL|NULL", "5|40|NULL"}},
       {u"SELECT * FROM BigSpenders", {"Alfa|130", "Bravo|70"}},
       {u"SELECT Count(*) FROM Chain50", {"9"}},
   };

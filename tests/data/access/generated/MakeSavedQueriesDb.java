@@ -1,7 +1,8 @@
 // Writes savedQueries.mdb, a Jet4 database with small tables and saved
 // queries of every kind the Access SQL layer reads back from MSysQueries:
 // TOP and TOP PERCENT with ties, DISTINCT TOP, DISTINCTROW over inner, left,
-// right and comma joins, UNION and UNION ALL with ORDER BY, a crosstab, a
+// right and comma joins, UNION and UNION ALL with ORDER BY, crosstabs (one
+// with fixed column headings), a
 // parameter query, a query over a grouped query, a chain of 51 queries each
 // over the one before, a cycle, damaged definitions and a crosstab over
 // 10,000 pivot values. Saved queries are written as Access stores them: an
@@ -24,8 +25,20 @@ public class MakeSavedQueriesDb {
   }
 
   static void query(String name, int objectFlags, Object[]... rows) throws IOException {
+    query(name, objectFlags, null, rows);
+  }
+
+  // columnHeadings: the crosstab's fixed columns, a query property.
+  static void query(String name, int objectFlags, String columnHeadings, Object[]... rows)
+      throws IOException {
     int id = nextId++;
     Map<String, Object> object = new HashMap<>();
+    if (columnHeadings != null) {
+      com.healthmarketscience.jackcess.impl.PropertyMaps props =
+          ((com.healthmarketscience.jackcess.impl.DatabaseImpl) db).readProperties(null, id, null);
+      props.getDefault().put("ColumnHeadings", DataType.MEMO, columnHeadings);
+      object.put("LvProp", props.write());
+    }
     object.put("Id", id);
     object.put("ParentId", tablesParent);
     object.put("Name", name);
@@ -131,6 +144,10 @@ public class MakeSavedQueriesDb {
           row(5, "SELECT Name FROM Customers WHERE CustID <= 2", null, null, "X7YZ_____2"),
           orderBy("Name", true));
     query("RegionTotals", 16, type(6), table("Orders"),
+          row(6, "Orders.CustID", 2, null, null), row(6, "Sum(Orders.Amount)", 0, "Total", null),
+          row(6, "Orders.Region", 1, null, null), row(9, "Orders.CustID", 2, null, null),
+          row(9, "Orders.Region", 1, null, null));
+    query("RegionFixed", 16, "\"S\",\"W\"", type(6), table("Orders"),
           row(6, "Orders.CustID", 2, null, null), row(6, "Sum(Orders.Amount)", 0, "Total", null),
           row(6, "Orders.Region", 1, null, null), row(9, "Orders.CustID", 2, null, null),
           row(9, "Orders.Region", 1, null, null));
