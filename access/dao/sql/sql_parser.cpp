@@ -30,6 +30,16 @@ class parser {
   explicit parser(const std::u16string& text) : lexer_(text) { tok_ = lexer_.read(0); }
 
   std::unique_ptr<sql_select> statement() {
+    auto select = full_query();
+    if (is_op(u";")) advance();
+    if (tok_.kind != sql_token_kind::end) throw sql_errors::trailing_characters();
+    return select;
+  }
+
+ private:
+  // A SELECT with what may come around it: PARAMETERS before, TRANSFORM
+  // ... PIVOT around.
+  std::unique_ptr<sql_select> full_query() {
     std::vector<std::u16string> parameters;
     if (sql_is_word(tok_, "PARAMETERS")) parameters = declarations();
     std::unique_ptr<sql_expr> transform;
@@ -64,12 +74,9 @@ class parser {
     } else if (word("PIVOT")) {
       throw sql_errors::trailing_characters();
     }
-    if (is_op(u";")) advance();
-    if (tok_.kind != sql_token_kind::end) throw sql_errors::trailing_characters();
     return select;
   }
 
- private:
   static jet_failure crosstab_error() {
     return jet_failure(3143, "Syntax error in TRANSFORM statement.");
   }
@@ -298,10 +305,10 @@ class parser {
   std::unique_ptr<sql_source> primary_source() {
     depth_guard guard(depth_);
     if (accept_op(u"(")) {
-      if (word("SELECT")) {
+      if (word("SELECT") || word("TRANSFORM") || word("PARAMETERS")) {
         auto source = std::make_unique<sql_source>();
         source->what = sql_source::kind::select;
-        source->select = query();
+        source->select = word("SELECT") ? query() : full_query();
         accept_op(u";");
         if (!accept_op(u")")) throw sql_errors::from_clause();
         table_alias(*source);

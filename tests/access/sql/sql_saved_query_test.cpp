@@ -107,6 +107,13 @@ TEST_F(SavedQueries, BadDefinitionsFailWithTheEngineError) {
   EXPECT_EQ(db.error(u"SELECT * FROM NoRows"), 3340);
   EXPECT_EQ(db.error(u"SELECT * FROM WideCrosstab", &text), 3190);
   EXPECT_EQ(db.error(u"TRANSFORM Count(ID) SELECT Grp FROM Wide GROUP BY Grp"), 3143);
+  // The counting form of a conversion wraps crosstabs and parameter
+  // queries as it wraps any other.
+  EXPECT_EQ(db.rows(u"select count(*) from (TRANSFORM Sum(Amount) SELECT CustID FROM Orders "
+                    u"GROUP BY CustID PIVOT Region;)"),
+            rows{"4"});
+  EXPECT_EQ(db.error(u"select count(*) from (PARAMETERS x Long; SELECT OrderID FROM Orders)"),
+            3061);
 }
 
 // The SQL view of the saved queries of the Jackcess queryTest files (the
