@@ -286,6 +286,11 @@ bool dao_database::test_query(const std::wstring& sql) {
     rs = open_sql(L"select count(*) from (" + sql + L")", kReadOnly, nullptr);
     rs->Close();
     return true;
+  } catch (const std::exception& e) {
+    // The engine's error (number and text) for the trace: why the query
+    // is refused.
+    tk_trace(1, "Query refused: %s", e.what());
+    return false;
   } catch (...) {
     return false;
   }
