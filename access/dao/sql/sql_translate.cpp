@@ -386,10 +386,47 @@ class translator {
   }
 
   // ---- expressions
+  // The dispatcher: each family of expression has its function.
   value expr(scope& sc, const sql_expr& e, bool in_aggregate) {
     switch (e.what) {
       case K::null:
-        return make("NULL", SQL_NULL, {});
+      case K::integer:
+      case K::real:
+      case K::text:
+      case K::date:
+      case K::boolean:
+        return literal(e);
+      case K::column:
+        return column(sc, e, in_aggregate);
+      case K::star:
+        throw sql_errors::missing_operator(source_text(e));
+      case K::unary:
+        return unary(sc, e, in_aggregate);
+      case K::binary:
+        return binary(sc, e, in_aggregate);
+      case K::like:
+        return like(sc, e, in_aggregate);
+      case K::is_null:
+        return is_null(sc, e, in_aggregate);
+      case K::between:
+        return between(sc, e, in_aggregate);
+      case K::in_list:
+        return in_list(sc, e, in_aggregate);
+      case K::in_select:
+      case K::quantified:
+        return in_select(sc, e, in_aggregate);
+      case K::exists:
+        return exists(sc, e);
+      case K::subquery:
+        return subquery(sc, e);
+      case K::call:
+        return call(sc, e, in_aggregate);
+    }
+    throw sql_errors::missing_operator(source_text(e));
+  }
+
+  static value literal(const sql_expr& e) {
+    switch (e.what) {
       case K::integer: {
         value v = make(std::to_string(e.integer), SQL_LONG, {});
         v.literal = e.number_text;
@@ -406,135 +443,139 @@ class translator {
         return make(number(e.real), SQL_DATE, {});
       case K::boolean:
         return make(std::to_string(e.integer), SQL_BOOLEAN, {});
-      case K::column:
-        return column(sc, e, in_aggregate);
-      case K::star:
-        throw sql_errors::missing_operator(source_text(e));
-      case K::unary: {
-        value a = expr(sc, *e.args[0], in_aggregate);
-        if (e.op == u"NOT") {
-          value r = make("(NOT " + truth(a) + ")", SQL_BOOLEAN, {&a});
-          if (!a.logical && a.type != SQL_BOOLEAN && sql_rep_of(a.type) == sql_rep::integer) {
-            r.sql = "(~" + a.sql + ")";  // bitwise on numbers, as the engine does
-            r.type = a.type;
-            return r;
-          }
-          r.logical = true;
-          return r;
-        }
-        const sql_rep ra = sql_rep_of(a.type);
-        if (ra == sql_rep::text || ra == sql_rep::blob) throw sql_errors::type_mismatch();
-        if (ra == sql_rep::decimal) return make("acc_dec_neg(" + a.sql + ")", a.type, {&a});
-        return make("(-" + materialize(a) + ")",
-                    a.type == SQL_BOOLEAN || a.type == SQL_BYTE ? SQL_INTEGER : a.type, {&a});
-      }
-      case K::binary:
-        return binary(sc, e, in_aggregate);
-      case K::like: {
-        value a = expr(sc, *e.args[0], in_aggregate);
-        value b = expr(sc, *e.args[1], in_aggregate);
-        value r = make((e.negated ? "(NOT acc_like(" : "(acc_like(") + as(a, SQL_MEMO) + "," +
-                           as(b, SQL_MEMO) + "))",
-                       SQL_BOOLEAN, {&a, &b});
-        r.logical = true;
-        return r;
-      }
-      case K::is_null: {
-        value a = expr(sc, *e.args[0], in_aggregate);
-        value r = make("(" + materialize(a) + (e.negated ? " IS NOT NULL)" : " IS NULL)"),
-                       SQL_BOOLEAN, {&a});
-        r.logical = true;
-        return r;
-      }
-      case K::between: {
-        value a = expr(sc, *e.args[0], in_aggregate);
-        value lo = expr(sc, *e.args[1], in_aggregate);
-        value hi = expr(sc, *e.args[2], in_aggregate);
-        value x = compare(a, ">=", lo), y = compare(a, "<=", hi);
-        value r = make((e.negated ? "(NOT (" : "((") + x.sql + " AND " + y.sql + "))", SQL_BOOLEAN,
-                       {&x, &y});
-        r.logical = true;
-        return r;
-      }
-      case K::in_list: {
-        value a = expr(sc, *e.args[0], in_aggregate);
-        value r = make("", SQL_BOOLEAN, {&a});
-        const sql_rep ra = sql_rep_of(a.type);
-        std::string left = materialize(a);
-        if (ra == sql_rep::text) left += " COLLATE ACC";
-        if (ra == sql_rep::decimal) left = "acc_dec_norm(" + left + ")";
-        if (ra == sql_rep::real || ra == sql_rep::date) left = as(a, SQL_DOUBLE);
-        std::string terms;
-        for (size_t i = 1; i < e.args.size(); ++i) {
-          value item = expr(sc, *e.args[i], in_aggregate);
-          compare(a, "=", item);  // the same type checks as "="
-          r.aggregate = r.aggregate || item.aggregate;
-          r.loose.insert(r.loose.end(), item.loose.begin(), item.loose.end());
-          const sql_rep ri = sql_rep_of(item.type);
-          std::string term;
-          if (ri == sql_rep::null) continue;
-          if (ra == sql_rep::text)
-            term = as(item, SQL_MEMO);
-          else if (ra == sql_rep::currency)
-            term = as(item, SQL_CURRENCY);
-          else if (ra == sql_rep::decimal)
-            term = "acc_dec_norm(" + as(item, SQL_DECIMAL) + ")";
-          else if (ra == sql_rep::real || ra == sql_rep::date)
-            term = as(item, SQL_DOUBLE);
-          else if (ri == sql_rep::integer || ri == sql_rep::boolean)
-            term = materialize(item);
-          else
-            term = as(item, SQL_DOUBLE);
-          terms += (terms.empty() ? "" : ",") + term;
-        }
-        if (ra == sql_rep::currency) left = as(a, SQL_CURRENCY);
-        if (ra == sql_rep::null)
-          r.sql = "NULL";
-        else if (terms.empty())
-          r.sql = e.negated ? "1" : "0";
-        else
-          r.sql = "(" + left + (e.negated ? " NOT IN (" : " IN (") + terms + "))";
-        r.logical = true;
-        return r;
-      }
-      case K::in_select:
-      case K::quantified: {
-        value a = expr(sc, *e.args[0], in_aggregate);
-        std::vector<dao_field_info> infos;
-        const std::string sub = query(*e.select, &sc, infos);
-        if (infos.size() != 1) throw sql_errors::subquery_fields();
-        const std::string q = "_q" + std::to_string(++alias_counter_);
-        value col = make(q + ".c0", infos[0].type, {});
-        std::string op = "=";
-        if (e.what == K::quantified) op = tk_utf16_to_utf8(e.op);
-        const value c = compare(a, op, col);
-        value r = make("", SQL_BOOLEAN, {&a});
-        const bool all = e.what == K::quantified && e.name == u"ALL";
-        const bool negate = e.what == K::in_select && e.negated;
-        if (all)
-          r.sql = "(NOT EXISTS (SELECT 1 FROM (" + sub + ") AS " + q + " WHERE NOT " + c.sql + "))";
-        else
-          r.sql = std::string(negate ? "(NOT " : "(") + "EXISTS (SELECT 1 FROM (" + sub + ") AS " +
-                  q + " WHERE " + c.sql + "))";
-        r.logical = true;
-        return r;
-      }
-      case K::exists: {
-        std::vector<dao_field_info> infos;
-        value r = make("(EXISTS (" + query(*e.select, &sc, infos) + "))", SQL_BOOLEAN, {});
-        r.logical = true;
-        return r;
-      }
-      case K::subquery: {
-        std::vector<dao_field_info> infos;
-        const std::string sub = query(*e.select, &sc, infos);
-        if (infos.size() != 1) throw sql_errors::subquery_fields();
-        return make("(" + sub + ")", infos[0].type, {});
-      }
-      case K::call:
-        return call(sc, e, in_aggregate);
+      default:
+        return make("NULL", SQL_NULL, {});
     }
-    throw sql_errors::missing_operator(source_text(e));
+  }
+
+  // Not (logical, or bitwise on numbers) and negation.
+  value unary(scope& sc, const sql_expr& e, bool in_aggregate) {
+    value a = expr(sc, *e.args[0], in_aggregate);
+    if (e.op == u"NOT") {
+      value r = make("(NOT " + truth(a) + ")", SQL_BOOLEAN, {&a});
+      if (!a.logical && a.type != SQL_BOOLEAN && sql_rep_of(a.type) == sql_rep::integer) {
+        r.sql = "(~" + a.sql + ")";  // bitwise on numbers, as the engine does
+        r.type = a.type;
+        return r;
+      }
+      r.logical = true;
+      return r;
+    }
+    const sql_rep ra = sql_rep_of(a.type);
+    if (ra == sql_rep::text || ra == sql_rep::blob) throw sql_errors::type_mismatch();
+    if (ra == sql_rep::decimal) return make("acc_dec_neg(" + a.sql + ")", a.type, {&a});
+    return make("(-" + materialize(a) + ")",
+                a.type == SQL_BOOLEAN || a.type == SQL_BYTE ? SQL_INTEGER : a.type, {&a});
+  }
+
+  value like(scope& sc, const sql_expr& e, bool in_aggregate) {
+    value a = expr(sc, *e.args[0], in_aggregate);
+    value b = expr(sc, *e.args[1], in_aggregate);
+    value r = make((e.negated ? "(NOT acc_like(" : "(acc_like(") + as(a, SQL_MEMO) + "," +
+                       as(b, SQL_MEMO) + "))",
+                   SQL_BOOLEAN, {&a, &b});
+    r.logical = true;
+    return r;
+  }
+
+  value is_null(scope& sc, const sql_expr& e, bool in_aggregate) {
+    value a = expr(sc, *e.args[0], in_aggregate);
+    value r =
+        make("(" + materialize(a) + (e.negated ? " IS NOT NULL)" : " IS NULL)"), SQL_BOOLEAN, {&a});
+    r.logical = true;
+    return r;
+  }
+
+  value between(scope& sc, const sql_expr& e, bool in_aggregate) {
+    value a = expr(sc, *e.args[0], in_aggregate);
+    value lo = expr(sc, *e.args[1], in_aggregate);
+    value hi = expr(sc, *e.args[2], in_aggregate);
+    value x = compare(a, ">=", lo), y = compare(a, "<=", hi);
+    value r =
+        make((e.negated ? "(NOT (" : "((") + x.sql + " AND " + y.sql + "))", SQL_BOOLEAN, {&x, &y});
+    r.logical = true;
+    return r;
+  }
+
+  // x [NOT] IN (a, b, ...): the items in the representation of x.
+  value in_list(scope& sc, const sql_expr& e, bool in_aggregate) {
+    value a = expr(sc, *e.args[0], in_aggregate);
+    value r = make("", SQL_BOOLEAN, {&a});
+    const sql_rep ra = sql_rep_of(a.type);
+    std::string left = materialize(a);
+    if (ra == sql_rep::text) left += " COLLATE ACC";
+    if (ra == sql_rep::decimal) left = "acc_dec_norm(" + left + ")";
+    if (ra == sql_rep::real || ra == sql_rep::date) left = as(a, SQL_DOUBLE);
+    std::string terms;
+    for (size_t i = 1; i < e.args.size(); ++i) {
+      value item = expr(sc, *e.args[i], in_aggregate);
+      compare(a, "=", item);  // the same type checks as "="
+      r.aggregate = r.aggregate || item.aggregate;
+      r.loose.insert(r.loose.end(), item.loose.begin(), item.loose.end());
+      const sql_rep ri = sql_rep_of(item.type);
+      std::string term;
+      if (ri == sql_rep::null) continue;
+      if (ra == sql_rep::text)
+        term = as(item, SQL_MEMO);
+      else if (ra == sql_rep::currency)
+        term = as(item, SQL_CURRENCY);
+      else if (ra == sql_rep::decimal)
+        term = "acc_dec_norm(" + as(item, SQL_DECIMAL) + ")";
+      else if (ra == sql_rep::real || ra == sql_rep::date)
+        term = as(item, SQL_DOUBLE);
+      else if (ri == sql_rep::integer || ri == sql_rep::boolean)
+        term = materialize(item);
+      else
+        term = as(item, SQL_DOUBLE);
+      terms += (terms.empty() ? "" : ",") + term;
+    }
+    if (ra == sql_rep::currency) left = as(a, SQL_CURRENCY);
+    if (ra == sql_rep::null)
+      r.sql = "NULL";
+    else if (terms.empty())
+      r.sql = e.negated ? "1" : "0";
+    else
+      r.sql = "(" + left + (e.negated ? " NOT IN (" : " IN (") + terms + "))";
+    r.logical = true;
+    return r;
+  }
+
+  // x [NOT] IN (SELECT ...) and x op ANY / ALL (SELECT ...).
+  value in_select(scope& sc, const sql_expr& e, bool in_aggregate) {
+    value a = expr(sc, *e.args[0], in_aggregate);
+    std::vector<dao_field_info> infos;
+    const std::string sub = query(*e.select, &sc, infos);
+    if (infos.size() != 1) throw sql_errors::subquery_fields();
+    const std::string q = "_q" + std::to_string(++alias_counter_);
+    value col = make(q + ".c0", infos[0].type, {});
+    std::string op = "=";
+    if (e.what == K::quantified) op = tk_utf16_to_utf8(e.op);
+    const value c = compare(a, op, col);
+    value r = make("", SQL_BOOLEAN, {&a});
+    const bool all = e.what == K::quantified && e.name == u"ALL";
+    const bool negate = e.what == K::in_select && e.negated;
+    if (all)
+      r.sql = "(NOT EXISTS (SELECT 1 FROM (" + sub + ") AS " + q + " WHERE NOT " + c.sql + "))";
+    else
+      r.sql = std::string(negate ? "(NOT " : "(") + "EXISTS (SELECT 1 FROM (" + sub + ") AS " + q +
+              " WHERE " + c.sql + "))";
+    r.logical = true;
+    return r;
+  }
+
+  value exists(scope& sc, const sql_expr& e) {
+    std::vector<dao_field_info> infos;
+    value r = make("(EXISTS (" + query(*e.select, &sc, infos) + "))", SQL_BOOLEAN, {});
+    r.logical = true;
+    return r;
+  }
+
+  // A subquery as a value: one column.
+  value subquery(scope& sc, const sql_expr& e) {
+    std::vector<dao_field_info> infos;
+    const std::string sub = query(*e.select, &sc, infos);
+    if (infos.size() != 1) throw sql_errors::subquery_fields();
+    return make("(" + sub + ")", infos[0].type, {});
   }
 
   value binary(scope& sc, const sql_expr& e, bool in_aggregate) {
