@@ -860,6 +860,68 @@ class translator {
         throw sql_errors::not_aggregated(text);
   }
 
+  // The columns of * or T.*; a duplicate name across tables is qualified.
+  void star_columns(scope& sc, const sql_expr& star, std::vector<dao_field_info>& infos,
+                    std::vector<value>& outputs, std::vector<std::string>& exprs,
+                    std::vector<std::string>& texts) {
+    bool any = false;
+    for (size_t index = 0; index < sc.sources.size(); ++index) {
+      const source& src = sc.sources[index];
+      if (!star.qualifier.empty() && !same_name(src.name, star.qualifier)) continue;
+      any = true;
+      sc.used.insert(index);
+      for (const column_ref& c : src.columns) {
+        need(c);
+        value v = make(c.sql, c.info.type, {});
+        v.column = &c.info;
+        v.loose.push_back(c.sql);
+        dao_field_info info = c.info;
+        bool duplicate = false;
+        for (const source& other : sc.sources)
+          if (&other != &src && star.qualifier.empty())
+            for (const column_ref& oc : other.columns)
+              duplicate = duplicate || same_name(oc.name, c.name);
+        if (duplicate) info.name = src.name + u"." + c.name;
+        infos.push_back(info);
+        exprs.push_back(v.sql);
+        outputs.push_back(v);
+        texts.push_back(tk_utf16_to_utf8(info.name));
+      }
+    }
+    if (!any) {
+      // T.* with an unknown T: the engine asks for it as a parameter.
+      const std::u16string name = star.qualifier + u".*";
+      parameters_.push_back(name);
+    }
+  }
+
+  // TOP n [PERCENT]: the rows ranked by the ORDER BY keys, those tied with
+  // the last one kept, as the engine does. The ranking keys join the
+  // columns of the SELECT (head: SELECT and its list; tail: FROM onwards).
+  std::string top_select(const sql_select& s, const std::vector<sql_order_item>& order,
+                         const std::vector<std::string>& order_keys, size_t count,
+                         const std::string& head, const std::string& tail) {
+    std::string hidden, window;
+    for (size_t i = 0; i < order_keys.size(); ++i) {
+      const sql_order_item& o = order[i];
+      const std::string key =
+          order_keys[i].substr(0, order_keys[i].size() - (o.descending ? 5 : 0));
+      const size_t collate = key.rfind(" COLLATE ");
+      hidden += ", " + key.substr(0, collate) + " AS k" + std::to_string(i);
+      window += (i ? ", k" : "k") + std::to_string(i) +
+                (collate == std::string::npos ? "" : key.substr(collate)) +
+                (o.descending ? " DESC" : "");
+    }
+    std::string columns;
+    for (size_t i = 0; i < count; ++i) columns += (i ? ", c" : "c") + std::to_string(i);
+    const std::string rank =
+        window.empty() ? "ROW_NUMBER() OVER ()" : "RANK() OVER (ORDER BY " + window + ")";
+    const std::string limit = s.top_percent ? "acc_ceil(_n * " + number(s.top) + " / 100.0)"
+                                            : std::to_string(int64_t(s.top));
+    return "SELECT " + columns + " FROM (SELECT *, " + rank + " AS _rk, COUNT(*) OVER () AS _n " +
+           "FROM (" + head + hidden + tail + ")) WHERE _rk <= " + limit + " ORDER BY _rk";
+  }
+
   std::string core(const sql_select& s, scope& sc, std::vector<dao_field_info>& infos,
                    std::vector<value>& outputs, const std::vector<sql_order_item>* order,
                    std::string* order_sql, bool crosstab = false) {
@@ -874,36 +936,7 @@ class translator {
     sc.tracking = true;
     for (const sql_select_item& item : s.items) {
       if (item.expr->what == K::star) {
-        bool any = false;
-        std::vector<std::u16string> names;
-        for (size_t index = 0; index < sc.sources.size(); ++index) {
-          const source& src = sc.sources[index];
-          if (!item.expr->qualifier.empty() && !same_name(src.name, item.expr->qualifier)) continue;
-          any = true;
-          sc.used.insert(index);
-          for (const column_ref& c : src.columns) {
-            need(c);
-            value v = make(c.sql, c.info.type, {});
-            v.column = &c.info;
-            v.loose.push_back(c.sql);
-            dao_field_info info = c.info;
-            bool duplicate = false;
-            for (const source& other : sc.sources)
-              if (&other != &src && item.expr->qualifier.empty())
-                for (const column_ref& oc : other.columns)
-                  duplicate = duplicate || same_name(oc.name, c.name);
-            if (duplicate) info.name = src.name + u"." + c.name;
-            infos.push_back(info);
-            exprs.push_back(v.sql);
-            outputs.push_back(v);
-            texts.push_back(tk_utf16_to_utf8(info.name));
-          }
-        }
-        if (!any) {
-          // T.* with an unknown T: the engine asks for it as a parameter.
-          const std::u16string name = item.expr->qualifier + u".*";
-          parameters_.push_back(name);
-        }
+        star_columns(sc, *item.expr, infos, outputs, exprs, texts);
         continue;
       }
       value v = expr(sc, *item.expr, false);
@@ -1010,27 +1043,9 @@ class translator {
     const std::string body = " FROM " + from + where + group + having;
     std::string sql;
     if (s.has_top) {
-      // TOP keeps the rows tied with the last one, as the engine does.
-      std::string hidden, window;
-      for (size_t i = 0; i < order_keys.size(); ++i) {
-        const sql_order_item& o = (*order)[i];
-        const std::string key =
-            order_keys[i].substr(0, order_keys[i].size() - (o.descending ? 5 : 0));
-        const size_t collate = key.rfind(" COLLATE ");
-        hidden += ", " + key.substr(0, collate) + " AS k" + std::to_string(i);
-        window += (i ? ", k" : "k") + std::to_string(i) +
-                  (collate == std::string::npos ? "" : key.substr(collate)) +
-                  (o.descending ? " DESC" : "");
-      }
-      std::string columns;
-      for (size_t i = 0; i < exprs.size(); ++i) columns += (i ? ", c" : "c") + std::to_string(i);
-      const std::string rank =
-          window.empty() ? "ROW_NUMBER() OVER ()" : "RANK() OVER (ORDER BY " + window + ")";
-      const std::string limit = s.top_percent ? "acc_ceil(_n * " + number(s.top) + " / 100.0)"
-                                              : std::to_string(int64_t(s.top));
-      sql = "SELECT " + columns + " FROM (SELECT *, " + rank + " AS _rk, COUNT(*) OVER () AS _n " +
-            "FROM (SELECT " + distinct + select_list + hidden + (from.empty() ? "" : body) +
-            ")) WHERE _rk <= " + limit + " ORDER BY _rk";
+      static const std::vector<sql_order_item> kNoOrder;
+      sql = top_select(s, order ? *order : kNoOrder, order_keys, exprs.size(),
+                       "SELECT " + distinct + select_list, from.empty() ? "" : body);
     } else {
       sql = "SELECT " + distinct + select_list + (from.empty() ? where : body);
       if (order_sql) {
