@@ -277,9 +277,18 @@ uint32_t dao_database::count_query(const std::wstring& sql) {
 bool dao_database::test_query(const std::wstring& sql) {
   tk_wtrace(2, L"dao_database::test_query(%s)", sql);
   try {
+    // Both texts a conversion of the query opens, the rows and their
+    // count, compiled and checked without reading the rows.
     ole_com_ptr<DAORecordset> rs = open_sql(sql, kDenyWrite, nullptr);
     rs->Close();
+    rs = open_sql(L"select count(*) from (" + sql + L")", kReadOnly, nullptr);
+    rs->Close();
     return true;
+  } catch (const std::exception& e) {
+    // The engine's error (number and text) for the trace: why the query
+    // is refused.
+    tk_trace(1, "Query refused: %s", e.what());
+    return false;
   } catch (...) {
     return false;
   }

@@ -111,6 +111,20 @@ TEST_F(DaoDatabase, TablesOpenAsRecordsetsAndQueriesAreTested) {
   EXPECT_THROW(db->query(L"SELECT 1"), tk_mail_assertion);
 }
 
+// Test Query checks what a conversion opens: the rows and their count.
+TEST_F(DaoDatabase, TestQueryAgreesWithTheConversion) {
+  auto db = open("generated/savedQueries.mdb", 0x01);
+  const std::wstring crosstab =
+      L"TRANSFORM Sum(Amount) SELECT CustID FROM Orders GROUP BY CustID PIVOT Region;";
+  EXPECT_TRUE(db->test_query(crosstab));
+  EXPECT_EQ(db->get_query(L"Crosstab", crosstab, 1)->records_count(), 4u);
+  EXPECT_TRUE(db->test_query(L"SELECT * FROM TopTwo"));
+  EXPECT_EQ(db->get_query(L"Top", L"SELECT * FROM TopTwo", 1)->records_count(), 3u);
+  EXPECT_FALSE(db->test_query(L"SELECT * FROM OrdersAbove"));
+  EXPECT_FALSE(db->test_query(L"SELECT * FROM CycleA"));
+  EXPECT_FALSE(db->test_query(L"SELECT * FROM WideCrosstab"));
+}
+
 TEST_F(DaoDatabase, QueryGivesItsRowsOrTheEngineError) {
   auto db = open("generated/daoValues.mdb", 0x01);
   // Until the reader runs free SQL, counting the rows of a query is a DAO
