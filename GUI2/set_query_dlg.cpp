@@ -71,6 +71,7 @@ set_query_dlg::set_query_dlg(const std::wstring& name, const std::wstring& query
     layout->addWidget(saved_label, row++, 0);
     layout->addWidget(saved_box_, row++, 0);
     connect(saved_box_, &QComboBox::activated, this, &set_query_dlg::on_saved_query);
+    setTabOrder(saved_box_, name_edit_);  // top to bottom; the name keeps the first focus
   }
   layout->addWidget(name_label, row++, 0);
   layout->addWidget(name_edit_, row++, 0);

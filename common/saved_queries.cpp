@@ -1,8 +1,6 @@
 // Listing the source's saved queries for the query dialog.
 #include "common/saved_queries.h"
 
-#include <memory>
-
 #include "ORA/ora_validator.h"
 #include "TK/tk_trace.h"
 #include "common/source_check.h"
@@ -12,12 +10,8 @@ std::vector<source_saved_query> list_saved_queries(const tarvel_convertor& conv)
   tk_trace(2, "list_saved_queries");
   std::vector<source_saved_query> out;
   try {
-    std::unique_ptr<udb_source_engine> engine = conv.make_source_engine();
-    if (!try_select_source_version(*engine)) return out;
-    engine->set_ugl_info(conv.access.workgroup_file, conv.access.workgroup_user,
-                         conv.access.workgroup_password);
-    std::unique_ptr<udb_database> db = engine->open_db(
-        conv.source_name(), udb_source_engine::kOpenList, conv.access.database_password);
+    source_look look = open_source_look(conv);
+    udb_database* db = look.db.get();
     for (const std::wstring& name : db->saved_queries()) {
       source_saved_query query;
       query.name = name;
@@ -28,7 +22,6 @@ std::vector<source_saved_query> list_saved_queries(const tarvel_convertor& conv)
                 query.runnable ? std::wstring(L"runs") : query.reason);
       out.push_back(std::move(query));
     }
-    db.reset();
   } catch (const std::exception& e) {
     tk_trace(2, "Saved queries not listed: %s", e.what());
     out.clear();
