@@ -292,7 +292,10 @@ bool dao_database::test_query(const std::wstring& sql) {
 std::wstring dao_database::query_error(const std::wstring& sql) {
   tk_wtrace(2, L"dao_database::query_error(%s)", sql);
   try {
+    // The texts that get_query opens: the rows and their count.
     ole_com_ptr<DAORecordset> rs = open_sql(sql, kDenyWrite, nullptr);
+    rs->Close();
+    rs = open_sql(L"select count(*) from (" + sql + L")", kReadOnly, nullptr);
     rs->Close();
     return {};
   } catch (const tk_exception& e) {

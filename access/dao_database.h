@@ -54,8 +54,8 @@ class dao_database : public udb_database {
                                                  int32_t open_flag) override;
   // Whether the text can be run; never raises.
   bool test_query(const std::wstring& sql) override;
-  // The DAO error that opening the text gives; empty when it opens. Never
-  // raises.
+  // The DAO error that opening the text as get_query opens it (its rows
+  // and their count) gives; empty when both open. Never raises.
   std::wstring query_error(const std::wstring& sql) override;
   // The saved select, union and crosstab queries (MSysObjects rows of type 5
   // whose query kind gives rows), without the engine's own hidden ones whose

@@ -18,6 +18,8 @@ std::vector<source_saved_query> list_saved_queries(const tarvel_convertor& conv)
       query.sql = L"SELECT * FROM [" + name + L"]";
       query.runnable = db->test_query(query.sql);
       if (!query.runnable) query.reason = db->query_error(query.sql);
+      if (!query.runnable && query.reason.empty())
+        query.reason = L"The Access SQL layer cannot run this query.";
       tk_wtrace(2, L"Saved query '%s': %s", name,
                 query.runnable ? std::wstring(L"runs") : query.reason);
       out.push_back(std::move(query));
