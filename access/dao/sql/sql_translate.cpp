@@ -13,6 +13,7 @@
 #include "TK/tk_text.h"
 #include "access/dao/jet_file.h"
 #include "access/dao/sql/sql_errors.h"
+#include "access/dao/sql/sql_functions_calls.h"
 #include "access/dao/sql/sql_parser.h"
 #include "access/dao/sql/sql_types.h"
 
@@ -155,23 +156,6 @@ const function_spec kAggregates[] = {{"COUNT", 1, 1}, {"SUM", 1, 1},   {"AVG", 1
                                      {"MIN", 1, 1},   {"MAX", 1, 1},   {"FIRST", 1, 1},
                                      {"LAST", 1, 1},  {"STDEV", 1, 1}, {"STDEVP", 1, 1},
                                      {"VAR", 1, 1},   {"VARP", 1, 1}};
-
-const function_spec kFunctions[] = {
-    {"IIF", 3, 3},    {"NZ", 1, 2},      {"LEFT", 2, 2},    {"RIGHT", 2, 2},
-    {"MID", 2, 3},    {"LEN", 1, 1},     {"UCASE", 1, 1},   {"LCASE", 1, 1},
-    {"TRIM", 1, 1},   {"LTRIM", 1, 1},   {"RTRIM", 1, 1},   {"YEAR", 1, 1},
-    {"MONTH", 1, 1},  {"DAY", 1, 1},     {"HOUR", 1, 1},    {"MINUTE", 1, 1},
-    {"SECOND", 1, 1}, {"WEEKDAY", 1, 1}, {"DATE", 0, 0},    {"NOW", 0, 0},
-    {"TIME", 0, 0},   {"FORMAT", 1, 2},  {"CSTR", 1, 1},    {"CLNG", 1, 1},
-    {"CINT", 1, 1},   {"CDBL", 1, 1},    {"CSNG", 1, 1},    {"CCUR", 1, 1},
-    {"CDATE", 1, 1},  {"CBOOL", 1, 1},   {"CBYTE", 1, 1},   {"CDEC", 1, 1},
-    {"CVAR", 1, 1},   {"INT", 1, 1},     {"FIX", 1, 1},     {"ROUND", 1, 2},
-    {"ABS", 1, 1},    {"SGN", 1, 1},     {"SQR", 1, 1},     {"VAL", 1, 1},
-    {"INSTR", 2, 3},  {"REPLACE", 3, 3}, {"ISNULL", 1, 1},  {"DATESERIAL", 3, 3},
-    {"CHR", 1, 1},    {"ASC", 1, 1},     {"SPACE", 1, 1},   {"STRCOMP", 2, 2},
-    {"LEFT$", 2, 2},  {"RIGHT$", 2, 2},  {"MID$", 2, 3},    {"UCASE$", 1, 1},
-    {"LCASE$", 1, 1}, {"TRIM$", 1, 1},   {"FORMAT$", 1, 2}, {"DATEVALUE", 1, 1},
-};
 
 const function_spec* find_spec(const function_spec* begin, const function_spec* end,
                                const std::u16string& name) {
@@ -676,125 +660,43 @@ class translator {
   value call(scope& sc, const sql_expr& e, bool in_aggregate) {
     if (const function_spec* f = find_spec(std::begin(kAggregates), std::end(kAggregates), e.name))
       return aggregate(sc, e, f->name, in_aggregate);
-    const function_spec* f = find_spec(std::begin(kFunctions), std::end(kFunctions), e.name);
+    const sql_function_spec* f = sql_find_function(tk_utf16_to_utf8(e.name));
     if (!f) throw sql_errors::undefined_function(tk_utf16_to_utf8(e.name));
     if (e.star_argument || int(e.args.size()) < f->min_args || int(e.args.size()) > f->max_args)
       throw sql_errors::wrong_argument_count(source_text(e));
     std::vector<value> a;
     for (const auto& arg : e.args) a.push_back(expr(sc, *arg, in_aggregate));
-    std::string name = f->name;
-    if (name.back() == '$') name.pop_back();
-    auto all = [&] {
-      value r;
-      for (const value& v : a) {
-        r.aggregate = r.aggregate || v.aggregate;
-        r.loose.insert(r.loose.end(), v.loose.begin(), v.loose.end());
-      }
-      return r;
-    };
-    auto result = [&](std::string sql, int16_t type) {
-      value r = all();
-      r.sql = std::move(sql);
-      r.type = type;
-      return r;
-    };
-    auto text = [&](size_t i) { return as(a[i], SQL_MEMO); };
-    auto text_type = [&](size_t i) { return a[i].type == SQL_MEMO ? SQL_MEMO : SQL_TEXT; };
-    auto num = [&](size_t i) { return as(a[i], SQL_DOUBLE); };
-    auto lng = [&](size_t i) { return as(a[i], SQL_BIGINT); };
-    const std::string ty = a.empty() ? "" : std::to_string(a[0].type);
-
-    if (name == "IIF") {
-      const int16_t t = unify(a[1].type, a[2].type);
-      return result(
-          "(CASE WHEN " + truth(a[0]) + " THEN " + as(a[1], t) + " ELSE " + as(a[2], t) + " END)",
-          t);
+    const call_args args(*this, a, source_text(e));
+    const sql_call_result written = sql_translate_function(*f, args);
+    value r;
+    for (const value& v : a) {
+      r.aggregate = r.aggregate || v.aggregate;
+      r.loose.insert(r.loose.end(), v.loose.begin(), v.loose.end());
     }
-    if (name == "NZ") {
-      if (a.size() == 2) {
-        const int16_t t = unify(a[0].type, a[1].type);
-        return result("COALESCE(" + as(a[0], t) + "," + as(a[1], t) + ")", t);
-      }
-      const sql_rep r = sql_rep_of(a[0].type);
-      const std::string zero = r == sql_rep::decimal ? "'0'" : "0";
-      if (r == sql_rep::text || r == sql_rep::null || r == sql_rep::blob)
-        return result("COALESCE(" + text(0) + ",'')", text_type(0));
-      return result("COALESCE(" + materialize(a[0]) + "," + zero + ")", a[0].type);
-    }
-    if (name == "LEFT" || name == "RIGHT")
-      return result(
-          "acc_" + std::string(name == "LEFT" ? "left(" : "right(") + text(0) + "," + lng(1) + ")",
-          text_type(0));
-    if (name == "MID")
-      return result("acc_mid(" + text(0) + "," + lng(1) + (a.size() > 2 ? "," + lng(2) : "") + ")",
-                    text_type(0));
-    if (name == "LEN") return result("acc_len(" + text(0) + ")", SQL_LONG);
-    if (name == "UCASE" || name == "LCASE")
-      return result((name == "UCASE" ? "acc_ucase(" : "acc_lcase(") + text(0) + ")", text_type(0));
-    if (name == "TRIM" || name == "LTRIM" || name == "RTRIM") {
-      const std::string fn = name == "TRIM" ? "trim(" : name == "LTRIM" ? "ltrim(" : "rtrim(";
-      return result(fn + text(0) + ",' ')", text_type(0));
-    }
-    if (name == "YEAR" || name == "MONTH" || name == "DAY" || name == "HOUR" || name == "MINUTE" ||
-        name == "SECOND" || name == "WEEKDAY")
-      return result("acc_datepart(" + as(a[0], SQL_DATE) + ",'" + name + "')", SQL_INTEGER);
-    if (name == "DATE" || name == "NOW" || name == "TIME")
-      return result("acc_now('" + name + "')", SQL_DATE);
-    if (name == "DATESERIAL")
-      return result("acc_dateserial(" + lng(0) + "," + lng(1) + "," + lng(2) + ")", SQL_DATE);
-    if (name == "FORMAT")
-      return result("acc_format(" + materialize(a[0]) + "," + ty + "," +
-                        (a.size() > 1 ? text(1) : "''") + ")",
-                    SQL_TEXT);
-    static const struct {
-      const char* name;
-      int16_t type;
-    } kCasts[] = {{"CSTR", SQL_TEXT},    {"CLNG", SQL_LONG},     {"CINT", SQL_INTEGER},
-                  {"CDBL", SQL_DOUBLE},  {"CSNG", SQL_SINGLE},   {"CCUR", SQL_CURRENCY},
-                  {"CDATE", SQL_DATE},   {"CBOOL", SQL_BOOLEAN}, {"CBYTE", SQL_BYTE},
-                  {"CDEC", SQL_DECIMAL}, {"DATEVALUE", SQL_DATE}};
-    for (const auto& c : kCasts) {
-      if (name != c.name) continue;
-      std::string s =
-          "acc_cv(" + materialize(a[0]) + "," + ty + "," + std::to_string(c.type) + ",1)";
-      if (name == "DATEVALUE") s = "acc_floor(" + s + ")";
-      return result(s, c.type);
-    }
-    if (name == "CVAR") return result(materialize(a[0]), a[0].type);
-    if (name == "INT" || name == "FIX" || name == "ROUND" || name == "ABS" || name == "SGN") {
-      const sql_rep r = sql_rep_of(a[0].type);
-      int16_t t = r == sql_rep::text ? SQL_DOUBLE : a[0].type;
-      if (r == sql_rep::blob) throw sql_errors::type_mismatch();
-      if (t == SQL_BOOLEAN) t = SQL_INTEGER;
-      if (name == "SGN") return result("acc_sgn(" + num(0) + ")", SQL_INTEGER);
-      const std::string digits = a.size() > 1 ? lng(1) : "0";
-      std::string fn = name == "INT"     ? "acc_int"
-                       : name == "FIX"   ? "acc_fix"
-                       : name == "ROUND" ? "acc_round"
-                                         : "acc_abs";
-      return result(fn + "(" + as(a[0], t) + "," + std::to_string(t) + "," + digits + ")", t);
-    }
-    if (name == "SQR") return result("acc_sqr(" + num(0) + ")", SQL_DOUBLE);
-    if (name == "VAL") return result("acc_val(" + text(0) + ")", SQL_DOUBLE);
-    if (name == "INSTR") {
-      if (a.size() == 3)
-        return result("acc_instr(" + lng(0) + "," + text(1) + "," + text(2) + ")", SQL_LONG);
-      return result("acc_instr(1," + text(0) + "," + text(1) + ")", SQL_LONG);
-    }
-    if (name == "REPLACE")
-      return result("acc_replace(" + text(0) + "," + text(1) + "," + text(2) + ")", SQL_MEMO);
-    if (name == "ISNULL") {
-      value r = result("(" + materialize(a[0]) + " IS NULL)", SQL_BOOLEAN);
-      r.logical = true;
-      return r;
-    }
-    if (name == "CHR") return result("acc_chr(" + lng(0) + ")", SQL_TEXT);
-    if (name == "ASC") return result("acc_asc(" + text(0) + ")", SQL_INTEGER);
-    if (name == "SPACE") return result("acc_space(" + lng(0) + ")", SQL_TEXT);
-    if (name == "STRCOMP")
-      return result("acc_strcomp(" + text(0) + "," + text(1) + ")", SQL_INTEGER);
-    throw sql_errors::undefined_function(tk_utf16_to_utf8(e.name));
+    r.sql = written.sql;
+    r.type = written.type;
+    r.logical = written.logical;
+    return r;
   }
+
+  // The bound arguments of a function call, handed to sql_functions_calls.
+  class call_args : public sql_call_args {
+   public:
+    call_args(translator& t, const std::vector<value>& a, std::string source)
+        : t_(t), a_(a), source_(std::move(source)) {}
+    size_t size() const override { return a_.size(); }
+    int16_t type(size_t i) const override { return a_[i].type; }
+    std::string raw(size_t i) const override { return materialize(a_[i]); }
+    std::string truth(size_t i) const override { return translator::truth(a_[i]); }
+    std::string as(size_t i, int16_t to) const override { return t_.as(a_[i], to); }
+    int16_t unify(int16_t x, int16_t y) const override { return translator::unify(x, y); }
+    std::string source() const override { return source_; }
+
+   private:
+    translator& t_;
+    const std::vector<value>& a_;
+    std::string source_;
+  };
 
   // ---- FROM
   std::string from_item(scope& sc, const sql_source& src) {
