@@ -2,6 +2,8 @@
 // Access database.
 #include "access/dao_database.h"
 
+#include <cwchar>
+
 #include "OLE/ole_variant.h"
 #include "TK/tk_compare.h"
 #include "TK/tk_paths.h"
@@ -292,4 +294,52 @@ bool dao_database::test_query(const std::wstring& sql) {
   } catch (...) {
     return false;
   }
+}
+
+std::wstring dao_database::query_error(const std::wstring& sql) {
+  tk_wtrace(2, L"dao_database::query_error(%s)", sql);
+  try {
+    // The texts that get_query opens: the rows and their count.
+    ole_com_ptr<DAORecordset> rs = open_sql(sql, kDenyWrite, nullptr);
+    rs->Close();
+    rs = open_sql(L"select count(*) from (" + sql + L")", kReadOnly, nullptr);
+    rs->Close();
+    return {};
+  } catch (const tk_exception& e) {
+    const std::wstring text = tk_utf8_to_wide(e.message()).value_or(std::wstring());
+    return text.empty() ? std::wstring(L"The query cannot be run.") : text;
+  } catch (...) {
+    return L"The query cannot be run.";
+  }
+}
+
+std::vector<std::wstring> dao_database::saved_queries() {
+  tk_trace(2, "dao_database::saved_queries");
+  // Query kinds (Flags & 0xF0) that give rows: select, crosstab, union.
+  constexpr uint32_t kSelect = 0x00, kCrosstab = 0x10, kUnion = 0x80;
+  std::vector<std::wstring> names;
+  try {
+    ole_com_ptr<DAOQueryDef> querydef;
+    ole_com_ptr<DAORecordset> rs = open_sql(kSavedQueriesSql, kReadOnly, &querydef);
+    if (!is_eof(rs.get())) dao_check(rs->MoveFirst());
+    ole_com_ptr<DAOFields> fields;
+    dao_check(rs->get_Fields(fields.out()));
+    dao_check_object(fields.get(), "field list");
+    while (!is_eof(rs.get())) {
+      const std::wstring name = field_text(fields.get(), 0);
+      const std::wstring flags_text = field_text(fields.get(), 1);
+      const uint32_t kind = uint32_t(std::wcstol(flags_text.c_str(), nullptr, 10)) & 0xF0;
+      if (!name.empty() && name[0] != L'~' &&
+          (kind == kSelect || kind == kCrosstab || kind == kUnion))
+        names.push_back(name);
+      else
+        tk_wtrace(2, L"Skip saved query '%s' (kind %d)", name, static_cast<int>(kind));
+      dao_check(rs->MoveNext());
+    }
+    rs->Close();
+  } catch (const tk_exception& e) {
+    tk_trace(2, "Saved queries not listed: %s", e.what());
+    names.clear();
+  }
+  return names;
 }
