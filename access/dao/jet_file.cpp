@@ -312,12 +312,15 @@ std::optional<std::string> jet_file::object_property(const jet_object& object,
                                                      const char* key) const {
   if (object.props >= mdb_->props.size()) return std::nullopt;
   GPtrArray* list = mdb_->props[object.props];
+  // The object's own block has no name; some writers name it after the
+  // object instead. Column blocks (named after their column) never answer.
+  const std::string own_name = tk_utf16_to_utf8(object.name);
   for (unsigned p = 0; p < list->len; ++p) {
     auto* props = static_cast<MdbProperties*>(g_ptr_array_index(list, p));
-    if (props->name || !props->hash) continue;
+    if (!props->hash) continue;
+    if (props->name && own_name != props->name) continue;
     if (auto* text = static_cast<const char*>(g_hash_table_lookup(props->hash, key)))
       return std::string(text);
-    return std::nullopt;
   }
   return std::nullopt;
 }

@@ -36,6 +36,7 @@ bool run(const QString& program, const QStringList& args) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+  const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
   QDir().mkpath(folder);
   QTemporaryDir settings, engine;
   qputenv("XDG_CONFIG_HOME", settings.path().toUtf8());
@@ -75,7 +76,8 @@ int main(int argc, char** argv) {
   verify->click();
   for (int waited = 0; !verify->isEnabled() && waited < 60000; waited += 50) settle(50);
   settle(300);
-  const QString path = folder + QStringLiteral("/wizard-finish-verify.png");
+  const QString path =
+      folder + QStringLiteral("/wizard-finish-verify") + suffix + QStringLiteral(".png");
   if (!shell.grab().save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
   std::printf("%s\n", qPrintable(path));
   conv.oracle.set_destination(nullptr);
