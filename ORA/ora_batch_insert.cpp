@@ -7,6 +7,7 @@
 
 #include "ORA/oci/oci_library.h"
 #include "ORA/ora_bind_value.h"
+#include "ORA/ora_charset.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_util.h"
 #include "TK/tk_exception.h"
@@ -71,14 +72,20 @@ ora_exception error_of(void* handle, ub4 type) {
 }  // namespace
 
 ora_batch_insert::ora_batch_insert(const std::wstring& table, const udb_schema& schema,
-                                   size_t max_rows, size_t max_bytes)
-    : max_rows_(std::max<size_t>(max_rows, 1)), max_bytes_(max_bytes) {
+                                   const std::vector<std::unique_ptr<ora_type>>& described,
+                                   size_t max_rows, size_t max_bytes, const std::vector<bool>& key)
+    : update_(!key.empty()), max_rows_(std::max<size_t>(max_rows, 1)), max_bytes_(max_bytes) {
   tk_wtrace(2, L"ora_batch_insert::ctor(%s)", table);
-  std::vector<column> lobs;
+  if (oci_is_loaded() && oci_api().OCIBindByPos2 != nullptr) {
+    long_lengths_ = true;
+    lob_limit_ = ora_lob_bound_max;
+  }
+  std::vector<column> lobs, keys;
   for (size_t i = 0; i < schema.size(); ++i) {
     const t_ftd& ftd = schema[i];
     column col;
     col.position = i;
+    col.national = i < described.size() && described[i] && is_ora_national(*described[i]);
     if (is_ora_lob_column(ftd))
       col.k = ftd.vartype == VT_BSTR ? kind::clob : kind::blob;
     else if (ftd.vartype == VT_BSTR)
@@ -87,30 +94,51 @@ ora_batch_insert::ora_batch_insert(const std::wstring& table, const udb_schema& 
       col.k = kind::raw;
     else if (ftd.vartype == VT_DATE)
       col.k = kind::date;
+    else if (ftd.vartype == VT_FILETIME)
+      col.k = kind::timestamp;
     else if (is_number_type(ftd.vartype))
       col.k = kind::number;
     else
       usable_ = false;
-    (col.k == kind::clob || col.k == kind::blob ? lobs : columns_).push_back(std::move(col));
+    const bool lob = col.k == kind::clob || col.k == kind::blob;
+    if (update_ && i < key.size() && key[i]) {
+      if (lob) usable_ = false;  // no LOB compares
+      keys.push_back(std::move(col));
+    } else {
+      (lob ? lobs : columns_).push_back(std::move(col));
+    }
   }
   for (column& col : lobs) columns_.push_back(std::move(col));
-  if (columns_.empty()) usable_ = false;
+  if (columns_.empty() || (update_ && keys.empty())) usable_ = false;
+  const size_t set_columns = columns_.size();
+  for (column& col : keys) columns_.push_back(std::move(col));
+  auto name = [&](size_t k) { return L"\"" + schema[columns_[k].position].name + L"\""; };
   std::wstring names, values;
   for (size_t k = 0; k < columns_.size(); ++k) {
+    const std::wstring bind = L":" + std::to_wstring(k + 1);
+    if (update_) {
+      // SET "A" = :1, ... WHERE "K" = :n AND ...: the key's binds come last.
+      if (k > 0) names += k < set_columns ? L", " : k == set_columns ? L" WHERE " : L" AND ";
+      names += name(k) + L" = " + bind;
+      continue;
+    }
     if (k > 0) {
       names += L", ";
       values += L", ";
     }
-    names += L"\"" + schema[columns_[k].position].name + L"\"";
-    values += L":" + std::to_wstring(k + 1);
+    names += name(k);
+    values += bind;
   }
-  sql_ = L"INSERT INTO \"" + table + L"\" (" + names + L") VALUES (" + values + L")";
-  tk_wtrace(2, L"Batch insert: %s (usable=%d)", sql_, usable_);
+  sql_ = update_ ? L"UPDATE \"" + table + L"\" SET " + names
+                 : L"INSERT INTO \"" + table + L"\" (" + names + L") VALUES (" + values + L")";
+  tk_wtrace(2, L"Batch statement: %s (usable=%d)", sql_, usable_);
 }
 
 ora_batch_insert::~ora_batch_insert() {
-  if (row_error_ != nullptr && oci_is_loaded())
-    oci_api().OCIHandleFree(row_error_, OCI_HTYPE_ERROR);
+  if (!oci_is_loaded()) return;
+  if (row_error_ != nullptr) oci_api().OCIHandleFree(row_error_, OCI_HTYPE_ERROR);
+  for (column& col : columns_)
+    for (void* d : col.descriptors) oci_api().OCIDescriptorFree(d, OCI_DTYPE_TIMESTAMP);
 }
 
 size_t ora_batch_insert::slot_bytes(const column& col) const {
@@ -119,6 +147,8 @@ size_t ora_batch_insert::slot_bytes(const column& col) const {
       return ora_vnu_bytes;
     case kind::date:
       return ora_dat_bytes;
+    case kind::timestamp:
+      return sizeof(ora_timestamp_fields);
     default:
       return std::max<size_t>(col.widest, 1);
   }
@@ -144,8 +174,18 @@ bool ora_batch_insert::stage(column& col, const udb_field& field, const std::wst
       col.staged.assign(reinterpret_cast<const char*>(out), ora_dat_bytes);
       return true;
     }
+    case kind::timestamp: {
+      ora_timestamp_fields fields;
+      if (!ora_timestamp_from_literal(literal, fields)) return false;
+      col.staged.assign(reinterpret_cast<const char*>(&fields), sizeof fields);
+      return true;
+    }
     case kind::text:
-      if (!ora_text_from_literal(literal, text_) || text_.empty()) return false;
+      // A national column's literal is the national form of the text.
+      if (!(col.national ? ora_text_from_national_literal(literal, text_)
+                         : ora_text_from_literal(literal, text_)) ||
+          text_.empty())
+        return false;
       col.staged.assign(reinterpret_cast<const char*>(text_.data()),
                         text_.size() * sizeof(char16_t));
       return col.staged.size() <= ora_lob_inline_max;
@@ -157,7 +197,7 @@ bool ora_batch_insert::stage(column& col, const udb_field& field, const std::wst
       // text) is no bound value: binding nothing would store NULL.
       if (literal != L"EMPTY_CLOB()" || is_null_value(field)) return false;
       clob_text(field, text_);
-      if (text_.empty() || text_.size() * sizeof(char16_t) > ora_lob_inline_max) return false;
+      if (text_.empty() || text_.size() * sizeof(char16_t) > lob_limit_) return false;
       col.staged.assign(reinterpret_cast<const char*>(text_.data()),
                         text_.size() * sizeof(char16_t));
       return true;
@@ -165,7 +205,7 @@ bool ora_batch_insert::stage(column& col, const udb_field& field, const std::wst
       if (literal != L"EMPTY_BLOB()" || is_null_value(field)) return false;
       const uint8_t* data = nullptr;
       const uint32_t size = field.get_bytes(&data);
-      if (size == 0 || size > ora_lob_inline_max) return false;
+      if (size == 0 || size > lob_limit_) return false;
       col.staged.assign(reinterpret_cast<const char*>(data), size);
       return true;
     }
@@ -181,20 +221,20 @@ ora_batch_insert::add_result ora_batch_insert::add(const udb_record& record,
   for (column& col : columns_) {
     if (col.position >= record.size()) return add_result::refused;
     if (!stage(col, record[col.position], literals[col.position])) return add_result::refused;
-    const bool variable = col.k != kind::number && col.k != kind::date;
-    row_bytes += variable ? std::max<size_t>(col.widest, col.staged.size()) : slot_bytes(col);
+    row_bytes +=
+        is_fixed(col.k) ? slot_bytes(col) : std::max<size_t>(col.widest, col.staged.size());
   }
   if (rows_ >= max_rows_ || (rows_ > 0 && row_bytes * (rows_ + 1) > max_bytes_))
     return add_result::full;
   for (column& col : columns_) {
     col.indicators.push_back(col.staged_indicator);
-    if (col.k == kind::number || col.k == kind::date) {
+    if (is_fixed(col.k)) {
       const size_t slot = slot_bytes(col);
-      col.lengths.push_back(static_cast<ub2>(slot));
+      col.lengths.push_back(static_cast<ub4>(slot));
       col.staged.resize(slot, '\0');
       col.data += col.staged;
     } else {
-      col.lengths.push_back(static_cast<ub2>(col.staged.size()));
+      col.lengths.push_back(static_cast<ub4>(col.staged.size()));
       col.offsets.push_back(static_cast<uint32_t>(col.data.size()));
       col.data += col.staged;
       col.widest = std::max(col.widest, col.staged.size());
@@ -208,12 +248,32 @@ ora_batch_insert::add_result ora_batch_insert::add(const udb_record& record,
   return add_result::added;
 }
 
+void ora_batch_insert::set_timestamps(column& col) {
+  const oci_functions& oci = oci_api();
+  ora_engine& engine = ora_engine::instance();
+  while (col.descriptors.size() < rows_) {
+    void* d = nullptr;
+    check_oci_status(oci.OCIDescriptorAlloc(engine.env(), &d, OCI_DTYPE_TIMESTAMP, 0, nullptr),
+                     "OCIDescriptorAlloc");
+    col.descriptors.push_back(d);
+  }
+  for (size_t r = 0; r < rows_; ++r) {
+    if (col.indicators[r] == OCI_IND_NULL) continue;
+    ora_timestamp_fields f;
+    std::memcpy(&f, col.data.data() + r * sizeof f, sizeof f);
+    check_oci_status(oci.OCIDateTimeConstruct(
+                         engine.env(), engine.err(), static_cast<OCIDateTime*>(col.descriptors[r]),
+                         f.year, f.month, f.day, f.hour, f.minute, f.second, f.nanos, nullptr, 0),
+                     "OCIDateTimeConstruct");
+  }
+}
+
 void ora_batch_insert::bind_all() {
   const oci_functions& oci = oci_api();
   OCIError* err = ora_engine::instance().err();
   for (size_t k = 0; k < columns_.size(); ++k) {
     column& col = columns_[k];
-    const size_t slot = slot_bytes(col);
+    size_t slot = slot_bytes(col);
     void* values = nullptr;
     ub2 type = SQLT_VNU;
     switch (col.k) {
@@ -221,6 +281,13 @@ void ora_batch_insert::bind_all() {
       case kind::date:
         values = col.data.data();
         type = col.k == kind::number ? SQLT_VNU : SQLT_DAT;
+        break;
+      case kind::timestamp:
+        set_timestamps(col);
+        values = col.descriptors.data();
+        slot = sizeof(void*);
+        type = SQLT_TIMESTAMP;
+        for (ub4& length : col.lengths) length = static_cast<ub4>(slot);
         break;
       default:
         // The rows one `slot` apart, as an array bind wants them.
@@ -238,10 +305,21 @@ void ora_batch_insert::bind_all() {
     OCIBind* bind = nullptr;
     // maxarr_len stays 0: it is for PL/SQL tables; the rows of array DML
     // come from the execution's iteration count.
-    check_oci_status(oci.OCIBindByPos(stmt_->handle(), &bind, err, static_cast<ub4>(k + 1), values,
-                                      static_cast<sb4>(slot), type, col.indicators.data(),
-                                      col.lengths.data(), nullptr, 0, nullptr, OCI_DEFAULT),
-                     "OCIBindByPos");
+    if (long_lengths_) {
+      check_oci_status(
+          oci.OCIBindByPos2(stmt_->handle(), &bind, err, static_cast<ub4>(k + 1), values,
+                            static_cast<sb8>(slot), type, col.indicators.data(), col.lengths.data(),
+                            nullptr, 0, nullptr, OCI_DEFAULT),
+          "OCIBindByPos2");
+    } else {
+      col.short_lengths.assign(col.lengths.begin(), col.lengths.end());
+      check_oci_status(oci.OCIBindByPos(stmt_->handle(), &bind, err, static_cast<ub4>(k + 1),
+                                        values, static_cast<sb4>(slot), type, col.indicators.data(),
+                                        col.short_lengths.data(), nullptr, 0, nullptr, OCI_DEFAULT),
+                       "OCIBindByPos");
+    }
+    if (col.national && (col.k == kind::text || col.k == kind::clob))
+      ora_set_bind_charset_form(bind, SQLCS_NCHAR);
   }
 }
 
@@ -313,6 +391,8 @@ bool ora_batch_insert::execute(std::vector<row_failure>& failures,
   // whether that commits is not the same on every server: commit again.
   if (!failures.empty())
     check_oci_status(oci.OCITransCommit(engine.svc(), engine.err(), OCI_DEFAULT), "OCITransCommit");
+  // An UPDATE's row count is the rows its keys found, which may be fewer.
+  if (update_) return true;
   // Every row is either stored or reported: a client library that runs
   // fewer rows than asked would lose the others in silence.
   ub4 stored = 0;

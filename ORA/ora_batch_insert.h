@@ -1,15 +1,18 @@
-// ora_batch_insert: the rows of one table gathered for one array INSERT.
+// ora_batch_insert: the rows of one table gathered for one array INSERT
+// (or UPDATE by key, see the constructor).
 // One prepared `INSERT INTO "T" ("A", ..., "L") VALUES (:1, ..., :n)` per
 // table (CLOB and BLOB columns last, since a real server wants long binds
 // after the others), executed for all gathered rows at once with per-row
 // errors (OCI_BATCH_ERRORS) and a commit. Each value is bound in the exact
 // form of the literal the per-record writer would inline (numbers as
-// SQLT_VNU, dates as SQLT_DAT, NVARCHAR2 as UTF-16 SQLT_CHR, RAW as SQLT_BIN);
-// CLOB and BLOB contents up to ora_lob_inline_max bytes are bound as data
-// (SQLT_LNG / SQLT_LBI). A row with a value that has no exact bound form is
-// refused and the caller writes it the literal way. The batch keeps a copy
-// of each gathered record and its number, so that a row the server refuses
-// can be reported or written again. Owned by its ora_table; single-threaded.
+// SQLT_VNU, dates as SQLT_DAT, timestamps as SQLT_TIMESTAMP descriptors,
+// text as UTF-16 SQLT_CHR in the column's character-set form, RAW as
+// SQLT_BIN); CLOB and BLOB contents up to lob_limit() bytes are bound as
+// data (SQLT_LNG / SQLT_LBI). A row with a value that has no exact bound
+// form is refused and the caller writes it the literal way. The batch keeps
+// a copy of each gathered record and its number, so that a row the server
+// refuses can be reported or written again. Owned by its ora_table;
+// single-threaded.
 #pragma once
 
 #include <cstdint>
@@ -20,12 +23,16 @@
 #include "ORA/oci/oci_types.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_stmt.h"
+#include "ORA/ora_type.h"
 #include "UDB/udb_record.h"
 #include "UDB/udb_schema.h"
 
-// Largest CLOB or BLOB content bound as data, in bytes (UTF-16 for text):
-// the per-row length of an array bind is 16-bit.
+// Largest text, raw, CLOB or BLOB content bound as data with 16-bit
+// lengths, in bytes (UTF-16 for text).
 inline constexpr size_t ora_lob_inline_max = 65534;
+// Largest CLOB or BLOB content bound as data when the client has binds with
+// 32-bit lengths (OCIBindByPos2); larger contents go through locators.
+inline constexpr size_t ora_lob_bound_max = 1u << 20;
 
 class ora_batch_insert {
  public:
@@ -37,9 +44,14 @@ class ora_batch_insert {
   };
 
   // `max_rows` >= 1 rows per execution; the bound buffers of a batch stay
-  // under `max_bytes` (a batch takes at least one row).
-  ora_batch_insert(const std::wstring& table, const udb_schema& schema, size_t max_rows,
-                   size_t max_bytes);
+  // under `max_bytes` (a batch takes at least one row). `columns` are the
+  // table's described columns (character-set forms), beside `schema`.
+  // With `key` (true for the columns of the row's key) the statement is
+  // `UPDATE "T" SET "A" = :1, ... WHERE "K" = :n AND ...` instead, every
+  // other column set (LOBs last) and the key's values bound after them.
+  ora_batch_insert(const std::wstring& table, const udb_schema& schema,
+                   const std::vector<std::unique_ptr<ora_type>>& columns, size_t max_rows,
+                   size_t max_bytes, const std::vector<bool>& key = {});
   ~ora_batch_insert();
   ora_batch_insert(const ora_batch_insert&) = delete;
   ora_batch_insert& operator=(const ora_batch_insert&) = delete;
@@ -60,7 +72,7 @@ class ora_batch_insert {
   const udb_record& record(size_t row) const { return *records_.at(row); }
   uint32_t number(size_t row) const { return numbers_.at(row); }
 
-  // Inserts the gathered rows and commits. True when the statement ran: the
+  // Inserts (or updates) the gathered rows and commits. True when the statement ran: the
   // rows the server refused are in `failures` (in row order), the others
   // are stored. False when the statement failed as a whole: the server
   // undid it (statement-level atomicity; earlier work of the transaction
@@ -71,18 +83,23 @@ class ora_batch_insert {
 
   // Array executions and rows sent so far.
   uint64_t executions() const { return executions_; }
+  // Largest CLOB or BLOB content bound as data, in bytes.
+  size_t lob_limit() const { return lob_limit_; }
 
  private:
-  enum class kind { number, date, text, raw, clob, blob };
+  enum class kind { number, date, timestamp, text, raw, clob, blob };
   struct column {
     size_t position = 0;  // in the schema and the record
     kind k = kind::number;
+    bool national = false;  // bound in the SQLCS_NCHAR form
     std::vector<sb2> indicators;
-    std::vector<ub2> lengths;
-    std::string data;               // fixed slots, or the rows' bytes one after another
-    std::vector<uint32_t> offsets;  // variable kinds: start of each row in `data`
-    size_t widest = 0;              // variable kinds: longest row in bytes
-    std::vector<char> laid_out;     // variable kinds: rows `widest` apart
+    std::vector<ub4> lengths;
+    std::vector<ub2> short_lengths;  // for binds with 16-bit lengths
+    std::string data;                // fixed slots, or the rows' bytes one after another
+    std::vector<uint32_t> offsets;   // variable kinds: start of each row in `data`
+    size_t widest = 0;               // variable kinds: longest row in bytes
+    std::vector<char> laid_out;      // variable kinds: rows `widest` apart
+    std::vector<void*> descriptors;  // timestamps: one per row, kept between batches
     // The value of the row being added.
     sb2 staged_indicator = 0;
     std::string staged;
@@ -90,10 +107,16 @@ class ora_batch_insert {
 
   bool stage(column& col, const udb_field& field, const std::wstring& literal);
   size_t slot_bytes(const column& col) const;
+  static bool is_fixed(kind k) {
+    return k == kind::number || k == kind::date || k == kind::timestamp;
+  }
   void bind_all();
+  // Sets a timestamp column's descriptors (one per row) from its fields.
+  void set_timestamps(column& col);
   void read_row_errors(std::vector<row_failure>& failures);
 
   std::wstring sql_;
+  bool update_ = false;
   std::vector<column> columns_;  // in bind order
   bool usable_ = true;
   size_t max_rows_;
@@ -104,5 +127,8 @@ class ora_batch_insert {
   std::unique_ptr<ora_stmt> stmt_;
   OCIError* row_error_ = nullptr;  // receives one row's error
   uint64_t executions_ = 0;
+  size_t lob_limit_ = ora_lob_inline_max;
+  bool long_lengths_ = false;  // binds with 32-bit lengths (OCIBindByPos2)
+
   std::u16string text_;  // scratch
 };

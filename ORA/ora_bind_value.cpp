@@ -150,6 +150,78 @@ bool ora_dat_from_literal(std::wstring_view text, unsigned char out[ora_dat_byte
   return true;
 }
 
+bool ora_timestamp_from_literal(std::wstring_view text, ora_timestamp_fields& out) {
+  static constexpr std::wstring_view kHead = L"TO_TIMESTAMP('";
+  static constexpr std::wstring_view kTail = L"', 'YYYY-MM-DD HH24:MI:SS.FF7')";
+  if (!starts_with(text, kHead) || text.size() != kHead.size() + 27 + kTail.size() ||
+      text.substr(kHead.size() + 27) != kTail)
+    return false;
+  size_t pos = kHead.size();
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ticks = 0;
+  auto separator = [&](wchar_t c) { return text[pos++] == c; };
+  if (!read_digits(text, pos, 4, year) || !separator(L'-') || !read_digits(text, pos, 2, month) ||
+      !separator(L'-') || !read_digits(text, pos, 2, day) || !separator(L' ') ||
+      !read_digits(text, pos, 2, hour) || !separator(L':') || !read_digits(text, pos, 2, minute) ||
+      !separator(L':') || !read_digits(text, pos, 2, second) || !separator(L'.') ||
+      !read_digits(text, pos, 7, ticks))
+    return false;
+  if (year < 1 || month < 1 || month > 12 || day < 1 || day > days_in_month(year, month) ||
+      hour > 23 || minute > 59 || second > 59)
+    return false;
+  out.year = static_cast<int16_t>(year);
+  out.month = static_cast<uint8_t>(month);
+  out.day = static_cast<uint8_t>(day);
+  out.hour = static_cast<uint8_t>(hour);
+  out.minute = static_cast<uint8_t>(minute);
+  out.second = static_cast<uint8_t>(second);
+  out.nanos = static_cast<uint32_t>(ticks) * 100;
+  return true;
+}
+
+bool ora_text_from_national_literal(std::wstring_view text, std::u16string& out) {
+  static constexpr std::wstring_view kHead = L"UNISTR('";
+  if (!starts_with(text, kHead)) return ora_text_from_literal(text, out);
+  out.clear();
+  size_t i = 0;
+  while (true) {
+    if (!starts_with(text.substr(i), kHead)) return false;
+    i += kHead.size();
+    // The piece's contents up to its closing quote.
+    while (true) {
+      if (i >= text.size()) return false;
+      const wchar_t c = text[i];
+      if (c == L'\'') {
+        if (i + 1 < text.size() && text[i + 1] == L'\'') {
+          out += u'\'';
+          i += 2;
+          continue;
+        }
+        ++i;
+        break;
+      }
+      if (c == L'\\') {
+        int unit = 0;
+        for (size_t k = 1; k <= 4; ++k) {
+          const int digit = i + k < text.size() ? hex_value(text[i + k]) : -1;
+          if (digit < 0) return false;
+          unit = unit * 16 + digit;
+        }
+        out += static_cast<char16_t>(unit);
+        i += 5;
+        continue;
+      }
+      if (static_cast<uint32_t>(c) > 0x7F) return false;  // escaped in this form
+      out += static_cast<char16_t>(c);
+      ++i;
+    }
+    if (i >= text.size() || text[i] != L')') return false;
+    ++i;
+    if (i == text.size()) return true;
+    if (text.substr(i, 2) != L"||") return false;
+    i += 2;
+  }
+}
+
 bool ora_text_from_literal(std::wstring_view text, std::u16string& out) {
   out.clear();
   if (text.size() < 2 || text.front() != L'\'' || text.back() != L'\'') return false;

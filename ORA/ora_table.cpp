@@ -32,6 +32,8 @@ constexpr size_t kDefaultBatchRows = 1000;
 // Updates (synchronize) are committed at least this often.
 constexpr size_t kUpdateCommitRows = 1000;
 constexpr size_t kMaxBatchRows = 100000;
+// ORA-00001: the row is there already (merge and synchronize go on).
+constexpr int32_t kUniqueViolated = ora_exception::kCodeBase | 1;
 
 // Records still gathered when a table is closed without a flush: their
 // failures can only be traced.
@@ -39,6 +41,10 @@ class trace_sink : public udb_append_sink {
  public:
   bool append_failed(uint32_t number, const tk_exception& error, const udb_record&) override {
     tk_trace(3, "Record #%d was not written: %s", number, error.what());
+    return true;
+  }
+  bool update_failed(uint32_t number, const tk_exception& error) override {
+    tk_trace(3, "Record #%d was not updated: %s", number, error.what());
     return true;
   }
 };
@@ -150,8 +156,8 @@ ora_table::ora_table(ora_database& db, const std::wstring& name, const std::wstr
 
 ora_table::~ora_table() {
   tk_trace(2, "ora_table::dtor");
-  if (batch_ && !batch_->empty()) {
-    tk_trace(3, "ora_table::dtor: %d records still gathered", static_cast<int>(batch_->size()));
+  if ((batch_ && !batch_->empty()) || (updates_ && !updates_->empty())) {
+    tk_trace(3, "ora_table::dtor: records still gathered");
     try {
       trace_sink sink;
       run_batch(&sink);
@@ -470,6 +476,9 @@ void ora_table::append_one(const udb_record& record, uint32_t number, udb_append
   try {
     append_record(record);
   } catch (const tk_exception& e) {
+    // Failures are reported in record order: gathered updates of earlier
+    // records first.
+    if (e.code() != kUniqueViolated) run_updates(sink);
     if (sink == nullptr || !sink->append_failed(number, e, record)) throw;
   }
 }
@@ -487,7 +496,8 @@ void ora_table::append_batched(const udb_record& record, uint32_t number, udb_ap
   }
   if (!batch_) {
     if (insert_head_.empty()) prepare_writes();
-    batch_ = std::make_unique<ora_batch_insert>(name(), schema(), batch_size_, kBatchBytes);
+    batch_ =
+        std::make_unique<ora_batch_insert>(name(), schema(), readers(), batch_size_, kBatchBytes);
   }
   literals_.resize(record.size());
   try {
@@ -518,7 +528,10 @@ void ora_table::flush_appends(udb_append_sink& sink) {
 }
 
 void ora_table::run_batch(udb_append_sink* sink) {
-  if (!batch_ || batch_->empty()) return;
+  if (!batch_ || batch_->empty()) {
+    run_updates(sink);
+    return;
+  }
   // The gathered rows are gone once this returns, also when a report ends
   // the run half-way.
   struct clear_on_exit {
@@ -534,16 +547,99 @@ void ora_table::run_batch(udb_append_sink* sink) {
     appended_ += static_cast<uint32_t>(batch_->size() - failures.size());
     for (const auto& failure : failures) {
       const udb_record& record = batch_->record(failure.row);
+      // A row that is there already may be updated (gathered); any other
+      // failure is reported after the updates of the records before it.
+      if (failure.error.code() != kUniqueViolated) run_updates(sink);
       if (sink == nullptr ||
           !sink->append_failed(batch_->number(failure.row), failure.error, record))
         throw failure.error;
     }
+    run_updates(sink);
     return;
   }
   tk_trace(3, "Writing %d records one at a time after: %s", static_cast<int>(batch_->size()),
            statement_error ? statement_error->what() : "");
   for (size_t row = 0; row < batch_->size(); ++row)
     append_one(batch_->record(row), batch_->number(row), sink);
+  run_updates(sink);
+}
+
+void ora_table::update_literals(const udb_record& record) {
+  literals_.resize(record.size());
+  for (size_t i = 0; i < record.size(); ++i) {
+    if (in_update_key_[i]) {
+      std::wstring literal = to_oracle_str(&record[i]);
+      if (i < readers().size() && is_ora_national(*readers()[i]))
+        literal = ora_national_literal(literal);
+      literals_[i] = literal;
+    } else {
+      literals_[i] = value_text(i, record[i]);
+    }
+  }
+}
+
+void ora_table::update_batched(const udb_record& record, uint32_t number, udb_append_sink& sink) {
+  if (batch_size_ == 0) batch_size_ = batch_rows();
+  if (!updates_ && batch_size_ > 1 && !schema().empty() && !has_query() && key_index() >= 0) {
+    const udb_index& key = indexes()[static_cast<size_t>(key_index())];
+    in_update_key_.assign(schema().size(), false);
+    for (size_t i = 0; i < schema().size(); ++i)
+      for (const std::wstring& k : key.fields)
+        in_update_key_[i] = in_update_key_[i] || k == schema()[i].name;
+    updates_ = std::make_unique<ora_batch_insert>(name(), schema(), readers(), batch_size_,
+                                                  kBatchBytes, in_update_key_);
+  }
+  if (!updates_ || !updates_->usable() || record.size() != schema().size()) {
+    run_updates(&sink);
+    udb_recordset::update_batched(record, number, sink);
+    return;
+  }
+  try {
+    update_literals(record);
+  } catch (const tk_exception& e) {
+    run_updates(&sink);
+    if (!sink.update_failed(number, e)) throw;
+    return;
+  }
+  ora_batch_insert::add_result added = updates_->add(record, literals_, number);
+  if (added == ora_batch_insert::add_result::full) {
+    run_updates(&sink);
+    added = updates_->add(record, literals_, number);
+  }
+  if (added != ora_batch_insert::add_result::added) {
+    tk_trace(1, "Record #%d is updated the one-record way", number);
+    run_updates(&sink);
+    udb_recordset::update_batched(record, number, sink);
+    return;
+  }
+  if (updates_->is_full()) run_updates(&sink);
+}
+
+void ora_table::run_updates(udb_append_sink* sink) {
+  if (!updates_ || updates_->empty()) return;
+  struct clear_on_exit {
+    ora_batch_insert& batch;
+    ~clear_on_exit() { batch.clear(); }
+  } guard{*updates_};
+  std::vector<ora_batch_insert::row_failure> failures;
+  std::unique_ptr<ora_exception> statement_error;
+  if (updates_->execute(failures, statement_error)) {
+    pending_commit_ = false;
+    uncommitted_updates_ = 0;
+    for (const auto& failure : failures)
+      if (sink == nullptr || !sink->update_failed(updates_->number(failure.row), failure.error))
+        throw failure.error;
+    return;
+  }
+  tk_trace(3, "Updating %d records one at a time after: %s", static_cast<int>(updates_->size()),
+           statement_error ? statement_error->what() : "");
+  for (size_t row = 0; row < updates_->size(); ++row) {
+    try {
+      update(updates_->record(row));
+    } catch (const tk_exception& e) {
+      if (sink == nullptr || !sink->update_failed(updates_->number(row), e)) throw;
+    }
+  }
 }
 
 void ora_table::update(const udb_record& record) {

@@ -49,6 +49,7 @@ class ora_table : public ora_query_results {
   void append_batched(const udb_record& record, uint32_t number, udb_append_sink& sink) override;
   void flush_appends(udb_append_sink& sink) override;
   void update(const udb_record& record) override;
+  void update_batched(const udb_record& record, uint32_t number, udb_append_sink& sink) override;
 
   // Records per array INSERT: TARVEL_BATCH_ROWS when it is a number from 1
   // to 100000, else the default; 1 writes every record the one-record way.
@@ -91,6 +92,13 @@ class ora_table : public ora_query_results {
   void run_batch(udb_append_sink* sink);
   // The one-record way, its failure handed to `sink`.
   void append_one(const udb_record& record, uint32_t number, udb_append_sink* sink);
+  // Runs the gathered updates; their failures go to `sink` (traced only
+  // without one). A batch that failed as a whole is updated one record at a
+  // time.
+  void run_updates(udb_append_sink* sink);
+  // The literals of an update: the key's values as in the WHERE clause of
+  // update(), the others as in its SET clause.
+  void update_literals(const udb_record& record);
 
   ora_database& db_;
   udb_relationships& relationships_;
@@ -109,5 +117,7 @@ class ora_table : public ora_query_results {
   std::unique_ptr<ora_get_rowid> rowid_;
   std::unique_ptr<ora_lob_insert> lobs_;
   std::unique_ptr<ora_batch_insert> batch_;
-  std::vector<std::wstring> literals_;  // of the record being gathered
+  std::unique_ptr<ora_batch_insert> updates_;  // by key (synchronize)
+  std::vector<bool> in_update_key_;            // per column
+  std::vector<std::wstring> literals_;         // of the record being gathered
 };

@@ -17,4 +17,11 @@ class udb_append_sink {
   // error is not the record's (the writer rethrows it, ending the table).
   virtual bool append_failed(uint32_t number, const tk_exception& error,
                              const udb_record& record) = 0;
+  // The update of record `number` (udb_recordset::update_batched) failed.
+  // False when the error is not the record's.
+  virtual bool update_failed(uint32_t number, const tk_exception& error) {
+    (void)number;
+    (void)error;
+    return false;
+  }
 };

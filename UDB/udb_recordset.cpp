@@ -24,6 +24,15 @@ void udb_recordset::append_batched(const udb_record& record, uint32_t number,
 
 void udb_recordset::flush_appends(udb_append_sink&) {}
 
+void udb_recordset::update_batched(const udb_record& record, uint32_t number,
+                                   udb_append_sink& sink) {
+  try {
+    update(record);
+  } catch (const tk_exception& e) {
+    if (!sink.update_failed(number, e)) throw;
+  }
+}
+
 void udb_recordset::update(const udb_record&) {
   tk_trace(2, "udb_recordset::update");
 }

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "UDB/udb_append_sink.h"
 #include "TK/tk_exception.h"
+#include "UDB/udb_append_sink.h"
 #include "UDB/udb_indexes.h"
 #include "UDB/udb_record.h"
 #include "UDB/udb_schema.h"
@@ -38,6 +38,10 @@ class udb_recordset {
   virtual void flush_appends(udb_append_sink& sink);
   // Overwrites the row that has the record's key with the record's values.
   virtual void update(const udb_record& record);
+  // update() for record `number`, possibly held back like an append: its
+  // failure goes to `sink` (update_failed), at this call or at a later one
+  // (flush_appends). The base updates at once.
+  virtual void update_batched(const udb_record& record, uint32_t number, udb_append_sink& sink);
   // The current row; it stays the recordset's and is replaced by the next
   // call. The base has none.
   virtual udb_record* get_item();

@@ -4,7 +4,8 @@
 # engine, first into an empty schema, then again over the converted table in
 # modes 1 (overwrite), 2 (skip), 3 (merge) and 4 (synchronize), once one
 # record at a time (TARVEL_BATCH_ROWS=1) and once in batches (the default).
-# Seconds and rows/s per run, peak memory. Usage:
+# Seconds (wall and CPU: user + system) and rows/s per run, peak memory.
+# Usage:
 #   access_modes.sh BUILD_DIR FILE [FILE...]   (a Release build)
 # LATENCY_US=n adds n microseconds to every round trip of the engine
 # (TARVEL_ORAEMB_LATENCY_US); MODES="0 3" limits the runs (0 = first load);
@@ -21,12 +22,12 @@ rows_of() { mdb-export "$1" Bench | tail -n +2 | wc -l; }
 
 convert() { # file batch_rows mode
   TARVEL_BATCH_ROWS="$2" TARVEL_ORAEMB_LATENCY_US="${LATENCY_US:-0}" TARVEL_OCI_LIB=embedded \
-    TARVEL_ORAEMB_DIR="$work/db" /usr/bin/time -f '%M' -o "$work/rss" \
+    TARVEL_ORAEMB_DIR="$work/db" /usr/bin/time -f '%M %U %S' -o "$work/rss" \
     "$bin/TARVAGENT" --src="$1" --dest=BENCH --oraclh=localhost --oraclu=b --oraclp=b \
     --mode="$3" --silent
 }
 
-printf '%-18s %8s %6s %5s %9s %10s %8s\n' file rows batch mode seconds rows/s peak_MB
+printf '%-18s %8s %6s %5s %9s %8s %10s %8s\n' file rows batch mode seconds cpu_s rows/s peak_MB
 for file in "$@"; do
   rows=$(rows_of "$file")
   for batch in ${WAYS:-1 1000}; do
@@ -35,9 +36,11 @@ for file in "$@"; do
       if [ "$mode" = 0 ]; then run_mode=1; else run_mode=$mode; fi
       t0=$(now); convert "$file" "$batch" "$run_mode"; t1=$(now)
       s=$(seconds "$t0" "$t1")
-      printf '%-18s %8d %6s %5s %9s %10.0f %8.1f\n' "$(basename "$file")" "$rows" "$batch" \
-        "$mode" "$s" "$(awk -v r="$rows" -v s="$s" 'BEGIN { print r / s }')" \
-        "$(awk -v k="$(cat "$work/rss")" 'BEGIN { print k / 1024 }')"
+      read -r rss user sys < "$work/rss"
+      printf '%-18s %8d %6s %5s %9s %8.2f %10.0f %8.1f\n' "$(basename "$file")" "$rows" "$batch" \
+        "$mode" "$s" "$(awk -v u="$user" -v y="$sys" 'BEGIN { print u + y }')" \
+        "$(awk -v r="$rows" -v s="$s" 'BEGIN { print r / s }')" \
+        "$(awk -v k="$rss" 'BEGIN { print k / 1024 }')"
     done
   done
 done

@@ -352,7 +352,13 @@ class conversion_driver {
     bool append_failed(uint32_t number, const tk_exception& error,
                        const udb_record& record) override {
       if (!is_oracle_error(error)) return false;
-      driver_.on_append_error(error, dst_, record, number);
+      driver_.on_append_error(error, dst_, record, number, *this);
+      return true;
+    }
+    // A failed update loses this record, not the rest of the table.
+    bool update_failed(uint32_t number, const tk_exception& error) override {
+      if (!is_oracle_error(error)) return false;
+      driver_.report_record_error(error, number);
       return true;
     }
 
@@ -365,19 +371,13 @@ class conversion_driver {
   // synchronize (the row takes the source values); anything else costs this
   // record only.
   void on_append_error(const tk_exception& e, udb_recordset& dst, const udb_record& record,
-                       uint32_t number) {
+                       uint32_t number, udb_append_sink& sink) {
     const int32_t mode = conv_.mode();
     tk_trace(1, "GOT ERROR: %s (%08X)", e.what(), e.code());
     tk_trace(1, "mode=%d", mode);
     if (e.code() == kDuplicateKey && mode == UDB_MODE_MERGE) return;
     if (e.code() == kDuplicateKey && mode == UDB_MODE_SYNC) {
-      try {
-        dst.update(record);
-      } catch (const tk_exception& u) {
-        // A failed update loses this record, not the rest of the table.
-        if (!is_oracle_error(u)) throw;
-        report_record_error(u, number);
-      }
+      dst.update_batched(record, number, sink);
       return;
     }
     report_record_error(e, number);
@@ -393,7 +393,7 @@ class conversion_driver {
   udb_database& source_;
   udb_destination& destination_;
   udb_validator& table_names_;
-  std::vector<std::wstring> converted_;                          // source names of the tables done
+  std::vector<std::wstring> converted_;  // source names of the tables done
   udb_relationships child_relationships_;
   std::map<std::wstring, std::wstring, tk_utf16_less> planned_;  // source -> destination
 };

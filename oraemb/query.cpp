@@ -276,22 +276,31 @@ void Session::scan_table(const Source& src, int index, const std::vector<const E
     if (part->op != Op::Cmp || part->name != "=") continue;
     const Expr* a = part->args[0].get();
     const Expr* b = part->args[1].get();
-    if (a->op == Op::Literal) std::swap(a, b);
-    if (b->op != Op::Literal || b->literal.is_null() || a->source != index) continue;
-    if (a->op == Op::Rowid && b->literal.kind == Kind::Text) {
+    if (a->op == Op::Literal || a->op == Op::Bind) std::swap(a, b);
+    // A bind value narrows the scan as a literal does (each row of an
+    // array execute looks up its own key).
+    Value value;
+    if (b->op == Op::Literal)
+      value = b->literal;
+    else if (b->op == Op::Bind && binds_)
+      value = binds_->bind_value(b->name);
+    else
+      continue;
+    if (value.is_null() || a->source != index) continue;
+    if (a->op == Op::Rowid && value.kind == Kind::Text) {
       int64_t obj = 0, rid = 0;
-      if (!parse_rowid(b->literal.bytes, obj, rid)) raise(1410);
+      if (!parse_rowid(value.bytes, obj, rid)) raise(1410);
       if (obj != t.obj) return;  // a ROWID of another object selects nothing
       filters.push_back("rid = ?");
       params.push_back(param{true, rid, Value{}});
     } else if (a->op == Op::Column) {
       const OraType& type = t.columns[a->slot - src.offset].type;
-      bool number = type.base == Base::Number && b->literal.kind == Kind::Number;
-      bool text = (type.base == Base::Varchar2 || type.base == Base::Nvarchar2) &&
-                  b->literal.kind == Kind::Text;
+      bool number = type.base == Base::Number && value.kind == Kind::Number;
+      bool text =
+          (type.base == Base::Varchar2 || type.base == Base::Nvarchar2) && value.kind == Kind::Text;
       if (!number && !text) continue;
       filters.push_back(storage_column(a->slot - src.offset) + " = ?");
-      params.push_back(param{false, 0, b->literal});
+      params.push_back(param{false, 0, value});
     }
   }
   for (size_t k = 0; k < filters.size(); ++k) sql += (k ? " AND " : " WHERE ") + filters[k];

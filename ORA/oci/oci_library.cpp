@@ -119,11 +119,13 @@ std::optional<load_failure> load_into_table(const std::string& library) {
   OCI_RESOLVE(OCITransCommit);
   OCI_RESOLVE(OCITransRollback);
   OCI_RESOLVE(OCIBindByPos);
+  OCI_RESOLVE(OCIDateTimeConstruct);
 #undef OCI_RESOLVE
   if (!missing.empty()) {
     dlclose(handle);  // nothing of it was used
     return load_failure{true, missing};
   }
+  if (!resolve(handle, library, "OCIBindByPos2", f.OCIBindByPos2)) f.OCIBindByPos2 = nullptr;
   // OCIClientVersion exists from release 10.2 on; a library without it is
   // older than that.
   decltype(&::OCIClientVersion) client_version = nullptr;

@@ -42,6 +42,9 @@ struct oci_functions {
   decltype(&::OCITransCommit) OCITransCommit = nullptr;
   decltype(&::OCITransRollback) OCITransRollback = nullptr;
   decltype(&::OCIBindByPos) OCIBindByPos = nullptr;
+  decltype(&::OCIDateTimeConstruct) OCIDateTimeConstruct = nullptr;
+  // Optional (clients of release 12.1 and later): binds with 4-byte lengths.
+  decltype(&::OCIBindByPos2) OCIBindByPos2 = nullptr;
 };
 
 // The message of a missing or unusable client library (level 1); the

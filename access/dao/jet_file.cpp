@@ -142,6 +142,7 @@ std::unique_ptr<jet_file> jet_file::open(const std::string& path, const std::u16
     }
     // Decrypted in the private mapping (memory only); page 0 then reads as a plain file.
     *header = office_crypto_open(path, file->map_, file->size_, password);
+    file->map_written_ = true;
     file->header_ = *header;
   }
   if (!jet_password_matches(*header, password)) throw jet_errors::bad_password();
@@ -163,6 +164,13 @@ jet_file::~jet_file() {
 jet_bytes jet_file::page(uint32_t pg, std::vector<uint8_t>& scratch) const {
   const size_t page_size = header_.page_size;
   if (pg >= page_count()) return {};
+  // A private mapping that was only read gets the same bytes from the file
+  // again after MADV_DONTNEED, so pointers into it stay good.
+  constexpr uint32_t kPagesPerRelease = 4096;
+  if (!map_written_ && ++pages_since_release_ >= kPagesPerRelease) {
+    pages_since_release_ = 0;
+    ::madvise(map_, size_, MADV_DONTNEED);
+  }
   const uint8_t* bytes = map_ + size_t(pg) * page_size;
   if (header_.db_key == 0 || pg == 0) return {bytes, page_size};
   // Jet page encoding: RC4 keyed with the database key XOR the page number.

@@ -51,6 +51,9 @@ class jet_file {
 
   // The decoded page, or empty when pg is past the end of the file. Pages of
   // RC4-encoded files are decoded into scratch; others point into the mapping.
+  // Every few thousand pages the mapping's resident pages are given back to
+  // the system (they are read again from the file when touched), so that
+  // reading a large file does not keep all of it in the process's memory.
   jet_bytes page(uint32_t pg, std::vector<uint8_t>& scratch) const;
 
   // Text as stored in a row or memo: UCS-2 or compressed unicode (Jet4 and
@@ -78,6 +81,8 @@ class jet_file {
   int fd_ = -1;
   uint8_t* map_ = nullptr;
   size_t size_ = 0;
+  bool map_written_ = false;  // decrypted in place: its pages cannot be read again
+  mutable uint32_t pages_since_release_ = 0;
   std::unique_ptr<jet_mdb> mdb_;  // also owns the property lists
   std::vector<jet_object> objects_;
 };

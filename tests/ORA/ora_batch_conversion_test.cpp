@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,15 @@ SYSTEMTIME when(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
   return st;
 }
 
+// Counts of 100 ns since 1601-01-01.
+ole_variant stamp(int64_t value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_FILETIME;
+  v.llVal = value;
+  return ole_variant(v);
+}
+
 ole_variant bytes(size_t n, uint8_t seed) {
   std::vector<uint8_t> b(n);
   for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(seed + i * 7);
@@ -68,6 +78,11 @@ class OraBatchConversion : public ::testing::Test {
         conv_(tarvel_front_end::agent) {
     setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
     setenv("TARVEL_ORAEMB_DIR", dir_.path().c_str(), 1);
+    // A database character set without Greek or Chinese: only text bound
+    // in the national form reaches an NVARCHAR2 column intact.
+    const std::string config = dir_.path() + "/oraemb.conf";
+    std::ofstream(config) << "[service ORCL] database_charset = WE8MSWIN1252\n";
+    setenv("TARVEL_ORAEMB_CONFIG", config.c_str(), 1);
     handler_.load_err_map(kDaoErrorMessageCount, kDaoErrorMessages);
     conv_.set_source_name(L"/data/kinds.mdb");
     conv_.set_source_engine_factory([this] { return std::make_unique<src_engine>(source_); });
@@ -76,7 +91,10 @@ class OraBatchConversion : public ::testing::Test {
     build_source();
     conv_.oracle.connect_oracle_server(L"ORCL");
   }
-  ~OraBatchConversion() override { unsetenv("TARVEL_BATCH_ROWS"); }
+  ~OraBatchConversion() override {
+    unsetenv("TARVEL_BATCH_ROWS");
+    unsetenv("TARVEL_ORAEMB_CONFIG");
+  }
 
   // Every value kind of an Access table, NULL and empty in each, values at
   // the edges of exactness, and rows Oracle refuses among good ones.
@@ -95,7 +113,8 @@ class OraBatchConversion : public ::testing::Test {
                  col(L"Name", VT_BSTR, 10, true),
                  col(L"Memo", VT_BSTR, 0),
                  col(L"Guid", VT_BLOB, 16),
-                 col(L"Ole", VT_BLOB, 0)};
+                 col(L"Ole", VT_BLOB, 0),
+                 col(L"Stamp", VT_FILETIME)};
     t.indexes = {udb_index{L"PrimaryKey", true, true, {L"ID"}}};
     const std::wstring greek = L"Αθηναϊκή Εμπορική 北京 \U0001F600";
     auto row = [&](int id) {
@@ -113,7 +132,8 @@ class OraBatchConversion : public ::testing::Test {
           text(L"O'Brien"),
           text(greek),
           bytes(16, static_cast<uint8_t>(id)),
-          bytes(70, static_cast<uint8_t>(id))};
+          bytes(70, static_cast<uint8_t>(id)),
+          stamp(132681843123456789 + id)};
     };
     for (int id = 1; id <= 23; ++id) t.rows.push_back(row(id));
     // NULL in every nullable column, an empty text, a time of day alone.
@@ -132,6 +152,15 @@ class OraBatchConversion : public ::testing::Test {
     t.rows[8][13] = bytes(ora_lob_inline_max, 3);
     t.rows[9][13] = bytes(ora_lob_inline_max + 1, 4);
     t.rows[10][11] = text(std::wstring(40000, L'北'));
+    // Contents at and over what 32-bit binds take; national text with a
+    // quote and a backslash; timestamps at the ends of their range.
+    t.rows[19][11] = text(std::wstring(ora_lob_bound_max / 2, L'ж'));
+    t.rows[20][11] = text(std::wstring(ora_lob_bound_max / 2 + 1, L'ж'));
+    t.rows[21][13] = bytes(ora_lob_bound_max + 1, 5);
+    t.rows[20][10] = text(L"Ω'北\\x\U0001F600");
+    t.rows[21][10] = text(greek.substr(0, 10));
+    t.rows[20][14] = stamp(-504911232000000000);
+    t.rows[21][14] = stamp(2650467743999999999);
     // Refused by Oracle in the middle of a batch: a text too long for its
     // column, a duplicate key, a NULL key, a number beyond its precision.
     t.rows[12][10] = text(L"far too long");
@@ -159,7 +188,8 @@ class OraBatchConversion : public ::testing::Test {
     for (const wchar_t* sql :
          {L"SELECT \"ID\", \"Small\", \"Byte\", \"Big\", \"Single\", \"Double\", \"Money\", "
           L"\"Dec\", \"Flag\", TO_CHAR(\"When\", 'YYYY-MM-DD HH24:MI:SS'), \"Name\", "
-          L"LENGTH(\"Name\"), \"Memo\", LENGTH(\"Memo\"), RAWTOHEX(\"Guid\"), \"Ole\" "
+          L"LENGTH(\"Name\"), \"Memo\", LENGTH(\"Memo\"), RAWTOHEX(\"Guid\"), \"Ole\", "
+          L"TO_CHAR(\"Stamp\", 'YYYY-MM-DD HH24:MI:SS.FF7') "
           L"FROM \"Kinds\" ORDER BY 1",
           L"SELECT \"K\", \"T\" FROM \"AllBad\" ORDER BY 1",
           L"SELECT COUNT(*) FROM \"Kinds\" WHERE \"Memo\" IS NULL",
@@ -209,6 +239,12 @@ TEST_F(OraBatchConversion, BatchesStoreAndReportExactlyWhatOneRecordAtATimeDoes)
             L"1899-12-30 08:05:09");
   EXPECT_EQ(select_one(L"SELECT LENGTH(\"Memo\") FROM \"Kinds\" WHERE \"ID\" = 11"), L"40000");
   EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Kinds\" WHERE \"Name\" IS NULL"), L"2");
+  EXPECT_EQ(select_one(L"SELECT \"Name\" FROM \"Kinds\" WHERE \"ID\" = 21"), L"Ω'北\\x\U0001F600");
+  EXPECT_EQ(select_one(L"SELECT LENGTH(\"Memo\") FROM \"Kinds\" WHERE \"ID\" = 21"),
+            std::to_wstring(ora_lob_bound_max / 2 + 1));
+  EXPECT_EQ(select_one(L"SELECT TO_CHAR(\"Stamp\", 'YYYY-MM-DD HH24:MI:SS.FF7') FROM \"Kinds\" "
+                       L"WHERE \"ID\" = 22"),
+            L"9999-12-31 23:59:59.9999999");
 }
 
 TEST_F(OraBatchConversion, MergeAndSynchronizeGiveTheSameResultBothWays) {
@@ -219,12 +255,20 @@ TEST_F(OraBatchConversion, MergeAndSynchronizeGiveTheSameResultBothWays) {
     // Changed rows and new ones, with the refused rows still refused.
     t.rows[0][10] = text(L"changed");
     t.rows[5][11] = text(L"short now");
+    // An update the server refuses (too long), reported before the later
+    // records' failures; a changed timestamp and national text.
+    t.rows[2][10] = text(L"much too long now");
+    t.rows[3][14] = stamp(132681843123456789 - 1);
+    t.rows[4][10] = text(L"Ωμέγα");
     t.rows.push_back(t.rows[0]);
     t.rows.back()[0] = ole_variant(100);
     merged.push_back(run(UDB_MODE_MERGE, batch_rows));
     synced.push_back(run(UDB_MODE_SYNC, batch_rows));
     t.rows.pop_back();
     t.rows[0][10] = text(L"O'Brien");
+    t.rows[2][10] = text(L"");
+    t.rows[3][14] = stamp(132681843123456789 + 4);
+    t.rows[4][10] = text(L"O'Brien");
     t.rows[5][11] = text(std::wstring(ora_lob_inline_max / 2 - 1, L'ж'));
   }
   EXPECT_EQ(merged[1].reports, merged[0].reports);
@@ -234,6 +278,12 @@ TEST_F(OraBatchConversion, MergeAndSynchronizeGiveTheSameResultBothWays) {
   // Merge keeps the old values; synchronize takes the new ones.
   EXPECT_EQ(merged[0].rows.size(), 20u + 0u + 2u);
   EXPECT_EQ(synced[0].rows[0][10], L"changed");
+  EXPECT_EQ(synced[0].rows[4][10], L"Ωμέγα");
+  ASSERT_FALSE(synced[0].reports.empty());
+  bool update_reported = false;
+  for (const std::string& r : synced[0].reports)
+    update_reported = update_reported || r.find("Kinds, record #3: ORA-12899") != std::string::npos;
+  EXPECT_TRUE(update_reported);
 }
 
 }  // namespace

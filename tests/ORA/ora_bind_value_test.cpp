@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "ORA/ora_charset.h"
+#include "TK/tk_text.h"
+
 namespace {
 
 // The NUMBER bytes of a literal (without the VNU length byte); empty when
@@ -103,6 +106,44 @@ TEST(OraBindText, UnquotesAndKeepsEveryCharacter) {
   EXPECT_FALSE(ora_text_from_literal(L"12", out));
   EXPECT_FALSE(ora_text_from_literal(L"HEXTORAW('00')", out));
   EXPECT_FALSE(ora_text_from_literal(L"'", out));
+}
+
+TEST(OraBindText, NationalLiteralsGiveBackTheirText) {
+  // Whatever the writer made national (UNISTR pieces joined by ||, quotes
+  // doubled, backslashes escaped) reads back as the text it came from.
+  std::u16string out;
+  std::wstring longer;
+  for (int k = 0; k < 3000; ++k) longer += k % 3 == 0 ? L'\'' : k % 3 == 1 ? L'\\' : L'Ж';
+  for (const std::wstring& text : {std::wstring(L"plain ASCII"), std::wstring(L"Ω'北\\x\U0001F600"),
+                                   std::wstring(L"\\0041"), longer}) {
+    std::wstring quoted = L"'";
+    for (wchar_t c : text) quoted += c == L'\'' ? std::wstring(L"''") : std::wstring(1, c);
+    const std::wstring national = ora_national_literal(quoted + L"'");
+    ASSERT_TRUE(ora_text_from_national_literal(national, out)) << national.substr(0, 80);
+    EXPECT_EQ(out, tk_wide_to_utf16(text));
+  }
+  EXPECT_NE(ora_national_literal(L"'" + longer + L"'").find(L"||"), std::wstring::npos);
+  for (const wchar_t* bad : {L"UNISTR('\\00G1')", L"UNISTR('a')||", L"UNISTR('a') || UNISTR('b')",
+                             L"UNISTR('Ж')", L"UNISTR('a'", L"N'a'"})
+    EXPECT_FALSE(ora_text_from_national_literal(bad, out)) << bad;
+}
+
+TEST(OraBindTimestamp, TheWritersFormToTheNanosecond) {
+  ora_timestamp_fields f;
+  ASSERT_TRUE(ora_timestamp_from_literal(
+      L"TO_TIMESTAMP('1899-12-30 23:59:59.9999999', 'YYYY-MM-DD HH24:MI:SS.FF7')", f));
+  EXPECT_EQ(f, (ora_timestamp_fields{1899, 12, 30, 23, 59, 59, 999999900}));
+  ASSERT_TRUE(ora_timestamp_from_literal(
+      L"TO_TIMESTAMP('0001-01-01 00:00:00.0000001', 'YYYY-MM-DD HH24:MI:SS.FF7')", f));
+  EXPECT_EQ(f, (ora_timestamp_fields{1, 1, 1, 0, 0, 0, 100}));
+  for (const wchar_t* text :
+       {L"TO_TIMESTAMP('2023-02-29 00:00:00.0000000', 'YYYY-MM-DD HH24:MI:SS.FF7')",
+        L"TO_TIMESTAMP('2023-01-01 24:00:00.0000000', 'YYYY-MM-DD HH24:MI:SS.FF7')",
+        L"TO_TIMESTAMP('2023-01-01 00:00:00.000000', 'YYYY-MM-DD HH24:MI:SS.FF7')",
+        L"TO_TIMESTAMP('2023-01-01 00:00:00.00000000', 'YYYY-MM-DD HH24:MI:SS.FF7')",
+        L"TO_TIMESTAMP('2023-01-01 00:00:00.0000000', 'YYYY-MM-DD HH24:MI:SS.FF6')",
+        L"to_date('2023-01-01', 'YYYY-MM-DD')", L"NULL"})
+    EXPECT_FALSE(ora_timestamp_from_literal(text, f)) << static_cast<const void*>(text);
 }
 
 TEST(OraBindRaw, HexDigitsQuotedOrThroughHextoraw) {
