@@ -305,7 +305,7 @@ OraDate to_date(const std::string& text, const std::string& mask, std::time_t no
           nanos = nanos * 10 + (text[pos++] - '0');
         }
         if (pos == start) raise(1858);
-        for (size_t k = pos - start; k < 9; ++k) nanos *= 10;
+        for (size_t digits = pos - start; digits < 9; ++digits) nanos *= 10;
         d.nanos = nanos;
         break;
       }

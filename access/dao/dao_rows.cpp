@@ -316,7 +316,7 @@ std::vector<dao_field_info> dao_describe_table(const jet_file& file, const jet_o
       // A version history belongs to its memo column, which holds the
       // current text; the history column itself is no field of the table.
       if (kind && kind->kind == jet_complex_kind::version_history) continue;
-      info.type = kind ? dao_complex_type(*kind) : DAO_TYPE_ATTACHMENT;
+      info.type = kind ? dao_complex_type(*kind) : int16_t{DAO_TYPE_ATTACHMENT};
     }
     fields.push_back(std::move(info));
     if (columns) columns->push_back(i);
