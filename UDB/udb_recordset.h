@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "UDB/udb_append_sink.h"
 #include "TK/tk_exception.h"
+#include "UDB/udb_append_sink.h"
 #include "UDB/udb_indexes.h"
 #include "UDB/udb_record.h"
 #include "UDB/udb_schema.h"

@@ -393,7 +393,7 @@ class conversion_driver {
   udb_database& source_;
   udb_destination& destination_;
   udb_validator& table_names_;
-  std::vector<std::wstring> converted_;                          // source names of the tables done
+  std::vector<std::wstring> converted_;  // source names of the tables done
   udb_relationships child_relationships_;
   std::map<std::wstring, std::wstring, tk_utf16_less> planned_;  // source -> destination
 };
