@@ -5,10 +5,12 @@
 #include <QLabel>
 #include <QScreen>
 
+#include "GUI2/wizard_ids.h"
+
 connecting_dialog::connecting_dialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
   setModal(true);
-  setObjectName(QStringLiteral("101"));
+  setObjectName(QString::number(wiz::DLG_CONNECTING));
   for (int i = 0; i < kFrames; ++i)
     frames_[i] = QPixmap(QStringLiteral(":/wizard/connect%1.png").arg(i + 1));
   setFrameStyle();

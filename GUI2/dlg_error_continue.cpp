@@ -5,11 +5,12 @@
 #include <QPushButton>
 
 #include "GUI2/dlg_error_dialog_layout.h"
+#include "GUI2/wizard_ids.h"
 #include "TK/tk_trace.h"
 
 dlg_error_continue::dlg_error_continue(const QString& message, QWidget* parent) : QDialog(parent) {
   tk_trace(2, "dlg_error_continue::ctor");
-  setObjectName(QStringLiteral("115"));
+  setObjectName(QString::number(wiz::DLG_ERROR_CONTINUE));
   QVBoxLayout* layout = error_dialog_frame(this, message);
   auto* again = new QCheckBox(tr("&Do not show this dialog box again"), this);
   again->setObjectName(QStringLiteral("1222"));
@@ -17,9 +18,9 @@ dlg_error_continue::dlg_error_continue(const QString& message, QWidget* parent) 
   layout->addWidget(again);
   QHBoxLayout* buttons = error_dialog_button_row(layout);
   auto* go_on = new QPushButton(tr("Continue"), this);
-  go_on->setObjectName(QStringLiteral("2"));
+  go_on->setObjectName(QString::number(RESULT_CONTINUE));
   auto* abort = new QPushButton(tr("Abort"), this);
-  abort->setObjectName(QStringLiteral("1"));
+  abort->setObjectName(QString::number(RESULT_ABORT));
   go_on->setDefault(true);
   buttons->addWidget(go_on);
   buttons->addWidget(abort);

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "GUI2/dlg_error_dialog_layout.h"
+#include "GUI2/wizard_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_desktop.h"
 #include "TK/tk_trace.h"
@@ -11,15 +12,15 @@
 dlg_error_ex::dlg_error_ex(const QString& message, QWidget* parent)
     : QDialog(parent), message_(message) {
   tk_trace(2, "dlg_error_ex::ctor");
-  setObjectName(QStringLiteral("114"));
+  setObjectName(QString::number(wiz::DLG_ERROR_EX));
   QVBoxLayout* layout = error_dialog_frame(this, message);
   QHBoxLayout* buttons = error_dialog_button_row(layout);
   auto* send = new QPushButton(tr("Send bug"), this);
-  send->setObjectName(QStringLiteral("1112"));
+  send->setObjectName(QString::number(RESULT_SEND_BUG));
   auto* ok = new QPushButton(tr("OK"), this);
-  ok->setObjectName(QStringLiteral("1"));
+  ok->setObjectName(QString::number(RESULT_OK));
   auto* copy = new QPushButton(tr("Copy to clipboard"), this);
-  copy->setObjectName(QStringLiteral("1108"));
+  copy->setObjectName(QString::number(RESULT_COPY));
   send->setDefault(true);
   buttons->addWidget(send);
   buttons->addWidget(ok);

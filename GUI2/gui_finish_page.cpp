@@ -4,17 +4,21 @@
 #include <QAbstractButton>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "GUI2/welcome_page.h"
 #include "GUI2/wizard_ids.h"
 #include "GUI2/wizard_shell.h"
+#include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
 #include "common/tarvel_convertor.h"
+#include "verify/verify_run.h"
 
 gui_finish_page::gui_finish_page(QWidget* parent) : wizard_page(wiz::PAGE_FINISH, parent) {
   setPixmap(QWizard::WatermarkPixmap, wizard_shell::watermark());
@@ -31,11 +35,31 @@ gui_finish_page::gui_finish_page(QWidget* parent) : wizard_page(wiz::PAGE_FINISH
   errors->hide();
   errors->installEventFilter(this);
   layout->addWidget(errors, 1);
+  auto* status = new QLabel(this);
+  status->setObjectName(QStringLiteral("verify_status"));
+  status->setWordWrap(true);
+  status->hide();
+  layout->addWidget(status);
+  auto* table = new QTableWidget(0, 5, this);
+  table->setObjectName(QStringLiteral("verify_table"));
+  table->setHorizontalHeaderLabels(
+      {tr("Table"), tr("Access rows"), tr("Oracle rows"), tr("Content"), tr("First difference")});
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->verticalHeader()->hide();
+  table->horizontalHeader()->setStretchLastSection(true);
+  table->hide();
+  layout->addWidget(table, 2);
   layout->addStretch(0);
   auto* row = new QHBoxLayout;
   auto* save = with_id(new QPushButton(tr("&Save Settings"), this), 1116);
   connect(save, &QPushButton::clicked, this, &gui_finish_page::on_save_settings);
   row->addWidget(save);
+  auto* verify = new QPushButton(tr("&Verify"), this);
+  verify->setObjectName(QStringLiteral("verify"));
+  verify->setToolTip(tr("Compare every converted table with the MS Access database"));
+  connect(verify, &QPushButton::clicked, this, &gui_finish_page::on_verify);
+  row->addWidget(verify);
   row->addStretch(1);
   layout->addLayout(row);
 }
@@ -101,4 +125,77 @@ void gui_finish_page::on_save_settings() {
                                 wiz_profile_filters(), QLatin1String(wiz::PROFILE_EXTENSION));
   if (path.isEmpty()) return;
   tarvel_convertor::instance().store_profile_file(path.toStdWString());
+}
+
+gui_finish_page::~gui_finish_page() {
+  stop_ = true;
+  join_worker();
+}
+
+void gui_finish_page::join_worker() {
+  if (worker_.joinable()) worker_.join();
+}
+
+void gui_finish_page::on_verify() {
+  tk_trace(2, "gui_finish_page::on_verify");
+  if (worker_.joinable()) return;  // one check at a time
+  findChild<QPushButton*>(QStringLiteral("verify"))->setEnabled(false);
+  auto* status = findChild<QLabel*>(QStringLiteral("verify_status"));
+  status->setText(tr("Verifying the converted tables..."));
+  status->show();
+  stop_ = false;
+  tarvel_convertor& conv = tarvel_convertor::instance();
+  // The worker touches no widget: it hands its result to the page's thread.
+  worker_ = std::thread([this, &conv] {
+    try {
+      auto result = std::make_shared<verify_result>(verify_converted(conv, &stop_));
+      QMetaObject::invokeMethod(
+          this, [this, result] { show_verify_result(*result); }, Qt::QueuedConnection);
+    } catch (const std::exception& e) {
+      const QString message = QString::fromStdString(e.what());
+      QMetaObject::invokeMethod(
+          this, [this, message] { show_verify_failure(message); }, Qt::QueuedConnection);
+    }
+  });
+}
+
+void gui_finish_page::show_verify_result(const verify_result& result) {
+  join_worker();
+  findChild<QPushButton*>(QStringLiteral("verify"))->setEnabled(true);
+  auto* table = findChild<QTableWidget*>(QStringLiteral("verify_table"));
+  table->setRowCount(0);
+  for (const verify_table_result& t : result.tables) {
+    const int row = table->rowCount();
+    table->insertRow(row);
+    auto count = [](const std::optional<uint64_t>& n) {
+      return n ? QString::number(*n) : QStringLiteral("-");
+    };
+    const QString cells[] = {QString::fromStdString(t.shown_name()), count(t.access_rows),
+                             count(t.oracle_rows), QString::fromLatin1(t.content()),
+                             QString::fromStdString(t.first_difference())};
+    for (int c = 0; c < 5; ++c) {
+      auto* item = new QTableWidgetItem(cells[c]);
+      if (c == 1 || c == 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      table->setItem(row, c, item);
+    }
+  }
+  table->resizeColumnsToContents();
+  table->show();
+  using state = verify_table_result::state;
+  auto* status = findChild<QLabel*>(QStringLiteral("verify_status"));
+  status->setText(tr("%1 tables: %2 equal, %3 differing, %4 missing in Oracle, %5 missing in "
+                     "Access; %6 items not carried over (see tarvel-verify for the list).")
+                      .arg(result.tables.size())
+                      .arg(result.count(state::equal))
+                      .arg(result.count(state::differs))
+                      .arg(result.count(state::missing_in_oracle))
+                      .arg(result.count(state::missing_in_access))
+                      .arg(result.not_carried_over.size()));
+}
+
+void gui_finish_page::show_verify_failure(const QString& message) {
+  join_worker();
+  findChild<QPushButton*>(QStringLiteral("verify"))->setEnabled(true);
+  findChild<QLabel*>(QStringLiteral("verify_status"))
+      ->setText(tr("The verification could not run:\n%1").arg(message));
 }

@@ -1,6 +1,7 @@
 // The table-selection page.
 #include "GUI2/sel_tables_page.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -115,6 +116,8 @@ int sel_tables_page::page_init() {
   ctrl<QLabel>(1312)->setText(tr("&Selected tables:"));
   tarvel_convertor& conv = tarvel_convertor::instance();
   all_tables_.clear();
+  saved_queries_.clear();
+  saved_queries_read_ = false;
   try {
     conv.get_all_tables(all_tables_);
   } catch (const tk_mail_assertion&) {
@@ -224,10 +227,20 @@ void sel_tables_page::on_del_all() {
   move_all(selected_list(), available_list(), selected_queries_, available_queries_);
 }
 
+const std::vector<source_saved_query>& sel_tables_page::saved_queries() {
+  if (!saved_queries_read_) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    saved_queries_ = list_saved_queries(tarvel_convertor::instance());
+    QApplication::restoreOverrideCursor();
+    saved_queries_read_ = true;
+  }
+  return saved_queries_;
+}
+
 bool sel_tables_page::edit_query(std::wstring& name, std::wstring& query,
                                  const QListWidgetItem* except) {
   for (;;) {
-    set_query_dlg dialog(name, query, window());
+    set_query_dlg dialog(name, query, window(), saved_queries());
     if (dialog.exec() != QDialog::Accepted) return false;
     name = dialog.name();
     query = dialog.query();

@@ -13,6 +13,7 @@
 
 #include "GUI2/wizard_page.h"
 #include "UDB/udb_converter.h"
+#include "common/saved_queries.h"
 
 class sel_tables_page : public wizard_page {
   Q_OBJECT
@@ -50,7 +51,13 @@ class sel_tables_page : public wizard_page {
   // True when either list holds the name in any letter case.
   bool is_listed(const QString& name, const QListWidgetItem* except = nullptr) const;
 
+  // The source's saved queries for the query dialog, read when the dialog
+  // first opens after an activation.
+  const std::vector<source_saved_query>& saved_queries();
+
   std::vector<std::wstring> all_tables_;
+  std::vector<source_saved_query> saved_queries_;
+  bool saved_queries_read_ = false;
   udb_converter::query_map selected_queries_;
   udb_converter::query_map available_queries_;
 };

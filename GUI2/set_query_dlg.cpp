@@ -2,12 +2,14 @@
 #include "GUI2/set_query_dlg.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTextCursor>
 #include <algorithm>
 #include <cwctype>
@@ -30,8 +32,9 @@ bool starts_with_select(const std::wstring& text) {
 
 }  // namespace
 
-set_query_dlg::set_query_dlg(const std::wstring& name, const std::wstring& query, QWidget* parent)
-    : QDialog(parent), name_(name), query_(query) {
+set_query_dlg::set_query_dlg(const std::wstring& name, const std::wstring& query, QWidget* parent,
+                             const std::vector<source_saved_query>& saved)
+    : QDialog(parent), name_(name), query_(query), saved_(saved) {
   tk_trace(2, "set_query_dlg::set_query_dlg");
   setObjectName(QString::number(wiz::DLG_SET_QUERY));
   setWindowTitle(tr("Add Query"));
@@ -47,10 +50,33 @@ set_query_dlg::set_query_dlg(const std::wstring& name, const std::wstring& query
   query_edit_->setTabChangesFocus(true);
   query_edit_->setMinimumSize(420, 160);
   query_label->setBuddy(query_edit_);
-  layout->addWidget(name_label, 0, 0);
-  layout->addWidget(name_edit_, 1, 0);
-  layout->addWidget(query_label, 2, 0);
-  layout->addWidget(query_edit_, 3, 0);
+  int row = 0;
+  if (!saved_.empty()) {
+    auto* saved_label = new QLabel(tr("&Saved query of the source database:"), this);
+    saved_box_ = new QComboBox(this);
+    saved_box_->setObjectName(QString::number(kSavedQueries));
+    saved_box_->setPlaceholderText(tr("(choose one to convert it)"));
+    saved_box_->setToolTip(tr("Greyed queries cannot be converted; point at one to see why."));
+    saved_box_->setMaxVisibleItems(20);
+    saved_label->setBuddy(saved_box_);
+    auto* model = qobject_cast<QStandardItemModel*>(saved_box_->model());
+    for (const source_saved_query& q : saved_) {
+      saved_box_->addItem(QString::fromStdWString(q.name));
+      if (q.runnable || !model) continue;
+      QStandardItem* item = model->item(saved_box_->count() - 1);
+      item->setEnabled(false);
+      item->setToolTip(QString::fromStdWString(q.reason));
+    }
+    saved_box_->setCurrentIndex(-1);
+    layout->addWidget(saved_label, row++, 0);
+    layout->addWidget(saved_box_, row++, 0);
+    connect(saved_box_, &QComboBox::activated, this, &set_query_dlg::on_saved_query);
+    setTabOrder(saved_box_, name_edit_);  // top to bottom; the name keeps the first focus
+  }
+  layout->addWidget(name_label, row++, 0);
+  layout->addWidget(name_edit_, row++, 0);
+  layout->addWidget(query_label, row++, 0);
+  layout->addWidget(query_edit_, row++, 0);
 
   auto* buttons = new QVBoxLayout();
   auto add_button = [&](const QString& text, int id) {
@@ -67,7 +93,7 @@ set_query_dlg::set_query_dlg(const std::wstring& name, const std::wstring& query
   buttons->addStretch(1);
   QPushButton* help = add_button(tr("Help"), 9);
   ok->setDefault(true);
-  layout->addLayout(buttons, 0, 1, 4, 1);
+  layout->addLayout(buttons, 0, 1, row, 1);
   connect(ok, &QPushButton::clicked, this, &set_query_dlg::accept);
   connect(cancel, &QPushButton::clicked, this, &set_query_dlg::reject);
   connect(test, &QPushButton::clicked, this, &set_query_dlg::on_test_query);
@@ -118,6 +144,15 @@ void set_query_dlg::accept() {
     return;
   }
   QDialog::accept();
+}
+
+void set_query_dlg::on_saved_query(int index) {
+  if (index < 0 || index >= static_cast<int>(saved_.size())) return;
+  const source_saved_query& q = saved_[static_cast<size_t>(index)];
+  if (!q.runnable) return;
+  tk_wtrace(2, L"set_query_dlg::on_saved_query(%s)", q.name);
+  name_edit_->setText(QString::fromStdWString(saved_query_table_name(q.name)));
+  query_edit_->setPlainText(QString::fromStdWString(q.sql));
 }
 
 void set_query_dlg::reject() {

@@ -3,11 +3,19 @@
 // text ("Query:", edit 1020). OK checks both (a name, a text that starts with
 // SELECT); Test Query also has the source database try the text through the
 // converter. Filled by its creator; name() and query() are read after OK.
+// When the creator passes the source's saved queries, a drop-down (1021)
+// above the edits offers them: choosing one fills the name with an Oracle
+// table name made from the query's and the text with a SELECT of all its
+// rows; those the source cannot run stand greyed with its reason as tooltip.
 #pragma once
 
 #include <QDialog>
 #include <string>
+#include <vector>
 
+#include "common/saved_queries.h"
+
+class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 
@@ -17,7 +25,10 @@ class set_query_dlg : public QDialog {
   // Both edits hold at most this many characters.
   static constexpr int kMaxText = 2047;
 
-  set_query_dlg(const std::wstring& name, const std::wstring& query, QWidget* parent = nullptr);
+  static constexpr int kSavedQueries = 1021;
+
+  set_query_dlg(const std::wstring& name, const std::wstring& query, QWidget* parent = nullptr,
+                const std::vector<source_saved_query>& saved = {});
 
   const std::wstring& name() const { return name_; }
   const std::wstring& query() const { return query_; }
@@ -31,6 +42,9 @@ class set_query_dlg : public QDialog {
   void accept() override;
   void reject() override;
   void on_test_query();
+  // The saved query at `index` of the drop-down fills both edits (nothing
+  // for a greyed one).
+  void on_saved_query(int index);
 
  private:
   void limit_query_text();
@@ -40,4 +54,6 @@ class set_query_dlg : public QDialog {
   const std::wstring skipped_ = L"\t\n\r ";
   QLineEdit* name_edit_;
   QPlainTextEdit* query_edit_;
+  QComboBox* saved_box_ = nullptr;
+  std::vector<source_saved_query> saved_;
 };

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "GUI2/wizard_shell.h"
+#include "common/tarvel_convertor.h"
 
 void wizard_error_reporter::show_internal_error(const std::string& text) {
   wizard_shell::show_internal_error(text);
@@ -15,6 +16,10 @@ void wizard_error_reporter::remember(const std::string& message) {
 }
 
 error_reporter::answer wizard_error_reporter::ask_continue(const std::string& message) {
+  // After the user has cancelled, the run stops at the next record anyway:
+  // an error met on the way out is listed, not asked about.
+  if (tarvel_convertor::exists() && tarvel_convertor::instance().stop_requested())
+    return answer::go_on;
   const wizard_presenter::continue_answer reply = wizard_shell::ask_continue(message);
   if (reply.abort) return answer::abort;
   return reply.do_not_show_again ? answer::go_on_silently : answer::go_on;

@@ -262,8 +262,10 @@ void wizard_shell::fill_watermark_area() {
     if (qobject_cast<wizard_page*>(label->parentWidget())) continue;
     const QPixmap shown = label->pixmap();
     if (shown.isNull() || shown.size() != picture.size()) continue;
+    // QWizard paints this label with its Base role (white in most styles).
     QPalette palette = label->palette();
     palette.setColor(QPalette::Window, bottom);
+    palette.setColor(QPalette::Base, bottom);
     label->setPalette(palette);
     label->setAutoFillBackground(true);
   }

@@ -550,11 +550,9 @@ std::wstring ole_variant::to_wstring() const {
 // ---------------------------------------------------------------------------
 // Reading text
 
-ole_variant ole_variant::from_string(const std::string& text, VARTYPE type) {
-  tk_trace(1, "ole_variant::from_string('%s', 0x%08X)", text, type);
-  ole_variant result;
-  if (text.empty() && type != VT_BSTR) return result;
-  const char* s = text.c_str();
+// VT_I1 / VT_I2 / VT_I4 / VT_I8 and their unsigned kinds: C-style numbers,
+// 0 for a text that is none.
+void ole_variant::integer_from_text(ole_variant& result, const char* s, VARTYPE type) {
   switch (type) {
     case VT_I2:
       result.var_.iVal = static_cast<int16_t>(ole_atoi(s));
@@ -586,44 +584,115 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE type) {
       result.uhyper_ = value;
       break;
     }
+    default:
+      break;
+  }
+}
+
+// VT_R4 / VT_R8, with ',' read as the decimal point.
+void ole_variant::real_from_text(ole_variant& result, const std::string& text, VARTYPE type) {
+  std::string copy = text;
+  for (char& c : copy) {
+    if (c == ',') c = '.';
+  }
+  const double value = ole_atof(copy.c_str());
+  if (type == VT_R4) {
+    result.var_.fltVal = static_cast<float>(value);
+  } else {
+    result.var_.dblVal = value;
+  }
+}
+
+// VT_CY / VT_DECIMAL, exactly, with ',' read as the decimal point; false
+// (the result left VT_EMPTY) for a text that is no number.
+bool ole_variant::exact_from_text(ole_variant& result, const std::string& text, VARTYPE type) {
+  tk_trace(1, type == VT_CY ? "GOT VT_CY" : "GOT VT_DECIMAL");
+  std::string copy = text;
+  for (char& c : copy) {
+    if (c == ',') c = '.';
+  }
+  const std::u16string wide = tk_utf8_to_utf16(copy);
+  HRESULT hr;
+  if (type == VT_CY) {
+    hr = VarCyFromStr(wide.c_str(), LOCALE_EN_US, 0, &result.var_.cyVal);
+    if (FAILED(hr)) tk_trace(3, "VarCyFromStr failed: %08X", static_cast<uint32_t>(hr));
+  } else {
+    DECIMAL dec{};
+    hr = VarDecFromStr(wide.c_str(), LOCALE_EN_US, 0, &dec);
+    if (FAILED(hr)) tk_trace(3, "VarDecFromStr failed: %08X", static_cast<uint32_t>(hr));
+    result.var_.decVal = dec;
+  }
+  if (FAILED(hr)) {
+    VariantInit(&result.var_);
+    return false;
+  }
+  return true;
+}
+
+// VT_BOOL: yes/true and no/false in any case, else a number (non-zero true).
+void ole_variant::bool_from_text(ole_variant& result, const std::string& text) {
+  const char* s = text.c_str();
+  auto equals = [&text](const char* word) {
+    return text.size() == std::strlen(word) && strncasecmp(text.c_str(), word, text.size()) == 0;
+  };
+  bool value;
+  if (equals("yes") || equals("true")) {
+    value = true;
+  } else if (equals("no") || equals("false")) {
+    value = false;
+  } else {
+    value = ole_atoi(s) != 0;
+  }
+  result.var_.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+// VT_BLOB / VT_BYTE_ARRAY from hexadecimal digits (an optional 0x first); an
+// odd count of digits gives no value.
+void ole_variant::bytes_from_hex_text(ole_variant& result, const std::string& text) {
+  if (text.empty()) {
+    tk_trace(1, "Empty BLOB");
+    return;
+  }
+  if (text.size() % 2 != 0) {
+    tk_trace(2, "Incorrect BLOB (size is odd)");
+    return;
+  }
+  std::string_view hex(text);
+  if (hex.size() >= 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) hex.remove_prefix(2);
+  tk_trace(1, "Got BLOB size: %d", hex.size());
+  const uint32_t count = static_cast<uint32_t>(hex.size() / 2);
+  result.allocate_safe_array(count);
+  auto* bytes = static_cast<uint8_t*>(result.var_.parray->pvData);
+  for (uint32_t i = 0; i < count; ++i) {
+    const int high = hex_digit(hex[2 * i]);
+    const int low = hex_digit(hex[2 * i + 1]);
+    bytes[i] = static_cast<uint8_t>(high < 0 ? 0 : (low < 0 ? high : high * 16 + low));
+  }
+}
+
+ole_variant ole_variant::from_string(const std::string& text, VARTYPE type) {
+  tk_trace(1, "ole_variant::from_string('%s', 0x%08X)", text, type);
+  ole_variant result;
+  if (text.empty() && type != VT_BSTR) return result;
+  switch (type) {
+    case VT_I2:
+    case VT_I4:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+      integer_from_text(result, text.c_str(), type);
+      break;
     case VT_R4:
-    case VT_R8: {
-      std::string copy = text;
-      for (char& c : copy) {
-        if (c == ',') c = '.';
-      }
-      const double value = ole_atof(copy.c_str());
-      if (type == VT_R4) {
-        result.var_.fltVal = static_cast<float>(value);
-      } else {
-        result.var_.dblVal = value;
-      }
+    case VT_R8:
+      real_from_text(result, text, type);
       break;
-    }
     case VT_CY:
-    case VT_DECIMAL: {
-      tk_trace(1, type == VT_CY ? "GOT VT_CY" : "GOT VT_DECIMAL");
-      std::string copy = text;
-      for (char& c : copy) {
-        if (c == ',') c = '.';
-      }
-      const std::u16string wide = tk_utf8_to_utf16(copy);
-      HRESULT hr;
-      if (type == VT_CY) {
-        hr = VarCyFromStr(wide.c_str(), LOCALE_EN_US, 0, &result.var_.cyVal);
-        if (FAILED(hr)) tk_trace(3, "VarCyFromStr failed: %08X", static_cast<uint32_t>(hr));
-      } else {
-        DECIMAL dec{};
-        hr = VarDecFromStr(wide.c_str(), LOCALE_EN_US, 0, &dec);
-        if (FAILED(hr)) tk_trace(3, "VarDecFromStr failed: %08X", static_cast<uint32_t>(hr));
-        result.var_.decVal = dec;
-      }
-      if (FAILED(hr)) {
-        VariantInit(&result.var_);
-        return result;
-      }
+    case VT_DECIMAL:
+      if (!exact_from_text(result, text, type)) return result;
       break;
-    }
     case VT_DATE: {
       tk_trace(1, "GOT VT_DATE");
       const ole_date date(text);
@@ -636,46 +705,13 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE type) {
       result.hyper_ = *value;
       break;
     }
-    case VT_BOOL: {
-      auto equals = [&text](const char* word) {
-        return text.size() == std::strlen(word) &&
-               strncasecmp(text.c_str(), word, text.size()) == 0;
-      };
-      bool value;
-      if (equals("yes") || equals("true")) {
-        value = true;
-      } else if (equals("no") || equals("false")) {
-        value = false;
-      } else {
-        value = ole_atoi(s) != 0;
-      }
-      result.var_.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    case VT_BOOL:
+      bool_from_text(result, text);
       break;
-    }
     case VT_BLOB:
-    case VT_BYTE_ARRAY: {
-      if (text.empty()) {
-        tk_trace(1, "Empty BLOB");
-        return result;
-      }
-      if (text.size() % 2 != 0) {
-        tk_trace(2, "Incorrect BLOB (size is odd)");
-        return result;
-      }
-      std::string_view hex(text);
-      if (hex.size() >= 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X'))
-        hex.remove_prefix(2);
-      tk_trace(1, "Got BLOB size: %d", hex.size());
-      const uint32_t count = static_cast<uint32_t>(hex.size() / 2);
-      result.allocate_safe_array(count);
-      auto* bytes = static_cast<uint8_t*>(result.var_.parray->pvData);
-      for (uint32_t i = 0; i < count; ++i) {
-        const int high = hex_digit(hex[2 * i]);
-        const int low = hex_digit(hex[2 * i + 1]);
-        bytes[i] = static_cast<uint8_t>(high < 0 ? 0 : (low < 0 ? high : high * 16 + low));
-      }
+    case VT_BYTE_ARRAY:
+      bytes_from_hex_text(result, text);
       return result;
-    }
     default: {
       result.attach_string(text);
       if (FAILED(VariantChangeType(&result.var_, &result.var_, 0, type)))

@@ -86,6 +86,23 @@ class ole_variant {
   void copy_from(const ole_variant& other);
   void assign_date(const SYSTEMTIME& st);
 
+  // The families of change_type, each for the conversions it names.
+  void change_from_int64(VARTYPE new_type);
+  void change_from_timestamp(VARTYPE new_type);
+  void change_to_timestamp();
+  void change_from_date(VARTYPE new_type);
+  void change_to_int64(VARTYPE new_type);
+  void change_to_date();
+  void change_to_binary();
+
+  // The families of from_string, each filling `result` for the types it
+  // names (the caller sets the type).
+  static void integer_from_text(ole_variant& result, const char* s, VARTYPE type);
+  static void real_from_text(ole_variant& result, const std::string& text, VARTYPE type);
+  static bool exact_from_text(ole_variant& result, const std::string& text, VARTYPE type);
+  static void bool_from_text(ole_variant& result, const std::string& text);
+  static void bytes_from_hex_text(ole_variant& result, const std::string& text);
+
   int64_t hyper_ = 0;    // the value while the type is VT_I8 or VT_FILETIME (ole_timestamp.h)
   uint64_t uhyper_ = 0;  // the value while the type is VT_UI8
   SYSTEMTIME date_{};    // the value while the type is VT_DATE

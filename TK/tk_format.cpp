@@ -33,6 +33,123 @@ std::string as_text(const tk_fmt_arg& a) {
   return printf_one("%p", std::get<const void*>(a.v));
 }
 
+// One conversion specification, %[flags][width][.precision][length]conv,
+// with the printf text it stands for (without the conversion letter).
+struct fmt_spec {
+  std::string flags, width, precision;
+  bool has_precision = false;
+  char conv = 0;
+  std::string printf_prefix() const {
+    return "%" + flags + width + (has_precision ? "." + precision : "");
+  }
+};
+
+// Reads the specification after the '%' at format[i]. Returns the index of
+// its conversion letter, or npos when it is malformed or uses '*'.
+size_t parse_spec(std::string_view format, size_t i, fmt_spec& spec) {
+  size_t j = i + 1;
+  while (j < format.size() && std::string_view("-+ #0").find(format[j]) != std::string_view::npos)
+    spec.flags += format[j++];
+  while (j < format.size() &&
+         (std::isdigit(static_cast<unsigned char>(format[j])) || format[j] == '*'))
+    spec.width += format[j++];
+  if (j < format.size() && format[j] == '.') {
+    spec.has_precision = true;
+    ++j;
+    while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])))
+      spec.precision += format[j++];
+  }
+  while (j < format.size() && std::string_view("hlLqjzt").find(format[j]) != std::string_view::npos)
+    ++j;
+  if (j >= format.size() || spec.width.find('*') != std::string::npos) return std::string::npos;
+  spec.conv = format[j];
+  return j;
+}
+
+// d i u x X o c
+std::string format_integer(const fmt_spec& spec, const tk_fmt_arg& a) {
+  int64_t v;
+  if (auto p = std::get_if<int64_t>(&a.v)) {
+    v = *p;
+  } else if (auto q = std::get_if<uint64_t>(&a.v)) {
+    v = static_cast<int64_t>(*q);
+  } else if (auto d = std::get_if<double>(&a.v)) {
+    v = static_cast<int64_t>(*d);
+  } else {
+    return as_text(a);
+  }
+  if (spec.conv == 'c') return tk_to_utf8(std::wstring(1, static_cast<wchar_t>(v)));
+  const bool is_unsigned_conv = spec.conv != 'd' && spec.conv != 'i';
+  // Unsigned conversions of a signed value print its 32-bit pattern when
+  // it fits in 32 bits, as printf("%08X", -1) does with an int.
+  if (is_unsigned_conv && v < 0 && v >= INT32_MIN) v = static_cast<uint32_t>(v);
+  const std::string conversion =
+      spec.printf_prefix() + (is_unsigned_conv ? std::string("ll") + spec.conv : "lld");
+  return printf_one(conversion, static_cast<long long>(v));
+}
+
+// e E f F g G
+std::string format_floating(const fmt_spec& spec, const tk_fmt_arg& a) {
+  double v;
+  if (auto d = std::get_if<double>(&a.v)) {
+    v = *d;
+  } else if (auto p = std::get_if<int64_t>(&a.v)) {
+    v = static_cast<double>(*p);
+  } else if (auto q = std::get_if<uint64_t>(&a.v)) {
+    v = static_cast<double>(*q);
+  } else {
+    return as_text(a);
+  }
+  return printf_one(spec.printf_prefix() + spec.conv, v);
+}
+
+// s S: any argument as text, cut to the precision and padded to the width.
+std::string format_text(const fmt_spec& spec, const tk_fmt_arg& a) {
+  std::string text = as_text(a);
+  if (spec.has_precision) {
+    const size_t cut = spec.precision.empty() ? 0 : std::stoul(spec.precision);
+    if (text.size() > cut) text.resize(cut);
+  }
+  if (!spec.width.empty()) {
+    const size_t w = std::stoul(spec.width);
+    if (text.size() < w) {
+      if (spec.flags.find('-') != std::string::npos)
+        text.append(w - text.size(), ' ');
+      else
+        text.insert(0, w - text.size(), ' ');
+    }
+  }
+  return text;
+}
+
+std::string format_one(const fmt_spec& spec, const tk_fmt_arg& a) {
+  switch (spec.conv) {
+    case 'd':
+    case 'i':
+    case 'u':
+    case 'x':
+    case 'X':
+    case 'o':
+    case 'c':
+      return format_integer(spec, a);
+    case 'e':
+    case 'E':
+    case 'f':
+    case 'F':
+    case 'g':
+    case 'G':
+      return format_floating(spec, a);
+    case 'p':
+      if (auto p = std::get_if<const void*>(&a.v)) return printf_one("%p", *p);
+      return as_text(a);
+    case 's':
+    case 'S':
+      return format_text(spec, a);
+    default:
+      return std::string("%") + spec.conv;
+  }
+}
+
 }  // namespace
 
 std::string tk_vformat(std::string_view format, const tk_fmt_arg* args, size_t count) {
@@ -50,118 +167,18 @@ std::string tk_vformat(std::string_view format, const tk_fmt_arg* args, size_t c
       ++i;
       continue;
     }
-    // Parse %[flags][width][.precision][length]conversion
-    size_t j = i + 1;
-    std::string flags, width, precision;
-    bool has_precision = false;
-    while (j < format.size() && std::string_view("-+ #0").find(format[j]) != std::string_view::npos)
-      flags += format[j++];
-    while (j < format.size() &&
-           (std::isdigit(static_cast<unsigned char>(format[j])) || format[j] == '*'))
-      width += format[j++];
-    if (j < format.size() && format[j] == '.') {
-      has_precision = true;
-      ++j;
-      while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])))
-        precision += format[j++];
-    }
-    while (j < format.size() &&
-           std::string_view("hlLqjzt").find(format[j]) != std::string_view::npos)
-      ++j;
-    if (j >= format.size() || width.find('*') != std::string::npos) {
+    fmt_spec spec;
+    const size_t j = parse_spec(format, i, spec);
+    if (j == std::string::npos) {
       out.append(format.substr(i));  // malformed or unsupported: copy verbatim
       break;
     }
-    const char conv = format[j];
     i = j;
     if (next >= count) {
       out += "(missing)";
       continue;
     }
-    const tk_fmt_arg& a = args[next++];
-    std::string conversion = "%" + flags + width + (has_precision ? "." + precision : "");
-    switch (conv) {
-      case 'd':
-      case 'i':
-      case 'u':
-      case 'x':
-      case 'X':
-      case 'o':
-      case 'c': {
-        int64_t v;
-        if (auto p = std::get_if<int64_t>(&a.v)) {
-          v = *p;
-        } else if (auto q = std::get_if<uint64_t>(&a.v)) {
-          v = static_cast<int64_t>(*q);
-        } else if (auto d = std::get_if<double>(&a.v)) {
-          v = static_cast<int64_t>(*d);
-        } else {
-          out += as_text(a);
-          break;
-        }
-        if (conv == 'c') {
-          out += tk_to_utf8(std::wstring(1, static_cast<wchar_t>(v)));
-          break;
-        }
-        const bool is_unsigned_conv = conv != 'd' && conv != 'i';
-        // Unsigned conversions of a signed value print its 32-bit pattern when
-        // it fits in 32 bits, as printf("%08X", -1) does with an int.
-        if (is_unsigned_conv && v < 0 && v >= INT32_MIN) v = static_cast<uint32_t>(v);
-        conversion += is_unsigned_conv ? std::string("ll") + conv : std::string("lld");
-        out += printf_one(conversion, static_cast<long long>(v));
-        break;
-      }
-      case 'e':
-      case 'E':
-      case 'f':
-      case 'F':
-      case 'g':
-      case 'G': {
-        double v;
-        if (auto d = std::get_if<double>(&a.v)) {
-          v = *d;
-        } else if (auto p = std::get_if<int64_t>(&a.v)) {
-          v = static_cast<double>(*p);
-        } else if (auto q = std::get_if<uint64_t>(&a.v)) {
-          v = static_cast<double>(*q);
-        } else {
-          out += as_text(a);
-          break;
-        }
-        out += printf_one(conversion + conv, v);
-        break;
-      }
-      case 'p':
-        if (auto p = std::get_if<const void*>(&a.v)) {
-          out += printf_one("%p", *p);
-        } else {
-          out += as_text(a);
-        }
-        break;
-      case 's':
-      case 'S': {
-        std::string text = as_text(a);
-        if (has_precision) {
-          const size_t cut = precision.empty() ? 0 : std::stoul(precision);
-          if (text.size() > cut) text.resize(cut);
-        }
-        if (!width.empty()) {
-          const size_t w = std::stoul(width);
-          if (text.size() < w) {
-            if (flags.find('-') != std::string::npos)
-              text.append(w - text.size(), ' ');
-            else
-              text.insert(0, w - text.size(), ' ');
-          }
-        }
-        out += text;
-        break;
-      }
-      default:
-        out += '%';
-        out += conv;
-        break;
-    }
+    out += format_one(spec, args[next++]);
   }
   return out;
 }

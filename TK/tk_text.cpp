@@ -1,68 +1,18 @@
-// UTF-8 / UTF-16 / UTF-32 (wchar_t) codecs written by hand, with no locale
-// dependence, and the space trimming helpers.
+// UTF-8 / UTF-16 / UTF-32 (wchar_t) conversions over the shared codec
+// (tk_utf_codec.h), with no locale dependence, and the space trimming helpers.
 #include "TK/tk_text.h"
 
 #include <cstdint>
 
 #include "TK/tk_trace.h"
+#include "TK/tk_utf_codec.h"
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
+using tk_utf::kReplacement;
 
-// Decodes one code point at s[i]; advances i. Returns false on malformed input
-// (i is still advanced by at least one byte so callers make progress).
 bool decode_utf8(std::string_view s, size_t& i, char32_t& cp) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80) {
-    cp = b0;
-    ++i;
-    return true;
-  }
-  size_t len;
-  char32_t min;
-  if ((b0 & 0xE0) == 0xC0) {
-    len = 2, cp = b0 & 0x1F, min = 0x80;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    len = 3, cp = b0 & 0x0F, min = 0x800;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    len = 4, cp = b0 & 0x07, min = 0x10000;
-  } else {
-    ++i;
-    return false;
-  }
-  if (i + len > s.size()) {
-    ++i;
-    return false;
-  }
-  for (size_t k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) {
-      ++i;
-      return false;
-    }
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  i += len;
-  return cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
-}
-
-void encode_utf8(char32_t cp, std::string& out) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  return tk_utf::decode_utf8(s.data(), s.size(), i, cp);
 }
 
 // Text that is all ASCII converts unit for unit; the per-record values and
@@ -76,7 +26,7 @@ bool all_ascii(V text) {
 }
 
 bool valid_scalar(char32_t cp) {
-  return cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+  return tk_utf::is_scalar(cp);
 }
 
 template <class S>
@@ -122,7 +72,7 @@ std::optional<std::string> tk_wide_to_utf8_strict(std::wstring_view text) {
   for (wchar_t c : text) {
     const auto cp = static_cast<char32_t>(c);
     if (!valid_scalar(cp)) return std::nullopt;
-    encode_utf8(cp, out);
+    tk_utf::append_utf8(cp, out);
   }
   return out;
 }
@@ -133,7 +83,7 @@ std::string tk_to_utf8(std::wstring_view text) {
   out.reserve(text.size());
   for (wchar_t c : text) {
     const auto cp = static_cast<char32_t>(c);
-    encode_utf8(valid_scalar(cp) ? cp : kReplacement, out);
+    tk_utf::append_utf8(valid_scalar(cp) ? cp : kReplacement, out);
   }
   return out;
 }
@@ -142,16 +92,10 @@ std::u16string tk_wide_to_utf16(std::wstring_view text) {
   if (all_ascii(text)) return std::u16string(text.begin(), text.end());
   std::u16string out;
   out.reserve(text.size());
+  char16_t units[2];
   for (wchar_t c : text) {
-    auto cp = static_cast<char32_t>(c);
-    if (!valid_scalar(cp)) cp = kReplacement;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
+    const auto cp = static_cast<char32_t>(c);
+    out.append(units, tk_utf::encode_utf16(valid_scalar(cp) ? cp : kReplacement, units));
   }
   return out;
 }
@@ -160,16 +104,10 @@ std::wstring tk_utf16_to_wide(std::u16string_view text) {
   if (all_ascii(text)) return std::wstring(text.begin(), text.end());
   std::wstring out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = kReplacement;
-    }
-    out += static_cast<wchar_t>(c);
+  for (size_t i = 0; i < text.size();) {
+    char32_t cp;
+    out += static_cast<wchar_t>(
+        tk_utf::decode_utf16(text.data(), text.size(), i, cp) ? cp : kReplacement);
   }
   return out;
 }

@@ -46,6 +46,14 @@ bool udb_database::is_table_exist(const std::wstring& name) const {
   return false;
 }
 
+std::wstring udb_database::query_error(const std::wstring& sql) {
+  return test_query(sql) ? std::wstring() : std::wstring(L"The query cannot be run.");
+}
+
+std::vector<std::wstring> udb_database::saved_queries() {
+  return {};
+}
+
 std::vector<udb_child_table> udb_database::child_tables(const std::wstring&) {
   return {};
 }

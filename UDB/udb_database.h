@@ -52,6 +52,12 @@ class udb_database {
   virtual std::unique_ptr<udb_recordset> get_query(const std::wstring& name,
                                                    const std::wstring& sql, int32_t open_flag) = 0;
   virtual bool test_query(const std::wstring& sql) = 0;
+  // Why the text cannot be run, in the database's own words; empty when it
+  // can. The base knows no reason beyond test_query's answer.
+  virtual std::wstring query_error(const std::wstring& sql);
+  // The names of the queries saved in the database that give rows (the base
+  // has none), in the database's order.
+  virtual std::vector<std::wstring> saved_queries();
   // Runs free SQL; a database that does not must not be asked (the base
   // raises an internal assertion failure).
   virtual void query(const std::wstring& sql);

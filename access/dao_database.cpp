@@ -2,6 +2,8 @@
 // Access database.
 #include "access/dao_database.h"
 
+#include <cwchar>
+
 #include "OLE/ole_variant.h"
 #include "TK/tk_compare.h"
 #include "TK/tk_paths.h"
@@ -13,8 +15,6 @@
 #include "access/dao_recordset.h"
 
 namespace {
-constexpr int32_t kAttachedTable = 0x40000000;
-constexpr int32_t kSystemObject = int32_t(0x80000002u);
 constexpr int32_t kOpenDynaset = 2;
 constexpr int32_t kDenyWrite = 1;
 constexpr int32_t kReadOnly = 4;
@@ -117,9 +117,9 @@ void dao_database::list_tables() {
         dao_text([&](BSTR* b) { return tabledef->get_Name(b); }, TK_LEVEL_RUN);
     int32_t attributes = 0;
     dao_check(tabledef->get_Attributes(&attributes), TK_LEVEL_RUN);
-    if ((attributes & kAttachedTable) && !linked_file_missing(tabledef.get())) {
+    if ((attributes & DAO_ATTACHED_TABLE) && !linked_file_missing(tabledef.get())) {
       tk_wtrace(2, L"Skip linked table '%s'", name);
-    } else if (attributes & kSystemObject) {
+    } else if (attributes & DAO_SYSTEM_OBJECT) {
       tk_wtrace(2, L"Skip system table '%s'", name);
     } else {
       tk_wtrace(2, L"Got table: '%s'", name);
@@ -205,8 +205,8 @@ std::unique_ptr<udb_recordset> dao_database::get_table(const std::wstring& name,
   // A table linked to a file that is missing goes on to be opened, so that
   // it fails with the error that names the file, as a table linked through
   // ODBC fails with the error of its connection.
-  if ((attributes & kSystemObject) ||
-      ((attributes & kAttachedTable) && !linked_file_missing(tabledef.get())))
+  if ((attributes & DAO_SYSTEM_OBJECT) ||
+      ((attributes & DAO_ATTACHED_TABLE) && !linked_file_missing(tabledef.get())))
     return nullptr;
   const std::wstring sql = L"SELECT * FROM [" + name + L"]";
   ole_com_ptr<DAOQueryDef> querydef;
@@ -279,10 +279,67 @@ uint32_t dao_database::count_query(const std::wstring& sql) {
 bool dao_database::test_query(const std::wstring& sql) {
   tk_wtrace(2, L"dao_database::test_query(%s)", sql);
   try {
+    // Both texts a conversion of the query opens, the rows and their
+    // count, compiled and checked without reading the rows.
     ole_com_ptr<DAORecordset> rs = open_sql(sql, kDenyWrite, nullptr);
     rs->Close();
+    rs = open_sql(L"select count(*) from (" + sql + L")", kReadOnly, nullptr);
+    rs->Close();
     return true;
+  } catch (const std::exception& e) {
+    // The engine's error (number and text) for the trace: why the query
+    // is refused.
+    tk_trace(1, "Query refused: %s", e.what());
+    return false;
   } catch (...) {
     return false;
   }
+}
+
+std::wstring dao_database::query_error(const std::wstring& sql) {
+  tk_wtrace(2, L"dao_database::query_error(%s)", sql);
+  try {
+    // The texts that get_query opens: the rows and their count.
+    ole_com_ptr<DAORecordset> rs = open_sql(sql, kDenyWrite, nullptr);
+    rs->Close();
+    rs = open_sql(L"select count(*) from (" + sql + L")", kReadOnly, nullptr);
+    rs->Close();
+    return {};
+  } catch (const tk_exception& e) {
+    const std::wstring text = tk_utf8_to_wide(e.message()).value_or(std::wstring());
+    return text.empty() ? std::wstring(L"The query cannot be run.") : text;
+  } catch (...) {
+    return L"The query cannot be run.";
+  }
+}
+
+std::vector<std::wstring> dao_database::saved_queries() {
+  tk_trace(2, "dao_database::saved_queries");
+  // Query kinds (Flags & 0xF0) that give rows: select, crosstab, union.
+  constexpr uint32_t kSelect = 0x00, kCrosstab = 0x10, kUnion = 0x80;
+  std::vector<std::wstring> names;
+  try {
+    ole_com_ptr<DAOQueryDef> querydef;
+    ole_com_ptr<DAORecordset> rs = open_sql(kSavedQueriesSql, kReadOnly, &querydef);
+    if (!is_eof(rs.get())) dao_check(rs->MoveFirst());
+    ole_com_ptr<DAOFields> fields;
+    dao_check(rs->get_Fields(fields.out()));
+    dao_check_object(fields.get(), "field list");
+    while (!is_eof(rs.get())) {
+      const std::wstring name = field_text(fields.get(), 0);
+      const std::wstring flags_text = field_text(fields.get(), 1);
+      const uint32_t kind = uint32_t(std::wcstol(flags_text.c_str(), nullptr, 10)) & 0xF0;
+      if (!name.empty() && name[0] != L'~' &&
+          (kind == kSelect || kind == kCrosstab || kind == kUnion))
+        names.push_back(name);
+      else
+        tk_wtrace(2, L"Skip saved query '%s' (kind %d)", name, static_cast<int>(kind));
+      dao_check(rs->MoveNext());
+    }
+    rs->Close();
+  } catch (const tk_exception& e) {
+    tk_trace(2, "Saved queries not listed: %s", e.what());
+    names.clear();
+  }
+  return names;
 }

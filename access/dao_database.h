@@ -27,6 +27,9 @@ class dao_database : public udb_database {
   static constexpr const wchar_t* kRelationshipsSql =
       L"SELECT szRelationship, szColumn, szObject, szReferencedObject, szReferencedColumn, grbit "
       L"FROM MSysRelationships ORDER BY szRelationship";
+  // The saved queries, with the kind of each in the Flags bits 0xF0.
+  static constexpr const wchar_t* kSavedQueriesSql =
+      L"SELECT Name, Flags FROM MSysObjects WHERE Type = 5";
 
   // Lists the tables and, unless options has bit 0x20 or 0x40, reads the
   // relationships; a DAO error there goes to `sink` (or the trace) and the
@@ -51,6 +54,13 @@ class dao_database : public udb_database {
                                                  int32_t open_flag) override;
   // Whether the text can be run; never raises.
   bool test_query(const std::wstring& sql) override;
+  // The DAO error that opening the text as get_query opens it (its rows
+  // and their count) gives; empty when both open. Never raises.
+  std::wstring query_error(const std::wstring& sql) override;
+  // The saved select, union and crosstab queries (MSysObjects rows of type 5
+  // whose query kind gives rows), without the engine's own hidden ones whose
+  // names start with '~'. Empty when MSysObjects cannot be read.
+  std::vector<std::wstring> saved_queries() override;
   // The number of rows the query gives.
   uint32_t count_query(const std::wstring& sql);
 

@@ -6,7 +6,6 @@
 #include "access/dao_exception.h"
 
 namespace {
-constexpr int32_t kAutoIncrField = 0x10;
 constexpr char kDayZero[] = "1899-12-30";
 constexpr size_t kDayZeroLength = sizeof(kDayZero) - 1;
 }  // namespace
@@ -23,7 +22,7 @@ dao_field::dao_field(ole_com_ptr<DAOField> field, bool read_value) : field_(std:
   b_not_null = required == VARIANT_TRUE;
   int32_t attributes = 0;
   dao_check(field_->get_Attributes(&attributes));
-  b_autoincrement = (attributes & kAutoIncrField) != 0;
+  b_autoincrement = (attributes & DAO_AUTO_INCR_FIELD) != 0;
   if (!read_value) return;
 
   VARIANT value;
@@ -48,43 +47,44 @@ dao_field::~dao_field() = default;
 VARTYPE dao_field::get_vartype(int16_t dao_type) {
   tk_trace(1, "dao_field::get_vartype(%d)", dao_type);
   switch (dao_type) {
-    case 1:  // dbBoolean
+    case DAO_TYPE_BOOLEAN:
       return VT_BOOL;
-    case 2:  // dbByte
+    case DAO_TYPE_BYTE:
       return VT_UI1;
-    case 3:  // dbInteger
+    case DAO_TYPE_INTEGER:
       return VT_I2;
-    case 4:  // dbLong
+    case DAO_TYPE_LONG:
       return VT_I4;
-    case 5:  // dbCurrency
+    case DAO_TYPE_CURRENCY:
       return VT_CY;
-    case 6:  // dbSingle
+    case DAO_TYPE_SINGLE:
       return VT_R4;
-    case 7:  // dbDouble
+    case DAO_TYPE_DOUBLE:
       return VT_R8;
-    case 8:   // dbDate
-    case 22:  // dbTime
+    case DAO_TYPE_DATE:
+    case DAO_TYPE_TIME:
       return VT_DATE;
-    case 10:  // dbText
-    case 12:  // dbMemo
+    case DAO_TYPE_TEXT:
+    case DAO_TYPE_MEMO:
       return VT_BSTR;
-    case 16:  // dbBigInt: its values arrive as 64-bit integers; as binary
-              // every one of them would be refused by the destination.
+    case DAO_TYPE_BIG_INT:
+      // Its values arrive as 64-bit integers; as binary every one of them
+      // would be refused by the destination.
       return VT_I8;
-    case 19:  // dbNumeric
-    case 20:  // dbDecimal
-    case 21:  // dbFloat
+    case DAO_TYPE_NUMERIC:
+    case DAO_TYPE_DECIMAL:
+    case DAO_TYPE_FLOAT:
       return VT_R8;
     case DAO_TYPE_DATE_TIME_EXTENDED:  // 100 ns from year 1: no VT_DATE holds that
       return VT_FILETIME;
     case DAO_TYPE_ATTACHMENT:
-    case 102:  // dbComplexByte ... dbComplexText: multi-value fields
-    case 103:
-    case 104:
-    case 105:
-    case 106:
-    case 107:
-    case 108:
+    case DAO_TYPE_COMPLEX_BYTE:  // ... DAO_TYPE_COMPLEX_TEXT: multi-value fields
+    case DAO_TYPE_COMPLEX_INTEGER:
+    case DAO_TYPE_COMPLEX_LONG:
+    case DAO_TYPE_COMPLEX_SINGLE:
+    case DAO_TYPE_COMPLEX_DOUBLE:
+    case DAO_TYPE_COMPLEX_GUID:
+    case DAO_TYPE_COMPLEX_DECIMAL:
     case DAO_TYPE_COMPLEX_TEXT:
       // The column keeps the number of the row's values; the values go to
       // a child table (dao_database::get_child_table).

@@ -15,9 +15,6 @@
 
 class dao_field : public udb_field {
  public:
-  // DAO type codes the Access classes look at.
-  enum : int16_t { kBoolean = 1, kDate = 8, kText = 10, kMemo = 12, kGuid = 15 };
-
   // read_value: also read Field.Value (fields of a row). A column
   // description (fields of a TableDef or QueryDef) has no value: it stays
   // empty and get_type answers the column's type.

@@ -192,17 +192,17 @@ ole_variant dao_recordset::table_default(int32_t position, int16_t dao_type, uin
       tk_wtrace(1, L"After all processing: %s", text);
       equals_form = true;
     }
-    if (dao_type == dao_field::kDate) {
+    if (dao_type == DAO_TYPE_DATE) {
       tk_trace(1, "Got date/time def.value");
       if (enclosed(text, L'#', L'#')) text = strip(text);
       *extra = 1;
-    } else if (!equals_form && (dao_type == dao_field::kText || dao_type == dao_field::kMemo)) {
+    } else if (!equals_form && (dao_type == DAO_TYPE_TEXT || dao_type == DAO_TYPE_MEMO)) {
       // Memo defaults are written the same way; their quotes are not part
       // of the value either.
       tk_trace(1, "Got string def.value");
       if (enclosed(text, L'"', L'"')) text = strip(text);
     }
-    if (size != 0 && dao_type == dao_field::kText && size < text.size()) {
+    if (size != 0 && dao_type == DAO_TYPE_TEXT && size < text.size()) {
       tk_wtrace(3, L"Skip incorrect default value [%s] for field #%d", text, position);
       text.clear();
     }
@@ -212,11 +212,11 @@ ole_variant dao_recordset::table_default(int32_t position, int16_t dao_type, uin
 
 ole_variant dao_recordset::query_default(int16_t dao_type, std::wstring text, uint32_t* extra) {
   *extra = 0;
-  if (dao_type == dao_field::kDate) {
+  if (dao_type == DAO_TYPE_DATE) {
     tk_trace(1, "Got date/time def.value");
     if (enclosed(text, L'#', L'#')) text = strip(text);
     *extra = 1;
-  } else if (dao_type == dao_field::kText) {
+  } else if (dao_type == DAO_TYPE_TEXT) {
     tk_trace(1, "Got string def.value");
     if (enclosed(text, L'"', L'"')) text = strip(text);
   }
@@ -228,7 +228,7 @@ void dao_recordset::add_column(ole_com_ptr<DAOField> field, const ole_variant& d
   const int16_t type = type_of(field.get());
   const dao_field column(std::move(field), false);
   auto ftd = std::make_unique<t_ftd>(column, def_value, extra);
-  if (type == dao_field::kGuid) ftd->extra = 1;
+  if (type == DAO_TYPE_GUID) ftd->extra = 1;
   schema().add(std::move(ftd));
 }
 

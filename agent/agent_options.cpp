@@ -12,6 +12,7 @@
 #include "TK/tk_trace.h"
 #include "access/dao_check_sysdb.h"
 #include "common/error_handler.h"
+#include "common/table_list.h"
 #include "common/tarvel_convertor.h"
 
 const tk_cmdli_option agent_options[] = {
@@ -77,9 +78,6 @@ const char kUsageBody[] =
     "   6) Command line parameters that contain spaces should be enclosed in\n"
     "      quotes (for example --src=\"c:\\My Documents\\Sales Report 2011.mdb\")\n";
 
-// Longest table-list line, in bytes without its line end.
-constexpr size_t kMaxTableLine = 254;
-
 }  // namespace
 
 std::string agent_usage_text() {
@@ -97,69 +95,10 @@ void exit_with_message(const std::string& text) {
   std::exit(-1);
 }
 
-table_list parse_table_list(std::string_view bytes) {
-  table_list result;
-  std::optional<bool> utf8_bom;  // decided on the first non-empty line
-  size_t line_number = 0;
-  size_t pos = 0;
-  while (pos < bytes.size()) {
-    size_t end = bytes.find('\n', pos);
-    if (end == std::string_view::npos) end = bytes.size();
-    std::string_view line = bytes.substr(pos, end - pos);
-    pos = end + 1;
-    ++line_number;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.size() > kMaxTableLine) {
-      result.error = table_list::problem::line_too_long;
-      result.error_line = line_number;
-      return result;
-    }
-    if (line.empty()) continue;
-    if (!utf8_bom) {
-      utf8_bom = line.substr(0, 3) == "\xEF\xBB\xBF";
-      if (*utf8_bom) line.remove_prefix(3);
-      if (line.empty()) continue;
-    }
-    auto name = tk_utf8_to_wide(line);
-    if (!name) {
-      result.error = table_list::problem::not_utf8;
-      result.error_line = line_number;
-      return result;
-    }
-    result.names.push_back(std::move(*name));
-  }
-  return result;
-}
-
 void process_tab_file(const std::string& path) {
   tk_trace(1, "process_tab_file(%s)", path);
-  const char* missing =
-      "Table names file does not exist.\nPlease verify the correct path/name was given.";
-  if (!tk_is_file_exist(path)) exit_with_message(missing);
-  std::string bytes;
-  {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) exit_with_message(missing);
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-    std::fclose(f);
-  }
-  table_list list = parse_table_list(bytes);
-  switch (list.error) {
-    case table_list::problem::line_too_long:
-      exit_with_message(
-          tk_format("Table names file %s: line %d is longer than %d characters.\nPlease verify the "
-                    "table names.",
-                    path, list.error_line, kMaxTableLine));
-    case table_list::problem::not_utf8:
-      exit_with_message(tk_format(
-          "Table names file %s: line %d is not valid UTF-8 text.\nPlease save the file as UTF-8.",
-          path, list.error_line));
-    case table_list::problem::none:
-      break;
-  }
-  tarvel_convertor::instance().selected_tables = std::move(list.names);
+  if (auto problem = load_table_list(path, tarvel_convertor::instance().selected_tables))
+    exit_with_message(*problem);
 }
 
 bool parse_cmd_line(int argc, char** argv) {

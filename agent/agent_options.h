@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "agent/tk_cmdli.h"
+#include "TK/tk_cmdli.h"
+#include "common/table_list.h"
 #include "tarvel_version.h"
 
 enum agent_option_id : int32_t {
@@ -50,15 +51,3 @@ bool parse_cmd_line(int argc, char** argv);
 
 // Replaces the converter's selected tables with the names in the file.
 void process_tab_file(const std::string& path);
-
-// The names of a table-list file's contents: one name per line, LF or CR LF
-// line ends, empty lines skipped, no other trimming; a UTF-8 byte-order mark
-// on the first non-empty line is dropped. A line longer than 254 bytes or not
-// valid UTF-8 is refused with its 1-based number.
-struct table_list {
-  enum class problem { none, line_too_long, not_utf8 };
-  std::vector<std::wstring> names;
-  problem error = problem::none;
-  size_t error_line = 0;
-};
-table_list parse_table_list(std::string_view bytes);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "UDB/udb_database.h"
 #include "UDB/udb_source_engine.h"
 
 class acc_converter_impl;
@@ -36,3 +37,13 @@ void check_access_source(const acc_converter_impl& access, const std::wstring& s
                          const std::wstring& database_password);
 // Whether the source can run the query; never raises.
 bool test_source_query(const tarvel_convertor& conv, const std::wstring& query_text);
+
+// The source opened for a short look outside a run (a query test, the list
+// of saved queries): read-only, without the relationships, with the
+// converter's security settings. The database closes before its engine.
+struct source_look {
+  std::unique_ptr<udb_source_engine> engine;
+  std::unique_ptr<udb_database> db;
+};
+// Raises the engine's errors, or kDaoLoadFailure when no version loads.
+source_look open_source_look(const tarvel_convertor& conv);

@@ -42,19 +42,23 @@ void check_access_source(const acc_converter_impl& access, const std::wstring& s
   db.reset();
 }
 
+source_look open_source_look(const tarvel_convertor& conv) {
+  source_look look;
+  look.engine = conv.make_source_engine();
+  select_source_version(*look.engine);
+  look.engine->set_ugl_info(conv.access.workgroup_file, conv.access.workgroup_user,
+                            conv.access.workgroup_password);
+  // Read-only and without the relationships: a look needs neither write
+  // access nor the foreign keys (whose read errors would be reported).
+  look.db = look.engine->open_db(conv.source_name(), udb_source_engine::kOpenList,
+                                 conv.access.database_password);
+  return look;
+}
+
 bool test_source_query(const tarvel_convertor& conv, const std::wstring& query_text) {
   try {
-    std::unique_ptr<udb_source_engine> engine = conv.make_source_engine();
-    if (!try_select_source_version(*engine)) return false;
-    engine->set_ugl_info(conv.access.workgroup_file, conv.access.workgroup_user,
-                         conv.access.workgroup_password);
-    // Read-only and without the relationships: a query test needs neither
-    // write access nor the foreign keys (whose read errors would be reported).
-    std::unique_ptr<udb_database> db = engine->open_db(
-        conv.source_name(), udb_source_engine::kOpenList, conv.access.database_password);
-    const bool ok = db->test_query(query_text);
-    db.reset();
-    return ok;
+    source_look look = open_source_look(conv);
+    return look.db->test_query(query_text);
   } catch (...) {
     return false;
   }

@@ -36,6 +36,13 @@ class fixed_catalog : public sql_catalog {
   std::optional<std::u16string> query(const std::u16string& name) override {
     if (name == u"Q") return u"SELECT ID, [Company Name] AS N FROM Customers";
     if (name == u"Loop") return u"SELECT * FROM Loop";
+    if (name == u"U")
+      return u"SELECT ID FROM Customers\r\nUNION ALL SELECT CustomerID FROM Orders\r\nORDER BY ID;";
+    if (name == u"X")
+      return u"TRANSFORM Sum(Amount) AS S\r\nSELECT CustomerID\r\nFROM Orders\r\n"
+             u"GROUP BY CustomerID\r\nPIVOT Qty;";
+    if (name == u"P")
+      return u"PARAMETERS [Least] Long;\r\nSELECT ID FROM Customers WHERE ID > Least;";
     return std::nullopt;
   }
 

@@ -2,6 +2,7 @@
 // length arrays and prefixes, and each external type the engine accepts.
 #include "oraemb/bind_values.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -211,6 +212,15 @@ Value bind_element(const BindH& b, ub4 row, const EnvH& env) {
     case SQLT_DAT:
       if (capacity < 7) raise(1460);
       return Value::dt(checked_date(reinterpret_cast<const unsigned char*>(data)));
+    case SQLT_TIMESTAMP: {
+      // The element is the address of a timestamp descriptor.
+      if (capacity < sizeof(void*)) raise(1460);
+      const DateTimeH* dt = handle_cast<DateTimeH>(load<void*>(data), OCI_DTYPE_TIMESTAMP);
+      if (!dt) raise(1460);
+      OraDate d = dt->value;
+      d.precision = 9;
+      return Value::dt(d);
+    }
     case kSqltOdt: {
       // OCIDate: sb2 year, ub1 month, ub1 day, then hour, minute, second.
       if (capacity < 7) raise(1460);
@@ -227,6 +237,34 @@ Value bind_element(const BindH& b, ub4 row, const EnvH& env) {
     }
     default:
       raise(1460);
+  }
+}
+
+bool is_long_bind_type(ub2 dty) {
+  return dty == SQLT_LNG || dty == SQLT_LBI || dty == SQLT_LVC || dty == SQLT_LVB;
+}
+
+void check_long_bind_order(const std::vector<const BindH*>& binds, const EnvH& env,
+                           int database_char_bytes, int nchar_char_bytes) {
+  constexpr size_t kShortLimit = 4000;
+  bool after_long = false;
+  for (const BindH* b : binds) {
+    if (!b) continue;
+    const size_t size = b->size < 0 ? 0 : static_cast<size_t>(b->size);
+    if (is_long_bind_type(b->dty) || size > kShortLimit) {
+      after_long = true;
+      continue;
+    }
+    if (!after_long) continue;
+    // What the server may receive: character data grows when it is
+    // converted into the column's character set.
+    size_t potential = size;
+    if (b->dty == SQLT_CHR || b->dty == SQLT_STR || b->dty == SQLT_VCS || b->dty == SQLT_AFC) {
+      const size_t per_char = static_cast<size_t>(
+          std::max(1, b->charset_form == SQLCS_NCHAR ? nchar_char_bytes : database_char_bytes));
+      potential = utf16_data(*b, env) ? size / 2 * std::min<size_t>(per_char, 3) : size;
+    }
+    if (potential > kShortLimit) raise(24816);
   }
 }
 

@@ -29,4 +29,12 @@ std::optional<OraNumber> number_from_oracle_bytes(const unsigned char* bytes, si
 // occurrence (upper case, without the colon), as OCIBindByPos counts them.
 std::vector<std::string> placeholder_names(const std::string& sql);
 
+// A server wants the binds of long data (LONG and long raw types, or more
+// than 4000 bytes) after all the others in an INSERT or UPDATE: a bind that
+// may carry more than 4000 bytes once converted, placed after such a bind,
+// raises ORA-24816. `binds` are in the order of the text's placeholders
+// (null where a placeholder has no bind).
+void check_long_bind_order(const std::vector<const BindH*>& binds, const EnvH& env,
+                           int database_char_bytes, int nchar_char_bytes);
+
 }  // namespace oraemb

@@ -52,18 +52,10 @@ size_t Session::database_bytes(const std::string& utf8) const {
   const std::string& cs = profile_.database_charset;
   if (cs == "AL32UTF8") return utf8.size();
   if (cs == "UTF8") {
-    // CESU-8: a supplementary character is two 3-byte surrogates.
+    // CESU-8: every UTF-16 unit on its own, so a supplementary character is
+    // two 3-byte surrogates.
     size_t n = 0;
-    for (unsigned char c : utf8) {
-      if (c < 0x80)
-        n += 1;
-      else if (c >= 0xF0)
-        n += 6;
-      else if (c >= 0xE0)
-        n += 3;
-      else if (c >= 0xC0)
-        n += 2;
-    }
+    for (char16_t u : utf8_to_utf16(utf8)) n += u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
     return n;
   }
   return utf16_length(utf8);  // single-byte sets: one byte per character held

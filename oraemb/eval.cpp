@@ -4,6 +4,8 @@
 // expression.
 #include <algorithm>
 #include <cctype>
+#include <functional>
+#include <optional>
 
 #include "oraemb/ora_error.h"
 #include "oraemb/session.h"
@@ -310,72 +312,55 @@ int Session::cond(const Expr& e, EvalContext& ctx) {
   }
 }
 
-Value Session::eval(const Expr& e, EvalContext& ctx) {
-  switch (e.op) {
-    case Op::Literal:
-      return e.literal;
-    case Op::Column:
-      return (*ctx.row)[e.slot];
-    case Op::NewRef:
-      return (*ctx.new_row)[e.slot];
-    case Op::Rowid:
-      return Value::text(rowid_text(e.aux, (*ctx.rids)[e.source]));
-    case Op::Rownum:
-      return Value::num(OraNumber::from_int(ctx.rownum));
-    case Op::SeqValue:
-      return next_sequence_value(e.qualifier, e.name == "NEXTVAL");
-    case Op::Bind:
-      if (!binds_) raise(1008);
-      return binds_->bind_value(e.name);
-    case Op::Neg: {
-      Value v = eval(*e.args[0], ctx);
-      if (v.is_null()) return v;
-      return Value::num(-value_number(v));
+namespace {
+
+// Raises ORA-00909 unless lo <= count <= hi.
+void arity(size_t count, size_t lo, size_t hi) {
+  if (count < lo || count > hi) throw ora_error(909, "invalid number of arguments");
+}
+
+// UNISTR: \XXXX is the UTF-16 unit XXXX (pairs make supplementary
+// characters), \\ a backslash; any other backslash is ORA-30186.
+Value unistr(const std::string& in) {
+  std::u16string units;
+  for (size_t k = 0; k < in.size();) {
+    if (in[k] != '\\') {
+      // The text up to the next backslash (never part of a multi-byte
+      // sequence) converts as it stands.
+      const size_t next = std::min(in.find('\\', k), in.size());
+      units += utf8_to_utf16(in.substr(k, next - k));
+      k = next;
+      continue;
     }
-    case Op::Add:
-    case Op::Sub:
-    case Op::Mul:
-    case Op::Div:
-      return arithmetic(e.op, eval(*e.args[0], ctx), eval(*e.args[1], ctx));
-    case Op::Concat: {
-      Value a = eval(*e.args[0], ctx), b = eval(*e.args[1], ctx);
-      std::string text = value_text(a) + value_text(b);
-      // 4000 bytes: of AL16UTF16 for a national result, else of the text.
-      const bool national = a.national || b.national;
-      if ((national ? utf16_length(text) * 2 : text.size()) > 4000)
-        throw ora_error(1489, "result of string concatenation is too long");
-      // With a national operand the result is national (NVARCHAR2).
-      Value out = Value::text(text);
-      out.national = national;
-      return out;
+    if (k + 1 < in.size() && in[k + 1] == '\\') {
+      units += u'\\';
+      k += 2;
+      continue;
     }
-    case Op::Case: {
-      size_t pairs = (e.args.size() - (e.has_else ? 1 : 0)) / 2;
-      for (size_t k = 0; k < pairs; ++k)
-        if (cond(*e.args[2 * k], ctx) == 1) return eval(*e.args[2 * k + 1], ctx);
-      return e.has_else ? eval(*e.args.back(), ctx) : Value::null();
+    if (k + 5 > in.size()) raise(30186);
+    char16_t u = 0;
+    for (size_t j = 1; j <= 4; ++j) {
+      char h = in[k + j];
+      int d = h >= '0' && h <= '9'   ? h - '0'
+              : h >= 'a' && h <= 'f' ? h - 'a' + 10
+              : h >= 'A' && h <= 'F' ? h - 'A' + 10
+                                     : -1;
+      if (d < 0) raise(30186);
+      u = static_cast<char16_t>(u * 16 + d);
     }
-    case Op::Func:
-      break;
-    default:
-      raise(920);
+    units += u;
+    k += 5;
   }
-  const std::string& f = e.name;
-  if (is_aggregate(f)) {
-    if (!ctx.aggregates || e.aggregate < 0) raise(934);
-    return (*ctx.aggregates)[e.aggregate];
-  }
-  auto arity = [&](size_t lo, size_t hi) {
-    if (e.args.size() < lo || e.args.size() > hi)
-      throw ora_error(909, "invalid number of arguments");
-  };
-  auto arg = [&](size_t k) { return eval(*e.args[k], ctx); };
-  if (f == "SYSDATE") return Value::dt(civil_from_seconds(now() + 0));
-  if (f == "USER") return Value::text(user_);
-  if (f == "EMPTY_CLOB" || f == "EMPTY_BLOB") {
-    arity(0, 0);
-    return Value::lob_value(f == "EMPTY_CLOB" ? Kind::Clob : Kind::Blob, "");
-  }
+  Value out = Value::text(utf16_to_utf8(units));
+  out.national = true;
+  return out;
+}
+
+// The functions that look at NULL arguments themselves and evaluate only
+// the arguments they need: NVL, NVL2, COALESCE, NULLIF, DECODE.
+std::optional<Value> null_function(const std::string& f, size_t count,
+                                   const std::function<Value(size_t)>& arg) {
+  auto arity = [&](size_t lo, size_t hi) { oraemb::arity(count, lo, hi); };
   if (f == "NVL") {
     arity(2, 2);
     Value a = arg(0);
@@ -387,7 +372,7 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
   }
   if (f == "COALESCE") {
     arity(1, 255);
-    for (size_t k = 0; k < e.args.size(); ++k) {
+    for (size_t k = 0; k < count; ++k) {
       Value v = arg(k);
       if (!v.is_null()) return v;
     }
@@ -403,65 +388,28 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
     arity(3, 255);
     Value v = arg(0);
     size_t k = 1;
-    for (; k + 1 < e.args.size(); k += 2) {
+    for (; k + 1 < count; k += 2) {
       Value s = arg(k);
       bool match = v.is_null() && s.is_null();
       if (!v.is_null() && !s.is_null()) match = compare_values(v, s) == 0;
       if (match) return arg(k + 1);
     }
-    return k < e.args.size() ? arg(k) : Value::null();
+    return k < count ? arg(k) : Value::null();
   }
-  // The remaining functions return NULL for a NULL first argument.
-  std::vector<Value> args;
-  for (size_t k = 0; k < e.args.size(); ++k) args.push_back(arg(k));
-  for (const Value& v : args)
-    if (v.is_null() && f != "CONCAT" && f != "REPLACE") return Value::null();
+  return std::nullopt;
+}
+
+// Text functions: CONCAT, UNISTR, UPPER, LOWER, LENGTH, SUBSTR, TRIM, LTRIM,
+// RTRIM, REPLACE, INSTR.
+std::optional<Value> text_function(const std::string& f, const std::vector<Value>& args) {
+  auto arity = [&](size_t lo, size_t hi) { oraemb::arity(args.size(), lo, hi); };
   if (f == "CONCAT") {
     arity(2, 2);
     return Value::text(value_text(args[0]) + value_text(args[1]));
   }
   if (f == "UNISTR") {
-    // \XXXX is the UTF-16 unit XXXX (pairs make supplementary characters),
-    // \\ a backslash; any other backslash is ORA-30186.
     arity(1, 1);
-    const std::string in = value_text(args[0]);
-    std::u16string units;
-    for (size_t k = 0; k < in.size();) {
-      if (in[k] != '\\') {
-        size_t len = 1;
-        unsigned char c = static_cast<unsigned char>(in[k]);
-        if (c >= 0xF0)
-          len = 4;
-        else if (c >= 0xE0)
-          len = 3;
-        else if (c >= 0xC0)
-          len = 2;
-        units += utf8_to_utf16(in.substr(k, len));
-        k += len;
-        continue;
-      }
-      if (k + 1 < in.size() && in[k + 1] == '\\') {
-        units += u'\\';
-        k += 2;
-        continue;
-      }
-      if (k + 5 > in.size()) raise(30186);
-      char16_t u = 0;
-      for (size_t j = 1; j <= 4; ++j) {
-        char h = in[k + j];
-        int d = h >= '0' && h <= '9'   ? h - '0'
-                : h >= 'a' && h <= 'f' ? h - 'a' + 10
-                : h >= 'A' && h <= 'F' ? h - 'A' + 10
-                                       : -1;
-        if (d < 0) raise(30186);
-        u = static_cast<char16_t>(u * 16 + d);
-      }
-      units += u;
-      k += 5;
-    }
-    Value out = Value::text(utf16_to_utf8(units));
-    out.national = true;
-    return out;
+    return unistr(value_text(args[0]));
   }
   if (f == "UPPER" || f == "LOWER") {
     arity(1, 1);
@@ -513,6 +461,14 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
     return Value::num(
         OraNumber::from_int(hit == std::u16string::npos ? 0 : static_cast<int64_t>(hit) + 1));
   }
+  return std::nullopt;
+}
+
+// Conversions: TO_CHAR, TO_NCHAR, TO_CLOB, TO_NUMBER, TO_DATE, TO_TIMESTAMP,
+// HEXTORAW, RAWTOHEX; `now` supplies TO_DATE's missing fields.
+std::optional<Value> conversion_function(const std::string& f, const std::vector<Value>& args,
+                                         std::time_t now) {
+  auto arity = [&](size_t lo, size_t hi) { oraemb::arity(args.size(), lo, hi); };
   if (f == "TO_CHAR" || f == "TO_NCHAR" || f == "TO_CLOB") {
     arity(1, 2);
     if (args[0].kind == Kind::Date)
@@ -532,7 +488,7 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
     if (args[0].kind == Kind::Date) return args[0];
     if (args[0].kind == Kind::Number) raise(932, {"CHAR", "NUMBER"});
     return Value::dt(
-        to_date(value_text(args[0]), args.size() > 1 ? value_text(args[1]) : "DD-MON-RR", now()));
+        to_date(value_text(args[0]), args.size() > 1 ? value_text(args[1]) : "DD-MON-RR", now));
   }
   if (f == "TO_TIMESTAMP") {
     // The fraction as given, to the nanosecond (TIMESTAMP(9)).
@@ -541,7 +497,7 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
     OraDate d = args[0].kind == Kind::Date
                     ? args[0].date
                     : to_date(value_text(args[0]),
-                              args.size() > 1 ? value_text(args[1]) : kTimestampMask, now());
+                              args.size() > 1 ? value_text(args[1]) : kTimestampMask, now);
     d.precision = 9;
     return Value::dt(d);
   }
@@ -556,6 +512,12 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
       return Value::text(to_hex(args[0].bytes));
     return Value::text(to_hex(value_text(args[0])));
   }
+  return std::nullopt;
+}
+
+// Numbers: ABS, ROUND, TRUNC (of a DATE too), MOD.
+std::optional<Value> number_function(const std::string& f, const std::vector<Value>& args) {
+  auto arity = [&](size_t lo, size_t hi) { oraemb::arity(args.size(), lo, hi); };
   if (f == "ABS") {
     arity(1, 1);
     OraNumber n = value_number(args[0]);
@@ -582,6 +544,88 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
     if (b.is_zero()) return Value::num(a);
     return Value::num(a - b * (a / b).truncated(0));
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+Value Session::eval(const Expr& e, EvalContext& ctx) {
+  switch (e.op) {
+    case Op::Literal:
+      return e.literal;
+    case Op::Column:
+      return (*ctx.row)[e.slot];
+    case Op::NewRef:
+      return (*ctx.new_row)[e.slot];
+    case Op::Rowid:
+      return Value::text(rowid_text(e.aux, (*ctx.rids)[e.source]));
+    case Op::Rownum:
+      return Value::num(OraNumber::from_int(ctx.rownum));
+    case Op::SeqValue:
+      return next_sequence_value(e.qualifier, e.name == "NEXTVAL");
+    case Op::Bind:
+      if (!binds_) raise(1008);
+      return binds_->bind_value(e.name);
+    case Op::Neg: {
+      Value v = eval(*e.args[0], ctx);
+      if (v.is_null()) return v;
+      return Value::num(-value_number(v));
+    }
+    case Op::Add:
+    case Op::Sub:
+    case Op::Mul:
+    case Op::Div:
+      return arithmetic(e.op, eval(*e.args[0], ctx), eval(*e.args[1], ctx));
+    case Op::Concat: {
+      Value a = eval(*e.args[0], ctx), b = eval(*e.args[1], ctx);
+      std::string text = value_text(a) + value_text(b);
+      // 4000 bytes: of AL16UTF16 for a national result, else of the text.
+      const bool national = a.national || b.national;
+      if ((national ? utf16_length(text) * 2 : text.size()) > 4000)
+        throw ora_error(1489, "result of string concatenation is too long");
+      // With a national operand the result is national (NVARCHAR2).
+      Value out = Value::text(text);
+      out.national = national;
+      return out;
+    }
+    case Op::Case: {
+      size_t pairs = (e.args.size() - (e.has_else ? 1 : 0)) / 2;
+      for (size_t k = 0; k < pairs; ++k)
+        if (cond(*e.args[2 * k], ctx) == 1) return eval(*e.args[2 * k + 1], ctx);
+      return e.has_else ? eval(*e.args.back(), ctx) : Value::null();
+    }
+    case Op::Func:
+      return eval_function(e, ctx);
+    default:
+      raise(920);
+  }
+}
+
+// A function call: aggregates come from the group's values, the functions
+// that handle NULL themselves see their arguments unevaluated, and every
+// other function returns NULL for a NULL argument (except CONCAT and
+// REPLACE) before its family computes it.
+Value Session::eval_function(const Expr& e, EvalContext& ctx) {
+  const std::string& f = e.name;
+  if (is_aggregate(f)) {
+    if (!ctx.aggregates || e.aggregate < 0) raise(934);
+    return (*ctx.aggregates)[e.aggregate];
+  }
+  if (f == "SYSDATE") return Value::dt(civil_from_seconds(now() + 0));
+  if (f == "USER") return Value::text(user_);
+  if (f == "EMPTY_CLOB" || f == "EMPTY_BLOB") {
+    arity(e.args.size(), 0, 0);
+    return Value::lob_value(f == "EMPTY_CLOB" ? Kind::Clob : Kind::Blob, "");
+  }
+  auto arg = [&](size_t k) { return eval(*e.args[k], ctx); };
+  if (auto v = null_function(f, e.args.size(), arg)) return *v;
+  std::vector<Value> args;
+  for (size_t k = 0; k < e.args.size(); ++k) args.push_back(arg(k));
+  for (const Value& v : args)
+    if (v.is_null() && f != "CONCAT" && f != "REPLACE") return Value::null();
+  if (auto v = text_function(f, args)) return *v;
+  if (auto v = conversion_function(f, args, now())) return *v;
+  if (auto v = number_function(f, args)) return *v;
   raise(904, {dq(f)});
 }
 

@@ -180,43 +180,34 @@ OraDate OraDate::from_oci(const unsigned char in[7]) {
   return d;
 }
 
-OraDate to_date(const std::string& text, const std::string& mask, std::time_t now) {
-  std::tm local{};
-  localtime_r(&now, &local);
-  OraDate d;
-  // Missing date fields come from the first day of the current month.
-  d.year = local.tm_year + 1900;
-  d.month = local.tm_mon + 1;
-  d.day = 1;
-  auto items = parse_mask(mask);
+namespace {
+
+// TO_DATE's reading of one input text: the position in it, the value so far
+// and the AM/PM state, with one method per family of format elements.
+struct DateReader {
+  DateReader(const std::string& input, int year) : text(input), this_year(year) {}
+
+  const std::string& text;
+  int this_year;
   size_t pos = 0;
+  OraDate d;
   bool pm = false, have_ampm = false, hour12 = false;
-  auto skip_punct = [&] {
+
+  void skip_punct() {
     while (pos < text.size() && !std::isalnum(static_cast<unsigned char>(text[pos]))) ++pos;
-  };
-  for (size_t k = 0; k < items.size(); ++k) {
-    const auto& item = items[k];
-    if (item.elem == Elem::Punct || item.elem == Elem::Literal) {
-      // Any run of non-alphanumerics in the input matches mask punctuation.
-      if (item.elem == Elem::Literal && text.compare(pos, item.text.size(), item.text) == 0) {
-        pos += item.text.size();
-      } else {
-        skip_punct();
-      }
-      continue;
-    }
-    skip_punct();
-    if (pos >= text.size()) {
-      // Trailing time fields may be absent (they stay 00:00:00); a missing
-      // date field means the input is too short.
-      for (size_t rest = k; rest < items.size(); ++rest) {
-        Elem e = items[rest].elem;
-        if (e != Elem::HH24 && e != Elem::HH12 && e != Elem::MI && e != Elem::SS && e != Elem::AM &&
-            e != Elem::FF && e != Elem::X && e != Elem::Punct && e != Elem::Literal)
-          raise(1840);
-      }
-      break;
-    }
+  }
+
+  // A two-digit RR / RRRR year: the century that puts it within 50 years of
+  // this year.
+  int nearest_century(int value) const {
+    int year = (this_year / 100) * 100 + value;
+    if (this_year % 100 < 50 && value >= 50) year -= 100;
+    if (this_year % 100 >= 50 && value < 50) year += 100;
+    return year;
+  }
+
+  // YYYY, RRRR, YY, RR.
+  void year(const MaskItem& item) {
     int value = 0;
     switch (item.elem) {
       case Elem::YYYY:
@@ -224,108 +215,171 @@ OraDate to_date(const std::string& text, const std::string& mask, std::time_t no
         if (!read_number(text, pos, 4, value, true)) raise(1858);
         if (value == 0 || value < -4713 || value > 9999) raise(1841);
         d.year = value;
-        if (item.elem == Elem::RRRR && value < 100) {
-          int this_year = local.tm_year + 1900;
-          d.year = (this_year / 100) * 100 + value;
-          if (this_year % 100 < 50 && value >= 50) d.year -= 100;
-          if (this_year % 100 >= 50 && value < 50) d.year += 100;
-        }
+        if (item.elem == Elem::RRRR && value < 100) d.year = nearest_century(value);
         break;
       case Elem::YY:
         if (!read_number(text, pos, 2, value)) raise(1858);
-        d.year = ((local.tm_year + 1900) / 100) * 100 + value;
+        d.year = (this_year / 100) * 100 + value;
         break;
-      case Elem::RR: {
+      default: {  // RR
         size_t start = pos;
         if (!read_number(text, pos, 4, value)) raise(1858);
-        if (pos - start <= 2) {
-          int this_year = local.tm_year + 1900;
-          d.year = (this_year / 100) * 100 + value;
-          if (this_year % 100 < 50 && value >= 50) d.year -= 100;
-          if (this_year % 100 >= 50 && value < 50) d.year += 100;
-        } else {
-          d.year = value;
-        }
+        d.year = pos - start <= 2 ? nearest_century(value) : value;
         break;
       }
-      case Elem::MM:
-        if (!read_number(text, pos, 2, value)) raise(1858);
-        if (value < 1 || value > 12) raise(1843);
-        d.month = value;
-        break;
-      case Elem::MON:
-      case Elem::MONTH: {
-        int found = 0;
-        for (int m = 0; m < 12 && !found; ++m) {
-          if (starts_with_ci(text, pos, kMonths[m])) {
-            found = m + 1;
-            pos += std::char_traits<char>::length(kMonths[m]);
-          } else if (starts_with_ci(text, pos, std::string(kMonths[m], 3).c_str())) {
-            found = m + 1;
-            pos += 3;
-          }
-        }
-        if (!found) raise(1843);
-        d.month = found;
-        break;
+    }
+  }
+
+  // MM, MON, MONTH.
+  void month(const MaskItem& item) {
+    if (item.elem == Elem::MM) {
+      int value = 0;
+      if (!read_number(text, pos, 2, value)) raise(1858);
+      if (value < 1 || value > 12) raise(1843);
+      d.month = value;
+      return;
+    }
+    int found = 0;
+    for (int m = 0; m < 12 && !found; ++m) {
+      if (starts_with_ci(text, pos, kMonths[m])) {
+        found = m + 1;
+        pos += std::char_traits<char>::length(kMonths[m]);
+      } else if (starts_with_ci(text, pos, std::string(kMonths[m], 3).c_str())) {
+        found = m + 1;
+        pos += 3;
       }
+    }
+    if (!found) raise(1843);
+    d.month = found;
+  }
+
+  // DD, HH24, HH12, MI, SS: two digits each, with their own range error.
+  void two_digits(const MaskItem& item) {
+    int value = 0;
+    if (!read_number(text, pos, 2, value)) raise(1858);
+    switch (item.elem) {
       case Elem::DD:
-        if (!read_number(text, pos, 2, value)) raise(1858);
         if (value < 1 || value > 31) raise(1847);
         d.day = value;
         break;
       case Elem::HH24:
-        if (!read_number(text, pos, 2, value)) raise(1858);
         if (value > 23) raise(1850);
         d.hour = value;
         break;
       case Elem::HH12:
-        if (!read_number(text, pos, 2, value)) raise(1858);
         if (value < 1 || value > 12) raise(1849);
         d.hour = value % 12;
         hour12 = true;
         break;
       case Elem::MI:
-        if (!read_number(text, pos, 2, value)) raise(1858);
         if (value > 59) raise(1851);
         d.minute = value;
         break;
-      case Elem::SS:
-        if (!read_number(text, pos, 2, value)) raise(1858);
+      default:  // SS
         if (value > 59) raise(1852);
         d.second = value;
         break;
-      case Elem::FF: {
-        // Up to the element's digits (9 for FF); more digits are an error.
-        const int width = item.digits ? item.digits : 9;
-        size_t start = pos;
-        int nanos = 0;
-        while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos]))) {
-          if (int(pos - start) >= width) raise(1880);
-          nanos = nanos * 10 + (text[pos++] - '0');
-        }
-        if (pos == start) raise(1858);
-        for (size_t digits = pos - start; digits < 9; ++digits) nanos *= 10;
-        d.nanos = nanos;
+    }
+  }
+
+  // FF, FF1..FF9: up to the element's digits (9 for FF); more digits are an
+  // error.
+  void fraction(const MaskItem& item) {
+    const int width = item.digits ? item.digits : 9;
+    size_t start = pos;
+    int nanos = 0;
+    while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos]))) {
+      if (int(pos - start) >= width) raise(1880);
+      nanos = nanos * 10 + (text[pos++] - '0');
+    }
+    if (pos == start) raise(1858);
+    for (size_t k = pos - start; k < 9; ++k) nanos *= 10;
+    d.nanos = nanos;
+  }
+
+  // AM / PM, with or without the dots.
+  void meridian() {
+    if (starts_with_ci(text, pos, "PM") || starts_with_ci(text, pos, "P.M.")) {
+      pm = true;
+    } else if (!starts_with_ci(text, pos, "AM") && !starts_with_ci(text, pos, "A.M.")) {
+      raise(1861);
+    }
+    pos += text[pos + 1] == '.' ? 4 : 2;
+    have_ampm = true;
+  }
+};
+
+// Trailing time fields may be absent (they stay 00:00:00); a missing date
+// field means the input is too short.
+void check_missing_fields(const std::vector<MaskItem>& items, size_t from) {
+  for (size_t rest = from; rest < items.size(); ++rest) {
+    Elem e = items[rest].elem;
+    if (e != Elem::HH24 && e != Elem::HH12 && e != Elem::MI && e != Elem::SS && e != Elem::AM &&
+        e != Elem::FF && e != Elem::X && e != Elem::Punct && e != Elem::Literal)
+      raise(1840);
+  }
+}
+
+}  // namespace
+
+OraDate to_date(const std::string& text, const std::string& mask, std::time_t now) {
+  std::tm local{};
+  localtime_r(&now, &local);
+  DateReader r(text, local.tm_year + 1900);
+  // Missing date fields come from the first day of the current month.
+  r.d.year = local.tm_year + 1900;
+  r.d.month = local.tm_mon + 1;
+  r.d.day = 1;
+  auto items = parse_mask(mask);
+  for (size_t k = 0; k < items.size(); ++k) {
+    const auto& item = items[k];
+    if (item.elem == Elem::Punct || item.elem == Elem::Literal) {
+      // Any run of non-alphanumerics in the input matches mask punctuation.
+      if (item.elem == Elem::Literal && text.compare(r.pos, item.text.size(), item.text) == 0)
+        r.pos += item.text.size();
+      else
+        r.skip_punct();
+      continue;
+    }
+    r.skip_punct();
+    if (r.pos >= text.size()) {
+      check_missing_fields(items, k);
+      break;
+    }
+    switch (item.elem) {
+      case Elem::YYYY:
+      case Elem::RRRR:
+      case Elem::YY:
+      case Elem::RR:
+        r.year(item);
         break;
-      }
+      case Elem::MM:
+      case Elem::MON:
+      case Elem::MONTH:
+        r.month(item);
+        break;
+      case Elem::DD:
+      case Elem::HH24:
+      case Elem::HH12:
+      case Elem::MI:
+      case Elem::SS:
+        r.two_digits(item);
+        break;
+      case Elem::FF:
+        r.fraction(item);
+        break;
       case Elem::AM:
-        if (starts_with_ci(text, pos, "PM") || starts_with_ci(text, pos, "P.M.")) {
-          pm = true;
-        } else if (!starts_with_ci(text, pos, "AM") && !starts_with_ci(text, pos, "A.M.")) {
-          raise(1861);
-        }
-        pos += text[pos + 1] == '.' ? 4 : 2;
-        have_ampm = true;
+        r.meridian();
         break;
       default:
         break;
     }
   }
-  skip_punct();
-  while (pos < text.size() && text[pos] == ' ') ++pos;
-  if (pos < text.size()) raise(1830);
-  if (have_ampm && hour12 && pm) d.hour += 12;
+  r.skip_punct();
+  while (r.pos < text.size() && text[r.pos] == ' ') ++r.pos;
+  if (r.pos < text.size()) raise(1830);
+  OraDate d = r.d;
+  if (r.have_ampm && r.hour12 && r.pm) d.hour += 12;
   if (d.day > days_in_month(d.year, d.month)) raise(1839);
   return d;
 }

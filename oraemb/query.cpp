@@ -323,17 +323,16 @@ void Session::scan_table(const Source& src, int index, const std::vector<const E
   if (rc != SQLITE_DONE) sqlite_fail(conn_, "scan");
 }
 
-std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope& scope,
-                                                   std::vector<ColumnDesc>* desc_out,
-                                                   std::vector<Value>* new_row) {
-  auto plan = make_plan(*this, sel, scope);
-  if (desc_out) *desc_out = plan->desc;
-  const Scope& sc = plan->scope;
+namespace {
+
+// The columns the query reads, per source; the scans leave the others NULL.
+// `sequences` tells whether it takes sequence values.
+std::vector<std::vector<bool>> needed_columns(const Plan& plan, const SelectStmt& sel,
+                                              bool& sequences) {
+  const Scope& sc = plan.scope;
   size_t nsrc = sc.sources.size();
-  // The columns the query reads, per source; the scans leave the others NULL.
   std::vector<std::vector<bool>> needed(nsrc);
   for (size_t k = 0; k < nsrc; ++k) needed[k].assign(sc.sources[k].columns.size(), false);
-  bool sequences = false;
   auto mark = [&](const Expr& root) {
     walk(root, [&](const Expr& e) {
       if (e.op == Op::SeqValue) sequences = true;
@@ -342,11 +341,80 @@ std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope&
       if (c >= 0 && c < static_cast<int>(needed[e.source].size())) needed[e.source][c] = true;
     });
   };
-  for (const Expr* item : plan->items) mark(*item);
+  for (const Expr* item : plan.items) mark(*item);
   if (sel.where) mark(*sel.where);
   for (const auto& g : sel.group_by) mark(*g);
   if (sel.having) mark(*sel.having);
   for (const auto& o : sel.order_by) mark(*o.expr);
+  return needed;
+}
+
+struct Match {
+  std::vector<Value> row;
+  std::vector<int64_t> rids;
+};
+
+// Groups: one per match when the query is not grouped. A grouped query
+// folds each match into its group as it is found.
+struct Group {
+  Match first;
+  std::vector<Value> aggs;
+  std::vector<int64_t> counts;
+  std::vector<std::set<std::string>> seen;
+};
+
+// A row of the result with its ORDER BY keys.
+struct Out {
+  std::vector<Value> values;
+  std::vector<Value> keys;
+};
+
+// COUNT takes its count and AVG divides its sum, once every match is in.
+void finish_aggregates(const Plan& plan, std::vector<Group>& groups) {
+  const size_t naggs = plan.aggregates.size();
+  for (auto& g : groups) {
+    for (size_t a = 0; a < naggs; ++a) {
+      const Expr& e = *plan.aggregates[a];
+      if (e.name == "COUNT") g.aggs[a] = Value::num(OraNumber::from_int(g.counts[a]));
+      if (e.name == "AVG" && !g.aggs[a].is_null())
+        g.aggs[a] = Value::num(g.aggs[a].number / OraNumber::from_int(g.counts[a]));
+    }
+  }
+}
+
+// ORDER BY, stable, with Oracle's NULL placement (last ascending, first
+// descending, unless NULLS FIRST / LAST says otherwise).
+void sort_rows(std::vector<Out>& out, const std::vector<OrderItem>& order_by) {
+  if (!order_by.empty()) {
+    std::stable_sort(out.begin(), out.end(), [&](const Out& a, const Out& b) {
+      for (size_t k = 0; k < order_by.size(); ++k) {
+        const Value& x = a.keys[k];
+        const Value& y = b.keys[k];
+        const OrderItem& item = order_by[k];
+        bool nulls_first = item.nulls ? item.nulls == 1 : item.desc;
+        if (x.is_null() || y.is_null()) {
+          if (x.is_null() && y.is_null()) continue;
+          return x.is_null() ? nulls_first : !nulls_first;
+        }
+        int c = compare_values(x, y);
+        if (c != 0) return item.desc ? c > 0 : c < 0;
+      }
+      return false;
+    });
+  }
+}
+
+}  // namespace
+
+std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope& scope,
+                                                   std::vector<ColumnDesc>* desc_out,
+                                                   std::vector<Value>* new_row) {
+  auto plan = make_plan(*this, sel, scope);
+  if (desc_out) *desc_out = plan->desc;
+  const Scope& sc = plan->scope;
+  size_t nsrc = sc.sources.size();
+  bool sequences = false;
+  std::vector<std::vector<bool>> needed = needed_columns(*plan, sel, sequences);
   // A user table as the first source is streamed: its rows are joined,
   // filtered and aggregated as they are read, not kept, so MAX over a large
   // table needs no memory for its rows. NEXTVAL would write to the database
@@ -358,10 +426,6 @@ std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope&
     source_rows[k] = scan_source(sc.sources[k], static_cast<int>(k), plan->conjuncts[k],
                                  source_rids[k], &needed[k]);
 
-  struct Match {
-    std::vector<Value> row;
-    std::vector<int64_t> rids;
-  };
   std::vector<Match> matches;
   std::vector<Value> row(sc.width());
   std::vector<int64_t> rids(nsrc, 0);
@@ -371,14 +435,6 @@ std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope&
   ctx.new_row = new_row;
   int64_t accepted = 0;
 
-  // Groups: one per match when the query is not grouped. A grouped query
-  // folds each match into its group as it is found.
-  struct Group {
-    Match first;
-    std::vector<Value> aggs;
-    std::vector<int64_t> counts;
-    std::vector<std::set<std::string>> seen;
-  };
   std::vector<Group> groups;
   std::map<std::string, size_t> group_index;
   const size_t naggs = plan->aggregates.size();
@@ -453,23 +509,12 @@ std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope&
                         std::vector<Value>(naggs), std::vector<int64_t>(naggs, 0),
                         std::vector<std::set<std::string>>(naggs)});
     }
-    for (auto& g : groups) {
-      for (size_t a = 0; a < naggs; ++a) {
-        const Expr& e = *plan->aggregates[a];
-        if (e.name == "COUNT") g.aggs[a] = Value::num(OraNumber::from_int(g.counts[a]));
-        if (e.name == "AVG" && !g.aggs[a].is_null())
-          g.aggs[a] = Value::num(g.aggs[a].number / OraNumber::from_int(g.counts[a]));
-      }
-    }
+    finish_aggregates(*plan, groups);
   } else {
     groups.reserve(matches.size());
     for (auto& m : matches) groups.push_back({std::move(m), {}, {}, {}});
   }
 
-  struct Out {
-    std::vector<Value> values;
-    std::vector<Value> keys;
-  };
   std::vector<Out> out;
   std::set<std::string> distinct_seen;
   int64_t rownum = 0;
@@ -496,23 +541,7 @@ std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope&
     }
     out.push_back(std::move(o));
   }
-  if (!sel.order_by.empty()) {
-    std::stable_sort(out.begin(), out.end(), [&](const Out& a, const Out& b) {
-      for (size_t k = 0; k < sel.order_by.size(); ++k) {
-        const Value& x = a.keys[k];
-        const Value& y = b.keys[k];
-        const OrderItem& item = sel.order_by[k];
-        bool nulls_first = item.nulls ? item.nulls == 1 : item.desc;
-        if (x.is_null() || y.is_null()) {
-          if (x.is_null() && y.is_null()) continue;
-          return x.is_null() ? nulls_first : !nulls_first;
-        }
-        int c = compare_values(x, y);
-        if (c != 0) return item.desc ? c > 0 : c < 0;
-      }
-      return false;
-    });
-  }
+  sort_rows(out, sel.order_by);
   std::vector<std::vector<Value>> result;
   result.reserve(out.size());
   for (auto& o : out) result.push_back(std::move(o.values));

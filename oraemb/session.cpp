@@ -176,24 +176,11 @@ void Session::logoff() {
 }
 
 sqlite3_stmt* Session::cached(const std::string& sql) {
-  auto found = cache_.find(sql);
-  if (found != cache_.end()) {
-    sqlite3_reset(found->second);
-    sqlite3_clear_bindings(found->second);
-    return found->second;
-  }
-  sqlite3_stmt* st = nullptr;
-  if (tracing()) trace_line("  sqlite: " + sql);
-  if (sqlite3_prepare_v3(conn_, sql.c_str(), static_cast<int>(sql.size()),
-                         SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK)
-    sqlite_fail(conn_, "prepare");
-  cache_[sql] = st;
-  return st;
+  return statements_.get(conn_, sql);
 }
 
 void Session::clear_cache() {
-  for (auto& [sql, st] : cache_) sqlite3_finalize(st);
-  cache_.clear();
+  statements_.clear();
 }
 
 namespace {

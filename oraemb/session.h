@@ -23,6 +23,7 @@
 #include "oraemb/ora_error.h"
 #include "oraemb/profile.h"
 #include "oraemb/session_costs.h"
+#include "oraemb/sqlite_util.h"
 
 namespace oraemb {
 
@@ -147,7 +148,8 @@ class Session {
 
   // Shared with the evaluation code.
   Value eval(const Expr& e, EvalContext& ctx);
-  int cond(const Expr& e, EvalContext& ctx);  // 1 true, 0 false, -1 unknown
+  Value eval_function(const Expr& e, EvalContext& ctx);  // the Op::Func case of eval
+  int cond(const Expr& e, EvalContext& ctx);             // 1 true, 0 false, -1 unknown
   void resolve(Expr& e, const Scope& scope, bool allow_columns);
   OraType type_of(const Expr& e, const Scope& scope) const;
   Value next_sequence_value(const std::string& name, bool nextval);
@@ -263,7 +265,7 @@ class Session {
   uint64_t txn_id_ = 1;
   BindSource* binds_ = nullptr;
   SessionCosts costs_;
-  std::map<std::string, sqlite3_stmt*> cache_;
+  StatementCache statements_;  // finalized by clear_cache before the connection closes
   std::map<std::string, OraNumber> currval_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   struct CompiledTrigger {

@@ -2,6 +2,7 @@
 #include "oraemb/sqlite_util.h"
 
 #include "oraemb/ora_error.h"
+#include "oraemb/trace.h"
 
 namespace oraemb {
 
@@ -45,6 +46,27 @@ void sql_exec(sqlite3* db, const std::string& sql) {
     sqlite3_free(message);
     sqlite_fail(db, "exec");
   }
+}
+
+sqlite3_stmt* StatementCache::get(sqlite3* db, const std::string& sql) {
+  auto found = statements_.find(sql);
+  if (found != statements_.end()) {
+    sqlite3_reset(found->second);
+    sqlite3_clear_bindings(found->second);
+    return found->second;
+  }
+  sqlite3_stmt* st = nullptr;
+  if (tracing()) trace_line("  sqlite: " + sql);
+  if (sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                         &st, nullptr) != SQLITE_OK)
+    sqlite_fail(db, "prepare");
+  statements_[sql] = st;
+  return st;
+}
+
+void StatementCache::clear() {
+  for (auto& [sql, st] : statements_) sqlite3_finalize(st);
+  statements_.clear();
 }
 
 }  // namespace oraemb

@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <map>
 #include <string>
 
 namespace oraemb {
@@ -29,6 +30,21 @@ class SqlStmt {
  private:
   sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Prepared statements kept for reuse by their SQL text, finalized together.
+// A statement handed out is reset and its bindings cleared.
+class StatementCache {
+ public:
+  StatementCache() = default;
+  ~StatementCache() { clear(); }
+  StatementCache(const StatementCache&) = delete;
+  StatementCache& operator=(const StatementCache&) = delete;
+  sqlite3_stmt* get(sqlite3* db, const std::string& sql);
+  void clear();
+
+ private:
+  std::map<std::string, sqlite3_stmt*> statements_;
 };
 
 void sql_exec(sqlite3* db, const std::string& sql);

@@ -1,28 +1,11 @@
-// UTF-8 <-> UTF-16 codec used at the OCI edge and for character counting.
+// UTF-8 <-> UTF-16 conversions used at the OCI edge and for character
+// counting, over the code base's one codec (a header of the toolkit that
+// needs nothing of the toolkit's library).
 #include "oraemb/utf.h"
 
+#include "TK/tk_utf_codec.h"
+
 namespace oraemb {
-namespace {
-
-// Decodes one code point at text[pos], advancing pos; U+FFFD on bad input.
-char32_t next_code_point(const std::string& text, size_t& pos) {
-  auto byte = static_cast<unsigned char>(text[pos++]);
-  if (byte < 0x80) return byte;
-  int extra = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : byte >= 0xC0 ? 1 : -1;
-  if (extra < 0 || byte >= 0xF8) return 0xFFFD;
-  char32_t cp = byte & (0x3F >> extra);
-  for (int k = 0; k < extra; ++k) {
-    if (pos >= text.size()) return 0xFFFD;
-    auto cont = static_cast<unsigned char>(text[pos]);
-    if ((cont & 0xC0) != 0x80) return 0xFFFD;
-    cp = (cp << 6) | (cont & 0x3F);
-    ++pos;
-  }
-  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
-  return cp;
-}
-
-}  // namespace
 
 // Both conversions write into a buffer sized for the worst case and take
 // runs of ASCII without decoding: they carry every SQL text and LOB chunk
@@ -39,14 +22,11 @@ std::u16string utf8_to_utf16(const std::string& text) {
       ++pos;
       continue;
     }
-    char32_t cp = next_code_point(text, pos);
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      *to++ = static_cast<char16_t>(0xD800 + (cp >> 10));
-      *to++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      *to++ = static_cast<char16_t>(cp);
-    }
+    // Never more units than bytes (a 4-byte sequence gives a pair, an
+    // ill-formed subpart of at least one byte one U+FFFD): the buffer holds.
+    char32_t cp;
+    if (!tk_utf::decode_utf8(text.data(), text.size(), pos, cp)) cp = tk_utf::kReplacement;
+    to += tk_utf::encode_utf16(cp, to);
   }
   out.resize(static_cast<size_t>(to - out.data()));
   return out;
@@ -55,41 +35,30 @@ std::u16string utf8_to_utf16(const std::string& text) {
 std::string utf16_to_utf8(const char16_t* text, size_t units) {
   std::string out(units * 3, '\0');  // a surrogate pair is 4 bytes for 2 units
   char* to = out.data();
-  for (size_t pos = 0; pos < units; ++pos) {
-    char32_t cp = text[pos];
-    if (cp < 0x80) {
-      *to++ = static_cast<char>(cp);
+  for (size_t pos = 0; pos < units;) {
+    if (text[pos] < 0x80) {
+      *to++ = static_cast<char>(text[pos++]);
       continue;
     }
-    if (cp >= 0xD800 && cp <= 0xDBFF && pos + 1 < units && text[pos + 1] >= 0xDC00 &&
-        text[pos + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[pos + 1] - 0xDC00);
-      ++pos;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    if (cp < 0x800) {
-      *to++ = static_cast<char>(0xC0 | (cp >> 6));
-      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      *to++ = static_cast<char>(0xE0 | (cp >> 12));
-      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      *to++ = static_cast<char>(0xF0 | (cp >> 18));
-      *to++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    char32_t cp;
+    if (!tk_utf::decode_utf16(text, units, pos, cp)) cp = tk_utf::kReplacement;
+    to += tk_utf::encode_utf8(cp, to);
   }
   out.resize(static_cast<size_t>(to - out.data()));
   return out;
 }
 
+// Counted by the same decoder as utf8_to_utf16, so that ill-formed input
+// counts as the replacement characters it becomes.
 size_t utf16_length(const std::string& text) {
   size_t units = 0;
-  for (unsigned char byte : text) {
-    if ((byte & 0xC0) != 0x80) units += byte >= 0xF0 ? 2 : 1;
+  for (size_t pos = 0; pos < text.size();) {
+    if (static_cast<unsigned char>(text[pos]) < 0x80) {
+      ++units, ++pos;
+      continue;
+    }
+    char32_t cp;
+    units += tk_utf::decode_utf8(text.data(), text.size(), pos, cp) && cp >= 0x10000 ? 2 : 1;
   }
   return units;
 }

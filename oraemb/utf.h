@@ -1,6 +1,7 @@
 // UTF-8 <-> UTF-16 conversion without locale dependence. The engine keeps all
 // text in UTF-8 (SQLite's own encoding); the OCI edge converts to the
-// environment's character set. Invalid input is replaced, never rejected.
+// environment's character set. Invalid input is replaced (one U+FFFD per
+// ill-formed subpart, by the rules of TK/tk_utf_codec.h), never rejected.
 #pragma once
 
 #include <cstddef>

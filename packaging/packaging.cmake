@@ -9,6 +9,9 @@ set(TARVEL_PRIVATE_LIBDIR lib/tarvel)
 
 install(TARGETS TARVAGENT oraemb-sql RUNTIME DESTINATION bin)
 install(TARGETS oraemb LIBRARY DESTINATION ${TARVEL_PRIVATE_LIBDIR})
+if(TARGET tarvel-verify)
+  install(TARGETS tarvel-verify RUNTIME DESTINATION bin)
+endif()
 
 # Manual pages, compressed as Debian wants them (-n: no time stamp inside).
 set(tarvel_manpages TARVAGENT oraemb-sql)

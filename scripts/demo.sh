@@ -2,7 +2,8 @@
 # Converts the bundled sample Access database (samples/sample.mdb) into the
 # embedded Oracle engine with TARVAGENT and shows what Oracle then holds:
 # every table with its rows, the columns of one table, keys, indexes,
-# sequences and triggers. Usage: demo.sh BUILD_DIR (relative to the tree).
+# sequences and triggers; then tarvel-verify compares the two sides. Usage:
+# demo.sh BUILD_DIR (relative to the tree).
 set -u
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,7 +11,7 @@ bin="$root/$build/bin"
 sample="$root/samples/sample.mdb"
 
 missing=""
-for part in TARVAGENT liboraemb.so oraemb-sql; do
+for part in TARVAGENT liboraemb.so oraemb-sql tarvel-verify; do
   [ -e "$bin/$part" ] || missing="$missing $part"
 done
 [ -f "$sample" ] || missing="$missing samples/sample.mdb"
@@ -49,3 +50,11 @@ echo "== Index columns (composite keys in key order) =="
 sql "SELECT table_name, index_name, column_name, column_position FROM user_ind_columns WHERE index_name NOT LIKE 'SYS%' ORDER BY table_name, index_name, column_position" || exit 1
 echo "== AutoNumber columns: sequences and their triggers =="
 sql "SELECT sequence_name FROM user_sequences ORDER BY 1" "SELECT trigger_name, table_name FROM user_triggers ORDER BY 2" || exit 1
+echo
+echo "== tarvel-verify compares every table of the sample with Oracle =="
+"$bin/tarvel-verify" --src="$sample" --dest=DEMO --oraclh=localhost --oraclu=demo --oraclp=demo
+status=$?
+if [ "$status" -ne 0 ]; then
+  echo "tarvel-verify found differences (exit status $status)" >&2
+  exit 1
+fi

@@ -1,17 +1,11 @@
 #!/bin/sh
-# Pictures of the wizard's table selection, query dialog, progress page,
-# error dialogs and finish page with errors, taken on a real (virtual) X
-# display: docs/screenshots/wizard-*.png. Needs the test build (make test or
-# the build-test folder) and xvfb (Debian package xvfb).
-# Usage: scripts/wizard-pages-screenshots.sh [build folder] [scale factor]
+# Pictures of the wizard's table selection, query dialog (with the source's
+# saved queries), progress page, error dialogs, finish page with errors and
+# finish page after Verify:
+# docs/screenshots/wizard-*.png at 100 % and wizard-*-2x.png at 200 %, taken
+# under Xvfb like the pages' pictures (see wizard-screenshots.sh).
+# Usage: scripts/wizard-pages-screenshots.sh [BUILD_DIR]   (default build-test)
 set -eu
-cd "$(dirname "$0")/.."
-build=${1:-build-test}
-scale=${2:-1}
-shots="$build/tests/bin/gui2_page_shots"
-[ -x "$shots" ] || { echo "missing $shots: build the target gui2_page_shots first" >&2; exit 1; }
-out=docs/screenshots
-[ "$scale" = 1 ] || out="$out/x$scale"
-mkdir -p "$out"
-QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" ASAN_OPTIONS=detect_leaks=0 \
-  xvfb-run -a -s "-screen 0 1600x1200x24" "$shots" "$out"
+# The finish page after its Verify button ran, then the other pictures.
+"$(dirname "$0")/wizard-screenshots.sh" "${1:-build-test}" gui2_finish_verify_shot
+exec "$(dirname "$0")/wizard-screenshots.sh" "${1:-build-test}" gui2_page_shots

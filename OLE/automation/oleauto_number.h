@@ -1,7 +1,8 @@
 // Internal to the automation layer: exact number text parsing and the
 // rounding arithmetic shared by the CY, DECIMAL and VariantChangeType code.
 // Magnitudes are held in unsigned __int128 so that a 96-bit DECIMAL mantissa
-// times ten never overflows. Not part of the published interface.
+// times ten never overflows. Not part of the published interface; the Access
+// SQL layer's exact decimal builds on it.
 #pragma once
 
 #include <optional>

@@ -113,6 +113,7 @@ std::optional<load_failure> load_into_table(const std::string& library) {
   OCI_RESOLVE(OCILobWrite);
   OCI_RESOLVE(OCILobRead);
   OCI_RESOLVE(OCILobCharSetForm);
+  OCI_RESOLVE(OCILobGetLength);
   OCI_RESOLVE(OCIDateTimeGetDate);
   OCI_RESOLVE(OCIDateTimeGetTime);
   OCI_RESOLVE(OCITransCommit);

@@ -36,6 +36,7 @@ struct oci_functions {
   decltype(&::OCILobWrite) OCILobWrite = nullptr;
   decltype(&::OCILobRead) OCILobRead = nullptr;
   decltype(&::OCILobCharSetForm) OCILobCharSetForm = nullptr;
+  decltype(&::OCILobGetLength) OCILobGetLength = nullptr;
   decltype(&::OCIDateTimeGetDate) OCIDateTimeGetDate = nullptr;
   decltype(&::OCIDateTimeGetTime) OCIDateTimeGetTime = nullptr;
   decltype(&::OCITransCommit) OCITransCommit = nullptr;

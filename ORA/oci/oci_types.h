@@ -228,6 +228,9 @@ sword OCIDateTimeGetDate(void* hndl, OCIError* err, const OCIDateTime* date, sb2
                          ub1* dy);
 sword OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime* datetime, ub1* hr, ub1* mm,
                          ub1* ss, ub4* fsec);
+sword OCIDateTimeConstruct(void* hndl, OCIError* err, OCIDateTime* datetime, sb2 yr, ub1 mnth,
+                           ub1 dy, ub1 hr, ub1 mm, ub1 ss, ub4 fsec, OraText* timezone,
+                           size_t timezone_length);
 
 /* Further entry points for test tools and a modern build of the Oracle layer. */
 sword OCIEnvNlsCreate(OCIEnv** envp, ub4 mode, void* ctxp,

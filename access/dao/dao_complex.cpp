@@ -189,19 +189,19 @@ int16_t dao_complex_type(const jet_complex_column& column) {
   if (column.kind != jet_complex_kind::multi_value) return DAO_TYPE_ATTACHMENT;
   switch (column.flat->columns()[size_t(column.value)].type) {
     case JET_BYTE:
-      return 102;
+      return DAO_TYPE_COMPLEX_BYTE;
     case JET_INT:
-      return 103;
+      return DAO_TYPE_COMPLEX_INTEGER;
     case JET_LONG:
-      return 104;
+      return DAO_TYPE_COMPLEX_LONG;
     case JET_FLOAT:
-      return 105;
+      return DAO_TYPE_COMPLEX_SINGLE;
     case JET_DOUBLE:
-      return 106;
+      return DAO_TYPE_COMPLEX_DOUBLE;
     case JET_GUID:
-      return 107;
+      return DAO_TYPE_COMPLEX_GUID;
     case JET_NUMERIC:
-      return 108;
+      return DAO_TYPE_COMPLEX_DECIMAL;
     default:
       return DAO_TYPE_COMPLEX_TEXT;
   }

@@ -240,35 +240,35 @@ std::unique_ptr<dao_row_source> open_relationships(const std::shared_ptr<jet_fil
 int16_t dao_type_of(const jet_column& c) {
   switch (c.type) {
     case JET_BOOL:
-      return 1;
+      return DAO_TYPE_BOOLEAN;
     case JET_BYTE:
-      return 2;
+      return DAO_TYPE_BYTE;
     case JET_INT:
-      return 3;
+      return DAO_TYPE_INTEGER;
     case JET_LONG:
-      return 4;
+      return DAO_TYPE_LONG;
     case JET_MONEY:
-      return 5;
+      return DAO_TYPE_CURRENCY;
     case JET_FLOAT:
-      return 6;
+      return DAO_TYPE_SINGLE;
     case JET_DOUBLE:
-      return 7;
+      return DAO_TYPE_DOUBLE;
     case JET_DATETIME:
-      return 8;
+      return DAO_TYPE_DATE;
     case JET_BINARY:
-      return 9;
+      return DAO_TYPE_BINARY;
     case JET_TEXT:
-      return 10;
+      return DAO_TYPE_TEXT;
     case JET_OLE:
-      return 11;
+      return DAO_TYPE_LONG_BINARY;
     case JET_MEMO:
-      return 12;
+      return DAO_TYPE_MEMO;
     case JET_GUID:
-      return 15;
+      return DAO_TYPE_GUID;
     case JET_BIGINT:
-      return 16;
+      return DAO_TYPE_BIG_INT;
     case JET_NUMERIC:
-      return 20;
+      return DAO_TYPE_DECIMAL;
     case JET_COMPLEX:
       return DAO_TYPE_ATTACHMENT;  // the table's source refines it by kind
     case JET_EXT_DATE:
@@ -316,7 +316,7 @@ std::vector<dao_field_info> dao_describe_table(const jet_file& file, const jet_o
       // A version history belongs to its memo column, which holds the
       // current text; the history column itself is no field of the table.
       if (kind && kind->kind == jet_complex_kind::version_history) continue;
-      info.type = kind ? dao_complex_type(*kind) : int16_t{DAO_TYPE_ATTACHMENT};
+      info.type = kind ? dao_complex_type(*kind) : int16_t(DAO_TYPE_ATTACHMENT);
     }
     fields.push_back(std::move(info));
     if (columns) columns->push_back(i);

@@ -11,49 +11,14 @@
 #include <vector>
 
 #include "OLE/automation/oleauto.h"
+#include "access/dao/dao_types.h"
 #include "access/dao/jet_file.h"
 #include "access/dao/jet_table.h"
 #include "access/dao/jet_value.h"
 
-// DAO Field.Attributes bits.
-enum : int32_t {
-  DAO_FIXED_FIELD = 0x1,
-  DAO_VARIABLE_FIELD = 0x2,
-  DAO_AUTO_INCR_FIELD = 0x10,
-  DAO_UPDATABLE_FIELD = 0x20,
-  DAO_DESCENDING = 0x1,  // Index.Fields items
-  DAO_HYPERLINK_FIELD = 0x8000,
-};
-
-// DAO TableDef.Attributes bits.
-enum : int32_t {
-  DAO_HIDDEN_OBJECT = 0x1,
-  DAO_SYSTEM_OBJECT = int32_t(0x80000002u),
-  DAO_ATTACHED_ODBC = 0x20000000,
-  DAO_ATTACHED_TABLE = 0x40000000,
-};
-
-// DAO type codes beyond the classic set. Complex columns: attachments and
-// the multi-value kinds (their value in a recordset of a table is the number
-// of the row's values; the values themselves come from
-// DAOTableDef::OpenComplexRecordset). Date/Time Extended: the reader's code,
-// its values are VT_FILETIME (see dao_value_to_variant). A column type the
-// reader does not know is described as DAO_TYPE_UNKNOWN plus the stored type
-// byte and has no values.
-enum : int16_t {
-  DAO_TYPE_DATE_TIME_EXTENDED = 26,
-  DAO_TYPE_ATTACHMENT = 101,
-  DAO_TYPE_COMPLEX_BYTE = 102,
-  DAO_TYPE_COMPLEX_TEXT = 109,
-  DAO_TYPE_UNKNOWN = 0x4000,
-};
-inline bool dao_is_complex_type(int16_t type) {
-  return type >= DAO_TYPE_ATTACHMENT && type <= DAO_TYPE_COMPLEX_TEXT;
-}
-
 struct dao_field_info {
   std::u16string name;
-  int16_t type = 0;        // DAO type code (dbText 10, ...)
+  int16_t type = 0;        // DAO_TYPE_*
   int32_t size = 0;        // characters for text, bytes otherwise
   int32_t attributes = 0;  // DAO_*_FIELD bits
   bool required = false;

@@ -308,6 +308,23 @@ const jet_object* jet_file::find_table(const std::u16string& name) const {
   return nullptr;
 }
 
+std::optional<std::string> jet_file::object_property(const jet_object& object,
+                                                     const char* key) const {
+  if (object.props >= mdb_->props.size()) return std::nullopt;
+  GPtrArray* list = mdb_->props[object.props];
+  // The object's own block has no name; some writers name it after the
+  // object instead. Column blocks (named after their column) never answer.
+  const std::string own_name = tk_utf16_to_utf8(object.name);
+  for (unsigned p = 0; p < list->len; ++p) {
+    auto* props = static_cast<MdbProperties*>(g_ptr_array_index(list, p));
+    if (!props->hash) continue;
+    if (props->name && own_name != props->name) continue;
+    if (auto* text = static_cast<const char*>(g_hash_table_lookup(props->hash, key)))
+      return std::string(text);
+  }
+  return std::nullopt;
+}
+
 std::optional<std::string> jet_file::column_property(const jet_object& object,
                                                      const std::u16string& column,
                                                      const char* key) const {

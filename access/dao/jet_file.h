@@ -65,6 +65,9 @@ class jet_file {
   // LvProp blob, as libmdb renders it; nullopt when absent.
   std::optional<std::string> column_property(const jet_object& object, const std::u16string& column,
                                              const char* key) const;
+  // A property of the object itself (a table's ValidationRule, a crosstab
+  // query's ColumnHeadings), never one of its columns'; nullopt when absent.
+  std::optional<std::string> object_property(const jet_object& object, const char* key) const;
 
  private:
   jet_file() = default;

@@ -1,66 +1,32 @@
-// OCI calls of the SQL client: library loading, logon and statements with
+// OCI calls of the SQL client: logon and statements with
 // every column defined as text (dates as 7-byte DATE, LOBs through
 // locators, shortened for display unless asked otherwise).
 #include "oraemb/client/oci_client.h"
-
-#include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
-// The OCI functions the client calls, in one list for the table and its loader.
-#define OCI_CLIENT_FUNCTIONS(OCI_FN) \
-  OCI_FN(OCIEnvCreate)               \
-  OCI_FN(OCIHandleAlloc)             \
-  OCI_FN(OCIHandleFree)              \
-  OCI_FN(OCIAttrGet)                 \
-  OCI_FN(OCILogon)                   \
-  OCI_FN(OCILogoff)                  \
-  OCI_FN(OCIErrorGet)                \
-  OCI_FN(OCIStmtPrepare)             \
-  OCI_FN(OCIStmtExecute)             \
-  OCI_FN(OCIStmtFetch)               \
-  OCI_FN(OCIParamGet)                \
-  OCI_FN(OCIDefineByPos)             \
-  OCI_FN(OCIDescriptorAlloc)         \
-  OCI_FN(OCIDescriptorFree)          \
-  OCI_FN(OCILobRead)                 \
-  OCI_FN(OCILobGetLength)            \
-  OCI_FN(OCILobCharSetForm)          \
-  OCI_FN(OCITransRollback)
+#include "ORA/oci/oci_client_search.h"
+#include "ORA/oci/oci_library.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_paths.h"
+#include "oraemb/ora_date.h"
 
 namespace oraemb_client {
 
-struct OciClient::Api {
-#define OCI_FN(name) decltype(&::name) name = nullptr;
-  OCI_CLIENT_FUNCTIONS(OCI_FN)
-#undef OCI_FN
-};
-
 namespace {
 
-std::string program_dir() {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  std::string p(path, static_cast<size_t>(n));
-  size_t slash = p.rfind('/');
-  return slash == std::string::npos ? "." : p.substr(0, slash);
-}
-
-std::string library_path(const std::string& given) {
-  if (!given.empty()) return given;
+// The library the client loads: the one named on the command line, else what
+// TARVEL_OCI_LIB names (by the rule every program of the product follows),
+// else the client's own default, the embedded engine of this build or
+// installation.
+void load_library(const std::string& given) {
+  if (!given.empty()) return oci_load(given);
   const char* env = std::getenv("TARVEL_OCI_LIB");
-  std::string value = env ? env : "";
-  if (!value.empty() && value != "embedded") return value;
-  // Beside the program in a build tree; in lib/tarvel of an installation.
-  const std::string beside = program_dir() + "/liboraemb.so";
-  const std::string installed = program_dir() + "/../lib/tarvel/liboraemb.so";
-  if (access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0) return installed;
-  return beside;
+  if (env != nullptr && *env != '\0') return oci_load();
+  oci_load(oci_embedded_library(tk_program_dir()));
 }
 
 std::string hex(const unsigned char* data, size_t n) {
@@ -83,21 +49,13 @@ struct Owned {
 
 }  // namespace
 
-OciClient::OciClient(std::string library) : api_(std::make_unique<Api>()) {
-  std::string path = library_path(library);
-  library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!library_) {
-    const char* why = dlerror();
-    throw OciClientError(0, "cannot load the OCI library " + path + ": " + (why ? why : ""));
+OciClient::OciClient(std::string library) {
+  try {
+    load_library(library);
+  } catch (const tk_exception& e) {
+    throw OciClientError(0, e.message());
   }
-  auto resolve = [&](const char* name) {
-    void* symbol = dlsym(library_, name);
-    if (!symbol) throw OciClientError(0, path + " has no function " + name);
-    return symbol;
-  };
-#define OCI_FN(name) api_->name = reinterpret_cast<decltype(api_->name)>(resolve(#name));
-  OCI_CLIENT_FUNCTIONS(OCI_FN)
-#undef OCI_FN
+  api_ = &oci_api();
   if (api_->OCIEnvCreate(&env_, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr) !=
           OCI_SUCCESS ||
       api_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&err_), OCI_HTYPE_ERROR, 0, nullptr) !=
@@ -262,11 +220,8 @@ OciClient::Outcome OciClient::run(const std::string& sql,
       if (type == SQLT_CLOB || type == SQLT_BLOB) {
         c.text = lob_text(locators[k], type == SQLT_BLOB);
       } else if (type == SQLT_DAT) {
-        const auto* d = reinterpret_cast<const unsigned char*>(s.buf.data());
-        char text[32];
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d",
-                      (d[0] - 100) * 100 + (d[1] - 100), d[2], d[3], d[4] - 1, d[5] - 1, d[6] - 1);
-        c.text = text;
+        c.text = oraemb::OraDate::from_oci(reinterpret_cast<const unsigned char*>(s.buf.data()))
+                     .to_storage();
       } else {
         c.text.assign(s.buf.data(), strnlen(s.buf.data(), s.buf.size()));
       }

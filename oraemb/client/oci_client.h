@@ -1,5 +1,6 @@
-// The SQL client's connection: loads an OCI library at run time (the
-// embedded engine beside the program, or TARVEL_OCI_LIB), logs on with a
+// The SQL client's connection: loads an OCI library at run time through the
+// product's one loader (ORA/oci: the embedded engine beside the program
+// unless TARVEL_OCI_LIB names a library), logs on with a
 // UTF-8 environment and runs statements through the OCI functions, like
 // any Oracle client. Oracle errors come back as OciClientError.
 #pragma once
@@ -10,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ORA/oci/oci_types.h"
+#include "ORA/oci/oci_library.h"
 
 namespace oraemb_client {
 
@@ -41,7 +42,9 @@ struct LobDisplay {
 
 class OciClient {
  public:
-  // Loads `library` (resolved from TARVEL_OCI_LIB when empty).
+  // Loads `library`; when it is empty, the library TARVEL_OCI_LIB names, or
+  // the embedded engine when that is unset. A library that cannot be loaded
+  // is an OciClientError with code 0 and the loader's message.
   explicit OciClient(std::string library = "");
   ~OciClient();
   OciClient(const OciClient&) = delete;
@@ -64,13 +67,11 @@ class OciClient {
   LobDisplay lobs;
 
  private:
-  struct Api;
   [[noreturn]] void fail(sword status);
   void check(sword status);
   std::string lob_text(OCILobLocator* loc, bool blob);
 
-  std::unique_ptr<Api> api_;
-  void* library_ = nullptr;
+  const oci_functions* api_ = nullptr;
   OCIEnv* env_ = nullptr;
   OCIError* err_ = nullptr;
   OCISvcCtx* svc_ = nullptr;

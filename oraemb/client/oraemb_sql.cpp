@@ -41,8 +41,10 @@ const char kUsage[] =
     "  --quiet            no messages for statements other than queries\n"
     "  --stats            at the end, the session's round trips and parses\n"
     "                     (what the same work would cost against a server)\n"
-    "The library is the embedded engine (liboraemb.so beside this program, or in\n"
-    "../lib/tarvel of an installation) unless TARVEL_OCI_LIB names another.\n";
+    "TARVEL_OCI_LIB chooses the OCI library as for every program of tarvel:\n"
+    "'embedded', or the path of a library. Unset, this program loads the embedded\n"
+    "engine (liboraemb.so beside it, or in ../lib/tarvel of an installation), not\n"
+    "libclntsh.so as the converter does.\n";
 
 struct Options {
   std::string connect, user, password, config;

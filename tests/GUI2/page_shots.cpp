@@ -2,9 +2,12 @@
 // the middle of a large table, both error dialogs and the finish page with
 // errors into PNG files of a folder, for the README. Run it on a real display
 // (scripts/wizard-pages-screenshots.sh starts it under Xvfb). Not a test.
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QListWidget>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -29,6 +32,7 @@
 namespace {
 
 QString g_folder;
+QString g_suffix;  // before ".png": "-2x" for the pictures at 200 %
 
 void settle(int ms = 150) {
   QEventLoop loop;
@@ -36,10 +40,27 @@ void settle(int ms = 150) {
   loop.exec();
 }
 
+QString picture_path(const char* name) {
+  return g_folder + QLatin1Char('/') + QLatin1String(name) + g_suffix + QStringLiteral(".png");
+}
+
 void save(QWidget* widget, const char* name) {
   settle();
-  const QString path = g_folder + QLatin1Char('/') + QLatin1String(name);
+  const QString path = picture_path(name);
   if (!widget->grab().save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+  std::printf("%s\n", qPrintable(path));
+}
+
+// The screen around a window, with the pop-ups over it (a drop-down's list
+// is a window of its own, which grab() leaves out).
+void save_screen(QWidget* window, QWidget* popup, const char* name) {
+  settle();
+  QRect area = window->frameGeometry();
+  if (popup) area = area.united(popup->frameGeometry());
+  const QString path = picture_path(name);
+  const QPixmap shot =
+      window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+  if (!shot.save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
   std::printf("%s\n", qPrintable(path));
 }
 
@@ -64,6 +85,7 @@ class quiet_presenter : public qt_wizard_presenter {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   g_folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+  g_suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
   QDir().mkpath(g_folder);
   QTemporaryDir settings;
   qputenv("XDG_CONFIG_HOME", settings.path().toUtf8());
@@ -115,12 +137,29 @@ int main(int argc, char** argv) {
   shell.resize(720, 500);
   shell.show();
   settle(400);
-  save(&shell, "wizard-tables.png");
+  save(&shell, "wizard-tables");
 
+  // The saved queries of a source as the dialog offers them; the greyed one
+  // asks for parameters.
+  std::vector<source_saved_query> saved(4);
+  saved[0] = {L"Current Product List", L"SELECT * FROM [Current Product List]", true, L""};
+  saved[1] = {L"Invoices by Date", L"SELECT * FROM [Invoices by Date]", false,
+              L"Too few parameters. Expected 2."};
+  saved[2] = {L"Quarterly Orders", L"SELECT * FROM [Quarterly Orders]", true, L""};
+  saved[3] = {L"Sales by Category", L"SELECT * FROM [Sales by Category]", true, L""};
   set_query_dlg query(L"Large orders",
-                      L"SELECT * FROM Orders\nWHERE Amount > 1000\nORDER BY OrderDate", &shell);
+                      L"SELECT * FROM Orders\nWHERE Amount > 1000\nORDER BY OrderDate", &shell,
+                      saved);
   query.show();
-  save(&query, "wizard-query.png");
+  save(&query, "wizard-query");
+  auto* box = query.findChild<QComboBox*>(QString::number(set_query_dlg::kSavedQueries));
+  box->showPopup();
+  settle(300);
+  save_screen(&query, box->view()->window(), "wizard-query-saved");
+  box->hidePopup();
+  box->setCurrentIndex(2);
+  query.on_saved_query(2);
+  save(&query, "wizard-query-chosen");
   query.close();
 
   dlg_error_continue go_on(
@@ -128,13 +167,13 @@ int main(int argc, char** argv) {
       &shell);
   go_on.setWindowTitle(wiz_sheet_title() + QStringLiteral(" Error"));
   go_on.show();
-  save(&go_on, "wizard-error-continue.png");
+  save(&go_on, "wizard-error-continue");
   go_on.close();
 
   dlg_error_ex internal(QStringLiteral("Internal error: ora_table.cpp(412)"), &shell);
   internal.setWindowTitle(wiz_sheet_title() + QStringLiteral(" Error"));
   internal.show();
-  save(&internal, "wizard-error-internal.png");
+  save(&internal, "wizard-error-internal");
   internal.close();
 
   // The large table and the one with errors join the selection; the run.
@@ -148,12 +187,12 @@ int main(int argc, char** argv) {
   for (int waited = 0; conv.current_record_index < 6'789 && waited < 30'000; waited += 50)
     settle(50);
   settle(700);  // a few ticks of the progress timer
-  save(&shell, "wizard-progress.png");
+  save(&shell, "wizard-progress");
   // The errors came first (Accounts); the rest of the run is not needed.
   conv.request_stop();
   pause = false;
   for (int waited = 0; shell.currentId() != wiz::PAGE_FINISH && waited < 60'000; waited += 50)
     settle(50);
-  save(&shell, "wizard-finish-errors.png");
+  save(&shell, "wizard-finish-errors");
   return 0;
 }

@@ -24,6 +24,7 @@
 #include "GUI2/sel_tables_page.h"
 #include "GUI2/set_query_dlg.h"
 #include "GUI2/wizard_app.h"
+#include "GUI2/wizard_error_reporter.h"
 #include "GUI2/wizard_ids.h"
 #include "ORA/oci/oci_library.h"
 #include "TK/tk_desktop.h"
@@ -163,6 +164,13 @@ class progress_run_test : public QObject {
     QCOMPARE(dialog.QDialog::result(), int(dlg_error_continue::RESULT_CONTINUE));
     dialog.reject();  // Escape
     QCOMPARE(dialog.QDialog::result(), int(dlg_error_continue::RESULT_CONTINUE));
+
+    // Once Cancel has asked the run to stop, a data error does not ask.
+    wizard_error_reporter reporter;
+    world_->conv().request_stop();
+    QCOMPARE(reporter.ask_continue("Orders, record #4: bad value"), error_reporter::answer::go_on);
+    world_->conv().clear_stop();
+    QVERIFY(world_->log().continue_texts.empty());
   }
 
   void internal_error_dialog_copies_and_reports() {

@@ -2,12 +2,14 @@
 // lists from the converter, moving items and the focus and highlight that
 // follow, queries added, refused and edited, the empty-selection question,
 // the hand-over to the converter on Next, the query dialog's checks and its
-// test through the Access SQL layer against a fixture, and the lists with
-// 2,000 tables.
+// test through the Access SQL layer against a fixture, the source's saved
+// queries offered by the dialog, and the lists with 2,000 tables.
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTest>
 
 #include "../driver/memory_databases.h"
@@ -30,6 +32,14 @@ QStringList items(const QListWidget* list) {
 }
 
 const QString kSqlFixture = QStringLiteral(TARVEL_TEST_DATA "/access/sql/sqlTest.mdb");
+// Saved queries of every kind: select, crosstab, union and six that give
+// no rows (action, pass-through, data definition).
+const QString kQueryFixture =
+    QStringLiteral(TARVEL_TEST_DATA "/access/jackcess/queryTestV2000.mdb");
+
+QComboBox* saved_box(QWidget* dialog) {
+  return dialog->findChild<QComboBox*>(QString::number(set_query_dlg::kSavedQueries));
+}
 
 }  // namespace
 
@@ -277,6 +287,73 @@ class sel_tables_test : public QObject {
         errors[0].startsWith("You have an error in your query syntax. Make sure that it is a "
                              "correct SQL SELECT-statement. "));
     QCOMPARE(errors[1], QString("The query must start with SELECT."));
+  }
+
+  void saved_queries_fill_the_dialog_and_greyed_ones_say_why() {
+    std::vector<source_saved_query> saved(3);
+    saved[0] = {L"Sales by Year", L"SELECT * FROM [Sales by Year]", true, L""};
+    saved[1] = {L"Ask dates", L"SELECT * FROM [Ask dates]", false,
+                L"Too few parameters. Expected 2."};
+    saved[2] = {L"2019 orders", L"SELECT * FROM [2019 orders]", true, L""};
+    set_query_dlg dialog(L"", L"", nullptr, saved);
+    QComboBox* box = saved_box(&dialog);
+    QVERIFY(box);
+    QCOMPARE(box->count(), 3);
+    QCOMPARE(box->currentIndex(), -1);  // nothing chosen: the edits stay empty
+    auto* model = qobject_cast<QStandardItemModel*>(box->model());
+    QVERIFY(model->item(0)->isEnabled());
+    QVERIFY(!model->item(1)->isEnabled());
+    QCOMPARE(model->item(1)->toolTip(), QString("Too few parameters. Expected 2."));
+
+    auto* name = dialog.findChild<QLineEdit*>("1019");
+    auto* text = dialog.findChild<QPlainTextEdit*>("1020");
+    emit box->activated(0);
+    QCOMPARE(name->text(), QString("Sales_by_Year"));
+    QCOMPARE(text->toPlainText(), QString("SELECT * FROM [Sales by Year]"));
+    // A greyed entry changes nothing, even when chosen by a program.
+    emit box->activated(1);
+    QCOMPARE(name->text(), QString("Sales_by_Year"));
+    // A name that does not start with a letter gets one.
+    emit box->activated(2);
+    QCOMPARE(name->text(), QString("A2019_orders"));
+    dialog.findChild<QPushButton*>("1")->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.query(), L"SELECT * FROM [2019 orders]");
+
+    // Without saved queries the dialog has no drop-down.
+    set_query_dlg plain(L"", L"");
+    QVERIFY(!saved_box(&plain));
+  }
+
+  void saved_queries_of_a_source_database() {
+    tarvel_convertor& conv = world_->conv();
+    conv.set_source_engine_factory(nullptr);
+    conv.set_source_name(kQueryFixture.toStdWString());
+    page_->page_init();
+    script_->then([](set_query_dlg* d) {
+      QComboBox* box = saved_box(d);
+      QVERIFY(box);
+      QStringList names;
+      for (int i = 0; i < box->count(); ++i) names << box->itemText(i);
+      names.sort();
+      // Only the kinds that give rows.
+      QCOMPARE(names, QStringList({"CrosstabQuery", "SelectQuery", "UnionQuery"}));
+      auto* model = qobject_cast<QStandardItemModel*>(box->model());
+      for (int i = 0; i < box->count(); ++i) {
+        QStandardItem* item = model->item(i);
+        if (item->isEnabled()) continue;
+        qInfo("greyed: %s: %s", qPrintable(item->text()), qPrintable(item->toolTip()));
+        QVERIFY2(!item->toolTip().isEmpty(), qPrintable(item->text()));
+      }
+      const int select = box->findText("SelectQuery");
+      QVERIFY(model->item(select)->isEnabled());
+      emit box->activated(select);
+      d->findChild<QPushButton*>("1")->click();
+    });
+    page_->on_add_query();
+    QCOMPARE(items(selected()), QStringList({"SelectQuery"}));
+    QCOMPARE(page_->selected_queries().at(L"SelectQuery"), L"SELECT * FROM [SelectQuery]");
+    QVERIFY(world_->texts(wizard_presenter::box::error).empty());
   }
 
   void two_thousand_tables_stay_quick() {

@@ -352,6 +352,24 @@ class wizard_pages_test : public QObject {
     QCOMPARE(env.presenter->boxes.back().kind, box::error);
     QCOMPARE(env.last_text(), QStringLiteral("Help file does not exist. Reinstall the program."));
   }
+
+  void watermark_area_has_the_picture_colour_below_it_on_a_tall_window() {
+    wizard_env env;
+    wizard_shell& shell = env.shell();
+    shell.resize(shell.width(), shell.height() + 400);
+    QTest::qWait(50);
+    const QPixmap picture = wizard_shell::watermark();
+    QLabel* area = nullptr;
+    for (QLabel* label : shell.findChildren<QLabel*>())
+      if (label->isVisible() && label->pixmap().size() == picture.size()) area = label;
+    QVERIFY(area != nullptr);
+    QVERIFY(area->height() > picture.height() + 100);
+    const QImage shown = area->grab().toImage();
+    const QColor bottom = picture.toImage().pixelColor(picture.width() / 2, picture.height() - 1);
+    const qreal scale = shown.devicePixelRatio();
+    const QPoint below(int(area->width() / 2 * scale), int((area->height() - 10) * scale));
+    QCOMPARE(shown.pixelColor(below), bottom);
+  }
 };
 
 QTEST_MAIN(wizard_pages_test)

@@ -255,6 +255,84 @@ TEST_F(ArrayDml, LongCharacterAndRawDataGoIntoLobColumns) {
   }
 }
 
+TEST_F(ArrayDml, TimestampDescriptorsAreBoundAsAnArray) {
+  auto construct =
+      reinterpret_cast<decltype(&::OCIDateTimeConstruct)>(dlsym(api.lib, "OCIDateTimeConstruct"));
+  ASSERT_TRUE(construct);
+  ASSERT_EQ(exec("CREATE TABLE T (ID NUMBER, TS TIMESTAMP(7), D DATE)"), OCI_SUCCESS);
+  OCIStmt* st = prepare("INSERT INTO T (ID, TS, D) VALUES (:1, :2, :3)");
+  OCIDateTime* ts[3] = {};
+  for (auto& t : ts)
+    api.OCIDescriptorAlloc(env, reinterpret_cast<void**>(&t), OCI_DTYPE_TIMESTAMP, 0, nullptr);
+  // Nanoseconds: the 7-digit column rounds the last two digits.
+  ASSERT_EQ(construct(env, err, ts[0], 1899, 12, 30, 23, 59, 59, 999999900, nullptr, 0),
+            OCI_SUCCESS);
+  ASSERT_EQ(construct(env, err, ts[1], 2024, 2, 29, 0, 0, 0, 123456789, nullptr, 0), OCI_SUCCESS);
+  ASSERT_EQ(construct(env, err, ts[2], 1, 1, 1, 12, 0, 0, 0, nullptr, 0), OCI_SUCCESS);
+  // A day that does not exist is refused by the constructor.
+  OCIDateTime* bad = nullptr;
+  api.OCIDescriptorAlloc(env, reinterpret_cast<void**>(&bad), OCI_DTYPE_TIMESTAMP, 0, nullptr);
+  EXPECT_EQ(construct(env, err, bad, 2023, 2, 29, 0, 0, 0, 0, nullptr, 0), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1847);
+  EXPECT_EQ(construct(env, err, bad, 2023, 2, 28, 0, 0, 0, 1000000000, nullptr, 0), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1880);
+  double ids[3] = {1, 2, 3};
+  sb2 ind[3] = {0, -1, 0};
+  bind_by_pos(st, nullptr, err, 1, ids, 8, SQLT_FLT, nullptr, nullptr, nullptr, 0, nullptr, 0);
+  bind_by_pos(st, nullptr, err, 2, ts, sizeof(OCIDateTime*), SQLT_TIMESTAMP, ind, nullptr, nullptr,
+              0, nullptr, 0);
+  bind_by_pos(st, nullptr, err, 3, ts, sizeof(OCIDateTime*), SQLT_TIMESTAMP, nullptr, nullptr,
+              nullptr, 0, nullptr, 0);
+  ASSERT_EQ(run(st, 3, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(rows("SELECT ID, TO_CHAR(TS, 'YYYY-MM-DD HH24:MI:SS.FF7'), "
+                 "TO_CHAR(D, 'YYYY-MM-DD HH24:MI:SS') FROM T ORDER BY ID"),
+            (std::vector<std::vector<std::string>>{
+                {"1", "1899-12-30 23:59:59.9999999", "1899-12-30 23:59:59"},
+                {"2", "<null>", "2024-02-29 00:00:00"},
+                {"3", "0001-01-01 12:00:00.0000000", "0001-01-01 12:00:00"}}));
+  // Something else than a timestamp descriptor in the array is refused.
+  OCIDateTime* junk[1] = {reinterpret_cast<OCIDateTime*>(ids)};
+  OCIStmt* one = prepare("INSERT INTO T (ID, TS) VALUES (9, :1)");
+  bind_by_pos(one, nullptr, err, 1, junk, sizeof(OCIDateTime*), SQLT_TIMESTAMP, nullptr, nullptr,
+              nullptr, 0, nullptr, 0);
+  EXPECT_EQ(run(one, 1, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1460);
+  for (auto& t : ts) api.OCIDescriptorFree(t, OCI_DTYPE_TIMESTAMP);
+  api.OCIDescriptorFree(bad, OCI_DTYPE_TIMESTAMP);
+}
+
+TEST_F(ArrayDml, LongBindsMustComeAfterTheOthers) {
+  ASSERT_EQ(exec("CREATE TABLE T (ID NUMBER, M CLOB, V VARCHAR2(4000), R RAW(2000))"), OCI_SUCCESS);
+  std::vector<char16_t> text(6000, u'x');
+  ub2 long_len = 12000, short_len = 20;
+  double id = 1;
+  auto bind_all = [&](OCIStmt* st, ub4 long_pos, ub4 short_pos, sb4 short_size, ub2 short_type) {
+    bind_by_pos(st, nullptr, err, 1, &id, 8, SQLT_FLT, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    bind_by_pos(st, nullptr, err, long_pos, text.data(), 12000, SQLT_LNG, nullptr, &long_len,
+                nullptr, 0, nullptr, 0);
+    bind_by_pos(st, nullptr, err, short_pos, text.data(), short_size, short_type, nullptr,
+                &short_len, nullptr, 0, nullptr, 0);
+  };
+  // A text buffer that may hold more than 4000 bytes in the database's
+  // character set (1,500 UTF-16 units) after the long bind: refused.
+  OCIStmt* bad = prepare("INSERT INTO T (ID, M, V) VALUES (:1, :2, :3)");
+  bind_all(bad, 2, 3, 3000, SQLT_CHR);
+  EXPECT_EQ(run(bad, 1, OCI_COMMIT_ON_SUCCESS), OCI_ERROR);
+  EXPECT_EQ(error_code(), 24816);
+  // The same binds with the long one last, and a short buffer after it, work.
+  OCIStmt* good = prepare("INSERT INTO T (ID, V, M) VALUES (:1, :2, :3)");
+  bind_all(good, 3, 2, 3000, SQLT_CHR);
+  EXPECT_EQ(run(good, 1, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << error_text();
+  OCIStmt* small = prepare("INSERT INTO T (ID, M, V) VALUES (:1, :2, :3)");
+  bind_all(small, 2, 3, 200, SQLT_CHR);
+  EXPECT_EQ(run(small, 1, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << error_text();
+  // Raw data is not converted: 4000 bytes after the long bind are fine.
+  OCIStmt* raw = prepare("INSERT INTO T (ID, M, R) VALUES (:1, :2, :3)");
+  bind_all(raw, 2, 3, 4000, SQLT_BIN);
+  EXPECT_EQ(run(raw, 1, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM T"), (std::vector<std::vector<std::string>>{{"3"}}));
+}
+
 TEST_F(ArrayDml, APreparedTextIsParsedOnceAndRoundTripsAreCounted) {
   ASSERT_EQ(exec("CREATE TABLE T (ID NUMBER, C NVARCHAR2(10))"), OCI_SUCCESS);
   auto before = stats();

@@ -1,6 +1,7 @@
 // The oraemb-sql client as a process: aligned and CSV output, shortened
 // LOBs, scripts with a trigger body, the ORA text on standard error with
 // exit status 1, the table overview of the demo, and admin commands.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,7 +40,10 @@ class SqlClientTest : public ::testing::Test {
     pid_t pid = fork();
     if (pid == 0) {
       setenv("TARVEL_ORAEMB_DIR", dir.c_str(), 1);
-      setenv("TARVEL_OCI_LIB", "embedded", 1);
+      if (oci_lib.empty())
+        unsetenv("TARVEL_OCI_LIB");
+      else
+        setenv("TARVEL_OCI_LIB", oci_lib.c_str(), 1);
       if (!freopen(in.c_str(), "r", stdin) || !freopen(out.c_str(), "w", stdout) ||
           !freopen(err.c_str(), "w", stderr))
         _exit(99);
@@ -75,6 +79,7 @@ class SqlClientTest : public ::testing::Test {
     ASSERT_EQ(r.status, 0) << r.err;
   }
   std::filesystem::path dir;
+  std::string oci_lib = "embedded";  // TARVEL_OCI_LIB; empty: unset
 };
 
 TEST_F(SqlClientTest, QueryAsAnAlignedTable) {
@@ -95,6 +100,29 @@ TEST_F(SqlClientTest, QueryAsCsv) {
   Result r = sql({"--csv", "SELECT id, name, memo FROM t ORDER BY id"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "ID,NAME,MEMO\n1,Anna,\"say \"\"hi\"\", then go\"\n22,Bo,\n");
+}
+
+// A date before year 1 prints its year as a sign and four digits, the way
+// the engine writes dates, not as a three-digit number after the sign.
+TEST_F(SqlClientTest, DatesBeforeTheCommonEraKeepFourYearDigits) {
+  Result r = sql({"--csv", "SELECT DATE '0001-01-01' - 400 FROM dual"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(r.out, testing::MatchesRegex("[^\n]*\n-[0-9]{4}-[0-9]{2}-[0-9]{2} 00:00:00\n"));
+}
+
+// TARVEL_OCI_LIB follows the rule of every program (a path is loaded as it
+// stands, its failure reported by the shared loader); unset, the client's
+// own default is the embedded engine.
+TEST_F(SqlClientTest, LibraryChosenByTheSharedRuleWithTheEngineAsDefault) {
+  oci_lib = (dir / "missing.so").string();
+  Result r = sql({"SELECT 1 FROM dual"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_THAT(r.err, testing::HasSubstr("Oracle client and networking components were not found"));
+  EXPECT_THAT(r.err, testing::HasSubstr(oci_lib));
+  oci_lib.clear();
+  r = sql({"--csv", "SELECT 1 FROM dual"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "1\n1\n");
 }
 
 TEST_F(SqlClientTest, OracleErrorGoesToStandardErrorWithStatusOne) {

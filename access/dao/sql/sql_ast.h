@@ -87,4 +87,11 @@ struct sql_select {
     std::unique_ptr<sql_select> select;
   };
   std::vector<union_part> unions;
+  // Names declared by PARAMETERS before the statement.
+  std::vector<std::u16string> parameters;
+  // A crosstab: TRANSFORM value [AS alias] SELECT ... PIVOT pivot [IN (...)].
+  std::unique_ptr<sql_expr> transform;
+  std::u16string transform_alias;
+  std::unique_ptr<sql_expr> pivot;
+  std::vector<std::unique_ptr<sql_expr>> pivot_in;
 };

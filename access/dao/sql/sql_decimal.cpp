@@ -1,23 +1,23 @@
-// Exact decimal arithmetic (see sql_decimal.h).
+// Exact decimal arithmetic (see sql_decimal.h). Reading number text,
+// rounding half to even, powers of ten and the conversions to and from
+// double are the automation layer's (oleauto_number); what is added here is
+// the signed arithmetic on a scale that the staging text keeps.
 #include "access/dao/sql/sql_decimal.h"
 
-#include <cmath>
-#include <cstdio>
+#include "OLE/automation/oleauto_number.h"
+
+namespace od = oleauto_detail;
 
 namespace {
 
 constexpr int kMaxScale = 28;
-// 10^28 - 1 would be DECIMAL's bound for 28 digits; allow the full 96 bits.
-const __int128 kMaxMagnitude = (__int128(1) << 96) - 1;
 
-__int128 pow10(int n) {
-  __int128 p = 1;
-  for (int i = 0; i < n; ++i) p *= 10;
-  return p;
+od::u128 magnitude(__int128 m) {
+  return m < 0 ? od::u128(-m) : od::u128(m);
 }
 
 bool fits(__int128 m) {
-  return m <= kMaxMagnitude && m >= -kMaxMagnitude;
+  return magnitude(m) <= od::kDecMax;
 }
 
 // a scaled up by n places, or false on overflow.
@@ -38,56 +38,43 @@ __int128 divide_round_even(__int128 a, __int128 b) {
   return q;
 }
 
+sql_decimal from_decimal(const DECIMAL& d) {
+  const __int128 m = __int128(od::dec_mantissa(d));
+  return sql_decimal{d.sign ? -m : m, int(d.scale)};
+}
+
+// The staging text is plain: blanks, sign, digits, one point, an e/E
+// exponent within 40. Group separators and the other forms the automation
+// layer reads are not decimal column values.
+bool plain_number_text(const std::string& text) {
+  int exponent = 0;
+  bool in_exponent = false;
+  for (char c : text) {
+    if (c == 'e' || c == 'E') {
+      in_exponent = true;
+    } else if (in_exponent && c >= '0' && c <= '9') {
+      exponent = exponent * 10 + (c - '0');
+      if (exponent > 40) return false;
+    } else if (!(c == ' ' || c == '+' || c == '-' || c == '.' || (c >= '0' && c <= '9'))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<sql_decimal> sql_dec_parse(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  sql_decimal d;
-  bool digits = false, point = false;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '.' && !point) {
-      point = true;
-      continue;
-    }
-    if (c < '0' || c > '9') break;
-    digits = true;
-    if (d.m > kMaxMagnitude / 10) {
-      if (point) continue;  // digits beyond what fits after the point are dropped
-      return std::nullopt;
-    }
-    d.m = d.m * 10 + (c - '0');
-    if (point) ++d.scale;
-  }
-  int exponent = 0;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    exponent = std::atoi(text.c_str() + i + 1);
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-  }
-  while (i < text.size() && text[i] == ' ') ++i;
-  if (!digits || i != text.size() || exponent > 40 || exponent < -40) return std::nullopt;
-  d.scale -= exponent;
-  if (d.scale < 0) {
-    if (!scale_up(d.m, -d.scale, d.m) || !fits(d.m)) return std::nullopt;
-    d.scale = 0;
-  }
-  if (d.scale > kMaxScale) d = sql_dec_round(d, kMaxScale);
-  if (negative) d.m = -d.m;
-  return d;
+  if (!plain_number_text(text)) return std::nullopt;
+  std::optional<od::parsed_number> n = od::parse_number(od::ascii_to_u16(text));
+  if (!n) return std::nullopt;
+  DECIMAL d{};
+  if (od::dec_from_parsed(*n, d) != S_OK) return std::nullopt;
+  return from_decimal(d);
 }
 
 std::string sql_dec_format(const sql_decimal& d) {
-  __int128 m = d.m < 0 ? -d.m : d.m;
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), char('0' + int(m % 10)));
-    m /= 10;
-  } while (m != 0);
+  std::string digits = od::dec_text(false, magnitude(d.m), 0);
   if (d.scale > 0) {
     while (int(digits.size()) <= d.scale) digits.insert(digits.begin(), '0');
     digits.insert(digits.end() - d.scale, '.');
@@ -105,10 +92,8 @@ sql_decimal sql_dec_normalized(sql_decimal d) {
 
 sql_decimal sql_dec_round(const sql_decimal& d, int scale) {
   if (d.scale <= scale) return d;
-  sql_decimal r;
-  r.m = divide_round_even(d.m, pow10(d.scale - scale));
-  r.scale = scale;
-  return r;
+  const __int128 q = __int128(od::round_div_pow10(magnitude(d.m), d.scale - scale));
+  return sql_decimal{d.m < 0 ? -q : q, scale};
 }
 
 int sql_dec_compare(const sql_decimal& a, const sql_decimal& b) {
@@ -163,12 +148,15 @@ std::optional<sql_decimal> sql_dec_div(const sql_decimal& a, const sql_decimal& 
 }
 
 std::optional<sql_decimal> sql_dec_from_double(double d) {
-  if (!std::isfinite(d)) return std::nullopt;
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15g", d);
-  return sql_dec_parse(buf);
+  DECIMAL out{};
+  if (od::dec_from_double(d, 15, out) != S_OK) return std::nullopt;
+  return from_decimal(out);
 }
 
 double sql_dec_to_double(const sql_decimal& d) {
-  return double(d.m) / std::pow(10.0, double(d.scale));
+  od::parsed_number n;
+  n.neg = d.m < 0;
+  n.digits = d.m == 0 ? std::string() : od::dec_text(false, magnitude(d.m), 0);
+  n.exponent = -d.scale;
+  return od::to_double(n);
 }

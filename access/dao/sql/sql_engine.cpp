@@ -216,6 +216,27 @@ class file_catalog : public sql_catalog {
     return sql_stored_query_text(file_, name);
   }
 
+  std::vector<std::pair<std::string, std::u16string>> pivot_values(const sql_plan& plan) override {
+    db_ptr db = open_staging(plan);
+    exec(db.get(), "BEGIN");
+    for (const sql_load& l : plan.loads) load_table(db.get(), file_, l);
+    exec(db.get(), "COMMIT");
+    stmt_ptr stmt = prepare(db.get(), plan.sqlite);
+    std::vector<std::pair<std::string, std::u16string>> out;
+    for (;;) {
+      const int rc = sqlite3_step(stmt.get());
+      if (rc == SQLITE_DONE) break;
+      if (rc != SQLITE_ROW) throw failure_of(db.get(), false);
+      const auto* literal = sqlite3_column_text(stmt.get(), 0);
+      const auto* name = static_cast<const char16_t*>(sqlite3_column_text16(stmt.get(), 1));
+      out.emplace_back(literal ? reinterpret_cast<const char*>(literal) : "NULL",
+                       name
+                           ? std::u16string(name, size_t(sqlite3_column_bytes16(stmt.get(), 1)) / 2)
+                           : std::u16string());
+    }
+    return out;
+  }
+
  private:
   const jet_file& file_;
   std::vector<std::unique_ptr<sql_catalog_table>> cache_;

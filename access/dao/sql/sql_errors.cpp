@@ -96,4 +96,13 @@ jet_failure evaluation(const std::string& detail) {
               detail + ")"};
 }
 
+jet_failure query_corrupt(const std::string& name) {
+  return {3340, "Query '" + name + "' is corrupt."};
+}
+jet_failure circular_reference(const std::string& name) {
+  return {3103, "Circular reference caused by '" + name + "'."};
+}
+jet_failure too_many_fields() {
+  return {3190, "Too many fields defined."};
+}
 }  // namespace sql_errors

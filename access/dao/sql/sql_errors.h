@@ -33,4 +33,7 @@ jet_failure wrong_argument_count(const std::string& name);      // 3075 form of 
 jet_failure join_not_supported();                               // 3296
 jet_failure distinct_order(const std::string& expression);      // 3093
 jet_failure evaluation(const std::string& detail);              // 3071
+jet_failure query_corrupt(const std::string& name);             // 3340
+jet_failure circular_reference(const std::string& name);        // 3103
+jet_failure too_many_fields();                                  // 3190
 }  // namespace sql_errors

@@ -17,40 +17,90 @@ namespace {
 using expr_ptr = std::unique_ptr<sql_expr>;
 using K = sql_expr::kind;
 
-const char* const kClauseWords[] = {"FROM", "WHERE", "GROUP", "HAVING", "ORDER", "UNION"};
+const char* const kClauseWords[] = {"FROM", "WHERE", "GROUP", "HAVING", "ORDER", "UNION", "PIVOT"};
 // Words that never start or continue an expression as a name.
 const char* const kReserved[] = {
-    "SELECT", "FROM", "WHERE", "GROUP", "HAVING", "ORDER", "UNION", "AND",      "OR",  "NOT",
-    "XOR",    "EQV",  "IMP",   "MOD",   "LIKE",   "IS",    "IN",    "BETWEEN",  "AS",  "ON",
-    "INNER",  "LEFT", "RIGHT", "JOIN",  "BY",     "ASC",   "DESC",  "DISTINCT", "TOP", "ALL"};
+    "SELECT", "FROM",    "WHERE", "GROUP",    "HAVING", "ORDER", "UNION", "AND",
+    "OR",     "NOT",     "XOR",   "EQV",      "IMP",    "MOD",   "LIKE",  "IS",
+    "IN",     "BETWEEN", "AS",    "ON",       "INNER",  "LEFT",  "RIGHT", "JOIN",
+    "BY",     "ASC",     "DESC",  "DISTINCT", "TOP",    "ALL",   "PIVOT", "TRANSFORM"};
 
 class parser {
  public:
   explicit parser(const std::u16string& text) : lexer_(text) { tok_ = lexer_.read(0); }
 
   std::unique_ptr<sql_select> statement() {
-    if (sql_is_word(tok_, "PARAMETERS")) {
-      int count = 1;
-      while (tok_.kind != sql_token_kind::end && !is_op(u";")) {
-        if (is_op(u",")) ++count;
-        advance_raw();
-      }
-      throw sql_errors::too_few_parameters(count);
-    }
-    if (!sql_is_word(tok_, "SELECT")) {
-      if (sql_is_word(tok_, "INSERT") || sql_is_word(tok_, "UPDATE") || sql_is_word(tok_, "DELETE"))
-        throw jet_failure(JET_ERR_INVALID_OPERATION, "Invalid operation.");
-      if (sql_is_word(tok_, "TRANSFORM"))
-        throw jet_errors::not_supported("crosstab (TRANSFORM) queries");
-      throw sql_errors::invalid_statement();
-    }
-    auto select = query();
+    auto select = full_query();
     if (is_op(u";")) advance();
     if (tok_.kind != sql_token_kind::end) throw sql_errors::trailing_characters();
     return select;
   }
 
  private:
+  // A SELECT with what may come around it: PARAMETERS before, TRANSFORM
+  // ... PIVOT around.
+  std::unique_ptr<sql_select> full_query() {
+    std::vector<std::u16string> parameters;
+    if (sql_is_word(tok_, "PARAMETERS")) parameters = declarations();
+    std::unique_ptr<sql_expr> transform;
+    std::u16string transform_alias;
+    if (word("TRANSFORM")) {
+      advance();
+      transform = top_expression();
+      if (accept_word("AS")) transform_alias = alias_name(false);
+      if (!word("SELECT")) throw sql_errors::invalid_statement();
+    }
+    if (!sql_is_word(tok_, "SELECT")) {
+      if (sql_is_word(tok_, "INSERT") || sql_is_word(tok_, "UPDATE") || sql_is_word(tok_, "DELETE"))
+        throw jet_failure(JET_ERR_INVALID_OPERATION, "Invalid operation.");
+      throw sql_errors::invalid_statement();
+    }
+    auto select = query();
+    select->parameters = std::move(parameters);
+    if (transform) {
+      if (!select->unions.empty()) throw sql_errors::invalid_statement();
+      if (!accept_word("PIVOT")) throw crosstab_error();
+      select->transform = std::move(transform);
+      select->transform_alias = std::move(transform_alias);
+      // The pivot ends before IN, which lists the columns.
+      expr_begin_ = tok_.begin;
+      select->pivot = concat();
+      if (accept_word("IN")) {
+        if (!accept_op(u"(")) expression_error();
+        do select->pivot_in.push_back(top_expression());
+        while (accept_op(u","));
+        if (!accept_op(u")")) expression_error();
+      }
+    } else if (word("PIVOT")) {
+      throw sql_errors::trailing_characters();
+    }
+    return select;
+  }
+
+  static jet_failure crosstab_error() {
+    return jet_failure(3143, "Syntax error in TRANSFORM statement.");
+  }
+
+  // PARAMETERS name type [, name type]... ; the names, in order.
+  std::vector<std::u16string> declarations() {
+    advance();
+    std::vector<std::u16string> names;
+    for (;;) {
+      if (tok_.kind != sql_token_kind::bracketed && tok_.kind != sql_token_kind::name)
+        throw jet_failure(3139, "Syntax error in PARAMETER clause.");
+      names.push_back(tok_.text);
+      advance();
+      // The type: words, with a size in parentheses for Text.
+      while (tok_.kind == sql_token_kind::name || tok_.kind == sql_token_kind::number ||
+             is_op(u"(") || is_op(u")"))
+        advance();
+      if (accept_op(u",")) continue;
+      if (accept_op(u";")) break;
+      throw jet_failure(3139, "Syntax error in PARAMETER clause.");
+    }
+    return names;
+  }
+
   // ---- tokens
   void advance_raw() { tok_ = lexer_.read(tok_.end); }
   void advance() { advance_raw(); }
@@ -255,10 +305,10 @@ class parser {
   std::unique_ptr<sql_source> primary_source() {
     depth_guard guard(depth_);
     if (accept_op(u"(")) {
-      if (word("SELECT")) {
+      if (word("SELECT") || word("TRANSFORM") || word("PARAMETERS")) {
         auto source = std::make_unique<sql_source>();
         source->what = sql_source::kind::select;
-        source->select = query();
+        source->select = word("SELECT") ? query() : full_query();
         accept_op(u";");
         if (!accept_op(u")")) throw sql_errors::from_clause();
         table_alias(*source);

@@ -16,6 +16,8 @@
 #include "access/dao/dao_rows.h"
 #include "access/dao/sql/sql_ast.h"
 
+struct sql_plan;
+
 struct sql_catalog_table {
   std::u16string name;  // as stored
   std::vector<dao_field_info> columns;
@@ -31,6 +33,12 @@ class sql_catalog {
   virtual const sql_catalog_table* table(const std::u16string& name) = 0;
   // The SELECT text of a stored query of that name, or nullopt.
   virtual std::optional<std::u16string> query(const std::u16string& name) = 0;
+  // The rows of a compiled plan whose two columns are an SQL literal and
+  // its text: a crosstab's pivot values, read from the data. None without
+  // data to read.
+  virtual std::vector<std::pair<std::string, std::u16string>> pivot_values(const sql_plan&) {
+    return {};
+  }
 };
 
 // One staging table: the stored table and the positions of the columns the

@@ -3,6 +3,7 @@
 // tables, queries the reader cannot run, and test_query.
 #include "access/dao_database.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -109,6 +110,36 @@ TEST_F(DaoDatabase, TablesOpenAsRecordsetsAndQueriesAreTested) {
   EXPECT_FALSE(db->test_query(L"SELEKT nonsense"));
   EXPECT_FALSE(db->test_query(L"DELETE FROM [Values]"));
   EXPECT_THROW(db->query(L"SELECT 1"), tk_mail_assertion);
+}
+
+// Test Query checks what a conversion opens: the rows and their count.
+TEST_F(DaoDatabase, TestQueryAgreesWithTheConversion) {
+  auto db = open("generated/savedQueries.mdb", 0x01);
+  const std::wstring crosstab =
+      L"TRANSFORM Sum(Amount) SELECT CustID FROM Orders GROUP BY CustID PIVOT Region;";
+  EXPECT_TRUE(db->test_query(crosstab));
+  EXPECT_EQ(db->get_query(L"Crosstab", crosstab, 1)->records_count(), 4u);
+  EXPECT_TRUE(db->test_query(L"SELECT * FROM TopTwo"));
+  EXPECT_EQ(db->get_query(L"Top", L"SELECT * FROM TopTwo", 1)->records_count(), 3u);
+  EXPECT_FALSE(db->test_query(L"SELECT * FROM OrdersAbove"));
+  EXPECT_FALSE(db->test_query(L"SELECT * FROM CycleA"));
+  EXPECT_FALSE(db->test_query(L"SELECT * FROM WideCrosstab"));
+}
+
+TEST_F(DaoDatabase, SavedQueriesAreTheKindsThatGiveRowsAndQueryErrorsSayWhy) {
+  // Nine saved queries: select, crosstab, union, four action queries, a
+  // pass-through and a data-definition query.
+  auto db = open("jackcess/queryTestV2000.mdb", 0x21);
+  std::vector<std::wstring> names = db->saved_queries();
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"CrosstabQuery", L"SelectQuery", L"UnionQuery"}));
+  EXPECT_TRUE(traced("Skip saved query 'UpdateQuery' (kind 48)"));
+  EXPECT_EQ(db->query_error(L"SELECT * FROM [SelectQuery]"), L"");
+  EXPECT_EQ(db->query_error(L"SELECT * FROM NoSuchTable"),
+            L"The database engine cannot find the input table or query 'NoSuchTable'. Make sure "
+            L"it exists and that its name is spelled correctly.");
+  EXPECT_FALSE(db->query_error(L"SELEKT nonsense").empty());
+  EXPECT_TRUE(open("generated/daoValues.mdb", 0x01)->saved_queries().empty());
 }
 
 TEST_F(DaoDatabase, QueryGivesItsRowsOrTheEngineError) {

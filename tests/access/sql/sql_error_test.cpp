@@ -49,9 +49,10 @@ TEST_F(AccessSqlErrors, StatementsOtherThanSelect) {
   EXPECT_EQ(db.error(u""), 3129);
   EXPECT_EQ(db.error(u"CREATE TABLE x (a int)"), 3129);
   EXPECT_EQ(db.error(u"DELETE FROM Customers"), 3219);
-  EXPECT_EQ(db.error(u"TRANSFORM Sum(Qty) SELECT CustomerID FROM Orders GROUP BY CustomerID "
-                     u"PIVOT OrderID"),
-            3251);
+  EXPECT_EQ(db.error(u"TRANSFORM Sum(Qty) SELECT CustomerID FROM Orders GROUP BY CustomerID"),
+            3143);
+  EXPECT_EQ(db.error(u"SELECT CustomerID FROM Orders PIVOT OrderID"), 3142);
+  EXPECT_EQ(db.error(u"PARAMETERS; SELECT 1"), 3139);
 }
 
 TEST_F(AccessSqlErrors, AggregateAndTypeRules) {

@@ -1,5 +1,5 @@
 // Prefix matching of arguments against the option table.
-#include "agent/tk_cmdli.h"
+#include "TK/tk_cmdli.h"
 
 #include <cstring>
 

@@ -1,0 +1,1 @@
+SELECT DISTINCTROW c.[Company Name] FROM Customers AS c RIGHT JOIN Orders AS o ON c.ID = o.CustomerID WHERE o.Amount > 1

@@ -1,0 +1,1 @@
+TRANSFORM Count(o.OrderID) AS N SELECT c.ID FROM Customers AS c INNER JOIN Orders AS o ON c.ID = o.CustomerID GROUP BY c.ID ORDER BY c.ID DESC PIVOT Year(c.Since) IN (2010, "2011", Null)

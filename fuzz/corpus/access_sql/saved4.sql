@@ -1,0 +1,1 @@
+SELECT X.*, U.ID FROM X INNER JOIN U ON X.CustomerID = U.ID

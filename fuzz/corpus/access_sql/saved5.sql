@@ -1,0 +1,1 @@
+PARAMETERS [a b] Text (50), c Long; SELECT DISTINCT TOP 5 PERCENT * FROM P, Loop

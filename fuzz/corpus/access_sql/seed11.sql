@@ -1,0 +1,1 @@
+SELECT DateAdd("m", 1, Since), DateDiff("ww", Since, #1/5/2020#, 2), DatePart("ww", Since, 2, 2), Format(Since, "Long Date") FROM Customers

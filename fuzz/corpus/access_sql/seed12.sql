@@ -1,0 +1,1 @@
+SELECT Switch(ID = 1, "a", ID > 1, Credit), Choose(ID, 1, 2.5, "x"), Partition(ID, 0, 100, 10), InStrRev([Company Name], "a", -1, 0), Replace(Notes, "a", "b", 2, 1, 1) FROM Customers

@@ -1,0 +1,1 @@
+SELECT Hex(Qty), Oct(OrderID), Val(Notes), IsNumeric(Amount), IsDate(Key), CSng(Rate), CByte(Qty), TimeSerial(Qty, 0, 0), WeekdayName(Qty, True, 2), DCount("*", "Orders") FROM Orders

@@ -1,0 +1,1 @@
+acc_dateadd('m', 1, 43861.0), acc_dateadd('h', 12, -1.25), acc_dateadd('yyyy', 1, 2958465.5)

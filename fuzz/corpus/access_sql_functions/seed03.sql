@@ -1,0 +1,1 @@
+acc_dateinterval('ww', 44197.0, 2, 2), acc_dateinterval('y', -657434.0, 1, 3)

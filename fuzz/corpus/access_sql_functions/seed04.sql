@@ -1,0 +1,1 @@
+acc_dateserial(2020, 14, 0), acc_timeserial(-1, 0, 0), acc_dateonly(-1.25), acc_timeonly(-1.25)

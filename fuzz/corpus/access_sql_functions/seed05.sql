@@ -1,0 +1,1 @@
+acc_val('  1 2 3e4x'), acc_val('&HFFFF'), acc_val('&O777777777777'), acc_isnumeric(' $1,000.5e3 ', 10), acc_isdate('2/29/2020', 10)

@@ -1,0 +1,1 @@
+acc_format(43861.5, 8, 'Long Date'), acc_format(-1234.5, 7, 'Currency'), acc_format(43861.0, 8, 'w ww q yyyy AM/PM', 2, 2)

@@ -1,0 +1,1 @@
+acc_partition(267, 0, 500, 50), acc_instrrev('abcabc', 'BC', 4, 1), acc_replace('aXbxc', 'x', '-', 2, 1, 0), acc_string(3, 321), acc_strreverse('ab'), acc_strcomp('a', 'A', 0)

@@ -1,0 +1,1 @@
+acc_weekday(-1.0, 7), acc_weekdayname(7, 1, 2), acc_monthname(12, 0), acc_datepart(-1.25, 'HOUR')

@@ -1,0 +1,301 @@
+// tarvel-verify as a user runs it: fixture databases converted by TARVAGENT
+// into the embedded engine, then altered with SQL, then verified. Each
+// alteration must be found and named; a clean conversion must verify equal;
+// nothing may be written on either side; bad input stops with the
+// conversion program's own message and status 255.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+std::string file_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Runs of spaces as one: the report's column widths follow the longest name.
+std::string squeezed(const std::string& text) {
+  std::string out;
+  for (char c : text)
+    if (c != ' ' || out.empty() || out.back() != ' ') out += c;
+  return out;
+}
+
+class verify_test : public e2e_test {
+ protected:
+  // tarvel-verify against the test's schema (E2E, user e2e/e2e).
+  run_result verify(const std::string& source, const std::string& options = "",
+                    const std::string& env = "") {
+    return run_command("cd " + shell_quote(dir_) +
+                       " && TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR=" + shell_quote(dir_) + " " +
+                       env + " timeout 300 " +
+                       shell_quote(std::string(TARVEL_BIN) + "/tarvel-verify") +
+                       " --src=" + shell_quote(source) +
+                       " --dest=E2E --oraclh=localhost --oraclu=e2e --oraclp=e2e " + options);
+  }
+  void sql(const std::string& statement) {
+    const run_result r = try_query(statement);
+    ASSERT_EQ(r.status, 0) << statement << "\n" << r.output;
+  }
+  std::string database_file() const { return dir_ + "/E2E.oradb"; }
+};
+
+TEST_F(verify_test, EachAlteredValueRowAndDuplicateIsFoundByKeyAndColumn) {
+  const std::string source = fixture("generated/verifyValues.mdb");
+  ASSERT_EQ(convert(source).status, 0);
+  // One alteration per row of Kinds (ID is the key), one per column type.
+  sql("DELETE FROM \"Kinds\" WHERE \"ID\" = 5");
+  sql("INSERT INTO \"Kinds\" (\"ID\", \"YN\") VALUES (99, 0)");
+  sql("UPDATE \"Kinds\" SET \"Dt\" = \"Dt\" + 1/86400 WHERE \"ID\" = 3");
+  sql("UPDATE \"Kinds\" SET \"Memo\" = SUBSTR(\"Memo\", 1, LENGTH(\"Memo\") - 1) WHERE \"ID\" = 4");
+  sql("UPDATE \"Kinds\" SET \"Dbl\" = \"Dbl\" + 0.00000000001 WHERE \"ID\" = 6");
+  // The OLE value of row 7 is (7 * 31 + k * 7) & 0xFF for k = 0..31; byte 5 flipped.
+  std::string hex;
+  for (int k = 0; k < 32; ++k) {
+    char b[3];
+    std::snprintf(b, sizeof b, "%02X", ((7 * 31 + k * 7) & 0xFF) ^ (k == 5 ? 0x01 : 0));
+    hex += b;
+  }
+  sql("UPDATE \"Kinds\" SET \"Ole\" = HEXTORAW('" + hex + "') WHERE \"ID\" = 7");
+  sql("UPDATE \"Kinds\" SET \"Txt\" = NULL WHERE \"ID\" = 8");
+  sql("UPDATE \"Kinds\" SET \"Dec\" = \"Dec\" + 0.1 WHERE \"ID\" = 9");
+  sql("UPDATE \"Kinds\" SET \"YN\" = 1 - \"YN\" WHERE \"ID\" = 10");
+  // NoKey holds (1, 'one') twice: one of them goes.
+  sql("DELETE FROM \"NoKey\" WHERE \"ID\" = 1");
+  sql("INSERT INTO \"NoKey\" (\"ID\", \"Label\") VALUES (1, 'one')");
+
+  const std::string access_before = file_bytes(source);
+  const std::string oracle_before = file_bytes(database_file());
+  const run_result json = verify(source, "--format=json");
+  EXPECT_EQ(json.status, 1) << json.output;
+  for (const char* expected :
+       {"\"missing row ID=5\"", "\"extra row ID=99\"", "\"changed row ID=3: Dt\"",
+        "\"changed row ID=4: Memo\"", "\"changed row ID=6: Dbl\"", "\"changed row ID=7: Ole\"",
+        "\"changed row ID=8: Txt\"", "\"changed row ID=9: Dec\"", "\"changed row ID=10: YN\"",
+        "\"missing row (ID=1, Label='one')\"",
+        "{\"table\": \"Child\", \"oracle_table\": \"Child\", "
+        "\"access_rows\": 2, \"oracle_rows\": 2, \"content\": \"equal\""})
+    EXPECT_TRUE(contains(json.output, expected)) << expected << "\n" << json.output;
+  // Only queries ran: both sides are unchanged byte for byte.
+  EXPECT_TRUE(file_bytes(source) == access_before);
+  EXPECT_TRUE(file_bytes(database_file()) == oracle_before);
+
+  // The same differences when the second pass spreads its rows over files.
+  const run_result text = verify(source, "", "TARVEL_VERIFY_MEMORY_ROWS=3");
+  EXPECT_EQ(text.status, 1);
+  EXPECT_TRUE(contains(text.output, "\nKinds           22           22  DIFFERS   "))
+      << text.output;
+  EXPECT_TRUE(
+      contains(text.output,
+               "\nNoKey            4            3  DIFFERS   missing row (ID=1, Label='one')\n"))
+      << text.output;
+  for (const char* expected :
+       {"missing row ID=5", "extra row ID=99", "changed row ID=7: Ole", "changed row ID=10: YN"})
+    EXPECT_TRUE(contains(text.output, expected)) << expected << "\n" << text.output;
+}
+
+TEST_F(verify_test, MissingTablesColumnsAndChangedTypesAreNamed) {
+  const std::string source = fixture("generated/verifyValues.mdb");
+  ASSERT_EQ(convert(source).status, 0);
+  sql("DROP TABLE \"Child\" CASCADE CONSTRAINTS");
+  sql("CREATE TABLE \"Child\" (\"CID\" NUMBER(11))");
+  sql("DROP TABLE \"NoKey\"");
+  sql("CREATE TABLE \"NoKey\" (\"ID\" NUMBER(11), \"Label\" NUMBER, \"Added\" NUMBER)");
+  sql("DROP TABLE \"Kinds\" CASCADE CONSTRAINTS");
+  sql("CREATE TABLE \"Leftover\" (\"X\" NUMBER)");
+  const run_result r = verify(source, "--format=csv");
+  EXPECT_EQ(r.status, 1) << r.output;
+  const rows csv = parse_csv(r.output);
+  ASSERT_GE(csv.size(), 5u) << r.output;
+  EXPECT_EQ(csv[0],
+            (std::vector<std::string>{"Section", "Table", "Oracle table", "Access rows",
+                                      "Oracle rows", "Content", "Differing rows", "Difference"}));
+  EXPECT_TRUE(
+      contains(r.output, "table,Child,Child,2,0,DIFFERS,2,column KindID missing in Oracle\n"))
+      << r.output;
+  EXPECT_TRUE(contains(r.output, "table,Kinds,Kinds,22,,MISSING,0,not in Oracle\n")) << r.output;
+  EXPECT_TRUE(contains(
+      r.output,
+      "table,NoKey,NoKey,4,0,DIFFERS,4,\"column Label is NUMBER in Oracle, not a text type\"\n"))
+      << r.output;
+  EXPECT_TRUE(contains(r.output, "table,NoKey,NoKey,4,0,DIFFERS,4,column Added only in Oracle\n"))
+      << r.output;
+  EXPECT_TRUE(contains(r.output, "table,,Leftover,,,MISSING,0,not in the Access database\n"))
+      << r.output;
+  EXPECT_TRUE(contains(
+      r.output,
+      "not carried over,KindsChild,,,,relationship,,Child -> Kinds: table Kinds not converted\n"))
+      << r.output;
+}
+
+// Each fixture of the corpus, converted cleanly, verifies equal; the ones
+// that hold what no conversion carries list it.
+struct corpus_case {
+  const char* file;
+  std::vector<const char*> not_carried_over;  // text lines expected in the report
+};
+
+class verify_corpus_test : public verify_test, public testing::WithParamInterface<corpus_case> {};
+
+TEST_P(verify_corpus_test, CleanConversionVerifiesEqual) {
+  const std::string source = fixture(GetParam().file);
+  const run_result converted = convert(source, "--silent");
+  ASSERT_EQ(converted.status, 0) << converted.output;
+  const run_result r = verify(source);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_FALSE(contains(r.output, "DIFFERS")) << r.output;
+  EXPECT_FALSE(contains(r.output, "MISSING")) << r.output;
+  EXPECT_TRUE(contains(r.output, " 0 differing, 0 missing in Oracle, 0 missing in Access\n"))
+      << r.output;
+  for (const char* line : GetParam().not_carried_over)
+    EXPECT_TRUE(contains(squeezed(r.output), squeezed(line))) << line << "\n" << r.output;
+}
+
+const corpus_case kCorpus[] = {
+    {"generated/childFirstOrder.accdb", {}},
+    {"generated/complexAttachPattern.accdb", {}},
+    {"generated/damageTest.mdb", {}},
+    {"generated/daoValues.mdb",
+     {"  relationship  AValuesChild       Child -> Values: 1 orphaned rows (not enforced in "
+      "Access)\n"}},
+    {"generated/rerunNames.mdb", {}},
+    {"generated/stopTest.mdb", {}},
+    {"generated/verifyValues.mdb",
+     {"  validation rule  Kinds              [ID] > 0\n",
+      "  validation text  Kinds              ID is positive\n",
+      "  validation rule  Kinds.Txt          <> \"forbidden\"\n",
+      "  validation text  Kinds.Txt          Not the forbidden word\n",
+      "  description      Kinds.Txt          A short text\n",
+      "  caption          Kinds.Txt          Text caption\n",
+      "  input mask       Kinds.Txt          >L<??????\n",
+      "  lookup           Kinds.Kind         rows from SELECT ID FROM NoKey\n",
+      "  relationship     KindsChild         Child -> Kinds: cascade update not carried over "
+      "(Oracle has none)\n",
+      "  system table     MSysObjects\n"}},
+    {"jackcess/calcFieldTestV2010.accdb",
+     {"  calculated column  Table1.IsRich                             values converted, expression "
+      "not: [Salary]>100000\n"}},
+    {"jackcess/complexDataTestV2007.accdb", {}},
+    {"jackcess/complexDataTestV2010.accdb",
+     {"Table1_attach-data                  3            3  equal\n",
+      "  attachment column        Table1.attach-data        values in Oracle table "
+      "Table1_attach_data\n",
+      "  multi-value column       Table1.multi-value-data   values in Oracle table "
+      "Table1_multi_value_data\n"}},
+    {"jackcess/delTestV2000.mdb", {}},
+    {"jackcess/extDateTestV2019.accdb", {}},
+    {"jackcess/fixedNumericTestV2000.mdb", {}},
+    {"jackcess/indexTestV2000.mdb", {}},
+    {"jackcess/linkerTestV2007.accdb",
+     {"  linked table  Table2                                    linked to Table1 in "
+      "Z:\\jackcess_test\\linkeeTest.accdb\n",
+      "Table2 -> Table1: table Table2 not converted\n"}},
+    {"jackcess/odbcLinkerTestV2007.accdb", {"linked through ODBC: "}},
+    {"jackcess/oldDatesV2007.accdb", {}},
+    {"jackcess/overflowTestV2000.mdb", {}},
+    {"jackcess/queryTestV1997.mdb", {"  query         SelectQuery          select\n"}},
+    {"jackcess/queryTestV2000.mdb",
+     {"  query         SelectQuery          select\n",
+      "  query         UnionQuery           union\n",
+      "  query         CrosstabQuery        crosstab\n",
+      "  query         DeleteQuery          action (delete)\n",
+      "  query         PassthroughQuery     pass-through\n"}},
+    {"jackcess/queryTestV2007.accdb", {"  query         AppendQuery          action (append)\n"}},
+    {"jackcess/testEmoticonsV2010.accdb", {}},
+    {"jackcess/testIndexPropertiesV2000.mdb", {}},
+    {"jackcess/testV1997.mdb", {}},
+    {"jackcess/testV2007.accdb", {}},
+    {"jackcess/unsupportedFieldsTestV2007.accdb", {}},
+    {"jackcessencrypt/db-enc.mdb", {}},
+    {"mdbreader/bigint.accdb", {}},
+    {"sql/sqlTest.mdb", {}},
+    {"ucanaccess/size97.mdb", {}},
+    {"ucanaccess/weirdObjectNames.mdb", {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Corpus, verify_corpus_test, testing::ValuesIn(kCorpus),
+                         [](const testing::TestParamInfo<corpus_case>& info) {
+                           std::string name;
+                           for (const char* c = info.param.file; *c; ++c)
+                             name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+                           return name;
+                         });
+
+TEST_F(verify_test, BadInputStopsWithTheConversionProgramsMessages) {
+  // Each set of options gives TARVAGENT's message and status 255.
+  const std::string good = " --dest=E2E --oraclh=localhost --oraclu=e2e --oraclp=e2e";
+  const std::string sample = shell_quote(fixture("generated/daoValues.mdb"));
+  const std::string bin = std::string(TARVEL_BIN) + "/";
+  const std::string env = "cd " + shell_quote(dir_) +
+                          " && TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR=" + shell_quote(dir_) +
+                          " ";
+  ASSERT_EQ(convert(fixture("generated/daoValues.mdb"), "--silent").status, 0);
+  const std::vector<std::string> cases = {
+      "--src=" + sample + " --oraclh=localhost",
+      "--dest=E2E --oraclh=localhost",
+      "--src=" + sample + " --dest=E2E",
+      "--src=" + sample + good + " --sysdb=" + sample,
+      "--src=" + shell_quote(dir_ + "/missing.mdb") + good,
+      "--src=" + shell_quote(fixture("ucanaccess/password.mdb")) + " --accp=wrong" + good,
+      "--src=" + sample + " --dest=E2E --oraclh=localhost --oraclu=e2e --oraclp=wrong",
+      "--src=" + sample + good + " --tab_file=" + shell_quote(dir_ + "/none.txt"),
+      "--src=" + sample + good + " --profile=" + sample,
+  };
+  for (const std::string& options : cases) {
+    const run_result agent = run_command(env + shell_quote(bin + "TARVAGENT") + " " + options);
+    const run_result checker =
+        run_command(env + shell_quote(bin + "tarvel-verify") + " " + options);
+    EXPECT_EQ(agent.status, 255) << options << "\n" << agent.output;
+    EXPECT_EQ(checker.status, 255) << options << "\n" << checker.output;
+    EXPECT_EQ(checker.output, agent.output) << options;
+  }
+  // No Oracle client: the message names the library tried.
+  const run_result no_client =
+      run_command("TARVEL_OCI_LIB=" + shell_quote(dir_ + "/none.so") + " " +
+                  shell_quote(bin + "tarvel-verify") + " --src=" + sample + good);
+  EXPECT_EQ(no_client.status, 255);
+  EXPECT_TRUE(contains(no_client.output, dir_ + "/none.so")) << no_client.output;
+  // Its own options.
+  const run_result format = verify(fixture("generated/daoValues.mdb"), "--format=xml");
+  EXPECT_EQ(format.status, 255);
+  EXPECT_EQ(format.output,
+            "Invalid report format: use --format=text, --format=csv or --format=json\n");
+  const run_result unknown = verify(fixture("generated/daoValues.mdb"), "--mode=2");
+  EXPECT_EQ(unknown.status, 255);
+  EXPECT_EQ(unknown.output.rfind("tarvel-verify v", 0), 0u) << unknown.output;
+  const run_result help = run_command(shell_quote(bin + "tarvel-verify") + " --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(
+      contains(help.output, "   --format=...   report format: text (default), csv or json\n"));
+}
+
+TEST_F(verify_test, ReportFileAndTableListAreHonoured) {
+  const std::string source = fixture("generated/verifyValues.mdb");
+  ASSERT_EQ(convert(source, "--silent").status, 0);
+  sql("DELETE FROM \"NoKey\" WHERE \"ID\" = 0");
+  std::ofstream(dir_ + "/tables.txt") << "Kinds\nChild\n";
+  const run_result only = verify(source, "--tab_file=" + shell_quote(dir_ + "/tables.txt") +
+                                             " --report=" + shell_quote(dir_ + "/report.txt"));
+  EXPECT_EQ(only.status, 0) << only.output;
+  EXPECT_EQ(only.output, "");
+  const std::string report = file_bytes(dir_ + "/report.txt");
+  EXPECT_TRUE(contains(report, "2 tables: 2 equal, 0 differing")) << report;
+  EXPECT_FALSE(contains(report, "NoKey   ")) << report;
+  const run_result all = verify(source);
+  EXPECT_EQ(all.status, 1);
+  EXPECT_TRUE(contains(squeezed(all.output), "NoKey 4 3 DIFFERS missing row (ID=0, Label='zero')"))
+      << all.output;
+}
+
+}  // namespace

@@ -1,0 +1,319 @@
+// The verifier's parts in-process: canonical forms (where a wrong rule would
+// hide a real loss or report a false one), the order-independent digest, the
+// second pass in memory and spread over temporary files, the report formats
+// and the option scanner.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <deque>
+
+#include "verify/verify_canonical.h"
+#include "verify/verify_options.h"
+#include "verify/verify_result.h"
+#include "verify/verify_rows.h"
+
+namespace {
+
+std::string access_canon(const ole_variant& v, verify_kind kind) {
+  std::string out;
+  verify_canon_access(v, kind, out);
+  return out;
+}
+
+std::string oracle_canon(const ole_variant& v, verify_kind kind) {
+  std::string out;
+  verify_canon_oracle(v, kind, out);
+  return out;
+}
+
+ole_variant date_value(double days) {
+  VARIANT v{};
+  v.vt = VT_DATE;
+  v.date = days;
+  return ole_variant(v);
+}
+
+ole_variant oracle_date(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<uint16_t>(y);
+  st.wMonth = static_cast<uint16_t>(mo);
+  st.wDay = static_cast<uint16_t>(d);
+  st.wHour = static_cast<uint16_t>(h);
+  st.wMinute = static_cast<uint16_t>(mi);
+  st.wSecond = static_cast<uint16_t>(s);
+  st.wMilliseconds = static_cast<uint16_t>(ms);
+  return ole_variant(st);
+}
+
+TEST(VerifyCanonical, DecimalTextIsNormalised) {
+  EXPECT_EQ(verify_normal_decimal("-001.2300"), "-1.23");
+  EXPECT_EQ(verify_normal_decimal(".5"), "0.5");
+  EXPECT_EQ(verify_normal_decimal("1.5E-3"), "0.0015");
+  EXPECT_EQ(verify_normal_decimal("12e2"), "1200");
+  EXPECT_EQ(verify_normal_decimal("-0.000"), "0");
+  EXPECT_EQ(verify_normal_decimal("  7 "), "7");
+  EXPECT_EQ(verify_normal_decimal("abc"), "");
+  EXPECT_EQ(verify_normal_decimal("1.2.3"), "");
+  EXPECT_EQ(verify_normal_decimal("1e999999"), "");
+}
+
+TEST(VerifyCanonical, NumbersCompareAtTheAccessColumnsPrecision) {
+  // A Single stored through a double reads back with more digits: equal.
+  EXPECT_EQ(access_canon(ole_variant(0.1f), verify_kind::single),
+            oracle_canon(ole_variant(L"0.100000001490116"), verify_kind::single));
+  EXPECT_NE(access_canon(ole_variant(0.1f), verify_kind::single),
+            oracle_canon(ole_variant(L"0.1000001"), verify_kind::single));
+  // A Double changed in its 15th significant digit differs.
+  EXPECT_EQ(access_canon(ole_variant(7407.4073407407406), verify_kind::real),
+            oracle_canon(ole_variant(L"7407.4073407407406"), verify_kind::real));
+  EXPECT_NE(access_canon(ole_variant(7407.4073407407406), verify_kind::real),
+            oracle_canon(ole_variant(L"7407.40734074075"), verify_kind::real));
+  // Currency exact to four places, whatever trailing zeros Oracle shows.
+  CY cy{-987654321098765432LL};
+  EXPECT_EQ(access_canon(ole_variant(cy), verify_kind::currency),
+            oracle_canon(ole_variant(L"-98765432109876.5432"), verify_kind::currency));
+  EXPECT_NE(access_canon(ole_variant(cy), verify_kind::currency),
+            oracle_canon(ole_variant(L"-98765432109876.5433"), verify_kind::currency));
+  // Yes/No as the number stored for it.
+  EXPECT_EQ(access_canon(ole_variant(true), verify_kind::yes_no),
+            oracle_canon(ole_variant(L"1"), verify_kind::yes_no));
+  EXPECT_EQ(access_canon(ole_variant(false), verify_kind::yes_no),
+            oracle_canon(ole_variant(L"0"), verify_kind::yes_no));
+  // Decimal digits beyond what a double holds.
+  DECIMAL dec{};
+  dec.scale = 4;
+  dec.Lo32 = 0xFFFFFFFF;
+  dec.Mid32 = 0x7;
+  EXPECT_EQ(access_canon(ole_variant(dec), verify_kind::decimal),
+            oracle_canon(ole_variant(L"3435973.8367"), verify_kind::decimal));
+}
+
+TEST(VerifyCanonical, DatesCompareToTheSecond) {
+  // 1850-06-15 13:45:00 as Access holds it; Oracle's DATE of the same second.
+  const double access = -18095 - (13 * 3600 + 45 * 60) / 86400.0;
+  EXPECT_EQ(access_canon(date_value(access), verify_kind::date),
+            oracle_canon(oracle_date(1850, 6, 15, 13, 45, 0), verify_kind::date));
+  EXPECT_NE(access_canon(date_value(access), verify_kind::date),
+            oracle_canon(oracle_date(1850, 6, 15, 13, 45, 1), verify_kind::date));
+  // Before 1899-12-30 the fraction still counts forward from midnight.
+  EXPECT_EQ(access_canon(date_value(-1.25), verify_kind::date),
+            oracle_canon(oracle_date(1899, 12, 29, 6, 0, 0), verify_kind::date));
+  // Half a second rounds up on both sides.
+  EXPECT_EQ(access_canon(date_value(2.5 + 0.6 / 86400), verify_kind::date),
+            oracle_canon(oracle_date(1900, 1, 1, 12, 0, 0, 600), verify_kind::date));
+  EXPECT_EQ(verify_canon_display(access_canon(date_value(2.5), verify_kind::date)),
+            "1900-01-01 12:00:00");
+}
+
+TEST(VerifyCanonical, EmptyTextAndBinaryEqualNullButContentCounts) {
+  ole_variant null_value;
+  EXPECT_EQ(access_canon(ole_variant(L""), verify_kind::text),
+            oracle_canon(null_value, verify_kind::text));
+  EXPECT_NE(access_canon(ole_variant(L"x"), verify_kind::text),
+            oracle_canon(null_value, verify_kind::text));
+  // A memo cut by one character.
+  EXPECT_NE(access_canon(ole_variant(L"line \u00e9\u4e2d"), verify_kind::text),
+            oracle_canon(ole_variant(L"line \u00e9"), verify_kind::text));
+  EXPECT_EQ(access_canon(ole_variant(std::vector<uint8_t>{}), verify_kind::binary),
+            oracle_canon(null_value, verify_kind::binary));
+  EXPECT_NE(access_canon(ole_variant(std::vector<uint8_t>{1, 2, 3}), verify_kind::binary),
+            oracle_canon(ole_variant(std::vector<uint8_t>{1, 2, 2}), verify_kind::binary));
+  // A GUID given as text equals its 16 bytes in storage order.
+  const std::vector<uint8_t> stored = {0xFF, 0x19, 0x96, 0x6F, 0x86, 0x8B, 0x11, 0xD0,
+                                       0xB4, 0x2D, 0x00, 0xC0, 0x4F, 0xC9, 0x64, 0xFF};
+  EXPECT_EQ(access_canon(ole_variant(L"{6F9619FF-8B86-D011-B42D-00C04FC964FF}"), verify_kind::guid),
+            oracle_canon(ole_variant(stored), verify_kind::guid));
+  EXPECT_EQ(verify_canon_display(oracle_canon(ole_variant(stored), verify_kind::guid), 8),
+            "0xFF19966F...");
+}
+
+TEST(VerifyCanonical, OracleTypesThatHoldEachKind) {
+  EXPECT_TRUE(verify_oracle_type_fits(verify_kind::currency, "NUMBER"));
+  EXPECT_FALSE(verify_oracle_type_fits(verify_kind::currency, "VARCHAR2"));
+  EXPECT_TRUE(verify_oracle_type_fits(verify_kind::text, "CLOB"));
+  EXPECT_FALSE(verify_oracle_type_fits(verify_kind::text, "NUMBER"));
+  EXPECT_TRUE(verify_oracle_type_fits(verify_kind::date, "DATE"));
+  EXPECT_TRUE(verify_oracle_type_fits(verify_kind::timestamp, "TIMESTAMP(7)"));
+  EXPECT_TRUE(verify_oracle_type_fits(verify_kind::guid, "RAW"));
+  EXPECT_FALSE(verify_oracle_type_fits(verify_kind::binary, "NVARCHAR2"));
+}
+
+// Rows given as lists of text values.
+class listed_rows : public verify_rows {
+ public:
+  explicit listed_rows(std::vector<std::vector<std::string>> rows)
+      : rows_(rows.begin(), rows.end()) {}
+  bool next(verify_row& row) override {
+    if (rows_.empty()) return false;
+    row.clear();
+    for (const std::string& v : rows_.front()) {
+      verify_canon_access(ole_variant(v), verify_kind::text, row.bytes);
+      row.end_column();
+    }
+    rows_.pop_front();
+    return true;
+  }
+
+ private:
+  std::deque<std::vector<std::string>> rows_;
+};
+
+verify_digest digest_of(std::vector<std::vector<std::string>> rows) {
+  listed_rows r(std::move(rows));
+  return verify_read_digest(r);
+}
+
+TEST(VerifyDigest, OrderFreeButCountsEveryRowAndValue) {
+  EXPECT_EQ(digest_of({{"1", "a"}, {"2", "b"}}), digest_of({{"2", "b"}, {"1", "a"}}));
+  // Duplicates count: a multiset, not a set.
+  EXPECT_NE(digest_of({{"1", "a"}, {"1", "a"}}), digest_of({{"1", "a"}}));
+  EXPECT_NE(digest_of({{"1", "a"}, {"1", "a"}}), digest_of({}));
+  // Values swapped between columns, or between rows, are differences.
+  EXPECT_NE(digest_of({{"1", "a"}, {"2", "b"}}), digest_of({{"1", "b"}, {"2", "a"}}));
+  EXPECT_NE(digest_of({{"a", "b"}}), digest_of({{"b", "a"}}));
+  // Column borders are part of the row: "ab","" is not "a","b".
+  EXPECT_NE(digest_of({{"ab", "c"}}), digest_of({{"a", "bc"}}));
+}
+
+verify_row_differences locate(std::vector<std::vector<std::string>> access,
+                              std::vector<std::vector<std::string>> oracle, std::vector<size_t> key,
+                              size_t memory_rows) {
+  verify_locate_options options;
+  options.key_columns = std::move(key);
+  options.column_names = {"ID", "Name", "Note"};
+  options.memory_rows = memory_rows;
+  options.expected_rows = std::max(access.size(), oracle.size());
+  return verify_locate_differences([&] { return std::make_unique<listed_rows>(access); },
+                                   [&] { return std::make_unique<listed_rows>(oracle); }, options);
+}
+
+TEST(VerifyLocate, NamesMissingExtraAndChangedRowsInMemoryAndSpilled) {
+  std::vector<std::vector<std::string>> access, oracle;
+  for (int i = 0; i < 500; ++i) {
+    access.push_back({std::to_string(i), "name" + std::to_string(i), "note"});
+    oracle.push_back(access.back());
+  }
+  oracle.erase(oracle.begin() + 250);        // missing row ID=250
+  oracle.push_back({"900", "new", "note"});  // extra row ID=900
+  oracle[10][2] = "changed";                 // changed row ID=10: Note
+  std::reverse(oracle.begin(), oracle.end());
+  for (size_t memory : {100000u, 7u}) {
+    const verify_row_differences found = locate(access, oracle, {0}, memory);
+    EXPECT_EQ(found.total, 3u) << memory;
+    std::vector<std::string> sorted = found.first;
+    std::sort(sorted.begin(), sorted.end());
+    ASSERT_EQ(sorted.size(), 3u) << memory;
+    EXPECT_EQ(sorted[0], "changed row ID='10': Note");
+    EXPECT_EQ(sorted[1], "extra row ID='900'");
+    EXPECT_EQ(sorted[2], "missing row ID='250'");
+  }
+}
+
+TEST(VerifyLocate, WithoutKeyDuplicatesAreMatchedOneByOneAndTheListIsCapped) {
+  // One of two equal rows lost: found although the other remains.
+  const auto found = locate({{"1", "a", ""}, {"1", "a", ""}, {"2", "b", ""}},
+                            {{"2", "b", ""}, {"1", "a", ""}}, {}, 100);
+  ASSERT_EQ(found.total, 1u);
+  EXPECT_EQ(found.first[0], "missing row (ID='1', Name='a', Note=NULL)");
+  std::vector<std::vector<std::string>> many;
+  for (int i = 0; i < 50; ++i) many.push_back({std::to_string(i), "x", ""});
+  const auto capped = locate(many, {}, {0}, 3);
+  EXPECT_EQ(capped.total, 50u);
+  EXPECT_EQ(capped.first.size(), 10u);
+}
+
+verify_result sample_result() {
+  verify_result r;
+  verify_table_result a;
+  a.table = a.oracle_table = "Customers";
+  a.access_rows = a.oracle_rows = 91;
+  verify_table_result b;
+  b.table = "Order Details";
+  b.oracle_table = "Order_Details";
+  b.outcome = verify_table_result::state::differs;
+  b.access_rows = 2155;
+  b.oracle_rows = 2154;
+  b.differences = {"missing row OrderID=10250, ProductID=51", "changed row \"x\",y"};
+  b.differing_rows = 2;
+  verify_table_result c;
+  c.oracle_table = "LEFTOVER";
+  c.outcome = verify_table_result::state::missing_in_access;
+  c.oracle_rows = 0;
+  c.differences = {"not in the Access database"};
+  r.tables = {a, b, c};
+  r.not_carried_over.push_back({"query", "Sales by Year", "parameter"});
+  return r;
+}
+
+TEST(VerifyReport, TextCsvAndJsonCarryTheSameFacts) {
+  const verify_result r = sample_result();
+  EXPECT_EQ(r.exit_status(), 1);
+  const std::string text = verify_format_text(r);
+  EXPECT_NE(
+      text.find("Table          Access rows  Oracle rows  Content   First difference\n"
+                "Customers               91           91  equal\n"
+                "Order Details         2155         2154  DIFFERS   missing row OrderID=10250, "
+                "ProductID=51\n"),
+      std::string::npos)
+      << text;
+  EXPECT_NE(
+      text.find("LEFTOVER                 -            0  MISSING   not in the Access database"),
+      std::string::npos)
+      << text;
+  EXPECT_NE(text.find("3 tables: 1 equal, 1 differing, 0 missing in Oracle, 1 missing in Access"),
+            std::string::npos);
+  EXPECT_NE(text.find("Not carried over\n  query  Sales by Year  parameter\n"), std::string::npos)
+      << text;
+
+  const std::string csv = verify_format_csv(r);
+  EXPECT_NE(
+      csv.find(
+          "table,Order Details,Order_Details,2155,2154,DIFFERS,2,\"changed row \"\"x\"\",y\"\n"),
+      std::string::npos)
+      << csv;
+  EXPECT_NE(csv.find("not carried over,Sales by Year,,,,query,,parameter\n"), std::string::npos)
+      << csv;
+
+  const std::string json = verify_format_json(r);
+  EXPECT_NE(json.find("\"differences\": [\"missing row OrderID=10250, ProductID=51\", \"changed "
+                      "row \\\"x\\\",y\"]"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("{\"table\": null, \"oracle_table\": \"LEFTOVER\", \"access_rows\": null"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"exit_status\": 1"), std::string::npos);
+  verify_result equal;
+  equal.tables = {r.tables[0]};
+  EXPECT_EQ(equal.exit_status(), 0);
+  EXPECT_NE(verify_format_text(equal).find("Not carried over\n  (nothing)\n"), std::string::npos);
+}
+
+verify_cli parse(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  return verify_parse_cli(static_cast<int>(argv.size()), argv.data());
+}
+
+TEST(VerifyOptions, FormatsReportAndUnknownArguments) {
+  const verify_cli cli =
+      parse({"tarvel-verify", "--src=a.mdb", "--format=json", "--report=out.json", "--port=1522",
+             "--uppercase", "--tab_file=t.txt"});
+  EXPECT_EQ(cli.source, L"a.mdb");
+  EXPECT_EQ(cli.report_format, verify_cli::format::json);
+  EXPECT_EQ(cli.report_file, "out.json");
+  EXPECT_EQ(cli.port, L"1522");
+  EXPECT_TRUE(cli.uppercase);
+  EXPECT_EQ(cli.table_file, "t.txt");
+  EXPECT_TRUE(cli.error.empty());
+  EXPECT_EQ(parse({"v", "--format=xml"}).error,
+            "Invalid report format: use --format=text, --format=csv or --format=json");
+  EXPECT_EQ(parse({"v", "--mode=2", "stray"}).unrecognised,
+            (std::vector<std::string>{"--mode=2", "stray"}));
+  // More unknown arguments than the scanner keeps end the scan, not the program.
+  std::vector<std::string> many(40, "x");
+  many[0] = "v";
+  EXPECT_FALSE(parse(many).unrecognised.empty());
+}
+
+}  // namespace
