@@ -1,7 +1,7 @@
 # Two commands set everything up on a fresh Debian 12 machine:
 #   make test   install packages, build with sanitizers, run every test
 #   make demo   install packages, build, convert the sample database
-.PHONY: test demo deps build build-test fuzz-smoke package package-check clean
+.PHONY: test demo deps build build-test fuzz-smoke format-check package package-check clean
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
@@ -19,8 +19,13 @@ test: deps
 	-DTARVEL_TESTS=ON -DTARVEL_SANITIZE=ON
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory format-check
 	@$(MAKE) --no-print-directory fuzz-smoke
 	@$(MAKE) --no-print-directory package-check
+
+# Every C and C++ file as .clang-format says.
+format-check:
+	@scripts/format-check.sh
 
 # Each libFuzzer target runs a few seconds over its seed corpus.
 fuzz-smoke:

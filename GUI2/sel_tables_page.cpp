@@ -71,24 +71,24 @@ sel_tables_page::sel_tables_page(QWidget* parent) : wizard_page(wiz::PAGE_TABLES
   layout->addWidget(available, 2, 0);
   layout->addWidget(selected, 2, 2);
 
-  auto* buttons = new QVBoxLayout();
+  auto* button_column = new QVBoxLayout();
   auto add_button = [&](const QString& text, int id, void (sel_tables_page::*slot)()) {
     auto* b = with_id(new QPushButton(text, this), id);
     b->setAutoDefault(false);
     connect(b, &QPushButton::clicked, this, slot);
-    buttons->addWidget(b);
+    button_column->addWidget(b);
     return b;
   };
-  buttons->addStretch(1);
+  button_column->addStretch(1);
   add_button(tr("A&dd >"), 1101, &sel_tables_page::on_add);
   add_button(tr("Add a&ll >"), 1102, &sel_tables_page::on_add_all);
-  buttons->addSpacing(8);
+  button_column->addSpacing(8);
   add_button(tr("< &Remove"), 1111, &sel_tables_page::on_delete);
   add_button(tr("< Re&move all"), 1110, &sel_tables_page::on_del_all);
-  buttons->addSpacing(16);
+  button_column->addSpacing(16);
   add_button(tr("&Add Query"), 1114, &sel_tables_page::on_add_query)->setVisible(false);
-  buttons->addStretch(1);
-  layout->addLayout(buttons, 2, 1);
+  button_column->addStretch(1);
+  layout->addLayout(button_column, 2, 1);
   layout->setColumnStretch(0, 1);
   layout->setColumnStretch(2, 1);
   layout->setRowStretch(2, 1);

@@ -16,17 +16,17 @@ QString wiz_display_text(const QString& text) {
 
 void qt_wizard_presenter::show(box kind, QWidget* owner, const QString& caption,
                                const QString& text) {
-  QMessageBox box(kind == box::error ? QMessageBox::Critical : QMessageBox::Information, caption,
-                  wiz_display_text(text), QMessageBox::Ok, owner);
-  box.exec();
+  QMessageBox message_box(kind == box::error ? QMessageBox::Critical : QMessageBox::Information,
+                          caption, wiz_display_text(text), QMessageBox::Ok, owner);
+  message_box.exec();
 }
 
 bool qt_wizard_presenter::ask(QWidget* owner, const QString& caption, const QString& text,
                               bool default_no) {
-  QMessageBox box(QMessageBox::Question, caption, wiz_display_text(text),
-                  QMessageBox::Yes | QMessageBox::No, owner);
-  box.setDefaultButton(default_no ? QMessageBox::No : QMessageBox::Yes);
-  return box.exec() == QMessageBox::Yes;
+  QMessageBox message_box(QMessageBox::Question, caption, wiz_display_text(text),
+                          QMessageBox::Yes | QMessageBox::No, owner);
+  message_box.setDefaultButton(default_no ? QMessageBox::No : QMessageBox::Yes);
+  return message_box.exec() == QMessageBox::Yes;
 }
 
 QString qt_wizard_presenter::choose_file(QWidget* owner, file_mode mode, const QString& title,

@@ -19,13 +19,21 @@
 namespace {
 
 struct Oci {
+  // clang-format off
 #define OCI_FN(name) decltype(&::name) name = nullptr;
   OCI_FN(OCIEnvCreate)
   OCI_FN(OCIHandleAlloc)
-  OCI_FN(OCIHandleFree) OCI_FN(OCILogon) OCI_FN(OCILogoff) OCI_FN(OCIStmtPrepare)
-      OCI_FN(OCIStmtExecute) OCI_FN(OCIBindByPos) OCI_FN(OCIErrorGet) OCI_FN(OCIDefineByPos)
-          OCI_FN(OCIStmtFetch)
+  OCI_FN(OCIHandleFree)
+  OCI_FN(OCILogon)
+  OCI_FN(OCILogoff)
+  OCI_FN(OCIStmtPrepare)
+  OCI_FN(OCIStmtExecute)
+  OCI_FN(OCIBindByPos)
+  OCI_FN(OCIErrorGet)
+  OCI_FN(OCIDefineByPos)
+  OCI_FN(OCIStmtFetch)
 #undef OCI_FN
+  // clang-format on
 };
 
 Oci api;
@@ -152,14 +160,22 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", dlerror());
     return 1;
   }
+  // clang-format off
 #define OCI_FN(name) api.name = reinterpret_cast<decltype(api.name)>(dlsym(lib, #name));
   OCI_FN(OCIEnvCreate)
   OCI_FN(OCIHandleAlloc)
-  OCI_FN(OCIHandleFree) OCI_FN(OCILogon) OCI_FN(OCILogoff) OCI_FN(OCIStmtPrepare)
-      OCI_FN(OCIStmtExecute) OCI_FN(OCIBindByPos) OCI_FN(OCIErrorGet) OCI_FN(OCIDefineByPos)
-          OCI_FN(OCIStmtFetch)
+  OCI_FN(OCIHandleFree)
+  OCI_FN(OCILogon)
+  OCI_FN(OCILogoff)
+  OCI_FN(OCIStmtPrepare)
+  OCI_FN(OCIStmtExecute)
+  OCI_FN(OCIBindByPos)
+  OCI_FN(OCIErrorGet)
+  OCI_FN(OCIDefineByPos)
+  OCI_FN(OCIStmtFetch)
 #undef OCI_FN
-              auto dir = std::filesystem::temp_directory_path() / "oraemb_bench_array";
+  // clang-format on
+  auto dir = std::filesystem::temp_directory_path() / "oraemb_bench_array";
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   setenv("TARVEL_ORAEMB_DIR", dir.c_str(), 1);

@@ -17,13 +17,24 @@
 namespace {
 
 struct Oci {
+  // clang-format off
 #define OCI_FN(name) decltype(&::name) name = nullptr;
   OCI_FN(OCIEnvCreate)
-  OCI_FN(OCIHandleAlloc) OCI_FN(OCIHandleFree) OCI_FN(OCILogon) OCI_FN(OCILogoff)
-      OCI_FN(OCIStmtPrepare) OCI_FN(OCIStmtExecute) OCI_FN(OCIBindByName) OCI_FN(OCIBindDynamic)
-          OCI_FN(OCIDescriptorAlloc) OCI_FN(OCIDescriptorFree) OCI_FN(OCIDefineByPos)
-              OCI_FN(OCILobWrite) OCI_FN(OCIErrorGet)
+  OCI_FN(OCIHandleAlloc)
+  OCI_FN(OCIHandleFree)
+  OCI_FN(OCILogon)
+  OCI_FN(OCILogoff)
+  OCI_FN(OCIStmtPrepare)
+  OCI_FN(OCIStmtExecute)
+  OCI_FN(OCIBindByName)
+  OCI_FN(OCIBindDynamic)
+  OCI_FN(OCIDescriptorAlloc)
+  OCI_FN(OCIDescriptorFree)
+  OCI_FN(OCIDefineByPos)
+  OCI_FN(OCILobWrite)
+  OCI_FN(OCIErrorGet)
 #undef OCI_FN
+  // clang-format on
 };
 
 std::u16string u16(const std::string& s) {
@@ -76,14 +87,25 @@ int main() {
     return 1;
   }
   Oci api;
+  // clang-format off
 #define OCI_FN(name) api.name = reinterpret_cast<decltype(api.name)>(dlsym(lib, #name));
   OCI_FN(OCIEnvCreate)
-  OCI_FN(OCIHandleAlloc) OCI_FN(OCIHandleFree) OCI_FN(OCILogon) OCI_FN(OCILogoff)
-      OCI_FN(OCIStmtPrepare) OCI_FN(OCIStmtExecute) OCI_FN(OCIBindByName) OCI_FN(OCIBindDynamic)
-          OCI_FN(OCIDescriptorAlloc) OCI_FN(OCIDescriptorFree) OCI_FN(OCIDefineByPos)
-              OCI_FN(OCILobWrite) OCI_FN(OCIErrorGet)
+  OCI_FN(OCIHandleAlloc)
+  OCI_FN(OCIHandleFree)
+  OCI_FN(OCILogon)
+  OCI_FN(OCILogoff)
+  OCI_FN(OCIStmtPrepare)
+  OCI_FN(OCIStmtExecute)
+  OCI_FN(OCIBindByName)
+  OCI_FN(OCIBindDynamic)
+  OCI_FN(OCIDescriptorAlloc)
+  OCI_FN(OCIDescriptorFree)
+  OCI_FN(OCIDefineByPos)
+  OCI_FN(OCILobWrite)
+  OCI_FN(OCIErrorGet)
 #undef OCI_FN
-                  auto dir = std::filesystem::temp_directory_path() / "oraemb_bench";
+  // clang-format on
+  auto dir = std::filesystem::temp_directory_path() / "oraemb_bench";
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   setenv("TARVEL_ORAEMB_DIR", dir.c_str(), 1);

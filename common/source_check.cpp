@@ -1,27 +1,15 @@
 // The converter's links to the two sides: the Oracle logon, and the Access
-// side's DAO engine (a level-1 error naming it in a build without it).
+// side's DAO engine.
 #include "common/source_check.h"
 
 #include "ORA/ora_database.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_text.h"
+#include "access/dao_engine.h"
 #include "common/error_handler.h"
 #include "common/oracle_converter_impl.h"
 
-#ifdef TARVEL_HAVE_ACCESS
-#include "access/dao_engine.h"
-#endif
-
-#ifndef TARVEL_HAVE_ACCESS
-namespace {
-[[noreturn]] void not_built(const char* what) {
-  throw tk_exception(std::string(what), TK_LEVEL_RUN);
-}
-}  // namespace
-#endif
-
 std::unique_ptr<udb_source_engine> create_source_engine() {
-#ifdef TARVEL_HAVE_ACCESS
   auto engine = std::make_unique<dao_engine>(true, false);
   // A DAO error met while reading the relationships concerns the whole
   // file: reported with its path, and the database still opens.
@@ -33,9 +21,6 @@ std::unique_ptr<udb_source_engine> create_source_engine() {
     handler->clear_context();
   });
   return engine;
-#else
-  not_built("The MS Access reader is not built yet: the source database cannot be opened.");
-#endif
 }
 
 void connect_destination(oracle_converter_impl& oracle, const std::wstring& database_name) {

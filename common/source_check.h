@@ -1,9 +1,7 @@
 // The converter's links to the Access source and the Oracle destination.
 // The source side is reached through a udb_source_engine (one per phase);
 // the destination through the udb_destination that connect_oracle_server
-// opens. create_source_engine is still a placeholder until the Access layer is
-// built: it raises a level-1 error naming the missing side, never reporting
-// success without doing the work.
+// opens.
 #pragma once
 
 #include <memory>
@@ -22,8 +20,8 @@ inline constexpr const char* kDaoLoadFailure =
     "Microsoft Access installation is required to proceed with\n"
     "the application.\n";
 
-// The built-in source engine (the Access reader), used when no factory is
-// registered on the converter. Placeholder: raises a level-1 error.
+// The built-in source engine (the Access reader over the DAO component),
+// used when no factory is registered on the converter.
 std::unique_ptr<udb_source_engine> create_source_engine();
 // Logs on to Oracle with the side's settings (oracle.engine) and hands the
 // opened database to oracle.set_destination(); the engine's exceptions

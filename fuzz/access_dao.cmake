@@ -1,5 +1,3 @@
 # Opens a mutated Access file through the DAO component and reads every
 # table's fields, indexes and rows. Seeds: the smallest corpus files.
-if(TARGET dao)
-  tarvel_add_fuzz(access_dao SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/access_dao_fuzz.cpp LIBS dao)
-endif()
+tarvel_add_fuzz(access_dao SOURCES ${CMAKE_CURRENT_LIST_DIR}/access_dao_fuzz.cpp LIBS dao)

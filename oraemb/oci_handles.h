@@ -74,8 +74,8 @@ struct BindH : Handle {
   // Array binds: element i of each array is found i * skip bytes after the
   // first (OCIBindArrayOfStruct); 0 means the element's own size.
   ub4 value_skip = 0, indicator_skip = 0, alen_skip = 0;
-  ub4 max_elements = 0;  // maxarr_len (PL/SQL tables; SQL arrays use iters)
-  ub2 charset_id = 0;    // OCI_ATTR_CHARSET_ID: 0 = the environment's
+  ub4 max_elements = 0;               // maxarr_len (PL/SQL tables; SQL arrays use iters)
+  ub2 charset_id = 0;                 // OCI_ATTR_CHARSET_ID: 0 = the environment's
   ub1 charset_form = SQLCS_IMPLICIT;  // OCI_ATTR_CHARSET_FORM
   void* in_ctx = nullptr;
   OCICallbackInBind in_cb = nullptr;

@@ -12,6 +12,7 @@ PACKAGES="
   mdbtools mdbtools-dev
   libssl-dev zlib1g-dev
   qt6-base-dev
+  clang-format-14
   lintian man-db
 "
 

@@ -84,7 +84,8 @@ int main(int argc, char** argv) {
     p.setRenderHint(QPainter::Antialiasing);
     emblem(p, size);
     p.end();
-    icon.save(dir + (size == 64 ? QStringLiteral("/icon.png") : QStringLiteral("/../tarvel-wizard.png")));
+    icon.save(dir +
+              (size == 64 ? QStringLiteral("/icon.png") : QStringLiteral("/../tarvel-wizard.png")));
   }
 
   // Header picture (right of the step pages' header), 64 x 64.

@@ -144,7 +144,9 @@ std::optional<load_failure> load_into_table(const std::string& library) {
                                   std::to_string(patch) + "." + std::to_string(port) + "; " +
                                   kOciOldestClient + " or later is needed"};
   }
-  // The handle is never closed from here on (see the file comment).
+  // The library passed every check: unlike the refused ones above, it stays
+  // loaded for the life of the process and its handle is left open on
+  // purpose (see the file comment).
   g_functions = f;
   g_library = library;
   g_loaded = true;

@@ -233,12 +233,12 @@ void jet_table::read_usage_map(const jet_file& file, uint32_t pg_row) {
     // Indirect map: each 4-byte entry names a page of bits (after 4 header bytes).
     const uint64_t pages_per_map = uint64_t(file.page_size() - 4) * 8;
     for (size_t k = 0; 1 + k * 4 + 4 <= m.size; ++k) {
-      const uint32_t map_page = m.u32(1 + k * 4);
-      if (map_page == 0) continue;
+      const uint32_t bits_page_number = m.u32(1 + k * 4);
+      if (bits_page_number == 0) continue;
       std::vector<uint8_t> map_scratch;
-      jet_bytes bits_page = file.page(map_page, map_scratch);
+      jet_bytes bits_page = file.page(bits_page_number, map_scratch);
       if (!bits_page.size || bits_page.u8(0) != 0x05) {
-        damage_ = "page " + std::to_string(map_page) + " of the table's page map " +
+        damage_ = "page " + std::to_string(bits_page_number) + " of the table's page map " +
                   (bits_page.size ? "is not a page map" : "lies past the end of the file");
         continue;
       }

@@ -270,10 +270,10 @@ class wizard_pages_test : public QObject {
     QCOMPARE(p->ctrl<QLabel>(1314)->text(),
              QStringLiteral("There were some errors while converting the database.\nClick "
                             "'Finish' to exit the wizard."));
-    auto* box = p->ctrl<QPlainTextEdit>(1016);
-    QVERIFY(box->isVisible());
-    QVERIFY(box->isReadOnly());
-    QVERIFY(box->toPlainText().startsWith(
+    auto* error_list = p->ctrl<QPlainTextEdit>(1016);
+    QVERIFY(error_list->isVisible());
+    QVERIFY(error_list->isReadOnly());
+    QVERIFY(error_list->toPlainText().startsWith(
         QStringLiteral("Orders, record #1: value too large\n\nOrders, record #3: second\n\n")));
     // Finish ends the wizard with its result.
     QAbstractButton* finish = env.shell().button(QWizard::FinishButton);

@@ -7,6 +7,7 @@
 #include "TK/tk_reg_key.h"
 #include "common/tarvel_convertor.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/unwritable_places.h"
 
 namespace {
 
@@ -93,11 +94,11 @@ TEST_F(Settings, TextSizesAreUtf16BytesWithTheTerminator) {
 }
 
 TEST_F(Settings, UnwritableStoreFailsWithoutThrowing) {
-  chmod(dir_.path().c_str(), 0500);
-  if (geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
+  const std::string read_only = unwritable_dir(dir_.path());
+  ASSERT_FALSE(can_create_in(read_only)) << read_only;
+  setenv("XDG_CONFIG_HOME", read_only.c_str(), 1);
   tarvel_convertor conv(tarvel_front_end::wizard);
   EXPECT_FALSE(conv.serialize(true));
-  chmod(dir_.path().c_str(), 0700);
 }
 
 }  // namespace

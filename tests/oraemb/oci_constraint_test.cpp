@@ -44,7 +44,7 @@ TEST_F(ForeignKeys, TheConvertersStatementBuildsASystemNamedKey) {
   EXPECT_EQ(fk[0][0].rfind("SYS_C", 0), 0u) << fk[0][0];
   EXPECT_EQ(fk[0], (std::vector<std::string>{fk[0][0], "C", "SCOTT", "P_PK", "NO ACTION",
                                              "GENERATED NAME", "<null>"}));
-  // The product's catalogue reads (Q12, Q13) find it from the parent's key.
+  // The converter's catalogue reads of foreign keys find it from the parent's key.
   EXPECT_EQ(rows("select count(*) from USER_CONSTRAINTS where R_CONSTRAINT_NAME='P_PK' and "
                  "CONSTRAINT_TYPE='R'")[0][0],
             "1");

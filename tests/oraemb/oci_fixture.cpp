@@ -8,17 +8,34 @@ namespace oraemb_test {
 Api::Api() {
   lib = dlopen(TARVEL_BIN "/liboraemb.so", RTLD_NOW | RTLD_LOCAL);
   if (!lib) return;
+    // clang-format off
 #define OCI_FN(name) name = reinterpret_cast<decltype(name)>(dlsym(lib, #name));
   OCI_FN(OCIEnvCreate)
   OCI_FN(OCIHandleAlloc)
-  OCI_FN(OCIHandleFree) OCI_FN(OCIServerAttach) OCI_FN(OCIServerDetach) OCI_FN(OCIAttrSet)
-      OCI_FN(OCIAttrGet) OCI_FN(OCILogon) OCI_FN(OCILogoff) OCI_FN(OCIErrorGet)
-          OCI_FN(OCIStmtPrepare) OCI_FN(OCIStmtExecute) OCI_FN(OCIStmtFetch) OCI_FN(OCIParamGet)
-              OCI_FN(OCIDefineByPos) OCI_FN(OCIBindByName) OCI_FN(OCIBindDynamic)
-                  OCI_FN(OCIDescriptorAlloc) OCI_FN(OCIDescriptorFree) OCI_FN(OCILobWrite)
-                      OCI_FN(OCILobRead) OCI_FN(OCILobCharSetForm) OCI_FN(OCITransCommit)
-                          OCI_FN(OCILobGetLength)
+  OCI_FN(OCIHandleFree)
+  OCI_FN(OCIServerAttach)
+  OCI_FN(OCIServerDetach)
+  OCI_FN(OCIAttrSet)
+  OCI_FN(OCIAttrGet)
+  OCI_FN(OCILogon)
+  OCI_FN(OCILogoff)
+  OCI_FN(OCIErrorGet)
+  OCI_FN(OCIStmtPrepare)
+  OCI_FN(OCIStmtExecute)
+  OCI_FN(OCIStmtFetch)
+  OCI_FN(OCIParamGet)
+  OCI_FN(OCIDefineByPos)
+  OCI_FN(OCIBindByName)
+  OCI_FN(OCIBindDynamic)
+  OCI_FN(OCIDescriptorAlloc)
+  OCI_FN(OCIDescriptorFree)
+  OCI_FN(OCILobWrite)
+  OCI_FN(OCILobRead)
+  OCI_FN(OCILobCharSetForm)
+  OCI_FN(OCITransCommit)
+  OCI_FN(OCILobGetLength)
 #undef OCI_FN
+  // clang-format on
 }
 
 std::u16string u16(const std::string& s) {

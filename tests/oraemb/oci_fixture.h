@@ -18,18 +18,35 @@ namespace oraemb_test {
 
 struct Api {
   void* lib = nullptr;
+  // clang-format off
 #define OCI_FN(name) decltype(&::name) name = nullptr;
   OCI_FN(OCIEnvCreate)
   OCI_FN(OCIHandleAlloc)
-  OCI_FN(OCIHandleFree) OCI_FN(OCIServerAttach) OCI_FN(OCIServerDetach) OCI_FN(OCIAttrSet)
-      OCI_FN(OCIAttrGet) OCI_FN(OCILogon) OCI_FN(OCILogoff) OCI_FN(OCIErrorGet)
-          OCI_FN(OCIStmtPrepare) OCI_FN(OCIStmtExecute) OCI_FN(OCIStmtFetch) OCI_FN(OCIParamGet)
-              OCI_FN(OCIDefineByPos) OCI_FN(OCIBindByName) OCI_FN(OCIBindDynamic)
-                  OCI_FN(OCIDescriptorAlloc) OCI_FN(OCIDescriptorFree) OCI_FN(OCILobWrite)
-                      OCI_FN(OCILobRead) OCI_FN(OCILobCharSetForm) OCI_FN(OCITransCommit)
-                          OCI_FN(OCILobGetLength)
+  OCI_FN(OCIHandleFree)
+  OCI_FN(OCIServerAttach)
+  OCI_FN(OCIServerDetach)
+  OCI_FN(OCIAttrSet)
+  OCI_FN(OCIAttrGet)
+  OCI_FN(OCILogon)
+  OCI_FN(OCILogoff)
+  OCI_FN(OCIErrorGet)
+  OCI_FN(OCIStmtPrepare)
+  OCI_FN(OCIStmtExecute)
+  OCI_FN(OCIStmtFetch)
+  OCI_FN(OCIParamGet)
+  OCI_FN(OCIDefineByPos)
+  OCI_FN(OCIBindByName)
+  OCI_FN(OCIBindDynamic)
+  OCI_FN(OCIDescriptorAlloc)
+  OCI_FN(OCIDescriptorFree)
+  OCI_FN(OCILobWrite)
+  OCI_FN(OCILobRead)
+  OCI_FN(OCILobCharSetForm)
+  OCI_FN(OCITransCommit)
+  OCI_FN(OCILobGetLength)
 #undef OCI_FN
-                              Api();
+  // clang-format on
+  Api();
   ~Api() {
     if (lib) dlclose(lib);
   }

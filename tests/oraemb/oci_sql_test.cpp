@@ -56,24 +56,27 @@ TEST_F(Sql, KeysIndexesAndTheirErrors) {
   // A UNIQUE key over an indexed column set reuses that index (no new index).
   ASSERT_EQ(exec("ALTER TABLE \"ORDERS\" ADD CONSTRAINT \"U2\" UNIQUE (\"R\", \"AMT\")"),
             OCI_SUCCESS);
-  Rows q11 = rows(
+  // The converter's read of a table's indexes and their columns.
+  Rows index_columns = rows(
       "SELECT user_indexes.index_name, user_indexes.uniqueness, user_ind_columns.column_name FROM "
       "user_ind_columns, user_indexes where user_ind_columns.table_name = 'ORDERS' AND "
       "user_indexes.generated='N' AND user_ind_columns.index_name = user_indexes.index_name AND "
       "user_ind_columns.table_name = user_indexes.table_name ORDER BY user_indexes.index_name, "
       "user_ind_columns.column_position");
-  EXPECT_EQ(q11, (Rows{{"IX2", "NONUNIQUE", "AMT"},
-                       {"IX2", "NONUNIQUE", "R"},
-                       {"PrimaryKey", "UNIQUE", "ORDERID"}}));
-  Rows q9 = rows(
+  EXPECT_EQ(index_columns, (Rows{{"IX2", "NONUNIQUE", "AMT"},
+                                 {"IX2", "NONUNIQUE", "R"},
+                                 {"PrimaryKey", "UNIQUE", "ORDERID"}}));
+  // The converter's read of a table's primary-key columns.
+  Rows key_columns = rows(
       "SELECT a.constraint_name, a.column_name FROM user_cons_columns a, user_constraints b WHERE "
       "a.table_name='ORDERS' AND a.constraint_name=b.constraint_name AND b.constraint_type='P' "
       "ORDER BY "
       "a.constraint_name, a.position");
-  EXPECT_EQ(q9, (Rows{{"PrimaryKey", "ORDERID"}}));
+  EXPECT_EQ(key_columns, (Rows{{"PrimaryKey", "ORDERID"}}));
   // The primary key makes its column NOT NULL.
   EXPECT_EQ(rows("select NULLABLE from USER_TAB_COLUMNS where COLUMN_NAME='ORDERID'")[0][0], "N");
-  EXPECT_EQ(rows("select index_name FROM user_indexes").size(), 4u);  // Q15 lists LOB indexes too
+  // The list of all index names holds the LOB columns' indexes too.
+  EXPECT_EQ(rows("select index_name FROM user_indexes").size(), 4u);
 }
 
 TEST_F(Sql, SequenceTriggerAndTheConvertersLoop) {

@@ -225,9 +225,9 @@ const corpus_case kCorpus[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Corpus, verify_corpus_test, testing::ValuesIn(kCorpus),
-                         [](const testing::TestParamInfo<corpus_case>& info) {
+                         [](const testing::TestParamInfo<corpus_case>& case_info) {
                            std::string name;
-                           for (const char* c = info.param.file; *c; ++c)
+                           for (const char* c = case_info.param.file; *c; ++c)
                              name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
                            return name;
                          });

@@ -65,8 +65,8 @@ size_t skip_past(std::string_view xml, size_t pos, std::string_view end, const c
 }  // namespace
 
 const std::string* office_xml_element::attribute(std::string_view local) const {
-  for (const auto& [name, value] : attributes)
-    if (name == local) return &value;
+  for (const auto& [attribute_name, value] : attributes)
+    if (attribute_name == local) return &value;
   return nullptr;
 }
 

@@ -3,7 +3,9 @@
    NO_CLIENT_VERSION is defined, OCIClientVersion answering CLIENT_MAJOR.
    CLIENT_MINOR. */
 #define STUB(name) \
-  int name(void) { return -1; }
+  int name(void) { \
+    return -1;     \
+  }
 
 STUB(OCIEnvCreate)
 STUB(OCIHandleAlloc)

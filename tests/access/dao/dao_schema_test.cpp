@@ -44,9 +44,9 @@ std::vector<field_facts> fields_of(DAOTableDef* def) {
     VARIANT_BOOL required = 0;
     field->get_Required(&required);
     facts.required = required == VARIANT_TRUE;
-    test_variant def;
-    field->get_DefaultValue(&def.v);
-    facts.default_value = utf8(def.v.bstrVal);
+    test_variant default_value;
+    field->get_DefaultValue(&default_value.v);
+    facts.default_value = utf8(default_value.v.bstrVal);
     out.push_back(facts);
   }
   return out;

@@ -1,6 +1,6 @@
 // libFuzzer entry over the engine's SQL front end: any byte string must be
 // tokenised and parsed into a statement or rejected with an Oracle error,
-// never crash, hang or leak. Built only by fuzz/oraemb_sql.cmake.
+// never crash, hang or leak.
 #include <cstddef>
 #include <cstdint>
 #include <string>

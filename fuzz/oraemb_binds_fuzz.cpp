@@ -3,7 +3,6 @@
 // character set) over buffers exactly as large as the OCI contract says,
 // read element by element. Every element must decode or be refused with
 // an Oracle error, and nothing may be read outside the caller's buffers.
-// Built only by fuzz/oraemb_binds.cmake.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

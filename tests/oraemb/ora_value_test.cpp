@@ -1,0 +1,207 @@
+// The engine's NUMBER and DATE values on their own, without a session: exact
+// digits at NUMBER's precision, rounding to negative scales, the range limit,
+// Oracle's internal NUMBER bytes, and DATE at the edges of its range (BC
+// years, the last day, the Gregorian leap rule, the second after 32-bit time
+// ends) in the 7-byte form, the stored text and TO_DATE.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "oraemb/bind_values.h"
+#include "oraemb/ora_date.h"
+#include "oraemb/ora_error.h"
+#include "oraemb/ora_number.h"
+
+namespace oraemb {
+namespace {
+
+const std::string k38Nines(38, '9');
+
+OraNumber num(const std::string& text) {
+  auto n = OraNumber::parse(text);
+  EXPECT_TRUE(n.has_value()) << text;
+  return n.value_or(OraNumber());
+}
+
+template <class F>
+int error_of(F&& call) {
+  try {
+    call();
+  } catch (const ora_error& e) {
+    return e.code();
+  }
+  return 0;
+}
+
+TEST(OraNumberValue, ThirtyEightDigitsStayExact) {
+  const OraNumber big = num(k38Nines);
+  EXPECT_EQ(big.significant_digits(), 38);
+  EXPECT_EQ(big.to_text(), k38Nines);
+  EXPECT_EQ((big + num("1")).to_text(), "1" + std::string(38, '0'));
+  EXPECT_EQ((-big - num("1")).to_text(), "-1" + std::string(38, '0'));
+  EXPECT_EQ(num("." + k38Nines).to_text(), "." + k38Nines);
+  EXPECT_EQ(num("1234567890123456789.0123456789012345678").to_text(),
+            "1234567890123456789.0123456789012345678");
+  EXPECT_EQ((big * num("3")).to_text(), "2" + std::string(37, '9') + "7");
+  EXPECT_FALSE(big.to_int64().has_value());
+  EXPECT_EQ(num("9223372036854775807").to_int64(), INT64_MAX);
+  EXPECT_EQ(num("-9223372036854775808").to_int64(), INT64_MIN);
+}
+
+TEST(OraNumberValue, RoundsHalfAwayFromZeroAtAnyScale) {
+  struct Case {
+    const char* value;
+    int scale;
+    const char* rounded;
+  };
+  const std::vector<Case> cases = {
+      {"12345", -2, "12300"}, {"12350", -2, "12400"},   {"-12350", -2, "-12400"},
+      {"49", -2, "0"},        {"50", -2, "100"},        {"-50", -2, "-100"},
+      {"999", -1, "1000"},    {"123456", -5, "100000"}, {"12", -5, "0"},
+      {"2.5", 0, "3"},        {"-2.5", 0, "-3"},        {".005", 2, ".01"},
+      {"1.2345", 3, "1.235"}, {"-.0001", 3, "0"},       {"0", -3, "0"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(num(c.value).rounded(c.scale).to_text(), c.rounded)
+        << c.value << " to scale " << c.scale;
+  // Truncation never rounds up.
+  EXPECT_EQ(num("12399").truncated(-2).to_text(), "12300");
+  EXPECT_EQ(num("-12399").truncated(-2).to_text(), "-12300");
+  // Forty significant digits keep thirty-eight, the last one rounded.
+  EXPECT_EQ(num("1" + std::string(37, '0') + "50").rounded_significant(38).to_text(),
+            "1" + std::string(36, '0') + "1" + "00");
+}
+
+TEST(OraNumberValue, MagnitudeBeyondTheRangeIsOra01426) {
+  EXPECT_EQ(error_of([] { num("9.99e125").check_range(); }), 0);
+  EXPECT_EQ(error_of([] { num("-9.99e125").check_range(); }), 0);
+  EXPECT_EQ(error_of([] { num("1e126").check_range(); }), 1426);
+  EXPECT_EQ(error_of([] { num("-1e126").check_range(); }), 1426);
+  EXPECT_EQ(error_of([] { num("1e-130").check_range(); }), 0);
+  EXPECT_EQ(error_of([] { (num("1e100") * num("1e100")).check_range(); }), 1426);
+  EXPECT_EQ(error_of([] { (num("1") / num("0")); }), 1476);
+  for (const char* bad : {"", " ", "1e", "--1", "1..2", "0x10", "1,5", "e5", "+"})
+    EXPECT_FALSE(OraNumber::parse(bad).has_value()) << bad;
+}
+
+TEST(OraNumberValue, InternalBytesDecode) {
+  struct Case {
+    std::vector<unsigned char> bytes;
+    std::string text;
+  };
+  std::vector<unsigned char> nines{0xD3};  // 10^38 - 1: nineteen base-100 digits of 99
+  nines.insert(nines.end(), 19, 100);
+  const std::vector<Case> cases = {
+      {{0x80}, "0"},
+      {{0xC1, 0x02}, "1"},
+      {{0xC2, 0x02}, "100"},
+      {{0xC2, 0x02, 0x18, 0x2E}, "123.45"},
+      {{0xC0, 0x33}, ".5"},
+      {{0x3E, 0x64, 0x66}, "-1"},
+      {{0x3D, 0x64, 0x4E, 0x38, 0x66}, "-123.45"},
+      {nines, k38Nines},
+      {{0xFF, 0x64}, "9.9E+125"},  // the largest exponent
+  };
+  for (const Case& c : cases) {
+    auto n = number_from_oracle_bytes(c.bytes.data(), c.bytes.size());
+    ASSERT_TRUE(n.has_value()) << c.text;
+    EXPECT_EQ(n->to_text(), c.text);
+  }
+  const std::vector<std::vector<unsigned char>> bad = {{},
+                                                       {0x80, 0x01},
+                                                       {0xC1},
+                                                       {0xC1, 0x00},
+                                                       {0xC1, 0x65},
+                                                       {0x3E, 0x66},
+                                                       std::vector<unsigned char>(23, 0xC1)};
+  for (const auto& b : bad) EXPECT_FALSE(number_from_oracle_bytes(b.data(), b.size()).has_value());
+}
+
+OraDate date(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+  OraDate v;
+  v.year = y;
+  v.month = mo;
+  v.day = d;
+  v.hour = h;
+  v.minute = mi;
+  v.second = s;
+  return v;
+}
+
+TEST(OraDateValue, SevenByteFormAtTheEdgesOfTheRange) {
+  struct Case {
+    OraDate value;
+    std::vector<unsigned char> bytes;
+    const char* stored;
+  };
+  const std::vector<Case> cases = {
+      {date(2024, 2, 29, 13, 5, 9), {120, 124, 2, 29, 14, 6, 10}, "2024-02-29 13:05:09"},
+      {date(9999, 12, 31, 23, 59, 59), {199, 199, 12, 31, 24, 60, 60}, "9999-12-31 23:59:59"},
+      {date(2038, 1, 19, 3, 14, 8), {120, 138, 1, 19, 4, 15, 9}, "2038-01-19 03:14:08"},
+      {date(1, 1, 1), {100, 101, 1, 1, 1, 1, 1}, "0001-01-01 00:00:00"},
+      {date(-1, 12, 31), {100, 99, 12, 31, 1, 1, 1}, "-0001-12-31 00:00:00"},
+      {date(-44, 3, 15, 12), {100, 56, 3, 15, 13, 1, 1}, "-0044-03-15 12:00:00"},
+      {date(-4712, 1, 1), {53, 88, 1, 1, 1, 1, 1}, "-4712-01-01 00:00:00"},
+  };
+  for (const Case& c : cases) {
+    unsigned char out[7] = {};
+    c.value.to_oci(out);
+    EXPECT_EQ(std::vector<unsigned char>(out, out + 7), c.bytes) << c.stored;
+    EXPECT_EQ(OraDate::from_oci(c.bytes.data()), c.value) << c.stored;
+    EXPECT_EQ(c.value.to_storage(), c.stored);
+    EXPECT_EQ(OraDate::from_storage(c.stored), c.value) << c.stored;
+  }
+}
+
+TEST(OraDateValue, ToDateKeepsTheCalendarRules) {
+  const std::time_t now = 0;
+  EXPECT_EQ(to_date("9999-12-31 23:59:59", "YYYY-MM-DD HH24:MI:SS", now),
+            date(9999, 12, 31, 23, 59, 59));
+  EXPECT_EQ(to_date("2038-01-19 03:14:08", "YYYY-MM-DD HH24:MI:SS", now),
+            date(2038, 1, 19, 3, 14, 8));
+  EXPECT_EQ(to_date("2000-02-29", "YYYY-MM-DD", now), date(2000, 2, 29));
+  // Before the Gregorian reform every fourth year is a leap year.
+  EXPECT_EQ(to_date("1500-02-29", "YYYY-MM-DD", now), date(1500, 2, 29));
+  EXPECT_EQ(error_of([&] { to_date("1900-02-29", "YYYY-MM-DD", now); }), 1839);
+  EXPECT_EQ(error_of([&] { to_date("2100-02-29", "YYYY-MM-DD", now); }), 1839);
+  EXPECT_NE(error_of([&] { to_date("10000-01-01", "YYYY-MM-DD", now); }), 0);
+  EXPECT_EQ(error_of([&] { to_date("0000-01-01", "YYYY-MM-DD", now); }), 1841);
+  EXPECT_EQ(error_of([&] { to_date("2024-13-01", "YYYY-MM-DD", now); }), 1843);
+  EXPECT_EQ(error_of([&] { to_date("2024-04-31", "YYYY-MM-DD", now); }), 1839);
+  EXPECT_EQ(error_of([&] { to_date("2024-01-01 24:00:00", "YYYY-MM-DD HH24:MI:SS", now); }), 1850);
+  // Missing date fields come from the first day of the current month, also
+  // past the end of 32-bit time.
+  const OraDate late = to_date("03:14:08", "HH24:MI:SS", std::time_t{2147483648} + 86400);
+  EXPECT_EQ(late.year, 2038);
+  EXPECT_EQ(late.month, 1);
+  EXPECT_EQ(late.day, 1);
+  EXPECT_EQ(date_to_char(date(9999, 12, 31, 23, 59, 59), "YYYY-MM-DD HH24:MI:SS"),
+            "9999-12-31 23:59:59");
+}
+
+TEST(OraDateValue, BoundDatesOutsideTheCalendarAreRefused) {
+  EnvH env;
+  auto bound = [&](std::vector<unsigned char> bytes) {
+    BindH bind;
+    bind.dty = SQLT_DAT;
+    bind.value = bytes.data();
+    bind.size = static_cast<sb8>(bytes.size());
+    return error_of([&] { bind_element(bind, 0, env); });
+  };
+  EXPECT_EQ(bound({199, 199, 12, 31, 24, 60, 60}), 0);  // 9999-12-31 23:59:59
+  EXPECT_EQ(bound({53, 88, 1, 1, 1, 1, 1}), 0);         // 4712 BC
+  EXPECT_EQ(bound({120, 138, 1, 19, 4, 15, 9}), 0);     // 2038-01-19 03:14:08
+  EXPECT_EQ(bound({119, 100, 2, 29, 1, 1, 1}), 1847);   // 1900-02-29
+  EXPECT_EQ(bound({200, 100, 1, 1, 1, 1, 1}), 1841);    // year 10000
+  EXPECT_EQ(bound({100, 100, 1, 1, 1, 1, 1}), 1841);    // year 0
+  EXPECT_EQ(bound({53, 87, 12, 31, 1, 1, 1}), 1841);    // 4713 BC
+  EXPECT_EQ(bound({120, 124, 13, 1, 1, 1, 1}), 1843);   // month 13
+  EXPECT_EQ(bound({120, 124, 1, 1, 25, 1, 1}), 1850);   // hour 24
+  EXPECT_EQ(bound({120, 124, 1, 1, 1, 61, 1}), 1851);   // minute 60
+  EXPECT_EQ(bound({120, 124, 1, 1, 1, 1, 61}), 1852);   // second 60
+  EXPECT_EQ(bound({120, 124, 1, 1, 1, 1}), 1460);       // six bytes
+}
+
+}  // namespace
+}  // namespace oraemb
