@@ -167,6 +167,8 @@ void set_query_dlg::on_test_query() {
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const bool correct = tarvel_convertor::instance().test_query(query_);
+  // The database's own error says what to mend; it follows the usual text.
+  const std::wstring reason = correct ? L"" : tarvel_convertor::instance().query_error(query_);
   QApplication::restoreOverrideCursor();
   if (correct) {
     wizard_shell::message(std::wstring(L"The query is correct."));
@@ -175,6 +177,6 @@ void set_query_dlg::on_test_query() {
         std::wstring(L"You have an error in your query syntax. Make sure that it is a correct SQL "
                      L"SELECT-statement. If the error persists, please report it at ") +
         std::wstring(TK_SUPPORT_ADDRESS, TK_SUPPORT_ADDRESS + sizeof(TK_SUPPORT_ADDRESS) - 1) +
-        L".");
+        L"." + (reason.empty() ? L"" : L"\n\n" + reason));
   }
 }

@@ -37,6 +37,9 @@ void check_access_source(const acc_converter_impl& access, const std::wstring& s
                          const std::wstring& database_password);
 // Whether the source can run the query; never raises.
 bool test_source_query(const tarvel_convertor& conv, const std::wstring& query_text);
+// Why the source cannot run the query: the engine's error text (or why the
+// source did not open); empty when it runs. Never raises.
+std::wstring source_query_error(const tarvel_convertor& conv, const std::wstring& query_text);
 
 // The source opened for a short look outside a run (a query test, the list
 // of saved queries): read-only, without the relationships, with the

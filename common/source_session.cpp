@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "TK/tk_exception.h"
+#include "TK/tk_text.h"
 #include "TK/tk_trace.h"
 #include "common/acc_converter_impl.h"
 #include "common/source_check.h"
@@ -53,6 +54,17 @@ source_look open_source_look(const tarvel_convertor& conv) {
   look.db = look.engine->open_db(conv.source_name(), udb_source_engine::kOpenList,
                                  conv.access.database_password);
   return look;
+}
+
+std::wstring source_query_error(const tarvel_convertor& conv, const std::wstring& query_text) {
+  try {
+    source_look look = open_source_look(conv);
+    return look.db->query_error(query_text);
+  } catch (const tk_exception& e) {
+    return tk_to_wide(e.message());
+  } catch (...) {
+    return L"";
+  }
 }
 
 bool test_source_query(const tarvel_convertor& conv, const std::wstring& query_text) {

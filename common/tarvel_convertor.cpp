@@ -37,6 +37,10 @@ bool tarvel_convertor::test_query(const std::wstring& query_text) {
   }
 }
 
+std::wstring tarvel_convertor::query_error(const std::wstring& query_text) const {
+  return source_query_error(*this, query_text);
+}
+
 namespace {
 
 // One value of the settings store, read or written according to `store`.

@@ -33,6 +33,8 @@ class tarvel_convertor : public udb_converter, public tk_singl<tarvel_convertor>
   // Replaces `list` with the names of the source's tables.
   void get_all_tables(std::vector<std::wstring>& list);
   bool test_query(const std::wstring& query_text) override;
+  // The source's error for a query test_query refused; empty when none.
+  std::wstring query_error(const std::wstring& query_text) const;
 
   // Reads (store false) or writes (store true) the last settings; true only
   // when the key opened and every value was read or written.

@@ -286,6 +286,11 @@ class sel_tables_test : public QObject {
     QVERIFY(
         errors[0].startsWith("You have an error in your query syntax. Make sure that it is a "
                              "correct SQL SELECT-statement. "));
+    // The database's own reason follows, as DAO words it.
+    QVERIFY2(errors[0].endsWith("\n\nThe database engine cannot find the input table or query "
+                                "'NoSuchTable'. Make sure it exists and that its name is spelled "
+                                "correctly."),
+             qPrintable(errors[0]));
     QCOMPARE(errors[1], QString("The query must start with SELECT."));
   }
 
