@@ -2,7 +2,5 @@
 # beside `mdb-export` of the same table in the same run. Usage:
 #   bench_access_dao FILE [TABLE]   (TABLE defaults to "Bench", the table
 #   written by ../shared/tools/jackcess/MakeBenchDb)
-if(TARGET dao)
-  add_executable(bench_access_dao ${CMAKE_CURRENT_SOURCE_DIR}/access_dao_read.cpp)
-  target_link_libraries(bench_access_dao PRIVATE dao)
-endif()
+add_executable(bench_access_dao ${CMAKE_CURRENT_SOURCE_DIR}/access_dao_read.cpp)
+target_link_libraries(bench_access_dao PRIVATE dao)
