@@ -219,6 +219,7 @@ const corpus_case kCorpus[] = {
     {"jackcess/unsupportedFieldsTestV2007.accdb", {}},
     {"jackcessencrypt/db-enc.mdb", {}},
     {"mdbreader/bigint.accdb", {}},
+    {"generated/savedQueries.mdb", {}},
     {"sql/sqlTest.mdb", {}},
     {"ucanaccess/size97.mdb", {}},
     {"ucanaccess/weirdObjectNames.mdb", {}},
