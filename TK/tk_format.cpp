@@ -33,9 +33,9 @@ std::string as_text(const tk_fmt_arg& a) {
   return printf_one("%p", std::get<const void*>(a.v));
 }
 
-// One conversion specification, %[flags][width][.precision][length]conv,
+// One conversion field, %[flags][width][.precision][length]conv,
 // with the printf text it stands for (without the conversion letter).
-struct fmt_spec {
+struct fmt_field {
   std::string flags, width, precision;
   bool has_precision = false;
   char conv = 0;
@@ -44,30 +44,30 @@ struct fmt_spec {
   }
 };
 
-// Reads the specification after the '%' at format[i]. Returns the index of
+// Reads the conversion field after the '%' at format[i]. Returns the index of
 // its conversion letter, or npos when it is malformed or uses '*'.
-size_t parse_spec(std::string_view format, size_t i, fmt_spec& spec) {
+size_t parse_field(std::string_view format, size_t i, fmt_field& field) {
   size_t j = i + 1;
   while (j < format.size() && std::string_view("-+ #0").find(format[j]) != std::string_view::npos)
-    spec.flags += format[j++];
+    field.flags += format[j++];
   while (j < format.size() &&
          (std::isdigit(static_cast<unsigned char>(format[j])) || format[j] == '*'))
-    spec.width += format[j++];
+    field.width += format[j++];
   if (j < format.size() && format[j] == '.') {
-    spec.has_precision = true;
+    field.has_precision = true;
     ++j;
     while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])))
-      spec.precision += format[j++];
+      field.precision += format[j++];
   }
   while (j < format.size() && std::string_view("hlLqjzt").find(format[j]) != std::string_view::npos)
     ++j;
-  if (j >= format.size() || spec.width.find('*') != std::string::npos) return std::string::npos;
-  spec.conv = format[j];
+  if (j >= format.size() || field.width.find('*') != std::string::npos) return std::string::npos;
+  field.conv = format[j];
   return j;
 }
 
 // d i u x X o c
-std::string format_integer(const fmt_spec& spec, const tk_fmt_arg& a) {
+std::string format_integer(const fmt_field& field, const tk_fmt_arg& a) {
   int64_t v;
   if (auto p = std::get_if<int64_t>(&a.v)) {
     v = *p;
@@ -78,18 +78,18 @@ std::string format_integer(const fmt_spec& spec, const tk_fmt_arg& a) {
   } else {
     return as_text(a);
   }
-  if (spec.conv == 'c') return tk_to_utf8(std::wstring(1, static_cast<wchar_t>(v)));
-  const bool is_unsigned_conv = spec.conv != 'd' && spec.conv != 'i';
+  if (field.conv == 'c') return tk_to_utf8(std::wstring(1, static_cast<wchar_t>(v)));
+  const bool is_unsigned_conv = field.conv != 'd' && field.conv != 'i';
   // Unsigned conversions of a signed value print its 32-bit pattern when
   // it fits in 32 bits, as printf("%08X", -1) does with an int.
   if (is_unsigned_conv && v < 0 && v >= INT32_MIN) v = static_cast<uint32_t>(v);
   const std::string conversion =
-      spec.printf_prefix() + (is_unsigned_conv ? std::string("ll") + spec.conv : "lld");
+      field.printf_prefix() + (is_unsigned_conv ? std::string("ll") + field.conv : "lld");
   return printf_one(conversion, static_cast<long long>(v));
 }
 
 // e E f F g G
-std::string format_floating(const fmt_spec& spec, const tk_fmt_arg& a) {
+std::string format_floating(const fmt_field& field, const tk_fmt_arg& a) {
   double v;
   if (auto d = std::get_if<double>(&a.v)) {
     v = *d;
@@ -100,20 +100,20 @@ std::string format_floating(const fmt_spec& spec, const tk_fmt_arg& a) {
   } else {
     return as_text(a);
   }
-  return printf_one(spec.printf_prefix() + spec.conv, v);
+  return printf_one(field.printf_prefix() + field.conv, v);
 }
 
 // s S: any argument as text, cut to the precision and padded to the width.
-std::string format_text(const fmt_spec& spec, const tk_fmt_arg& a) {
+std::string format_text(const fmt_field& field, const tk_fmt_arg& a) {
   std::string text = as_text(a);
-  if (spec.has_precision) {
-    const size_t cut = spec.precision.empty() ? 0 : std::stoul(spec.precision);
+  if (field.has_precision) {
+    const size_t cut = field.precision.empty() ? 0 : std::stoul(field.precision);
     if (text.size() > cut) text.resize(cut);
   }
-  if (!spec.width.empty()) {
-    const size_t w = std::stoul(spec.width);
+  if (!field.width.empty()) {
+    const size_t w = std::stoul(field.width);
     if (text.size() < w) {
-      if (spec.flags.find('-') != std::string::npos)
+      if (field.flags.find('-') != std::string::npos)
         text.append(w - text.size(), ' ');
       else
         text.insert(0, w - text.size(), ' ');
@@ -122,8 +122,8 @@ std::string format_text(const fmt_spec& spec, const tk_fmt_arg& a) {
   return text;
 }
 
-std::string format_one(const fmt_spec& spec, const tk_fmt_arg& a) {
-  switch (spec.conv) {
+std::string format_one(const fmt_field& field, const tk_fmt_arg& a) {
+  switch (field.conv) {
     case 'd':
     case 'i':
     case 'u':
@@ -131,22 +131,22 @@ std::string format_one(const fmt_spec& spec, const tk_fmt_arg& a) {
     case 'X':
     case 'o':
     case 'c':
-      return format_integer(spec, a);
+      return format_integer(field, a);
     case 'e':
     case 'E':
     case 'f':
     case 'F':
     case 'g':
     case 'G':
-      return format_floating(spec, a);
+      return format_floating(field, a);
     case 'p':
       if (auto p = std::get_if<const void*>(&a.v)) return printf_one("%p", *p);
       return as_text(a);
     case 's':
     case 'S':
-      return format_text(spec, a);
+      return format_text(field, a);
     default:
-      return std::string("%") + spec.conv;
+      return std::string("%") + field.conv;
   }
 }
 
@@ -167,8 +167,8 @@ std::string tk_vformat(std::string_view format, const tk_fmt_arg* args, size_t c
       ++i;
       continue;
     }
-    fmt_spec spec;
-    const size_t j = parse_spec(format, i, spec);
+    fmt_field field;
+    const size_t j = parse_field(format, i, field);
     if (j == std::string::npos) {
       out.append(format.substr(i));  // malformed or unsupported: copy verbatim
       break;
@@ -178,7 +178,7 @@ std::string tk_vformat(std::string_view format, const tk_fmt_arg* args, size_t c
       out += "(missing)";
       continue;
     }
-    out += format_one(spec, args[next++]);
+    out += format_one(field, args[next++]);
   }
   return out;
 }
