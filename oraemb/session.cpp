@@ -103,11 +103,13 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
            "PRAGMA cache_size=-16384; PRAGMA temp_store=MEMORY;");
   s->db_ = Database::attach(path, s->conn_);
   s->locks_ = std::make_unique<LockManager>(path);
+  // Two first logons at the same moment may both find no row: the second
+  // insert is ignored (false), and that logon checks the row as any other.
   auto add_user = [&](const std::string& name, const std::string& pwd, const char* privs) {
     std::random_device rd;
     std::string salt = std::to_string(rd());
     SqlStmt add(s->conn_,
-                "INSERT INTO ora$user(name, password, status, failed, created, privs)"
+                "INSERT OR IGNORE INTO ora$user(name, password, status, failed, created, privs)"
                 " VALUES(?,?,'OPEN',0,?,?)");
     add.bind_text(1, name);
     add.bind_text(2, password_digest(salt, pwd));
@@ -117,19 +119,22 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
     else
       add.bind_null(4);
     add.step();
+    return sqlite3_changes(s->conn_) > 0;
   };
   if (!target.admin_user.empty()) {
     SqlStmt find(s->conn_, "SELECT 1 FROM ora$user WHERE name = ?");
     find.bind_text(1, target.admin_user);
     if (!find.step()) add_user(target.admin_user, target.admin_password, nullptr);
   }
-  {
+  for (bool created_elsewhere = false;;) {
     SqlStmt find(s->conn_, "SELECT password, status, failed, privs FROM ora$user WHERE name = ?");
     find.bind_text(1, user);
     if (!find.step()) {
-      if (!target.auto_users) raise(1017);
+      if (!target.auto_users || created_elsewhere) raise(1017);
       // A user created by its first logon may do everything (a scratch database).
-      add_user(user, password, nullptr);
+      if (add_user(user, password, nullptr)) break;
+      created_elsewhere = true;
+      continue;
     } else {
       std::string stored = find.text(0);
       std::string status = find.text(1);
@@ -147,6 +152,7 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
       if (status != "OPEN") raise(28000);
       if (!(s->privileges_ & kPrivCreateSession)) raise(1045, {user});
     }
+    break;
   }
   s->user_ = user;
   s->schema_ = s->db_->schema(user);
