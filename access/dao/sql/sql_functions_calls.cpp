@@ -54,8 +54,8 @@ const sql_function_spec* sql_find_function(const std::string& name) {
   return nullptr;
 }
 
-sql_call_result sql_translate_function(const sql_function_spec& spec, const sql_call_args& a) {
-  std::string name = spec.name;
+sql_call_result sql_translate_function(const sql_function_spec& entry, const sql_call_args& a) {
+  std::string name = entry.name;
   if (name.back() == '$') name.pop_back();
   const size_t n = a.size();
   auto result = [](std::string sql, int16_t type) {
@@ -239,5 +239,5 @@ sql_call_result sql_translate_function(const sql_function_spec& spec, const sql_
   if (name == "PARTITION")
     return result("acc_partition(" + lng(0) + "," + lng(1) + "," + lng(2) + "," + lng(3) + ")",
                   SQL_TEXT);
-  throw sql_errors::undefined_function(spec.name);
+  throw sql_errors::undefined_function(entry.name);
 }

@@ -41,6 +41,6 @@ struct sql_call_result {
   bool logical = false;  // sql is an SQLite truth value
 };
 
-// The call of `spec` with the arguments (their count already checked).
+// The call of `entry` with the arguments (their count already checked).
 // Throws jet_failure (type mismatch, wrong argument count).
-sql_call_result sql_translate_function(const sql_function_spec& spec, const sql_call_args& args);
+sql_call_result sql_translate_function(const sql_function_spec& entry, const sql_call_args& args);
