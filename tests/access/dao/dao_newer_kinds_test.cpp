@@ -247,11 +247,8 @@ TEST(DaoNewerKinds, UnknownColumnTypesHaveATypeOfTheirOwnAndNoValue) {
   fields->get_Count(&count);
   int unknown = 0;
   for (int16_t i = 0; i < count; ++i) {
-    DAOField* item = nullptr;
-    fields->get_Item(vt_index(i), &item);
-    auto field = dao_ref<DAOField>::adopt(item);
     int16_t type = 0;
-    field->get_Type(&type);
+    field_at(fields.get(), i)->get_Type(&type);
     if (type & DAO_TYPE_UNKNOWN) ++unknown;
   }
   EXPECT_GE(unknown, 1);

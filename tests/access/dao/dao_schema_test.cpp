@@ -30,9 +30,7 @@ std::vector<field_facts> fields_of(DAOTableDef* def) {
   owned->get_Count(&count);
   std::vector<field_facts> out;
   for (int16_t i = 0; i < count; ++i) {
-    DAOField* f = nullptr;
-    owned->get_Item(vt_index(i), &f);
-    auto field = dao_ref<DAOField>::adopt(f);
+    const auto field = field_at(owned.get(), i);
     field_facts facts;
     facts.name = name_of(field.get());
     field->get_Type(&facts.type);
