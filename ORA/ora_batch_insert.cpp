@@ -3,6 +3,7 @@
 #include "ORA/ora_batch_insert.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "ORA/oci/oci_library.h"
@@ -112,6 +113,8 @@ ora_batch_insert::ora_batch_insert(const std::wstring& table, const udb_schema& 
   if (columns_.empty() || (update_ && keys.empty())) usable_ = false;
   const size_t set_columns = columns_.size();
   for (column& col : keys) columns_.push_back(std::move(col));
+  bind_of_.assign(schema.size(), columns_.size());
+  for (size_t k = 0; k < columns_.size(); ++k) bind_of_[columns_[k].position] = k;
   auto name = [&](size_t k) { return L"\"" + schema[columns_[k].position].name + L"\""; };
   std::wstring names, values;
   for (size_t k = 0; k < columns_.size(); ++k) {
@@ -213,14 +216,104 @@ bool ora_batch_insert::stage(column& col, const udb_field& field, const std::wst
   return false;
 }
 
+bool ora_batch_insert::binds_value(size_t position, const udb_field& field) const {
+  if (!usable_ || position >= bind_of_.size() || bind_of_[position] >= columns_.size())
+    return false;
+  const column& col = columns_[bind_of_[position]];
+  const VARIANT& v = field.get_variant();
+  switch (col.k) {
+    case kind::number:
+      switch (v.vt) {
+        case VT_I1:
+        case VT_I2:
+        case VT_I4:
+        case VT_I8:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_UI8:
+        case VT_CY:
+        case VT_DECIMAL:
+        case VT_BOOL:
+          return true;
+        case VT_R4:
+          return std::isfinite(v.fltVal);
+        case VT_R8:
+          // Beyond NUMBER's range the literal is a default or NULL.
+          return std::isfinite(v.dblVal) && std::fabs(v.dblVal) <= 1e126;
+        default:
+          return false;
+      }
+    case kind::date: {
+      unsigned char out[ora_dat_bytes];
+      return v.vt == VT_DATE && ora_dat_from_value(field, out);
+    }
+    case kind::text: {
+      // The national form and the literals that are no quoted text (NULL for
+      // an empty text or two double quotes, a GUID's raw bytes) go the
+      // literal way, and so does any surrogate, which the literal's wide
+      // text would pair up or replace.
+      if (col.national || v.vt != VT_BSTR || v.bstrVal == nullptr) return false;
+      const char16_t* text = reinterpret_cast<const char16_t*>(v.bstrVal);
+      const size_t size = SysStringLen(v.bstrVal);
+      if (size == 0 || size * sizeof(char16_t) > ora_lob_inline_max ||
+          (size == 2 && text[0] == u'"' && text[1] == u'"'))
+        return false;
+      for (size_t i = 0; i < size; ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDFFF) return false;
+        if ((c == u'g' || c == u'G') && i + 3 < size) {
+          const char16_t* rest = text + i + 1;
+          if ((rest[0] == u'u' && rest[1] == u'i' && rest[2] == u'd') ||
+              (rest[0] == u'U' && rest[1] == u'I' && rest[2] == u'D'))
+            return false;
+        }
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+bool ora_batch_insert::stage_value(column& col, const udb_field& field) {
+  col.staged.clear();
+  col.staged_indicator = OCI_IND_NOTNULL;
+  switch (col.k) {
+    case kind::number: {
+      unsigned char out[ora_vnu_bytes];
+      if (!ora_vnu_from_value(field, out)) return false;
+      col.staged.assign(reinterpret_cast<const char*>(out), ora_vnu_bytes);
+      return true;
+    }
+    case kind::date: {
+      unsigned char out[ora_dat_bytes];
+      if (!ora_dat_from_value(field, out)) return false;
+      col.staged.assign(reinterpret_cast<const char*>(out), ora_dat_bytes);
+      return true;
+    }
+    case kind::text: {
+      const BSTR text = field.get_variant().bstrVal;
+      col.staged.assign(reinterpret_cast<const char*>(text), SysStringLen(text) * sizeof(char16_t));
+      return !col.staged.empty() && col.staged.size() <= ora_lob_inline_max;
+    }
+    default:
+      return false;
+  }
+}
+
 ora_batch_insert::add_result ora_batch_insert::add(const udb_record& record,
                                                    const std::vector<std::wstring>& literals,
-                                                   uint32_t number) {
+                                                   uint32_t number,
+                                                   const std::vector<bool>& as_is) {
   if (!usable_ || record.size() != literals.size()) return add_result::refused;
   size_t row_bytes = 0;
   for (column& col : columns_) {
     if (col.position >= record.size()) return add_result::refused;
-    if (!stage(col, record[col.position], literals[col.position])) return add_result::refused;
+    const bool staged = col.position < as_is.size() && as_is[col.position]
+                            ? stage_value(col, record[col.position])
+                            : stage(col, record[col.position], literals[col.position]);
+    if (!staged) return add_result::refused;
     row_bytes +=
         is_fixed(col.k) ? slot_bytes(col) : std::max<size_t>(col.widest, col.staged.size());
   }

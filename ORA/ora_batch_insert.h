@@ -59,12 +59,19 @@ class ora_batch_insert {
   // False when some column has a type this writer does not bind (every
   // record of the table is then refused).
   bool usable() const { return usable_; }
+  // True when the field at `position` (a value that is neither NULL nor
+  // empty) may be gathered as it is, without its literal: a number, date or
+  // text value whose literal would be its printed text, for a column that
+  // binds that kind. The forms are those of ora_vnu_from_value,
+  // ora_dat_from_value and the text's own UTF-16 contents.
+  bool binds_value(size_t position, const udb_field& field) const;
   // Gathers a record from its literals (literals[i] for column i; a LOB
-  // column's value is the field's contents, its literal says NULL or not).
+  // column's value is the field's contents, its literal says NULL or not),
+  // or, where `as_is[i]` is set, from the field itself (see binds_value).
   // full: the row does not fit with the rows gathered (execute them first);
   // refused: some value has no exact bound form. Only `added` keeps it.
   add_result add(const udb_record& record, const std::vector<std::wstring>& literals,
-                 uint32_t number);
+                 uint32_t number, const std::vector<bool>& as_is = {});
 
   size_t size() const { return rows_; }
   bool empty() const { return rows_ == 0; }
@@ -106,6 +113,8 @@ class ora_batch_insert {
   };
 
   bool stage(column& col, const udb_field& field, const std::wstring& literal);
+  // The field's own value, without a literal (binds_value said yes).
+  bool stage_value(column& col, const udb_field& field);
   size_t slot_bytes(const column& col) const;
   static bool is_fixed(kind k) {
     return k == kind::number || k == kind::date || k == kind::timestamp;
@@ -118,6 +127,7 @@ class ora_batch_insert {
   std::wstring sql_;
   bool update_ = false;
   std::vector<column> columns_;  // in bind order
+  std::vector<size_t> bind_of_;  // per schema position: its index in columns_
   bool usable_ = true;
   size_t max_rows_;
   size_t max_bytes_;

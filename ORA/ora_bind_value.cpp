@@ -2,6 +2,8 @@
 // raw bytes.
 #include "ORA/ora_bind_value.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -48,73 +50,136 @@ int days_in_month(int year, int month) {
   return month == 2 && is_leap(year) ? 29 : days[month - 1];
 }
 
-}  // namespace
-
-bool ora_vnu_from_literal(std::wstring_view text, unsigned char out[ora_vnu_bytes]) {
+// The NUMBER bytes of a decimal text ([+|-]digits[.digits][(e|E)[+|-]digits]),
+// for the literal's wide text and for a value printed into a narrow buffer.
+template <class Char>
+bool vnu_from_text(std::basic_string_view<Char> text, unsigned char out[ora_vnu_bytes]) {
+  auto digit = [](Char c) { return c >= Char('0') && c <= Char('9'); };
   size_t i = 0;
   bool negative = false;
-  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+  if (i < text.size() && (text[i] == Char('+') || text[i] == Char('-')))
+    negative = text[i++] == Char('-');
   // Significant digits without leading zeros; `point` counts the digits of
   // the whole part among them (negative for leading zeros of a fraction).
-  std::string digits;
+  // One more than a NUMBER keeps is enough to refuse the value, but trailing
+  // zeros must still be seen through: they are counted, not kept.
+  char digits[kMaxDigits + 2];
+  size_t count = 0;
+  size_t zeros = 0;  // zeros after the last kept digit, not yet stored
+  bool too_long = false;
+  auto keep = [&](char c) {
+    if (c == '0') {
+      ++zeros;
+      return;
+    }
+    if (count + zeros + 1 > kMaxDigits) {
+      too_long = true;
+      return;
+    }
+    for (; zeros > 0; --zeros) digits[count++] = '0';
+    digits[count++] = c;
+  };
   long point = 0;
   size_t seen = 0;
-  for (; i < text.size() && is_digit(text[i]); ++i, ++seen) {
-    if (digits.empty() && text[i] == L'0') continue;
-    digits += static_cast<char>(text[i]);
+  for (; i < text.size() && digit(text[i]); ++i, ++seen) {
+    if (count == 0 && zeros == 0 && !too_long && text[i] == Char('0')) continue;
+    keep(static_cast<char>(text[i]));
     ++point;
   }
-  if (i < text.size() && text[i] == L'.') {
-    for (++i; i < text.size() && is_digit(text[i]); ++i, ++seen) {
-      if (digits.empty() && text[i] == L'0') {
+  if (i < text.size() && text[i] == Char('.')) {
+    for (++i; i < text.size() && digit(text[i]); ++i, ++seen) {
+      if (count == 0 && zeros == 0 && !too_long && text[i] == Char('0')) {
         --point;
         continue;
       }
-      digits += static_cast<char>(text[i]);
+      keep(static_cast<char>(text[i]));
     }
   }
   if (seen == 0) return false;
-  if (i < text.size() && (text[i] == L'e' || text[i] == L'E')) {
+  if (i < text.size() && (text[i] == Char('e') || text[i] == Char('E'))) {
     ++i;
     bool minus = false;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) minus = text[i++] == L'-';
+    if (i < text.size() && (text[i] == Char('+') || text[i] == Char('-')))
+      minus = text[i++] == Char('-');
     long exponent = 0;
     size_t exponent_digits = 0;
-    for (; i < text.size() && is_digit(text[i]); ++i, ++exponent_digits) {
-      exponent = exponent * 10 + (text[i] - L'0');
+    for (; i < text.size() && digit(text[i]); ++i, ++exponent_digits) {
+      exponent = exponent * 10 + (text[i] - Char('0'));
       if (exponent > 100000) return false;
     }
     if (exponent_digits == 0) return false;
     point += minus ? -exponent : exponent;
   }
   if (i != text.size()) return false;
-  while (!digits.empty() && digits.back() == '0') digits.pop_back();
   std::memset(out, 0, ora_vnu_bytes);
-  if (digits.empty()) {
+  if (too_long) return false;
+  if (count == 0) {
     out[0] = 1;
     out[1] = 0x80;
     return true;
   }
-  if (digits.size() > kMaxDigits) return false;
   // value = 0.digits * 10^point; base-100 pairs are aligned at the point.
+  size_t first = 1;  // digits[0] is room for a leading zero
+  std::memmove(digits + 1, digits, count);
   if (point % 2 != 0) {
-    digits.insert(digits.begin(), '0');
+    digits[0] = '0';
+    first = 0;
+    ++count;
     ++point;
   }
-  if (digits.size() % 2 != 0) digits += '0';
+  if (count % 2 != 0) digits[first + count++] = '0';
   const long exponent = point / 2 - 1;
   if (exponent < kMinExponent || exponent > kMaxExponent) return false;
-  const size_t pairs = digits.size() / 2;
+  const size_t pairs = count / 2;
   if (pairs > kMaxMantissa) return false;
+  const char* d = digits + first;
   size_t n = 1;
   out[n++] = static_cast<unsigned char>(negative ? 62 - exponent : 193 + exponent);
   for (size_t p = 0; p < pairs; ++p) {
-    const int pair = (digits[2 * p] - '0') * 10 + (digits[2 * p + 1] - '0');
+    const int pair = (d[2 * p] - '0') * 10 + (d[2 * p + 1] - '0');
     out[n++] = static_cast<unsigned char>(negative ? 101 - pair : pair + 1);
   }
   if (negative && pairs < kMaxMantissa) out[n++] = 102;
   out[0] = static_cast<unsigned char>(n - 1);
   return true;
+}
+
+// The shortest of the printf precisions `low`..`high` ("%.*e") whose text
+// reads back to the value (as a float when `single`), as the value prints.
+size_t print_real(double v, bool single, int low, int high, char* buf, size_t size) {
+  std::to_chars_result printed{};
+  for (int precision = low; precision <= high; ++precision) {
+    printed = std::to_chars(buf, buf + size, v, std::chars_format::scientific, precision);
+    if (printed.ec != std::errc()) return 0;
+    double back = 0;
+    if (std::from_chars(buf, printed.ptr, back).ec != std::errc()) return 0;
+    if (single ? static_cast<float>(back) == static_cast<float>(v) : back == v) break;
+  }
+  return static_cast<size_t>(printed.ptr - buf);
+}
+
+// A 128-bit magnitude divided by 10^scale, as digits and an exponent.
+size_t print_scaled(bool negative, unsigned __int128 magnitude, int scale, char* buf) {
+  char digits[48];
+  size_t n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + static_cast<int>(magnitude % 10));
+    magnitude /= 10;
+  } while (magnitude != 0);
+  size_t pos = 0;
+  if (negative) buf[pos++] = '-';
+  while (n > 0) buf[pos++] = digits[--n];
+  buf[pos++] = 'e';
+  buf[pos++] = '-';
+  if (scale >= 10) buf[pos++] = static_cast<char>('0' + scale / 10);
+  buf[pos++] = static_cast<char>('0' + scale % 10);
+  return pos;
+}
+
+}  // namespace
+
+bool ora_vnu_from_literal(std::wstring_view text, unsigned char out[ora_vnu_bytes]) {
+  return vnu_from_text(text, out);
 }
 
 bool ora_dat_from_literal(std::wstring_view text, unsigned char out[ora_dat_bytes]) {
@@ -264,5 +329,92 @@ bool ora_raw_from_literal(std::wstring_view text, std::string& out) {
     if (high < 0 || low < 0) return false;
     out += static_cast<char>(high * 16 + low);
   }
+  return true;
+}
+
+bool ora_vnu_from_value(const ole_variant& value, unsigned char out[ora_vnu_bytes]) {
+  const VARIANT& v = value.get_variant();
+  char buf[64];
+  size_t n = 0;
+  auto integer = [&](auto i) {
+    n = static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, i).ptr - buf);
+  };
+  switch (v.vt) {
+    case VT_I1:
+      integer(static_cast<int>(v.cVal));
+      break;
+    case VT_I2:
+      integer(static_cast<int>(v.iVal));
+      break;
+    case VT_I4:
+      integer(static_cast<int32_t>(v.lVal));
+      break;
+    case VT_UI1:
+      integer(static_cast<unsigned>(v.bVal));
+      break;
+    case VT_UI2:
+      integer(static_cast<unsigned>(v.uiVal));
+      break;
+    case VT_UI4:
+      integer(static_cast<uint32_t>(v.ulVal));
+      break;
+    case VT_I8:
+      integer(value.get_i8());
+      break;
+    case VT_UI8:
+      integer(value.get_ui8());
+      break;
+    case VT_BOOL:
+      integer(v.boolVal == VARIANT_TRUE ? 1 : 0);
+      break;
+    case VT_R8:
+    case VT_R4: {
+      const bool single = v.vt == VT_R4;
+      const double d = single ? static_cast<double>(v.fltVal) : v.dblVal;
+      if (!std::isfinite(d) || std::fabs(d) > 1e126) return false;
+      n = single ? print_real(d, true, 6, 9, buf, sizeof buf)
+                 : print_real(d, false, 15, 17, buf, sizeof buf);
+      break;
+    }
+    case VT_CY: {
+      const int64_t cy = v.cyVal.int64;
+      const bool negative = cy < 0;
+      const unsigned __int128 magnitude =
+          negative ? static_cast<unsigned __int128>(-static_cast<__int128>(cy))
+                   : static_cast<unsigned __int128>(cy);
+      n = print_scaled(negative, magnitude, 4, buf);
+      break;
+    }
+    case VT_DECIMAL: {
+      const DECIMAL& d = v.decVal;
+      if (d.scale > 28 || (d.sign & ~DECIMAL_NEG) != 0) return false;
+      const unsigned __int128 magnitude = (static_cast<unsigned __int128>(d.Hi32) << 64) |
+                                          (static_cast<unsigned __int128>(d.Mid32) << 32) | d.Lo32;
+      n = print_scaled(d.sign != 0, magnitude, d.scale, buf);
+      break;
+    }
+    default:
+      return false;
+  }
+  if (n == 0) return false;
+  return vnu_from_text(std::string_view(buf, n), out);
+}
+
+bool ora_dat_from_value(const ole_variant& value, unsigned char out[ora_dat_bytes]) {
+  if (value.get_variant().vt != VT_DATE) return false;
+  const SYSTEMTIME& st = value.get_date();
+  // Earlier dates, and day zero above all, print in forms of their own.
+  if (st.wYear < 1753 || st.wYear > 9999 ||
+      (st.wYear == 1899 && st.wMonth == 12 && st.wDay == 30) || st.wMonth < 1 || st.wMonth > 12 ||
+      st.wDay < 1 || st.wDay > days_in_month(st.wYear, st.wMonth) || st.wHour > 23 ||
+      st.wMinute > 59 || st.wSecond > 59)
+    return false;
+  out[0] = static_cast<unsigned char>(st.wYear / 100 + 100);
+  out[1] = static_cast<unsigned char>(st.wYear % 100 + 100);
+  out[2] = static_cast<unsigned char>(st.wMonth);
+  out[3] = static_cast<unsigned char>(st.wDay);
+  out[4] = static_cast<unsigned char>(st.wHour + 1);
+  out[5] = static_cast<unsigned char>(st.wMinute + 1);
+  out[6] = static_cast<unsigned char>(st.wSecond + 1);
   return true;
 }

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "OLE/ole_variant.h"
+
 // Bytes of an SQLT_VNU value: a length byte and up to 21 NUMBER bytes.
 inline constexpr size_t ora_vnu_bytes = 22;
 // Bytes of an SQLT_DAT value.
@@ -42,3 +44,14 @@ bool ora_text_from_literal(std::wstring_view literal, std::u16string& out);
 bool ora_text_from_national_literal(std::wstring_view literal, std::u16string& out);
 // '<hex digits>' or HEXTORAW('<hex digits>') with an even number of digits.
 bool ora_raw_from_literal(std::wstring_view literal, std::string& out);
+
+// The same bound forms taken from a value instead of its literal, for the
+// values whose literal is exactly their printed text: each gives the bytes
+// that the literal of to_oracle_str would give, or false when it cannot
+// promise that (a type printed some other way, an out-of-range value, a date
+// on or near the automation day zero, whose text a source may print
+// differently); the caller then goes the literal way.
+// Integers, booleans, CY, DECIMAL, and finite R4/R8 within +-1e126.
+bool ora_vnu_from_value(const ole_variant& value, unsigned char out[ora_vnu_bytes]);
+// VT_DATE from 1753-01-01 on (seconds, no fraction, as the literal prints).
+bool ora_dat_from_value(const ole_variant& value, unsigned char out[ora_dat_bytes]);

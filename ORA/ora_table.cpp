@@ -490,19 +490,46 @@ void ora_table::append_batched(const udb_record& record, uint32_t number, udb_ap
         std::make_unique<ora_batch_insert>(name(), schema(), readers(), batch_size_, kBatchBytes);
   }
   literals_.resize(record.size());
-  try {
-    for (size_t i = 0; i < record.size(); ++i) literals_[i] = value_text(i, record[i]);
-  } catch (const tk_exception& e) {
-    // The records gathered before this one are written (and their failures
-    // reported) first, as they would have been one at a time.
-    flush_appends(sink);
-    if (!sink.append_failed(number, e, record)) throw;
-    return;
-  }
-  ora_batch_insert::add_result added = batch_->add(record, literals_, number);
-  if (added == ora_batch_insert::add_result::full) {
-    run_batch(&sink);
-    added = batch_->add(record, literals_, number);
+  as_is_.assign(record.size(), false);
+  // Values whose literal would be their own printed text are gathered as
+  // they are; the others through their literals.
+  // values: decide per field; else give the fields gathered as they are
+  // their literals.
+  auto gather = [&](bool values) {
+    try {
+      for (size_t i = 0; i < record.size(); ++i) {
+        if (values) {
+          as_is_[i] = binds_as_is(i, record[i]);
+          if (!as_is_[i]) literals_[i] = value_text(i, record[i]);
+        } else if (as_is_[i]) {
+          literals_[i] = value_text(i, record[i]);
+          as_is_[i] = false;
+        }
+      }
+    } catch (const tk_exception& e) {
+      // The records gathered before this one are written (and their failures
+      // reported) first, as they would have been one at a time.
+      flush_appends(sink);
+      if (!sink.append_failed(number, e, record)) throw;
+      return false;
+    }
+    return true;
+  };
+  auto add = [&] {
+    ora_batch_insert::add_result result = batch_->add(record, literals_, number, as_is_);
+    if (result == ora_batch_insert::add_result::full) {
+      run_batch(&sink);
+      result = batch_->add(record, literals_, number, as_is_);
+    }
+    return result;
+  };
+  if (!gather(true)) return;
+  ora_batch_insert::add_result added = add();
+  if (added == ora_batch_insert::add_result::refused &&
+      std::find(as_is_.begin(), as_is_.end(), true) != as_is_.end()) {
+    // Some value has no bound form of its own: its literal decides.
+    if (!gather(false)) return;
+    added = add();
   }
   if (added != ora_batch_insert::add_result::added) {
     tk_trace(1, "Record #%d goes the one-record way", number);
@@ -511,6 +538,14 @@ void ora_table::append_batched(const udb_record& record, uint32_t number, udb_ap
     return;
   }
   if (batch_->is_full()) run_batch(&sink);
+}
+
+bool ora_table::binds_as_is(size_t i, const udb_field& field) const {
+  const VARTYPE vt = field.get_variant().vt;
+  if (vt == VT_NULL || vt == VT_EMPTY || i >= readers().size() || !readers()[i] ||
+      readers()[i]->is_lob() || udb_custom_conversion::is_acceptable2(field))
+    return false;
+  return batch_->binds_value(i, field);
 }
 
 void ora_table::flush_appends(udb_append_sink& sink) {

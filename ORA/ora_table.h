@@ -84,6 +84,10 @@ class ora_table : public ora_query_results {
   // column made nullable first when needed), default for out-of-range
   // reals, or an empty LOB placeholder.
   std::wstring value_text(size_t i, const udb_field& field);
+  // True when field `i` may be gathered into the batch as it is: value_text
+  // would give its plain printed literal (no NULL, default or custom
+  // literal) and the batch binds it directly (ora_batch_insert::binds_value).
+  bool binds_as_is(size_t i, const udb_field& field) const;
   void commit_pending();
   void move_counter();
   // Runs the gathered batch and hands its refused records to `sink` (traced
@@ -120,4 +124,5 @@ class ora_table : public ora_query_results {
   std::unique_ptr<ora_batch_insert> updates_;  // by key (synchronize)
   std::vector<bool> in_update_key_;            // per column
   std::vector<std::wstring> literals_;         // of the record being gathered
+  std::vector<bool> as_is_;                    // its fields gathered without literals
 };

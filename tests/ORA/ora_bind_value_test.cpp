@@ -5,11 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "ORA/ora_charset.h"
+#include "ORA/ora_util.h"
 #include "TK/tk_text.h"
+#include "UDB/udb_field.h"
 
 namespace {
 
@@ -156,6 +161,112 @@ TEST(OraBindRaw, HexDigitsQuotedOrThroughHextoraw) {
   EXPECT_FALSE(ora_raw_from_literal(L"'ABC'", out));  // odd: the server pads it
   EXPECT_FALSE(ora_raw_from_literal(L"'0G'", out));
   EXPECT_FALSE(ora_raw_from_literal(L"0A0B", out));
+}
+
+// The value forms give the literal's bytes: the field's literal (as the
+// writer prints it) read back, beside the form taken from the value. A value
+// form may refuse, never differ.
+size_t compare_number_forms(const ole_variant& value, const std::string& what) {
+  const udb_field field(L"F", 0, value, false, false);
+  unsigned char direct[ora_vnu_bytes], literal[ora_vnu_bytes];
+  if (!ora_vnu_from_value(field, direct)) return 0;
+  const std::wstring text = to_oracle_str(&field);
+  EXPECT_TRUE(ora_vnu_from_literal(text, literal)) << what << " " << tk_to_utf8(text);
+  EXPECT_EQ(0, std::memcmp(direct, literal, static_cast<size_t>(literal[0]) + 1))
+      << what << " " << tk_to_utf8(text);
+  return 1;
+}
+
+VARIANT variant_of(VARTYPE vt) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = vt;
+  return v;
+}
+
+TEST(OraBindValue, NumbersGiveTheLiteralsBytes) {
+  std::mt19937_64 random(17);
+  size_t taken = 0, tried = 0;
+  auto check = [&](const ole_variant& value, const std::string& what) {
+    ++tried;
+    taken += compare_number_forms(value, what);
+  };
+  for (int64_t i : {int64_t{0}, int64_t{1}, int64_t{-1}, int64_t{99}, int64_t{100},
+                    int64_t{INT32_MIN}, int64_t{INT32_MAX}, INT64_MIN, INT64_MAX}) {
+    check(ole_variant(static_cast<long long>(i)), "i8 " + std::to_string(i));
+    check(ole_variant(static_cast<int>(i)), "i4 " + std::to_string(i));
+    CY cy{i};
+    check(ole_variant(cy), "cy " + std::to_string(i));
+  }
+  check(ole_variant(static_cast<unsigned long long>(UINT64_MAX)), "ui8 max");
+  check(ole_variant(static_cast<short>(-32768)), "i2 min");
+  check(ole_variant(static_cast<unsigned char>(255)), "ui1 max");
+  // True is printed 1, false and any other pattern 0.
+  for (int b : {0, -1, 1, 2}) {
+    VARIANT v = variant_of(VT_BOOL);
+    v.boolVal = static_cast<VARIANT_BOOL>(b);
+    check(ole_variant(v), "bool " + std::to_string(b));
+  }
+  for (int n = 0; n < 3000; ++n) {
+    const uint64_t bits = random();
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    if (std::isfinite(d) && std::fabs(d) <= 1e126)
+      check(ole_variant(d), "r8 " + std::to_string(bits));
+    // Ordinary magnitudes, where 15, 16 and 17 digits all occur.
+    const double ordinary =
+        std::ldexp(static_cast<double>(random() >> 11), -40) * (random() % 2 ? 1 : -1);
+    check(ole_variant(ordinary), "r8 " + std::to_string(ordinary));
+    check(ole_variant(static_cast<float>(ordinary)), "r4 " + std::to_string(ordinary));
+    check(ole_variant(CY{static_cast<int64_t>(random()) >> (random() % 64)}), "cy");
+    DECIMAL dec{};
+    dec.Hi32 = static_cast<uint32_t>(random() >> (32 + random() % 32));
+    dec.Mid32 = static_cast<uint32_t>(random());
+    dec.Lo32 = static_cast<uint32_t>(random() >> (random() % 33));
+    dec.scale = static_cast<uint8_t>(random() % 29);
+    dec.sign = random() % 2 ? DECIMAL_NEG : 0;
+    check(ole_variant(dec), "decimal scale " + std::to_string(dec.scale));
+  }
+  // Everything above has a value form except the doubles beyond 38 digits'
+  // reach of NUMBER: nearly all are taken.
+  EXPECT_GT(taken, tried * 9 / 10);
+  // Not numbers, or printed some other way: the literal decides.
+  unsigned char out[ora_vnu_bytes];
+  EXPECT_FALSE(ora_vnu_from_value(ole_variant(std::nan("")), out));
+  EXPECT_FALSE(ora_vnu_from_value(ole_variant(1e127), out));
+  EXPECT_FALSE(ora_vnu_from_value(ole_variant(L"12"), out));
+  VARIANT bad = variant_of(VT_DECIMAL);
+  bad.decVal.scale = 29;
+  EXPECT_FALSE(ora_vnu_from_value(ole_variant(bad), out));
+}
+
+TEST(OraBindValue, DatesGiveTheLiteralsBytes) {
+  std::mt19937_64 random(18);
+  size_t taken = 0;
+  auto check = [&](double when) {
+    VARIANT v = variant_of(VT_DATE);
+    v.date = when;
+    const udb_field field(L"F", 0, ole_variant(v), false, false);
+    unsigned char direct[ora_dat_bytes], literal[ora_dat_bytes];
+    if (!ora_dat_from_value(field, direct)) return;
+    ++taken;
+    const std::wstring text = to_oracle_str(&field);
+    ASSERT_TRUE(ora_dat_from_literal(text, literal)) << when << " " << tk_to_utf8(text);
+    EXPECT_EQ(0, std::memcmp(direct, literal, ora_dat_bytes)) << when << " " << tk_to_utf8(text);
+  };
+  // From year 100 to 9999, with fractions of a second that round either way.
+  for (int n = 0; n < 4000; ++n)
+    check(-657434.0 + static_cast<double>(random() % 3615000000000ull) / 1000000.0);
+  for (double when : {0.0, 0.5, 1.0, -1.5, 40543.999994, 40543.99999999, 2958465.0, 2958465.99999})
+    check(when);
+  EXPECT_GT(taken, 2500u);
+  // Before 1753, and day zero, the literal decides.
+  unsigned char out[ora_dat_bytes];
+  VARIANT v = variant_of(VT_DATE);
+  v.date = -60000;
+  EXPECT_FALSE(ora_dat_from_value(ole_variant(v), out));
+  v.date = 0.25;
+  EXPECT_FALSE(ora_dat_from_value(ole_variant(v), out));
 }
 
 }  // namespace
