@@ -304,8 +304,8 @@ bool ora_batch_insert::stage_value(column& col, const udb_field& field) {
 
 ora_batch_insert::add_result ora_batch_insert::add(const udb_record& record,
                                                    const std::vector<std::wstring>& literals,
-                                                   uint32_t number,
-                                                   const std::vector<bool>& as_is) {
+                                                   uint32_t number, const std::vector<bool>& as_is,
+                                                   std::unique_ptr<udb_record>* owned) {
   if (!usable_ || record.size() != literals.size()) return add_result::refused;
   size_t row_bytes = 0;
   for (column& col : columns_) {
@@ -333,9 +333,13 @@ ora_batch_insert::add_result ora_batch_insert::add(const udb_record& record,
       col.widest = std::max(col.widest, col.staged.size());
     }
   }
-  auto copy = std::make_unique<udb_record>();
-  for (size_t i = 0; i < record.size(); ++i) copy->add(record[i].clone());
-  records_.push_back(std::move(copy));
+  if (owned != nullptr && *owned) {
+    records_.push_back(std::move(*owned));
+  } else {
+    auto copy = std::make_unique<udb_record>();
+    for (size_t i = 0; i < record.size(); ++i) copy->add(record[i].clone());
+    records_.push_back(std::move(copy));
+  }
   numbers_.push_back(number);
   ++rows_;
   return add_result::added;

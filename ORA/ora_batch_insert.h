@@ -10,8 +10,8 @@
 // SQLT_BIN); CLOB and BLOB contents up to lob_limit() bytes are bound as
 // data (SQLT_LNG / SQLT_LBI). A row with a value that has no exact bound
 // form is refused and the caller writes it the literal way. The batch keeps
-// a copy of each gathered record and its number, so that a row the server
-// refuses can be reported or written again. Owned by its ora_table;
+// each gathered record (handed over, or a copy) and its number, so that a
+// row the server refuses can be reported or written again. Owned by its ora_table;
 // single-threaded.
 #pragma once
 
@@ -69,9 +69,12 @@ class ora_batch_insert {
   // column's value is the field's contents, its literal says NULL or not),
   // or, where `as_is[i]` is set, from the field itself (see binds_value).
   // full: the row does not fit with the rows gathered (execute them first);
-  // refused: some value has no exact bound form. Only `added` keeps it.
+  // refused: some value has no exact bound form. Only `added` keeps it:
+  // `owned` when given (it is then moved from; `record` is *owned), else a
+  // copy of `record`.
   add_result add(const udb_record& record, const std::vector<std::wstring>& literals,
-                 uint32_t number, const std::vector<bool>& as_is = {});
+                 uint32_t number, const std::vector<bool>& as_is = {},
+                 std::unique_ptr<udb_record>* owned = nullptr);
 
   size_t size() const { return rows_; }
   bool empty() const { return rows_ == 0; }

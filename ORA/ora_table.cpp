@@ -474,6 +474,17 @@ void ora_table::append_one(const udb_record& record, uint32_t number, udb_append
 }
 
 void ora_table::append_batched(const udb_record& record, uint32_t number, udb_append_sink& sink) {
+  append_gathered(record, nullptr, number, sink);
+}
+
+void ora_table::append_owned(std::unique_ptr<udb_record> record, uint32_t number,
+                             udb_append_sink& sink) {
+  const udb_record& values = *record;
+  append_gathered(values, &record, number, sink);
+}
+
+void ora_table::append_gathered(const udb_record& record, std::unique_ptr<udb_record>* owned,
+                                uint32_t number, udb_append_sink& sink) {
   if (schema().empty() || has_query() || record.size() != schema().size()) {
     flush_appends(sink);
     append_one(record, number, &sink);
@@ -516,10 +527,10 @@ void ora_table::append_batched(const udb_record& record, uint32_t number, udb_ap
     return true;
   };
   auto add = [&] {
-    ora_batch_insert::add_result result = batch_->add(record, literals_, number, as_is_);
+    ora_batch_insert::add_result result = batch_->add(record, literals_, number, as_is_, owned);
     if (result == ora_batch_insert::add_result::full) {
       run_batch(&sink);
-      result = batch_->add(record, literals_, number, as_is_);
+      result = batch_->add(record, literals_, number, as_is_, owned);
     }
     return result;
   };

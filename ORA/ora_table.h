@@ -47,6 +47,8 @@ class ora_table : public ora_query_results {
 
   void append_record(const udb_record& record) override;
   void append_batched(const udb_record& record, uint32_t number, udb_append_sink& sink) override;
+  void append_owned(std::unique_ptr<udb_record> record, uint32_t number,
+                    udb_append_sink& sink) override;
   void flush_appends(udb_append_sink& sink) override;
   void update(const udb_record& record) override;
   void update_batched(const udb_record& record, uint32_t number, udb_append_sink& sink) override;
@@ -94,6 +96,10 @@ class ora_table : public ora_query_results {
   // only without one); a batch that failed as a whole is written again one
   // record at a time.
   void run_batch(udb_append_sink* sink);
+  // append_batched; a gathered record is kept as `owned` when that is given
+  // (`record` is then *owned), else copied.
+  void append_gathered(const udb_record& record, std::unique_ptr<udb_record>* owned,
+                       uint32_t number, udb_append_sink& sink);
   // The one-record way, its failure handed to `sink`.
   void append_one(const udb_record& record, uint32_t number, udb_append_sink* sink);
   // Runs the gathered updates; their failures go to `sink` (traced only

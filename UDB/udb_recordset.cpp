@@ -22,6 +22,11 @@ void udb_recordset::append_batched(const udb_record& record, uint32_t number,
   }
 }
 
+void udb_recordset::append_owned(std::unique_ptr<udb_record> record, uint32_t number,
+                                 udb_append_sink& sink) {
+  append_batched(*record, number, sink);
+}
+
 void udb_recordset::flush_appends(udb_append_sink&) {}
 
 void udb_recordset::update_batched(const udb_record& record, uint32_t number,
@@ -35,6 +40,10 @@ void udb_recordset::update_batched(const udb_record& record, uint32_t number,
 
 void udb_recordset::update(const udb_record&) {
   tk_trace(2, "udb_recordset::update");
+}
+
+std::unique_ptr<udb_record> udb_recordset::take_item() {
+  return nullptr;
 }
 
 udb_record* udb_recordset::get_item() {

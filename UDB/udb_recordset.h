@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,11 @@ class udb_recordset {
   // record that cannot be written is handed to `sink` with `number`, at this
   // call or at a later one. The base writes at once through append_record.
   virtual void append_batched(const udb_record& record, uint32_t number, udb_append_sink& sink);
+  // append_batched for a record handed over (take_item): a destination that
+  // holds records back keeps it instead of a copy. The base appends it as
+  // append_batched does.
+  virtual void append_owned(std::unique_ptr<udb_record> record, uint32_t number,
+                            udb_append_sink& sink);
   // Writes the records held back; their failures go to `sink`. Call before
   // the recordset is closed: what is still held back then is written with
   // its failures traced only.
@@ -45,6 +51,10 @@ class udb_recordset {
   // The current row; it stays the recordset's and is replaced by the next
   // call. The base has none.
   virtual udb_record* get_item();
+  // The current row handed over to the caller, who may keep it after next():
+  // what get_item would answer, no longer kept by the recordset. Null from
+  // a recordset that keeps its rows (the base): use get_item.
+  virtual std::unique_ptr<udb_record> take_item();
   virtual bool is_eof();
   virtual bool has_query() const;
   virtual void next();

@@ -161,6 +161,11 @@ udb_record* dao_recordset::get_item() {
   return current_record_.get();
 }
 
+std::unique_ptr<udb_record> dao_recordset::take_item() {
+  get_item();
+  return std::move(current_record_);
+}
+
 bool dao_recordset::is_eof() {
   return b_eof_;
 }

@@ -35,6 +35,7 @@ class dao_recordset : public udb_recordset {
   // The Access database is only ever a source.
   void append_record(const udb_record& record) override;
   udb_record* get_item() override;
+  std::unique_ptr<udb_record> take_item() override;
   bool is_eof() override;
   void next() override;
   void move_prev() override;

@@ -334,9 +334,16 @@ class conversion_driver {
           break;
         }
         tk_trace(1, "Converting %d record", conv_.current_record_index.load());
-        udb_record* record = src.get_item();
-        TK_ASSERT(record != nullptr);
-        dst.append_batched(*record, static_cast<uint32_t>(conv_.current_record_index + 1), sink);
+        const auto number = static_cast<uint32_t>(conv_.current_record_index + 1);
+        // A source that hands its rows over spares a destination that holds
+        // them back a copy of each.
+        if (std::unique_ptr<udb_record> owned = src.take_item()) {
+          dst.append_owned(std::move(owned), number, sink);
+        } else {
+          udb_record* record = src.get_item();
+          TK_ASSERT(record != nullptr);
+          dst.append_batched(*record, number, sink);
+        }
         // Counted before moving on: a source that fails at its end (a damaged
         // file's loss report) has still handed out this record.
         ++conv_.current_record_index;

@@ -52,6 +52,10 @@ class src_recordset : public udb_recordset {
     record_ = make_record(table_, table_.rows.at(pos_));
     return record_.get();
   }
+  // Rows are handed over, as the Access reader does.
+  std::unique_ptr<udb_record> take_item() override {
+    return make_record(table_, table_.rows.at(pos_));
+  }
   bool is_eof() override { return pos_ >= table_.rows.size(); }
   void next() override { ++pos_; }
   void move_first() override { pos_ = 0; }
