@@ -23,8 +23,16 @@ dao_field::dao_field(ole_com_ptr<DAOField> field, bool read_value) : field_(std:
   int32_t attributes = 0;
   dao_check(field_->get_Attributes(&attributes));
   b_autoincrement = (attributes & DAO_AUTO_INCR_FIELD) != 0;
-  if (!read_value) return;
+  if (read_value) this->read_value();
+}
 
+std::unique_ptr<dao_field> dao_field::of_current_row(const dao_field& column) {
+  auto field = std::make_unique<dao_field>(column);
+  field->read_value();
+  return field;
+}
+
+void dao_field::read_value() {
   VARIANT value;
   VariantInit(&value);
   const HRESULT hr = field_->get_Value(&value);
@@ -32,8 +40,12 @@ dao_field::dao_field(ole_com_ptr<DAOField> field, bool read_value) : field_(std:
     VariantClear(&value);
     dao_check(hr);
   }
-  attach_variant(value);  // VT_DATE also fills the calendar form
-  VariantClear(&value);
+  if (value.vt == VT_BSTR && value.bstrVal != nullptr) {
+    set_bstr(value.bstrVal);
+  } else {
+    attach_variant(value);  // VT_DATE also fills the calendar form
+    VariantClear(&value);
+  }
   if (var_.vt == VT_NULL) tk_trace(1, "*** NULL *** ");
   if (var_.vt == VT_DATE) tk_trace(1, "Special processing for VT_DATE");
   // The text is built only for a trace that takes it: made for every field

@@ -19,6 +19,9 @@ class dao_field : public udb_field {
   // description (fields of a TableDef or QueryDef) has no value: it stays
   // empty and get_type answers the column's type.
   dao_field(ole_com_ptr<DAOField> field, bool read_value);
+  // A field of the current row: the name, size and flags of `column` (a
+  // description of the same DAO Field, read once), the value read now.
+  static std::unique_ptr<dao_field> of_current_row(const dao_field& column);
   dao_field(const dao_field&) = default;
   dao_field& operator=(const dao_field&) = default;
   ~dao_field() override;
@@ -35,5 +38,9 @@ class dao_field : public udb_field {
   static std::string fix_fake_date(std::string text);
 
  private:
+  // Reads Field.Value into the variant (a text's string is taken over, not
+  // copied).
+  void read_value();
+
   ole_com_ptr<DAOField> field_;
 };

@@ -154,10 +154,25 @@ void dao_recordset::append_record(const udb_record&) {
 
 udb_record* dao_recordset::get_item() {
   current_record_.reset();
-  ole_com_ptr<DAOFields> fields;
-  dao_check(recordset_->get_Fields(fields.out()));
-  dao_check_object(fields.get(), "field list");
-  current_record_ = std::make_unique<dao_record>(std::move(fields), skipped_);
+  if (columns_.empty()) {
+    ole_com_ptr<DAOFields> fields;
+    dao_check(recordset_->get_Fields(fields.out()));
+    dao_check_object(fields.get(), "field list");
+    int16_t count = 0;
+    dao_check(fields->get_Count(&count));
+    size_t next_skip = 0;
+    for (int32_t i = 0; i < count; ++i) {
+      if (next_skip < skipped_.size() && skipped_[next_skip] == i) {
+        ++next_skip;
+        continue;
+      }
+      ole_com_ptr<DAOField> field;
+      dao_check(fields->get_Item(dao_long_variant(i), field.out()));
+      dao_check_object(field.get(), "field");
+      columns_.push_back(std::make_unique<dao_field>(std::move(field), false));
+    }
+  }
+  current_record_ = std::make_unique<dao_record>(columns_);
   return current_record_.get();
 }
 

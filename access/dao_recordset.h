@@ -62,6 +62,9 @@ class dao_recordset : public udb_recordset {
 
   bool b_eof_ = true;
   std::unique_ptr<dao_record> current_record_;
+  // The columns' DAO Fields with their names, sizes and flags, read at the
+  // first row: every row reads its values through them.
+  std::vector<std::unique_ptr<dao_field>> columns_;
   std::vector<int32_t> skipped_;  // fields left out of the schema
   ole_com_ptr<DAORecordset> recordset_;
   ole_com_ptr<DAOTableDef> tabledef_;
