@@ -20,6 +20,8 @@ class udb_record {
     fields_.push_back(std::move(field));
     return *fields_.back();
   }
+  // Room for `count` fields, for a record built with that many.
+  void reserve(size_t count) { fields_.reserve(count); }
   size_t size() const { return fields_.size(); }
   bool empty() const { return fields_.empty(); }
   udb_field& operator[](size_t i) { return *fields_.at(i); }

@@ -2,5 +2,6 @@
 #include "access/dao_record.h"
 
 dao_record::dao_record(const std::vector<std::unique_ptr<dao_field>>& columns) {
+  reserve(columns.size());
   for (const auto& column : columns) add(dao_field::of_current_row(*column));
 }
