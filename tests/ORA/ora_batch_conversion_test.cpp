@@ -213,6 +213,12 @@ TEST_F(OraBatchConversion, BatchesStoreAndReportExactlyWhatOneRecordAtATimeDoes)
   EXPECT_EQ(batched.reports, one.reports);
   ASSERT_EQ(batched.rows.size(), one.rows.size());
   for (size_t r = 0; r < one.rows.size(); ++r) EXPECT_EQ(batched.rows[r], one.rows[r]) << r;
+  // A source that keeps its rows: the batch holds copies, with the same end.
+  source_.hands_rows_over = false;
+  const outcome copied = run(UDB_MODE_OVERWRITE, "4");
+  source_.hands_rows_over = true;
+  EXPECT_EQ(copied.reports, one.reports);
+  EXPECT_EQ(copied.rows, one.rows);
   // The refused rows alone are missing, each reported with its number
   // (tables in name order: AllBad first).
   ASSERT_EQ(one.reports.size(), 5u + 4u);

@@ -39,8 +39,8 @@ namespace {
 
 class src_recordset : public udb_recordset {
  public:
-  src_recordset(const std::wstring& name, const src_table& t)
-      : udb_recordset(name, true), table_(t) {
+  src_recordset(const std::wstring& name, const src_table& t, bool hands_rows_over)
+      : udb_recordset(name, true), table_(t), hands_rows_over_(hands_rows_over) {
     for (const src_column& c : t.columns)
       schema().add(
           std::make_unique<t_ftd>(c.size, c.name, c.vt, c.not_null, c.autoinc, c.def, c.extra));
@@ -52,9 +52,8 @@ class src_recordset : public udb_recordset {
     record_ = make_record(table_, table_.rows.at(pos_));
     return record_.get();
   }
-  // Rows are handed over, as the Access reader does.
   std::unique_ptr<udb_record> take_item() override {
-    return make_record(table_, table_.rows.at(pos_));
+    return hands_rows_over_ ? make_record(table_, table_.rows.at(pos_)) : nullptr;
   }
   bool is_eof() override { return pos_ >= table_.rows.size(); }
   void next() override { ++pos_; }
@@ -62,6 +61,7 @@ class src_recordset : public udb_recordset {
 
  private:
   const src_table& table_;
+  const bool hands_rows_over_;
   size_t pos_ = 0;
   std::unique_ptr<udb_record> record_;
 };
@@ -79,7 +79,8 @@ class src_database : public udb_database {
   }
   std::unique_ptr<udb_recordset> get_table(const std::wstring& name, int32_t) override {
     for (const auto& [n, t] : setup_.tables)
-      if (tk_wcs_equal_nocase(n, name)) return std::make_unique<src_recordset>(n, t);
+      if (tk_wcs_equal_nocase(n, name))
+        return std::make_unique<src_recordset>(n, t, setup_.hands_rows_over);
     return nullptr;
   }
   std::unique_ptr<udb_recordset> get_query(const std::wstring&, const std::wstring&,

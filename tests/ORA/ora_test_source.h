@@ -33,6 +33,9 @@ struct src_table {
 struct src_setup {
   std::vector<std::pair<std::wstring, src_table>> tables;
   udb_relationships relationships;
+  // The recordsets hand their rows over (take_item), as the Access reader
+  // does; false keeps them (get_item only), as other sources do.
+  bool hands_rows_over = true;
   src_table& add(const std::wstring& name, src_table t) {
     tables.emplace_back(name, std::move(t));
     return tables.back().second;
