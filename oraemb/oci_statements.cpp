@@ -105,6 +105,7 @@ bool put_value(StmtH& stmt, DefineH& d, const Value& v) {
       loc->form = v.kind == Kind::Blob ? 0 : v.national ? SQLCS_NCHAR : SQLCS_IMPLICIT;
       loc->session = stmt.svc ? stmt.svc->session.get() : nullptr;
       loc->txn = stmt.svc && stmt.svc->session ? stmt.svc->session->transaction_id() : 0;
+      loc->fetched = v.lob.for_update ? nullptr : std::make_shared<const std::string>(v.bytes);
       return false;
     }
     case SQLT_STR:

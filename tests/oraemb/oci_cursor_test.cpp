@@ -2,8 +2,9 @@
 // execute (other statements and commits of this and other sessions do not
 // show), an error of one row surfaces at that row's fetch after the rows
 // before it, binds are read at execute, a cursor outliving its session
-// fails cleanly, and a plain query holds one row at a time while a sorted
-// one holds them all (the session's 'session pga memory max' statistic).
+// fails cleanly, a LOB locator reads the value of its query, and a plain
+// query holds one row at a time while a sorted one holds them all (the
+// session's 'session pga memory max' statistic).
 #include <map>
 #include <memory>
 
@@ -173,6 +174,42 @@ TEST_F(Cursors, ACursorOutlivingItsSessionFailsCleanly) {
   // The session that stays goes on reading and writing the file.
   ASSERT_EQ(exec("INSERT INTO t VALUES (4, 'y')", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
   EXPECT_EQ(rows("SELECT COUNT(*) FROM t"), (Rows{{"4"}}));
+}
+
+TEST_F(Cursors, ALobLocatorReadsTheValueOfItsQuery) {
+  ASSERT_EQ(exec("CREATE TABLE m (id NUMBER, c CLOB)"), OCI_SUCCESS);
+  ASSERT_EQ(exec("INSERT INTO m VALUES (1, 'before')", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  auto read = [&](OCILobLocator* loc) {
+    char16_t back[64] = {};
+    ub4 amt = 0;
+    EXPECT_EQ(api.OCILobRead(svc, err, loc, &amt, 1, back, sizeof back, nullptr, nullptr, 0, 1),
+              OCI_SUCCESS)
+        << error_text();
+    return u8(std::u16string(back, amt));
+  };
+  OCILobLocator* plain = nullptr;
+  OCILobLocator* locked = nullptr;
+  api.OCIDescriptorAlloc(env, reinterpret_cast<void**>(&plain), OCI_DTYPE_LOB, 0, nullptr);
+  api.OCIDescriptorAlloc(env, reinterpret_cast<void**>(&locked), OCI_DTYPE_LOB, 0, nullptr);
+  OpenCursor& q = open("SELECT c FROM m");
+  OpenCursor& u = open("SELECT c FROM m FOR UPDATE");
+  api.OCIDefineByPos(q.st, nullptr, err, 1, &plain, 0, SQLT_CLOB, nullptr, nullptr, nullptr, 0);
+  api.OCIDefineByPos(u.st, nullptr, err, 1, &locked, 0, SQLT_CLOB, nullptr, nullptr, nullptr, 0);
+  ASSERT_EQ(api.OCIStmtFetch(q.st, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+  ASSERT_EQ(api.OCIStmtFetch(u.st, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+  std::u16string after = u"after!";
+  ub4 amt = static_cast<ub4>(after.size());
+  ASSERT_EQ(api.OCILobWrite(svc, err, locked, &amt, 1, after.data(), amt * 2, OCI_ONE_PIECE,
+                            nullptr, nullptr, 0, 1),
+            OCI_SUCCESS)
+      << error_text();
+  EXPECT_EQ(read(locked), "after!");
+  EXPECT_EQ(read(plain), "before");
+  ASSERT_EQ(exec("COMMIT"), OCI_SUCCESS);
+  EXPECT_EQ(read(plain), "before");
+  EXPECT_EQ(rows("SELECT c FROM m"), (Rows{{"after!"}}));
+  api.OCIDescriptorFree(plain, OCI_DTYPE_LOB);
+  api.OCIDescriptorFree(locked, OCI_DTYPE_LOB);
 }
 
 TEST_F(Cursors, APlainQueryHoldsOneRowASortedOneAllOfThem) {
