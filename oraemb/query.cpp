@@ -643,7 +643,8 @@ struct Stream {
   std::vector<Value> row;
   std::vector<int64_t> rids{0};
   int64_t accepted = 0;
-  bool pending = false;  // a row stepped at execute, not yet evaluated
+  std::vector<bool> rownum_only;  // per ROWNUM conjunct: no column, ROWID or function in it
+  bool pending = false;           // a row stepped at execute, not yet evaluated
   // The last row was read: the snapshot is given up at once, so that a
   // cursor kept open after its end does not hold back WAL checkpoints.
   void finish() {
@@ -696,6 +697,14 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
                                 &needed[0], state->binds.get());
     state->read = std::move(scan.read);
     state->plan = plan;
+    for (const Expr* c : plan->rownum_conjuncts) {
+      bool only = true;
+      walk(*c, [&](const Expr& e) {
+        only = only && e.op != Op::Column && e.op != Op::Rowid && e.op != Op::Func &&
+               e.op != Op::SeqValue && e.op != Op::NewRef;
+      });
+      state->rownum_only.push_back(only);
+    }
     if (!scan.none) {
       if (!readers_) readers_ = std::make_shared<SnapshotReaders>(db_->path());
       state->lease = readers_->lease();
@@ -752,11 +761,16 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
           }
         if (!match) continue;
         ctx.rownum = s.accepted + 1;
-        for (const Expr* c : p.rownum_conjuncts)
-          if (cond(*c, ctx) != 1) {
-            match = false;
-            break;
+        for (size_t k = 0; k < p.rownum_conjuncts.size() && match; ++k) {
+          if (cond(*p.rownum_conjuncts[k], ctx) == 1) continue;
+          // ROWNUM stays where it is until a row is accepted: a condition
+          // of ROWNUM alone that fails now fails for every row after.
+          if (s.rownum_only[k]) {
+            s.finish();
+            return false;
           }
+          match = false;
+        }
         if (!match) continue;
         ++s.accepted;
         out.clear();
