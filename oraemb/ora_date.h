@@ -48,5 +48,12 @@ OraDate to_date(const std::string& text, const std::string& mask, std::time_t no
 // NLS_DATE_FORMAT's DD-MON-RR.
 std::string date_to_char(const OraDate& date, const std::string& mask = "DD-MON-RR");
 int days_in_month(int year, int month);
+// Days since 1970-01-01 and back, for DATE arithmetic. Dates before
+// 1582-10-15 count in the Julian calendar, later ones in the Gregorian; the
+// day before 0001-01-01 is -0001-12-31 (there is no year 0).
+int64_t days_from_civil(int y, int m, int d);
+OraDate civil_from_seconds(int64_t seconds);
+// Time order of two dates, before the common era included (-1, 0, 1).
+int compare_dates(const OraDate& a, const OraDate& b);
 
 }  // namespace oraemb
