@@ -72,7 +72,7 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
   // session with uncommitted DML on the table is reported, not waited for.
   int64_t target = ddl_target(st);
   if (target && !locks_->lock_table(target, true, LockManager::Wait::nowait())) raise(54);
-  begin_write();
+  txn_.begin_write();
   std::optional<ora_error> warning;
   std::shared_ptr<Schema> next;
   int64_t version = 0;

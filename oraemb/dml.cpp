@@ -301,7 +301,7 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
   // With deferred segment creation the quota is checked when rows arrive.
   if (profile_.version >= 112) require_quota();
   lock_for_dml(t.obj);
-  begin_statement();
+  txn_.begin_statement();
   int64_t count = 0;
   try {
     std::string sql = "INSERT INTO " + storage_table(t.obj) + "(";
@@ -341,9 +341,9 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
         on_rowid(rowid_text(t.obj, sqlite3_last_insert_rowid(conn_)));
     }
     if (!inserted.empty()) check_parent_keys(t, inserted);
-    end_statement();
+    txn_.end_statement();
   } catch (...) {
-    abort_statement();
+    txn_.abort_statement();
     throw;
   }
   return count;
@@ -374,7 +374,7 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
   std::vector<int64_t> rids;
   std::vector<std::vector<Value>> rows;
   bool waited = lock_matching_rows(scope.sources[0], upd.where.get(), rows, rids);
-  begin_statement();
+  txn_.begin_statement();
   int64_t count = 0;
   try {
     // Rows another session changed while this one waited are read again.
@@ -425,9 +425,9 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
     }
     if (child_keys) check_parent_keys(t, new_children);
     if (parent_keys) release_parent_keys(t, old_parents, false);
-    end_statement();
+    txn_.end_statement();
   } catch (...) {
-    abort_statement();
+    txn_.abort_statement();
     throw;
   }
   return count;
@@ -448,7 +448,7 @@ int64_t Session::run_delete(DeleteStmt& del, const ExecOptions& options) {
   std::vector<int64_t> rids;
   std::vector<std::vector<Value>> rows;
   bool waited = lock_matching_rows(scope.sources[0], del.where.get(), rows, rids);
-  begin_statement();
+  txn_.begin_statement();
   int64_t count = 0;
   try {
     if (waited) lock_matching_rows(scope.sources[0], del.where.get(), rows, rids);
@@ -461,9 +461,9 @@ int64_t Session::run_delete(DeleteStmt& del, const ExecOptions& options) {
       ++count;
     }
     if (!t.referenced_by.empty() && !rows.empty()) release_parent_keys(t, rows, true);
-    end_statement();
+    txn_.end_statement();
   } catch (...) {
-    abort_statement();
+    txn_.abort_statement();
     throw;
   }
   return count;

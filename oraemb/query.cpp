@@ -567,7 +567,7 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
   bool user_tables = false;
   for (const auto& src : scope.sources)
     user_tables = user_tables || src.table_obj != 0 || src.subquery;
-  if (sel.for_update) ora_txn_ = true;  // the transaction starts with SELECT ... FOR UPDATE
+  if (sel.for_update) txn_.start();  // the transaction starts with SELECT ... FOR UPDATE
   auto alive = alive_;
   auto run = [this, &sel, scope, binds, alive]() {
     if (!*alive) raise(3114);

@@ -96,6 +96,7 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
     raise(1157, {folder});
   }
   sqlite3_busy_timeout(s->conn_, 10000);
+  s->txn_.attach(s->conn_, s->statements_);
   // The page cache lives in the client's process: 16 MB keeps a session's
   // memory the same for a large table as for a small one.
   sql_exec(s->conn_,
@@ -168,7 +169,7 @@ Session::~Session() {
   if (!conn_) return;
   *alive_ = false;
   // A session that ends without logoff loses its open transaction.
-  if (sqlite_txn_) sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
+  txn_.abandon();
   clear_cache();
   sqlite3_close_v2(conn_);
 }
@@ -178,6 +179,7 @@ void Session::logoff() {
   commit();
   *alive_ = false;
   clear_cache();
+  txn_.detach();
   sqlite3_close_v2(conn_);
   conn_ = nullptr;
   locks_.reset();
@@ -191,68 +193,22 @@ void Session::clear_cache() {
   statements_.clear();
 }
 
-namespace {
-void step_done(sqlite3* db, sqlite3_stmt* st, const char* what) {
-  int rc = sqlite3_step(st);
-  sqlite3_reset(st);
-  if (rc != SQLITE_DONE && rc != SQLITE_ROW) sqlite_fail(db, what);
-}
-}  // namespace
-
-void Session::begin_write() {
-  ora_txn_ = true;
-  if (sqlite_txn_) return;
-  step_done(conn_, cached("BEGIN IMMEDIATE"), "begin");
-  sqlite_txn_ = true;
-}
-
-void Session::begin_statement() {
-  statement_owns_txn_ = !sqlite_txn_;
-  begin_write();
-  if (!statement_owns_txn_) step_done(conn_, cached("SAVEPOINT s"), "savepoint");
-}
-void Session::end_statement() {
-  if (!statement_owns_txn_) step_done(conn_, cached("RELEASE s"), "release");
-  statement_owns_txn_ = false;
-}
-void Session::abort_statement() {
-  if (statement_owns_txn_) {
-    // Nothing before this statement is undone: the transaction was its own.
-    // Locks it took stay until commit or rollback, as with a savepoint.
-    sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite_txn_ = false;
-  } else {
-    sqlite3_exec(conn_, "ROLLBACK TO s; RELEASE s", nullptr, nullptr, nullptr);
-  }
-  statement_owns_txn_ = false;
-}
-
 void Session::begin_batch() {
   if (!conn_) raise(3114);
   MessageVersionScope wording(profile_.version);
-  begin_write();
+  txn_.begin_write();
 }
 
 void Session::commit() {
-  if (sqlite_txn_) {
-    step_done(conn_, cached("COMMIT"), "commit");
-    sqlite_txn_ = false;
-  }
+  const bool ended = txn_.commit();
   if (locks_) locks_->release_all();
-  if (ora_txn_) costs_.transaction_end(true);
-  if (ora_txn_) ++txn_id_;
-  ora_txn_ = false;
+  if (ended) costs_.transaction_end(true);
 }
 
 void Session::rollback() {
-  if (sqlite_txn_) {
-    sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite_txn_ = false;
-  }
+  const bool ended = txn_.rollback();
   if (locks_) locks_->release_all();
-  if (ora_txn_) costs_.transaction_end(false);
-  if (ora_txn_) ++txn_id_;
-  ora_txn_ = false;
+  if (ended) costs_.transaction_end(false);
 }
 
 void Session::refresh_schema() {
@@ -279,7 +235,7 @@ LockManager::Wait Session::lock_wait(bool nowait, int wait_seconds) const {
 
 void Session::lock_for_dml(int64_t table_obj) {
   if (!locks_->lock_table(table_obj, false, lock_wait(false, -1))) raise(54);
-  ora_txn_ = true;
+  txn_.start();
 }
 
 bool Session::lock_rows(const std::vector<std::pair<int64_t, int64_t>>& rows, bool nowait,
@@ -290,7 +246,7 @@ bool Session::lock_rows(const std::vector<std::pair<int64_t, int64_t>>& rows, bo
       raise(wait_seconds >= 0 && !nowait ? 30006 : 54);
     waited = waited || locks_->waited();
   }
-  if (!rows.empty()) ora_txn_ = true;
+  if (!rows.empty()) txn_.start();
   return waited;
 }
 
@@ -418,7 +374,7 @@ Value Session::next_sequence_value(const std::string& name, bool nextval) {
     return Value::num(found->second);
   }
   const SequenceInfo& q = schema_->sequences.at(obj->obj);
-  begin_write();
+  txn_.begin_write();
   sqlite3_stmt* get = cached("SELECT last_number FROM ora$seq WHERE obj = ?");
   sqlite3_bind_int64(get, 1, obj->obj);
   if (!step_row(conn_, get, "sequence")) raise(2289);
@@ -460,12 +416,12 @@ std::optional<Value> Session::lob_read(const LobRef& ref, Kind kind) {
 
 void Session::begin_lob_write() {
   if (!conn_) raise(3114);
-  begin_write();
+  txn_.begin_write();
 }
 
 void Session::lob_write(const LobRef& ref, Kind kind, const std::string& contents) {
   if (!conn_) raise(3114);
-  begin_write();
+  txn_.begin_write();
   sqlite3_stmt* st = cached("UPDATE " + storage_table(ref.table_obj) + " SET " +
                             storage_column(ref.column) + " = ? WHERE rid = ?");
   bind_storage(st, 1, Value::lob_value(kind, contents));

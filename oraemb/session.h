@@ -24,6 +24,7 @@
 #include "oraemb/profile.h"
 #include "oraemb/session_costs.h"
 #include "oraemb/sqlite_util.h"
+#include "oraemb/transaction.h"
 
 namespace oraemb {
 
@@ -133,8 +134,8 @@ class Session {
   void begin_batch();
   SessionCosts& costs() { return costs_; }
   const SessionCosts& costs() const { return costs_; }
-  uint64_t transaction_id() const { return txn_id_; }
-  bool in_transaction() const { return ora_txn_; }
+  uint64_t transaction_id() const { return txn_.id(); }
+  bool in_transaction() const { return txn_.open(); }
   // The clock used for SYSDATE and missing TO_DATE fields (tests may pin it).
   static std::time_t now();
 
@@ -236,15 +237,6 @@ class Session {
   Value read_storage(sqlite3_stmt* st, int idx, const OraType& type);
   sqlite3_stmt* cached(const std::string& sql);
   void clear_cache();
-  void begin_write();
-  // A DML statement's atomicity: when no write transaction is open yet the
-  // statement opens one and is all of it, so a failure rolls the whole
-  // SQLite transaction back and no savepoint is needed (the converter's
-  // committed single-row INSERT); otherwise the statement runs inside
-  // SAVEPOINT s and a failure goes back to it.
-  void begin_statement();
-  void end_statement();
-  void abort_statement();
   const TableInfo& table_for_dml(const std::string& name);
   std::string qualified_column(const std::string& table, const std::string& column) const;
 
@@ -259,10 +251,7 @@ class Session {
   std::shared_ptr<Database> db_;
   std::shared_ptr<const Schema> schema_;
   std::string user_;
-  bool sqlite_txn_ = false;
-  bool statement_owns_txn_ = false;  // the running DML statement opened sqlite_txn_
-  bool ora_txn_ = false;
-  uint64_t txn_id_ = 1;
+  Transaction txn_;  // attached to conn_ and statements_ while logged on
   BindSource* binds_ = nullptr;
   SessionCosts costs_;
   StatementCache statements_;  // finalized by clear_cache before the connection closes

@@ -83,7 +83,7 @@ void Session::run_user_statement(Statement& st, const ExecOptions& options) {
   if (!(privileges_ & kPrivDba)) raise(1031);
   UserStmt& us = *st.user;
   commit();  // like DDL
-  begin_write();
+  txn_.begin_write();
   try {
     switch (st.kind) {
       case StmtKind::CreateUser: {
