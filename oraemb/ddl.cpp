@@ -119,7 +119,7 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
     throw;
   }
   clear_cache();
-  trigger_cache_.clear();
+  compiled_.clear_triggers();
   db_->publish(next, version);
   schema_ = next;
   return warning;

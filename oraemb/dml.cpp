@@ -5,7 +5,6 @@
 // savepoint, or its whole transaction when it opened it).
 #include <algorithm>
 
-#include "oraemb/parser.h"
 #include "oraemb/session.h"
 #include "oraemb/sqlite_util.h"
 #include "oraemb/utf.h"
@@ -39,13 +38,8 @@ const TableInfo& Session::table_for_dml(const std::string& name) {
 
 Value Session::default_value(const ColumnInfo& col) {
   if (!col.has_default) return Value::null();
-  auto found = default_cache_.find(col.default_text);
-  if (found == default_cache_.end()) {
-    Parser p(col.default_text);
-    found = default_cache_.emplace(col.default_text, p.parse_condition_only()).first;
-  }
   EvalContext ctx;
-  return eval(*found->second, ctx);
+  return eval(compiled_.default_expr(col.default_text), ctx);
 }
 
 size_t Session::database_bytes(const std::string& utf8) const {
@@ -186,19 +180,8 @@ void Session::raise_unique(const TableInfo& t, const std::vector<Value>& row, in
 void Session::fire_insert_triggers(const TableInfo& t, std::vector<Value>& row) {
   for (const auto& [obj, info] : schema_->triggers) {
     if (info.table_obj != t.obj) continue;
-    CompiledTrigger& ct = trigger_cache_[obj];
-    std::string text = info.when_text + "\n" + info.body_text;
-    if (ct.text != text || ct.checked != schema_) {
-      ct.text = text;
-      ct.checked = schema_;
-      ct.valid = trigger_errors(*schema_, info).empty();
-      ct.when.reset();
-      ct.body.clear();
-      if (ct.valid) {
-        if (!info.when_text.empty()) ct.when = Parser(info.when_text).parse_condition_only();
-        ct.body = Parser(info.body_text).parse_block_only();
-      }
-    }
+    CompiledCache::Trigger& ct = compiled_.trigger(
+        obj, info, schema_, [&] { return trigger_errors(*schema_, info).empty(); });
     if (!ct.valid) raise(4098, {user_ + "." + schema_->name_of(obj)});
     Scope scope;
     scope.new_table = &t;

@@ -219,10 +219,7 @@ void Session::refresh_schema() {
   sqlite3_reset(st);
   if (version != data_version_) {
     data_version_ = version;
-    if (db_->refresh(conn_)) {
-      trigger_cache_.clear();
-      default_cache_.clear();
-    }
+    if (db_->refresh(conn_)) compiled_.clear();
   }
   schema_ = db_->schema(user_);
 }

@@ -17,6 +17,7 @@
 
 #include "oraemb/ast.h"
 #include "oraemb/catalog.h"
+#include "oraemb/compiled_cache.h"
 #include "oraemb/connect_config.h"
 #include "oraemb/database.h"
 #include "oraemb/lock_manager.h"
@@ -257,15 +258,7 @@ class Session {
   StatementCache statements_;  // finalized by clear_cache before the connection closes
   std::map<std::string, OraNumber> currval_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-  struct CompiledTrigger {
-    std::string text;
-    ExprPtr when;
-    std::vector<PlStmt> body;
-    std::shared_ptr<const Schema> checked;  // schema the error check ran against
-    bool valid = false;
-  };
-  std::map<std::string, ExprPtr> default_cache_;
-  std::map<int64_t, CompiledTrigger> trigger_cache_;
+  CompiledCache compiled_;  // DEFAULT expressions and triggers, parsed
   friend class Cursor;
 };
 
