@@ -282,7 +282,7 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
     if (options.parse_only) return 0;
   }
   // With deferred segment creation the quota is checked when rows arrive.
-  if (profile_.version >= 112) require_quota();
+  if (profile_.version >= 112) privileges_.require_quota();
   lock_for_dml(t.obj);
   txn_.begin_statement();
   int64_t count = 0;

@@ -140,7 +140,7 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
       std::string stored = find.text(0);
       std::string status = find.text(1);
       int64_t failed = find.integer(2);
-      if (!find.is_null(3)) s->privileges_ = privileges_from_text(find.text(3));
+      if (!find.is_null(3)) s->privileges_ = Privileges(privileges_from_text(find.text(3)));
       std::string salt = stored.substr(0, stored.find('$'));
       bool good = password_digest(salt, password) == stored;
       SqlStmt upd(s->conn_, "UPDATE ora$user SET failed = ?, status = ? WHERE name = ?");
@@ -151,7 +151,7 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
       if (!good || failed) upd.step();
       if (!good) raise(1017);
       if (status != "OPEN") raise(28000);
-      if (!(s->privileges_ & kPrivCreateSession)) raise(1045, {user});
+      if (!s->privileges_.holds(kPrivCreateSession)) raise(1045, {user});
     }
     break;
   }

@@ -22,6 +22,7 @@
 #include "oraemb/database.h"
 #include "oraemb/lock_manager.h"
 #include "oraemb/ora_error.h"
+#include "oraemb/privileges.h"
 #include "oraemb/profile.h"
 #include "oraemb/session_costs.h"
 #include "oraemb/sqlite_util.h"
@@ -96,17 +97,6 @@ struct EvalContext {
   std::vector<Value>* new_row = nullptr;
   const std::vector<Value>* aggregates = nullptr;
   int64_t rownum = 0;
-};
-
-// System privileges of a user (ora$user.privs), as bits.
-enum Privilege : uint32_t {
-  kPrivCreateSession = 1,
-  kPrivCreateTable = 2,
-  kPrivCreateSequence = 4,
-  kPrivCreateTrigger = 8,
-  kPrivUnlimitedTablespace = 16,
-  kPrivDba = 32,
-  kPrivAll = 63,
 };
 
 class Session {
@@ -201,8 +191,6 @@ class Session {
                           std::vector<std::vector<Value>>& rows, std::vector<int64_t>& rids);
   void run_lock_table(LockTableStmt& lk, const ExecOptions& options);
   void run_user_statement(Statement& st, const ExecOptions& options);
-  void require(uint32_t privilege) const;
-  void require_quota() const;  // ORA-01950 without quota on USERS
   std::string sys_c_name();
   int64_t ddl_target(const Statement& st) const;
   void ddl_create_table(Schema& s, CreateTableStmt& ct);
@@ -245,7 +233,7 @@ class Session {
   Profile profile_;
   std::unique_ptr<LockManager> locks_;
   double lock_timeout_ = -1;
-  uint32_t privileges_ = kPrivAll;
+  Privileges privileges_;
   int64_t data_version_ = -1;
   // Rows a SELECT ... FOR UPDATE read, to be locked (table obj, rid).
   std::vector<std::pair<int64_t, int64_t>>* locked_rows_ = nullptr;
@@ -262,9 +250,6 @@ class Session {
   friend class Cursor;
 };
 
-// Privilege bits from their stored text ("CREATE TABLE,DBA,...") and back.
-uint32_t privileges_from_text(const std::string& text);
-std::string privileges_to_text(uint32_t privileges);
 // A salted digest of a password as ora$user stores it.
 std::string password_digest_for(const std::string& password);
 
