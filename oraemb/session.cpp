@@ -365,32 +365,10 @@ std::string Session::rowid_text(int64_t table_obj, int64_t rid) const {
 Value Session::next_sequence_value(const std::string& name, bool nextval) {
   const ObjectInfo* obj = schema_->find_table_ns(name);
   if (!obj || obj->type != "SEQUENCE") raise(2289);
-  if (!nextval) {
-    auto found = currval_.find(name);
-    if (found == currval_.end()) raise(8002, {name});
-    return Value::num(found->second);
-  }
+  if (!nextval) return Value::num(sequences_.current(name));
   const SequenceInfo& q = schema_->sequences.at(obj->obj);
   txn_.begin_write();
-  sqlite3_stmt* get = cached("SELECT last_number FROM ora$seq WHERE obj = ?");
-  sqlite3_bind_int64(get, 1, obj->obj);
-  if (!step_row(conn_, get, "sequence")) raise(2289);
-  auto parsed = OraNumber::parse(reinterpret_cast<const char*>(sqlite3_column_text(get, 0)));
-  sqlite3_reset(get);
-  OraNumber value = parsed ? *parsed : q.min_value;
-  bool ascending = !q.increment.negative();
-  if (ascending ? compare(value, q.max_value) > 0 : compare(value, q.min_value) < 0) {
-    if (!q.cycle) raise(8004, {name});
-    value = ascending ? q.min_value : q.max_value;
-  }
-  OraNumber following = value + q.increment;
-  sqlite3_stmt* put = cached("UPDATE ora$seq SET last_number = ? WHERE obj = ?");
-  std::string text = following.to_text();
-  sqlite3_bind_text(put, 1, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-  sqlite3_bind_int64(put, 2, obj->obj);
-  step_done(conn_, put, "sequence");
-  currval_[name] = value;
-  return Value::num(value);
+  return Value::num(sequences_.next(conn_, statements_, obj->obj, q, name));
 }
 
 std::optional<Value> Session::lob_read(const LobRef& ref, Kind kind) {

@@ -24,6 +24,7 @@
 #include "oraemb/ora_error.h"
 #include "oraemb/privileges.h"
 #include "oraemb/profile.h"
+#include "oraemb/sequence_values.h"
 #include "oraemb/session_costs.h"
 #include "oraemb/sqlite_util.h"
 #include "oraemb/transaction.h"
@@ -244,7 +245,7 @@ class Session {
   BindSource* binds_ = nullptr;
   SessionCosts costs_;
   StatementCache statements_;  // finalized by clear_cache before the connection closes
-  std::map<std::string, OraNumber> currval_;
+  SequenceValues sequences_;   // CURRVAL of each sequence used
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   CompiledCache compiled_;  // DEFAULT expressions and triggers, parsed
   friend class Cursor;

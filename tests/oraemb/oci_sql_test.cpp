@@ -304,6 +304,39 @@ TEST_F(Sql, DatesBeforeTheCommonEraCountAndSortInTimeOrder) {
             (Rows{{"-4712-01-01", " 0001-01-01"}}));
 }
 
+// NEXTVAL stops at the end of a sequence or cycles; CURRVAL is the number
+// this session last took, and none before its first NEXTVAL.
+TEST_F(Sql, SequencesEndOrCycleAndCurrvalBelongsToTheSession) {
+  ASSERT_EQ(exec("CREATE SEQUENCE s_end START WITH 1 INCREMENT BY 1 MAXVALUE 2 NOCYCLE"),
+            OCI_SUCCESS)
+      << error_text();
+  ASSERT_EQ(exec("CREATE SEQUENCE s_down START WITH 2 INCREMENT BY -1 MINVALUE 1 MAXVALUE 2 CYCLE"),
+            OCI_SUCCESS)
+      << error_text();
+  EXPECT_EQ(exec("SELECT s_end.CURRVAL FROM dual"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 8002);
+  EXPECT_EQ(rows("SELECT s_end.NEXTVAL FROM dual"), (Rows{{"1"}}));
+  EXPECT_EQ(rows("SELECT s_end.NEXTVAL FROM dual"), (Rows{{"2"}}));
+  EXPECT_EQ(exec("SELECT s_end.NEXTVAL FROM dual"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 8004);
+  EXPECT_EQ(rows("SELECT s_end.CURRVAL FROM dual"), (Rows{{"2"}}));
+  Rows down;
+  for (int k = 0; k < 3; ++k) {
+    auto got = rows("SELECT s_down.NEXTVAL FROM dual");
+    if (!got.empty()) down.push_back(got[0]);
+  }
+  EXPECT_EQ(down, (Rows{{"2"}, {"1"}, {"2"}}));
+  ASSERT_EQ(exec("COMMIT"), OCI_SUCCESS);
+
+  OCISvcCtx* other = nullptr;
+  ASSERT_EQ(logon(&other, "scott", "tiger"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(exec_on(other, "SELECT s_down.CURRVAL FROM dual"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 8002);
+  EXPECT_EQ(rows_on(other, "SELECT s_down.NEXTVAL FROM dual"), (Rows{{"1"}}));
+  EXPECT_EQ(rows("SELECT s_down.CURRVAL FROM dual"), (Rows{{"2"}}));
+  api.OCILogoff(other, err);
+}
+
 TEST_F(Sql, ValidOracleOutsideTheSubsetIsUnimplemented) {
   ASSERT_EQ(exec("CREATE TABLE \"T\" (\"N\" NUMBER)"), OCI_SUCCESS);
   for (const char* sql :
