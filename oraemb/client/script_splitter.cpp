@@ -42,8 +42,10 @@ bool is_plsql_opening(std::string_view head) {
 // DECLARE or CREATE [OR REPLACE] TRIGGER. Reads only as far as those words.
 bool opens_plsql(std::string_view text) {
   constexpr size_t kEnough = 32;  // longer than the longest opening
-  std::string head;
   size_t pos = 0;
+  while (pos < text.size() && is_space(text[pos])) ++pos;
+  if (pos == text.size() || !std::isalpha(static_cast<unsigned char>(text[pos]))) return false;
+  std::string head;
   for (int words = 0; words < 4; ++words) {
     while (pos < text.size() && is_space(text[pos])) ++pos;
     if (pos == text.size()) break;
