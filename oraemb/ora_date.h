@@ -27,7 +27,9 @@ struct OraDate {
   // The value rounded to `digits` fractional digits (seconds and up carry).
   OraDate rounded(int digits) const;
   // Storage text "YYYY-MM-DD HH24:MI:SS", with ".fffffffff" when there is a
-  // fraction: it sorts in time order, DATE and TIMESTAMP values alike.
+  // fraction and a leading "-" before the common era. Equal values have
+  // equal texts; the texts sort in time order only from year 1 on, so values
+  // are ordered with compare_dates.
   std::string to_storage() const;
   static std::optional<OraDate> from_storage(const std::string& text);
   // The 7-byte external DATE form (century+100, year+100, month, day,
