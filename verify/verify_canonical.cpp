@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "OLE/ole_timestamp.h"
 #include "TK/tk_text.h"
 
 namespace {
@@ -393,7 +394,8 @@ void verify_canon_access(const ole_variant& value, verify_kind kind, std::string
   append_text(value, out);
 }
 
-void verify_canon_oracle(const ole_variant& value, verify_kind kind, std::string& out) {
+void verify_canon_oracle(const ole_variant& value, verify_kind kind, std::string& out,
+                         char decimal_mark) {
   if (is_null(value)) return append_value(out, kNull, {});
   const VARIANT& v = value.get_variant();
   switch (kind) {
@@ -409,13 +411,28 @@ void verify_canon_oracle(const ole_variant& value, verify_kind kind, std::string
                           st.wMinute * 60 + st.wSecond + (st.wMilliseconds >= 500 ? 1 : 0);
         return append_value(out, kDate, seconds_text(seconds));
       }
+      if (v.vt == VT_FILETIME) {
+        // A TIMESTAMP column: to the second, rounded as the Access side.
+        const ole_timestamp_parts p = ole_timestamp_split(value.get_i8());
+        const int64_t seconds =
+            days_from_civil(p.year, static_cast<unsigned>(p.month), static_cast<unsigned>(p.day)) *
+                86400 +
+            p.hour * 3600 + p.minute * 60 + p.second + (p.ticks >= 5000000 ? 1 : 0);
+        return append_value(out, kDate, seconds_text(seconds));
+      }
       break;
     case verify_kind::timestamp:
       if (v.vt == VT_FILETIME) return append_timestamp(value.get_i8(), out);
       break;
     default:
-      if (auto text = number_text(value))
+      if (auto text = number_text(value)) {
+        // TO_CHAR writes no group separators: the one decimal character is
+        // the point.
+        if (decimal_mark != '.' && v.vt == VT_BSTR)
+          if (const size_t at = text->find(decimal_mark); at != std::string::npos)
+            (*text)[at] = '.';
         return append_value(out, kNumber, number_canonical(*text, kind));
+      }
       break;
   }
   append_text(value, out);

@@ -48,9 +48,12 @@ bool verify_oracle_type_fits(verify_kind kind, std::string_view oracle_type);
 
 // Appends the canonical form of an Access value to `out`.
 void verify_canon_access(const ole_variant& value, verify_kind kind, std::string& out);
-// Appends the canonical form of an Oracle value to `out`; numbers arrive as
-// their decimal text.
-void verify_canon_oracle(const ole_variant& value, verify_kind kind, std::string& out);
+// Appends the canonical form of an Oracle value to `out`. Numbers arrive as
+// the text TO_CHAR gives them without a format, whose decimal point is the
+// session's decimal character `decimal_mark` (',' in a German session); a
+// date may also come from a TIMESTAMP column.
+void verify_canon_oracle(const ole_variant& value, verify_kind kind, std::string& out,
+                         char decimal_mark = '.');
 
 // A decimal number in text ("-001.2300", "1.5E-3", ".5") as the canonical
 // exact decimal ("-1.23", "0.0015", "0.5"); empty when it is no number.

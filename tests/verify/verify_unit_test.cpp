@@ -7,10 +7,13 @@
 #include <cstring>
 #include <deque>
 
+#include "OLE/ole_timestamp.h"
 #include "verify/verify_canonical.h"
 #include "verify/verify_options.h"
 #include "verify/verify_result.h"
 #include "verify/verify_rows.h"
+#include "verify/verify_run.h"
+#include "verify/verify_sides.h"
 
 namespace {
 
@@ -20,9 +23,9 @@ std::string access_canon(const ole_variant& v, verify_kind kind) {
   return out;
 }
 
-std::string oracle_canon(const ole_variant& v, verify_kind kind) {
+std::string oracle_canon(const ole_variant& v, verify_kind kind, char decimal_mark = '.') {
   std::string out;
-  verify_canon_oracle(v, kind, out);
+  verify_canon_oracle(v, kind, out, decimal_mark);
   return out;
 }
 
@@ -88,6 +91,43 @@ TEST(VerifyCanonical, NumbersCompareAtTheAccessColumnsPrecision) {
             oracle_canon(ole_variant(L"3435973.8367"), verify_kind::decimal));
 }
 
+TEST(VerifyCanonical, NumberTextAsAnOracleServerWritesItInAnySession) {
+  // TO_CHAR without a format: no zero before the point, up to 40 digits,
+  // scientific beyond 64 characters, BINARY_DOUBLE always scientific.
+  EXPECT_EQ(access_canon(ole_variant(0.5), verify_kind::real),
+            oracle_canon(ole_variant(L".5"), verify_kind::real));
+  EXPECT_EQ(access_canon(ole_variant(-0.5), verify_kind::real),
+            oracle_canon(ole_variant(L"-.5"), verify_kind::real));
+  EXPECT_EQ(
+      access_canon(ole_variant(1e-100), verify_kind::real),
+      oracle_canon(ole_variant(L"1.0000000000000000000000000000000000E-100"), verify_kind::real));
+  EXPECT_EQ(access_canon(ole_variant(0.1), verify_kind::real),
+            oracle_canon(ole_variant(L"1.0000000000000001E-001"), verify_kind::real));
+  DECIMAL third{};
+  third.scale = 28;
+  third.Hi32 = 0x0AC544CA;  // 3333333333333333333333333333
+  third.Mid32 = 0x14B700CB;
+  third.Lo32 = 0x05555555;
+  EXPECT_EQ(access_canon(ole_variant(third), verify_kind::decimal),
+            oracle_canon(ole_variant(L".3333333333333333333333333333"), verify_kind::decimal));
+  // A German session writes ',' for the point, also in scientific form;
+  // the value is the same.
+  CY cy{-15000};
+  EXPECT_EQ(access_canon(ole_variant(cy), verify_kind::currency),
+            oracle_canon(ole_variant(L"-1,5"), verify_kind::currency, ','));
+  EXPECT_EQ(access_canon(ole_variant(0.5), verify_kind::real),
+            oracle_canon(ole_variant(L",5"), verify_kind::real, ','));
+  EXPECT_EQ(access_canon(ole_variant(1.5e-100), verify_kind::real),
+            oracle_canon(ole_variant(L"1,5E-100"), verify_kind::real, ','));
+  EXPECT_NE(access_canon(ole_variant(1.5), verify_kind::real),
+            oracle_canon(ole_variant(L"1,6"), verify_kind::real, ','));
+  // The session's character is read from TO_CHAR(0.5).
+  EXPECT_EQ(verify_decimal_mark_of(L".5"), '.');
+  EXPECT_EQ(verify_decimal_mark_of(L",5"), ',');
+  EXPECT_EQ(verify_decimal_mark_of(L"0.5"), '.');
+  EXPECT_EQ(verify_decimal_mark_of(L""), '.');
+}
+
 TEST(VerifyCanonical, DatesCompareToTheSecond) {
   // 1850-06-15 13:45:00 as Access holds it; Oracle's DATE of the same second.
   const double access = -18095 - (13 * 3600 + 45 * 60) / 86400.0;
@@ -103,6 +143,21 @@ TEST(VerifyCanonical, DatesCompareToTheSecond) {
             oracle_canon(oracle_date(1900, 1, 1, 12, 0, 0, 600), verify_kind::date));
   EXPECT_EQ(verify_canon_display(access_canon(date_value(2.5), verify_kind::date)),
             "1900-01-01 12:00:00");
+  // A date held in a TIMESTAMP column: the same second.
+  VARIANT ts{};
+  ts.vt = VT_FILETIME;
+  ts.llVal = *ole_timestamp_join({1900, 1, 1, 12, 0, 0, 6000000});
+  EXPECT_EQ(access_canon(date_value(2.5 + 0.6 / 86400), verify_kind::date),
+            oracle_canon(ole_variant(ts), verify_kind::date));
+}
+
+TEST(VerifyOracleNames, OnlyRecycleBinNamesAreSetAside) {
+  EXPECT_TRUE(verify_is_recycled_name(L"BIN$QQuMa/ZLGlXgU0edqMAw4g==$0"));
+  EXPECT_TRUE(verify_is_recycled_name(L"BIN$7oTtcup30ZfgMAGK/3hjKw==$12"));
+  EXPECT_FALSE(verify_is_recycled_name(L"BIN$"));
+  EXPECT_FALSE(verify_is_recycled_name(L"BIN$Orders"));
+  EXPECT_FALSE(verify_is_recycled_name(L"BIN$QQuMa/ZLGlXgU0edqMAw4g==$x"));
+  EXPECT_FALSE(verify_is_recycled_name(L"bin$QQuMa/ZLGlXgU0edqMAw4g==$0"));
 }
 
 TEST(VerifyCanonical, EmptyTextAndBinaryEqualNullButContentCounts) {
