@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "OLE/ole_text.h"
 #include "OLE/ole_timestamp.h"
 #include "TK/tk_text.h"
 
@@ -51,6 +52,24 @@ std::string seconds_text(int64_t seconds) {
   int64_t y;
   unsigned m, d;
   civil_from_days(days, y, m, d);
+  if (y >= 0 && y <= 9999) {
+    // Written digit by digit: this runs once per date of every row.
+    char buf[19];
+    auto put = [&buf](size_t at, int64_t value, int width) {
+      for (int i = width - 1; i >= 0; --i, value /= 10)
+        buf[at + static_cast<size_t>(i)] = static_cast<char>('0' + value % 10);
+    };
+    put(0, y, 4);
+    put(5, m, 2);
+    put(8, d, 2);
+    put(11, rest / 3600, 2);
+    put(14, rest / 60 % 60, 2);
+    put(17, rest % 60, 2);
+    buf[4] = buf[7] = '-';
+    buf[10] = ' ';
+    buf[13] = buf[16] = ':';
+    return std::string(buf, sizeof buf);
+  }
   char buf[64];
   std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u %02lld:%02lld:%02lld", static_cast<long long>(y),
                 m, d, static_cast<long long>(rest / 3600), static_cast<long long>(rest / 60 % 60),
@@ -172,13 +191,92 @@ std::string number_canonical(const std::string& text, verify_kind kind) {
   return normal;
 }
 
+template <class T>
+std::string integer_text(T value) {
+  char buf[32];
+  auto r = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, r.ptr);
+}
+
+// Currency units (1/10000) as the canonical decimal: no trailing zeros.
+std::string currency_text(int64_t units) {
+  const uint64_t magnitude = units < 0 ? 0 - static_cast<uint64_t>(units) : units;
+  std::string out = units < 0 ? "-" : "";
+  out += integer_text(magnitude / 10000);
+  uint64_t fraction = magnitude % 10000;
+  if (fraction != 0) {
+    char digits[4];
+    for (int i = 3; i >= 0; --i, fraction /= 10) digits[i] = static_cast<char>('0' + fraction % 10);
+    size_t n = 4;
+    while (digits[n - 1] == '0') --n;
+    out += '.';
+    out.append(digits, n);
+  }
+  return out;
+}
+
+// The canonical number of an Access value whose variant type is the one the
+// kind is made of, computed directly; nullopt for any other pairing (those
+// take the general way through decimal text). Gives what the general way
+// gives: a float or double read back from its shortest text is itself.
+std::optional<std::string> access_number(const ole_variant& value, verify_kind kind) {
+  const VARIANT& v = value.get_variant();
+  switch (kind) {
+    case verify_kind::integer:
+      switch (v.vt) {
+        case VT_I1:
+          return integer_text(static_cast<int>(v.cVal));
+        case VT_UI1:
+          return integer_text(static_cast<unsigned>(v.bVal));
+        case VT_I2:
+          return integer_text(v.iVal);
+        case VT_UI2:
+          return integer_text(v.uiVal);
+        case VT_I4:
+          return integer_text(v.lVal);
+        case VT_UI4:
+          return integer_text(v.ulVal);
+        case VT_INT:
+          return integer_text(v.intVal);
+        case VT_UINT:
+          return integer_text(v.uintVal);
+        case VT_I8:
+          return integer_text(value.get_i8());
+        case VT_UI8:
+          return integer_text(value.get_ui8());
+        default:
+          return std::nullopt;
+      }
+    case verify_kind::yes_no:
+      if (v.vt == VT_BOOL) return std::string(v.boolVal ? "1" : "0");
+      return std::nullopt;
+    case verify_kind::real:
+      if (v.vt != VT_R8) return std::nullopt;
+      if (std::string normal = verify_normal_decimal(shortest(v.dblVal)); !normal.empty())
+        return normal;
+      return shortest(v.dblVal);  // NaN, infinities
+    case verify_kind::single:
+      if (v.vt != VT_R4) return std::nullopt;
+      if (std::string normal = verify_normal_decimal(shortest(v.fltVal)); !normal.empty())
+        return normal;
+      return shortest(v.fltVal);
+    case verify_kind::currency:
+      if (v.vt == VT_CY) return currency_text(v.cyVal.int64);
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
 bool is_null(const ole_variant& value) {
   const VARTYPE vt = value.get_variant().vt;
   return vt == VT_EMPTY || vt == VT_NULL;
 }
 
 void append_text(const ole_variant& value, std::string& out) {
-  const std::string text = tk_to_utf8(value.to_wstring());
+  const VARIANT& v = value.get_variant();
+  const std::string text =
+      v.vt == VT_BSTR ? tk_utf16_to_utf8(ole_bstr_view(v.bstrVal)) : tk_to_utf8(value.to_wstring());
   append_value(out, text.empty() ? kNull : kText, text);
 }
 
@@ -316,7 +414,28 @@ bool verify_oracle_type_fits(verify_kind kind, std::string_view type) {
   }
 }
 
+namespace {
+
+// Whether decimal text is already in the canonical form: an optional '-',
+// an integer part without leading zeros, and a fraction without trailing
+// zeros; "0" alone, never "-0".
+bool is_normal_decimal(std::string_view text) {
+  size_t i = text.size() > 1 && text[0] == '-' ? 1 : 0;
+  const size_t start = i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  const size_t whole = i - start;
+  if (whole == 0 || (whole > 1 && text[start] == '0')) return false;
+  if (i == text.size()) return !(text[start] == '0' && start == 1);
+  if (text[i] != '.' || i + 1 == text.size()) return false;
+  for (++i; i < text.size(); ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return text.back() != '0';
+}
+
+}  // namespace
+
 std::string verify_normal_decimal(std::string_view text) {
+  if (is_normal_decimal(text)) return std::string(text);
   size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
@@ -387,6 +506,7 @@ void verify_canon_access(const ole_variant& value, verify_kind kind, std::string
       if (v.vt == VT_FILETIME) return append_timestamp(value.get_i8(), out);
       break;
     default:
+      if (auto number = access_number(value, kind)) return append_value(out, kNumber, *number);
       if (auto text = number_text(value))
         return append_value(out, kNumber, number_canonical(*text, kind));
       break;

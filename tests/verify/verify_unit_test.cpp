@@ -128,6 +128,45 @@ TEST(VerifyCanonical, NumberTextAsAnOracleServerWritesItInAnySession) {
   EXPECT_EQ(verify_decimal_mark_of(L""), '.');
 }
 
+// Access numbers take a direct way to their canonical form; the Oracle side
+// parses text. Both must agree on every value, or a clean table differs.
+TEST(VerifyCanonical, AccessNumbersMatchTheTextOracleShowsForThem) {
+  auto text = [](const std::string& s) { return ole_variant(std::wstring(s.begin(), s.end())); };
+  for (double d : {0.0, -0.0, 1.0, -1.0, 0.1, -1.0 / 3, 123.456, 1e20, 1e21, 1e-7, 5e-324,
+                   1.7976931348623157e308, 2.2250738585072014e-308, 9007199254740993.0}) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.17g", d);
+    EXPECT_EQ(access_canon(ole_variant(d), verify_kind::real),
+              oracle_canon(text(buf), verify_kind::real))
+        << buf;
+  }
+  for (float f : {0.0f, 0.1f, -3.4028235e38f, 1e-45f, 16777217.0f, 0.3f}) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(f));
+    EXPECT_EQ(access_canon(ole_variant(f), verify_kind::single),
+              oracle_canon(text(buf), verify_kind::single))
+        << buf;
+  }
+  const std::pair<int64_t, const char*> currencies[] = {{0, "0"},
+                                                        {-1, "-.0001"},
+                                                        {15000, "1.5"},
+                                                        {-15000, "-1.5"},
+                                                        {123456789, "12345.6789"},
+                                                        {INT64_MIN, "-922337203685477.5808"},
+                                                        {INT64_MAX, "922337203685477.5807"}};
+  for (const auto& [units, shown] : currencies) {
+    CY cy{units};
+    EXPECT_EQ(access_canon(ole_variant(cy), verify_kind::currency),
+              oracle_canon(text(shown), verify_kind::currency))
+        << shown;
+  }
+  EXPECT_EQ(access_canon(ole_variant(int32_t{INT32_MIN}), verify_kind::integer),
+            oracle_canon(text("-2147483648"), verify_kind::integer));
+  EXPECT_EQ(access_canon(ole_variant(int16_t{0}), verify_kind::integer),
+            oracle_canon(text("0"), verify_kind::integer));
+  EXPECT_EQ(verify_canon_display(access_canon(ole_variant(-0.0), verify_kind::real)), "0");
+}
+
 TEST(VerifyCanonical, DatesCompareToTheSecond) {
   // 1850-06-15 13:45:00 as Access holds it; Oracle's DATE of the same second.
   const double access = -18095 - (13 * 3600 + 45 * 60) / 86400.0;
