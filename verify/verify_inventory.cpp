@@ -201,8 +201,8 @@ class inventory {
     indexes(o, *table);
   }
 
-  // Access indexes that no Oracle index of the converted table matches by
-  // columns.
+  // Access indexes that no Oracle index or key of the converted table
+  // matches by columns.
   void indexes(const jet_object& o, const jet_table& table) {
     const std::wstring dest = oracle_name_(tk_utf16_to_wide(o.name));
     if (paired_.count(dest) == 0 || !oracle_.is_table_exist(dest)) return;
@@ -210,7 +210,16 @@ class inventory {
     for (const auto& row : verify_oracle_query(
              L"SELECT index_name, column_name FROM user_ind_columns WHERE table_name = " +
              verify_quote_text(dest) + L" ORDER BY index_name, column_position"))
-      oracle_indexes[row.at(0)].push_back(row.at(1));
+      oracle_indexes[L"index " + row.at(0)].push_back(row.at(1));
+    // A primary key or unique constraint that an existing index enforces
+    // (one whose leading columns are the key's) has no index of its own.
+    for (const auto& row : verify_oracle_query(
+             L"SELECT c.constraint_name, cc.column_name FROM user_constraints c, "
+             L"user_cons_columns cc WHERE c.table_name = " +
+             verify_quote_text(dest) +
+             L" AND c.constraint_type IN ('P', 'U') AND cc.constraint_name = c.constraint_name "
+             L"ORDER BY c.constraint_name, cc.position"))
+      oracle_indexes[L"key " + row.at(0)].push_back(row.at(1));
     for (const jet_index& index : table.indexes()) {
       if (index.foreign() || index.columns.empty()) continue;
       std::vector<std::wstring> columns;

@@ -143,6 +143,28 @@ TEST_F(verify_test, MissingTablesColumnsAndChangedTypesAreNamed) {
       << r.output;
 }
 
+// A server lets an existing index enforce a new key when the key's columns
+// lead it: the key then has no index of its own, and is still no skipped
+// index.
+TEST_F(verify_test, KeyEnforcedByAnotherIndexIsNoSkippedIndex) {
+  const std::string source = fixture("generated/verifyValues.mdb");
+  ASSERT_EQ(convert(source, "--silent").status, 0);
+  const run_result before = verify(source);
+  EXPECT_FALSE(contains(before.output, "index ")) << before.output;
+  sql("ALTER TABLE \"Child\" DROP CONSTRAINT \"PrimaryKey00000\"");
+  sql("CREATE INDEX \"CK\" ON \"Child\" (\"CID\", \"KindID\")");
+  sql("ALTER TABLE \"Child\" ADD CONSTRAINT \"PrimaryKey00000\" PRIMARY KEY (\"CID\")");
+  const run_result after = verify(source);
+  EXPECT_EQ(after.status, 0) << after.output;
+  EXPECT_FALSE(contains(after.output, "index ")) << after.output;
+  // Without the key, the index is reported.
+  sql("ALTER TABLE \"Child\" DROP CONSTRAINT \"PrimaryKey00000\"");
+  const run_result dropped = verify(source);
+  EXPECT_TRUE(
+      contains(squeezed(dropped.output), "index Child.PrimaryKey not in Oracle (columns CID)"))
+      << dropped.output;
+}
+
 // Each fixture of the corpus, converted cleanly, verifies equal; the ones
 // that hold what no conversion carries list it.
 struct corpus_case {
