@@ -181,9 +181,21 @@ std::optional<std::string> number_text(const ole_variant& value) {
 }
 
 // A number text brought to the kind's precision, then to the normal form.
+// A number text that is no decimal: NaN and the infinities in one spelling
+// ("nan", "inf", "-inf"; Oracle writes "Nan", "Inf", "-Inf" for its binary
+// floating-point types), anything else as given.
+std::string special_number(const std::string& text) {
+  std::string lower;
+  for (char c : text) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lower == "nan" || lower == "-nan" || lower == "+nan") return "nan";
+  if (lower == "inf" || lower == "+inf" || lower == "infinity") return "inf";
+  if (lower == "-inf" || lower == "-infinity") return "-inf";
+  return text;
+}
+
 std::string number_canonical(const std::string& text, verify_kind kind) {
   std::string normal = verify_normal_decimal(text);
-  if (normal.empty()) return text;  // NaN, infinities, no number: compared as given
+  if (normal.empty()) return special_number(text);
   if (kind == verify_kind::single)
     return verify_normal_decimal(shortest(std::strtof(normal.c_str(), nullptr)));
   if (kind == verify_kind::real)
@@ -212,6 +224,31 @@ std::string currency_text(int64_t units) {
     out += '.';
     out.append(digits, n);
   }
+  return out;
+}
+
+// A DECIMAL as the canonical decimal: the fraction's trailing zeros go,
+// zero has no sign.
+std::string decimal_canonical(const DECIMAL& d) {
+  std::string digits = d.Hi32 == 0 ? integer_text((static_cast<uint64_t>(d.Mid32) << 32) | d.Lo32)
+                                   : unsigned_text((static_cast<unsigned __int128>(d.Hi32) << 64) |
+                                                   (static_cast<uint64_t>(d.Mid32) << 32) | d.Lo32);
+  if (digits == "0") return digits;
+  size_t scale = d.scale;
+  while (scale > 0 && digits.back() == '0') {
+    digits.pop_back();
+    --scale;
+  }
+  std::string out = d.sign & DECIMAL_NEG ? "-" : "";
+  if (scale == 0) return out + digits;
+  if (digits.size() <= scale) {
+    out += "0.";
+    out.append(scale - digits.size(), '0');
+    return out + digits;
+  }
+  out.append(digits, 0, digits.size() - scale);
+  out += '.';
+  out.append(digits, digits.size() - scale, std::string::npos);
   return out;
 }
 
@@ -254,14 +291,17 @@ std::optional<std::string> access_number(const ole_variant& value, verify_kind k
       if (v.vt != VT_R8) return std::nullopt;
       if (std::string normal = verify_normal_decimal(shortest(v.dblVal)); !normal.empty())
         return normal;
-      return shortest(v.dblVal);  // NaN, infinities
+      return special_number(shortest(v.dblVal));  // NaN, infinities
     case verify_kind::single:
       if (v.vt != VT_R4) return std::nullopt;
       if (std::string normal = verify_normal_decimal(shortest(v.fltVal)); !normal.empty())
         return normal;
-      return shortest(v.fltVal);
+      return special_number(shortest(v.fltVal));
     case verify_kind::currency:
       if (v.vt == VT_CY) return currency_text(v.cyVal.int64);
+      return std::nullopt;
+    case verify_kind::decimal:
+      if (v.vt == VT_DECIMAL) return decimal_canonical(v.decVal);
       return std::nullopt;
     default:
       return std::nullopt;
@@ -331,7 +371,9 @@ verify_kind verify_kind_of(VARTYPE vartype, uint32_t extra, uint32_t size) {
     case VT_R4:
       return verify_kind::single;
     case VT_R8:
-      return verify_kind::real;
+      // Decimal columns are described as doubles of 16 bytes; their values
+      // are exact decimals of up to 28 digits.
+      return size == 16 ? verify_kind::decimal : verify_kind::real;
     case VT_CY:
       return verify_kind::currency;
     case VT_DECIMAL:

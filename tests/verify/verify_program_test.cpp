@@ -69,7 +69,9 @@ TEST_F(verify_test, EachAlteredValueRowAndDuplicateIsFoundByKeyAndColumn) {
   }
   sql("UPDATE \"Kinds\" SET \"Ole\" = HEXTORAW('" + hex + "') WHERE \"ID\" = 7");
   sql("UPDATE \"Kinds\" SET \"Txt\" = NULL WHERE \"ID\" = 8");
-  sql("UPDATE \"Kinds\" SET \"Dec\" = \"Dec\" + 0.1 WHERE \"ID\" = 9");
+  // Dec holds 18 digits (-98765432109867.5432): its last digit is beyond a
+  // double's precision.
+  sql("UPDATE \"Kinds\" SET \"Dec\" = \"Dec\" + 0.0001 WHERE \"ID\" = 9");
   sql("UPDATE \"Kinds\" SET \"YN\" = 1 - \"YN\" WHERE \"ID\" = 10");
   // NoKey holds (1, 'one') twice: one of them goes.
   sql("DELETE FROM \"NoKey\" WHERE \"ID\" = 1");

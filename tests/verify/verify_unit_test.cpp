@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <deque>
+#include <limits>
 
 #include "OLE/ole_timestamp.h"
 #include "verify/verify_canonical.h"
@@ -160,11 +161,45 @@ TEST(VerifyCanonical, AccessNumbersMatchTheTextOracleShowsForThem) {
               oracle_canon(text(shown), verify_kind::currency))
         << shown;
   }
+  const std::tuple<uint32_t, uint64_t, uint8_t, bool, const char*> decimals[] = {
+      {0, 0, 4, true, "0"},
+      {0, 15000, 4, false, "1.5"},
+      {0, 15000, 4, true, "-1.5"},
+      {0, 5, 6, false, ".000005"},
+      {0, 120, 0, false, "120"},
+      {0x0AC544CA, 0x14B700CB05555555, 28, true, "-.3333333333333333333333333333"},
+      {0xFFFFFFFF, 0xFFFFFFFFFFFFFFFF, 0, false, "79228162514264337593543950335"}};
+  for (const auto& [hi, low, scale, negative, shown] : decimals) {
+    DECIMAL dec{};
+    dec.Hi32 = hi;
+    dec.Mid32 = static_cast<uint32_t>(low >> 32);
+    dec.Lo32 = static_cast<uint32_t>(low);
+    dec.scale = scale;
+    dec.sign = negative ? DECIMAL_NEG : 0;
+    EXPECT_EQ(access_canon(ole_variant(dec), verify_kind::decimal),
+              oracle_canon(text(shown), verify_kind::decimal))
+        << shown;
+  }
   EXPECT_EQ(access_canon(ole_variant(int32_t{INT32_MIN}), verify_kind::integer),
             oracle_canon(text("-2147483648"), verify_kind::integer));
   EXPECT_EQ(access_canon(ole_variant(int16_t{0}), verify_kind::integer),
             oracle_canon(text("0"), verify_kind::integer));
   EXPECT_EQ(verify_canon_display(access_canon(ole_variant(-0.0), verify_kind::real)), "0");
+  // NaN and the infinities as a BINARY_DOUBLE column shows them.
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(access_canon(ole_variant(nan), verify_kind::real),
+            oracle_canon(text("Nan"), verify_kind::real));
+  EXPECT_EQ(access_canon(ole_variant(-nan), verify_kind::real),
+            oracle_canon(text("Nan"), verify_kind::real));
+  EXPECT_EQ(access_canon(ole_variant(inf), verify_kind::real),
+            oracle_canon(text("Inf"), verify_kind::real));
+  EXPECT_EQ(access_canon(ole_variant(-inf), verify_kind::real),
+            oracle_canon(text("-Inf"), verify_kind::real));
+  EXPECT_NE(access_canon(ole_variant(inf), verify_kind::real),
+            oracle_canon(text("-Inf"), verify_kind::real));
+  EXPECT_EQ(access_canon(ole_variant(static_cast<float>(inf)), verify_kind::single),
+            oracle_canon(text("Inf"), verify_kind::single));
 }
 
 TEST(VerifyCanonical, DatesCompareToTheSecond) {
@@ -230,6 +265,9 @@ TEST(VerifyCanonical, OracleTypesThatHoldEachKind) {
   EXPECT_TRUE(verify_oracle_type_fits(verify_kind::timestamp, "TIMESTAMP(7)"));
   EXPECT_TRUE(verify_oracle_type_fits(verify_kind::guid, "RAW"));
   EXPECT_FALSE(verify_oracle_type_fits(verify_kind::binary, "NVARCHAR2"));
+  // A Decimal column is described as a 16-byte double; it stays exact.
+  EXPECT_EQ(verify_kind_of(VT_R8, 0, 16), verify_kind::decimal);
+  EXPECT_EQ(verify_kind_of(VT_R8, 0, 8), verify_kind::real);
 }
 
 // Rows given as lists of text values.
