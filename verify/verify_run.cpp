@@ -131,6 +131,7 @@ class verifier {
   }
 
   const std::set<std::wstring>& paired() const { return paired_; }
+  const verify_column_names& column_names() const { return column_names_; }
   std::wstring oracle_name(const std::wstring& name) { return names_.oracle_name(name); }
 
  private:
@@ -173,6 +174,8 @@ class verifier {
     // The Oracle names the conversion gives the columns.
     const ora_schema_initializer names(dest, schema, first->indexes(), settings_.uppercase,
                                        oracle_.max_identifier_bytes());
+    for (size_t i = 0; i < schema.size(); ++i)
+      column_names_[dest][schema[i].name] = names.schema()[i].name;
     std::vector<std::pair<std::wstring, std::string>> oracle_columns;  // name, data type
     for (auto& row : verify_oracle_query(
              L"SELECT column_name, data_type FROM user_tab_columns WHERE table_name = " +
@@ -268,6 +271,7 @@ class verifier {
   name_plan names_;
   const char decimal_mark_;
   std::set<std::wstring> paired_;
+  verify_column_names column_names_;
 };
 
 }  // namespace
@@ -310,7 +314,7 @@ verify_result verify_run(const verify_settings& settings, udb_source_engine& eng
   if (!check.stopped()) {
     result.not_carried_over = verify_not_carried_over(
         settings, *source, [&check](const std::wstring& name) { return check.oracle_name(name); },
-        check.paired(), oracle);
+        check.paired(), check.column_names(), oracle);
     // A linked table that cannot be opened (its file or server is away) is
     // listed as not carried over, not as a failed table.
     std::erase_if(result.tables, [&](const verify_table_result& t) {

@@ -145,6 +145,34 @@ TEST_F(verify_test, MissingTablesColumnsAndChangedTypesAreNamed) {
       << r.output;
 }
 
+// An empty table, a table of long values only and without a key, and a
+// table whose name and columns Oracle refuses (renamed by the conversion):
+// equal after a clean conversion, no index reported missing, and a change in
+// each is found under the Access names.
+TEST_F(verify_test, EmptyLongOnlyAndRenamedTablesVerify) {
+  const std::string source = fixture("generated/verifyEdges.mdb");
+  ASSERT_EQ(convert(source, "--silent").status, 0);
+  const run_result clean = verify(source);
+  EXPECT_EQ(clean.status, 0) << clean.output;
+  for (const char* line :
+       {"Empty 0 0 equal\n", "LongsOnly 4 4 equal\n", "Order's Lines 2 2 equal\n"})
+    EXPECT_TRUE(contains(squeezed(clean.output), line)) << line << "\n" << clean.output;
+  EXPECT_FALSE(contains(clean.output, "index ")) << clean.output;
+
+  sql("UPDATE \"LongsOnly\" SET \"Notes\" = SUBSTR(\"Notes\", 1, 4999) WHERE LENGTH(\"Notes\") = "
+      "5000");
+  sql("UPDATE \"Order_s_Lines\" SET \"it_s\" = 0.75 WHERE \"Line_No\" = 1");
+  const run_result changed = verify(source);
+  EXPECT_EQ(changed.status, 1) << changed.output;
+  EXPECT_TRUE(
+      contains(squeezed(changed.output), "Order's Lines 2 2 DIFFERS changed row Line No=1: it's\n"))
+      << changed.output;
+  // Without a key the cut memo is a row missing and a row added.
+  EXPECT_TRUE(contains(squeezed(changed.output), "LongsOnly 4 4 DIFFERS ")) << changed.output;
+  for (const char* row : {"missing row (Notes='abcdefghij", "extra row (Notes='abcdefghij"})
+    EXPECT_TRUE(contains(changed.output, row)) << row << "\n" << changed.output;
+}
+
 // A server lets an existing index enforce a new key when the key's columns
 // lead it: the key then has no index of its own, and is still no skipped
 // index.
