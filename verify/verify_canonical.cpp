@@ -313,10 +313,11 @@ bool is_null(const ole_variant& value) {
   return vt == VT_EMPTY || vt == VT_NULL;
 }
 
-void append_text(const ole_variant& value, std::string& out) {
+void append_text(const ole_variant& value, std::string& out, bool padded = false) {
   const VARIANT& v = value.get_variant();
-  const std::string text =
+  std::string text =
       v.vt == VT_BSTR ? tk_utf16_to_utf8(ole_bstr_view(v.bstrVal)) : tk_to_utf8(value.to_wstring());
+  if (padded) text.erase(text.find_last_not_of(' ') + 1);
   append_value(out, text.empty() ? kNull : kText, text);
 }
 
@@ -407,9 +408,16 @@ bool verify_kind_is_number(verify_kind kind) {
   }
 }
 
+verify_kind verify_kind_against(verify_kind kind, std::string_view oracle_type) {
+  if (kind == verify_kind::text && (oracle_type == "CHAR" || oracle_type == "NCHAR"))
+    return verify_kind::padded_text;
+  return kind;
+}
+
 const char* verify_kind_name(verify_kind kind) {
   switch (kind) {
     case verify_kind::text:
+    case verify_kind::padded_text:
       return "text";
     case verify_kind::integer:
       return "integer";
@@ -442,6 +450,7 @@ bool verify_oracle_type_fits(verify_kind kind, std::string_view type) {
            type == "BINARY_FLOAT" || type == "INTEGER";
   switch (kind) {
     case verify_kind::text:
+    case verify_kind::padded_text:
       return type == "VARCHAR2" || type == "NVARCHAR2" || type == "CHAR" || type == "NCHAR" ||
              type == "CLOB" || type == "NCLOB" || type == "LONG";
     case verify_kind::date:
@@ -538,6 +547,8 @@ void verify_canon_access(const ole_variant& value, verify_kind kind, std::string
   switch (kind) {
     case verify_kind::text:
       return append_text(value, out);
+    case verify_kind::padded_text:
+      return append_text(value, out, true);
     case verify_kind::binary:
     case verify_kind::guid:
       return append_bytes(value, kind, out);
@@ -563,6 +574,8 @@ void verify_canon_oracle(const ole_variant& value, verify_kind kind, std::string
   switch (kind) {
     case verify_kind::text:
       return append_text(value, out);
+    case verify_kind::padded_text:
+      return append_text(value, out, true);
     case verify_kind::binary:
     case verify_kind::guid:
       return append_bytes(value, kind, out);

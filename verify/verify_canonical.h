@@ -8,7 +8,8 @@
 //   - Yes/No as the number the conversion stores for it: 1 for Yes, 0 for No;
 //   - dates to the second (rounded), Date/Time Extended to 100 ns;
 //   - text as Unicode (UTF-8 here); an empty text equals NULL, as Oracle
-//     makes no difference between them;
+//     makes no difference between them; against a CHAR column without its
+//     trailing blanks;
 //   - memo and binary (OLE) values in full, an empty value equal to NULL;
 //   - GUIDs as their 16 bytes in the order Access stores them.
 // A canonical value is a tag byte followed by its bytes; NULL is the tag
@@ -23,6 +24,7 @@
 
 enum class verify_kind : uint8_t {
   text,
+  padded_text,  // text against a blank-padded CHAR or NCHAR column
   integer,
   single,
   real,
@@ -38,6 +40,9 @@ enum class verify_kind : uint8_t {
 // The kind of an Access column from its variant type; `extra` is the
 // descriptor's extra number (1 for a GUID column).
 verify_kind verify_kind_of(VARTYPE vartype, uint32_t extra, uint32_t size);
+// The kind a column takes against an Oracle data type: text against CHAR or
+// NCHAR compares without trailing blanks, as Oracle compares such values.
+verify_kind verify_kind_against(verify_kind kind, std::string_view oracle_type);
 // Whether values of the kind are read from Oracle as number text.
 bool verify_kind_is_number(verify_kind kind);
 // A short name of the kind for messages ("number", "text", ...).

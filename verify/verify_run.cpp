@@ -203,7 +203,8 @@ class verifier {
         r.differences.push_back("column " + utf8(field.name) + " is " +
                                 oracle_columns[found].second + " in Oracle, not a " +
                                 verify_kind_name(kind) + " type");
-      columns.push_back({i, oracle_columns[found].first, kind});
+      columns.push_back({i, oracle_columns[found].first,
+                         verify_kind_against(kind, oracle_columns[found].second)});
       column_names.push_back(utf8(field.name));
     }
     for (size_t k = 0; k < oracle_columns.size(); ++k)

@@ -265,6 +265,18 @@ TEST(VerifyCanonical, OracleTypesThatHoldEachKind) {
   EXPECT_TRUE(verify_oracle_type_fits(verify_kind::timestamp, "TIMESTAMP(7)"));
   EXPECT_TRUE(verify_oracle_type_fits(verify_kind::guid, "RAW"));
   EXPECT_FALSE(verify_oracle_type_fits(verify_kind::binary, "NVARCHAR2"));
+  // Text against CHAR or NCHAR compares without the blank padding.
+  EXPECT_EQ(verify_kind_against(verify_kind::text, "NCHAR"), verify_kind::padded_text);
+  EXPECT_EQ(verify_kind_against(verify_kind::text, "NVARCHAR2"), verify_kind::text);
+  EXPECT_EQ(verify_kind_against(verify_kind::integer, "CHAR"), verify_kind::integer);
+  EXPECT_EQ(access_canon(ole_variant(L"ab "), verify_kind::padded_text),
+            oracle_canon(ole_variant(L"ab        "), verify_kind::padded_text));
+  EXPECT_NE(access_canon(ole_variant(L"ab"), verify_kind::padded_text),
+            oracle_canon(ole_variant(L" ab       "), verify_kind::padded_text));
+  EXPECT_EQ(access_canon(ole_variant(L""), verify_kind::padded_text),
+            oracle_canon(ole_variant(L"   "), verify_kind::padded_text));
+  EXPECT_NE(access_canon(ole_variant(L"ab "), verify_kind::text),
+            oracle_canon(ole_variant(L"ab        "), verify_kind::text));
   // A Decimal column is described as a 16-byte double; it stays exact.
   EXPECT_EQ(verify_kind_of(VT_R8, 0, 16), verify_kind::decimal);
   EXPECT_EQ(verify_kind_of(VT_R8, 0, 8), verify_kind::real);
