@@ -102,8 +102,11 @@ class conversion_driver {
   // refusal of one (orphaned rows, ORA-02298) is reported for it and the
   // others are still built. A relationship between tables that this run did
   // not convert (skipped, failed or not selected) is left out.
+  // A stop request ends the phase before the next key; the keys built so far
+  // stay, and a later run builds the others.
   void create_foreign_keys(const udb_relationships& relationships) {
     for (const udb_relationship& rel : relationships) {
+      if (conv_.stop_requested()) return;
       const std::wstring* missing = !converted(rel.table)       ? &rel.table
                                     : !converted(rel.ref_table) ? &rel.ref_table
                                                                 : nullptr;

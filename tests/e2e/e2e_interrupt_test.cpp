@@ -36,7 +36,9 @@ class Interrupt : public e2e_test {
   // Starts TARVAGENT in the test's directory; standard output and error go
   // to agent.out. Records are written one at a time and each server call is
   // slowed a little, so that a signal finds the run in the middle of Bench.
-  pid_t start(const std::vector<std::string>& extra = {}) {
+  // `latency_us` is the time each server call takes.
+  pid_t start(const std::vector<std::string>& extra = {}, int latency_us = 200,
+              int batch_rows = 1) {
     std::vector<std::string> args = {std::string(TARVEL_BIN) + "/TARVAGENT",
                                      "--src=" + kStopTest,
                                      "--dest=E2E",
@@ -47,9 +49,10 @@ class Interrupt : public e2e_test {
     args.insert(args.end(), extra.begin(), extra.end());
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) env.emplace_back(*e);
-    for (const char* e : {"TARVEL_OCI_LIB=embedded", "TARVEL_BATCH_ROWS=1",
-                          "TARVEL_ORAEMB_LATENCY_US=200", "XDG_CONFIG_HOME=/nonexistent"})
+    for (const char* e : {"TARVEL_OCI_LIB=embedded", "XDG_CONFIG_HOME=/nonexistent"})
       env.emplace_back(e);
+    env.push_back("TARVEL_BATCH_ROWS=" + std::to_string(batch_rows));
+    env.push_back("TARVEL_ORAEMB_LATENCY_US=" + std::to_string(latency_us));
     env.push_back("TARVEL_ORAEMB_DIR=" + dir_);
     std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());
@@ -83,10 +86,24 @@ class Interrupt : public e2e_test {
     return -1;
   }
 
-  // Rows of Bench committed so far (0 before the table exists).
-  long bench_rows() {
-    const rows r = query_quiet("SELECT COUNT(*) FROM \"Bench\"");
+  // Rows of a table committed so far (0 before the table exists); `from`
+  // is a quoted name or a dictionary view with its WHERE clause.
+  long count_rows(const std::string& from) {
+    const rows r = query_quiet("SELECT COUNT(*) FROM " + from);
     return r.size() > 1 && !r[1].empty() ? std::atol(r[1][0].c_str()) : 0;
+  }
+  long table_rows(const std::string& table) { return count_rows("\"" + table + "\""); }
+  long bench_rows() { return table_rows("Bench"); }
+
+  // Waits until the trace log holds `line`, at most 60 s.
+  bool wait_for_trace(const std::string& line) {
+    for (int i = 0; i < 6000; ++i) {
+      std::ifstream in(dir_ + "/trace.log", std::ios::binary);
+      const std::string text(std::istreambuf_iterator<char>(in), {});
+      if (text.find(line) != std::string::npos) return true;
+      std::this_thread::sleep_for(10ms);
+    }
+    return false;
   }
 
   // Waits until Bench holds rows, at most 60 s.
@@ -182,6 +199,28 @@ TEST_F(Interrupt, SecondSignalEndsTheProcessAtOnceAndStillRemovesTheTemporaryFil
   EXPECT_FALSE(temp_files_left());
   // What was committed stays readable.
   EXPECT_GT(bench_rows(), 0);
+}
+
+TEST_F(Interrupt, SignalDuringTheForeignKeysKeepsEveryTableAndTheNextRunBuildsTheKey) {
+  // Alpha and Omega only, each server call slowed to 50 ms, so that the
+  // foreign-key phase (Omega refers to Alpha) lasts several calls.
+  const std::string list = dir_ + "/tables.txt";
+  std::ofstream(list) << "Alpha\nOmega\n";
+  const pid_t pid = start({"--tab_file=" + list}, 50000, 100);
+  ASSERT_TRUE(wait_for_trace("Converting foreign keys")) << output();
+  kill(pid, SIGTERM);
+  EXPECT_EQ(wait_exit(pid), 255) << output();
+  EXPECT_NE(output().find("Interrupted: 2 tables done.\n"), std::string::npos) << output();
+  EXPECT_FALSE(temp_files_left());
+  EXPECT_EQ(table_rows("Alpha"), 10);
+  EXPECT_EQ(table_rows("Omega"), 10);
+
+  // A merge run afterwards ends with the key in place, whether or not the
+  // interrupted run had built it.
+  const pid_t again = start({"--tab_file=" + list, "--mode=3"}, 0, 100);
+  EXPECT_EQ(wait_exit(again), 0) << output();
+  EXPECT_EQ(table_rows("Omega"), 10);
+  EXPECT_EQ(count_rows("user_constraints WHERE constraint_type = 'R' AND table_name = 'Omega'"), 1);
 }
 
 TEST_F(Interrupt, SignalBeforeTheRunConvertsNothing) {
