@@ -5,20 +5,12 @@
 // conversion program's own message and status 255.
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <cstring>
 #include <fstream>
-#include <sstream>
 
 #include "tests/e2e/e2e_support.h"
 
 namespace {
-
-std::string file_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -77,8 +69,8 @@ TEST_F(verify_test, EachAlteredValueRowAndDuplicateIsFoundByKeyAndColumn) {
   sql("DELETE FROM \"NoKey\" WHERE \"ID\" = 1");
   sql("INSERT INTO \"NoKey\" (\"ID\", \"Label\") VALUES (1, 'one')");
 
-  const std::string access_before = file_bytes(source);
-  const std::string oracle_before = file_bytes(database_file());
+  const std::string access_before = read_file(source);
+  const std::string oracle_before = read_file(database_file());
   const run_result json = verify(source, "--format=json");
   EXPECT_EQ(json.status, 1) << json.output;
   for (const char* expected :
@@ -90,8 +82,8 @@ TEST_F(verify_test, EachAlteredValueRowAndDuplicateIsFoundByKeyAndColumn) {
         "\"access_rows\": 2, \"oracle_rows\": 2, \"content\": \"equal\""})
     EXPECT_TRUE(contains(json.output, expected)) << expected << "\n" << json.output;
   // Only queries ran: both sides are unchanged byte for byte.
-  EXPECT_TRUE(file_bytes(source) == access_before);
-  EXPECT_TRUE(file_bytes(database_file()) == oracle_before);
+  EXPECT_TRUE(read_file(source) == access_before);
+  EXPECT_TRUE(read_file(database_file()) == oracle_before);
 
   // The same differences when the second pass spreads its rows over files.
   const run_result text = verify(source, "", "TARVEL_VERIFY_MEMORY_ROWS=3");
@@ -180,6 +172,28 @@ TEST_F(verify_test, EmptyLongOnlyAndRenamedTablesVerify) {
   EXPECT_TRUE(contains(squeezed(changed.output), "LongsOnly 4 4 DIFFERS ")) << changed.output;
   for (const char* row : {"missing row (Notes='abcdefghij", "extra row (Notes='abcdefghij"})
     EXPECT_TRUE(contains(changed.output, row)) << row << "\n" << changed.output;
+}
+
+// A source table that lost a page: named with what the reader says, the
+// other tables verified.
+TEST_F(verify_test, AnAccessTableThatLostAPageIsReportedAndTheOthersVerify) {
+  const std::string good = fixture("generated/damageTest.mdb");
+  ASSERT_EQ(convert(good, "--silent").status, 0);
+  std::string file = read_file(good);
+  const std::vector<size_t> pages = data_pages_holding(file, "Customer number");
+  ASSERT_GE(pages.size(), 3u);
+  std::memset(file.data() + pages[1] * kAccessPage, 0, kAccessPage);
+  const std::string damaged = dir_ + "/damaged.mdb";
+  write_file(damaged, file);
+  const run_result r = verify(damaged);
+  EXPECT_EQ(r.status, 1) << r.output;
+  const std::string shown = squeezed(r.output);
+  for (const std::string& line :
+       {std::string("Orders - - DIFFERS could not be read: "),
+        "the file may be damaged (page " + std::to_string(pages[1]) +
+            " of the table is not a data page)\n",
+        std::string("Small 7 7 equal\n"), std::string("Notes 2 2 equal\n")})
+    EXPECT_TRUE(contains(shown, line)) << line << "\n" << r.output;
 }
 
 // A server lets an existing index enforce a new key when the key's columns
@@ -389,7 +403,7 @@ TEST_F(verify_test, ReportFileAndTableListAreHonoured) {
                                              " --report=" + shell_quote(dir_ + "/report.txt"));
   EXPECT_EQ(only.status, 0) << only.output;
   EXPECT_EQ(only.output, "");
-  const std::string report = file_bytes(dir_ + "/report.txt");
+  const std::string report = read_file(dir_ + "/report.txt");
   EXPECT_TRUE(contains(report, "2 tables: 2 equal, 0 differing")) << report;
   EXPECT_FALSE(contains(report, "NoKey   ")) << report;
   const run_result all = verify(source);
