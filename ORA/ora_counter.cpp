@@ -13,6 +13,7 @@
 #include "ORA/ora_query_results.h"
 #include "ORA/ora_schema_initializer.h"
 #include "ORA/ora_stmt.h"
+#include "ORA/ora_util.h"
 #include "ORA/ora_validator.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
@@ -21,16 +22,6 @@
 namespace {
 // Bytes of the buffer a number's text is read into.
 constexpr size_t kNumberTextBytes = 256;
-
-// A name inside a quoted SQL text literal.
-std::wstring sql_text(const std::wstring& name) {
-  std::wstring out;
-  for (wchar_t c : name) {
-    out += c;
-    if (c == L'\'') out += L'\'';
-  }
-  return out;
-}
 
 std::wstring quoted(const std::wstring& name) {
   return L"\"" + name + L"\"";
@@ -116,7 +107,7 @@ std::optional<ora_counter> ora_counter::from_trigger_body(const std::wstring& bo
 std::optional<ora_counter> ora_counter::find(const std::wstring& table) {
   tk_wtrace(2, L"ora_counter::find(%s)", table);
   const std::wstring sql = L"select TRIGGER_BODY from USER_TRIGGERS where TABLE_NAME='" +
-                           sql_text(table) + L"' and TRIGGERING_EVENT='INSERT'";
+                           ora_doubled_quotes(table) + L"' and TRIGGERING_EVENT='INSERT'";
   ora_query_results rows(L"", sql);
   rows.initialize(0, sql);
   while (!rows.is_eof()) {
@@ -164,7 +155,7 @@ void ora_counter::move_past_values(ora_database& db, const std::wstring& table) 
       whole_number(read_text(L"SELECT MAX(" + quoted(column_) + L") FROM " + quoted(table)));
   if (!largest) return;  // no rows, or values that are no counter's
   const std::wstring seq_row =
-      L" from USER_SEQUENCES where SEQUENCE_NAME='" + sql_text(sequence_) + L"'";
+      L" from USER_SEQUENCES where SEQUENCE_NAME='" + ora_doubled_quotes(sequence_) + L"'";
   if (read_text(L"select INCREMENT_BY" + seq_row) != L"1") {
     tk_wtrace(2, L"Sequence '%s' is not one of a counter - left as it is", sequence_);
     return;

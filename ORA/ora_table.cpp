@@ -49,16 +49,6 @@ class trace_sink : public udb_append_sink {
   }
 };
 
-// A name inside a quoted SQL text literal.
-std::wstring sql_text(const std::wstring& name) {
-  std::wstring out;
-  for (wchar_t c : name) {
-    out += c;
-    if (c == L'\'') out += L'\'';
-  }
-  return out;
-}
-
 // Every row of a catalogue query, as the texts of its columns (NULL gives
 // an empty text).
 std::vector<std::vector<std::wstring>> read_rows(const std::wstring& sql) {
@@ -196,7 +186,7 @@ void ora_table::init_schema() {
   if (table) {
     tk_trace(2, "ora_table::get_columns_cnt");
     columns = read_count(L"SELECT COUNT(*) FROM USER_TAB_COLUMNS WHERE table_name = '" +
-                         sql_text(name()) + L"'");
+                         ora_doubled_quotes(name()) + L"'");
   }
   tk_trace(2, "Got %d columns", columns);
   if (table) tk_trace(1, "Right before extract DB structure");
@@ -210,7 +200,7 @@ void ora_table::init_schema() {
 
   const auto rows = read_rows(
       L"select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from USER_TAB_COLUMNS where table_name = '" +
-      sql_text(name()) + L"'");
+      ora_doubled_quotes(name()) + L"'");
   for (size_t r = 0; r < rows.size() && r < schema().size(); ++r) {
     const std::wstring& column = rows[r].at(0);
     size_t pos = schema().size();
@@ -288,7 +278,7 @@ void ora_table::read_primary_key() {
   const auto rows = read_rows(
       L"SELECT a.constraint_name, a.column_name FROM user_cons_columns a, user_constraints b "
       L"WHERE a.table_name='" +
-      sql_text(name()) +
+      ora_doubled_quotes(name()) +
       L"' AND a.constraint_name=b.constraint_name AND b.constraint_type='P' ORDER BY "
       L"a.constraint_name, a.position");
   if (rows.empty()) return;
@@ -312,7 +302,7 @@ void ora_table::read_primary_key() {
 }
 
 void ora_table::read_indexes() {
-  const std::wstring table = sql_text(name());
+  const std::wstring table = ora_doubled_quotes(name());
   const std::wstring sql =
       db_.server_version() < kVersion8
           ? L"SELECT user_indexes.index_name, user_indexes.uniqueness, "
@@ -353,7 +343,7 @@ void ora_table::read_indexes() {
 }
 
 void ora_table::read_foreign_keys() {
-  const std::wstring key = sql_text(primary_key_);
+  const std::wstring key = ora_doubled_quotes(primary_key_);
   if (read_count(L"select count(*) from USER_CONSTRAINTS where R_CONSTRAINT_NAME='" + key +
                  L"' and CONSTRAINT_TYPE='R'") == 0) {
     tk_trace(2, "No foreign keys found");

@@ -237,6 +237,16 @@ std::wstring get_native_type(const t_ftd& ftd) {
   }
 }
 
+std::wstring ora_doubled_quotes(const std::wstring& text) {
+  std::wstring out;
+  out.reserve(text.size() + 2);
+  for (wchar_t c : text) {
+    out += c;
+    if (c == L'\'') out += L'\'';
+  }
+  return out;
+}
+
 std::wstring to_oracle_str(const std::wstring& text, unsigned short vartype) {
   tk_wtrace(2, L"to_oracle_str(%s,%d)", text, vartype);
   if (text.empty()) return L"''";
@@ -244,12 +254,7 @@ std::wstring to_oracle_str(const std::wstring& text, unsigned short vartype) {
   if (vartype == VT_FILETIME) return timestamp_literal(text);
   if (vartype == VT_BLOB || vartype == VT_BLOB_OBJECT || vartype == VT_BYTE_ARRAY)
     return binary_literal(text);
-  std::wstring quoted;
-  quoted.reserve(text.size() + 2);
-  for (wchar_t c : text) {
-    quoted += c;
-    if (c == L'\'') quoted += L'\'';
-  }
+  const std::wstring quoted = ora_doubled_quotes(text);
   if (vartype == VT_BSTR) return L"'" + quoted + L"'";
   return quoted;
 }

@@ -34,6 +34,9 @@ bool is_ora_lob_column(const t_ftd& ftd);
 // [(e|E)[+|-]digits], digits on at least one side of the point.
 bool is_ora_number_literal(std::wstring_view text);
 
+// text with each quote doubled, to stand inside a quoted SQL text literal.
+std::wstring ora_doubled_quotes(const std::wstring& text);
+
 // The Oracle column type; an unknown vartype is an internal assertion failure.
 std::wstring get_native_type(const t_ftd& ftd);
 // The SQL literal of a value given as text: "''" for an empty text or an

@@ -7,45 +7,16 @@
 #include <cstdlib>
 #include <string>
 
-#include "TK/tk_text.h"
-#include "access/dao/dao.h"
+#include "bench/bench_dao.h"
+#include "bench/bench_support.h"
 
 namespace {
 
-VARIANT missing() {
-  VARIANT v;
-  VariantInit(&v);
-  return v;
-}
-
-double seconds_since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // Rows read, or -1 on a DAO failure.
 long read_all(const std::string& path, const std::u16string& table, long* values) {
-  DAODBEngine* e = nullptr;
-  if (FAILED(dao_create_engine(0, &e))) return -1;
-  auto engine = dao_ref<DAODBEngine>::adopt(e);
-  const std::u16string name16 = tk_utf8_to_utf16(path);
-  BSTR name = SysAllocStringLen(name16.data(), uint32_t(name16.size()));
-  DAODatabase* d = nullptr;
-  HRESULT hr = engine->OpenDatabase(name, missing(), missing(), missing(), &d);
-  SysFreeString(name);
-  if (FAILED(hr)) return -1;
-  auto db = dao_ref<DAODatabase>::adopt(d);
-  const std::u16string sql16 = u"SELECT * FROM [" + table + u"]";
-  VARIANT sql = missing();
-  sql.vt = VT_BSTR;
-  sql.bstrVal = SysAllocStringLen(sql16.data(), uint32_t(sql16.size()));
-  DAOQueryDef* q = nullptr;
-  hr = db->CreateQueryDef(missing(), sql, &q);
-  VariantClear(&sql);
-  if (FAILED(hr)) return -1;
-  auto qd = dao_ref<DAOQueryDef>::adopt(q);
-  DAORecordset* r = nullptr;
-  if (FAILED(qd->OpenRecordset(missing(), missing(), missing(), &r))) return -1;
-  auto rs = dao_ref<DAORecordset>::adopt(r);
+  const bench_query q = bench_open_query(path, u"SELECT * FROM [" + table + u"]");
+  if (!q.rows) return -1;
+  DAORecordset* rs = q.rows.get();
   DAOFields* f = nullptr;
   rs->get_Fields(&f);
   auto fields = dao_ref<DAOFields>::adopt(f);
@@ -55,18 +26,25 @@ long read_all(const std::string& path, const std::u16string& table, long* values
   VARIANT_BOOL eof = VARIANT_TRUE;
   for (; rs->get_EOF(&eof) == S_OK && !eof; rs->MoveNext(), ++rows) {
     for (int16_t i = 0; i < count; ++i) {
-      VARIANT index = missing();
+      VARIANT index = bench_missing();
       index.vt = VT_I2;
       index.iVal = i;
       DAOField* field = nullptr;
       fields->get_Item(index, &field);
-      VARIANT value = missing();
+      VARIANT value = bench_missing();
       if (SUCCEEDED(field->get_Value(&value))) ++*values;
       VariantClear(&value);
       field->Release();
     }
   }
   return rows;
+}
+
+// s as one word of the shell, whatever quotes it holds.
+std::string shell_quoted(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
 }
 
 }  // namespace
@@ -82,16 +60,17 @@ int main(int argc, char** argv) {
   long values = 0;
   auto start = std::chrono::steady_clock::now();
   const long rows = read_all(path, tk_utf8_to_utf16(table), &values);
-  const double dao_s = seconds_since(start);
+  const double dao_s = bench_seconds_since(start);
   if (rows < 0) {
     std::fprintf(stderr, "DAO read failed\n");
     return 1;
   }
 
-  const std::string command = "mdb-export '" + path + "' '" + table + "' > /dev/null";
+  const std::string command =
+      "mdb-export " + shell_quoted(path) + " " + shell_quoted(table) + " > /dev/null";
   start = std::chrono::steady_clock::now();
   const int rc = std::system(command.c_str());
-  const double export_s = seconds_since(start);
+  const double export_s = bench_seconds_since(start);
 
   std::printf("DAO component: %ld rows, %ld values in %.3f s = %.0f rows/s\n", rows, values, dao_s,
               rows / dao_s);

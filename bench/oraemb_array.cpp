@@ -4,83 +4,29 @@
 // prepared INSERT executed and committed per row, arrays of 1,000 rows
 // with batch errors and one commit per array, and the same arrays with a
 // 2 KB CLOB column bound as character data.
-#include <dlfcn.h>
-
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "ORA/oci/oci_types.h"
+#include "bench/bench_oraemb.h"
+#include "bench/bench_support.h"
 
 namespace {
 
-struct Oci {
-  // clang-format off
-#define OCI_FN(name) decltype(&::name) name = nullptr;
-  OCI_FN(OCIEnvCreate)
-  OCI_FN(OCIHandleAlloc)
-  OCI_FN(OCIHandleFree)
-  OCI_FN(OCILogon)
-  OCI_FN(OCILogoff)
-  OCI_FN(OCIStmtPrepare)
-  OCI_FN(OCIStmtExecute)
-  OCI_FN(OCIBindByPos)
-  OCI_FN(OCIErrorGet)
-  OCI_FN(OCIDefineByPos)
-  OCI_FN(OCIStmtFetch)
-#undef OCI_FN
-  // clang-format on
-};
-
-Oci api;
-OCIEnv* env = nullptr;
-OCIError* err = nullptr;
-OCISvcCtx* svc = nullptr;
-
-std::u16string u16(const std::string& s) {
-  return std::u16string(s.begin(), s.end());
-}
-
-OCIStmt* prepare(const std::string& sql) {
-  OCIStmt* st = nullptr;
-  api.OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
-  std::u16string text = u16(sql);
-  api.OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(text.data()),
-                     static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
-  return st;
-}
-
-void check(sword rc, const std::string& what) {
-  if (rc == OCI_SUCCESS) return;
-  char16_t msg[256] = {};
-  sb4 code = 0;
-  api.OCIErrorGet(err, 1, nullptr, &code, reinterpret_cast<OraText*>(msg), sizeof msg,
-                  OCI_HTYPE_ERROR);
-  std::string text(msg, msg + std::char_traits<char16_t>::length(msg));
-  std::fprintf(stderr, "%s: %d %s\n", what.c_str(), rc, text.c_str());
-  std::exit(1);
-}
-
-void run(const std::string& sql, ub4 mode = OCI_DEFAULT) {
-  OCIStmt* st = prepare(sql);
-  check(api.OCIStmtExecute(svc, st, err, 1, 0, nullptr, nullptr, mode), sql);
-  api.OCIHandleFree(st, OCI_HTYPE_STMT);
-}
-
 // A statistic of this session.
-long long stat(const char* name) {
+long long stat(bench_oraemb& db, const char* name) {
   OCIStmt* st =
-      prepare(std::string("SELECT m.VALUE FROM V$MYSTAT m, V$STATNAME n WHERE m.STATISTIC# = "
-                          "n.STATISTIC# AND n.NAME = '") +
-              name + "'");
+      db.prepare(std::string("SELECT m.VALUE FROM V$MYSTAT m, V$STATNAME n WHERE m.STATISTIC# = "
+                             "n.STATISTIC# AND n.NAME = '") +
+                 name + "'");
   long long value = 0;
-  api.OCIDefineByPos(st, nullptr, err, 1, &value, 8, SQLT_INT, nullptr, nullptr, nullptr, 0);
-  check(api.OCIStmtExecute(svc, st, err, 1, 0, nullptr, nullptr, OCI_DEFAULT), name);
-  api.OCIHandleFree(st, OCI_HTYPE_STMT);
+  db.api.OCIDefineByPos(st, nullptr, db.err, 1, &value, 8, SQLT_INT, nullptr, nullptr, nullptr, 0);
+  db.check(db.api.OCIStmtExecute(db.svc, st, db.err, 1, 0, nullptr, nullptr, OCI_DEFAULT), name);
+  db.api.OCIHandleFree(st, OCI_HTYPE_STMT);
   return value;
 }
 
@@ -112,7 +58,7 @@ void fill(Columns& c, int first, int count, bool memo) {
     int row = first + k;
     c.id[k] = row;
     c.qty[k] = row * 7;
-    std::u16string name = u16("Name " + std::to_string(row));
+    std::u16string name = bench_u16("Name " + std::to_string(row));
     std::memcpy(&c.name[static_cast<size_t>(k) * 50], name.data(), name.size() * 2);
     c.name_len[k] = static_cast<ub2>(name.size() * 2);
     c.amount[k] = 1234.5 + row;
@@ -131,17 +77,17 @@ struct Result {
 };
 
 template <class Fn>
-Result measure(Fn&& fn) {
-  long long trips = stat("SQL*Net roundtrips to/from client");
-  long long hard = stat("parse count (hard)");
+Result measure(bench_oraemb& db, Fn&& fn) {
+  long long trips = stat(db, "SQL*Net roundtrips to/from client");
+  long long hard = stat(db, "parse count (hard)");
   auto start = std::chrono::steady_clock::now();
   fn();
-  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  double s = bench_seconds_since(start);
   // Less the executes of the two statistics queries between the readings
   // (their texts are parsed hard again only once the shared pool of 4,096
   // texts has forgotten them, as after the literal INSERTs).
-  long long trips_after = stat("SQL*Net roundtrips to/from client");
-  return {s, trips_after - trips - 2, stat("parse count (hard)") - hard};
+  long long trips_after = stat(db, "SQL*Net roundtrips to/from client");
+  return {s, trips_after - trips - 2, stat(db, "parse count (hard)") - hard};
 }
 
 void report(const char* label, int rows, const Result& r) {
@@ -155,53 +101,26 @@ void report(const char* label, int rows, const Result& r) {
 int main(int argc, char** argv) {
   const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
   const int single_rows = std::min(rows, 20000);
-  void* lib = dlopen(TARVEL_BIN "/liboraemb.so", RTLD_NOW);
-  if (!lib) {
-    std::fprintf(stderr, "%s\n", dlerror());
-    return 1;
-  }
-  // clang-format off
-#define OCI_FN(name) api.name = reinterpret_cast<decltype(api.name)>(dlsym(lib, #name));
-  OCI_FN(OCIEnvCreate)
-  OCI_FN(OCIHandleAlloc)
-  OCI_FN(OCIHandleFree)
-  OCI_FN(OCILogon)
-  OCI_FN(OCILogoff)
-  OCI_FN(OCIStmtPrepare)
-  OCI_FN(OCIStmtExecute)
-  OCI_FN(OCIBindByPos)
-  OCI_FN(OCIErrorGet)
-  OCI_FN(OCIDefineByPos)
-  OCI_FN(OCIStmtFetch)
-#undef OCI_FN
-  // clang-format on
-  auto dir = std::filesystem::temp_directory_path() / "oraemb_bench_array";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  setenv("TARVEL_ORAEMB_DIR", dir.c_str(), 1);
-  api.OCIEnvCreate(&env, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
-  api.OCIHandleAlloc(env, reinterpret_cast<void**>(&err), OCI_HTYPE_ERROR, 0, nullptr);
-  std::u16string user = u"scott", pwd = u"tiger", db = u"//localhost:1521/BENCH";
-  check(api.OCILogon(env, err, &svc, reinterpret_cast<const OraText*>(user.data()), 10,
-                     reinterpret_cast<const OraText*>(pwd.data()), 10,
-                     reinterpret_cast<const OraText*>(db.data()), static_cast<ub4>(db.size() * 2)),
-        "logon");
+  bench_oraemb db("oraemb_bench_array");
+  bench_oci& api = db.api;
+  OCIError* err = db.err;
+  OCISvcCtx* svc = db.svc;
   if (const char* latency = std::getenv("TARVEL_ORAEMB_LATENCY_US"))
     std::printf("simulated latency: %s us per round trip\n", latency);
   char sql[512];
   for (const char* t : {"LIT", "ONE", "ARR", "ARRM"}) {
     std::snprintf(sql, sizeof sql, kCreate, t);
-    run(sql);
+    db.run(sql);
   }
 
-  Result literal = measure([&] {
+  Result literal = measure(db, [&] {
     for (int k = 0; k < single_rows; ++k) {
       char text[400];
       std::snprintf(text, sizeof text,
                     "INSERT INTO \"LIT\" VALUES(%d, 'Name %d', %d, %.15e, to_date('2011-08-17 "
                     "10:30:00', 'YYYY-MM-DD HH24:MI:SS'), NULL)",
                     k, k, k * 7, 1234.5 + k);
-      run(text, OCI_COMMIT_ON_SUCCESS);
+      db.run(text, OCI_COMMIT_ON_SUCCESS);
     }
   });
   report("literal INSERT, commit per row", single_rows, literal);
@@ -222,39 +141,38 @@ int main(int argc, char** argv) {
                        c.memo_len.data(), nullptr, 0, nullptr, 0);
   };
 
-  Result single = measure([&] {
+  Result single = measure(db, [&] {
     OCIStmt* st =
-        prepare("INSERT INTO \"ONE\" (ID, NAME, QTY, AMT, D) VALUES (:1, :2, :3, :4, :5)");
+        db.prepare("INSERT INTO \"ONE\" (ID, NAME, QTY, AMT, D) VALUES (:1, :2, :3, :4, :5)");
     Columns c;
     for (int k = 0; k < single_rows; ++k) {
       fill(c, k, 1, false);
       bind_all(st, c, false);
-      check(api.OCIStmtExecute(svc, st, err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS), "one");
+      db.check(api.OCIStmtExecute(svc, st, err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS),
+               "one");
     }
     api.OCIHandleFree(st, OCI_HTYPE_STMT);
   });
   report("prepared INSERT, commit per row", single_rows, single);
 
   auto arrays = [&](const char* table, bool memo) {
-    return measure([&] {
-      OCIStmt* st = prepare(std::string("INSERT INTO \"") + table + "\" (ID, NAME, QTY, AMT, D" +
-                            (memo ? ", M" : "") + ") VALUES (:1, :2, :3, :4, :5" +
-                            (memo ? ", :6" : "") + ")");
+    return measure(db, [&] {
+      OCIStmt* st = db.prepare(std::string("INSERT INTO \"") + table + "\" (ID, NAME, QTY, AMT, D" +
+                               (memo ? ", M" : "") + ") VALUES (:1, :2, :3, :4, :5" +
+                               (memo ? ", :6" : "") + ")");
       Columns c;
       for (int first = 0; first < rows; first += kBatch) {
         int n = std::min(kBatch, rows - first);
         fill(c, first, n, memo);
         bind_all(st, c, memo);
-        check(api.OCIStmtExecute(svc, st, err, n, 0, nullptr, nullptr,
-                                 OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS),
-              "array");
+        db.check(api.OCIStmtExecute(svc, st, err, n, 0, nullptr, nullptr,
+                                    OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS),
+                 "array");
       }
       api.OCIHandleFree(st, OCI_HTYPE_STMT);
     });
   };
   report("arrays of 1,000, commit per array", rows, arrays("ARR", false));
   report("same with a 2 KB CLOB bound as data", rows, arrays("ARRM", true));
-  api.OCILogoff(svc, err);
-  std::filesystem::remove_all(dir);
   return 0;
 }

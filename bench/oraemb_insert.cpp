@@ -3,7 +3,6 @@
 // literal form with RETURNING ROWID, and 2,000 rows each with a 10 KB CLOB
 // written through a locator selected FOR UPDATE. The same rows go into a
 // plain SQLite table with the same pragmas for comparison.
-#include <dlfcn.h>
 #include <sqlite3.h>
 
 #include <chrono>
@@ -12,34 +11,10 @@
 #include <filesystem>
 #include <string>
 
-#include "ORA/oci/oci_types.h"
+#include "bench/bench_oraemb.h"
+#include "bench/bench_support.h"
 
 namespace {
-
-struct Oci {
-  // clang-format off
-#define OCI_FN(name) decltype(&::name) name = nullptr;
-  OCI_FN(OCIEnvCreate)
-  OCI_FN(OCIHandleAlloc)
-  OCI_FN(OCIHandleFree)
-  OCI_FN(OCILogon)
-  OCI_FN(OCILogoff)
-  OCI_FN(OCIStmtPrepare)
-  OCI_FN(OCIStmtExecute)
-  OCI_FN(OCIBindByName)
-  OCI_FN(OCIBindDynamic)
-  OCI_FN(OCIDescriptorAlloc)
-  OCI_FN(OCIDescriptorFree)
-  OCI_FN(OCIDefineByPos)
-  OCI_FN(OCILobWrite)
-  OCI_FN(OCIErrorGet)
-#undef OCI_FN
-  // clang-format on
-};
-
-std::u16string u16(const std::string& s) {
-  return std::u16string(s.begin(), s.end());
-}
 
 char16_t g_rowid[256];
 ub4 g_rowid_len = 512;
@@ -60,10 +35,6 @@ sb4 out_cb(void*, OCIBind*, ub4, ub4, void** b, ub4** l, ub1* p, void** i, ub2**
   return OCI_CONTINUE;
 }
 
-double seconds_since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 std::string row_values(int k) {
   char buf[512];
   std::snprintf(buf, sizeof buf,
@@ -81,51 +52,13 @@ const char* kCreate =
 }  // namespace
 
 int main() {
-  void* lib = dlopen(TARVEL_BIN "/liboraemb.so", RTLD_NOW);
-  if (!lib) {
-    std::fprintf(stderr, "%s\n", dlerror());
-    return 1;
-  }
-  Oci api;
-  // clang-format off
-#define OCI_FN(name) api.name = reinterpret_cast<decltype(api.name)>(dlsym(lib, #name));
-  OCI_FN(OCIEnvCreate)
-  OCI_FN(OCIHandleAlloc)
-  OCI_FN(OCIHandleFree)
-  OCI_FN(OCILogon)
-  OCI_FN(OCILogoff)
-  OCI_FN(OCIStmtPrepare)
-  OCI_FN(OCIStmtExecute)
-  OCI_FN(OCIBindByName)
-  OCI_FN(OCIBindDynamic)
-  OCI_FN(OCIDescriptorAlloc)
-  OCI_FN(OCIDescriptorFree)
-  OCI_FN(OCIDefineByPos)
-  OCI_FN(OCILobWrite)
-  OCI_FN(OCIErrorGet)
-#undef OCI_FN
-  // clang-format on
-  auto dir = std::filesystem::temp_directory_path() / "oraemb_bench";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  setenv("TARVEL_ORAEMB_DIR", dir.c_str(), 1);
-
-  OCIEnv* env = nullptr;
-  OCIError* err = nullptr;
-  OCISvcCtx* svc = nullptr;
-  api.OCIEnvCreate(&env, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
-  api.OCIHandleAlloc(env, reinterpret_cast<void**>(&err), OCI_HTYPE_ERROR, 0, nullptr);
-  std::u16string user = u"scott", pwd = u"tiger", db = u"//localhost:1521/BENCH";
-  if (api.OCILogon(env, err, &svc, reinterpret_cast<const OraText*>(user.data()), 10,
-                   reinterpret_cast<const OraText*>(pwd.data()), 10,
-                   reinterpret_cast<const OraText*>(db.data()), db.size() * 2) != OCI_SUCCESS)
-    return 1;
+  bench_oraemb db("oraemb_bench");
+  const bench_oci& api = db.api;
+  OCIEnv* env = db.env;
+  OCIError* err = db.err;
+  OCISvcCtx* svc = db.svc;
   auto run = [&](const std::string& sql, ub4 mode, bool returning, OCILobLocator** loc) {
-    OCIStmt* st = nullptr;
-    api.OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
-    std::u16string text = u16(sql);
-    api.OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(text.data()), text.size() * 2, 1,
-                       0);
+    OCIStmt* st = db.prepare(sql);
     if (returning) {
       OCIBind* bind = nullptr;
       std::u16string ph = u":1";
@@ -137,15 +70,7 @@ int main() {
       OCIDefine* def = nullptr;
       api.OCIDefineByPos(st, &def, err, 1, loc, 0, SQLT_CLOB, nullptr, nullptr, nullptr, 0);
     }
-    sword rc = api.OCIStmtExecute(svc, st, err, 1, 0, nullptr, nullptr, mode);
-    if (rc != OCI_SUCCESS) {
-      char16_t msg[256] = {};
-      sb4 code = 0;
-      api.OCIErrorGet(err, 1, nullptr, &code, reinterpret_cast<OraText*>(msg), sizeof msg,
-                      OCI_HTYPE_ERROR);
-      std::fprintf(stderr, "failed (%d): %s\n", code, sql.c_str());
-      std::exit(1);
-    }
+    db.check(api.OCIStmtExecute(svc, st, err, 1, 0, nullptr, nullptr, mode), sql);
     api.OCIHandleFree(st, OCI_HTYPE_STMT);
   };
 
@@ -155,7 +80,7 @@ int main() {
   for (int k = 0; k < kRows; ++k)
     run("INSERT /*+ APPEND */ INTO \"T\" VALUES(" + row_values(k) + ") RETURNING ROWID INTO :1",
         OCI_COMMIT_ON_SUCCESS, true, nullptr);
-  double engine_insert = seconds_since(start);
+  double engine_insert = bench_seconds_since(start);
 
   run("CREATE TABLE \"L\" (\"ID\" NUMBER(11,0), \"M\" CLOB)", OCI_DEFAULT, false, nullptr);
   std::u16string memo(10240, u'x');
@@ -174,13 +99,12 @@ int main() {
       return 1;
     api.OCIDescriptorFree(loc, OCI_DTYPE_LOB);
   }
-  double engine_lob = seconds_since(start);
-  api.OCILogoff(svc, err);
-  api.OCIHandleFree(env, OCI_HTYPE_ENV);
+  double engine_lob = bench_seconds_since(start);
+  db.close();
 
   // Plain SQLite: same pragmas, one committed INSERT statement per row.
   sqlite3* plain = nullptr;
-  sqlite3_open((dir / "plain.db").c_str(), &plain);
+  sqlite3_open((db.dir / "plain.db").c_str(), &plain);
   sqlite3_exec(plain,
                "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-65536;"
                "CREATE TABLE t(rid INTEGER PRIMARY KEY, c1,c2,c3,c4,c5,c6,c7,c8,c9,c10);"
@@ -196,14 +120,14 @@ int main() {
         k, k, k, k * 7);
     sqlite3_exec(plain, sql, nullptr, nullptr, nullptr);
   }
-  double plain_insert = seconds_since(start);
+  double plain_insert = bench_seconds_since(start);
   std::string text(10240, 'x');
   start = std::chrono::steady_clock::now();
   for (int k = 0; k < kLobRows; ++k) {
     std::string sql = "INSERT INTO l(id, m) VALUES(" + std::to_string(k) + ", '" + text + "')";
     sqlite3_exec(plain, sql.c_str(), nullptr, nullptr, nullptr);
   }
-  double plain_lob = seconds_since(start);
+  double plain_lob = bench_seconds_since(start);
   sqlite3_close(plain);
 
   std::printf(
@@ -212,7 +136,5 @@ int main() {
   std::printf(
       "rows with a 10 KB CLOB:      engine %8.0f rows/s, plain SQLite %8.0f rows/s (%.0f%%)\n",
       kLobRows / engine_lob, kLobRows / plain_lob, 100.0 * plain_lob / engine_lob);
-  std::filesystem::remove_all(dir);
-  dlclose(lib);
   return 0;
 }

@@ -210,7 +210,9 @@ std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
         {"parse count (hard)", c.hard_parses()},
         {"SQL*Net roundtrips to/from client", c.round_trips()},
         {"lob reads", c.calls(SessionCosts::LobRead)},
-        {"lob writes", c.calls(SessionCosts::LobWrite)}};
+        {"lob writes", c.calls(SessionCosts::LobWrite)},
+        // The session's largest buffer of result rows (not all of its memory).
+        {"session pga memory max", c.cursor_bytes_peak()}};
     int64_t number = 0;
     for (const auto& [name, value] : stats) {
       ++number;

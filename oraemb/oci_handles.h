@@ -97,6 +97,9 @@ struct LobH : Handle {
   int form = SQLCS_IMPLICIT;
   const Session* session = nullptr;
   uint64_t txn = 0;
+  // The value as the query read it, for a locator not selected FOR UPDATE:
+  // such a locator reads the LOB as of its query's snapshot.
+  std::shared_ptr<const std::string> fetched;
 };
 
 // A TIMESTAMP value (OCI_DTYPE_TIMESTAMP), filled by SQLT_TIMESTAMP defines.

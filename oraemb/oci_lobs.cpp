@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "ORA/oci/oci_types.h"
 #include "oraemb/bind_values.h"
@@ -46,6 +47,15 @@ LobH* usable_locator(SvcH* svc, OCILobLocator* locp) {
   if (!loc) return nullptr;
   if (!loc->valid || loc->ref.table_obj == 0 || loc->session != svc->session.get()) raise(22275);
   return loc;
+}
+
+// A locator's LOB value: as its query read it, or as stored now for a
+// locator selected FOR UPDATE (`read` holds that value).
+const std::string& lob_contents(Session& session, const LobH& loc, std::optional<Value>& read) {
+  if (loc.fetched) return *loc.fetched;
+  read = session.lob_read(loc.ref, loc.kind);
+  if (!read) raise(22275);
+  return read->bytes;
 }
 }  // namespace
 
@@ -117,11 +127,11 @@ OCI_EXPORT sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* lo
     LobH* loc = usable_locator(svc, locp);
     if (!amtp || !bufp || offset < 1) raise(24801);
     check_lob_form(*loc, csfrm);
-    auto current = svc->session->lob_read(loc->ref, loc->kind);
-    if (!current) raise(22275);
+    std::optional<Value> current;
+    const std::string& stored = lob_contents(*svc->session, *loc, current);
     size_t at = offset - 1;
     if (loc->kind == Kind::Blob) {
-      const std::string& data = current->bytes;
+      const std::string& data = stored;
       if (at >= data.size()) {
         *amtp = 0;
         return OCI_NO_DATA;
@@ -132,7 +142,7 @@ OCI_EXPORT sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* lo
       *amtp = static_cast<ub4>(n);
       return n < want ? OCI_NEED_DATA : OCI_SUCCESS;
     }
-    std::u16string text = utf8_to_utf16(current->bytes);
+    std::u16string text = utf8_to_utf16(stored);
     if (at >= text.size()) {
       *amtp = 0;
       return OCI_NO_DATA;
@@ -167,11 +177,10 @@ OCI_EXPORT sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
     if (!svc->session) raise(3114);
     svc->session->costs().round_trip(SessionCosts::LobLength);
     LobH* loc = usable_locator(svc, locp);
-    auto current = svc->session->lob_read(loc->ref, loc->kind);
-    if (!current) raise(22275);
+    std::optional<Value> current;
+    const std::string& stored = lob_contents(*svc->session, *loc, current);
     if (lenp)
-      *lenp = static_cast<ub4>(loc->kind == Kind::Blob ? current->bytes.size()
-                                                       : utf16_length(current->bytes));
+      *lenp = static_cast<ub4>(loc->kind == Kind::Blob ? stored.size() : utf16_length(stored));
     return OCI_SUCCESS;
   });
 }

@@ -105,6 +105,7 @@ bool put_value(StmtH& stmt, DefineH& d, const Value& v) {
       loc->form = v.kind == Kind::Blob ? 0 : v.national ? SQLCS_NCHAR : SQLCS_IMPLICIT;
       loc->session = stmt.svc ? stmt.svc->session.get() : nullptr;
       loc->txn = stmt.svc && stmt.svc->session ? stmt.svc->session->transaction_id() : 0;
+      loc->fetched = v.lob.for_update ? nullptr : std::make_shared<const std::string>(v.bytes);
       return false;
     }
     case SQLT_STR:
@@ -412,6 +413,9 @@ OCI_EXPORT sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2, u
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!st || !err) return OCI_INVALID_HANDLE;
   return guarded(err, __func__, [&]() -> sword {
+    // The service context may have been freed by OCILogoff since execute;
+    // the cursor itself then reports ORA-03114.
+    if (st->svc && !registry::valid(st->svc, OCI_HTYPE_SVCCTX)) st->svc = nullptr;
     if (st->svc && st->svc->session) st->svc->session->costs().round_trip(SessionCosts::Fetch);
     if (!st->executed || !st->cursor) raise(24338);
     if (st->at_end) raise(1002);

@@ -46,7 +46,12 @@ class Parser {
   std::unique_ptr<CreateTableStmt> create_table();
   ColumnDef column_def();
   OraType data_type();
-  ConstraintDef constraint_body(std::string constraint_name);
+  // An out-of-line constraint: [CONSTRAINT name] PRIMARY KEY | UNIQUE |
+  // FOREIGN KEY ..., in CREATE TABLE and ALTER TABLE ADD.
+  bool is_table_constraint() const;
+  ConstraintDef table_constraint();
+  // After REFERENCES: table [(columns)] [ON DELETE CASCADE | SET NULL].
+  void references_clause(ConstraintDef& c);
   std::vector<std::string> column_list();
   std::unique_ptr<CreateIndexStmt> create_index(bool unique);
   // CREATE SEQUENCE or ALTER SEQUENCE after its leading keywords.

@@ -199,9 +199,29 @@ std::string Parser::default_clause(bool& has_default) {
   return sql_.substr(start, peek().start - start);
 }
 
-ConstraintDef Parser::constraint_body(std::string constraint_name) {
+bool Parser::is_table_constraint() const {
+  return is_kw("CONSTRAINT") || is_kw("PRIMARY") || is_kw("UNIQUE") || is_kw("FOREIGN") ||
+         is_kw("CHECK");
+}
+
+void Parser::references_clause(ConstraintDef& c) {
+  c.ref_table = name(903);
+  if (is_sym("(")) c.ref_columns = column_list();
+  if (accept_kw("ON")) {
+    expect_kw("DELETE");
+    if (accept_kw("CASCADE")) {
+      c.delete_rule = "CASCADE";
+    } else {
+      expect_kw("SET");
+      expect_kw("NULL");
+      c.delete_rule = "SET NULL";
+    }
+  }
+}
+
+ConstraintDef Parser::table_constraint() {
   ConstraintDef c;
-  c.name = std::move(constraint_name);
+  if (accept_kw("CONSTRAINT")) c.name = name(904);
   if (accept_kw("PRIMARY")) {
     expect_kw("KEY");
     c.type = 'P';
@@ -214,18 +234,7 @@ ConstraintDef Parser::constraint_body(std::string constraint_name) {
     c.type = 'R';
     c.columns = column_list();
     expect_kw("REFERENCES");
-    c.ref_table = name(903);
-    if (is_sym("(")) c.ref_columns = column_list();
-    if (accept_kw("ON")) {
-      expect_kw("DELETE");
-      if (accept_kw("CASCADE")) {
-        c.delete_rule = "CASCADE";
-      } else {
-        expect_kw("SET");
-        expect_kw("NULL");
-        c.delete_rule = "SET NULL";
-      }
-    }
+    references_clause(c);
   } else if (is_kw("CHECK")) {
     unsupported();
   } else {
@@ -250,6 +259,14 @@ ColumnDef Parser::column_def() {
   while (true) {
     std::string cname;
     if (accept_kw("CONSTRAINT")) cname = name(904);
+    // An inline constraint is on this column alone.
+    auto inline_constraint = [&](char type) -> ConstraintDef& {
+      ConstraintDef& c = col.inline_constraints.emplace_back();
+      c.name = cname;
+      c.type = type;
+      c.columns = {col.name};
+      return c;
+    };
     if (accept_kw("NOT")) {
       expect_kw("NULL", 908);
       col.nullability = 2;
@@ -258,35 +275,11 @@ ColumnDef Parser::column_def() {
       col.nullability = 1;
     } else if (accept_kw("PRIMARY")) {
       expect_kw("KEY");
-      ConstraintDef c;
-      c.name = cname;
-      c.type = 'P';
-      c.columns = {col.name};
-      col.inline_constraints.push_back(c);
+      inline_constraint('P');
     } else if (accept_kw("UNIQUE")) {
-      ConstraintDef c;
-      c.name = cname;
-      c.type = 'U';
-      c.columns = {col.name};
-      col.inline_constraints.push_back(c);
+      inline_constraint('U');
     } else if (accept_kw("REFERENCES")) {
-      ConstraintDef c;
-      c.name = cname;
-      c.type = 'R';
-      c.columns = {col.name};
-      c.ref_table = name(903);
-      if (is_sym("(")) c.ref_columns = column_list();
-      if (accept_kw("ON")) {
-        expect_kw("DELETE");
-        if (accept_kw("CASCADE")) {
-          c.delete_rule = "CASCADE";
-        } else {
-          expect_kw("SET");
-          expect_kw("NULL");
-          c.delete_rule = "SET NULL";
-        }
-      }
-      col.inline_constraints.push_back(c);
+      references_clause(inline_constraint('R'));
     } else if (is_kw("CHECK") || is_kw("DEFAULT")) {
       unsupported();
     } else {
@@ -305,11 +298,8 @@ std::unique_ptr<CreateTableStmt> Parser::create_table() {
   if (is_kw("AS") || is_kw("OF")) unsupported();
   expect_sym("(", 906);
   do {
-    if (is_kw("CONSTRAINT") || is_kw("PRIMARY") || is_kw("UNIQUE") || is_kw("FOREIGN") ||
-        is_kw("CHECK")) {
-      std::string cname;
-      if (accept_kw("CONSTRAINT")) cname = name(904);
-      ct->constraints.push_back(constraint_body(cname));
+    if (is_table_constraint()) {
+      ct->constraints.push_back(table_constraint());
     } else {
       ct->columns.push_back(column_def());
     }
@@ -516,35 +506,30 @@ std::unique_ptr<AlterTableStmt> Parser::alter_table() {
   expect_kw("TABLE");
   at->table = name(903);
   if (accept_sym(".")) unsupported();
+  // One item, or a parenthesized list of them.
+  auto one_or_list = [&](auto& items, auto item) {
+    if (!accept_sym("(")) {
+      items.push_back(item());
+      return;
+    }
+    do items.push_back(item());
+    while (accept_sym(","));
+    expect_sym(")", 907);
+  };
   if (accept_kw("ADD")) {
-    if (is_kw("CONSTRAINT") || is_kw("PRIMARY") || is_kw("UNIQUE") || is_kw("FOREIGN") ||
-        is_kw("CHECK")) {
+    if (is_table_constraint()) {
       at->action = AlterTableStmt::AddConstraint;
-      std::string cname;
-      if (accept_kw("CONSTRAINT")) cname = name(904);
-      at->constraint = constraint_body(cname);
+      at->constraint = table_constraint();
     } else {
       at->action = AlterTableStmt::AddColumn;
-      if (accept_sym("(")) {
-        do at->add_columns.push_back(column_def());
-        while (accept_sym(","));
-        expect_sym(")", 907);
-      } else {
-        at->add_columns.push_back(column_def());
-      }
+      one_or_list(at->add_columns, [&] { return column_def(); });
     }
   } else if (accept_kw("MODIFY")) {
     if (is_kw("CONSTRAINT") || is_kw("PRIMARY") || is_kw("UNIQUE") || is_kw("PARTITION") ||
         is_kw("LOB"))
       unsupported();
     at->action = AlterTableStmt::Modify;
-    if (accept_sym("(")) {
-      do at->mods.push_back(column_mod());
-      while (accept_sym(","));
-      expect_sym(")", 907);
-    } else {
-      at->mods.push_back(column_mod());
-    }
+    one_or_list(at->mods, [&] { return column_mod(); });
   } else if (accept_kw("DROP")) {
     if (!accept_kw("CONSTRAINT")) unsupported();
     at->action = AlterTableStmt::DropConstraint;

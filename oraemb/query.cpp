@@ -10,6 +10,7 @@
 
 #include "oraemb/ora_error.h"
 #include "oraemb/session.h"
+#include "oraemb/snapshot_readers.h"
 #include "oraemb/sqlite_util.h"
 #include "oraemb/value_ops.h"
 
@@ -249,28 +250,37 @@ std::vector<std::vector<Value>> Session::scan_source(const Source& src, int inde
   return rows;
 }
 
-void Session::scan_table(const Source& src, int index, const std::vector<const Expr*>& conjuncts,
-                         const std::vector<bool>* needed,
-                         const std::function<void(std::vector<Value>&, int64_t)>& each) {
-  const TableInfo& t = schema_->tables.at(src.table_obj);
-  // Only the columns the query uses are read: a locking lookup of one LOB
-  // or MAX over one column then decodes one value per row, not all of them.
-  std::vector<int> read;
-  std::string sql = "SELECT rid";
-  for (size_t c = 0; c < t.columns.size(); ++c) {
-    if (needed && c < needed->size() && !(*needed)[c]) continue;
-    read.push_back(static_cast<int>(c));
-    sql += ", " + storage_column(static_cast<int>(c));
-  }
-  sql += " FROM " + storage_table(t.obj);
-  // Every value is bound, never written into the SQL text: the statement
-  // cache is keyed by that text, and a ROWID per row would grow it per row.
-  struct param {
-    bool is_rid;
-    int64_t rid;
+namespace {
+
+// The SQLite scan of a user table: its text, the table columns it reads
+// (after the rid), and the values bound to the conjuncts pushed into it.
+struct TableScan {
+  struct Param {
+    bool is_rid = false;
+    int64_t rid = 0;
     Value value;
   };
-  std::vector<param> params;
+  std::string sql;
+  std::vector<int> read;
+  std::vector<Param> params;
+  bool none = false;  // selects nothing (a ROWID of another object)
+};
+
+TableScan table_scan(const TableInfo& t, const Source& src, int index,
+                     const std::vector<const Expr*>& conjuncts, const std::vector<bool>* needed,
+                     BindSource* binds) {
+  TableScan scan;
+  // Only the columns the query uses are read: a locking lookup of one LOB
+  // or MAX over one column then decodes one value per row, not all of them.
+  scan.sql = "SELECT rid";
+  for (size_t c = 0; c < t.columns.size(); ++c) {
+    if (needed && c < needed->size() && !(*needed)[c]) continue;
+    scan.read.push_back(static_cast<int>(c));
+    scan.sql += ", " + storage_column(static_cast<int>(c));
+  }
+  scan.sql += " FROM " + storage_table(t.obj);
+  // Every value is bound, never written into the SQL text: the statement
+  // cache is keyed by that text, and a ROWID per row would grow it per row.
   std::vector<std::string> filters;
   for (const Expr* part : conjuncts) {
     if (part->op != Op::Cmp || part->name != "=") continue;
@@ -282,17 +292,20 @@ void Session::scan_table(const Source& src, int index, const std::vector<const E
     Value value;
     if (b->op == Op::Literal)
       value = b->literal;
-    else if (b->op == Op::Bind && binds_)
-      value = binds_->bind_value(b->name);
+    else if (b->op == Op::Bind && binds)
+      value = binds->bind_value(b->name);
     else
       continue;
     if (value.is_null() || a->source != index) continue;
     if (a->op == Op::Rowid && value.kind == Kind::Text) {
       int64_t obj = 0, rid = 0;
       if (!parse_rowid(value.bytes, obj, rid)) raise(1410);
-      if (obj != t.obj) return;  // a ROWID of another object selects nothing
+      if (obj != t.obj) {
+        scan.none = true;
+        return scan;
+      }
       filters.push_back("rid = ?");
-      params.push_back(param{true, rid, Value{}});
+      scan.params.push_back({true, rid, Value{}});
     } else if (a->op == Op::Column) {
       const OraType& type = t.columns[a->slot - src.offset].type;
       bool number = type.base == Base::Number && value.kind == Kind::Number;
@@ -300,16 +313,74 @@ void Session::scan_table(const Source& src, int index, const std::vector<const E
           (type.base == Base::Varchar2 || type.base == Base::Nvarchar2) && value.kind == Kind::Text;
       if (!number && !text) continue;
       filters.push_back(storage_column(a->slot - src.offset) + " = ?");
-      params.push_back(param{false, 0, value});
+      scan.params.push_back({false, 0, value});
     }
   }
-  for (size_t k = 0; k < filters.size(); ++k) sql += (k ? " AND " : " WHERE ") + filters[k];
-  sqlite3_stmt* st = cached(sql);
-  for (size_t k = 0; k < params.size(); ++k) {
-    if (params[k].is_rid)
-      sqlite3_bind_int64(st, static_cast<int>(k + 1), params[k].rid);
+  for (size_t k = 0; k < filters.size(); ++k) scan.sql += (k ? " AND " : " WHERE ") + filters[k];
+  return scan;
+}
+
+// Bind values as they were at execute. A cursor evaluates its rows when
+// they are fetched, and by then the caller's bind buffers (and the OCI
+// call's bind reader) may have changed or be gone.
+class CapturedBinds : public BindSource {
+ public:
+  CapturedBinds(const SelectStmt& sel, BindSource* from) { capture(sel, from); }
+  Value bind_value(const std::string& name) override {
+    auto found = values_.find(name);
+    if (found == values_.end()) raise(1008);
+    return found->second;
+  }
+
+ private:
+  void capture(const Expr* e, BindSource* from) {
+    if (!e) return;
+    walk(*e, [&](const Expr& x) {
+      if (x.op == Op::Bind && !values_.count(x.name)) {
+        if (!from) raise(1008);
+        values_.emplace(x.name, from->bind_value(x.name));
+      }
+    });
+  }
+  void capture(const SelectStmt& sel, BindSource* from) {
+    for (const auto& item : sel.items) capture(item.expr.get(), from);
+    for (const auto& ref : sel.from)
+      if (ref.subquery) capture(*ref.subquery, from);
+    capture(sel.where.get(), from);
+    for (const auto& g : sel.group_by) capture(g.get(), from);
+    capture(sel.having.get(), from);
+    for (const auto& o : sel.order_by) capture(o.expr.get(), from);
+  }
+  std::map<std::string, Value> values_;
+};
+
+// What a row of values holds in memory, roughly.
+uint64_t row_bytes(const std::vector<Value>& row) {
+  uint64_t bytes = sizeof(row);
+  for (const Value& v : row) bytes += sizeof(Value) + v.bytes.size();
+  return bytes;
+}
+
+uint64_t rows_bytes(const std::vector<std::vector<Value>>& rows) {
+  uint64_t bytes = 0;
+  for (const auto& row : rows) bytes += row_bytes(row);
+  return bytes;
+}
+
+}  // namespace
+
+void Session::scan_table(const Source& src, int index, const std::vector<const Expr*>& conjuncts,
+                         const std::vector<bool>* needed,
+                         const std::function<void(std::vector<Value>&, int64_t)>& each) {
+  const TableInfo& t = schema_->tables.at(src.table_obj);
+  TableScan scan = table_scan(t, src, index, conjuncts, needed, binds_);
+  if (scan.none) return;
+  sqlite3_stmt* st = cached(scan.sql);
+  for (size_t k = 0; k < scan.params.size(); ++k) {
+    if (scan.params[k].is_rid)
+      sqlite3_bind_int64(st, static_cast<int>(k + 1), scan.params[k].rid);
     else
-      bind_storage(st, static_cast<int>(k + 1), params[k].value);
+      bind_storage(st, static_cast<int>(k + 1), scan.params[k].value);
   }
   // The statement is reset however the scan ends (a callback may throw).
   struct Reset {
@@ -321,8 +392,8 @@ void Session::scan_table(const Source& src, int index, const std::vector<const E
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
     row.assign(t.columns.size(), Value{});
     int64_t rid = sqlite3_column_int64(st, 0);
-    for (size_t k = 0; k < read.size(); ++k) {
-      int c = read[k];
+    for (size_t k = 0; k < scan.read.size(); ++k) {
+      int c = scan.read[k];
       row[c] = read_storage(st, static_cast<int>(k + 1), t.columns[c].type);
       if (row[c].kind == Kind::Clob || row[c].kind == Kind::Blob)
         row[c].lob = LobRef{t.obj, rid, c, false};
@@ -557,6 +628,52 @@ std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope&
   return result;
 }
 
+namespace {
+
+// A streamed query's state, owned by its cursor: the snapshot connection
+// and its scan, and the one row being evaluated.
+struct Stream {
+  std::shared_ptr<Plan> plan;
+  std::shared_ptr<const Schema> schema;  // keeps `table` alive
+  const TableInfo* table = nullptr;
+  std::unique_ptr<CapturedBinds> binds;
+  std::unique_ptr<SnapshotReaders::Lease> lease;
+  sqlite3_stmt* st = nullptr;
+  std::vector<int> read;
+  std::vector<Value> row;
+  std::vector<int64_t> rids{0};
+  int64_t accepted = 0;
+  std::vector<bool> rownum_only;  // per ROWNUM conjunct: no column, ROWID or function in it
+  bool pending = false;           // a row stepped at execute, not yet evaluated
+  // The last row was read: the snapshot is given up at once, so that a
+  // cursor kept open after its end does not hold back WAL checkpoints.
+  void finish() {
+    st = nullptr;
+    lease.reset();
+  }
+};
+
+// Sets a slot for the duration of a call.
+template <typename T>
+struct Assign {
+  T& slot;
+  T saved;
+  Assign(T& s, T value) : slot(s), saved(s) { slot = value; }
+  ~Assign() { slot = saved; }
+  Assign(const Assign&) = delete;
+  Assign& operator=(const Assign&) = delete;
+};
+
+// Whether a query's rows can be produced one at a time, in the order the
+// table is read: one user table, no grouping, DISTINCT, ORDER BY or
+// sequence values (NEXTVAL writes), and no locking.
+bool streamable(const SelectStmt& sel, const Plan& plan, bool sequences) {
+  return plan.scope.sources.size() == 1 && plan.scope.sources[0].table_obj != 0 && !plan.grouped &&
+         !sel.distinct && sel.order_by.empty() && !sel.having && !sel.for_update && !sequences;
+}
+
+}  // namespace
+
 std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& options,
                                             BindSource* binds) {
   auto cursor = std::make_unique<Cursor>();
@@ -564,17 +681,121 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
   auto plan = make_plan(*this, sel, scope);
   cursor->columns = plan->desc;
   if (options.parse_only || options.describe_only) return cursor;
+  auto alive = alive_;
+  bool sequences = false;
+  std::vector<std::vector<bool>> needed = needed_columns(*plan, sel, sequences);
+  // Without uncommitted changes of this session, the committed state of the
+  // file is what the session sees: the rows are read through a connection
+  // of their own, in a snapshot taken now, and evaluated as they are fetched.
+  // Otherwise the session's own connection must read them (materialised).
+  if (streamable(sel, *plan, sequences) && !sqlite_txn_) {
+    auto state = std::make_shared<Stream>();
+    state->binds = std::make_unique<CapturedBinds>(sel, binds);
+    state->schema = schema_;
+    state->table = &schema_->tables.at(plan->scope.sources[0].table_obj);
+    TableScan scan = table_scan(*state->table, plan->scope.sources[0], 0, plan->conjuncts[0],
+                                &needed[0], state->binds.get());
+    state->read = std::move(scan.read);
+    state->plan = plan;
+    for (const Expr* c : plan->rownum_conjuncts) {
+      bool only = true;
+      walk(*c, [&](const Expr& e) {
+        only = only && e.op != Op::Column && e.op != Op::Rowid && e.op != Op::Func &&
+               e.op != Op::SeqValue && e.op != Op::NewRef;
+      });
+      state->rownum_only.push_back(only);
+    }
+    if (!scan.none) {
+      if (!readers_) readers_ = std::make_shared<SnapshotReaders>(db_->path());
+      state->lease = readers_->lease();
+      state->st = state->lease->statement(scan.sql);
+      for (size_t k = 0; k < scan.params.size(); ++k) {
+        if (scan.params[k].is_rid)
+          sqlite3_bind_int64(state->st, static_cast<int>(k + 1), scan.params[k].rid);
+        else
+          bind_storage(state->st, static_cast<int>(k + 1), scan.params[k].value);
+      }
+      // The first step takes the snapshot: the rows are those of execute.
+      int rc = sqlite3_step(state->st);
+      if (rc == SQLITE_ROW)
+        state->pending = true;
+      else if (rc == SQLITE_DONE)
+        state->finish();
+      else
+        sqlite_fail(state->lease->db(), "scan");
+    }
+    cursor->next = [this, alive, state](std::vector<Value>& out) {
+      if (!*alive) raise(3114);
+      MessageVersionScope wording(profile_.version);
+      Assign<BindSource*> bound(binds_, state->binds.get());
+      Stream& s = *state;
+      const Plan& p = *s.plan;
+      const TableInfo& t = *s.table;
+      EvalContext ctx;
+      ctx.row = &s.row;
+      ctx.rids = &s.rids;
+      while (s.st) {
+        if (!s.pending) {
+          int rc = sqlite3_step(s.st);
+          if (rc == SQLITE_DONE) {
+            s.finish();
+            break;
+          }
+          if (rc != SQLITE_ROW) sqlite_fail(s.lease->db(), "scan");
+        }
+        s.pending = false;
+        s.row.assign(t.columns.size(), Value{});
+        int64_t rid = sqlite3_column_int64(s.st, 0);
+        s.rids[0] = rid;
+        for (size_t k = 0; k < s.read.size(); ++k) {
+          int c = s.read[k];
+          s.row[c] = read_storage(s.st, static_cast<int>(k + 1), t.columns[c].type);
+          if (s.row[c].kind == Kind::Clob || s.row[c].kind == Kind::Blob)
+            s.row[c].lob = LobRef{t.obj, rid, c, false};
+        }
+        bool match = true;
+        for (const Expr* c : p.conjuncts[0])
+          if (cond(*c, ctx) != 1) {
+            match = false;
+            break;
+          }
+        if (!match) continue;
+        ctx.rownum = s.accepted + 1;
+        for (size_t k = 0; k < p.rownum_conjuncts.size() && match; ++k) {
+          if (cond(*p.rownum_conjuncts[k], ctx) == 1) continue;
+          // ROWNUM stays where it is until a row is accepted: a condition
+          // of ROWNUM alone that fails now fails for every row after.
+          if (s.rownum_only[k]) {
+            s.finish();
+            return false;
+          }
+          match = false;
+        }
+        if (!match) continue;
+        ++s.accepted;
+        out.clear();
+        out.reserve(p.items.size());
+        for (const Expr* item : p.items) out.push_back(eval(*item, ctx));
+        costs_.cursor_rows_held(row_bytes(out));
+        return true;
+      }
+      return false;
+    };
+    return cursor;
+  }
   bool user_tables = false;
   for (const auto& src : scope.sources)
     user_tables = user_tables || src.table_obj != 0 || src.subquery;
   if (sel.for_update) ora_txn_ = true;  // the transaction starts with SELECT ... FOR UPDATE
-  auto alive = alive_;
-  auto run = [this, &sel, scope, binds, alive]() {
+  auto captured = std::make_shared<CapturedBinds>(sel, binds);
+  auto run = [this, &sel, scope, captured, alive]() {
     if (!*alive) raise(3114);
     MessageVersionScope wording(profile_.version);
-    binds_ = binds;
+    Assign<BindSource*> bound(binds_, captured.get());
     schema_ = db_->schema(user_);
-    return run_query(sel, scope, nullptr, nullptr);
+    auto rows = run_query(sel, scope, nullptr, nullptr);
+    costs_.cursor_rows_held(rows_bytes(rows));
+    return rows;
   };
   if (sel.for_update) {
     // A locking query reads and locks its rows at execute; when a lock had

@@ -61,10 +61,22 @@ std::time_t Session::now() {
 }
 
 bool Cursor::fetch(std::vector<Value>& row) {
-  if (!produced_) {
-    produced_ = true;
-    if (produce) rows_ = produce();
-    produce = nullptr;
+  if (failed_) raise(1002);
+  try {
+    if (next) {
+      if (next(row)) return true;
+      next = nullptr;  // the stream's snapshot ends with its last row
+      return false;
+    }
+    if (!produced_) {
+      produced_ = true;
+      if (produce) rows_ = produce();
+      produce = nullptr;
+    }
+  } catch (...) {
+    failed_ = true;
+    next = nullptr;
+    throw;
   }
   if (next_ >= rows_.size()) return false;
   row = std::move(rows_[next_++]);
@@ -181,6 +193,7 @@ void Session::logoff() {
   sqlite3_close_v2(conn_);
   conn_ = nullptr;
   locks_.reset();
+  readers_.reset();  // idle readers close now, leased ones with their cursors
 }
 
 sqlite3_stmt* Session::cached(const std::string& sql) {

@@ -28,6 +28,7 @@
 namespace oraemb {
 
 class Session;
+class SnapshotReaders;
 
 struct ColumnDesc {
   std::string name;
@@ -41,17 +42,21 @@ class BindSource {
   virtual Value bind_value(const std::string& name) = 0;
 };
 
-// The rows of a query. Rows of user tables are read at the first fetch, so a
-// query executed only for its describe costs nothing.
+// The rows of a query, either streamed (`next` reads and evaluates one row
+// per fetch, holding none) or materialised (`produce` computes all of them
+// at the first fetch). An error of a fetch ends the cursor: the fetches
+// after it give ORA-01002.
 class Cursor {
  public:
   std::vector<ColumnDesc> columns;
   // Next row; false at the end.
   bool fetch(std::vector<Value>& row);
+  std::function<bool(std::vector<Value>&)> next;
   std::function<std::vector<std::vector<Value>>()> produce;
 
  private:
   bool produced_ = false;
+  bool failed_ = false;
   std::vector<std::vector<Value>> rows_;
   size_t next_ = 0;
 };
@@ -268,6 +273,7 @@ class Session {
   StatementCache statements_;  // finalized by clear_cache before the connection closes
   std::map<std::string, OraNumber> currval_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<SnapshotReaders> readers_;  // streamed queries' connections
   struct CompiledTrigger {
     std::string text;
     ExprPtr when;

@@ -38,6 +38,12 @@ class SessionCosts {
   void parse(const std::string& text);
   // Commits and rollbacks of transactions, however asked for.
   void transaction_end(bool committed) { ++(committed ? commits_ : rollbacks_); }
+  // Bytes of result rows a cursor holds at once (a streamed query one row,
+  // a sorted or grouped one all of them); the session keeps the largest.
+  void cursor_rows_held(uint64_t bytes) {
+    if (bytes > cursor_bytes_peak_) cursor_bytes_peak_ = bytes;
+  }
+  uint64_t cursor_bytes_peak() const { return cursor_bytes_peak_; }
 
   uint64_t round_trips() const;
   uint64_t calls(Call call) const { return calls_[call]; }
@@ -52,6 +58,7 @@ class SessionCosts {
  private:
   std::array<uint64_t, kCalls> calls_{};
   uint64_t parses_ = 0, hard_parses_ = 0, commits_ = 0, rollbacks_ = 0;
+  uint64_t cursor_bytes_peak_ = 0;
   unsigned latency_us_ = 0;
   // The shared pool: hashes of the most recently parsed texts, oldest
   // first, so that memory stays bounded however many texts a run sends.

@@ -3,81 +3,35 @@
 
 #include <unistd.h>
 
+#include "TK/tk_utf_codec.h"
+
 namespace oraemb_test {
 
 Api::Api() {
   lib = dlopen(TARVEL_BIN "/liboraemb.so", RTLD_NOW | RTLD_LOCAL);
   if (!lib) return;
-    // clang-format off
-#define OCI_FN(name) name = reinterpret_cast<decltype(name)>(dlsym(lib, #name));
-  OCI_FN(OCIEnvCreate)
-  OCI_FN(OCIHandleAlloc)
-  OCI_FN(OCIHandleFree)
-  OCI_FN(OCIServerAttach)
-  OCI_FN(OCIServerDetach)
-  OCI_FN(OCIAttrSet)
-  OCI_FN(OCIAttrGet)
-  OCI_FN(OCILogon)
-  OCI_FN(OCILogoff)
-  OCI_FN(OCIErrorGet)
-  OCI_FN(OCIStmtPrepare)
-  OCI_FN(OCIStmtExecute)
-  OCI_FN(OCIStmtFetch)
-  OCI_FN(OCIParamGet)
-  OCI_FN(OCIDefineByPos)
-  OCI_FN(OCIBindByName)
-  OCI_FN(OCIBindDynamic)
-  OCI_FN(OCIDescriptorAlloc)
-  OCI_FN(OCIDescriptorFree)
-  OCI_FN(OCILobWrite)
-  OCI_FN(OCILobRead)
-  OCI_FN(OCILobCharSetForm)
-  OCI_FN(OCITransCommit)
-  OCI_FN(OCILobGetLength)
-#undef OCI_FN
-  // clang-format on
+#define ORAEMB_TEST_OCI_RESOLVE(name) name = reinterpret_cast<decltype(name)>(dlsym(lib, #name));
+  ORAEMB_TEST_OCI_FUNCTIONS(ORAEMB_TEST_OCI_RESOLVE)
+#undef ORAEMB_TEST_OCI_RESOLVE
 }
 
 std::u16string u16(const std::string& s) {
   std::u16string out;
+  char16_t units[2];
   for (size_t k = 0; k < s.size();) {
-    unsigned char c = s[k];
-    char32_t cp;
-    int extra = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
-    cp = extra == 0 ? c : c & (0x3F >> extra);
-    for (int j = 1; j <= extra; ++j) cp = (cp << 6) | (s[k + j] & 0x3F);
-    k += extra + 1;
-    if (cp >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
+    char32_t cp = 0;
+    if (!tk_utf::decode_utf8(s.data(), s.size(), k, cp)) cp = tk_utf::kReplacement;
+    out.append(units, tk_utf::encode_utf16(cp, units));
   }
   return out;
 }
 
 std::string u8(const std::u16string& s) {
   std::string out;
-  for (size_t k = 0; k < s.size(); ++k) {
-    char32_t cp = s[k];
-    if (cp >= 0xD800 && cp < 0xDC00 && k + 1 < s.size())
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[++k] - 0xDC00);
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+  for (size_t k = 0; k < s.size();) {
+    char32_t cp = 0;
+    if (!tk_utf::decode_utf16(s.data(), s.size(), k, cp)) cp = tk_utf::kReplacement;
+    tk_utf::append_utf8(cp, out);
   }
   return out;
 }

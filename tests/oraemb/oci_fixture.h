@@ -16,42 +16,46 @@
 
 namespace oraemb_test {
 
+// The OCI functions the tests call: one list, declared below as members of
+// Api and resolved by name when the library loads.
+#define ORAEMB_TEST_OCI_FUNCTIONS(X) \
+  X(OCIEnvCreate)                    \
+  X(OCIHandleAlloc)                  \
+  X(OCIHandleFree)                   \
+  X(OCIServerAttach)                 \
+  X(OCIServerDetach)                 \
+  X(OCIAttrSet)                      \
+  X(OCIAttrGet)                      \
+  X(OCILogon)                        \
+  X(OCILogoff)                       \
+  X(OCIErrorGet)                     \
+  X(OCIStmtPrepare)                  \
+  X(OCIStmtExecute)                  \
+  X(OCIStmtFetch)                    \
+  X(OCIParamGet)                     \
+  X(OCIDefineByPos)                  \
+  X(OCIBindByName)                   \
+  X(OCIBindDynamic)                  \
+  X(OCIDescriptorAlloc)              \
+  X(OCIDescriptorFree)               \
+  X(OCILobWrite)                     \
+  X(OCILobRead)                      \
+  X(OCILobCharSetForm)               \
+  X(OCITransCommit)                  \
+  X(OCILobGetLength)
+
 struct Api {
   void* lib = nullptr;
-  // clang-format off
-#define OCI_FN(name) decltype(&::name) name = nullptr;
-  OCI_FN(OCIEnvCreate)
-  OCI_FN(OCIHandleAlloc)
-  OCI_FN(OCIHandleFree)
-  OCI_FN(OCIServerAttach)
-  OCI_FN(OCIServerDetach)
-  OCI_FN(OCIAttrSet)
-  OCI_FN(OCIAttrGet)
-  OCI_FN(OCILogon)
-  OCI_FN(OCILogoff)
-  OCI_FN(OCIErrorGet)
-  OCI_FN(OCIStmtPrepare)
-  OCI_FN(OCIStmtExecute)
-  OCI_FN(OCIStmtFetch)
-  OCI_FN(OCIParamGet)
-  OCI_FN(OCIDefineByPos)
-  OCI_FN(OCIBindByName)
-  OCI_FN(OCIBindDynamic)
-  OCI_FN(OCIDescriptorAlloc)
-  OCI_FN(OCIDescriptorFree)
-  OCI_FN(OCILobWrite)
-  OCI_FN(OCILobRead)
-  OCI_FN(OCILobCharSetForm)
-  OCI_FN(OCITransCommit)
-  OCI_FN(OCILobGetLength)
-#undef OCI_FN
-  // clang-format on
+#define ORAEMB_TEST_OCI_MEMBER(name) decltype(&::name) name = nullptr;
+  ORAEMB_TEST_OCI_FUNCTIONS(ORAEMB_TEST_OCI_MEMBER)
+#undef ORAEMB_TEST_OCI_MEMBER
   Api();
   ~Api() {
     if (lib) dlclose(lib);
   }
 };
 
+// Test texts between UTF-8 and UTF-16; an ill-formed sequence becomes U+FFFD.
 std::u16string u16(const std::string& s);
 std::string u8(const std::u16string& s);
 

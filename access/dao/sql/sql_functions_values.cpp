@@ -10,6 +10,7 @@
 
 #include "OLE/automation/oleauto.h"
 #include "TK/tk_text.h"
+#include "TK/tk_utf_codec.h"
 #include "access/dao/sql/sql_types.h"
 
 namespace sql_fn {
@@ -40,23 +41,27 @@ char32_t unfold(char32_t c) {
   return c;
 }
 
-char32_t next_utf8(const unsigned char*& p, const unsigned char* end) {
-  const unsigned char c = *p++;
-  if (c < 0x80) return c;
-  int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-  char32_t v = c & (0x3F >> extra);
-  while (extra-- > 0 && p < end && (*p & 0xC0) == 0x80) v = (v << 6) | (*p++ & 0x3F);
-  return v;
+namespace {
+
+// The next character of UTF-8 text; an ill-formed sequence (its maximal
+// subpart) reads as one U+FFFD, as everywhere else text is decoded.
+char32_t next_char(const char* s, size_t n, size_t& i) {
+  char32_t cp = 0;
+  return tk_utf::decode_utf8(s, n, i, cp) ? cp : tk_utf::kReplacement;
 }
 
+}  // namespace
+
 int collate_acc(void*, int na, const void* a, int nb, const void* b) {
-  const unsigned char *p = static_cast<const unsigned char*>(a), *pe = p + na;
-  const unsigned char *q = static_cast<const unsigned char*>(b), *qe = q + nb;
-  while (p < pe && q < qe) {
-    const char32_t x = fold(next_utf8(p, pe)), y = fold(next_utf8(q, qe));
-    if (x != y) return x < y ? -1 : 1;
+  const char* x = static_cast<const char*>(a);
+  const char* y = static_cast<const char*>(b);
+  const size_t nx = size_t(na), ny = size_t(nb);
+  size_t i = 0, k = 0;
+  while (i < nx && k < ny) {
+    const char32_t cx = fold(next_char(x, nx, i)), cy = fold(next_char(y, ny, k));
+    if (cx != cy) return cx < cy ? -1 : 1;
   }
-  return (p < pe) - (q < qe);
+  return (i < nx) - (k < ny);
 }
 
 int collate_dec(void*, int na, const void* a, int nb, const void* b) {

@@ -54,7 +54,8 @@ table<aggregate_entry> aggregate_functions();
 // ---- text
 char32_t fold(char32_t c);
 char32_t unfold(char32_t c);
-char32_t next_utf8(const unsigned char*& p, const unsigned char* end);
+// The ACC collation of text (UTF-8): character by character after case
+// folding; an ill-formed sequence compares as one U+FFFD.
 int collate_acc(void*, int na, const void* a, int nb, const void* b);
 int collate_dec(void*, int na, const void* a, int nb, const void* b);
 std::u16string text16(sqlite3_value* v);

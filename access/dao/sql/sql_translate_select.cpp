@@ -105,9 +105,7 @@ void translator::check_grouped(const value& v, const std::vector<std::string>& k
 }
 
 // The columns of * or T.*; a duplicate name across tables is qualified.
-void translator::star_columns(scope& sc, const sql_expr& star, std::vector<dao_field_info>& infos,
-                              std::vector<value>& outputs, std::vector<std::string>& exprs,
-                              std::vector<std::string>& texts) {
+void translator::star_columns(scope& sc, const sql_expr& star, output_columns& out) {
   bool any = false;
   for (size_t index = 0; index < sc.sources.size(); ++index) {
     const source& src = sc.sources[index];
@@ -126,10 +124,9 @@ void translator::star_columns(scope& sc, const sql_expr& star, std::vector<dao_f
           for (const column_ref& oc : other.columns)
             duplicate = duplicate || same_name(oc.name, c.name);
       if (duplicate) info.name = src.name + u"." + c.name;
-      infos.push_back(info);
-      exprs.push_back(v.sql);
-      outputs.push_back(v);
-      texts.push_back(tk_utf16_to_utf8(info.name));
+      std::string text = tk_utf16_to_utf8(info.name);
+      std::string sql = v.sql;
+      out.add(std::move(info), std::move(sql), std::move(v), std::move(text));
     }
   }
   if (!any) {
@@ -165,21 +162,21 @@ std::string translator::top_select(const sql_select& s, const std::vector<sql_or
          "FROM (" + head + hidden + tail + ")) WHERE _rk <= " + limit + " ORDER BY _rk";
 }
 
-std::string translator::core(const sql_select& s, scope& sc, std::vector<dao_field_info>& infos,
-                             std::vector<value>& outputs, const std::vector<sql_order_item>* order,
-                             std::string* order_sql, bool crosstab) {
-  sc.select = &s;
+std::string translator::from_list(const sql_select& s, scope& sc) {
   std::string from;
   for (const auto& src : s.from) {
     if (!from.empty()) from += ", ";
     from += from_item(sc, *src);
   }
+  return from;
+}
+
+void translator::select_items(const sql_select& s, scope& sc, output_columns& out) {
   int expr_number = 1000;
-  std::vector<std::string> exprs, texts;
   sc.tracking = true;
   for (const sql_select_item& item : s.items) {
     if (item.expr->what == K::star) {
-      star_columns(sc, *item.expr, infos, outputs, exprs, texts);
+      star_columns(sc, *item.expr, out);
       continue;
     }
     value v = expr(sc, *item.expr, false);
@@ -192,117 +189,135 @@ std::string translator::core(const sql_select& s, scope& sc, std::vector<dao_fie
       if (name.empty()) name = u"Expr" + tk_utf8_to_utf16(std::to_string(expr_number++));
       info = computed_info(name, v.logical ? SQL_BOOLEAN : v.type);
     }
-    infos.push_back(info);
-    std::string out = materialize(v);
-    if (sql_rep_of(v.type) == sql_rep::text && !v.column && s.distinct) out += " COLLATE ACC";
-    exprs.push_back(out);
-    outputs.push_back(v);
-    texts.push_back(source_text(*item.expr));
+    std::string sql = materialize(v);
+    if (sql_rep_of(v.type) == sql_rep::text && !v.column && s.distinct) sql += " COLLATE ACC";
+    out.add(std::move(info), std::move(sql), std::move(v), source_text(*item.expr));
   }
   sc.tracking = false;
-  if (exprs.empty()) throw sql_errors::select_punctuation();
-  // A crosstab's inner rows: the row headings, then the pivot value and
-  // the transform value of each group.
-  value pivot;
-  if (crosstab) {
-    pivot = expr(sc, *s.pivot, false);
-    if (pivot.aggregate) throw sql_errors::not_aggregated(source_text(*s.pivot));
-    value cell = expr(sc, *s.transform, false);
-    if (!cell.aggregate) throw sql_errors::not_aggregated(source_text(*s.transform));
-    infos.push_back(computed_info(u"Pivot", pivot.logical ? SQL_BOOLEAN : pivot.type));
-    exprs.push_back(materialize(pivot));
-    outputs.push_back(pivot);
-    texts.push_back(source_text(*s.pivot));
-    std::u16string name = s.transform_alias.empty() ? u"Value" : s.transform_alias;
-    infos.push_back(cell.column && !cell.logical
-                        ? *cell.column
-                        : computed_info(name, cell.logical ? SQL_BOOLEAN : cell.type));
-    exprs.push_back(materialize(cell));
-    outputs.push_back(cell);
-    texts.push_back(source_text(*s.transform));
-  }
-
-  std::string where;
-  if (s.where) {
-    value w = expr(sc, *s.where, false);
-    if (w.aggregate) throw sql_errors::aggregate_in_where(source_text(*s.where));
-    where = " WHERE " + truth(w);
-  }
-  std::vector<std::string> keys;
-  std::string group;
-  for (const auto& g : s.group_by) {
-    value k = expr(sc, *g, false);
-    if (k.aggregate)
-      throw jet_failure(
-          3098, "Cannot have aggregate function in GROUP BY clause (" + source_text(*g) + ").");
-    keys.push_back(k.sql);
-    group += (group.empty() ? " GROUP BY " : ", ") + order_key(k);
-  }
-  if (crosstab) {
-    keys.push_back(pivot.sql);
-    group += (group.empty() ? " GROUP BY " : ", ") + order_key(pivot);
-  }
-  bool grouped = !s.group_by.empty() || s.having;
-  for (const value& v : outputs) grouped = grouped || v.aggregate;
-  if (grouped)
-    for (size_t o = 0; o < outputs.size(); ++o) check_grouped(outputs[o], keys, texts[o]);
-  std::string having;
-  if (s.having) {
-    value h = expr(sc, *s.having, false);
-    check_grouped(h, keys, source_text(*s.having));
-    having = " HAVING " + truth(h);
-  }
-  std::string select_list;
-  for (size_t i = 0; i < exprs.size(); ++i)
-    select_list += (i ? ", " : "") + exprs[i] + " AS c" + std::to_string(i);
-  std::string distinct = s.distinct ? "DISTINCT " : "";
-  // DISTINCTROW: one row per distinct combination of the rows of the
-  // tables the output reads; the other tables of the join only filter.
-  // Without such other tables every row is distinct already.
-  if (s.distinctrow && !s.distinct && !grouped) {
-    std::string identity;
-    bool filtering = false;
-    for (size_t i = 0; i < sc.sources.size(); ++i) {
-      if (!sc.used.count(i)) {
-        filtering = true;
-      } else if (!sc.sources[i].identity.empty()) {
-        identity += (identity.empty() ? "" : ", ") + sc.sources[i].identity;
-      }
-    }
-    if (filtering && !identity.empty()) group = " GROUP BY " + identity;
-  }
-
-  std::vector<std::string> order_keys;
-  if (order) {
-    for (const sql_order_item& o : *order) {
-      value v = expr(sc, *o.expr, false);
-      if (grouped) check_grouped(v, keys, source_text(*o.expr));
-      if (s.distinct && std::find(exprs.begin(), exprs.end(), materialize(v)) == exprs.end() &&
-          std::find(exprs.begin(), exprs.end(), materialize(v) + " COLLATE ACC") == exprs.end())
-        throw sql_errors::distinct_order(source_text(*o.expr));
-      order_keys.push_back(order_key(v) + (o.descending ? " DESC" : ""));
-    }
-  }
-  const std::string body = " FROM " + from + where + group + having;
-  std::string sql;
-  if (s.has_top) {
-    static const std::vector<sql_order_item> kNoOrder;
-    sql = top_select(s, order ? *order : kNoOrder, order_keys, exprs.size(),
-                     "SELECT " + distinct + select_list, from.empty() ? "" : body);
-  } else {
-    sql = "SELECT " + distinct + select_list + (from.empty() ? where : body);
-    if (order_sql) {
-      for (size_t i = 0; i < order_keys.size(); ++i)
-        *order_sql += (i ? ", " : " ORDER BY ") + order_keys[i];
-    }
-  }
-  return sql;
+  if (out.exprs.empty()) throw sql_errors::select_punctuation();
 }
 
-// A crosstab: the groups of the row headings and the pivot value with
-// their transform value, turned so that each pivot value is a column.
-// The columns are the pivot values found in the data (or listed by IN),
-// ascending, the null value named "<>".
+value translator::crosstab_cells(const sql_select& s, scope& sc, output_columns& out) {
+  value pivot = expr(sc, *s.pivot, false);
+  if (pivot.aggregate) throw sql_errors::not_aggregated(source_text(*s.pivot));
+  value cell = expr(sc, *s.transform, false);
+  if (!cell.aggregate) throw sql_errors::not_aggregated(source_text(*s.transform));
+  out.add(computed_info(u"Pivot", pivot.logical ? SQL_BOOLEAN : pivot.type), materialize(pivot),
+          pivot, source_text(*s.pivot));
+  const std::u16string name = s.transform_alias.empty() ? u"Value" : s.transform_alias;
+  dao_field_info info = cell.column && !cell.logical
+                            ? *cell.column
+                            : computed_info(name, cell.logical ? SQL_BOOLEAN : cell.type);
+  std::string sql = materialize(cell);
+  out.add(std::move(info), std::move(sql), std::move(cell), source_text(*s.transform));
+  return pivot;
+}
+
+std::string translator::where_clause(const sql_select& s, scope& sc) {
+  if (!s.where) return {};
+  value w = expr(sc, *s.where, false);
+  if (w.aggregate) throw sql_errors::aggregate_in_where(source_text(*s.where));
+  return " WHERE " + truth(w);
+}
+
+translator::grouping translator::group_clause(const sql_select& s, scope& sc, const value* pivot,
+                                              const output_columns& out) {
+  grouping g;
+  for (const auto& k : s.group_by) {
+    value v = expr(sc, *k, false);
+    if (v.aggregate)
+      throw jet_failure(
+          3098, "Cannot have aggregate function in GROUP BY clause (" + source_text(*k) + ").");
+    g.keys.push_back(v.sql);
+    g.clause += (g.clause.empty() ? " GROUP BY " : ", ") + order_key(v);
+  }
+  if (pivot) {
+    g.keys.push_back(pivot->sql);
+    g.clause += (g.clause.empty() ? " GROUP BY " : ", ") + order_key(*pivot);
+  }
+  g.grouped = !s.group_by.empty() || s.having;
+  for (const value& v : out.outputs) g.grouped = g.grouped || v.aggregate;
+  if (g.grouped)
+    for (size_t o = 0; o < out.outputs.size(); ++o)
+      check_grouped(out.outputs[o], g.keys, out.texts[o]);
+  return g;
+}
+
+std::string translator::having_clause(const sql_select& s, scope& sc, const grouping& g) {
+  if (!s.having) return {};
+  value h = expr(sc, *s.having, false);
+  check_grouped(h, g.keys, source_text(*s.having));
+  return " HAVING " + truth(h);
+}
+
+// DISTINCTROW: one row per distinct combination of the rows of the tables
+// the output reads; the other tables of the join only filter. Without such
+// other tables every row is distinct already, and no clause is needed.
+std::string translator::distinctrow_group(const scope& sc) {
+  std::string identity;
+  bool filtering = false;
+  for (size_t i = 0; i < sc.sources.size(); ++i) {
+    if (!sc.used.count(i)) {
+      filtering = true;
+    } else if (!sc.sources[i].identity.empty()) {
+      identity += (identity.empty() ? "" : ", ") + sc.sources[i].identity;
+    }
+  }
+  return filtering && !identity.empty() ? " GROUP BY " + identity : "";
+}
+
+std::vector<std::string> translator::order_keys(const sql_select& s, scope& sc,
+                                                const std::vector<sql_order_item>& order,
+                                                const grouping& g, const output_columns& out) {
+  std::vector<std::string> keys;
+  for (const sql_order_item& o : order) {
+    value v = expr(sc, *o.expr, false);
+    if (g.grouped) check_grouped(v, g.keys, source_text(*o.expr));
+    const std::string sql = materialize(v);
+    if (s.distinct && std::find(out.exprs.begin(), out.exprs.end(), sql) == out.exprs.end() &&
+        std::find(out.exprs.begin(), out.exprs.end(), sql + " COLLATE ACC") == out.exprs.end())
+      throw sql_errors::distinct_order(source_text(*o.expr));
+    keys.push_back(order_key(v) + (o.descending ? " DESC" : ""));
+  }
+  return keys;
+}
+
+std::string translator::core(const sql_select& s, scope& sc, std::vector<dao_field_info>& infos,
+                             std::vector<value>& outputs, const std::vector<sql_order_item>* order,
+                             std::string* order_sql, bool crosstab) {
+  // The clauses in the order the engine reads them, which is the order of
+  // the parameters they ask for and of the errors they raise.
+  sc.select = &s;
+  const std::string from = from_list(s, sc);
+  output_columns out{infos, outputs, {}, {}};
+  select_items(s, sc, out);
+  value pivot;
+  if (crosstab) pivot = crosstab_cells(s, sc, out);
+  const std::string where = where_clause(s, sc);
+  grouping g = group_clause(s, sc, crosstab ? &pivot : nullptr, out);
+  const std::string having = having_clause(s, sc, g);
+  if (s.distinctrow && !s.distinct && !g.grouped) {
+    std::string by_rows = distinctrow_group(sc);
+    if (!by_rows.empty()) g.clause = std::move(by_rows);
+  }
+  const std::vector<std::string> keys =
+      order ? order_keys(s, sc, *order, g, out) : std::vector<std::string>{};
+
+  std::string columns;
+  for (size_t i = 0; i < out.exprs.size(); ++i)
+    columns += (i ? ", " : "") + out.exprs[i] + " AS c" + std::to_string(i);
+  const std::string head = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + columns;
+  const std::string body = " FROM " + from + where + g.clause + having;
+  if (s.has_top) {
+    static const std::vector<sql_order_item> kNoOrder;
+    return top_select(s, order ? *order : kNoOrder, keys, out.exprs.size(), head,
+                      from.empty() ? "" : body);
+  }
+  if (order_sql)
+    for (size_t i = 0; i < keys.size(); ++i) *order_sql += (i ? ", " : " ORDER BY ") + keys[i];
+  return head + (from.empty() ? where : body);
+}
+
 // An SQLite expression giving the value of x as an SQL literal (reals
 // with all the digits that tell them apart).
 std::string translator::literal_of(const std::string& x) {
@@ -310,6 +325,10 @@ std::string translator::literal_of(const std::string& x) {
          ") END";
 }
 
+// A crosstab: the groups of the row headings and the pivot value with
+// their transform value, turned so that each pivot value is a column.
+// The columns are the pivot values found in the data (or listed by IN),
+// ascending, the null value named "<>".
 std::string translator::crosstab(const sql_select& s, scope& sc,
                                  std::vector<dao_field_info>& infos) {
   if (!s.unions.empty() || s.has_top) throw jet_errors::not_supported("TOP or UNION in a crosstab");

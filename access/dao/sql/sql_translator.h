@@ -284,10 +284,34 @@ class translator {
 
   void check_grouped(const value& v, const std::vector<std::string>& keys, const std::string& text);
 
+  // The output columns of one SELECT as they are built: what each is to the
+  // caller (infos, outputs), its SQLite text, and its source text for the
+  // errors that name it.
+  struct output_columns {
+    std::vector<dao_field_info>& infos;
+    std::vector<value>& outputs;
+    std::vector<std::string> exprs;
+    std::vector<std::string> texts;
+
+    void add(dao_field_info info, std::string sql, value v, std::string text) {
+      infos.push_back(std::move(info));
+      exprs.push_back(std::move(sql));
+      outputs.push_back(std::move(v));
+      texts.push_back(std::move(text));
+    }
+  };
+
+  // The GROUP BY of one SELECT: the keys' SQLite texts (what the outputs,
+  // HAVING and ORDER BY may use outside aggregates), the clause, and whether
+  // the SELECT groups at all (keys, HAVING or an aggregate output).
+  struct grouping {
+    std::vector<std::string> keys;
+    std::string clause;
+    bool grouped = false;
+  };
+
   // The columns of * or T.*; a duplicate name across tables is qualified.
-  void star_columns(scope& sc, const sql_expr& star, std::vector<dao_field_info>& infos,
-                    std::vector<value>& outputs, std::vector<std::string>& exprs,
-                    std::vector<std::string>& texts);
+  void star_columns(scope& sc, const sql_expr& star, output_columns& out);
 
   // TOP n [PERCENT]: the rows ranked by the ORDER BY keys, those tied with
   // the last one kept, as the engine does. The ranking keys join the
@@ -296,18 +320,49 @@ class translator {
                          const std::vector<std::string>& order_keys, size_t count,
                          const std::string& head, const std::string& tail);
 
+  // One SELECT without its UNION parts: the dispatcher over the clauses
+  // below. With order, the ORDER BY keys go to order_sql (or into TOP); a
+  // crosstab's inner SELECT adds the pivot and transform values as its last
+  // two columns.
   std::string core(const sql_select& s, scope& sc, std::vector<dao_field_info>& infos,
                    std::vector<value>& outputs, const std::vector<sql_order_item>* order,
                    std::string* order_sql, bool crosstab = false);
+
+  // The FROM items, comma-separated, each adding its sources to sc.
+  std::string from_list(const sql_select& s, scope& sc);
+
+  // The SELECT list; unnamed expressions are called Expr1000, Expr1001, ...
+  void select_items(const sql_select& s, scope& sc, output_columns& out);
+
+  // A crosstab's pivot value (returned) and transform value, as two more
+  // output columns.
+  value crosstab_cells(const sql_select& s, scope& sc, output_columns& out);
+
+  std::string where_clause(const sql_select& s, scope& sc);
+
+  // GROUP BY (with the crosstab's pivot as the last key), and the outputs
+  // checked against it.
+  grouping group_clause(const sql_select& s, scope& sc, const value* pivot,
+                        const output_columns& out);
+
+  std::string having_clause(const sql_select& s, scope& sc, const grouping& g);
+
+  // The GROUP BY that gives DISTINCTROW its rows, or nothing.
+  static std::string distinctrow_group(const scope& sc);
+
+  // The ORDER BY keys, checked against GROUP BY and DISTINCT.
+  std::vector<std::string> order_keys(const sql_select& s, scope& sc,
+                                      const std::vector<sql_order_item>& order, const grouping& g,
+                                      const output_columns& out);
+
+  // An SQLite expression giving the value of x as an SQL literal (reals
+  // with all the digits that tell them apart).
+  static std::string literal_of(const std::string& x);
 
   // A crosstab: the groups of the row headings and the pivot value with
   // their transform value, turned so that each pivot value is a column.
   // The columns are the pivot values found in the data (or listed by IN),
   // ascending, the null value named "<>".
-  // An SQLite expression giving the value of x as an SQL literal (reals
-  // with all the digits that tell them apart).
-  static std::string literal_of(const std::string& x);
-
   std::string crosstab(const sql_select& s, scope& sc, std::vector<dao_field_info>& infos);
 
   std::string query(const sql_select& s, scope* outer, std::vector<dao_field_info>& infos);

@@ -312,12 +312,8 @@ TEST(DaoDamage, RelationshipsReadInPartFailTheirQuery) {
   test_bstr text(
       u"SELECT szRelationship, szColumn, szObject, szReferencedObject, szReferencedColumn, grbit "
       u"FROM MSysRelationships ORDER BY szRelationship");
-  VARIANT sql;
-  VariantInit(&sql);
-  sql.vt = VT_BSTR;
-  sql.bstrVal = text.b;
   DAOQueryDef* qd = nullptr;
-  ASSERT_EQ(db->CreateQueryDef(vt_missing(), sql, &qd), S_OK);
+  ASSERT_EQ(db->CreateQueryDef(vt_missing(), vt_text(text), &qd), S_OK);
   auto query_def = dao_ref<DAOQueryDef>::adopt(qd);
   DAORecordset* rs = nullptr;
   EXPECT_TRUE(FAILED(query_def->OpenRecordset(vt_index(2), vt_index(4), vt_missing(), &rs)));

@@ -6,6 +6,7 @@
 // taken from this reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -14,31 +15,25 @@
 
 namespace {
 
-std::map<std::string, std::string> row_by(DAORecordset* rs, const std::u16string& key_field,
-                                          const std::string& key) {
-  dao_ref<DAOFields> fields;
-  {
-    DAOFields* f = nullptr;
-    rs->get_Fields(&f);
-    fields = dao_ref<DAOFields>::adopt(f);
-  }
+// The names of a recordset's fields, in order.
+std::vector<std::string> field_names(DAOFields* fields) {
   int16_t count = 0;
   fields->get_Count(&count);
+  std::vector<std::string> names;
+  for (int16_t i = 0; i < count; ++i) names.push_back(name_of(field_at(fields, i).get()));
+  return names;
+}
+
+std::map<std::string, std::string> row_by(DAORecordset* rs, const std::u16string& key_field,
+                                          const std::string& key) {
+  const auto fields = recordset_fields(rs);
+  const std::vector<std::string> names = field_names(fields.get());
   rs->MoveFirst();
   for (VARIANT_BOOL eof = 0; rs->get_EOF(&eof) == S_OK && !eof; rs->MoveNext()) {
     if (field_value(rs, key_field) != key) continue;
+    const std::vector<std::string> values = current_row(fields.get());
     std::map<std::string, std::string> row;
-    for (int16_t i = 0; i < count; ++i) {
-      DAOField* f = nullptr;
-      fields->get_Item(vt_index(i), &f);
-      auto field = dao_ref<DAOField>::adopt(f);
-      BSTR name = nullptr;
-      field->get_Name(&name);
-      test_variant v;
-      field->get_Value(&v.v);
-      row[utf8(name)] = render_value(v.v);
-      SysFreeString(name);
-    }
+    for (size_t i = 0; i < names.size() && i < values.size(); ++i) row[names[i]] = values[i];
     return row;
   }
   return {};
@@ -53,12 +48,8 @@ int16_t field_type(DAOTableDef* table, const std::u16string& name) {
   table->get_Fields(&f);
   auto fields = dao_ref<DAOFields>::adopt(f);
   test_bstr b(name);
-  VARIANT index;
-  VariantInit(&index);
-  index.vt = VT_BSTR;
-  index.bstrVal = b.b;
   DAOField* item = nullptr;
-  if (FAILED(fields->get_Item(index, &item))) return -1;
+  if (FAILED(fields->get_Item(vt_text(b), &item))) return -1;
   auto field = dao_ref<DAOField>::adopt(item);
   int16_t type = 0;
   field->get_Type(&type);
@@ -79,37 +70,18 @@ complex_rows read_complex(DAODatabase* db, const std::u16string& table,
   test_bstr name(column);
   if (FAILED(def->OpenComplexRecordset(name.b, &raw))) return out;
   auto rs = dao_ref<DAORecordset>::adopt(raw);
-  DAOFields* f = nullptr;
-  rs->get_Fields(&f);
-  auto fields = dao_ref<DAOFields>::adopt(f);
-  int16_t count = 0;
-  fields->get_Count(&count);
-  int data_field = -1;
-  for (int16_t i = 0; i < count; ++i) {
-    DAOField* item = nullptr;
-    fields->get_Item(vt_index(i), &item);
-    auto field = dao_ref<DAOField>::adopt(item);
-    BSTR n = nullptr;
-    field->get_Name(&n);
-    out.names.push_back(utf8(n));
-    if (out.names.back() == "FileData") data_field = i;
-    SysFreeString(n);
-  }
+  const auto fields = recordset_fields(rs.get());
+  out.names = field_names(fields.get());
+  const auto data_field = std::find(out.names.begin(), out.names.end(), "FileData");
   for (VARIANT_BOOL eof = 0; rs->get_EOF(&eof) == S_OK && !eof; rs->MoveNext()) {
-    std::vector<std::string> row;
-    for (int16_t i = 0; i < count; ++i) {
-      DAOField* item = nullptr;
-      fields->get_Item(vt_index(i), &item);
-      auto field = dao_ref<DAOField>::adopt(item);
-      test_variant v;
-      field->get_Value(&v.v);
-      row.push_back(render_value(v.v));
-      if (i == data_field && v.v.vt == (VT_ARRAY | VT_UI1)) {
-        const auto* bytes = static_cast<const uint8_t*>(v.v.parray->pvData);
-        out.data.emplace_back(bytes, bytes + v.v.parray->rgsabound[0].cElements);
-      }
+    out.rows.push_back(current_row(fields.get()));
+    if (data_field == out.names.end()) continue;
+    test_variant v;
+    field_at(fields.get(), int16_t(data_field - out.names.begin()))->get_Value(&v.v);
+    if (v.v.vt == (VT_ARRAY | VT_UI1)) {
+      const auto* bytes = static_cast<const uint8_t*>(v.v.parray->pvData);
+      out.data.emplace_back(bytes, bytes + v.v.parray->rgsabound[0].cElements);
     }
-    out.rows.push_back(row);
   }
   return out;
 }
@@ -275,11 +247,8 @@ TEST(DaoNewerKinds, UnknownColumnTypesHaveATypeOfTheirOwnAndNoValue) {
   fields->get_Count(&count);
   int unknown = 0;
   for (int16_t i = 0; i < count; ++i) {
-    DAOField* item = nullptr;
-    fields->get_Item(vt_index(i), &item);
-    auto field = dao_ref<DAOField>::adopt(item);
     int16_t type = 0;
-    field->get_Type(&type);
+    field_at(fields.get(), i)->get_Type(&type);
     if (type & DAO_TYPE_UNKNOWN) ++unknown;
   }
   EXPECT_GE(unknown, 1);

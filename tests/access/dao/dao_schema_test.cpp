@@ -30,14 +30,9 @@ std::vector<field_facts> fields_of(DAOTableDef* def) {
   owned->get_Count(&count);
   std::vector<field_facts> out;
   for (int16_t i = 0; i < count; ++i) {
-    DAOField* f = nullptr;
-    owned->get_Item(vt_index(i), &f);
-    auto field = dao_ref<DAOField>::adopt(f);
+    const auto field = field_at(owned.get(), i);
     field_facts facts;
-    BSTR name = nullptr;
-    field->get_Name(&name);
-    facts.name = utf8(name);
-    SysFreeString(name);
+    facts.name = name_of(field.get());
     field->get_Type(&facts.type);
     field->get_Size(&facts.size);
     field->get_Attributes(&facts.attributes);
@@ -70,10 +65,7 @@ std::vector<index_facts> indexes_of(DAOTableDef* def) {
     owned->get_Item(vt_index(i), &x);
     auto index = dao_ref<DAOIndex>::adopt(x);
     index_facts facts;
-    BSTR name = nullptr;
-    index->get_Name(&name);
-    facts.name = utf8(name);
-    SysFreeString(name);
+    facts.name = name_of(index.get());
     VARIANT_BOOL b = 0;
     index->get_Primary(&b);
     facts.primary = b;
@@ -94,12 +86,9 @@ std::vector<index_facts> indexes_of(DAOTableDef* def) {
       DAOField* f = nullptr;
       owned_fields->get_Item(vt_index(k), &f);
       auto field = dao_ref<DAOField>::adopt(f);
-      BSTR fname = nullptr;
-      field->get_Name(&fname);
       int32_t a = 0;
       field->get_Attributes(&a);
-      facts.fields.push_back((a & DAO_DESCENDING ? "-" : "") + utf8(fname));
-      SysFreeString(fname);
+      facts.fields.push_back((a & DAO_DESCENDING ? "-" : "") + name_of(field.get()));
     }
     out.push_back(facts);
   }
@@ -228,12 +217,8 @@ TEST(DaoSchema, QueryTextsTheReaderCannotRunFailWithClearErrors) {
   auto db = s.open_ok(data_path("generated/daoValues.mdb"));
   auto fails = [&](const std::u16string& sql) {
     test_bstr text(sql);
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = text.b;
     DAOQueryDef* qd = nullptr;
-    HRESULT hr = db->CreateQueryDef(vt_missing(), v, &qd);
+    HRESULT hr = db->CreateQueryDef(vt_missing(), vt_text(text), &qd);
     EXPECT_EQ(qd, nullptr);
     return hr;
   };

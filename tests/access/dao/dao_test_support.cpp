@@ -25,6 +25,14 @@ VARIANT vt_missing() {
   return v;
 }
 
+VARIANT vt_text(const test_bstr& text) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_BSTR;
+  v.bstrVal = text.b;
+  return v;
+}
+
 std::string utf8(BSTR b) {
   return tk_utf16_to_utf8(dao_text_of(b));
 }
@@ -91,23 +99,15 @@ dao_ref<DAOTableDef> tabledef(DAODatabase* db, const std::u16string& name) {
   EXPECT_EQ(db->get_TableDefs(&defs), S_OK);
   auto owned = dao_ref<DAOTableDefs>::adopt(defs);
   test_bstr n(name);
-  VARIANT item;
-  VariantInit(&item);
-  item.vt = VT_BSTR;
-  item.bstrVal = n.b;
   DAOTableDef* def = nullptr;
-  EXPECT_EQ(owned->get_Item(item, &def), S_OK);
+  EXPECT_EQ(owned->get_Item(vt_text(n), &def), S_OK);
   return dao_ref<DAOTableDef>::adopt(def);
 }
 
 dao_ref<DAORecordset> query(DAODatabase* db, const std::u16string& sql) {
   test_bstr text(sql);
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_BSTR;
-  v.bstrVal = text.b;
   DAOQueryDef* qd = nullptr;
-  EXPECT_EQ(db->CreateQueryDef(vt_missing(), v, &qd), S_OK);
+  EXPECT_EQ(db->CreateQueryDef(vt_missing(), vt_text(text), &qd), S_OK);
   auto owned = dao_ref<DAOQueryDef>::adopt(qd);
   if (!owned) return {};
   VARIANT type = vt_index(2);
@@ -161,39 +161,43 @@ std::string render_value(const VARIANT& v) {
   }
 }
 
-std::vector<std::vector<std::string>> read_all(DAORecordset* rs) {
-  std::vector<std::vector<std::string>> rows;
+dao_ref<DAOFields> recordset_fields(DAORecordset* rs) {
   DAOFields* fields = nullptr;
   rs->get_Fields(&fields);
-  auto owned = dao_ref<DAOFields>::adopt(fields);
+  return dao_ref<DAOFields>::adopt(fields);
+}
+
+dao_ref<DAOField> field_at(DAOFields* fields, int16_t i) {
+  DAOField* f = nullptr;
+  fields->get_Item(vt_index(i), &f);
+  return dao_ref<DAOField>::adopt(f);
+}
+
+std::vector<std::string> current_row(DAOFields* fields) {
   int16_t count = 0;
-  owned->get_Count(&count);
-  for (VARIANT_BOOL eof = 0; rs->get_EOF(&eof) == S_OK && !eof; rs->MoveNext()) {
-    std::vector<std::string> row;
-    for (int16_t i = 0; i < count; ++i) {
-      DAOField* f = nullptr;
-      owned->get_Item(vt_index(i), &f);
-      auto field = dao_ref<DAOField>::adopt(f);
-      test_variant value;
-      EXPECT_EQ(field->get_Value(&value.v), S_OK);
-      row.push_back(render_value(value.v));
-    }
-    rows.push_back(row);
+  fields->get_Count(&count);
+  std::vector<std::string> row;
+  for (int16_t i = 0; i < count; ++i) {
+    test_variant value;
+    EXPECT_EQ(field_at(fields, i)->get_Value(&value.v), S_OK);
+    row.push_back(render_value(value.v));
   }
+  return row;
+}
+
+std::vector<std::vector<std::string>> read_all(DAORecordset* rs) {
+  std::vector<std::vector<std::string>> rows;
+  const auto fields = recordset_fields(rs);
+  for (VARIANT_BOOL eof = 0; rs->get_EOF(&eof) == S_OK && !eof; rs->MoveNext())
+    rows.push_back(current_row(fields.get()));
   return rows;
 }
 
 std::string field_value(DAORecordset* rs, const std::u16string& name) {
-  DAOFields* fields = nullptr;
-  rs->get_Fields(&fields);
-  auto owned = dao_ref<DAOFields>::adopt(fields);
+  const auto fields = recordset_fields(rs);
   test_bstr n(name);
-  VARIANT item;
-  VariantInit(&item);
-  item.vt = VT_BSTR;
-  item.bstrVal = n.b;
   DAOField* f = nullptr;
-  EXPECT_EQ(owned->get_Item(item, &f), S_OK);
+  EXPECT_EQ(fields->get_Item(vt_text(n), &f), S_OK);
   auto field = dao_ref<DAOField>::adopt(f);
   test_variant value;
   field->get_Value(&value.v);

@@ -25,6 +25,8 @@ struct test_variant {
 
 VARIANT vt_index(int32_t i);
 VARIANT vt_missing();
+// A VT_BSTR VARIANT that borrows text (not to be cleared).
+VARIANT vt_text(const test_bstr& text);
 
 class dao_session {
  public:
@@ -44,3 +46,19 @@ std::vector<std::vector<std::string>> read_all(DAORecordset* rs);
 std::string render_value(const VARIANT& v);
 std::string field_value(DAORecordset* rs, const std::u16string& field);
 std::string utf8(BSTR b);
+
+// The Fields of a recordset, one field by position, and the values of the
+// current row rendered by render_value (each read must succeed).
+dao_ref<DAOFields> recordset_fields(DAORecordset* rs);
+dao_ref<DAOField> field_at(DAOFields* fields, int16_t i);
+std::vector<std::string> current_row(DAOFields* fields);
+
+// The Name of a DAO object (field, index, table definition, ...).
+template <class T>
+std::string name_of(T* object) {
+  BSTR name = nullptr;
+  object->get_Name(&name);
+  std::string out = utf8(name);
+  SysFreeString(name);
+  return out;
+}

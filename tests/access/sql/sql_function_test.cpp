@@ -2,10 +2,14 @@
 // sqlTest.mdb: date arithmetic with its interval codes, first-day and
 // first-week arguments and dates before 1899-12-30, Format's named formats,
 // Round's ties, conversions and their overflow errors, text and choice
-// functions. Every expected value is worked out from the calendar and the
-// rules of the function, not taken from a run.
+// functions, and the text collation on raw UTF-8. Every expected value is
+// worked out from the calendar and the rules of the function, not taken
+// from a run.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "access/dao/sql/sql_functions_values.h"
 #include "tests/access/sql/sql_test_support.h"
 
 namespace {
@@ -348,3 +352,43 @@ TEST_F(AccessSqlFunctions, FunctionsOverTableColumns) {
 }
 
 }  // namespace
+
+// The ACC collation on UTF-8 as SQLite hands it over: case folded, and an
+// ill-formed sequence read as one U+FFFD per maximal subpart, as the text
+// codec reads it everywhere else.
+TEST(AccessSqlCollation, FoldsCaseAndReadsIllFormedUtf8AsTheCodecDoes) {
+  const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+  const struct {
+    std::string a, b;
+    int order;
+  } cases[] = {
+      {"abc", "ABC", 0},
+      {"\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", 0},  // é, É
+      {"a", "ab", -1},
+      {"b", "A", 1},
+      {"\xC0\xAF", r + r, 0},  // an overlong '/' is two subparts, not '/'
+      {"\xC0\xAF", "/", 1},
+      {"\x80", "\xBF", 0},                          // lone continuation bytes
+      {std::string("\xE2\x82") + "a", r + "A", 0},  // cut short, then the next character
+      {"\xF4\x90\x80\x80", r + r + r + r, 0},       // above U+10FFFF
+      {"\xED\xA0\x80", r + r + r, 0},               // a surrogate
+      {"x\xF0\x9F\x98", "X" + r, 0},                // cut short by the end of the text
+  };
+  const auto hex = [](const std::string& s) {
+    std::string out;
+    char buf[4];
+    for (unsigned char ch : s) {
+      std::snprintf(buf, sizeof buf, "%02X ", ch);
+      out += buf;
+    }
+    return out;
+  };
+  for (const auto& c : cases) {
+    const int got =
+        sql_fn::collate_acc(nullptr, int(c.a.size()), c.a.data(), int(c.b.size()), c.b.data());
+    EXPECT_EQ((got > 0) - (got < 0), c.order) << hex(c.a) << "vs " << hex(c.b);
+    const int back =
+        sql_fn::collate_acc(nullptr, int(c.b.size()), c.b.data(), int(c.a.size()), c.a.data());
+    EXPECT_EQ((back > 0) - (back < 0), -c.order) << hex(c.b) << "vs " << hex(c.a);
+  }
+}

@@ -8,12 +8,8 @@ sql_fixture::sql_fixture(const std::string& relative_path)
 
 HRESULT sql_fixture::open(const std::u16string& sql, dao_ref<DAORecordset>& rs) {
   test_bstr text(sql);
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_BSTR;
-  v.bstrVal = text.b;
   DAOQueryDef* qd = nullptr;
-  HRESULT hr = db->CreateQueryDef(vt_missing(), v, &qd);
+  HRESULT hr = db->CreateQueryDef(vt_missing(), vt_text(text), &qd);
   if (FAILED(hr)) return hr;
   auto owned = dao_ref<DAOQueryDef>::adopt(qd);
   DAORecordset* out = nullptr;
@@ -43,22 +39,15 @@ std::vector<std::string> sql_fixture::fields(const std::u16string& sql) {
     ADD_FAILURE() << "query failed: " << session.error_number() << " " << session.error_text();
     return {};
   }
-  DAOFields* fields = nullptr;
-  rs->get_Fields(&fields);
-  auto owned = dao_ref<DAOFields>::adopt(fields);
+  const auto fields = recordset_fields(rs.get());
   int16_t count = 0;
-  owned->get_Count(&count);
+  fields->get_Count(&count);
   std::vector<std::string> out;
   for (int16_t i = 0; i < count; ++i) {
-    DAOField* f = nullptr;
-    owned->get_Item(vt_index(i), &f);
-    auto field = dao_ref<DAOField>::adopt(f);
-    BSTR name = nullptr;
-    field->get_Name(&name);
+    const auto field = field_at(fields.get(), i);
     int16_t type = 0;
     field->get_Type(&type);
-    out.push_back(utf8(name) + ":" + std::to_string(type));
-    SysFreeString(name);
+    out.push_back(name_of(field.get()) + ":" + std::to_string(type));
   }
   return out;
 }
