@@ -50,19 +50,19 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
   commit();  // DDL commits the open transaction first
   switch (st.kind) {
     case StmtKind::CreateTable:
-      require(kPrivCreateTable);
+      privileges_.require(kPrivCreateTable);
       // Before deferred segment creation (11.2) the segment, and with it the
       // quota check, came with the table.
-      if (profile_.version < 112) require_quota();
+      if (profile_.version < 112) privileges_.require_quota();
       // BOOLEAN columns came with 23ai.
       for (const ColumnDef& c : st.create_table->columns)
         if (c.type.base == Base::Boolean && profile_.version < 230) raise(902);
       break;
     case StmtKind::CreateSequence:
-      require(kPrivCreateSequence);
+      privileges_.require(kPrivCreateSequence);
       break;
     case StmtKind::CreateTrigger:
-      require(kPrivCreateTrigger);
+      privileges_.require(kPrivCreateTrigger);
       break;
     default:
       break;
@@ -72,7 +72,7 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
   // session with uncommitted DML on the table is reported, not waited for.
   int64_t target = ddl_target(st);
   if (target && !locks_->lock_table(target, true, LockManager::Wait::nowait())) raise(54);
-  begin_write();
+  txn_.begin_write();
   std::optional<ora_error> warning;
   std::shared_ptr<Schema> next;
   int64_t version = 0;
@@ -119,14 +119,10 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
     throw;
   }
   clear_cache();
-  trigger_cache_.clear();
+  compiled_.clear_triggers();
   db_->publish(next, version);
   schema_ = next;
   return warning;
-}
-
-void Session::require_quota() const {
-  if (!(privileges_ & (kPrivUnlimitedTablespace | kPrivDba))) raise(1950, {"USERS"});
 }
 
 std::string Session::sys_c_name() {

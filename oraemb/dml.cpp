@@ -5,7 +5,6 @@
 // savepoint, or its whole transaction when it opened it).
 #include <algorithm>
 
-#include "oraemb/parser.h"
 #include "oraemb/session.h"
 #include "oraemb/sqlite_util.h"
 #include "oraemb/utf.h"
@@ -39,13 +38,8 @@ const TableInfo& Session::table_for_dml(const std::string& name) {
 
 Value Session::default_value(const ColumnInfo& col) {
   if (!col.has_default) return Value::null();
-  auto found = default_cache_.find(col.default_text);
-  if (found == default_cache_.end()) {
-    Parser p(col.default_text);
-    found = default_cache_.emplace(col.default_text, p.parse_condition_only()).first;
-  }
   EvalContext ctx;
-  return eval(*found->second, ctx);
+  return eval(compiled_.default_expr(col.default_text), ctx);
 }
 
 size_t Session::database_bytes(const std::string& utf8) const {
@@ -186,19 +180,8 @@ void Session::raise_unique(const TableInfo& t, const std::vector<Value>& row, in
 void Session::fire_insert_triggers(const TableInfo& t, std::vector<Value>& row) {
   for (const auto& [obj, info] : schema_->triggers) {
     if (info.table_obj != t.obj) continue;
-    CompiledTrigger& ct = trigger_cache_[obj];
-    std::string text = info.when_text + "\n" + info.body_text;
-    if (ct.text != text || ct.checked != schema_) {
-      ct.text = text;
-      ct.checked = schema_;
-      ct.valid = trigger_errors(*schema_, info).empty();
-      ct.when.reset();
-      ct.body.clear();
-      if (ct.valid) {
-        if (!info.when_text.empty()) ct.when = Parser(info.when_text).parse_condition_only();
-        ct.body = Parser(info.body_text).parse_block_only();
-      }
-    }
+    CompiledCache::Trigger& ct = compiled_.trigger(
+        obj, info, schema_, [&] { return trigger_errors(*schema_, info).empty(); });
     if (!ct.valid) raise(4098, {user_ + "." + schema_->name_of(obj)});
     Scope scope;
     scope.new_table = &t;
@@ -299,9 +282,9 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
     if (options.parse_only) return 0;
   }
   // With deferred segment creation the quota is checked when rows arrive.
-  if (profile_.version >= 112) require_quota();
+  if (profile_.version >= 112) privileges_.require_quota();
   lock_for_dml(t.obj);
-  begin_statement();
+  txn_.begin_statement();
   int64_t count = 0;
   try {
     std::string sql = "INSERT INTO " + storage_table(t.obj) + "(";
@@ -341,9 +324,9 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
         on_rowid(rowid_text(t.obj, sqlite3_last_insert_rowid(conn_)));
     }
     if (!inserted.empty()) check_parent_keys(t, inserted);
-    end_statement();
+    txn_.end_statement();
   } catch (...) {
-    abort_statement();
+    txn_.abort_statement();
     throw;
   }
   return count;
@@ -374,7 +357,7 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
   std::vector<int64_t> rids;
   std::vector<std::vector<Value>> rows;
   bool waited = lock_matching_rows(scope.sources[0], upd.where.get(), rows, rids);
-  begin_statement();
+  txn_.begin_statement();
   int64_t count = 0;
   try {
     // Rows another session changed while this one waited are read again.
@@ -425,9 +408,9 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
     }
     if (child_keys) check_parent_keys(t, new_children);
     if (parent_keys) release_parent_keys(t, old_parents, false);
-    end_statement();
+    txn_.end_statement();
   } catch (...) {
-    abort_statement();
+    txn_.abort_statement();
     throw;
   }
   return count;
@@ -448,7 +431,7 @@ int64_t Session::run_delete(DeleteStmt& del, const ExecOptions& options) {
   std::vector<int64_t> rids;
   std::vector<std::vector<Value>> rows;
   bool waited = lock_matching_rows(scope.sources[0], del.where.get(), rows, rids);
-  begin_statement();
+  txn_.begin_statement();
   int64_t count = 0;
   try {
     if (waited) lock_matching_rows(scope.sources[0], del.where.get(), rows, rids);
@@ -461,9 +444,9 @@ int64_t Session::run_delete(DeleteStmt& del, const ExecOptions& options) {
       ++count;
     }
     if (!t.referenced_by.empty() && !rows.empty()) release_parent_keys(t, rows, true);
-    end_statement();
+    txn_.end_statement();
   } catch (...) {
-    abort_statement();
+    txn_.abort_statement();
     throw;
   }
   return count;

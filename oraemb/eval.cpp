@@ -72,9 +72,13 @@ Value arithmetic(Op op, const Value& a, const Value& b) {
       if (op == Op::Sub && b.kind == Kind::Date) raise(932, {"DATE", "NUMBER"});
       OraNumber delta = (value_number(days) * OraNumber::from_int(86400)).rounded(0);
       auto secs = delta.to_int64();
-      if (!secs) raise(1841);
+      // Beyond the DATE range whatever the start (and far from overflowing).
+      constexpr int64_t kLongest = int64_t{15000} * 366 * 86400;
+      if (!secs || *secs > kLongest || *secs < -kLongest) raise(1841);
       int64_t total = date_seconds(date.date) + (op == Op::Add ? *secs : -*secs);
-      return Value::dt(civil_from_seconds(total));
+      OraDate result = civil_from_seconds(total);
+      if (result.year < -4712 || result.year > 9999) raise(1841);
+      return Value::dt(result);
     }
     raise(932, {"NUMBER", "DATE"});
   }

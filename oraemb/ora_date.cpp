@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <tuple>
 #include <vector>
 
 #include "oraemb/ora_error.h"
@@ -15,6 +16,7 @@ const char* const kMonths[] = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
                                "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
 
 enum class Elem {
+  SYYYY,
   YYYY,
   YY,
   RRRR,
@@ -52,11 +54,11 @@ std::vector<MaskItem> parse_mask(const std::string& mask) {
   std::vector<MaskItem> items;
   size_t pos = 0;
   static const std::pair<const char*, Elem> words[] = {
-      {"YYYY", Elem::YYYY},   {"RRRR", Elem::RRRR}, {"YY", Elem::YY},     {"RR", Elem::RR},
-      {"MONTH", Elem::MONTH}, {"MON", Elem::MON},   {"MM", Elem::MM},     {"MI", Elem::MI},
-      {"DD", Elem::DD},       {"HH24", Elem::HH24}, {"HH12", Elem::HH12}, {"HH", Elem::HH12},
-      {"SS", Elem::SS},       {"AM", Elem::AM},     {"PM", Elem::AM},     {"FX", Elem::Literal},
-      {"FF", Elem::FF},       {"X", Elem::X}};
+      {"SYYYY", Elem::SYYYY}, {"YYYY", Elem::YYYY},   {"RRRR", Elem::RRRR}, {"YY", Elem::YY},
+      {"RR", Elem::RR},       {"MONTH", Elem::MONTH}, {"MON", Elem::MON},   {"MM", Elem::MM},
+      {"MI", Elem::MI},       {"DD", Elem::DD},       {"HH24", Elem::HH24}, {"HH12", Elem::HH12},
+      {"HH", Elem::HH12},     {"SS", Elem::SS},       {"AM", Elem::AM},     {"PM", Elem::AM},
+      {"FX", Elem::Literal},  {"FF", Elem::FF},       {"X", Elem::X}};
   while (pos < mask.size()) {
     char c = mask[pos];
     if (c == '"') {
@@ -107,11 +109,63 @@ int days_in_month(int year, int month) {
   static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (month == 2) {
     bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-    // Oracle uses the Julian calendar before 1582-10-15; leap years then are every 4th.
-    if (year < 1583) leap = year % 4 == 0;
+    // Oracle uses the Julian calendar before 1582-10-15; leap years then are
+    // every 4th, counted without a year 0 (1 BC, 5 BC, ... are leap years).
+    if (year < 1583) leap = (year < 0 ? year + 1 : year) % 4 == 0;
     return leap ? 29 : 28;
   }
   return days[month - 1];
+}
+
+namespace {
+
+// Julian day number of 1970-01-01, and of 1582-10-15, the first day of the
+// Gregorian calendar.
+constexpr int64_t kJulianDay1970 = 2440588;
+constexpr int64_t kFirstGregorianDay = 2299161;
+
+}  // namespace
+
+int64_t days_from_civil(int y, int m, int d) {
+  const int64_t year = y < 0 ? y + 1 : y;  // 1 BC is year 0 of the count
+  const int64_t a = (14 - m) / 12;
+  const int64_t yy = year + 4800 - a;
+  const int64_t mm = m + 12 * a - 3;
+  const bool gregorian = y > 1582 || (y == 1582 && (m > 10 || (m == 10 && d >= 15)));
+  int64_t day = d + (153 * mm + 2) / 5 + 365 * yy + yy / 4;
+  day += gregorian ? -yy / 100 + yy / 400 - 32045 : -32083;
+  return day - kJulianDay1970;
+}
+
+OraDate civil_from_seconds(int64_t seconds) {
+  int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+  int64_t rest = seconds - days * 86400;
+  const int64_t day = days + kJulianDay1970;
+  int64_t centuries = 0, c = day + 32082;
+  if (day >= kFirstGregorianDay) {
+    const int64_t a = day + 32044;
+    centuries = (4 * a + 3) / 146097;
+    c = a - 146097 * centuries / 4;
+  }
+  const int64_t years = (4 * c + 3) / 1461;
+  const int64_t e = c - 1461 * years / 4;
+  const int64_t m = (5 * e + 2) / 153;
+  OraDate d;
+  d.day = static_cast<int>(e - (153 * m + 2) / 5 + 1);
+  d.month = static_cast<int>(m + 3 - 12 * (m / 10));
+  d.year = static_cast<int>(100 * centuries + years - 4800 + m / 10);
+  if (d.year <= 0) --d.year;  // no year 0: the year before 1 is 1 BC
+  d.hour = static_cast<int>(rest / 3600);
+  d.minute = static_cast<int>(rest / 60 % 60);
+  d.second = static_cast<int>(rest % 60);
+  return d;
+}
+
+int compare_dates(const OraDate& a, const OraDate& b) {
+  const auto key = [](const OraDate& d) {
+    return std::tie(d.year, d.month, d.day, d.hour, d.minute, d.second, d.nanos);
+  };
+  return key(a) < key(b) ? -1 : key(b) < key(a) ? 1 : 0;
 }
 
 std::string OraDate::to_storage() const {
@@ -197,6 +251,28 @@ struct DateReader {
     while (pos < text.size() && !std::isalnum(static_cast<unsigned char>(text[pos]))) ++pos;
   }
 
+  // Whether text[at] is a sign directly before a digit.
+  bool sign_at(size_t at) const {
+    return at + 1 < text.size() && (text[at] == '-' || text[at] == '+') &&
+           std::isdigit(static_cast<unsigned char>(text[at + 1]));
+  }
+
+  // Skips the punctuation before a year element; `run_start` is where the
+  // punctuation began. A sign that ends the run and is not the one separator
+  // between two fields belongs to the year: SYYYY reads it, and under the
+  // other year elements a minus sign is refused rather than read as a
+  // separator, which would turn a year before the common era into one after.
+  void punct_before_year(Elem elem, size_t run_start) {
+    skip_punct();
+    const bool signed_year =
+        pos > run_start && sign_at(pos - 1) && (run_start == 0 || pos - run_start >= 2);
+    if (!signed_year) return;
+    if (elem == Elem::SYYYY)
+      --pos;
+    else if (text[pos - 1] == '-')
+      raise(1841);
+  }
+
   // A two-digit RR / RRRR year: the century that puts it within 50 years of
   // this year.
   int nearest_century(int value) const {
@@ -206,14 +282,20 @@ struct DateReader {
     return year;
   }
 
-  // YYYY, RRRR, YY, RR.
+  // SYYYY, YYYY, RRRR, YY, RR. Only SYYYY takes a sign: a minus sign for
+  // a year before the common era.
   void year(const MaskItem& item) {
     int value = 0;
     switch (item.elem) {
+      case Elem::SYYYY:
+        if (!read_number(text, pos, 4, value, true)) raise(1858);
+        if (value == 0 || value < -4712 || value > 9999) raise(1841);
+        d.year = value;
+        break;
       case Elem::YYYY:
       case Elem::RRRR:
-        if (!read_number(text, pos, 4, value, true)) raise(1858);
-        if (value == 0 || value < -4713 || value > 9999) raise(1841);
+        if (!read_number(text, pos, 4, value)) raise(1858);
+        if (value == 0) raise(1841);
         d.year = value;
         if (item.elem == Elem::RRRR && value < 100) d.year = nearest_century(value);
         break;
@@ -331,6 +413,7 @@ OraDate to_date(const std::string& text, const std::string& mask, std::time_t no
   r.d.month = local.tm_mon + 1;
   r.d.day = 1;
   auto items = parse_mask(mask);
+  size_t run_start = 0;  // where the punctuation before the next element began
   for (size_t k = 0; k < items.size(); ++k) {
     const auto& item = items[k];
     if (item.elem == Elem::Punct || item.elem == Elem::Literal) {
@@ -341,12 +424,18 @@ OraDate to_date(const std::string& text, const std::string& mask, std::time_t no
         r.skip_punct();
       continue;
     }
-    r.skip_punct();
+    const bool year = item.elem == Elem::SYYYY || item.elem == Elem::YYYY ||
+                      item.elem == Elem::RRRR || item.elem == Elem::YY || item.elem == Elem::RR;
+    if (year)
+      r.punct_before_year(item.elem, run_start);
+    else
+      r.skip_punct();
     if (r.pos >= text.size()) {
       check_missing_fields(items, k);
       break;
     }
     switch (item.elem) {
+      case Elem::SYYYY:
       case Elem::YYYY:
       case Elem::RRRR:
       case Elem::YY:
@@ -374,6 +463,7 @@ OraDate to_date(const std::string& text, const std::string& mask, std::time_t no
       default:
         break;
     }
+    run_start = r.pos;
   }
   r.skip_punct();
   while (r.pos < text.size() && text[r.pos] == ' ') ++r.pos;
@@ -389,6 +479,11 @@ std::string date_to_char(const OraDate& d, const std::string& mask) {
   for (const auto& item : parse_mask(mask)) {
     char buf[32];
     switch (item.elem) {
+      case Elem::SYYYY:  // a minus sign before the common era, a blank after
+        std::snprintf(buf, sizeof buf, "%c%04d", d.year < 0 ? '-' : ' ',
+                      d.year < 0 ? -d.year : d.year);
+        out += buf;
+        break;
       case Elem::YYYY:
       case Elem::RRRR:
         std::snprintf(buf, sizeof buf, "%04d", d.year);

@@ -27,7 +27,9 @@ struct OraDate {
   // The value rounded to `digits` fractional digits (seconds and up carry).
   OraDate rounded(int digits) const;
   // Storage text "YYYY-MM-DD HH24:MI:SS", with ".fffffffff" when there is a
-  // fraction: it sorts in time order, DATE and TIMESTAMP values alike.
+  // fraction and a leading "-" before the common era. Equal values have
+  // equal texts; the texts sort in time order only from year 1 on, so values
+  // are ordered with compare_dates.
   std::string to_storage() const;
   static std::optional<OraDate> from_storage(const std::string& text);
   // The 7-byte external DATE form (century+100, year+100, month, day,
@@ -48,5 +50,12 @@ OraDate to_date(const std::string& text, const std::string& mask, std::time_t no
 // NLS_DATE_FORMAT's DD-MON-RR.
 std::string date_to_char(const OraDate& date, const std::string& mask = "DD-MON-RR");
 int days_in_month(int year, int month);
+// Days since 1970-01-01 and back, for DATE arithmetic. Dates before
+// 1582-10-15 count in the Julian calendar, later ones in the Gregorian; the
+// day before 0001-01-01 is -0001-12-31 (there is no year 0).
+int64_t days_from_civil(int y, int m, int d);
+OraDate civil_from_seconds(int64_t seconds);
+// Time order of two dates, before the common era included (-1, 0, 1).
+int compare_dates(const OraDate& a, const OraDate& b);
 
 }  // namespace oraemb

@@ -365,7 +365,7 @@ ExprPtr Parser::primary() {
           lit->literal = Value::text(text);
           e->args.push_back(std::move(lit));
           auto mask = make(Op::Literal, start);
-          mask->literal = Value::text("YYYY-MM-DD");
+          mask->literal = Value::text("SYYYY-MM-DD");  // a DATE literal may be signed
           e->args.push_back(std::move(mask));
           break;
         }

@@ -688,7 +688,7 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
   // file is what the session sees: the rows are read through a connection
   // of their own, in a snapshot taken now, and evaluated as they are fetched.
   // Otherwise the session's own connection must read them (materialised).
-  if (streamable(sel, *plan, sequences) && !sqlite_txn_) {
+  if (streamable(sel, *plan, sequences) && !txn_.writing()) {
     auto state = std::make_shared<Stream>();
     state->binds = std::make_unique<CapturedBinds>(sel, binds);
     state->schema = schema_;
@@ -786,7 +786,7 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
   bool user_tables = false;
   for (const auto& src : scope.sources)
     user_tables = user_tables || src.table_obj != 0 || src.subquery;
-  if (sel.for_update) ora_txn_ = true;  // the transaction starts with SELECT ... FOR UPDATE
+  if (sel.for_update) txn_.start();  // the transaction starts with SELECT ... FOR UPDATE
   auto captured = std::make_shared<CapturedBinds>(sel, binds);
   auto run = [this, &sel, scope, captured, alive]() {
     if (!*alive) raise(3114);

@@ -108,6 +108,7 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
     raise(1157, {folder});
   }
   sqlite3_busy_timeout(s->conn_, 10000);
+  s->txn_.attach(s->conn_, s->statements_);
   // The page cache lives in the client's process: 16 MB keeps a session's
   // memory the same for a large table as for a small one.
   sql_exec(s->conn_,
@@ -151,7 +152,7 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
       std::string stored = find.text(0);
       std::string status = find.text(1);
       int64_t failed = find.integer(2);
-      if (!find.is_null(3)) s->privileges_ = privileges_from_text(find.text(3));
+      if (!find.is_null(3)) s->privileges_ = Privileges(privileges_from_text(find.text(3)));
       std::string salt = stored.substr(0, stored.find('$'));
       bool good = password_digest(salt, password) == stored;
       SqlStmt upd(s->conn_, "UPDATE ora$user SET failed = ?, status = ? WHERE name = ?");
@@ -162,7 +163,7 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
       if (!good || failed) upd.step();
       if (!good) raise(1017);
       if (status != "OPEN") raise(28000);
-      if (!(s->privileges_ & kPrivCreateSession)) raise(1045, {user});
+      if (!s->privileges_.holds(kPrivCreateSession)) raise(1045, {user});
     }
     break;
   }
@@ -180,7 +181,7 @@ Session::~Session() {
   if (!conn_) return;
   *alive_ = false;
   // A session that ends without logoff loses its open transaction.
-  if (sqlite_txn_) sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
+  txn_.abandon();
   clear_cache();
   sqlite3_close_v2(conn_);
 }
@@ -190,6 +191,7 @@ void Session::logoff() {
   commit();
   *alive_ = false;
   clear_cache();
+  txn_.detach();
   sqlite3_close_v2(conn_);
   conn_ = nullptr;
   locks_.reset();
@@ -204,68 +206,22 @@ void Session::clear_cache() {
   statements_.clear();
 }
 
-namespace {
-void step_done(sqlite3* db, sqlite3_stmt* st, const char* what) {
-  int rc = sqlite3_step(st);
-  sqlite3_reset(st);
-  if (rc != SQLITE_DONE && rc != SQLITE_ROW) sqlite_fail(db, what);
-}
-}  // namespace
-
-void Session::begin_write() {
-  ora_txn_ = true;
-  if (sqlite_txn_) return;
-  step_done(conn_, cached("BEGIN IMMEDIATE"), "begin");
-  sqlite_txn_ = true;
-}
-
-void Session::begin_statement() {
-  statement_owns_txn_ = !sqlite_txn_;
-  begin_write();
-  if (!statement_owns_txn_) step_done(conn_, cached("SAVEPOINT s"), "savepoint");
-}
-void Session::end_statement() {
-  if (!statement_owns_txn_) step_done(conn_, cached("RELEASE s"), "release");
-  statement_owns_txn_ = false;
-}
-void Session::abort_statement() {
-  if (statement_owns_txn_) {
-    // Nothing before this statement is undone: the transaction was its own.
-    // Locks it took stay until commit or rollback, as with a savepoint.
-    sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite_txn_ = false;
-  } else {
-    sqlite3_exec(conn_, "ROLLBACK TO s; RELEASE s", nullptr, nullptr, nullptr);
-  }
-  statement_owns_txn_ = false;
-}
-
 void Session::begin_batch() {
   if (!conn_) raise(3114);
   MessageVersionScope wording(profile_.version);
-  begin_write();
+  txn_.begin_write();
 }
 
 void Session::commit() {
-  if (sqlite_txn_) {
-    step_done(conn_, cached("COMMIT"), "commit");
-    sqlite_txn_ = false;
-  }
+  const bool ended = txn_.commit();
   if (locks_) locks_->release_all();
-  if (ora_txn_) costs_.transaction_end(true);
-  if (ora_txn_) ++txn_id_;
-  ora_txn_ = false;
+  if (ended) costs_.transaction_end(true);
 }
 
 void Session::rollback() {
-  if (sqlite_txn_) {
-    sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite_txn_ = false;
-  }
+  const bool ended = txn_.rollback();
   if (locks_) locks_->release_all();
-  if (ora_txn_) costs_.transaction_end(false);
-  if (ora_txn_) ++txn_id_;
-  ora_txn_ = false;
+  if (ended) costs_.transaction_end(false);
 }
 
 void Session::refresh_schema() {
@@ -276,10 +232,7 @@ void Session::refresh_schema() {
   sqlite3_reset(st);
   if (version != data_version_) {
     data_version_ = version;
-    if (db_->refresh(conn_)) {
-      trigger_cache_.clear();
-      default_cache_.clear();
-    }
+    if (db_->refresh(conn_)) compiled_.clear();
   }
   schema_ = db_->schema(user_);
 }
@@ -292,7 +245,7 @@ LockManager::Wait Session::lock_wait(bool nowait, int wait_seconds) const {
 
 void Session::lock_for_dml(int64_t table_obj) {
   if (!locks_->lock_table(table_obj, false, lock_wait(false, -1))) raise(54);
-  ora_txn_ = true;
+  txn_.start();
 }
 
 bool Session::lock_rows(const std::vector<std::pair<int64_t, int64_t>>& rows, bool nowait,
@@ -303,7 +256,7 @@ bool Session::lock_rows(const std::vector<std::pair<int64_t, int64_t>>& rows, bo
       raise(wait_seconds >= 0 && !nowait ? 30006 : 54);
     waited = waited || locks_->waited();
   }
-  if (!rows.empty()) ora_txn_ = true;
+  if (!rows.empty()) txn_.start();
   return waited;
 }
 
@@ -425,32 +378,10 @@ std::string Session::rowid_text(int64_t table_obj, int64_t rid) const {
 Value Session::next_sequence_value(const std::string& name, bool nextval) {
   const ObjectInfo* obj = schema_->find_table_ns(name);
   if (!obj || obj->type != "SEQUENCE") raise(2289);
-  if (!nextval) {
-    auto found = currval_.find(name);
-    if (found == currval_.end()) raise(8002, {name});
-    return Value::num(found->second);
-  }
+  if (!nextval) return Value::num(sequences_.current(name));
   const SequenceInfo& q = schema_->sequences.at(obj->obj);
-  begin_write();
-  sqlite3_stmt* get = cached("SELECT last_number FROM ora$seq WHERE obj = ?");
-  sqlite3_bind_int64(get, 1, obj->obj);
-  if (!step_row(conn_, get, "sequence")) raise(2289);
-  auto parsed = OraNumber::parse(reinterpret_cast<const char*>(sqlite3_column_text(get, 0)));
-  sqlite3_reset(get);
-  OraNumber value = parsed ? *parsed : q.min_value;
-  bool ascending = !q.increment.negative();
-  if (ascending ? compare(value, q.max_value) > 0 : compare(value, q.min_value) < 0) {
-    if (!q.cycle) raise(8004, {name});
-    value = ascending ? q.min_value : q.max_value;
-  }
-  OraNumber following = value + q.increment;
-  sqlite3_stmt* put = cached("UPDATE ora$seq SET last_number = ? WHERE obj = ?");
-  std::string text = following.to_text();
-  sqlite3_bind_text(put, 1, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-  sqlite3_bind_int64(put, 2, obj->obj);
-  step_done(conn_, put, "sequence");
-  currval_[name] = value;
-  return Value::num(value);
+  txn_.begin_write();
+  return Value::num(sequences_.next(conn_, statements_, obj->obj, q, name));
 }
 
 std::optional<Value> Session::lob_read(const LobRef& ref, Kind kind) {
@@ -473,12 +404,12 @@ std::optional<Value> Session::lob_read(const LobRef& ref, Kind kind) {
 
 void Session::begin_lob_write() {
   if (!conn_) raise(3114);
-  begin_write();
+  txn_.begin_write();
 }
 
 void Session::lob_write(const LobRef& ref, Kind kind, const std::string& contents) {
   if (!conn_) raise(3114);
-  begin_write();
+  txn_.begin_write();
   sqlite3_stmt* st = cached("UPDATE " + storage_table(ref.table_obj) + " SET " +
                             storage_column(ref.column) + " = ? WHERE rid = ?");
   bind_storage(st, 1, Value::lob_value(kind, contents));

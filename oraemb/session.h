@@ -17,13 +17,17 @@
 
 #include "oraemb/ast.h"
 #include "oraemb/catalog.h"
+#include "oraemb/compiled_cache.h"
 #include "oraemb/connect_config.h"
 #include "oraemb/database.h"
 #include "oraemb/lock_manager.h"
 #include "oraemb/ora_error.h"
+#include "oraemb/privileges.h"
 #include "oraemb/profile.h"
+#include "oraemb/sequence_values.h"
 #include "oraemb/session_costs.h"
 #include "oraemb/sqlite_util.h"
+#include "oraemb/transaction.h"
 
 namespace oraemb {
 
@@ -101,17 +105,6 @@ struct EvalContext {
   int64_t rownum = 0;
 };
 
-// System privileges of a user (ora$user.privs), as bits.
-enum Privilege : uint32_t {
-  kPrivCreateSession = 1,
-  kPrivCreateTable = 2,
-  kPrivCreateSequence = 4,
-  kPrivCreateTrigger = 8,
-  kPrivUnlimitedTablespace = 16,
-  kPrivDba = 32,
-  kPrivAll = 63,
-};
-
 class Session {
  public:
   // Opens (or creates) the service's database file and logs on: ORA-01017
@@ -138,8 +131,8 @@ class Session {
   void begin_batch();
   SessionCosts& costs() { return costs_; }
   const SessionCosts& costs() const { return costs_; }
-  uint64_t transaction_id() const { return txn_id_; }
-  bool in_transaction() const { return ora_txn_; }
+  uint64_t transaction_id() const { return txn_.id(); }
+  bool in_transaction() const { return txn_.open(); }
   // The clock used for SYSDATE and missing TO_DATE fields (tests may pin it).
   static std::time_t now();
 
@@ -204,8 +197,6 @@ class Session {
                           std::vector<std::vector<Value>>& rows, std::vector<int64_t>& rids);
   void run_lock_table(LockTableStmt& lk, const ExecOptions& options);
   void run_user_statement(Statement& st, const ExecOptions& options);
-  void require(uint32_t privilege) const;
-  void require_quota() const;  // ORA-01950 without quota on USERS
   std::string sys_c_name();
   int64_t ddl_target(const Statement& st) const;
   void ddl_create_table(Schema& s, CreateTableStmt& ct);
@@ -241,15 +232,6 @@ class Session {
   Value read_storage(sqlite3_stmt* st, int idx, const OraType& type);
   sqlite3_stmt* cached(const std::string& sql);
   void clear_cache();
-  void begin_write();
-  // A DML statement's atomicity: when no write transaction is open yet the
-  // statement opens one and is all of it, so a failure rolls the whole
-  // SQLite transaction back and no savepoint is needed (the converter's
-  // committed single-row INSERT); otherwise the statement runs inside
-  // SAVEPOINT s and a failure goes back to it.
-  void begin_statement();
-  void end_statement();
-  void abort_statement();
   const TableInfo& table_for_dml(const std::string& name);
   std::string qualified_column(const std::string& table, const std::string& column) const;
 
@@ -257,38 +239,24 @@ class Session {
   Profile profile_;
   std::unique_ptr<LockManager> locks_;
   double lock_timeout_ = -1;
-  uint32_t privileges_ = kPrivAll;
+  Privileges privileges_;
   int64_t data_version_ = -1;
   // Rows a SELECT ... FOR UPDATE read, to be locked (table obj, rid).
   std::vector<std::pair<int64_t, int64_t>>* locked_rows_ = nullptr;
   std::shared_ptr<Database> db_;
   std::shared_ptr<const Schema> schema_;
   std::string user_;
-  bool sqlite_txn_ = false;
-  bool statement_owns_txn_ = false;  // the running DML statement opened sqlite_txn_
-  bool ora_txn_ = false;
-  uint64_t txn_id_ = 1;
+  Transaction txn_;  // attached to conn_ and statements_ while logged on
   BindSource* binds_ = nullptr;
   SessionCosts costs_;
   StatementCache statements_;  // finalized by clear_cache before the connection closes
-  std::map<std::string, OraNumber> currval_;
+  SequenceValues sequences_;   // CURRVAL of each sequence used
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::shared_ptr<SnapshotReaders> readers_;  // streamed queries' connections
-  struct CompiledTrigger {
-    std::string text;
-    ExprPtr when;
-    std::vector<PlStmt> body;
-    std::shared_ptr<const Schema> checked;  // schema the error check ran against
-    bool valid = false;
-  };
-  std::map<std::string, ExprPtr> default_cache_;
-  std::map<int64_t, CompiledTrigger> trigger_cache_;
+  CompiledCache compiled_;                    // DEFAULT expressions and triggers, parsed
   friend class Cursor;
 };
 
-// Privilege bits from their stored text ("CREATE TABLE,DBA,...") and back.
-uint32_t privileges_from_text(const std::string& text);
-std::string privileges_to_text(uint32_t privileges);
 // A salted digest of a password as ora$user stores it.
 std::string password_digest_for(const std::string& password);
 

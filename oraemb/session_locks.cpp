@@ -13,7 +13,7 @@ void Session::run_lock_table(LockTableStmt& lk, const ExecOptions& options) {
     if (!locks_->lock_table(obj, lk.exclusive, wait))
       raise(lk.wait_seconds >= 0 && !lk.nowait ? 30006 : 54);
   }
-  ora_txn_ = true;  // held until commit or rollback
+  txn_.start();  // held until commit or rollback
 }
 
 int64_t Session::ddl_target(const Statement& st) const {

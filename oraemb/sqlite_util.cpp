@@ -40,6 +40,12 @@ bool step_row(sqlite3* db, sqlite3_stmt* st, const char* what) {
   return false;
 }
 
+void step_done(sqlite3* db, sqlite3_stmt* st, const char* what) {
+  int rc = sqlite3_step(st);
+  sqlite3_reset(st);
+  if (rc != SQLITE_DONE && rc != SQLITE_ROW) sqlite_fail(db, what);
+}
+
 void sql_exec(sqlite3* db, const std::string& sql) {
   char* message = nullptr;
   if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {

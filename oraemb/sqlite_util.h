@@ -51,6 +51,8 @@ void sql_exec(sqlite3* db, const std::string& sql);
 // Steps a statement: true for a row (the caller resets it), false at the
 // end (reset here); any other result raises through sqlite_fail.
 bool step_row(sqlite3* db, sqlite3_stmt* st, const char* what);
+// Steps a statement that returns no rows (a row is ignored) and resets it.
+void step_done(sqlite3* db, sqlite3_stmt* st, const char* what);
 [[noreturn]] void sqlite_fail(sqlite3* db, const char* what);
 
 }  // namespace oraemb

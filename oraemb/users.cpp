@@ -2,34 +2,12 @@
 // ACCOUNT LOCK / UNLOCK, QUOTA on the USERS tablespace), DROP USER, GRANT
 // and REVOKE of system privileges. Only a user with the DBA privilege may
 // run them (ORA-01031 otherwise).
-#include <array>
-#include <utility>
-
 #include "oraemb/session.h"
 #include "oraemb/sqlite_util.h"
 #include "oraemb/value_ops.h"
 
 namespace oraemb {
 namespace {
-
-const std::array<std::pair<const char*, uint32_t>, 6> kNames = {{
-    {"CREATE SESSION", kPrivCreateSession},
-    {"CREATE TABLE", kPrivCreateTable},
-    {"CREATE SEQUENCE", kPrivCreateSequence},
-    {"CREATE TRIGGER", kPrivCreateTrigger},
-    {"UNLIMITED TABLESPACE", kPrivUnlimitedTablespace},
-    {"DBA", kPrivDba},
-}};
-
-// A privilege or one of the classic roles, as bits; ORA-00990 when unknown.
-uint32_t privilege_bits(const std::string& name) {
-  for (const auto& [text, bit] : kNames)
-    if (name == text) return bit;
-  if (name == "CONNECT") return kPrivCreateSession;
-  if (name == "RESOURCE") return kPrivCreateTable | kPrivCreateSequence | kPrivCreateTrigger;
-  if (name == "ALL PRIVILEGES") return kPrivAll;
-  raise(990);
-}
 
 bool user_exists(sqlite3* conn, const std::string& name) {
   SqlStmt st(conn, "SELECT 1 FROM ora$user WHERE name = ?");
@@ -53,37 +31,12 @@ void store_privileges(sqlite3* conn, const std::string& name, uint32_t privilege
 
 }  // namespace
 
-uint32_t privileges_from_text(const std::string& text) {
-  uint32_t bits = 0;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t comma = text.find(',', start);
-    if (comma == std::string::npos) comma = text.size();
-    std::string name = text.substr(start, comma - start);
-    for (const auto& [word, bit] : kNames)
-      if (name == word) bits |= bit;
-    start = comma + 1;
-  }
-  return bits;
-}
-
-std::string privileges_to_text(uint32_t privileges) {
-  std::string out;
-  for (const auto& [word, bit] : kNames)
-    if (privileges & bit) out += (out.empty() ? "" : ",") + std::string(word);
-  return out;
-}
-
-void Session::require(uint32_t privilege) const {
-  if (!(privileges_ & privilege) && !(privileges_ & kPrivDba)) raise(1031);
-}
-
 void Session::run_user_statement(Statement& st, const ExecOptions& options) {
   if (options.parse_only) return;
-  if (!(privileges_ & kPrivDba)) raise(1031);
+  if (!privileges_.holds(kPrivDba)) raise(1031);
   UserStmt& us = *st.user;
   commit();  // like DDL
-  begin_write();
+  txn_.begin_write();
   try {
     switch (st.kind) {
       case StmtKind::CreateUser: {

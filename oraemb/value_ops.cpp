@@ -97,8 +97,7 @@ int compare_values(const Value& a, const Value& b) {
     return compare(value_number(a), value_number(b));
   }
   if (a.kind == Kind::Date || b.kind == Kind::Date) {
-    std::string x = value_date(a).to_storage(), y = value_date(b).to_storage();
-    return x < y ? -1 : x > y ? 1 : 0;
+    return compare_dates(value_date(a), value_date(b));
   }
   std::string x = a.kind == Kind::Raw || b.kind == Kind::Raw
                       ? (a.kind == Kind::Raw ? a.bytes : from_hex(a.bytes))
@@ -108,34 +107,6 @@ int compare_values(const Value& a, const Value& b) {
                       : b.bytes;
   int c = x.compare(y);
   return c < 0 ? -1 : c > 0 ? 1 : 0;
-}
-
-int64_t days_from_civil(int y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-OraDate civil_from_seconds(int64_t seconds) {
-  int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
-  int64_t rest = seconds - days * 86400;
-  int64_t z = days + 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  OraDate d;
-  d.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  d.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  d.year = static_cast<int>(yoe + era * 400 + (d.month <= 2));
-  d.hour = static_cast<int>(rest / 3600);
-  d.minute = static_cast<int>(rest / 60 % 60);
-  d.second = static_cast<int>(rest % 60);
-  return d;
 }
 
 }  // namespace oraemb

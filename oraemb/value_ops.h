@@ -20,8 +20,5 @@ OraDate value_date(const Value& v);
 int compare_values(const Value& a, const Value& b);
 // Name of a kind as ORA-00932 prints it.
 std::string kind_name(Kind kind);
-// Days since 1970-01-01 and back, for DATE arithmetic.
-int64_t days_from_civil(int y, int m, int d);
-OraDate civil_from_seconds(int64_t seconds);
 
 }  // namespace oraemb

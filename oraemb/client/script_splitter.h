@@ -21,7 +21,6 @@ class ScriptSplitter {
   static std::vector<std::string> split(const std::string& text);
 
  private:
-  bool plsql() const;
   std::string current_;
 };
 

@@ -3,7 +3,10 @@
 // DBA account, wrong passwords, locked accounts, privileges (ORA-01031,
 // 01950, 01045); and the version profiles: V$VERSION banner, identifier
 // limit, SYS_C names and the wording of changed messages.
+#include <atomic>
 #include <fstream>
+#include <latch>
+#include <thread>
 
 #include "tests/oraemb/oci_fixture.h"
 
@@ -35,6 +38,58 @@ class ConfigTest : public OciTest {
   std::string config;
   std::vector<OCISvcCtx*> extra;
 };
+
+// Two first logons of one user on a new database at the same moment: both
+// find no user row, both add it, and both must get a session (the second
+// insert of the row used to fail as ORA-00600 on its unique name).
+TEST_F(OciTest, TwoFirstLogonsOfOneUserAtTheSameMomentBothSucceed) {
+  constexpr int kRounds = 12;
+  for (int round = 0; round < kRounds; ++round) {
+    const std::string connect = "//localhost:1521/RACE" + std::to_string(round);
+    std::latch start(2);
+    std::atomic<int> failures{0};
+    std::string errors[2];
+    auto first_logon = [&](int who) {
+      OCIEnv* e = nullptr;
+      OCIError* er = nullptr;
+      OCIServer* sv = nullptr;
+      OCISvcCtx* sc = nullptr;
+      api.OCIEnvCreate(&e, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+      api.OCIHandleAlloc(e, reinterpret_cast<void**>(&er), OCI_HTYPE_ERROR, 0, nullptr);
+      api.OCIHandleAlloc(e, reinterpret_cast<void**>(&sv), OCI_HTYPE_SERVER, 0, nullptr);
+      api.OCIHandleAlloc(e, reinterpret_cast<void**>(&sc), OCI_HTYPE_SVCCTX, 0, nullptr);
+      api.OCIAttrSet(sc, OCI_HTYPE_SVCCTX, sv, 0, OCI_ATTR_SERVER, er);
+      const std::u16string u = u16("newcomer"), p = u16("secret"), d = u16(connect);
+      start.arrive_and_wait();
+      sword rc = api.OCILogon(
+          e, er, &sc, reinterpret_cast<const OraText*>(u.data()), static_cast<ub4>(u.size() * 2),
+          reinterpret_cast<const OraText*>(p.data()), static_cast<ub4>(p.size() * 2),
+          reinterpret_cast<const OraText*>(d.data()), static_cast<ub4>(d.size() * 2));
+      if (rc != OCI_SUCCESS) {
+        ++failures;
+        sb4 code = 0;
+        char16_t text[256] = {};
+        api.OCIErrorGet(er, 1, nullptr, &code, reinterpret_cast<OraText*>(text), sizeof text,
+                        OCI_HTYPE_ERROR);
+        errors[who] = u8(text);
+      } else {
+        api.OCILogoff(sc, er);
+      }
+      api.OCIHandleFree(e, OCI_HTYPE_ENV);
+    };
+    std::thread a(first_logon, 0), b(first_logon, 1);
+    a.join();
+    b.join();
+    ASSERT_EQ(failures, 0) << "round " << round << ": " << errors[0] << errors[1];
+  }
+  // The user that two logons created at once is one user with one password.
+  OCISvcCtx* again = nullptr;
+  EXPECT_EQ(logon(&again, "newcomer", "secret", "//localhost:1521/RACE0"), OCI_SUCCESS)
+      << error_text();
+  if (again) api.OCILogoff(again, err);
+  EXPECT_EQ(logon(&again, "newcomer", "wrong", "//localhost:1521/RACE0"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1017);
+}
 
 const char kListener[] =
     "; test listener\n"

@@ -272,6 +272,71 @@ TEST_F(Sql, ParseOnlyChecksNamesWithoutRunning) {
   EXPECT_EQ(rows("SELECT COUNT(*) FROM \"T\""), (Rows{{"0"}}));  // nothing executed
 }
 
+// Dates before the common era: arithmetic has no year 0, comparisons and
+// ORDER BY follow time (the stored text of a BC date sorts the other way),
+// and a signed year needs SYYYY.
+TEST_F(Sql, DatesBeforeTheCommonEraCountAndSortInTimeOrder) {
+  EXPECT_EQ(rows("SELECT TO_CHAR(DATE '0001-01-01' - 1, 'SYYYY-MM-DD'), "
+                 "TO_CHAR(DATE '-0001-12-31' + 1, 'SYYYY-MM-DD'), "
+                 "DATE '1582-10-15' - DATE '1582-10-04' FROM dual"),
+            (Rows{{"-0001-12-31", " 0001-01-01", "1"}}));
+  EXPECT_EQ(exec("SELECT DATE '9999-12-31' + 1 FROM dual"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1841);
+  EXPECT_EQ(exec("SELECT DATE '-4712-01-01' - 1 FROM dual"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1841);
+  EXPECT_EQ(exec("SELECT TO_DATE('-4712-01-01', 'YYYY-MM-DD') FROM dual"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1841);
+
+  ASSERT_EQ(exec("CREATE TABLE \"D\" (\"ID\" NUMBER, \"D\" DATE)"), OCI_SUCCESS);
+  const char* values[] = {"1, DATE '2011-08-17'",  "2, TO_DATE('-0044-03-15', 'SYYYY-MM-DD')",
+                          "3, DATE '0001-01-01'",  "4, DATE '-4712-01-01'",
+                          "5, DATE '-0001-12-31'", "6, DATE '-0044-03-15' + 0.5"};
+  for (const char* v : values)
+    ASSERT_EQ(exec(std::string("INSERT INTO \"D\" VALUES(") + v + ")", OCI_COMMIT_ON_SUCCESS),
+              OCI_SUCCESS)
+        << v << ": " << error_text();
+  EXPECT_EQ(rows("SELECT \"ID\" FROM \"D\" ORDER BY \"D\""),
+            (Rows{{"4"}, {"2"}, {"6"}, {"5"}, {"3"}, {"1"}}));
+  EXPECT_EQ(rows("SELECT \"ID\" FROM \"D\" WHERE \"D\" < DATE '-0044-03-16' ORDER BY 1"),
+            (Rows{{"2"}, {"4"}, {"6"}}));
+  EXPECT_EQ(rows("SELECT TO_CHAR(MIN(\"D\"), 'SYYYY-MM-DD'), TO_CHAR(MAX(\"D\"), 'SYYYY-MM-DD') "
+                 "FROM \"D\" WHERE \"D\" < DATE '2000-01-01'"),
+            (Rows{{"-4712-01-01", " 0001-01-01"}}));
+}
+
+// NEXTVAL stops at the end of a sequence or cycles; CURRVAL is the number
+// this session last took, and none before its first NEXTVAL.
+TEST_F(Sql, SequencesEndOrCycleAndCurrvalBelongsToTheSession) {
+  ASSERT_EQ(exec("CREATE SEQUENCE s_end START WITH 1 INCREMENT BY 1 MAXVALUE 2 NOCYCLE"),
+            OCI_SUCCESS)
+      << error_text();
+  ASSERT_EQ(exec("CREATE SEQUENCE s_down START WITH 2 INCREMENT BY -1 MINVALUE 1 MAXVALUE 2 CYCLE"),
+            OCI_SUCCESS)
+      << error_text();
+  EXPECT_EQ(exec("SELECT s_end.CURRVAL FROM dual"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 8002);
+  EXPECT_EQ(rows("SELECT s_end.NEXTVAL FROM dual"), (Rows{{"1"}}));
+  EXPECT_EQ(rows("SELECT s_end.NEXTVAL FROM dual"), (Rows{{"2"}}));
+  EXPECT_EQ(exec("SELECT s_end.NEXTVAL FROM dual"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 8004);
+  EXPECT_EQ(rows("SELECT s_end.CURRVAL FROM dual"), (Rows{{"2"}}));
+  Rows down;
+  for (int k = 0; k < 3; ++k) {
+    auto got = rows("SELECT s_down.NEXTVAL FROM dual");
+    if (!got.empty()) down.push_back(got[0]);
+  }
+  EXPECT_EQ(down, (Rows{{"2"}, {"1"}, {"2"}}));
+  ASSERT_EQ(exec("COMMIT"), OCI_SUCCESS);
+
+  OCISvcCtx* other = nullptr;
+  ASSERT_EQ(logon(&other, "scott", "tiger"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(exec_on(other, "SELECT s_down.CURRVAL FROM dual"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 8002);
+  EXPECT_EQ(rows_on(other, "SELECT s_down.NEXTVAL FROM dual"), (Rows{{"1"}}));
+  EXPECT_EQ(rows("SELECT s_down.CURRVAL FROM dual"), (Rows{{"2"}}));
+  api.OCILogoff(other, err);
+}
+
 TEST_F(Sql, ValidOracleOutsideTheSubsetIsUnimplemented) {
   ASSERT_EQ(exec("CREATE TABLE \"T\" (\"N\" NUMBER)"), OCI_SUCCESS);
   for (const char* sql :

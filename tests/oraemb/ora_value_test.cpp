@@ -180,6 +180,79 @@ TEST(OraDateValue, ToDateKeepsTheCalendarRules) {
             "9999-12-31 23:59:59");
 }
 
+// Only SYYYY reads a sign; under YYYY a leading minus is refused, not taken
+// for punctuation (which used to turn 4712 BC into 4712 AD).
+TEST(OraDateValue, SignedYearsNeedSyyyy) {
+  const std::time_t now = 0;
+  EXPECT_EQ(to_date("-4712-01-01", "SYYYY-MM-DD", now), date(-4712, 1, 1));
+  EXPECT_EQ(to_date("-0001-12-31", "SYYYY-MM-DD", now), date(-1, 12, 31));
+  EXPECT_EQ(to_date("2011-08-17", "SYYYY-MM-DD", now), date(2011, 8, 17));
+  EXPECT_EQ(to_date("+2011-08-17", "SYYYY-MM-DD", now), date(2011, 8, 17));
+  EXPECT_EQ(to_date("15.03.-44", "DD.MM.SYYYY", now), date(-44, 3, 15));
+  EXPECT_EQ(to_date("15-03-0044", "DD-MM-SYYYY", now), date(44, 3, 15));
+  EXPECT_EQ(error_of([&] { to_date("-4713-01-01", "SYYYY-MM-DD", now); }), 1841);
+  EXPECT_EQ(error_of([&] { to_date("-0000-01-01", "SYYYY-MM-DD", now); }), 1841);
+  EXPECT_EQ(error_of([&] { to_date("-4712-01-01", "YYYY-MM-DD", now); }), 1841);
+  EXPECT_EQ(error_of([&] { to_date("15.03.-44", "DD.MM.YYYY", now); }), 1841);
+  // A minus sign that is the one separator between fields stays one.
+  EXPECT_EQ(to_date("17-08-2011", "DD-MM-YYYY", now), date(2011, 8, 17));
+  EXPECT_EQ(to_date("17-AUG-11", "DD-MON-RR", now), date(2011, 8, 17));
+  EXPECT_EQ(date_to_char(date(-44, 3, 15), "SYYYY-MM-DD"), "-0044-03-15");
+  EXPECT_EQ(date_to_char(date(2011, 8, 17), "SYYYY-MM-DD"), " 2011-08-17");
+  // Leap years before the reform count 1 BC, 5 BC, ... (there is no year 0).
+  EXPECT_EQ(to_date("-0001-02-29", "SYYYY-MM-DD", now), date(-1, 2, 29));
+  EXPECT_EQ(error_of([&] { to_date("-0004-02-29", "SYYYY-MM-DD", now); }), 1839);
+}
+
+// Day counts for DATE arithmetic: Julian before 1582-10-15, Gregorian from
+// then on, and 1 BC right before 1 AD.
+TEST(OraDateValue, DayCountAcrossTheEras) {
+  const int64_t julian_day_1970 = 2440588;
+  EXPECT_EQ(days_from_civil(1970, 1, 1), 0);
+  // Julian day 0 is 4713 BC; 4712 BC follows it after 366 days.
+  EXPECT_EQ(days_from_civil(-4712, 1, 1), 366 - julian_day_1970);
+  EXPECT_EQ(days_from_civil(1582, 10, 15) - days_from_civil(1582, 10, 4), 1);
+  EXPECT_EQ(days_from_civil(1, 1, 1) - days_from_civil(-1, 12, 31), 1);
+  EXPECT_EQ(days_from_civil(-1, 3, 1) - days_from_civil(-1, 2, 28), 2);  // 1 BC is a leap year
+  EXPECT_EQ(days_from_civil(1500, 3, 1) - days_from_civil(1500, 2, 28), 2);
+  EXPECT_EQ(days_from_civil(1900, 3, 1) - days_from_civil(1900, 2, 28), 1);
+  EXPECT_EQ(civil_from_seconds(days_from_civil(1, 1, 1) * 86400 - 1), date(-1, 12, 31, 23, 59, 59));
+  EXPECT_EQ(civil_from_seconds(days_from_civil(1582, 10, 4) * 86400 + 86400), date(1582, 10, 15));
+  // Every day of the years around the edges and the changes of era maps
+  // back to itself, one day after the one before.
+  for (auto [first, last] : {std::pair{-4712, -4700},
+                             {-12, 12},
+                             {1570, 1600},
+                             {1890, 1910},
+                             {1960, 2050},
+                             {9990, 9999}}) {
+    int64_t expected = days_from_civil(first, 1, 1);
+    for (int y = first; y <= last; ++y) {
+      if (y == 0) continue;
+      for (int m = 1; m <= 12; ++m) {
+        for (int d = 1; d <= days_in_month(y, m); ++d) {
+          if (y == 1582 && m == 10 && d > 4 && d < 15) continue;  // the reform's gap
+          const int64_t day = days_from_civil(y, m, d);
+          ASSERT_EQ(day, expected) << y << "-" << m << "-" << d;
+          ASSERT_EQ(civil_from_seconds(day * 86400), date(y, m, d)) << y << "-" << m << "-" << d;
+          ++expected;
+        }
+      }
+    }
+  }
+}
+
+TEST(OraDateValue, DatesCompareInTimeOrderBeforeTheCommonEraToo) {
+  const std::vector<OraDate> ascending = {date(-4712, 1, 1), date(-44, 3, 15), date(-44, 3, 15, 12),
+                                          date(-1, 12, 31),  date(1, 1, 1),    date(2011, 8, 17)};
+  for (size_t a = 0; a < ascending.size(); ++a) {
+    for (size_t b = 0; b < ascending.size(); ++b) {
+      const int expected = a < b ? -1 : a > b ? 1 : 0;
+      EXPECT_EQ(compare_dates(ascending[a], ascending[b]), expected) << a << " " << b;
+    }
+  }
+}
+
 TEST(OraDateValue, BoundDatesOutsideTheCalendarAreRefused) {
   EnvH env;
   auto bound = [&](std::vector<unsigned char> bytes) {

@@ -1,0 +1,36 @@
+// Parsing of DEFAULT expressions and trigger bodies, kept per session.
+#include "oraemb/compiled_cache.h"
+
+#include "oraemb/parser.h"
+
+namespace oraemb {
+
+Expr& CompiledCache::default_expr(const std::string& text) {
+  auto found = defaults_.find(text);
+  if (found == defaults_.end()) {
+    Parser p(text);
+    found = defaults_.emplace(text, p.parse_condition_only()).first;
+  }
+  return *found->second;
+}
+
+CompiledCache::Trigger& CompiledCache::trigger(int64_t obj, const TriggerInfo& info,
+                                               const std::shared_ptr<const Schema>& schema,
+                                               const std::function<bool()>& compiles) {
+  CheckedTrigger& ct = triggers_[obj];
+  std::string text = info.when_text + "\n" + info.body_text;
+  if (ct.text != text || ct.checked != schema) {
+    ct.text = std::move(text);
+    ct.checked = schema;
+    ct.valid = compiles();
+    ct.when.reset();
+    ct.body.clear();
+    if (ct.valid) {
+      if (!info.when_text.empty()) ct.when = Parser(info.when_text).parse_condition_only();
+      ct.body = Parser(info.body_text).parse_block_only();
+    }
+  }
+  return ct;
+}
+
+}  // namespace oraemb

@@ -1,0 +1,74 @@
+// The SQLite side of a session's transaction and its statement savepoints.
+#include "oraemb/transaction.h"
+
+namespace oraemb {
+
+void Transaction::attach(sqlite3* conn, StatementCache& statements) {
+  conn_ = conn;
+  statements_ = &statements;
+}
+
+void Transaction::detach() {
+  conn_ = nullptr;
+  statements_ = nullptr;
+}
+
+void Transaction::begin_write() {
+  open_ = true;
+  if (writing_) return;
+  step_done(conn_, statements_->get(conn_, "BEGIN IMMEDIATE"), "begin");
+  writing_ = true;
+}
+
+void Transaction::begin_statement() {
+  statement_owns_ = !writing_;
+  begin_write();
+  if (!statement_owns_) step_done(conn_, statements_->get(conn_, "SAVEPOINT s"), "savepoint");
+}
+
+void Transaction::end_statement() {
+  if (!statement_owns_) step_done(conn_, statements_->get(conn_, "RELEASE s"), "release");
+  statement_owns_ = false;
+}
+
+void Transaction::abort_statement() {
+  if (statement_owns_) {
+    // Nothing before this statement is undone: the transaction was its own.
+    // Locks it took stay until commit or rollback, as with a savepoint.
+    sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
+    writing_ = false;
+  } else {
+    sqlite3_exec(conn_, "ROLLBACK TO s; RELEASE s", nullptr, nullptr, nullptr);
+  }
+  statement_owns_ = false;
+}
+
+bool Transaction::commit() {
+  if (writing_) {
+    step_done(conn_, statements_->get(conn_, "COMMIT"), "commit");
+    writing_ = false;
+  }
+  return end();
+}
+
+bool Transaction::rollback() {
+  if (writing_) {
+    sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
+    writing_ = false;
+  }
+  return end();
+}
+
+void Transaction::abandon() {
+  if (writing_ && conn_) sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
+  writing_ = false;
+}
+
+bool Transaction::end() {
+  const bool was_open = open_;
+  if (open_) ++id_;
+  open_ = false;
+  return was_open;
+}
+
+}  // namespace oraemb

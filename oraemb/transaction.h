@@ -1,0 +1,62 @@
+// A session's transaction: the Oracle transaction (its id, and whether one
+// is open) and the SQLite write transaction under it, with the atomicity of
+// one statement inside it. An Oracle transaction starts with the first DML,
+// SELECT ... FOR UPDATE or LOCK TABLE; SQLite's writer lock is taken only by
+// the first statement that changes data (BEGIN IMMEDIATE), so a session that
+// merely holds locks does not stall the writes of others. The locks and the
+// cost counters that end with a transaction stay with the session.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+
+#include "oraemb/sqlite_util.h"
+
+namespace oraemb {
+
+class Transaction {
+ public:
+  // The connection and the prepared statements to run on; until then (and
+  // after detach) there is no SQLite transaction to end.
+  void attach(sqlite3* conn, StatementCache& statements);
+  void detach();
+
+  uint64_t id() const { return id_; }
+  // Whether an Oracle transaction is open.
+  bool open() const { return open_; }
+  // Whether the SQLite write transaction is open.
+  bool writing() const { return writing_; }
+
+  // Opens the Oracle transaction without writing (locks taken).
+  void start() { open_ = true; }
+  // Opens the Oracle transaction and the SQLite write transaction.
+  void begin_write();
+  // A DML statement's atomicity: when no write transaction is open yet the
+  // statement opens one and is all of it, so a failure rolls the whole
+  // SQLite transaction back and no savepoint is needed (the converter's
+  // committed single-row INSERT); otherwise the statement runs inside
+  // SAVEPOINT s and a failure goes back to it.
+  void begin_statement();
+  void end_statement();
+  void abort_statement();
+
+  // End the transaction; true when an Oracle transaction was open (its id
+  // then moves on).
+  bool commit();
+  bool rollback();
+  // A session that ends without logoff loses its open write transaction.
+  void abandon();
+
+ private:
+  bool end();
+
+  sqlite3* conn_ = nullptr;
+  StatementCache* statements_ = nullptr;
+  bool writing_ = false;
+  bool statement_owns_ = false;  // the running DML statement opened the write transaction
+  bool open_ = false;
+  uint64_t id_ = 1;
+};
+
+}  // namespace oraemb
