@@ -241,7 +241,15 @@ bool Session::lock_matching_rows(const Source& src, const Expr* where,
     rids.push_back(scanned[r]);
     keys.push_back({src.table_obj, scanned[r]});
   }
-  return lock_rows(keys, false, -1);
+  return locks_.lock_rows(keys, false, -1);
+}
+
+void Session::run_lock_table(LockTableStmt& lk, const ExecOptions& options) {
+  std::vector<int64_t> objs;
+  for (const auto& name : lk.tables) objs.push_back(table_for_dml(name).obj);
+  if (options.parse_only) return;
+  locks_.lock_tables(objs, lk.exclusive, lk.nowait, lk.wait_seconds);
+  txn_.start();  // held until commit or rollback
 }
 
 int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
@@ -283,7 +291,7 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
   }
   // With deferred segment creation the quota is checked when rows arrive.
   if (profile_.version >= 112) privileges_.require_quota();
-  lock_for_dml(t.obj);
+  locks_.lock_for_dml(t.obj);
   txn_.begin_statement();
   int64_t count = 0;
   try {
@@ -353,7 +361,7 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
   }
   if (upd.where) resolve(*upd.where, scope, true);
   if (options.parse_only) return 0;
-  lock_for_dml(t.obj);
+  locks_.lock_for_dml(t.obj);
   std::vector<int64_t> rids;
   std::vector<std::vector<Value>> rows;
   bool waited = lock_matching_rows(scope.sources[0], upd.where.get(), rows, rids);
@@ -427,7 +435,7 @@ int64_t Session::run_delete(DeleteStmt& del, const ExecOptions& options) {
   scope.sources.push_back(src);
   if (del.where) resolve(*del.where, scope, true);
   if (options.parse_only) return 0;
-  lock_for_dml(t.obj);
+  locks_.lock_for_dml(t.obj);
   std::vector<int64_t> rids;
   std::vector<std::vector<Value>> rows;
   bool waited = lock_matching_rows(scope.sources[0], del.where.get(), rows, rids);

@@ -173,7 +173,7 @@ void Session::release_parent_keys(const TableInfo& t,
         if (!deleted && has_key(done.table_obj, fk.r_columns, row, fk.r_columns)) continue;
         if (!has_key(fk.table_obj, fk.columns, row, fk.r_columns)) continue;
         if (!deleted || fk.delete_rule == "NO ACTION") raise(2292, {user_ + "." + fk.name});
-        lock_for_dml(fk.table_obj);
+        locks_.lock_for_dml(fk.table_obj);
         if (fk.delete_rule == "SET NULL") {
           for (int c : fk.columns) {
             if (!schema_->column_nullable(fk.table_obj, c))

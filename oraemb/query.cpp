@@ -614,10 +614,10 @@ std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope&
     if (sel.for_update) {
       for (Value& v : o.values)
         if (v.lob.table_obj) v.lob.for_update = true;
-      if (locked_rows_)
+      if (locks_.gathering())
         for (size_t k = 0; k < scope.sources.size() && k < g.first.rids.size(); ++k)
           if (scope.sources[k].table_obj)
-            locked_rows_->push_back({scope.sources[k].table_obj, g.first.rids[k]});
+            locks_.note_row(scope.sources[k].table_obj, g.first.rids[k]);
     }
     out.push_back(std::move(o));
   }
@@ -800,25 +800,12 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
   if (sel.for_update) {
     // A locking query reads and locks its rows at execute; when a lock had
     // to wait, the rows are read again as the other session left them.
+    std::vector<int64_t> tables;
     for (const auto& src : scope.sources)
-      if (src.table_obj &&
-          !locks_->lock_table(src.table_obj, false, lock_wait(sel.nowait, sel.wait_seconds)))
-        raise(sel.wait_seconds >= 0 && !sel.nowait ? 30006 : 54);
-    std::vector<std::pair<int64_t, int64_t>> keys;
-    struct Collect {
-      std::vector<std::pair<int64_t, int64_t>>*& slot;
-      ~Collect() { slot = nullptr; }
-    } collect{locked_rows_};
-    locked_rows_ = &keys;
-    auto rows = std::make_shared<std::vector<std::vector<Value>>>(run());
-    locked_rows_ = nullptr;
-    if (lock_rows(keys, sel.nowait, sel.wait_seconds)) {
-      keys.clear();
-      locked_rows_ = &keys;
-      *rows = run();
-      locked_rows_ = nullptr;
-      lock_rows(keys, sel.nowait, sel.wait_seconds);
-    }
+      if (src.table_obj) tables.push_back(src.table_obj);
+    locks_.lock_tables(tables, false, sel.nowait, sel.wait_seconds);
+    auto rows = std::make_shared<std::vector<std::vector<Value>>>();
+    locks_.read_for_update([&] { *rows = run(); }, sel.nowait, sel.wait_seconds);
     cursor->produce = [rows]() { return std::move(*rows); };
   } else if (!user_tables) {
     // Dictionary queries take their rows at execute.

@@ -87,7 +87,6 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
                                         const std::string& password) {
   std::unique_ptr<Session> s(new Session());
   s->profile_ = target.profile;
-  s->lock_timeout_ = target.lock_timeout;
   MessageVersionScope wording(s->profile_.version);
   const std::string& path = target.path;
   // The database, its journal and its lock file live in one folder that
@@ -115,7 +114,7 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
            "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;"
            "PRAGMA cache_size=-16384; PRAGMA temp_store=MEMORY;");
   s->db_ = Database::attach(path, s->conn_);
-  s->locks_ = std::make_unique<LockManager>(path);
+  s->locks_.open(path, target.lock_timeout);
   // Two first logons at the same moment may both find no row: the second
   // insert is ignored (false), and that logon checks the row as any other.
   auto add_user = [&](const std::string& name, const std::string& pwd, const char* privs) {
@@ -194,7 +193,7 @@ void Session::logoff() {
   txn_.detach();
   sqlite3_close_v2(conn_);
   conn_ = nullptr;
-  locks_.reset();
+  locks_.close();
   readers_.reset();  // idle readers close now, leased ones with their cursors
 }
 
@@ -214,13 +213,13 @@ void Session::begin_batch() {
 
 void Session::commit() {
   const bool ended = txn_.commit();
-  if (locks_) locks_->release_all();
+  locks_.release_all();
   if (ended) costs_.transaction_end(true);
 }
 
 void Session::rollback() {
   const bool ended = txn_.rollback();
-  if (locks_) locks_->release_all();
+  locks_.release_all();
   if (ended) costs_.transaction_end(false);
 }
 
@@ -235,29 +234,6 @@ void Session::refresh_schema() {
     if (db_->refresh(conn_)) compiled_.clear();
   }
   schema_ = db_->schema(user_);
-}
-
-LockManager::Wait Session::lock_wait(bool nowait, int wait_seconds) const {
-  if (nowait) return LockManager::Wait::nowait();
-  if (wait_seconds >= 0) return LockManager::Wait{static_cast<double>(wait_seconds)};
-  return LockManager::Wait{lock_timeout_};
-}
-
-void Session::lock_for_dml(int64_t table_obj) {
-  if (!locks_->lock_table(table_obj, false, lock_wait(false, -1))) raise(54);
-  txn_.start();
-}
-
-bool Session::lock_rows(const std::vector<std::pair<int64_t, int64_t>>& rows, bool nowait,
-                        int wait_seconds) {
-  bool waited = false;
-  for (const auto& [obj, rid] : rows) {
-    if (!locks_->lock_row(obj, rid, lock_wait(nowait, wait_seconds)))
-      raise(wait_seconds >= 0 && !nowait ? 30006 : 54);
-    waited = waited || locks_->waited();
-  }
-  if (!rows.empty()) txn_.start();
-  return waited;
 }
 
 ExecResult Session::execute(Statement& st, const ExecOptions& options, BindSource* binds,

@@ -20,12 +20,12 @@
 #include "oraemb/compiled_cache.h"
 #include "oraemb/connect_config.h"
 #include "oraemb/database.h"
-#include "oraemb/lock_manager.h"
 #include "oraemb/ora_error.h"
 #include "oraemb/privileges.h"
 #include "oraemb/profile.h"
 #include "oraemb/sequence_values.h"
 #include "oraemb/session_costs.h"
+#include "oraemb/session_locks.h"
 #include "oraemb/sqlite_util.h"
 #include "oraemb/transaction.h"
 
@@ -185,12 +185,6 @@ class Session {
   std::optional<ora_error> run_ddl(Statement& st, const ExecOptions& options);
   // Picks up DDL committed by other sessions and processes.
   void refresh_schema();
-  LockManager::Wait lock_wait(bool nowait, int wait_seconds) const;
-  // Table lock of DML and FOR UPDATE (shared), waiting as configured.
-  void lock_for_dml(int64_t table_obj);
-  // Row locks; true when one of them had to wait for another session.
-  bool lock_rows(const std::vector<std::pair<int64_t, int64_t>>& rows, bool nowait,
-                 int wait_seconds);
   // UPDATE and DELETE: the rows `where` selects, each locked; true when a
   // lock had to wait.
   bool lock_matching_rows(const Source& src, const Expr* where,
@@ -198,7 +192,6 @@ class Session {
   void run_lock_table(LockTableStmt& lk, const ExecOptions& options);
   void run_user_statement(Statement& st, const ExecOptions& options);
   std::string sys_c_name();
-  int64_t ddl_target(const Statement& st) const;
   void ddl_create_table(Schema& s, CreateTableStmt& ct);
   void ddl_create_index(Schema& s, CreateIndexStmt& ci);
   void ddl_create_sequence(Schema& s, CreateSequenceStmt& cs);
@@ -237,16 +230,13 @@ class Session {
 
   sqlite3* conn_ = nullptr;
   Profile profile_;
-  std::unique_ptr<LockManager> locks_;
-  double lock_timeout_ = -1;
   Privileges privileges_;
   int64_t data_version_ = -1;
-  // Rows a SELECT ... FOR UPDATE read, to be locked (table obj, rid).
-  std::vector<std::pair<int64_t, int64_t>>* locked_rows_ = nullptr;
   std::shared_ptr<Database> db_;
   std::shared_ptr<const Schema> schema_;
   std::string user_;
   Transaction txn_;  // attached to conn_ and statements_ while logged on
+  SessionLocks locks_{txn_};
   BindSource* binds_ = nullptr;
   SessionCosts costs_;
   StatementCache statements_;  // finalized by clear_cache before the connection closes
