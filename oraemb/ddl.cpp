@@ -96,7 +96,7 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
   // DDL waits for no lock: a table another session has locked gives
   // ORA-00054 at once. The lock is taken before SQLite's writer lock, so a
   // session with uncommitted DML on the table is reported, not waited for.
-  int64_t target = ddl_target(*schema_, st);
+  int64_t target = ddl_target(*catalog_.schema(), st);
   if (target) locks_.lock_for_ddl(target);
   txn_.begin_write();
   std::optional<ora_error> warning;
@@ -105,13 +105,12 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
   try {
     // Under the writer lock the catalogue cannot change any more: pick up
     // what other processes committed before copying it.
-    if (db_->refresh(conn_)) {
-      schema_ = db_->schema(user_);
-      int64_t now_target = ddl_target(*schema_, st);
+    if (catalog_.reread(conn_)) {
+      int64_t now_target = ddl_target(*catalog_.schema(), st);
       if (now_target && now_target != target) locks_.lock_for_ddl(now_target);
     }
     version = catalog_store::next_counter(conn_, "catver", 0) + 1;
-    next = std::make_shared<Schema>(*schema_);
+    next = std::make_shared<Schema>(*catalog_.schema());
     switch (st.kind) {
       case StmtKind::CreateTable:
         ddl_create_table(*next, *st.create_table);
@@ -143,9 +142,7 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
     throw;
   }
   clear_cache();
-  compiled_.clear_triggers();
-  db_->publish(next, version);
-  schema_ = next;
+  catalog_.publish(next, version);
   return warning;
 }
 

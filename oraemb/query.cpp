@@ -116,15 +116,15 @@ Scope Session::build_scope(SelectStmt& sel) {
       src.columns = desc;
     } else {
       src.name = ref.name;
-      const TableInfo* t = schema_->find_table(ref.name);
+      const TableInfo* t = catalog_.schema()->find_table(ref.name);
       if (t) {
         src.table_obj = t->obj;
         for (size_t c = 0; c < t->columns.size(); ++c) {
           ColumnDesc d{t->columns[c].name, t->columns[c].type};
-          d.type.nullable = schema_->column_nullable(t->obj, static_cast<int>(c));
+          d.type.nullable = catalog_.schema()->column_nullable(t->obj, static_cast<int>(c));
           src.columns.push_back(d);
         }
-      } else if (!schema_->find_table_ns(ref.name) && is_view(ref.name)) {
+      } else if (!catalog_.schema()->find_table_ns(ref.name) && is_view(ref.name)) {
         src.columns = view_columns(ref.name);
       } else {
         raise(942);
@@ -372,7 +372,7 @@ uint64_t rows_bytes(const std::vector<std::vector<Value>>& rows) {
 void Session::scan_table(const Source& src, int index, const std::vector<const Expr*>& conjuncts,
                          const std::vector<bool>* needed,
                          const std::function<void(std::vector<Value>&, int64_t)>& each) {
-  const TableInfo& t = schema_->tables.at(src.table_obj);
+  const TableInfo& t = catalog_.schema()->tables.at(src.table_obj);
   TableScan scan = table_scan(t, src, index, conjuncts, needed, binds_);
   if (scan.none) return;
   sqlite3_stmt* st = cached(scan.sql);
@@ -691,8 +691,8 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
   if (streamable(sel, *plan, sequences) && !txn_.writing()) {
     auto state = std::make_shared<Stream>();
     state->binds = std::make_unique<CapturedBinds>(sel, binds);
-    state->schema = schema_;
-    state->table = &schema_->tables.at(plan->scope.sources[0].table_obj);
+    state->schema = catalog_.schema();
+    state->table = &catalog_.schema()->tables.at(plan->scope.sources[0].table_obj);
     TableScan scan = table_scan(*state->table, plan->scope.sources[0], 0, plan->conjuncts[0],
                                 &needed[0], state->binds.get());
     state->read = std::move(scan.read);
@@ -706,7 +706,7 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
       state->rownum_only.push_back(only);
     }
     if (!scan.none) {
-      if (!readers_) readers_ = std::make_shared<SnapshotReaders>(db_->path());
+      if (!readers_) readers_ = std::make_shared<SnapshotReaders>(catalog_.database().path());
       state->lease = readers_->lease();
       state->st = state->lease->statement(scan.sql);
       for (size_t k = 0; k < scan.params.size(); ++k) {
@@ -792,7 +792,7 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
     if (!*alive) raise(3114);
     MessageVersionScope wording(profile_.version);
     Assign<BindSource*> bound(binds_, captured.get());
-    schema_ = db_->schema(user_);
+    catalog_.take_current();
     auto rows = run_query(sel, scope, nullptr, nullptr);
     costs_.cursor_rows_held(rows_bytes(rows));
     return rows;

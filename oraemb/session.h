@@ -17,7 +17,7 @@
 
 #include "oraemb/ast.h"
 #include "oraemb/catalog.h"
-#include "oraemb/compiled_cache.h"
+#include "oraemb/catalog_view.h"
 #include "oraemb/connect_config.h"
 #include "oraemb/database.h"
 #include "oraemb/ora_error.h"
@@ -117,7 +117,7 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  const std::string& user() const { return user_; }
+  const std::string& user() const { return catalog_.user(); }
   std::string banner() const { return profile_.banner(); }
   const Profile& profile() const { return profile_; }
   ExecResult execute(Statement& st, const ExecOptions& options, BindSource* binds,
@@ -152,7 +152,7 @@ class Session {
   OraType type_of(const Expr& e, const Scope& scope) const;
   Value next_sequence_value(const std::string& name, bool nextval);
   std::string rowid_text(int64_t table_obj, int64_t rid) const;
-  std::shared_ptr<const Schema> schema() const { return schema_; }
+  std::shared_ptr<const Schema> schema() const { return catalog_.schema(); }
 
  private:
   Session() = default;
@@ -183,8 +183,6 @@ class Session {
   int64_t run_update(UpdateStmt& upd, const ExecOptions& options);
   int64_t run_delete(DeleteStmt& del, const ExecOptions& options);
   std::optional<ora_error> run_ddl(Statement& st, const ExecOptions& options);
-  // Picks up DDL committed by other sessions and processes.
-  void refresh_schema();
   // UPDATE and DELETE: the rows `where` selects, each locked; true when a
   // lock had to wait.
   bool lock_matching_rows(const Source& src, const Expr* where,
@@ -231,10 +229,7 @@ class Session {
   sqlite3* conn_ = nullptr;
   Profile profile_;
   Privileges privileges_;
-  int64_t data_version_ = -1;
-  std::shared_ptr<Database> db_;
-  std::shared_ptr<const Schema> schema_;
-  std::string user_;
+  CatalogView catalog_;
   Transaction txn_;  // attached to conn_ and statements_ while logged on
   SessionLocks locks_{txn_};
   BindSource* binds_ = nullptr;
@@ -243,7 +238,6 @@ class Session {
   SequenceValues sequences_;   // CURRVAL of each sequence used
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::shared_ptr<SnapshotReaders> readers_;  // streamed queries' connections
-  CompiledCache compiled_;                    // DEFAULT expressions and triggers, parsed
   friend class Cursor;
 };
 
