@@ -6,6 +6,11 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
 
+namespace {
+// Rows a server sends ahead of the fetches.
+constexpr ub4 kPrefetchRows = 500;
+}  // namespace
+
 ora_query_results::ora_query_results(const std::wstring& table) : udb_recordset(table, true) {
   tk_trace(2, "ora_query_results::ctor(1)");
 }
@@ -66,6 +71,12 @@ void ora_query_results::initialize(uint32_t n_columns, const std::wstring& sql) 
 
   stmt_ = std::make_unique<ora_stmt>();
   stmt_->prepare(sql);
+  // A server sends one row per fetch by default: each row would be a round
+  // trip. The rows are read forward, so ask for them in batches.
+  ub4 prefetch = kPrefetchRows;
+  check_oci_status(oci.OCIAttrSet(stmt_->handle(), OCI_HTYPE_STMT, &prefetch, 0,
+                                  OCI_ATTR_PREFETCH_ROWS, engine.err()),
+                   "OCIAttrSet");
   for (size_t i = 0; i < readers_.size(); ++i) readers_[i]->define(*stmt_, static_cast<ub4>(i + 1));
   stmt_->execute(0, OCI_DEFAULT);
   executed_ = true;

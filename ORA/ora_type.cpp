@@ -378,7 +378,8 @@ ole_variant ora_lob::to_variant() {
                      "OCILobCharSetForm");
     tk_trace(1, "Got charset form: %d", form);
   }
-  std::vector<uint8_t> piece(kPieceBytes);
+  if (piece_.empty()) piece_.resize(kPieceBytes);
+  std::vector<uint8_t>& piece = piece_;
   std::vector<uint8_t> bytes;
   std::u16string text;
   ub4 offset = 1;

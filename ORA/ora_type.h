@@ -169,6 +169,7 @@ class ora_lob : public ora_type {
 
  private:
   OCILobLocator* locator_ = nullptr;
+  std::vector<uint8_t> piece_;  // the read buffer, kept from row to row
 };
 
 // Any other type: nothing is fetched; the value is "<unsupported type>".

@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+#include "OLE/ole_text.h"
+#include "OLE/ole_timestamp.h"
 #include "TK/tk_text.h"
 
 namespace {
@@ -50,6 +52,24 @@ std::string seconds_text(int64_t seconds) {
   int64_t y;
   unsigned m, d;
   civil_from_days(days, y, m, d);
+  if (y >= 0 && y <= 9999) {
+    // Written digit by digit: this runs once per date of every row.
+    char buf[19];
+    auto put = [&buf](size_t at, int64_t value, int width) {
+      for (int i = width - 1; i >= 0; --i, value /= 10)
+        buf[at + static_cast<size_t>(i)] = static_cast<char>('0' + value % 10);
+    };
+    put(0, y, 4);
+    put(5, m, 2);
+    put(8, d, 2);
+    put(11, rest / 3600, 2);
+    put(14, rest / 60 % 60, 2);
+    put(17, rest % 60, 2);
+    buf[4] = buf[7] = '-';
+    buf[10] = ' ';
+    buf[13] = buf[16] = ':';
+    return std::string(buf, sizeof buf);
+  }
   char buf[64];
   std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u %02lld:%02lld:%02lld", static_cast<long long>(y),
                 m, d, static_cast<long long>(rest / 3600), static_cast<long long>(rest / 60 % 60),
@@ -161,9 +181,21 @@ std::optional<std::string> number_text(const ole_variant& value) {
 }
 
 // A number text brought to the kind's precision, then to the normal form.
+// A number text that is no decimal: NaN and the infinities in one spelling
+// ("nan", "inf", "-inf"; Oracle writes "Nan", "Inf", "-Inf" for its binary
+// floating-point types), anything else as given.
+std::string special_number(const std::string& text) {
+  std::string lower;
+  for (char c : text) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lower == "nan" || lower == "-nan" || lower == "+nan") return "nan";
+  if (lower == "inf" || lower == "+inf" || lower == "infinity") return "inf";
+  if (lower == "-inf" || lower == "-infinity") return "-inf";
+  return text;
+}
+
 std::string number_canonical(const std::string& text, verify_kind kind) {
   std::string normal = verify_normal_decimal(text);
-  if (normal.empty()) return text;  // NaN, infinities, no number: compared as given
+  if (normal.empty()) return special_number(text);
   if (kind == verify_kind::single)
     return verify_normal_decimal(shortest(std::strtof(normal.c_str(), nullptr)));
   if (kind == verify_kind::real)
@@ -171,13 +203,121 @@ std::string number_canonical(const std::string& text, verify_kind kind) {
   return normal;
 }
 
+template <class T>
+std::string integer_text(T value) {
+  char buf[32];
+  auto r = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, r.ptr);
+}
+
+// Currency units (1/10000) as the canonical decimal: no trailing zeros.
+std::string currency_text(int64_t units) {
+  const uint64_t magnitude = units < 0 ? 0 - static_cast<uint64_t>(units) : units;
+  std::string out = units < 0 ? "-" : "";
+  out += integer_text(magnitude / 10000);
+  uint64_t fraction = magnitude % 10000;
+  if (fraction != 0) {
+    char digits[4];
+    for (int i = 3; i >= 0; --i, fraction /= 10) digits[i] = static_cast<char>('0' + fraction % 10);
+    size_t n = 4;
+    while (digits[n - 1] == '0') --n;
+    out += '.';
+    out.append(digits, n);
+  }
+  return out;
+}
+
+// A DECIMAL as the canonical decimal: the fraction's trailing zeros go,
+// zero has no sign.
+std::string decimal_canonical(const DECIMAL& d) {
+  std::string digits = d.Hi32 == 0 ? integer_text((static_cast<uint64_t>(d.Mid32) << 32) | d.Lo32)
+                                   : unsigned_text((static_cast<unsigned __int128>(d.Hi32) << 64) |
+                                                   (static_cast<uint64_t>(d.Mid32) << 32) | d.Lo32);
+  if (digits == "0") return digits;
+  size_t scale = d.scale;
+  while (scale > 0 && digits.back() == '0') {
+    digits.pop_back();
+    --scale;
+  }
+  std::string out = d.sign & DECIMAL_NEG ? "-" : "";
+  if (scale == 0) return out + digits;
+  if (digits.size() <= scale) {
+    out += "0.";
+    out.append(scale - digits.size(), '0');
+    return out + digits;
+  }
+  out.append(digits, 0, digits.size() - scale);
+  out += '.';
+  out.append(digits, digits.size() - scale, std::string::npos);
+  return out;
+}
+
+// The canonical number of an Access value whose variant type is the one the
+// kind is made of, computed directly; nullopt for any other pairing (those
+// take the general way through decimal text). Gives what the general way
+// gives: a float or double read back from its shortest text is itself.
+std::optional<std::string> access_number(const ole_variant& value, verify_kind kind) {
+  const VARIANT& v = value.get_variant();
+  switch (kind) {
+    case verify_kind::integer:
+      switch (v.vt) {
+        case VT_I1:
+          return integer_text(static_cast<int>(v.cVal));
+        case VT_UI1:
+          return integer_text(static_cast<unsigned>(v.bVal));
+        case VT_I2:
+          return integer_text(v.iVal);
+        case VT_UI2:
+          return integer_text(v.uiVal);
+        case VT_I4:
+          return integer_text(v.lVal);
+        case VT_UI4:
+          return integer_text(v.ulVal);
+        case VT_INT:
+          return integer_text(v.intVal);
+        case VT_UINT:
+          return integer_text(v.uintVal);
+        case VT_I8:
+          return integer_text(value.get_i8());
+        case VT_UI8:
+          return integer_text(value.get_ui8());
+        default:
+          return std::nullopt;
+      }
+    case verify_kind::yes_no:
+      if (v.vt == VT_BOOL) return std::string(v.boolVal ? "1" : "0");
+      return std::nullopt;
+    case verify_kind::real:
+      if (v.vt != VT_R8) return std::nullopt;
+      if (std::string normal = verify_normal_decimal(shortest(v.dblVal)); !normal.empty())
+        return normal;
+      return special_number(shortest(v.dblVal));  // NaN, infinities
+    case verify_kind::single:
+      if (v.vt != VT_R4) return std::nullopt;
+      if (std::string normal = verify_normal_decimal(shortest(v.fltVal)); !normal.empty())
+        return normal;
+      return special_number(shortest(v.fltVal));
+    case verify_kind::currency:
+      if (v.vt == VT_CY) return currency_text(v.cyVal.int64);
+      return std::nullopt;
+    case verify_kind::decimal:
+      if (v.vt == VT_DECIMAL) return decimal_canonical(v.decVal);
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
 bool is_null(const ole_variant& value) {
   const VARTYPE vt = value.get_variant().vt;
   return vt == VT_EMPTY || vt == VT_NULL;
 }
 
-void append_text(const ole_variant& value, std::string& out) {
-  const std::string text = tk_to_utf8(value.to_wstring());
+void append_text(const ole_variant& value, std::string& out, bool padded = false) {
+  const VARIANT& v = value.get_variant();
+  std::string text =
+      v.vt == VT_BSTR ? tk_utf16_to_utf8(ole_bstr_view(v.bstrVal)) : tk_to_utf8(value.to_wstring());
+  if (padded) text.erase(text.find_last_not_of(' ') + 1);
   append_value(out, text.empty() ? kNull : kText, text);
 }
 
@@ -232,7 +372,9 @@ verify_kind verify_kind_of(VARTYPE vartype, uint32_t extra, uint32_t size) {
     case VT_R4:
       return verify_kind::single;
     case VT_R8:
-      return verify_kind::real;
+      // Decimal columns are described as doubles of 16 bytes; their values
+      // are exact decimals of up to 28 digits.
+      return size == 16 ? verify_kind::decimal : verify_kind::real;
     case VT_CY:
       return verify_kind::currency;
     case VT_DECIMAL:
@@ -266,9 +408,16 @@ bool verify_kind_is_number(verify_kind kind) {
   }
 }
 
+verify_kind verify_kind_against(verify_kind kind, std::string_view oracle_type) {
+  if (kind == verify_kind::text && (oracle_type == "CHAR" || oracle_type == "NCHAR"))
+    return verify_kind::padded_text;
+  return kind;
+}
+
 const char* verify_kind_name(verify_kind kind) {
   switch (kind) {
     case verify_kind::text:
+    case verify_kind::padded_text:
       return "text";
     case verify_kind::integer:
       return "integer";
@@ -301,6 +450,7 @@ bool verify_oracle_type_fits(verify_kind kind, std::string_view type) {
            type == "BINARY_FLOAT" || type == "INTEGER";
   switch (kind) {
     case verify_kind::text:
+    case verify_kind::padded_text:
       return type == "VARCHAR2" || type == "NVARCHAR2" || type == "CHAR" || type == "NCHAR" ||
              type == "CLOB" || type == "NCLOB" || type == "LONG";
     case verify_kind::date:
@@ -315,7 +465,28 @@ bool verify_oracle_type_fits(verify_kind kind, std::string_view type) {
   }
 }
 
+namespace {
+
+// Whether decimal text is already in the canonical form: an optional '-',
+// an integer part without leading zeros, and a fraction without trailing
+// zeros; "0" alone, never "-0".
+bool is_normal_decimal(std::string_view text) {
+  size_t i = text.size() > 1 && text[0] == '-' ? 1 : 0;
+  const size_t start = i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  const size_t whole = i - start;
+  if (whole == 0 || (whole > 1 && text[start] == '0')) return false;
+  if (i == text.size()) return !(text[start] == '0' && start == 1);
+  if (text[i] != '.' || i + 1 == text.size()) return false;
+  for (++i; i < text.size(); ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return text.back() != '0';
+}
+
+}  // namespace
+
 std::string verify_normal_decimal(std::string_view text) {
+  if (is_normal_decimal(text)) return std::string(text);
   size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
@@ -376,6 +547,8 @@ void verify_canon_access(const ole_variant& value, verify_kind kind, std::string
   switch (kind) {
     case verify_kind::text:
       return append_text(value, out);
+    case verify_kind::padded_text:
+      return append_text(value, out, true);
     case verify_kind::binary:
     case verify_kind::guid:
       return append_bytes(value, kind, out);
@@ -386,6 +559,7 @@ void verify_canon_access(const ole_variant& value, verify_kind kind, std::string
       if (v.vt == VT_FILETIME) return append_timestamp(value.get_i8(), out);
       break;
     default:
+      if (auto number = access_number(value, kind)) return append_value(out, kNumber, *number);
       if (auto text = number_text(value))
         return append_value(out, kNumber, number_canonical(*text, kind));
       break;
@@ -393,12 +567,15 @@ void verify_canon_access(const ole_variant& value, verify_kind kind, std::string
   append_text(value, out);
 }
 
-void verify_canon_oracle(const ole_variant& value, verify_kind kind, std::string& out) {
+void verify_canon_oracle(const ole_variant& value, verify_kind kind, std::string& out,
+                         char decimal_mark) {
   if (is_null(value)) return append_value(out, kNull, {});
   const VARIANT& v = value.get_variant();
   switch (kind) {
     case verify_kind::text:
       return append_text(value, out);
+    case verify_kind::padded_text:
+      return append_text(value, out, true);
     case verify_kind::binary:
     case verify_kind::guid:
       return append_bytes(value, kind, out);
@@ -409,13 +586,28 @@ void verify_canon_oracle(const ole_variant& value, verify_kind kind, std::string
                           st.wMinute * 60 + st.wSecond + (st.wMilliseconds >= 500 ? 1 : 0);
         return append_value(out, kDate, seconds_text(seconds));
       }
+      if (v.vt == VT_FILETIME) {
+        // A TIMESTAMP column: to the second, rounded as the Access side.
+        const ole_timestamp_parts p = ole_timestamp_split(value.get_i8());
+        const int64_t seconds =
+            days_from_civil(p.year, static_cast<unsigned>(p.month), static_cast<unsigned>(p.day)) *
+                86400 +
+            p.hour * 3600 + p.minute * 60 + p.second + (p.ticks >= 5000000 ? 1 : 0);
+        return append_value(out, kDate, seconds_text(seconds));
+      }
       break;
     case verify_kind::timestamp:
       if (v.vt == VT_FILETIME) return append_timestamp(value.get_i8(), out);
       break;
     default:
-      if (auto text = number_text(value))
+      if (auto text = number_text(value)) {
+        // TO_CHAR writes no group separators: the one decimal character is
+        // the point.
+        if (decimal_mark != '.' && v.vt == VT_BSTR)
+          if (const size_t at = text->find(decimal_mark); at != std::string::npos)
+            (*text)[at] = '.';
         return append_value(out, kNumber, number_canonical(*text, kind));
+      }
       break;
   }
   append_text(value, out);

@@ -8,7 +8,8 @@
 //   - Yes/No as the number the conversion stores for it: 1 for Yes, 0 for No;
 //   - dates to the second (rounded), Date/Time Extended to 100 ns;
 //   - text as Unicode (UTF-8 here); an empty text equals NULL, as Oracle
-//     makes no difference between them;
+//     makes no difference between them; against a CHAR column without its
+//     trailing blanks;
 //   - memo and binary (OLE) values in full, an empty value equal to NULL;
 //   - GUIDs as their 16 bytes in the order Access stores them.
 // A canonical value is a tag byte followed by its bytes; NULL is the tag
@@ -23,6 +24,7 @@
 
 enum class verify_kind : uint8_t {
   text,
+  padded_text,  // text against a blank-padded CHAR or NCHAR column
   integer,
   single,
   real,
@@ -38,6 +40,9 @@ enum class verify_kind : uint8_t {
 // The kind of an Access column from its variant type; `extra` is the
 // descriptor's extra number (1 for a GUID column).
 verify_kind verify_kind_of(VARTYPE vartype, uint32_t extra, uint32_t size);
+// The kind a column takes against an Oracle data type: text against CHAR or
+// NCHAR compares without trailing blanks, as Oracle compares such values.
+verify_kind verify_kind_against(verify_kind kind, std::string_view oracle_type);
 // Whether values of the kind are read from Oracle as number text.
 bool verify_kind_is_number(verify_kind kind);
 // A short name of the kind for messages ("number", "text", ...).
@@ -48,9 +53,12 @@ bool verify_oracle_type_fits(verify_kind kind, std::string_view oracle_type);
 
 // Appends the canonical form of an Access value to `out`.
 void verify_canon_access(const ole_variant& value, verify_kind kind, std::string& out);
-// Appends the canonical form of an Oracle value to `out`; numbers arrive as
-// their decimal text.
-void verify_canon_oracle(const ole_variant& value, verify_kind kind, std::string& out);
+// Appends the canonical form of an Oracle value to `out`. Numbers arrive as
+// the text TO_CHAR gives them without a format, whose decimal point is the
+// session's decimal character `decimal_mark` (',' in a German session); a
+// date may also come from a TIMESTAMP column.
+void verify_canon_oracle(const ole_variant& value, verify_kind kind, std::string& out,
+                         char decimal_mark = '.');
 
 // A decimal number in text ("-001.2300", "1.5E-3", ".5") as the canonical
 // exact decimal ("-1.23", "0.0015", "0.5"); empty when it is no number.

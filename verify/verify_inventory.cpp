@@ -77,11 +77,13 @@ class inventory {
  public:
   inventory(const verify_settings& settings, udb_database& source,
             const std::function<std::wstring(const std::wstring&)>& oracle_name,
-            const std::set<std::wstring>& paired, ora_database& oracle)
+            const std::set<std::wstring>& paired, const verify_column_names& columns,
+            ora_database& oracle)
       : settings_(settings),
         source_(source),
         oracle_name_(oracle_name),
         paired_(paired),
+        columns_(columns),
         oracle_(oracle) {
     file_ = jet_file::open(utf8(settings.source), tk_wide_to_utf16(settings.database_password));
   }
@@ -96,6 +98,18 @@ class inventory {
  private:
   void add(std::string kind, std::string object, std::string detail) {
     out_.push_back({std::move(kind), std::move(object), std::move(detail)});
+  }
+
+  // The Oracle name the conversion gave a column of a compared table (a
+  // name Oracle refuses is replaced); the name itself, in the run's case,
+  // for a table that was not compared.
+  std::wstring oracle_column(const std::wstring& table, const std::wstring& column) const {
+    if (auto t = columns_.find(table); t != columns_.end()) {
+      if (auto c = t->second.find(column); c != t->second.end()) return c->second;
+      for (const auto& [access, oracle] : t->second)
+        if (tk_wcs_equal_nocase(access, column)) return oracle;
+    }
+    return settings_.uppercase ? tk_wstring(column).to_upper() : column;
   }
 
   bool converted_query(const std::u16string& name) const {
@@ -201,8 +215,8 @@ class inventory {
     indexes(o, *table);
   }
 
-  // Access indexes that no Oracle index of the converted table matches by
-  // columns.
+  // Access indexes that no Oracle index or key of the converted table
+  // matches by columns.
   void indexes(const jet_object& o, const jet_table& table) {
     const std::wstring dest = oracle_name_(tk_utf16_to_wide(o.name));
     if (paired_.count(dest) == 0 || !oracle_.is_table_exist(dest)) return;
@@ -210,7 +224,16 @@ class inventory {
     for (const auto& row : verify_oracle_query(
              L"SELECT index_name, column_name FROM user_ind_columns WHERE table_name = " +
              verify_quote_text(dest) + L" ORDER BY index_name, column_position"))
-      oracle_indexes[row.at(0)].push_back(row.at(1));
+      oracle_indexes[L"index " + row.at(0)].push_back(row.at(1));
+    // A primary key or unique constraint that an existing index enforces
+    // (one whose leading columns are the key's) has no index of its own.
+    for (const auto& row : verify_oracle_query(
+             L"SELECT c.constraint_name, cc.column_name FROM user_constraints c, "
+             L"user_cons_columns cc WHERE c.table_name = " +
+             verify_quote_text(dest) +
+             L" AND c.constraint_type IN ('P', 'U') AND cc.constraint_name = c.constraint_name "
+             L"ORDER BY c.constraint_name, cc.position"))
+      oracle_indexes[L"key " + row.at(0)].push_back(row.at(1));
     for (const jet_index& index : table.indexes()) {
       if (index.foreign() || index.columns.empty()) continue;
       std::vector<std::wstring> columns;
@@ -219,7 +242,7 @@ class inventory {
       for (const jet_index_column& ic : index.columns) {
         if (ic.column >= table.columns().size()) continue;
         complex = complex || table.columns()[ic.column].type == JET_COMPLEX;
-        columns.push_back(tk_utf16_to_wide(table.columns()[ic.column].name));
+        columns.push_back(oracle_column(dest, tk_utf16_to_wide(table.columns()[ic.column].name)));
         shown += (shown.empty() ? "" : ", ") + utf8(table.columns()[ic.column].name);
       }
       if (complex) continue;  // the values went to a child table
@@ -228,8 +251,7 @@ class inventory {
         if (oracle_columns.size() != columns.size()) continue;
         bool same = true;
         for (size_t i = 0; i < columns.size() && same; ++i)
-          same = tk_wcs_equal_nocase(tk_wstring(oracle_columns[i]).to_upper(),
-                                     tk_wstring(columns[i]).to_upper());
+          same = tk_wcs_equal_nocase(oracle_columns[i], columns[i]);
         found = found || same;
       }
       if (!found)
@@ -305,10 +327,8 @@ class inventory {
     constexpr size_t kMaxParentKeys = 2000000;
     auto select = [&](const std::wstring& table, const std::vector<std::wstring>& names) {
       std::wstring sql = L"SELECT ";
-      for (size_t i = 0; i < names.size(); ++i) {
-        const std::wstring name = settings_.uppercase ? tk_wstring(names[i]).to_upper() : names[i];
-        sql += (i ? L", " : L"") + verify_quote_name(name);
-      }
+      for (size_t i = 0; i < names.size(); ++i)
+        sql += (i ? L", " : L"") + verify_quote_name(oracle_column(table, names[i]));
       return sql + L" FROM " + verify_quote_name(table);
     };
     // One key as text; nullopt when a column is NULL.
@@ -355,6 +375,7 @@ class inventory {
   udb_database& source_;
   const std::function<std::wstring(const std::wstring&)>& oracle_name_;
   const std::set<std::wstring>& paired_;
+  const verify_column_names& columns_;
   ora_database& oracle_;
   std::unique_ptr<jet_file> file_;
   std::vector<verify_omission> out_;
@@ -406,7 +427,8 @@ std::string verify_connect_without_password(const std::string& connect) {
 std::vector<verify_omission> verify_not_carried_over(
     const verify_settings& settings, udb_database& source,
     const std::function<std::wstring(const std::wstring&)>& oracle_name,
-    const std::set<std::wstring>& paired, ora_database& oracle) {
+    const std::set<std::wstring>& paired, const verify_column_names& columns,
+    ora_database& oracle) {
   tk_trace(2, "verify_not_carried_over");
-  return inventory(settings, source, oracle_name, paired, oracle).collect();
+  return inventory(settings, source, oracle_name, paired, columns, oracle).collect();
 }

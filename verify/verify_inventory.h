@@ -8,6 +8,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,12 +19,16 @@
 class udb_database;
 class ora_database;
 
+// The Oracle column names of each compared Oracle table, by the Access
+// column names: Oracle table -> (Access column -> Oracle column).
+using verify_column_names = std::map<std::wstring, std::map<std::wstring, std::wstring>>;
+
 // `oracle_name` gives the Oracle table name of a source table; `paired` the
-// Oracle tables the check found.
+// Oracle tables the check found, `columns` their columns.
 std::vector<verify_omission> verify_not_carried_over(
     const verify_settings& settings, udb_database& source,
     const std::function<std::wstring(const std::wstring&)>& oracle_name,
-    const std::set<std::wstring>& paired, ora_database& oracle);
+    const std::set<std::wstring>& paired, const verify_column_names& columns, ora_database& oracle);
 
 // The kind of a saved query from its MSysObjects flags and whether it takes
 // parameters: "select", "union", "crosstab", "action (delete)", ...

@@ -86,7 +86,8 @@ class verifier {
       : settings_(settings),
         source_(source),
         oracle_(oracle),
-        names_(oracle, source.tables(), settings.queries, settings.uppercase) {}
+        names_(oracle, source.tables(), settings.queries, settings.uppercase),
+        decimal_mark_(verify_oracle_decimal_mark()) {}
 
   bool stopped() const { return settings_.stop && settings_.stop->load(); }
 
@@ -130,6 +131,7 @@ class verifier {
   }
 
   const std::set<std::wstring>& paired() const { return paired_; }
+  const verify_column_names& column_names() const { return column_names_; }
   std::wstring oracle_name(const std::wstring& name) { return names_.oracle_name(name); }
 
  private:
@@ -172,6 +174,8 @@ class verifier {
     // The Oracle names the conversion gives the columns.
     const ora_schema_initializer names(dest, schema, first->indexes(), settings_.uppercase,
                                        oracle_.max_identifier_bytes());
+    for (size_t i = 0; i < schema.size(); ++i)
+      column_names_[dest][schema[i].name] = names.schema()[i].name;
     std::vector<std::pair<std::wstring, std::string>> oracle_columns;  // name, data type
     for (auto& row : verify_oracle_query(
              L"SELECT column_name, data_type FROM user_tab_columns WHERE table_name = " +
@@ -199,7 +203,8 @@ class verifier {
         r.differences.push_back("column " + utf8(field.name) + " is " +
                                 oracle_columns[found].second + " in Oracle, not a " +
                                 verify_kind_name(kind) + " type");
-      columns.push_back({i, oracle_columns[found].first, kind});
+      columns.push_back({i, oracle_columns[found].first,
+                         verify_kind_against(kind, oracle_columns[found].second)});
       column_names.push_back(utf8(field.name));
     }
     for (size_t k = 0; k < oracle_columns.size(); ++k)
@@ -211,7 +216,7 @@ class verifier {
     // Both sides at once: Oracle on a thread of its own (the session is used
     // by no one else meanwhile), Access here.
     std::future<verify_digest> oracle_pass = std::async(std::launch::async, [&]() {
-      auto rows = verify_oracle_rows(dest, columns);
+      auto rows = verify_oracle_rows(dest, columns, decimal_mark_);
       return verify_read_digest(*rows, stop);
     });
     verify_digest access_digest;
@@ -253,9 +258,9 @@ class verifier {
       if (key.size() == index.fields.size()) options.key_columns = key;
       break;
     }
-    const verify_row_differences found =
-        verify_locate_differences([&]() { return verify_access_rows(reopen(), columns); },
-                                  [&]() { return verify_oracle_rows(dest, columns); }, options);
+    const verify_row_differences found = verify_locate_differences(
+        [&]() { return verify_access_rows(reopen(), columns); },
+        [&]() { return verify_oracle_rows(dest, columns, decimal_mark_); }, options);
     for (const std::string& text : found.first) r.differences.push_back(text);
     r.differing_rows = found.total;
     if (r.differences.empty()) r.differences.push_back("content differs");
@@ -265,7 +270,9 @@ class verifier {
   udb_database& source_;
   ora_database& oracle_;
   name_plan names_;
+  const char decimal_mark_;
   std::set<std::wstring> paired_;
+  verify_column_names column_names_;
 };
 
 }  // namespace
@@ -297,7 +304,7 @@ verify_result verify_run(const verify_settings& settings, udb_source_engine& eng
   // checked.
   if (everything && !check.stopped()) {
     for (const std::wstring& table : oracle.tables()) {
-      if (check.paired().count(table) != 0) continue;
+      if (check.paired().count(table) != 0 || verify_is_recycled_name(table)) continue;
       verify_table_result alone;
       alone.oracle_table = utf8(table);
       alone.outcome = verify_table_result::state::missing_in_access;
@@ -308,7 +315,7 @@ verify_result verify_run(const verify_settings& settings, udb_source_engine& eng
   if (!check.stopped()) {
     result.not_carried_over = verify_not_carried_over(
         settings, *source, [&check](const std::wstring& name) { return check.oracle_name(name); },
-        check.paired(), oracle);
+        check.paired(), check.column_names(), oracle);
     // A linked table that cannot be opened (its file or server is away) is
     // listed as not carried over, not as a failed table.
     std::erase_if(result.tables, [&](const verify_table_result& t) {
@@ -319,6 +326,15 @@ verify_result verify_run(const verify_settings& settings, udb_source_engine& eng
     });
   }
   return result;
+}
+
+bool verify_is_recycled_name(const std::wstring& table) {
+  // BIN$ + 24 characters of base 64 + $ + a version number, e.g.
+  // BIN$QQuMa/ZLGlXgU0edqMAw4g==$0.
+  if (table.size() < 30 || table.compare(0, 4, L"BIN$") != 0 || table[28] != L'$') return false;
+  for (size_t i = 29; i < table.size(); ++i)
+    if (table[i] < L'0' || table[i] > L'9') return false;
+  return true;
 }
 
 verify_settings verify_settings_from(const tarvel_convertor& conv) {

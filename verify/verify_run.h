@@ -48,6 +48,11 @@ struct verify_settings {
 verify_result verify_run(const verify_settings& settings, udb_source_engine& engine,
                          ora_database& oracle);
 
+// Whether an Oracle table name is one that the recycle bin gives a dropped
+// table: such tables are not part of the schema (an older server lists them
+// in USER_TABLES).
+bool verify_is_recycled_name(const std::wstring& table);
+
 // The settings of a converter's last run: its source, security, selected
 // tables and queries and name case.
 verify_settings verify_settings_from(const tarvel_convertor& conv);

@@ -35,8 +35,8 @@ class access_rows : public verify_rows {
 
 class oracle_rows : public verify_rows {
  public:
-  oracle_rows(const std::wstring& table, std::vector<verify_column> columns)
-      : columns_(std::move(columns)) {
+  oracle_rows(const std::wstring& table, std::vector<verify_column> columns, char decimal_mark)
+      : columns_(std::move(columns)), decimal_mark_(decimal_mark) {
     std::wstring sql = L"SELECT ";
     for (size_t i = 0; i < columns_.size(); ++i) {
       if (i > 0) sql += L", ";
@@ -54,7 +54,7 @@ class oracle_rows : public verify_rows {
     if (record == nullptr) return false;
     row.clear();
     for (size_t i = 0; i < columns_.size(); ++i) {
-      verify_canon_oracle((*record)[i], columns_[i].kind, row.bytes);
+      verify_canon_oracle((*record)[i], columns_[i].kind, row.bytes, decimal_mark_);
       row.end_column();
     }
     return true;
@@ -62,6 +62,7 @@ class oracle_rows : public verify_rows {
 
  private:
   std::vector<verify_column> columns_;
+  char decimal_mark_;
   std::unique_ptr<ora_query_results> results_;
 };
 
@@ -82,8 +83,23 @@ std::unique_ptr<verify_rows> verify_access_rows(std::unique_ptr<udb_recordset> r
 }
 
 std::unique_ptr<verify_rows> verify_oracle_rows(const std::wstring& table,
-                                                std::vector<verify_column> columns) {
-  return std::make_unique<oracle_rows>(table, std::move(columns));
+                                                std::vector<verify_column> columns,
+                                                char decimal_mark) {
+  return std::make_unique<oracle_rows>(table, std::move(columns), decimal_mark);
+}
+
+char verify_oracle_decimal_mark() {
+  const auto rows = verify_oracle_query(L"SELECT TO_CHAR(0.5) FROM dual");
+  return verify_decimal_mark_of(rows.empty() || rows[0].empty() ? std::wstring() : rows[0][0]);
+}
+
+char verify_decimal_mark_of(const std::wstring& half) {
+  // ".5", ",5" or "0.5": the character before the digit 5.
+  const size_t five = half.find(L'5');
+  if (five == std::wstring::npos || five == 0) return '.';
+  const wchar_t mark = half[five - 1];
+  if (mark == L'0' || mark > 0x7F) return '.';
+  return static_cast<char>(mark);
 }
 
 std::wstring verify_quote_name(const std::wstring& name) {

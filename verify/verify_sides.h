@@ -23,9 +23,18 @@ struct verify_column {
 // Reads an open Access recordset from its first row. Owns it.
 std::unique_ptr<verify_rows> verify_access_rows(std::unique_ptr<udb_recordset> recordset,
                                                 std::vector<verify_column> columns);
-// Runs a SELECT of the columns of the Oracle table.
+// Runs a SELECT of the columns of the Oracle table; numbers come as TO_CHAR
+// text written with `decimal_mark` for the decimal point.
 std::unique_ptr<verify_rows> verify_oracle_rows(const std::wstring& table,
-                                                std::vector<verify_column> columns);
+                                                std::vector<verify_column> columns,
+                                                char decimal_mark = '.');
+// The session's decimal character: TO_CHAR of a number without a format
+// follows NLS_NUMERIC_CHARACTERS ('.5' in an American session, ',5' in a
+// German one). The session is left as it is: the conversion may share it.
+char verify_oracle_decimal_mark();
+// The decimal character in TO_CHAR(0.5) as the session wrote it; '.' when
+// the text shows none.
+char verify_decimal_mark_of(const std::wstring& half);
 
 // An identifier in double quotes, a text in single quotes (quotes doubled).
 std::wstring verify_quote_name(const std::wstring& name);

@@ -4,39 +4,13 @@
 // short stops the run with the engine's "may be corrupt" message. And a
 // linked table's connect string never shows its password in the trace.
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "tests/e2e/e2e_support.h"
 
 namespace {
 
-constexpr size_t kPage = 4096;
-
-std::string read_all(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void write(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// Data pages (kind 0x01) holding Orders rows: their customer text (UTF-16)
-// appears in them.
-std::vector<size_t> orders_pages(const std::string& file) {
-  std::string marker;
-  for (char c : std::string("Customer number")) marker += {c, '\0'};
-  std::vector<size_t> pages;
-  for (size_t pg = 3; (pg + 1) * kPage <= file.size(); ++pg) {
-    const std::string page = file.substr(pg * kPage, kPage);
-    if (page[0] == 0x01 && page.find(marker) != std::string::npos) pages.push_back(pg);
-  }
-  return pages;
-}
-
 int rows_on(const std::string& file, size_t page) {
-  return uint8_t(file[page * kPage + 0x0C]) | (uint8_t(file[page * kPage + 0x0D]) << 8);
+  return uint8_t(file[page * kAccessPage + 0x0C]) | (uint8_t(file[page * kAccessPage + 0x0D]) << 8);
 }
 
 }  // namespace
@@ -44,14 +18,14 @@ int rows_on(const std::string& file, size_t page) {
 using DamagedSource = e2e_test;
 
 TEST_F(DamagedSource, ATableThatLostAPageIsNamedAndKeepsItsOtherRows) {
-  std::string file = read_all(fixture("generated/damageTest.mdb"));
-  const std::vector<size_t> pages = orders_pages(file);
+  std::string file = read_file(fixture("generated/damageTest.mdb"));
+  const std::vector<size_t> pages = data_pages_holding(file, "Customer number");
   ASSERT_GE(pages.size(), 3u);
   const size_t lost_page = pages[1];
   const int kept = 830 - rows_on(file, lost_page);
-  std::memset(file.data() + lost_page * kPage, 0, kPage);
+  std::memset(file.data() + lost_page * kAccessPage, 0, kAccessPage);
   const std::string source = dir_ + "/damaged.mdb";
-  write(source, file);
+  write_file(source, file);
 
   const run_result r = convert(source);
   EXPECT_EQ(r.status, 0) << r.output;
@@ -70,10 +44,10 @@ TEST_F(DamagedSource, ATableThatLostAPageIsNamedAndKeepsItsOtherRows) {
 }
 
 TEST_F(DamagedSource, ACatalogCutShortStopsTheRunAsCorrupt) {
-  std::string file = read_all(fixture("generated/damageTest.mdb"));
-  file.resize(4 * kPage);  // the catalog's data pages follow its definition on page 2
+  std::string file = read_file(fixture("generated/damageTest.mdb"));
+  file.resize(4 * kAccessPage);  // the catalog's data pages follow its definition on page 2
   const std::string source = dir_ + "/cut.mdb";
-  write(source, file);
+  write_file(source, file);
   const run_result r = convert(source);
   EXPECT_EQ(r.status, 255) << r.output;
   EXPECT_NE(r.output.find("or the file may be corrupt."), std::string::npos) << r.output;
@@ -85,7 +59,7 @@ TEST_F(DamagedSource, ACatalogCutShortStopsTheRunAsCorrupt) {
 TEST_F(DamagedSource, AnOdbcLinkReportsItsConnectStringWithoutThePassword) {
   const run_result r = convert(fixture("jackcess/odbcLinkerTestV2007.accdb"));
   EXPECT_EQ(r.status, 0) << r.output;
-  const std::string trace = read_all(dir_ + "/trace.log");
+  const std::string trace = read_file(dir_ + "/trace.log");
   ASSERT_NE(trace.find("ODBC--connection to '"), std::string::npos) << trace;
   EXPECT_NE(trace.find(";PWD=***;"), std::string::npos) << trace;
   EXPECT_NE(r.output.find(";PWD=***;"), std::string::npos) << r.output;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace {
 std::string bin(const std::string& name) {
@@ -132,4 +134,24 @@ std::vector<std::string> e2e_test::engine_files() const {
     if (name != "trace.log") names.push_back(name);
   }
   return names;
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<size_t> data_pages_holding(const std::string& file, const std::string& text) {
+  std::string marker;
+  for (char c : text) marker += {c, '\0'};
+  std::vector<size_t> pages;
+  for (size_t pg = 3; (pg + 1) * kAccessPage <= file.size(); ++pg) {
+    const std::string page = file.substr(pg * kAccessPage, kAccessPage);
+    if (page[0] == 0x01 && page.find(marker) != std::string::npos) pages.push_back(pg);
+  }
+  return pages;
 }

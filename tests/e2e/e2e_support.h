@@ -22,6 +22,13 @@ std::string shell_quote(const std::string& text);
 // Splits CSV text (quoted fields may hold "" and line ends) into rows.
 rows parse_csv(const std::string& text);
 
+// Access files of 4096-byte pages, read and damaged by the tests.
+constexpr size_t kAccessPage = 4096;
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& bytes);
+// The data pages (kind 0x01) of an Access file that hold `text` in UTF-16.
+std::vector<size_t> data_pages_holding(const std::string& file, const std::string& text);
+
 class e2e_test : public testing::Test {
  protected:
   void SetUp() override;

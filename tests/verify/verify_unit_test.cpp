@@ -6,11 +6,15 @@
 
 #include <cstring>
 #include <deque>
+#include <limits>
 
+#include "OLE/ole_timestamp.h"
 #include "verify/verify_canonical.h"
 #include "verify/verify_options.h"
 #include "verify/verify_result.h"
 #include "verify/verify_rows.h"
+#include "verify/verify_run.h"
+#include "verify/verify_sides.h"
 
 namespace {
 
@@ -20,9 +24,9 @@ std::string access_canon(const ole_variant& v, verify_kind kind) {
   return out;
 }
 
-std::string oracle_canon(const ole_variant& v, verify_kind kind) {
+std::string oracle_canon(const ole_variant& v, verify_kind kind, char decimal_mark = '.') {
   std::string out;
-  verify_canon_oracle(v, kind, out);
+  verify_canon_oracle(v, kind, out, decimal_mark);
   return out;
 }
 
@@ -88,6 +92,116 @@ TEST(VerifyCanonical, NumbersCompareAtTheAccessColumnsPrecision) {
             oracle_canon(ole_variant(L"3435973.8367"), verify_kind::decimal));
 }
 
+TEST(VerifyCanonical, NumberTextAsAnOracleServerWritesItInAnySession) {
+  // TO_CHAR without a format: no zero before the point, up to 40 digits,
+  // scientific beyond 64 characters, BINARY_DOUBLE always scientific.
+  EXPECT_EQ(access_canon(ole_variant(0.5), verify_kind::real),
+            oracle_canon(ole_variant(L".5"), verify_kind::real));
+  EXPECT_EQ(access_canon(ole_variant(-0.5), verify_kind::real),
+            oracle_canon(ole_variant(L"-.5"), verify_kind::real));
+  EXPECT_EQ(
+      access_canon(ole_variant(1e-100), verify_kind::real),
+      oracle_canon(ole_variant(L"1.0000000000000000000000000000000000E-100"), verify_kind::real));
+  EXPECT_EQ(access_canon(ole_variant(0.1), verify_kind::real),
+            oracle_canon(ole_variant(L"1.0000000000000001E-001"), verify_kind::real));
+  DECIMAL third{};
+  third.scale = 28;
+  third.Hi32 = 0x0AC544CA;  // 3333333333333333333333333333
+  third.Mid32 = 0x14B700CB;
+  third.Lo32 = 0x05555555;
+  EXPECT_EQ(access_canon(ole_variant(third), verify_kind::decimal),
+            oracle_canon(ole_variant(L".3333333333333333333333333333"), verify_kind::decimal));
+  // A German session writes ',' for the point, also in scientific form;
+  // the value is the same.
+  CY cy{-15000};
+  EXPECT_EQ(access_canon(ole_variant(cy), verify_kind::currency),
+            oracle_canon(ole_variant(L"-1,5"), verify_kind::currency, ','));
+  EXPECT_EQ(access_canon(ole_variant(0.5), verify_kind::real),
+            oracle_canon(ole_variant(L",5"), verify_kind::real, ','));
+  EXPECT_EQ(access_canon(ole_variant(1.5e-100), verify_kind::real),
+            oracle_canon(ole_variant(L"1,5E-100"), verify_kind::real, ','));
+  EXPECT_NE(access_canon(ole_variant(1.5), verify_kind::real),
+            oracle_canon(ole_variant(L"1,6"), verify_kind::real, ','));
+  // The session's character is read from TO_CHAR(0.5).
+  EXPECT_EQ(verify_decimal_mark_of(L".5"), '.');
+  EXPECT_EQ(verify_decimal_mark_of(L",5"), ',');
+  EXPECT_EQ(verify_decimal_mark_of(L"0.5"), '.');
+  EXPECT_EQ(verify_decimal_mark_of(L""), '.');
+}
+
+// Access numbers take a direct way to their canonical form; the Oracle side
+// parses text. Both must agree on every value, or a clean table differs.
+TEST(VerifyCanonical, AccessNumbersMatchTheTextOracleShowsForThem) {
+  auto text = [](const std::string& s) { return ole_variant(std::wstring(s.begin(), s.end())); };
+  for (double d : {0.0, -0.0, 1.0, -1.0, 0.1, -1.0 / 3, 123.456, 1e20, 1e21, 1e-7, 5e-324,
+                   1.7976931348623157e308, 2.2250738585072014e-308, 9007199254740993.0}) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.17g", d);
+    EXPECT_EQ(access_canon(ole_variant(d), verify_kind::real),
+              oracle_canon(text(buf), verify_kind::real))
+        << buf;
+  }
+  for (float f : {0.0f, 0.1f, -3.4028235e38f, 1e-45f, 16777217.0f, 0.3f}) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(f));
+    EXPECT_EQ(access_canon(ole_variant(f), verify_kind::single),
+              oracle_canon(text(buf), verify_kind::single))
+        << buf;
+  }
+  const std::pair<int64_t, const char*> currencies[] = {{0, "0"},
+                                                        {-1, "-.0001"},
+                                                        {15000, "1.5"},
+                                                        {-15000, "-1.5"},
+                                                        {123456789, "12345.6789"},
+                                                        {INT64_MIN, "-922337203685477.5808"},
+                                                        {INT64_MAX, "922337203685477.5807"}};
+  for (const auto& [units, shown] : currencies) {
+    CY cy{units};
+    EXPECT_EQ(access_canon(ole_variant(cy), verify_kind::currency),
+              oracle_canon(text(shown), verify_kind::currency))
+        << shown;
+  }
+  const std::tuple<uint32_t, uint64_t, uint8_t, bool, const char*> decimals[] = {
+      {0, 0, 4, true, "0"},
+      {0, 15000, 4, false, "1.5"},
+      {0, 15000, 4, true, "-1.5"},
+      {0, 5, 6, false, ".000005"},
+      {0, 120, 0, false, "120"},
+      {0x0AC544CA, 0x14B700CB05555555, 28, true, "-.3333333333333333333333333333"},
+      {0xFFFFFFFF, 0xFFFFFFFFFFFFFFFF, 0, false, "79228162514264337593543950335"}};
+  for (const auto& [hi, low, scale, negative, shown] : decimals) {
+    DECIMAL dec{};
+    dec.Hi32 = hi;
+    dec.Mid32 = static_cast<uint32_t>(low >> 32);
+    dec.Lo32 = static_cast<uint32_t>(low);
+    dec.scale = scale;
+    dec.sign = negative ? DECIMAL_NEG : 0;
+    EXPECT_EQ(access_canon(ole_variant(dec), verify_kind::decimal),
+              oracle_canon(text(shown), verify_kind::decimal))
+        << shown;
+  }
+  EXPECT_EQ(access_canon(ole_variant(int32_t{INT32_MIN}), verify_kind::integer),
+            oracle_canon(text("-2147483648"), verify_kind::integer));
+  EXPECT_EQ(access_canon(ole_variant(int16_t{0}), verify_kind::integer),
+            oracle_canon(text("0"), verify_kind::integer));
+  EXPECT_EQ(verify_canon_display(access_canon(ole_variant(-0.0), verify_kind::real)), "0");
+  // NaN and the infinities as a BINARY_DOUBLE column shows them.
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(access_canon(ole_variant(nan), verify_kind::real),
+            oracle_canon(text("Nan"), verify_kind::real));
+  EXPECT_EQ(access_canon(ole_variant(-nan), verify_kind::real),
+            oracle_canon(text("Nan"), verify_kind::real));
+  EXPECT_EQ(access_canon(ole_variant(inf), verify_kind::real),
+            oracle_canon(text("Inf"), verify_kind::real));
+  EXPECT_EQ(access_canon(ole_variant(-inf), verify_kind::real),
+            oracle_canon(text("-Inf"), verify_kind::real));
+  EXPECT_NE(access_canon(ole_variant(inf), verify_kind::real),
+            oracle_canon(text("-Inf"), verify_kind::real));
+  EXPECT_EQ(access_canon(ole_variant(static_cast<float>(inf)), verify_kind::single),
+            oracle_canon(text("Inf"), verify_kind::single));
+}
+
 TEST(VerifyCanonical, DatesCompareToTheSecond) {
   // 1850-06-15 13:45:00 as Access holds it; Oracle's DATE of the same second.
   const double access = -18095 - (13 * 3600 + 45 * 60) / 86400.0;
@@ -103,6 +217,21 @@ TEST(VerifyCanonical, DatesCompareToTheSecond) {
             oracle_canon(oracle_date(1900, 1, 1, 12, 0, 0, 600), verify_kind::date));
   EXPECT_EQ(verify_canon_display(access_canon(date_value(2.5), verify_kind::date)),
             "1900-01-01 12:00:00");
+  // A date held in a TIMESTAMP column: the same second.
+  VARIANT ts{};
+  ts.vt = VT_FILETIME;
+  ts.llVal = *ole_timestamp_join({1900, 1, 1, 12, 0, 0, 6000000});
+  EXPECT_EQ(access_canon(date_value(2.5 + 0.6 / 86400), verify_kind::date),
+            oracle_canon(ole_variant(ts), verify_kind::date));
+}
+
+TEST(VerifyOracleNames, OnlyRecycleBinNamesAreSetAside) {
+  EXPECT_TRUE(verify_is_recycled_name(L"BIN$QQuMa/ZLGlXgU0edqMAw4g==$0"));
+  EXPECT_TRUE(verify_is_recycled_name(L"BIN$7oTtcup30ZfgMAGK/3hjKw==$12"));
+  EXPECT_FALSE(verify_is_recycled_name(L"BIN$"));
+  EXPECT_FALSE(verify_is_recycled_name(L"BIN$Orders"));
+  EXPECT_FALSE(verify_is_recycled_name(L"BIN$QQuMa/ZLGlXgU0edqMAw4g==$x"));
+  EXPECT_FALSE(verify_is_recycled_name(L"bin$QQuMa/ZLGlXgU0edqMAw4g==$0"));
 }
 
 TEST(VerifyCanonical, EmptyTextAndBinaryEqualNullButContentCounts) {
@@ -136,6 +265,21 @@ TEST(VerifyCanonical, OracleTypesThatHoldEachKind) {
   EXPECT_TRUE(verify_oracle_type_fits(verify_kind::timestamp, "TIMESTAMP(7)"));
   EXPECT_TRUE(verify_oracle_type_fits(verify_kind::guid, "RAW"));
   EXPECT_FALSE(verify_oracle_type_fits(verify_kind::binary, "NVARCHAR2"));
+  // Text against CHAR or NCHAR compares without the blank padding.
+  EXPECT_EQ(verify_kind_against(verify_kind::text, "NCHAR"), verify_kind::padded_text);
+  EXPECT_EQ(verify_kind_against(verify_kind::text, "NVARCHAR2"), verify_kind::text);
+  EXPECT_EQ(verify_kind_against(verify_kind::integer, "CHAR"), verify_kind::integer);
+  EXPECT_EQ(access_canon(ole_variant(L"ab "), verify_kind::padded_text),
+            oracle_canon(ole_variant(L"ab        "), verify_kind::padded_text));
+  EXPECT_NE(access_canon(ole_variant(L"ab"), verify_kind::padded_text),
+            oracle_canon(ole_variant(L" ab       "), verify_kind::padded_text));
+  EXPECT_EQ(access_canon(ole_variant(L""), verify_kind::padded_text),
+            oracle_canon(ole_variant(L"   "), verify_kind::padded_text));
+  EXPECT_NE(access_canon(ole_variant(L"ab "), verify_kind::text),
+            oracle_canon(ole_variant(L"ab        "), verify_kind::text));
+  // A Decimal column is described as a 16-byte double; it stays exact.
+  EXPECT_EQ(verify_kind_of(VT_R8, 0, 16), verify_kind::decimal);
+  EXPECT_EQ(verify_kind_of(VT_R8, 0, 8), verify_kind::real);
 }
 
 // Rows given as lists of text values.
