@@ -37,6 +37,32 @@ void check_default(const std::string& text) {
   walk(*e);
 }
 
+// The table a DDL statement changes, which it locks exclusively (0: none).
+int64_t ddl_target(const Schema& s, const Statement& st) {
+  auto table = [&](const std::string& name) -> int64_t {
+    const TableInfo* t = s.find_table(name);
+    return t ? t->obj : 0;
+  };
+  switch (st.kind) {
+    case StmtKind::CreateIndex:
+      return table(st.create_index->table);
+    case StmtKind::CreateTrigger:
+      return table(st.create_trigger->table);
+    case StmtKind::AlterTable:
+      return table(st.alter->table);
+    case StmtKind::Drop: {
+      const DropStmt& dr = *st.drop;
+      if (dr.what == "TABLE") return table(dr.name);
+      const ObjectInfo* o = dr.what == "INDEX"     ? s.find_index(dr.name)
+                            : dr.what == "TRIGGER" ? s.find_trigger(dr.name)
+                                                   : nullptr;
+      return o ? o->table_obj : 0;
+    }
+    default:
+      return 0;
+  }
+}
+
 bool table_has_rows(sqlite3* db, int64_t obj, const std::string& where = "") {
   SqlStmt st(db, "SELECT 1 FROM " + storage_table(obj) + (where.empty() ? "" : " WHERE " + where) +
                      " LIMIT 1");
@@ -70,8 +96,8 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
   // DDL waits for no lock: a table another session has locked gives
   // ORA-00054 at once. The lock is taken before SQLite's writer lock, so a
   // session with uncommitted DML on the table is reported, not waited for.
-  int64_t target = ddl_target(st);
-  if (target && !locks_->lock_table(target, true, LockManager::Wait::nowait())) raise(54);
+  int64_t target = ddl_target(*catalog_.schema(), st);
+  if (target) locks_.lock_for_ddl(target);
   txn_.begin_write();
   std::optional<ora_error> warning;
   std::shared_ptr<Schema> next;
@@ -79,15 +105,12 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
   try {
     // Under the writer lock the catalogue cannot change any more: pick up
     // what other processes committed before copying it.
-    if (db_->refresh(conn_)) {
-      schema_ = db_->schema(user_);
-      int64_t now_target = ddl_target(st);
-      if (now_target && now_target != target &&
-          !locks_->lock_table(now_target, true, LockManager::Wait::nowait()))
-        raise(54);
+    if (catalog_.reread(conn_)) {
+      int64_t now_target = ddl_target(*catalog_.schema(), st);
+      if (now_target && now_target != target) locks_.lock_for_ddl(now_target);
     }
     version = catalog_store::next_counter(conn_, "catver", 0) + 1;
-    next = std::make_shared<Schema>(*schema_);
+    next = std::make_shared<Schema>(*catalog_.schema());
     switch (st.kind) {
       case StmtKind::CreateTable:
         ddl_create_table(*next, *st.create_table);
@@ -119,9 +142,7 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
     throw;
   }
   clear_cache();
-  compiled_.clear_triggers();
-  db_->publish(next, version);
-  schema_ = next;
+  catalog_.publish(next, version);
   return warning;
 }
 

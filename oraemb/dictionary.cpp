@@ -190,7 +190,7 @@ std::vector<ColumnDesc> Session::view_columns(const std::string& name) const {
 }
 
 std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
-  const Schema& s = *schema_;
+  const Schema& s = *catalog_.schema();
   std::vector<std::vector<Value>> rows;
   const std::string& owner = s.owner;
   if (view == "DUAL") {

@@ -26,20 +26,20 @@ void split_conjuncts(const Expr* e, std::vector<const Expr*>& out) {
 }  // namespace
 
 std::string Session::qualified_column(const std::string& table, const std::string& column) const {
-  return dq(user_) + "." + dq(table) + "." + dq(column);
+  return dq(catalog_.user()) + "." + dq(table) + "." + dq(column);
 }
 
 const TableInfo& Session::table_for_dml(const std::string& name) {
-  const TableInfo* t = schema_->find_table(name);
+  const TableInfo* t = catalog_.schema()->find_table(name);
   if (t) return *t;
-  if (!schema_->find_table_ns(name) && is_view(name)) raise(1031);
+  if (!catalog_.schema()->find_table_ns(name) && is_view(name)) raise(1031);
   raise(942);
 }
 
 Value Session::default_value(const ColumnInfo& col) {
   if (!col.has_default) return Value::null();
   EvalContext ctx;
-  return eval(compiled_.default_expr(col.default_text), ctx);
+  return eval(catalog_.compiled().default_expr(col.default_text), ctx);
 }
 
 size_t Session::database_bytes(const std::string& utf8) const {
@@ -145,9 +145,11 @@ Value Session::coerce(const Value& v, const ColumnInfo& col, const std::string& 
 void Session::check_row(const TableInfo& t, std::vector<Value>& row, bool update,
                         const std::vector<bool>* changed) {
   for (size_t c = 0; c < t.columns.size(); ++c) {
-    if (!row[c].is_null() || schema_->column_nullable(t.obj, static_cast<int>(c))) continue;
+    if (!row[c].is_null() || catalog_.schema()->column_nullable(t.obj, static_cast<int>(c)))
+      continue;
     if (update && changed && !(*changed)[c]) continue;
-    raise(update ? 1407 : 1400, {qualified_column(schema_->name_of(t.obj), t.columns[c].name)});
+    raise(update ? 1407 : 1400,
+          {qualified_column(catalog_.schema()->name_of(t.obj), t.columns[c].name)});
   }
 }
 
@@ -168,21 +170,22 @@ void Session::raise_unique(const TableInfo& t, const std::vector<Value>& row, in
     sqlite3_reset(st);
     return hit;
   };
-  for (const auto& c : schema_->constraints)
+  for (const auto& c : catalog_.schema()->constraints)
     if (c.table_obj == t.obj && (c.type == 'P' || c.type == 'U') && probe(c.columns))
-      raise(1, {user_ + "." + c.name});
-  for (const auto& [obj, ind] : schema_->indexes)
+      raise(1, {catalog_.user() + "." + c.name});
+  for (const auto& [obj, ind] : catalog_.schema()->indexes)
     if (ind.table_obj == t.obj && ind.unique && !ind.lob && probe(ind.columns))
-      raise(1, {user_ + "." + schema_->name_of(obj)});
-  raise(1, {user_ + "." + schema_->name_of(t.obj)});
+      raise(1, {catalog_.user() + "." + catalog_.schema()->name_of(obj)});
+  raise(1, {catalog_.user() + "." + catalog_.schema()->name_of(t.obj)});
 }
 
 void Session::fire_insert_triggers(const TableInfo& t, std::vector<Value>& row) {
-  for (const auto& [obj, info] : schema_->triggers) {
+  for (const auto& [obj, info] : catalog_.schema()->triggers) {
     if (info.table_obj != t.obj) continue;
-    CompiledCache::Trigger& ct = compiled_.trigger(
-        obj, info, schema_, [&] { return trigger_errors(*schema_, info).empty(); });
-    if (!ct.valid) raise(4098, {user_ + "." + schema_->name_of(obj)});
+    CompiledCache::Trigger& ct = catalog_.compiled().trigger(obj, info, catalog_.schema(), [&] {
+      return trigger_errors(*catalog_.schema(), info).empty();
+    });
+    if (!ct.valid) raise(4098, {catalog_.user() + "." + catalog_.schema()->name_of(obj)});
     Scope scope;
     scope.new_table = &t;
     EvalContext ctx;
@@ -191,7 +194,7 @@ void Session::fire_insert_triggers(const TableInfo& t, std::vector<Value>& row) 
       resolve(*ct.when, scope, false);
       if (cond(*ct.when, ctx) != 1) continue;
     }
-    const std::string table_name = schema_->name_of(t.obj);
+    const std::string table_name = catalog_.schema()->name_of(t.obj);
     std::function<void(std::vector<PlStmt>&)> run = [&](std::vector<PlStmt>& stmts) {
       for (auto& st : stmts) {
         if (st.kind == PlStmt::Assign) {
@@ -241,13 +244,21 @@ bool Session::lock_matching_rows(const Source& src, const Expr* where,
     rids.push_back(scanned[r]);
     keys.push_back({src.table_obj, scanned[r]});
   }
-  return lock_rows(keys, false, -1);
+  return locks_.lock_rows(keys, false, -1);
+}
+
+void Session::run_lock_table(LockTableStmt& lk, const ExecOptions& options) {
+  std::vector<int64_t> objs;
+  for (const auto& name : lk.tables) objs.push_back(table_for_dml(name).obj);
+  if (options.parse_only) return;
+  locks_.lock_tables(objs, lk.exclusive, lk.nowait, lk.wait_seconds);
+  txn_.start();  // held until commit or rollback
 }
 
 int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
                             const std::function<void(const std::string&)>& on_rowid) {
   const TableInfo& t = table_for_dml(ins.table);
-  const std::string table_name = schema_->name_of(t.obj);
+  const std::string table_name = catalog_.schema()->name_of(t.obj);
   std::vector<int> targets;
   if (ins.columns.empty()) {
     for (size_t c = 0; c < t.columns.size(); ++c) targets.push_back(static_cast<int>(c));
@@ -283,7 +294,7 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
   }
   // With deferred segment creation the quota is checked when rows arrive.
   if (profile_.version >= 112) privileges_.require_quota();
-  lock_for_dml(t.obj);
+  locks_.lock_for_dml(t.obj);
   txn_.begin_statement();
   int64_t count = 0;
   try {
@@ -334,7 +345,7 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
 
 int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
   const TableInfo& t = table_for_dml(upd.table);
-  const std::string table_name = schema_->name_of(t.obj);
+  const std::string table_name = catalog_.schema()->name_of(t.obj);
   Scope scope;
   Source src;
   src.name = table_name;
@@ -353,7 +364,7 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
   }
   if (upd.where) resolve(*upd.where, scope, true);
   if (options.parse_only) return 0;
-  lock_for_dml(t.obj);
+  locks_.lock_for_dml(t.obj);
   std::vector<int64_t> rids;
   std::vector<std::vector<Value>> rows;
   bool waited = lock_matching_rows(scope.sources[0], upd.where.get(), rows, rids);
@@ -370,7 +381,7 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
     // key needs its parent, a changed parent key must not leave children.
     auto sets_any = [&](const std::vector<size_t>& keys, bool referencing) {
       for (size_t index : keys) {
-        const ConstraintInfo& fk = schema_->constraints[index];
+        const ConstraintInfo& fk = catalog_.schema()->constraints[index];
         for (int c : referencing ? fk.columns : fk.r_columns)
           if (std::find(targets.begin(), targets.end(), c) != targets.end()) return true;
       }
@@ -420,14 +431,14 @@ int64_t Session::run_delete(DeleteStmt& del, const ExecOptions& options) {
   const TableInfo& t = table_for_dml(del.table);
   Scope scope;
   Source src;
-  src.name = schema_->name_of(t.obj);
+  src.name = catalog_.schema()->name_of(t.obj);
   src.alias = del.alias;
   src.table_obj = t.obj;
   for (const auto& c : t.columns) src.columns.push_back({c.name, c.type});
   scope.sources.push_back(src);
   if (del.where) resolve(*del.where, scope, true);
   if (options.parse_only) return 0;
-  lock_for_dml(t.obj);
+  locks_.lock_for_dml(t.obj);
   std::vector<int64_t> rids;
   std::vector<std::vector<Value>> rows;
   bool waited = lock_matching_rows(scope.sources[0], del.where.get(), rows, rids);

@@ -616,7 +616,7 @@ Value Session::eval_function(const Expr& e, EvalContext& ctx) {
     return (*ctx.aggregates)[e.aggregate];
   }
   if (f == "SYSDATE") return Value::dt(civil_from_seconds(now() + 0));
-  if (f == "USER") return Value::text(user_);
+  if (f == "USER") return Value::text(catalog_.user());
   if (f == "EMPTY_CLOB" || f == "EMPTY_BLOB") {
     arity(e.args.size(), 0, 0);
     return Value::lob_value(f == "EMPTY_CLOB" ? Kind::Clob : Kind::Blob, "");

@@ -140,11 +140,11 @@ bool Session::has_key(int64_t table_obj, const std::vector<int>& columns,
 
 void Session::check_parent_keys(const TableInfo& t, const std::vector<std::vector<Value>>& rows) {
   for (size_t index : t.foreign_keys) {
-    const ConstraintInfo& fk = schema_->constraints[index];
+    const ConstraintInfo& fk = catalog_.schema()->constraints[index];
     for (const auto& row : rows) {
       if (any_null(row, fk.columns)) continue;
       if (!has_key(fk.r_table_obj, fk.r_columns, row, fk.columns))
-        raise(2291, {user_ + "." + fk.name});
+        raise(2291, {catalog_.user() + "." + fk.name});
     }
   }
 }
@@ -162,23 +162,24 @@ void Session::release_parent_keys(const TableInfo& t,
   while (!work.empty()) {
     Released done = std::move(work.front());
     work.pop_front();
-    const TableInfo& parent = schema_->tables.at(done.table_obj);
+    const TableInfo& parent = catalog_.schema()->tables.at(done.table_obj);
     for (size_t index : parent.referenced_by) {
-      const ConstraintInfo& fk = schema_->constraints[index];
-      const TableInfo& child = schema_->tables.at(fk.table_obj);
+      const ConstraintInfo& fk = catalog_.schema()->constraints[index];
+      const TableInfo& child = catalog_.schema()->tables.at(fk.table_obj);
       const std::string where = key_condition(fk.columns);
       for (const auto& row : done.rows) {
         if (any_null(row, fk.r_columns)) continue;
         // An UPDATE may have moved the key to another row.
         if (!deleted && has_key(done.table_obj, fk.r_columns, row, fk.r_columns)) continue;
         if (!has_key(fk.table_obj, fk.columns, row, fk.r_columns)) continue;
-        if (!deleted || fk.delete_rule == "NO ACTION") raise(2292, {user_ + "." + fk.name});
-        lock_for_dml(fk.table_obj);
+        if (!deleted || fk.delete_rule == "NO ACTION")
+          raise(2292, {catalog_.user() + "." + fk.name});
+        locks_.lock_for_dml(fk.table_obj);
         if (fk.delete_rule == "SET NULL") {
           for (int c : fk.columns) {
-            if (!schema_->column_nullable(fk.table_obj, c))
-              raise(1407,
-                    {qualified_column(schema_->name_of(fk.table_obj), child.columns[c].name)});
+            if (!catalog_.schema()->column_nullable(fk.table_obj, c))
+              raise(1407, {qualified_column(catalog_.schema()->name_of(fk.table_obj),
+                                            child.columns[c].name)});
           }
           std::string set;
           for (size_t k = 0; k < fk.columns.size(); ++k)

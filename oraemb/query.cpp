@@ -116,15 +116,15 @@ Scope Session::build_scope(SelectStmt& sel) {
       src.columns = desc;
     } else {
       src.name = ref.name;
-      const TableInfo* t = schema_->find_table(ref.name);
+      const TableInfo* t = catalog_.schema()->find_table(ref.name);
       if (t) {
         src.table_obj = t->obj;
         for (size_t c = 0; c < t->columns.size(); ++c) {
           ColumnDesc d{t->columns[c].name, t->columns[c].type};
-          d.type.nullable = schema_->column_nullable(t->obj, static_cast<int>(c));
+          d.type.nullable = catalog_.schema()->column_nullable(t->obj, static_cast<int>(c));
           src.columns.push_back(d);
         }
-      } else if (!schema_->find_table_ns(ref.name) && is_view(ref.name)) {
+      } else if (!catalog_.schema()->find_table_ns(ref.name) && is_view(ref.name)) {
         src.columns = view_columns(ref.name);
       } else {
         raise(942);
@@ -372,7 +372,7 @@ uint64_t rows_bytes(const std::vector<std::vector<Value>>& rows) {
 void Session::scan_table(const Source& src, int index, const std::vector<const Expr*>& conjuncts,
                          const std::vector<bool>* needed,
                          const std::function<void(std::vector<Value>&, int64_t)>& each) {
-  const TableInfo& t = schema_->tables.at(src.table_obj);
+  const TableInfo& t = catalog_.schema()->tables.at(src.table_obj);
   TableScan scan = table_scan(t, src, index, conjuncts, needed, binds_);
   if (scan.none) return;
   sqlite3_stmt* st = cached(scan.sql);
@@ -614,10 +614,10 @@ std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope&
     if (sel.for_update) {
       for (Value& v : o.values)
         if (v.lob.table_obj) v.lob.for_update = true;
-      if (locked_rows_)
+      if (locks_.gathering())
         for (size_t k = 0; k < scope.sources.size() && k < g.first.rids.size(); ++k)
           if (scope.sources[k].table_obj)
-            locked_rows_->push_back({scope.sources[k].table_obj, g.first.rids[k]});
+            locks_.note_row(scope.sources[k].table_obj, g.first.rids[k]);
     }
     out.push_back(std::move(o));
   }
@@ -691,8 +691,8 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
   if (streamable(sel, *plan, sequences) && !txn_.writing()) {
     auto state = std::make_shared<Stream>();
     state->binds = std::make_unique<CapturedBinds>(sel, binds);
-    state->schema = schema_;
-    state->table = &schema_->tables.at(plan->scope.sources[0].table_obj);
+    state->schema = catalog_.schema();
+    state->table = &catalog_.schema()->tables.at(plan->scope.sources[0].table_obj);
     TableScan scan = table_scan(*state->table, plan->scope.sources[0], 0, plan->conjuncts[0],
                                 &needed[0], state->binds.get());
     state->read = std::move(scan.read);
@@ -706,7 +706,7 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
       state->rownum_only.push_back(only);
     }
     if (!scan.none) {
-      if (!readers_) readers_ = std::make_shared<SnapshotReaders>(db_->path());
+      if (!readers_) readers_ = std::make_shared<SnapshotReaders>(catalog_.database().path());
       state->lease = readers_->lease();
       state->st = state->lease->statement(scan.sql);
       for (size_t k = 0; k < scan.params.size(); ++k) {
@@ -792,7 +792,7 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
     if (!*alive) raise(3114);
     MessageVersionScope wording(profile_.version);
     Assign<BindSource*> bound(binds_, captured.get());
-    schema_ = db_->schema(user_);
+    catalog_.take_current();
     auto rows = run_query(sel, scope, nullptr, nullptr);
     costs_.cursor_rows_held(rows_bytes(rows));
     return rows;
@@ -800,25 +800,12 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
   if (sel.for_update) {
     // A locking query reads and locks its rows at execute; when a lock had
     // to wait, the rows are read again as the other session left them.
+    std::vector<int64_t> tables;
     for (const auto& src : scope.sources)
-      if (src.table_obj &&
-          !locks_->lock_table(src.table_obj, false, lock_wait(sel.nowait, sel.wait_seconds)))
-        raise(sel.wait_seconds >= 0 && !sel.nowait ? 30006 : 54);
-    std::vector<std::pair<int64_t, int64_t>> keys;
-    struct Collect {
-      std::vector<std::pair<int64_t, int64_t>>*& slot;
-      ~Collect() { slot = nullptr; }
-    } collect{locked_rows_};
-    locked_rows_ = &keys;
-    auto rows = std::make_shared<std::vector<std::vector<Value>>>(run());
-    locked_rows_ = nullptr;
-    if (lock_rows(keys, sel.nowait, sel.wait_seconds)) {
-      keys.clear();
-      locked_rows_ = &keys;
-      *rows = run();
-      locked_rows_ = nullptr;
-      lock_rows(keys, sel.nowait, sel.wait_seconds);
-    }
+      if (src.table_obj) tables.push_back(src.table_obj);
+    locks_.lock_tables(tables, false, sel.nowait, sel.wait_seconds);
+    auto rows = std::make_shared<std::vector<std::vector<Value>>>();
+    locks_.read_for_update([&] { *rows = run(); }, sel.nowait, sel.wait_seconds);
     cursor->produce = [rows]() { return std::move(*rows); };
   } else if (!user_tables) {
     // Dictionary queries take their rows at execute.

@@ -87,7 +87,6 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
                                         const std::string& password) {
   std::unique_ptr<Session> s(new Session());
   s->profile_ = target.profile;
-  s->lock_timeout_ = target.lock_timeout;
   MessageVersionScope wording(s->profile_.version);
   const std::string& path = target.path;
   // The database, its journal and its lock file live in one folder that
@@ -114,8 +113,8 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
   sql_exec(s->conn_,
            "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;"
            "PRAGMA cache_size=-16384; PRAGMA temp_store=MEMORY;");
-  s->db_ = Database::attach(path, s->conn_);
-  s->locks_ = std::make_unique<LockManager>(path);
+  s->catalog_.open(Database::attach(path, s->conn_));
+  s->locks_.open(path, target.lock_timeout);
   // Two first logons at the same moment may both find no row: the second
   // insert is ignored (false), and that logon checks the row as any other.
   auto add_user = [&](const std::string& name, const std::string& pwd, const char* privs) {
@@ -167,8 +166,7 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
     }
     break;
   }
-  s->user_ = user;
-  s->schema_ = s->db_->schema(user);
+  s->catalog_.take_user(user);
   return s;
 }
 
@@ -194,7 +192,7 @@ void Session::logoff() {
   txn_.detach();
   sqlite3_close_v2(conn_);
   conn_ = nullptr;
-  locks_.reset();
+  locks_.close();
   readers_.reset();  // idle readers close now, leased ones with their cursors
 }
 
@@ -214,57 +212,21 @@ void Session::begin_batch() {
 
 void Session::commit() {
   const bool ended = txn_.commit();
-  if (locks_) locks_->release_all();
+  locks_.release_all();
   if (ended) costs_.transaction_end(true);
 }
 
 void Session::rollback() {
   const bool ended = txn_.rollback();
-  if (locks_) locks_->release_all();
+  locks_.release_all();
   if (ended) costs_.transaction_end(false);
-}
-
-void Session::refresh_schema() {
-  // PRAGMA data_version changes only when another connection committed, so
-  // the catalogue version is read only then.
-  sqlite3_stmt* st = cached("PRAGMA data_version");
-  int64_t version = step_row(conn_, st, "data version") ? sqlite3_column_int64(st, 0) : -2;
-  sqlite3_reset(st);
-  if (version != data_version_) {
-    data_version_ = version;
-    if (db_->refresh(conn_)) compiled_.clear();
-  }
-  schema_ = db_->schema(user_);
-}
-
-LockManager::Wait Session::lock_wait(bool nowait, int wait_seconds) const {
-  if (nowait) return LockManager::Wait::nowait();
-  if (wait_seconds >= 0) return LockManager::Wait{static_cast<double>(wait_seconds)};
-  return LockManager::Wait{lock_timeout_};
-}
-
-void Session::lock_for_dml(int64_t table_obj) {
-  if (!locks_->lock_table(table_obj, false, lock_wait(false, -1))) raise(54);
-  txn_.start();
-}
-
-bool Session::lock_rows(const std::vector<std::pair<int64_t, int64_t>>& rows, bool nowait,
-                        int wait_seconds) {
-  bool waited = false;
-  for (const auto& [obj, rid] : rows) {
-    if (!locks_->lock_row(obj, rid, lock_wait(nowait, wait_seconds)))
-      raise(wait_seconds >= 0 && !nowait ? 30006 : 54);
-    waited = waited || locks_->waited();
-  }
-  if (!rows.empty()) txn_.start();
-  return waited;
 }
 
 ExecResult Session::execute(Statement& st, const ExecOptions& options, BindSource* binds,
                             const std::function<void(const std::string&)>& on_rowid) {
   if (!conn_) raise(3114);
   MessageVersionScope wording(profile_.version);
-  refresh_schema();
+  catalog_.refresh(conn_, statements_);
   binds_ = binds;
   ExecResult result;
   switch (st.kind) {
@@ -376,19 +338,19 @@ std::string Session::rowid_text(int64_t table_obj, int64_t rid) const {
 }
 
 Value Session::next_sequence_value(const std::string& name, bool nextval) {
-  const ObjectInfo* obj = schema_->find_table_ns(name);
+  const ObjectInfo* obj = catalog_.schema()->find_table_ns(name);
   if (!obj || obj->type != "SEQUENCE") raise(2289);
   if (!nextval) return Value::num(sequences_.current(name));
-  const SequenceInfo& q = schema_->sequences.at(obj->obj);
+  const SequenceInfo& q = catalog_.schema()->sequences.at(obj->obj);
   txn_.begin_write();
   return Value::num(sequences_.next(conn_, statements_, obj->obj, q, name));
 }
 
 std::optional<Value> Session::lob_read(const LobRef& ref, Kind kind) {
   if (!conn_) raise(3114);
-  refresh_schema();
-  auto table = schema_->tables.find(ref.table_obj);
-  if (table == schema_->tables.end() ||
+  catalog_.refresh(conn_, statements_);
+  auto table = catalog_.schema()->tables.find(ref.table_obj);
+  if (table == catalog_.schema()->tables.end() ||
       ref.column >= static_cast<int>(table->second.columns.size()))
     return std::nullopt;
   sqlite3_stmt* st = cached("SELECT " + storage_column(ref.column) + " FROM " +

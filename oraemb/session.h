@@ -17,15 +17,15 @@
 
 #include "oraemb/ast.h"
 #include "oraemb/catalog.h"
-#include "oraemb/compiled_cache.h"
+#include "oraemb/catalog_view.h"
 #include "oraemb/connect_config.h"
 #include "oraemb/database.h"
-#include "oraemb/lock_manager.h"
 #include "oraemb/ora_error.h"
 #include "oraemb/privileges.h"
 #include "oraemb/profile.h"
 #include "oraemb/sequence_values.h"
 #include "oraemb/session_costs.h"
+#include "oraemb/session_locks.h"
 #include "oraemb/sqlite_util.h"
 #include "oraemb/transaction.h"
 
@@ -117,7 +117,7 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  const std::string& user() const { return user_; }
+  const std::string& user() const { return catalog_.user(); }
   std::string banner() const { return profile_.banner(); }
   const Profile& profile() const { return profile_; }
   ExecResult execute(Statement& st, const ExecOptions& options, BindSource* binds,
@@ -152,7 +152,7 @@ class Session {
   OraType type_of(const Expr& e, const Scope& scope) const;
   Value next_sequence_value(const std::string& name, bool nextval);
   std::string rowid_text(int64_t table_obj, int64_t rid) const;
-  std::shared_ptr<const Schema> schema() const { return schema_; }
+  std::shared_ptr<const Schema> schema() const { return catalog_.schema(); }
 
  private:
   Session() = default;
@@ -183,14 +183,6 @@ class Session {
   int64_t run_update(UpdateStmt& upd, const ExecOptions& options);
   int64_t run_delete(DeleteStmt& del, const ExecOptions& options);
   std::optional<ora_error> run_ddl(Statement& st, const ExecOptions& options);
-  // Picks up DDL committed by other sessions and processes.
-  void refresh_schema();
-  LockManager::Wait lock_wait(bool nowait, int wait_seconds) const;
-  // Table lock of DML and FOR UPDATE (shared), waiting as configured.
-  void lock_for_dml(int64_t table_obj);
-  // Row locks; true when one of them had to wait for another session.
-  bool lock_rows(const std::vector<std::pair<int64_t, int64_t>>& rows, bool nowait,
-                 int wait_seconds);
   // UPDATE and DELETE: the rows `where` selects, each locked; true when a
   // lock had to wait.
   bool lock_matching_rows(const Source& src, const Expr* where,
@@ -198,7 +190,6 @@ class Session {
   void run_lock_table(LockTableStmt& lk, const ExecOptions& options);
   void run_user_statement(Statement& st, const ExecOptions& options);
   std::string sys_c_name();
-  int64_t ddl_target(const Statement& st) const;
   void ddl_create_table(Schema& s, CreateTableStmt& ct);
   void ddl_create_index(Schema& s, CreateIndexStmt& ci);
   void ddl_create_sequence(Schema& s, CreateSequenceStmt& cs);
@@ -237,23 +228,16 @@ class Session {
 
   sqlite3* conn_ = nullptr;
   Profile profile_;
-  std::unique_ptr<LockManager> locks_;
-  double lock_timeout_ = -1;
   Privileges privileges_;
-  int64_t data_version_ = -1;
-  // Rows a SELECT ... FOR UPDATE read, to be locked (table obj, rid).
-  std::vector<std::pair<int64_t, int64_t>>* locked_rows_ = nullptr;
-  std::shared_ptr<Database> db_;
-  std::shared_ptr<const Schema> schema_;
-  std::string user_;
+  CatalogView catalog_;
   Transaction txn_;  // attached to conn_ and statements_ while logged on
+  SessionLocks locks_{txn_};
   BindSource* binds_ = nullptr;
   SessionCosts costs_;
   StatementCache statements_;  // finalized by clear_cache before the connection closes
   SequenceValues sequences_;   // CURRVAL of each sequence used
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::shared_ptr<SnapshotReaders> readers_;  // streamed queries' connections
-  CompiledCache compiled_;                    // DEFAULT expressions and triggers, parsed
   friend class Cursor;
 };
 

@@ -1,44 +1,72 @@
-// The session's side of table and row locking: LOCK TABLE, and which table
-// a DDL statement must lock exclusively (without waiting) before it runs.
-#include "oraemb/session.h"
+// Table and row locks of one session over the shared lock file.
+#include "oraemb/session_locks.h"
+
+#include "oraemb/ora_error.h"
 
 namespace oraemb {
 
-void Session::run_lock_table(LockTableStmt& lk, const ExecOptions& options) {
-  std::vector<int64_t> objs;
-  for (const auto& name : lk.tables) objs.push_back(table_for_dml(name).obj);
-  if (options.parse_only) return;
-  LockManager::Wait wait = lock_wait(lk.nowait, lk.wait_seconds);
-  for (int64_t obj : objs) {
-    if (!locks_->lock_table(obj, lk.exclusive, wait))
-      raise(lk.wait_seconds >= 0 && !lk.nowait ? 30006 : 54);
-  }
-  txn_.start();  // held until commit or rollback
+void SessionLocks::open(const std::string& database_path, double lock_timeout) {
+  lock_timeout_ = lock_timeout;
+  locks_ = std::make_unique<LockManager>(database_path);
 }
 
-int64_t Session::ddl_target(const Statement& st) const {
-  const Schema& s = *schema_;
-  auto table = [&](const std::string& name) -> int64_t {
-    const TableInfo* t = s.find_table(name);
-    return t ? t->obj : 0;
-  };
-  switch (st.kind) {
-    case StmtKind::CreateIndex:
-      return table(st.create_index->table);
-    case StmtKind::CreateTrigger:
-      return table(st.create_trigger->table);
-    case StmtKind::AlterTable:
-      return table(st.alter->table);
-    case StmtKind::Drop: {
-      const DropStmt& dr = *st.drop;
-      if (dr.what == "TABLE") return table(dr.name);
-      const ObjectInfo* o = dr.what == "INDEX"     ? s.find_index(dr.name)
-                            : dr.what == "TRIGGER" ? s.find_trigger(dr.name)
-                                                   : nullptr;
-      return o ? o->table_obj : 0;
-    }
-    default:
-      return 0;
+void SessionLocks::close() {
+  locks_.reset();
+}
+
+void SessionLocks::release_all() {
+  if (locks_) locks_->release_all();
+}
+
+LockManager::Wait SessionLocks::wait(bool nowait, int wait_seconds) const {
+  if (nowait) return LockManager::Wait::nowait();
+  if (wait_seconds >= 0) return LockManager::Wait{static_cast<double>(wait_seconds)};
+  return LockManager::Wait{lock_timeout_};
+}
+
+void SessionLocks::lock_for_dml(int64_t table_obj) {
+  if (!locks_->lock_table(table_obj, false, wait(false, -1))) raise(54);
+  txn_.start();
+}
+
+void SessionLocks::lock_for_ddl(int64_t table_obj) {
+  if (!locks_->lock_table(table_obj, true, LockManager::Wait::nowait())) raise(54);
+}
+
+void SessionLocks::lock_tables(const std::vector<int64_t>& table_objs, bool exclusive, bool nowait,
+                               int wait_seconds) {
+  const LockManager::Wait w = wait(nowait, wait_seconds);
+  for (int64_t obj : table_objs)
+    if (!locks_->lock_table(obj, exclusive, w)) raise(wait_seconds >= 0 && !nowait ? 30006 : 54);
+}
+
+bool SessionLocks::lock_rows(const std::vector<RowKey>& rows, bool nowait, int wait_seconds) {
+  bool waited = false;
+  for (const auto& [obj, rid] : rows) {
+    if (!locks_->lock_row(obj, rid, wait(nowait, wait_seconds)))
+      raise(wait_seconds >= 0 && !nowait ? 30006 : 54);
+    waited = waited || locks_->waited();
+  }
+  if (!rows.empty()) txn_.start();
+  return waited;
+}
+
+void SessionLocks::read_for_update(const std::function<void()>& read, bool nowait,
+                                   int wait_seconds) {
+  std::vector<RowKey> keys;
+  struct Gather {
+    std::vector<RowKey>*& slot;
+    ~Gather() { slot = nullptr; }
+  } gather{gathered_};
+  gathered_ = &keys;
+  read();
+  gathered_ = nullptr;
+  if (lock_rows(keys, nowait, wait_seconds)) {
+    keys.clear();
+    gathered_ = &keys;
+    read();
+    gathered_ = nullptr;
+    lock_rows(keys, nowait, wait_seconds);
   }
 }
 

@@ -3,8 +3,9 @@
 // one statement inside it. An Oracle transaction starts with the first DML,
 // SELECT ... FOR UPDATE or LOCK TABLE; SQLite's writer lock is taken only by
 // the first statement that changes data (BEGIN IMMEDIATE), so a session that
-// merely holds locks does not stall the writes of others. The locks and the
-// cost counters that end with a transaction stay with the session.
+// merely holds locks does not stall the writes of others. The session's
+// locks (SessionLocks) open the transaction; the session releases them and
+// closes the cost counters when it ends.
 #pragma once
 
 #include <sqlite3.h>

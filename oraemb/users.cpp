@@ -77,7 +77,7 @@ void Session::run_user_statement(Statement& st, const ExecOptions& options) {
       }
       case StmtKind::DropUser: {
         if (!user_exists(conn_, us.user)) raise(1918, {us.user});
-        auto owned = db_->schema(us.user);
+        auto owned = catalog_.database().schema(us.user);
         if (!owned->objects.empty()) {
           if (!us.cascade) raise(1922, {us.user});
           raise(3001);  // dropping a user's objects is not implemented

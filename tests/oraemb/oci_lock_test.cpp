@@ -2,8 +2,8 @@
 // converter's "busy" overwrite case (ORA-00054 at once for DROP TABLE while
 // another session holds LOCK TABLE, an uncommitted FOR UPDATE or
 // uncommitted DML), NOWAIT and WAIT, release at commit, rollback, logoff
-// and process death, waiting DML that re-reads what it waited for, and
-// DDL committed by another process.
+// and process death, waiting DML and FOR UPDATE that re-read what they
+// waited for, and DDL committed by another process.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -141,6 +141,23 @@ TEST_F(LockTest, UpdateWaitsForTheRowAndSeesTheOtherSessionsChange) {
             (std::vector<std::vector<std::string>>{{"12"}}));
   api.OCILogoff(c, err2);
   api.OCIHandleFree(env2, OCI_HTYPE_ENV);
+}
+
+// A SELECT ... FOR UPDATE that had to wait for a row reads again: the rows
+// are those the other session committed, and they stay locked.
+TEST_F(LockTest, ForUpdateThatWaitedReturnsTheRowsAsCommitted) {
+  OCIError* err2 = nullptr;
+  api.OCIHandleAlloc(env, reinterpret_cast<void**>(&err2), OCI_HTYPE_ERROR, 0, nullptr);
+  ASSERT_EQ(exec_on(b, "UPDATE orders SET v = 5 WHERE id = 2"), OCI_SUCCESS) << error_text();
+  std::vector<std::vector<std::string>> seen;
+  std::thread waiter([&] { seen = rows("SELECT id, v FROM orders WHERE v = 1 FOR UPDATE"); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_EQ(api.OCITransCommit(b, err2, OCI_DEFAULT), OCI_SUCCESS);
+  waiter.join();
+  EXPECT_EQ(seen, (std::vector<std::vector<std::string>>{{"1", "1"}, {"3", "1"}}));
+  EXPECT_EQ(exec_on(b, "SELECT id FROM orders WHERE id = 3 FOR UPDATE NOWAIT"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 54);
+  api.OCIHandleFree(err2, OCI_HTYPE_ERROR);
 }
 
 class ProcessLockTest : public LockTest {
