@@ -1,60 +1,28 @@
-// Timestamps to 100 ns (see ole_timestamp.h). Calendar arithmetic on day
-// numbers of the proleptic Gregorian calendar (days from civil dates).
+// Timestamps to 100 ns (see ole_timestamp.h), on the toolkit's day numbers
+// of the proleptic Gregorian calendar.
 #include "OLE/ole_timestamp.h"
 
 #include <cstdio>
+
+#include "TK/tk_civil_date.h"
 
 namespace {
 
 constexpr int64_t kTicksPerSecond = 10000000;
 constexpr int64_t kTicksPerDay = 86400 * kTicksPerSecond;
-// Day number of 1601-01-01 counted from 0001-01-01.
-constexpr int64_t kDays0001To1601 = 584388;
-
-int64_t floor_div(int64_t a, int64_t b) {
-  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
-}
-
-// Days since 0001-01-01 of a civil date (year >= 1).
-int64_t days_from_civil(int y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = y / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  // Days from 0000-03-01; 0001-01-01 is day 306.
-  return era * 146097 + doe - 306;
-}
-
-void civil_from_days(int64_t days, int& y, int& m, int& d) {
-  const int64_t z = days + 306;
-  const int64_t era = floor_div(z, 146097);
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  d = int(doy - (153 * mp + 2) / 5 + 1);
-  m = int(mp < 10 ? mp + 3 : mp - 9);
-  y = int(yoe + era * 400 + (m <= 2));
-}
-
-bool leap(int y) {
-  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-int month_days(int y, int m) {
-  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && leap(y) ? 29 : days[m - 1];
-}
+// Day number of 1601-01-01, the timestamps' epoch.
+constexpr int64_t kDays1601 = tk_days_from_civil(1601, 1, 1);
 
 }  // namespace
 
 ole_timestamp_parts ole_timestamp_split(int64_t value) {
   ole_timestamp_parts p;
-  const int64_t from_0001 = value + kDays0001To1601 * kTicksPerDay;
-  const int64_t days = floor_div(from_0001, kTicksPerDay);
-  int64_t rest = from_0001 - days * kTicksPerDay;
-  civil_from_days(days, p.year, p.month, p.day);
+  const int64_t days = tk_floor_div(value, kTicksPerDay);
+  int64_t rest = value - days * kTicksPerDay;
+  const tk_civil_date date = tk_civil_from_days(days + kDays1601);
+  p.year = int(date.year);
+  p.month = int(date.month);
+  p.day = int(date.day);
   p.ticks = int(rest % kTicksPerSecond);
   rest /= kTicksPerSecond;
   p.second = int(rest % 60);
@@ -65,10 +33,10 @@ ole_timestamp_parts ole_timestamp_split(int64_t value) {
 
 std::optional<int64_t> ole_timestamp_join(const ole_timestamp_parts& p) {
   if (p.year < 1 || p.year > 9999 || p.month < 1 || p.month > 12 || p.day < 1 ||
-      p.day > month_days(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
+      p.day > tk_days_in_month(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
       p.minute > 59 || p.second < 0 || p.second > 59 || p.ticks < 0 || p.ticks >= kTicksPerSecond)
     return std::nullopt;
-  const int64_t days = days_from_civil(p.year, p.month, p.day) - kDays0001To1601;
+  const int64_t days = tk_days_from_civil(p.year, p.month, p.day) - kDays1601;
   return days * kTicksPerDay +
          ((int64_t(p.hour) * 60 + p.minute) * 60 + p.second) * kTicksPerSecond + p.ticks;
 }

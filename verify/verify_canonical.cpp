@@ -18,7 +18,9 @@ namespace {
 
 enum tag : char { kNull = 0, kText = 1, kNumber = 2, kDate = 3, kBytes = 4 };
 
-// Days from 1970-01-01 to a civil date (proleptic Gregorian).
+// Days from 1970-01-01 to a civil date (proleptic Gregorian). The check keeps
+// its own calendar arithmetic rather than the toolkit's, which the writer's
+// date conversion uses, so that a fault there is not reproduced here.
 int64_t days_from_civil(int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
   const int64_t era = (y >= 0 ? y : y - 399) / 400;

@@ -12,6 +12,7 @@
 
 #include "OLE/automation/oleauto.h"
 #include "OLE/automation/oleauto_number.h"
+#include "TK/tk_civil_date.h"
 
 namespace {
 
@@ -19,39 +20,7 @@ constexpr double kMinDate = -657434.0;  // 0100-01-01
 constexpr double kMaxDate = 2958466.0;  // 10000-01-01, exclusive
 constexpr int kSecondsPerDay = 86400;
 
-// Days from 1970-01-01 (H. Hinnant's algorithm), valid for any year.
-int64_t days_from_civil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-void civil_from_days(int64_t z, int64_t& y, unsigned& m, unsigned& d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  y = static_cast<int64_t>(yoe) + era * 400;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp < 10 ? mp + 3 : mp - 9;
-  y += m <= 2;
-}
-
-const int64_t kEpoch = days_from_civil(1899, 12, 30);
-
-bool leap(int64_t y) {
-  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-unsigned days_in_month(int64_t y, unsigned m) {
-  static const unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && leap(y) ? 29 : kDays[m - 1];
-}
+constexpr int64_t kEpoch = tk_days_from_civil(1899, 12, 30);
 
 // DATE of a day number (days from the epoch) and a time in seconds.
 double make_date(int64_t day, double seconds) {
@@ -261,11 +230,9 @@ HRESULT parse_date_text(std::u16string_view text, DATE* out) {
   } else {
     return DISP_E_TYPEMISMATCH;
   }
-  if (m < 1 || m > 12 || d < 1 || d > static_cast<long>(days_in_month(y, static_cast<unsigned>(m))))
-    return DISP_E_TYPEMISMATCH;
+  if (m < 1 || m > 12 || d < 1 || d > tk_days_in_month(y, m)) return DISP_E_TYPEMISMATCH;
   if (y < 100 || y > 9999) return DISP_E_OVERFLOW;
-  const int64_t day =
-      days_from_civil(y, static_cast<unsigned>(m), static_cast<unsigned>(d)) - kEpoch;
+  const int64_t day = tk_days_from_civil(y, m, d) - kEpoch;
   const double seconds = tp.hour * 3600.0 + tp.minute * 60.0 + tp.second + tp.fraction;
   *out = make_date(day, seconds);
   return S_OK;
@@ -282,9 +249,9 @@ int SystemTimeToVariantTime(const SYSTEMTIME* st, double* out) {
     return 1;
   }
   if (st->wYear < 100 || st->wYear > 9999 || st->wMonth < 1 || st->wMonth > 12 || st->wDay < 1 ||
-      st->wDay > days_in_month(st->wYear, st->wMonth))
+      st->wDay > tk_days_in_month(st->wYear, st->wMonth))
     return 0;
-  *out = make_date(days_from_civil(st->wYear, st->wMonth, st->wDay) - kEpoch, seconds);
+  *out = make_date(tk_days_from_civil(st->wYear, st->wMonth, st->wDay) - kEpoch, seconds);
   return 1;
 }
 
@@ -297,14 +264,12 @@ int VariantTimeToSystemTime(double in, SYSTEMTIME* out) {
     secs -= kSecondsPerDay;
     ++day;
   }
-  int64_t y;
-  unsigned m, d;
   const int64_t civil = day + kEpoch;
-  civil_from_days(civil, y, m, d);
-  if (y < 100 || y > 9999) return 0;
-  out->wYear = static_cast<uint16_t>(y);
-  out->wMonth = static_cast<uint16_t>(m);
-  out->wDay = static_cast<uint16_t>(d);
+  const tk_civil_date date = tk_civil_from_days(civil);
+  if (date.year < 100 || date.year > 9999) return 0;
+  out->wYear = static_cast<uint16_t>(date.year);
+  out->wMonth = static_cast<uint16_t>(date.month);
+  out->wDay = static_cast<uint16_t>(date.day);
   // 1970-01-01 was a Thursday.
   out->wDayOfWeek = static_cast<uint16_t>(((civil % 7) + 7 + 4) % 7);
   out->wHour = static_cast<uint16_t>(secs / 3600);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "OLE/automation/oleauto.h"
+#include "TK/tk_civil_date.h"
 #include "access/dao/sql/sql_functions_values.h"
 
 namespace sql_fn {
@@ -61,20 +62,11 @@ constexpr int64_t kDay = 86400;
 // so that nothing below overflows.
 constexpr int64_t kMaxCount = 1000000000000LL;
 
-int64_t floor_div(int64_t a, int64_t b) {
-  int64_t q = a / b;
-  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-  return q;
-}
+// Days since 1899-12-30 of a proleptic Gregorian date (month 1..12), and back.
+constexpr int64_t kDay0 = tk_days_from_civil(1899, 12, 30);
 
-// Days since 1899-12-30 of a proleptic Gregorian date (month 1..12).
 int64_t days_from_civil(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  const int64_t era = floor_div(y, 400);
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468 + 25569;
+  return tk_days_from_civil(y, m, d) - kDay0;
 }
 
 struct civil {
@@ -82,21 +74,8 @@ struct civil {
 };
 
 civil civil_from_days(int64_t day) {
-  const int64_t z = day - 25569 + 719468;
-  const int64_t era = floor_div(z, 146097);
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
-  const int64_t m = mp < 10 ? mp + 3 : mp - 9;
-  return {yoe + era * 400 + (m <= 2), m, d};
-}
-
-int64_t days_in_month(int64_t y, int64_t m) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  return m == 2 && leap ? 29 : kDays[m - 1];
+  const tk_civil_date date = tk_civil_from_days(day + kDay0);
+  return {date.year, date.month, date.day};
 }
 
 // Seconds since 1899-12-30 00:00 of a serial; false outside 100..9999.
@@ -112,7 +91,7 @@ bool to_seconds(double serial, int64_t& out) {
 
 // The serial of seconds since 1899-12-30 00:00; false outside 100..9999.
 bool from_seconds(int64_t total, double& out) {
-  const int64_t day = floor_div(total, kDay);
+  const int64_t day = tk_floor_div(total, kDay);
   if (day < kMinDay || day > kMaxDay) return false;
   const double time = double(total - day * kDay) / double(kDay);
   out = day >= 0 ? double(day) + time : double(day) - time;
@@ -199,14 +178,14 @@ void fn_dateadd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   int64_t total = secs;
   if (in == interval::year || in == interval::quarter || in == interval::month) {
     // Months move the calendar; a day past the new month's end becomes its last.
-    const int64_t day = floor_div(secs, kDay);
+    const int64_t day = tk_floor_div(secs, kDay);
     const int64_t time = secs - day * kDay;
     const civil c = civil_from_days(day);
     const int64_t k = in == interval::year ? 12 : in == interval::quarter ? 3 : 1;
     const int64_t months = c.y * 12 + (c.m - 1) + n * k;
-    const int64_t y = floor_div(months, 12), m = months - y * 12 + 1;
+    const int64_t y = tk_floor_div(months, 12), m = months - y * 12 + 1;
     if (y < 100 || y > 9999) return sqlite3_result_error(ctx, kInvalidCall, -1);
-    const int64_t d = c.d < days_in_month(y, m) ? c.d : days_in_month(y, m);
+    const int64_t d = c.d < tk_days_in_month(y, m) ? c.d : tk_days_in_month(y, m);
     total = days_from_civil(y, m, d) * kDay + time;
   } else {
     const int64_t unit = in == interval::week     ? 7 * kDay
@@ -232,7 +211,7 @@ void fn_datediff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (!to_seconds(sqlite3_value_double(argv[1]), s1) ||
       !to_seconds(sqlite3_value_double(argv[2]), s2))
     return sqlite3_result_error(ctx, kOverflow, -1);
-  const int64_t day1 = floor_div(s1, kDay), day2 = floor_div(s2, kDay);
+  const int64_t day1 = tk_floor_div(s1, kDay), day2 = tk_floor_div(s2, kDay);
   const civil c1 = civil_from_days(day1), c2 = civil_from_days(day2);
   int64_t v = 0;
   switch (in) {
@@ -256,10 +235,10 @@ void fn_datediff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
       v = (week_start(day2, first) - week_start(day1, first)) / 7;
       break;
     case interval::hour:
-      v = floor_div(s2, 3600) - floor_div(s1, 3600);
+      v = tk_floor_div(s2, 3600) - tk_floor_div(s1, 3600);
       break;
     case interval::minute:
-      v = floor_div(s2, 60) - floor_div(s1, 60);
+      v = tk_floor_div(s2, 60) - tk_floor_div(s1, 60);
       break;
     case interval::second:
       v = s2 - s1;
@@ -277,7 +256,7 @@ void fn_dateinterval(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     return sqlite3_result_error(ctx, kInvalidCall, -1);
   if (!to_seconds(sqlite3_value_double(argv[1]), secs))
     return sqlite3_result_error(ctx, kOverflow, -1);
-  const int64_t day = floor_div(secs, kDay), time = secs - day * kDay;
+  const int64_t day = tk_floor_div(secs, kDay), time = secs - day * kDay;
   const civil c = civil_from_days(day);
   int64_t v = 0;
   switch (in) {
@@ -322,7 +301,7 @@ void fn_weekday(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (!first_day(argv[1], first)) return sqlite3_result_error(ctx, kInvalidCall, -1);
   if (!to_seconds(sqlite3_value_double(argv[0]), secs))
     return sqlite3_result_error(ctx, kOverflow, -1);
-  sqlite3_result_int64(ctx, weekday_of(floor_div(secs, kDay), first));
+  sqlite3_result_int64(ctx, weekday_of(tk_floor_div(secs, kDay), first));
 }
 
 void fn_dateserial(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -337,7 +316,7 @@ void fn_dateserial(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     return sqlite3_result_error(ctx, kOverflow, -1);
   // Months and days past their ends roll over into the next month / year.
   const int64_t months = y * 12 + (m - 1);
-  const int64_t year = floor_div(months, 12), month = months - year * 12 + 1;
+  const int64_t year = tk_floor_div(months, 12), month = months - year * 12 + 1;
   if (year < 100 || year > 9999) return sqlite3_result_error(ctx, kOverflow, -1);
   const int64_t day = days_from_civil(year, month, 1) + (d - 1);
   if (day < kMinDay || day > kMaxDay) return sqlite3_result_error(ctx, kOverflow, -1);
@@ -414,14 +393,14 @@ const function_entry kEntries[] = {
 int day_of_year(double serial) {
   int64_t secs;
   if (!to_seconds(serial, secs)) return 0;
-  const int64_t day = floor_div(secs, kDay);
+  const int64_t day = tk_floor_div(secs, kDay);
   return int(day - days_from_civil(civil_from_days(day).y, 1, 1) + 1);
 }
 
 int week_of_year(double serial, int first, int rule) {
   int64_t secs;
   if (!to_seconds(serial, secs)) return 0;
-  return int(week_of_day(floor_div(secs, kDay), first, rule));
+  return int(week_of_day(tk_floor_div(secs, kDay), first, rule));
 }
 
 table<function_entry> date_functions() {
