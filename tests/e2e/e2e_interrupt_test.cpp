@@ -202,11 +202,11 @@ TEST_F(Interrupt, SecondSignalEndsTheProcessAtOnceAndStillRemovesTheTemporaryFil
 }
 
 TEST_F(Interrupt, SignalDuringTheForeignKeysKeepsEveryTableAndTheNextRunBuildsTheKey) {
-  // Alpha and Omega only, each server call slowed to 50 ms, so that the
+  // Alpha and Omega only, each server call slowed to 100 ms, so that the
   // foreign-key phase (Omega refers to Alpha) lasts several calls.
   const std::string list = dir_ + "/tables.txt";
   std::ofstream(list) << "Alpha\nOmega\n";
-  const pid_t pid = start({"--tab_file=" + list}, 50000, 100);
+  const pid_t pid = start({"--tab_file=" + list}, 100000, 100);
   ASSERT_TRUE(wait_for_trace("Converting foreign keys")) << output();
   kill(pid, SIGTERM);
   EXPECT_EQ(wait_exit(pid), 255) << output();
