@@ -40,9 +40,11 @@ void ora_query_results::initialize(uint32_t n_columns, const std::wstring& sql) 
   const oci_functions& oci = oci_api();
   sql_ = sql;
 
+  // The columns come from a describe: the statement is parsed and checked,
+  // not run, so a server does the query's work once, for the rows below.
   ora_stmt describe;
   describe.prepare(sql);
-  describe.execute(0, OCI_DEFAULT);
+  describe.execute(0, OCI_DESCRIBE_ONLY);
   if (n_columns == 0) {
     ub4 count = 0;
     check_oci_status(oci.OCIAttrGet(describe.handle(), OCI_HTYPE_STMT, &count, nullptr,
