@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
@@ -24,7 +25,9 @@
 #include "GUI2/wizard_app.h"
 #include "GUI2/wizard_error_reporter.h"
 #include "GUI2/wizard_ids.h"
+#include "GUI2/wizard_presenter.h"
 #include "GUI2/wizard_shell.h"
+#include "TK/tk_desktop.h"
 #include "common/error_handler.h"
 #include "common/error_messages.h"
 #include "common/tarvel_convertor.h"
@@ -160,6 +163,23 @@ int main(int argc, char** argv) {
   box->setCurrentIndex(2);
   query.on_saved_query(2);
   save(&query, "wizard-query-chosen");
+
+  // Test Query on a query the database refuses: the usual text, then the
+  // database's own reason, in the box the wizard shows errors in.
+  QMessageBox refused(
+      QMessageBox::Critical, wiz_sheet_title() + QStringLiteral(" Error"),
+      wiz_display_text(
+          QStringLiteral("You have an error in your query syntax. Make sure that it is a correct "
+                         "SQL SELECT-statement. If the error persists, please report it at ") +
+          QLatin1String(TK_SUPPORT_ADDRESS) +
+          QStringLiteral(".\n\nThe database engine cannot find the input table or query "
+                         "'NoSuchTable'. Make sure it exists and that its name is spelled "
+                         "correctly.")),
+      QMessageBox::Ok, &query);
+  refused.show();
+  settle(300);
+  save(&refused, "wizard-query-refused");
+  refused.close();
   query.close();
 
   dlg_error_continue go_on(
