@@ -31,7 +31,8 @@
   X(OCIBindDynamic)            \
   X(OCIDescriptorAlloc)        \
   X(OCIDescriptorFree)         \
-  X(OCILobWrite)
+  X(OCILobWrite)               \
+  X(OCIAttrGet)
 
 struct bench_oci {
 #define BENCH_OCI_MEMBER(name) decltype(&::name) name = nullptr;
@@ -47,9 +48,10 @@ inline std::u16string bench_u16(const std::string& s) {
 class bench_oraemb {
  public:
   // folder: the database folder's name under the temporary directory; it is
-  // emptied first and removed at the end.
-  explicit bench_oraemb(const char* folder) {
-    lib_ = dlopen(TARVEL_BIN "/liboraemb.so", RTLD_NOW);
+  // emptied first and removed at the end. library: the engine to load.
+  explicit bench_oraemb(const char* folder,
+                        const std::string& library = TARVEL_BIN "/liboraemb.so") {
+    lib_ = dlopen(library.c_str(), RTLD_NOW);
     if (!lib_) fail(dlerror());
 #define BENCH_OCI_RESOLVE(name)                                        \
   api.name = reinterpret_cast<decltype(api.name)>(dlsym(lib_, #name)); \
