@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "oraemb/functions.h"
 #include "oraemb/ora_error.h"
 #include "oraemb/session.h"
 #include "oraemb/utf.h"
@@ -16,7 +17,8 @@ namespace oraemb {
 namespace {
 
 bool is_aggregate(const std::string& name) {
-  return name == "COUNT" || name == "MIN" || name == "MAX" || name == "SUM" || name == "AVG";
+  return name == "COUNT" || name == "MIN" || name == "MAX" || name == "SUM" || name == "AVG" ||
+         name == "STDDEV" || name == "VARIANCE";
 }
 
 std::string upper(std::string s) {
@@ -177,18 +179,25 @@ OraType Session::type_of(const Expr& e, const Scope& scope) const {
       return number_type();
     case Op::Concat:
       return varchar_type(4000);
-    case Op::Case:
-      return e.args.size() >= 2 ? type_of(*e.args[1], scope) : varchar_type(4000);
+    case Op::Case: {
+      const size_t first_result = e.name == "SIMPLE" ? 2 : 1;  // after the selector
+      return e.args.size() > first_result ? type_of(*e.args[first_result], scope)
+                                          : varchar_type(4000);
+    }
     case Op::Func: {
       const std::string& f = e.name;
       if (f == "COUNT" || f == "SUM" || f == "AVG" || f == "LENGTH" || f == "INSTR" ||
-          f == "TO_NUMBER" || f == "ABS" || f == "MOD" || f == "ROUND" || f == "TRUNC") {
+          f == "TO_NUMBER" || f == "ABS" || f == "MOD" || f == "ROUND" || f == "TRUNC" ||
+          f == "POWER" || f == "SQRT" || f == "SIGN" || f == "FLOOR" || f == "CEIL" ||
+          f == "REMAINDER" || f == "MONTHS_BETWEEN" || f == "EXTRACT" || f == "STDDEV" ||
+          f == "VARIANCE") {
         if ((f == "ROUND" || f == "TRUNC") && !e.args.empty() &&
             type_of(*e.args[0], scope).base == Base::Date)
           return type_of(*e.args[0], scope);
         return number_type();
       }
-      if (f == "MIN" || f == "MAX" || f == "NVL" || f == "COALESCE" || f == "NULLIF")
+      if (f == "MIN" || f == "MAX" || f == "NVL" || f == "COALESCE" || f == "NULLIF" ||
+          f == "GREATEST" || f == "LEAST")
         return e.args.empty() ? varchar_type(4000) : type_of(*e.args[0], scope);
       if (f == "NVL2" || f == "DECODE")
         return e.args.size() >= 2 ? type_of(*e.args[f == "NVL2"         ? 1
@@ -196,7 +205,7 @@ OraType Session::type_of(const Expr& e, const Scope& scope) const {
                                                                         : 1],
                                             scope)
                                   : varchar_type(4000);
-      if (f == "TO_DATE" || f == "SYSDATE") {
+      if (f == "TO_DATE" || f == "SYSDATE" || f == "ADD_MONTHS" || f == "LAST_DAY") {
         OraType t;
         t.base = Base::Date;
         return t;
@@ -593,9 +602,24 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
       return out;
     }
     case Op::Case: {
-      size_t pairs = (e.args.size() - (e.has_else ? 1 : 0)) / 2;
-      for (size_t k = 0; k < pairs; ++k)
-        if (cond(*e.args[2 * k], ctx) == 1) return eval(*e.args[2 * k + 1], ctx);
+      // A simple CASE compares its selector (never equal when NULL) with
+      // each WHEN value; a searched CASE tests each WHEN condition.
+      const bool simple = e.name == "SIMPLE";
+      const size_t first = simple ? 1 : 0;
+      const Value selector = simple ? eval(*e.args[0], ctx) : Value::null();
+      size_t pairs = (e.args.size() - first - (e.has_else ? 1 : 0)) / 2;
+      for (size_t k = 0; k < pairs; ++k) {
+        const Expr& when = *e.args[first + 2 * k];
+        bool hit = false;
+        if (simple) {
+          if (selector.is_null()) continue;
+          Value v = eval(when, ctx);
+          hit = !v.is_null() && compare_values(selector, v) == 0;
+        } else {
+          hit = cond(when, ctx) == 1;
+        }
+        if (hit) return eval(*e.args[first + 2 * k + 1], ctx);
+      }
       return e.has_else ? eval(*e.args.back(), ctx) : Value::null();
     }
     case Op::Func:
@@ -627,6 +651,9 @@ Value Session::eval_function(const Expr& e, EvalContext& ctx) {
   for (size_t k = 0; k < e.args.size(); ++k) args.push_back(arg(k));
   for (const Value& v : args)
     if (v.is_null() && f != "CONCAT" && f != "REPLACE") return Value::null();
+  if (auto v = date_function(f, args)) return *v;
+  if (auto v = text_builtin(f, args)) return *v;
+  if (auto v = number_builtin(f, args)) return *v;
   if (auto v = text_function(f, args)) return *v;
   if (auto v = conversion_function(f, args, now())) return *v;
   if (auto v = number_function(f, args)) return *v;

@@ -84,6 +84,10 @@ class Parser {
   ExprPtr unary();
   ExprPtr primary();
   ExprPtr function_call(std::string fn, size_t start);
+  // TRIM([LEADING | TRAILING | BOTH] [c] FROM s) and EXTRACT(field FROM d):
+  // the call with its arguments, or null for other functions
+  // (parser_functions.cpp).
+  ExprPtr special_function(const std::string& fn, size_t start);
   ExprPtr make(Op op, size_t start);
 
   std::string sql_;
@@ -95,5 +99,8 @@ class Parser {
 
 // True for Oracle's reserved words, which cannot be unquoted names.
 bool is_reserved_word(const std::string& upper);
+// True for the built-ins of functions.h that the executor implements
+// beyond parser_expressions.cpp's list.
+bool is_builtin_function(const std::string& name);
 
 }  // namespace oraemb

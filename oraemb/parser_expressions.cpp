@@ -342,7 +342,12 @@ ExprPtr Parser::primary() {
         }
         if (word == "CASE") {
           e = make(Op::Case, start);
-          if (!is_kw("WHEN")) unsupported();  // simple CASE
+          if (!is_kw("WHEN")) {
+            // CASE selector WHEN value THEN ...: the selector leads the arguments.
+            e->name = "SIMPLE";
+            e->args.push_back(expr());
+            if (!is_kw("WHEN")) fail(905);
+          }
           while (accept_kw("WHEN")) {
             e->args.push_back(expr());
             expect_kw("THEN");
@@ -425,10 +430,11 @@ ExprPtr Parser::primary() {
 }
 
 ExprPtr Parser::function_call(std::string fn, size_t start) {
-  if (!implemented_functions().count(fn)) {
+  if (!implemented_functions().count(fn) && !is_builtin_function(fn)) {
     if (known_functions().count(fn)) unsupported();
     raise(904, {dq(fn)});
   }
+  if (ExprPtr special = special_function(fn, start)) return special;
   auto e = make(Op::Func, start);
   e->name = fn;
   expect_sym("(", 906);
@@ -440,7 +446,6 @@ ExprPtr Parser::function_call(std::string fn, size_t start) {
       e->distinct = true;
     else
       accept_kw("ALL");
-    if (fn == "TRIM" && (is_kw("LEADING") || is_kw("TRAILING") || is_kw("BOTH"))) unsupported();
     do e->args.push_back(expr());
     while (accept_sym(","));
   }

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <set>
 
+#include "oraemb/functions.h"
 #include "oraemb/ora_error.h"
 #include "oraemb/session.h"
 #include "oraemb/snapshot_readers.h"
@@ -77,7 +78,8 @@ std::string item_name(const SelectItem& item) {
 }
 
 bool is_aggregate_name(const std::string& f) {
-  return f == "COUNT" || f == "MIN" || f == "MAX" || f == "SUM" || f == "AVG";
+  return f == "COUNT" || f == "MIN" || f == "MAX" || f == "SUM" || f == "AVG" || f == "STDDEV" ||
+         f == "VARIANCE";
 }
 
 }  // namespace
@@ -441,6 +443,7 @@ struct Group {
   std::vector<Value> aggs;
   std::vector<int64_t> counts;
   std::vector<std::set<std::string>> seen;
+  std::vector<Value> squares;  // STDDEV, VARIANCE: the sum of the squares
 };
 
 // A row of the result with its ORDER BY keys.
@@ -448,6 +451,19 @@ struct Out {
   std::vector<Value> values;
   std::vector<Value> keys;
 };
+
+// VARIANCE and STDDEV of n values from their sum and the sum of their
+// squares: 0 for one value, as Oracle gives (not NULL as VAR_SAMP does).
+Value sample_variance(const OraNumber& sum, const OraNumber& squares, int64_t n, bool root) {
+  if (n < 2) return Value::num(OraNumber());
+  const OraNumber count = OraNumber::from_int(n);
+  // One division, after the exact products: (n*S2 - S1^2) / (n*(n-1)).
+  OraNumber v = (count * squares - sum * sum) / (count * (count - OraNumber::from_int(1)));
+  if (v.negative()) v = OraNumber();
+  if (!root) return Value::num(v);
+  std::vector<Value> arg{Value::num(v)};
+  return *number_builtin("SQRT", arg);
+}
 
 // COUNT takes its count and AVG divides its sum, once every match is in.
 void finish_aggregates(const Plan& plan, std::vector<Group>& groups) {
@@ -458,6 +474,9 @@ void finish_aggregates(const Plan& plan, std::vector<Group>& groups) {
       if (e.name == "COUNT") g.aggs[a] = Value::num(OraNumber::from_int(g.counts[a]));
       if (e.name == "AVG" && !g.aggs[a].is_null())
         g.aggs[a] = Value::num(g.aggs[a].number / OraNumber::from_int(g.counts[a]));
+      if ((e.name == "VARIANCE" || e.name == "STDDEV") && !g.aggs[a].is_null())
+        g.aggs[a] =
+            sample_variance(g.aggs[a].number, g.squares[a].number, g.counts[a], e.name == "STDDEV");
     }
   }
 }
@@ -531,8 +550,14 @@ std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope&
       if (e.distinct && !g.seen[a].insert(key_of(v)).second) continue;
       ++g.counts[a];
       Value& acc = g.aggs[a];
-      if (e.name == "SUM" || e.name == "AVG") {
-        acc = Value::num(acc.is_null() ? value_number(v) : acc.number + value_number(v));
+      if (e.name == "SUM" || e.name == "AVG" || e.name == "STDDEV" || e.name == "VARIANCE") {
+        const OraNumber x = value_number(v);
+        acc = Value::num(acc.is_null() ? x : acc.number + x);
+        if (e.name == "STDDEV" || e.name == "VARIANCE") {
+          g.squares.resize(naggs);
+          Value& sq = g.squares[a];
+          sq = Value::num(sq.is_null() ? x * x : sq.number + x * x);
+        }
       } else if (e.name == "MIN" || e.name == "MAX") {
         if (acc.is_null() ||
             (e.name == "MIN" ? compare_values(v, acc) < 0 : compare_values(v, acc) > 0))
@@ -551,8 +576,11 @@ std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope&
     auto found = group_index.find(key);
     if (found == group_index.end()) {
       found = group_index.emplace(key, groups.size()).first;
-      Group g{Match{row, rids}, std::vector<Value>(naggs), std::vector<int64_t>(naggs, 0),
-              std::vector<std::set<std::string>>(naggs)};
+      Group g{Match{row, rids},
+              std::vector<Value>(naggs),
+              std::vector<int64_t>(naggs, 0),
+              std::vector<std::set<std::string>>(naggs),
+              {}};
       groups.push_back(std::move(g));
     }
     accumulate(groups[found->second]);
@@ -586,13 +614,15 @@ std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope&
   if (plan->grouped) {
     if (groups.empty() && sel.group_by.empty()) {
       groups.push_back({Match{std::vector<Value>(sc.width()), std::vector<int64_t>(nsrc, 0)},
-                        std::vector<Value>(naggs), std::vector<int64_t>(naggs, 0),
-                        std::vector<std::set<std::string>>(naggs)});
+                        std::vector<Value>(naggs),
+                        std::vector<int64_t>(naggs, 0),
+                        std::vector<std::set<std::string>>(naggs),
+                        {}});
     }
     finish_aggregates(*plan, groups);
   } else {
     groups.reserve(matches.size());
-    for (auto& m : matches) groups.push_back({std::move(m), {}, {}, {}});
+    for (auto& m : matches) groups.push_back({std::move(m), {}, {}, {}, {}});
   }
 
   std::vector<Out> out;
