@@ -12,6 +12,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "oraemb/client/describe.h"
 #include "oraemb/client/oci_client.h"
 #include "oraemb/client/result_printer.h"
 #include "oraemb/client/script_splitter.h"
@@ -138,6 +139,7 @@ class Runner {
 
   // False when the statement failed.
   bool run(const std::string& sql) {
+    if (auto object = describe_target(sql)) return describe(*object);
     ResultPrinter printer(std::cout, options_.csv);
     try {
       auto outcome = client_.run(
@@ -164,6 +166,39 @@ class Runner {
   bool failed() const { return failed_; }
 
  private:
+  // DESCRIBE: the columns of a table or view from the dictionary.
+  bool describe(const std::string& object) {
+    std::vector<DescribedColumn> columns;
+    std::string literal;
+    for (char c : object) literal += c == '\'' ? std::string("''") : std::string(1, c);
+    try {
+      client_.run(
+          "SELECT COLUMN_NAME, NULLABLE, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
+          "CHAR_LENGTH, CHAR_USED FROM USER_TAB_COLUMNS WHERE TABLE_NAME = '" +
+              literal + "' ORDER BY COLUMN_ID",
+          [](const std::vector<Column>&) {},
+          [&](const std::vector<Cell>& r) {
+            auto text = [&](size_t k) { return r[k].null ? std::string() : r[k].text; };
+            columns.push_back(
+                {text(0), text(1), text(2), text(3), text(4), text(5), text(6), text(7)});
+            return true;
+          });
+    } catch (const OciClientError& e) {
+      std::cerr << e.what() << "\n";
+      failed_ = true;
+      return false;
+    }
+    if (columns.empty()) {
+      // SQL*Plus's own message for a name that is no table or view.
+      std::cerr << "ERROR:\nORA-04043: object " << object << " does not exist\n";
+      failed_ = true;
+      return false;
+    }
+    std::cout << describe_listing(columns) << "\n";  // SQL*Plus ends it with a blank line
+    std::cout.flush();
+    return true;
+  }
+
   static std::string message(ub2 type, long long rows) {
     std::string count = std::to_string(rows) + (rows == 1 ? " row " : " rows ");
     switch (type) {

@@ -5,6 +5,8 @@
 #include <sstream>
 #include <string_view>
 
+#include "oraemb/client/describe.h"
+
 namespace oraemb_client {
 namespace {
 
@@ -105,6 +107,15 @@ std::vector<std::string> ScriptSplitter::add_line(const std::string& line) {
   if (is_slash_line(line)) {
     if (pending()) add_statement(done, current_);
     current_.clear();
+    return done;
+  }
+  // DESCRIBE is a command of one line, as in SQL*Plus: no ";" needed.
+  if (!pending() && is_describe_line(line)) {
+    current_.clear();
+    std::string command = line;
+    while (!command.empty() && (command.back() == ';' || is_space(command.back())))
+      command.pop_back();
+    add_statement(done, command);
     return done;
   }
   if (!current_.empty()) current_ += '\n';

@@ -221,4 +221,53 @@ TEST_F(SqlClientTest, TraceFileLogsCallsStatementsAndErrors) {
       << log;
 }
 
+// DESCRIBE as SQL*Plus prints it, for a table of every column type the
+// converter creates; a name that is no table or view is ORA-04043.
+TEST_F(SqlClientTest, DescribeListsColumnsAsSqlPlus) {
+  ASSERT_EQ(sql({"CREATE TABLE emp (empno NUMBER(4) PRIMARY KEY, ename VARCHAR2(10), "
+                 "sal NUMBER(7,2), hired DATE, note CLOB, n NVARCHAR2(20) NOT NULL, "
+                 "c CHAR(3 CHAR), i INTEGER, r RAW(16), x NUMBER)"})
+                .status,
+            0);
+  const std::string dashes = " " + std::string(41, '-') + " -------- " + std::string(28, '-');
+  auto line = [](const std::string& name, const std::string& null, const std::string& type) {
+    std::string n = name, k = null;
+    n.resize(41, ' ');
+    k.resize(8, ' ');
+    return " " + n + " " + k + " " + type + "\n";
+  };
+  Result r = sql({}, "desc emp\nDESCRIBE \"EMP\";\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string listing =
+      line("Name", "Null?", "Type") + dashes + "\n" + line("EMPNO", "NOT NULL", "NUMBER(4)") +
+      line("ENAME", "", "VARCHAR2(10)") + line("SAL", "", "NUMBER(7,2)") +
+      line("HIRED", "", "DATE") + line("NOTE", "", "CLOB") +
+      line("N", "NOT NULL", "NVARCHAR2(20)") + line("C", "", "CHAR(3 CHAR)") +
+      line("I", "", "NUMBER(38)") + line("R", "", "RAW(16)") + line("X", "", "NUMBER") + "\n";
+  EXPECT_EQ(r.out, listing + listing);
+  r = sql({}, "desc nosuch\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "ERROR:\nORA-04043: object NOSUCH does not exist\n");
+}
+
+// A CHECK constraint's condition and state are kept in the database file:
+// another process enforces them and lists them the same.
+TEST_F(SqlClientTest, CheckConstraintsAndCommentsOutliveTheProcess) {
+  ASSERT_EQ(sql({"CREATE TABLE t (q NUMBER, CONSTRAINT q_pos CHECK (q > 0) DISABLE);"
+                 "INSERT INTO t VALUES (-1);"
+                 "ALTER TABLE t ENABLE NOVALIDATE CONSTRAINT q_pos;"
+                 "COMMENT ON COLUMN t.q IS 'quantity'"})
+                .status,
+            0);
+  Result r = sql({"--csv",
+                  "SELECT constraint_name, search_condition, status, validated FROM "
+                  "user_constraints; SELECT comments FROM user_col_comments"});
+  EXPECT_EQ(r.out,
+            "CONSTRAINT_NAME,SEARCH_CONDITION,STATUS,VALIDATED\n"
+            "Q_POS,q > 0,ENABLED,NOT VALIDATED\nCOMMENTS\nquantity\n");
+  r = sql({"INSERT INTO t VALUES (0)"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "ORA-02290: check constraint (DEMO.Q_POS) violated\n");
+}
+
 }  // namespace

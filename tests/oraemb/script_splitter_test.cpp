@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "oraemb/client/describe.h"
+
 namespace oraemb_client {
 namespace {
 
@@ -74,6 +76,20 @@ TEST(ScriptSplitter, LongLinesOfSemicolonsAndStatements) {
   ScriptSplitter typed;
   EXPECT_EQ(typed.add_line("begin" + std::string(50000, ';')), Statements{});
   EXPECT_EQ(typed.add_line("/").size(), 1u);
+}
+
+// DESCRIBE is a SQL*Plus command of one line: it needs no ";", and the
+// word inside a statement under way is just a word.
+TEST(ScriptSplitter, DescribeEndsWithItsLine) {
+  EXPECT_EQ(ScriptSplitter::split("desc emp\nDESCRIBE \"Mixed\";\nselect 1 from dual;"),
+            (Statements{"desc emp", "DESCRIBE \"Mixed\"", "select 1 from dual"}));
+  ScriptSplitter typed;
+  EXPECT_EQ(typed.add_line("select x"), Statements{});
+  EXPECT_EQ(typed.add_line("desc"), Statements{});
+  EXPECT_EQ(typed.add_line("from t;"), Statements{"select x\ndesc\nfrom t"});
+  EXPECT_EQ(describe_target("desc emp;"), std::optional<std::string>("EMP"));
+  EXPECT_EQ(describe_target("DESCRIBE \"Mixed Case\""), std::optional<std::string>("Mixed Case"));
+  EXPECT_EQ(describe_target("select 1 from dual"), std::nullopt);
 }
 
 }  // namespace
