@@ -1,0 +1,3 @@
+desc emp
+DESCRIBE "Mixed";
+select 1 from dual;

@@ -1,0 +1,1 @@
+COMMENT ON COLUMN "Orders"."Name" IS 'The customer''s name'
