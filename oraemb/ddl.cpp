@@ -495,7 +495,10 @@ void Session::ddl_alter_table(Schema& s, AlterTableStmt& at) {
         if (def.has_default) check_default(def.default_text);
         if (def.nullability == 2 && !def.has_default && table_has_rows(conn_, obj))
           throw ora_error(1758, "table must be empty to add mandatory (NOT NULL) column");
-        if (!def.inline_constraints.empty() || def.type.is_lob()) raise(3001);
+        // A new column may bring CHECK conditions on itself, not keys.
+        if (def.type.is_lob()) raise(3001);
+        for (const auto& c : def.inline_constraints)
+          if (c.type != 'C') raise(3001);
         int idx = static_cast<int>(t.columns.size());
         t.columns.push_back(
             {def.name, def.type, def.nullability == 2, def.has_default, def.default_text});
@@ -518,6 +521,7 @@ void Session::ddl_alter_table(Schema& s, AlterTableStmt& at) {
           nn.search_condition = dq(def.name) + " IS NOT NULL";
           s.constraints.push_back(nn);
         }
+        for (const auto& c : def.inline_constraints) add_check_constraint(s, obj, c);
       }
       break;
     case AlterTableStmt::Modify:

@@ -21,15 +21,6 @@ bool is_aggregate(const std::string& name) {
          name == "STDDEV" || name == "VARIANCE";
 }
 
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // LIKE with % and _ over UTF-16 units; `escape` 0 when none.
 bool like(const std::u16string& s, size_t si, const std::u16string& p, size_t pi, char16_t escape) {
   while (pi < p.size()) {
@@ -412,8 +403,8 @@ std::optional<Value> null_function(const std::string& f, size_t count,
   return std::nullopt;
 }
 
-// Text functions: CONCAT, UNISTR, UPPER, LOWER, LENGTH, SUBSTR, TRIM, LTRIM,
-// RTRIM, REPLACE, INSTR.
+// Text functions: CONCAT, UNISTR, LENGTH, SUBSTR, REPLACE (the others are
+// in functions_text.cpp).
 std::optional<Value> text_function(const std::string& f, const std::vector<Value>& args) {
   auto arity = [&](size_t lo, size_t hi) { oraemb::arity(args.size(), lo, hi); };
   if (f == "CONCAT") {
@@ -423,10 +414,6 @@ std::optional<Value> text_function(const std::string& f, const std::vector<Value
   if (f == "UNISTR") {
     arity(1, 1);
     return unistr(value_text(args[0]));
-  }
-  if (f == "UPPER" || f == "LOWER") {
-    arity(1, 1);
-    return Value::text(f == "UPPER" ? upper(value_text(args[0])) : lower(value_text(args[0])));
   }
   if (f == "LENGTH") {
     arity(1, 1);
@@ -444,15 +431,6 @@ std::optional<Value> text_function(const std::string& f, const std::vector<Value
     if (pos < 1 || pos > n || len < 1) return Value::null();
     return Value::text(utf16_to_utf8(s.substr(pos - 1, len)));
   }
-  if (f == "TRIM" || f == "LTRIM" || f == "RTRIM") {
-    arity(1, f == "TRIM" ? 1 : 2);
-    std::string s = value_text(args[0]);
-    std::string set = args.size() > 1 ? value_text(args[1]) : " ";
-    size_t b = f == "RTRIM" ? 0 : s.find_first_not_of(set);
-    if (b == std::string::npos) return Value::null();
-    size_t last = f == "LTRIM" ? s.size() - 1 : s.find_last_not_of(set);
-    return Value::text(s.substr(b, last - b + 1));
-  }
   if (f == "REPLACE") {
     arity(2, 3);
     if (args[0].is_null()) return Value::null();
@@ -466,13 +444,6 @@ std::optional<Value> text_function(const std::string& f, const std::vector<Value
       pos = hit + from.size();
     }
     return Value::text(out + s.substr(pos));
-  }
-  if (f == "INSTR") {
-    arity(2, 2);
-    std::u16string s = utf8_to_utf16(value_text(args[0])), sub = utf8_to_utf16(value_text(args[1]));
-    size_t hit = s.find(sub);
-    return Value::num(
-        OraNumber::from_int(hit == std::u16string::npos ? 0 : static_cast<int64_t>(hit) + 1));
   }
   return std::nullopt;
 }
@@ -528,7 +499,7 @@ std::optional<Value> conversion_function(const std::string& f, const std::vector
   return std::nullopt;
 }
 
-// Numbers: ABS, ROUND, TRUNC (of a DATE too), MOD.
+// Numbers: ABS, ROUND, TRUNC, MOD (of dates: functions_dates.cpp).
 std::optional<Value> number_function(const std::string& f, const std::vector<Value>& args) {
   auto arity = [&](size_t lo, size_t hi) { oraemb::arity(args.size(), lo, hi); };
   if (f == "ABS") {
@@ -538,13 +509,6 @@ std::optional<Value> number_function(const std::string& f, const std::vector<Val
   }
   if (f == "ROUND" || f == "TRUNC") {
     arity(1, 2);
-    if (args[0].kind == Kind::Date) {
-      if (args.size() > 1 || f == "ROUND") raise(3001);
-      OraDate d = args[0].date;
-      d.hour = d.minute = d.second = d.nanos = 0;
-      d.precision = -1;  // TRUNC gives a DATE
-      return Value::dt(d);
-    }
     int places = args.size() > 1
                      ? static_cast<int>(value_number(args[1]).truncated(0).to_int64().value_or(0))
                      : 0;

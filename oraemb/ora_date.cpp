@@ -58,7 +58,7 @@ std::vector<MaskItem> parse_mask(const std::string& mask) {
       {"RR", Elem::RR},       {"MONTH", Elem::MONTH}, {"MON", Elem::MON},   {"MM", Elem::MM},
       {"MI", Elem::MI},       {"DD", Elem::DD},       {"HH24", Elem::HH24}, {"HH12", Elem::HH12},
       {"HH", Elem::HH12},     {"SS", Elem::SS},       {"AM", Elem::AM},     {"PM", Elem::AM},
-      {"FX", Elem::Literal},  {"FF", Elem::FF},       {"X", Elem::X}};
+      {"FX", Elem::Literal},  {"FM", Elem::Literal},  {"FF", Elem::FF},     {"X", Elem::X}};
   while (pos < mask.size()) {
     char c = mask[pos];
     if (c == '"') {
@@ -76,7 +76,8 @@ std::vector<MaskItem> parse_mask(const std::string& mask) {
     bool matched = false;
     for (const auto& [word, elem] : words) {
       if (starts_with_ci(mask, pos, word)) {
-        if (std::string(word) != "FX") items.push_back({elem, word});
+        // FX and FM change how strictly text must match: read as always.
+        if (std::string(word) != "FX" && std::string(word) != "FM") items.push_back({elem, word});
         pos += std::char_traits<char>::length(word);
         if (elem == Elem::FF && pos < mask.size() && mask[pos] >= '1' && mask[pos] <= '9')
           items.back().digits = mask[pos++] - '0';

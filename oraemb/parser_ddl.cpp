@@ -520,7 +520,17 @@ std::unique_ptr<AlterTableStmt> Parser::alter_table() {
     expect_sym(")", 907);
   };
   if (accept_kw("ADD")) {
-    if (is_table_constraint()) {
+    // ADD (CONSTRAINT ...): one constraint in parentheses.
+    const bool parenthesized_constraint =
+        is_sym("(") && (is_kw("CONSTRAINT", 1) || is_kw("PRIMARY", 1) || is_kw("UNIQUE", 1) ||
+                        is_kw("FOREIGN", 1) || is_kw("CHECK", 1));
+    if (parenthesized_constraint) {
+      next();
+      at->action = AlterTableStmt::AddConstraint;
+      at->constraint = table_constraint();
+      if (is_sym(",")) unsupported();  // several constraints at once
+      expect_sym(")", 907);
+    } else if (is_table_constraint()) {
       at->action = AlterTableStmt::AddConstraint;
       at->constraint = table_constraint();
     } else {

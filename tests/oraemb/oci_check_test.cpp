@@ -195,4 +195,22 @@ TEST_F(Checks, CommentsOnTablesAndColumns) {
 }
 
 }  // namespace
+// The other places a CHECK can come from: ADD (CONSTRAINT ...) in
+// parentheses and a column added with a condition on itself, whose rows
+// (with their default) are checked at once.
+TEST_F(Checks, ConditionsOfAddedColumnsAndParenthesizedConstraints) {
+  ASSERT_EQ(outcome("CREATE TABLE T (ID NUMBER)"), "ok");
+  ASSERT_EQ(outcome("INSERT INTO T VALUES (1)"), "ok");
+  EXPECT_EQ(outcome("ALTER TABLE T ADD (CONSTRAINT ID_POS CHECK (ID > 0))"), "ok");
+  EXPECT_EQ(outcome("ALTER TABLE T ADD (Q NUMBER DEFAULT 0 CONSTRAINT Q_POS CHECK (Q > 0))"),
+            "ORA-02293: cannot validate (SCOTT.Q_POS) - check constraint violated");
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'T'")[0][0], "1");
+  EXPECT_EQ(outcome("ALTER TABLE T ADD (Q NUMBER DEFAULT 5 CONSTRAINT Q_POS CHECK (Q > 0))"), "ok");
+  EXPECT_EQ(outcome("UPDATE T SET Q = CASE ID WHEN 1 THEN -1 ELSE 1 END"),
+            "ORA-02290: check constraint (SCOTT.Q_POS) violated");
+  EXPECT_EQ(outcome("INSERT INTO T VALUES (2, CASE WHEN 1 = 1 THEN 7 END)"), "ok");
+  EXPECT_EQ(rows("SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS ORDER BY 1"),
+            (Rows{{"ID_POS"}, {"Q_POS"}}));
+}
+
 }  // namespace oraemb_test

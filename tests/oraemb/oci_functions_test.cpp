@@ -167,7 +167,8 @@ TEST_F(Functions, FormatModels) {
          {"TO_NUMBER('$12', '$99')", "12"},
          {"TO_NUMBER('12-', '99MI')", "-12"},
          {"TO_NUMBER('FF', 'XX')", "255"},
-         {"TO_NUMBER(' 42 ')", "42"}});
+         {"TO_NUMBER(' 42 ')", "42"},
+         {"TO_CHAR(TO_DATE('5/3/2024', 'FMMM/DD/YYYY'), 'YYYY-MM-DD')", "2024-05-03"}});
   EXPECT_EQ(failure("TO_NUMBER('1234', '99')"), "ORA-01722");
   EXPECT_EQ(failure("TO_CHAR(1, '9Z9')"), "ORA-01481");
 }
