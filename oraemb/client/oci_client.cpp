@@ -185,6 +185,14 @@ OciClient::Outcome OciClient::run(const std::string& sql,
     ub4 name_len = 0;
     check(api_->OCIAttrGet(param, OCI_DTYPE_PARAM, &name, &name_len, OCI_ATTR_NAME, err_));
     columns[k].name.assign(reinterpret_cast<char*>(name), name_len);
+    // Optional parts of the describe: a library without them leaves the defaults.
+    api_->OCIAttrGet(param, OCI_DTYPE_PARAM, &columns[k].size, &size, OCI_ATTR_DATA_SIZE, err_);
+    api_->OCIAttrGet(param, OCI_DTYPE_PARAM, &columns[k].precision, &size, OCI_ATTR_PRECISION,
+                     err_);
+    api_->OCIAttrGet(param, OCI_DTYPE_PARAM, &columns[k].scale, &size, OCI_ATTR_SCALE, err_);
+    api_->OCIAttrGet(param, OCI_DTYPE_PARAM, &columns[k].nullable, &size, OCI_ATTR_IS_NULL, err_);
+    api_->OCIAttrGet(param, OCI_DTYPE_PARAM, &columns[k].charset_form, &size, OCI_ATTR_CHARSET_FORM,
+                     err_);
     Slot& s = slots[k];
     ub2 type = columns[k].type;
     if (type == SQLT_CLOB || type == SQLT_BLOB) {

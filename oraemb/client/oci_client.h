@@ -33,6 +33,12 @@ struct Cell {
 struct Column {
   std::string name;
   ub2 type = 0;  // Oracle type code from the describe
+  // The rest of the describe (what DESCRIBE shows of a view or dictionary view).
+  ub2 size = 0;  // bytes in the database
+  sb2 precision = 0;
+  sb1 scale = 0;
+  ub1 nullable = 1;
+  ub1 charset_form = 1;  // 2: national (NVARCHAR2, NCHAR, NCLOB)
 };
 
 struct LobDisplay {

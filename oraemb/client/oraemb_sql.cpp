@@ -166,6 +166,52 @@ class Runner {
   bool failed() const { return failed_; }
 
  private:
+  // A column of a query's describe as USER_TAB_COLUMNS would list it.
+  static DescribedColumn described_column(const Column& c) {
+    DescribedColumn d;
+    d.name = c.name;
+    d.nullable = c.nullable ? "Y" : "N";
+    const bool national = c.charset_form == 2;
+    switch (c.type) {
+      case SQLT_CHR:
+      case SQLT_AFC:
+        d.data_type = std::string(national ? "N" : "") + (c.type == SQLT_CHR ? "VARCHAR2" : "CHAR");
+        d.char_length = std::to_string(national ? c.size / 2 : c.size);
+        d.char_used = "B";
+        break;
+      case SQLT_NUM:
+        if (c.scale == -127 && c.precision > 0) {
+          d.data_type = "FLOAT";
+          d.precision = std::to_string(c.precision);
+        } else {
+          d.data_type = "NUMBER";
+          if (c.precision > 0) d.precision = std::to_string(c.precision);
+          if (c.scale != -127) d.scale = std::to_string(c.scale);
+        }
+        break;
+      case SQLT_DAT:
+        d.data_type = "DATE";
+        break;
+      case SQLT_CLOB:
+        d.data_type = national ? "NCLOB" : "CLOB";
+        break;
+      case SQLT_BLOB:
+        d.data_type = "BLOB";
+        break;
+      case SQLT_BIN:
+        d.data_type = "RAW";
+        d.data_length = std::to_string(c.size);
+        break;
+      case SQLT_LNG:
+        d.data_type = "LONG";
+        break;
+      default:
+        d.data_type = "TYPE " + std::to_string(c.type);
+        break;
+    }
+    return d;
+  }
+
   // DESCRIBE: the columns of a table or view from the dictionary.
   bool describe(const std::string& object) {
     std::vector<DescribedColumn> columns;
@@ -187,6 +233,20 @@ class Runner {
       std::cerr << e.what() << "\n";
       failed_ = true;
       return false;
+    }
+    // Views the dictionary does not list (V$VERSION, USER_TABLES, ...):
+    // the describe of a query over them.
+    if (columns.empty()) {
+      try {
+        client_.run(
+            "SELECT * FROM \"" + object + "\" WHERE 1 = 0",
+            [&](const std::vector<Column>& described) {
+              for (const Column& c : described) columns.push_back(described_column(c));
+            },
+            [](const std::vector<Cell>&) { return false; });
+      } catch (const OciClientError&) {
+        columns.clear();
+      }
     }
     if (columns.empty()) {
       // SQL*Plus's own message for a name that is no table or view.

@@ -245,6 +245,10 @@ TEST_F(SqlClientTest, DescribeListsColumnsAsSqlPlus) {
       line("N", "NOT NULL", "NVARCHAR2(20)") + line("C", "", "CHAR(3 CHAR)") +
       line("I", "", "NUMBER(38)") + line("R", "", "RAW(16)") + line("X", "", "NUMBER") + "\n";
   EXPECT_EQ(r.out, listing + listing);
+  // A dictionary view, from the describe of a query over it.
+  r = sql({}, "desc dual\n");
+  EXPECT_EQ(r.out, line("Name", "Null?", "Type") + dashes + "\n" +
+                       line("DUMMY", "", "VARCHAR2(1)") + "\n");
   r = sql({}, "desc nosuch\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "ERROR:\nORA-04043: object NOSUCH does not exist\n");
