@@ -286,7 +286,16 @@ int Session::cond(const Expr& e, EvalContext& ctx) {
           throw ora_error(1425, "escape character must be character string of length 1");
         escape = es[0];
       }
-      bool m = like(utf8_to_utf16(value_text(s)), 0, utf8_to_utf16(value_text(p)), 0, escape);
+      const std::u16string pattern = utf8_to_utf16(value_text(p));
+      // After the escape character only %, _ or the escape character itself.
+      for (size_t k = 0; escape && k < pattern.size(); ++k) {
+        if (pattern[k] != escape) continue;
+        if (k + 1 == pattern.size() ||
+            (pattern[k + 1] != u'%' && pattern[k + 1] != u'_' && pattern[k + 1] != escape))
+          throw ora_error(1424, "missing or illegal character following the escape character");
+        ++k;
+      }
+      bool m = like(utf8_to_utf16(value_text(s)), 0, pattern, 0, escape);
       return e.negated ? !m : m;
     }
     case Op::In: {

@@ -3,6 +3,8 @@
 // position (negative: backwards from the end) and an occurrence, and the
 // TRIM family with character sets (TRIM's LEADING / TRAILING / BOTH form
 // arrives as TRIM(text, character, 'L' | 'T' | 'B')).
+#include <algorithm>
+
 #include "oraemb/functions.h"
 #include "oraemb/ora_error.h"
 #include "oraemb/utf.h"
@@ -112,8 +114,8 @@ std::optional<Value> text_builtin(const std::string& f, const std::vector<Value>
     const int64_t n = int_arg(args[1]);
     std::u16string pad = args.size() > 2 ? u16_of(args[2]) : u" ";
     if (n < 1 || pad.empty()) return Value::null();
-    if (n > 32767) out_of_range(args[1]);
-    const size_t width = static_cast<size_t>(n);
+    // The result is a VARCHAR2: 4000 characters at most.
+    const size_t width = static_cast<size_t>(std::min<int64_t>(n, 4000));
     if (s.size() >= width) return text_of(s.substr(0, width));
     std::u16string fill;
     while (fill.size() < width - s.size()) fill += pad;

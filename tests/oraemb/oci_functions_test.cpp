@@ -185,7 +185,11 @@ TEST_F(Functions, CaseDecodeNullsAndLike) {
          {"COALESCE(NULL, '', 'c')", "c"},  // '' is NULL
          {"CASE WHEN 'a_b' LIKE 'a\\_b' ESCAPE '\\' THEN 1 ELSE 0 END", "1"},
          {"CASE WHEN 'axb' LIKE 'a\\_b' ESCAPE '\\' THEN 1 ELSE 0 END", "0"},
-         {"CASE WHEN '50%' LIKE '%!%' ESCAPE '!' THEN 1 ELSE 0 END", "1"}});
+         {"CASE WHEN '50%' LIKE '%!%' ESCAPE '!' THEN 1 ELSE 0 END", "1"},
+         {"CASE WHEN 'a!b' LIKE 'a!!b' ESCAPE '!' THEN 1 ELSE 0 END", "1"},
+         {"LENGTH(LPAD('x', 5000, 'ab'))", "4000"}});
+  EXPECT_EQ(failure("CASE WHEN 'ab' LIKE 'a!b' ESCAPE '!' THEN 1 END"), "ORA-01424");
+  EXPECT_EQ(failure("CASE WHEN 'ab' LIKE 'ab!' ESCAPE '!' THEN 1 END"), "ORA-01424");
   // CASE where a condition stands, and in ORDER BY and GROUP BY.
   ASSERT_EQ(exec("CREATE TABLE T (N NUMBER, S VARCHAR2(5))"), OCI_SUCCESS);
   for (const char* v : {"(1, 'a')", "(2, 'b')", "(3, NULL)", "(4, 'a')"})
