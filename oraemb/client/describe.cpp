@@ -34,6 +34,16 @@ bool is_describe_line(const std::string& line) {
   return word == "DESC" || word == "DESCRIBE";
 }
 
+std::string describe_argument(const std::string& text) {
+  size_t pos = 0;
+  first_word(text, pos);
+  std::string rest = text.substr(pos);
+  while (!rest.empty() && (rest.back() == ';' || is_space(rest.back()))) rest.pop_back();
+  size_t b = 0;
+  while (b < rest.size() && is_space(rest[b])) ++b;
+  return rest.substr(b);
+}
+
 std::optional<std::string> describe_target(const std::string& text) {
   if (!is_describe_line(text)) return std::nullopt;
   size_t pos = 0;

@@ -15,6 +15,9 @@ namespace oraemb_client {
 // (unquoted names in upper case); nullopt when `text` is no DESCRIBE.
 std::optional<std::string> describe_target(const std::string& text);
 
+// The name as typed after DESCRIBE (what SQL*Plus echoes in ORA-04043).
+std::string describe_argument(const std::string& text);
+
 // Whether a line of input is a whole DESCRIBE command (ended by the line).
 bool is_describe_line(const std::string& line);
 

@@ -139,7 +139,7 @@ class Runner {
 
   // False when the statement failed.
   bool run(const std::string& sql) {
-    if (auto object = describe_target(sql)) return describe(*object);
+    if (auto object = describe_target(sql)) return describe(*object, describe_argument(sql));
     ResultPrinter printer(std::cout, options_.csv);
     try {
       auto outcome = client_.run(
@@ -213,7 +213,7 @@ class Runner {
   }
 
   // DESCRIBE: the columns of a table or view from the dictionary.
-  bool describe(const std::string& object) {
+  bool describe(const std::string& object, const std::string& as_typed) {
     std::vector<DescribedColumn> columns;
     std::string literal;
     for (char c : object) literal += c == '\'' ? std::string("''") : std::string(1, c);
@@ -250,7 +250,7 @@ class Runner {
     }
     if (columns.empty()) {
       // SQL*Plus's own message for a name that is no table or view.
-      std::cerr << "ERROR:\nORA-04043: object " << object << " does not exist\n";
+      std::cerr << "ERROR:\nORA-04043: object " << as_typed << " does not exist\n";
       failed_ = true;
       return false;
     }

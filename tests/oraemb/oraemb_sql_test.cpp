@@ -249,9 +249,10 @@ TEST_F(SqlClientTest, DescribeListsColumnsAsSqlPlus) {
   r = sql({}, "desc dual\n");
   EXPECT_EQ(r.out, line("Name", "Null?", "Type") + dashes + "\n" +
                        line("DUMMY", "", "VARCHAR2(1)") + "\n");
-  r = sql({}, "desc nosuch\n");
+  // SQL*Plus echoes the name as typed.
+  r = sql({}, "desc nosuch;\n");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "ERROR:\nORA-04043: object NOSUCH does not exist\n");
+  EXPECT_EQ(r.err, "ERROR:\nORA-04043: object nosuch does not exist\n");
 }
 
 // A CHECK constraint's condition and state are kept in the database file:
