@@ -4,6 +4,7 @@
 // that INSERT and UPDATE write. An unknown (NULL) result passes, as in
 // Oracle: only a false condition refuses a row.
 #include <algorithm>
+#include <cctype>
 #include <functional>
 #include <set>
 
@@ -29,6 +30,18 @@ Scope table_scope(const Schema& s, const TableInfo& t) {
 bool is_aggregate_call(const std::string& f) {
   return f == "COUNT" || f == "MIN" || f == "MAX" || f == "SUM" || f == "AVG" || f == "STDDEV" ||
          f == "VARIANCE";
+}
+
+// A date constant in a condition must name its century: TO_DATE with a
+// mask holding a four-digit year (the default mask DD-MON-RR does not).
+bool fully_specified_date(const Expr& to_date) {
+  if (to_date.args.size() < 2) return false;
+  const Expr& mask = *to_date.args[1];
+  if (mask.op != Op::Literal || mask.literal.kind != Kind::Text) return true;
+  std::string m;
+  for (char c : mask.literal.bytes)
+    m += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return m.find("YYYY") != std::string::npos || m.find("RRRR") != std::string::npos;
 }
 
 // What a condition may hold beyond the parser's token checks: no group
@@ -57,6 +70,7 @@ void refuse_in_check(const Expr& e) {
     case Op::Func:
       if (is_aggregate_call(e.name)) raise(934);
       if (e.name == "SYSDATE" || e.name == "USER") raise(2436);
+      if (e.name == "TO_DATE" && !fully_specified_date(e)) raise(2436);
       break;
     case Op::Rownum:
     case Op::Rowid:

@@ -113,6 +113,8 @@ TEST_F(Checks, ConditionsOracleRefuses) {
       {"C = USERENV('LANG')", "ORA-02436"},
       {"N > ROWNUM", "ORA-00976: Specified pseudocolumn or operator not allowed here."},
       {"N > LEVEL", "ORA-00976"},
+      {"D > TO_DATE('01-JAN-00')", "ORA-02436"},  // no century: not fully specified
+      {"D > TO_DATE('01-01-00', 'DD-MM-YY')", "ORA-02436"},
       {"N < S.NEXTVAL", "ORA-02287: sequence number not allowed here"},
       {"N < S.CURRVAL", "ORA-02287"},
       {"N IN (SELECT X FROM OTHER)", "ORA-02251: subquery not allowed here"},
