@@ -41,6 +41,7 @@ void Parser::check_clause(ConstraintDef& c) {
       throw ora_error(1027, "bind variables not allowed for data definition operations");
     if (tok.kind != Tok::Ident) continue;
     if (tok.text == "SELECT" || tok.text == "WITH") raise(2251);
+    if (tok.text == "OVER") throw ora_error(30483, "window  functions are not allowed here");
     if (is_system_variable(tok.text)) raise(2436);
     if (is_pseudocolumn(tok.text)) raise(976);
     if ((tok.text == "NEXTVAL" || tok.text == "CURRVAL") && k > 0 &&

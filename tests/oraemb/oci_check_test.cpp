@@ -122,6 +122,7 @@ TEST_F(Checks, ConditionsOracleRefuses) {
       {"N < (SELECT MAX(X) FROM OTHER)", "ORA-02251"},
       {"N < :B", "ORA-01027: bind variables not allowed for data definition operations"},
       {"SUM(N) > 0", "ORA-00934: group function is not allowed here"},
+      {"N > ROW_NUMBER() OVER (ORDER BY N)", "ORA-30483: window  functions are not allowed here"},
       {"OTHER.X > 0", "ORA-00904: \"OTHER\".\"X\": invalid identifier"},
       {"NOSUCH > 0", "ORA-00904: \"NOSUCH\": invalid identifier"},
   };
