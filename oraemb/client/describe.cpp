@@ -49,15 +49,26 @@ std::optional<std::string> describe_target(const std::string& text) {
   size_t pos = 0;
   first_word(text, pos);
   while (pos < text.size() && is_space(text[pos])) ++pos;
-  std::string name;
-  if (pos < text.size() && text[pos] == '"') {
-    size_t close = text.find('"', pos + 1);
-    if (close == std::string::npos) return std::string();
-    name = text.substr(pos + 1, close - pos - 1);
-  } else {
+  // One part of a name: quoted as written, unquoted in upper case.
+  auto part = [&]() {
+    if (pos < text.size() && text[pos] == '"') {
+      size_t close = text.find('"', pos + 1);
+      if (close == std::string::npos) close = text.size();
+      std::string quoted = text.substr(pos + 1, close - pos - 1);
+      pos = close + 1;
+      return quoted;
+    }
     size_t end = pos;
-    while (end < text.size() && !is_space(text[end]) && text[end] != ';') ++end;
-    name = upper(text.substr(pos, end - pos));
+    while (end < text.size() && !is_space(text[end]) && text[end] != ';' && text[end] != '.') ++end;
+    std::string plain = upper(text.substr(pos, end - pos));
+    pos = end;
+    return plain;
+  };
+  std::string name = part();
+  // schema.object: the session's own schema is the only one there is.
+  if (pos < text.size() && text[pos] == '.') {
+    ++pos;
+    name = part();
   }
   return name;
 }

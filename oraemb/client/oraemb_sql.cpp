@@ -214,6 +214,11 @@ class Runner {
 
   // DESCRIBE: the columns of a table or view from the dictionary.
   bool describe(const std::string& object, const std::string& as_typed) {
+    if (object.empty()) {
+      std::cerr << "Usage: DESCRIBE [schema.]object[@db_link]\n";
+      failed_ = true;
+      return false;
+    }
     std::vector<DescribedColumn> columns;
     std::string literal;
     for (char c : object) literal += c == '\'' ? std::string("''") : std::string(1, c);

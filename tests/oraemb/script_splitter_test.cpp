@@ -89,6 +89,9 @@ TEST(ScriptSplitter, DescribeEndsWithItsLine) {
   EXPECT_EQ(typed.add_line("from t;"), Statements{"select x\ndesc\nfrom t"});
   EXPECT_EQ(describe_target("desc emp;"), std::optional<std::string>("EMP"));
   EXPECT_EQ(describe_target("DESCRIBE \"Mixed Case\""), std::optional<std::string>("Mixed Case"));
+  EXPECT_EQ(describe_target("desc scott.emp"), std::optional<std::string>("EMP"));
+  EXPECT_EQ(describe_target("desc \"Scott\".\"a.b\""), std::optional<std::string>("a.b"));
+  EXPECT_EQ(describe_target("desc"), std::optional<std::string>(""));
   EXPECT_EQ(describe_target("select 1 from dual"), std::nullopt);
 }
 
