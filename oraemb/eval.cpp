@@ -181,7 +181,7 @@ OraType Session::type_of(const Expr& e, const Scope& scope) const {
           f == "TO_NUMBER" || f == "ABS" || f == "MOD" || f == "ROUND" || f == "TRUNC" ||
           f == "POWER" || f == "SQRT" || f == "SIGN" || f == "FLOOR" || f == "CEIL" ||
           f == "REMAINDER" || f == "MONTHS_BETWEEN" || f == "EXTRACT" || f == "STDDEV" ||
-          f == "VARIANCE") {
+          f == "VARIANCE" || f == "EXP" || f == "LN" || f == "LOG" || f == "ASCII") {
         if ((f == "ROUND" || f == "TRUNC") && !e.args.empty() &&
             type_of(*e.args[0], scope).base == Base::Date)
           return type_of(*e.args[0], scope);

@@ -98,6 +98,26 @@ std::optional<Value> text_builtin(const std::string& f, const std::vector<Value>
     out.national = args[0].national;
     return out;
   }
+  if (f == "CHR") {
+    // The character whose AL32UTF8 bytes, read as a number, are n.
+    arity(1, 1);
+    const int64_t n = int_arg(args[0]);
+    if (n < 0 || n > 0xFFFFFFFFLL) out_of_range(args[0]);
+    std::string bytes;
+    for (int64_t v = n; v > 0; v >>= 8) bytes.insert(bytes.begin(), static_cast<char>(v & 0xFF));
+    if (bytes.empty()) bytes.assign(1, '\0');
+    if (utf16_to_utf8(utf8_to_utf16(bytes)) != bytes) out_of_range(args[0]);
+    return Value::text(bytes);
+  }
+  if (f == "ASCII") {
+    // The first character's AL32UTF8 bytes as a number.
+    arity(1, 1);
+    const std::u16string s = u16_of(args[0]);
+    const size_t units = !s.empty() && s[0] >= 0xD800 && s[0] < 0xDC00 && s.size() > 1 ? 2 : 1;
+    int64_t code = 0;
+    for (unsigned char c : utf16_to_utf8(s.substr(0, units))) code = code * 256 + c;
+    return Value::num(OraNumber::from_int(code));
+  }
   if (f == "INITCAP") {
     arity(1, 1);
     std::u16string s = u16_of(args[0]);

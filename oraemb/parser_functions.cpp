@@ -9,9 +9,10 @@ namespace oraemb {
 
 bool is_builtin_function(const std::string& name) {
   static const std::unordered_set<std::string> names = {
-      "GREATEST", "LEAST", "ADD_MONTHS", "MONTHS_BETWEEN", "LAST_DAY",  "EXTRACT",
-      "LPAD",     "RPAD",  "TRANSLATE",  "INITCAP",        "REMAINDER", "POWER",
-      "SQRT",     "SIGN",  "FLOOR",      "CEIL",           "STDDEV",    "VARIANCE"};
+      "GREATEST", "LEAST",     "ADD_MONTHS", "MONTHS_BETWEEN", "LAST_DAY", "EXTRACT", "LPAD",
+      "RPAD",     "TRANSLATE", "INITCAP",    "REMAINDER",      "POWER",    "SQRT",    "SIGN",
+      "FLOOR",    "CEIL",      "STDDEV",     "VARIANCE",       "EXP",      "LN",      "LOG",
+      "CHR",      "ASCII"};
   return names.count(name) > 0;
 }
 

@@ -57,7 +57,12 @@ TEST_F(Functions, NumbersAreExactDecimal) {
          {"GREATEST(2, '10')", "10"},  // as numbers, the first argument's type
          {"GREATEST('2', 10)", "2"},   // as text
          {"LEAST('b', 'a', 'c')", "a"},
-         {"NVL(LEAST(1, NULL), -1)", "-1"}});
+         {"NVL(LEAST(1, NULL), -1)", "-1"},
+         {"EXP(0) || ' ' || LN(1) || ' ' || LOG(10, 1000) || ' ' || LOG(2, 8)", "1 0 3 3"},
+         {"ROUND(EXP(1), 10)", "2.7182818285"},
+         {"ROUND(LN(10), 10)", "2.302585093"}});
+  EXPECT_EQ(failure("LN(0)"), "ORA-01428");
+  EXPECT_EQ(failure("LOG(1, 5)"), "ORA-01428");
   EXPECT_EQ(failure("SQRT(-1)"), "ORA-01428");
   EXPECT_EQ(failure("REMAINDER(1, 0)"), "ORA-01476");
 }
@@ -91,7 +96,10 @@ TEST_F(Functions, TextCountsCharacters) {
          {"RTRIM('aé éé', 'é ')", "a"},
          {"REPLACE('abcabc', 'b', NULL)", "acac"},
          {"'a' || NULL || 'b'", "ab"},
-         {"NVL(TRIM('   '), 'null')", "null"}});
+         {"NVL(TRIM('   '), 'null')", "null"},
+         {"'a' || CHR(10) || CHR(50089)", "a\né"},
+         {"ASCII('A') || ' ' || ASCII('é') || ' ' || ASCII('€')", "65 50089 14844588"}});
+  EXPECT_EQ(failure("CHR(233)"), "ORA-01428");  // no character of AL32UTF8
   EXPECT_EQ(failure("TRIM('xy' FROM 'xyz')"), "ORA-30001");
   EXPECT_EQ(failure("INSTR('a', 'a', 1, 0)"), "ORA-01428");
 }
