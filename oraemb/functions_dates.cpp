@@ -415,6 +415,7 @@ std::optional<Value> date_function(const std::string& f, const std::vector<Value
     arity(1, 2);
     const std::string model = args.size() > 1 ? value_text(args[1]) : "DD";
     OraDate d = f == "TRUNC" ? trunc_date(args[0].date, model) : round_date(args[0].date, model);
+    if (d.year > 9999) raise(1841);  // rounded past 9999-12-31
     return Value::dt(d);
   }
   if ((f == "TO_CHAR" || f == "TO_NCHAR") && args.size() == 2 && args[0].kind == Kind::Date) {

@@ -246,7 +246,8 @@ std::string format_number(const OraNumber& n, const std::string& mask_text) {
   if (first == std::string::npos) first = field.size();
   std::string prefix;
   if (dollar) prefix += '$';
-  const bool neg = n.negative() && !(value.is_zero() && !sci);
+  // A negative number keeps its sign when it rounds to zero: -0.4 is "-0".
+  const bool neg = n.negative();
   std::string out;
   if (lead_sign) {
     prefix.insert(prefix.begin(), neg ? '-' : '+');
@@ -278,13 +279,15 @@ OraNumber parse_number(const std::string& text, const std::string& mask_text) {
   if (mask.find('X') != std::string::npos) {
     uint64_t v = 0;
     size_t digits = 0;
+    const size_t allowed = static_cast<size_t>(std::count(mask.begin(), mask.end(), 'X')) +
+                           static_cast<size_t>(std::count(mask.begin(), mask.end(), '0'));
     for (char c : s) {
       if (c == ' ') continue;
       int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
               : std::isxdigit(static_cast<unsigned char>(c))
                   ? std::toupper(static_cast<unsigned char>(c)) - 'A' + 10
                   : -1;
-      if (d < 0 || ++digits > 16) raise(1722);
+      if (d < 0 || ++digits > std::min<size_t>(allowed, 16)) raise(1722);
       v = v * 16 + static_cast<uint64_t>(d);
     }
     if (!digits) raise(1722);

@@ -141,6 +141,7 @@ TEST_F(Functions, DatesFollowOraclesCalendarRules) {
        {d("DATE '2024-03-01' - 1"), "2024-02-29 00:00:00"}});
   EXPECT_EQ(failure("EXTRACT(HOUR FROM DATE '2024-01-01')"), "ORA-30076");
   EXPECT_EQ(failure("TRUNC(DATE '2024-01-01', 'XX')"), "ORA-01898");
+  EXPECT_EQ(failure("ROUND(DATE '9999-12-31', 'YYYY')"), "ORA-01841");
 }
 
 TEST_F(Functions, FormatModels) {
@@ -163,6 +164,7 @@ TEST_F(Functions, FormatModels) {
          {"TO_CHAR(1.5, 'FM9.99')", "1.5"},
          {"TO_CHAR(1, 'FM9.99')", "1."},
          {"TO_CHAR(12345, '999')", "####"},
+         {"TO_CHAR(-0.001, '990.00')", "  -0.00"},
          {"TO_CHAR(-1234.567, '$99,990.99')", " -$1,234.57"},
          {"TO_CHAR(12, 'S999')", " +12"},
          {"TO_CHAR(-5, '999MI')", "  5-"},
@@ -178,6 +180,7 @@ TEST_F(Functions, FormatModels) {
          {"TO_NUMBER(' 42 ')", "42"},
          {"TO_CHAR(TO_DATE('5/3/2024', 'FMMM/DD/YYYY'), 'YYYY-MM-DD')", "2024-05-03"}});
   EXPECT_EQ(failure("TO_NUMBER('1234', '99')"), "ORA-01722");
+  EXPECT_EQ(failure("TO_NUMBER('ABC', 'XX')"), "ORA-01722");
   EXPECT_EQ(failure("TO_CHAR(1, '9Z9')"), "ORA-01481");
 }
 
