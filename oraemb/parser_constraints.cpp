@@ -40,8 +40,14 @@ void Parser::check_clause(ConstraintDef& c) {
     if (tok.kind == Tok::Bind)
       throw ora_error(1027, "bind variables not allowed for data definition operations");
     if (tok.kind != Tok::Ident) continue;
+    // Names that are functions only when a "(" follows (a column may be
+    // called OVER or USERENV).
+    const bool call = k + 1 < lexed_.tokens.size() && lexed_.tokens[k + 1].kind == Tok::Symbol &&
+                      lexed_.tokens[k + 1].text == "(";
     if (tok.text == "SELECT" || tok.text == "WITH") raise(2251);
-    if (tok.text == "OVER") throw ora_error(30483, "window  functions are not allowed here");
+    if (tok.text == "OVER" && call)
+      throw ora_error(30483, "window  functions are not allowed here");
+    if ((tok.text == "USERENV" || tok.text == "SYS_CONTEXT") && !call) continue;
     if (is_system_variable(tok.text)) raise(2436);
     if (is_pseudocolumn(tok.text)) raise(976);
     if ((tok.text == "NEXTVAL" || tok.text == "CURRVAL") && k > 0 &&
