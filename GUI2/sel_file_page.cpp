@@ -99,7 +99,8 @@ void sel_file_page::on_use_pwd(bool checked) {
 void sel_file_page::on_browse() {
   const QString path = wizard_shell::choose_file(
       wizard_presenter::file_mode::open_existing, tr("Select MS Access database to convert"),
-      {tr("MS Access Databases (*.mdb *.accdb)"), tr("All Files (*)")});
+      {tr("MS Access Databases (*.mdb *.accdb)"), tr("All Files (*)")}, QString(),
+      ctrl<QLineEdit>(1003)->text());
   if (!path.isEmpty()) ctrl<QLineEdit>(1003)->setText(path);
 }
 

@@ -60,8 +60,10 @@ sel_tables_page::sel_tables_page(QWidget* parent) : wizard_page(wiz::PAGE_TABLES
   setSubTitle(tr("Select tables to convert"));
   auto* layout = new QGridLayout(this);
   layout->addWidget(with_id(new QLabel(this), 1337), 0, 0, 1, 3);
-  auto* available_label = with_id(new QLabel(this), 1334);
-  auto* selected_label = with_id(new QLabel(this), 1312);
+  // The texts are set again on every activation; here they give the page
+  // its keyboard mnemonics from the start.
+  auto* available_label = with_id(new QLabel(tr("&Available tables:"), this), 1334);
+  auto* selected_label = with_id(new QLabel(tr("&Selected tables:"), this), 1312);
   QListWidget* available = with_id(make_list(this), 1317);
   QListWidget* selected = with_id(make_list(this), 1318);
   available_label->setBuddy(available);
@@ -86,7 +88,7 @@ sel_tables_page::sel_tables_page(QWidget* parent) : wizard_page(wiz::PAGE_TABLES
   add_button(tr("< &Remove"), 1111, &sel_tables_page::on_delete);
   add_button(tr("< Re&move all"), 1110, &sel_tables_page::on_del_all);
   button_column->addSpacing(16);
-  add_button(tr("&Add Query"), 1114, &sel_tables_page::on_add_query)->setVisible(false);
+  add_button(tr("Add &Query"), 1114, &sel_tables_page::on_add_query)->setVisible(false);
   button_column->addStretch(1);
   layout->addLayout(button_column, 2, 1);
   layout->setColumnStretch(0, 1);

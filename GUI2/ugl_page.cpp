@@ -93,7 +93,8 @@ void ugl_page::on_use_ugl(bool checked) {
 void ugl_page::on_browse() {
   const QString path = wizard_shell::choose_file(
       wizard_presenter::file_mode::open_existing, tr("Select Workgroup Information File"),
-      {tr("Workgroup Information Files (*.mdw)"), tr("All Files (*)")});
+      {tr("Workgroup Information Files (*.mdw)"), tr("All Files (*)")}, QString(),
+      ctrl<QLineEdit>(1003)->text());
   if (!path.isEmpty()) ctrl<QLineEdit>(1003)->setText(path);
 }
 

@@ -30,9 +30,9 @@ bool qt_wizard_presenter::ask(QWidget* owner, const QString& caption, const QStr
 }
 
 QString qt_wizard_presenter::choose_file(QWidget* owner, file_mode mode, const QString& title,
-                                         const QStringList& filters,
-                                         const QString& default_suffix) {
-  QFileDialog dialog(owner, title);
+                                         const QStringList& filters, const QString& default_suffix,
+                                         const QString& start_folder) {
+  QFileDialog dialog(owner, title, start_folder);
   dialog.setNameFilters(filters);
   if (mode == file_mode::save) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);

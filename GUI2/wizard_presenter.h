@@ -30,9 +30,11 @@ class wizard_presenter {
   virtual bool ask(QWidget* owner, const QString& caption, const QString& text,
                    bool default_no) = 0;
   // A file dialog; `filters` as QFileDialog takes them ("Name (*.ext)"), the
-  // default suffix without its dot. Answers the chosen path or empty.
+  // default suffix without its dot, the folder it opens in (empty: the
+  // dialog's own choice). Answers the chosen path or empty.
   virtual QString choose_file(QWidget* owner, file_mode mode, const QString& title,
-                              const QStringList& filters, const QString& default_suffix) = 0;
+                              const QStringList& filters, const QString& default_suffix,
+                              const QString& start_folder) = 0;
   // The continue dialog (resource 115) for an error in the data.
   virtual continue_answer ask_continue(QWidget* owner, const QString& caption,
                                        const QString& text) = 0;
@@ -47,7 +49,8 @@ class qt_wizard_presenter : public wizard_presenter {
   void show(box kind, QWidget* owner, const QString& caption, const QString& text) override;
   bool ask(QWidget* owner, const QString& caption, const QString& text, bool default_no) override;
   QString choose_file(QWidget* owner, file_mode mode, const QString& title,
-                      const QStringList& filters, const QString& default_suffix) override;
+                      const QStringList& filters, const QString& default_suffix,
+                      const QString& start_folder) override;
   continue_answer ask_continue(QWidget* owner, const QString& caption,
                                const QString& text) override;
   void show_internal_error(QWidget* owner, const QString& caption, const QString& text) override;
