@@ -136,7 +136,8 @@ int sel_file_page::on_next() {
   }
   if (!tk_is_file_exist(conv.source_name())) {
     wizard_shell::error(
-        L"Source file does not exist.\r\nPlease verify the correct path was given.");
+        L"Source file does not exist.\r\nPlease verify the correct path was given.\r\n\r\n" +
+        conv.source_name());
     return -1;
   }
   try {

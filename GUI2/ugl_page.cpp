@@ -118,7 +118,8 @@ int ugl_page::on_next() {
   if (!path.empty() && !tk_is_file_exist(path)) {
     wizard_shell::error(
         L"Workgroup information file does not exist.\r\nPlease verify the correct path was "
-        L"given.");
+        L"given.\r\n\r\n" +
+        path);
     return -1;
   }
   if (!path.empty() && !dao_check_sysdb(path)) {

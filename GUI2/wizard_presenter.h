@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+class QMessageBox;
 class QWidget;
 
 class wizard_presenter {
@@ -58,3 +59,6 @@ class qt_wizard_presenter : public wizard_presenter {
 
 // Text with "\r\n" line ends as a Qt label shows it.
 QString wiz_display_text(const QString& text);
+// Widens a message box's text so that no word (a path, a long name) is
+// broken inside, up to three quarters of the screen.
+void wiz_keep_words_whole(QMessageBox& box);

@@ -111,7 +111,8 @@ class wizard_pages_test : public QObject {
     };
     path->setText(QStringLiteral("/nonexistent/system.mdw"));
     stays_with(box::error, QStringLiteral("Workgroup information file does not exist.\r\n"
-                                          "Please verify the correct path was given."));
+                                          "Please verify the correct path was given.\r\n\r\n"
+                                          "/nonexistent/system.mdw"));
     path->setText(fixture(QStringLiteral("access/jackcess/testV1997.mdb")));
     user->setText(QStringLiteral("admin"));
     stays_with(box::error,
@@ -166,7 +167,8 @@ class wizard_pages_test : public QObject {
     QCOMPARE(p->on_next(), -1);
     QCOMPARE(env.presenter->boxes.back().kind, box::error);
     QCOMPARE(env.last_text(), QStringLiteral("Source file does not exist.\r\n"
-                                             "Please verify the correct path was given."));
+                                             "Please verify the correct path was given.\r\n\r\n"
+                                             "/nonexistent/db.mdb"));
     // Not an Access file: the source's own error, and the page stays.
     p->ctrl<QLineEdit>(1003)->setText(QStringLiteral(TARVEL_SOURCE_DIR "/README.md"));
     const size_t before = env.presenter->boxes.size();
