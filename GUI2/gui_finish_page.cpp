@@ -12,11 +12,13 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "GUI2/progress_page.h"
@@ -101,7 +103,7 @@ gui_finish_page::gui_finish_page(QWidget* parent) : wizard_page(wiz::PAGE_FINISH
   tabs->setObjectName(QStringLiteral("details"));
   auto* outcomes = new QTableWidget(0, COL_COUNT, this);
   outcomes->setObjectName(QStringLiteral("outcomes"));
-  outcomes->setHorizontalHeaderLabels({tr("Access table"), tr("Oracle table"), tr("Rows written"),
+  outcomes->setHorizontalHeaderLabels({tr("Access table"), tr("Oracle table"), tr("Written"),
                                        tr("Refused"), tr("In Oracle"), tr("Time"),
                                        tr("Child tables"), tr("Result")});
   wiz_prepare_result_table(outcomes);
@@ -225,7 +227,7 @@ void gui_finish_page::show_outcomes(bool stopped) {
   auto* tabs = findChild<QTabWidget*>(QStringLiteral("details"));
   auto* summary = findChild<QLabel*>(QStringLiteral("summary"));
   table->setRowCount(0);
-  table->setColumnHidden(COL_IN_ORACLE, !stopped);
+  bool counted_in_oracle = false;
   uint64_t written = 0, refused = 0, tables = 0;
   for (const table_outcome& t : conv.outcomes) {
     const int row = table->rowCount();
@@ -237,7 +239,10 @@ void gui_finish_page::show_outcomes(bool stopped) {
     QString in_oracle = QStringLiteral("-");
     if (stopped && !t.destination_name.empty()) {
       const int64_t n = rows_in_oracle(conv, t.destination_name);
-      if (n >= 0) in_oracle = QString::number(n);
+      if (n >= 0) {
+        in_oracle = QString::number(n);
+        counted_in_oracle = true;
+      }
     }
     const QString cells[COL_COUNT] = {
         (t.parent.empty() ? QString() : QStringLiteral("  ")) + from_wide(t.source_name),
@@ -264,19 +269,59 @@ void gui_finish_page::show_outcomes(bool stopped) {
       refused += t.rows_refused;
     }
   }
+  // Rows in Oracle: after a stop, where Oracle could count them.
+  table->setColumnHidden(COL_IN_ORACLE, !counted_in_oracle);
   wiz_fit_result_columns(table, {COL_ACCESS, COL_ORACLE, COL_CHILDREN});
   tabs->setCurrentIndex(0);
   tabs->setVisible(table->rowCount() > 0);
-  double elapsed = 0;
+  QString elapsed;
   if (wizard_shell* shell = wizard_shell::instance_ptr())
     if (auto* progress = qobject_cast<progress_page*>(shell->page(wiz::PAGE_PROGRESS)))
-      elapsed = static_cast<double>(progress->elapsed_ms()) / 1000.0;
-  summary->setText(tr("%1: %2 written, %3 refused. Elapsed time: %4.")
+      elapsed = tr(" Elapsed time: %1.")
+                    .arg(duration_text(static_cast<double>(progress->elapsed_ms()) / 1000.0));
+  summary->setText(tr("%1: %2 written, %3 refused.")
                        .arg(counted(tables, "table", "tables"))
                        .arg(counted(written, "row", "rows"))
-                       .arg(refused)
-                       .arg(duration_text(elapsed)));
+                       .arg(refused) +
+                   elapsed);
   summary->setVisible(!conv.outcomes.empty());
+  grow_to_show(table);
+}
+
+void gui_finish_page::grow_to_show(QTableWidget* table) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, table] {
+        wizard_shell* shell = wizard_shell::instance_ptr();
+        if (!shell || !shell->isVisible() || !table->isVisible() || shell->isMaximized()) return;
+        int needed = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width() + 16;
+        const int last = table->columnCount() - 1;
+        for (int c = 0; c < last; ++c)
+          if (!table->isColumnHidden(c)) needed += table->columnWidth(c);
+        // The last column stretches; what it needs, up to two name columns.
+        int last_width = table->horizontalHeader()->sectionSizeHint(last);
+        for (int r = 0; r < table->rowCount(); ++r)
+          if (const QTableWidgetItem* item = table->item(r, last))
+            last_width =
+                std::max(last_width, table->fontMetrics().horizontalAdvance(item->text()) + 12);
+        needed +=
+            std::min(last_width, 2 * table->fontMetrics().averageCharWidth() * kNameColumnChars);
+        const int extra = needed - table->width();
+        if (extra <= 0) return;
+        const QScreen* screen = shell->screen();
+        const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 960);
+        const int width = std::min(shell->width() + extra, area.width() * 9 / 10);
+        const int height =
+            std::min(std::max(shell->height(), shell->height() + 80), area.height() * 9 / 10);
+        shell->resize(width, height);
+        // Kept on the screen, centred where it grew past an edge.
+        QRect frame = shell->frameGeometry();
+        if (!area.contains(frame)) {
+          frame.moveCenter(area.center());
+          shell->move(frame.topLeft());
+        }
+      },
+      Qt::QueuedConnection);
 }
 
 int gui_finish_page::page_init() {
@@ -447,6 +492,7 @@ void gui_finish_page::show_verify_result(const verify_result& result) {
     }
   }
   wiz_fit_result_columns(table, {0, 1});
+  grow_to_show(table);
   auto* omitted = findChild<QTableWidget*>(QStringLiteral("not_carried_over"));
   omitted->setRowCount(0);
   for (const verify_omission& o : result.not_carried_over) {

@@ -17,6 +17,7 @@
 
 #include "GUI2/wizard_page.h"
 
+class QTableWidget;
 struct verify_result;
 struct table_outcome;
 
@@ -51,6 +52,9 @@ class gui_finish_page : public wizard_page {
   void on_save_report();
   void on_open_log();
   void show_outcomes(bool stopped);
+  // Widens the sheet (up to most of the screen) so that every column of the
+  // visible table of results shows; once the page is laid out.
+  void grow_to_show(QTableWidget* table);
   QString result_text(bool stopped) const;
   // On the page's thread, when the worker has finished.
   void show_verify_failure(const QString& message);

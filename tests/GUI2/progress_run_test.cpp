@@ -327,8 +327,13 @@ class progress_run_test : public QObject {
 
     // A pause holds the copy before its next record.
     conv.set_paused(true);
-    QTest::qWait(100);
-    const int32_t held = conv.current_record_index.load();
+    int32_t held = -1;
+    auto settled = [&] {  // the record being written when the pause came is done
+      held = conv.current_record_index.load();
+      QTest::qWait(100);
+      return conv.current_record_index.load() == held;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);
     QTest::qWait(300);
     QCOMPARE(conv.current_record_index.load(), held);
     conv.set_paused(false);
