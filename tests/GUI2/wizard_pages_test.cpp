@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -39,6 +40,15 @@ class wizard_pages_test : public QObject {
 
  private slots:
   void initTestCase() { wizard_test_environment(); }
+  // No window of a test (dialogs, help, boxes) outlives its wizard.
+  void cleanup() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QStringList left;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      left << QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') +
+                  w->objectName();
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(QStringLiteral(", "))));
+  }
 
   void captions_follow_the_first_page_activation() {
     {
