@@ -93,6 +93,7 @@ void progress_page::on_timer() {
   ctrl<QProgressBar>(1321)->setValue(static_cast<int>(
       progress_position(conv.tables_to_convert.load(), conv.tables_done.load(), records, record)));
   if (conv.is_finished()) {
+    if (run_ms_ < 0) run_ms_ = elapsed_.elapsed();
     if (wizard_shell* shell = wizard_shell::instance_ptr()) {
       shell->stop_timer();
       join_worker();  // the run has ended
@@ -110,10 +111,38 @@ void progress_page::on_timer() {
             std::chrono::milliseconds(elapsed_.elapsed())))));
 }
 
+qint64 progress_page::elapsed_ms() const {
+  if (run_ms_ >= 0) return run_ms_;
+  return elapsed_.isValid() ? elapsed_.elapsed() : 0;
+}
+
+std::wstring progress_page::stop_question() {
+  const tarvel_convertor& conv = tarvel_convertor::instance();
+  const std::wstring table = conv.current_table_name();
+  std::wstring text = L"Stop the conversion?\r\n\r\nThe tables converted so far stay in Oracle";
+  if (!table.empty())
+    text += L", and table '" + table + L"' keeps the " +
+            std::to_wstring(conv.current_record_index.load()) + L" of " +
+            std::to_wstring(conv.records_in_current_table.load()) + L" records copied so far";
+  text +=
+      L". The tables not yet reached are not converted.\r\nRun the conversion again in Merge "
+      L"mode to complete it.";
+  return text;
+}
+
 bool progress_page::on_cancel() {
-  if (!wizard_page::on_cancel()) return false;
+  if (!running() || stopping_) return wizard_page::on_cancel();
+  // The run waits before its next record while the question is open.
+  tarvel_convertor& conv = tarvel_convertor::instance();
+  conv.set_paused(true);
+  if (!wizard_shell::question(stop_question(), true)) {
+    conv.set_paused(false);
+    return false;
+  }
   stop_conversion();
-  return true;
+  // The wizard stays open and shows what the stopped run left.
+  if (wizard_shell* shell = wizard_shell::instance_ptr()) shell->go_to_page(wiz::PAGE_FINISH);
+  return false;
 }
 
 void progress_page::on_help() {
@@ -125,7 +154,10 @@ void progress_page::stop_conversion() {
   stopping_ = true;
   if (worker_->running()) {
     tk_trace(3, "Stopping the conversion on request");
-    if (tarvel_convertor::exists()) tarvel_convertor::instance().request_stop();
+    if (tarvel_convertor::exists()) {
+      tarvel_convertor::instance().request_stop();
+      tarvel_convertor::instance().set_paused(false);
+    }
     // The worker may be waiting for the GUI thread (a dialog, the timer's
     // start): keep serving queued calls, but not the user's input, until it
     // has ended.
@@ -140,6 +172,7 @@ void progress_page::stop_conversion() {
     }
   }
   join_worker();
+  if (run_ms_ < 0 && elapsed_.isValid()) run_ms_ = elapsed_.elapsed();
   if (wizard_shell* shell = wizard_shell::instance_ptr()) shell->stop_timer();
 }
 

@@ -1,9 +1,10 @@
 // Step 5, the progress page (107): runs the conversion on a worker thread,
 // shows how far it has got on every tick of the shell's progress timer (bar,
 // current table, records done of that table, elapsed time) and moves to the
-// finish page when the run has ended. Cancel asks the wizard's question and,
-// on Yes, asks the run to stop after its current record and waits for the
-// worker to end before the wizard closes; the worker is joined, never killed.
+// finish page when the run has ended. Cancel during the run holds it before
+// its next record and asks whether to stop it; on Yes the run stops there,
+// the worker is joined (never killed) and the finish page shows the stopped
+// run; on No the run goes on.
 #pragma once
 
 #include <QElapsedTimer>
@@ -28,6 +29,9 @@ class progress_page : public wizard_page {
 
   // True while the conversion's worker thread runs.
   bool running() const;
+  // How long the run took (or has taken so far), in milliseconds; 0 before
+  // it starts.
+  qint64 elapsed_ms() const;
   // Asks the run to stop and waits for the worker to end, serving the GUI
   // thread's queued calls meanwhile (a worker may be waiting on one).
   void stop_conversion();
@@ -36,7 +40,11 @@ class progress_page : public wizard_page {
   // Waits for the worker's thread to end (it has ended or been asked to).
   void join_worker();
 
+  // The question of a Cancel during the run, with what a stop keeps.
+  static std::wstring stop_question();
+
   std::unique_ptr<tk_thread> worker_;
   QElapsedTimer elapsed_;
+  qint64 run_ms_ = -1;  // fixed when the run has ended
   bool stopping_ = false;
 };

@@ -99,7 +99,8 @@ void sel_file_page::on_use_pwd(bool checked) {
 void sel_file_page::on_browse() {
   const QString path = wizard_shell::choose_file(
       wizard_presenter::file_mode::open_existing, tr("Select MS Access database to convert"),
-      {tr("MS Access Databases (*.mdb *.accdb)"), tr("All Files (*)")});
+      {tr("MS Access Databases (*.mdb *.accdb)"), tr("All Files (*)")}, QString(),
+      ctrl<QLineEdit>(1003)->text());
   if (!path.isEmpty()) ctrl<QLineEdit>(1003)->setText(path);
 }
 
@@ -135,7 +136,8 @@ int sel_file_page::on_next() {
   }
   if (!tk_is_file_exist(conv.source_name())) {
     wizard_shell::error(
-        L"Source file does not exist.\r\nPlease verify the correct path was given.");
+        L"Source file does not exist.\r\nPlease verify the correct path was given.\r\n\r\n" +
+        conv.source_name());
     return -1;
   }
   try {

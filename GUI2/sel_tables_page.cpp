@@ -4,7 +4,10 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLocale>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -27,6 +30,36 @@ class table_item : public QListWidgetItem {
     const int order = text().compare(other.text(), Qt::CaseInsensitive);
     return order != 0 ? order < 0 : text() < other.text();
   }
+};
+
+// Draws an item and, in grey at its right, the page's note for it (the
+// rows of a table, or "query").
+class note_delegate : public QStyledItemDelegate {
+ public:
+  note_delegate(sel_tables_page* page, QObject* parent)
+      : QStyledItemDelegate(parent), page_(page) {}
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    const QString note = page_->item_note(index.data().toString());
+    if (note.isEmpty()) return;
+    painter->save();
+    QPalette::ColorRole role = (option.state & QStyle::State_Selected) ? QPalette::HighlightedText
+                                                                       : QPalette::PlaceholderText;
+    painter->setPen(option.palette.color(role));
+    QFont font = option.font;
+    if (note == QLatin1String("query")) font.setItalic(true);
+    painter->setFont(font);
+    const QRect area = option.rect.adjusted(4, 0, -4, 0);
+    // The note gives way to the name: it stands only where the name leaves room.
+    const int name_width = option.fontMetrics.horizontalAdvance(index.data().toString()) + 16;
+    if (option.fontMetrics.horizontalAdvance(note) + name_width <= area.width())
+      painter->drawText(area, Qt::AlignRight | Qt::AlignVCenter, note);
+    painter->restore();
+  }
+
+ private:
+  sel_tables_page* page_;
 };
 
 QListWidget* make_list(QWidget* parent) {
@@ -60,8 +93,10 @@ sel_tables_page::sel_tables_page(QWidget* parent) : wizard_page(wiz::PAGE_TABLES
   setSubTitle(tr("Select tables to convert"));
   auto* layout = new QGridLayout(this);
   layout->addWidget(with_id(new QLabel(this), 1337), 0, 0, 1, 3);
-  auto* available_label = with_id(new QLabel(this), 1334);
-  auto* selected_label = with_id(new QLabel(this), 1312);
+  // The texts are set again on every activation; here they give the page
+  // its keyboard mnemonics from the start.
+  auto* available_label = with_id(new QLabel(tr("&Available tables:"), this), 1334);
+  auto* selected_label = with_id(new QLabel(tr("&Selected tables:"), this), 1312);
   QListWidget* available = with_id(make_list(this), 1317);
   QListWidget* selected = with_id(make_list(this), 1318);
   available_label->setBuddy(available);
@@ -86,13 +121,15 @@ sel_tables_page::sel_tables_page(QWidget* parent) : wizard_page(wiz::PAGE_TABLES
   add_button(tr("< &Remove"), 1111, &sel_tables_page::on_delete);
   add_button(tr("< Re&move all"), 1110, &sel_tables_page::on_del_all);
   button_column->addSpacing(16);
-  add_button(tr("&Add Query"), 1114, &sel_tables_page::on_add_query)->setVisible(false);
+  add_button(tr("Add &Query"), 1114, &sel_tables_page::on_add_query)->setVisible(false);
   button_column->addStretch(1);
   layout->addLayout(button_column, 2, 1);
   layout->setColumnStretch(0, 1);
   layout->setColumnStretch(2, 1);
   layout->setRowStretch(2, 1);
 
+  available->setItemDelegate(new note_delegate(this, available));
+  selected->setItemDelegate(new note_delegate(this, selected));
   connect(available, &QListWidget::itemDoubleClicked, this, [this] { on_add(); });
   connect(selected, &QListWidget::itemDoubleClicked, this, &sel_tables_page::on_selected_activated);
   setTabOrder(available, selected);
@@ -116,6 +153,9 @@ int sel_tables_page::page_init() {
   ctrl<QLabel>(1312)->setText(tr("&Selected tables:"));
   tarvel_convertor& conv = tarvel_convertor::instance();
   all_tables_.clear();
+  row_counts_.clear();
+  look_.reset();
+  look_failed_ = false;
   saved_queries_.clear();
   saved_queries_read_ = false;
   try {
@@ -283,7 +323,35 @@ void sel_tables_page::on_selected_activated(QListWidgetItem* item) {
   selected->setCurrentItem(edited);
 }
 
+QString sel_tables_page::item_note(const QString& name) {
+  const std::wstring key = name.toStdWString();
+  if (selected_queries_.count(key) != 0 || available_queries_.count(key) != 0)
+    return QStringLiteral("query");
+  auto known = row_counts_.find(key);
+  if (known == row_counts_.end()) {
+    int64_t rows = -1;
+    try {
+      if (!look_ && !look_failed_) {
+        look_failed_ = true;  // until it has opened
+        look_ = std::make_unique<source_look>(open_source_look(tarvel_convertor::instance()));
+        look_failed_ = false;
+      }
+      if (look_)
+        if (std::unique_ptr<udb_recordset> table = look_->db->get_table(key, 1))
+          rows = table->records_count();
+    } catch (const std::exception& e) {
+      tk_trace(2, "No row count for a table: %s", e.what());
+    }
+    known = row_counts_.emplace(key, rows).first;
+  }
+  if (known->second < 0) return QString();
+  return tr("%1 %2")
+      .arg(QLocale().toString(static_cast<qlonglong>(known->second)))
+      .arg(known->second == 1 ? tr("row") : tr("rows"));
+}
+
 int sel_tables_page::on_next() {
+  look_.reset();  // the run opens the source its own way
   QListWidget* available = available_list();
   QListWidget* selected = selected_list();
   if (available->count() != 0 && selected->count() == 0 &&

@@ -8,12 +8,15 @@
 #pragma once
 
 #include <QListWidget>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "GUI2/wizard_page.h"
 #include "UDB/udb_converter.h"
 #include "common/saved_queries.h"
+#include "common/source_check.h"
 
 class sel_tables_page : public wizard_page {
   Q_OBJECT
@@ -36,6 +39,11 @@ class sel_tables_page : public wizard_page {
   const udb_converter::query_map& selected_queries() const { return selected_queries_; }
   const udb_converter::query_map& available_queries() const { return available_queries_; }
 
+  // What the lists show at the right of an item: "query" for a query, the
+  // rows of a table ("1 row", "12,345 rows"), or nothing when the source
+  // cannot count them. A table's rows are counted when first shown.
+  QString item_note(const QString& name);
+
  private:
   QListWidget* available_list() const;
   QListWidget* selected_list() const;
@@ -56,6 +64,9 @@ class sel_tables_page : public wizard_page {
   const std::vector<source_saved_query>& saved_queries();
 
   std::vector<std::wstring> all_tables_;
+  std::map<std::wstring, int64_t> row_counts_;  // -1: not countable
+  std::unique_ptr<source_look> look_;           // open while counting
+  bool look_failed_ = false;
   std::vector<source_saved_query> saved_queries_;
   bool saved_queries_read_ = false;
   udb_converter::query_map selected_queries_;

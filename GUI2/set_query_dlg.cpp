@@ -18,6 +18,7 @@
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_desktop.h"
 #include "TK/tk_trace.h"
+#include "common/source_check.h"
 #include "common/tarvel_convertor.h"
 
 namespace {
@@ -160,6 +161,25 @@ void set_query_dlg::reject() {
   done(2);
 }
 
+namespace {
+// "It gives 3 columns and 1,234 rows." for a query the source runs; empty
+// when it cannot say.
+std::wstring query_shape(const std::wstring& query) {
+  try {
+    source_look look = open_source_look(tarvel_convertor::instance());
+    std::unique_ptr<udb_recordset> rs = look.db->get_query(L"test_query", query, 1);
+    if (!rs) return {};
+    const size_t columns = rs->schema().fields().size();
+    const uint32_t rows = rs->records_count();
+    return L"It gives " + std::to_wstring(columns) + (columns == 1 ? L" column" : L" columns") +
+           L" and " + std::to_wstring(rows) + (rows == 1 ? L" row." : L" rows.");
+  } catch (const std::exception& e) {
+    tk_trace(2, "The query's columns and rows are unknown: %s", e.what());
+    return {};
+  }
+}
+}  // namespace
+
 void set_query_dlg::on_test_query() {
   if (!check_select()) {
     wizard_shell::error(std::wstring(L"The query must start with SELECT."));
@@ -169,9 +189,11 @@ void set_query_dlg::on_test_query() {
   const bool correct = tarvel_convertor::instance().test_query(query_);
   // The database's own error says what to mend; it follows the usual text.
   const std::wstring reason = correct ? L"" : tarvel_convertor::instance().query_error(query_);
+  const std::wstring shape = correct ? query_shape(query_) : L"";
   QApplication::restoreOverrideCursor();
   if (correct) {
-    wizard_shell::message(std::wstring(L"The query is correct."));
+    wizard_shell::message(std::wstring(L"The query is correct.") +
+                          (shape.empty() ? L"" : L"\r\n" + shape));
   } else {
     wizard_shell::error(
         std::wstring(L"You have an error in your query syntax. Make sure that it is a correct SQL "

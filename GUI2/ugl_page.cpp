@@ -93,7 +93,8 @@ void ugl_page::on_use_ugl(bool checked) {
 void ugl_page::on_browse() {
   const QString path = wizard_shell::choose_file(
       wizard_presenter::file_mode::open_existing, tr("Select Workgroup Information File"),
-      {tr("Workgroup Information Files (*.mdw)"), tr("All Files (*)")});
+      {tr("Workgroup Information Files (*.mdw)"), tr("All Files (*)")}, QString(),
+      ctrl<QLineEdit>(1003)->text());
   if (!path.isEmpty()) ctrl<QLineEdit>(1003)->setText(path);
 }
 
@@ -117,7 +118,8 @@ int ugl_page::on_next() {
   if (!path.empty() && !tk_is_file_exist(path)) {
     wizard_shell::error(
         L"Workgroup information file does not exist.\r\nPlease verify the correct path was "
-        L"given.");
+        L"given.\r\n\r\n" +
+        path);
     return -1;
   }
   if (!path.empty() && !dao_check_sysdb(path)) {

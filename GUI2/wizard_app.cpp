@@ -99,6 +99,10 @@ bool wiz_prepare_quick_launch(const QString& profile) {
   tarvel_convertor& conv = tarvel_convertor::instance();
   try {
     conv.access.check_acc_base(conv.source_name(), conv.access.database_password);
+    // A profile that lists no table and no query converts every table, as
+    // TARVAGENT does with it.
+    if (conv.selected_tables.empty() && conv.queries.empty())
+      conv.get_all_tables(conv.selected_tables);
   } catch (const tk_mail_assertion&) {
     throw;
   } catch (const tk_exception& e) {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+class QMessageBox;
 class QWidget;
 
 class wizard_presenter {
@@ -30,9 +31,11 @@ class wizard_presenter {
   virtual bool ask(QWidget* owner, const QString& caption, const QString& text,
                    bool default_no) = 0;
   // A file dialog; `filters` as QFileDialog takes them ("Name (*.ext)"), the
-  // default suffix without its dot. Answers the chosen path or empty.
+  // default suffix without its dot, the folder it opens in (empty: the
+  // dialog's own choice). Answers the chosen path or empty.
   virtual QString choose_file(QWidget* owner, file_mode mode, const QString& title,
-                              const QStringList& filters, const QString& default_suffix) = 0;
+                              const QStringList& filters, const QString& default_suffix,
+                              const QString& start_folder) = 0;
   // The continue dialog (resource 115) for an error in the data.
   virtual continue_answer ask_continue(QWidget* owner, const QString& caption,
                                        const QString& text) = 0;
@@ -47,7 +50,8 @@ class qt_wizard_presenter : public wizard_presenter {
   void show(box kind, QWidget* owner, const QString& caption, const QString& text) override;
   bool ask(QWidget* owner, const QString& caption, const QString& text, bool default_no) override;
   QString choose_file(QWidget* owner, file_mode mode, const QString& title,
-                      const QStringList& filters, const QString& default_suffix) override;
+                      const QStringList& filters, const QString& default_suffix,
+                      const QString& start_folder) override;
   continue_answer ask_continue(QWidget* owner, const QString& caption,
                                const QString& text) override;
   void show_internal_error(QWidget* owner, const QString& caption, const QString& text) override;
@@ -55,3 +59,6 @@ class qt_wizard_presenter : public wizard_presenter {
 
 // Text with "\r\n" line ends as a Qt label shows it.
 QString wiz_display_text(const QString& text);
+// Widens a message box's text so that no word (a path, a long name) is
+// broken inside, up to three quarters of the screen.
+void wiz_keep_words_whole(QMessageBox& box);

@@ -7,7 +7,9 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QThread>
 #include <condition_variable>
 #include <functional>
@@ -15,6 +17,7 @@
 #include "GUI2/help_window.h"
 #include "GUI2/wizard_ids.h"
 #include "GUI2/wizard_page.h"
+#include "GUI2/wizard_settings.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
@@ -120,6 +123,12 @@ wizard_shell::wizard_shell(const QString& title, QWidget* parent) : QWizard(pare
   connect(this, &QWizard::helpRequested, this, [this] {
     if (wizard_page* page = current_wizard_page()) page->on_help();
   });
+  // F1 asks for the same help as the Help button, while that button works.
+  auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+  connect(f1, &QShortcut::activated, this, [this] {
+    QAbstractButton* help = button(QWizard::HelpButton);
+    if (help && help->isEnabled()) emit helpRequested();
+  });
 }
 
 wizard_shell::~wizard_shell() {
@@ -189,10 +198,14 @@ bool wizard_shell::question(const std::wstring& text, bool default_no) {
 }
 
 QString wizard_shell::choose_file(wizard_presenter::file_mode mode, const QString& title,
-                                  const QStringList& filters, const QString& default_suffix) {
+                                  const QStringList& filters, const QString& default_suffix,
+                                  const QString& current) {
   QString path;
-  on_gui_thread(
-      [&] { path = presenter().choose_file(owner(), mode, title, filters, default_suffix); });
+  on_gui_thread([&] {
+    path = presenter().choose_file(owner(), mode, title, filters, default_suffix,
+                                   wizard_settings::start_folder(current));
+    if (!path.isEmpty()) wizard_settings::set_last_folder(QFileInfo(path).absolutePath());
+  });
   return path;
 }
 
@@ -234,17 +247,27 @@ void wizard_shell::on_page_changed(int id) {
   if (!page) return;
   tk_trace(2, "wizard_page::OnSetActive");
   if (!initialized_) {
-    setWindowTitle(title_);
+    setWindowTitle(window_title());
     if (QScreen* screen = this->screen()) {
       const QRect area = screen->availableGeometry();
       move(area.center() - rect().center());
     }
     initialized_ = true;
   }
+  // Enter answers the sheet's Next or Finish, also while a button of the
+  // page has the focus.
+  for (QPushButton* b : page->findChildren<QPushButton*>()) {
+    b->setAutoDefault(false);
+    b->setDefault(false);
+  }
   page->page_init();
   // QWizard sets its own button states after this signal; the page's
   // settings are applied once it has.
   QMetaObject::invokeMethod(this, &wizard_shell::apply_buttons, Qt::QueuedConnection);
+}
+
+QString wizard_shell::window_title() const {
+  return tr("MS Access to Oracle Conversion Wizard") + QStringLiteral(" - ") + title_.trimmed();
 }
 
 QPixmap wizard_shell::watermark() {
@@ -276,6 +299,9 @@ void wizard_shell::apply_buttons() {
   if (!page) return;
   fill_watermark_area();
   const unsigned buttons = page->wizard_buttons();
+  if (QAbstractButton* b =
+          button((buttons & wizard_page::FINISH) ? QWizard::FinishButton : QWizard::NextButton))
+    if (auto* push = qobject_cast<QPushButton*>(b)) push->setDefault(true);
   if (QAbstractButton* back = button(QWizard::BackButton))
     back->setEnabled((buttons & wizard_page::BACK) != 0 && !visitedIds().isEmpty() &&
                      visitedIds().front() != currentId());

@@ -45,8 +45,12 @@ class wizard_shell : public QWizard {
   static void error(const std::string& text);
   static void message(const std::wstring& text);
   static bool question(const std::wstring& text, bool default_no = true);
+  // A file dialog that opens in the folder of `current` (the path the field
+  // holds), else in the folder last used; the folder of a chosen file is
+  // remembered with the settings.
   static QString choose_file(wizard_presenter::file_mode mode, const QString& title,
-                             const QStringList& filters, const QString& default_suffix = {});
+                             const QStringList& filters, const QString& default_suffix = {},
+                             const QString& current = {});
   static wizard_presenter::continue_answer ask_continue(const std::string& text);
   static void show_internal_error(const std::string& text);
 
@@ -64,6 +68,9 @@ class wizard_shell : public QWizard {
   wizard_page* current_wizard_page() const;
 
   QString title() const { return title_; }
+  // The window's title: what the wizard does, then the sheet title (which
+  // the message boxes' captions keep).
+  QString window_title() const;
 
   // Enables or disables a button of the sheet (wiz::sheet_button ids).
   void enable_button(int button_id, bool enable);

@@ -176,8 +176,15 @@ std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& na
   tables_.push_back(name);
   names_map_.add_fn_map(name, schema.column_map());
   if (!indexes.empty()) {
+    // Upper-case names are the index names too (Access calls its keys
+    // "PrimaryKey").
+    udb_indexes named;
+    for (udb_index index : indexes) {
+      if (uppercase_) index.name = tk_wstring(index.name).to_upper();
+      named.push_back(index);
+    }
     index_validator_scope validator(max_identifier_bytes());
-    ora_indexes_initializer builder(name, schema.schema(), indexes, schema.column_map(),
+    ora_indexes_initializer builder(name, schema.schema(), named, schema.column_map(),
                                     validator.get());
     builder.build_indexes();
   }

@@ -29,6 +29,20 @@ void udb_converter::set_current_destination_name(const std::wstring& name) {
   current_destination_name_ = name;
 }
 
+void udb_converter::set_paused(bool paused) {
+  {
+    std::lock_guard<std::mutex> lock(pause_lock_);
+    paused_.store(paused);
+  }
+  pause_lifted_.notify_all();
+}
+
+void udb_converter::wait_while_paused() const {
+  if (!paused_.load()) return;
+  std::unique_lock<std::mutex> lock(pause_lock_);
+  pause_lifted_.wait(lock, [this] { return !paused_.load(); });
+}
+
 bool udb_converter::store_profile(udb_profile& profile) const {
   tk_trace(2, "udb_converter::store_profile");
   for (const auto& [name, text] : available_queries) {

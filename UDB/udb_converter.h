@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -69,7 +70,17 @@ class udb_converter : public tk_converter {
   };
   std::optional<stop_point> last_stop;
 
+  // A pause holds the run before its next record (or its next table) until
+  // it is lifted; a stop request does not lift it. Any thread.
+  void set_paused(bool paused);
+  bool paused() const { return paused_.load(); }
+  // The run's side: returns at once unless a pause is set.
+  void wait_while_paused() const;
+
  private:
+  std::atomic<bool> paused_{false};
+  mutable std::mutex pause_lock_;
+  mutable std::condition_variable pause_lifted_;
   int32_t mode_ = 0;
   mutable std::mutex names_lock_;
   std::wstring current_table_name_;

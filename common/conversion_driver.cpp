@@ -8,6 +8,7 @@
 // tables that the run converted. Tables go in name order, parents before
 // the tables that refer to them; the values of Access complex columns become
 // child tables right after their table.
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <map>
@@ -90,12 +91,20 @@ class conversion_driver {
     conv_.set_current_table_name(name);
     conv_.current_record_index = 0;
     conv_.records_in_current_table = 0;
+    const size_t entry = begin_outcome(name, L"");
+    conv_.outcomes[entry].is_query = !query_text.empty();
+    const auto start = std::chrono::steady_clock::now();
     try {
       convert_table(name, query_text);
     } catch (const tk_exception& e) {
+      current_ = entry;
+      end_outcome(e, start);
       handler_.set_context(name);
       handler_.handle(e, false);
+      return;
     }
+    current_ = entry;
+    conv_.outcomes[entry].seconds = seconds_since(start);
   }
 
   // The foreign-key phase: one relationship at a time, so that Oracle's
@@ -129,6 +138,28 @@ class conversion_driver {
   const udb_relationships& child_relationships() const { return child_relationships_; }
 
  private:
+  // The outcome of an entry or child table: a new record, which later row
+  // counts and errors go to.
+  size_t begin_outcome(const std::wstring& name, const std::wstring& parent) {
+    table_outcome outcome;
+    outcome.source_name = name;
+    outcome.parent = parent;
+    conv_.outcomes.push_back(std::move(outcome));
+    current_ = conv_.outcomes.size() - 1;
+    return current_;
+  }
+  table_outcome& outcome() { return conv_.outcomes.at(current_); }
+  static double seconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+  // The error that ended the current outcome, as the user is told it but
+  // without the context of the last record reported.
+  void end_outcome(const tk_exception& e, std::chrono::steady_clock::time_point start) {
+    handler_.clear_context();
+    outcome().error = handler_.build_message(e);
+    outcome().seconds = seconds_since(start);
+  }
+
   bool agent() const { return conv_.front_end() == tarvel_front_end::agent; }
   bool converted(const std::wstring& source_name) const {
     for (const std::wstring& name : converted_) {
@@ -182,6 +213,7 @@ class conversion_driver {
     std::wstring dest_name = destination_name(name);
     if (conv_.uppercase) dest_name = tk_wstring(dest_name).to_upper();
     conv_.set_current_destination_name(dest_name);
+    outcome().destination_name = dest_name;
 
     const int32_t mode = conv_.mode();
     if (destination_.is_table_exist(dest_name)) {
@@ -191,6 +223,7 @@ class conversion_driver {
         drop_table(dest_name);
       } else if (mode == UDB_MODE_SKIP) {
         tk_trace(2, "Skip existing table");
+        outcome().skipped = true;
         return false;
       }
     }
@@ -241,6 +274,10 @@ class conversion_driver {
       conv_.set_current_table_name(child_name);
       conv_.current_record_index = 0;
       conv_.records_in_current_table = 0;
+      const size_t parent = current_;
+      conv_.outcomes[parent].child_tables.push_back(child_name);
+      begin_outcome(child_name, name);
+      const auto start = std::chrono::steady_clock::now();
       try {
         std::unique_ptr<udb_recordset> src =
             source_.get_child_table(name, child.column, kOpenReadOnly);
@@ -250,7 +287,10 @@ class conversion_driver {
         if (console())
           print_line(stdout, tk_format("Child table %s holds the %s values of %s.%s", child_name,
                                        child.kind, name, child.column));
-        if (!convert_recordset(child_name, std::move(src)) || child.parent_key.empty()) continue;
+        const bool written = convert_recordset(child_name, std::move(src));
+        outcome().seconds = seconds_since(start);
+        current_ = parent;
+        if (!written || child.parent_key.empty()) continue;
         udb_relationship rel;
         rel.table = child_name;
         rel.ref_table = name;
@@ -259,6 +299,8 @@ class conversion_driver {
         rel.name = child_relationships_.gen_relship_name(rel);
         child_relationships_.push_back(rel);
       } catch (const tk_exception& e) {
+        end_outcome(e, start);
+        current_ = parent;
         handler_.set_context(child_name);
         handler_.handle(e, false);
       }
@@ -325,12 +367,14 @@ class conversion_driver {
     try {
       src.move_first();
       while (!src.is_eof()) {
+        conv_.wait_while_paused();
         if (conv_.stop_requested()) {
           tk_trace(3, "Stopped at record %d of %d", conv_.current_record_index.load(),
                    conv_.records_in_current_table.load());
           conv_.last_stop = udb_converter::stop_point{conv_.current_table_name(),
                                                       conv_.current_record_index.load(),
                                                       conv_.tables_done.load()};
+          outcome().stopped = true;
           break;
         }
         tk_trace(1, "Converting %d record", conv_.current_record_index.load());
@@ -350,9 +394,11 @@ class conversion_driver {
         src.next();
       }
     } catch (...) {
+      outcome().rows_read = static_cast<uint64_t>(conv_.current_record_index.load());
       dst.flush_appends(sink);
       throw;
     }
+    outcome().rows_read = static_cast<uint64_t>(conv_.current_record_index.load());
     dst.flush_appends(sink);
   }
 
@@ -385,7 +431,10 @@ class conversion_driver {
     const int32_t mode = conv_.mode();
     tk_trace(1, "GOT ERROR: %s (%08X)", e.what(), e.code());
     tk_trace(1, "mode=%d", mode);
-    if (e.code() == kDuplicateKey && mode == UDB_MODE_MERGE) return;
+    if (e.code() == kDuplicateKey && mode == UDB_MODE_MERGE) {
+      ++outcome().rows_kept;
+      return;
+    }
     if (e.code() == kDuplicateKey && mode == UDB_MODE_SYNC) {
       dst.update_batched(record, number, sink);
       return;
@@ -394,6 +443,7 @@ class conversion_driver {
   }
 
   void report_record_error(const tk_exception& e, uint32_t number) {
+    ++outcome().rows_refused;
     handler_.set_context(conv_.current_table_name(), static_cast<int32_t>(number));
     handler_.handle(e, false);
   }
@@ -405,6 +455,7 @@ class conversion_driver {
   udb_validator& table_names_;
   std::vector<std::wstring> converted_;  // source names of the tables done
   udb_relationships child_relationships_;
+  size_t current_ = 0;  // the outcome that row counts and errors go to
   std::map<std::wstring, std::wstring, tk_utf16_less> planned_;  // source -> destination
 };
 
@@ -506,6 +557,7 @@ void run(tarvel_convertor& conv) {
   for (const auto& entry : every_name) names.push_back(entry.first);
   driver.plan_names(names);
   for (const auto* entry : conversion_order(conv.queries, source->relationships())) {
+    conv.wait_while_paused();
     if (conv.stop_requested()) break;
     driver.convert_entry(entry->first, entry->second);
     ++conv.tables_done;
@@ -551,6 +603,7 @@ void tarvel_convertor::operator()() {
   // Marks the converter finished when the run is left, after any report.
   init_conversion bracket(finished_flag(), true);
   last_stop.reset();
+  outcomes.clear();
   try {
     run(*this);
   } catch (const tk_final_exception&) {

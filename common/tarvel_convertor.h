@@ -16,6 +16,7 @@
 #include "UDB/udb_source_engine.h"
 #include "common/acc_converter_impl.h"
 #include "common/oracle_converter_impl.h"
+#include "common/table_outcome.h"
 
 enum class tarvel_front_end { agent, wizard };
 
@@ -62,6 +63,9 @@ class tarvel_convertor : public udb_converter, public tk_singl<tarvel_convertor>
   acc_converter_impl access;
   bool use_workgroup_security = false;
   bool uppercase = false;
+  // One record per entry the last run visited, in its order (child tables
+  // right after their table). Cleared when a run starts; read after it.
+  std::vector<table_outcome> outcomes;
 
  private:
   tarvel_front_end front_end_;

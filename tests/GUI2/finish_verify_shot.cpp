@@ -1,7 +1,7 @@
 // The picture of the finish page after Verify for the README
 // (scripts/wizard-pages-screenshots.sh): the sample database converted by
-// TARVAGENT into the embedded engine, one row then removed in Oracle, and
-// the check run from the page. Not a test.
+// the wizard's run into the embedded engine, one value then changed in
+// Oracle, and the check run from the page. Not a test.
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -43,13 +43,25 @@ int main(int argc, char** argv) {
   qputenv("TARVEL_OCI_LIB", QByteArray(TARVEL_BIN) + "/liboraemb.so");
   qputenv("TARVEL_ORAEMB_DIR", engine.path().toUtf8());
   const QString sample = QStringLiteral(TARVEL_SOURCE_DIR "/samples/sample.mdb");
-  const QStringList login = {QStringLiteral("--oraclh=localhost"), QStringLiteral("--oraclu=demo"),
-                             QStringLiteral("--oraclp=demo")};
-  if (!run(QStringLiteral(TARVEL_BIN "/TARVAGENT"),
-           QStringList{QStringLiteral("--src=") + sample, QStringLiteral("--dest=DEMO"),
-                       QStringLiteral("--silent")} +
-               login) ||
-      !run(QStringLiteral(TARVEL_BIN "/oraemb-sql"),
+  // The sample converted by the wizard's own run, so that the page shows its
+  // lines per table; then one value changed behind its back.
+  error_handler handler(kOracleErrorMessageCount, kOracleErrorMessages);
+  tarvel_convertor conv(tarvel_front_end::wizard);
+  conv.set_source_name(sample.toStdWString());
+  conv.set_destination_name(L"DEMO");
+  conv.uppercase = false;
+  conv.set_mode(UDB_MODE_OVERWRITE);
+  conv.queries.clear();
+  conv.oracle.store_oracle_settings(L"localhost", L"demo", L"demo", L"1521");
+  try {
+    conv.oracle.connect_oracle_server(L"DEMO");
+    conv.get_all_tables(conv.selected_tables);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "cannot prepare the converted sample: %s\n", e.what());
+    return 1;
+  }
+  conv();
+  if (!run(QStringLiteral(TARVEL_BIN "/oraemb-sql"),
            {QStringLiteral("--connect=//localhost:1521/DEMO"), QStringLiteral("--user=demo"),
             QStringLiteral("--password=demo"),
             QStringLiteral("UPDATE \"Shipments\" SET \"Delivered\" = \"Delivered\" + 1/86400 WHERE "
@@ -57,15 +69,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot prepare the converted sample\n");
     return 1;
   }
-
-  error_handler handler(kOracleErrorMessageCount, kOracleErrorMessages);
-  tarvel_convertor conv(tarvel_front_end::wizard);
-  conv.set_source_name(sample.toStdWString());
-  conv.set_destination_name(L"DEMO");
-  conv.uppercase = false;
-  conv.selected_tables.clear();
-  conv.queries.clear();
-  conv.oracle.store_oracle_settings(L"localhost", L"demo", L"demo", L"1521");
 
   wizard_shell shell(wiz_sheet_title());
   shell.add_page(new gui_finish_page);

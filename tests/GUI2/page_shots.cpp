@@ -213,6 +213,7 @@ int main(int argc, char** argv) {
   pause = false;
   for (int waited = 0; shell.currentId() != wiz::PAGE_FINISH && waited < 60'000; waited += 50)
     settle(50);
-  save(&shell, "wizard-finish-errors");
+  // The stop makes it the finish page of a stopped run, with its errors.
+  save(&shell, "wizard-finish-stopped");
   return 0;
 }

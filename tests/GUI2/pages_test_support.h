@@ -55,7 +55,7 @@ class recording_presenter : public wizard_presenter {
     log_->answers.pop_front();
     return yes;
   }
-  QString choose_file(QWidget*, file_mode, const QString&, const QStringList&,
+  QString choose_file(QWidget*, file_mode, const QString&, const QStringList&, const QString&,
                       const QString&) override {
     return {};
   }

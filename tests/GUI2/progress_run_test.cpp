@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <chrono>
 #include <cstdlib>
@@ -31,6 +32,7 @@
 #include "TK/tk_text.h"
 #include "common/init_conversion.h"
 #include "pages_test_support.h"
+#include "verify/verify_result.h"
 
 namespace {
 
@@ -216,6 +218,80 @@ class progress_run_test : public QObject {
     QVERIFY(finish_text(1016).contains("Orders, record #4: "));
   }
 
+  void finish_page_lists_each_table_with_its_counts() {
+    use_memory_destination();
+    dest_->bad_value = L"bad";
+    dest_->failing_creates.insert(L"Broken");
+    mem_table t = two_columns(5);
+    t.rows[1][1] = L"bad";
+    t.rows[3][1] = L"bad";
+    source_.tables.emplace_back(L"Broken", two_columns(2));
+    source_.tables.emplace_back(L"Orders", t);
+    world_->log().continue_answers.push_back({false, true});
+    start_run({L"Broken", L"Orders"});
+    QTRY_COMPARE_WITH_TIMEOUT(shell_->currentId(), int(wiz::PAGE_FINISH), 10000);
+    QCOMPARE(finish_text(1314),
+             QString("There were some errors while converting the database: 1 table not "
+                     "converted, 2 records refused.\nClick 'Finish' to exit the wizard."));
+    QCOMPARE(finish_text(1313), QString("Conversion is Completed"));
+    QWizardPage* finish = shell_->page(wiz::PAGE_FINISH);
+    auto* lines = finish->findChild<QTableWidget*>("outcomes");
+    QCOMPARE(lines->rowCount(), 2);
+    QVERIFY(lines->isColumnHidden(4));  // rows in Oracle: stopped runs only
+    auto cells = [&](int r) {
+      QStringList out;
+      for (int c : {0, 1, 2, 3, 6}) out << lines->item(r, c)->text();
+      return out;
+    };
+    QVERIFY(lines->item(0, 7)->text().startsWith("failed: "));
+    QCOMPARE(cells(1), QStringList({"Orders", "Orders", "3", "2", ""}));
+    QCOMPARE(lines->item(1, 7)->text(), QString("converted, 2 records refused"));
+    const QString summary = finish->findChild<QLabel*>("summary")->text();
+    QVERIFY2(summary.startsWith("1 table: 3 rows written, 2 refused. Elapsed time: "),
+             qPrintable(summary));
+    QCOMPARE(world_->conv().outcomes.at(1).rows_written(), uint64_t(3));
+  }
+
+  void verify_table_keeps_counts_in_view_beside_a_long_name() {
+    gui_finish_page page;
+    page.resize(640, 480);
+    page.show();
+    verify_result result;
+    verify_table_result t;
+    t.table = std::string(120, 'N');
+    t.oracle_table = "N_TRUNCATED_TO_THIRTY_CHARS_X";
+    t.access_rows = 12345;
+    t.oracle_rows = 12345;
+    result.tables = {t, t};
+    result.not_carried_over.push_back({"query", "Orders by month", "crosstab query"});
+    page.show_verify_result(result);
+    auto* table = page.findChild<QTableWidget*>("verify_table");
+    QVERIFY(table->isVisible());
+    const int visible = table->viewport()->width();
+    // The name is held to a readable width and elided; the counts and the
+    // content stand inside the visible width.
+    QVERIFY(table->columnWidth(0) <= table->fontMetrics().averageCharWidth() * 40);
+    QVERIFY2(table->columnViewportPosition(4) + table->columnWidth(4) <= visible,
+             qPrintable(QString("content ends at %1 of %2")
+                            .arg(table->columnViewportPosition(4) + table->columnWidth(4))
+                            .arg(visible)));
+    QCOMPARE(table->item(0, 1)->text(), QString("N_TRUNCATED_TO_THIRTY_CHARS_X"));
+    QVERIFY(table->item(0, 0)->toolTip().contains(QString(120, 'N')));
+    QVERIFY(table->rowHeight(0) < 2 * table->fontMetrics().height());
+    QCOMPARE(page.findChild<QTableWidget*>("not_carried_over")->rowCount(), 1);
+    QVERIFY(page.findChild<QLabel*>("verify_status")->text().startsWith("2 tables: 2 equal"));
+    // Save Report writes what tarvel-verify writes.
+    QTemporaryDir dir;
+    QVERIFY(page.save_report(dir.filePath("r.json")));
+    QFile json(dir.filePath("r.json"));
+    QVERIFY(json.open(QIODevice::ReadOnly));
+    QCOMPARE(json.readAll().toStdString(), verify_format_json(result));
+    QVERIFY(page.save_report(dir.filePath("r.txt")));
+    QFile text(dir.filePath("r.txt"));
+    QVERIFY(text.open(QIODevice::ReadOnly));
+    QCOMPARE(text.readAll().toStdString(), verify_format_text(result));
+  }
+
   void abort_ends_on_the_finish_page() {
     use_memory_destination();
     dest_->bad_value = L"bad";
@@ -249,7 +325,29 @@ class progress_run_test : public QObject {
     QCOMPARE(shell_->page(wiz::PAGE_PROGRESS)->findChild<QLabel*>("1323")->text(),
              QString("Processing table 'Big'"));
 
-    world_->log().answers.push_back(true);  // "Are you sure you want to exit the wizard?"
+    // A pause holds the copy before its next record.
+    conv.set_paused(true);
+    int32_t held = -1;
+    auto settled = [&] {  // the record being written when the pause came is done
+      held = conv.current_record_index.load();
+      QTest::qWait(100);
+      return conv.current_record_index.load() == held;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);
+    QTest::qWait(300);
+    QCOMPARE(conv.current_record_index.load(), held);
+    conv.set_paused(false);
+
+    // No to the question: the run goes on.
+    world_->log().answers.push_back(false);
+    shell_->reject();
+    QVERIFY(shell_->isVisible());
+    QCOMPARE(shell_->currentId(), int(wiz::PAGE_PROGRESS));
+    QVERIFY(!conv.paused());
+    const int32_t before = conv.current_record_index.load();
+    QTRY_VERIFY_WITH_TIMEOUT(conv.current_record_index.load() > before, 5000);
+
+    world_->log().answers.push_back(true);  // "Stop the conversion?"
     QElapsedTimer clock;
     clock.start();
     shell_->reject();
@@ -257,13 +355,33 @@ class progress_run_test : public QObject {
     qInfo("Cancel ended the worker after %lld ms at record %d of %d", ms,
           conv.current_record_index.load(), rows);
     QVERIFY(ms < 1000);
+    const QString question = world_->log().boxes.back().text;
+    QVERIFY2(question.startsWith("Stop the conversion?") && question.contains("Merge"),
+             qPrintable(question));
     QVERIFY(!progress()->running());
-    QVERIFY(!shell_->isVisible());
     QVERIFY(conv.is_finished());
     QVERIFY(!conv.stop_requested());
     const int32_t written = conv.current_record_index.load();
     QVERIFY(written > 0 && written < rows);
     QCOMPARE(committed_count(L"SELECT COUNT(*) FROM \"Big\""), written);
+
+    // The wizard stays open on the finish page of a stopped run, which
+    // shows the rows the table holds in Oracle.
+    QVERIFY(shell_->isVisible());
+    QCOMPARE(shell_->currentId(), int(wiz::PAGE_FINISH));
+    QCOMPARE(finish_text(1313), QString("Conversion is Stopped"));
+    QVERIFY2(finish_text(1314).startsWith(
+                 QString("The conversion was stopped in table 'Big' after %1 of %2 records.\n")
+                     .arg(written)
+                     .arg(rows)),
+             qPrintable(finish_text(1314)));
+    QVERIFY(finish_text(1314).contains("Merge mode"));
+    auto* lines = shell_->page(wiz::PAGE_FINISH)->findChild<QTableWidget*>("outcomes");
+    QCOMPARE(lines->rowCount(), 1);
+    QVERIFY(!lines->isColumnHidden(4));
+    QCOMPARE(lines->item(0, 0)->text(), QString("Big"));
+    QCOMPARE(lines->item(0, 4)->text(), QString::number(written));
+    QCOMPARE(lines->item(0, 7)->text(), QString("stopped"));
   }
 
   // Welcome to finish: the Oracle connection, the security and source

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -103,6 +104,21 @@ class sel_tables_test : public QObject {
     // Back and Next again shows the same choice, not twice.
     QCOMPARE(page_->page_init(), 0);
     QCOMPARE(items(selected()), QStringList({"Big orders", "Zeta"}));
+  }
+
+  void lists_show_row_counts_and_mark_queries() {
+    use_tables({L"Orders", L"One", L"Empty"});
+    mem_table orders = empty_table();
+    for (int i = 0; i < 1234; ++i) orders.rows.push_back({std::to_wstring(i)});
+    source_.tables[0].second = orders;
+    source_.tables[1].second.rows = {{L"1"}};
+    world_->conv().queries = {{L"Big orders", L"SELECT * FROM Orders"}};
+    QCOMPARE(page_->page_init(), 0);
+    QCOMPARE(page_->item_note("Orders"), QLocale().toString(1234) + " rows");
+    QCOMPARE(page_->item_note("One"), QString("1 row"));
+    QCOMPARE(page_->item_note("Empty"), QString("0 rows"));
+    QCOMPARE(page_->item_note("Big orders"), QString("query"));
+    QCOMPARE(items(available()), QStringList({"Empty", "One", "Orders"}));  // names unchanged
   }
 
   void moves_single_items_with_highlight_and_focus() {
@@ -279,8 +295,9 @@ class sel_tables_test : public QObject {
     test();
     text->setPlainText("SELEC * FROM Customers");
     test();
+    // With the columns and rows it gives (as mdb-export counts them).
     QCOMPARE(world_->texts(wizard_presenter::box::message),
-             std::vector<QString>{"The query is correct."});
+             std::vector<QString>{"The query is correct.\r\nIt gives 7 columns and 5 rows."});
     const std::vector<QString> errors = world_->texts(wizard_presenter::box::error);
     QCOMPARE(errors.size(), size_t(2));
     QVERIFY(

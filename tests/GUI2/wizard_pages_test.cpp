@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -37,6 +40,15 @@ class wizard_pages_test : public QObject {
 
  private slots:
   void initTestCase() { wizard_test_environment(); }
+  // No window of a test (dialogs, help, boxes) outlives its wizard.
+  void cleanup() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QStringList left;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      left << QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') +
+                  w->objectName();
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(QStringLiteral(", "))));
+  }
 
   void captions_follow_the_first_page_activation() {
     {
@@ -52,7 +64,8 @@ class wizard_pages_test : public QObject {
     wizard_shell::error(std::wstring(L"after"));
     QCOMPARE(env.presenter->boxes.back().caption, QStringLiteral("Ferrolith 4.1  Error"));
     QCOMPARE(env.presenter->boxes.back().kind, box::error);
-    QCOMPARE(env.shell().windowTitle(), QStringLiteral("Ferrolith 4.1 "));
+    QCOMPARE(env.shell().windowTitle(),
+             QStringLiteral("MS Access to Oracle Conversion Wizard - Ferrolith 4.1"));
   }
 
   void pages_stand_in_order_and_quick_launch_has_two() {
@@ -108,7 +121,8 @@ class wizard_pages_test : public QObject {
     };
     path->setText(QStringLiteral("/nonexistent/system.mdw"));
     stays_with(box::error, QStringLiteral("Workgroup information file does not exist.\r\n"
-                                          "Please verify the correct path was given."));
+                                          "Please verify the correct path was given.\r\n\r\n"
+                                          "/nonexistent/system.mdw"));
     path->setText(fixture(QStringLiteral("access/jackcess/testV1997.mdb")));
     user->setText(QStringLiteral("admin"));
     stays_with(box::error,
@@ -163,7 +177,8 @@ class wizard_pages_test : public QObject {
     QCOMPARE(p->on_next(), -1);
     QCOMPARE(env.presenter->boxes.back().kind, box::error);
     QCOMPARE(env.last_text(), QStringLiteral("Source file does not exist.\r\n"
-                                             "Please verify the correct path was given."));
+                                             "Please verify the correct path was given.\r\n\r\n"
+                                             "/nonexistent/db.mdb"));
     // Not an Access file: the source's own error, and the page stays.
     p->ctrl<QLineEdit>(1003)->setText(QStringLiteral(TARVEL_SOURCE_DIR "/README.md"));
     const size_t before = env.presenter->boxes.size();
@@ -249,7 +264,19 @@ class wizard_pages_test : public QObject {
 
   void finish_page_shows_success_or_the_collected_errors() {
     {
+      // A run that visited nothing does not claim success.
       wizard_env env;
+      env.shell().go_to_page(wiz::PAGE_FINISH);
+      QCOMPARE(env.page()->ctrl<QLabel>(1314)->text(),
+               QStringLiteral("No table was converted: none was selected.\n\nClick 'Finish' to "
+                              "exit the wizard."));
+    }
+    {
+      wizard_env env;
+      table_outcome done;
+      done.source_name = done.destination_name = L"Orders";
+      done.rows_read = 3;
+      env.converter().outcomes.push_back(done);
       env.shell().go_to_page(wiz::PAGE_FINISH);
       QCOMPARE(env.shell().currentId(), 116);
       wizard_page* p = env.page();
@@ -351,6 +378,89 @@ class wizard_pages_test : public QObject {
     wizard_shell::set_help_file(QStringLiteral(TARVEL_SOURCE_DIR "/GUI2/help/tarvel-wizard.html"));
     QCOMPARE(env.presenter->boxes.back().kind, box::error);
     QCOMPARE(env.last_text(), QStringLiteral("Help file does not exist. Reinstall the program."));
+  }
+
+  void f1_opens_the_help_of_the_page() {
+    wizard_env env;
+    QVERIFY(env.next());
+    QVERIFY(QTest::qWaitForWindowActive(&env.shell()));
+    QTest::keyClick(env.shell().focusWidget() ? env.shell().focusWidget() : &env.shell(),
+                    Qt::Key_F1);
+    auto* help = env.shell().findChild<help_window*>();
+    QVERIFY(help != nullptr && help->isVisible());
+    QCOMPARE(help->browser()->source().fragment(), QStringLiteral("1001"));
+  }
+
+  void enter_presses_next_or_finish_whatever_button_has_the_focus() {
+    wizard_env env;
+    QVERIFY(QTest::qWaitForWindowActive(&env.shell()));
+    QWidget* load = env.page()->control(1115);
+    load->setFocus();
+    QTest::keyClick(load, Qt::Key_Return);
+    QCOMPARE(env.shell().currentId(), 132);
+    QVERIFY(env.presenter->file_titles.isEmpty());  // no Load Settings dialog
+
+    env.shell().go_to_page(wiz::PAGE_FINISH);
+    QCoreApplication::processEvents();
+    QWidget* save = env.page()->control(1116);
+    save->setFocus();
+    QTest::keyClick(save, Qt::Key_Return);
+    QVERIFY(env.presenter->file_titles.isEmpty());  // no Save Settings dialog
+    QCOMPARE(env.shell().result(), int(QDialog::Accepted));
+  }
+
+  // Within a page and its sheet buttons, no two controls share an Alt key.
+  void mnemonics_are_unique_on_every_page() {
+    wizard_env env;
+    auto key_of = [](QString text) {
+      text.replace(QStringLiteral("&&"), QString());
+      const int at = text.indexOf(QLatin1Char('&'));
+      return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
+    };
+    QStringList sheet;
+    for (auto which : {QWizard::BackButton, QWizard::NextButton, QWizard::CancelButton,
+                       QWizard::HelpButton, QWizard::FinishButton})
+      sheet << env.shell().button(which)->text();
+    for (int id : env.shell().page_order()) {
+      QMap<QChar, QString> taken;
+      QStringList texts = sheet;
+      for (QLabel* label : env.shell().page(id)->findChildren<QLabel*>()) texts << label->text();
+      for (QAbstractButton* b : env.shell().page(id)->findChildren<QAbstractButton*>())
+        texts << b->text();
+      for (const QString& text : texts) {
+        const QChar key = key_of(text);
+        if (key.isNull()) continue;
+        QVERIFY2(
+            !taken.contains(key) || taken[key] == text,
+            qPrintable(QStringLiteral("page %1: '%2' and '%3'").arg(id).arg(taken[key], text)));
+        taken[key] = text;
+      }
+    }
+  }
+
+  void file_dialogs_start_in_the_current_or_the_last_folder() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("source")));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("chosen")));
+    const QString source = dir.filePath(QStringLiteral("source/db.mdb"));
+    const QString chosen = dir.filePath(QStringLiteral("chosen/other.mdb"));
+    {
+      wizard_env env;
+      wizard_page* p = page(env, 106);
+      p->ctrl<QLineEdit>(1003)->setText(source);  // need not exist: its folder does
+      env.presenter->files.push_back(chosen);
+      p->ctrl<QAbstractButton>(1107)->click();
+      QCOMPARE(env.presenter->file_folders.back(), dir.filePath(QStringLiteral("source")));
+      QCOMPARE(p->ctrl<QLineEdit>(1003)->text(), chosen);
+      p->ctrl<QLineEdit>(1003)->setText(QStringLiteral("/nonexistent/folder/db.mdb"));
+      p->ctrl<QAbstractButton>(1107)->click();
+      QCOMPARE(env.presenter->file_folders.back(), dir.filePath(QStringLiteral("chosen")));
+    }
+    // The last folder is remembered with the settings.
+    wizard_env env;
+    env.page()->ctrl<QAbstractButton>(1115)->click();
+    QCOMPARE(env.presenter->file_titles.back(), QStringLiteral("Select Profile File"));
+    QCOMPARE(env.presenter->file_folders.back(), dir.filePath(QStringLiteral("chosen")));
   }
 
   void watermark_area_has_the_picture_colour_below_it_on_a_tall_window() {

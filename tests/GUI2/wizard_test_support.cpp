@@ -27,8 +27,10 @@ bool recording_presenter::ask(QWidget*, const QString& caption, const QString& t
 }
 
 QString recording_presenter::choose_file(QWidget*, file_mode, const QString& title,
-                                         const QStringList&, const QString&) {
+                                         const QStringList&, const QString&,
+                                         const QString& start_folder) {
   file_titles.append(title);
+  file_folders.append(start_folder);
   if (files.empty()) return {};
   QString path = files.front();
   files.pop_front();

@@ -35,7 +35,8 @@ class recording_presenter : public wizard_presenter {
   void show(box kind, QWidget* owner, const QString& caption, const QString& text) override;
   bool ask(QWidget* owner, const QString& caption, const QString& text, bool default_no) override;
   QString choose_file(QWidget* owner, file_mode mode, const QString& title,
-                      const QStringList& filters, const QString& default_suffix) override;
+                      const QStringList& filters, const QString& default_suffix,
+                      const QString& start_folder) override;
   continue_answer ask_continue(QWidget* owner, const QString& caption,
                                const QString& text) override;
   void show_internal_error(QWidget* owner, const QString& caption, const QString& text) override;
@@ -44,6 +45,7 @@ class recording_presenter : public wizard_presenter {
   std::deque<bool> answers;
   std::deque<QString> files;
   QStringList file_titles;
+  QStringList file_folders;  // the folder each file dialog opened in
   QStringList continue_texts;
   QStringList internal_errors;
 };

@@ -187,6 +187,12 @@ TEST_F(OraDdl, UppercaseColumnsThatMeetAreKeptApartAndMapped) {
             (sql_rows{{L"ID"}, {L"ID00000"}, {L"ORDER_DATE"}}));
   EXPECT_EQ(db_->get_fn_mapped_name_ex(L"t1", L"Order Date"), L"ORDER_DATE");
   EXPECT_EQ(db_->get_fn_mapped_name_ex(L"T1", L"Other"), L"OTHER");
+  // The key's name follows, and a second table's key still gets its own.
+  create(L"K1", keyed_table());
+  create(L"K2", keyed_table());
+  EXPECT_EQ(select_rows(L"SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE='P' "
+                        L"ORDER BY CONSTRAINT_NAME"),
+            (sql_rows{{L"PRIMARYKEY"}, {L"PRIMARYKEY00000"}}));
 }
 
 TEST_F(OraDdl, ACreateTableErrorLeavesNothingListed) {

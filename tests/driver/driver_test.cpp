@@ -170,6 +170,33 @@ TEST_F(Driver, FourModesOnAnExistingTable) {
   }
 }
 
+TEST_F(Driver, OutcomesRecordWhatEachEntryDid) {
+  mem_table wide = people({{L"1", L"old", L"x"}});
+  wide.columns.push_back({L"Extra", VT_I4, 0});
+  add_source(L"T", people({{L"1", L"a"}, {L"2", L"b"}}));
+  add_source(L"U", people({{L"9", L"z"}}));
+  dest_->add_existing(L"T", people({{L"1", L"old"}}));
+  dest_->add_existing(L"U", wide);
+  conv_.set_mode(UDB_MODE_MERGE);
+  run();
+  ASSERT_EQ(conv_.outcomes.size(), 2u);
+  const table_outcome& t = conv_.outcomes[0];
+  EXPECT_EQ(t.source_name, L"T");
+  EXPECT_EQ(t.destination_name, L"T");
+  EXPECT_EQ(t.rows_read, 2u);
+  EXPECT_EQ(t.rows_kept, 1u);  // the existing row merge leaves alone
+  EXPECT_EQ(t.rows_written(), 1u);
+  EXPECT_FALSE(t.failed() || t.skipped || t.stopped);
+  const table_outcome& u = conv_.outcomes[1];
+  EXPECT_EQ(u.error, "The structure of data source does not conform to the destination table.");
+  EXPECT_EQ(u.rows_written(), 0u);
+
+  conv_.set_mode(UDB_MODE_SKIP);
+  run();
+  ASSERT_EQ(conv_.outcomes.size(), 2u);  // a new run starts a new list
+  EXPECT_TRUE(conv_.outcomes[0].skipped);
+}
+
 TEST_F(Driver, MergeRefusesADifferentStructureAndSynchronizeDoesNot) {
   mem_table wide = people({{L"1", L"old", L"x"}});
   wide.columns.push_back({L"Extra", VT_I4, 0});

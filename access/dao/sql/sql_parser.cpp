@@ -638,7 +638,19 @@ class parser {
       e->name = tok_.text;
       e->end = tok_.end;
       advance();
-      if (is_op(u".") || is_op(u"!")) expression_error();
+      // Forms!Orders!OrderID: a control of an open form, which only Access
+      // itself resolves; elsewhere the name is no column of the query and
+      // becomes one of its parameters, as it does for DAO.
+      while (e->what == K::column && (is_op(u".") || is_op(u"!"))) {
+        const std::u16string separator = tok_.text;
+        advance();
+        if (tok_.kind != sql_token_kind::name && tok_.kind != sql_token_kind::bracketed)
+          expression_error();
+        e->qualifier += separator + e->name;
+        e->name = tok_.text;
+        e->end = tok_.end;
+        advance();
+      }
     }
     return e;
   }

@@ -174,9 +174,13 @@ std::string translator::from_list(const sql_select& s, scope& sc) {
 void translator::select_items(const sql_select& s, scope& sc, output_columns& out) {
   int expr_number = 1000;
   sc.tracking = true;
+  // The table an output names it by (Orders.CompanyName), for the columns
+  // that name one; "" for the others.
+  std::vector<std::u16string> origin(out.infos.size());
   for (const sql_select_item& item : s.items) {
     if (item.expr->what == K::star) {
       star_columns(sc, *item.expr, out);
+      origin.resize(out.infos.size());
       continue;
     }
     value v = expr(sc, *item.expr, false);
@@ -191,10 +195,29 @@ void translator::select_items(const sql_select& s, scope& sc, output_columns& ou
     }
     std::string sql = materialize(v);
     if (sql_rep_of(v.type) == sql_rep::text && !v.column && s.distinct) sql += " COLLATE ACC";
+    const bool named_column =
+        v.column && !v.logical && item.alias.empty() && item.expr->what == K::column;
     out.add(std::move(info), std::move(sql), std::move(v), source_text(*item.expr));
+    origin.resize(out.infos.size());
+    if (named_column) origin.back() = item.expr->qualifier;
   }
   sc.tracking = false;
   if (out.exprs.empty()) throw sql_errors::select_punctuation();
+  // Two named columns of one name from different tables: as for a star, each
+  // is named by its table ("Orders.CompanyName", "Shippers.CompanyName").
+  std::vector<std::u16string> renamed(out.infos.size());
+  for (size_t i = 0; i < origin.size(); ++i) {
+    if (origin[i].empty()) continue;
+    for (size_t j = 0; j < out.infos.size(); ++j) {
+      if (j == i || !same_name(out.infos[i].name, out.infos[j].name)) continue;
+      // Only against another named column: what a star gives keeps its names.
+      if (origin[j].empty() || same_name(origin[i], origin[j])) continue;
+      renamed[i] = origin[i] + u"." + out.infos[i].name;
+      break;
+    }
+  }
+  for (size_t i = 0; i < renamed.size(); ++i)
+    if (!renamed[i].empty()) out.infos[i].name = renamed[i];
 }
 
 value translator::crosstab_cells(const sql_select& s, scope& sc, output_columns& out) {

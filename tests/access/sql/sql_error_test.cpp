@@ -19,6 +19,12 @@ TEST_F(AccessSqlErrors, UnknownTablesAndNames) {
   EXPECT_EQ(db.error(u"SELECT Nope, Other, Nope FROM Customers", &text), 3061);
   EXPECT_EQ(text, "Too few parameters. Expected 2.");
   EXPECT_EQ(db.error(u"SELECT x.ID FROM Customers", &text), 3061);
+  // A form's control is a parameter outside Access, not a syntax error.
+  EXPECT_EQ(db.error(u"SELECT ID FROM Customers WHERE ID = [Forms]![Orders]![CustomerID]", &text),
+            3061);
+  EXPECT_EQ(text, "Too few parameters. Expected 1.");
+  EXPECT_EQ(db.error(u"SELECT ID FROM Customers WHERE ID = Forms!Orders!Customer.Value", &text),
+            3061);
   EXPECT_EQ(db.error(u"SELECT OrderID FROM Orders, [Order Details]", &text), 3079);
   EXPECT_EQ(db.error(u"SELECT Foo(ID) FROM Customers", &text), 3085);
   EXPECT_EQ(text, "Undefined function 'Foo' in expression.");

@@ -180,6 +180,14 @@ TEST_F(AccessSql, StarFromJoinNamesDuplicateColumnsByTable) {
   EXPECT_EQ(f[0], "Orders.OrderID:4");
   EXPECT_EQ(f[8], "Order Details.OrderID:4");
   EXPECT_EQ(f[9], "Product:10");
+  // Named columns of one name from two tables are named by table as well.
+  const rows named = db.fields(
+      u"SELECT Orders.OrderID, [Order Details].OrderID, Product FROM Orders INNER JOIN "
+      u"[Order Details] ON Orders.OrderID = [Order Details].OrderID");
+  ASSERT_EQ(named.size(), 3u);
+  EXPECT_EQ(named[0], "Orders.OrderID:4");
+  EXPECT_EQ(named[1], "Order Details.OrderID:4");
+  EXPECT_EQ(named[2], "Product:10");
 }
 
 TEST_F(AccessSql, RecordsetMovesBackAndRewinds) {
