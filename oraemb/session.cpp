@@ -11,12 +11,17 @@
 #include <cstdlib>
 #include <random>
 
+#include "oraemb/setup_lock.h"
 #include "oraemb/sqlite_util.h"
 #include "oraemb/trace.h"
 #include "oraemb/value_ops.h"
 
 namespace oraemb {
 namespace {
+
+// How long a session waits for SQLite's writer lock and for another
+// logon's set-up.
+constexpr int kBusyTimeoutMs = 10000;
 
 const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
@@ -100,18 +105,24 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
   if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
       ::access(folder.c_str(), W_OK | X_OK) != 0)
     raise(1157, {folder});
+  // Set-up runs one logon at a time: a second first logon would find the
+  // file half made (the WAL switch fails at once, without a busy wait).
+  SetupLock setup(path, kBusyTimeoutMs);
   int flags =
       SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (target.create ? SQLITE_OPEN_CREATE : 0);
   if (sqlite3_open_v2(path.c_str(), &s->conn_, flags, nullptr) != SQLITE_OK) {
     if (!target.create) raise(1034);
     raise(1157, {folder});
   }
-  sqlite3_busy_timeout(s->conn_, 10000);
+  sqlite3_busy_timeout(s->conn_, kBusyTimeoutMs);
   s->txn_.attach(s->conn_, s->statements_);
   // The page cache lives in the client's process: 16 MB keeps a session's
   // memory the same for a large table as for a small one.
+  setup.hold_first_write(s->conn_);
+  sql_exec(s->conn_, "PRAGMA journal_mode=WAL");
+  setup.end_hold(s->conn_);
   sql_exec(s->conn_,
-           "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;"
+           "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;"
            "PRAGMA cache_size=-16384; PRAGMA temp_store=MEMORY;");
   s->catalog_.open(Database::attach(path, s->conn_));
   s->locks_.open(path, target.lock_timeout);
@@ -152,6 +163,10 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
       std::string status = find.text(1);
       int64_t failed = find.integer(2);
       if (!find.is_null(3)) s->privileges_ = Privileges(privileges_from_text(find.text(3)));
+      // The read ends before the update: a write that follows a read in one
+      // SQLite transaction fails at once (no busy wait) when another
+      // session wrote in between.
+      sqlite3_reset(find.get());
       std::string salt = stored.substr(0, stored.find('$'));
       bool good = password_digest(salt, password) == stored;
       SqlStmt upd(s->conn_, "UPDATE ora$user SET failed = ?, status = ? WHERE name = ?");
