@@ -3,6 +3,7 @@
 // storage encoding, ROWIDs, sequences and LOB cell access.
 #include "oraemb/session.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,9 +106,18 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
   if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
       ::access(folder.c_str(), W_OK | X_OK) != 0)
     raise(1157, {folder});
+  if (!target.create && ::stat(path.c_str(), &st) != 0) raise(1034);
   // Set-up runs one logon at a time: a second first logon would find the
   // file half made (the WAL switch fails at once, without a busy wait).
   SetupLock setup(path, kBusyTimeoutMs);
+  // The file holds every row and the users' password verifiers: it is made
+  // for its owner only, and SQLite gives its -wal and -shm files the mode
+  // of the database file. (SQLite would create it 0644.) An existing file
+  // keeps the mode it has.
+  if (target.create) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
+  }
   int flags =
       SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (target.create ? SQLITE_OPEN_CREATE : 0);
   if (sqlite3_open_v2(path.c_str(), &s->conn_, flags, nullptr) != SQLITE_OK) {
@@ -116,11 +126,11 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
   }
   sqlite3_busy_timeout(s->conn_, kBusyTimeoutMs);
   s->txn_.attach(s->conn_, s->statements_);
-  // The page cache lives in the client's process: 16 MB keeps a session's
-  // memory the same for a large table as for a small one.
   setup.hold_first_write(s->conn_);
   sql_exec(s->conn_, "PRAGMA journal_mode=WAL");
   setup.end_hold(s->conn_);
+  // The page cache lives in the client's process: 16 MB keeps a session's
+  // memory the same for a large table as for a small one.
   sql_exec(s->conn_,
            "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;"
            "PRAGMA cache_size=-16384; PRAGMA temp_store=MEMORY;");

@@ -62,7 +62,7 @@ int hold_in_commit(void* path) {
 
 SetupLock::SetupLock(const std::string& database_path, int timeout_ms) : path_(database_path) {
   const std::string lock_path = database_path + ".locks";
-  fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd_ < 0) raise(600, {"lock file " + lock_path + "], [" + std::strerror(errno)});
   struct flock fl;
   std::memset(&fl, 0, sizeof fl);

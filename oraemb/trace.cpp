@@ -1,6 +1,7 @@
 // Trace file output, shared by all threads of the process.
 #include "oraemb/trace.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,7 +17,10 @@ struct TraceFile {
   std::FILE* file = nullptr;
   TraceFile() {
     const char* path = std::getenv("TARVEL_ORAEMB_TRACE");
-    if (path && *path) file = std::fopen(path, "a");
+    if (!path || !*path) return;
+    // Traced statements carry data values: the file is for its owner only.
+    const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0 && !(file = ::fdopen(fd, "a"))) ::close(fd);
   }
   ~TraceFile() {
     if (file) std::fclose(file);

@@ -3,6 +3,8 @@
 // DBA account, wrong passwords, locked accounts, privileges (ORA-01031,
 // 01950, 01045); and the version profiles: V$VERSION banner, identifier
 // limit, SYS_C names and the wording of changed messages.
+#include <sys/stat.h>
+
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -101,6 +103,25 @@ TEST_F(OciTest, TwoFirstLogonsOfOneUserAtTheSameMomentBothSucceed) {
   if (again) api.OCILogoff(again, err);
   EXPECT_EQ(logon(&again, "newcomer", "wrong", "//localhost:1521/RACE0"), OCI_ERROR);
   EXPECT_EQ(error_code(), 1017);
+}
+
+// A new database's files (with the journal and shared-memory files SQLite
+// makes beside it while a session writes) are for their owner only.
+TEST_F(OciTest, DatabaseFilesAreMadeForTheirOwnerOnly) {
+  const mode_t umask_before = umask(0);
+  OCISvcCtx* other = nullptr;
+  sword rc = logon(&other, "scott", "tiger", "//localhost:1521/PRIVATE");
+  umask(umask_before);
+  ASSERT_EQ(rc, OCI_SUCCESS) << error_text();
+  ASSERT_EQ(exec_on(other, "CREATE TABLE t (x NUMBER)"), OCI_SUCCESS) << error_text();
+  ASSERT_EQ(exec_on(other, "INSERT INTO t VALUES (1)"), OCI_SUCCESS) << error_text();
+  for (const char* suffix : {"", "-wal", "-shm", ".locks"}) {
+    const auto file = dir / (std::string("PRIVATE.oradb") + suffix);
+    EXPECT_EQ(std::filesystem::status(file).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+        << file;
+  }
+  api.OCILogoff(other, err);
 }
 
 const char kListener[] =
