@@ -10,8 +10,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <random>
 
+#include "oraemb/password_verifier.h"
 #include "oraemb/setup_lock.h"
 #include "oraemb/sqlite_util.h"
 #include "oraemb/trace.h"
@@ -33,21 +33,6 @@ std::string base64_field(int64_t value, int width) {
     value >>= 6;
   }
   return out;
-}
-
-// Salted FNV-1a digest: enough to keep plain passwords out of the file; the
-// file itself is the security boundary of an embedded database.
-std::string password_digest(const std::string& salt, const std::string& password) {
-  uint64_t h = 1469598103934665603ULL;
-  for (int round = 0; round < 1000; ++round) {
-    for (char c : salt + password) {
-      h ^= static_cast<unsigned char>(c);
-      h *= 1099511628211ULL;
-    }
-  }
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
-  return salt + "$" + text;
 }
 
 }  // namespace
@@ -139,13 +124,11 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
   // Two first logons at the same moment may both find no row: the second
   // insert is ignored (false), and that logon checks the row as any other.
   auto add_user = [&](const std::string& name, const std::string& pwd, const char* privs) {
-    std::random_device rd;
-    std::string salt = std::to_string(rd());
     SqlStmt add(s->conn_,
                 "INSERT OR IGNORE INTO ora$user(name, password, status, failed, created, privs)"
                 " VALUES(?,?,'OPEN',0,?,?)");
     add.bind_text(1, name);
-    add.bind_text(2, password_digest(salt, pwd));
+    add.bind_text(2, password_verifier(pwd));
     add.bind_text(3, civil_from_seconds(now()).to_storage());
     if (privs)
       add.bind_text(4, privs);
@@ -177,8 +160,16 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
       // SQLite transaction fails at once (no busy wait) when another
       // session wrote in between.
       sqlite3_reset(find.get());
-      std::string salt = stored.substr(0, stored.find('$'));
-      bool good = password_digest(salt, password) == stored;
+      const PasswordCheck check = check_password(stored, password);
+      const bool good = check != PasswordCheck::Wrong;
+      if (check == PasswordCheck::RightButOutdated) {
+        // The old verifier gives way to a slow one now that the password
+        // is known to be right.
+        SqlStmt renew(s->conn_, "UPDATE ora$user SET password = ? WHERE name = ?");
+        renew.bind_text(1, password_verifier(password));
+        renew.bind_text(2, user);
+        renew.step();
+      }
       SqlStmt upd(s->conn_, "UPDATE ora$user SET failed = ?, status = ? WHERE name = ?");
       upd.bind_int(1, good ? 0 : failed + 1);
       // The DEFAULT profile locks an account after 10 failed logons.
@@ -193,11 +184,6 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
   }
   s->catalog_.take_user(user);
   return s;
-}
-
-std::string password_digest_for(const std::string& password) {
-  std::random_device rd;
-  return password_digest(std::to_string(rd()), password);
 }
 
 Session::~Session() {

@@ -241,9 +241,6 @@ class Session {
   friend class Cursor;
 };
 
-// A salted digest of a password as ora$user stores it.
-std::string password_digest_for(const std::string& password);
-
 // The schema a statement runs against (refreshed at each statement start).
 std::string storage_table(int64_t obj);
 std::string storage_column(int column);

@@ -3,10 +3,12 @@
 // DBA account, wrong passwords, locked accounts, privileges (ORA-01031,
 // 01950, 01045); and the version profiles: V$VERSION banner, identifier
 // limit, SYS_C names and the wording of changed messages.
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <latch>
 #include <thread>
@@ -122,6 +124,67 @@ TEST_F(OciTest, DatabaseFilesAreMadeForTheirOwnerOnly) {
         << file;
   }
   api.OCILogoff(other, err);
+}
+
+// The verifier ora$user holds of a password, read from the file.
+std::string stored_verifier(const std::filesystem::path& file, const std::string& user) {
+  sqlite3* db = nullptr;
+  std::string out;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT password FROM ora$user WHERE name = ?", -1, &st, nullptr);
+    sqlite3_bind_text(st, 1, user.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(st) == SQLITE_ROW)
+      out = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    sqlite3_finalize(st);
+  }
+  sqlite3_close(db);
+  return out;
+}
+
+// Passwords are kept as slow salted verifiers (PBKDF2-HMAC-SHA-512). A user
+// row of an older file, with its fast 64-bit digest, still logs on with the
+// right password only, and that logon replaces the digest.
+TEST_F(OciTest, PasswordVerifiersAreSlowAndOldOnesAreReplacedAtLogon) {
+  const auto file = dir / "ORCL.oradb";
+  const std::string fresh = stored_verifier(file, "SCOTT");
+  EXPECT_EQ(fresh.rfind("pbkdf2-sha512$4096$", 0), 0u) << fresh;
+  EXPECT_EQ(fresh.find("tiger"), std::string::npos);
+  // OLDIE/secret as older engines stored it: salt "12345", 1,000 rounds of
+  // FNV-1a over salt and password.
+  uint64_t h = 1469598103934665603ULL;
+  for (int round = 0; round < 1000; ++round)
+    for (char c : std::string("12345secret"))
+      h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+  char digest[17];
+  std::snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(h));
+  const std::string old = std::string("12345$") + digest;
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    const std::string sql =
+        "INSERT INTO ora$user(name, password, status, failed, created) VALUES ('OLDIE', '" + old +
+        "', 'OPEN', 0, '2020-01-01 00:00:00')";
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  }
+  OCISvcCtx* s = nullptr;
+  EXPECT_EQ(logon(&s, "oldie", "Secret"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1017);
+  EXPECT_EQ(stored_verifier(file, "OLDIE"), old);  // a wrong password changes nothing
+  ASSERT_EQ(logon(&s, "oldie", "secret"), OCI_SUCCESS) << error_text();
+  api.OCILogoff(s, err);
+  const std::string renewed = stored_verifier(file, "OLDIE");
+  EXPECT_EQ(renewed.rfind("pbkdf2-sha512$", 0), 0u) << renewed;
+  EXPECT_EQ(logon(&s, "oldie", "Secret"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1017);
+  ASSERT_EQ(logon(&s, "oldie", "secret"), OCI_SUCCESS) << error_text();
+  api.OCILogoff(s, err);
+  // Each verifier has its own salt: the same password twice, two verifiers.
+  ASSERT_EQ(exec("CREATE USER twin IDENTIFIED BY secret"), OCI_SUCCESS) << error_text();
+  const std::string twin = stored_verifier(file, "TWIN");
+  EXPECT_EQ(twin.rfind("pbkdf2-sha512$", 0), 0u) << twin;
+  EXPECT_NE(twin, stored_verifier(file, "OLDIE"));
 }
 
 const char kListener[] =
