@@ -187,6 +187,26 @@ TEST_F(OciTest, PasswordVerifiersAreSlowAndOldOnesAreReplacedAtLogon) {
   EXPECT_NE(twin, stored_verifier(file, "OLDIE"));
 }
 
+// What a server's client refuses before any logon: a port that is no TCP
+// port (a TNS error, not a number that wraps) and a user name longer than an
+// identifier may be.
+TEST_F(OciTest, PortsOutsideTcpAndOverlongUserNamesAreRefused) {
+  OCISvcCtx* s = nullptr;
+  for (const char* port : {"99999999999999999999", "65536", "0", "000"}) {
+    EXPECT_EQ(logon(&s, "scott", "tiger", std::string("//localhost:") + port + "/ORCL"), OCI_ERROR)
+        << port;
+    EXPECT_EQ(error_code(), 12545) << port;
+  }
+  ASSERT_EQ(logon(&s, "scott", "tiger", "//localhost:65535/ORCL"), OCI_SUCCESS) << error_text();
+  api.OCILogoff(s, err);
+  for (size_t length : {129, 100000}) {
+    EXPECT_EQ(logon(&s, std::string(length, 'u'), "pw"), OCI_ERROR) << length;
+    EXPECT_EQ(error_text(), "ORA-00972: identifier is too long\n") << length;
+  }
+  ASSERT_EQ(logon(&s, std::string(128, 'u'), "pw"), OCI_SUCCESS) << error_text();
+  api.OCILogoff(s, err);
+}
+
 const char kListener[] =
     "; test listener\n"
     "[listener]    hosts = localhost, 127.0.0.1   ports = 1521, 1526\n"
@@ -344,6 +364,10 @@ TEST_F(ProfileTest, IdentifierLimitCountsBytesBefore12_2) {
   OCISvcCtx* now = on("P19");
   EXPECT_EQ(exec_on(now, "CREATE TABLE " + name31 + " (x NUMBER)"), OCI_SUCCESS) << error_text();
   EXPECT_EQ(exec_on(now, "CREATE TABLE \"" + wide + "\" (x NUMBER)"), OCI_SUCCESS);
+  // User names have the same limit.
+  EXPECT_EQ(connect(name31, "pw", "//localhost/P121"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 972);
+  EXPECT_EQ(connect(name31, "pw", "//localhost/P19"), OCI_SUCCESS) << error_text();
 }
 
 TEST_F(ProfileTest, MessageWordingAndSysCNamesFollowTheRelease) {
