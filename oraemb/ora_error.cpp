@@ -168,7 +168,7 @@ const std::unordered_map<int, const char*>& catalogue() {
       {988, "missing or invalid password(s)"},
       {990, "missing or invalid privilege"},
       {1034, "ORACLE not available"},
-      {1157, "cannot identify/lock data file - see TARVEL_ORAEMB_DIR '%s'"},
+      {1157, "cannot identify/lock data file - see TARVEL_ORAEMB_DIR '%s' (%s)"},
       {1045, "user %s lacks CREATE SESSION privilege; logon denied"},
       {1401, "inserted value too large for column"},
       {1918, "user '%s' does not exist"},

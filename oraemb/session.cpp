@@ -7,9 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "oraemb/password_verifier.h"
 #include "oraemb/setup_lock.h"
@@ -82,15 +84,17 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
   const std::string& path = target.path;
   // The database, its journal and its lock file live in one folder that
   // must be there and writable: anything else is the server's "cannot
-  // identify/lock data file", naming the folder.
+  // identify/lock data file", naming the folder and what is wrong with it.
   const size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "."
                              : slash == 0               ? "/"
                                                         : path.substr(0, slash);
   struct stat st {};
-  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
-      ::access(folder.c_str(), W_OK | X_OK) != 0)
-    raise(1157, {folder});
+  if (::stat(folder.c_str(), &st) != 0)
+    raise(1157,
+          {folder, errno == ENOENT || errno == ENOTDIR ? "no such folder" : std::strerror(errno)});
+  if (!S_ISDIR(st.st_mode)) raise(1157, {folder, "not a folder"});
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) raise(1157, {folder, "folder not writable"});
   if (!target.create && ::stat(path.c_str(), &st) != 0) raise(1034);
   // Set-up runs one logon at a time: a second first logon would find the
   // file half made (the WAL switch fails at once, without a busy wait).
@@ -107,7 +111,7 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
       SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (target.create ? SQLITE_OPEN_CREATE : 0);
   if (sqlite3_open_v2(path.c_str(), &s->conn_, flags, nullptr) != SQLITE_OK) {
     if (!target.create) raise(1034);
-    raise(1157, {folder});
+    raise(1157, {folder, "cannot create " + path + ": " + sqlite3_errmsg(s->conn_)});
   }
   sqlite3_busy_timeout(s->conn_, kBusyTimeoutMs);
   s->txn_.attach(s->conn_, s->statements_);

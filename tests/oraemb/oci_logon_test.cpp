@@ -5,6 +5,7 @@
 // limit, SYS_C names and the wording of changed messages.
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <latch>
 #include <thread>
+#include <vector>
 
 #include "tests/oraemb/oci_fixture.h"
 
@@ -205,6 +207,31 @@ TEST_F(OciTest, PortsOutsideTcpAndOverlongUserNamesAreRefused) {
   }
   ASSERT_EQ(logon(&s, std::string(128, 'u'), "pw"), OCI_SUCCESS) << error_text();
   api.OCILogoff(s, err);
+}
+
+// A folder for the databases that cannot hold one is the server's ORA-01157,
+// with the folder and what is wrong with it.
+TEST_F(OciTest, AnUnusableDatabaseFolderIsNamedWithItsFault) {
+  const std::string missing = (dir / "missing").string(), file = (dir / "a-file").string(),
+                    locked = (dir / "read-only").string();
+  std::ofstream(file) << "x";
+  std::filesystem::create_directory(locked);
+  std::filesystem::permissions(
+      locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  std::vector<std::pair<std::string, std::string>> cases = {{missing, "no such folder"},
+                                                            {missing + "/deeper", "no such folder"},
+                                                            {file, "not a folder"},
+                                                            {file + "/below", "no such folder"}};
+  if (geteuid() != 0) cases.push_back({locked, "folder not writable"});  // root writes anyway
+  for (const auto& [folder, fault] : cases) {
+    setenv("TARVEL_ORAEMB_DIR", folder.c_str(), 1);
+    OCISvcCtx* s = nullptr;
+    EXPECT_EQ(logon(&s, "scott", "tiger", "//localhost:1521/ELSEWHERE"), OCI_ERROR);
+    EXPECT_EQ(error_text(), "ORA-01157: cannot identify/lock data file - see TARVEL_ORAEMB_DIR '" +
+                                folder + "' (" + fault + ")\n");
+  }
+  setenv("TARVEL_ORAEMB_DIR", dir.c_str(), 1);
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
 }
 
 const char kListener[] =
