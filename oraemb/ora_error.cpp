@@ -171,6 +171,8 @@ const std::unordered_map<int, const char*>& catalogue() {
       {1157, "cannot identify/lock data file - see TARVEL_ORAEMB_DIR '%s' (%s)"},
       {1045, "user %s lacks CREATE SESSION privilege; logon denied"},
       {1401, "inserted value too large for column"},
+      {1653, "unable to extend table %s.%s by %s in tablespace %s"},
+      {1654, "unable to extend index %s.%s by %s in tablespace %s"},
       {1918, "user '%s' does not exist"},
       {1920, "user name '%s' conflicts with another user or role name"},
       {1922, "CASCADE must be specified to drop '%s'"},

@@ -123,6 +123,11 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
   sql_exec(s->conn_,
            "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;"
            "PRAGMA cache_size=-16384; PRAGMA temp_store=MEMORY;");
+  // Test seam: TARVEL_ORAEMB_MAX_PAGES caps the file's size in pages for
+  // this session (never below its size now), so that writes meet a full
+  // disk for real (SQLITE_FULL).
+  if (const char* pages = std::getenv("TARVEL_ORAEMB_MAX_PAGES"); pages && *pages)
+    sql_exec(s->conn_, "PRAGMA max_page_count=" + std::to_string(std::atoll(pages)));
   s->catalog_.open(Database::attach(path, s->conn_));
   s->locks_.open(path, target.lock_timeout);
   // Two first logons at the same moment may both find no row: the second
@@ -226,7 +231,18 @@ void Session::begin_batch() {
 }
 
 void Session::commit() {
-  const bool ended = txn_.commit();
+  bool ended = false;
+  try {
+    ended = txn_.commit();
+  } catch (const storage_full& full) {
+    // The transaction is gone: its locks go with it.
+    if (!txn_.open()) {
+      locks_.release_all();
+      costs_.transaction_end(false);
+    }
+    throw ora_error(1653, storage_full_text(false, user(), last_dml_table_, full.file()) +
+                              (txn_.open() ? "" : "; the transaction was rolled back"));
+  }
   locks_.release_all();
   if (ended) costs_.transaction_end(true);
 }
@@ -244,17 +260,60 @@ ExecResult Session::execute(Statement& st, const ExecOptions& options, BindSourc
   catalog_.refresh(conn_, statements_);
   binds_ = binds;
   ExecResult result;
+  try {
+    result = dispatch(st, options, binds, on_rowid);
+  } catch (const ora_error& e) {
+    // A statement's error that cost the whole SQLite transaction ends the
+    // Oracle one too (its locks), and says so.
+    const bool lost = txn_.take_lost();
+    if (lost) rollback();
+    const std::string ended = lost ? "; the transaction was rolled back" : "";
+    if (auto* full = dynamic_cast<const storage_full*>(&e)) {
+      const bool index = st.kind == StmtKind::CreateIndex;
+      throw ora_error(index ? 1654 : 1653,
+                      storage_full_text(index, user(), full_object(st), full->file()) + ended);
+    }
+    if (lost) throw ora_error(e.code(), e.text() + ended);
+    throw;
+  }
+  if (options.commit_on_success && !options.parse_only) commit();
+  return result;
+}
+
+std::string Session::full_object(const Statement& st) const {
+  switch (st.kind) {
+    case StmtKind::Insert:
+      return st.insert->table;
+    case StmtKind::Update:
+      return st.update->table;
+    case StmtKind::Delete:
+      return st.del->table;
+    case StmtKind::CreateIndex:
+      return st.create_index->name;
+    case StmtKind::CreateTable:
+      return st.create_table->name;
+    default:
+      return last_dml_table_;
+  }
+}
+
+ExecResult Session::dispatch(Statement& st, const ExecOptions& options, BindSource* binds,
+                             const std::function<void(const std::string&)>& on_rowid) {
+  ExecResult result;
   switch (st.kind) {
     case StmtKind::Select:
       result.cursor = open_query(*st.select, options, binds);
       break;
     case StmtKind::Insert:
+      last_dml_table_ = st.insert->table;
       result.row_count = run_insert(*st.insert, options, on_rowid);
       break;
     case StmtKind::Update:
+      last_dml_table_ = st.update->table;
       result.row_count = run_update(*st.update, options);
       break;
     case StmtKind::Delete:
+      last_dml_table_ = st.del->table;
       result.row_count = run_delete(*st.del, options);
       break;
     case StmtKind::Commit:
@@ -277,7 +336,6 @@ ExecResult Session::execute(Statement& st, const ExecOptions& options, BindSourc
       result.warning = run_ddl(st, options);
       break;
   }
-  if (options.commit_on_success && !options.parse_only) commit();
   return result;
 }
 
@@ -391,7 +449,16 @@ void Session::lob_write(const LobRef& ref, Kind kind, const std::string& content
                             storage_column(ref.column) + " = ? WHERE rid = ?");
   bind_storage(st, 1, Value::lob_value(kind, contents));
   sqlite3_bind_int64(st, 2, ref.rid);
-  step_done(conn_, st, "lob write");
+  try {
+    step_done(conn_, st, "lob write");
+  } catch (const storage_full& full) {
+    const bool lost = txn_.writes_lost();
+    if (lost) rollback();
+    throw ora_error(
+        1653,
+        storage_full_text(false, user(), catalog_.schema()->name_of(ref.table_obj), full.file()) +
+            (lost ? "; the transaction was rolled back" : ""));
+  }
 }
 
 }  // namespace oraemb
