@@ -231,4 +231,20 @@ TEST_F(SqlClientTest, TraceFileLogsCallsStatementsAndErrors) {
       << log;
 }
 
+// A trace that cannot be written is said once on standard error, and the
+// client's work goes on: a folder that is not there, a full disk.
+TEST_F(SqlClientTest, AnUnwritableTraceIsReportedOnce) {
+  const std::string missing = (dir / "none" / "trace.log").string();
+  for (const std::string& trace : {missing, std::string("/dev/full")}) {
+    setenv("TARVEL_ORAEMB_TRACE", trace.c_str(), 1);
+    Result r = sql({"SELECT 1 FROM dual; SELECT 2 FROM dual"});
+    unsetenv("TARVEL_ORAEMB_TRACE");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err,
+              "TARVEL_ORAEMB_TRACE: cannot write " + trace + ": " +
+                  (trace == missing ? "No such file or directory" : "No space left on device") +
+                  "\n");
+  }
+}
+
 }  // namespace
