@@ -32,6 +32,7 @@
   X(OCIDescriptorAlloc)        \
   X(OCIDescriptorFree)         \
   X(OCILobWrite)               \
+  X(OCILobRead)                \
   X(OCIAttrGet)
 
 struct bench_oci {

@@ -242,6 +242,11 @@ ServiceTarget ConnectConfig::resolve_at(const std::string& connect, int depth) c
     if (port.empty() ||
         !std::all_of(port.begin(), port.end(), [](char c) { return std::isdigit(c) != 0; }))
       raise(12154);
+    // A number that is no TCP port names no address a client could reach.
+    const size_t digits = port.find_first_not_of('0');
+    if (digits == std::string::npos || port.size() - digits > 5 ||
+        std::atoi(port.c_str() + digits) > 65535)
+      raise(12545);
   }
   if (host.empty()) raise(12154);
   if (listener && listener->values.count("hosts")) {

@@ -35,7 +35,7 @@ constexpr int64_t kBucketRegion = int64_t{1} << 42;
 
 LockManager::LockManager(const std::string& database_path) {
   std::string path = database_path + ".locks";
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd_ < 0) raise(600, {"lock file " + path + "], [" + std::strerror(errno)});
 }
 

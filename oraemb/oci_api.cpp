@@ -217,6 +217,8 @@ OCI_EXPORT sword OCILogon(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp,
     if (pwd.empty()) raise(1005);
     if (tracing()) trace_line("OCILogon user=" + user + " connect=" + db);
     ServiceTarget target = ConnectConfig::load().resolve(db);
+    // A user name is an identifier: its length has the release's limit.
+    if (user.size() > target.profile.identifier_limit()) raise(972);
     auto session = Session::logon(target, user, pwd);
     session->costs().round_trip(SessionCosts::Logon);
     // Like Oracle, OCILogon allocates its own service context (with server

@@ -13,6 +13,7 @@
 
 #include "ORA/oci/oci_types.h"
 #include "oraemb/session.h"
+#include "oraemb/utf.h"
 
 namespace oraemb {
 
@@ -100,6 +101,10 @@ struct LobH : Handle {
   // The value as the query read it, for a locator not selected FOR UPDATE:
   // such a locator reads the LOB as of its query's snapshot.
   std::shared_ptr<const std::string> fetched;
+  // Where the last read of a fetched CLOB value (`read_of`) ended: the next
+  // piece of a piecewise read starts there.
+  std::shared_ptr<const std::string> read_of;
+  Utf16Mark read_mark;
 };
 
 // A TIMESTAMP value (OCI_DTYPE_TIMESTAMP), filled by SQLT_TIMESTAMP defines.

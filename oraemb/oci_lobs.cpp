@@ -2,6 +2,7 @@
 // character set form and id) and of datetime descriptors.
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -142,29 +143,35 @@ OCI_EXPORT sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* lo
       *amtp = static_cast<ub4>(n);
       return n < want ? OCI_NEED_DATA : OCI_SUCCESS;
     }
-    std::u16string text = utf8_to_utf16(stored);
-    if (at >= text.size()) {
+    // A CLOB is read from where the locator's previous read of the same
+    // value ended, never converted whole: a value read piece by piece costs
+    // its length, not its length times the pieces.
+    Utf16Mark mark;
+    if (loc->fetched && loc->read_of == loc->fetched && loc->read_mark.units <= at)
+      mark = loc->read_mark;
+    const size_t limit = *amtp == 0 ? SIZE_MAX : *amtp;
+    size_t n = 0;
+    if (buffer_is_utf16(*svc->env, csid)) {
+      const std::u16string piece = utf16_piece(stored, at, std::min<size_t>(limit, bufl / 2), mark);
+      n = piece.size();
+      std::memcpy(bufp, piece.data(), n * 2);
+    } else {
+      // UTF-8 client: whole characters that fit into the buffer.
+      const std::string piece = utf8_piece(stored, at, limit, bufl, mark, n);
+      std::memcpy(bufp, piece.data(), piece.size());
+    }
+    loc->read_of = loc->fetched;
+    loc->read_mark = mark;
+    if (n == 0 && mark.bytes >= stored.size()) {
       *amtp = 0;
       return OCI_NO_DATA;
     }
-    size_t want = *amtp == 0 ? text.size() - at : std::min<size_t>(*amtp, text.size() - at);
-    size_t n = 0;
-    if (buffer_is_utf16(*svc->env, csid)) {
-      n = std::min<size_t>(want, bufl / 2);
-      std::memcpy(bufp, text.data() + at, n * 2);
-    } else {
-      // UTF-8 client: whole characters that fit into the buffer.
-      std::string out;
-      for (size_t k = 0; k < want; ++k) {
-        std::string one = utf16_to_utf8(text.data() + at + k, 1);
-        if (out.size() + one.size() > bufl) break;
-        out += one;
-        ++n;
-      }
-      std::memcpy(bufp, out.data(), out.size());
-    }
     *amtp = static_cast<ub4>(n);
-    return n < want ? OCI_NEED_DATA : OCI_SUCCESS;
+    // Less than asked for (all of the rest, for an amount of 0) and more
+    // left: the caller reads on.
+    // (The mark is before any unread unit, the second half of a pair too.)
+    const bool more = mark.bytes < stored.size();
+    return more && n < limit ? OCI_NEED_DATA : OCI_SUCCESS;
   });
 }
 

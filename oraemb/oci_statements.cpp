@@ -355,7 +355,11 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
         try {
           affected += session.execute(*parsed, row_options, &binds, on_rowid).row_count;
         } catch (const ora_error& e) {
-          if (!batch_errors) {
+          // A row whose error ended the transaction (a full disk) took the
+          // rows before it along: the whole execute failed.
+          const bool ended = iters > 1 && !session.in_transaction();
+          if (ended) affected = 0;
+          if (!batch_errors || ended) {
             failure = e;
             break;
           }

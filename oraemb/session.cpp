@@ -3,20 +3,28 @@
 // storage encoding, ROWIDs, sequences and LOB cell access.
 #include "oraemb/session.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <random>
+#include <cstring>
 
+#include "oraemb/password_verifier.h"
+#include "oraemb/setup_lock.h"
 #include "oraemb/sqlite_util.h"
 #include "oraemb/trace.h"
 #include "oraemb/value_ops.h"
 
 namespace oraemb {
 namespace {
+
+// How long a session waits for SQLite's writer lock and for another
+// logon's set-up.
+constexpr int kBusyTimeoutMs = 10000;
 
 const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
@@ -27,21 +35,6 @@ std::string base64_field(int64_t value, int width) {
     value >>= 6;
   }
   return out;
-}
-
-// Salted FNV-1a digest: enough to keep plain passwords out of the file; the
-// file itself is the security boundary of an embedded database.
-std::string password_digest(const std::string& salt, const std::string& password) {
-  uint64_t h = 1469598103934665603ULL;
-  for (int round = 0; round < 1000; ++round) {
-    for (char c : salt + password) {
-      h ^= static_cast<unsigned char>(c);
-      h *= 1099511628211ULL;
-    }
-  }
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
-  return salt + "$" + text;
 }
 
 }  // namespace
@@ -91,40 +84,60 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
   const std::string& path = target.path;
   // The database, its journal and its lock file live in one folder that
   // must be there and writable: anything else is the server's "cannot
-  // identify/lock data file", naming the folder.
+  // identify/lock data file", naming the folder and what is wrong with it.
   const size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "."
                              : slash == 0               ? "/"
                                                         : path.substr(0, slash);
   struct stat st {};
-  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
-      ::access(folder.c_str(), W_OK | X_OK) != 0)
-    raise(1157, {folder});
+  if (::stat(folder.c_str(), &st) != 0)
+    raise(1157,
+          {folder, errno == ENOENT || errno == ENOTDIR ? "no such folder" : std::strerror(errno)});
+  if (!S_ISDIR(st.st_mode)) raise(1157, {folder, "not a folder"});
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) raise(1157, {folder, "folder not writable"});
+  if (!target.create && ::stat(path.c_str(), &st) != 0) raise(1034);
+  // Set-up runs one logon at a time: a second first logon would find the
+  // file half made (the WAL switch fails at once, without a busy wait).
+  SetupLock setup(path, kBusyTimeoutMs);
+  // The file holds every row and the users' password verifiers: it is made
+  // for its owner only, and SQLite gives its -wal and -shm files the mode
+  // of the database file. (SQLite would create it 0644.) An existing file
+  // keeps the mode it has.
+  if (target.create) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
+  }
   int flags =
       SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (target.create ? SQLITE_OPEN_CREATE : 0);
   if (sqlite3_open_v2(path.c_str(), &s->conn_, flags, nullptr) != SQLITE_OK) {
     if (!target.create) raise(1034);
-    raise(1157, {folder});
+    raise(1157, {folder, "cannot create " + path + ": " + sqlite3_errmsg(s->conn_)});
   }
-  sqlite3_busy_timeout(s->conn_, 10000);
+  sqlite3_busy_timeout(s->conn_, kBusyTimeoutMs);
   s->txn_.attach(s->conn_, s->statements_);
+  setup.hold_first_write(s->conn_);
+  sql_exec(s->conn_, "PRAGMA journal_mode=WAL");
+  setup.end_hold(s->conn_);
   // The page cache lives in the client's process: 16 MB keeps a session's
   // memory the same for a large table as for a small one.
   sql_exec(s->conn_,
-           "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;"
+           "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;"
            "PRAGMA cache_size=-16384; PRAGMA temp_store=MEMORY;");
+  // Test seam: TARVEL_ORAEMB_MAX_PAGES caps the file's size in pages for
+  // this session (never below its size now), so that writes meet a full
+  // disk for real (SQLITE_FULL).
+  if (const char* pages = std::getenv("TARVEL_ORAEMB_MAX_PAGES"); pages && *pages)
+    sql_exec(s->conn_, "PRAGMA max_page_count=" + std::to_string(std::atoll(pages)));
   s->catalog_.open(Database::attach(path, s->conn_));
   s->locks_.open(path, target.lock_timeout);
   // Two first logons at the same moment may both find no row: the second
   // insert is ignored (false), and that logon checks the row as any other.
   auto add_user = [&](const std::string& name, const std::string& pwd, const char* privs) {
-    std::random_device rd;
-    std::string salt = std::to_string(rd());
     SqlStmt add(s->conn_,
                 "INSERT OR IGNORE INTO ora$user(name, password, status, failed, created, privs)"
                 " VALUES(?,?,'OPEN',0,?,?)");
     add.bind_text(1, name);
-    add.bind_text(2, password_digest(salt, pwd));
+    add.bind_text(2, password_verifier(pwd));
     add.bind_text(3, civil_from_seconds(now()).to_storage());
     if (privs)
       add.bind_text(4, privs);
@@ -152,8 +165,20 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
       std::string status = find.text(1);
       int64_t failed = find.integer(2);
       if (!find.is_null(3)) s->privileges_ = Privileges(privileges_from_text(find.text(3)));
-      std::string salt = stored.substr(0, stored.find('$'));
-      bool good = password_digest(salt, password) == stored;
+      // The read ends before the update: a write that follows a read in one
+      // SQLite transaction fails at once (no busy wait) when another
+      // session wrote in between.
+      sqlite3_reset(find.get());
+      const PasswordCheck check = check_password(stored, password);
+      const bool good = check != PasswordCheck::Wrong;
+      if (check == PasswordCheck::RightButOutdated) {
+        // The old verifier gives way to a slow one now that the password
+        // is known to be right.
+        SqlStmt renew(s->conn_, "UPDATE ora$user SET password = ? WHERE name = ?");
+        renew.bind_text(1, password_verifier(password));
+        renew.bind_text(2, user);
+        renew.step();
+      }
       SqlStmt upd(s->conn_, "UPDATE ora$user SET failed = ?, status = ? WHERE name = ?");
       upd.bind_int(1, good ? 0 : failed + 1);
       // The DEFAULT profile locks an account after 10 failed logons.
@@ -168,11 +193,6 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
   }
   s->catalog_.take_user(user);
   return s;
-}
-
-std::string password_digest_for(const std::string& password) {
-  std::random_device rd;
-  return password_digest(std::to_string(rd()), password);
 }
 
 Session::~Session() {
@@ -211,7 +231,18 @@ void Session::begin_batch() {
 }
 
 void Session::commit() {
-  const bool ended = txn_.commit();
+  bool ended = false;
+  try {
+    ended = txn_.commit();
+  } catch (const storage_full& full) {
+    // The transaction is gone: its locks go with it.
+    if (!txn_.open()) {
+      locks_.release_all();
+      costs_.transaction_end(false);
+    }
+    throw ora_error(1653, storage_full_text(false, user(), last_dml_table_, full.file()) +
+                              (txn_.open() ? "" : "; the transaction was rolled back"));
+  }
   locks_.release_all();
   if (ended) costs_.transaction_end(true);
 }
@@ -229,17 +260,60 @@ ExecResult Session::execute(Statement& st, const ExecOptions& options, BindSourc
   catalog_.refresh(conn_, statements_);
   binds_ = binds;
   ExecResult result;
+  try {
+    result = dispatch(st, options, binds, on_rowid);
+  } catch (const ora_error& e) {
+    // A statement's error that cost the whole SQLite transaction ends the
+    // Oracle one too (its locks), and says so.
+    const bool lost = txn_.take_lost();
+    if (lost) rollback();
+    const std::string ended = lost ? "; the transaction was rolled back" : "";
+    if (auto* full = dynamic_cast<const storage_full*>(&e)) {
+      const bool index = st.kind == StmtKind::CreateIndex;
+      throw ora_error(index ? 1654 : 1653,
+                      storage_full_text(index, user(), full_object(st), full->file()) + ended);
+    }
+    if (lost) throw ora_error(e.code(), e.text() + ended);
+    throw;
+  }
+  if (options.commit_on_success && !options.parse_only) commit();
+  return result;
+}
+
+std::string Session::full_object(const Statement& st) const {
+  switch (st.kind) {
+    case StmtKind::Insert:
+      return st.insert->table;
+    case StmtKind::Update:
+      return st.update->table;
+    case StmtKind::Delete:
+      return st.del->table;
+    case StmtKind::CreateIndex:
+      return st.create_index->name;
+    case StmtKind::CreateTable:
+      return st.create_table->name;
+    default:
+      return last_dml_table_;
+  }
+}
+
+ExecResult Session::dispatch(Statement& st, const ExecOptions& options, BindSource* binds,
+                             const std::function<void(const std::string&)>& on_rowid) {
+  ExecResult result;
   switch (st.kind) {
     case StmtKind::Select:
       result.cursor = open_query(*st.select, options, binds);
       break;
     case StmtKind::Insert:
+      last_dml_table_ = st.insert->table;
       result.row_count = run_insert(*st.insert, options, on_rowid);
       break;
     case StmtKind::Update:
+      last_dml_table_ = st.update->table;
       result.row_count = run_update(*st.update, options);
       break;
     case StmtKind::Delete:
+      last_dml_table_ = st.del->table;
       result.row_count = run_delete(*st.del, options);
       break;
     case StmtKind::Commit:
@@ -262,7 +336,6 @@ ExecResult Session::execute(Statement& st, const ExecOptions& options, BindSourc
       result.warning = run_ddl(st, options);
       break;
   }
-  if (options.commit_on_success && !options.parse_only) commit();
   return result;
 }
 
@@ -376,7 +449,16 @@ void Session::lob_write(const LobRef& ref, Kind kind, const std::string& content
                             storage_column(ref.column) + " = ? WHERE rid = ?");
   bind_storage(st, 1, Value::lob_value(kind, contents));
   sqlite3_bind_int64(st, 2, ref.rid);
-  step_done(conn_, st, "lob write");
+  try {
+    step_done(conn_, st, "lob write");
+  } catch (const storage_full& full) {
+    const bool lost = txn_.writes_lost();
+    if (lost) rollback();
+    throw ora_error(
+        1653,
+        storage_full_text(false, user(), catalog_.schema()->name_of(ref.table_obj), full.file()) +
+            (lost ? "; the transaction was rolled back" : ""));
+  }
 }
 
 }  // namespace oraemb

@@ -156,6 +156,10 @@ class Session {
 
  private:
   Session() = default;
+  ExecResult dispatch(Statement& st, const ExecOptions& options, BindSource* binds,
+                      const std::function<void(const std::string& rowid)>& on_rowid);
+  // The table (or index) a statement that met a full disk was extending.
+  std::string full_object(const Statement& st) const;
   // Statement kinds.
   std::unique_ptr<Cursor> open_query(SelectStmt& sel, const ExecOptions& options,
                                      BindSource* binds);
@@ -251,11 +255,9 @@ class Session {
   SequenceValues sequences_;   // CURRVAL of each sequence used
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::shared_ptr<SnapshotReaders> readers_;  // streamed queries' connections
+  std::string last_dml_table_;                // what a failed commit was extending
   friend class Cursor;
 };
-
-// A salted digest of a password as ora$user stores it.
-std::string password_digest_for(const std::string& password);
 
 // The schema a statement runs against (refreshed at each statement start).
 std::string storage_table(int64_t obj);

@@ -6,8 +6,24 @@
 
 namespace oraemb {
 
+storage_full::storage_full(std::string file)
+    : ora_error(1653, storage_full_text(false, "", "", file)), file_(std::move(file)) {}
+
+std::string storage_full_text(bool index, const std::string& owner, const std::string& name,
+                              const std::string& file) {
+  // One page at a time: SQLite grows the file by a page.
+  std::string text = name.empty() ? std::string("unable to extend ") + (index ? "index" : "table") +
+                                        " in tablespace USERS"
+                                  : ora_message(index ? 1654 : 1653, {owner, name, "1", "USERS"});
+  return text + ": the file system holding " + file + " is full";
+}
+
 void sqlite_fail(sqlite3* db, const char* what) {
   int code = sqlite3_extended_errcode(db);
+  if ((code & 0xFF) == SQLITE_FULL) {
+    const char* file = sqlite3_db_filename(db, "main");
+    throw storage_full(file ? file : "");
+  }
   if ((code & 0xFF) == SQLITE_BUSY || (code & 0xFF) == SQLITE_LOCKED) raise(54);
   if (code == SQLITE_NOMEM) raise(4030, {"unknown"});
   raise(600, {std::string(what) + "], [" + sqlite3_errmsg(db)});

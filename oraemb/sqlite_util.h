@@ -8,7 +8,26 @@
 #include <map>
 #include <string>
 
+#include "oraemb/ora_error.h"
+
 namespace oraemb {
+
+// SQLITE_FULL: the database file could not grow, because its file system is
+// full or because it reached the page limit of TARVEL_ORAEMB_MAX_PAGES (a
+// test seam). ORA-01653 naming no object; a session names the table or
+// index its statement was extending (storage_full_text).
+class storage_full : public ora_error {
+ public:
+  explicit storage_full(std::string file);
+  const std::string& file() const { return file_; }
+
+ private:
+  std::string file_;
+};
+// The text of ORA-01653 (a table) or ORA-01654 (an index): Oracle's, with
+// the file whose file system is full.
+std::string storage_full_text(bool index, const std::string& owner, const std::string& name,
+                              const std::string& file);
 
 class SqlStmt {
  public:

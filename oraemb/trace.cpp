@@ -1,11 +1,15 @@
 // Trace file output, shared by all threads of the process.
 #include "oraemb/trace.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 namespace oraemb {
@@ -13,10 +17,24 @@ namespace {
 
 struct TraceFile {
   std::mutex mutex;
-  std::FILE* file = nullptr;
+  std::FILE* file = nullptr;  // under the mutex once opened
+  std::atomic<bool> on{false};
+  std::string path;
   TraceFile() {
-    const char* path = std::getenv("TARVEL_ORAEMB_TRACE");
-    if (path && *path) file = std::fopen(path, "a");
+    const char* variable = std::getenv("TARVEL_ORAEMB_TRACE");
+    if (!variable || !*variable) return;
+    path = variable;
+    // Traced statements carry data values: the file is for its owner only.
+    const int fd = ::open(variable, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0 && !(file = ::fdopen(fd, "a"))) ::close(fd);
+    if (!file) report(errno);
+    on = file != nullptr;
+  }
+  // A trace that cannot be written is said once on standard error; the
+  // program goes on without it.
+  void report(int error) {
+    std::fprintf(stderr, "TARVEL_ORAEMB_TRACE: cannot write %s: %s\n", path.c_str(),
+                 std::strerror(error));
   }
   ~TraceFile() {
     if (file) std::fclose(file);
@@ -31,18 +49,25 @@ TraceFile& trace_file() {
 }  // namespace
 
 bool tracing() {
-  return trace_file().file != nullptr;
+  return trace_file().on;
 }
 
 void trace_line(const std::string& text) {
   TraceFile& t = trace_file();
-  if (!t.file) return;
+  if (!t.on) return;
   auto now = std::chrono::system_clock::now().time_since_epoch();
   long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
   std::lock_guard<std::mutex> lock(t.mutex);
+  if (!t.file) return;
   std::fprintf(t.file, "%lld.%03lld [%d] %s\n", ms / 1000, ms % 1000, static_cast<int>(getpid()),
                text.c_str());
-  std::fflush(t.file);
+  if (std::fflush(t.file) != 0) {
+    // A full disk: said once, and the trace ends.
+    t.report(errno);
+    std::fclose(t.file);
+    t.file = nullptr;
+    t.on = false;
+  }
 }
 
 }  // namespace oraemb

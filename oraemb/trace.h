@@ -1,7 +1,8 @@
 // The engine's trace: with TARVEL_ORAEMB_TRACE=file, every OCI call is
 // logged with its status (and error), with the SQL of executed statements
 // and the SQLite SQL the engine prepares for them. Without the variable a
-// call costs one test of a flag.
+// call costs one test of a flag. A trace that cannot be written (opened, or
+// written on a full disk) is reported once on standard error.
 #pragma once
 
 #include <string>

@@ -39,13 +39,34 @@ void Transaction::abort_statement() {
     writing_ = false;
   } else {
     sqlite3_exec(conn_, "ROLLBACK TO s; RELEASE s", nullptr, nullptr, nullptr);
+    if (sqlite3_get_autocommit(conn_)) {
+      // SQLite ended the transaction itself (SQLITE_FULL, I/O errors):
+      // writes after this would each commit on their own.
+      writing_ = false;
+      lost_ = true;
+    }
   }
   statement_owns_ = false;
 }
 
+bool Transaction::writes_lost() {
+  if (!writing_ || !sqlite3_get_autocommit(conn_)) return false;
+  writing_ = false;
+  return true;
+}
+
 bool Transaction::commit() {
   if (writing_) {
-    step_done(conn_, statements_->get(conn_, "COMMIT"), "commit");
+    try {
+      step_done(conn_, statements_->get(conn_, "COMMIT"), "commit");
+    } catch (...) {
+      // A commit that fails on a full disk has rolled the transaction back.
+      if (sqlite3_get_autocommit(conn_)) {
+        writing_ = false;
+        end();
+      }
+      throw;
+    }
     writing_ = false;
   }
   return end();

@@ -48,6 +48,17 @@ class Transaction {
   bool rollback();
   // A session that ends without logoff loses its open write transaction.
   void abandon();
+  // True (once) when SQLite rolled the whole write transaction back on a
+  // statement's error, as it does for a full disk when the statement
+  // cannot be undone alone: the session must end the Oracle transaction.
+  bool take_lost() {
+    const bool was = lost_;
+    lost_ = false;
+    return was;
+  }
+  // After a failed write outside a statement savepoint (a LOB write): true
+  // when SQLite rolled the write transaction back.
+  bool writes_lost();
 
  private:
   bool end();
@@ -57,6 +68,7 @@ class Transaction {
   bool writing_ = false;
   bool statement_owns_ = false;  // the running DML statement opened the write transaction
   bool open_ = false;
+  bool lost_ = false;
   uint64_t id_ = 1;
 };
 

@@ -2,6 +2,7 @@
 // ACCOUNT LOCK / UNLOCK, QUOTA on the USERS tablespace), DROP USER, GRANT
 // and REVOKE of system privileges. Only a user with the DBA privilege may
 // run them (ORA-01031 otherwise).
+#include "oraemb/password_verifier.h"
 #include "oraemb/session.h"
 #include "oraemb/sqlite_util.h"
 #include "oraemb/value_ops.h"
@@ -48,7 +49,7 @@ void Session::run_user_statement(Statement& st, const ExecOptions& options) {
                     "INSERT INTO ora$user(name, password, status, failed, created, privs)"
                     " VALUES(?,?,?,0,?,?)");
         add.bind_text(1, us.user);
-        add.bind_text(2, password_digest_for(us.password));
+        add.bind_text(2, password_verifier(us.password));
         add.bind_text(3, us.account_lock == 1 ? "LOCKED" : "OPEN");
         add.bind_text(4, civil_from_seconds(now()).to_storage());
         add.bind_text(5, privileges_to_text(privileges));
@@ -59,7 +60,7 @@ void Session::run_user_statement(Statement& st, const ExecOptions& options) {
         uint32_t privileges = stored_privileges(conn_, us.user);
         if (us.has_password) {
           SqlStmt upd(conn_, "UPDATE ora$user SET password = ? WHERE name = ?");
-          upd.bind_text(1, password_digest_for(us.password));
+          upd.bind_text(1, password_verifier(us.password));
           upd.bind_text(2, us.user);
           upd.step();
         }

@@ -64,6 +64,75 @@ size_t utf16_length(const std::string& text) {
 }
 
 namespace {
+
+// Decodes the code point at `pos` (moving past it) as utf8_to_utf16 does.
+char32_t next_code_point(const std::string& text, size_t& pos) {
+  char32_t cp = static_cast<unsigned char>(text[pos]);
+  if (cp < 0x80) {
+    ++pos;
+    return cp;
+  }
+  if (!tk_utf::decode_utf8(text.data(), text.size(), pos, cp)) cp = tk_utf::kReplacement;
+  return cp;
+}
+
+// Moves `mark` forward to the last boundary at or before unit `at`.
+void seek_units(const std::string& text, size_t at, Utf16Mark& mark) {
+  while (mark.bytes < text.size() && mark.units < at) {
+    size_t pos = mark.bytes;
+    const size_t width = next_code_point(text, pos) >= 0x10000 ? 2 : 1;
+    if (mark.units + width > at) break;  // `at` is inside this pair
+    mark.units += width;
+    mark.bytes = pos;
+  }
+}
+
+}  // namespace
+
+std::u16string utf16_piece(const std::string& text, size_t at, size_t max_units, Utf16Mark& mark) {
+  seek_units(text, at, mark);
+  std::u16string out;
+  size_t skip = at - mark.units;  // 1 inside a pair
+  while (mark.bytes < text.size() && out.size() < max_units) {
+    size_t pos = mark.bytes;
+    char16_t units[2];
+    const size_t width = tk_utf::encode_utf16(next_code_point(text, pos), units);
+    for (size_t k = skip; k < width && out.size() < max_units; ++k) out += units[k];
+    skip = 0;
+    if (mark.units + width > at + out.size()) break;  // ended inside a pair
+    mark.units += width;
+    mark.bytes = pos;
+  }
+  return out;
+}
+
+std::string utf8_piece(const std::string& text, size_t at, size_t max_units, size_t max_bytes,
+                       Utf16Mark& mark, size_t& units) {
+  seek_units(text, at, mark);
+  std::string out;
+  units = 0;
+  bool inside_pair = at > mark.units;
+  while (mark.bytes < text.size() && units < max_units) {
+    size_t pos = mark.bytes;
+    char32_t cp = next_code_point(text, pos);
+    size_t width = cp >= 0x10000 ? 2 : 1;
+    // Half a pair (where the piece starts or ends) is no character.
+    const bool half = inside_pair || (width == 2 && units + 1 == max_units);
+    if (half) cp = tk_utf::kReplacement;
+    char bytes[4];
+    const size_t n = tk_utf::encode_utf8(cp, bytes);
+    if (out.size() + n > max_bytes) break;
+    out.append(bytes, n);
+    units += half ? 1 : width;
+    if (half && !inside_pair) break;  // the pair's second half begins the next piece
+    inside_pair = false;
+    mark.units += width;
+    mark.bytes = pos;
+  }
+  return out;
+}
+
+namespace {
 // Windows-1252 0x80..0x9F: the characters it holds there (0: unassigned).
 const char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,

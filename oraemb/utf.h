@@ -18,6 +18,27 @@ inline std::string utf16_to_utf8(const std::u16string& text) {
 // NVARCHAR2 and CLOB characters in AL16UTF16).
 size_t utf16_length(const std::string& text);
 
+// A code point boundary of UTF-8 text, counted in bytes and in UTF-16 code
+// units: where a piecewise read of a long text stopped, so that the next
+// piece is found from there and not from the beginning.
+struct Utf16Mark {
+  size_t units = 0;
+  size_t bytes = 0;
+};
+
+// A piece of UTF-8 `text` read by UTF-16 unit offsets: the units from `at`
+// on, at most `max_units` of them, as UTF-16 (utf16_piece) or as UTF-8
+// whole characters of at most `max_bytes` bytes (utf8_piece, which sets
+// `units` to the units it covers). `mark` is a boundary at or before `at`
+// where the walk starts (a default one: the beginning); it is moved to the
+// last boundary at or before the end of the piece. Offsets inside a
+// surrogate pair give its halves, as a copy of the UTF-16 units would;
+// nothing when `at` is past the end. Each piece costs its own length plus
+// the distance from `mark` to `at`.
+std::u16string utf16_piece(const std::string& text, size_t at, size_t max_units, Utf16Mark& mark);
+std::string utf8_piece(const std::string& text, size_t at, size_t max_units, size_t max_bytes,
+                       Utf16Mark& mark, size_t& units);
+
 // The text as a database of that character set stores it (in UTF-8 again):
 // every character the set cannot hold becomes its replacement character,
 // '\u00BF' for the single-byte Western sets and '?' for US7ASCII, as an

@@ -3,10 +3,17 @@
 // DBA account, wrong passwords, locked accounts, privileges (ORA-01031,
 // 01950, 01045); and the version profiles: V$VERSION banner, identifier
 // limit, SYS_C names and the wording of changed messages.
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <latch>
 #include <thread>
+#include <vector>
 
 #include "tests/oraemb/oci_fixture.h"
 
@@ -41,9 +48,17 @@ class ConfigTest : public OciTest {
 
 // Two first logons of one user on a new database at the same moment: both
 // find no user row, both add it, and both must get a session (the second
-// insert of the row used to fail as ORA-00600 on its unique name).
+// insert of the row used to fail as ORA-00600 on its unique name). The
+// engine's seam holds the logon that creates the file inside its first
+// write until the other logon has reached the file too: the second logon
+// then meets a half-made database every time (it used to fail at once with
+// ORA-00054 instead of waiting for the first one's set-up).
 TEST_F(OciTest, TwoFirstLogonsOfOneUserAtTheSameMomentBothSucceed) {
-  constexpr int kRounds = 12;
+  setenv("TARVEL_ORAEMB_HOLD_SETUP", "20", 1);
+  struct Disarm {
+    ~Disarm() { unsetenv("TARVEL_ORAEMB_HOLD_SETUP"); }
+  } disarm;
+  constexpr int kRounds = 3;
   for (int round = 0; round < kRounds; ++round) {
     const std::string connect = "//localhost:1521/RACE" + std::to_string(round);
     std::latch start(2);
@@ -77,10 +92,13 @@ TEST_F(OciTest, TwoFirstLogonsOfOneUserAtTheSameMomentBothSucceed) {
       }
       api.OCIHandleFree(e, OCI_HTYPE_ENV);
     };
+    const auto began = std::chrono::steady_clock::now();
     std::thread a(first_logon, 0), b(first_logon, 1);
     a.join();
     b.join();
     ASSERT_EQ(failures, 0) << "round " << round << ": " << errors[0] << errors[1];
+    // The hold ended because the second logon came, not by its time limit.
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(10));
   }
   // The user that two logons created at once is one user with one password.
   OCISvcCtx* again = nullptr;
@@ -89,6 +107,131 @@ TEST_F(OciTest, TwoFirstLogonsOfOneUserAtTheSameMomentBothSucceed) {
   if (again) api.OCILogoff(again, err);
   EXPECT_EQ(logon(&again, "newcomer", "wrong", "//localhost:1521/RACE0"), OCI_ERROR);
   EXPECT_EQ(error_code(), 1017);
+}
+
+// A new database's files (with the journal and shared-memory files SQLite
+// makes beside it while a session writes) are for their owner only.
+TEST_F(OciTest, DatabaseFilesAreMadeForTheirOwnerOnly) {
+  const mode_t umask_before = umask(0);
+  OCISvcCtx* other = nullptr;
+  sword rc = logon(&other, "scott", "tiger", "//localhost:1521/PRIVATE");
+  umask(umask_before);
+  ASSERT_EQ(rc, OCI_SUCCESS) << error_text();
+  ASSERT_EQ(exec_on(other, "CREATE TABLE t (x NUMBER)"), OCI_SUCCESS) << error_text();
+  ASSERT_EQ(exec_on(other, "INSERT INTO t VALUES (1)"), OCI_SUCCESS) << error_text();
+  for (const char* suffix : {"", "-wal", "-shm", ".locks"}) {
+    const auto file = dir / (std::string("PRIVATE.oradb") + suffix);
+    EXPECT_EQ(std::filesystem::status(file).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+        << file;
+  }
+  api.OCILogoff(other, err);
+}
+
+// The verifier ora$user holds of a password, read from the file.
+std::string stored_verifier(const std::filesystem::path& file, const std::string& user) {
+  sqlite3* db = nullptr;
+  std::string out;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT password FROM ora$user WHERE name = ?", -1, &st, nullptr);
+    sqlite3_bind_text(st, 1, user.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(st) == SQLITE_ROW)
+      out = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    sqlite3_finalize(st);
+  }
+  sqlite3_close(db);
+  return out;
+}
+
+// Passwords are kept as slow salted verifiers (PBKDF2-HMAC-SHA-512). A user
+// row of an older file, with its fast 64-bit digest, still logs on with the
+// right password only, and that logon replaces the digest.
+TEST_F(OciTest, PasswordVerifiersAreSlowAndOldOnesAreReplacedAtLogon) {
+  const auto file = dir / "ORCL.oradb";
+  const std::string fresh = stored_verifier(file, "SCOTT");
+  EXPECT_EQ(fresh.rfind("pbkdf2-sha512$4096$", 0), 0u) << fresh;
+  EXPECT_EQ(fresh.find("tiger"), std::string::npos);
+  // OLDIE/secret as older engines stored it: salt "12345", 1,000 rounds of
+  // FNV-1a over salt and password.
+  uint64_t h = 1469598103934665603ULL;
+  for (int round = 0; round < 1000; ++round)
+    for (char c : std::string("12345secret"))
+      h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+  char digest[17];
+  std::snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(h));
+  const std::string old = std::string("12345$") + digest;
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    const std::string sql =
+        "INSERT INTO ora$user(name, password, status, failed, created) VALUES ('OLDIE', '" + old +
+        "', 'OPEN', 0, '2020-01-01 00:00:00')";
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  }
+  OCISvcCtx* s = nullptr;
+  EXPECT_EQ(logon(&s, "oldie", "Secret"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1017);
+  EXPECT_EQ(stored_verifier(file, "OLDIE"), old);  // a wrong password changes nothing
+  ASSERT_EQ(logon(&s, "oldie", "secret"), OCI_SUCCESS) << error_text();
+  api.OCILogoff(s, err);
+  const std::string renewed = stored_verifier(file, "OLDIE");
+  EXPECT_EQ(renewed.rfind("pbkdf2-sha512$", 0), 0u) << renewed;
+  EXPECT_EQ(logon(&s, "oldie", "Secret"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1017);
+  ASSERT_EQ(logon(&s, "oldie", "secret"), OCI_SUCCESS) << error_text();
+  api.OCILogoff(s, err);
+  // Each verifier has its own salt: the same password twice, two verifiers.
+  ASSERT_EQ(exec("CREATE USER twin IDENTIFIED BY secret"), OCI_SUCCESS) << error_text();
+  const std::string twin = stored_verifier(file, "TWIN");
+  EXPECT_EQ(twin.rfind("pbkdf2-sha512$", 0), 0u) << twin;
+  EXPECT_NE(twin, stored_verifier(file, "OLDIE"));
+}
+
+// What a server's client refuses before any logon: a port that is no TCP
+// port (a TNS error, not a number that wraps) and a user name longer than an
+// identifier may be.
+TEST_F(OciTest, PortsOutsideTcpAndOverlongUserNamesAreRefused) {
+  OCISvcCtx* s = nullptr;
+  for (const char* port : {"99999999999999999999", "65536", "0", "000"}) {
+    EXPECT_EQ(logon(&s, "scott", "tiger", std::string("//localhost:") + port + "/ORCL"), OCI_ERROR)
+        << port;
+    EXPECT_EQ(error_code(), 12545) << port;
+  }
+  ASSERT_EQ(logon(&s, "scott", "tiger", "//localhost:65535/ORCL"), OCI_SUCCESS) << error_text();
+  api.OCILogoff(s, err);
+  for (size_t length : {129, 100000}) {
+    EXPECT_EQ(logon(&s, std::string(length, 'u'), "pw"), OCI_ERROR) << length;
+    EXPECT_EQ(error_text(), "ORA-00972: identifier is too long\n") << length;
+  }
+  ASSERT_EQ(logon(&s, std::string(128, 'u'), "pw"), OCI_SUCCESS) << error_text();
+  api.OCILogoff(s, err);
+}
+
+// A folder for the databases that cannot hold one is the server's ORA-01157,
+// with the folder and what is wrong with it.
+TEST_F(OciTest, AnUnusableDatabaseFolderIsNamedWithItsFault) {
+  const std::string missing = (dir / "missing").string(), file = (dir / "a-file").string(),
+                    locked = (dir / "read-only").string();
+  std::ofstream(file) << "x";
+  std::filesystem::create_directory(locked);
+  std::filesystem::permissions(
+      locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  std::vector<std::pair<std::string, std::string>> cases = {{missing, "no such folder"},
+                                                            {missing + "/deeper", "no such folder"},
+                                                            {file, "not a folder"},
+                                                            {file + "/below", "no such folder"}};
+  if (geteuid() != 0) cases.push_back({locked, "folder not writable"});  // root writes anyway
+  for (const auto& [folder, fault] : cases) {
+    setenv("TARVEL_ORAEMB_DIR", folder.c_str(), 1);
+    OCISvcCtx* s = nullptr;
+    EXPECT_EQ(logon(&s, "scott", "tiger", "//localhost:1521/ELSEWHERE"), OCI_ERROR);
+    EXPECT_EQ(error_text(), "ORA-01157: cannot identify/lock data file - see TARVEL_ORAEMB_DIR '" +
+                                folder + "' (" + fault + ")\n");
+  }
+  setenv("TARVEL_ORAEMB_DIR", dir.c_str(), 1);
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
 }
 
 const char kListener[] =
@@ -248,6 +391,10 @@ TEST_F(ProfileTest, IdentifierLimitCountsBytesBefore12_2) {
   OCISvcCtx* now = on("P19");
   EXPECT_EQ(exec_on(now, "CREATE TABLE " + name31 + " (x NUMBER)"), OCI_SUCCESS) << error_text();
   EXPECT_EQ(exec_on(now, "CREATE TABLE \"" + wide + "\" (x NUMBER)"), OCI_SUCCESS);
+  // User names have the same limit.
+  EXPECT_EQ(connect(name31, "pw", "//localhost/P121"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 972);
+  EXPECT_EQ(connect(name31, "pw", "//localhost/P19"), OCI_SUCCESS) << error_text();
 }
 
 TEST_F(ProfileTest, MessageWordingAndSysCNamesFollowTheRelease) {

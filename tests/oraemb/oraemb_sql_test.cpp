@@ -3,6 +3,7 @@
 // exit status 1, the table overview of the demo, and admin commands.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -206,12 +207,21 @@ TEST_F(SqlClientTest, AdminCommandsCreateAndLockUsers) {
   EXPECT_EQ(slurp(config), "\n[service ORCL]\nfile = orcl.db\nprofile = 12.1\n");
 }
 
+// The trace holds statements with their values, the database file every
+// row and the password verifiers: both are made for their owner only,
+// whatever the umask lets through.
 TEST_F(SqlClientTest, TraceFileLogsCallsStatementsAndErrors) {
   std::string trace = (dir / "trace.log").string();
   setenv("TARVEL_ORAEMB_TRACE", trace.c_str(), 1);
+  const mode_t umask_before = umask(0);
   Result r = sql({"--continue", "CREATE TABLE tr (x NUMBER); SELECT y FROM tr"});
+  umask(umask_before);
   unsetenv("TARVEL_ORAEMB_TRACE");
   EXPECT_EQ(r.status, 1);
+  for (const std::string name : {"trace.log", "DEMO.oradb", "DEMO.oradb.locks"})
+    EXPECT_EQ(std::filesystem::status(dir / name).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+        << name;
   std::string log = slurp(trace);
   EXPECT_NE(log.find("OCILogon user=DEMO connect=//localhost:1521/DEMO"), std::string::npos);
   EXPECT_NE(log.find("sql: CREATE TABLE tr (x NUMBER)"), std::string::npos) << log;
@@ -273,6 +283,22 @@ TEST_F(SqlClientTest, CheckConstraintsAndCommentsOutliveTheProcess) {
   r = sql({"INSERT INTO t VALUES (0)"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "ORA-02290: check constraint (DEMO.Q_POS) violated\n");
+}
+
+// A trace that cannot be written is said once on standard error, and the
+// client's work goes on: a folder that is not there, a full disk.
+TEST_F(SqlClientTest, AnUnwritableTraceIsReportedOnce) {
+  const std::string missing = (dir / "none" / "trace.log").string();
+  for (const std::string& trace : {missing, std::string("/dev/full")}) {
+    setenv("TARVEL_ORAEMB_TRACE", trace.c_str(), 1);
+    Result r = sql({"SELECT 1 FROM dual; SELECT 2 FROM dual"});
+    unsetenv("TARVEL_ORAEMB_TRACE");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err,
+              "TARVEL_ORAEMB_TRACE: cannot write " + trace + ": " +
+                  (trace == missing ? "No such file or directory" : "No space left on device") +
+                  "\n");
+  }
 }
 
 }  // namespace
