@@ -204,6 +204,7 @@ Scope QueryExecutor::build_scope(SelectStmt& sel, const Scope* outer_scope) {
     Source src;
     src.alias = ref.alias;
     if (ref.pivot) {
+      if (s_.profile_.version < 110) raise(933);  // PIVOT came with 11g
       src = pivot_source(ref, outer_scope);
       src.alias = ref.alias;
     } else if (ref.subquery) {

@@ -66,6 +66,10 @@ class QueryExecutor {
   // being expanded (a definition that reaches itself is circular).
   std::vector<const std::vector<std::pair<std::string, std::shared_ptr<SelectStmt>>>*> with_;
   std::vector<std::string> expanding_;
+  // View describes of the statement running (epoch) against one schema.
+  std::map<std::string, std::vector<ColumnDesc>> view_cache_;
+  uint64_t view_cache_epoch_ = 0;
+  const Schema* view_cache_schema_ = nullptr;
   friend struct WithScope;
   friend class Session;
 };

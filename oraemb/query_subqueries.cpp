@@ -211,11 +211,12 @@ bool resolve_merged_column(Expr& e, const Scope& scope) {
       return true;
     }
     // FULL: the first of the two values that is not NULL.
+    const std::string name = e.name;
     auto side = [&](int source, int slot) {
       auto c = std::make_unique<Expr>();
       c->op = Op::Column;
       const Source& src = scope.sources[source];
-      c->name = e.name;
+      c->name = name;
       c->qualifier = src.alias.empty() ? src.name : src.alias;
       c->source = source;
       c->slot = slot;

@@ -102,8 +102,18 @@ std::shared_ptr<SelectStmt> QueryExecutor::view_query(const std::string& name) {
 }
 
 std::vector<ColumnDesc> QueryExecutor::view_describe(const std::string& name) {
-  const ViewInfo* v = find_view(*s_.catalog_.schema(), name);
+  const Schema* schema = s_.catalog_.schema().get();
+  const ViewInfo* v = find_view(*schema, name);
   if (!v) raise(942);
+  // A statement describes each view once (views over views would otherwise
+  // describe the ones below them again at every level).
+  if (view_cache_epoch_ != epoch_ || view_cache_schema_ != schema) {
+    view_cache_.clear();
+    view_cache_epoch_ = epoch_;
+    view_cache_schema_ = schema;
+  }
+  auto cached = view_cache_.find(name);
+  if (cached != view_cache_.end()) return cached->second;
   if (std::find(expanding_.begin(), expanding_.end(), name) != expanding_.end()) raise_query(1731);
   expanding_.push_back(name);
   std::vector<ColumnDesc> desc;
@@ -131,6 +141,7 @@ std::vector<ColumnDesc> QueryExecutor::view_describe(const std::string& name) {
     throw;
   }
   expanding_.pop_back();
+  view_cache_[name] = desc;
   return desc;
 }
 
@@ -155,6 +166,7 @@ std::optional<ora_error> Session::ddl_create_view(Schema& s, CreateViewStmt& cv)
   std::set<std::string> unique(columns.begin(), columns.end());
   if (unique.size() != columns.size()) throw ora_error(957, "duplicate column name");
   QueryExecutor& q = queries();
+  q.next_epoch();
   q.expanding_.push_back(cv.name);
   try {
     auto desc = q.describe(*cv.query, nullptr);
