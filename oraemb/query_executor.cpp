@@ -716,7 +716,39 @@ Rows QueryExecutor::run_block(SelectStmt& sel, Scope scope, const EvalContext* o
       }
     }
   };
+  // A result row with its ORDER BY keys.
+  struct Out {
+    std::vector<Value> values;
+    std::vector<Value> keys;
+  };
+  std::vector<Out> out;
+  std::set<std::string> distinct_seen;
+  auto emit_row = [&](EvalContext& c) {
+    Out o;
+    o.values.reserve(plan->items.size());
+    for (const Expr* item : plan->items) o.values.push_back(s_.eval(*item, c));
+    if (sel.distinct && !distinct_seen.insert(row_key(o.values)).second) return;
+    for (size_t k = 0; k < sel.order_by.size(); ++k) {
+      int idx = plan->order_item[k];
+      o.keys.push_back(idx >= 0 ? o.values[idx] : s_.eval(*sel.order_by[k].expr, c));
+    }
+    if (sel.for_update) {
+      for (Value& v : o.values)
+        if (v.lob.table_obj) v.lob.for_update = true;
+      if (s_.locks_.gathering())
+        for (size_t k = 0; k < sc.sources.size() && k < c.rids->size(); ++k)
+          if (sc.sources[k].table_obj) s_.locks_.note_row(sc.sources[k].table_obj, (*c.rids)[k]);
+    }
+    out.push_back(std::move(o));
+  };
+  // Without groups, HAVING or analytic functions a row's values are taken
+  // as it is found (its joined row is not kept).
+  const bool direct = !plan->grouped && plan->analytics.empty() && !sel.having;
   auto accept = [&]() {
+    if (direct) {
+      emit_row(ctx);
+      return;
+    }
     if (!plan->grouped) {
       matches.push_back({row, rids});
       return;
@@ -831,14 +863,7 @@ Rows QueryExecutor::run_block(SelectStmt& sel, Scope scope, const EvalContext* o
           Value key = s_.eval(*st.lookup_value, ctx);
           if (key.is_null()) return;
           if (key_fits(src, st.lookup_column, key)) {
-            std::vector<std::pair<std::vector<Value>, int64_t>> found;
-            scan(k, &key, [&](std::vector<Value>& values, int64_t rid) {
-              if (k == first_leaf)
-                bind(values, rid);
-              else
-                found.emplace_back(std::move(values), rid);
-            });
-            for (auto& [values, rid] : found) bind(values, rid);
+            scan(k, &key, [&](std::vector<Value>& values, int64_t rid) { bind(values, rid); });
             return;
           }
         }
@@ -912,7 +937,7 @@ Rows QueryExecutor::run_block(SelectStmt& sel, Scope scope, const EvalContext* o
           std::vector<int64_t> rids;
         };
         auto take = [&](int side) {
-          std::vector<Snapshot> out;
+          std::vector<Snapshot> taken;
           run_step(side, [&]() {
             Snapshot snap;
             for (int s : plan->steps[side].leaves) {
@@ -921,9 +946,9 @@ Rows QueryExecutor::run_block(SelectStmt& sel, Scope scope, const EvalContext* o
                                  row.begin() + src.offset + src.columns.size());
               snap.rids.push_back(rids[s]);
             }
-            out.push_back(std::move(snap));
+            taken.push_back(std::move(snap));
           });
-          return out;
+          return taken;
         };
         auto restore = [&](int side, const Snapshot& snap) {
           size_t at = 0, r = 0;
@@ -1000,30 +1025,10 @@ Rows QueryExecutor::run_block(SelectStmt& sel, Scope scope, const EvalContext* o
   std::vector<std::vector<Value>> analytic_values;
   if (!plan->analytics.empty()) analytic_values = compute_analytics(s_, *plan, kept);
 
-  struct Out {
-    std::vector<Value> values;
-    std::vector<Value> keys;
-  };
-  std::vector<Out> out;
-  std::set<std::string> distinct_seen;
   for (size_t i = 0; i < kept.size(); ++i) {
     EvalContext& c = kept[i];
     if (!analytic_values.empty()) c.analytics = &analytic_values[i];
-    Out o;
-    for (const Expr* item : plan->items) o.values.push_back(s_.eval(*item, c));
-    if (sel.distinct && !distinct_seen.insert(row_key(o.values)).second) continue;
-    for (size_t k = 0; k < sel.order_by.size(); ++k) {
-      int idx = plan->order_item[k];
-      o.keys.push_back(idx >= 0 ? o.values[idx] : s_.eval(*sel.order_by[k].expr, c));
-    }
-    if (sel.for_update) {
-      for (Value& v : o.values)
-        if (v.lob.table_obj) v.lob.for_update = true;
-      if (s_.locks_.gathering())
-        for (size_t k = 0; k < sc.sources.size() && k < c.rids->size(); ++k)
-          if (sc.sources[k].table_obj) s_.locks_.note_row(sc.sources[k].table_obj, (*c.rids)[k]);
-    }
-    out.push_back(std::move(o));
+    emit_row(c);
   }
   if (!sel.order_by.empty())
     std::stable_sort(out.begin(), out.end(), [&](const Out& a, const Out& b) {

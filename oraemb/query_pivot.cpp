@@ -72,7 +72,7 @@ Source QueryExecutor::pivot_source(TableRef& ref, const Scope* outer_scope) {
         const Expr& call = *a.call;
         auto when = std::make_unique<Expr>();
         when->op = Op::Cmp;
-        when->name = "=";
+        when->name.assign(1, '=');
         when->args.push_back(column(p.for_column));
         when->args.push_back(clone(*v.value));
         auto pick = std::make_unique<Expr>();
