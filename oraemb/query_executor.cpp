@@ -294,17 +294,44 @@ void QueryExecutor::plan_joins(SelectStmt& sel, Plan& plan, std::vector<const Ex
         rest.push_back(part);
     }
     where_parts = rest;
+    // The marker on the only table of a query means nothing.
+    if (sc.sources.size() == 1 && !outer_parts.empty()) {
+      for (const Expr* p : outer_parts.begin()->second) where_parts.push_back(p);
+      outer_parts.erase(outer_parts.begin());
+    }
     int tree = -1;
+    std::set<int> joined;
     for (size_t k = 0; k < sc.sources.size(); ++k) {
       if (outer_parts.count(static_cast<int>(k))) continue;
       int l = leaf(static_cast<int>(k));
       tree = tree < 0 ? l : join(JoinNode::Inner, tree, l);
+      joined.insert(static_cast<int>(k));
     }
-    if (tree < 0 && !outer_parts.empty()) raise_query(1416);
-    for (auto& [source, parts] : outer_parts) {
-      int r = leaf(source);
-      tree = join(JoinNode::Left, tree, r);
-      for (const Expr* p : parts) homed.emplace_back(p, r);
+    // Each optional table joins once the tables its conditions read are in;
+    // tables that wait on each other are outer-joined to each other.
+    while (!outer_parts.empty()) {
+      auto next = outer_parts.end();
+      for (auto it = outer_parts.begin(); it != outer_parts.end() && next == outer_parts.end();
+           ++it) {
+        bool ready = true;
+        for (const Expr* p : it->second) {
+          bool other = false;
+          for (int s : sources_of(*p, other))
+            if (s != it->first && !joined.count(s)) ready = false;
+        }
+        if (ready) next = it;
+      }
+      if (next == outer_parts.end()) raise_query(1416);
+      int r = leaf(next->first);
+      if (tree < 0) {
+        tree = r;  // nothing to be optional to: the first table of the join
+        for (const Expr* p : next->second) where_parts.push_back(p);
+      } else {
+        tree = join(JoinNode::Left, tree, r);
+        for (const Expr* p : next->second) homed.emplace_back(p, r);
+      }
+      joined.insert(next->first);
+      outer_parts.erase(next);
     }
     plan.root = tree;
   } else {
@@ -359,6 +386,14 @@ void QueryExecutor::plan_joins(SelectStmt& sel, Plan& plan, std::vector<const Ex
       }
       if (node.on) {
         s_.resolve(*node.on, sc, true);
+        // ON reads only the tables of its join (those after it are not
+        // there yet): ORA-00904 as Oracle gives it.
+        const std::vector<int>& in = plan.steps[step].leaves;
+        walk_expr(*node.on, [&](const Expr& e) {
+          if (e.op == Op::Column && e.outer == 0 && e.source >= 0 &&
+              std::find(in.begin(), in.end(), e.source) == in.end())
+            raise(904, {e.qualifier.empty() ? dq(e.name) : dq(e.qualifier) + "." + dq(e.name)});
+        });
         std::vector<const Expr*> parts;
         split_and(node.on.get(), parts);
         for (const Expr* p : parts) {
@@ -633,7 +668,9 @@ std::vector<ColumnDesc> QueryExecutor::describe(SelectStmt& sel, const Scope* ou
 Rows QueryExecutor::run(SelectStmt& sel, const Scope* scope, const Scope* outer_scope,
                         const EvalContext* outer_row, std::vector<ColumnDesc>* desc_out,
                         std::vector<Value>* new_row) {
-  if (depth_ > 60) raise_query(1731);
+  // Queries inside queries and views inside views, bounded so that no
+  // definition can exhaust the stack (the parser bounds each text's own).
+  if (depth_ > 120) raise_query(1731);
   struct Depth {
     int& d;
     explicit Depth(int& x) : d(x) { ++d; }
@@ -786,7 +823,7 @@ Rows QueryExecutor::run_block(SelectStmt& sel, Scope scope, const EvalContext* o
     }
   };
   std::vector<LeafRows> cache(nsrc);
-  const int first_leaf = plan->steps[plan->root].leaves.front();
+  const int first_leaf = nsrc > 0 ? plan->steps[plan->root].leaves.front() : -1;
   const std::string tag = " /*" + std::to_string(depth_) + "_";
 
   // A user table's rows, with `key` (when given) equal to the lookup column.

@@ -114,7 +114,9 @@ std::vector<ColumnDesc> QueryExecutor::view_describe(const std::string& name) {
   }
   auto cached = view_cache_.find(name);
   if (cached != view_cache_.end()) return cached->second;
-  if (std::find(expanding_.begin(), expanding_.end(), name) != expanding_.end()) raise_query(1731);
+  if (std::find(expanding_.begin(), expanding_.end(), name) != expanding_.end() ||
+      expanding_.size() > 120)
+    raise_query(1731);
   expanding_.push_back(name);
   std::vector<ColumnDesc> desc;
   try {

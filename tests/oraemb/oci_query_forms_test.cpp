@@ -111,6 +111,12 @@ TEST_F(QueryForms, JoinsOfEveryKindWithNullKeys) {
        {{"A", "ACC"}, {"B", "RES"}, {"C", "RES"}, {"D", N}}},
       {"SELECT e.name, d.name FROM e, d WHERE d.id = e.dept(+) AND d.name <> 'RES' ORDER BY 2",
        {{"A", "ACC"}, {N, "SAL"}}},
+      // The optional table joins after the tables its condition reads,
+      // whatever the FROM order.
+      {"SELECT a.name, b.name, c.name FROM e a, e b, d c WHERE a.id = 1 AND b.dept(+) = c.id "
+       "AND c.id(+) = a.dept",
+       {{"A", "A", "ACC"}}},
+      {"SELECT name FROM e WHERE e.id(+) = 1", {{"A"}}},
       // A condition in ON keeps the outer rows; the same in WHERE drops them.
       {"SELECT d.name, e.name FROM d LEFT JOIN e ON e.dept = d.id AND e.sal > 150 ORDER BY 1, 2",
        {{"ACC", N}, {"RES", "B"}, {"RES", "C"}, {"SAL", N}}},
@@ -135,7 +141,9 @@ TEST_F(QueryForms, JoinsOfEveryKindWithNullKeys) {
   refused({{"SELECT name FROM e JOIN d ON e.dept = d.id", 918},
            {"SELECT * FROM e JOIN d", 905},
            {"SELECT * FROM e JOIN d ON e.dept = d.id WHERE e.id = d.id(+)", 25156},
-           {"SELECT * FROM e, d WHERE e.dept(+) = d.id(+)", 1468}});
+           {"SELECT * FROM e, d WHERE e.dept(+) = d.id(+)", 1468},
+           {"SELECT e.name FROM e JOIN d ON d.id = x.dept JOIN e x ON x.id = e.id", 904},
+           {"SELECT * FROM e a, e b WHERE a.id(+) = b.dept AND b.id(+) = a.dept", 1416}});
   EXPECT_EQ(describe("SELECT e.name, d.id FROM e LEFT JOIN d ON e.dept = d.id"),
             (std::vector<std::string>{"NAME 1", "ID 2"}));
 }
