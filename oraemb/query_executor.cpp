@@ -52,6 +52,24 @@ void raise_query(int code, const std::string& arg) {
   throw ora_error(code, text);
 }
 
+ExprPtr clone_expr(const Expr& e) {
+  auto c = std::make_unique<Expr>();
+  c->op = e.op;
+  c->literal = e.literal;
+  c->qualifier = e.qualifier;
+  c->name = e.name;
+  c->negated = e.negated;
+  c->distinct = e.distinct;
+  c->has_else = e.has_else;
+  c->start = e.start;
+  c->end = e.end;
+  c->subquery = e.subquery;
+  c->all = e.all;
+  c->over = e.over;
+  for (const auto& a : e.args) c->args.push_back(clone_expr(*a));
+  return c;
+}
+
 bool is_aggregate_function(const std::string& f) {
   return f == "COUNT" || f == "MIN" || f == "MAX" || f == "SUM" || f == "AVG";
 }
@@ -708,10 +726,91 @@ struct LeafRows {
 
 }  // namespace
 
+// Conditions on a view's columns alone are copied into the view's query
+// (its columns replaced by their expressions), so that the view reads only
+// the rows they keep: an equality on an indexed column of the view's table
+// then reads through the index. Only where the result cannot change: no
+// groups, ROWNUM, analytic functions, row limits or set operations in the
+// view. The condition is still checked on the view's rows.
+void QueryExecutor::push_into_views(Plan& plan) {
+  Scope& sc = plan.scope;
+  for (const auto& st : plan.steps) {
+    if (st.kind != JoinNode::Leaf) continue;
+    Source& src = sc.sources[st.leaf];
+    if (!src.view_query) continue;
+    SelectStmt& q = *src.view_query;
+    if (q.set_op != SelectStmt::None || !q.group_by.empty() || q.having || q.offset || q.fetch ||
+        q.for_update)
+      continue;
+    bool plain = true;
+    auto check = [&](const Expr* e) {
+      if (!e) return;
+      walk_expr(*e, [&](const Expr& x) {
+        if (x.op == Op::Rownum || x.op == Op::Analytic || x.op == Op::SeqValue || x.subquery ||
+            (x.op == Op::Func && is_aggregate_function(x.name)))
+          plain = false;
+      });
+    };
+    for (const auto& item : q.items) check(item.expr.get());
+    check(q.where.get());
+    // The expression of each of the view's columns.
+    std::vector<const Expr*> column_expr;
+    bool star = false;
+    for (const auto& item : q.items) {
+      if (item.star) star = true;
+      column_expr.push_back(item.expr.get());
+    }
+    if (star && (q.items.size() != 1 || q.from.size() != 1 || !q.items[0].star_qualifier.empty()))
+      plain = false;
+    if (!plain || (!star && column_expr.size() != src.columns.size())) continue;
+    for (const Expr* f : st.filters) {
+      bool other = false;
+      std::set<int> refs = sources_of(*f, other);
+      if (other || refs != std::set<int>{st.leaf}) continue;
+      bool ok = true;
+      std::function<ExprPtr(const Expr&)> copy = [&](const Expr& e) -> ExprPtr {
+        if (e.op == Op::Column && e.outer == 0 && e.source == st.leaf) {
+          int c = e.slot - src.offset;
+          if (star) {
+            auto col = std::make_unique<Expr>();
+            col->op = Op::Column;
+            col->name = src.columns[c].name;
+            return col;
+          }
+          return clone_expr(*column_expr[c]);
+        }
+        if (e.op == Op::Rowid) ok = false;
+        auto out = clone_expr(e);
+        out->args.clear();
+        for (const auto& a : e.args) out->args.push_back(copy(*a));
+        return out;
+      };
+      ExprPtr pushed = copy(*f);
+      if (!ok) continue;
+      if (star) {
+        // The names of a view's own column list are not those of its query.
+        const ObjectInfo* obj = s_.catalog_.schema()->find_table_ns(src.name);
+        if (obj && obj->type == "VIEW" && !s_.catalog_.schema()->views.at(obj->obj).columns.empty())
+          continue;
+      }
+      if (q.where) {
+        auto both = std::make_unique<Expr>();
+        both->op = Op::And;
+        both->args.push_back(std::move(q.where));
+        both->args.push_back(std::move(pushed));
+        q.where = std::move(both);
+      } else {
+        q.where = std::move(pushed);
+      }
+    }
+  }
+}
+
 Rows QueryExecutor::run_block(SelectStmt& sel, Scope scope, const EvalContext* outer_row,
                               std::vector<ColumnDesc>* desc_out, std::vector<Value>* new_row) {
   auto plan = make_plan(sel, std::move(scope));
   if (desc_out) *desc_out = plan->desc;
+  push_into_views(*plan);
   const Scope& sc = plan->scope;
   const size_t nsrc = sc.sources.size();
   bool sequences = false;

@@ -54,7 +54,7 @@ class QueryExecutor {
                     std::vector<ColumnDesc>* desc_out);
   std::vector<ColumnDesc> compound_describe(SelectStmt& sel, const Scope* outer_scope);
   void plan_joins(SelectStmt& sel, Plan& plan, std::vector<const Expr*>& where_parts);
-  void place_conjuncts(Plan& plan, std::vector<const Expr*>& where_parts);
+  void push_into_views(Plan& plan);
   void limit_rows(SelectStmt& sel, Rows& rows, const std::vector<std::vector<Value>>* keys);
   const SelectStmt* find_with(const std::string& name) const;
   Source pivot_source(TableRef& ref, const Scope* outer_scope);

@@ -12,24 +12,6 @@
 namespace oraemb {
 namespace {
 
-ExprPtr clone(const Expr& e) {
-  auto c = std::make_unique<Expr>();
-  c->op = e.op;
-  c->literal = e.literal;
-  c->qualifier = e.qualifier;
-  c->name = e.name;
-  c->negated = e.negated;
-  c->distinct = e.distinct;
-  c->has_else = e.has_else;
-  c->start = e.start;
-  c->end = e.end;
-  c->subquery = e.subquery;
-  c->all = e.all;
-  c->over = e.over;
-  for (const auto& a : e.args) c->args.push_back(clone(*a));
-  return c;
-}
-
 ExprPtr column(const std::string& name) {
   auto c = std::make_unique<Expr>();
   c->op = Op::Column;
@@ -74,7 +56,7 @@ Source QueryExecutor::pivot_source(TableRef& ref, const Scope* outer_scope) {
         when->op = Op::Cmp;
         when->name.assign(1, '=');
         when->args.push_back(column(p.for_column));
-        when->args.push_back(clone(*v.value));
+        when->args.push_back(clone_expr(*v.value));
         auto pick = std::make_unique<Expr>();
         pick->op = Op::Case;
         pick->args.push_back(std::move(when));
@@ -83,7 +65,7 @@ Source QueryExecutor::pivot_source(TableRef& ref, const Scope* outer_scope) {
           one->literal = Value::num(OraNumber::from_int(1));
           pick->args.push_back(std::move(one));
         } else {
-          pick->args.push_back(clone(*call.args[0]));
+          pick->args.push_back(clone_expr(*call.args[0]));
         }
         auto agg = std::make_unique<Expr>();
         agg->op = Op::Func;

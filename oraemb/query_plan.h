@@ -49,6 +49,8 @@ struct Plan {
 // Calls `fn` for `e` and every expression under it (not inside subqueries).
 void walk_expr(const Expr& e, const std::function<void(const Expr&)>& fn);
 bool is_aggregate_function(const std::string& name);
+// A copy of an expression as parsed (resolution slots not copied).
+ExprPtr clone_expr(const Expr& e);
 // Raises the errors of queries and views with their message text.
 [[noreturn]] void raise_query(int code, const std::string& arg = "");
 
