@@ -289,6 +289,65 @@ TEST_F(QueryForms, AnalyticFunctions) {
            {"SELECT SUM(sal) OVER (ORDER BY sal ROWS 2 PRECEDING) FROM e", 3001}});
 }
 
+// Subqueries and joins in the statements that change rows: each subquery
+// sees the table as the statement found it.
+TEST_F(QueryForms, SubqueriesInDmlAndInsertFromJoinsAndUnions) {
+  ASSERT_EQ(exec("UPDATE e SET sal = (SELECT MAX(sal) FROM e) + id WHERE dept IN "
+                 "(SELECT id FROM d WHERE name = 'RES')"),
+            OCI_SUCCESS)
+      << error_text();
+  EXPECT_EQ(rows("SELECT id, sal FROM e ORDER BY id"),
+            (Rows{{"1", "100"}, {"2", "402"}, {"3", "403"}, {"4", "400"}}));
+  ASSERT_EQ(exec("DELETE FROM e WHERE NOT EXISTS (SELECT 1 FROM d WHERE d.id = e.dept)"),
+            OCI_SUCCESS);
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM e"), (Rows{{"3"}}));
+  ASSERT_EQ(exec("CREATE TABLE x (a NUMBER, b VARCHAR2(10))"), OCI_SUCCESS);
+  ASSERT_EQ(exec("INSERT INTO x SELECT e.id, d.name FROM e JOIN d ON d.id = e.dept "
+                 "UNION ALL SELECT 9, 'u' FROM dual"),
+            OCI_SUCCESS)
+      << error_text();
+  ASSERT_EQ(exec("INSERT INTO x WITH q AS (SELECT 7 a, 'w' b FROM dual) SELECT * FROM q"),
+            OCI_SUCCESS)
+      << error_text();
+  EXPECT_EQ(rows("SELECT a, b FROM x ORDER BY a"),
+            (Rows{{"1", "ACC"}, {"2", "RES"}, {"3", "RES"}, {"7", "w"}, {"9", "u"}}));
+}
+
+// Bind values inside subqueries and row limits are those of execute, even
+// when the rows are read later.
+TEST_F(QueryForms, BindsInSubqueriesAndRowLimitsAreThoseOfExecute) {
+  OCIStmt* st = nullptr;
+  api.OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
+  std::u16string text =
+      u16("SELECT e.name FROM e JOIN d ON d.id = e.dept WHERE e.dept IN "
+          "(SELECT id FROM d WHERE id >= :k) ORDER BY e.name FETCH FIRST :n ROWS ONLY");
+  api.OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(text.data()),
+                     static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+  int32_t k = 20, n = 1;
+  const std::u16string kname = u":k", nname = u":n";
+  OCIBind* b1 = nullptr;
+  OCIBind* b2 = nullptr;
+  api.OCIBindByName(st, &b1, err, reinterpret_cast<const OraText*>(kname.data()),
+                    static_cast<sb4>(kname.size() * 2), &k, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                    0, nullptr, OCI_DEFAULT);
+  api.OCIBindByName(st, &b2, err, reinterpret_cast<const OraText*>(nname.data()),
+                    static_cast<sb4>(nname.size() * 2), &n, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                    0, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(api.OCIStmtExecute(svc, st, err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS)
+      << error_text();
+  k = 10;
+  n = 5;
+  char16_t buf[20];
+  sb2 ind = 0;
+  api.OCIDefineByPos(st, nullptr, err, 1, buf, sizeof buf, SQLT_STR, &ind, nullptr, nullptr,
+                     OCI_DEFAULT);
+  Rows got;
+  while (api.OCIStmtFetch(st, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT) == OCI_SUCCESS)
+    got.push_back({u8(buf)});
+  api.OCIHandleFree(st, OCI_HTYPE_STMT);
+  EXPECT_EQ(got, (Rows{{"B"}}));
+}
+
 // A clause the engine does not know is refused, never passed over: PIVOT
 // used to be read as an alias with the rest of the statement ignored.
 TEST_F(QueryForms, TrailingClausesAreRefusedNotIgnored) {
