@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,18 @@ void walk_expr(const Expr& e, const std::function<void(const Expr&)>& fn);
 bool is_aggregate_function(const std::string& name);
 // A copy of an expression as parsed (resolution slots not copied).
 ExprPtr clone_expr(const Expr& e);
+// The conjuncts of an AND tree.
+void split_and(const Expr* e, std::vector<const Expr*>& out);
+// The sources of this block an expression reads (not those of enclosing
+// queries); `other` is set for ROWNUM, sequences, binds, subqueries,
+// aggregates and analytic functions, which are never moved into a scan.
+std::set<int> sources_of(const Expr& root, bool& other);
+bool has_query(const Expr& root);
+// A Column expression already resolved to a source's column.
+ExprPtr column_ref(const Scope& sc, int source, int column);
+int column_of(const Source& src, const std::string& name);
+// Whether equal values of the two types have equal hash keys.
+bool hashable(const OraType& a, const OraType& b);
 // Raises the errors of queries and views with their message text.
 [[noreturn]] void raise_query(int code, const std::string& arg = "");
 
