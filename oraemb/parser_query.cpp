@@ -308,7 +308,8 @@ void Parser::table_ref(SelectStmt& sel) {
     if (accept_sym(".")) unsupported("schema-qualified names");
     if (is_sym("@")) unsupported("database links");
     if (is_kw("AS") && is_kw("OF", 1)) unsupported("flashback query");
-    if (is_kw("PARTITION") || is_kw("SAMPLE") || is_kw("AS")) unsupported();
+    if (is_kw("PARTITION") || is_kw("SAMPLE")) unsupported(peek().text);
+    if (is_kw("AS")) unsupported("AS before a table alias");
   }
   auto pivot_here = [&]() {
     if (is_kw("UNPIVOT")) unsupported("UNPIVOT");

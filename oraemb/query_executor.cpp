@@ -643,8 +643,18 @@ Rows QueryExecutor::run_block(SelectStmt& sel, Scope scope, const EvalContext* o
               c.rids.push_back(rid);
             });
           } else if (src.subquery) {
-            c.rows = run(*const_cast<SelectStmt*>(src.subquery), nullptr, nullptr, nullptr, nullptr,
-                         nullptr);
+            // A view sees no WITH query of the statement using it.
+            std::vector<const std::vector<std::pair<std::string, std::shared_ptr<SelectStmt>>>*>
+                saved;
+            if (src.view_query) saved.swap(with_);
+            try {
+              c.rows = run(*const_cast<SelectStmt*>(src.subquery), nullptr, nullptr, nullptr,
+                           nullptr, nullptr);
+            } catch (...) {
+              if (src.view_query) with_.swap(saved);
+              throw;
+            }
+            if (src.view_query) with_.swap(saved);
             c.rids.assign(c.rows.size(), 0);
           } else {
             c.rows = s_.view_rows(src.name);

@@ -65,6 +65,8 @@ TEST_F(Views, AViewIsQueriedLikeATable) {
      "(10 AS ten, 20 AS twenty))");
   ok("CREATE VIEW rich AS SELECT name FROM e WHERE sal > (SELECT AVG(sal) FROM e)");
   EXPECT_EQ(rows("SELECT * FROM u"), (Rows{{"10"}, {"20"}, {"<null>"}}));
+  // A view's names are its own, not those of the statement's WITH queries.
+  EXPECT_EQ(rows("WITH d AS (SELECT 99 id FROM dual) SELECT COUNT(*) FROM u"), (Rows{{"3"}}));
   EXPECT_EQ(rows("SELECT * FROM top2"), (Rows{{"C"}, {"B"}}));
   EXPECT_EQ(rows("SELECT * FROM firsts"), (Rows{{"A"}}));
   EXPECT_EQ(rows("SELECT twenty, ten FROM piv"), (Rows{{"200", "100"}}));
