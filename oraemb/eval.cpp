@@ -583,6 +583,7 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
     case Op::NewRef:
       return (*ctx.new_row)[e.slot];
     case Op::Rowid:
+      if ((*ctx.rids)[e.source] < 0) return Value::null();  // outer join: no row
       return Value::text(rowid_text(e.aux, (*ctx.rids)[e.source]));
     case Op::Rownum:
       return Value::num(OraNumber::from_int(ctx.rownum));

@@ -494,7 +494,8 @@ Rows QueryExecutor::run_block(SelectStmt& sel, Scope scope, const EvalContext* o
         if (v.lob.table_obj) v.lob.for_update = true;
       if (s_.locks_.gathering())
         for (size_t k = 0; k < sc.sources.size() && k < c.rids->size(); ++k)
-          if (sc.sources[k].table_obj) s_.locks_.note_row(sc.sources[k].table_obj, (*c.rids)[k]);
+          if (sc.sources[k].table_obj && (*c.rids)[k] >= 0)
+            s_.locks_.note_row(sc.sources[k].table_obj, (*c.rids)[k]);
     }
     out.push_back(std::move(o));
   };
@@ -539,7 +540,7 @@ Rows QueryExecutor::run_block(SelectStmt& sel, Scope scope, const EvalContext* o
       const Source& src = sc.sources[s];
       std::fill(row.begin() + src.offset, row.begin() + src.offset + src.columns.size(),
                 Value::null());
-      rids[s] = 0;
+      rids[s] = -1;  // no row: its ROWID is NULL
     }
   };
   std::vector<LeafRows> cache(nsrc);

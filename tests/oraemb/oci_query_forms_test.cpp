@@ -148,6 +148,27 @@ TEST_F(QueryForms, JoinsOfEveryKindWithNullKeys) {
             (std::vector<std::string>{"NAME 1", "ID 2"}));
 }
 
+// Keys without an index: the inner rows are read once and matched by value
+// (NUMBER, VARCHAR2, DATE) or compared row by row (CHAR); NULL never matches.
+TEST_F(QueryForms, JoinKeysOfEachTypeWithoutAnIndex) {
+  const char* setup[] = {"CREATE TABLE k (n NUMBER, v VARCHAR2(5), dt DATE, c CHAR(3))",
+                         "INSERT INTO k VALUES (100, 'A', DATE '2024-01-01', 'A')",
+                         "INSERT INTO k VALUES (200, 'B', DATE '2024-01-02', 'B')",
+                         "INSERT INTO k VALUES (200.0, 'X', NULL, NULL)",
+                         "INSERT INTO k VALUES (NULL, 'D', DATE '2024-01-01', 'D')"};
+  for (const char* sql : setup) ASSERT_EQ(exec(sql), OCI_SUCCESS) << sql << error_text();
+  check({
+      {"SELECT e.name, k.v FROM e JOIN k ON k.n = e.sal ORDER BY 1, 2",
+       {{"A", "A"}, {"B", "B"}, {"B", "X"}}},
+      {"SELECT e.name FROM e JOIN k ON k.v = e.name ORDER BY 1", {{"A"}, {"B"}, {"D"}}},
+      {"SELECT COUNT(*) FROM k a JOIN k b ON a.dt = b.dt", {{"5"}}},
+      {"SELECT COUNT(*) FROM k a JOIN k b ON a.c = b.c", {{"3"}}},
+      {"SELECT COUNT(*) FROM k a LEFT JOIN k b ON a.n = b.n AND b.v <> a.v", {{"4"}}},
+      // The ROWID of the missing side of an outer join is NULL.
+      {"SELECT COUNT(d.rowid), COUNT(*) FROM e LEFT JOIN d ON d.id = e.dept", {{"3", "4"}}},
+  });
+}
+
 TEST_F(QueryForms, SubqueriesWithOraclesNullRules) {
   check({
       {"SELECT name, (SELECT name FROM d WHERE d.id = e.dept) FROM e ORDER BY 1",
