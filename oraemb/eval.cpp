@@ -85,7 +85,9 @@ Value arithmetic(Op op, const Value& a, const Value& b) {
 
 void Session::resolve(Expr& e, const Scope& scope, bool allow_columns) {
   for (auto& arg : e.args) resolve(*arg, scope, allow_columns);
+  if (e.subquery || e.over) resolve_query_expr(e, scope);
   if (e.op == Op::Column) {
+    e.outer = 0;
     if (scope.new_table && (e.qualifier == "NEW" || e.qualifier == "OLD")) {
       int idx = scope.new_table->column_index(e.name);
       if (idx < 0) raise(4076);
@@ -94,6 +96,7 @@ void Session::resolve(Expr& e, const Scope& scope, bool allow_columns) {
       return;
     }
     if (!allow_columns) raise(984);
+    if (e.qualifier.empty() && resolve_merged_column(e, scope)) return;
     int found = -1;
     for (size_t s = 0; s < scope.sources.size(); ++s) {
       const Source& src = scope.sources[s];
@@ -106,6 +109,7 @@ void Session::resolve(Expr& e, const Scope& scope, bool allow_columns) {
         e.source = static_cast<int>(s);
       }
     }
+    if (found < 0 && resolve_outer_column(e, scope)) return;
     if (found < 0) {
       raise(904, {e.qualifier.empty() ? dq(e.name) : dq(e.qualifier) + "." + dq(e.name)});
     }
@@ -135,9 +139,14 @@ void Session::resolve(Expr& e, const Scope& scope, bool allow_columns) {
 OraType Session::type_of(const Expr& e, const Scope& scope) const {
   switch (e.op) {
     case Op::Column: {
-      const Source& src = scope.sources[e.source];
+      const Scope* in = &scope;
+      for (int k = 0; k < e.outer && in->outer; ++k) in = in->outer;
+      const Source& src = in->sources[e.source];
       return src.columns[e.slot - src.offset].type;
     }
+    case Op::Subquery:
+    case Op::Analytic:
+      return query_expr_type(e);
     case Op::NewRef:
       return scope.new_table->columns[e.slot].type;
     case Op::Literal: {
@@ -298,7 +307,11 @@ int Session::cond(const Expr& e, EvalContext& ctx) {
       bool m = like(utf8_to_utf16(value_text(s)), 0, pattern, 0, escape);
       return e.negated ? !m : m;
     }
+    case Op::Exists:
+    case Op::Quantified:
+      return cond_query_expr(e, ctx);
     case Op::In: {
+      if (e.subquery) return cond_query_expr(e, ctx);
       Value v = eval(*e.args[0], ctx);
       if (v.is_null()) return -1;
       bool unknown = false;
@@ -540,10 +553,19 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
     case Op::Literal:
       return e.literal;
     case Op::Column:
+      if (e.outer) {
+        const EvalContext* in = &ctx;
+        for (int k = 0; k < e.outer && in->outer; ++k) in = in->outer;
+        return (*in->row)[e.slot];
+      }
       return (*ctx.row)[e.slot];
+    case Op::Subquery:
+    case Op::Analytic:
+      return eval_query_expr(e, ctx);
     case Op::NewRef:
       return (*ctx.new_row)[e.slot];
     case Op::Rowid:
+      if ((*ctx.rids)[e.source] < 0) return Value::null();  // outer join: no row
       return Value::text(rowid_text(e.aux, (*ctx.rids)[e.source]));
     case Op::Rownum:
       return Value::num(OraNumber::from_int(ctx.rownum));

@@ -1,0 +1,1 @@
+SELECT a.x, b.y FROM t a LEFT OUTER JOIN (u b INNER JOIN v c ON b.k = c.k) ON a.k = b.k RIGHT JOIN w USING (k, m) FULL JOIN z ON z.q = a.q CROSS JOIN y NATURAL LEFT JOIN q WHERE a.x > 1

@@ -1,0 +1,1 @@
+SELECT e.name, d.name FROM e, d WHERE e.dept = d.id(+) AND d.name(+) <> 'X'

@@ -1,0 +1,1 @@
+SELECT * FROM (SELECT dept, sal, name FROM e) PIVOT (SUM(sal) AS s, COUNT(*) FOR dept IN (10 AS ten, 'X', 20)) p

@@ -1,0 +1,1 @@
+WITH a AS (SELECT id FROM d), b AS (SELECT id FROM a WHERE id > 10) SELECT * FROM b JOIN a ON a.id = b.id
