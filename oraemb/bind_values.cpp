@@ -144,8 +144,13 @@ Value bind_element(const BindH& b, ub4 row, const EnvH& env) {
       if (len + unit > capacity && capacity > 0) raise(1480);
       return text(text_of(b, env, data, len));
     }
+    case SQLT_AFC: {
+      // CHAR data: compared blank-padded, as a CHAR column or a literal.
+      Value v = text(text_of(b, env, data, length));
+      v.blank_padded = true;
+      return v;
+    }
     case SQLT_CHR:
-    case SQLT_AFC:
     case SQLT_LNG:
       return text(text_of(b, env, data, length));
     case SQLT_VCS: {

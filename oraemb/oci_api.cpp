@@ -343,6 +343,16 @@ OCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attribu
         case OCI_ATTR_NUM_DML_ERRORS:
           put_ub4(st->dml_errors);
           return OCI_SUCCESS;
+        case OCI_ATTR_UB8_ROW_COUNT:
+          *static_cast<ub8*>(attributep) = static_cast<ub8>(st->row_count);
+          if (sizep) *sizep = sizeof(ub8);
+          return OCI_SUCCESS;
+        case OCI_ATTR_DML_ROW_COUNT_ARRAY:
+          // The statement's own array: valid until its next execute.
+          *static_cast<ub8**>(attributep) =
+              st->row_counts.empty() ? nullptr : st->row_counts.data();
+          if (sizep) *sizep = static_cast<ub4>(st->row_counts.size());
+          return OCI_SUCCESS;
       }
     } else if (type == OCI_DTYPE_PARAM) {
       ParamH* p = static_cast<ParamH*>(h);

@@ -117,6 +117,9 @@ struct StmtH : Handle {
   std::vector<std::string> placeholders;  // bind names in text order
   bool placeholders_known = false;
   ub4 dml_errors = 0;  // OCI_ATTR_NUM_DML_ERRORS
+  // OCI_ATTR_DML_ROW_COUNT_ARRAY: the rows of each iteration of the last
+  // array execute in OCI_RETURN_ROW_COUNT_ARRAY mode.
+  std::vector<ub8> row_counts;
   std::unique_ptr<Cursor> cursor;
   std::vector<ColumnDesc> columns;
   bool executed = false;
