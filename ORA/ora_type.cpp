@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "ORA/oci/oci_library.h"
+#include "ORA/ora_charset.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_timestamp.h"
@@ -169,6 +170,7 @@ void ora_string::define(ora_stmt& stmt, ub4 position) {
   tk_trace(2, "ora_string::define(%d)", position);
   define_ = stmt.define(position, buffer_.data(), static_cast<sb4>(buffer_.size() * 2), data_type_,
                         &indicator_, &returned_length_);
+  ora_set_define_charset_form(define_, charset_form_);
 }
 
 ole_variant ora_string::to_variant() {

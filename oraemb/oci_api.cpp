@@ -305,6 +305,19 @@ OCI_EXPORT sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, u
           return OCI_SUCCESS;
       }
     }
+    if (trghndltyp == OCI_HTYPE_DEFINE && attributep) {
+      DefineH* d = static_cast<DefineH*>(static_cast<Handle*>(trgthndlp));
+      switch (attrtype) {
+        case OCI_ATTR_CHARSET_ID:
+          return OCI_SUCCESS;  // the environment's UTF-16 is the only client set
+        case OCI_ATTR_CHARSET_FORM: {
+          const ub1 form = *static_cast<const ub1*>(attributep);
+          if (form != SQLCS_IMPLICIT && form != SQLCS_NCHAR) raise(1460);
+          d->charset_form = form;
+          return OCI_SUCCESS;
+        }
+      }
+    }
     raise(24315);
   });
 }

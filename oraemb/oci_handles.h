@@ -59,6 +59,9 @@ struct DefineH : Handle {
   sb2* indicator = nullptr;
   ub2* rlen = nullptr;
   ub2* rcode = nullptr;
+  // OCI_ATTR_CHARSET_FORM: national text defined in the implicit form comes
+  // through the database character set.
+  ub1 charset_form = SQLCS_IMPLICIT;
 };
 
 struct BindH : Handle {

@@ -109,13 +109,16 @@ bool put_value(StmtH& stmt, DefineH& d, const Value& v) {
       return false;
     }
     case SQLT_STR:
-      return copy_bytes(env.encode(value_text(v.kind == Kind::Blob ? Value::raw(v.bytes) : v)),
-                        env.terminator(), true);
     case SQLT_CHR:
     case SQLT_AFC:
-    case SQLT_LNG:
-      return copy_bytes(env.encode(value_text(v.kind == Kind::Blob ? Value::raw(v.bytes) : v)), 0,
-                        true);
+    case SQLT_LNG: {
+      std::string text = value_text(v.kind == Kind::Blob ? Value::raw(v.bytes) : v);
+      // A server converts national text for a define of the implicit form
+      // through the database character set: what that set lacks is lost.
+      if (v.national && d.charset_form != SQLCS_NCHAR && stmt.svc && stmt.svc->session)
+        text = to_charset_repertoire(text, stmt.svc->session->profile().database_charset);
+      return copy_bytes(env.encode(text), d.dty == SQLT_STR ? env.terminator() : 0, true);
+    }
     case SQLT_INT: {
       OraNumber n = value_number(v).truncated(0);
       auto i = n.to_int64();
@@ -491,6 +494,7 @@ OCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* err
     slot->indicator = static_cast<sb2*>(indp);
     slot->rlen = rlenp;
     slot->rcode = rcodep;
+    slot->charset_form = SQLCS_IMPLICIT;
     if (defnp) *defnp = reinterpret_cast<OCIDefine*>(static_cast<Handle*>(slot.get()));
     return OCI_SUCCESS;
   });
