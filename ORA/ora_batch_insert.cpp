@@ -88,6 +88,7 @@ ora_batch_insert::ora_batch_insert(const std::wstring& table, const udb_schema& 
     col.position = i;
     col.national = i < described.size() && described[i] && is_ora_national(*described[i]);
     col.fixed = i < described.size() && described[i] && described[i]->data_type() == SQLT_AFC;
+    if (i < described.size() && described[i]) col.max_data = described[i]->data_size();
     if (is_ora_lob_column(ftd))
       col.k = ftd.vartype == VT_BSTR ? kind::clob : kind::blob;
     else if (ftd.vartype == VT_BSTR)
@@ -418,6 +419,15 @@ void ora_batch_insert::bind_all() {
     }
     if (col.national && (col.k == kind::text || col.k == kind::clob))
       ora_set_bind_charset_form(bind, SQLCS_NCHAR);
+    // After the form: the largest value on the server side is the column's
+    // size, so a UTF-16 bind of wide text is no long bind there (a long bind
+    // into VARCHAR2 is ORA-01461, a wide one after the LOB binds ORA-24816).
+    if (col.k == kind::text && col.max_data > 0) {
+      ub4 max_data = col.max_data;
+      check_oci_status(oci.OCIAttrSet(bind, OCI_HTYPE_BIND, &max_data, sizeof max_data,
+                                      OCI_ATTR_MAXDATA_SIZE, err),
+                       "OCIAttrSet");
+    }
   }
 }
 

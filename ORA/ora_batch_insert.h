@@ -112,6 +112,7 @@ class ora_batch_insert {
     kind k = kind::number;
     bool national = false;  // bound in the SQLCS_NCHAR form
     bool fixed = false;     // a CHAR or NCHAR column: text bound as SQLT_AFC
+    ub4 max_data = 0;       // text: the column's size in server bytes (OCI_ATTR_MAXDATA_SIZE)
     std::vector<sb2> indicators;
     std::vector<ub4> lengths;
     std::vector<ub2> short_lengths;  // for binds with 16-bit lengths

@@ -301,7 +301,8 @@ OCI_EXPORT sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, u
           b->charset_form = form;
           return OCI_SUCCESS;
         }
-        case 33:  // OCI_ATTR_MAXDATA_SIZE: a server-side limit the engine does not need
+        case OCI_ATTR_MAXDATA_SIZE:
+          b->max_data_size = *static_cast<const ub4*>(attributep);
           return OCI_SUCCESS;
       }
     }

@@ -80,6 +80,7 @@ struct BindH : Handle {
   ub4 max_elements = 0;               // maxarr_len (PL/SQL tables; SQL arrays use iters)
   ub2 charset_id = 0;                 // OCI_ATTR_CHARSET_ID: 0 = the environment's
   ub1 charset_form = SQLCS_IMPLICIT;  // OCI_ATTR_CHARSET_FORM
+  ub4 max_data_size = 0;              // OCI_ATTR_MAXDATA_SIZE: server bytes; 0 = not set
   void* in_ctx = nullptr;
   OCICallbackInBind in_cb = nullptr;
   void* out_ctx = nullptr;

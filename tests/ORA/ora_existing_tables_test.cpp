@@ -1,13 +1,15 @@
 // Conversions into tables that were there before the run, made by someone
 // else with column types the product itself never creates: CHAR and NCHAR
 // keys that merge and synchronize must find, whether one record at a time
-// or in batches, and keys that find no row, which are reported.
+// or in batches, and keys that find no row, which are reported; a wide key
+// bound after the LOB of an array UPDATE.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <string>
 #include <vector>
 
+#include "ORA/ora_batch_insert.h"
 #include "common/error_handler.h"
 #include "common/tarvel_convertor.h"
 #include "ora_writer_support.h"
@@ -153,6 +155,39 @@ TEST_F(OraExistingTables, SynchronizeReportsARecordWhoseKeyFindsNoRow) {
     EXPECT_EQ(select_rows(L"SELECT RTRIM(\"Code\"), \"Qty\" FROM \"Codes\" ORDER BY 1"),
               (sql_rows{{L"K1", L"1"}, {L"K2", L"2"}, {L"K4", L"4"}, {L"K5", L"5"}}));
   }
+}
+
+// An array UPDATE binds the key after the LOB: a key of 1,500 characters in
+// UTF-16 could grow past 4,000 bytes on the server, which refuses it there
+// (ORA-24816) unless the bind says its server-side size.
+TEST_F(OraExistingTables, AWideKeyAfterTheLobOfAnArrayUpdateIsNoLongBind) {
+  create(
+      L"CREATE TABLE \"Wide\" (\"K\" VARCHAR2(2000) NOT NULL, \"Memo\" CLOB, \"N\" "
+      L"NUMBER(11,0), CONSTRAINT \"PK_Wide\" PRIMARY KEY (\"K\"))");
+  src_table t;
+  t.columns = {col(L"K", VT_BSTR, 2000, true), col(L"Memo", VT_BSTR), col(L"N", VT_I4)};
+  const std::wstring a(1500, L'a'), b(1500, L'b');
+  run_sql(L"INSERT INTO \"Wide\" VALUES ('" + a + L"', 'old', 0)");
+  run_sql(L"INSERT INTO \"Wide\" VALUES ('" + b + L"', 'old', 0)");
+  auto table = conv_.oracle.destination()->get_table(L"Wide", 8);
+  auto* wide = static_cast<ora_table*>(table.get());
+  ora_batch_insert updates(L"Wide", wide->schema(), wide->readers(), 10, 1u << 20,
+                           {true, false, false});
+  ASSERT_TRUE(updates.usable());
+  for (const std::wstring* key : {&a, &b}) {
+    const auto record = make_record(t, {text(*key), text(L"new memo"), ole_variant(7)});
+    ASSERT_EQ(updates.add(*record, {L"'" + *key + L"'", L"EMPTY_CLOB()", L"7"}, 1),
+              ora_batch_insert::add_result::added);
+  }
+  std::vector<ora_batch_insert::row_failure> failures;
+  std::unique_ptr<ora_exception> statement_error;
+  std::vector<size_t> unchecked;
+  ASSERT_TRUE(updates.execute(failures, statement_error, &unchecked))
+      << (statement_error ? statement_error->what() : "");
+  EXPECT_TRUE(failures.empty());
+  EXPECT_TRUE(unchecked.empty());
+  EXPECT_EQ(select_rows(L"SELECT \"N\", TO_CHAR(\"Memo\") FROM \"Wide\""),
+            (sql_rows{{L"7", L"new memo"}, {L"7", L"new memo"}}));
 }
 
 }  // namespace

@@ -335,6 +335,23 @@ TEST_F(ArrayDml, LongBindsMustComeAfterTheOthers) {
   bind_all(raw, 2, 3, 4000, SQLT_BIN);
   EXPECT_EQ(run(raw, 1, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << error_text();
   EXPECT_EQ(rows("SELECT COUNT(*) FROM T"), (std::vector<std::vector<std::string>>{{"3"}}));
+  // The key of an UPDATE after its LOB: the server-side size the client
+  // gives (OCI_ATTR_MAXDATA_SIZE, after the form) decides instead of the
+  // buffer's.
+  for (const sb4 buffer : {3000}) {
+    OCIStmt* update = prepare("UPDATE T SET ID = :1, M = :2 WHERE V = :3");
+    bind_all(update, 2, 3, buffer, SQLT_CHR);
+    EXPECT_EQ(run(update, 1, OCI_DEFAULT), OCI_ERROR) << buffer;
+    EXPECT_EQ(error_code(), 24816);
+    OCIBind* key = nullptr;
+    bind_by_pos(update, &key, err, 3, text.data(), buffer, SQLT_CHR, nullptr, &short_len, nullptr,
+                0, nullptr, 0);
+    ub4 max_data = 4000;
+    ASSERT_EQ(
+        api.OCIAttrSet(key, OCI_HTYPE_BIND, &max_data, sizeof max_data, OCI_ATTR_MAXDATA_SIZE, err),
+        OCI_SUCCESS);
+    EXPECT_EQ(run(update, 1, OCI_DEFAULT), OCI_SUCCESS) << buffer << ": " << error_text();
+  }
 }
 
 TEST_F(ArrayDml, APreparedTextIsParsedOnceAndRoundTripsAreCounted) {
