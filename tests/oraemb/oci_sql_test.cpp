@@ -82,7 +82,14 @@ TEST_F(Sql, KeysIndexesAndTheirErrors) {
 TEST_F(Sql, SequenceTriggerAndTheConvertersLoop) {
   ASSERT_EQ(exec("CREATE TABLE \"ORDERS\" (\"ORDERID\" NUMBER(11,0), \"N\" NVARCHAR2(10) )"),
             OCI_SUCCESS);
-  const char* seq = " INCREMENT BY 1 START WITH 1 MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER";
+  // MAXVALUE has 28 digits at most: 1.0E28 is one more.
+  EXPECT_EQ(exec("CREATE SEQUENCE \"ORDERS_0\" INCREMENT BY 1 START WITH 1 MAXVALUE 1.0E28"),
+            OCI_ERROR);
+  EXPECT_EQ(error_text(),
+            "ORA-04003: sequence parameter MAXVALUE exceeds maximum size allowed (28 digits)\n");
+  const char* seq =
+      " INCREMENT BY 1 START WITH 1 MAXVALUE 9999999999999999999999999999 MINVALUE 1 NOCYCLE "
+      "NOCACHE ORDER";
   ASSERT_EQ(exec(std::string("CREATE SEQUENCE \"ORDERS_0\"") + seq), OCI_SUCCESS);
   EXPECT_EQ(exec(std::string("CREATE SEQUENCE \"ORDERS_0\"") + seq), OCI_ERROR);
   EXPECT_EQ(error_code(), 955);  // the product tries the next suffix
