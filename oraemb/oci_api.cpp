@@ -464,6 +464,24 @@ OCI_EXPORT sword OCITransRollback(OCISvcCtx* svchp, OCIError* errhp, ub4) {
   });
 }
 
+namespace {
+// The release in a banner ("... Release 19.0.0.0.0 ..."), packed as
+// OCIServerRelease hands it out; the profile's major and minor without one.
+ub4 packed_release(const std::string& banner, int profile_version) {
+  int parts[5] = {profile_version / 10, profile_version % 10, 0, 0, 0};
+  const size_t at = banner.find("Release ");
+  if (at != std::string::npos) {
+    const char* p = banner.c_str() + at + 8;
+    for (int k = 0; k < 5 && std::isdigit(static_cast<unsigned char>(*p)); ++k) {
+      parts[k] = static_cast<int>(std::strtol(p, const_cast<char**>(&p), 10));
+      if (*p == '.') ++p;
+    }
+  }
+  return static_cast<ub4>((parts[0] & 0xFF) << 24 | (parts[1] & 0x0F) << 20 |
+                          (parts[2] & 0xFF) << 12 | (parts[3] & 0x0F) << 8 | (parts[4] & 0xFF));
+}
+}  // namespace
+
 OCI_EXPORT sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz,
                                   ub1 hndltype) {
   if (!registry::valid(hndlp, hndltype) || !bufp) return OCI_INVALID_HANDLE;
@@ -479,5 +497,20 @@ OCI_EXPORT sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* bufp, u
   std::memcpy(bufp, bytes.data(), n);
   if (bufsz >= n + term) std::memset(bufp + n, 0, term);
   (void)errhp;
+  return OCI_SUCCESS;
+}
+
+OCI_EXPORT sword OCIServerRelease(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz,
+                                  ub1 hndltype, ub4* version) {
+  const sword status = OCIServerVersion(hndlp, errhp, bufp, bufsz, hndltype);
+  if (status != OCI_SUCCESS || !version) return status;
+  const Handle* h = static_cast<const Handle*>(hndlp);
+  *version = 0;
+  if (hndltype == OCI_HTYPE_SVCCTX && static_cast<const SvcH*>(h)->session) {
+    const Session& session = *static_cast<const SvcH*>(h)->session;
+    *version = packed_release(session.banner(), session.profile().version);
+  } else {
+    *version = packed_release("Release 19.0.0.0.0", 190);
+  }
   return OCI_SUCCESS;
 }

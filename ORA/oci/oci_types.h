@@ -263,6 +263,10 @@ sword OCITransRollback(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
 sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* lenp);
 sword OCILobCharSetId(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp, ub2* csid);
 sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz, ub1 hndltype);
+/* The server's banner and release, packed as major << 24 | minor << 20 |
+ * update << 12 | port release << 8 | port update (no privilege needed). */
+sword OCIServerRelease(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz, ub1 hndltype,
+                       ub4* version);
 /* The client library's own release (Oracle 10.2 and later). */
 void OCIClientVersion(sword* major_version, sword* minor_version, sword* update_num,
                       sword* patch_num, sword* port_update_num);

@@ -162,6 +162,26 @@ TEST_F(OraUpgradedServer, CompatibleKeepsIdentifiersAt30Bytes) {
   EXPECT_EQ(db_->max_identifier_bytes(), 30u);
 }
 
+// The release comes from the server handshake: a V$VERSION that says
+// nothing of use (here a table of the schema that hides the view) changes
+// nothing, nor does a profile's banner of another release.
+TEST_F(OraServerFacts, TheReleaseNeedsNoQueryOfVVersion) {
+  EXPECT_EQ(db_->server_version(), 0x130000);
+  run(L"CREATE TABLE V$VERSION (BANNER VARCHAR2(20))");
+  run(L"INSERT INTO V$VERSION VALUES ('no release here')");
+  db_.reset();
+  db_ = engine_->open_db(L"//localhost:1521/ORCL", L"scott", L"tiger");
+  EXPECT_EQ(db_->server_version(), 0x130000);
+}
+
+class OraServer10 : public OraServerFacts {
+  std::string settings() const override { return "profile = 10.2"; }
+};
+
+TEST_F(OraServer10, TheReleaseOfAnOlderServer) {
+  EXPECT_EQ(db_->server_version(), 0xA0200);
+}
+
 TEST_F(OraServerFacts, A19cDatabaseTakes128ByteIdentifiers) {
   EXPECT_EQ(db_->max_identifier_bytes(), 128u);
   EXPECT_EQ(engine_->logon_warning(), L"");
