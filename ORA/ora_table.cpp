@@ -185,16 +185,11 @@ void ora_table::commit_pending() {
 void ora_table::init_schema() {
   tk_trace(2, "ora_table::init_schema");
   const bool table = !has_query();
-  int32_t columns = 0;
-  if (table) {
-    tk_trace(2, "ora_table::get_columns_cnt");
-    columns = read_count(L"SELECT COUNT(*) FROM USER_TAB_COLUMNS WHERE table_name = '" +
-                         ora_doubled_quotes(name()) + L"'");
-  }
-  tk_trace(2, "Got %d columns", columns);
   if (table) tk_trace(1, "Right before extract DB structure");
-  initialize(static_cast<uint32_t>(columns),
-             table ? L"SELECT * FROM \"" + name() + L"\"" : query());
+  // The columns are those the describe gives (OCI_ATTR_PARAM_COUNT): the
+  // catalogue also counts invisible columns, which SELECT * leaves out.
+  initialize(0, table ? L"SELECT * FROM \"" + name() + L"\"" : query());
+  tk_trace(2, "Got %d columns", static_cast<int>(schema().size()));
   if (!table) return;
   // Sizes come from the describe in characters (OCI_ATTR_CHAR_SIZE), whatever
   // the character sets; a column type that cannot be written stops here
