@@ -22,7 +22,8 @@ namespace {
 
 // Capacities of the text readers, in characters.
 constexpr uint32_t kLongChars = 1000000;
-constexpr uint32_t kRowidChars = 255;
+// A logical ROWID (index-organized tables) has up to 4000 characters.
+constexpr uint32_t kRowidChars = 4000;
 // "+000000001 02:03:04.123456789": an INTERVAL DAY(9) TO SECOND(9) is 29.
 constexpr uint32_t kIntervalChars = 64;
 // Bytes of the number text buffer.
