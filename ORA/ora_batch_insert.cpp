@@ -87,6 +87,8 @@ ora_batch_insert::ora_batch_insert(const std::wstring& table, const udb_schema& 
     column col;
     col.position = i;
     col.national = i < described.size() && described[i] && is_ora_national(*described[i]);
+    col.fixed = i < described.size() && described[i] && described[i]->data_type() == SQLT_AFC;
+    if (i < described.size() && described[i]) col.max_data = described[i]->data_size();
     if (is_ora_lob_column(ftd))
       col.k = ftd.vartype == VT_BSTR ? kind::clob : kind::blob;
     else if (ftd.vartype == VT_BSTR)
@@ -393,7 +395,7 @@ void ora_batch_insert::bind_all() {
           std::memcpy(col.laid_out.data() + r * slot, col.data.data() + col.offsets[r],
                       col.lengths[r]);
         values = col.laid_out.data();
-        type = col.k == kind::text   ? SQLT_CHR
+        type = col.k == kind::text   ? (col.fixed ? SQLT_AFC : SQLT_CHR)
                : col.k == kind::raw  ? SQLT_BIN
                : col.k == kind::clob ? SQLT_LNG
                                      : SQLT_LBI;
@@ -417,6 +419,15 @@ void ora_batch_insert::bind_all() {
     }
     if (col.national && (col.k == kind::text || col.k == kind::clob))
       ora_set_bind_charset_form(bind, SQLCS_NCHAR);
+    // After the form: the largest value on the server side is the column's
+    // size, so a UTF-16 bind of wide text is no long bind there (a long bind
+    // into VARCHAR2 is ORA-01461, a wide one after the LOB binds ORA-24816).
+    if (col.k == kind::text && col.max_data > 0) {
+      ub4 max_data = col.max_data;
+      check_oci_status(oci.OCIAttrSet(bind, OCI_HTYPE_BIND, &max_data, sizeof max_data,
+                                      OCI_ATTR_MAXDATA_SIZE, err),
+                       "OCIAttrSet");
+    }
   }
 }
 
@@ -455,9 +466,11 @@ void ora_batch_insert::read_row_errors(std::vector<row_failure>& failures) {
 }
 
 bool ora_batch_insert::execute(std::vector<row_failure>& failures,
-                               std::unique_ptr<ora_exception>& statement_error) {
+                               std::unique_ptr<ora_exception>& statement_error,
+                               std::vector<size_t>* unchecked) {
   failures.clear();
   statement_error.reset();
+  if (unchecked != nullptr) unchecked->clear();
   if (rows_ == 0) return true;
   tk_trace(2, "ora_batch_insert::execute(%d rows)", static_cast<int>(rows_));
   ora_engine& engine = ora_engine::instance();
@@ -475,32 +488,57 @@ bool ora_batch_insert::execute(std::vector<row_failure>& failures,
     return false;
   }
   ++executions_;
-  const sword status =
-      oci.OCIStmtExecute(engine.svc(), stmt_->handle(), engine.err(), static_cast<ub4>(rows_), 0,
-                         nullptr, nullptr, OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS);
+  // Committed below, once the counts add up. Per-row counts of an update
+  // come from clients of 12.1 on (the same that have OCIBindByPos2).
+  const bool row_counts = update_ && long_lengths_;
+  const sword status = oci.OCIStmtExecute(
+      engine.svc(), stmt_->handle(), engine.err(), static_cast<ub4>(rows_), 0, nullptr, nullptr,
+      OCI_BATCH_ERRORS | (row_counts ? OCI_RETURN_ROW_COUNT_ARRAY : 0));
+  ub4 processed = 0;
   if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) {
     statement_error = std::make_unique<ora_exception>(error_of(engine.err(), OCI_HTYPE_ERROR));
-    tk_trace(3, "The array insert failed as a whole: %s", statement_error->what());
+    tk_trace(3, "The array statement failed as a whole: %s", statement_error->what());
+    // Rows processed before the error stay in the transaction: undone here,
+    // since the caller writes every row again.
+    if (oci.OCIAttrGet(stmt_->handle(), OCI_HTYPE_STMT, &processed, nullptr, OCI_ATTR_ROW_COUNT,
+                       engine.err()) == OCI_SUCCESS &&
+        processed > 0) {
+      tk_trace(3, "Rolling back the %d rows it processed", static_cast<int>(processed));
+      check_oci_status(oci.OCITransRollback(engine.svc(), engine.err(), OCI_DEFAULT),
+                       "OCITransRollback");
+    }
     return false;
   }
   if (status == OCI_SUCCESS_WITH_INFO) read_row_errors(failures);
-  // Rows the server refused leave the statement's status at "with info";
-  // whether that commits is not the same on every server: commit again.
-  if (!failures.empty())
-    check_oci_status(oci.OCITransCommit(engine.svc(), engine.err(), OCI_DEFAULT), "OCITransCommit");
-  // An UPDATE's row count is the rows its keys found, which may be fewer.
-  if (update_) return true;
-  // Every row is either stored or reported: a client library that runs
-  // fewer rows than asked would lose the others in silence.
-  ub4 stored = 0;
-  check_oci_status(oci.OCIAttrGet(stmt_->handle(), OCI_HTYPE_STMT, &stored, nullptr,
+  check_oci_status(oci.OCIAttrGet(stmt_->handle(), OCI_HTYPE_STMT, &processed, nullptr,
                                   OCI_ATTR_ROW_COUNT, engine.err()),
                    "OCIAttrGet");
-  if (stored + failures.size() != rows_)
-    throw tk_exception(
-        tk_format("The array insert stored %d and refused %d of %d rows", static_cast<int>(stored),
-                  static_cast<int>(failures.size()), static_cast<int>(rows_)),
-        TK_LEVEL_RUN);
+  if (update_) {
+    // An UPDATE's row count is the rows its keys found: a key that found
+    // none is no error to the server, but its record was not written.
+    std::vector<bool> refused(rows_, false);
+    for (const row_failure& f : failures) refused[f.row] = true;
+    ub8* counts = nullptr;
+    ub4 count_rows = 0;
+    const bool per_row =
+        row_counts &&
+        oci.OCIAttrGet(stmt_->handle(), OCI_HTYPE_STMT, &counts, &count_rows,
+                       OCI_ATTR_DML_ROW_COUNT_ARRAY, engine.err()) == OCI_SUCCESS &&
+        counts != nullptr && count_rows == rows_;
+    const bool short_total = processed + failures.size() < rows_;
+    for (size_t r = 0; r < rows_ && unchecked != nullptr; ++r)
+      if (!refused[r] && (per_row ? counts[r] == 0 : short_total)) unchecked->push_back(r);
+  } else if (processed + failures.size() != rows_) {
+    // Every row is either stored or reported: a client library that runs
+    // fewer rows than asked would lose the others in silence.
+    check_oci_status(oci.OCITransRollback(engine.svc(), engine.err(), OCI_DEFAULT),
+                     "OCITransRollback");
+    throw tk_exception(tk_format("The array insert stored %d and refused %d of %d rows",
+                                 static_cast<int>(processed), static_cast<int>(failures.size()),
+                                 static_cast<int>(rows_)),
+                       TK_LEVEL_RUN);
+  }
+  check_oci_status(oci.OCITransCommit(engine.svc(), engine.err(), OCI_DEFAULT), "OCITransCommit");
   return true;
 }
 

@@ -6,7 +6,8 @@
 // errors (OCI_BATCH_ERRORS) and a commit. Each value is bound in the exact
 // form of the literal the per-record writer would inline (numbers as
 // SQLT_VNU, dates as SQLT_DAT, timestamps as SQLT_TIMESTAMP descriptors,
-// text as UTF-16 SQLT_CHR in the column's character-set form, RAW as
+// text as UTF-16 SQLT_CHR in the column's character-set form (SQLT_AFC for
+// CHAR and NCHAR columns, which a server then compares blank-padded), RAW as
 // SQLT_BIN); CLOB and BLOB contents up to lob_limit() bytes are bound as
 // data (SQLT_LNG / SQLT_LBI). A row with a value that has no exact bound
 // form is refused and the caller writes it the literal way. The batch keeps
@@ -84,11 +85,19 @@ class ora_batch_insert {
 
   // Inserts (or updates) the gathered rows and commits. True when the statement ran: the
   // rows the server refused are in `failures` (in row order), the others
-  // are stored. False when the statement failed as a whole: the server
-  // undid it (statement-level atomicity; earlier work of the transaction
-  // stays), and `statement_error` says why. The rows stay gathered until
-  // clear().
-  bool execute(std::vector<row_failure>& failures, std::unique_ptr<ora_exception>& statement_error);
+  // are stored. An update also gives in `unchecked` (in row order) the rows
+  // not refused whose key may have found no row: those the per-row counts
+  // (OCI_RETURN_ROW_COUNT_ARRAY, clients of 12.1 on) show at 0, or, without
+  // them, every row not refused when the total falls short. False when the
+  // statement failed as a whole: the transaction is rolled back when the
+  // server kept rows of it (OCI_ATTR_ROW_COUNT), so that nothing is written
+  // twice when the caller writes the rows again, and `statement_error` says
+  // why; the caller commits its earlier work first. An insert whose stored
+  // and refused rows do not add up to the batch is rolled back, not
+  // committed, and raises a level-1 tk_exception. The rows stay gathered
+  // until clear().
+  bool execute(std::vector<row_failure>& failures, std::unique_ptr<ora_exception>& statement_error,
+               std::vector<size_t>* unchecked = nullptr);
   void clear();
 
   // Array executions and rows sent so far.
@@ -102,6 +111,8 @@ class ora_batch_insert {
     size_t position = 0;  // in the schema and the record
     kind k = kind::number;
     bool national = false;  // bound in the SQLCS_NCHAR form
+    bool fixed = false;     // a CHAR or NCHAR column: text bound as SQLT_AFC
+    ub4 max_data = 0;       // text: the column's size in server bytes (OCI_ATTR_MAXDATA_SIZE)
     std::vector<sb2> indicators;
     std::vector<ub4> lengths;
     std::vector<ub2> short_lengths;  // for binds with 16-bit lengths

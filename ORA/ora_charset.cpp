@@ -36,6 +36,13 @@ void ora_set_bind_charset_form(OCIBind* bind, ub1 form) {
                    "OCIAttrSet");
 }
 
+void ora_set_define_charset_form(OCIDefine* define, ub1 form) {
+  if (form != SQLCS_NCHAR) return;
+  check_oci_status(oci_api().OCIAttrSet(define, OCI_HTYPE_DEFINE, &form, 0, OCI_ATTR_CHARSET_FORM,
+                                        ora_engine::instance().err()),
+                   "OCIAttrSet");
+}
+
 std::wstring ora_national_literal(const std::wstring& literal) {
   if (literal.size() < 2 || literal.front() != L'\'' || literal.back() != L'\'') return literal;
   if (is_ascii_text(literal)) return literal;

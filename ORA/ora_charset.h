@@ -24,6 +24,9 @@ bool is_ora_national(const ora_type& column);
 // Sets OCI_ATTR_CHARSET_FORM on a bind of a national column (checked); an
 // implicit form needs no call. Set it before OCI_ATTR_MAXDATA_SIZE.
 void ora_set_bind_charset_form(OCIBind* bind, ub1 form);
+// The same for a define: a national column defined in the implicit form
+// would come through the database character set.
+void ora_set_define_charset_form(OCIDefine* define, ub1 form);
 
 // A quoted text literal ('...' with its quotes doubled) made safe for a
 // national column: unchanged when it is all ASCII (every database character

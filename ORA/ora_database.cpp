@@ -93,6 +93,33 @@ ora_database::ora_database(const std::wstring& data_source)
   tk_trace(2, "Identifier limit: %d bytes", max_identifier_bytes_);
   ora_set_national_max_chars(read_national_max_chars());
   tk_trace(2, "NVARCHAR2 limit: %d characters", ora_national_max_chars());
+  // A database character set that cannot hold every character (WE8MSWIN1252,
+  // say) would store memo text in CLOB columns with replacement characters:
+  // memos then go to NCLOB, through the national character set.
+  const std::u16string charset = read_database_charset();
+  ora_set_unicode_database(charset.empty() || charset == u"AL32UTF8" || charset == u"UTF8");
+  tk_trace(3, "Database character set %s: text columns are NVARCHAR2, memo columns %s",
+           charset.empty() ? "unknown" : tk_utf16_to_utf8(charset).c_str(),
+           ora_unicode_database() ? "CLOB" : "NCLOB");
+}
+
+std::u16string ora_database::read_database_charset() const {
+  // Oracle 7 has no NCLOB: its memos stay CLOB whatever the character set.
+  if (version_ < kVersion8) return u"";
+  try {
+    ora_stmt stmt;
+    stmt.prepare(L"SELECT value FROM nls_database_parameters WHERE parameter = 'NLS_CHARACTERSET'");
+    char16_t buffer[64] = {};
+    sb2 indicator = 0;
+    stmt.define(1, buffer, sizeof buffer, SQLT_STR, &indicator, nullptr);
+    if (stmt.execute(1, OCI_DEFAULT) == OCI_NO_DATA || indicator == OCI_IND_NULL) return u"";
+    size_t n = 0;
+    while (n < 63 && buffer[n] != 0) ++n;
+    return std::u16string(buffer, n);
+  } catch (const ora_exception& e) {
+    tk_trace(2, "Database character set unreadable: %s", e.what());
+    return u"";
+  }
 }
 
 uint32_t ora_database::read_national_max_chars() const {

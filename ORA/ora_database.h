@@ -93,4 +93,6 @@ class ora_database : public udb_destination {
 
   size_t read_identifier_limit() const;
   uint32_t read_national_max_chars() const;
+  // NLS_CHARACTERSET of the database; empty when it cannot be read.
+  std::u16string read_database_charset() const;
 };

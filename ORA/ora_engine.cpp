@@ -18,6 +18,8 @@ namespace {
 constexpr ub4 kErrorTextBytes = 512;
 // Bytes of the v$version banner buffer.
 constexpr size_t kVersionBytes = 131072;
+// Bytes of the buffer for the banner of OCIServerRelease / OCIServerVersion.
+constexpr size_t kServerBannerBytes = 1024;
 // User memory asked with the error and server handles.
 constexpr size_t kHandleUserMemory = 52;
 
@@ -240,6 +242,27 @@ int32_t ora_engine::get_records_cnt(const std::wstring& name, bool is_query) {
 int32_t ora_engine::get_version() {
   tk_trace(2, "ora_engine::get_version");
   TK_ASSERT(svc_ != nullptr);
+  // The release from the server handshake needs no privilege; V$VERSION,
+  // which hardened databases do not grant, is the last resort.
+  const oci_functions& oci = oci_api();
+  std::vector<char16_t> text(kServerBannerBytes / 2, 0);
+  ub4 release = 0;
+  if (oci.OCIServerRelease != nullptr &&
+      oci.OCIServerRelease(svc_, err_, reinterpret_cast<OraText*>(text.data()),
+                           static_cast<ub4>(kServerBannerBytes), OCI_HTYPE_SVCCTX,
+                           &release) == OCI_SUCCESS &&
+      release != 0) {
+    tk_wtrace(1, L"Got server release %s", from_utf16_buffer(text.data(), text.size()));
+    return static_cast<int32_t>((release >> 24 & 0xFF) << 16 | (release >> 20 & 0x0F) << 8 |
+                                (release >> 12 & 0xFF));
+  }
+  if (oci.OCIServerVersion != nullptr &&
+      oci.OCIServerVersion(svc_, err_, reinterpret_cast<OraText*>(text.data()),
+                           static_cast<ub4>(kServerBannerBytes), OCI_HTYPE_SVCCTX) == OCI_SUCCESS) {
+    const std::wstring banner = from_utf16_buffer(text.data(), text.size());
+    tk_wtrace(1, L"Got server version %s", banner);
+    if (const int32_t version = ora_parse_version(banner); version != 0) return version;
+  }
   ora_stmt stmt;
   stmt.prepare(L"select * from v$version");
   std::vector<char16_t> buffer(kVersionBytes / 2, 0);

@@ -4,6 +4,7 @@
 #include "ORA/oci/oci_library.h"
 #include "ORA/ora_engine.h"
 #include "TK/tk_exception.h"
+#include "TK/tk_format.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
 
@@ -30,7 +31,7 @@ sb4 ora_get_rowid::cbf_get_data(void* ctx, OCIBind*, ub4 iter, ub4, void** bufpp
   tk_trace(1, "ora_get_rowid::cbf_get_data (iter=%d)", iter);
   ora_get_rowid* self = static_cast<ora_get_rowid*>(ctx);
   self->length_ = kBufferBytes;
-  *bufpp = self->buffer_;
+  *bufpp = self->buffer_.data();
   *alenpp = &self->length_;
   *piecep = OCI_ONE_PIECE;
   *indpp = nullptr;
@@ -57,7 +58,10 @@ std::wstring ora_get_rowid::do_insert(const std::wstring& insert_sql) {
   buffer_[0] = 0;
   length_ = kBufferBytes;
   stmt_.execute(1, OCI_COMMIT_ON_SUCCESS);
-  TK_ASSERT(length_ < kBufferBytes);
+  if (length_ >= kBufferBytes)
+    throw tk_exception(
+        tk_format("The server returned a ROWID of %d bytes", static_cast<int>(length_)),
+        TK_LEVEL_RUN);
   // The length OCI reports counts the text's bytes; the buffer may or may
   // not hold a terminating null within it.
   size_t units = length_ / 2;
@@ -67,7 +71,7 @@ std::wstring ora_get_rowid::do_insert(const std::wstring& insert_sql) {
       break;
     }
   }
-  const std::wstring rowid = tk_utf16_to_wide(std::u16string_view(buffer_, units));
+  const std::wstring rowid = tk_utf16_to_wide(std::u16string_view(buffer_.data(), units));
   tk_wtrace(2, L"GOT ROWID(1): %s, len=%d", rowid, length_);
   return rowid;
 }

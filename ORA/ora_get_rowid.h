@@ -12,8 +12,9 @@
 
 class ora_get_rowid {
  public:
-  // Bytes of the ROWID buffer (UTF-16 text and its terminating null).
-  static constexpr ub4 kBufferBytes = 512;
+  // Bytes of the ROWID buffer (UTF-16 text and its terminating null): a
+  // logical ROWID (index-organized tables) has up to 4000 characters.
+  static constexpr ub4 kBufferBytes = 8002;
 
   ora_get_rowid();
 
@@ -29,6 +30,6 @@ class ora_get_rowid {
                           ub1* piecep, void** indpp, ub2** rcodepp);
 
   ora_stmt stmt_;
-  char16_t buffer_[kBufferBytes / 2] = {};
+  std::u16string buffer_ = std::u16string(kBufferBytes / 2, u'\0');
   ub4 length_ = kBufferBytes;
 };

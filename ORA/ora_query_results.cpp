@@ -3,7 +3,9 @@
 
 #include "ORA/oci/oci_library.h"
 #include "ORA/ora_engine.h"
+#include "ORA/ora_exception.h"
 #include "TK/tk_exception.h"
+#include "TK/tk_text.h"
 #include "TK/tk_trace.h"
 
 namespace {
@@ -94,7 +96,16 @@ bool ora_query_results::is_eof() {
   TK_ASSERT(executed_);
   fetched_ = true;
   // Oracle answers a fetch past the end with ORA-01002; the end is kept.
-  if (!at_end_) at_end_ = stmt_->fetch() == OCI_NO_DATA;
+  if (at_end_) return true;
+  const sword status = stmt_->fetch();
+  at_end_ = status == OCI_NO_DATA;
+  // "With info" may be a value cut to its buffer (ORA-01406, a LONG beyond
+  // what is read of it): the row is refused rather than passed on cut.
+  if (status == OCI_SUCCESS_WITH_INFO)
+    for (const auto& reader : readers_)
+      if (reader->is_truncated())
+        throw ora_exception(1406, "ORA-01406: fetched column value was truncated (column \"" +
+                                      tk_to_utf8(reader->name()) + "\")");
   return at_end_;
 }
 

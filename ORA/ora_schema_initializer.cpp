@@ -159,7 +159,8 @@ std::wstring ora_schema_initializer::create_sequence(ora_database& db) {
     const std::wstring name = sequence_name(table_, i, db.max_identifier_bytes());
     try {
       db.query(L"CREATE SEQUENCE \"" + name +
-               L"\" INCREMENT BY 1 START WITH 1 MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER");
+               L"\" INCREMENT BY 1 START WITH 1 MAXVALUE 9999999999999999999999999999 MINVALUE 1 "
+               L"NOCYCLE NOCACHE ORDER");
       return name;
     } catch (const ora_exception& e) {
       if (e.oracle_error() == kNameUsed) continue;

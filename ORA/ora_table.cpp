@@ -31,9 +31,12 @@ constexpr double kNumberLimit = 1e126;
 constexpr size_t kDefaultBatchRows = 1000;
 // Updates (synchronize) are committed at least this often.
 constexpr size_t kUpdateCommitRows = 1000;
-constexpr size_t kMaxBatchRows = 100000;
+// Thick clients count batch errors in 16 bits: a batch never has more rows.
+constexpr size_t kMaxBatchRows = 65535;
 // ORA-00001: the row is there already (merge and synchronize go on).
 constexpr int32_t kUniqueViolated = ora_exception::kCodeBase | 1;
+// ORA-01403: an update's key found no row.
+constexpr int32_t kNoRowFound = 1403;
 
 // Records still gathered when a table is closed without a flush: their
 // failures can only be traced.
@@ -182,16 +185,11 @@ void ora_table::commit_pending() {
 void ora_table::init_schema() {
   tk_trace(2, "ora_table::init_schema");
   const bool table = !has_query();
-  int32_t columns = 0;
-  if (table) {
-    tk_trace(2, "ora_table::get_columns_cnt");
-    columns = read_count(L"SELECT COUNT(*) FROM USER_TAB_COLUMNS WHERE table_name = '" +
-                         ora_doubled_quotes(name()) + L"'");
-  }
-  tk_trace(2, "Got %d columns", columns);
   if (table) tk_trace(1, "Right before extract DB structure");
-  initialize(static_cast<uint32_t>(columns),
-             table ? L"SELECT * FROM \"" + name() + L"\"" : query());
+  // The columns are those the describe gives (OCI_ATTR_PARAM_COUNT): the
+  // catalogue also counts invisible columns, which SELECT * leaves out.
+  initialize(0, table ? L"SELECT * FROM \"" + name() + L"\"" : query());
+  tk_trace(2, "Got %d columns", static_cast<int>(schema().size()));
   if (!table) return;
   // Sizes come from the describe in characters (OCI_ATTR_CHAR_SIZE), whatever
   // the character sets; a column type that cannot be written stops here
@@ -454,6 +452,11 @@ size_t ora_table::batch_rows() {
   if (text == nullptr || *text == 0) return kDefaultBatchRows;
   char* end = nullptr;
   const long value = std::strtol(text, &end, 10);
+  if (end != nullptr && *end == 0 && value > static_cast<long>(kMaxBatchRows) && value <= 100000) {
+    tk_trace(3, "TARVEL_BATCH_ROWS=%s: %d records per batch at most", text,
+             static_cast<int>(kMaxBatchRows));
+    return kMaxBatchRows;
+  }
   if (end == nullptr || *end != 0 || value < 1 || value > static_cast<long>(kMaxBatchRows)) {
     tk_trace(3, "TARVEL_BATCH_ROWS=%s is not a number from 1 to %d: %d records per batch", text,
              static_cast<int>(kMaxBatchRows), static_cast<int>(kDefaultBatchRows));
@@ -574,6 +577,9 @@ void ora_table::run_batch(udb_append_sink* sink) {
     ora_batch_insert& batch;
     ~clear_on_exit() { batch.clear(); }
   } guard{*batch_};
+  // Earlier work of the table is committed first: a batch that fails as a
+  // whole is rolled back alone.
+  commit_pending();
   std::vector<ora_batch_insert::row_failure> failures;
   std::unique_ptr<ora_exception> statement_error;
   if (batch_->execute(failures, statement_error)) {
@@ -657,14 +663,31 @@ void ora_table::run_updates(udb_append_sink* sink) {
     ora_batch_insert& batch;
     ~clear_on_exit() { batch.clear(); }
   } guard{*updates_};
+  commit_pending();
   std::vector<ora_batch_insert::row_failure> failures;
   std::unique_ptr<ora_exception> statement_error;
-  if (updates_->execute(failures, statement_error)) {
+  std::vector<size_t> unchecked;
+  if (updates_->execute(failures, statement_error, &unchecked)) {
     pending_commit_ = false;
     uncommitted_updates_ = 0;
-    for (const auto& failure : failures)
-      if (sink == nullptr || !sink->update_failed(updates_->number(failure.row), failure.error))
-        throw failure.error;
+    // Refused rows and rows whose key may have found nothing, in row order;
+    // the latter are updated again one at a time, which reports a key that
+    // finds no row.
+    size_t f = 0, u = 0;
+    while (f < failures.size() || u < unchecked.size()) {
+      if (u == unchecked.size() || (f < failures.size() && failures[f].row < unchecked[u])) {
+        const auto& failure = failures[f++];
+        if (sink == nullptr || !sink->update_failed(updates_->number(failure.row), failure.error))
+          throw failure.error;
+        continue;
+      }
+      const size_t row = unchecked[u++];
+      try {
+        update(updates_->record(row));
+      } catch (const tk_exception& e) {
+        if (sink == nullptr || !sink->update_failed(updates_->number(row), e)) throw;
+      }
+    }
     return;
   }
   tk_trace(3, "Updating %d records one at a time after: %s", static_cast<int>(updates_->size()),
@@ -708,7 +731,14 @@ void ora_table::update(const udb_record& record) {
       std::wstring literal = to_oracle_str(&field);
       if (i < readers().size() && is_ora_national(*readers()[i]))
         literal = ora_national_literal(literal);
-      condition += L"\"" + name + L"\"=" + literal;
+      // A quoted literal is CHAR and meets a CHAR key blank-padded; the
+      // national form (UNISTR) is NVARCHAR2, which would compare the
+      // column's padding too.
+      if (i < readers().size() && readers()[i]->data_type() == SQLT_AFC &&
+          (literal.empty() || literal[0] != L'\''))
+        condition += L"RTRIM(\"" + name + L"\")=RTRIM(" + literal + L")";
+      else
+        condition += L"\"" + name + L"\"=" + literal;
     } else {
       tk_wtrace(1, L"Field %s is NOT a part of UKey", name);
       if (!set.empty()) set += L", ";
@@ -722,7 +752,19 @@ void ora_table::update(const udb_record& record) {
   if (set.empty()) return;  // every column is a key column: nothing to change
   const std::wstring sql = L"UPDATE \"" + name() + L"\" SET " + set + L" WHERE " + condition;
   tk_wtrace(2, L"UPDATE QUERY: %s", sql);
-  db_.query(sql);
+  ora_stmt stmt;
+  stmt.prepare(sql);
+  stmt.execute(1, OCI_DEFAULT);
+  ub4 updated = 0;
+  check_oci_status(oci_api().OCIAttrGet(stmt.handle(), OCI_HTYPE_STMT, &updated, nullptr,
+                                        OCI_ATTR_ROW_COUNT, ora_engine::instance().err()),
+                   "OCIAttrGet");
+  // The record came here because its key is there already (ORA-00001); a
+  // key that finds no row means that some other unique key refused it, and
+  // the record is neither inserted nor updated.
+  if (updated == 0)
+    throw ora_exception(kNoRowFound, "ORA-01403: no data found: no row of \"" + tk_to_utf8(name()) +
+                                         "\" has the key of the record, which was not written");
   pending_commit_ = true;
   // LOB columns were set empty; their contents go through locators, since a
   // literal longer than 4000 bytes is refused (ORA-01704).

@@ -54,7 +54,9 @@ class ora_table : public ora_query_results {
   void update_batched(const udb_record& record, uint32_t number, udb_append_sink& sink) override;
 
   // Records per array INSERT: TARVEL_BATCH_ROWS when it is a number from 1
-  // to 100000, else the default; 1 writes every record the one-record way.
+  // to 65535 (65535 for one up to 100000: thick clients count the errors of
+  // one execute in 16 bits), else the default; 1 writes every record the
+  // one-record way.
   static size_t batch_rows();
   // Bound bytes of one batch at most (a batch takes at least one record).
   static constexpr size_t kBatchBytes = 16u << 20;

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "ORA/oci/oci_library.h"
+#include "ORA/ora_charset.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_timestamp.h"
@@ -21,7 +22,8 @@ namespace {
 
 // Capacities of the text readers, in characters.
 constexpr uint32_t kLongChars = 1000000;
-constexpr uint32_t kRowidChars = 255;
+// A logical ROWID (index-organized tables) has up to 4000 characters.
+constexpr uint32_t kRowidChars = 4000;
 // "+000000001 02:03:04.123456789": an INTERVAL DAY(9) TO SECOND(9) is 29.
 constexpr uint32_t kIntervalChars = 64;
 // Bytes of the number text buffer.
@@ -169,6 +171,7 @@ void ora_string::define(ora_stmt& stmt, ub4 position) {
   tk_trace(2, "ora_string::define(%d)", position);
   define_ = stmt.define(position, buffer_.data(), static_cast<sb4>(buffer_.size() * 2), data_type_,
                         &indicator_, &returned_length_);
+  ora_set_define_charset_form(define_, charset_form_);
 }
 
 ole_variant ora_string::to_variant() {

@@ -42,6 +42,9 @@ class ora_type {
   // Characters for text columns, bytes for RAW, 0 for LOBs and others.
   uint32_t size() const { return size_; }
   bool is_null() const { return indicator_ == OCI_IND_NULL; }
+  // The last fetch cut the value to fit its buffer (the indicator holds the
+  // value's length, or -2 beyond 32767).
+  bool is_truncated() const { return indicator_ > 0 || indicator_ == -2; }
 
   // What the server's describe says: OCI_ATTR_DATA_SIZE in bytes of the
   // column's character set, OCI_ATTR_CHAR_SIZE in characters (0 for

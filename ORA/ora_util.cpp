@@ -136,6 +136,15 @@ double leading_double(const std::string& text) {
 
 namespace {
 uint32_t g_national_max_chars = ora_max_inline_len;
+bool g_unicode_database = true;
+}  // namespace
+
+bool ora_unicode_database() {
+  return g_unicode_database;
+}
+
+void ora_set_unicode_database(bool unicode) {
+  g_unicode_database = unicode;
 }
 
 uint32_t ora_national_max_chars() {
@@ -212,7 +221,7 @@ std::wstring get_native_type(const t_ftd& ftd) {
       tk_trace(1, "process as text");
       if (ftd.size >= 1 && ftd.size <= g_national_max_chars)
         return format(L"NVARCHAR2(%d) ", static_cast<int>(ftd.size));
-      return L"CLOB";
+      return g_unicode_database ? L"CLOB" : L"NCLOB";
     case VT_BOOL:
     case VT_I1:
       return L"NUMBER(3,0)";

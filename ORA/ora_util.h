@@ -25,6 +25,13 @@ inline constexpr uint32_t ora_max_inline_len = 2000;
 uint32_t ora_national_max_chars();
 void ora_set_national_max_chars(uint32_t chars);
 
+// Whether the database character set holds every character (AL32UTF8,
+// UTF8; also assumed until set). Memo columns are CLOB then, NCLOB
+// otherwise, so that their text goes through the national character set as
+// NVARCHAR2 text does. The database sets it when it opens.
+bool ora_unicode_database();
+void ora_set_unicode_database(bool unicode);
+
 // True for a text or binary column (VT_BSTR, VT_BLOB, byte array) stored as
 // CLOB or BLOB (size 0, or above ora_national_max_chars() for text and
 // ora_max_inline_len for binary). For the columns of an existing table ask

@@ -144,8 +144,13 @@ Value bind_element(const BindH& b, ub4 row, const EnvH& env) {
       if (len + unit > capacity && capacity > 0) raise(1480);
       return text(text_of(b, env, data, len));
     }
+    case SQLT_AFC: {
+      // CHAR data: compared blank-padded, as a CHAR column or a literal.
+      Value v = text(text_of(b, env, data, length));
+      v.blank_padded = true;
+      return v;
+    }
     case SQLT_CHR:
-    case SQLT_AFC:
     case SQLT_LNG:
       return text(text_of(b, env, data, length));
     case SQLT_VCS: {
@@ -253,20 +258,23 @@ void check_long_bind_order(const std::vector<const BindH*>& binds, const EnvH& e
   for (const BindH* b : binds) {
     if (!b) continue;
     const size_t size = b->size < 0 ? 0 : static_cast<size_t>(b->size);
-    if (is_long_bind_type(b->dty) || size > kShortLimit) {
+    // Its size on the server: OCI_ATTR_MAXDATA_SIZE when the client set it
+    // (after the form), else what the buffer may grow to once converted
+    // into the column's character set.
+    size_t server = size;
+    if (b->max_data_size > 0) {
+      server = b->max_data_size;
+    } else if (b->dty == SQLT_CHR || b->dty == SQLT_STR || b->dty == SQLT_VCS ||
+               b->dty == SQLT_AFC) {
+      const size_t per_char = static_cast<size_t>(
+          std::max(1, b->charset_form == SQLCS_NCHAR ? nchar_char_bytes : database_char_bytes));
+      server = utf16_data(*b, env) ? size / 2 * std::min<size_t>(per_char, 3) : size;
+    }
+    if (is_long_bind_type(b->dty) || (b->max_data_size > 0 ? server : size) > kShortLimit) {
       after_long = true;
       continue;
     }
-    if (!after_long) continue;
-    // What the server may receive: character data grows when it is
-    // converted into the column's character set.
-    size_t potential = size;
-    if (b->dty == SQLT_CHR || b->dty == SQLT_STR || b->dty == SQLT_VCS || b->dty == SQLT_AFC) {
-      const size_t per_char = static_cast<size_t>(
-          std::max(1, b->charset_form == SQLCS_NCHAR ? nchar_char_bytes : database_char_bytes));
-      potential = utf16_data(*b, env) ? size / 2 * std::min<size_t>(per_char, 3) : size;
-    }
-    if (potential > kShortLimit) raise(24816);
+    if (after_long && server > kShortLimit) raise(24816);
   }
 }
 

@@ -333,8 +333,23 @@ void Session::ddl_create_index(Schema& s, CreateIndexStmt& ci) {
   catalog_store::save_table(conn_, s, t->obj);
 }
 
+namespace {
+// A sequence's MAXVALUE has 28 digits at most, its MINVALUE 28 (27 when
+// negative): ORA-04003 beyond.
+void check_sequence_digits(const CreateSequenceStmt& cs) {
+  auto check = [](const std::optional<OraNumber>& n, const char* name) {
+    if (!n || n->is_zero()) return;
+    const int digits = n->negative() ? 27 : 28;
+    if (n->integer_digits() > digits) raise(4003, {name, std::to_string(digits)});
+  };
+  check(cs.maxvalue, "MAXVALUE");
+  check(cs.minvalue, "MINVALUE");
+}
+}  // namespace
+
 void Session::ddl_create_sequence(Schema& s, CreateSequenceStmt& cs) {
   if (s.find_table_ns(cs.name)) raise(955);
+  check_sequence_digits(cs);
   SequenceInfo q;
   q.increment = cs.increment.value_or(OraNumber::from_int(1));
   if (q.increment.is_zero() || !q.increment.is_integer())
@@ -363,6 +378,7 @@ void Session::ddl_create_sequence(Schema& s, CreateSequenceStmt& cs) {
 void Session::ddl_alter_sequence(Schema& s, CreateSequenceStmt& cs) {
   const ObjectInfo* found = s.find_table_ns(cs.name);
   if (!found || found->type != "SEQUENCE") raise(2289);
+  check_sequence_digits(cs);
   int64_t obj = found->obj;
   SequenceInfo& q = s.sequences.at(obj);
   const OraNumber old_increment = q.increment;

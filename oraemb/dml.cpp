@@ -103,6 +103,7 @@ Value Session::coerce(const Value& v, const ColumnInfo& col, const std::string& 
       }
       Value out = Value::text(text);
       out.national = t.charset_form() == 2;
+      out.blank_padded = t.base == Base::Char || t.base == Base::Nchar;
       return out;
     }
     case Base::Date: {

@@ -550,8 +550,12 @@ std::optional<Value> number_function(const std::string& f, const std::vector<Val
 
 Value Session::eval(const Expr& e, EvalContext& ctx) {
   switch (e.op) {
-    case Op::Literal:
-      return e.literal;
+    case Op::Literal: {
+      // A text literal has type CHAR.
+      Value v = e.literal;
+      v.blank_padded = v.kind == Kind::Text;
+      return v;
+    }
     case Op::Column:
       if (e.outer) {
         const EvalContext* in = &ctx;

@@ -303,8 +303,22 @@ OCI_EXPORT sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, u
           b->charset_form = form;
           return OCI_SUCCESS;
         }
-        case 33:  // OCI_ATTR_MAXDATA_SIZE: a server-side limit the engine does not need
+        case OCI_ATTR_MAXDATA_SIZE:
+          b->max_data_size = *static_cast<const ub4*>(attributep);
           return OCI_SUCCESS;
+      }
+    }
+    if (trghndltyp == OCI_HTYPE_DEFINE && attributep) {
+      DefineH* d = static_cast<DefineH*>(static_cast<Handle*>(trgthndlp));
+      switch (attrtype) {
+        case OCI_ATTR_CHARSET_ID:
+          return OCI_SUCCESS;  // the environment's UTF-16 is the only client set
+        case OCI_ATTR_CHARSET_FORM: {
+          const ub1 form = *static_cast<const ub1*>(attributep);
+          if (form != SQLCS_IMPLICIT && form != SQLCS_NCHAR) raise(1460);
+          d->charset_form = form;
+          return OCI_SUCCESS;
+        }
       }
     }
     raise(24315);
@@ -344,6 +358,16 @@ OCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attribu
           return OCI_SUCCESS;
         case OCI_ATTR_NUM_DML_ERRORS:
           put_ub4(st->dml_errors);
+          return OCI_SUCCESS;
+        case OCI_ATTR_UB8_ROW_COUNT:
+          *static_cast<ub8*>(attributep) = static_cast<ub8>(st->row_count);
+          if (sizep) *sizep = sizeof(ub8);
+          return OCI_SUCCESS;
+        case OCI_ATTR_DML_ROW_COUNT_ARRAY:
+          // The statement's own array: valid until its next execute.
+          *static_cast<ub8**>(attributep) =
+              st->row_counts.empty() ? nullptr : st->row_counts.data();
+          if (sizep) *sizep = static_cast<ub4>(st->row_counts.size());
           return OCI_SUCCESS;
       }
     } else if (type == OCI_DTYPE_PARAM) {
@@ -442,6 +466,24 @@ OCI_EXPORT sword OCITransRollback(OCISvcCtx* svchp, OCIError* errhp, ub4) {
   });
 }
 
+namespace {
+// The release in a banner ("... Release 19.0.0.0.0 ..."), packed as
+// OCIServerRelease hands it out; the profile's major and minor without one.
+ub4 packed_release(const std::string& banner, int profile_version) {
+  int parts[5] = {profile_version / 10, profile_version % 10, 0, 0, 0};
+  const size_t at = banner.find("Release ");
+  if (at != std::string::npos) {
+    const char* p = banner.c_str() + at + 8;
+    for (int k = 0; k < 5 && std::isdigit(static_cast<unsigned char>(*p)); ++k) {
+      parts[k] = static_cast<int>(std::strtol(p, const_cast<char**>(&p), 10));
+      if (*p == '.') ++p;
+    }
+  }
+  return static_cast<ub4>((parts[0] & 0xFF) << 24 | (parts[1] & 0x0F) << 20 |
+                          (parts[2] & 0xFF) << 12 | (parts[3] & 0x0F) << 8 | (parts[4] & 0xFF));
+}
+}  // namespace
+
 OCI_EXPORT sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz,
                                   ub1 hndltype) {
   if (!registry::valid(hndlp, hndltype) || !bufp) return OCI_INVALID_HANDLE;
@@ -457,5 +499,20 @@ OCI_EXPORT sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* bufp, u
   std::memcpy(bufp, bytes.data(), n);
   if (bufsz >= n + term) std::memset(bufp + n, 0, term);
   (void)errhp;
+  return OCI_SUCCESS;
+}
+
+OCI_EXPORT sword OCIServerRelease(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz,
+                                  ub1 hndltype, ub4* version) {
+  const sword status = OCIServerVersion(hndlp, errhp, bufp, bufsz, hndltype);
+  if (status != OCI_SUCCESS || !version) return status;
+  const Handle* h = static_cast<const Handle*>(hndlp);
+  *version = 0;
+  if (hndltype == OCI_HTYPE_SVCCTX && static_cast<const SvcH*>(h)->session) {
+    const Session& session = *static_cast<const SvcH*>(h)->session;
+    *version = packed_release(session.banner(), session.profile().version);
+  } else {
+    *version = packed_release("Release 19.0.0.0.0", 190);
+  }
   return OCI_SUCCESS;
 }

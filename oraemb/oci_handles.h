@@ -60,6 +60,9 @@ struct DefineH : Handle {
   sb2* indicator = nullptr;
   ub2* rlen = nullptr;
   ub2* rcode = nullptr;
+  // OCI_ATTR_CHARSET_FORM: national text defined in the implicit form comes
+  // through the database character set.
+  ub1 charset_form = SQLCS_IMPLICIT;
 };
 
 struct BindH : Handle {
@@ -78,6 +81,7 @@ struct BindH : Handle {
   ub4 max_elements = 0;               // maxarr_len (PL/SQL tables; SQL arrays use iters)
   ub2 charset_id = 0;                 // OCI_ATTR_CHARSET_ID: 0 = the environment's
   ub1 charset_form = SQLCS_IMPLICIT;  // OCI_ATTR_CHARSET_FORM
+  ub4 max_data_size = 0;              // OCI_ATTR_MAXDATA_SIZE: server bytes; 0 = not set
   void* in_ctx = nullptr;
   OCICallbackInBind in_cb = nullptr;
   void* out_ctx = nullptr;
@@ -122,6 +126,9 @@ struct StmtH : Handle {
   std::vector<std::string> placeholders;  // bind names in text order
   bool placeholders_known = false;
   ub4 dml_errors = 0;  // OCI_ATTR_NUM_DML_ERRORS
+  // OCI_ATTR_DML_ROW_COUNT_ARRAY: the rows of each iteration of the last
+  // array execute in OCI_RETURN_ROW_COUNT_ARRAY mode.
+  std::vector<ub8> row_counts;
   std::unique_ptr<Cursor> cursor;
   std::vector<ColumnDesc> columns;
   bool executed = false;

@@ -109,13 +109,16 @@ bool put_value(StmtH& stmt, DefineH& d, const Value& v) {
       return false;
     }
     case SQLT_STR:
-      return copy_bytes(env.encode(value_text(v.kind == Kind::Blob ? Value::raw(v.bytes) : v)),
-                        env.terminator(), true);
     case SQLT_CHR:
     case SQLT_AFC:
-    case SQLT_LNG:
-      return copy_bytes(env.encode(value_text(v.kind == Kind::Blob ? Value::raw(v.bytes) : v)), 0,
-                        true);
+    case SQLT_LNG: {
+      std::string text = value_text(v.kind == Kind::Blob ? Value::raw(v.bytes) : v);
+      // A server converts national text for a define of the implicit form
+      // through the database character set: what that set lacks is lost.
+      if (v.national && d.charset_form != SQLCS_NCHAR && stmt.svc && stmt.svc->session)
+        text = to_charset_repertoire(text, stmt.svc->session->profile().database_charset);
+      return copy_bytes(env.encode(text), d.dty == SQLT_STR ? env.terminator() : 0, true);
+    }
     case SQLT_INT: {
       OraNumber n = value_number(v).truncated(0);
       auto i = n.to_int64();
@@ -257,6 +260,7 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
     session.costs().round_trip(SessionCosts::Execute);
     err->row_errors.clear();
     st->dml_errors = 0;
+    st->row_counts.clear();
     // A DML statement's parse serves every execution of the prepared text.
     std::unique_ptr<Statement> parsed;
     if (st->parsed && is_dml(*st->parsed)) parsed = std::move(st->parsed);
@@ -283,9 +287,10 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
     options.describe_only = (mode & OCI_DESCRIBE_ONLY) != 0;
     options.commit_on_success = (mode & OCI_COMMIT_ON_SUCCESS) != 0;
     const bool batch_errors = (mode & OCI_BATCH_ERRORS) != 0;
+    const bool row_counts = (mode & OCI_RETURN_ROW_COUNT_ARRAY) != 0;
     const bool dml = is_dml(*parsed);
     bool query = parsed->kind == StmtKind::Select;
-    if (batch_errors && !dml) raise(28714);
+    if ((batch_errors || row_counts) && !dml) raise(28714);
     if (!query && iters == 0 && !options.parse_only && !options.describe_only) raise(24333);
     BindH* returning = nullptr;
     if (parsed->kind == StmtKind::Insert && parsed->insert && !parsed->insert->into.empty()) {
@@ -352,8 +357,11 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
       std::optional<ora_error> failure;
       for (iteration = 0; iteration < iters; ++iteration) {
         binds.set_row(rowoff + iteration);
+        if (row_counts) st->row_counts.push_back(0);
         try {
-          affected += session.execute(*parsed, row_options, &binds, on_rowid).row_count;
+          const int64_t rows = session.execute(*parsed, row_options, &binds, on_rowid).row_count;
+          affected += rows;
+          if (row_counts) st->row_counts.back() = static_cast<ub8>(rows);
         } catch (const ora_error& e) {
           // A row whose error ended the transaction (a full disk) took the
           // rows before it along: the whole execute failed.
@@ -372,7 +380,9 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
       st->row_count = affected;
       st->executed = true;
       if (failure) throw *failure;
-      if (options.commit_on_success) session.commit();
+      // With row errors the execute ends "with info", and a transaction is
+      // committed only by an execute that succeeds.
+      if (options.commit_on_success && err->row_errors.empty()) session.commit();
       if (!err->row_errors.empty()) {
         st->dml_errors = static_cast<ub4>(err->row_errors.size());
         set_error(err, 24381, ora_message(24381));
@@ -488,6 +498,7 @@ OCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* err
     slot->indicator = static_cast<sb2*>(indp);
     slot->rlen = rlenp;
     slot->rcode = rcodep;
+    slot->charset_form = SQLCS_IMPLICIT;
     if (defnp) *defnp = reinterpret_cast<OCIDefine*>(static_cast<Handle*>(slot.get()));
     return OCI_SUCCESS;
   });

@@ -138,6 +138,7 @@ const std::unordered_map<int, const char*>& catalogue() {
       {4007, "MINVALUE cannot be made to exceed the current value"},
       {4009, "MAXVALUE cannot be made to be less than the current value"},
       {4008, "START WITH cannot be more than MAXVALUE"},
+      {4003, "sequence parameter %s exceeds maximum size allowed (%s digits)"},
       {4077, "WHEN clause cannot be used with table level triggers"},
       {4030, "out of process memory when trying to allocate %s bytes"},
       {4076, "invalid NEW or OLD specification"},

@@ -147,12 +147,14 @@ TableScan table_scan(const TableInfo& t, const Source& src, int index,
     // A bind value narrows the scan as a literal does (each row of an
     // array execute looks up its own key).
     Value value;
-    if (b->op == Op::Literal)
+    if (b->op == Op::Literal) {
       value = b->literal;
-    else if (b->op == Op::Bind && binds)
+      value.blank_padded = value.kind == Kind::Text;  // a text literal is CHAR
+    } else if (b->op == Op::Bind && binds) {
       value = binds->bind_value(b->name);
-    else
+    } else {
       continue;
+    }
     if (value.is_null() || a->source != index) continue;
     if (a->op == Op::Rowid && value.kind == Kind::Text) {
       int64_t obj = 0, rid = 0;
@@ -168,6 +170,20 @@ TableScan table_scan(const TableInfo& t, const Source& src, int index,
       bool number = type.base == Base::Number && value.kind == Kind::Number;
       bool text =
           (type.base == Base::Varchar2 || type.base == Base::Nvarchar2) && value.kind == Kind::Text;
+      if ((type.base == Base::Char || type.base == Base::Nchar) && value.kind == Kind::Text) {
+        // A CHAR column holds its values padded to its length. A blank-padded
+        // value finds them padded the same way (ASCII only, where characters
+        // and bytes count alike); any other value compares as it is.
+        text = true;
+        if (value.blank_padded) {
+          std::string key = value.bytes;
+          while (!key.empty() && key.back() == ' ') key.pop_back();
+          const bool ascii =
+              std::all_of(key.begin(), key.end(), [](char c) { return (c & 0x80) == 0; });
+          if (!ascii || key.size() > static_cast<size_t>(type.length)) continue;
+          value.bytes = key + std::string(type.length - key.size(), ' ');
+        }
+      }
       if (!number && !text) continue;
       filters.push_back(storage_column(a->slot - src.offset) + " = ?");
       scan.params.push_back({false, 0, value});

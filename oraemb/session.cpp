@@ -402,6 +402,7 @@ Value Session::read_storage(sqlite3_stmt* st, int idx, const OraType& type) {
       break;
   }
   v.national = type.charset_form() == 2;
+  v.blank_padded = type.base == Base::Char || type.base == Base::Nchar;
   return v;
 }
 

@@ -29,6 +29,9 @@ struct Value {
   std::string bytes;  // text (UTF-8), raw bytes, CLOB text or BLOB bytes
   LobRef lob;
   bool national = false;  // NCHAR/NVARCHAR2/NCLOB value
+  // A CHAR or NCHAR value, a text literal or a text bound as SQLT_AFC: two
+  // such values compare blank-padded; any other text compares as it is.
+  bool blank_padded = false;
 
   bool is_null() const { return kind == Kind::Null; }
   static Value null() { return {}; }

@@ -105,6 +105,14 @@ int compare_values(const Value& a, const Value& b) {
   std::string y = a.kind == Kind::Raw || b.kind == Kind::Raw
                       ? (b.kind == Kind::Raw ? b.bytes : from_hex(b.bytes))
                       : b.bytes;
+  // Blank-padded semantics: the shorter text is taken with blanks up to the
+  // length of the longer one, so trailing blanks make no difference.
+  if (a.kind == Kind::Text && b.kind == Kind::Text && a.blank_padded && b.blank_padded) {
+    if (x.size() < y.size())
+      x.append(y.size() - x.size(), ' ');
+    else
+      y.append(x.size() - y.size(), ' ');
+  }
   int c = x.compare(y);
   return c < 0 ? -1 : c > 0 ? 1 : 0;
 }

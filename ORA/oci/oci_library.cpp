@@ -126,6 +126,10 @@ std::optional<load_failure> load_into_table(const std::string& library) {
     return load_failure{true, missing};
   }
   if (!resolve(handle, library, "OCIBindByPos2", f.OCIBindByPos2)) f.OCIBindByPos2 = nullptr;
+  if (!resolve(handle, library, "OCIServerRelease", f.OCIServerRelease))
+    f.OCIServerRelease = nullptr;
+  if (!resolve(handle, library, "OCIServerVersion", f.OCIServerVersion))
+    f.OCIServerVersion = nullptr;
   // OCIClientVersion exists from release 10.2 on; a library without it is
   // older than that.
   decltype(&::OCIClientVersion) client_version = nullptr;

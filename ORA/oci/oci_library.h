@@ -45,6 +45,10 @@ struct oci_functions {
   decltype(&::OCIDateTimeConstruct) OCIDateTimeConstruct = nullptr;
   // Optional (clients of release 12.1 and later): binds with 4-byte lengths.
   decltype(&::OCIBindByPos2) OCIBindByPos2 = nullptr;
+  // Optional: the server's release without a query (every client the
+  // product loads has them).
+  decltype(&::OCIServerRelease) OCIServerRelease = nullptr;
+  decltype(&::OCIServerVersion) OCIServerVersion = nullptr;
 };
 
 // The message of a missing or unusable client library (level 1); the

@@ -86,6 +86,12 @@ typedef struct OCIDateTime OCIDateTime;
 #define OCI_ATTR_ENV_UTF16 209
 #define OCI_ATTR_CHAR_USED 285
 #define OCI_ATTR_CHAR_SIZE 286
+/* Array DML row counts (client 12.1 and later): a ub8 array, one count per
+ * iteration, after an execute in OCI_RETURN_ROW_COUNT_ARRAY mode. */
+#define OCI_ATTR_UB8_ROW_COUNT 457
+#define OCI_ATTR_DML_ROW_COUNT_ARRAY 469
+/* The server side size of a bind in bytes. */
+#define OCI_ATTR_MAXDATA_SIZE 33
 
 /* Statement types (OCI_ATTR_STMT_TYPE). */
 #define OCI_STMT_SELECT 1
@@ -111,6 +117,7 @@ typedef struct OCIDateTime OCIDateTime;
 #define OCI_DESCRIBE_ONLY 0x00000010
 #define OCI_COMMIT_ON_SUCCESS 0x00000020
 #define OCI_BATCH_ERRORS 0x00000080
+#define OCI_RETURN_ROW_COUNT_ARRAY 0x00100000
 #define OCI_PARSE_ONLY 0x00000100
 #define OCI_DATA_AT_EXEC 0x00000002
 #define OCI_FETCH_NEXT 0x00000002
@@ -256,6 +263,10 @@ sword OCITransRollback(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
 sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* lenp);
 sword OCILobCharSetId(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp, ub2* csid);
 sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz, ub1 hndltype);
+/* The server's banner and release, packed as major << 24 | minor << 20 |
+ * update << 12 | port release << 8 | port update (no privilege needed). */
+sword OCIServerRelease(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz, ub1 hndltype,
+                       ub4* version);
 /* The client library's own release (Oracle 10.2 and later). */
 void OCIClientVersion(sword* major_version, sword* minor_version, sword* update_num,
                       sword* patch_num, sword* port_update_num);

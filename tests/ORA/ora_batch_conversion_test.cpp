@@ -292,4 +292,18 @@ TEST_F(OraBatchConversion, MergeAndSynchronizeGiveTheSameResultBothWays) {
   EXPECT_TRUE(update_reported);
 }
 
+// A batch never holds more rows than thick clients count errors for (16
+// bits): larger numbers up to the old limit give that many, others the
+// default.
+TEST(OraBatchRows, AreCappedAt65535) {
+  const std::vector<std::pair<const char*, size_t>> cases = {
+      {"1", 1},         {"65535", 65535}, {"65536", 65535}, {"100000", 65535},
+      {"100001", 1000}, {"0", 1000},      {"12x", 1000}};
+  for (const auto& [text, rows] : cases) {
+    setenv("TARVEL_BATCH_ROWS", text, 1);
+    EXPECT_EQ(ora_table::batch_rows(), rows) << text;
+  }
+  unsetenv("TARVEL_BATCH_ROWS");
+}
+
 }  // namespace

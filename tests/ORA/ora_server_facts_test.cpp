@@ -11,6 +11,8 @@
 #include <fstream>
 
 #include "ORA/ora_charset.h"
+#include "ORA/ora_exception.h"
+#include "ORA/ora_stmt.h"
 #include "ORA/ora_util.h"
 #include "TK/tk_exception.h"
 #include "ora_writer_support.h"
@@ -160,6 +162,53 @@ class OraUpgradedServer : public OraServerFacts {
 
 TEST_F(OraUpgradedServer, CompatibleKeepsIdentifiersAt30Bytes) {
   EXPECT_EQ(db_->max_identifier_bytes(), 30u);
+}
+
+// The release comes from the server handshake: a V$VERSION that says
+// nothing of use (here a table of the schema that hides the view) changes
+// nothing, nor does a profile's banner of another release.
+TEST_F(OraServerFacts, TheReleaseNeedsNoQueryOfVVersion) {
+  EXPECT_EQ(db_->server_version(), 0x130000);
+  run(L"CREATE TABLE V$VERSION (BANNER VARCHAR2(20))");
+  run(L"INSERT INTO V$VERSION VALUES ('no release here')");
+  db_.reset();
+  db_ = engine_->open_db(L"//localhost:1521/ORCL", L"scott", L"tiger");
+  EXPECT_EQ(db_->server_version(), 0x130000);
+}
+
+// A fetch "with info" is checked: a LONG longer than what is read of it is
+// refused, not handed on cut; the rows before it come whole.
+TEST_F(OraServerFacts, ALongBeyondWhatIsReadIsReportedNotCut) {
+  run(L"CREATE TABLE L (ID NUMBER, T LONG)");
+  run(L"INSERT INTO L VALUES (1, 'short')");
+  std::u16string big(1000001, u'x');
+  ub4 bytes = static_cast<ub4>(big.size() * 2);
+  ora_stmt insert;
+  insert.prepare(L"INSERT INTO L VALUES (2, :1)");
+  OCIBind* bind = nullptr;
+  ASSERT_EQ(oci_api().OCIBindByPos2(insert.handle(), &bind, engine_->err(), 1, big.data(), bytes,
+                                    SQLT_LNG, nullptr, &bytes, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  insert.execute(1, OCI_COMMIT_ON_SUCCESS);
+  ora_query_results rows(L"", L"SELECT T FROM L ORDER BY ID");
+  rows.initialize(0, L"SELECT T FROM L ORDER BY ID");
+  ASSERT_FALSE(rows.is_eof());
+  EXPECT_EQ((*rows.get_item())[0].to_wstring(), L"short");
+  try {
+    rows.is_eof();
+    ADD_FAILURE() << "a cut value was passed on";
+  } catch (const ora_exception& e) {
+    EXPECT_EQ(e.oracle_error(), 1406);
+    EXPECT_NE(std::string(e.what()).find("(column \"T\")"), std::string::npos) << e.what();
+  }
+}
+
+class OraServer10 : public OraServerFacts {
+  std::string settings() const override { return "profile = 10.2"; }
+};
+
+TEST_F(OraServer10, TheReleaseOfAnOlderServer) {
+  EXPECT_EQ(db_->server_version(), 0xA0200);
 }
 
 TEST_F(OraServerFacts, A19cDatabaseTakes128ByteIdentifiers) {

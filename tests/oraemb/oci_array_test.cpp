@@ -168,10 +168,14 @@ TEST_F(ArrayDml, BatchErrorsReportEachFailingRowByOffsetAndKeepTheOthers) {
       "ORA-12899: value too large for column \"SCOTT\".\"T\".\"C\" (actual: 4, maximum: 3)\n");
   void* beyond = row_err;
   EXPECT_EQ(api.OCIParamGet(err, OCI_HTYPE_ERROR, err, &beyond, 3), OCI_ERROR);
-  // The good rows were committed with the batch.
-  ASSERT_EQ(exec("ROLLBACK"), OCI_SUCCESS);
+  // The good rows are in, but with row errors the execute does not commit
+  // them: a rollback takes them back.
   EXPECT_EQ(rows("SELECT ID, C FROM T ORDER BY ID"),
             (std::vector<std::vector<std::string>>{{"1", "a"}, {"2", "c"}, {"5", "f"}}));
+  ASSERT_EQ(exec("ROLLBACK"), OCI_SUCCESS);
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM T")[0][0], "0");
+  ASSERT_EQ(run(st, 6, OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS_WITH_INFO);
+  ASSERT_EQ(exec("COMMIT"), OCI_SUCCESS);
 
   // A batch whose every row fails stores nothing and reports every row.
   ASSERT_EQ(run(st, 2, OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS_WITH_INFO);
@@ -331,6 +335,23 @@ TEST_F(ArrayDml, LongBindsMustComeAfterTheOthers) {
   bind_all(raw, 2, 3, 4000, SQLT_BIN);
   EXPECT_EQ(run(raw, 1, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << error_text();
   EXPECT_EQ(rows("SELECT COUNT(*) FROM T"), (std::vector<std::vector<std::string>>{{"3"}}));
+  // The key of an UPDATE after its LOB: the server-side size the client
+  // gives (OCI_ATTR_MAXDATA_SIZE, after the form) decides instead of the
+  // buffer's.
+  for (const sb4 buffer : {3000}) {
+    OCIStmt* update = prepare("UPDATE T SET ID = :1, M = :2 WHERE V = :3");
+    bind_all(update, 2, 3, buffer, SQLT_CHR);
+    EXPECT_EQ(run(update, 1, OCI_DEFAULT), OCI_ERROR) << buffer;
+    EXPECT_EQ(error_code(), 24816);
+    OCIBind* key = nullptr;
+    bind_by_pos(update, &key, err, 3, text.data(), buffer, SQLT_CHR, nullptr, &short_len, nullptr,
+                0, nullptr, 0);
+    ub4 max_data = 4000;
+    ASSERT_EQ(
+        api.OCIAttrSet(key, OCI_HTYPE_BIND, &max_data, sizeof max_data, OCI_ATTR_MAXDATA_SIZE, err),
+        OCI_SUCCESS);
+    EXPECT_EQ(run(update, 1, OCI_DEFAULT), OCI_SUCCESS) << buffer << ": " << error_text();
+  }
 }
 
 TEST_F(ArrayDml, APreparedTextIsParsedOnceAndRoundTripsAreCounted) {
@@ -375,6 +396,41 @@ TEST_F(ArrayDml, APreparedTextIsParsedOnceAndRoundTripsAreCounted) {
   for (int k = 0; k < 5; ++k) ASSERT_EQ(exec_on(slow, "COMMIT"), OCI_SUCCESS);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
   api.OCILogoff(slow, err);
+}
+
+TEST_F(ArrayDml, PerRowCountsOfAnArrayUpdateShowTheKeysThatFoundNoRow) {
+  ASSERT_EQ(exec("CREATE TABLE T (K CHAR(10) PRIMARY KEY, V NUMBER)"), OCI_SUCCESS);
+  ASSERT_EQ(exec("INSERT INTO T VALUES ('a', 1)", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  ASSERT_EQ(exec("INSERT INTO T VALUES ('bb', 2)", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  OCIStmt* st = prepare("UPDATE T SET V = :1 WHERE K = :2");
+  int32_t values[3] = {10, 20, 30};
+  char16_t keys[3][4] = {u"a", u"zz", u"bb "};
+  ub2 len[3] = {2, 4, 6};
+  bind_by_pos(st, nullptr, err, 1, values, 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, 0);
+  bind_by_pos(st, nullptr, err, 2, keys, 8, SQLT_AFC, nullptr, len, nullptr, 0, nullptr, 0);
+  ASSERT_EQ(run(st, 3, OCI_BATCH_ERRORS | OCI_RETURN_ROW_COUNT_ARRAY), OCI_SUCCESS);
+  EXPECT_EQ(stmt_ub4(st, OCI_ATTR_ROW_COUNT), 2u);
+  ub8* counts = nullptr;
+  ub4 n = 0;
+  ASSERT_EQ(api.OCIAttrGet(st, OCI_HTYPE_STMT, &counts, &n, OCI_ATTR_DML_ROW_COUNT_ARRAY, err),
+            OCI_SUCCESS);
+  ASSERT_EQ(n, 3u);
+  EXPECT_EQ(std::vector<ub8>(counts, counts + n), (std::vector<ub8>{1, 0, 1}));
+  EXPECT_EQ(rows("SELECT V FROM T ORDER BY K"),
+            (std::vector<std::vector<std::string>>{{"10"}, {"30"}}));
+  // The same keys bound as VARCHAR2 data compare without padding: only a
+  // key with the column's own blanks finds its row.
+  char16_t padded[3][11] = {u"a", u"a         ", u"bb"};
+  ub2 plen[3] = {2, 20, 4};
+  bind_by_pos(st, nullptr, err, 2, padded, 22, SQLT_CHR, nullptr, plen, nullptr, 0, nullptr, 0);
+  ASSERT_EQ(run(st, 3, OCI_RETURN_ROW_COUNT_ARRAY), OCI_SUCCESS);
+  ASSERT_EQ(api.OCIAttrGet(st, OCI_HTYPE_STMT, &counts, &n, OCI_ATTR_DML_ROW_COUNT_ARRAY, err),
+            OCI_SUCCESS);
+  EXPECT_EQ(std::vector<ub8>(counts, counts + n), (std::vector<ub8>{0, 1, 0}));
+  // The mode is for DML only.
+  OCIStmt* query = prepare("SELECT K FROM T");
+  EXPECT_EQ(run(query, 0, OCI_RETURN_ROW_COUNT_ARRAY), OCI_ERROR);
+  EXPECT_EQ(error_code(), 28714);
 }
 
 }  // namespace

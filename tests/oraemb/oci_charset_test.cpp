@@ -152,6 +152,26 @@ TEST_F(ServerConfigTest, LiteralsPassThroughTheDatabaseCharacterSet) {
             (std::vector<std::vector<std::string>>{{"¿¿¿¿¿ é€", "¿¿¿¿¿ é€"}, {"¿", "Ω\\😀"}}));
   EXPECT_EQ(exec_on(we8, "INSERT INTO T VALUES (3, NULL, UNISTR('\\03'))"), OCI_ERROR);
   EXPECT_EQ(error_code(), 30186);
+  // A national column defined in the implicit form comes through the
+  // database character set; in the national form it comes whole.
+  for (const ub1 form : {ub1{SQLCS_IMPLICIT}, ub1{SQLCS_NCHAR}}) {
+    OCIStmt* st = nullptr;
+    api.OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
+    const std::u16string text = u16("SELECT N FROM T WHERE ID = 2");
+    api.OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(text.data()),
+                       static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+    char16_t buf[32] = {};
+    sb2 ind = 0;
+    OCIDefine* def = nullptr;
+    api.OCIDefineByPos(st, &def, err, 1, buf, sizeof buf, SQLT_STR, &ind, nullptr, nullptr,
+                       OCI_DEFAULT);
+    ub1 value = form;
+    ASSERT_EQ(api.OCIAttrSet(def, OCI_HTYPE_DEFINE, &value, 0, OCI_ATTR_CHARSET_FORM, err),
+              OCI_SUCCESS);
+    ASSERT_EQ(api.OCIStmtExecute(we8, st, err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+    EXPECT_EQ(u8(buf), form == SQLCS_NCHAR ? "Ω\\😀" : "¿\\¿");
+    api.OCIHandleFree(st, OCI_HTYPE_STMT);
+  }
   // An AL32UTF8 database keeps them.
   OCISvcCtx* utf = connect_to("");
   ASSERT_EQ(exec_on(utf, "CREATE TABLE T (V VARCHAR2(20))"), OCI_SUCCESS);

@@ -105,6 +105,13 @@ std::vector<std::vector<std::string>> OciTest::rows_on(OCISvcCtx* on, const std:
     OCIDefine* def = nullptr;
     api.OCIDefineByPos(st, &def, err, k + 1, bufs[k].data(), 40000, SQLT_STR, &ind[k], nullptr,
                        nullptr, OCI_DEFAULT);
+    // National columns in their own form, as a real client defines them.
+    void* param = nullptr;
+    ub1 form = 0;
+    api.OCIParamGet(st, OCI_HTYPE_STMT, err, &param, k + 1);
+    api.OCIAttrGet(param, OCI_DTYPE_PARAM, &form, nullptr, OCI_ATTR_CHARSET_FORM, err);
+    if (form == SQLCS_NCHAR)
+      api.OCIAttrSet(def, OCI_HTYPE_DEFINE, &form, 0, OCI_ATTR_CHARSET_FORM, err);
   }
   while (true) {
     sword rc = api.OCIStmtFetch(st, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);

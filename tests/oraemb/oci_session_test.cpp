@@ -47,6 +47,24 @@ TEST_F(Session, ExportsTheOciEntryPoints) {
   EXPECT_EQ(dlsym(api.lib, "_ZN6oraemb8compare_valuesERKNS_5ValueES2_"), nullptr);
 }
 
+// The server's release without a query: the banner and its number packed
+// as major << 24 | minor << 20 | update << 12 | port release << 8 | port update.
+TEST_F(Session, ServerReleaseGivesTheBannerAndItsPackedNumber) {
+  auto release =
+      reinterpret_cast<decltype(&::OCIServerRelease)>(dlsym(api.lib, "OCIServerRelease"));
+  ASSERT_NE(release, nullptr);
+  char16_t banner[128] = {};
+  ub4 number = 0;
+  ASSERT_EQ(release(svc, err, reinterpret_cast<OraText*>(banner), sizeof banner, OCI_HTYPE_SVCCTX,
+                    &number),
+            OCI_SUCCESS);
+  EXPECT_NE(u8(banner).find("Release 19.0.0.0.0"), std::string::npos) << u8(banner);
+  EXPECT_EQ(number, 19u << 24);
+  EXPECT_EQ(release(err, err, reinterpret_cast<OraText*>(banner), sizeof banner, OCI_HTYPE_SVCCTX,
+                    &number),
+            OCI_INVALID_HANDLE);
+}
+
 TEST_F(Session, HandleAllocReturnsZeroedUserMemory) {
   OCIError* e2 = nullptr;
   void* mem = nullptr;

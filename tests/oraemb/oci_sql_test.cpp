@@ -82,7 +82,14 @@ TEST_F(Sql, KeysIndexesAndTheirErrors) {
 TEST_F(Sql, SequenceTriggerAndTheConvertersLoop) {
   ASSERT_EQ(exec("CREATE TABLE \"ORDERS\" (\"ORDERID\" NUMBER(11,0), \"N\" NVARCHAR2(10) )"),
             OCI_SUCCESS);
-  const char* seq = " INCREMENT BY 1 START WITH 1 MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER";
+  // MAXVALUE has 28 digits at most: 1.0E28 is one more.
+  EXPECT_EQ(exec("CREATE SEQUENCE \"ORDERS_0\" INCREMENT BY 1 START WITH 1 MAXVALUE 1.0E28"),
+            OCI_ERROR);
+  EXPECT_EQ(error_text(),
+            "ORA-04003: sequence parameter MAXVALUE exceeds maximum size allowed (28 digits)\n");
+  const char* seq =
+      " INCREMENT BY 1 START WITH 1 MAXVALUE 9999999999999999999999999999 MINVALUE 1 NOCYCLE "
+      "NOCACHE ORDER";
   ASSERT_EQ(exec(std::string("CREATE SEQUENCE \"ORDERS_0\"") + seq), OCI_SUCCESS);
   EXPECT_EQ(exec(std::string("CREATE SEQUENCE \"ORDERS_0\"") + seq), OCI_ERROR);
   EXPECT_EQ(error_code(), 955);  // the product tries the next suffix
@@ -352,6 +359,28 @@ TEST_F(Sql, ValidOracleOutsideTheSubsetIsUnimplemented) {
     EXPECT_EQ(exec(junk), OCI_ERROR) << junk;
     EXPECT_GT(error_code(), 0) << junk;
   }
+}
+
+// Blank-padded comparison when both sides are CHAR (columns, literals);
+// nonpadded as soon as a VARCHAR2 takes part, so its trailing blanks count.
+TEST_F(Sql, CharComparesBlankPaddedAndVarchar2AsItIs) {
+  ASSERT_EQ(exec("CREATE TABLE C2 (C CHAR(5), N NCHAR(4), V VARCHAR2(5))"), OCI_SUCCESS);
+  ASSERT_EQ(exec("INSERT INTO C2 VALUES ('ab', 'ab', 'ab')"), OCI_SUCCESS);
+  ASSERT_EQ(exec("INSERT INTO C2 VALUES ('ab ', 'ab ', 'ab ')"), OCI_SUCCESS);
+  ASSERT_EQ(exec("INSERT INTO C2 VALUES ('abc', 'abc', 'abc')"), OCI_SUCCESS);
+  const std::vector<std::pair<const char*, const char*>> cases = {
+      {"C = 'ab'", "2"}, {"C = 'ab   '", "2"},       {"'ab' = C", "2"},
+      {"N = 'ab'", "2"}, {"C IN ('zz', 'ab')", "2"}, {"C > 'ab'", "1"},
+      {"C = N", "3"},    {"V = 'ab'", "1"},          {"V = 'ab '", "1"},
+      {"C = V", "0"},    {"RTRIM(C) = 'ab'", "2"},   {"'a' = 'a  '", "3"},
+  };
+  for (const auto& [where, count] : cases)
+    EXPECT_EQ(rows(std::string("SELECT COUNT(*) FROM C2 WHERE ") + where)[0][0], count) << where;
+  // An UPDATE and a DELETE find CHAR rows by a literal.
+  ASSERT_EQ(exec("UPDATE C2 SET V = 'x' WHERE C = 'abc'"), OCI_SUCCESS);
+  EXPECT_EQ(rows("SELECT V FROM C2 WHERE C = 'abc  '"), (Rows{{"x"}}));
+  ASSERT_EQ(exec("DELETE FROM C2 WHERE N = 'abc'"), OCI_SUCCESS);
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM C2")[0][0], "2");
 }
 
 }  // namespace

@@ -412,4 +412,23 @@ TEST_F(verify_test, ReportFileAndTableListAreHonoured) {
       << all.output;
 }
 
+// A database whose character set is Western European: Cyrillic, Greek,
+// Chinese, Japanese and emoji reach short texts and memos intact (memos are
+// NCLOB there, as the trace says), and the verifier reads them back equal.
+TEST_F(verify_test, WorldTextInAWesternEuropeanDatabaseVerifiesEqual) {
+  const std::string config = dir_ + "/oraemb.conf";
+  std::ofstream(config) << "[service E2E] database_charset = WE8MSWIN1252\n";
+  const std::string env = "TARVEL_ORAEMB_CONFIG=" + shell_quote(config) + " ";
+  agent_env_ = env;
+  const std::string source = fixture("generated/worldText.mdb");
+  const run_result converted = convert(source);
+  ASSERT_EQ(converted.status, 0) << converted.output;
+  EXPECT_TRUE(contains(read_file(dir_ + "/trace.log"),
+                       "Database character set WE8MSWIN1252: text columns are NVARCHAR2, memo "
+                       "columns NCLOB"));
+  const run_result r = verify(source, "", env);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_TRUE(contains(squeezed(r.output), "\nTexts 13 13 equal\n")) << r.output;
+}
+
 }  // namespace

@@ -1,0 +1,193 @@
+// Conversions into tables that were there before the run, made by someone
+// else with column types the product itself never creates: CHAR and NCHAR
+// keys that merge and synchronize must find, whether one record at a time
+// or in batches, and keys that find no row, which are reported; a wide key
+// bound after the LOB of an array UPDATE.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+#include "ORA/ora_batch_insert.h"
+#include "common/error_handler.h"
+#include "common/tarvel_convertor.h"
+#include "ora_writer_support.h"
+
+namespace {
+
+class recording_reporter : public error_reporter {
+ public:
+  explicit recording_reporter(std::vector<std::string>& log) : log_(log) {}
+  void show_internal_error(const std::string& text) override {
+    log_.push_back("internal: " + text);
+  }
+  void remember(const std::string& m) override { log_.push_back(m); }
+  answer ask_continue(const std::string&) override { return answer::go_on; }
+  void show_run_error(const std::string& text) override { log_.push_back("run: " + text); }
+  bool run_error_ends_process() const override { return false; }
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0, bool not_null = false) {
+  return src_column{name, vt, size, not_null, false, ole_variant(), 0};
+}
+
+class OraExistingTables : public ::testing::Test {
+ protected:
+  OraExistingTables()
+      : handler_(kOracleErrorMessageCount, kOracleErrorMessages,
+                 std::make_unique<recording_reporter>(reports_)),
+        conv_(tarvel_front_end::agent) {
+    setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
+    setenv("TARVEL_ORAEMB_DIR", dir_.path().c_str(), 1);
+    handler_.load_err_map(kDaoErrorMessageCount, kDaoErrorMessages);
+    conv_.set_source_name(L"/data/codes.mdb");
+    conv_.set_source_engine_factory([this] { return std::make_unique<src_engine>(source_); });
+    conv_.oracle.store_oracle_settings(L"localhost", L"scott", L"tiger", L"1521");
+    conv_.set_silent(true);
+    conv_.oracle.connect_oracle_server(L"ORCL");
+  }
+  ~OraExistingTables() override { unsetenv("TARVEL_BATCH_ROWS"); }
+
+  void run(int mode, const char* batch_rows) {
+    setenv("TARVEL_BATCH_ROWS", batch_rows, 1);
+    reports_.clear();
+    conv_.set_mode(mode);
+    testing::internal::CaptureStdout();
+    conv_();
+    testing::internal::GetCapturedStdout();
+  }
+  void run_sql(const std::wstring& sql) {
+    conv_.oracle.destination()->query(sql);
+    conv_.oracle.destination()->query(L"COMMIT");
+  }
+  // Tables made by SQL: a new session's table list has them.
+  void create(const std::wstring& sql) {
+    run_sql(sql);
+    conv_.oracle.connect_oracle_server(L"ORCL");
+  }
+
+  ora_temp_dir dir_;
+  std::vector<std::string> reports_;
+  error_handler handler_;
+  src_setup source_;
+  tarvel_convertor conv_;
+};
+
+// A table with a CHAR(10) key and one with an NCHAR(8) key (national text
+// beyond ASCII among its keys): merge fills them, a change made in Oracle
+// is undone by synchronize for every row, one record at a time and in
+// batches, and a second merge adds nothing.
+TEST_F(OraExistingTables, MergeAndSynchronizeFindEveryRowByACharKey) {
+  src_table codes;
+  codes.columns = {col(L"Code", VT_BSTR, 10, true), col(L"Label", VT_BSTR, 20), col(L"Qty", VT_I4)};
+  codes.indexes = {udb_index{L"PrimaryKey", true, true, {L"Code"}}};
+  src_table ncodes = codes;
+  ncodes.columns[0].size = 8;
+  const std::vector<std::wstring> keys = {L"A1", L"B22", L"C 3", L"D4444", L"E", L"F666666666"};
+  const std::vector<std::wstring> nkeys = {L"Ωμέγα", L"北京", L"A1", L"Ärzte", L"x y", L"😀z"};
+  for (size_t k = 0; k < keys.size(); ++k) {
+    codes.rows.push_back({text(keys[k]), text(L"label " + keys[k]), ole_variant(int(k + 1))});
+    ncodes.rows.push_back({text(nkeys[k]), text(L"label " + nkeys[k]), ole_variant(int(k + 1))});
+  }
+  source_.add(L"Codes", codes);
+  source_.add(L"NCodes", ncodes);
+  create(
+      L"CREATE TABLE \"Codes\" (\"Code\" CHAR(10) NOT NULL, \"Label\" NVARCHAR2(20), \"Qty\" "
+      L"NUMBER(11,0), CONSTRAINT \"PK_Codes\" PRIMARY KEY (\"Code\"))");
+  create(
+      L"CREATE TABLE \"NCodes\" (\"Code\" NCHAR(8) NOT NULL, \"Label\" NVARCHAR2(20), \"Qty\" "
+      L"NUMBER(11,0), CONSTRAINT \"PK_NCodes\" PRIMARY KEY (\"Code\"))");
+  const std::wstring changed = L"SELECT COUNT(*) FROM \"%\" WHERE \"Qty\" = 0 OR \"Label\" = 'x'";
+  auto count_changed = [&](const std::wstring& table) {
+    std::wstring sql = changed;
+    sql.replace(sql.find(L'%'), 1, table);
+    return select_one(sql);
+  };
+  for (const char* batch_rows : {"1", "4"}) {
+    SCOPED_TRACE(batch_rows);
+    run_sql(L"DELETE FROM \"Codes\"");
+    run_sql(L"DELETE FROM \"NCodes\"");
+    run(UDB_MODE_MERGE, batch_rows);
+    EXPECT_TRUE(reports_.empty()) << reports_.front();
+    for (const wchar_t* table : {L"Codes", L"NCodes"}) {
+      EXPECT_EQ(select_one(std::wstring(L"SELECT COUNT(*) FROM \"") + table + L"\""), L"6");
+      run_sql(std::wstring(L"UPDATE \"") + table + L"\" SET \"Qty\" = 0, \"Label\" = 'x'");
+    }
+    run(UDB_MODE_SYNC, batch_rows);
+    EXPECT_TRUE(reports_.empty()) << reports_.front();
+    EXPECT_EQ(count_changed(L"Codes"), L"0");
+    EXPECT_EQ(count_changed(L"NCodes"), L"0");
+    EXPECT_EQ(select_one(L"SELECT \"Label\" FROM \"NCodes\" WHERE \"Qty\" = 1"), L"label Ωμέγα");
+    EXPECT_EQ(select_one(L"SELECT \"Label\" FROM \"Codes\" WHERE \"Qty\" = 6"),
+              L"label F666666666");
+    run(UDB_MODE_MERGE, batch_rows);
+    EXPECT_TRUE(reports_.empty()) << reports_.front();
+    EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"NCodes\""), L"6");
+  }
+}
+
+// A record refused by another unique key than the one synchronize updates
+// by: its key finds no row, and the record is reported, not passed over.
+TEST_F(OraExistingTables, SynchronizeReportsARecordWhoseKeyFindsNoRow) {
+  src_table codes;
+  codes.columns = {col(L"Code", VT_BSTR, 10, true), col(L"Label", VT_BSTR, 20), col(L"Qty", VT_I4)};
+  codes.indexes = {udb_index{L"PrimaryKey", true, true, {L"Code"}}};
+  for (int k = 1; k <= 5; ++k)
+    codes.rows.push_back(
+        {text(L"K" + std::to_wstring(k)), text(L"L" + std::to_wstring(k)), ole_variant(k)});
+  source_.add(L"Codes", codes);
+  create(
+      L"CREATE TABLE \"Codes\" (\"Code\" CHAR(10) NOT NULL, \"Label\" NVARCHAR2(20), \"Qty\" "
+      L"NUMBER(11,0), CONSTRAINT \"PK_Codes\" PRIMARY KEY (\"Code\"), CONSTRAINT \"UQ_Label\" "
+      L"UNIQUE (\"Label\"))");
+  source_.table(L"Codes").rows[2][1] = text(L"L1");  // K3 collides with K1's label
+  for (const char* batch_rows : {"1", "4"}) {
+    SCOPED_TRACE(batch_rows);
+    run_sql(L"DELETE FROM \"Codes\"");
+    run_sql(L"INSERT INTO \"Codes\" VALUES ('K1', 'L1', 0)");
+    run(UDB_MODE_SYNC, batch_rows);
+    ASSERT_EQ(reports_.size(), 1u);
+    EXPECT_NE(reports_[0].find("Codes, record #3: ORA-01403"), std::string::npos) << reports_[0];
+    EXPECT_EQ(select_rows(L"SELECT RTRIM(\"Code\"), \"Qty\" FROM \"Codes\" ORDER BY 1"),
+              (sql_rows{{L"K1", L"1"}, {L"K2", L"2"}, {L"K4", L"4"}, {L"K5", L"5"}}));
+  }
+}
+
+// An array UPDATE binds the key after the LOB: a key of 1,500 characters in
+// UTF-16 could grow past 4,000 bytes on the server, which refuses it there
+// (ORA-24816) unless the bind says its server-side size.
+TEST_F(OraExistingTables, AWideKeyAfterTheLobOfAnArrayUpdateIsNoLongBind) {
+  create(
+      L"CREATE TABLE \"Wide\" (\"K\" VARCHAR2(2000) NOT NULL, \"Memo\" CLOB, \"N\" "
+      L"NUMBER(11,0), CONSTRAINT \"PK_Wide\" PRIMARY KEY (\"K\"))");
+  src_table t;
+  t.columns = {col(L"K", VT_BSTR, 2000, true), col(L"Memo", VT_BSTR), col(L"N", VT_I4)};
+  const std::wstring a(1500, L'a'), b(1500, L'b');
+  run_sql(L"INSERT INTO \"Wide\" VALUES ('" + a + L"', 'old', 0)");
+  run_sql(L"INSERT INTO \"Wide\" VALUES ('" + b + L"', 'old', 0)");
+  auto table = conv_.oracle.destination()->get_table(L"Wide", 8);
+  auto* wide = static_cast<ora_table*>(table.get());
+  ora_batch_insert updates(L"Wide", wide->schema(), wide->readers(), 10, 1u << 20,
+                           {true, false, false});
+  ASSERT_TRUE(updates.usable());
+  for (const std::wstring* key : {&a, &b}) {
+    const auto record = make_record(t, {text(*key), text(L"new memo"), ole_variant(7)});
+    ASSERT_EQ(updates.add(*record, {L"'" + *key + L"'", L"EMPTY_CLOB()", L"7"}, 1),
+              ora_batch_insert::add_result::added);
+  }
+  std::vector<ora_batch_insert::row_failure> failures;
+  std::unique_ptr<ora_exception> statement_error;
+  std::vector<size_t> unchecked;
+  ASSERT_TRUE(updates.execute(failures, statement_error, &unchecked))
+      << (statement_error ? statement_error->what() : "");
+  EXPECT_TRUE(failures.empty());
+  EXPECT_TRUE(unchecked.empty());
+  EXPECT_EQ(select_rows(L"SELECT \"N\", TO_CHAR(\"Memo\") FROM \"Wide\""),
+            (sql_rows{{L"7", L"new memo"}, {L"7", L"new memo"}}));
+}
+
+}  // namespace
