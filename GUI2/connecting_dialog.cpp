@@ -3,6 +3,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 
 #include "GUI2/wizard_ids.h"
@@ -15,13 +16,19 @@ connecting_dialog::connecting_dialog(QWidget* parent)
     frames_[i] = QPixmap(QStringLiteral(":/wizard/connect%1.png").arg(i + 1));
   setFrameStyle();
   auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(18, 14, 24, 14);
+  layout->setContentsMargins(18, 14, 18, 14);
   layout->setSpacing(14);
   icon_ = new QLabel(this);
   icon_->setObjectName(QStringLiteral("1301"));
   icon_->setPixmap(frames_[0]);
   layout->addWidget(icon_);
   layout->addWidget(new QLabel(tr("Connecting to Oracle server.\nPlease wait..."), this));
+  layout->addSpacing(10);
+  cancel_ = new QPushButton(tr("Cancel"), this);
+  cancel_->setObjectName(QString::number(wiz::BTN_CANCEL));
+  cancel_->setDefault(true);
+  layout->addWidget(cancel_, 0, Qt::AlignVCenter);
+  connect(cancel_, &QPushButton::clicked, this, &connecting_dialog::cancel);
   timer_.setInterval(kFrameInterval);
   connect(&timer_, &QTimer::timeout, this, &connecting_dialog::next_frame);
 }
@@ -46,13 +53,21 @@ void connecting_dialog::showEvent(QShowEvent* event) {
   frame_ = 0;
   icon_->setPixmap(frames_[0]);
   timer_.start();
-  if (finished_.load())
+  if (cancelled_)
+    QMetaObject::invokeMethod(this, &connecting_dialog::cancel, Qt::QueuedConnection);
+  else if (finished_.load())
     QMetaObject::invokeMethod(this, &connecting_dialog::close_now, Qt::QueuedConnection);
 }
 
 void connecting_dialog::close_now() {
   timer_.stop();
-  if (isVisible()) done(QDialog::Accepted);
+  if (isVisible() && !cancelled_) done(QDialog::Accepted);
+}
+
+void connecting_dialog::cancel() {
+  timer_.stop();
+  cancelled_ = true;
+  if (isVisible()) done(QDialog::Rejected);
 }
 
 void connecting_dialog::next_frame() {

@@ -1,7 +1,9 @@
 // The modal "Connecting to Oracle server. Please wait..." dialog (101): no
-// caption, an eight-frame animation turned by its own 500 ms timer. finish()
-// closes it from any thread; a finish that arrives before the dialog has
-// opened closes it as soon as it opens. Escape does not close it.
+// caption, an eight-frame animation turned by its own 500 ms timer, and a
+// Cancel button. finish() closes it (accepted) from any thread; a finish that
+// arrives before the dialog has opened closes it as soon as it opens. Cancel,
+// Escape and cancel() close it at once (rejected); a finish after that is
+// ignored.
 #pragma once
 
 #include <QDialog>
@@ -11,6 +13,7 @@
 #include <atomic>
 
 class QLabel;
+class QPushButton;
 
 class connecting_dialog : public QDialog {
   Q_OBJECT
@@ -22,9 +25,12 @@ class connecting_dialog : public QDialog {
   // Thread-safe: closes the dialog (queued to its thread).
   void finish();
   int frame() const { return frame_; }
+  QPushButton* cancel_button() const { return cancel_; }
 
  public slots:
-  void reject() override {}
+  // Closes the dialog as cancelled (GUI thread).
+  void cancel();
+  void reject() override { cancel(); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -35,8 +41,10 @@ class connecting_dialog : public QDialog {
   void next_frame();
 
   QLabel* icon_;
+  QPushButton* cancel_;
   std::array<QPixmap, kFrames> frames_;
   int frame_ = 0;
   QTimer timer_;
   std::atomic<bool> finished_{false};
+  bool cancelled_ = false;
 };

@@ -6,15 +6,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
 #include "GUI2/connecting_dialog.h"
+#include "GUI2/connection_attempt.h"
 #include "GUI2/wizard_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "ORA/ora_exception.h"
-#include "TK/tk_thread.h"
+#include "TK/tk_text.h"
 #include "TK/tk_trace.h"
 #include "common/error_handler.h"
 #include "common/tarvel_convertor.h"
@@ -23,38 +23,30 @@ namespace {
 
 constexpr int kMaxField = 259;
 
-// The worker's body: connect, then close the dialog whatever happened.
-class connection_job : public tk_job {
- public:
-  explicit connection_job(connecting_dialog& dialog) : dialog_(dialog) {}
-  void operator()() override {
-    tk_trace(2, "oracle_settings_page::animation::operator()");
-    connected = oracle_settings_page::connect_oracle();
-    dialog_.finish();
+// Shows why a logon failed, as the page always has: Oracle's and the
+// toolkit's errors through the error map (the page stays); an internal
+// assertion or an unknown exception ends the process (-1) after its message.
+void report_failure(connection_attempt::failure kind, int32_t code, const std::string& message) {
+  using failure = connection_attempt::failure;
+  switch (kind) {
+    case failure::none:
+      return;
+    case failure::oracle:
+    case failure::toolkit: {
+      const std::string mapped = error_handler::instance().converter().convert(code);
+      wizard_shell::error(mapped.empty() ? message : mapped);
+      return;
+    }
+    case failure::internal:
+      wizard_shell::show_internal_error(message);
+      break;
+    case failure::other:
+      wizard_shell::error(message);
+      break;
   }
-  std::atomic<bool> connected{false};
-
- private:
-  connecting_dialog& dialog_;
-};
-
-class connection_thread : public tk_thread {
- public:
-  explicit connection_thread(connecting_dialog& dialog) : job_(dialog) {}
-  ~connection_thread() override {
-    if (running()) kill();
-  }
-  bool connected() const { return job_.connected.load(); }
-
- protected:
-  tk_job* create_job() override {
-    set_job_owned(false);
-    return &job_;
-  }
-
- private:
-  connection_job job_;
-};
+  std::fflush(nullptr);
+  std::_Exit(-1);
+}
 
 QLineEdit* make_field(QWidget* parent) {
   auto* edit = new QLineEdit(parent);
@@ -92,6 +84,15 @@ oracle_settings_page::oracle_settings_page(QWidget* parent)
   layout->addStretch(1);
 }
 
+oracle_settings_page::~oracle_settings_page() {
+  // An attempt left behind ends before the session it uses.
+  left_behind_.reset();
+}
+
+bool oracle_settings_page::attempt_running() const {
+  return left_behind_ && !left_behind_->finished();
+}
+
 int oracle_settings_page::help_context() const {
   return wiz::HELP_ORACLE;
 }
@@ -125,27 +126,22 @@ void oracle_settings_page::on_back() {
 }
 
 bool oracle_settings_page::connect_oracle() {
+  using failure = connection_attempt::failure;
   tarvel_convertor& conv = tarvel_convertor::instance();
   try {
     tk_wtrace(2, L"Just before calling 'connect_oracle_server', dest=%s", conv.destination_name());
     conv.oracle.connect_oracle_server(conv.destination_name());
     return true;
   } catch (const ora_exception& e) {
-    const std::string mapped = error_handler::instance().converter().convert(e.code());
-    wizard_shell::error(mapped.empty() ? e.message() : mapped);
+    report_failure(failure::oracle, e.code(), e.message());
   } catch (const tk_mail_assertion& e) {
-    wizard_shell::show_internal_error(e.message());
-    std::fflush(nullptr);
-    std::_Exit(-1);
+    report_failure(failure::internal, e.code(), e.message());
   } catch (const tk_exception& e) {
     // Failures below Oracle itself (no client library, a bad port number):
     // the user may correct the settings, so the page stays.
-    const std::string mapped = error_handler::instance().converter().convert(e.code());
-    wizard_shell::error(mapped.empty() ? e.message() : mapped);
+    report_failure(failure::toolkit, e.code(), e.message());
   } catch (const std::exception& e) {
-    wizard_shell::error(std::string(e.what()));
-    std::fflush(nullptr);
-    std::_Exit(-1);
+    report_failure(failure::other, 0, e.what());
   }
   return false;
 }
@@ -158,18 +154,41 @@ int oracle_settings_page::on_next() {
     return -1;
   }
   connected_ = false;
+  tarvel_convertor& conv = tarvel_convertor::instance();
+  // The database open before goes first, as a new logon replaces its session.
+  conv.oracle.set_destination(nullptr);
+  connection_attempt::settings values{conv.oracle.host, conv.oracle.user, conv.oracle.password,
+                                      conv.oracle.port, conv.destination_name()};
   connecting_dialog dialog(window());
-  {
-    connection_thread worker(dialog);
-    worker.start();
-    dialog.exec();
-    if (worker.running()) worker.kill();
-    connected_ = worker.connected();
-  }
-  if (!connected_) {
-    tk_trace(2, "Cannot connect to Oracle");
+  auto attempt =
+      std::make_unique<connection_attempt>(conv.oracle.engine, std::move(values),
+                                           std::move(left_behind_), [&dialog] { dialog.finish(); });
+  // Closing the wizard meanwhile cancels the connection as well.
+  QMetaObject::Connection closing;
+  if (auto* sheet = qobject_cast<QDialog*>(window()))
+    closing = connect(sheet, &QDialog::finished, &dialog, &connecting_dialog::cancel);
+  const bool cancelled = dialog.exec() != QDialog::Accepted;
+  disconnect(closing);
+  if (cancelled) {
+    tk_trace(2, "The connection was cancelled");
+    attempt->abandon();
+    left_behind_ = std::move(attempt);
     return -1;
   }
+  connection_attempt::outcome result = attempt->take();
+  attempt.reset();
+  if (!result.database) {
+    tk_trace(2, "Cannot connect to Oracle");
+    report_failure(result.failed, result.code, result.message);
+    return -1;
+  }
+  conv.oracle.set_destination(std::move(result.database));
+  connected_ = true;
+  // A logon that succeeded with a warning (the password will expire) is told
+  // to the user; the wizard goes on.
+  if (!result.warning.empty())
+    if (error_handler* handler = error_handler::instance_ptr())
+      handler->warn(tk_to_utf8(result.warning));
   tk_trace(2, "Connection has been established");
   return 0;
 }

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "GUI2/wizard_ids.h"
+#include "GUI2/wizard_settings.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_fname.h"
 #include "TK/tk_paths.h"
@@ -148,6 +149,15 @@ int sel_file_page::on_next() {
     const std::string mapped = error_handler::instance().converter().convert(e.code());
     wizard_shell::error(mapped.empty() ? e.message() : mapped);
     return -1;
+  }
+  // The workgroup settings in use have opened this file: the security page
+  // offers them checked again for it.
+  if (!conv.access.workgroup_file.empty()) {
+    const wizard_settings::workgroup used{QString::fromStdWString(conv.access.workgroup_file),
+                                          QString::fromStdWString(conv.access.workgroup_user),
+                                          QString::fromStdWString(conv.access.workgroup_password),
+                                          QString::fromStdWString(conv.source_name())};
+    wizard_settings::set_kept_workgroup(used);
   }
   return 0;
 }

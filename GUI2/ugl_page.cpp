@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "GUI2/wizard_ids.h"
+#include "GUI2/wizard_settings.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_paths.h"
 #include "TK/tk_trace.h"
@@ -72,14 +73,29 @@ int ugl_page::help_context() const {
 int ugl_page::page_init() {
   tk_trace(2, "ugl_page::page_init");
   const tarvel_convertor& conv = tarvel_convertor::instance();
-  ctrl<QLineEdit>(1003)->setText(QString::fromStdWString(conv.access.workgroup_file));
-  ctrl<QLineEdit>(1004)->setText(QString::fromStdWString(conv.access.workgroup_user));
-  ctrl<QLineEdit>(1005)->setText(QString::fromStdWString(conv.access.workgroup_password));
+  const wizard_settings::workgroup kept = wizard_settings::kept_workgroup();
+  wizard_settings::workgroup shown{QString::fromStdWString(conv.access.workgroup_file),
+                                   QString::fromStdWString(conv.access.workgroup_user),
+                                   QString::fromStdWString(conv.access.workgroup_password),
+                                   QString()};
+  // With none in use, the workgroup settings entered last are offered again.
+  const bool in_use = !shown.file.isEmpty() || !shown.user.isEmpty();
+  if (!in_use) shown = kept;
+  ctrl<QLineEdit>(1003)->setText(shown.file);
+  ctrl<QLineEdit>(1004)->setText(shown.user);
+  ctrl<QLineEdit>(1005)->setText(shown.password);
   auto* use = ctrl<QCheckBox>(1202);
   const QSignalBlocker quiet(use);
-  // A workgroup path already set means security is in use, whatever the
-  // remembered flag says: its fields must not show disabled.
-  use->setChecked(conv.use_workgroup_security || !conv.access.workgroup_file.empty());
+  bool on = conv.use_workgroup_security;
+  if (!shown.file.isEmpty()) {
+    // A workgroup path means security is in use, unless these settings are
+    // known to have opened another source file: then they stay shown, with
+    // the box off, for the user to take up again.
+    const bool owner_known = !kept.source.isEmpty() && kept.same_values(shown);
+    on = !owner_known ||
+         wizard_settings::same_file(kept.source, QString::fromStdWString(conv.source_name()));
+  }
+  use->setChecked(on);
   for (int id : kSecurityControls) control(id)->setEnabled(use->isChecked());
   return 0;
 }
@@ -100,10 +116,19 @@ void ugl_page::on_browse() {
 
 void ugl_page::store_settings() {
   tarvel_convertor& conv = tarvel_convertor::instance();
-  const auto get = [&](int id) {
-    return ctrl<QLineEdit>(id)->text().left(kMaxField).toStdWString();
-  };
-  conv.access.store_ugl_settings(get(1003), get(1004), get(1005));
+  const auto get = [&](int id) { return ctrl<QLineEdit>(id)->text().left(kMaxField).trimmed(); };
+  wizard_settings::workgroup entered{get(1003), get(1004), get(1005), QString()};
+  // The fields are kept with the wizard whatever the box says; the source
+  // they opened stays known while they are unchanged.
+  const wizard_settings::workgroup kept = wizard_settings::kept_workgroup();
+  if (kept.same_values(entered)) entered.source = kept.source;
+  wizard_settings::set_kept_workgroup(entered);
+  // Only a checked box puts them in use.
+  if (ctrl<QCheckBox>(1202)->isChecked())
+    conv.access.store_ugl_settings(entered.file.toStdWString(), entered.user.toStdWString(),
+                                   entered.password.toStdWString());
+  else
+    conv.access.store_ugl_settings(std::wstring(), std::wstring(), std::wstring());
 }
 
 void ugl_page::on_back() {

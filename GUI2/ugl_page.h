@@ -1,5 +1,7 @@
 // Step 2, the Access user-level security page (105): workgroup information
-// file, user name and password, enabled by the check box.
+// file, user name and password, enabled by the check box. Only a checked box
+// puts the settings in use; the wizard keeps them either way, and offers them
+// checked again for the source file they last opened.
 #pragma once
 
 #include "GUI2/wizard_page.h"
@@ -14,7 +16,8 @@ class ugl_page : public wizard_page {
   void on_back() override;
   int help_context() const override;
 
-  // Stores path, user and password into the converter.
+  // Stores path, user and password into the converter (empty when the box
+  // is off) and into the wizard's kept copy.
   void store_settings();
 
  private:

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "GUI2/wizard_ids.h"
+#include "GUI2/wizard_settings.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_trace.h"
 #include "common/error_handler.h"
@@ -60,7 +61,17 @@ int welcome_page::page_init() {
 
 bool welcome_page::load_profile(const QString& path) {
   try {
-    if (tarvel_convertor::instance().load_profile_file(path.toStdWString())) return true;
+    tarvel_convertor& conv = tarvel_convertor::instance();
+    if (conv.load_profile_file(path.toStdWString())) {
+      // A profile's workgroup settings go with its source file.
+      if (!conv.access.workgroup_file.empty())
+        wizard_settings::set_kept_workgroup(
+            {QString::fromStdWString(conv.access.workgroup_file),
+             QString::fromStdWString(conv.access.workgroup_user),
+             QString::fromStdWString(conv.access.workgroup_password),
+             QString::fromStdWString(conv.source_name())});
+      return true;
+    }
     wizard_shell::error(
         L"The file is not a conversion profile: its first setting stands before any section.\r\n"
         L"No settings were loaded.");

@@ -112,6 +112,8 @@ class wizard_pages_test : public QObject {
     wizard_page* p = page(env, 105);
     auto* path = p->ctrl<QLineEdit>(1003);
     auto* user = p->ctrl<QLineEdit>(1004);
+    // The checks apply to settings in use, that is with the box checked.
+    p->ctrl<QCheckBox>(1202)->setChecked(true);
     const auto stays_with = [&](box kind, const QString& text) {
       env.presenter->boxes.clear();
       QCOMPARE(p->on_next(), -1);
@@ -160,6 +162,74 @@ class wizard_pages_test : public QObject {
     env.converter().access.workgroup_file = L"/tmp/x.mdw";
     p->page_init();
     QVERIFY(p->control(1003)->isEnabled());
+  }
+
+  void workgroup_settings_are_kept_and_checked_for_the_file_they_opened() {
+    const QString mdw = fixture(QStringLiteral("access/generated/workgroup.mdw"));
+    const QString sample = QStringLiteral(TARVEL_SOURCE_DIR "/samples/sample.mdb");
+    const QString other = fixture(QStringLiteral("access/generated/stopTest.mdb"));
+    const auto shows_kept = [&](wizard_page* p) {
+      QCOMPARE(p->ctrl<QLineEdit>(1003)->text(), mdw);
+      QCOMPARE(p->ctrl<QLineEdit>(1004)->text(), QStringLiteral("Admin"));
+      QCOMPARE(p->ctrl<QLineEdit>(1005)->text(), QStringLiteral("pw"));
+    };
+    {
+      wizard_env env;
+      env.converter().set_source_name(sample.toStdWString());
+      wizard_page* security = page(env, 105);
+      auto* use = security->ctrl<QCheckBox>(1202);
+      use->setChecked(true);
+      security->ctrl<QLineEdit>(1003)->setText(mdw);
+      security->ctrl<QLineEdit>(1004)->setText(QStringLiteral("Admin"));
+      security->ctrl<QLineEdit>(1005)->setText(QStringLiteral("pw"));
+      QCOMPARE(security->on_next(), 0);
+      // The source opens with them: they belong to that file from now on.
+      wizard_page* source = page(env, 106);
+      QCOMPARE(source->on_next(), 0);
+      QVERIFY(env.presenter->boxes.empty());
+      // Another file, then Back: shown, but off and not in use.
+      source->ctrl<QLineEdit>(1003)->setText(other);
+      source->on_back();
+      security->page_init();
+      QVERIFY(!use->isChecked());
+      QVERIFY(!security->control(1003)->isEnabled());
+      shows_kept(security);
+      QCOMPARE(security->on_next(), 0);
+      QVERIFY(env.converter().access.workgroup_file.empty());
+      QVERIFY(env.converter().access.workgroup_user.empty());
+      // Shown again on the next visit, though the converter holds none.
+      security->page_init();
+      QVERIFY(!use->isChecked());
+      shows_kept(security);
+    }
+    // Saved with none in use, the settings are still the wizard's.
+    wizard_env env;
+    QVERIFY(env.converter().access.workgroup_file.empty());
+    QCOMPARE(QString::fromStdWString(env.converter().source_name()), other);
+    wizard_page* security = page(env, 105);
+    auto* use = security->ctrl<QCheckBox>(1202);
+    QVERIFY(!use->isChecked());
+    shows_kept(security);
+    // The file they opened is chosen again: checked, and in use on Next.
+    env.converter().set_source_name(sample.toStdWString());
+    security->page_init();
+    QVERIFY(use->isChecked());
+    QVERIFY(security->control(1005)->isEnabled());
+    shows_kept(security);
+    QCOMPARE(security->on_next(), 0);
+    QCOMPARE(QString::fromStdWString(env.converter().access.workgroup_file), mdw);
+    QCOMPARE(env.converter().access.workgroup_password, std::wstring(L"pw"));
+    // Settings set elsewhere (a profile of another file) show checked.
+    env.converter().access.store_ugl_settings(L"/tmp/other.mdw", L"joe", L"");
+    env.converter().set_source_name(other.toStdWString());
+    security->page_init();
+    QVERIFY(use->isChecked());
+    // Emptied fields are forgotten by the wizard too.
+    for (int id : {1003, 1004, 1005}) security->ctrl<QLineEdit>(id)->clear();
+    QCOMPARE(security->on_next(), 0);
+    security->page_init();
+    QVERIFY(!use->isChecked());
+    QVERIFY(security->ctrl<QLineEdit>(1003)->text().isEmpty());
   }
 
   void source_page_checks_in_order_and_stores_settings() {

@@ -3,18 +3,28 @@
 // the sample database driven through the pages (without and with errors in
 // the data), and the quick launch of a saved profile.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
 
+#include "GUI2/connecting_dialog.h"
+#include "GUI2/oracle_settings_page.h"
 #include "GUI2/wizard_app.h"
 #include "GUI2/wizard_ids.h"
 #include "GUI2/wizard_page.h"
 #include "GUI2/wizard_shell.h"
+#include "ORA/ora_engine.h"
 #include "common/tarvel_convertor.h"
 #include "tests/GUI2/wizard_test_support.h"
 
@@ -23,6 +33,30 @@ using box = wizard_presenter::box;
 namespace {
 const QString kSample = QStringLiteral(TARVEL_SOURCE_DIR "/samples/sample.mdb");
 constexpr int kRunTimeout = 60000;
+// Every round trip of the embedded engine, the logon included, waits this
+// long: a logon that takes a good part of a second.
+constexpr const char* kSlowLogonUs = "300000";
+
+// Runs `act` on the connecting dialog as soon as it shows (polling while
+// the page's Next waits in it).
+void when_connecting(const std::function<void(connecting_dialog&)>& act) {
+  auto* poll = new QTimer;
+  poll->setInterval(10);
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+    auto* dialog = qobject_cast<connecting_dialog*>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible()) return;
+    poll->stop();
+    poll->deleteLater();
+    act(*dialog);
+  });
+  poll->start();
+}
+
+// The threads of the process.
+int thread_count() {
+  return int(
+      QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
 }  // namespace
 
 class wizard_run_test : public QObject {
@@ -72,6 +106,73 @@ class wizard_run_test : public QObject {
     QCOMPARE(env.presenter->boxes[0].kind, box::error);
     QCOMPARE(env.last_text(), QStringLiteral("Invalid user name or password."));
     QCOMPARE(env.presenter->boxes[0].caption, QStringLiteral("Ferrolith 4.1  Error"));
+  }
+
+  void cancel_leaves_the_connection_attempt_behind() {
+    const int threads_before = thread_count();
+    qputenv("TARVEL_ORAEMB_LATENCY_US", kSlowLogonUs);
+    {
+      wizard_env env;
+      QVERIFY(env.next());
+      env.fill_oracle();
+      auto* page = qobject_cast<oracle_settings_page*>(env.page());
+      QVERIFY(page);
+      bool cancelled = false;
+      when_connecting([&](connecting_dialog& dialog) {
+        cancelled = true;
+        QTest::mouseClick(dialog.cancel_button(), Qt::LeftButton);
+      });
+      QVERIFY(!env.next());
+      // The dialog closed at once: the logon is still going on.
+      QVERIFY(cancelled);
+      QVERIFY(page->attempt_running());
+      QCOMPARE(env.shell().currentId(), 132);
+      QVERIFY(env.presenter->boxes.empty());
+      QVERIFY(!env.converter().oracle.is_connected());
+      // The page takes input meanwhile.
+      QVERIFY(env.edit(1014)->isEnabled());
+      QTest::keyClicks(env.edit(1012), QStringLiteral("x"));
+      QCOMPARE(env.edit(1012)->text(), QStringLiteral("wizx"));
+      env.edit(1012)->setText(QStringLiteral("wiz"));
+      // Its late success changes nothing: no destination, no session, no box.
+      QTRY_VERIFY_WITH_TIMEOUT(!page->attempt_running(), 20000);
+      QCoreApplication::processEvents();
+      QCOMPARE(env.shell().currentId(), 132);
+      QVERIFY(env.presenter->boxes.empty());
+      QVERIFY(!env.converter().oracle.is_connected());
+      QVERIFY(!env.converter().oracle.engine.is_connected());
+      // Escape cancels as well; the next attempt waits for the one left
+      // behind and then connects.
+      when_connecting([](connecting_dialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
+      QVERIFY(!env.next());
+      QVERIFY(page->attempt_running());
+      qunsetenv("TARVEL_ORAEMB_LATENCY_US");
+      QVERIFY(env.next());
+      QCOMPARE(env.shell().currentId(), 105);
+      QVERIFY(env.converter().oracle.is_connected());
+      QVERIFY(env.presenter->boxes.empty());
+    }
+    qputenv("TARVEL_ORAEMB_LATENCY_US", kSlowLogonUs);
+    {
+      // The wizard closes (Cancel, Yes) while connecting: the attempt is
+      // left behind, and the wizard's end waits for it, no longer.
+      auto env = std::make_unique<wizard_env>();
+      QVERIFY(env->next());
+      env->fill_oracle();
+      when_connecting([&](connecting_dialog&) { env->shell().reject(); });
+      env->shell().next();
+      QVERIFY(!env->shell().isVisible());
+      QCOMPARE(env->presenter->boxes.size(), size_t(1));  // "Are you sure ...?"
+      QVERIFY(qobject_cast<oracle_settings_page*>(env->shell().page(132))->attempt_running());
+      QElapsedTimer clock;
+      clock.start();
+      env.reset();
+      QVERIFY(clock.elapsed() < 10000);
+    }
+    qunsetenv("TARVEL_ORAEMB_LATENCY_US");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    QVERIFY(thread_count() <= threads_before);
   }
 
   void unreachable_listener_shows_the_mapped_message() {
