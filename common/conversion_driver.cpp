@@ -107,6 +107,12 @@ class conversion_driver {
   void create_foreign_keys(const udb_relationships& relationships) {
     for (const udb_relationship& rel : relationships) {
       if (conv_.stop_requested()) return;
+      // A relationship whose data Access does not check is no foreign key:
+      // its rows may break it.
+      if (!rel.enforced) {
+        tk_wtrace(2, L"Skip relationship '%s': not enforced in the source", rel.name);
+        continue;
+      }
       const std::wstring* missing = !converted(rel.table)       ? &rel.table
                                     : !converted(rel.ref_table) ? &rel.ref_table
                                                                 : nullptr;
