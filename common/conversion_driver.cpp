@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "ORA/ora_database.h"
 #include "TK/tk_compare.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_format.h"
@@ -27,6 +28,7 @@
 #include "common/init_conversion.h"
 #include "common/source_check.h"
 #include "common/tarvel_convertor.h"
+#include "logic/logic_phase.h"
 
 namespace {
 
@@ -131,6 +133,39 @@ class conversion_driver {
     }
   }
 
+  // Comments, CHECK constraints and (when asked) views of the tables this
+  // run converted; only into an Oracle destination.
+  void carry_logic() {
+    auto* oracle = dynamic_cast<ora_database*>(&destination_);
+    if (oracle == nullptr) return;
+    logic_run run;
+    run.source = conv_.source_name();
+    run.password = conv_.access.database_password;
+    run.views = conv_.views;
+    run.overwrite = conv_.mode() == UDB_MODE_OVERWRITE;
+    for (const auto& [name, done] : done_) run.tables.push_back({name, done.first, done.second});
+    run.view_name = [this](const std::wstring& query) {
+      std::wstring dest = destination_name(query);
+      return conv_.uppercase ? tk_wstring(dest).to_upper() : dest;
+    };
+    run.stop_requested = [this] { return conv_.stop_requested(); };
+    class report : public logic_report {
+     public:
+      explicit report(conversion_driver& driver) : driver_(driver) {}
+      void note(const std::string& line) override {
+        if (driver_.console()) print_line(stdout, line);
+      }
+      void error(const std::wstring& object, const tk_exception& e) override {
+        driver_.handler_.set_context(object);
+        driver_.handler_.handle(e, false);
+      }
+
+     private:
+      conversion_driver& driver_;
+    } reporter(*this);
+    logic_carry_over(run, *oracle, reporter);
+  }
+
   // Foreign keys of the child tables made by this run.
   const udb_relationships& child_relationships() const { return child_relationships_; }
 
@@ -190,6 +225,7 @@ class conversion_driver {
     conv_.set_current_destination_name(dest_name);
 
     const int32_t mode = conv_.mode();
+    bool created = false;
     if (destination_.is_table_exist(dest_name)) {
       tk_wtrace(2, L"Table %s already exists", dest_name);
       if (mode == UDB_MODE_OVERWRITE) {
@@ -207,6 +243,7 @@ class conversion_driver {
       destination_.map_existing_columns(dest_name, src->schema());
     } else {
       dst = create_table(name, dest_name, *src);
+      created = true;
     }
     TK_ASSERT(dst != nullptr);
 
@@ -232,6 +269,7 @@ class conversion_driver {
     dst.reset();
     src.reset();
     converted_.push_back(name);
+    done_.emplace(name, std::make_pair(dest_name, created));
     return true;
   }
 
@@ -410,6 +448,8 @@ class conversion_driver {
   udb_destination& destination_;
   udb_validator& table_names_;
   std::vector<std::wstring> converted_;  // source names of the tables done
+  // Source name -> destination name, and whether this run created it.
+  std::map<std::wstring, std::pair<std::wstring, bool>, tk_utf16_less> done_;
   udb_relationships child_relationships_;
   std::map<std::wstring, std::wstring, tk_utf16_less> planned_;  // source -> destination
 };
@@ -522,6 +562,7 @@ void run(tarvel_convertor& conv) {
   } else {
     driver.create_foreign_keys(source->relationships());
     driver.create_foreign_keys(driver.child_relationships());
+    if (!conv.stop_requested()) driver.carry_logic();
   }
   // A stop between tables, or one during the foreign keys, stopped no copy.
   if (conv.stop_requested() && !conv.last_stop)
