@@ -124,6 +124,12 @@ struct ConstraintDef {
   std::string ref_table;
   std::vector<std::string> ref_columns;
   std::string delete_rule = "NO ACTION";
+  // CHECK: the condition and its text as written between the parentheses.
+  ExprPtr condition;
+  std::string condition_text;
+  // The state clause: -1 not given; ENABLE 1 / DISABLE 0, VALIDATE 1 /
+  // NOVALIDATE 0.
+  int enable = -1, validate = -1;
 };
 
 struct ColumnDef {
@@ -187,7 +193,15 @@ struct ColumnMod {
 };
 
 struct AlterTableStmt {
-  enum Action { AddConstraint, Modify, AddColumn, DropConstraint } action = AddConstraint;
+  // ConstraintState: ENABLE / DISABLE [NO]VALIDATE CONSTRAINT n and MODIFY
+  // CONSTRAINT n state (the name and state are in `constraint`).
+  enum Action {
+    AddConstraint,
+    Modify,
+    AddColumn,
+    DropConstraint,
+    ConstraintState
+  } action = AddConstraint;
   std::string table;
   ConstraintDef constraint;
   std::vector<ColumnMod> mods;
@@ -199,6 +213,13 @@ struct DropStmt {
   std::string what;  // TABLE, INDEX, SEQUENCE, TRIGGER
   std::string name;
   bool cascade = false;
+};
+
+// COMMENT ON TABLE t IS '...' / COMMENT ON COLUMN t.c IS '...'.
+struct CommentStmt {
+  std::string table;
+  std::string column;  // empty for a table comment
+  std::string text;    // '' removes the comment
 };
 
 // LOCK TABLE t [, t] IN mode MODE [NOWAIT | WAIT n].
@@ -239,7 +260,8 @@ enum class StmtKind {
   AlterUser,
   DropUser,
   Grant,
-  Revoke
+  Revoke,
+  Comment
 };
 
 struct Statement {
@@ -256,12 +278,13 @@ struct Statement {
   std::unique_ptr<DropStmt> drop;
   std::unique_ptr<LockTableStmt> lock;
   std::unique_ptr<UserStmt> user;
+  std::unique_ptr<CommentStmt> comment;
   std::string text;  // the source (UTF-8)
   bool is_ddl() const {
     return kind == StmtKind::CreateTable || kind == StmtKind::CreateIndex ||
            kind == StmtKind::CreateSequence || kind == StmtKind::CreateTrigger ||
            kind == StmtKind::AlterTable || kind == StmtKind::AlterSequence ||
-           kind == StmtKind::Drop;
+           kind == StmtKind::Drop || kind == StmtKind::Comment;
   }
 };
 

@@ -174,8 +174,10 @@ Value bind_element(const BindH& b, ub4 row, const EnvH& env) {
           return Value::num(
               OraNumber::from_int(is_signed ? load<int16_t>(data) : load<uint16_t>(data)));
         case 4:
-          return Value::num(
-              OraNumber::from_int(is_signed ? load<int32_t>(data) : load<uint32_t>(data)));
+          // Each branch widened first: the common type of int32_t and
+          // uint32_t is unsigned, which turned -5 into 4294967291.
+          return Value::num(OraNumber::from_int(is_signed ? int64_t{load<int32_t>(data)}
+                                                          : int64_t{load<uint32_t>(data)}));
         case 8:
           if (is_signed) return Value::num(OraNumber::from_int(load<int64_t>(data)));
           {

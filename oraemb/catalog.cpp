@@ -144,6 +144,14 @@ void create_tables(sqlite3* db) {
   // Files from before user privileges existed: NULL privileges mean all of them.
   SqlStmt has(db, "SELECT COUNT(*) FROM pragma_table_info('ora$user') WHERE name = 'privs'");
   if (has.step() && has.integer(0) == 0) sql_exec(db, "ALTER TABLE ora$user ADD COLUMN privs TEXT");
+  // Files from before CHECK conditions and constraint states: every 'C'
+  // row there is a NOT NULL constraint, enabled and validated (NULL flags).
+  SqlStmt has_flags(db, "SELECT COUNT(*) FROM pragma_table_info('ora$cons') WHERE name = 'flags'");
+  if (has_flags.step() && has_flags.integer(0) == 0)
+    sql_exec(db, "ALTER TABLE ora$cons ADD COLUMN flags INTEGER");
+  sql_exec(db,
+           "CREATE TABLE IF NOT EXISTS ora$comment(obj INTEGER, col TEXT, text TEXT,"
+           " PRIMARY KEY(obj, col))");
 }
 
 int64_t next_counter(sqlite3* db, const char* key, int64_t first) {
@@ -219,7 +227,7 @@ std::map<std::string, std::shared_ptr<Schema>> load_all(sqlite3* db) {
   {
     SqlStmt st(db,
                "SELECT id, owner, name, type, table_obj, cols, index_obj, search_condition,"
-               " generated, r_cons, delete_rule FROM ora$cons ORDER BY id");
+               " generated, r_cons, delete_rule, flags FROM ora$cons ORDER BY id");
     while (st.step()) {
       ConstraintInfo c;
       c.id = st.integer(0);
@@ -232,6 +240,10 @@ std::map<std::string, std::shared_ptr<Schema>> load_all(sqlite3* db) {
       c.generated = st.integer(8) != 0;
       c.r_constraint = st.text(9);
       c.delete_rule = st.text(10);
+      const int64_t flags = st.is_null(11) ? 0 : st.integer(11);
+      c.condition = (flags & 1) != 0;
+      c.enabled = (flags & 2) == 0;
+      c.validated = (flags & 4) == 0;
       schema_of(st.text(1)).constraints.push_back(c);
     }
   }
@@ -341,7 +353,8 @@ void save_table(sqlite3* db, const Schema& schema, int64_t table_obj) {
   {
     SqlStmt st(db,
                "INSERT INTO ora$cons(id, owner, name, type, table_obj, cols, index_obj,"
-               " search_condition, generated, r_cons, delete_rule) VALUES(?,?,?,?,?,?,?,?,?,?,?)");
+               " search_condition, generated, r_cons, delete_rule, flags)"
+               " VALUES(?,?,?,?,?,?,?,?,?,?,?,?)");
     for (const auto& c : schema.constraints) {
       if (c.table_obj != table_obj) continue;
       sqlite3_reset(st.get());
@@ -356,6 +369,7 @@ void save_table(sqlite3* db, const Schema& schema, int64_t table_obj) {
       st.bind_int(9, c.generated);
       st.bind_text(10, c.r_constraint);
       st.bind_text(11, c.delete_rule);
+      st.bind_int(12, (c.condition ? 1 : 0) | (c.enabled ? 0 : 2) | (c.validated ? 0 : 4));
       st.step();
     }
   }

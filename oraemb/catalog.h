@@ -55,6 +55,11 @@ struct ConstraintInfo {
   bool generated = false;
   std::string r_constraint;
   std::string delete_rule;
+  // Type 'C' holds both NOT NULL constraints and CHECK conditions; a CHECK
+  // has `condition` set and its columns are the ones its text names.
+  bool condition = false;
+  bool enabled = true;    // DISABLE: not enforced
+  bool validated = true;  // NOVALIDATE: rows already there were not checked
   // Foreign keys only, derived from r_constraint by Schema::rebuild_lookup:
   // the referenced table and its key columns, r_columns[k] matching columns[k].
   int64_t r_table_obj = 0;

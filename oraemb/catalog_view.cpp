@@ -29,6 +29,7 @@ bool CatalogView::reread(sqlite3* conn) {
 
 void CatalogView::publish(std::shared_ptr<const Schema> next, int64_t version) {
   compiled_.clear_triggers();
+  compiled_.clear_conditions();
   db_->publish(next, version);
   schema_ = std::move(next);
 }

@@ -14,6 +14,18 @@ Expr& CompiledCache::default_expr(const std::string& text) {
   return *found->second;
 }
 
+Expr& CompiledCache::check_condition(int64_t table_obj, const std::string& text,
+                                     const std::function<void(Expr&)>& prepare) {
+  auto key = std::make_pair(table_obj, text);
+  auto found = conditions_.find(key);
+  if (found == conditions_.end()) {
+    ExprPtr e = Parser(text).parse_condition_only();
+    prepare(*e);
+    found = conditions_.emplace(std::move(key), std::move(e)).first;
+  }
+  return *found->second;
+}
+
 CompiledCache::Trigger& CompiledCache::trigger(int64_t obj, const TriggerInfo& info,
                                                const std::shared_ptr<const Schema>& schema,
                                                const std::function<bool()>& compiles) {

@@ -1,8 +1,8 @@
 // The parsed forms of code stored in the catalogue that a session reuses
-// from one statement to the next: column DEFAULT expressions by their text,
-// and row triggers by object number, with whether they compile against the
-// schema they were last checked with. The session drops them when the
-// catalogue changes.
+// from one statement to the next: column DEFAULT expressions and CHECK
+// conditions by their text, and row triggers by object number, with whether
+// they compile against the schema they were last checked with. The session
+// drops them when the catalogue changes.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +27,11 @@ class CompiledCache {
 
   // The parsed DEFAULT expression of a column's default text.
   Expr& default_expr(const std::string& text);
+  // The condition of a CHECK constraint of table `table_obj`, parsed and
+  // handed to `prepare` (which resolves its columns) the first time.
+  Expr& check_condition(int64_t table_obj, const std::string& text,
+                        const std::function<void(Expr&)>& prepare);
+  void clear_conditions() { conditions_.clear(); }
   // Trigger `obj` (`info`) parsed. It is checked again, with `compiles`,
   // when its text changed or `schema` is not the one it was checked against.
   Trigger& trigger(int64_t obj, const TriggerInfo& info,
@@ -35,6 +40,7 @@ class CompiledCache {
   void clear_triggers() { triggers_.clear(); }
   void clear() {
     defaults_.clear();
+    conditions_.clear();
     triggers_.clear();
   }
 
@@ -44,6 +50,7 @@ class CompiledCache {
     std::shared_ptr<const Schema> checked;  // schema the check ran against
   };
   std::map<std::string, ExprPtr> defaults_;
+  std::map<std::pair<int64_t, std::string>, ExprPtr> conditions_;
   std::map<int64_t, CheckedTrigger> triggers_;
 };
 

@@ -130,6 +130,9 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
       case StmtKind::AlterSequence:
         ddl_alter_sequence(*next, *st.create_sequence);
         break;
+      case StmtKind::Comment:
+        ddl_comment(*next, *st.comment);
+        break;
       default:
         ddl_drop(*next, *st.drop);
         break;
@@ -231,7 +234,10 @@ void Session::create_unique_physical(const Schema& s, const ConstraintInfo& c) {
 }
 
 void Session::add_constraint(Schema& s, int64_t table_obj, const ConstraintDef& def) {
-  if (def.type == 'C') raise(3001);
+  if (def.type == 'C') {
+    add_check_constraint(s, table_obj, def);
+    return;
+  }
   if (def.type == 'R') {
     add_foreign_key(s, table_obj, def);
     return;
@@ -553,6 +559,7 @@ void Session::ddl_alter_table(Schema& s, AlterTableStmt& at) {
           s.constraints.erase(std::remove_if(s.constraints.begin(), s.constraints.end(),
                                              [&](const ConstraintInfo& k) {
                                                return k.table_obj == obj && k.type == 'C' &&
+                                                      !k.condition &&
                                                       k.columns == std::vector<int>{idx};
                                              }),
                               s.constraints.end());
@@ -584,7 +591,7 @@ void Session::ddl_alter_table(Schema& s, AlterTableStmt& at) {
       ConstraintInfo gone = *it;
       s.constraints.erase(it);
       if (gone.type == 'C') {
-        t.columns[gone.columns[0]].not_null = false;
+        if (!gone.condition) t.columns[gone.columns[0]].not_null = false;
       } else {
         sql_exec(conn_, "DROP INDEX IF EXISTS k" + std::to_string(gone.id));
         if (gone.index_obj && s.name_of(gone.index_obj) == gone.name) {
@@ -594,6 +601,9 @@ void Session::ddl_alter_table(Schema& s, AlterTableStmt& at) {
       }
       break;
     }
+    case AlterTableStmt::ConstraintState:
+      set_constraint_state(s, obj, at.constraint);
+      break;
   }
   s.rebuild_lookup();
   catalog_store::save_table(conn_, s, obj);
@@ -628,6 +638,7 @@ void Session::ddl_drop(Schema& s, DropStmt& dr) {
     std::erase_if(s.constraints, [&](const ConstraintInfo& c) { return c.table_obj == obj; });
     s.tables.erase(obj);
     sql_exec(conn_, "DROP TABLE IF EXISTS " + storage_table(obj));
+    drop_comments(obj);
     s.rebuild_lookup();
     catalog_store::save_table(conn_, s, obj);
     for (int64_t child : children) catalog_store::save_table(conn_, s, child);

@@ -89,6 +89,10 @@ const std::map<std::string, std::vector<ColumnDesc>>& views() {
         {"TABLE_NAME", vc(128)},
         {"COLUMN_NAME", vc(4000)},
         {"POSITION", num()}}},
+      {"USER_TAB_COMMENTS",
+       {{"TABLE_NAME", vc(128)}, {"TABLE_TYPE", vc(11)}, {"COMMENTS", vc(4000)}}},
+      {"USER_COL_COMMENTS",
+       {{"TABLE_NAME", vc(128)}, {"COLUMN_NAME", vc(128)}, {"COMMENTS", vc(4000)}}},
       {"USER_INDEXES",
        {{"INDEX_NAME", vc(128)},
         {"INDEX_TYPE", vc(27)},
@@ -265,8 +269,9 @@ std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
       rows.push_back({t(owner), t(c.name), t(std::string(1, c.type)), t(s.name_of(c.table_obj)),
                       c.type == 'C' ? t(c.search_condition) : none(),
                       c.type == 'R' ? t(owner) : none(), c.type == 'R' ? t(c.r_constraint) : none(),
-                      c.type == 'R' ? t(c.delete_rule) : none(), t("ENABLED"), t("NOT DEFERRABLE"),
-                      t("IMMEDIATE"), t("VALIDATED"),
+                      c.type == 'R' ? t(c.delete_rule) : none(),
+                      t(c.enabled ? "ENABLED" : "DISABLED"), t("NOT DEFERRABLE"), t("IMMEDIATE"),
+                      t(c.validated ? "VALIDATED" : "NOT VALIDATED"),
                       t(c.generated ? "GENERATED NAME" : "USER NAME"),
                       c.index_obj ? t(s.name_of(c.index_obj)) : none()});
     }
@@ -346,6 +351,8 @@ std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
       for (const auto& text : trigger_errors(s, tr))
         rows.push_back({t(s.name_of(obj)), t("TRIGGER"), n(++seq), n(1), n(1), t(text)});
     }
+  } else if (view == "USER_TAB_COMMENTS" || view == "USER_COL_COMMENTS") {
+    comment_rows(view, rows);
   } else if (view == "USER_USERS") {
     rows.push_back({t(owner), n(100), t("OPEN"), t("USERS"), t("TEMP")});
   }

@@ -151,6 +151,7 @@ void Session::check_row(const TableInfo& t, std::vector<Value>& row, bool update
     raise(update ? 1407 : 1400,
           {qualified_column(catalog_.schema()->name_of(t.obj), t.columns[c].name)});
   }
+  check_conditions(t, row, update ? changed : nullptr);
 }
 
 void Session::raise_unique(const TableInfo& t, const std::vector<Value>& row, int64_t rid) {

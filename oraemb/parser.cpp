@@ -185,6 +185,9 @@ Statement Parser::parse_statement() {
     next();
     st.kind = grant ? StmtKind::Grant : StmtKind::Revoke;
     st.user = grant_or_revoke(grant);
+  } else if (is_kw("COMMENT") && is_kw("ON", 1)) {
+    st.kind = StmtKind::Comment;
+    st.comment = comment_on();
   } else {
     static const char* const verbs[] = {
         "MERGE",   "SAVEPOINT", "TRUNCATE",  "RENAME",    "COMMENT",     "ANALYZE",

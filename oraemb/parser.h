@@ -52,6 +52,12 @@ class Parser {
   ConstraintDef table_constraint();
   // After REFERENCES: table [(columns)] [ON DELETE CASCADE | SET NULL].
   void references_clause(ConstraintDef& c);
+  // After CHECK: '(' condition ')', kept with its text (constraints.cpp).
+  void check_clause(ConstraintDef& c);
+  // [ENABLE | DISABLE] [VALIDATE | NOVALIDATE] after a constraint.
+  void constraint_state(ConstraintDef& c);
+  // COMMENT ON TABLE / COLUMN after COMMENT.
+  std::unique_ptr<CommentStmt> comment_on();
   std::vector<std::string> column_list();
   std::unique_ptr<CreateIndexStmt> create_index(bool unique);
   // CREATE SEQUENCE or ALTER SEQUENCE after its leading keywords.

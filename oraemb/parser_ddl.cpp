@@ -235,16 +235,12 @@ ConstraintDef Parser::table_constraint() {
     c.columns = column_list();
     expect_kw("REFERENCES");
     references_clause(c);
-  } else if (is_kw("CHECK")) {
-    unsupported();
+  } else if (accept_kw("CHECK")) {
+    check_clause(c);
   } else {
     fail(902);
   }
-  static const char* const states[] = {"USING",      "ENABLE",    "DISABLE",
-                                       "DEFERRABLE", "INITIALLY", "NOVALIDATE",
-                                       "VALIDATE",   "RELY",      "EXCEPTIONS"};
-  for (const char* s : states)
-    if (is_kw(s)) unsupported();
+  constraint_state(c);
   return c;
 }
 
@@ -260,8 +256,10 @@ ColumnDef Parser::column_def() {
     std::string cname;
     if (accept_kw("CONSTRAINT")) cname = name(904);
     // An inline constraint is on this column alone.
+    ConstraintDef* added = nullptr;
     auto inline_constraint = [&](char type) -> ConstraintDef& {
       ConstraintDef& c = col.inline_constraints.emplace_back();
+      added = &c;
       c.name = cname;
       c.type = type;
       c.columns = {col.name};
@@ -280,13 +278,18 @@ ColumnDef Parser::column_def() {
       inline_constraint('U');
     } else if (accept_kw("REFERENCES")) {
       references_clause(inline_constraint('R'));
-    } else if (is_kw("CHECK") || is_kw("DEFAULT")) {
+    } else if (accept_kw("CHECK")) {
+      check_clause(inline_constraint('C'));
+    } else if (is_kw("DEFAULT")) {
       unsupported();
     } else {
       if (!cname.empty()) fail(902);
       break;
     }
-    if (is_kw("ENABLE") || is_kw("DISABLE") || is_kw("DEFERRABLE") || is_kw("USING")) unsupported();
+    // NULL and NOT NULL take only the state they have anyway.
+    ConstraintDef plain;
+    constraint_state(added ? *added : plain);
+    if (plain.enable == 0 || plain.validate == 0) unsupported();
   }
   return col;
 }
@@ -525,9 +528,16 @@ std::unique_ptr<AlterTableStmt> Parser::alter_table() {
       one_or_list(at->add_columns, [&] { return column_def(); });
     }
   } else if (accept_kw("MODIFY")) {
-    if (is_kw("CONSTRAINT") || is_kw("PRIMARY") || is_kw("UNIQUE") || is_kw("PARTITION") ||
-        is_kw("LOB"))
-      unsupported();
+    if (accept_kw("CONSTRAINT")) {
+      at->action = AlterTableStmt::ConstraintState;
+      at->constraint.type = 'C';  // the state of any constraint kind may be given
+      at->constraint.name = name(904);
+      constraint_state(at->constraint);
+      if (at->constraint.enable < 0 && at->constraint.validate < 0) fail(905);
+      expect_end();
+      return at;
+    }
+    if (is_kw("PRIMARY") || is_kw("UNIQUE") || is_kw("PARTITION") || is_kw("LOB")) unsupported();
     at->action = AlterTableStmt::Modify;
     one_or_list(at->mods, [&] { return column_mod(); });
   } else if (accept_kw("DROP")) {
@@ -535,6 +545,19 @@ std::unique_ptr<AlterTableStmt> Parser::alter_table() {
     at->action = AlterTableStmt::DropConstraint;
     at->drop_name = name(904);
     if (is_kw("CASCADE") || is_kw("KEEP") || is_kw("DROP")) unsupported();
+  } else if (is_kw("ENABLE") || is_kw("DISABLE")) {
+    at->action = AlterTableStmt::ConstraintState;
+    at->constraint.type = 'C';
+    at->constraint.enable = accept_kw("ENABLE") ? 1 : (next(), 0);
+    if (accept_kw("VALIDATE"))
+      at->constraint.validate = 1;
+    else if (accept_kw("NOVALIDATE"))
+      at->constraint.validate = 0;
+    // ENABLE PRIMARY KEY / UNIQUE (...) / ALL TRIGGERS / TABLE LOCK / ROW MOVEMENT
+    if (!accept_kw("CONSTRAINT")) unsupported();
+    at->constraint.name = name(904);
+    if (is_kw("CASCADE") || is_kw("KEEP") || is_kw("DROP") || is_kw("USING") || is_kw("EXCEPTIONS"))
+      unsupported();
   } else {
     static const char* const others[] = {
         "RENAME",     "ENABLE",   "DISABLE",    "MOVE",       "SHRINK",  "READ",    "PARALLEL",

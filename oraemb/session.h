@@ -198,6 +198,19 @@ class Session {
   void ddl_alter_sequence(Schema& s, CreateSequenceStmt& cs);
   void ddl_drop(Schema& s, DropStmt& dr);
   void add_constraint(Schema& s, int64_t table_obj, const ConstraintDef& def);
+  // CHECK constraints (check_constraints.cpp): added with their state and,
+  // when validated, the rows already there checked (ORA-02293); ENABLE /
+  // DISABLE / MODIFY CONSTRAINT; and the row check of INSERT and UPDATE
+  // (ORA-02290), where a NULL (unknown) result passes.
+  void add_check_constraint(Schema& s, int64_t table_obj, const ConstraintDef& def);
+  void set_constraint_state(Schema& s, int64_t table_obj, const ConstraintDef& state);
+  void validate_check(const Schema& s, const ConstraintInfo& c);
+  void check_conditions(const TableInfo& t, const std::vector<Value>& row,
+                        const std::vector<bool>* changed);
+  // COMMENT ON and the comment views (comments.cpp).
+  void ddl_comment(Schema& s, CommentStmt& cs);
+  void drop_comments(int64_t obj);
+  void comment_rows(const std::string& view, std::vector<std::vector<Value>>& rows);
   void create_unique_physical(const Schema& s, const ConstraintInfo& c);
   // Foreign keys (foreign_keys.cpp): ADD ... FOREIGN KEY checking the rows
   // already there (ORA-02298); rows written to a child table must find

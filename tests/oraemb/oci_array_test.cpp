@@ -379,3 +379,38 @@ TEST_F(ArrayDml, APreparedTextIsParsedOnceAndRoundTripsAreCounted) {
 
 }  // namespace
 }  // namespace oraemb_test
+
+namespace oraemb_test {
+namespace {
+
+TEST_F(ArrayDml, ACheckConstraintRefusesItsRowsAsBatchErrors) {
+  ASSERT_EQ(exec("CREATE TABLE T (ID NUMBER(5), Q NUMBER CONSTRAINT Q_POS CHECK (Q > 0))"),
+            OCI_SUCCESS);
+  OCIStmt* st = prepare("INSERT INTO T VALUES (:1, :2)");
+  int32_t ids[4] = {1, 2, 3, 4};
+  int32_t qs[4] = {5, -5, 0, 7};  // -5: a negative 4-byte integer stays negative
+  bind_by_pos(st, nullptr, err, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, 0);
+  bind_by_pos(st, nullptr, err, 2, qs, 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, 0);
+  ASSERT_EQ(run(st, 4, OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(stmt_ub4(st, OCI_ATTR_ROW_COUNT), 2u);
+  ASSERT_EQ(stmt_ub4(st, OCI_ATTR_NUM_DML_ERRORS), 2u);
+  OCIError* row_err = nullptr;
+  api.OCIHandleAlloc(env, reinterpret_cast<void**>(&row_err), OCI_HTYPE_ERROR, 0, nullptr);
+  for (ub4 k = 0; k < 2; ++k) {
+    OCIError* target = row_err;
+    api.OCIParamGet(err, OCI_HTYPE_ERROR, err, reinterpret_cast<void**>(&target), k);
+    sb4 offset = -1, code = 0;
+    api.OCIAttrGet(row_err, OCI_HTYPE_ERROR, &offset, nullptr, OCI_ATTR_DML_ROW_OFFSET, err);
+    char16_t buf[256] = {};
+    api.OCIErrorGet(row_err, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
+                    OCI_HTYPE_ERROR);
+    EXPECT_EQ(offset, static_cast<sb4>(k + 1));
+    EXPECT_EQ(u8(buf), "ORA-02290: check constraint (SCOTT.Q_POS) violated\n");
+  }
+  api.OCIHandleFree(row_err, OCI_HTYPE_ERROR);
+  EXPECT_EQ(rows("SELECT ID FROM T ORDER BY ID"),
+            (std::vector<std::vector<std::string>>{{"1"}, {"4"}}));
+}
+
+}  // namespace
+}  // namespace oraemb_test
