@@ -126,6 +126,15 @@ class conversion_driver {
       one.push_back(rel);
       try {
         destination_.create_relationships(one);
+        // Oracle changes no child key with its parent's: a trigger could not
+        // do it either while the foreign key is checked at each statement.
+        if (rel.cascade_update) {
+          const std::string line =
+              tk_format("Relationship %s -> %s: cascade update not carried over (Oracle has none)",
+                        rel.table, rel.ref_table);
+          tk_trace(3, "%s", line);
+          if (console()) print_line(stdout, line);
+        }
       } catch (const tk_exception& e) {
         handler_.set_context(rel.name);
         handler_.handle(e, false);

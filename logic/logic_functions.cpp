@@ -274,7 +274,8 @@ logic_value logic_expr::call(const sql_expr& e) {
   // ---- dates
   if (name == "NOW" || name == "DATE" || name == "TIME") {
     if (for_check_)
-      throw logic_refusal(name + "() is the current date or time, which a CHECK cannot use");
+      throw logic_refusal(tk_utf16_to_utf8(e.name) +
+                          "() is the current date or time, which a CHECK cannot use");
     need(0, 0);
     if (name == "NOW") return {"SYSDATE", logic_type::date};
     if (name == "DATE") return {"TRUNC(SYSDATE)", logic_type::date};

@@ -98,6 +98,9 @@ class phase : public logic_catalog {
     std::vector<std::u16string> names;
     for (const jet_object& o : file_.objects())
       if (o.type == 5 && !o.name.empty() && o.name[0] != u'~') names.push_back(o.name);
+    // Names are planned in the catalog's order, whatever order the views
+    // are made in, as the verifier plans them.
+    for (const std::u16string& name : names) view_name(name);
     if (run_.overwrite) {
       // Views an earlier run made go first, so that one that cannot be made
       // now does not stay over the new tables.
@@ -163,8 +166,14 @@ class phase : public logic_catalog {
   // ---- comments
   void comments(const table_info& info) {
     const std::string table = utf8(info.object->name);
-    if (auto text = property(*info.object, nullptr, "Description"))
-      comment(table, "COMMENT ON TABLE " + quote(utf8(info.oracle)) + " IS ", *text);
+    auto table_description = property(*info.object, nullptr, "Description");
+    auto table_validation = property(*info.object, nullptr, "ValidationText");
+    if (table_description || table_validation) {
+      std::string text = table_description.value_or("");
+      if (table_validation)
+        text += (text.empty() ? "" : "\n") + std::string("Validation: ") + *table_validation;
+      comment(table, "COMMENT ON TABLE " + quote(utf8(info.oracle)) + " IS ", text);
+    }
     for (size_t i = 0; i < info.fields.size(); ++i) {
       const std::u16string& field = info.fields[i].name;
       auto description = property(*info.object, &field, "Description");
@@ -224,7 +233,7 @@ class phase : public logic_catalog {
     std::string count = "?";
     try {
       const std::wstring sql =
-          tk_to_wide("SELECT COUNT(*) FROM " + table + " WHERE NOT (" + r.condition + ")");
+          tk_to_wide("SELECT TO_CHAR(COUNT(*)) FROM " + table + " WHERE NOT (" + r.condition + ")");
       ora_query_results rows(L"", sql);
       rows.initialize(0, sql);
       if (!rows.is_eof())

@@ -169,8 +169,14 @@ class query_writer {
     if (!names.empty() && names.size() != items.size())
       throw logic_refusal("a column list the Access SQL layer counts differently");
 
-    // Oracle names for the output, made legal and unique as columns are.
+    // Oracle names for the output, given as a table's columns are given
+    // theirs (the Access names count as taken; quoted names compare exactly).
     ora_validator validator(options_.max_name_bytes);
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (!names.empty()) items[i].column.access = names[i];
+      validator.used_names().push_back(tk_utf16_to_wide(items[i].column.access));
+    }
+    std::vector<std::wstring> given;
     logic_view out;
     std::string list;
     for (size_t i = 0; i < items.size(); ++i) {
@@ -178,11 +184,17 @@ class query_writer {
       if (it.column.complex)
         throw logic_refusal("outputs " + utf8(it.column.access) +
                             ", whose values are in a child table");
-      if (!names.empty()) it.column.access = names[i];
       std::wstring name = tk_utf16_to_wide(it.column.access);
       if (options_.uppercase) name = tk_wstring(name).to_upper();
-      if (!validator.is_acceptable(name) || validator.is_duplicated(name))
-        name = validator.get_safe_name(name);
+      if (!validator.is_acceptable(name)) name = validator.get_safe_name(name);
+      for (const std::wstring& taken : given) {
+        if (taken == name) {
+          validator.used_names().push_back(name);
+          name = validator.get_safe_name(name);
+          break;
+        }
+      }
+      given.push_back(name);
       validator.used_names().push_back(name);
       it.column.oracle = tk_to_utf8(name);
       if (s.distinct && it.column.type == logic_type::text)

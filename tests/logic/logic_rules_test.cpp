@@ -94,3 +94,27 @@ TEST(LogicRules, RulesOracleCannotHoldGiveTheirReason) {
 }
 
 }  // namespace
+
+#include "logic/logic_phase.h"
+
+namespace {
+
+TEST(LogicComments, ControlCharactersAndLengthAreMadeFitForOracle) {
+  std::string changed;
+  EXPECT_EQ(logic_comment_text("a\tb\r\nc", changed), "a\tb\r\nc");
+  EXPECT_EQ(changed, "");
+  EXPECT_EQ(logic_comment_text(std::string("a\x01"
+                                           "b\x1f"),
+                               changed),
+            "a b ");
+  EXPECT_EQ(changed, "control characters replaced by blanks");
+  // 1,400 euro signs are 4,200 bytes: cut after the 1,333rd, never inside one.
+  std::string euros;
+  for (int i = 0; i < 1400; ++i) euros += "\xE2\x82\xAC";
+  const std::string kept = logic_comment_text(euros, changed);
+  EXPECT_EQ(kept.size(), 3999u);
+  EXPECT_EQ(kept, euros.substr(0, 3999));
+  EXPECT_EQ(changed, "cut to 3999 bytes (Oracle keeps 4000)");
+}
+
+}  // namespace
