@@ -37,11 +37,25 @@ enum class Op {
   Like,
   In,
   Between,
-  Star
+  Star,
+  Subquery,    // scalar subquery; also the right side of IN / ANY / ALL (see Expr::subquery)
+  Exists,      // EXISTS (subquery)
+  Quantified,  // left op ANY|ALL (list or subquery): name is the comparison
+  Analytic     // function OVER (...): name is the function, window in Expr::over
 };
 
 struct Expr;
 using ExprPtr = std::unique_ptr<Expr>;
+struct SelectStmt;
+struct QueryAttachment;
+
+// The OVER clause of an analytic function.
+struct WindowSpec {
+  std::vector<ExprPtr> partition_by;
+  std::vector<ExprPtr> order_by;
+  std::vector<bool> desc;
+  std::vector<int> nulls;  // 0 default, 1 NULLS FIRST, 2 NULLS LAST
+};
 
 struct Expr {
   Op op = Op::Literal;
@@ -59,14 +73,50 @@ struct Expr {
   int source = -1;
   int aggregate = -1;  // index of the aggregate accumulator
   int64_t aux = 0;     // Rowid: object number of the resolved table
+
+  // Queries inside expressions (Subquery, Exists, In and Quantified over a
+  // subquery), the (+) outer-join marker, analytic windows.
+  std::shared_ptr<SelectStmt> subquery;
+  bool all = false;         // Quantified: ALL rather than ANY/SOME
+  bool outer_mark = false;  // Column followed by (+)
+  int outer = 0;            // Column: levels of enclosing queries up (correlated)
+  std::shared_ptr<WindowSpec> over;
+  std::shared_ptr<QueryAttachment> attached;  // executor state of a subquery
 };
 
-struct SelectStmt;
+// PIVOT (aggregate [AS alias], ... FOR column IN (value [AS alias], ...)).
+struct PivotClause {
+  struct Aggregate {
+    ExprPtr call;
+    std::string alias;
+  };
+  struct InValue {
+    ExprPtr value;
+    std::string alias;
+    std::string text;  // as written: the generated column name without an alias
+  };
+  std::vector<Aggregate> aggregates;
+  std::string for_column;
+  std::vector<InValue> values;
+  std::shared_ptr<SelectStmt> rewritten;  // the grouped query it stands for (executor)
+};
 
 struct TableRef {
   std::string name;
   std::string alias;
   std::unique_ptr<SelectStmt> subquery;
+  std::unique_ptr<PivotClause> pivot;
+};
+
+// The join structure of a FROM clause. Leaves index SelectStmt::from; a
+// FROM list of plain commas has no tree.
+struct JoinNode {
+  enum Kind { Leaf, Inner, Left, Right, Full, Cross } kind = Leaf;
+  int leaf = -1;
+  std::unique_ptr<JoinNode> left, right;
+  ExprPtr on;
+  std::vector<std::string> using_columns;
+  bool natural = false;
 };
 
 struct SelectItem {
@@ -95,6 +145,18 @@ struct SelectStmt {
   bool nowait = false;
   int wait_seconds = -1;      // FOR UPDATE WAIT n; -1 when not given
   std::vector<ExprPtr> into;  // PL/SQL SELECT ... INTO :new.c
+
+  // Joins written with JOIN (null for a FROM list of commas only).
+  std::unique_ptr<JoinNode> joins;
+  // A compound query: the branches combined, with ORDER BY and the row
+  // limit of the whole in this statement (items and from are then empty).
+  enum SetOp { None, Union, UnionAll, Intersect, Minus } set_op = None;
+  std::unique_ptr<SelectStmt> set_left, set_right;
+  // WITH name AS (query), ...: visible to this query and those inside it.
+  std::vector<std::pair<std::string, std::shared_ptr<SelectStmt>>> with;
+  // OFFSET n ROWS / FETCH FIRST n [PERCENT] ROWS ONLY | WITH TIES.
+  ExprPtr offset, fetch;
+  bool fetch_percent = false, with_ties = false;
 };
 
 struct InsertStmt {
@@ -165,6 +227,15 @@ struct CreateSequenceStmt {
   bool has_cycle = false, has_order = false, has_cache = false;
 };
 
+// CREATE [OR REPLACE] [[NO] FORCE] VIEW name [(columns)] AS query [WITH READ ONLY].
+struct CreateViewStmt {
+  std::string name;
+  bool or_replace = false, force = false, read_only = false;
+  std::vector<std::string> columns;
+  std::string text;  // the query as written
+  std::unique_ptr<SelectStmt> query;
+};
+
 struct PlStmt {
   enum Kind { SelectInto, Assign, If, Null } kind = Null;
   std::unique_ptr<SelectStmt> select;
@@ -210,7 +281,7 @@ struct AlterTableStmt {
 };
 
 struct DropStmt {
-  std::string what;  // TABLE, INDEX, SEQUENCE, TRIGGER
+  std::string what;  // TABLE, INDEX, SEQUENCE, TRIGGER, VIEW
   std::string name;
   bool cascade = false;
 };
@@ -261,7 +332,8 @@ enum class StmtKind {
   DropUser,
   Grant,
   Revoke,
-  Comment
+  Comment,
+  CreateView
 };
 
 struct Statement {
@@ -279,12 +351,13 @@ struct Statement {
   std::unique_ptr<LockTableStmt> lock;
   std::unique_ptr<UserStmt> user;
   std::unique_ptr<CommentStmt> comment;
+  std::unique_ptr<CreateViewStmt> create_view;
   std::string text;  // the source (UTF-8)
   bool is_ddl() const {
     return kind == StmtKind::CreateTable || kind == StmtKind::CreateIndex ||
            kind == StmtKind::CreateSequence || kind == StmtKind::CreateTrigger ||
            kind == StmtKind::AlterTable || kind == StmtKind::AlterSequence ||
-           kind == StmtKind::Drop || kind == StmtKind::Comment;
+           kind == StmtKind::Drop || kind == StmtKind::Comment || kind == StmtKind::CreateView;
   }
 };
 

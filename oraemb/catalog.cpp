@@ -19,7 +19,7 @@ void Schema::rebuild_lookup() {
   index_ns_.clear();
   trigger_ns_.clear();
   for (const auto& [obj, info] : objects) {
-    if (info.type == "TABLE" || info.type == "SEQUENCE")
+    if (info.type == "TABLE" || info.type == "SEQUENCE" || info.type == "VIEW")
       table_ns_[info.name] = obj;
     else if (info.type == "INDEX")
       index_ns_[info.name] = obj;
@@ -141,6 +141,7 @@ void create_tables(sqlite3* db) {
            " incr TEXT, cycle INTEGER, ord INTEGER, cache INTEGER, last_number TEXT);"
            "CREATE TABLE IF NOT EXISTS ora$trig(obj INTEGER PRIMARY KEY, table_obj INTEGER,"
            " timing TEXT, event TEXT, each_row INTEGER, when_text TEXT, body_text TEXT);");
+  create_view_table(db);
   // Files from before user privileges existed: NULL privileges mean all of them.
   SqlStmt has(db, "SELECT COUNT(*) FROM pragma_table_info('ora$user') WHERE name = 'privs'");
   if (has.step() && has.integer(0) == 0) sql_exec(db, "ALTER TABLE ora$user ADD COLUMN privs TEXT");
@@ -273,6 +274,7 @@ std::map<std::string, std::shared_ptr<Schema>> load_all(sqlite3* db) {
       s->triggers[t.obj] = t;
     }
   }
+  load_views(db, out);
   for (auto& [owner, schema] : out) schema->rebuild_lookup();
   return out;
 }
@@ -280,7 +282,8 @@ std::map<std::string, std::shared_ptr<Schema>> load_all(sqlite3* db) {
 void delete_object(sqlite3* db, int64_t obj) {
   static const char* const statements[] = {
       "DELETE FROM ora$obj WHERE obj = ?1", "DELETE FROM ora$seq WHERE obj = ?1",
-      "DELETE FROM ora$trig WHERE obj = ?1", "DELETE FROM ora$ind WHERE obj = ?1"};
+      "DELETE FROM ora$trig WHERE obj = ?1", "DELETE FROM ora$ind WHERE obj = ?1",
+      "DELETE FROM ora$view WHERE obj = ?1"};
   for (const char* sql : statements) {
     SqlStmt st(db, sql);
     st.bind_int(1, obj);

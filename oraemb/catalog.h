@@ -81,6 +81,15 @@ struct TriggerInfo {
   std::string when_text, body_text;
 };
 
+// A user view: its query as written and the names of its columns (the
+// column list given, else the names its query had when it was created).
+struct ViewInfo {
+  int64_t obj = 0;
+  std::string text;
+  std::vector<std::string> columns;
+  bool read_only = false;
+};
+
 struct TableInfo {
   int64_t obj = 0;
   std::vector<ColumnInfo> columns;
@@ -98,9 +107,10 @@ struct Schema {
   std::vector<ConstraintInfo> constraints;
   std::map<int64_t, SequenceInfo> sequences;
   std::map<int64_t, TriggerInfo> triggers;
+  std::map<int64_t, ViewInfo> views;
 
   // Name lookups by namespace (exact, case-sensitive names).
-  const ObjectInfo* find_table_ns(const std::string& name) const;  // tables and sequences
+  const ObjectInfo* find_table_ns(const std::string& name) const;  // tables, views, sequences
   const TableInfo* find_table(const std::string& name) const;
   const ObjectInfo* find_index(const std::string& name) const;
   const ObjectInfo* find_trigger(const std::string& name) const;
@@ -124,6 +134,10 @@ std::map<std::string, std::shared_ptr<Schema>> load_all(sqlite3* db);
 void save_table(sqlite3* db, const Schema& schema, int64_t table_obj);
 void save_sequence(sqlite3* db, const Schema& schema, int64_t seq_obj, const OraNumber* start);
 void delete_object(sqlite3* db, int64_t obj);
+// Views (views.cpp): their rows of ora$view, read into the schemas that own them.
+void create_view_table(sqlite3* db);
+void load_views(sqlite3* db, std::map<std::string, std::shared_ptr<Schema>>& schemas);
+void save_view(sqlite3* db, const Schema& schema, int64_t view_obj);
 int64_t next_counter(sqlite3* db, const char* key, int64_t first);
 }  // namespace catalog_store
 

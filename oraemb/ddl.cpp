@@ -133,6 +133,9 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
       case StmtKind::Comment:
         ddl_comment(*next, *st.comment);
         break;
+      case StmtKind::CreateView:
+        warning = ddl_create_view(*next, *st.create_view);
+        break;
       default:
         ddl_drop(*next, *st.drop);
         break;
@@ -610,7 +613,9 @@ void Session::ddl_alter_table(Schema& s, AlterTableStmt& at) {
 }
 
 void Session::ddl_drop(Schema& s, DropStmt& dr) {
-  if (dr.what == "TABLE") {
+  if (dr.what == "VIEW") {
+    ddl_drop_view(s, dr.name);
+  } else if (dr.what == "TABLE") {
     const TableInfo* t = s.find_table(dr.name);
     if (!t) raise(942);
     int64_t obj = t->obj;

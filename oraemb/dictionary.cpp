@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 
+#include "oraemb/query_executor.h"
 #include "oraemb/session.h"
 #include "oraemb/sqlite_util.h"
 #include "oraemb/value_ops.h"
@@ -156,6 +157,7 @@ const std::map<std::string, std::vector<ColumnDesc>>& views() {
         {"LINE", num()},
         {"POSITION", num()},
         {"TEXT", vc(4000)}}},
+      {"USER_VIEWS", {{"VIEW_NAME", vc(128)}, {"TEXT_LENGTH", num()}, {"TEXT", vc(4000)}}},
       {"USER_USERS",
        {{"USERNAME", vc(128)},
         {"USER_ID", num()},
@@ -264,6 +266,7 @@ std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
                         chars ? t(ty.char_semantics ? "C" : "B") : none()});
       }
     }
+    append_view_columns(rows);
   } else if (view == "USER_CONSTRAINTS") {
     for (const auto& c : s.constraints) {
       rows.push_back({t(owner), t(c.name), t(std::string(1, c.type)), t(s.name_of(c.table_obj)),
@@ -320,11 +323,14 @@ std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
                       t("REFERENCING NEW AS NEW OLD AS OLD"), t(tr.when_text), t("ENABLED"),
                       t("PL/SQL"), t(tr.body_text)});
     }
+  } else if (view == "USER_VIEWS") {
+    rows = user_views_rows();
   } else if (view == "USER_OBJECTS") {
     for (const auto& [obj, info] : s.objects) {
       std::string status = "VALID";
       if (info.type == "TRIGGER" && !trigger_errors(s, s.triggers.at(obj)).empty())
         status = "INVALID";
+      if (info.type == "VIEW" && !queries().view_valid(info.name)) status = "INVALID";
       bool segment = info.type == "TABLE" || info.type == "INDEX" || info.type == "LOB";
       bool generated = info.name.rfind("SYS_", 0) == 0;
       rows.push_back({t(info.name), none(), n(obj), segment ? n(obj) : none(), t(info.type),

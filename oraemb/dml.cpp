@@ -33,6 +33,7 @@ const TableInfo& Session::table_for_dml(const std::string& name) {
   const TableInfo* t = catalog_.schema()->find_table(name);
   if (t) return *t;
   if (!catalog_.schema()->find_table_ns(name) && is_view(name)) raise(1031);
+  refuse_view_dml(name);
   raise(942);
 }
 

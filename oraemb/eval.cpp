@@ -92,7 +92,9 @@ Value arithmetic(Op op, const Value& a, const Value& b) {
 
 void Session::resolve(Expr& e, const Scope& scope, bool allow_columns) {
   for (auto& arg : e.args) resolve(*arg, scope, allow_columns);
+  if (e.subquery || e.over) resolve_query_expr(e, scope);
   if (e.op == Op::Column) {
+    e.outer = 0;
     if (scope.new_table && (e.qualifier == "NEW" || e.qualifier == "OLD")) {
       int idx = scope.new_table->column_index(e.name);
       if (idx < 0) raise(4076);
@@ -101,6 +103,7 @@ void Session::resolve(Expr& e, const Scope& scope, bool allow_columns) {
       return;
     }
     if (!allow_columns) raise(984);
+    if (e.qualifier.empty() && resolve_merged_column(e, scope)) return;
     int found = -1;
     for (size_t s = 0; s < scope.sources.size(); ++s) {
       const Source& src = scope.sources[s];
@@ -113,6 +116,7 @@ void Session::resolve(Expr& e, const Scope& scope, bool allow_columns) {
         e.source = static_cast<int>(s);
       }
     }
+    if (found < 0 && resolve_outer_column(e, scope)) return;
     if (found < 0) {
       raise(904, {e.qualifier.empty() ? dq(e.name) : dq(e.qualifier) + "." + dq(e.name)});
     }
@@ -142,9 +146,14 @@ void Session::resolve(Expr& e, const Scope& scope, bool allow_columns) {
 OraType Session::type_of(const Expr& e, const Scope& scope) const {
   switch (e.op) {
     case Op::Column: {
-      const Source& src = scope.sources[e.source];
+      const Scope* in = &scope;
+      for (int k = 0; k < e.outer && in->outer; ++k) in = in->outer;
+      const Source& src = in->sources[e.source];
       return src.columns[e.slot - src.offset].type;
     }
+    case Op::Subquery:
+    case Op::Analytic:
+      return query_expr_type(e);
     case Op::NewRef:
       return scope.new_table->columns[e.slot].type;
     case Op::Literal: {
@@ -289,7 +298,11 @@ int Session::cond(const Expr& e, EvalContext& ctx) {
       bool m = like(utf8_to_utf16(value_text(s)), 0, utf8_to_utf16(value_text(p)), 0, escape);
       return e.negated ? !m : m;
     }
+    case Op::Exists:
+    case Op::Quantified:
+      return cond_query_expr(e, ctx);
     case Op::In: {
+      if (e.subquery) return cond_query_expr(e, ctx);
       Value v = eval(*e.args[0], ctx);
       if (v.is_null()) return -1;
       bool unknown = false;
@@ -558,7 +571,15 @@ Value Session::eval(const Expr& e, EvalContext& ctx) {
     case Op::Literal:
       return e.literal;
     case Op::Column:
+      if (e.outer) {
+        const EvalContext* in = &ctx;
+        for (int k = 0; k < e.outer && in->outer; ++k) in = in->outer;
+        return (*in->row)[e.slot];
+      }
       return (*ctx.row)[e.slot];
+    case Op::Subquery:
+    case Op::Analytic:
+      return eval_query_expr(e, ctx);
     case Op::NewRef:
       return (*ctx.new_row)[e.slot];
     case Op::Rowid:

@@ -1,7 +1,7 @@
 // The parser's statement level: token helpers, the dispatch on a statement's
-// first keywords, queries and DML, and the entry points for a trigger's
-// stored condition and body. DDL and user statements are in parser_ddl.cpp,
-// expressions in parser_expressions.cpp.
+// first keywords, DML, and the entry points for a trigger's stored condition
+// and body. Queries are in parser_query.cpp, DDL and user statements in
+// parser_ddl.cpp, expressions in parser_expressions.cpp.
 #include "oraemb/parser.h"
 
 #include <algorithm>
@@ -96,6 +96,10 @@ void Parser::unsupported() {
   raise(3001);
 }
 
+void Parser::unsupported(const std::string& construct) {
+  throw ora_error(3001, ora_message(3001) + ": " + construct);
+}
+
 std::string Parser::name(int code) {
   const Token& tok = peek();
   if (tok.kind == Tok::QIdent) return next().text;
@@ -119,12 +123,11 @@ Statement Parser::parse_statement() {
   Statement st;
   st.text = sql_;
   const Token& first = peek();
-  if (first.kind != Tok::Ident) fail(900);
-  if (is_kw("SELECT")) {
+  if (first.kind != Tok::Ident && !is_sym("(")) fail(900);
+  if (is_kw("SELECT") || is_kw("WITH") || is_sym("(")) {
     st.kind = StmtKind::Select;
     st.select = select(false);
-  } else if (is_kw("WITH")) {
-    unsupported();
+    expect_end();
   } else if (is_kw("INSERT")) {
     st.kind = StmtKind::Insert;
     st.insert = insert();
@@ -200,130 +203,6 @@ Statement Parser::parse_statement() {
   return st;
 }
 
-// ---------------------------------------------------------------- SELECT
-
-std::unique_ptr<SelectStmt> Parser::select(bool allow_into) {
-  auto sel = std::make_unique<SelectStmt>();
-  expect_kw("SELECT", 928);
-  if (accept_kw("DISTINCT") || accept_kw("UNIQUE"))
-    sel->distinct = true;
-  else
-    accept_kw("ALL");
-  do {
-    SelectItem item;
-    size_t start = peek().start;
-    if (is_sym("*")) {
-      next();
-      item.star = true;
-    } else if ((peek().kind == Tok::Ident || peek().kind == Tok::QIdent) && is_sym(".", 1) &&
-               is_sym("*", 2)) {
-      item.star_qualifier = next().text;
-      next();
-      next();
-      item.star = true;
-    } else {
-      item.expr = expr();
-      size_t end = lexed_.tokens[pos_ - 1].end;
-      item.text = sql_.substr(start, end - start);
-      if (accept_kw("AS")) {
-        item.alias = name(923);
-      } else if (peek().kind == Tok::QIdent ||
-                 (peek().kind == Tok::Ident && !is_reserved_word(peek().text) && !is_kw("BULK"))) {
-        item.alias = next().text;
-      }
-    }
-    sel->items.push_back(std::move(item));
-  } while (accept_sym(","));
-  if (allow_into && accept_kw("INTO")) {
-    do {
-      const Token& tok = peek();
-      if (tok.kind != Tok::Bind) unsupported();
-      sel->into.push_back(primary());
-    } while (accept_sym(","));
-  }
-  expect_kw("FROM", 923);
-  table_ref(*sel);
-  while (accept_sym(",")) table_ref(*sel);
-  static const char* const joins[] = {"JOIN", "INNER", "LEFT", "RIGHT", "FULL", "CROSS", "NATURAL"};
-  for (const char* j : joins)
-    if (is_kw(j)) unsupported();
-  if (accept_kw("WHERE")) sel->where = expr();
-  if (is_kw("CONNECT") || is_kw("START")) unsupported();
-  if (accept_kw("GROUP")) {
-    expect_kw("BY");
-    do sel->group_by.push_back(expr());
-    while (accept_sym(","));
-  }
-  if (accept_kw("HAVING")) sel->having = expr();
-  if (is_kw("UNION") || is_kw("INTERSECT") || is_kw("MINUS")) unsupported();
-  if (accept_kw("ORDER")) {
-    if (is_kw("SIBLINGS")) unsupported();
-    expect_kw("BY");
-    do {
-      OrderItem item;
-      item.expr = expr();
-      if (accept_kw("DESC"))
-        item.desc = true;
-      else
-        accept_kw("ASC");
-      if (accept_kw("NULLS")) {
-        if (accept_kw("FIRST"))
-          item.nulls = 1;
-        else {
-          expect_kw("LAST");
-          item.nulls = 2;
-        }
-      }
-      sel->order_by.push_back(std::move(item));
-    } while (accept_sym(","));
-  }
-  if (accept_kw("FOR")) {
-    expect_kw("UPDATE");
-    sel->for_update = true;
-    if (accept_kw("OF")) {
-      do {
-        name(904);
-        if (accept_sym(".")) name(904);
-      } while (accept_sym(","));
-    }
-    if (accept_kw("NOWAIT")) {
-      sel->nowait = true;
-    } else if (accept_kw("WAIT")) {
-      if (peek().kind != Tok::Number) fail(936);
-      sel->wait_seconds = std::atoi(next().text.c_str());
-    } else if (is_kw("SKIP")) {
-      unsupported();
-    }
-  }
-  if (is_kw("OFFSET") || is_kw("FETCH")) unsupported();
-  return sel;
-}
-
-void Parser::table_ref(SelectStmt& sel) {
-  TableRef ref;
-  if (accept_sym("(")) {
-    if (!is_kw("SELECT")) {
-      if (is_kw("WITH")) unsupported();
-      fail(928);
-    }
-    ref.subquery = select(false);
-    expect_sym(")", 907);
-  } else {
-    if (is_kw("TABLE") || is_kw("LATERAL") || is_kw("ONLY")) unsupported();
-    ref.name = name(903);
-    if (accept_sym(".")) unsupported();  // schema-qualified names
-    if (is_sym("@")) unsupported();
-    if (is_kw("PARTITION") || is_kw("SAMPLE") || is_kw("AS")) unsupported();
-  }
-  if (peek().kind == Tok::QIdent ||
-      (peek().kind == Tok::Ident && !is_reserved_word(peek().text) && !is_kw("JOIN") &&
-       !is_kw("INNER") && !is_kw("LEFT") && !is_kw("RIGHT") && !is_kw("FULL") && !is_kw("CROSS") &&
-       !is_kw("NATURAL") && !is_kw("OFFSET") && !is_kw("FETCH") && !is_kw("MINUS"))) {
-    ref.alias = next().text;
-  }
-  sel.from.push_back(std::move(ref));
-}
-
 // ---------------------------------------------------------------- DML
 
 std::unique_ptr<InsertStmt> Parser::insert() {
@@ -351,7 +230,7 @@ std::unique_ptr<InsertStmt> Parser::insert() {
     ins->select = select(false);
     expect_sym(")", 907);
   } else if (is_kw("WITH")) {
-    unsupported();
+    ins->select = select(false);
   } else {
     fail(926);
   }

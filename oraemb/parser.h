@@ -35,10 +35,27 @@ class Parser {
   std::string name(int code);  // identifier (quoted or not, not reserved)
   [[noreturn]] void fail(int code);
   [[noreturn]] void unsupported();
+  // ORA-03001 naming the construct refused.
+  [[noreturn]] void unsupported(const std::string& construct);
   void expect_end();
 
+  // A query: [WITH ...] blocks joined by set operators, ORDER BY, the row
+  // limit and FOR UPDATE (parser_query.cpp).
   std::unique_ptr<SelectStmt> select(bool allow_into);
+  std::unique_ptr<SelectStmt> query_term(bool allow_into);
+  std::unique_ptr<SelectStmt> query_block(bool allow_into);
+  void order_by_clause(SelectStmt& sel);
+  void row_limit_clause(SelectStmt& sel);
+  void from_clause(SelectStmt& sel);
+  std::unique_ptr<JoinNode> join_expr(SelectStmt& sel);
+  std::unique_ptr<JoinNode> table_primary(SelectStmt& sel);
   void table_ref(SelectStmt& sel);
+  std::unique_ptr<PivotClause> pivot_clause();
+  bool at_subquery() const;  // "(" opens a query rather than an expression or a join
+  // A subquery after its "(" up to and including the ")".
+  std::shared_ptr<SelectStmt> subquery_in_parens();
+  std::shared_ptr<WindowSpec> window_spec();
+  std::unique_ptr<CreateViewStmt> create_view(bool or_replace);
   std::unique_ptr<InsertStmt> insert();
   std::unique_ptr<UpdateStmt> update();
   std::unique_ptr<DeleteStmt> remove();

@@ -38,6 +38,10 @@ Statement Parser::create() {
   } else if (!or_replace && accept_kw("USER")) {
     st.kind = StmtKind::CreateUser;
     st.user = user_options(true);
+  } else if (is_kw("VIEW") || is_kw("FORCE") || is_kw("NOFORCE") ||
+             (is_kw("NO") && is_kw("FORCE", 1))) {
+    st.kind = StmtKind::CreateView;
+    st.create_view = create_view(or_replace);
   } else {
     static const char* const others[] = {
         "VIEW",      "FORCE",       "NOFORCE",        "SYNONYM",   "PUBLIC",   "USER",
@@ -690,6 +694,8 @@ std::unique_ptr<DropStmt> Parser::drop() {
     dr->what = "SEQUENCE";
   else if (accept_kw("TRIGGER"))
     dr->what = "TRIGGER";
+  else if (accept_kw("VIEW"))
+    dr->what = "VIEW";
   else {
     static const char* const others[] = {
         "VIEW",         "SYNONYM", "USER", "PROCEDURE",  "FUNCTION",  "PACKAGE", "TYPE",
@@ -698,9 +704,9 @@ std::unique_ptr<DropStmt> Parser::drop() {
       if (is_kw(w)) unsupported();
     fail(950);
   }
-  dr->name = name(dr->what == "TABLE" ? 903 : 953);
+  dr->name = name(dr->what == "TABLE" || dr->what == "VIEW" ? 903 : 953);
   if (accept_sym(".")) unsupported();
-  if (dr->what == "TABLE") {
+  if (dr->what == "TABLE" || dr->what == "VIEW") {
     if (accept_kw("CASCADE")) {
       expect_kw("CONSTRAINTS");
       dr->cascade = true;

@@ -170,7 +170,13 @@ ExprPtr Parser::not_expr() {
     e->args.push_back(not_expr());
     return e;
   }
-  if (is_kw("EXISTS")) unsupported();
+  if (is_kw("EXISTS") && is_sym("(", 1)) {
+    size_t start = next().start;
+    next();
+    auto e = make(Op::Exists, start);
+    e->subquery = subquery_in_parens();
+    return e;
+  }
   return predicate();
 }
 
@@ -181,9 +187,22 @@ ExprPtr Parser::predicate() {
   for (const char* c : cmps) {
     if (is_sym(c)) {
       next();
-      if (is_kw("ANY") || is_kw("ALL") || is_kw("SOME")) unsupported();
       auto e = make(Op::Cmp, start);
       e->name = (std::string(c) == "!=" || std::string(c) == "^=") ? "<>" : c;
+      if (is_kw("ANY") || is_kw("ALL") || is_kw("SOME")) {
+        e->op = Op::Quantified;
+        e->all = next().text == "ALL";
+        e->args.push_back(std::move(left));
+        expect_sym("(", 906);
+        if (is_kw("SELECT") || is_kw("WITH")) {
+          e->subquery = subquery_in_parens();
+          return e;
+        }
+        do e->args.push_back(additive());
+        while (accept_sym(","));
+        expect_sym(")", 907);
+        return e;
+      }
       e->args.push_back(std::move(left));
       e->args.push_back(additive());
       return e;
@@ -217,7 +236,10 @@ ExprPtr Parser::predicate() {
     e->negated = negated;
     e->args.push_back(std::move(left));
     expect_sym("(", 906);
-    if (is_kw("SELECT") || is_kw("WITH")) unsupported();
+    if (is_kw("SELECT") || is_kw("WITH")) {
+      e->subquery = subquery_in_parens();
+      return e;
+    }
     do e->args.push_back(additive());
     while (accept_sym(","));
     expect_sym(")", 907);
@@ -319,7 +341,11 @@ ExprPtr Parser::primary() {
     case Tok::Symbol:
       if (tok.text == "(") {
         next();
-        if (is_kw("SELECT") || is_kw("WITH")) unsupported();  // scalar subqueries
+        if (is_kw("SELECT") || is_kw("WITH")) {
+          e = make(Op::Subquery, start);
+          e->subquery = subquery_in_parens();
+          break;
+        }
         e = expr();
         if (is_sym(",")) unsupported();  // row value constructors
         expect_sym(")", 907);
@@ -405,7 +431,8 @@ ExprPtr Parser::primary() {
           fail(936);
         } else {
           std::string second = name(904);
-          if (is_sym("(") || is_sym(".")) unsupported();  // package functions, schema.table.column
+          if ((is_sym("(") && !is_sym("+", 1)) || is_sym("."))
+            unsupported();  // package functions, schema.table.column
           e = make(Op::Column, start);
           e->qualifier = word;
           e->name = second;
@@ -414,7 +441,13 @@ ExprPtr Parser::primary() {
         e = make(Op::Column, start);
         e->name = word;
       }
-      if (is_sym("(") && peek(1).kind == Tok::Symbol && peek(1).text == "+") unsupported();
+      if (is_sym("(") && peek(1).kind == Tok::Symbol && peek(1).text == "+") {
+        if (e->op != Op::Column || !is_sym(")", 2)) unsupported();
+        next();
+        next();
+        next();
+        e->outer_mark = true;  // the old outer-join marker (+)
+      }
       break;
     }
     case Tok::End:
@@ -425,7 +458,8 @@ ExprPtr Parser::primary() {
 }
 
 ExprPtr Parser::function_call(std::string fn, size_t start) {
-  if (!implemented_functions().count(fn)) {
+  const bool analytic_only = fn == "ROW_NUMBER" || fn == "RANK" || fn == "DENSE_RANK";
+  if (!analytic_only && !implemented_functions().count(fn)) {
     if (known_functions().count(fn)) unsupported();
     raise(904, {dq(fn)});
   }
@@ -445,6 +479,16 @@ ExprPtr Parser::function_call(std::string fn, size_t start) {
     while (accept_sym(","));
   }
   expect_sym(")", 907);
+  if (analytic_only && !is_kw("OVER")) {
+    if (is_kw("WITHIN")) unsupported(fn + " WITHIN GROUP");
+    throw ora_error(30484, "missing window specification for this function");
+  }
+  if (accept_kw("OVER")) {
+    if (!analytic_only && fn != "SUM" && fn != "COUNT" && fn != "AVG" && fn != "MIN" && fn != "MAX")
+      unsupported(fn + " OVER");
+    e->op = Op::Analytic;
+    e->over = window_spec();
+  }
   if (is_kw("OVER") || is_kw("KEEP") || is_kw("WITHIN")) unsupported();
   return e;
 }

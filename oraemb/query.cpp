@@ -1,14 +1,14 @@
-// Query execution: FROM sources (user tables read from SQLite, dictionary
-// views, subqueries), nested-loop joins with conjuncts applied as early as
-// their sources allow, grouping and aggregates, DISTINCT, ORDER BY, and the
-// describe of the select list. Simple equality conjuncts on a ROWID or a
-// NUMBER/VARCHAR2 column are pushed into the SQLite scan; scans decode only
-// the columns the query uses, and the first table is streamed, not kept.
+// The cursor of a query: a query of one user table is streamed (its rows
+// read from a snapshot connection and evaluated as they are fetched), any
+// other is run by the query executor at the first fetch. Also the scans of
+// one table with simple equality conjuncts on a ROWID or a NUMBER/VARCHAR2
+// column pushed into SQLite (DML reads its rows so), and ROWID decoding.
 #include <algorithm>
 #include <cctype>
 #include <set>
 
 #include "oraemb/ora_error.h"
+#include "oraemb/query_executor.h"
 #include "oraemb/session.h"
 #include "oraemb/snapshot_readers.h"
 #include "oraemb/sqlite_util.h"
@@ -17,67 +17,45 @@
 namespace oraemb {
 namespace {
 
-struct Plan {
-  Scope scope;
-  std::vector<ExprPtr> owned;
-  std::vector<const Expr*> items;
-  std::vector<ColumnDesc> desc;
-  std::vector<const Expr*> aggregates;
-  std::vector<std::vector<const Expr*>> conjuncts;  // by the last source they need
-  std::vector<const Expr*> rownum_conjuncts;
-  std::vector<int> order_item;
-  bool grouped = false;
-};
+// Calls `fn` for `e` and every expression under it, those of subqueries too.
+void walk(const Expr& e, const std::function<void(const Expr&)>& fn);
+
+void walk_query(const SelectStmt& q, const std::function<void(const Expr&)>& fn) {
+  auto each = [&](const Expr* e) {
+    if (e) walk(*e, fn);
+  };
+  if (q.set_left) walk_query(*q.set_left, fn);
+  if (q.set_right) walk_query(*q.set_right, fn);
+  for (const auto& [name, w] : q.with) walk_query(*w, fn);
+  for (const auto& item : q.items) each(item.expr.get());
+  for (const auto& ref : q.from) {
+    if (ref.subquery) walk_query(*ref.subquery, fn);
+    if (ref.pivot) {
+      for (const auto& a : ref.pivot->aggregates) each(a.call.get());
+      for (const auto& v : ref.pivot->values) each(v.value.get());
+      if (ref.pivot->rewritten) walk_query(*ref.pivot->rewritten, fn);
+    }
+  }
+  std::function<void(const JoinNode*)> joins = [&](const JoinNode* n) {
+    if (!n) return;
+    each(n->on.get());
+    joins(n->left.get());
+    joins(n->right.get());
+  };
+  joins(q.joins.get());
+  each(q.where.get());
+  for (const auto& g : q.group_by) each(g.get());
+  each(q.having.get());
+  for (const auto& o : q.order_by) each(o.expr.get());
+  each(q.offset.get());
+  each(q.fetch.get());
+}
 
 void walk(const Expr& e, const std::function<void(const Expr&)>& fn) {
-  fn(e);
-  for (const auto& a : e.args) walk(*a, fn);
-}
-
-void split_and(const Expr* e, std::vector<const Expr*>& out) {
-  if (e->op == Op::And) {
-    split_and(e->args[0].get(), out);
-    split_and(e->args[1].get(), out);
-  } else {
-    out.push_back(e);
-  }
-}
-
-std::string key_of(const Value& v) {
-  std::string key(1, static_cast<char>('0' + static_cast<int>(v.kind)));
-  if (v.kind == Kind::Number)
-    key += v.number.to_text();
-  else if (v.kind == Kind::Date)
-    key += v.date.to_storage();
-  else
-    key += v.bytes;
-  return key;
-}
-
-std::string row_key(const std::vector<Value>& row) {
-  std::string key;
-  for (const Value& v : row) {
-    std::string k = key_of(v);
-    key += std::to_string(k.size()) + ":" + k;
-  }
-  return key;
-}
-
-std::string item_name(const SelectItem& item) {
-  if (!item.alias.empty()) return item.alias;
-  if (item.expr->op == Op::Column) return item.expr->name;
-  std::string out;
-  bool quoted = false;
-  for (char c : item.text) {
-    if (c == '\'') quoted = !quoted;
-    if (!quoted && std::isspace(static_cast<unsigned char>(c))) continue;
-    out += quoted ? c : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  }
-  return out;
-}
-
-bool is_aggregate_name(const std::string& f) {
-  return f == "COUNT" || f == "MIN" || f == "MAX" || f == "SUM" || f == "AVG";
+  walk_expr(e, [&](const Expr& x) {
+    fn(x);
+    if (x.subquery) walk_query(*x.subquery, fn);
+  });
 }
 
 }  // namespace
@@ -103,129 +81,8 @@ bool parse_rowid(const std::string& text, int64_t& obj, int64_t& rid) {
 }
 
 Scope Session::build_scope(SelectStmt& sel) {
-  Scope scope;
-  int offset = 0;
-  for (auto& ref : sel.from) {
-    Source src;
-    src.alias = ref.alias;
-    if (ref.subquery) {
-      src.subquery = ref.subquery.get();
-      Scope inner = build_scope(*ref.subquery);
-      std::vector<ColumnDesc> desc;
-      run_query(*ref.subquery, inner, &desc, nullptr);
-      src.columns = desc;
-    } else {
-      src.name = ref.name;
-      const TableInfo* t = catalog_.schema()->find_table(ref.name);
-      if (t) {
-        src.table_obj = t->obj;
-        for (size_t c = 0; c < t->columns.size(); ++c) {
-          ColumnDesc d{t->columns[c].name, t->columns[c].type};
-          d.type.nullable = catalog_.schema()->column_nullable(t->obj, static_cast<int>(c));
-          src.columns.push_back(d);
-        }
-      } else if (!catalog_.schema()->find_table_ns(ref.name) && is_view(ref.name)) {
-        src.columns = view_columns(ref.name);
-      } else {
-        raise(942);
-      }
-    }
-    src.offset = offset;
-    offset += static_cast<int>(src.columns.size());
-    scope.sources.push_back(std::move(src));
-  }
-  return scope;
+  return queries().build_scope(sel, nullptr);
 }
-
-namespace {
-
-// Builds the plan of a query: sources, resolved expressions, describe.
-std::shared_ptr<Plan> make_plan(Session& s, SelectStmt& sel, Scope scope) {
-  auto plan = std::make_shared<Plan>();
-  plan->scope = std::move(scope);
-  const Scope& sc = plan->scope;
-  for (auto& item : sel.items) {
-    if (item.star) {
-      bool any = false;
-      for (size_t k = 0; k < sc.sources.size(); ++k) {
-        const Source& src = sc.sources[k];
-        if (!item.star_qualifier.empty() &&
-            item.star_qualifier != (src.alias.empty() ? src.name : src.alias))
-          continue;
-        any = true;
-        for (size_t c = 0; c < src.columns.size(); ++c) {
-          auto e = std::make_unique<Expr>();
-          e->op = Op::Column;
-          e->name = src.columns[c].name;
-          e->slot = src.offset + static_cast<int>(c);
-          e->source = static_cast<int>(k);
-          plan->desc.push_back(src.columns[c]);
-          plan->items.push_back(e.get());
-          plan->owned.push_back(std::move(e));
-        }
-      }
-      if (!any) raise(904, {dq(item.star_qualifier)});
-      continue;
-    }
-    s.resolve(*item.expr, sc, true);
-    plan->items.push_back(item.expr.get());
-    plan->desc.push_back({item_name(item), s.type_of(*item.expr, sc)});
-    if (item.expr->op != Op::Column) plan->desc.back().type.nullable = true;
-  }
-  plan->conjuncts.resize(std::max<size_t>(1, sc.sources.size()));
-  if (sel.where) {
-    s.resolve(*sel.where, sc, true);
-    std::vector<const Expr*> parts;
-    split_and(sel.where.get(), parts);
-    for (const Expr* part : parts) {
-      int level = 0;
-      bool rownum = false;
-      walk(*part, [&](const Expr& e) {
-        if (e.op == Op::Column || e.op == Op::Rowid) level = std::max(level, e.source);
-        if (e.op == Op::Rownum) rownum = true;
-        if (e.op == Op::Func && is_aggregate_name(e.name)) raise(934);
-      });
-      if (rownum)
-        plan->rownum_conjuncts.push_back(part);
-      else
-        plan->conjuncts[level].push_back(part);
-    }
-  }
-  for (auto& g : sel.group_by) s.resolve(*g, sc, true);
-  if (sel.having) s.resolve(*sel.having, sc, true);
-  for (auto& o : sel.order_by) {
-    int index = -1;
-    if (o.expr->op == Op::Literal && o.expr->literal.kind == Kind::Number) {
-      auto k = o.expr->literal.number.to_int64();
-      if (!k || *k < 1 || *k > static_cast<int64_t>(plan->items.size()))
-        throw ora_error(1785, "ORDER BY item must be the number of a SELECT-list expression");
-      index = static_cast<int>(*k - 1);
-    } else if (o.expr->op == Op::Column && o.expr->qualifier.empty()) {
-      for (size_t k = 0; k < sel.items.size() && index < 0; ++k)
-        if (!sel.items[k].alias.empty() && sel.items[k].alias == o.expr->name)
-          index = static_cast<int>(k);
-    }
-    if (index < 0) s.resolve(*o.expr, sc, true);
-    plan->order_item.push_back(index);
-  }
-  auto collect = [&](Expr& root) {
-    walk(root, [&](const Expr& e) {
-      if (e.op == Op::Func && is_aggregate_name(e.name)) {
-        const_cast<Expr&>(e).aggregate = static_cast<int>(plan->aggregates.size());
-        plan->aggregates.push_back(&e);
-      }
-    });
-  };
-  for (auto& item : sel.items)
-    if (item.expr) collect(*item.expr);
-  if (sel.having) collect(*sel.having);
-  for (size_t k = 0; k < sel.order_by.size(); ++k)
-    if (plan->order_item[k] < 0) collect(*sel.order_by[k].expr);
-  plan->grouped = !plan->aggregates.empty() || !sel.group_by.empty();
-  return plan;
-}
-
-}  // namespace
 
 std::vector<std::vector<Value>> Session::scan_source(const Source& src, int index,
                                                      const std::vector<const Expr*>& conjuncts,
@@ -343,13 +200,12 @@ class CapturedBinds : public BindSource {
     });
   }
   void capture(const SelectStmt& sel, BindSource* from) {
-    for (const auto& item : sel.items) capture(item.expr.get(), from);
-    for (const auto& ref : sel.from)
-      if (ref.subquery) capture(*ref.subquery, from);
-    capture(sel.where.get(), from);
-    for (const auto& g : sel.group_by) capture(g.get(), from);
-    capture(sel.having.get(), from);
-    for (const auto& o : sel.order_by) capture(o.expr.get(), from);
+    walk_query(sel, [&](const Expr& x) {
+      if (x.op == Op::Bind && !values_.count(x.name)) {
+        if (!from) raise(1008);
+        values_.emplace(x.name, from->bind_value(x.name));
+      }
+    });
   }
   std::map<std::string, Value> values_;
 };
@@ -403,229 +259,13 @@ void Session::scan_table(const Source& src, int index, const std::vector<const E
   if (rc != SQLITE_DONE) sqlite_fail(conn_, "scan");
 }
 
-namespace {
-
-// The columns the query reads, per source; the scans leave the others NULL.
-// `sequences` tells whether it takes sequence values.
-std::vector<std::vector<bool>> needed_columns(const Plan& plan, const SelectStmt& sel,
-                                              bool& sequences) {
-  const Scope& sc = plan.scope;
-  size_t nsrc = sc.sources.size();
-  std::vector<std::vector<bool>> needed(nsrc);
-  for (size_t k = 0; k < nsrc; ++k) needed[k].assign(sc.sources[k].columns.size(), false);
-  auto mark = [&](const Expr& root) {
-    walk(root, [&](const Expr& e) {
-      if (e.op == Op::SeqValue) sequences = true;
-      if (e.op != Op::Column || e.source < 0 || e.source >= static_cast<int>(nsrc)) return;
-      int c = e.slot - sc.sources[e.source].offset;
-      if (c >= 0 && c < static_cast<int>(needed[e.source].size())) needed[e.source][c] = true;
-    });
-  };
-  for (const Expr* item : plan.items) mark(*item);
-  if (sel.where) mark(*sel.where);
-  for (const auto& g : sel.group_by) mark(*g);
-  if (sel.having) mark(*sel.having);
-  for (const auto& o : sel.order_by) mark(*o.expr);
-  return needed;
-}
-
-struct Match {
-  std::vector<Value> row;
-  std::vector<int64_t> rids;
-};
-
-// Groups: one per match when the query is not grouped. A grouped query
-// folds each match into its group as it is found.
-struct Group {
-  Match first;
-  std::vector<Value> aggs;
-  std::vector<int64_t> counts;
-  std::vector<std::set<std::string>> seen;
-};
-
-// A row of the result with its ORDER BY keys.
-struct Out {
-  std::vector<Value> values;
-  std::vector<Value> keys;
-};
-
-// COUNT takes its count and AVG divides its sum, once every match is in.
-void finish_aggregates(const Plan& plan, std::vector<Group>& groups) {
-  const size_t naggs = plan.aggregates.size();
-  for (auto& g : groups) {
-    for (size_t a = 0; a < naggs; ++a) {
-      const Expr& e = *plan.aggregates[a];
-      if (e.name == "COUNT") g.aggs[a] = Value::num(OraNumber::from_int(g.counts[a]));
-      if (e.name == "AVG" && !g.aggs[a].is_null())
-        g.aggs[a] = Value::num(g.aggs[a].number / OraNumber::from_int(g.counts[a]));
-    }
-  }
-}
-
-// ORDER BY, stable, with Oracle's NULL placement (last ascending, first
-// descending, unless NULLS FIRST / LAST says otherwise).
-void sort_rows(std::vector<Out>& out, const std::vector<OrderItem>& order_by) {
-  if (!order_by.empty()) {
-    std::stable_sort(out.begin(), out.end(), [&](const Out& a, const Out& b) {
-      for (size_t k = 0; k < order_by.size(); ++k) {
-        const Value& x = a.keys[k];
-        const Value& y = b.keys[k];
-        const OrderItem& item = order_by[k];
-        bool nulls_first = item.nulls ? item.nulls == 1 : item.desc;
-        if (x.is_null() || y.is_null()) {
-          if (x.is_null() && y.is_null()) continue;
-          return x.is_null() ? nulls_first : !nulls_first;
-        }
-        int c = compare_values(x, y);
-        if (c != 0) return item.desc ? c > 0 : c < 0;
-      }
-      return false;
-    });
-  }
-}
-
-}  // namespace
-
 std::vector<std::vector<Value>> Session::run_query(SelectStmt& sel, const Scope& scope,
                                                    std::vector<ColumnDesc>* desc_out,
                                                    std::vector<Value>* new_row) {
-  auto plan = make_plan(*this, sel, scope);
-  if (desc_out) *desc_out = plan->desc;
-  const Scope& sc = plan->scope;
-  size_t nsrc = sc.sources.size();
-  bool sequences = false;
-  std::vector<std::vector<bool>> needed = needed_columns(*plan, sel, sequences);
-  // A user table as the first source is streamed: its rows are joined,
-  // filtered and aggregated as they are read, not kept, so MAX over a large
-  // table needs no memory for its rows. NEXTVAL would write to the database
-  // while the scan is open, so such queries read their rows first.
-  const bool stream = nsrc > 0 && sc.sources[0].table_obj != 0 && !sequences;
-  std::vector<std::vector<std::vector<Value>>> source_rows(nsrc);
-  std::vector<std::vector<int64_t>> source_rids(nsrc);
-  for (size_t k = stream ? 1 : 0; k < nsrc; ++k)
-    source_rows[k] = scan_source(sc.sources[k], static_cast<int>(k), plan->conjuncts[k],
-                                 source_rids[k], &needed[k]);
-
-  std::vector<Match> matches;
-  std::vector<Value> row(sc.width());
-  std::vector<int64_t> rids(nsrc, 0);
-  EvalContext ctx;
-  ctx.row = &row;
-  ctx.rids = &rids;
-  ctx.new_row = new_row;
-  int64_t accepted = 0;
-
-  std::vector<Group> groups;
-  std::map<std::string, size_t> group_index;
-  const size_t naggs = plan->aggregates.size();
-  auto accumulate = [&](Group& g) {
-    for (size_t a = 0; a < naggs; ++a) {
-      const Expr& e = *plan->aggregates[a];
-      if (e.args.empty()) throw ora_error(909, "invalid number of arguments");
-      if (e.args[0]->op == Op::Star) {
-        ++g.counts[a];
-        continue;
-      }
-      Value v = eval(*e.args[0], ctx);
-      if (v.is_null()) continue;
-      if (e.distinct && !g.seen[a].insert(key_of(v)).second) continue;
-      ++g.counts[a];
-      Value& acc = g.aggs[a];
-      if (e.name == "SUM" || e.name == "AVG") {
-        acc = Value::num(acc.is_null() ? value_number(v) : acc.number + value_number(v));
-      } else if (e.name == "MIN" || e.name == "MAX") {
-        if (acc.is_null() ||
-            (e.name == "MIN" ? compare_values(v, acc) < 0 : compare_values(v, acc) > 0))
-          acc = v;
-      }
-    }
-  };
-  auto accept = [&]() {
-    if (!plan->grouped) {
-      matches.push_back({row, rids});
-      return;
-    }
-    std::vector<Value> keys;
-    for (auto& g : sel.group_by) keys.push_back(eval(*g, ctx));
-    std::string key = row_key(keys);
-    auto found = group_index.find(key);
-    if (found == group_index.end()) {
-      found = group_index.emplace(key, groups.size()).first;
-      Group g{Match{row, rids}, std::vector<Value>(naggs), std::vector<int64_t>(naggs, 0),
-              std::vector<std::set<std::string>>(naggs)};
-      groups.push_back(std::move(g));
-    }
-    accumulate(groups[found->second]);
-  };
-  std::function<void(size_t)> loop;
-  auto visit = [&](size_t level, const std::vector<Value>& values, int64_t rid) {
-    std::copy(values.begin(), values.end(), row.begin() + sc.sources[level].offset);
-    rids[level] = rid;
-    for (const Expr* c : plan->conjuncts[level])
-      if (cond(*c, ctx) != 1) return;
-    if (level + 1 < nsrc) {
-      loop(level + 1);
-      return;
-    }
-    ctx.rownum = accepted + 1;
-    for (const Expr* c : plan->rownum_conjuncts)
-      if (cond(*c, ctx) != 1) return;
-    ++accepted;
-    accept();
-  };
-  loop = [&](size_t level) {
-    for (size_t r = 0; r < source_rows[level].size(); ++r)
-      visit(level, source_rows[level][r], source_rids[level][r]);
-  };
-  if (stream)
-    scan_table(sc.sources[0], 0, plan->conjuncts[0], &needed[0],
-               [&](std::vector<Value>& values, int64_t rid) { visit(0, values, rid); });
-  else if (nsrc > 0)
-    loop(0);
-
-  if (plan->grouped) {
-    if (groups.empty() && sel.group_by.empty()) {
-      groups.push_back({Match{std::vector<Value>(sc.width()), std::vector<int64_t>(nsrc, 0)},
-                        std::vector<Value>(naggs), std::vector<int64_t>(naggs, 0),
-                        std::vector<std::set<std::string>>(naggs)});
-    }
-    finish_aggregates(*plan, groups);
-  } else {
-    groups.reserve(matches.size());
-    for (auto& m : matches) groups.push_back({std::move(m), {}, {}, {}});
-  }
-
-  std::vector<Out> out;
-  std::set<std::string> distinct_seen;
-  int64_t rownum = 0;
-  for (auto& g : groups) {
-    ctx.row = &g.first.row;
-    ctx.rids = &g.first.rids;
-    ctx.aggregates = plan->grouped ? &g.aggs : nullptr;
-    ctx.rownum = ++rownum;
-    if (sel.having && cond(*sel.having, ctx) != 1) continue;
-    Out o;
-    for (const Expr* item : plan->items) o.values.push_back(eval(*item, ctx));
-    if (sel.distinct && !distinct_seen.insert(row_key(o.values)).second) continue;
-    for (size_t k = 0; k < sel.order_by.size(); ++k) {
-      int idx = plan->order_item[k];
-      o.keys.push_back(idx >= 0 ? o.values[idx] : eval(*sel.order_by[k].expr, ctx));
-    }
-    if (sel.for_update) {
-      for (Value& v : o.values)
-        if (v.lob.table_obj) v.lob.for_update = true;
-      if (locks_.gathering())
-        for (size_t k = 0; k < scope.sources.size() && k < g.first.rids.size(); ++k)
-          if (scope.sources[k].table_obj)
-            locks_.note_row(scope.sources[k].table_obj, g.first.rids[k]);
-    }
-    out.push_back(std::move(o));
-  }
-  sort_rows(out, sel.order_by);
-  std::vector<std::vector<Value>> result;
-  result.reserve(out.size());
-  for (auto& o : out) result.push_back(std::move(o.values));
-  return result;
+  QueryExecutor& q = queries();
+  if (q.depth() == 0) q.next_epoch();
+  const bool whole = sel.set_op != SelectStmt::None || !sel.with.empty();
+  return q.run(sel, whole ? nullptr : &scope, nullptr, nullptr, desc_out, new_row);
 }
 
 namespace {
@@ -669,7 +309,8 @@ struct Assign {
 // sequence values (NEXTVAL writes), and no locking.
 bool streamable(const SelectStmt& sel, const Plan& plan, bool sequences) {
   return plan.scope.sources.size() == 1 && plan.scope.sources[0].table_obj != 0 && !plan.grouped &&
-         !sel.distinct && sel.order_by.empty() && !sel.having && !sel.for_update && !sequences;
+         !sel.distinct && sel.order_by.empty() && !sel.having && !sel.for_update && !sequences &&
+         !plan.subqueries && plan.analytics.empty() && !sel.offset && !sel.fetch && !sel.joins;
 }
 
 }  // namespace
@@ -677,18 +318,31 @@ bool streamable(const SelectStmt& sel, const Plan& plan, bool sequences) {
 std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& options,
                                             BindSource* binds) {
   auto cursor = std::make_unique<Cursor>();
-  Scope scope = build_scope(sel);
-  auto plan = make_plan(*this, sel, scope);
-  cursor->columns = plan->desc;
+  QueryExecutor& queries = this->queries();
+  queries.next_epoch();
+  // A compound query or one with WITH queries is described and run whole.
+  const bool whole = sel.set_op != SelectStmt::None || !sel.with.empty();
+  Scope scope;
+  std::shared_ptr<Plan> plan;
+  if (whole) {
+    cursor->columns = queries.describe(sel, nullptr);
+    if (sel.for_update && sel.set_op != SelectStmt::None)
+      throw ora_error(1786, "FOR UPDATE of this query expression is not allowed");
+  } else {
+    scope = build_scope(sel);
+    plan = queries.make_plan(sel, scope);
+    cursor->columns = plan->desc;
+  }
   if (options.parse_only || options.describe_only) return cursor;
   auto alive = alive_;
   bool sequences = false;
-  std::vector<std::vector<bool>> needed = needed_columns(*plan, sel, sequences);
+  std::vector<std::vector<bool>> needed;
+  if (plan) needed = queries.needed_columns(*plan, sel, sequences);
   // Without uncommitted changes of this session, the committed state of the
   // file is what the session sees: the rows are read through a connection
   // of their own, in a snapshot taken now, and evaluated as they are fetched.
   // Otherwise the session's own connection must read them (materialised).
-  if (streamable(sel, *plan, sequences) && !txn_.writing()) {
+  if (plan && streamable(sel, *plan, sequences) && !txn_.writing()) {
     auto state = std::make_shared<Stream>();
     state->binds = std::make_unique<CapturedBinds>(sel, binds);
     state->schema = catalog_.schema();
@@ -699,7 +353,7 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
     state->plan = plan;
     for (const Expr* c : plan->rownum_conjuncts) {
       bool only = true;
-      walk(*c, [&](const Expr& e) {
+      walk_expr(*c, [&](const Expr& e) {
         only = only && e.op != Op::Column && e.op != Op::Rowid && e.op != Op::Func &&
                e.op != Op::SeqValue && e.op != Op::NewRef;
       });
@@ -783,7 +437,7 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
     };
     return cursor;
   }
-  bool user_tables = false;
+  bool user_tables = whole;
   for (const auto& src : scope.sources)
     user_tables = user_tables || src.table_obj != 0 || src.subquery;
   if (sel.for_update) txn_.start();  // the transaction starts with SELECT ... FOR UPDATE

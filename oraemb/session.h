@@ -33,6 +33,7 @@ namespace oraemb {
 
 class Session;
 class SnapshotReaders;
+class QueryExecutor;
 
 struct ColumnDesc {
   std::string name;
@@ -85,11 +86,24 @@ struct Source {
   int offset = 0;         // first slot of the source in the evaluation row
   int64_t table_obj = 0;  // user table, 0 for views and subqueries
   const SelectStmt* subquery = nullptr;
+  std::shared_ptr<SelectStmt> view_query;  // a user view's query (owns what subquery points to)
+};
+
+// A column that USING or NATURAL made one: its unqualified name stands for
+// the left side's value (LEFT and inner joins), the right side's (RIGHT) or
+// the first of them that is not NULL (FULL).
+struct MergedColumn {
+  std::string name;
+  int left_source = -1, left_slot = -1;
+  int right_source = -1, right_slot = -1;
+  JoinNode::Kind kind = JoinNode::Inner;
 };
 
 struct Scope {
   std::vector<Source> sources;
   const TableInfo* new_table = nullptr;  // trigger context: :new / new. columns
+  const Scope* outer = nullptr;          // the enclosing query's (correlated subqueries)
+  std::vector<MergedColumn> merged;
   int width() const {
     return sources.empty()
                ? 0
@@ -102,8 +116,15 @@ struct EvalContext {
   const std::vector<int64_t>* rids = nullptr;  // per source
   std::vector<Value>* new_row = nullptr;
   const std::vector<Value>* aggregates = nullptr;
+  const std::vector<Value>* analytics = nullptr;
+  const EvalContext* outer = nullptr;  // the enclosing query's row (correlated subqueries)
   int64_t rownum = 0;
 };
+
+// Resolution of names the query executor adds: a column of an enclosing
+// query (e.outer set), and a column merged by USING / NATURAL.
+bool resolve_outer_column(Expr& e, const Scope& scope);
+bool resolve_merged_column(Expr& e, const Scope& scope);
 
 class Session {
  public:
@@ -153,6 +174,13 @@ class Session {
   Value next_sequence_value(const std::string& name, bool nextval);
   std::string rowid_text(int64_t table_obj, int64_t rid) const;
   std::shared_ptr<const Schema> schema() const { return catalog_.schema(); }
+  // Expressions holding a query (query_subqueries.cpp), analytic function
+  // values, and the resolution of both.
+  Value eval_query_expr(const Expr& e, EvalContext& ctx);
+  int cond_query_expr(const Expr& e, EvalContext& ctx);
+  void resolve_query_expr(Expr& e, const Scope& scope);
+  OraType query_expr_type(const Expr& e) const;
+  QueryExecutor& queries();
 
  private:
   Session() = default;
@@ -197,6 +225,12 @@ class Session {
   void ddl_alter_table(Schema& s, AlterTableStmt& at);
   void ddl_alter_sequence(Schema& s, CreateSequenceStmt& cs);
   void ddl_drop(Schema& s, DropStmt& dr);
+  // Views (views.cpp).
+  std::optional<ora_error> ddl_create_view(Schema& s, CreateViewStmt& cv);
+  void ddl_drop_view(Schema& s, const std::string& name);
+  void refuse_view_dml(const std::string& name);  // raises for a user view
+  std::vector<std::vector<Value>> user_views_rows();
+  void append_view_columns(std::vector<std::vector<Value>>& rows);
   void add_constraint(Schema& s, int64_t table_obj, const ConstraintDef& def);
   // CHECK constraints (check_constraints.cpp): added with their state and,
   // when validated, the rows already there checked (ORA-02293); ENABLE /
@@ -251,7 +285,9 @@ class Session {
   SequenceValues sequences_;   // CURRVAL of each sequence used
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::shared_ptr<SnapshotReaders> readers_;  // streamed queries' connections
+  std::shared_ptr<QueryExecutor> queries_;    // made at first use
   friend class Cursor;
+  friend class QueryExecutor;
 };
 
 // A salted digest of a password as ora$user stores it.

@@ -340,9 +340,9 @@ TEST_F(Sql, SequencesEndOrCycleAndCurrvalBelongsToTheSession) {
 TEST_F(Sql, ValidOracleOutsideTheSubsetIsUnimplemented) {
   ASSERT_EQ(exec("CREATE TABLE \"T\" (\"N\" NUMBER)"), OCI_SUCCESS);
   for (const char* sql :
-       {"SELECT N FROM T UNION SELECT N FROM T", "CREATE VIEW V AS SELECT * FROM T",
-        "SELECT * FROM T WHERE N IN (SELECT N FROM T)", "MERGE INTO T USING DUAL ON (1=1)",
-        "SELECT LPAD(N, 5) FROM T", "SELECT * FROM T a JOIN T b ON a.N = b.N"}) {
+       {"SELECT N FROM T CONNECT BY PRIOR N = N", "CREATE MATERIALIZED VIEW V AS SELECT * FROM T",
+        "SELECT * FROM T UNPIVOT (X FOR Y IN (N))", "MERGE INTO T USING DUAL ON (1=1)",
+        "SELECT LPAD(N, 5) FROM T", "SELECT * FROM T a CROSS APPLY T b"}) {
     EXPECT_EQ(exec(sql), OCI_ERROR) << sql;
     EXPECT_EQ(error_code(), 3001) << sql;
   }
