@@ -153,6 +153,7 @@ class conversion_driver {
     run.views = conv_.views;
     run.overwrite = conv_.mode() == UDB_MODE_OVERWRITE;
     for (const auto& [name, done] : done_) run.tables.push_back({name, done.first, done.second});
+    for (const auto& [name, dest] : skipped_) run.tables.push_back({name, dest, false, true});
     run.view_name = [this](const std::wstring& query) {
       std::wstring dest = destination_name(query);
       return conv_.uppercase ? tk_wstring(dest).to_upper() : dest;
@@ -242,6 +243,7 @@ class conversion_driver {
         drop_table(dest_name);
       } else if (mode == UDB_MODE_SKIP) {
         tk_trace(2, "Skip existing table");
+        skipped_.emplace(name, dest_name);
         return false;
       }
     }
@@ -459,6 +461,7 @@ class conversion_driver {
   std::vector<std::wstring> converted_;  // source names of the tables done
   // Source name -> destination name, and whether this run created it.
   std::map<std::wstring, std::pair<std::wstring, bool>, tk_utf16_less> done_;
+  std::map<std::wstring, std::wstring, tk_utf16_less> skipped_;  // source -> destination
   udb_relationships child_relationships_;
   std::map<std::wstring, std::wstring, tk_utf16_less> planned_;  // source -> destination
 };

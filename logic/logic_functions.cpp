@@ -326,7 +326,8 @@ logic_value logic_expr::call(const sql_expr& e) {
 logic_value logic_expr::aggregate(const sql_expr& e, const std::string& name) {
   if (for_check_) throw logic_refusal(name + " is an aggregate, which a CHECK cannot use");
   if (name == "FIRST" || name == "LAST")
-    throw logic_refusal(name + " has no Oracle equal (it depends on the order rows are read)");
+    throw logic_refusal(tk_utf16_to_utf8(e.name) +
+                        " has no Oracle equal (it depends on the order rows are read)");
   if (name == "COUNT" && e.star_argument) return {"COUNT(*)", logic_type::integer, true};
   if (e.args.size() != 1)
     throw logic_refusal(name + " with " + std::to_string(e.args.size()) + " arguments");
@@ -566,7 +567,9 @@ std::string number_format(const std::u16string& access) {
   std::string zeros;
   for (char c : whole)
     if (c == '0') zeros += '0';
-  std::string out = grouped ? "FM999G999G999G999G999G999G99" : "FM9999999999999999999999";
+  // ',' and '.' in an Oracle number format are those characters whatever
+  // the session's NLS settings (G and D would follow them).
+  std::string out = "FM9999999999999999999999";
   if (grouped) {
     // Digits from the right in groups of three, zeros where Access shows them.
     std::string digits(24, '9');
@@ -574,14 +577,14 @@ std::string number_format(const std::u16string& access) {
       digits[digits.size() - 1 - k] = '0';
     out = "FM";
     for (size_t k = 0; k < digits.size(); ++k) {
-      if (k != 0 && (digits.size() - k) % 3 == 0) out += 'G';
+      if (k != 0 && (digits.size() - k) % 3 == 0) out += ',';
       out += digits[k];
     }
   } else {
     out.resize(out.size() - zeros.size());
     out += zeros;
   }
-  if (!frac.empty()) out += "D" + frac;
+  if (!frac.empty()) out += "." + frac;
   return out;
 }
 
@@ -595,15 +598,18 @@ logic_value logic_expr::format(const sql_expr& e) {
   if (a.type == logic_type::date) {
     const std::string oracle = date_format(f);
     if (oracle.empty()) throw logic_refusal("Format \"" + tk_utf16_to_utf8(f) + "\" of a date");
+    // Month and day names in English, as Access writes them in en-US.
+    const bool names = oracle.find("Mon") != std::string::npos ||
+                       oracle.find("Day") != std::string::npos ||
+                       oracle.find("Dy") != std::string::npos;
     return {"TO_CHAR(" + a.sql + ", " + text_literal(tk_utf8_to_utf16(oracle)) +
-                ", 'NLS_DATE_LANGUAGE=AMERICAN')",
+                (names ? ", 'NLS_DATE_LANGUAGE=AMERICAN')" : ")"),
             logic_type::text, a.aggregate};
   }
   if (a.type == logic_type::integer || a.type == logic_type::number) {
     const std::string oracle = number_format(f);
     if (oracle.empty()) throw logic_refusal("Format \"" + tk_utf16_to_utf8(f) + "\" of a number");
-    return {"TO_CHAR(" + a.sql + ", '" + oracle + "', 'NLS_NUMERIC_CHARACTERS=''.,''')",
-            logic_type::text, a.aggregate};
+    return {"TO_CHAR(" + a.sql + ", '" + oracle + "')", logic_type::text, a.aggregate};
   }
   throw logic_refusal("Format of a value that is neither a date nor a number");
 }

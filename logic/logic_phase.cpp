@@ -88,7 +88,7 @@ class phase : public logic_catalog {
         c.complex = f.type >= kFirstComplexType && f.type < DAO_TYPE_UNKNOWN;
         info.relation.columns.push_back(std::move(c));
       }
-      comments(info);
+      if (!done.skipped) comments(info);
       if (info.created) rules(info);
       tables_.emplace(tk_wide_to_utf16(done.access), std::move(info));
     }

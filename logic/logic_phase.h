@@ -19,6 +19,7 @@ struct logic_table_done {
   std::wstring access;   // the source table
   std::wstring oracle;   // its Oracle table
   bool created = false;  // made by this run (constraints are added only then)
+  bool skipped = false;  // there from an earlier run and left alone: views may read it
 };
 
 struct logic_run {

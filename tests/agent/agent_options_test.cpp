@@ -43,6 +43,17 @@ TEST_F(AgentOptions, DefaultsReachTheSettings) {
   EXPECT_FALSE(conv_.uppercase);
 }
 
+TEST_F(AgentOptions, ViewsOptionAndProfileKeyAskForViews) {
+  ASSERT_TRUE(parse({"--src=a.mdb", "--dest=orcl", "--oraclh=db1"}));
+  EXPECT_FALSE(conv_.views);
+  ASSERT_TRUE(parse({"--src=a.mdb", "--dest=orcl", "--oraclh=db1", "--views"}));
+  EXPECT_TRUE(conv_.views);
+  tarvel_convertor other(tarvel_front_end::agent);
+  const std::string p = profile("[Generic settings]\r\nsrc=/d.mdb\r\nviews=1\r\n\r\n");
+  ASSERT_TRUE(other.load_profile_file(std::wstring(p.begin(), p.end())));
+  EXPECT_TRUE(other.views);
+}
+
 TEST_F(AgentOptions, LaterOptionsOverrideAProfileAndEarlierOnesAreOverridden) {
   const std::string p = profile(kProfile);
   ASSERT_TRUE(parse({"--profile=" + p, "--src=/opt/option.mdb", "--mode=2"}));

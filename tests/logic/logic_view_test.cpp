@@ -67,6 +67,23 @@ TEST(LogicView, SelectsUnderTheRunsNames) {
             "\"OrderID\" FROM \"ORDER_DETAILS\" T2");
 }
 
+TEST(LogicView, OutputNamesAreGivenAsColumnNamesAre) {
+  fixed_catalog catalog;
+  logic_view_options options;
+  options.uppercase = true;
+  const logic_view v = logic_translate_view(
+      *sql_parse(u"SELECT OrderID AS [Order Date], Freight AS [Select], Freight * 2 FROM Orders"),
+      catalog, options, {u"Order Date", u"Select", u"Expr1002"});
+  ASSERT_EQ(v.columns.size(), 3u);
+  EXPECT_EQ(v.columns[0].oracle, "ORDER_DATE");
+  EXPECT_EQ(v.columns[1].oracle, "SELECT");  // quoted, as a column would be
+  EXPECT_EQ(v.columns[2].oracle, "EXPR1002");
+  EXPECT_EQ(v.columns[2].type, logic_type::number);
+  // The Access SQL layer's names must match the query's columns.
+  EXPECT_THROW(logic_translate_view(*sql_parse(u"SELECT * FROM Orders"), catalog, options, {u"A"}),
+               logic_refusal);
+}
+
 TEST(LogicView, TopKeepsTheRowsTiedWithTheLast) {
   EXPECT_EQ(
       view_of(u"SELECT TOP 5 OrderID FROM Orders ORDER BY Freight DESC"),

@@ -158,7 +158,7 @@ public class MakeLogicDb {
     query("Order Info", 0, type(1), table("Orders"), column("Orders.OrderID"),
           column("IIf([Freight]>10,\"big\",\"small\")", "Size"), column("Year([Shipped])", "Yr"),
           column("Format([Shipped],\"yyyy-mm-dd\")", "Day"),
-          column("DateAdd(\"m\",1,[Shipped])", "Later"), column("[Freight]*2", "Twice"));
+          column("DateAdd(\"d\",1,[Shipped])", "Later"), column("[Freight]*2", "Twice"));
     query("By Freight", 0, type(1), table("Orders"), column("Orders.OrderID"),
           where("Orders.Freight Between 0 And 20"));
     query("Ask", 0, type(1), parameter("Which"), table("Orders"), column("Orders.OrderID"),
