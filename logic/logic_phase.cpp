@@ -258,10 +258,10 @@ class phase : public logic_catalog {
     views_.emplace_back(name, std::nullopt);
     const size_t slot = views_.size() - 1;
     const std::string shown = utf8(name);
-    const std::optional<std::u16string> text = sql_stored_query_text(file_, name);
-    if (!text) return;  // an action or pass-through query: no rows to show
     logic_view view;
     try {
+      const std::optional<std::u16string> text = sql_stored_query_text(file_, name);
+      if (!text) return;  // an action or pass-through query: no rows to show
       // The Access SQL layer's own check: parameters, forms, missing tables,
       // cycles and syntax are refused with the engine's error.
       const auto plan = sql_plan_query(file_, u"SELECT * FROM [" + name + u"]");
@@ -276,6 +276,10 @@ class phase : public logic_catalog {
       note("Query " + shown + " not carried over: " + e.what());
       return;
     } catch (const logic_refusal& e) {
+      note("Query " + shown + " not carried over: " + e.what());
+      return;
+    } catch (const std::exception& e) {
+      // The file's own damage (a query's rows unreadable): this query only.
       note("Query " + shown + " not carried over: " + e.what());
       return;
     }

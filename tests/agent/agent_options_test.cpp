@@ -48,10 +48,10 @@ TEST_F(AgentOptions, ViewsOptionAndProfileKeyAskForViews) {
   EXPECT_FALSE(conv_.views);
   ASSERT_TRUE(parse({"--src=a.mdb", "--dest=orcl", "--oraclh=db1", "--views"}));
   EXPECT_TRUE(conv_.views);
-  tarvel_convertor other(tarvel_front_end::agent);
+  conv_.views = false;
   const std::string p = profile("[Generic settings]\r\nsrc=/d.mdb\r\nviews=1\r\n\r\n");
-  ASSERT_TRUE(other.load_profile_file(std::wstring(p.begin(), p.end())));
-  EXPECT_TRUE(other.views);
+  ASSERT_TRUE(parse({"--profile=" + p}));
+  EXPECT_TRUE(conv_.views);
 }
 
 TEST_F(AgentOptions, LaterOptionsOverrideAProfileAndEarlierOnesAreOverridden) {

@@ -118,13 +118,13 @@ TEST(Profile, ViewsAreWrittenOnlyWhenAskedFor) {
   udb_profile with;
   ASSERT_TRUE(conv.store_profile(with));
   EXPECT_EQ(with.get(L"Generic settings", L"views"), L"1");
-  tarvel_convertor loaded(tarvel_front_end::agent);
-  ASSERT_TRUE(loaded.load_profile(with));
-  EXPECT_TRUE(loaded.views);
+  conv.views = false;
+  ASSERT_TRUE(conv.load_profile(with));
+  EXPECT_TRUE(conv.views);
   udb_profile off;
   off.set(L"Generic settings", L"views", L"0");
-  ASSERT_TRUE(loaded.load_profile(off));
-  EXPECT_FALSE(loaded.views);
+  ASSERT_TRUE(conv.load_profile(off));
+  EXPECT_FALSE(conv.views);
 }
 
 TEST(Profile, BadFilesAreRefusedClearly) {

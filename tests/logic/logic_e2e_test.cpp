@@ -184,3 +184,27 @@ TEST_F(logic_e2e, ViewsHoldTheRowsOfTheirQueries) {
 }
 
 }  // namespace
+
+namespace {
+
+// Saved queries of every kind, a 51-deep chain, a cycle, damaged definitions
+// and a crosstab over 10,000 values: each query is made a view or named
+// with its reason, and the run goes on to its end.
+TEST_F(logic_e2e, EveryBadQueryIsNamedAndTheRunGoesOn) {
+  const run_result r = convert(fixture("generated/savedQueries.mdb"), "--views --tab_def");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_FALSE(has(r.output, "ERROR")) << r.output;
+  for (const char* line : {
+           "Query TopTwo as view TopTwo\n",
+           "Query Chain50 as view Chain50\n",
+           "Query Chain51 not carried over: Query is too complex.\n",
+           "Query CycleA not carried over: Circular reference caused by 'CycleA'.\n",
+           "Query BrokenJoin not carried over: Query 'BrokenJoin' is corrupt.\n",
+           "Query OrdersAbove not carried over: Too few parameters. Expected 1.\n",
+           "Query RegionTotals not carried over: a crosstab query\n",
+           "Query BigSpenders not carried over: reads the query CustTotals, which has no view\n",
+       })
+    EXPECT_TRUE(has(r.output, line)) << line << r.output;
+}
+
+}  // namespace
