@@ -60,7 +60,7 @@ class query_writer {
   // One SELECT with its unions; `names` for its output columns when known.
   logic_view query(const sql_select& s, const select_scope* outer,
                    const std::vector<std::u16string>& names) {
-    if (s.transform) throw logic_refusal("a crosstab query");
+    if (s.transform) return crosstab(s, outer, names);
     logic_view first = core(s, outer, names);
     if (s.unions.empty()) return first;
     std::string sql = first.select;
@@ -116,6 +116,139 @@ class query_writer {
       out += quote(relation->oracle) + " " + src.alias;
     }
     scope.sources.push_back(std::move(src));
+  }
+
+  // A crosstab as PIVOT over the rows of its SELECT: the row headings, the
+  // pivot value and the aggregated value. The columns are the IN list or the
+  // values the Access SQL layer found in the data (`names`, fixed now).
+  logic_view crosstab(const sql_select& s, const select_scope* outer,
+                      const std::vector<std::u16string>& names) {
+    if (!s.unions.empty() || s.having || s.distinct || s.has_top)
+      throw logic_refusal("a crosstab with UNION, HAVING, DISTINCT or TOP");
+    select_scope scope(*this, outer, s);
+    std::string from;
+    for (const auto& f : s.from) {
+      std::string one;
+      add_source(scope, *f, one);
+      from += (from.empty() ? "" : ", ") + one;
+    }
+    logic_expr translator(scope, false);
+    // The aggregate and its argument.
+    const sql_expr& value = *s.transform;
+    std::string aggregate;
+    for (char16_t c : value.name)
+      aggregate += static_cast<char>(c >= u'a' && c <= u'z' ? c - 32 : c);
+    if (value.what != K::call ||
+        !(aggregate == "SUM" || aggregate == "AVG" || aggregate == "MIN" || aggregate == "MAX") ||
+        value.args.size() != 1)
+      throw logic_refusal(
+          "a crosstab whose value is not Sum, Avg, Min or Max of one expression "
+          "(Oracle's PIVOT gives 0 where Access gives Null for Count)");
+    logic_value v = translator.value(*value.args[0]);
+    if (v.aggregate) throw logic_refusal("an aggregate of an aggregate");
+    if (v.plain_column && v.type == logic_type::yes_no) v.sql = "(-" + v.sql + ")";
+    if (v.type != logic_type::integer && v.type != logic_type::number &&
+        v.type != logic_type::yes_no &&
+        !(v.type == logic_type::date && (aggregate == "MIN" || aggregate == "MAX")))
+      throw logic_refusal("a crosstab over values that are not numbers");
+    const logic_value pivot = translator.value(*s.pivot);
+    const bool text = pivot.type == logic_type::text;
+    if (!text && pivot.type != logic_type::integer)
+      throw logic_refusal("a crosstab whose column headings are neither text nor whole numbers");
+
+    // Row headings, then one column per heading.
+    std::vector<logic_value> heads;
+    for (const sql_select_item& it : s.items) {
+      if (it.expr->what == K::star) throw logic_refusal("a crosstab with *");
+      heads.push_back(translator.value(*it.expr));
+      if (heads.back().type == logic_type::text)
+        throw logic_refusal("crosstab rows headed by text (Oracle groups letter case apart)");
+    }
+    std::vector<std::u16string> headings;
+    if (!s.pivot_in.empty()) {
+      for (const auto& e : s.pivot_in) {
+        if (e->what == K::text)
+          headings.push_back(e->name);
+        else if (e->what == K::integer)
+          headings.push_back(tk_utf8_to_utf16(std::to_string(e->integer)));
+        else
+          throw logic_refusal("a crosstab heading that is not a text or a whole number");
+      }
+    } else {
+      if (names.size() < heads.size()) throw logic_refusal("a crosstab without its column names");
+      headings.assign(names.begin() + static_cast<std::ptrdiff_t>(heads.size()), names.end());
+    }
+    if (heads.size() + headings.size() > kMaxViewColumns)
+      throw logic_refusal("more than 1,000 columns (Oracle's limit)");
+    if (!names.empty() && names.size() != heads.size() + headings.size())
+      throw logic_refusal("a column list the Access SQL layer counts differently");
+
+    // Output names as a table's columns get theirs.
+    std::vector<std::u16string> access_names;
+    for (size_t i = 0; i < s.items.size(); ++i)
+      access_names.push_back(!names.empty()              ? names[i]
+                             : !s.items[i].alias.empty() ? s.items[i].alias
+                                                         : s.items[i].expr->name);
+    for (const auto& h : headings) access_names.push_back(h);
+    ora_validator validator(options_.max_name_bytes);
+    for (const auto& a : access_names) validator.used_names().push_back(tk_utf16_to_wide(a));
+    std::vector<std::wstring> given;
+    logic_view out;
+    for (size_t i = 0; i < access_names.size(); ++i) {
+      std::wstring name = tk_utf16_to_wide(access_names[i]);
+      if (options_.uppercase) name = tk_wstring(name).to_upper();
+      if (!validator.is_acceptable(name)) name = validator.get_safe_name(name);
+      for (const std::wstring& taken : given)
+        if (taken == name) {
+          validator.used_names().push_back(name);
+          name = validator.get_safe_name(name);
+          break;
+        }
+      given.push_back(name);
+      validator.used_names().push_back(name);
+      logic_column c;
+      c.access = access_names[i];
+      c.oracle = tk_to_utf8(name);
+      c.type = i < heads.size() ? heads[i].type
+                                : (aggregate == "AVG"             ? logic_type::number
+                                   : v.type == logic_type::yes_no ? logic_type::integer
+                                                                  : v.type);
+      out.columns.push_back(c);
+    }
+
+    std::string inner = "SELECT ";
+    for (size_t i = 0; i < heads.size(); ++i)
+      inner += heads[i].sql + " " + quote(out.columns[i].oracle) + ", ";
+    inner +=
+        (text ? "LOWER(" + pivot.sql + ")" : pivot.sql) + " \"PIVOT__\", " + v.sql + " \"VALUE__\"";
+    inner += from.empty() ? " FROM DUAL" : " FROM " + from;
+    if (s.where) inner += " WHERE " + translator.condition(*s.where);
+    std::string in;
+    for (size_t i = 0; i < headings.size(); ++i) {
+      std::string literal;
+      if (text) {
+        std::u16string lower;
+        for (char16_t c : headings[i]) {
+          if (c > 0x7F) throw logic_refusal("a crosstab heading with letters beyond ASCII");
+          lower += c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+        }
+        if (lower.empty() || lower == u"<>") throw logic_refusal("a crosstab column of Null");
+        literal = logic_expr::text_literal(lower);
+      } else {
+        const std::string digits = tk_utf16_to_utf8(headings[i]);
+        if (digits.empty() || digits.find_first_not_of("-0123456789") != std::string::npos)
+          throw logic_refusal("a crosstab column heading that is not a whole number: " + digits);
+        literal = digits;
+      }
+      in += (i ? ", " : "") + literal + " " + quote(out.columns[heads.size() + i].oracle);
+    }
+    if (in.empty()) throw logic_refusal("a crosstab without columns");
+    std::string list;
+    for (size_t i = 0; i < out.columns.size(); ++i)
+      list += (i ? ", " : "") + quote(out.columns[i].oracle);
+    out.select = "SELECT " + list + " FROM (" + inner + ") PIVOT (" + aggregate +
+                 "(\"VALUE__\") FOR \"PIVOT__\" IN (" + in + "))";
+    return out;
   }
 
   // One SELECT without its unions.

@@ -6,6 +6,7 @@
 
 #include <map>
 
+#include "TK/tk_text.h"
 #include "access/dao/dao_types.h"
 #include "access/dao/sql/sql_parser.h"
 
@@ -100,6 +101,36 @@ TEST(LogicView, TopKeepsTheRowsTiedWithTheLast) {
       "<= 5");
 }
 
+TEST(LogicView, CrosstabsPivotOverTheirHeadings) {
+  fixed_catalog catalog;
+  logic_view_options options;
+  // Headings found in the data, as the Access SQL layer names the columns.
+  const logic_view v = logic_translate_view(
+      *sql_parse(u"TRANSFORM Sum(Freight) SELECT OrderID FROM Orders GROUP BY OrderID "
+                 u"PIVOT [Ship Country]"),
+      catalog, options, {u"OrderID", u"France", u"UK"});
+  EXPECT_EQ(
+      v.select,
+      "SELECT \"OrderID\", \"France\", \"UK\" FROM (SELECT T1.\"ORDERID\" \"OrderID\", "
+      "LOWER(T1.\"SHIP_COUNTRY\") \"PIVOT__\", T1.\"FREIGHT\" \"VALUE__\" FROM \"ORDERS\" T1) "
+      "PIVOT (SUM(\"VALUE__\") FOR \"PIVOT__\" IN ('france' \"France\", 'uk' \"UK\"))");
+  ASSERT_EQ(v.columns.size(), 3u);
+  EXPECT_EQ(v.columns[2].type, logic_type::number);
+  // A fixed list of headings; whole numbers.
+  const logic_view fixed = logic_translate_view(
+      *sql_parse(u"TRANSFORM Max(Freight) SELECT Shipped FROM Orders GROUP BY Shipped "
+                 u"PIVOT OrderID IN (1, 2)"),
+      catalog, options, {});
+  EXPECT_NE(fixed.select.find("IN (1 \"A1\", 2 \"A2\")"), std::string::npos) << fixed.select;
+  // Oracle's limit of 1,000 columns counts.
+  std::vector<std::u16string> wide = {u"OrderID"};
+  for (int i = 0; i < 1000; ++i) wide.push_back(tk_utf8_to_utf16(std::to_string(i)));
+  EXPECT_THROW(logic_translate_view(*sql_parse(u"TRANSFORM Sum(Freight) SELECT OrderID FROM "
+                                               u"Orders GROUP BY OrderID PIVOT OrderID"),
+                                    catalog, options, wide),
+               logic_refusal);
+}
+
 TEST(LogicView, QueriesOracleCannotHoldAreRefused) {
   const struct {
     const char16_t* text;
@@ -115,8 +146,13 @@ TEST(LogicView, QueriesOracleCannotHoldAreRefused) {
       {u"SELECT * FROM Orders WHERE OrderID = [Which order?]", "parameter Which order?"},
       {u"SELECT * FROM Orders WHERE OrderID = Forms!Main", "form"},
       {u"SELECT * FROM [Order Details]", "child table"},
-      {u"TRANSFORM Sum(Qty) SELECT OrderID FROM [Order Details] GROUP BY OrderID PIVOT Qty",
-       "crosstab"},
+      {u"TRANSFORM Count(Freight) SELECT OrderID FROM Orders GROUP BY OrderID PIVOT OrderID",
+       "Count"},
+      {u"TRANSFORM Sum(Freight) SELECT [Ship Country] FROM Orders GROUP BY [Ship Country] PIVOT "
+       u"OrderID",
+       "headed by text"},
+      {u"TRANSFORM Sum(Freight) SELECT OrderID FROM Orders GROUP BY OrderID PIVOT OrderDate",
+       "neither text nor whole numbers"},
       {u"SELECT DISTINCTROW o.OrderID FROM Orders o, [Order Details] d", "DISTINCTROW"},
   };
   for (const auto& c : cases) {
