@@ -51,6 +51,7 @@ sel_file_page::sel_file_page(QWidget* parent) : wizard_page(wiz::PAGE_SOURCE, pa
   layout->addWidget(with_id(new QCheckBox(tr("&Convert table definitions only"), this), 1228));
   layout->addWidget(with_id(new QCheckBox(tr("S&kip converting indexes"), this), 1226));
   layout->addWidget(with_id(new QCheckBox(tr("&Make names uppercase"), this), 1202));
+  layout->addWidget(with_id(new QCheckBox(tr("Create &views for saved queries"), this), 1229));
   auto* group = new QGroupBox(tr(" How to process existing tables: "), this);
   auto* modes = new QGridLayout(group);
   modes->addWidget(with_id(new QRadioButton(tr("&Overwrite"), group), 1329), 0, 0);
@@ -80,6 +81,7 @@ int sel_file_page::page_init() {
   ctrl<QCheckBox>(1226)->setChecked(conv.skip_indexes);
   ctrl<QCheckBox>(1228)->setChecked(conv.only_definitions);
   ctrl<QCheckBox>(1202)->setChecked(conv.uppercase);
+  ctrl<QCheckBox>(1229)->setChecked(conv.views);
   QString source;
   if (!conv.source_name().empty())
     source = QString::fromStdWString(tk_file_wname(conv.source_name()).full());
@@ -111,6 +113,7 @@ void sel_file_page::store_file_info() {
   conv.only_definitions = ctrl<QCheckBox>(1228)->isChecked();
   conv.skip_indexes = ctrl<QCheckBox>(1226)->isChecked();
   conv.uppercase = ctrl<QCheckBox>(1202)->isChecked();
+  conv.views = ctrl<QCheckBox>(1229)->isChecked();
   conv.set_source_name(ctrl<QLineEdit>(1003)->text().left(kMaxField).toStdWString());
   conv.access.database_password = ctrl<QCheckBox>(1001)->isChecked()
                                       ? ctrl<QLineEdit>(1005)->text().left(kMaxField).toStdWString()

@@ -59,6 +59,8 @@ bool udb_converter::store_profile(udb_profile& profile) const {
   profile.set(g, L"skip indexes", skip_indexes ? L"1" : L"0");
   profile.set(g, L"only definitions", only_definitions ? L"1" : L"0");
   profile.set(g, L"mode", std::wstring(1, static_cast<wchar_t>(L'0' + mode_)));
+  // Written only when set, so that a profile without views reads as before.
+  if (views) profile.set(g, L"views", L"1");
   return true;
 }
 
@@ -82,5 +84,6 @@ bool udb_converter::load_profile(const udb_profile& profile) {
   if (auto v = profile.get(g, L"mode"); v.size() == 1) mode_ = static_cast<int32_t>(v[0] - L'0');
   if (auto v = profile.get(g, L"only definitions"); !v.empty()) only_definitions = v != L"0";
   if (auto v = profile.get(g, L"skip indexes"); !v.empty()) skip_indexes = v != L"0";
+  if (auto v = profile.get(g, L"views"); !v.empty()) views = v != L"0";
   return true;
 }

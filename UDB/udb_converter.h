@@ -48,6 +48,7 @@ class udb_converter : public tk_converter {
   query_map available_queries;  // offered for selection
   bool only_definitions = false;
   bool skip_indexes = false;
+  bool views = false;  // saved select, union and crosstab queries become views
 
   // Progress, written by the run.
   std::wstring current_table_name() const;

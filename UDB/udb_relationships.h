@@ -12,9 +12,11 @@ struct udb_relationship {
   std::wstring ref_key_name;             // referenced key constraint (Oracle reader only)
   std::wstring table;                    // table holding the foreign-key columns
   std::wstring ref_table;                // referenced table
-  std::wstring delete_rule;              // delete rule text (Oracle reader only)
+  std::wstring delete_rule;              // "ON DELETE CASCADE", "ON DELETE SET NULL" or empty
   std::vector<std::wstring> fields;      // foreign-key columns, in order
   std::vector<std::wstring> ref_fields;  // referenced columns, pairwise
+  bool enforced = true;                  // false: drawn in the source, its data not checked
+  bool cascade_update = false;           // the source changes the keys with the parent's
 };
 
 class udb_relationships {

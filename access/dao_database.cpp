@@ -71,6 +71,27 @@ struct pending_relationship {
   udb_relationship rel;
 };
 
+// MSysRelationships.grbit: what the relationship enforces.
+constexpr long kNotEnforced = 0x2;
+constexpr long kCascadeUpdates = 0x100;
+constexpr long kCascadeDeletes = 0x1000;
+constexpr long kCascadeNull = 0x2000;
+
+void apply_flags(udb_relationship& rel, const std::wstring& grbit) {
+  long flags = 0;
+  try {
+    flags = grbit.empty() ? 0 : std::stol(grbit);
+  } catch (const std::exception&) {
+    tk_wtrace(2, L"Relationship flags '%s' unreadable", grbit);
+  }
+  rel.enforced = (flags & kNotEnforced) == 0;
+  rel.cascade_update = (flags & kCascadeUpdates) != 0;
+  if (flags & kCascadeDeletes)
+    rel.delete_rule = L"ON DELETE CASCADE";
+  else if (flags & kCascadeNull)
+    rel.delete_rule = L"ON DELETE SET NULL";
+}
+
 void finish(udb_relationships& list, pending_relationship& current) {
   if (current.name.empty()) return;
   current.rel.name = list.gen_relship_name(current.rel);
@@ -161,6 +182,7 @@ void dao_database::init_fkeys() {
       current.name = name;
       current.rel.table = object;
       current.rel.ref_table = ref_object;
+      apply_flags(current.rel, field_text(fields.get(), 5));
     }
     current.rel.fields.push_back(column);
     current.rel.ref_fields.push_back(ref_column);

@@ -35,6 +35,7 @@ const tk_cmdli_option agent_options[] = {
     {OPT_UGLU, "--uglu="},
     {OPT_UGLP, "--uglp="},
     {OPT_UPPERCASE, "--uppercase"},
+    {OPT_VIEWS, "--views"},
     {0, ""},
 };
 
@@ -64,6 +65,7 @@ const char kUsageBody[] =
     "   --uglu=...     user name for MS Access user-level security\n"
     "   --uglp=...     password for MS Access user-level security\n"
     "   --uppercase    make table/field names uppercase\n"
+    "   --views        create views for saved queries\n"
     "\n"
     "NOTES:\n"
     "   1) If you have specified a profile, there is no need to specify any other\n"
@@ -172,6 +174,10 @@ bool parse_cmd_line(int argc, char** argv) {
       case OPT_UPPERCASE:
         tk_trace(2, "\tmake table names uppercase");
         conv.uppercase = true;
+        break;
+      case OPT_VIEWS:
+        tk_trace(2, "\tcreate views for saved queries");
+        conv.views = true;
         break;
       case OPT_ACCP:
       case OPT_ORACLH:

@@ -30,7 +30,8 @@ enum agent_option_id : int32_t {
   OPT_TAB_FILE,
   OPT_UGLU,
   OPT_UGLP,
-  OPT_UPPERCASE
+  OPT_UPPERCASE,
+  OPT_VIEWS
 };
 
 extern const tk_cmdli_option agent_options[];

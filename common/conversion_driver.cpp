@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ORA/ora_database.h"
 #include "TK/tk_compare.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_format.h"
@@ -28,6 +29,7 @@
 #include "common/init_conversion.h"
 #include "common/source_check.h"
 #include "common/tarvel_convertor.h"
+#include "logic/logic_phase.h"
 
 namespace {
 
@@ -116,6 +118,12 @@ class conversion_driver {
   void create_foreign_keys(const udb_relationships& relationships) {
     for (const udb_relationship& rel : relationships) {
       if (conv_.stop_requested()) return;
+      // A relationship whose data Access does not check is no foreign key:
+      // its rows may break it.
+      if (!rel.enforced) {
+        tk_wtrace(2, L"Skip relationship '%s': not enforced in the source", rel.name);
+        continue;
+      }
       const std::wstring* missing = !converted(rel.table)       ? &rel.table
                                     : !converted(rel.ref_table) ? &rel.ref_table
                                                                 : nullptr;
@@ -127,11 +135,54 @@ class conversion_driver {
       one.push_back(rel);
       try {
         destination_.create_relationships(one);
+        // Oracle changes no child key with its parent's: a trigger could not
+        // do it either while the foreign key is checked at each statement.
+        if (rel.cascade_update) {
+          const std::string line =
+              tk_format("Relationship %s -> %s: cascade update not carried over (Oracle has none)",
+                        rel.table, rel.ref_table);
+          tk_trace(3, "%s", line);
+          if (console()) print_line(stdout, line);
+        }
       } catch (const tk_exception& e) {
         handler_.set_context(rel.name);
         handler_.handle(e, false);
       }
     }
+  }
+
+  // Comments, CHECK constraints and (when asked) views of the tables this
+  // run converted; only into an Oracle destination.
+  void carry_logic() {
+    auto* oracle = dynamic_cast<ora_database*>(&destination_);
+    if (oracle == nullptr) return;
+    logic_run run;
+    run.source = conv_.source_name();
+    run.password = conv_.access.database_password;
+    run.views = conv_.views;
+    run.overwrite = conv_.mode() == UDB_MODE_OVERWRITE;
+    for (const auto& [name, done] : done_) run.tables.push_back({name, done.first, done.second});
+    for (const auto& [name, dest] : skipped_) run.tables.push_back({name, dest, false, true});
+    run.view_name = [this](const std::wstring& query) {
+      std::wstring dest = destination_name(query);
+      return conv_.uppercase ? tk_wstring(dest).to_upper() : dest;
+    };
+    run.stop_requested = [this] { return conv_.stop_requested(); };
+    class report : public logic_report {
+     public:
+      explicit report(conversion_driver& driver) : driver_(driver) {}
+      void note(const std::string& line) override {
+        if (driver_.console()) print_line(stdout, line);
+      }
+      void error(const std::wstring& object, const tk_exception& e) override {
+        driver_.handler_.set_context(object);
+        driver_.handler_.handle(e, false);
+      }
+
+     private:
+      conversion_driver& driver_;
+    } reporter(*this);
+    logic_carry_over(run, *oracle, reporter);
   }
 
   // Foreign keys of the child tables made by this run.
@@ -216,6 +267,7 @@ class conversion_driver {
     outcome().destination_name = dest_name;
 
     const int32_t mode = conv_.mode();
+    bool created = false;
     if (destination_.is_table_exist(dest_name)) {
       tk_wtrace(2, L"Table %s already exists", dest_name);
       if (mode == UDB_MODE_OVERWRITE) {
@@ -224,6 +276,7 @@ class conversion_driver {
       } else if (mode == UDB_MODE_SKIP) {
         tk_trace(2, "Skip existing table");
         outcome().skipped = true;
+        skipped_.emplace(name, dest_name);
         return false;
       }
     }
@@ -234,6 +287,7 @@ class conversion_driver {
       destination_.map_existing_columns(dest_name, src->schema());
     } else {
       dst = create_table(name, dest_name, *src);
+      created = true;
     }
     TK_ASSERT(dst != nullptr);
 
@@ -259,6 +313,7 @@ class conversion_driver {
     dst.reset();
     src.reset();
     converted_.push_back(name);
+    done_.emplace(name, std::make_pair(dest_name, created));
     return true;
   }
 
@@ -454,6 +509,9 @@ class conversion_driver {
   udb_destination& destination_;
   udb_validator& table_names_;
   std::vector<std::wstring> converted_;  // source names of the tables done
+  // Source name -> destination name, and whether this run created it.
+  std::map<std::wstring, std::pair<std::wstring, bool>, tk_utf16_less> done_;
+  std::map<std::wstring, std::wstring, tk_utf16_less> skipped_;  // source -> destination
   udb_relationships child_relationships_;
   size_t current_ = 0;  // the outcome that row counts and errors go to
   std::map<std::wstring, std::wstring, tk_utf16_less> planned_;  // source -> destination
@@ -568,6 +626,7 @@ void run(tarvel_convertor& conv) {
   } else {
     driver.create_foreign_keys(source->relationships());
     driver.create_foreign_keys(driver.child_relationships());
+    if (!conv.stop_requested()) driver.carry_logic();
   }
   // A stop between tables, or one during the foreign keys, stopped no copy.
   if (conv.stop_requested() && !conv.last_stop)

@@ -1,2 +1,3 @@
-# Fuzz target over the Access SQL parser and its translation to SQLite.
-tarvel_add_fuzz(access_sql SOURCES ${CMAKE_CURRENT_LIST_DIR}/access_sql_fuzz.cpp LIBS dao)
+# Fuzz target over the Access SQL parser, its translation to SQLite, and the
+# translation of rules and queries into Oracle.
+tarvel_add_fuzz(access_sql SOURCES ${CMAKE_CURRENT_LIST_DIR}/access_sql_fuzz.cpp LIBS dao logic)

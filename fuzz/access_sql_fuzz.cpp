@@ -1,12 +1,17 @@
 // libFuzzer target: a query text (bytes read as Latin-1) parsed, bound to a
 // small fixed catalog of tables and stored queries, translated and prepared
-// by SQLite over empty staging tables. Looks for crashes, sanitizer reports
-// and hangs only; DAO errors are the expected outcome of most inputs.
+// by SQLite over empty staging tables; the same text read as a field's and
+// a table's validation rule and written as a CHECK condition, and a parsed
+// query written as an Oracle view. Looks for crashes, sanitizer reports and
+// hangs only; DAO errors and refusals are the expected outcome of most inputs.
 #include <cstdint>
 #include <string>
 
 #include "access/dao/jet_error.h"
 #include "access/dao/sql/sql_engine.h"
+#include "access/dao/sql/sql_parser.h"
+#include "logic/logic_rules.h"
+#include "logic/logic_view.h"
 
 namespace {
 
@@ -50,6 +55,31 @@ class fixed_catalog : public sql_catalog {
   sql_catalog_table customers_, orders_;
 };
 
+// The same tables as the run would have converted them.
+class oracle_catalog : public logic_catalog {
+ public:
+  oracle_catalog() {
+    customers_ = {"CUSTOMERS",
+                  {{u"ID", "ID", logic_type::integer},
+                   {u"Company Name", "Company_Name", logic_type::text},
+                   {u"Since", "Since", logic_type::date},
+                   {u"Active", "Active", logic_type::yes_no},
+                   {u"Credit", "Credit", logic_type::number}}};
+  }
+  const logic_relation* relation(const std::u16string& name) override {
+    return name == u"Customers" ? &customers_ : nullptr;
+  }
+
+ private:
+  logic_relation customers_;
+};
+
+const std::vector<logic_rule_column> kRuleColumns = {{u"ID", "ID", 4},
+                                                     {u"Company Name", "Company_Name", 10},
+                                                     {u"Since", "Since", 8},
+                                                     {u"Active", "Active", 1},
+                                                     {u"Credit", "Credit", 5}};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -60,6 +90,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     sql_plan_with(catalog, text);
   } catch (const jet_failure&) {
+  }
+  logic_translate_rule(text, kRuleColumns, u"Credit");
+  logic_translate_rule(text, kRuleColumns, u"");
+  try {
+    oracle_catalog oracle;
+    logic_view_options options;
+    options.row_limiting = size % 2 == 0;
+    logic_translate_view(*sql_parse(text), oracle, options, {});
+  } catch (const jet_failure&) {
+  } catch (const logic_refusal&) {
   }
   return 0;
 }

@@ -16,9 +16,11 @@
 #include "TK/tk_wstring.h"
 #include "UDB/udb_database.h"
 #include "UDB/udb_record.h"
+#include "access/dao/dao_rows.h"
 #include "access/dao/jet_cursor.h"
 #include "access/dao/jet_file.h"
 #include "access/dao/jet_table.h"
+#include "logic/logic_rules.h"
 #include "verify/verify_sides.h"
 
 namespace {
@@ -78,8 +80,9 @@ class inventory {
   inventory(const verify_settings& settings, udb_database& source,
             const std::function<std::wstring(const std::wstring&)>& oracle_name,
             const std::set<std::wstring>& paired, const verify_column_names& columns,
-            ora_database& oracle)
-      : settings_(settings),
+            ora_database& oracle, const std::set<std::wstring>& viewed)
+      : viewed_(viewed),
+        settings_(settings),
         source_(source),
         oracle_name_(oracle_name),
         paired_(paired),
@@ -115,7 +118,38 @@ class inventory {
   bool converted_query(const std::u16string& name) const {
     for (const auto& [query, text] : settings_.queries)
       if (!text.empty() && tk_wcs_equal_nocase(query, tk_utf16_to_wide(name))) return true;
+    for (const std::wstring& query : viewed_)
+      if (tk_wcs_equal_nocase(query, tk_utf16_to_wide(name))) return true;
     return false;
+  }
+
+  // What a converted table holds of the source's logic: its comment, its
+  // columns' comments and its CHECK conditions. Empty for a table that was
+  // not converted or a dictionary that has none of them.
+  struct carried_logic {
+    bool table_comment = false;
+    std::set<std::wstring> column_comments;
+    std::set<std::string> checks;
+  };
+  carried_logic carried(const std::wstring& dest) const {
+    carried_logic out;
+    if (paired_.count(dest) == 0 || !oracle_.is_table_exist(dest)) return out;
+    const std::wstring table = verify_quote_text(dest);
+    try {
+      for (const auto& row : verify_oracle_query(
+               L"SELECT comments FROM user_tab_comments WHERE table_name = " + table))
+        out.table_comment = out.table_comment || !row.at(0).empty();
+      for (const auto& row : verify_oracle_query(
+               L"SELECT column_name, comments FROM user_col_comments WHERE table_name = " + table))
+        if (!row.at(1).empty()) out.column_comments.insert(row.at(0));
+      for (const auto& row : verify_oracle_query(
+               L"SELECT search_condition FROM user_constraints WHERE table_name = " + table +
+               L" AND constraint_type = 'C'"))
+        out.checks.insert(utf8(row.at(0)));
+    } catch (const tk_exception& e) {
+      tk_trace(3, "verify: comments and checks of %s not read: %s", utf8(dest), e.what());
+    }
+    return out;
   }
 
   void queries() {
@@ -166,12 +200,41 @@ class inventory {
       tk_trace(3, "verify: table definition of %s unreadable: %s", table_name, e.what());
       return;
     }
+    const std::wstring dest = oracle_name_(tk_utf16_to_wide(o.name));
+    const carried_logic held = carried(dest);
+    // The rules as the conversion writes them, to find them among the
+    // table's CHECK conditions.
+    std::vector<logic_rule_column> rule_columns;
+    const bool converted = paired_.count(dest) != 0 && oracle_.is_table_exist(dest);
+    if (converted) {
+      try {
+        for (const dao_field_info& f : dao_describe_table(*file_, o, *table))
+          rule_columns.push_back(
+              {f.name, utf8(oracle_column(dest, tk_utf16_to_wide(f.name))),
+               f.type >= DAO_TYPE_ATTACHMENT && f.type < DAO_TYPE_UNKNOWN ? int16_t(0) : f.type});
+      } catch (const std::exception& e) {
+        tk_trace(3, "verify: fields of %s not described: %s", table_name, e.what());
+      }
+    }
+    // A rule of a converted table: held by a CHECK constraint, or listed
+    // with the reason Oracle cannot hold it.
+    std::string why;
+    auto rule_held = [&](const std::string& rule, const std::u16string& field) {
+      why.clear();
+      if (!converted) return false;
+      const logic_rule_result r = logic_translate_rule(tk_utf8_to_utf16(rule), rule_columns, field);
+      if (!r.ok()) why = ": " + r.refusal;
+      return r.ok() && held.checks.count(r.condition) != 0;
+    };
     // Properties of the table itself.
     for (const auto& [key, kind] : {std::pair{"ValidationRule", "validation rule"},
                                     std::pair{"ValidationText", "validation text"},
                                     std::pair{"Description", "description"}}) {
       auto value = file_->object_property(o, key);
-      if (value && !value->empty()) add(kind, table_name, *value);
+      if (!value || value->empty()) continue;
+      if (std::string(key) != "ValidationRule" && held.table_comment) continue;
+      if (std::string(key) == "ValidationRule" && rule_held(*value, u"")) continue;
+      add(kind, table_name, *value + (std::string(key) == "ValidationRule" ? why : ""));
     }
 
     std::vector<udb_child_table> children;
@@ -188,9 +251,14 @@ class inventory {
     }
     for (const jet_column& c : table->columns()) {
       const std::string object = table_name + "." + utf8(c.name);
-      if (auto rule = property(o, c.name, "ValidationRule")) add("validation rule", object, *rule);
-      if (auto text = property(o, c.name, "ValidationText")) add("validation text", object, *text);
-      if (auto text = property(o, c.name, "Description")) add("description", object, *text);
+      const bool commented =
+          held.column_comments.count(oracle_column(dest, tk_utf16_to_wide(c.name))) != 0;
+      if (auto rule = property(o, c.name, "ValidationRule"); rule && !rule_held(*rule, c.name))
+        add("validation rule", object, *rule + why);
+      if (auto text = property(o, c.name, "ValidationText"); text && !commented)
+        add("validation text", object, *text);
+      if (auto text = property(o, c.name, "Description"); text && !commented)
+        add("description", object, *text);
       if (auto text = property(o, c.name, "Caption")) add("caption", object, *text);
       if (auto text = property(o, c.name, "InputMask")) add("input mask", object, *text);
       const auto control = property(o, c.name, "DisplayControl");
@@ -371,6 +439,7 @@ class inventory {
     }
   }
 
+  const std::set<std::wstring>& viewed_;
   const verify_settings& settings_;
   udb_database& source_;
   const std::function<std::wstring(const std::wstring&)>& oracle_name_;
@@ -427,8 +496,8 @@ std::string verify_connect_without_password(const std::string& connect) {
 std::vector<verify_omission> verify_not_carried_over(
     const verify_settings& settings, udb_database& source,
     const std::function<std::wstring(const std::wstring&)>& oracle_name,
-    const std::set<std::wstring>& paired, const verify_column_names& columns,
-    ora_database& oracle) {
+    const std::set<std::wstring>& paired, const verify_column_names& columns, ora_database& oracle,
+    const std::set<std::wstring>& viewed) {
   tk_trace(2, "verify_not_carried_over");
-  return inventory(settings, source, oracle_name, paired, columns, oracle).collect();
+  return inventory(settings, source, oracle_name, paired, columns, oracle, viewed).collect();
 }

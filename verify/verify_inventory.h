@@ -24,11 +24,15 @@ class ora_database;
 using verify_column_names = std::map<std::wstring, std::map<std::wstring, std::wstring>>;
 
 // `oracle_name` gives the Oracle table name of a source table; `paired` the
-// Oracle tables the check found, `columns` their columns.
+// Oracle tables the check found, `columns` their columns; `viewed` the
+// saved queries that have a view. Validation rules that a converted table
+// holds as CHECK constraints, and descriptions and validation texts that
+// its comments hold, are carried and not listed.
 std::vector<verify_omission> verify_not_carried_over(
     const verify_settings& settings, udb_database& source,
     const std::function<std::wstring(const std::wstring&)>& oracle_name,
-    const std::set<std::wstring>& paired, const verify_column_names& columns, ora_database& oracle);
+    const std::set<std::wstring>& paired, const verify_column_names& columns, ora_database& oracle,
+    const std::set<std::wstring>& viewed = {});
 
 // The kind of a saved query from its MSysObjects flags and whether it takes
 // parameters: "select", "union", "crosstab", "action (delete)", ...

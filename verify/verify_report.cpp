@@ -112,16 +112,21 @@ size_t verify_result::count(verify_table_result::state outcome) const {
 }
 
 int verify_result::exit_status() const {
+  for (const auto& v : views)
+    if (v.outcome != state::equal) return 1;
   return count(state::equal) == tables.size() ? 0 : 1;
 }
 
-std::string verify_format_text(const verify_result& result) {
-  size_t name_width = std::string("Table").size();
-  for (const auto& t : result.tables) name_width = std::max(name_width, width(t.shown_name()));
+namespace {
+
+// The aligned list of tables (or views) with their differences.
+std::string format_list(const char* title, const std::vector<verify_table_result>& list) {
+  size_t name_width = std::string(title).size();
+  for (const auto& t : list) name_width = std::max(name_width, width(t.shown_name()));
   name_width = std::min<size_t>(name_width, 40);
   std::string out =
-      pad_right("Table", name_width) + "  Access rows  Oracle rows  Content   First difference\n";
-  for (const auto& t : result.tables) {
+      pad_right(title, name_width) + "  Access rows  Oracle rows  Content   First difference\n";
+  for (const auto& t : list) {
     std::string line = pad_right(t.shown_name(), name_width) + "  " +
                        pad_left(rows_text(t.access_rows), 11) + "  " +
                        pad_left(rows_text(t.oracle_rows), 11) + "  " + pad_right(t.content(), 8) +
@@ -135,6 +140,13 @@ std::string verify_format_text(const verify_result& result) {
       out += std::string(name_width + 38, ' ') + std::to_string(t.differing_rows) +
              " rows differ in all\n";
   }
+  return out;
+}
+
+}  // namespace
+
+std::string verify_format_text(const verify_result& result) {
+  std::string out = format_list("Table", result.tables);
   out += "\n";
   char summary[256];
   std::snprintf(
@@ -143,6 +155,14 @@ std::string verify_format_text(const verify_result& result) {
       result.tables.size(), result.count(state::equal), result.count(state::differs),
       result.count(state::missing_in_oracle), result.count(state::missing_in_access));
   out += summary;
+  if (!result.views.empty()) {
+    size_t equal = 0;
+    for (const auto& v : result.views) equal += v.outcome == state::equal ? 1 : 0;
+    out += "\nViews\n" + format_list("Query", result.views) + "\n";
+    std::snprintf(summary, sizeof summary, "%zu views: %zu equal, %zu differing\n",
+                  result.views.size(), equal, result.views.size() - equal);
+    out += summary;
+  }
   out += "\nNot carried over\n";
   if (result.not_carried_over.empty()) out += "  (nothing)\n";
   size_t kind_width = 0, object_width = 0;
@@ -163,9 +183,14 @@ std::string verify_format_text(const verify_result& result) {
 std::string verify_format_csv(const verify_result& result) {
   std::string out =
       "Section,Table,Oracle table,Access rows,Oracle rows,Content,Differing rows,Difference\n";
-  for (const auto& t : result.tables) {
-    const std::string common = "table," + csv_field(t.table) + "," + csv_field(t.oracle_table) +
-                               "," + (t.access_rows ? std::to_string(*t.access_rows) : "") + "," +
+  std::vector<std::pair<const char*, const verify_table_result*>> rows;
+  for (const auto& t : result.tables) rows.emplace_back("table", &t);
+  for (const auto& v : result.views) rows.emplace_back("view", &v);
+  for (const auto& [section, row] : rows) {
+    const verify_table_result& t = *row;
+    const std::string common = std::string(section) + "," + csv_field(t.table) + "," +
+                               csv_field(t.oracle_table) + "," +
+                               (t.access_rows ? std::to_string(*t.access_rows) : "") + "," +
                                (t.oracle_rows ? std::to_string(*t.oracle_rows) : "") + "," +
                                t.content() + "," + std::to_string(t.differing_rows) + ",";
     if (t.differences.empty()) out += common + "\n";
@@ -177,10 +202,12 @@ std::string verify_format_csv(const verify_result& result) {
   return out;
 }
 
-std::string verify_format_json(const verify_result& result) {
-  std::string out = "{\n  \"tables\": [";
-  for (size_t i = 0; i < result.tables.size(); ++i) {
-    const auto& t = result.tables[i];
+namespace {
+
+std::string json_list(const std::vector<verify_table_result>& list) {
+  std::string out;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const auto& t = list[i];
     out += i ? ",\n    {" : "\n    {";
     out += "\"table\": " + (t.table.empty() ? std::string("null") : json_string(t.table));
     out += ", \"oracle_table\": " +
@@ -194,7 +221,14 @@ std::string verify_format_json(const verify_result& result) {
       out += (k ? ", " : "") + json_string(t.differences[k]);
     out += "]}";
   }
-  out += result.tables.empty() ? "],\n" : "\n  ],\n";
+  return out + (list.empty() ? "],\n" : "\n  ],\n");
+}
+
+}  // namespace
+
+std::string verify_format_json(const verify_result& result) {
+  std::string out = "{\n  \"tables\": [" + json_list(result.tables);
+  if (!result.views.empty()) out += "  \"views\": [" + json_list(result.views);
   out += "  \"summary\": {\"tables\": " + std::to_string(result.tables.size()) +
          ", \"equal\": " + std::to_string(result.count(state::equal)) +
          ", \"differing\": " + std::to_string(result.count(state::differs)) +

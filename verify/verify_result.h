@@ -38,10 +38,12 @@ struct verify_omission {
 
 struct verify_result {
   std::vector<verify_table_result> tables;
+  // Saved queries that have an Oracle view, each against its view's rows.
+  std::vector<verify_table_result> views;
   std::vector<verify_omission> not_carried_over;
 
   size_t count(verify_table_result::state outcome) const;
-  // 0 when every table is equal, 1 otherwise.
+  // 0 when every table and view is equal, 1 otherwise.
   int exit_status() const;
 };
 

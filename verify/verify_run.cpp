@@ -130,6 +130,47 @@ class verifier {
     }
   }
 
+  // Each saved query that has an Oracle view (by the name a run with views
+  // gives it) against the view's rows; a query converted as a table of the
+  // profile is checked as that table.
+  void views(verify_result& result) {
+    std::set<std::wstring> existing;
+    try {
+      for (const auto& row : verify_oracle_query(L"SELECT view_name FROM user_views"))
+        existing.insert(row.at(0));
+    } catch (const tk_exception& e) {
+      tk_trace(3, "verify: views not listed: %s", e.what());
+      return;
+    }
+    for (const std::wstring& name : source_.saved_queries()) {
+      if (stopped()) return;
+      bool converted = false;
+      for (const auto& [query, text] : settings_.queries)
+        converted = converted || (!text.empty() && tk_wcs_equal_nocase(query, name));
+      if (converted) continue;
+      const std::wstring dest = names_.oracle_name(name);
+      if (existing.count(dest) == 0) continue;
+      const std::wstring text = L"SELECT * FROM [" + name + L"]";
+      auto open = [this, name, text]() { return source_.get_query(name, text, kReadOnly); };
+      std::unique_ptr<udb_recordset> first;
+      try {
+        first = open();
+      } catch (const tk_exception& e) {
+        verify_table_result unreadable;
+        unreadable.table = utf8(name);
+        unreadable.oracle_table = utf8(dest);
+        unreadable.outcome = verify_table_result::state::differs;
+        unreadable.differences.push_back(std::string("could not be read: ") + e.what());
+        result.views.push_back(std::move(unreadable));
+        continue;
+      }
+      if (!first) continue;
+      result.views.push_back(compare(name, dest, std::move(first), open, true));
+      viewed_.insert(name);
+    }
+  }
+
+  const std::set<std::wstring>& viewed() const { return viewed_; }
   const std::set<std::wstring>& paired() const { return paired_; }
   const verify_column_names& column_names() const { return column_names_; }
   std::wstring oracle_name(const std::wstring& name) { return names_.oracle_name(name); }
@@ -142,15 +183,16 @@ class verifier {
 
   verify_table_result compare(const std::wstring& name, const std::wstring& dest,
                               std::unique_ptr<udb_recordset> first,
-                              const std::function<std::unique_ptr<udb_recordset>()>& reopen) {
+                              const std::function<std::unique_ptr<udb_recordset>()>& reopen,
+                              bool view = false) {
     if (settings_.progress) settings_.progress(utf8(name));
     tk_wtrace(3, L"Verifying table %s against %s", name, dest);
     verify_table_result r;
     r.table = utf8(name);
     r.oracle_table = utf8(dest);
-    paired_.insert(dest);
+    if (!view) paired_.insert(dest);
     try {
-      compare_rows(dest, std::move(first), reopen, r);
+      compare_rows(dest, std::move(first), reopen, r, view);
     } catch (const tk_exception& e) {
       r.outcome = verify_table_result::state::differs;
       r.differences.insert(r.differences.begin(), std::string("could not be read: ") + e.what());
@@ -160,8 +202,8 @@ class verifier {
 
   void compare_rows(const std::wstring& dest, std::unique_ptr<udb_recordset> first,
                     const std::function<std::unique_ptr<udb_recordset>()>& reopen,
-                    verify_table_result& r) {
-    if (!oracle_.is_table_exist(dest)) {
+                    verify_table_result& r, bool view) {
+    if (!view && !oracle_.is_table_exist(dest)) {
       r.outcome = verify_table_result::state::missing_in_oracle;
       r.access_rows = first->records_count();
       r.differences.push_back("not in Oracle");
@@ -272,6 +314,7 @@ class verifier {
   name_plan names_;
   const char decimal_mark_;
   std::set<std::wstring> paired_;
+  std::set<std::wstring> viewed_;  // saved queries compared with their views
   verify_column_names column_names_;
 };
 
@@ -312,10 +355,11 @@ verify_result verify_run(const verify_settings& settings, udb_source_engine& eng
       result.tables.push_back(std::move(alone));
     }
   }
+  if (!check.stopped()) check.views(result);
   if (!check.stopped()) {
     result.not_carried_over = verify_not_carried_over(
         settings, *source, [&check](const std::wstring& name) { return check.oracle_name(name); },
-        check.paired(), check.column_names(), oracle);
+        check.paired(), check.column_names(), oracle, check.viewed());
     // A linked table that cannot be opened (its file or server is away) is
     // listed as not carried over, not as a failed table.
     std::erase_if(result.tables, [&](const verify_table_result& t) {

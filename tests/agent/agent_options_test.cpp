@@ -43,6 +43,17 @@ TEST_F(AgentOptions, DefaultsReachTheSettings) {
   EXPECT_FALSE(conv_.uppercase);
 }
 
+TEST_F(AgentOptions, ViewsOptionAndProfileKeyAskForViews) {
+  ASSERT_TRUE(parse({"--src=a.mdb", "--dest=orcl", "--oraclh=db1"}));
+  EXPECT_FALSE(conv_.views);
+  ASSERT_TRUE(parse({"--src=a.mdb", "--dest=orcl", "--oraclh=db1", "--views"}));
+  EXPECT_TRUE(conv_.views);
+  conv_.views = false;
+  const std::string p = profile("[Generic settings]\r\nsrc=/d.mdb\r\nviews=1\r\n\r\n");
+  ASSERT_TRUE(parse({"--profile=" + p}));
+  EXPECT_TRUE(conv_.views);
+}
+
 TEST_F(AgentOptions, LaterOptionsOverrideAProfileAndEarlierOnesAreOverridden) {
   const std::string p = profile(kProfile);
   ASSERT_TRUE(parse({"--profile=" + p, "--src=/opt/option.mdb", "--mode=2"}));

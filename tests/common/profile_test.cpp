@@ -109,6 +109,24 @@ TEST(Profile, FlagsAndModeValues) {
   EXPECT_FALSE(conv.skip_indexes);
 }
 
+TEST(Profile, ViewsAreWrittenOnlyWhenAskedFor) {
+  tarvel_convertor conv(tarvel_front_end::agent);
+  udb_profile without;
+  ASSERT_TRUE(conv.store_profile(without));
+  EXPECT_EQ(without.get(L"Generic settings", L"views"), L"");
+  conv.views = true;
+  udb_profile with;
+  ASSERT_TRUE(conv.store_profile(with));
+  EXPECT_EQ(with.get(L"Generic settings", L"views"), L"1");
+  conv.views = false;
+  ASSERT_TRUE(conv.load_profile(with));
+  EXPECT_TRUE(conv.views);
+  udb_profile off;
+  off.set(L"Generic settings", L"views", L"0");
+  ASSERT_TRUE(conv.load_profile(off));
+  EXPECT_FALSE(conv.views);
+}
+
 TEST(Profile, BadFilesAreRefusedClearly) {
   temp_dir dir;
   udb_profile p;

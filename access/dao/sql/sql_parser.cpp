@@ -36,6 +36,17 @@ class parser {
     return select;
   }
 
+  // A validation rule: one expression and nothing after it. With a column
+  // name, a comparison, Like, Is, Between or In that has no left side
+  // compares that column, as a field's rule reads.
+  std::unique_ptr<sql_expr> rule(const std::u16string& column) {
+    implicit_ = column;
+    if (tok_.kind == sql_token_kind::end) throw sql_errors::missing_operator("");
+    auto e = top_expression();
+    if (tok_.kind != sql_token_kind::end) expression_error();
+    return e;
+  }
+
  private:
   // A SELECT with what may come around it: PARAMETERS before, TRANSFORM
   // ... PIVOT around.
@@ -405,8 +416,24 @@ class parser {
     return e;
   }
 
+  // In a field's rule, the current token begins a comparison whose left
+  // side is the field.
+  bool implicit_left() const {
+    if (implicit_.empty()) return false;
+    if (tok_.kind == sql_token_kind::op)
+      return tok_.text == u"=" || tok_.text == u"<>" || tok_.text == u"<" || tok_.text == u">" ||
+             tok_.text == u"<=" || tok_.text == u">=";
+    return word("LIKE") || word("IS") || word("BETWEEN") || word("IN");
+  }
+
   expr_ptr comparison() {
-    auto left = concat();
+    expr_ptr left;
+    if (implicit_left()) {
+      left = make(K::column, tok_.begin, tok_.begin);
+      left->name = implicit_;
+    } else {
+      left = concat();
+    }
     for (;;) {
       bool negated = false;
       if (word("NOT")) {
@@ -680,10 +707,15 @@ class parser {
   sql_token tok_;
   int depth_ = 0;
   size_t expr_begin_ = 0;
+  std::u16string implicit_;  // the field a rule's comparisons default to
 };
 
 }  // namespace
 
 std::unique_ptr<sql_select> sql_parse(const std::u16string& text) {
   return parser(text).statement();
+}
+
+std::unique_ptr<sql_expr> sql_parse_rule(const std::u16string& text, const std::u16string& column) {
+  return parser(text).rule(column);
 }

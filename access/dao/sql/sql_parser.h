@@ -19,3 +19,9 @@ constexpr int kSqlMaxDepth = 200;
 // Parses a whole statement ("PARAMETERS ...;" is rejected with 3061 since a
 // temporary query has no parameter values). Throws jet_failure.
 std::unique_ptr<sql_select> sql_parse(const std::u16string& text);
+
+// Parses a validation rule: one expression. With a column name (a field's
+// rule) a comparison without a left side compares that column (">0",
+// "Between 0 And 1", "<=1 And >=0"); with none (a table's rule) every name
+// is written out. Throws jet_failure.
+std::unique_ptr<sql_expr> sql_parse_rule(const std::u16string& text, const std::u16string& column);

@@ -1,0 +1,1 @@
+Between 1 And 10 Or In ("A","b") Or Like "[!a-c]#*"

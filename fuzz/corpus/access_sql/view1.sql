@@ -1,0 +1,1 @@
+SELECT TOP 3 ID, IIf([Credit]>0,"y","n") AS K, DateAdd("m",1,Since) FROM Customers WHERE [Company Name] Like "A*" ORDER BY Since DESC
