@@ -10,6 +10,7 @@
 #include "ORA/ora_exception.h"
 #include "ORA/ora_in_validator.h"
 #include "ORA/ora_indexes_initializer.h"
+#include "ORA/ora_row_census.h"
 #include "ORA/ora_schema_initializer.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_table.h"
@@ -228,6 +229,11 @@ void ora_database::map_existing_columns(const std::wstring& name, const udb_sche
   const ora_schema_initializer schema(name, source_schema, udb_indexes(), uppercase_,
                                       max_identifier_bytes());
   names_map_.add_fn_map(name, schema.column_map());
+}
+
+std::unique_ptr<udb_row_census> ora_database::row_census(const std::wstring& name,
+                                                         const udb_schema& source_schema) {
+  return std::make_unique<ora_row_census>(name, source_schema, uppercase_, max_identifier_bytes());
 }
 
 std::unique_ptr<udb_recordset> ora_database::get_query(const std::wstring& name,

@@ -50,6 +50,9 @@ class ora_database : public udb_destination {
   // rest goes on: it may pass one relationship at a time).
   void create_relationships(const udb_relationships& relationships) override;
   void map_existing_columns(const std::wstring& name, const udb_schema& source_schema) override;
+  // One read of the table's rows (ora_row_census).
+  std::unique_ptr<udb_row_census> row_census(const std::wstring& name,
+                                             const udb_schema& source_schema) override;
   // Makes the referenced columns of a foreign key unique unless an index
   // starting with them already is; errors are traced, never raised.
   void create_fk_index_if(const std::wstring& table, const std::vector<std::wstring>& columns);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "UDB/udb_database.h"
+#include "UDB/udb_row_census.h"
 #include "UDB/udb_schema.h"
 #include "UDB/udb_validator.h"
 
@@ -30,6 +31,14 @@ class udb_destination : public udb_database {
   // records them, for the foreign keys built after the tables.
   virtual void map_existing_columns(const std::wstring& /*name*/,
                                     const udb_schema& /*source_schema*/) {}
+  // The rows an existing table holds, read once, against which the records
+  // of `source_schema` (the columns the table was made from) are matched
+  // whole (udb_row_census). Null when the destination cannot compare rows
+  // (the base).
+  virtual std::unique_ptr<udb_row_census> row_census(const std::wstring& /*name*/,
+                                                     const udb_schema& /*source_schema*/) {
+    return nullptr;
+  }
   // The table-name validator of one run: the selected source tables and the
   // destination's existing tables count as taken names.
   virtual std::unique_ptr<udb_validator> create_table_name_validator(

@@ -196,7 +196,8 @@ class conversion_driver {
     }
 
     std::unique_ptr<udb_recordset> dst;
-    if (destination_.is_table_exist(dest_name)) {
+    const bool existed = destination_.is_table_exist(dest_name);
+    if (existed) {
       dst = open_existing(dest_name);
       destination_.map_existing_columns(dest_name, src->schema());
     } else {
@@ -221,12 +222,38 @@ class conversion_driver {
     tk_wtrace(3, L"Converting table %s (%d records)", name, count);
     if (console()) print_line(stdout, tk_format("Converting table %s (%d records)", name, count));
 
-    if (count != 0 && !conv_.only_definitions) copy_records(*src, *dst);
+    if (count != 0 && !conv_.only_definitions) {
+      std::unique_ptr<udb_row_census> census;
+      if (existed && (mode == UDB_MODE_MERGE || mode == UDB_MODE_SYNC) && dst->key_index() < 0)
+        census = keyless_census(dest_name, *src);
+      copy_records(*src, *dst, census.get());
+    }
     // Destination table first, then the source recordset.
     dst.reset();
     src.reset();
     converted_.push_back(name);
     return true;
+  }
+
+  // A table without a primary or unique key cannot tell a row that is there
+  // already by a duplicate key: its rows are read once and each source
+  // record that equals one of them, as a whole, takes it instead of being
+  // written again. Synchronize cannot update such rows, which it says once.
+  std::unique_ptr<udb_row_census> keyless_census(const std::wstring& dest_name,
+                                                 udb_recordset& src) {
+    std::unique_ptr<udb_row_census> census = destination_.row_census(dest_name, src.schema());
+    if (!census) return nullptr;
+    tk_wtrace(3, L"Table %s has no primary or unique key: its %d rows are compared whole",
+              dest_name, static_cast<int>(census->rows()));
+    if (conv_.mode() == UDB_MODE_SYNC) {
+      const std::string text = tk_format(
+          "Table %s has no primary or unique key: its rows cannot be updated, only the rows it "
+          "lacks are added",
+          dest_name);
+      tk_trace(3, "%s", text.c_str());
+      if (console()) print_line(stdout, text);
+    }
+    return census;
   }
 
   // The values of a table's complex columns (attachments, multi-value
@@ -320,7 +347,8 @@ class conversion_driver {
   // between records only; either way the records read so far are written
   // (when reading the source fails half-way too, before the table's error
   // is reported), so a record is written whole or not at all.
-  void copy_records(udb_recordset& src, udb_recordset& dst) {
+  // With a census, a record the table holds already is not written again.
+  void copy_records(udb_recordset& src, udb_recordset& dst, udb_row_census* census) {
     record_sink sink(*this, dst);
     try {
       src.move_first();
@@ -337,11 +365,14 @@ class conversion_driver {
         const auto number = static_cast<uint32_t>(conv_.current_record_index + 1);
         // A source that hands its rows over spares a destination that holds
         // them back a copy of each.
-        if (std::unique_ptr<udb_record> owned = src.take_item()) {
+        std::unique_ptr<udb_record> owned = src.take_item();
+        const udb_record* record = owned ? owned.get() : src.get_item();
+        TK_ASSERT(record != nullptr);
+        if (census != nullptr && census->take(*record)) {
+          tk_trace(1, "Record %d is in the table already", number);
+        } else if (owned) {
           dst.append_owned(std::move(owned), number, sink);
         } else {
-          udb_record* record = src.get_item();
-          TK_ASSERT(record != nullptr);
           dst.append_batched(*record, number, sink);
         }
         // Counted before moving on: a source that fails at its end (a damaged
