@@ -196,6 +196,28 @@ TEST_F(verify_test, AnAccessTableThatLostAPageIsReportedAndTheOthersVerify) {
     EXPECT_TRUE(contains(shown, line)) << line << "\n" << r.output;
 }
 
+// Values of a complex column lost to a zeroed page: that child table
+// differs, and the parent whose counts of them are off; the others verify.
+TEST_F(verify_test, ComplexValuesThatLostAPageAreNotEqual) {
+  const std::string good = fixture("jackcess/complexDataTestV2010.accdb");
+  ASSERT_EQ(convert(good, "--silent").status, 0);
+  std::string file = read_file(good);
+  std::memset(file.data() + 49 * kAccessPage, 0, kAccessPage);  // attachment values
+  const std::string damaged = dir_ + "/damaged.accdb";
+  write_file(damaged, file);
+  const run_result r = verify(damaged);
+  EXPECT_EQ(r.status, 1) << r.output;
+  const std::string shown = squeezed(r.output);
+  for (const std::string& line :
+       {std::string("Table1_attach-data - - DIFFERS could not be read: the values of "
+                    "Table1.attach-data: 0 rows read, the table's header says 3"),
+        std::string("Table1_multi-value-data 6 6 equal\n")})
+    EXPECT_TRUE(contains(shown, line)) << line << "\n" << r.output;
+  // The parent's attachment counts differ too; no Oracle table is left unpaired.
+  EXPECT_TRUE(contains(shown, "Table1 4 4 DIFFERS")) << r.output;
+  EXPECT_FALSE(contains(shown, "MISSING")) << r.output;
+}
+
 // A server lets an existing index enforce a new key when the key's columns
 // lead it: the key then has no index of its own, and is still no skipped
 // index.
