@@ -50,6 +50,11 @@ class ora_database : public udb_destination {
   // rest goes on: it may pass one relationship at a time).
   void create_relationships(const udb_relationships& relationships) override;
   void map_existing_columns(const std::wstring& name, const udb_schema& source_schema) override;
+  // Builds what the table lacks of its keys, indexes and counter; an index
+  // counts as there when one of the table's has its columns (a key: of its
+  // kind). Names come from the run's index-name validator, as at creation.
+  udb_completion complete_table(const std::wstring& name, const udb_schema& source_schema,
+                                const udb_indexes& indexes) override;
   // One read of the table's rows (ora_row_census).
   std::unique_ptr<udb_row_census> row_census(const std::wstring& name,
                                              const udb_schema& source_schema) override;

@@ -198,6 +198,7 @@ class conversion_driver {
     std::unique_ptr<udb_recordset> dst;
     const bool existed = destination_.is_table_exist(dest_name);
     if (existed) {
+      if (mode == UDB_MODE_MERGE || mode == UDB_MODE_SYNC) complete_table(name, dest_name, *src);
       dst = open_existing(dest_name);
       destination_.map_existing_columns(dest_name, src->schema());
     } else {
@@ -313,6 +314,36 @@ class conversion_driver {
     return destination_.get_table(dest_name, kOpenAppend);
   }
 
+  // A table that an earlier run left without some of what the source
+  // defines (stopped between CREATE TABLE and its indexes or counter) gets
+  // it before records are added; what was added is said once, and what
+  // Oracle refused is reported for the table while the copy goes on.
+  void complete_table(const std::wstring& name, const std::wstring& dest_name, udb_recordset& src) {
+    const udb_indexes no_indexes;
+    const udb_completion done = destination_.complete_table(
+        dest_name, src.schema(), conv_.skip_indexes ? no_indexes : src.indexes());
+    if (!done.added.empty()) {
+      std::wstring list;
+      for (const std::wstring& object : done.added) list += (list.empty() ? L"" : L", ") + object;
+      const std::string text = tk_format("Table %s completed with %s", dest_name, list);
+      tk_trace(3, "%s", text.c_str());
+      if (console()) print_line(stdout, text);
+    }
+    for (const tk_exception& e : done.errors) {
+      if (is_oracle_error(e) && (e.code() & 0xFFFF) == kResourceBusy)
+        throw busy_table(dest_name, e);
+      handler_.set_context(name);
+      handler_.handle(e, false);
+    }
+  }
+
+  static tk_exception busy_table(const std::wstring& dest_name, const tk_exception& e) {
+    return tk_exception(
+        tk_format("Cannot write to table %s because it is busy with another process\n%s", dest_name,
+                  e.what()),
+        e.code(), TK_LEVEL_RECORD);
+  }
+
   // An existing table opened for appending; a table that another session
   // holds is reported once, by its name, and the run goes on with the next.
   std::unique_ptr<udb_recordset> open_existing(const std::wstring& dest_name) {
@@ -320,10 +351,7 @@ class conversion_driver {
       return destination_.get_table(dest_name, kOpenAppend);
     } catch (const tk_exception& e) {
       if (is_oracle_error(e) && (e.code() & 0xFFFF) == kResourceBusy)
-        throw tk_exception(
-            tk_format("Cannot write to table %s because it is busy with another process\n%s",
-                      dest_name, e.what()),
-            e.code(), TK_LEVEL_RECORD);
+        throw busy_table(dest_name, e);
       throw;
     }
   }
