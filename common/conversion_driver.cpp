@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "TK/tk_compare.h"
@@ -45,6 +46,38 @@ constexpr int32_t kOpenAppend = 8;
 
 bool is_oracle_error(const tk_exception& e) {
   return e.code() >= kOracleCodeBase && e.code() < kOracleCodeEnd;
+}
+
+// ORA-00054 (NOWAIT) and ORA-30006 (a wait that timed out): another session
+// holds what the write needs; every following record would wait as long.
+bool is_lock_timeout(const tk_exception& e) {
+  return is_oracle_error(e) &&
+         (e.code() == kOracleCodeBase + kResourceBusy || e.code() == kOracleCodeBase + 30006);
+}
+
+// The destination has no room left: ORA-01653 (a table cannot grow),
+// ORA-01654 (an index cannot grow), or an internal error about a full disk
+// (older files of the embedded engine).
+bool is_destination_full(const tk_exception& e) {
+  if (!is_oracle_error(e)) return false;
+  if (e.code() == kOracleCodeBase + 1653 || e.code() == kOracleCodeBase + 1654) return true;
+  return e.code() == kOracleCodeBase + 600 &&
+         std::string_view(e.what()).find("database or disk is full") != std::string_view::npos;
+}
+
+// A full destination ends the run: every later record and table would fail
+// the same way. What was committed stays, and a merge adds the rest.
+tk_exception destination_full(const tk_exception& e) {
+  return tk_exception(
+      std::string("The Oracle database has no room left for the data:\n") + e.what() +
+          "\nThe records written so far are kept. Make room, then convert again in merge mode "
+          "to add the rest.",
+      e.code(), TK_LEVEL_RUN);
+}
+
+// The error as the run reports it: a full destination at the run's level.
+tk_exception as_reported(const tk_exception& e) {
+  return is_destination_full(e) && e.level() == TK_LEVEL_RECORD ? destination_full(e) : e;
 }
 
 void print_line(std::FILE* stream, const std::string& text) {
@@ -94,7 +127,7 @@ class conversion_driver {
       convert_table(name, query_text);
     } catch (const tk_exception& e) {
       handler_.set_context(name);
-      handler_.handle(e, false);
+      handler_.handle(as_reported(e), false);
     }
   }
 
@@ -120,7 +153,7 @@ class conversion_driver {
         destination_.create_relationships(one);
       } catch (const tk_exception& e) {
         handler_.set_context(rel.name);
-        handler_.handle(e, false);
+        handler_.handle(as_reported(e), false);
       }
     }
   }
@@ -288,7 +321,7 @@ class conversion_driver {
         child_relationships_.push_back(rel);
       } catch (const tk_exception& e) {
         handler_.set_context(child_name);
-        handler_.handle(e, false);
+        handler_.handle(as_reported(e), false);
       }
     }
     conv_.set_current_table_name(name);
@@ -427,6 +460,7 @@ class conversion_driver {
     // A failed update loses this record, not the rest of the table.
     bool update_failed(uint32_t number, const tk_exception& error) override {
       if (!is_oracle_error(error)) return false;
+      driver_.give_up_table_if(error);
       driver_.report_record_error(error, number);
       return true;
     }
@@ -444,12 +478,22 @@ class conversion_driver {
     const int32_t mode = conv_.mode();
     tk_trace(1, "GOT ERROR: %s (%08X)", e.what(), e.code());
     tk_trace(1, "mode=%d", mode);
+    give_up_table_if(e);
     if (e.code() == kDuplicateKey && mode == UDB_MODE_MERGE) return;
     if (e.code() == kDuplicateKey && mode == UDB_MODE_SYNC) {
       dst.update_batched(record, number, sink);
       return;
     }
     report_record_error(e, number);
+  }
+
+  // Errors that every following record of the table would meet end the
+  // table's copy at once, with one report: a lock that another session
+  // holds (the table is given up; the run goes on), and a full destination
+  // (the run ends).
+  void give_up_table_if(const tk_exception& e) {
+    if (is_destination_full(e)) throw destination_full(e);
+    if (is_lock_timeout(e)) throw busy_table(conv_.current_destination_name(), e);
   }
 
   void report_record_error(const tk_exception& e, uint32_t number) {
