@@ -110,6 +110,9 @@ TEST(AgentLogFile, TraceFileHoldsMilestonesAndNeverAPassword) {
   EXPECT_NE(text.find("\r\n"), std::string::npos);
   EXPECT_EQ(text.find("tiger"), std::string::npos);
   EXPECT_EQ(text.find("secret"), std::string::npos);
+  struct stat st {};  // it may hold data values: its owner's only
+  ASSERT_EQ(stat(log.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(AgentLogFile, MissingDirectoryAndReadOnlyFileAreRunErrors) {

@@ -4,6 +4,7 @@
 // nothing may be written on either side; bad input stops with the
 // conversion program's own message and status 255.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <fstream>
@@ -428,6 +429,9 @@ TEST_F(verify_test, ReportFileAndTableListAreHonoured) {
   const std::string report = read_file(dir_ + "/report.txt");
   EXPECT_TRUE(contains(report, "2 tables: 2 equal, 0 differing")) << report;
   EXPECT_FALSE(contains(report, "NoKey   ")) << report;
+  struct stat st {};  // the report may name values: its owner's only
+  ASSERT_EQ(stat((dir_ + "/report.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
   const run_result all = verify(source);
   EXPECT_EQ(all.status, 1);
   EXPECT_TRUE(contains(squeezed(all.output), "NoKey 4 3 DIFFERS missing row (ID=0, Label='zero')"))
