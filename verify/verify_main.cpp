@@ -45,6 +45,7 @@ void apply_options(const verify_cli& cli, tarvel_convertor& conv) {
                                    "profile.\nPlease verify the correct path/name was given.",
                                    tk_to_utf8(cli.profile)),
                          TK_LEVEL_RUN);
+    conv.check_loaded_profile(tk_to_utf8(cli.profile));
   }
   if (!cli.table_file.empty()) {
     if (auto problem = load_table_list(cli.table_file, conv.selected_tables)) stop_with(*problem);

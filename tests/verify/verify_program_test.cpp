@@ -378,6 +378,8 @@ TEST_F(verify_test, BadInputStopsWithTheConversionProgramsMessages) {
                           " && TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR=" + shell_quote(dir_) +
                           " ";
   ASSERT_EQ(convert(fixture("generated/daoValues.mdb"), "--silent").status, 0);
+  write_file(dir_ + "/empty.txt", "\n");
+  write_file(dir_ + "/nosrc.tpf", "[Generic settings]\r\ndest=E2E\r\n");
   const std::vector<std::string> cases = {
       "--src=" + sample + " --oraclh=localhost",
       "--dest=E2E --oraclh=localhost",
@@ -388,6 +390,12 @@ TEST_F(verify_test, BadInputStopsWithTheConversionProgramsMessages) {
       "--src=" + sample + " --dest=E2E --oraclh=localhost --oraclu=e2e --oraclp=wrong",
       "--src=" + sample + good + " --tab_file=" + shell_quote(dir_ + "/none.txt"),
       "--src=" + sample + good + " --profile=" + sample,
+      "--src=" + sample + good + " --tab_file=/dev/zero",
+      "--src=" + sample + good + " --tab_file=" + shell_quote(dir_ + "/empty.txt"),
+      "--profile=" + shell_quote(dir_ + "/nosrc.tpf"),
+      "--src=" + sample +
+          " --dest=E2E --oraclh=localhost --oraclu=e2e --oraclp=\"$(printf "
+          "'e2e\\377')\"",
   };
   for (const std::string& options : cases) {
     const run_result agent = run_command(env + shell_quote(bin + "TARVAGENT") + " " + options);
