@@ -176,7 +176,8 @@ bool parse_cmd_line(int argc, char** argv) {
         break;
       case OPT_SRC:
         tk_trace(2, "\tparse_cmd_line - got src %s", value);
-        if (auto w = wide()) conv.set_source_name(*w);
+        // A file name is bytes: taken whole, UTF-8 or not.
+        conv.set_source_name(tk_file_name_to_wide(value));
         break;
       case OPT_TAB_DEF:
         tk_trace(2, "\tconvert table definitions only");

@@ -128,7 +128,8 @@ verify_cli verify_parse_cli(int argc, char** argv) {
         text = &cli.profile;
         break;
       case OPT_SRC:
-        text = &cli.source;
+        // A file name is bytes: taken whole, UTF-8 or not.
+        cli.source = tk_file_name_to_wide(value);
         break;
       case OPT_SYSDB:
         text = &cli.workgroup_file;
