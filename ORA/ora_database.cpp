@@ -246,12 +246,20 @@ udb_completion ora_database::complete_table(const std::wstring& name,
   TK_ASSERT(is_table_exist(name));
   udb_completion done;
   ora_schema_initializer schema(name, source_schema, indexes, uppercase_, max_identifier_bytes());
-  if (!indexes.empty()) {
-    udb_indexes existing;
-    {
-      const ora_table table(*this, name, relationships_, kOpenForKeys);
-      existing = table.indexes();
+  udb_indexes existing;
+  {
+    const ora_table table(*this, name, relationships_, kOpenForKeys);
+    // A table whose columns are not the source's is no table this system
+    // made of it: nothing is added (merge refuses it as not conforming).
+    for (const t_ftd* column : schema.schema().fields()) {
+      if (!table.schema().find_field(column->name, std::nothrow)) {
+        tk_wtrace(2, L"Column %s is not in the table: nothing added", column->name);
+        return done;
+      }
     }
+    existing = table.indexes();
+  }
+  if (!indexes.empty()) {
     auto present = [&](const ora_indexes_initializer::index_record& index) {
       for (const udb_index& have : existing) {
         if (index.b_primary && have.b_primary) return true;
