@@ -10,6 +10,7 @@
 #include "ORA/ora_exception.h"
 #include "ORA/ora_in_validator.h"
 #include "ORA/ora_indexes_initializer.h"
+#include "ORA/ora_row_census.h"
 #include "ORA/ora_schema_initializer.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_table.h"
@@ -191,30 +192,43 @@ void ora_database::commit() {
                    "OCITransCommit");
 }
 
+udb_indexes ora_database::index_names_as_run(const udb_indexes& indexes) const {
+  // Upper-case names are the index names too (Access calls its keys
+  // "PrimaryKey").
+  udb_indexes named;
+  for (udb_index index : indexes) {
+    if (uppercase_) index.name = tk_wstring(index.name).to_upper();
+    named.push_back(index);
+  }
+  return named;
+}
+
 std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& name,
                                                           const udb_schema& source_schema,
                                                           const udb_indexes& indexes) {
   tk_wtrace(2, L"ora_database::create_table(%s)", name);
   TK_ASSERT(!is_table_exist(name));
   ora_schema_initializer schema(name, source_schema, indexes, uppercase_, max_identifier_bytes());
+  std::optional<index_validator_scope> validator;
+  std::optional<ora_indexes_initializer> builder;
+  if (!indexes.empty()) {
+    validator.emplace(max_identifier_bytes());
+    builder.emplace(name, schema.schema(), index_names_as_run(indexes), schema.column_map(),
+                    validator->get());
+    // The key goes into CREATE TABLE: a run stopped right after it leaves
+    // no table without its key.
+    if (builder->primary_position() >= 0) {
+      const auto& key = builder->indexes()[static_cast<size_t>(builder->primary_position())];
+      schema.set_primary_key(key.name, key.fields);
+      builder->set_primary_in_table();
+    }
+  }
   schema.get_init_str(*this);
   // From here on the table exists: it is listed even when a key fails, so
   // that the run can drop or reuse it.
   tables_.push_back(name);
   names_map_.add_fn_map(name, schema.column_map());
-  if (!indexes.empty()) {
-    // Upper-case names are the index names too (Access calls its keys
-    // "PrimaryKey").
-    udb_indexes named;
-    for (udb_index index : indexes) {
-      if (uppercase_) index.name = tk_wstring(index.name).to_upper();
-      named.push_back(index);
-    }
-    index_validator_scope validator(max_identifier_bytes());
-    ora_indexes_initializer builder(name, schema.schema(), named, schema.column_map(),
-                                    validator.get());
-    builder.build_indexes();
-  }
+  if (builder) builder->build_indexes();
   // A refused sequence is reported once the table is complete.
   schema.raise_deferred_error();
   return get_table(name, kOpenCreated);
@@ -262,6 +276,78 @@ void ora_database::map_existing_columns(const std::wstring& name, const udb_sche
   const ora_schema_initializer schema(name, source_schema, udb_indexes(), uppercase_,
                                       max_identifier_bytes());
   names_map_.add_fn_map(name, schema.column_map());
+}
+
+udb_completion ora_database::complete_table(const std::wstring& name,
+                                            const udb_schema& source_schema,
+                                            const udb_indexes& indexes) {
+  tk_wtrace(2, L"ora_database::complete_table(%s)", name);
+  TK_ASSERT(is_table_exist(name));
+  udb_completion done;
+  ora_schema_initializer schema(name, source_schema, indexes, uppercase_, max_identifier_bytes());
+  udb_indexes existing;
+  {
+    const ora_table table(*this, name, relationships_, kOpenForKeys);
+    // A table whose columns are not the source's is no table this system
+    // made of it: nothing is added (merge refuses it as not conforming).
+    for (const t_ftd* column : schema.schema().fields()) {
+      if (!table.schema().find_field(column->name, std::nothrow)) {
+        tk_wtrace(2, L"Column %s is not in the table: nothing added", column->name);
+        return done;
+      }
+    }
+    existing = table.indexes();
+  }
+  if (!indexes.empty()) {
+    auto present = [&](const ora_indexes_initializer::index_record& index) {
+      for (const udb_index& have : existing) {
+        if (index.b_primary && have.b_primary) return true;
+        if (have.fields != index.fields) continue;
+        if (!index.b_unique || have.b_unique || have.b_primary) return true;
+      }
+      return false;
+    };
+    index_validator_scope validator(max_identifier_bytes());
+    const ora_indexes_initializer builder(name, schema.schema(), index_names_as_run(indexes),
+                                          schema.column_map(), validator.get());
+    for (const auto& index : builder.indexes()) {
+      if (present(index)) continue;
+      const std::wstring sql = builder.index_sql(index);
+      if (sql.empty()) continue;
+      tk_wtrace(3, L"Run SQL query: %s\n", sql);
+      try {
+        query(sql);
+        done.added.push_back((index.b_primary  ? L"primary key "
+                              : index.b_unique ? L"unique key "
+                                               : L"index ") +
+                             index.name);
+        existing.push_back(udb_index{index.name, index.b_unique, index.b_primary, index.fields});
+      } catch (const ora_exception& e) {
+        if (!ora_indexes_initializer::is_already_indexed(e.oracle_error()))
+          done.errors.push_back(e);
+      }
+    }
+  }
+  if (!schema.autoincrement_column().empty()) {
+    try {
+      if (!ora_counter::find(name)) {
+        schema.create_counter(*this);
+        schema.raise_deferred_error();
+        if (const auto counter = ora_counter::find(name)) {
+          done.added.push_back(L"sequence " + counter->sequence() + L" and its trigger");
+          counter->move_past_values(*this, name);
+        }
+      }
+    } catch (const tk_exception& e) {
+      done.errors.push_back(e);
+    }
+  }
+  return done;
+}
+
+std::unique_ptr<udb_row_census> ora_database::row_census(const std::wstring& name,
+                                                         const udb_schema& source_schema) {
+  return std::make_unique<ora_row_census>(name, source_schema, uppercase_, max_identifier_bytes());
 }
 
 std::unique_ptr<udb_recordset> ora_database::get_query(const std::wstring& name,

@@ -50,6 +50,14 @@ class ora_database : public udb_destination {
   // rest goes on: it may pass one relationship at a time).
   void create_relationships(const udb_relationships& relationships) override;
   void map_existing_columns(const std::wstring& name, const udb_schema& source_schema) override;
+  // Builds what the table lacks of its keys, indexes and counter; an index
+  // counts as there when one of the table's has its columns (a key: of its
+  // kind). Names come from the run's index-name validator, as at creation.
+  udb_completion complete_table(const std::wstring& name, const udb_schema& source_schema,
+                                const udb_indexes& indexes) override;
+  // One read of the table's rows (ora_row_census).
+  std::unique_ptr<udb_row_census> row_census(const std::wstring& name,
+                                             const udb_schema& source_schema) override;
   // Makes the referenced columns of a foreign key unique unless an index
   // starting with them already is; errors are traced, never raised.
   void create_fk_index_if(const std::wstring& table, const std::vector<std::wstring>& columns);
@@ -86,6 +94,8 @@ class ora_database : public udb_destination {
   const std::wstring& data_source() const { return name(); }
 
  private:
+  // The source's indexes with the names this run gives them.
+  udb_indexes index_names_as_run(const udb_indexes& indexes) const;
   bool uppercase_ = false;
   bool index_discovery_ = true;
   int32_t version_ = 0;

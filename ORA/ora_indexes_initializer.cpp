@@ -93,6 +93,7 @@ std::wstring ora_indexes_initializer::index_sql(const index_record& index) const
 void ora_indexes_initializer::build_indexes() {
   tk_trace(2, "ora_indexes_initializer::build_indexes(n_indexes=%d)", indexes_.size());
   for (const index_record& index : indexes_) {
+    if (index.b_primary && primary_in_table_) continue;
     const std::wstring sql = index_sql(index);
     if (sql.empty()) continue;
     tk_wtrace(3, L"Run SQL query: %s\n", sql);
@@ -102,7 +103,11 @@ void ora_indexes_initializer::build_indexes() {
       stmt.execute(1, OCI_DEFAULT);
     } catch (const ora_exception& e) {
       tk_trace(2, "Got error: %08X", e.oracle_error());
-      if (e.oracle_error() != kAlreadyIndexed && e.oracle_error() != kKeyExists) throw;
+      if (!is_already_indexed(e.oracle_error())) throw;
     }
   }
+}
+
+bool ora_indexes_initializer::is_already_indexed(int32_t oracle_error) {
+  return oracle_error == kAlreadyIndexed || oracle_error == kKeyExists;
 }

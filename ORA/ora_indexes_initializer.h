@@ -33,8 +33,15 @@ class ora_indexes_initializer {
                           ora_in_validator& validator);
 
   // Runs one statement per index (none for an index equal to the primary
-  // key); Oracle errors other than 1408 and 2261 propagate.
+  // key, nor for the key itself once it went into CREATE TABLE); Oracle
+  // errors other than 1408 and 2261 propagate.
   void build_indexes();
+  // The primary key is made with the table (CREATE TABLE): build_indexes
+  // leaves it out.
+  void set_primary_in_table() { primary_in_table_ = true; }
+  // Whether Oracle's answer to an index statement means the columns are
+  // indexed or keyed already (1408, 2261).
+  static bool is_already_indexed(int32_t oracle_error);
 
   // The statement of one index, or "" when it is left out.
   std::wstring index_sql(const index_record& index) const;
@@ -48,4 +55,5 @@ class ora_indexes_initializer {
   std::wstring table_;
   std::vector<index_record> indexes_;
   int32_t primary_ = -1;
+  bool primary_in_table_ = false;
 };

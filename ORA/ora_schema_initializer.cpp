@@ -87,12 +87,26 @@ std::wstring ora_schema_initializer::create_table_sql() const {
     }
     if (col.b_not_null && !lob) sql += L" NOT NULL";
   }
-  return sql + L")";
+  return sql + primary_key_ + L")";
+}
+
+void ora_schema_initializer::set_primary_key(const std::wstring& name,
+                                             const std::vector<std::wstring>& columns) {
+  primary_key_ = L", CONSTRAINT \"" + name + L"\" PRIMARY KEY (";
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) primary_key_ += L", ";
+    primary_key_ += L"\"" + columns[i] + L"\"";
+  }
+  primary_key_ += L")";
 }
 
 void ora_schema_initializer::get_init_str(ora_database& db) {
   tk_trace(2, "ora_schema_initializer::get_init_str(n_columns=%d)", schema_.size());
   db.query(create_table_sql());
+  create_counter(db);
+}
+
+void ora_schema_initializer::create_counter(ora_database& db) {
   if (autoincrement_.empty()) return;
   std::wstring sequence;
   try {

@@ -39,6 +39,13 @@ class ora_schema_initializer {
   // Raises the error that get_init_str put off, if any.
   void raise_deferred_error();
 
+  // Makes the primary key part of CREATE TABLE, so that the table never
+  // exists without it: `name` and the destination columns.
+  void set_primary_key(const std::wstring& name, const std::vector<std::wstring>& columns);
+  // The sequence and trigger of the auto-increment column, as get_init_str
+  // makes them after CREATE TABLE (nothing without such a column).
+  void create_counter(ora_database& db);
+
   // The CREATE TABLE text (built from the schema; nothing is run).
   std::wstring create_table_sql() const;
   // The trigger text for a trigger name, sequence name and column.
@@ -72,5 +79,6 @@ class ora_schema_initializer {
   std::vector<std::wstring> generated_names_;
   std::vector<std::wstring> given_names_;
   std::wstring autoincrement_;
+  std::wstring primary_key_;  // ", CONSTRAINT ... PRIMARY KEY (...)" or ""
   std::optional<tk_exception> deferred_;
 };

@@ -38,6 +38,11 @@ constexpr int32_t kUniqueViolated = ora_exception::kCodeBase | 1;
 // ORA-01403: an update's key found no row.
 constexpr int32_t kNoRowFound = 1403;
 
+// ORA-00054 (NOWAIT) and ORA-30006 (a lock wait that timed out).
+bool is_lock_timeout(int32_t oracle_error) {
+  return oracle_error == 54 || oracle_error == 30006;
+}
+
 // Records still gathered when a table is closed without a flush: their
 // failures can only be traced.
 class trace_sink : public udb_append_sink {
@@ -597,6 +602,15 @@ void ora_table::run_batch(udb_append_sink* sink) {
         throw failure.error;
     }
     run_updates(sink);
+    return;
+  }
+  if (statement_error && is_lock_timeout(statement_error->oracle_error())) {
+    // Another session holds the table: each record would wait as long
+    // again. They fail with the batch's error, without a retry.
+    for (size_t row = 0; row < batch_->size(); ++row)
+      if (sink == nullptr ||
+          !sink->append_failed(batch_->number(row), *statement_error, batch_->record(row)))
+        throw *statement_error;
     return;
   }
   tk_trace(3, "Writing %d records one at a time after: %s", static_cast<int>(batch_->size()),

@@ -88,6 +88,73 @@ std::string tk_to_utf8(std::wstring_view text) {
   return out;
 }
 
+namespace {
+// U+DC80..U+DCFF: a byte 0x80..0xFF of a file name that is not UTF-8.
+constexpr char32_t kEscapedByte = 0xDC00;
+bool is_escaped_byte(char32_t c) {
+  return c >= kEscapedByte + 0x80 && c <= kEscapedByte + 0xFF;
+}
+}  // namespace
+
+std::wstring tk_file_name_to_wide(std::string_view bytes) {
+  std::wstring out;
+  out.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size();) {
+    char32_t cp;
+    const size_t at = i;
+    if (decode_utf8(bytes, i, cp)) {
+      out += static_cast<wchar_t>(cp);
+    } else {
+      // Only the first byte is escaped; the next ones are looked at again.
+      i = at + 1;
+      out += static_cast<wchar_t>(kEscapedByte + static_cast<unsigned char>(bytes[at]));
+    }
+  }
+  return out;
+}
+
+std::string tk_file_name_from_wide(std::wstring_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (wchar_t c : name) {
+    const auto cp = static_cast<char32_t>(c);
+    if (is_escaped_byte(cp))
+      out += static_cast<char>(cp - kEscapedByte);
+    else
+      tk_utf::append_utf8(valid_scalar(cp) ? cp : kReplacement, out);
+  }
+  return out;
+}
+
+std::u16string tk_file_name_to_utf16(std::wstring_view name) {
+  std::u16string out;
+  out.reserve(name.size());
+  char16_t units[2];
+  for (wchar_t c : name) {
+    const auto cp = static_cast<char32_t>(c);
+    if (is_escaped_byte(cp))
+      out += static_cast<char16_t>(cp);
+    else
+      out.append(units, tk_utf::encode_utf16(valid_scalar(cp) ? cp : kReplacement, units));
+  }
+  return out;
+}
+
+std::string tk_file_name_from_utf16(std::u16string_view name) {
+  std::wstring wide;
+  wide.reserve(name.size());
+  for (size_t i = 0; i < name.size();) {
+    if (is_escaped_byte(name[i])) {
+      wide += static_cast<wchar_t>(name[i++]);
+      continue;
+    }
+    char32_t cp;
+    wide += static_cast<wchar_t>(
+        tk_utf::decode_utf16(name.data(), name.size(), i, cp) ? cp : kReplacement);
+  }
+  return tk_file_name_from_wide(wide);
+}
+
 std::u16string tk_wide_to_utf16(std::wstring_view text) {
   if (all_ascii(text)) return std::u16string(text.begin(), text.end());
   std::u16string out;

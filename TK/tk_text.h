@@ -16,6 +16,15 @@ std::optional<std::string> tk_wide_to_utf8_strict(std::wstring_view text);
 std::wstring tk_to_wide(std::string_view utf8);
 std::string tk_to_utf8(std::wstring_view text);
 
+// File names: on Linux a name is bytes, not always UTF-8. A byte that is not
+// part of valid UTF-8 is kept in wide text as U+DC00 + the byte (a lone low
+// surrogate, which no text holds) and becomes that byte again on the way
+// back; everything else converts as UTF-8. The UTF-16 forms keep those units.
+std::wstring tk_file_name_to_wide(std::string_view bytes);
+std::string tk_file_name_from_wide(std::wstring_view name);
+std::u16string tk_file_name_to_utf16(std::wstring_view name);
+std::string tk_file_name_from_utf16(std::u16string_view name);
+
 std::u16string tk_wide_to_utf16(std::wstring_view text);
 std::wstring tk_utf16_to_wide(std::u16string_view text);
 std::u16string tk_utf8_to_utf16(std::string_view utf8);

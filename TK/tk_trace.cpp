@@ -2,7 +2,13 @@
 // every line (binary mode, "\r\n" line ends), so lines survive a crash.
 #include "TK/tk_trace.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "TK/tk_paths.h"
@@ -20,9 +26,34 @@ tk_log::tk_log(const std::string& file_name, bool enabled, int32_t threshold, bo
 
 tk_log::~tk_log() = default;
 
+namespace {
+// The trace may hold data values: a file it creates is readable by its
+// owner only, and a regular file it writes to loses any group and other
+// permission it had.
+std::FILE* open_private(const std::string& name, int flags) {
+  const int fd = ::open(name.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 077) != 0)
+    ::fchmod(fd, st.st_mode & 0700);
+  std::FILE* f = ::fdopen(fd, "ab");
+  if (!f) ::close(fd);
+  return f;
+}
+}  // namespace
+
+void tk_log::report_write_failure(int error) {
+  if (write_failure_reported_.exchange(true)) return;
+  std::fprintf(stderr, "Cannot write the trace file %s: %s\n", file_name_.c_str(),
+               std::strerror(error));
+  std::fflush(stderr);
+}
+
 void tk_log::empty_file() {
-  if (FILE* f = std::fopen(file_name_.c_str(), "wb")) std::fclose(f);
   emptied_ = true;
+  std::FILE* f = open_private(file_name_, O_TRUNC);
+  if (!f) return report_write_failure(errno);
+  if (std::fclose(f) != 0) report_write_failure(errno);
 }
 
 bool tk_log::wants(int32_t level) {
@@ -32,17 +63,18 @@ bool tk_log::wants(int32_t level) {
 }
 
 void tk_log::write_line(std::string_view text) {
-  FILE* f = std::fopen(file_name_.c_str(), "ab");
-  if (!f) return;
+  std::FILE* f = open_private(file_name_, O_APPEND);
+  if (!f) return report_write_failure(errno);
   if (timestamps_) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     std::fprintf(f, "%02d:%02d:%02d ", local.tm_hour, local.tm_min, local.tm_sec);
   }
-  std::fwrite(text.data(), 1, text.size(), f);
-  if (line_end_) std::fwrite("\r\n", 1, 2, f);
-  std::fclose(f);
+  bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  if (line_end_) written = std::fwrite("\r\n", 1, 2, f) == 2 && written;
+  const int error = written ? 0 : errno;
+  if (std::fclose(f) != 0 || !written) report_write_failure(error != 0 ? error : errno);
 }
 
 std::string tk_wformat_to_utf8(std::wstring_view format) {

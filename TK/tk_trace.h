@@ -1,10 +1,14 @@
 // The execution trace: one process-wide log object and the two trace calls.
 // Each line is written with an open-append-close sequence, so a crash loses at
-// most the line being written. Levels: 1 details, 2 entry into an operation
+// most the line being written. The file is created readable by its owner
+// only; a file that cannot be written (a full disk, a name too long) is
+// reported once on standard error, and tracing goes on trying. Levels: 1 details, 2 entry into an
+// operation
 // ("class::method"), 3 milestones and errors. Formatting happens only when the
 // line will be written, so calls below the threshold cost one test.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,6 +36,9 @@ class tk_log : public tk_singl<tk_log> {
 
  private:
   void empty_file();
+  // Says on standard error, the first time only, that the file cannot be
+  // written, with the system's reason for `error` (an errno value).
+  void report_write_failure(int error);
 
   std::string file_name_;
   int32_t threshold_;
@@ -39,6 +46,7 @@ class tk_log : public tk_singl<tk_log> {
   bool enabled_;
   bool emptied_ = false;
   bool timestamps_;
+  std::atomic<bool> write_failure_reported_{false};
 };
 
 // Cuts wide trace text at this many characters, as the wide trace buffer does.

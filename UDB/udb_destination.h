@@ -10,9 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "TK/tk_exception.h"
 #include "UDB/udb_database.h"
+#include "UDB/udb_row_census.h"
 #include "UDB/udb_schema.h"
 #include "UDB/udb_validator.h"
+
+// What completing an existing table added (for the report, e.g. "index
+// ByName") and what Oracle refused; a refusal costs that object only.
+struct udb_completion {
+  std::vector<std::wstring> added;
+  std::vector<tk_exception> errors;
+};
 
 class udb_destination : public udb_database {
  public:
@@ -30,6 +39,24 @@ class udb_destination : public udb_database {
   // records them, for the foreign keys built after the tables.
   virtual void map_existing_columns(const std::wstring& /*name*/,
                                     const udb_schema& /*source_schema*/) {}
+  // Adds to an existing table, made from `source_schema` by an earlier run,
+  // what the source defines and the table lacks: primary key, unique keys
+  // and indexes of `indexes`, the sequence and trigger of an auto-increment
+  // column (the sequence past the values the column holds). The base adds
+  // nothing.
+  virtual udb_completion complete_table(const std::wstring& /*name*/,
+                                        const udb_schema& /*source_schema*/,
+                                        const udb_indexes& /*indexes*/) {
+    return {};
+  }
+  // The rows an existing table holds, read once, against which the records
+  // of `source_schema` (the columns the table was made from) are matched
+  // whole (udb_row_census). Null when the destination cannot compare rows
+  // (the base).
+  virtual std::unique_ptr<udb_row_census> row_census(const std::wstring& /*name*/,
+                                                     const udb_schema& /*source_schema*/) {
+    return nullptr;
+  }
   // The table-name validator of one run: the selected source tables and the
   // destination's existing tables count as taken names.
   virtual std::unique_ptr<udb_validator> create_table_name_validator(

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "TK/tk_exception.h"
+#include "TK/tk_format.h"
 #include "TK/tk_paths.h"
 #include "TK/tk_trace.h"
 
@@ -43,13 +44,18 @@ bool udb_profile::load(const std::wstring& path) {
   section* current = nullptr;
   std::string line;
   bool eof = false;
-  while (!eof) {
+  for (size_t number = 1; !eof; ++number) {
     line.clear();
     int c;
     while ((c = std::fgetc(f)) != EOF && c != '\n') {
       line += static_cast<char>(c);
-      // A line that fills the whole buffer without its end.
-      TK_ASSERT(line.size() < kLineBuffer - 1);
+      // A line that fills the whole buffer without its end: no profile
+      // holds one (a file of another kind, or one damaged).
+      if (line.size() >= kLineBuffer - 1)
+        throw tk_exception(tk_format("Profile '%s' could not be read: its line %d is longer than "
+                                     "%d bytes.\nPlease verify the correct path/name was given.",
+                                     narrow, number, kLineBuffer - 1),
+                           TK_LEVEL_RUN);
     }
     if (c == EOF) {
       eof = true;

@@ -23,9 +23,9 @@ class udb_profile {
 
   udb_profile();
 
-  // A missing file is a level-1 tk_exception; false when the file cannot be
-  // read or an entry comes before any section; a line of 4095 bytes or more is
-  // an internal assertion failure.
+  // A missing file, and a line of 4095 bytes or more, are level-1
+  // tk_exceptions; false when the file cannot be read or an entry comes
+  // before any section.
   bool load(const std::wstring& path);
   // Writes every section; a file that cannot be opened is silently skipped.
   void store(const std::wstring& path) const;

@@ -36,6 +36,11 @@ dao_bstr::dao_bstr(const std::string& text) : bstr_(checked(ole_bstr_from_utf8(t
   if (tracing()) tk_trace(1, "dao_bstr::ctor( string=%s )", jet_mask_connect_passwords(text));
 }
 
+dao_bstr::dao_bstr(const std::u16string& units)
+    : bstr_(checked(SysAllocStringLen(units.data(), static_cast<uint32_t>(units.size())))) {
+  if (tracing()) tk_trace(1, "dao_bstr::ctor( u16string=%s )", tk_utf16_to_utf8(units));
+}
+
 dao_bstr::~dao_bstr() {
   SysFreeString(bstr_);
 }

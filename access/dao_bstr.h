@@ -12,6 +12,8 @@ class dao_bstr {
  public:
   explicit dao_bstr(const std::wstring& text);
   explicit dao_bstr(const std::string& text);
+  // UTF-16 units as they are (a file name may hold units that are no text).
+  explicit dao_bstr(const std::u16string& units);
   // A password: the trace shows "***" instead of the text.
   static dao_bstr secret(const std::wstring& text) { return dao_bstr(text, true); }
   ~dao_bstr();

@@ -88,9 +88,9 @@ std::unique_ptr<udb_database> dao_engine::open_db(const std::wstring& path, int3
   VARIANT connect_arg = connect.as_variant();
   tk_trace(2, "Open database using DAO engine");
   ole_com_ptr<DAODatabase> database;
-  dao_check(
-      dbengine_->OpenDatabase(dao_bstr(path), exclusive, read_only, connect_arg, database.out()),
-      TK_LEVEL_RUN);
+  dao_check(dbengine_->OpenDatabase(dao_bstr(tk_file_name_to_utf16(path)), exclusive, read_only,
+                                    connect_arg, database.out()),
+            TK_LEVEL_RUN);
   dao_check_object(database.get(), "database", TK_LEVEL_RUN);
   tk_trace(2, "Right after OpenDatabase call");
   return std::make_unique<dao_database>(path, std::move(database), static_cast<uint32_t>(mode),

@@ -96,13 +96,21 @@ dao_recordset::dao_recordset(const std::wstring& name, ole_com_ptr<DAORecordset>
   dao_check_object(fields.get(), "field list");
   init_schema(fields.get());
   b_eof_ = read_eof();
-  // The rows are counted as they are read: no count is stored for them.
+  // The rows are counted as they are read: no count is stored for them. A
+  // scan that lost rows to a damaged file fails at its end: with no row
+  // read, opening fails; else the loss is raised at the end of the scan
+  // that reads the rows.
   uint32_t rows = 0;
-  while (!read_eof()) {
-    ++rows;
-    dao_check(recordset_->MoveNext());
+  try {
+    while (!read_eof()) {
+      ++rows;
+      dao_check(recordset_->MoveNext());
+    }
+  } catch (const tk_exception& e) {
+    if (rows == 0) throw;
+    pending_loss_ = std::make_unique<tk_exception>(e);
   }
-  if (rows != 0) dao_check(recordset_->MoveFirst());
+  dao_check(recordset_->MoveFirst());
   b_eof_ = read_eof();
   set_records_count(rows);
   for (const t_ftd* column : schema().fields()) {
@@ -188,6 +196,11 @@ bool dao_recordset::is_eof() {
 void dao_recordset::next() {
   dao_check(recordset_->MoveNext());
   b_eof_ = read_eof();
+  if (b_eof_ && pending_loss_) {
+    const tk_exception loss = *pending_loss_;
+    pending_loss_.reset();
+    throw loss;
+  }
 }
 
 void dao_recordset::move_prev() {

@@ -66,6 +66,9 @@ class dao_recordset : public udb_recordset {
   // first row: every row reads its values through them.
   std::vector<std::unique_ptr<dao_field>> columns_;
   std::vector<int32_t> skipped_;  // fields left out of the schema
+  // What the count of the rows lost to a damaged file, raised at the end of
+  // the scan that reads them (a recordset that counts its rows).
+  std::unique_ptr<tk_exception> pending_loss_;
   ole_com_ptr<DAORecordset> recordset_;
   ole_com_ptr<DAOTableDef> tabledef_;
   ole_com_ptr<DAOQueryDef> querydef_;

@@ -97,6 +97,17 @@ void exit_with_message(const std::string& text) {
   std::exit(-1);
 }
 
+namespace {
+// "The value of --oraclp cannot be read: ..." for the option of `id`.
+std::string not_utf8_message(int id) {
+  std::string name = "option";
+  for (const tk_cmdli_option* o = agent_options; o->name[0] != 0; ++o)
+    if (o->id == id) name = o->name;
+  if (!name.empty() && name.back() == '=') name.pop_back();
+  return "The value of " + name + " cannot be read: it is not UTF-8 text.";
+}
+}  // namespace
+
 void process_tab_file(const std::string& path) {
   tk_trace(1, "process_tab_file(%s)", path);
   if (auto problem = load_table_list(path, tarvel_convertor::instance().selected_tables))
@@ -110,14 +121,19 @@ bool parse_cmd_line(int argc, char** argv) {
   tarvel_convertor& conv = tarvel_convertor::instance();
   std::wstring access_password, host, user, password, port = L"1521", sysdb, ugl_user, ugl_password;
   bool profile_loaded = false;
+  std::string profile_path;
 
   tk_cmdli scan(agent_options, argc, argv);
   while (scan.has_more()) {
     scan.next();
     const char* value = scan.value();
-    // Text values arrive in the narrow code page; one that does not convert
-    // is ignored.
-    const auto wide = [&]() { return tk_utf8_to_wide(value); };
+    // Text values arrive in the narrow code page (UTF-8); one that does not
+    // convert cannot be read, which is said rather than the value dropped.
+    const auto wide = [&]() -> std::optional<std::wstring> {
+      auto w = tk_utf8_to_wide(value);
+      if (!w) exit_with_message(not_utf8_message(scan.id()));
+      return w;
+    };
     switch (scan.id()) {
       case OPT_DEST:
         tk_trace(2, "\tparse_cmd_line - got dest %s", value);
@@ -141,6 +157,7 @@ bool parse_cmd_line(int argc, char** argv) {
         tk_trace(1, "parse_cmd_line - got profile %s", value);
         if (auto w = wide()) {
           profile_loaded = conv.load_profile_file(*w);
+          profile_path = value;
           // A file that is there but is no profile must not pass unnoticed
           // beside options that would let the run go on without it.
           if (!profile_loaded)
@@ -161,7 +178,8 @@ bool parse_cmd_line(int argc, char** argv) {
         break;
       case OPT_SRC:
         tk_trace(2, "\tparse_cmd_line - got src %s", value);
-        if (auto w = wide()) conv.set_source_name(*w);
+        // A file name is bytes: taken whole, UTF-8 or not.
+        conv.set_source_name(tk_file_name_to_wide(value));
         break;
       case OPT_TAB_DEF:
         tk_trace(2, "\tconvert table definitions only");
@@ -202,6 +220,7 @@ bool parse_cmd_line(int argc, char** argv) {
   }
   if (!scan.unrecognised().empty()) return false;
 
+  if (profile_loaded) conv.check_loaded_profile(profile_path);
   if (!profile_loaded) {
     if (conv.destination_name().empty()) exit_with_message("You should enter Oracle database name");
     if (conv.source_name().empty()) exit_with_message("You should enter MS Access database name");

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ORA/ora_database.h"
@@ -48,6 +49,38 @@ constexpr int32_t kOpenAppend = 8;
 
 bool is_oracle_error(const tk_exception& e) {
   return e.code() >= kOracleCodeBase && e.code() < kOracleCodeEnd;
+}
+
+// ORA-00054 (NOWAIT) and ORA-30006 (a wait that timed out): another session
+// holds what the write needs; every following record would wait as long.
+bool is_lock_timeout(const tk_exception& e) {
+  return is_oracle_error(e) &&
+         (e.code() == kOracleCodeBase + kResourceBusy || e.code() == kOracleCodeBase + 30006);
+}
+
+// The destination has no room left: ORA-01653 (a table cannot grow),
+// ORA-01654 (an index cannot grow), or an internal error about a full disk
+// (older files of the embedded engine).
+bool is_destination_full(const tk_exception& e) {
+  if (!is_oracle_error(e)) return false;
+  if (e.code() == kOracleCodeBase + 1653 || e.code() == kOracleCodeBase + 1654) return true;
+  return e.code() == kOracleCodeBase + 600 &&
+         std::string_view(e.what()).find("database or disk is full") != std::string_view::npos;
+}
+
+// A full destination ends the run: every later record and table would fail
+// the same way. What was committed stays, and a merge adds the rest.
+tk_exception destination_full(const tk_exception& e) {
+  return tk_exception(
+      std::string("The Oracle database has no room left for the data:\n") + e.what() +
+          "\nThe records written so far are kept. Make room, then convert again in merge mode "
+          "to add the rest.",
+      e.code(), TK_LEVEL_RUN);
+}
+
+// The error as the run reports it: a full destination at the run's level.
+tk_exception as_reported(const tk_exception& e) {
+  return is_destination_full(e) && e.level() == TK_LEVEL_RECORD ? destination_full(e) : e;
 }
 
 void print_line(std::FILE* stream, const std::string& text) {
@@ -102,7 +135,7 @@ class conversion_driver {
       current_ = entry;
       end_outcome(e, start);
       handler_.set_context(name);
-      handler_.handle(e, false);
+      handler_.handle(as_reported(e), false);
       return;
     }
     current_ = entry;
@@ -146,7 +179,7 @@ class conversion_driver {
         }
       } catch (const tk_exception& e) {
         handler_.set_context(rel.name);
-        handler_.handle(e, false);
+        handler_.handle(as_reported(e), false);
       }
     }
   }
@@ -282,7 +315,9 @@ class conversion_driver {
     }
 
     std::unique_ptr<udb_recordset> dst;
-    if (destination_.is_table_exist(dest_name)) {
+    const bool existed = destination_.is_table_exist(dest_name);
+    if (existed) {
+      if (mode == UDB_MODE_MERGE || mode == UDB_MODE_SYNC) complete_table(name, dest_name, *src);
       dst = open_existing(dest_name);
       destination_.map_existing_columns(dest_name, src->schema());
     } else {
@@ -308,13 +343,39 @@ class conversion_driver {
     tk_wtrace(3, L"Converting table %s (%d records)", name, count);
     if (console()) print_line(stdout, tk_format("Converting table %s (%d records)", name, count));
 
-    if (count != 0 && !conv_.only_definitions) copy_records(*src, *dst);
+    if (count != 0 && !conv_.only_definitions) {
+      std::unique_ptr<udb_row_census> census;
+      if (existed && (mode == UDB_MODE_MERGE || mode == UDB_MODE_SYNC) && dst->key_index() < 0)
+        census = keyless_census(dest_name, *src);
+      copy_records(*src, *dst, census.get());
+    }
     // Destination table first, then the source recordset.
     dst.reset();
     src.reset();
     converted_.push_back(name);
     done_.emplace(name, std::make_pair(dest_name, created));
     return true;
+  }
+
+  // A table without a primary or unique key cannot tell a row that is there
+  // already by a duplicate key: its rows are read once and each source
+  // record that equals one of them, as a whole, takes it instead of being
+  // written again. Synchronize cannot update such rows, which it says once.
+  std::unique_ptr<udb_row_census> keyless_census(const std::wstring& dest_name,
+                                                 udb_recordset& src) {
+    std::unique_ptr<udb_row_census> census = destination_.row_census(dest_name, src.schema());
+    if (!census) return nullptr;
+    tk_wtrace(3, L"Table %s has no primary or unique key: its %d rows are compared whole",
+              dest_name, static_cast<int>(census->rows()));
+    if (conv_.mode() == UDB_MODE_SYNC) {
+      const std::string text = tk_format(
+          "Table %s has no primary or unique key: its rows cannot be updated, only the rows it "
+          "lacks are added",
+          dest_name);
+      tk_trace(3, "%s", text.c_str());
+      if (console()) print_line(stdout, text);
+    }
+    return census;
   }
 
   // The values of a table's complex columns (attachments, multi-value
@@ -357,7 +418,7 @@ class conversion_driver {
         end_outcome(e, start);
         current_ = parent;
         handler_.set_context(child_name);
-        handler_.handle(e, false);
+        handler_.handle(as_reported(e), false);
       }
     }
     conv_.set_current_table_name(name);
@@ -383,6 +444,36 @@ class conversion_driver {
     return destination_.get_table(dest_name, kOpenAppend);
   }
 
+  // A table that an earlier run left without some of what the source
+  // defines (stopped between CREATE TABLE and its indexes or counter) gets
+  // it before records are added; what was added is said once, and what
+  // Oracle refused is reported for the table while the copy goes on.
+  void complete_table(const std::wstring& name, const std::wstring& dest_name, udb_recordset& src) {
+    const udb_indexes no_indexes;
+    const udb_completion done = destination_.complete_table(
+        dest_name, src.schema(), conv_.skip_indexes ? no_indexes : src.indexes());
+    if (!done.added.empty()) {
+      std::wstring list;
+      for (const std::wstring& object : done.added) list += (list.empty() ? L"" : L", ") + object;
+      const std::string text = tk_format("Table %s completed with %s", dest_name, list);
+      tk_trace(3, "%s", text.c_str());
+      if (console()) print_line(stdout, text);
+    }
+    for (const tk_exception& e : done.errors) {
+      if (is_oracle_error(e) && (e.code() & 0xFFFF) == kResourceBusy)
+        throw busy_table(dest_name, e);
+      handler_.set_context(name);
+      handler_.handle(e, false);
+    }
+  }
+
+  static tk_exception busy_table(const std::wstring& dest_name, const tk_exception& e) {
+    return tk_exception(
+        tk_format("Cannot write to table %s because it is busy with another process\n%s", dest_name,
+                  e.what()),
+        e.code(), TK_LEVEL_RECORD);
+  }
+
   // An existing table opened for appending; a table that another session
   // holds is reported once, by its name, and the run goes on with the next.
   std::unique_ptr<udb_recordset> open_existing(const std::wstring& dest_name) {
@@ -390,10 +481,7 @@ class conversion_driver {
       return destination_.get_table(dest_name, kOpenAppend);
     } catch (const tk_exception& e) {
       if (is_oracle_error(e) && (e.code() & 0xFFFF) == kResourceBusy)
-        throw tk_exception(
-            tk_format("Cannot write to table %s because it is busy with another process\n%s",
-                      dest_name, e.what()),
-            e.code(), TK_LEVEL_RECORD);
+        throw busy_table(dest_name, e);
       throw;
     }
   }
@@ -417,7 +505,8 @@ class conversion_driver {
   // between records only; either way the records read so far are written
   // (when reading the source fails half-way too, before the table's error
   // is reported), so a record is written whole or not at all.
-  void copy_records(udb_recordset& src, udb_recordset& dst) {
+  // With a census, a record the table holds already is not written again.
+  void copy_records(udb_recordset& src, udb_recordset& dst, udb_row_census* census) {
     record_sink sink(*this, dst);
     try {
       src.move_first();
@@ -436,11 +525,14 @@ class conversion_driver {
         const auto number = static_cast<uint32_t>(conv_.current_record_index + 1);
         // A source that hands its rows over spares a destination that holds
         // them back a copy of each.
-        if (std::unique_ptr<udb_record> owned = src.take_item()) {
+        std::unique_ptr<udb_record> owned = src.take_item();
+        const udb_record* record = owned ? owned.get() : src.get_item();
+        TK_ASSERT(record != nullptr);
+        if (census != nullptr && census->take(*record)) {
+          tk_trace(1, "Record %d is in the table already", number);
+        } else if (owned) {
           dst.append_owned(std::move(owned), number, sink);
         } else {
-          udb_record* record = src.get_item();
-          TK_ASSERT(record != nullptr);
           dst.append_batched(*record, number, sink);
         }
         // Counted before moving on: a source that fails at its end (a damaged
@@ -469,6 +561,7 @@ class conversion_driver {
     // A failed update loses this record, not the rest of the table.
     bool update_failed(uint32_t number, const tk_exception& error) override {
       if (!is_oracle_error(error)) return false;
+      driver_.give_up_table_if(error);
       driver_.report_record_error(error, number);
       return true;
     }
@@ -486,6 +579,7 @@ class conversion_driver {
     const int32_t mode = conv_.mode();
     tk_trace(1, "GOT ERROR: %s (%08X)", e.what(), e.code());
     tk_trace(1, "mode=%d", mode);
+    give_up_table_if(e);
     if (e.code() == kDuplicateKey && mode == UDB_MODE_MERGE) {
       ++outcome().rows_kept;
       return;
@@ -495,6 +589,15 @@ class conversion_driver {
       return;
     }
     report_record_error(e, number);
+  }
+
+  // Errors that every following record of the table would meet end the
+  // table's copy at once, with one report: a lock that another session
+  // holds (the table is given up; the run goes on), and a full destination
+  // (the run ends).
+  void give_up_table_if(const tk_exception& e) {
+    if (is_destination_full(e)) throw destination_full(e);
+    if (is_lock_timeout(e)) throw busy_table(conv_.current_destination_name(), e);
   }
 
   void report_record_error(const tk_exception& e, uint32_t number) {

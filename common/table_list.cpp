@@ -2,6 +2,7 @@
 #include "common/table_list.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "TK/tk_format.h"
 #include "TK/tk_paths.h"
@@ -11,6 +12,12 @@
 namespace {
 // Longest table-list line, in bytes without its line end.
 constexpr size_t kMaxTableLine = 254;
+// Longest Access table name, in characters.
+constexpr size_t kMaxTableName = 64;
+// An Access database holds at most 32768 objects: a list of more names, or
+// longer than that many longest lines, is no list of its tables.
+constexpr size_t kMaxTables = 32768;
+constexpr size_t kMaxListBytes = kMaxTables * (kMaxTableLine + 2);
 }  // namespace
 
 table_list parse_table_list(std::string_view bytes) {
@@ -42,6 +49,16 @@ table_list parse_table_list(std::string_view bytes) {
       result.error_line = line_number;
       return result;
     }
+    if (name->size() > kMaxTableName) {
+      result.error = table_list::problem::name_too_long;
+      result.error_line = line_number;
+      return result;
+    }
+    if (result.names.size() == kMaxTables) {
+      result.error = table_list::problem::too_many;
+      result.error_line = line_number;
+      return result;
+    }
     result.names.push_back(std::move(*name));
   }
   return result;
@@ -53,17 +70,38 @@ std::optional<std::string> load_table_list(const std::string& path,
   const std::string missing =
       "Table names file does not exist.\nPlease verify the correct path/name was given.";
   if (!tk_is_file_exist(path)) return missing;
+  const std::string not_text = tk_format(
+      "Table names file %s is not a text file of table names.\nPlease verify the correct "
+      "path/name was given.",
+      path);
+  // Read with bounds: a device such as /dev/zero or /dev/urandom must not
+  // be read without end, nor kept whole in memory.
   std::string bytes;
   {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return missing;
     char buf[65536];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+    bool text = true;
+    while (text && (n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+      text = std::memchr(buf, 0, n) == nullptr && bytes.size() + n <= kMaxListBytes;
+      if (text) bytes.append(buf, n);
+    }
     std::fclose(f);
+    if (!text) return not_text;
   }
   table_list list = parse_table_list(bytes);
   switch (list.error) {
+    case table_list::problem::name_too_long:
+      return tk_format(
+          "Table names file %s: line %d is longer than an Access table name (%d characters)."
+          "\nPlease verify the table names.",
+          path, list.error_line, kMaxTableName);
+    case table_list::problem::too_many:
+      return tk_format(
+          "Table names file %s names more than %d tables, more than an Access database holds."
+          "\nPlease verify the table names.",
+          path, kMaxTables);
     case table_list::problem::line_too_long:
       return tk_format(
           "Table names file %s: line %d is longer than %d characters.\nPlease verify the "
@@ -76,6 +114,12 @@ std::optional<std::string> load_table_list(const std::string& path,
     case table_list::problem::none:
       break;
   }
+  // An empty list, made so by mistake, must not mean every table.
+  if (list.names.empty())
+    return tk_format(
+        "Table names file %s names no table.\nPlease give at least one table name, or leave out "
+        "--tab_file to take every table.",
+        path);
   names = std::move(list.names);
   return std::nullopt;
 }

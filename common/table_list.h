@@ -9,10 +9,11 @@
 
 // The names of a table-list file's contents: one name per line, LF or CR LF
 // line ends, empty lines skipped, no other trimming; a UTF-8 byte-order mark
-// on the first non-empty line is dropped. A line longer than 254 bytes or not
-// valid UTF-8 is refused with its 1-based number.
+// on the first non-empty line is dropped. A line longer than 254 bytes, not
+// valid UTF-8 or longer than an Access table name (64 characters) is refused
+// with its 1-based number, and so is a list of more than 32768 names.
 struct table_list {
-  enum class problem { none, line_too_long, not_utf8 };
+  enum class problem { none, line_too_long, not_utf8, name_too_long, too_many };
   std::vector<std::wstring> names;
   problem error = problem::none;
   size_t error_line = 0;
@@ -20,6 +21,8 @@ struct table_list {
 table_list parse_table_list(std::string_view bytes);
 
 // Reads and parses the file at `path` into `names`; on failure the message
-// for the user (missing file, long line, bad text) and `names` untouched.
+// for the user (missing file, long line, bad text, a file that holds NUL
+// bytes or more than a list of tables can hold, no name at all) and `names`
+// untouched.
 std::optional<std::string> load_table_list(const std::string& path,
                                            std::vector<std::wstring>& names);

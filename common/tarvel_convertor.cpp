@@ -3,6 +3,8 @@
 // the source engine (source_session.cpp).
 #include "common/tarvel_convertor.h"
 
+#include "TK/tk_exception.h"
+#include "TK/tk_format.h"
 #include "TK/tk_trace.h"
 #include "UDB/udb_profile.h"
 #include "common/source_check.h"
@@ -156,6 +158,18 @@ bool tarvel_convertor::load_profile_file(const std::wstring& path) {
   udb_profile profile;
   if (!profile.load(path)) return false;
   return load_profile(profile);
+}
+
+void tarvel_convertor::check_loaded_profile(const std::string& path) const {
+  const char* missing = source_name().empty()        ? "src"
+                        : destination_name().empty() ? "dest"
+                                                     : nullptr;
+  if (missing == nullptr) return;
+  throw tk_exception(
+      tk_format("Profile '%s' has no '%s' setting in its [Generic settings]: it names no %s.\n"
+                "Please verify the correct path/name was given.",
+                path, missing, source_name().empty() ? "MS Access database" : "Oracle database"),
+      TK_LEVEL_RUN);
 }
 
 void tarvel_convertor::store_profile_file(const std::wstring& path) const {

@@ -45,6 +45,10 @@ class tarvel_convertor : public udb_converter, public tk_singl<tarvel_convertor>
   bool load_profile(const udb_profile& profile);
   // Loads a profile file into the settings; true when it was loaded.
   bool load_profile_file(const std::wstring& path);
+  // What an unattended run cannot do without after loading the profile at
+  // `path` (the console programs take the profile in place of the other
+  // options): a level-1 tk_exception naming the setting it lacks.
+  void check_loaded_profile(const std::string& path) const;
   void store_profile_file(const std::wstring& path) const;
 
   tarvel_front_end front_end() const { return front_end_; }

@@ -88,7 +88,8 @@ class inventory {
         paired_(paired),
         columns_(columns),
         oracle_(oracle) {
-    file_ = jet_file::open(utf8(settings.source), tk_wide_to_utf16(settings.database_password));
+    file_ = jet_file::open(tk_file_name_from_wide(settings.source),
+                           tk_wide_to_utf16(settings.database_password));
   }
 
   std::vector<verify_omission> collect() {

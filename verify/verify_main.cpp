@@ -2,6 +2,7 @@
 // destination options as the conversion program does, compares every table
 // and prints the report. Exit status 0 when every table is equal, 1 when
 // something differs or is missing, 255 (-1) when it could not run.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -44,6 +45,7 @@ void apply_options(const verify_cli& cli, tarvel_convertor& conv) {
                                    "profile.\nPlease verify the correct path/name was given.",
                                    tk_to_utf8(cli.profile)),
                          TK_LEVEL_RUN);
+    conv.check_loaded_profile(tk_to_utf8(cli.profile));
   }
   if (!cli.table_file.empty()) {
     if (auto problem = load_table_list(cli.table_file, conv.selected_tables)) stop_with(*problem);
@@ -83,7 +85,10 @@ void write_report(const verify_cli& cli, const std::string& text) {
     std::fflush(stdout);
     return;
   }
-  std::FILE* f = std::fopen(cli.report_file.c_str(), "wb");
+  // The report may name data values: a file it creates is its owner's only.
+  const int fd = ::open(cli.report_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  std::FILE* f = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+  if (fd >= 0 && f == nullptr) ::close(fd);
   const bool ok = f != nullptr && std::fwrite(text.data(), 1, text.size(), f) == text.size();
   if (f != nullptr && std::fclose(f) != 0)
     stop_with("Cannot write the report file " + cli.report_file);

@@ -75,6 +75,15 @@ const char kUsageBody[] =
     "Exit status: 0 when every table is equal, 1 when something differs or is\n"
     "missing, 255 when the verification could not run.\n";
 
+// "--oraclp" for the option of `id`.
+std::string option_name(int32_t id) {
+  std::string name = "option";
+  for (const tk_cmdli_option* o = kOptions; o->name[0] != 0; ++o)
+    if (o->id == id) name = o->name;
+  if (!name.empty() && name.back() == '=') name.pop_back();
+  return name;
+}
+
 }  // namespace
 
 std::string verify_usage_text() {
@@ -93,8 +102,7 @@ verify_cli verify_parse_cli(int argc, char** argv) {
     }
     scan.next();
     const std::string value = scan.value() ? scan.value() : "";
-    // Text values arrive as UTF-8; one that does not convert is ignored, as
-    // the conversion program does.
+    // Text values arrive as UTF-8.
     const auto wide = tk_utf8_to_wide(value);
     std::wstring* text = nullptr;
     switch (scan.id()) {
@@ -120,7 +128,8 @@ verify_cli verify_parse_cli(int argc, char** argv) {
         text = &cli.profile;
         break;
       case OPT_SRC:
-        text = &cli.source;
+        // A file name is bytes: taken whole, UTF-8 or not.
+        cli.source = tk_file_name_to_wide(value);
         break;
       case OPT_SYSDB:
         text = &cli.workgroup_file;
@@ -157,6 +166,10 @@ verify_cli verify_parse_cli(int argc, char** argv) {
         break;
     }
     if (text != nullptr && wide) *text = *wide;
+    // A value that is not UTF-8 cannot be read: said, not dropped.
+    if (text != nullptr && !wide && cli.error.empty())
+      cli.error =
+          "The value of " + option_name(scan.id()) + " cannot be read: it is not UTF-8 text.";
   }
   for (const std::string& arg : scan.unrecognised()) cli.unrecognised.push_back(arg);
   return cli;

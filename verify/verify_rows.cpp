@@ -7,7 +7,7 @@
 #include <unordered_map>
 
 #include "TK/tk_exception.h"
-#include "verify/verify_canonical.h"
+#include "UDB/verify_canonical.h"
 
 namespace {
 

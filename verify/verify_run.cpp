@@ -125,8 +125,23 @@ class verifier {
       auto open_child = [this, name, column = child.column]() {
         return source_.get_child_table(name, column, kReadOnly);
       };
+      std::unique_ptr<udb_recordset> first_child;
+      try {
+        first_child = open_child();
+      } catch (const tk_exception& e) {
+        // Values that cannot be read at all (a damaged file) differ.
+        const std::wstring child_dest = names_.oracle_name(child_name);
+        paired_.insert(child_dest);
+        verify_table_result unreadable;
+        unreadable.table = utf8(child_name);
+        unreadable.oracle_table = utf8(child_dest);
+        unreadable.outcome = verify_table_result::state::differs;
+        unreadable.differences.push_back(std::string("could not be read: ") + e.what());
+        result.tables.push_back(std::move(unreadable));
+        continue;
+      }
       result.tables.push_back(
-          compare(child_name, names_.oracle_name(child_name), open_child(), open_child));
+          compare(child_name, names_.oracle_name(child_name), std::move(first_child), open_child));
     }
   }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "verify/verify_canonical.h"
+#include "UDB/verify_canonical.h"
 #include "verify/verify_rows.h"
 
 class udb_recordset;

@@ -124,6 +124,17 @@ class complex_source : public dao_row_source {
     parent_ = nullptr;
     return false;
   }
+  // What the scan of the values lost, and what the scan of the table's
+  // rows lost (the values of a row that could not be read are left out).
+  std::string loss_report() const override {
+    std::string report = cursor_->loss_report();
+    if (!parents_loss_.empty())
+      report +=
+          (report.empty() ? "" : "; ") + tk_utf16_to_utf8(table_.name()) + ": " + parents_loss_;
+    if (report.empty()) return report;
+    return "the values of " + tk_utf16_to_utf8(table_.name()) + "." +
+           tk_utf16_to_utf8(column_.name) + ": " + report;
+  }
   void value(size_t field, jet_value& out) const override {
     out.set_null();
     if (!parent_) return;
@@ -170,6 +181,7 @@ class complex_source : public dao_row_source {
       }
       parents_.emplace(int32_t(key.i64), std::move(values));
     }
+    parents_loss_ = cursor.loss_report();
   }
 
   std::shared_ptr<jet_file> file_;
@@ -179,6 +191,7 @@ class complex_source : public dao_row_source {
   std::vector<dao_field_info> fields_;
   std::vector<int> values_;  // flat-table columns of the fields after ValueID
   std::map<int32_t, std::vector<jet_value>> parents_;
+  std::string parents_loss_;
   std::unique_ptr<jet_cursor> cursor_;
   const std::vector<jet_value>* parent_ = nullptr;
 };
@@ -218,8 +231,16 @@ std::vector<dao_complex_info> dao_complex_columns(const std::shared_ptr<jet_file
   std::vector<std::u16string> key;
   if (const jet_index* pk = primary_index(table))
     for (const jet_index_column& k : pk->columns) key.push_back(table.columns()[k.column].name);
-  for (const jet_complex_column& c : jet_read_complex_columns(*file, table))
-    out.push_back({c.subject, kind_name(c.kind), key});
+  // A column whose values cannot be read is listed all the same, so that
+  // opening its values reports the loss instead of the values vanishing.
+  std::vector<jet_complex_loss> lost;
+  const std::vector<jet_complex_column> columns = jet_read_complex_columns(*file, table, &lost);
+  for (size_t i = 0; i < table.columns().size(); ++i) {
+    for (const jet_complex_column& c : columns)
+      if (c.column == i) out.push_back({c.subject, kind_name(c.kind), key});
+    for (const jet_complex_loss& l : lost)
+      if (l.column == i) out.push_back({l.name, kind_name(jet_complex_kind::other), key});
+  }
   return out;
 }
 
@@ -228,9 +249,12 @@ std::unique_ptr<dao_row_source> dao_open_complex(const std::shared_ptr<jet_file>
                                                  const std::u16string& column) {
   if (object.type != 1) throw jet_errors::item_not_found();
   jet_table table(*file, object.tdef_page(), object.name);
-  for (jet_complex_column& c : jet_read_complex_columns(*file, table)) {
+  std::vector<jet_complex_loss> lost;
+  for (jet_complex_column& c : jet_read_complex_columns(*file, table, &lost)) {
     if (!jet_same_name(c.subject, column)) continue;
     return std::make_unique<complex_source>(file, object, std::move(table), std::move(c));
   }
+  for (const jet_complex_loss& l : lost)
+    if (jet_same_name(l.name, column)) throw jet_failure(JET_ERR_CORRUPT, l.report);
   throw jet_errors::item_not_found();
 }

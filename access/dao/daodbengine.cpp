@@ -170,7 +170,7 @@ HRESULT DAODBEngine::OpenDatabase(BSTR name, VARIANT options, VARIANT read_only,
   *database = nullptr;
   return dao_guard(*context_, [&] {
     const std::u16string path16 = dao_text_of(name);
-    const std::string path = tk_utf16_to_utf8(path16);
+    const std::string path = tk_file_name_from_utf16(path16);
     const bool exclusive = flag_of(options);
     const bool ro = flag_of(read_only);
     std::u16string password;

@@ -8,6 +8,7 @@
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
 #include "access/dao/jet_cursor.h"
+#include "access/dao/jet_error.h"
 #include "access/dao/jet_file.h"
 
 namespace {
@@ -30,10 +31,14 @@ int column_named(const jet_table& table, const char16_t* name) {
   return -1;
 }
 
-std::vector<complex_row> read_complex_rows(const jet_file& file) {
+// The rows of MSysComplexColumns; `loss` says what the scan lost.
+std::vector<complex_row> read_complex_rows(const jet_file& file, std::string& loss) {
   std::vector<complex_row> rows;
   const jet_object* object = file.find_table(u"MSysComplexColumns");
-  if (!object || object->type != 1) return rows;
+  if (!object || object->type != 1) {
+    loss = "MSysComplexColumns is missing; the file may be damaged";
+    return rows;
+  }
   const jet_table table(file, object->tdef_page(), object->name);
   const int id = column_named(table, u"ComplexID");
   const int flat = column_named(table, u"FlatTableID");
@@ -51,6 +56,8 @@ std::vector<complex_row> read_complex_rows(const jet_file& file) {
     r.type_page = uint32_t(v.i64) & 0x00FFFFFF;
     rows.push_back(r);
   }
+  const std::string report = cursor.loss_report();
+  if (!report.empty()) loss = "MSysComplexColumns: " + report;
   return rows;
 }
 
@@ -121,40 +128,54 @@ bool classify(jet_complex_column& c, const jet_table& type_table) {
 }  // namespace
 
 std::vector<jet_complex_column> jet_read_complex_columns(const jet_file& file,
-                                                         const jet_table& table) {
+                                                         const jet_table& table,
+                                                         std::vector<jet_complex_loss>* lost) {
   std::vector<jet_complex_column> out;
   std::vector<complex_row> rows;
+  std::string catalogue_loss;
   bool rows_read = false;
   for (size_t i = 0; i < table.columns().size(); ++i) {
     const jet_column& column = table.columns()[i];
     if (column.type != JET_COMPLEX) continue;
-    if (!rows_read) {
-      rows = read_complex_rows(file);
-      rows_read = true;
+    auto lose = [&](const std::string& why) {
+      const std::string report = "the values of " + tk_utf16_to_utf8(table.name()) + "." +
+                                 tk_utf16_to_utf8(column.name) + " cannot be read: " + why;
+      tk_trace(3, "jet_complex: %s", report.c_str());
+      if (lost) lost->push_back({i, column.name, report});
+    };
+    try {
+      if (!rows_read) {
+        rows = read_complex_rows(file, catalogue_loss);
+        rows_read = true;
+      }
+      const complex_row* row = nullptr;
+      for (const complex_row& r : rows)
+        if (uint32_t(r.complex_id) == column.complex_id) row = &r;
+      const jet_object* flat = row ? object_at(file, row->flat_page) : nullptr;
+      const jet_object* type = row ? object_at(file, row->type_page) : nullptr;
+      if (!flat || !type) {
+        lose(!row && !catalogue_loss.empty()
+                 ? catalogue_loss
+                 : "the hidden tables of its values are missing (complex id " +
+                       std::to_string(column.complex_id) + "); the file may be damaged");
+        continue;
+      }
+      jet_complex_column c;
+      c.column = i;
+      c.name = column.name;
+      c.subject = column.name;
+      c.flat = std::make_shared<jet_table>(file, flat->tdef_page(), flat->name);
+      const jet_table type_table(file, type->tdef_page(), type->name);
+      if (!classify(c, type_table)) {
+        lose(
+            "the hidden table of its values has a layout this reader does not know; the file "
+            "may be damaged");
+        continue;
+      }
+      out.push_back(std::move(c));
+    } catch (const jet_failure& e) {
+      lose(e.what());
     }
-    const complex_row* row = nullptr;
-    for (const complex_row& r : rows)
-      if (uint32_t(r.complex_id) == column.complex_id) row = &r;
-    const jet_object* flat = row ? object_at(file, row->flat_page) : nullptr;
-    const jet_object* type = row ? object_at(file, row->type_page) : nullptr;
-    if (!flat || !type) {
-      tk_trace(3, "jet_complex: the values of %s.%s are missing (complex id %d)",
-               tk_utf16_to_utf8(table.name()), tk_utf16_to_utf8(column.name),
-               int(column.complex_id));
-      continue;
-    }
-    jet_complex_column c;
-    c.column = i;
-    c.name = column.name;
-    c.subject = column.name;
-    c.flat = std::make_shared<jet_table>(file, flat->tdef_page(), flat->name);
-    const jet_table type_table(file, type->tdef_page(), type->name);
-    if (!classify(c, type_table)) {
-      tk_trace(3, "jet_complex: the hidden table of %s.%s has an unknown layout",
-               tk_utf16_to_utf8(table.name()), tk_utf16_to_utf8(column.name));
-      continue;
-    }
-    out.push_back(std::move(c));
   }
   return out;
 }

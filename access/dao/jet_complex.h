@@ -31,10 +31,19 @@ struct jet_complex_column {
   int value = -1, modified = -1;
 };
 
-// The complex columns of a table, in column order. Columns whose hidden
-// tables cannot be found are left out (traced): their rows hold no value.
-std::vector<jet_complex_column> jet_read_complex_columns(const jet_file& file,
-                                                         const jet_table& table);
+// A complex column whose values cannot be read: its hidden tables are not
+// found, cannot be read or have a layout this reader does not know, or the
+// catalogue that names them lost rows. `report` says why, as a loss report.
+struct jet_complex_loss {
+  size_t column = 0;    // position of the complex column in its table
+  std::u16string name;  // the complex column
+  std::string report;
+};
+
+// The complex columns of a table, in column order. Columns whose values
+// cannot be read are left out and, when `lost` is given, listed there.
+std::vector<jet_complex_column> jet_read_complex_columns(
+    const jet_file& file, const jet_table& table, std::vector<jet_complex_loss>* lost = nullptr);
 
 // The bytes of a stored attachment: a 4-byte kind (0 stored, 1 deflated), the
 // content length, then the content (a header naming the file extension,

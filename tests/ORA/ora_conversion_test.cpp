@@ -52,8 +52,18 @@ class recording_db : public ora_database {
       return;
     }
     if (sql.find(L"UNIQUE(") != std::wstring::npos) unique_keys.push_back(sql);
+    // The run ends right after the CREATE TABLE of that table, as a process
+    // killed there would.
+    if (stopping) throw tk_final_exception();
     ora_database::query(sql);
+    stopping =
+        !stop_after_create.empty() && sql.find(L"CREATE TABLE \"" + stop_after_create + L"\"") == 0;
+    if (sql.find(L"CREATE") != 0 && sql.find(L"ALTER") != 0) return;
+    ddl.push_back(sql);
   }
+  std::wstring stop_after_create;
+  bool stopping = false;
+  std::vector<std::wstring> ddl;  // every CREATE and ALTER run through query()
   std::vector<std::wstring> foreign_keys, unique_keys;
   std::vector<std::wstring> orphaned;  // child tables whose key Oracle refuses
 };
@@ -393,6 +403,127 @@ TEST_F(OraConversion, NamesStayWholeFromOracle12_2) {
   run(UDB_MODE_OVERWRITE);
   ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
   EXPECT_EQ(select_one(L"SELECT \"" + column + L"\" FROM \"" + table + L"\""), L"7");
+}
+
+// A table without a primary or unique key: merge and synchronize add only
+// the rows the table lacks, compared whole (memo and binary contents
+// included), and a row Access holds twice stays twice, never more.
+TEST_F(OraConversion, KeylessTableIsCompletedNeverDuplicated) {
+  const std::wstring memo(5000, L'ж');
+  src_table log;
+  log.columns = {col(L"Who", VT_BSTR, 20), col(L"Amount", VT_R8), col(L"Price", VT_CY),
+                 col(L"At", VT_DATE),      col(L"Done", VT_BOOL), col(L"Memo", VT_BSTR, 0),
+                 col(L"Data", VT_BLOB, 0)};
+  const std::vector<ole_variant> twice = {text(L"Anna"),
+                                          ole_variant(0.1),
+                                          ole_variant(12.5),
+                                          ole_variant(date(2020, 2, 29, 23, 59)),
+                                          ole_variant(true),
+                                          text(memo),
+                                          ole_variant(std::vector<uint8_t>{1, 2, 3})};
+  std::vector<ole_variant> other_memo = twice;
+  other_memo[5] = text(memo + L"!");
+  log.rows = {twice,
+              twice,
+              other_memo,
+              {text(L"Bo"), ole_variant(), ole_variant(), ole_variant(), ole_variant(false),
+               text(L""), ole_variant()},
+              {text(L"Bo"), ole_variant(), ole_variant(), ole_variant(), ole_variant(false),
+               ole_variant(), ole_variant()}};
+  source_.add(L"Log", log);
+  conv_.selected_tables = {L"Log"};
+  connect();
+  auto rows = [] { return select_one(L"SELECT COUNT(*) FROM \"Log\""); };
+  auto anna = [] {
+    return select_one(
+        L"SELECT COUNT(*) FROM \"Log\" WHERE \"Who\"='Anna' AND LENGTH(\"Memo\")=5000");
+  };
+  run(UDB_MODE_MERGE);
+  ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_EQ(rows(), L"5");
+  for (int mode : {UDB_MODE_MERGE, UDB_MODE_SYNC, UDB_MODE_MERGE}) {
+    run(mode);
+    ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
+    EXPECT_EQ(rows(), L"5") << "mode " << mode;
+    EXPECT_EQ(anna(), L"2") << "mode " << mode;
+  }
+  // A run that stopped half-way left some rows, one of the two equal ones
+  // among them: merge adds the others, the second equal row included.
+  run_sql(L"DELETE FROM \"Log\"");
+  const auto all = source_.table(L"Log").rows;
+  source_.table(L"Log").rows = {twice, all[3]};
+  run(UDB_MODE_MERGE);
+  EXPECT_EQ(rows(), L"2");
+  source_.table(L"Log").rows = all;
+  run(UDB_MODE_MERGE);
+  EXPECT_EQ(rows(), L"5");
+  EXPECT_EQ(anna(), L"2");
+  // A row new in Access reaches the table through synchronize, once.
+  source_.table(L"Log").rows.push_back({text(L"Cy"), ole_variant(2.5), ole_variant(), ole_variant(),
+                                        ole_variant(true), text(L"x"), ole_variant()});
+  run(UDB_MODE_SYNC);
+  run(UDB_MODE_SYNC);
+  EXPECT_EQ(rows(), L"6");
+  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+}
+
+// A run stopped right after a table's CREATE TABLE: the table has its
+// primary key already, and merge adds its index, sequence (past the copied
+// values) and trigger, and the foreign keys, saying what it added; a second
+// merge adds nothing.
+TEST_F(OraConversion, MergeCompletesATableStoppedAfterItsCreation) {
+  connect(true);
+  add_relationship(L"Orders", L"Customers", L"CustomerID", L"CustomerID");
+  rec_->stop_after_create = L"Customers";
+  run(UDB_MODE_OVERWRITE);
+  ASSERT_EQ(select_rows(L"SELECT TABLE_NAME FROM USER_TABLES"), (sql_rows{{L"Customers"}}));
+  EXPECT_EQ(select_rows(L"SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE FROM USER_CONSTRAINTS WHERE "
+                        L"CONSTRAINT_TYPE <> 'C'"),
+            (sql_rows{{L"PrimaryKey", L"P"}}));
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM USER_SEQUENCES"), L"0");
+
+  // The next run, as a new process would, finds the schema afresh.
+  auto fresh = std::make_unique<recording_db>(L"//localhost:1521/ORCL");
+  rec_ = fresh.get();
+  conv_.oracle.set_destination(std::move(fresh));
+  conv_.set_silent(false);
+  conv_.set_mode(UDB_MODE_MERGE);
+  testing::internal::CaptureStdout();
+  conv_();
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_NE(out.find("Table Customers completed with index ByName, sequence Customers_0 and its "
+                     "trigger\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(select_rows(L"SELECT INDEX_NAME FROM USER_INDEXES WHERE TABLE_NAME='Customers' AND "
+                        L"GENERATED='N' ORDER BY 1"),
+            (sql_rows{{L"ByName"}, {L"PrimaryKey"}}));
+  EXPECT_EQ(select_one(L"SELECT STATUS FROM USER_OBJECTS WHERE OBJECT_TYPE='TRIGGER'"), L"VALID");
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Customers\""), L"2");
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Orders\""), L"2");
+  EXPECT_EQ(rec_->foreign_keys.size(), 1u);
+  run_sql(L"INSERT INTO \"Customers\" (\"Name\") VALUES ('Typed in Oracle')");
+  EXPECT_EQ(
+      select_one(L"SELECT \"CustomerID\" FROM \"Customers\" WHERE \"Name\"='Typed in Oracle'"),
+      L"3");
+
+  rec_->ddl.clear();
+  run(UDB_MODE_SYNC);
+  EXPECT_TRUE(rec_->ddl.empty()) << tk_to_utf8(rec_->ddl.front());
+}
+
+// The primary key is part of CREATE TABLE; the other keys and indexes follow.
+TEST_F(OraConversion, PrimaryKeyIsCreatedWithItsTable) {
+  connect(true);
+  run(UDB_MODE_OVERWRITE);
+  ASSERT_FALSE(rec_->ddl.empty());
+  EXPECT_NE(rec_->ddl[0].find(L"CREATE TABLE \"Customers\" ("), std::wstring::npos);
+  EXPECT_NE(rec_->ddl[0].find(L", CONSTRAINT \"PrimaryKey\" PRIMARY KEY (\"CustomerID\"))"),
+            std::wstring::npos)
+      << tk_to_utf8(rec_->ddl[0]);
+  for (const std::wstring& sql : rec_->ddl)
+    EXPECT_EQ(sql.find(L"ADD CONSTRAINT \"PrimaryKey"), std::wstring::npos) << tk_to_utf8(sql);
 }
 
 }  // namespace

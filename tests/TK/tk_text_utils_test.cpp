@@ -74,3 +74,18 @@ TEST(Hex, EncodesHighNibbleFirstInUpperCase) {
 }
 
 }  // namespace
+
+// A file name that is not UTF-8 comes back byte for byte through wide text
+// and UTF-16; UTF-8 names convert as text, and text that merely looks like
+// an escaped byte (an encoded surrogate) stays as its bytes too.
+TEST(FileNames, BytesThatAreNoUtf8SurviveTheRoundTrip) {
+  const std::string names[] = {"caf\xE9.mdb",  "plain.mdb",      "\xC3\xA9t\xC3\xA9.accdb",
+                               "\xFF\xFE\x80", "a\xED\xB2\x80z", "\xE2\x82"};
+  for (const std::string& name : names) {
+    const std::wstring wide = tk_file_name_to_wide(name);
+    EXPECT_EQ(tk_file_name_from_wide(wide), name);
+    EXPECT_EQ(tk_file_name_from_utf16(tk_file_name_to_utf16(wide)), name);
+  }
+  EXPECT_EQ(tk_file_name_to_wide("\xC3\xA9"), L"\x00e9");
+  EXPECT_EQ(tk_file_name_to_wide("caf\xE9").back(), static_cast<wchar_t>(0xDCE9));
+}

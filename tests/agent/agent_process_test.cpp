@@ -98,6 +98,40 @@ TEST(AgentTableFile, MissingAndOverlongFilesStopWithAMessage) {
   EXPECT_NE(r.err.find("line 1 is not valid UTF-8"), std::string::npos) << r.err;
 }
 
+// Devices that never end or hold no text are refused at once, without
+// reading them whole; a name longer than Access allows and an empty list
+// (which must not mean every table) are refused too.
+TEST(AgentTableFile, DevicesLongNamesAndEmptyListsAreRefused) {
+  for (const std::string device : {"/dev/zero", "/dev/urandom"}) {
+    const auto r = agent({"--src=a.mdb", "--dest=orcl", "--oraclh=h", "--tab_file=" + device});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "Table names file " + device +
+                         " is not a text file of table names.\nPlease verify the correct "
+                         "path/name was given.\n");
+  }
+  temp_dir dir;
+  const std::string empty = dir.write("empty.txt", "\r\n\n");
+  auto r = agent({"--src=a.mdb", "--dest=orcl", "--oraclh=h", "--tab_file=" + empty});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.err, "Table names file " + empty +
+                       " names no table.\nPlease give at least one table name, or leave out "
+                       "--tab_file to take every table.\n");
+  const std::string long_name = dir.write("name.txt", std::string(65, 'T') + "\n");
+  r = agent({"--tab_file=" + long_name});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_NE(r.err.find("line 1 is longer than an Access table name (64 characters)"),
+            std::string::npos)
+      << r.err;
+}
+
+// A password (or any text option) that is not UTF-8 cannot be read: said so,
+// not taken for an empty one.
+TEST(AgentValidation, AValueThatIsNotUtf8IsSaidToBeUnreadable) {
+  const auto r = agent({"--src=a.mdb", "--dest=orcl", "--oraclh=h", "--oraclp=p\xFF"});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.err, "The value of --oraclp cannot be read: it is not UTF-8 text.\n");
+}
+
 TEST(AgentLogFile, TraceFileHoldsMilestonesAndNeverAPassword) {
   temp_dir dir;
   const std::string log = dir.file("trace.log");
@@ -110,6 +144,9 @@ TEST(AgentLogFile, TraceFileHoldsMilestonesAndNeverAPassword) {
   EXPECT_NE(text.find("\r\n"), std::string::npos);
   EXPECT_EQ(text.find("tiger"), std::string::npos);
   EXPECT_EQ(text.find("secret"), std::string::npos);
+  struct stat st {};  // it may hold data values: its owner's only
+  ASSERT_EQ(stat(log.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(AgentLogFile, MissingDirectoryAndReadOnlyFileAreRunErrors) {
@@ -145,6 +182,26 @@ TEST(AgentProfile, AFileThatIsNoProfileIsARunErrorNamingIt) {
   EXPECT_EQ(r.out, "Error:\nProfile '" + noise +
                        "' could not be read: it is not a conversion profile. Please verify the "
                        "correct path/name was given.\n");
+}
+
+// A profile that names no source, or holds a line longer than any profile,
+// says what is wrong with it.
+TEST(AgentProfile, AProfileWithoutASourceOrWithAnOverlongLineSaysSo) {
+  temp_dir dir;
+  const std::string no_source = dir.write(
+      "nosrc.tpf", "[Generic settings]\r\ndest=orcl\r\n\r\n[Oracle settings]\r\nhost=h\r\n");
+  auto r = agent({"--profile=" + no_source});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "Error:\nProfile '" + no_source +
+                       "' has no 'src' setting in its [Generic settings]: it names no MS Access "
+                       "database. Please verify the correct path/name was given.\n");
+  const std::string long_line =
+      dir.write("long.tpf", "[Generic settings]\r\nsrc=" + std::string(5000, 'a') + "\r\n");
+  r = agent({"--profile=" + long_line});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "Error:\nProfile '" + long_line +
+                       "' could not be read: its line 2 is longer than 4095 bytes. Please verify "
+                       "the correct path/name was given.\n");
 }
 
 TEST(AgentProfile, MissingProfileIsARunError) {

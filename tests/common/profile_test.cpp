@@ -136,9 +136,19 @@ TEST(Profile, BadFilesAreRefusedClearly) {
       udb_profile().load(tk_to_wide(dir.write("a.tpf", "src=x\r\n[Generic settings]\r\n"))));
   EXPECT_FALSE(udb_profile().load(
       tk_to_wide(dir.write("b.tpf", "\xEF\xBB\xBF[Generic settings]\r\nsrc=x\r\n"))));
-  EXPECT_THROW(
-      udb_profile().load(tk_to_wide(dir.write("c.tpf", "[S]\r\n" + std::string(5000, 'k')))),
-      tk_mail_assertion);
+  // A line longer than any profile holds says so, with its number.
+  const std::string long_line = dir.write("c.tpf", "[S]\r\n" + std::string(5000, 'k'));
+  try {
+    udb_profile().load(tk_to_wide(long_line));
+    ADD_FAILURE() << "a line of 5000 bytes was read";
+  } catch (const tk_mail_assertion&) {
+    ADD_FAILURE() << "an internal error";
+  } catch (const tk_exception& e) {
+    EXPECT_EQ(e.level(), TK_LEVEL_RUN);
+    EXPECT_EQ(e.message(), "Profile '" + long_line +
+                               "' could not be read: its line 2 is longer than 4095 bytes.\n"
+                               "Please verify the correct path/name was given.");
+  }
 }
 
 TEST(Profile, MultiLineQueryTextContinuesAsKeys) {

@@ -1,6 +1,7 @@
 // The trace log: threshold, emptying once per process, line ends, wide text
 // cut at its buffer size.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "TK/tk_converter.h"
 #include "TK/tk_trace.h"
@@ -25,6 +26,41 @@ TEST(TraceLog, FirstCallEmptiesTheFileEvenBelowTheThreshold) {
   tk_trace(3, "Converting table %s (%d records)", std::wstring(L"\x0417"), 5);
   tk_wtrace(3, L"wide %s and %s", L"w", std::string("n"));
   EXPECT_EQ(slurp(path), "Converting table \xD0\x97 (5 records)\r\nwide w and n\r\n");
+}
+
+// The trace may hold data values: only its owner reads it, also a file
+// that was there with wider permissions.
+TEST(TraceLog, FileIsReadableByItsOwnerOnly) {
+  temp_dir dir;
+  const mode_t old_mask = umask(022);
+  const std::string fresh = dir.file("fresh.log");
+  const std::string open_one = dir.write("open.log", "old");
+  chmod(open_one.c_str(), 0644);
+  for (const std::string& path : {fresh, open_one}) {
+    tk_log log(path, true, 1, false);
+    tk_trace(3, "value");
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << path;
+  }
+  umask(old_mask);
+}
+
+// A file that cannot be written is said once on standard error, however
+// many lines follow: a full disk, a name longer than the system takes.
+TEST(TraceLog, AnUnwritableFileIsReportedOnce) {
+  for (const std::string& path : {std::string("/dev/full"), "/tmp/" + std::string(5000, 'x')}) {
+    testing::internal::CaptureStderr();
+    {
+      tk_log log(path, true, 1, false);
+      for (int i = 0; i < 3; ++i) tk_trace(3, "line %d", i);
+    }
+    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string head = "Cannot write the trace file " + path.substr(0, 20);
+    EXPECT_EQ(err.find(head), 0u) << err.substr(0, 200);
+    EXPECT_EQ(err.find("Cannot write", 1), std::string::npos) << err.substr(0, 200);
+    EXPECT_EQ(err.back(), '\n');
+  }
 }
 
 TEST(TraceLog, WideTextIsCutAtItsBuffer) {

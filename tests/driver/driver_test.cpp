@@ -550,3 +550,92 @@ TEST_F(WizardDriver, HasNoAgentOnlySteps) {
 }
 
 }  // namespace
+
+namespace {
+
+// An Oracle-coded error as the Oracle layer raises it.
+tk_exception oracle_error(int32_t number, const std::string& text) {
+  return tk_exception(text, 0x100000 + number, TK_LEVEL_RECORD);
+}
+
+}  // namespace
+
+// A table that another session holds fails at its first record: one report
+// for the table, no attempt at its other records, and the run goes on.
+TEST_F(Driver, ALockedTableIsGivenUpAtItsFirstRecord) {
+  for (int32_t number : {54, 30006}) {
+    SCOPED_TRACE(number);
+    report_.asked.clear();
+    source_.tables.clear();
+    conv_.selected_tables.clear();
+    conv_.queries.clear();
+    add_source(L"A", people({{L"1", L"a"}, {L"2", L"b"}, {L"3", L"c"}}));
+    add_source(L"B", people({{L"1", L"b"}}));
+    int attempts = 0;
+    dest_->on_append = [&](const udb_record& record) {
+      if (record[1].to_wstring() == L"b" && record[0].to_wstring() == L"1") return;
+      ++attempts;
+      throw oracle_error(number, "ORA-" + std::to_string(number) + ": resource busy");
+    };
+    conv_.set_mode(UDB_MODE_OVERWRITE);
+    EXPECT_EQ(run(), std::nullopt);
+    EXPECT_EQ(attempts, 1);
+    ASSERT_EQ(report_.asked.size(), 1u);
+    EXPECT_EQ(report_.asked[0],
+              "A: Cannot write to table A because it is busy with another process ORA-" +
+                  std::to_string(number) + ": resource busy");
+    EXPECT_EQ(rows(L"B").size(), 1u);
+  }
+}
+
+// A full destination ends the run at once with one clear message: what was
+// written stays, no later table is started.
+TEST_F(Driver, AFullDestinationEndsTheRunOnce) {
+  const std::pair<int32_t, std::string> full[] = {
+      {1653, "ORA-01653: unable to extend table SCOTT.A by 8 in tablespace USERS"},
+      {1654, "ORA-01654: unable to extend index SCOTT.PK by 8 in tablespace USERS"},
+      {600, "ORA-00600: internal error code, arguments: [database or disk is full]"}};
+  for (const auto& [number, text] : full) {
+    SCOPED_TRACE(number);
+    report_.asked.clear();
+    report_.shown.clear();
+    source_.tables.clear();
+    conv_.selected_tables.clear();
+    conv_.queries.clear();
+    log_.clear();
+    auto dest = std::make_unique<mem_destination>(log_);
+    dest_ = dest.get();
+    conv_.oracle.set_destination(std::move(dest));
+    add_source(L"A", people({{L"1", L"a"}, {L"2", L"b"}, {L"3", L"c"}}));
+    add_source(L"B", people({{L"1", L"b"}}));
+    int attempts = 0;
+    dest_->on_append = [&, error = oracle_error(number, text)](const udb_record& record) {
+      if (record[0].to_wstring() == L"1") return;
+      ++attempts;
+      throw error;
+    };
+    EXPECT_EQ(run(), -1);
+    EXPECT_EQ(attempts, 1);
+    EXPECT_TRUE(report_.asked.empty());
+    ASSERT_EQ(report_.shown.size(), 1u);
+    EXPECT_EQ(report_.shown[0], "A: The Oracle database has no room left for the data: " + text +
+                                    " The records written so far are kept. Make room, then "
+                                    "convert again in merge mode to add the rest.");
+    EXPECT_EQ(rows(L"A"), (std::vector<row>{{L"1", L"a"}}));
+    EXPECT_FALSE(dest_->has(L"B"));
+  }
+  // Another internal error is no full disk: it costs its record only.
+  report_.shown.clear();
+  report_.asked.clear();
+  source_.tables.clear();
+  conv_.selected_tables.clear();
+  conv_.queries.clear();
+  add_source(L"C", people({{L"1", L"a"}, {L"2", L"b"}}));
+  dest_->on_append = [](const udb_record& record) {
+    if (record[0].to_wstring() == L"2") throw oracle_error(600, "ORA-00600: [kdsgrp1]");
+  };
+  EXPECT_EQ(run(), std::nullopt);
+  EXPECT_EQ(report_.asked.size(), 1u)
+      << out_ << err_ << (report_.shown.empty() ? "" : report_.shown[0]);
+  EXPECT_TRUE(report_.shown.empty());
+}

@@ -84,3 +84,14 @@ TEST_F(BadInput, AnUnusableEngineFolderIsNamedInTheError) {
     EXPECT_EQ(r.output.find("Converting"), std::string::npos) << r.output;
   }
 }
+
+// A file name is bytes on Linux: one that is not UTF-8 converts like any
+// other.
+TEST_F(BadInput, ASourceNameThatIsNotUtf8IsConverted) {
+  std::ifstream in(fixture("generated/damageTest.mdb"), std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  const std::string source = write(dir_ + "/caf\xE9.mdb", bytes);
+  const run_result r = convert(source);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(value("SELECT COUNT(*) FROM \"Small\""), "7");
+}

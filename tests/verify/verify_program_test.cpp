@@ -4,6 +4,7 @@
 // nothing may be written on either side; bad input stops with the
 // conversion program's own message and status 255.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <fstream>
@@ -196,6 +197,28 @@ TEST_F(verify_test, AnAccessTableThatLostAPageIsReportedAndTheOthersVerify) {
     EXPECT_TRUE(contains(shown, line)) << line << "\n" << r.output;
 }
 
+// Values of a complex column lost to a zeroed page: that child table
+// differs, and the parent whose counts of them are off; the others verify.
+TEST_F(verify_test, ComplexValuesThatLostAPageAreNotEqual) {
+  const std::string good = fixture("jackcess/complexDataTestV2010.accdb");
+  ASSERT_EQ(convert(good, "--silent").status, 0);
+  std::string file = read_file(good);
+  std::memset(file.data() + 49 * kAccessPage, 0, kAccessPage);  // attachment values
+  const std::string damaged = dir_ + "/damaged.accdb";
+  write_file(damaged, file);
+  const run_result r = verify(damaged);
+  EXPECT_EQ(r.status, 1) << r.output;
+  const std::string shown = squeezed(r.output);
+  for (const std::string& line :
+       {std::string("Table1_attach-data - - DIFFERS could not be read: the values of "
+                    "Table1.attach-data: 0 rows read, the table's header says 3"),
+        std::string("Table1_multi-value-data 6 6 equal\n")})
+    EXPECT_TRUE(contains(shown, line)) << line << "\n" << r.output;
+  // The parent's attachment counts differ too; no Oracle table is left unpaired.
+  EXPECT_TRUE(contains(shown, "Table1 4 4 DIFFERS")) << r.output;
+  EXPECT_FALSE(contains(shown, "MISSING")) << r.output;
+}
+
 // A server lets an existing index enforce a new key when the key's columns
 // lead it: the key then has no index of its own, and is still no skipped
 // index.
@@ -352,6 +375,8 @@ TEST_F(verify_test, BadInputStopsWithTheConversionProgramsMessages) {
                           " && TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR=" + shell_quote(dir_) +
                           " ";
   ASSERT_EQ(convert(fixture("generated/daoValues.mdb"), "--silent").status, 0);
+  write_file(dir_ + "/empty.txt", "\n");
+  write_file(dir_ + "/nosrc.tpf", "[Generic settings]\r\ndest=E2E\r\n");
   const std::vector<std::string> cases = {
       "--src=" + sample + " --oraclh=localhost",
       "--dest=E2E --oraclh=localhost",
@@ -362,6 +387,12 @@ TEST_F(verify_test, BadInputStopsWithTheConversionProgramsMessages) {
       "--src=" + sample + " --dest=E2E --oraclh=localhost --oraclu=e2e --oraclp=wrong",
       "--src=" + sample + good + " --tab_file=" + shell_quote(dir_ + "/none.txt"),
       "--src=" + sample + good + " --profile=" + sample,
+      "--src=" + sample + good + " --tab_file=/dev/zero",
+      "--src=" + sample + good + " --tab_file=" + shell_quote(dir_ + "/empty.txt"),
+      "--profile=" + shell_quote(dir_ + "/nosrc.tpf"),
+      "--src=" + sample +
+          " --dest=E2E --oraclh=localhost --oraclu=e2e --oraclp=\"$(printf "
+          "'e2e\\377')\"",
   };
   for (const std::string& options : cases) {
     const run_result agent = run_command(env + shell_quote(bin + "TARVAGENT") + " " + options);
@@ -403,6 +434,9 @@ TEST_F(verify_test, ReportFileAndTableListAreHonoured) {
   const std::string report = read_file(dir_ + "/report.txt");
   EXPECT_TRUE(contains(report, "2 tables: 2 equal, 0 differing")) << report;
   EXPECT_FALSE(contains(report, "NoKey   ")) << report;
+  struct stat st {};  // the report may name values: its owner's only
+  ASSERT_EQ(stat((dir_ + "/report.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
   const run_result all = verify(source);
   EXPECT_EQ(all.status, 1);
   EXPECT_TRUE(contains(squeezed(all.output), "NoKey 4 3 DIFFERS missing row (ID=0, Label='zero')"))

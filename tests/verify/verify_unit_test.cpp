@@ -9,7 +9,7 @@
 #include <limits>
 
 #include "OLE/ole_timestamp.h"
-#include "verify/verify_canonical.h"
+#include "UDB/verify_canonical.h"
 #include "verify/verify_options.h"
 #include "verify/verify_result.h"
 #include "verify/verify_rows.h"

@@ -1,5 +1,6 @@
-// The canonical form of column values that the verifier compares. Both the
-// Access value and the Oracle value of a column are brought into one form by
+// The canonical form of column values that the verifier compares, and that
+// merge and synchronize compare whole rows by where a table has no key. Both
+// the Access value and the Oracle value of a column are brought into one form by
 // the rules of the column's kind (decided from the Access column), written
 // here and nowhere else:
 //   - numbers as exact decimals, without leading or trailing zeros; Single

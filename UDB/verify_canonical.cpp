@@ -1,5 +1,5 @@
 // Canonical forms of Access and Oracle values (rules in the header).
-#include "verify/verify_canonical.h"
+#include "UDB/verify_canonical.h"
 
 #include <cctype>
 #include <charconv>

@@ -1,0 +1,139 @@
+// ora_row_census: one read of an Oracle table into counted row digests, and
+// the matching of source records against them.
+#include "ORA/ora_row_census.h"
+
+#include <functional>
+#include <string_view>
+
+#include "ORA/ora_query_results.h"
+#include "ORA/ora_schema_initializer.h"
+#include "ORA/ora_util.h"
+#include "TK/tk_compare.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_text.h"
+#include "TK/tk_trace.h"
+
+namespace {
+
+std::vector<std::vector<std::wstring>> read_texts(const std::wstring& sql) {
+  std::vector<std::vector<std::wstring>> out;
+  ora_query_results rows(L"", sql);
+  rows.initialize(0, sql);
+  while (!rows.is_eof()) {
+    const udb_record* row = rows.get_item();
+    if (row == nullptr) break;
+    std::vector<std::wstring> values;
+    for (size_t i = 0; i < row->size(); ++i) {
+      const VARTYPE vt = (*row)[i].get_variant().vt;
+      values.push_back(vt == VT_NULL || vt == VT_EMPTY ? L"" : (*row)[i].to_wstring());
+    }
+    out.push_back(std::move(values));
+  }
+  return out;
+}
+
+// The session's decimal character: the one TO_CHAR puts before the 5 of 0.5.
+char decimal_mark() {
+  const auto rows = read_texts(L"SELECT TO_CHAR(0.5) FROM dual");
+  const std::wstring half = rows.empty() || rows[0].empty() ? std::wstring() : rows[0][0];
+  const size_t five = half.find(L'5');
+  if (five == std::wstring::npos || five == 0) return '.';
+  const wchar_t mark = half[five - 1];
+  return mark == L'0' || mark > 0x7F ? '.' : static_cast<char>(mark);
+}
+
+std::wstring quoted(const std::wstring& name) {
+  return L"\"" + name + L"\"";
+}
+
+uint64_t fnv1a(std::string_view bytes) {
+  uint64_t h = 0xcbf29ce484222325ull;
+  for (unsigned char c : bytes) {
+    h ^= c;
+    h *= 0x100000001b3ull;
+  }
+  return h;
+}
+
+}  // namespace
+
+ora_row_census::digest ora_row_census::digest_of(const std::string& row) {
+  return digest{std::hash<std::string_view>()(row), fnv1a(row)};
+}
+
+void ora_row_census::append_column(std::string& row, const std::string& value) {
+  const auto n = static_cast<uint32_t>(value.size());
+  for (int shift = 0; shift < 32; shift += 8) row += static_cast<char>((n >> shift) & 0xFF);
+  row += value;
+}
+
+ora_row_census::ora_row_census(const std::wstring& table, const udb_schema& source_schema,
+                               bool uppercase, size_t max_name_bytes) {
+  tk_wtrace(2, L"ora_row_census(%s)", table);
+  // The Oracle names the conversion gives the source columns.
+  const ora_schema_initializer names(table, source_schema, udb_indexes(), uppercase,
+                                     max_name_bytes);
+  std::vector<std::pair<std::wstring, std::string>> columns;  // name, data type
+  for (auto& row :
+       read_texts(L"SELECT column_name, data_type FROM user_tab_columns WHERE table_name = '" +
+                  ora_doubled_quotes(table) + L"' ORDER BY column_id"))
+    columns.emplace_back(row.at(0), tk_to_utf8(row.at(1)));
+
+  std::vector<bool> used(columns.size(), false);
+  std::wstring select;
+  for (size_t i = 0; i < source_schema.size(); ++i) {
+    const std::wstring& expected = names.schema()[i].name;
+    size_t found = columns.size();
+    for (size_t k = 0; k < columns.size() && found == columns.size(); ++k)
+      if (!used[k] && columns[k].first == expected) found = k;
+    for (size_t k = 0; k < columns.size() && found == columns.size(); ++k)
+      if (!used[k] && tk_wcs_equal_nocase(columns[k].first, expected)) found = k;
+    if (found == columns.size()) {
+      tk_wtrace(2, L"Column %s has no column in the table", source_schema[i].name);
+      throw tk_exception(
+          std::string("The structure of data source does not conform to the destination table."),
+          TK_LEVEL_RECORD);
+    }
+    used[found] = true;
+    const t_ftd& field = source_schema[i];
+    const verify_kind kind = verify_kind_against(
+        verify_kind_of(field.vartype, field.extra, field.size), columns[found].second);
+    kinds_.push_back(kind);
+    if (!select.empty()) select += L", ";
+    const std::wstring name = quoted(columns[found].first);
+    select += verify_kind_is_number(kind) ? L"TO_CHAR(" + name + L")" : name;
+  }
+  if (select.empty()) select = L"1";
+
+  const char mark = decimal_mark();
+  const std::wstring sql = L"SELECT " + select + L" FROM " + quoted(table);
+  ora_query_results results(L"", sql);
+  results.initialize(0, sql);
+  while (!results.is_eof()) {
+    const udb_record* record = results.get_item();
+    if (record == nullptr) break;
+    row_.clear();
+    for (size_t i = 0; i < kinds_.size(); ++i) {
+      value_.clear();
+      verify_canon_oracle((*record)[i], kinds_[i], value_, mark);
+      append_column(row_, value_);
+    }
+    ++counts_[digest_of(row_)];
+    ++rows_;
+  }
+  tk_wtrace(2, L"ora_row_census(%s): %d rows", table, static_cast<int>(rows_));
+}
+
+bool ora_row_census::take(const udb_record& source_record) {
+  if (counts_.empty() || source_record.size() < kinds_.size()) return false;
+  row_.clear();
+  for (size_t i = 0; i < kinds_.size(); ++i) {
+    value_.clear();
+    verify_canon_access(source_record[i], kinds_[i], value_);
+    append_column(row_, value_);
+  }
+  const auto it = counts_.find(digest_of(row_));
+  if (it == counts_.end()) return false;
+  if (--it->second == 0) counts_.erase(it);
+  return true;
+}

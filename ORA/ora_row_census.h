@@ -1,0 +1,49 @@
+// ora_row_census: the rows of an Oracle table as a multiset of whole-row
+// values, read in one pass, against which the source records of a table
+// without a primary or unique key are matched (udb_row_census). A source
+// column is compared with the Oracle column the conversion gives it, by
+// the canonical form the verifier uses (text and LOB contents whole,
+// numbers exact, dates to the second), so that a converted row equals its
+// source record. Only 128-bit digests of the rows are kept, not the rows.
+// Built by ora_database::row_census; single-threaded.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "UDB/udb_row_census.h"
+#include "UDB/udb_schema.h"
+#include "UDB/verify_canonical.h"
+
+class ora_row_census : public udb_row_census {
+ public:
+  // Reads the rows of `table`. A source column without its Oracle column
+  // refuses the comparison: level-0 tk_exception ("does not conform").
+  ora_row_census(const std::wstring& table, const udb_schema& source_schema, bool uppercase,
+                 size_t max_name_bytes);
+
+  bool take(const udb_record& source_record) override;
+  uint64_t rows() const override { return rows_; }
+
+  // The digest of one row's canonical values (each column's form with its
+  // length before it, so that values cannot run into each other).
+  struct digest {
+    uint64_t a = 0, b = 0;
+    bool operator==(const digest&) const = default;
+  };
+  struct digest_hash {
+    size_t operator()(const digest& d) const { return static_cast<size_t>(d.a ^ (d.b << 1)); }
+  };
+  static digest digest_of(const std::string& row);
+  // Appends one column's canonical form to a row.
+  static void append_column(std::string& row, const std::string& value);
+
+ private:
+  std::vector<verify_kind> kinds_;  // per source column
+  std::unordered_map<digest, uint64_t, digest_hash> counts_;
+  uint64_t rows_ = 0;
+  std::string row_, value_;  // reused buffers
+};
