@@ -119,7 +119,7 @@ void Session::add_check_constraint(Schema& s, int64_t table_obj, const Constrain
   c.enabled = def.enable != 0;
   // ENABLE validates unless told otherwise; DISABLE does not.
   c.validated = def.validate >= 0 ? def.validate == 1 : c.enabled;
-  if (!c.enabled && c.validated) raise(3001);  // DISABLE VALIDATE (a read-only table)
+  if (!c.enabled && c.validated) raise_unimplemented("DISABLE VALIDATE");
   c.generated = def.name.empty();
   c.name = c.generated ? sys_c_name() : def.name;
   c.id = catalog_store::next_counter(conn_, "con#", 1);
@@ -139,8 +139,13 @@ void Session::set_constraint_state(Schema& s, int64_t table_obj, const Constrain
                                             : it->validated;
   if (enable == it->enabled && validate == it->validated) return;
   // Keys and NOT NULL constraints stay enabled and validated here.
-  if (!it->condition) raise(3001);
-  if (!enable && validate) raise(3001);  // DISABLE VALIDATE
+  if (!it->condition)
+    raise_unimplemented(std::string(enable ? "NOVALIDATE" : "DISABLE") +
+                        (it->type == 'P'   ? " of a primary key"
+                         : it->type == 'U' ? " of a unique key"
+                         : it->type == 'R' ? " of a foreign key"
+                                           : " of a NOT NULL constraint"));
+  if (!enable && validate) raise_unimplemented("DISABLE VALIDATE");
   if (enable && validate) validate_check(s, *it);
   it->enabled = enable;
   it->validated = validate;

@@ -469,7 +469,9 @@ std::optional<ora_error> Session::ddl_create_trigger(Schema& s, CreateTriggerStm
   const TableInfo* t = s.find_table(tr.table);
   if (!t) raise(942);
   // Only BEFORE INSERT row triggers are fired by the engine.
-  if (tr.timing != "BEFORE" || tr.event != "INSERT" || !tr.each_row) raise(3001);
+  if (tr.timing != "BEFORE" || tr.event != "INSERT" || !tr.each_row)
+    raise_unimplemented(tr.timing + " " + tr.event + (tr.each_row ? " row" : " statement") +
+                        " triggers");
   int64_t obj = 0;
   if (const ObjectInfo* existing = s.find_trigger(tr.name)) {
     if (!tr.or_replace) raise(4081, {tr.name});
@@ -515,9 +517,9 @@ void Session::ddl_alter_table(Schema& s, AlterTableStmt& at) {
         if (def.nullability == 2 && !def.has_default && table_has_rows(conn_, obj))
           throw ora_error(1758, "table must be empty to add mandatory (NOT NULL) column");
         // A new column may bring CHECK conditions on itself, not keys.
-        if (def.type.is_lob()) raise(3001);
+        if (def.type.is_lob()) raise_unimplemented("ADD of a LOB column");
         for (const auto& c : def.inline_constraints)
-          if (c.type != 'C') raise(3001);
+          if (c.type != 'C') raise_unimplemented("ADD of a column with a key constraint");
         int idx = static_cast<int>(t.columns.size());
         t.columns.push_back(
             {def.name, def.type, def.nullability == 2, def.has_default, def.default_text});

@@ -275,7 +275,7 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
   }
   if (!ins.returning.empty()) {
     if (ins.returning.size() != 1 || ins.returning[0]->op != Op::Rowid || ins.into.size() != 1)
-      raise(3001);
+      raise_unimplemented("RETURNING of anything but one ROWID into one bind variable");
   }
   Scope empty;
   std::vector<std::vector<Value>> source_rows;

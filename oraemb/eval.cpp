@@ -115,7 +115,7 @@ void Session::resolve(Expr& e, const Scope& scope, bool allow_columns) {
     }
     e.slot = found;
   } else if (e.op == Op::NewRef) {
-    if (!scope.new_table) raise(3001);
+    if (!scope.new_table) raise_unimplemented(":NEW outside a trigger");
     int idx = scope.new_table->column_index(e.name);
     if (idx < 0) raise(904, {dq(e.qualifier) + "." + dq(e.name)});
     e.slot = idx;
@@ -130,7 +130,7 @@ void Session::resolve(Expr& e, const Scope& scope, bool allow_columns) {
       found = static_cast<int>(s);
     }
     if (found < 0) raise(904, {dq(e.qualifier) + ".\"ROWID\""});
-    if (scope.sources[found].table_obj == 0) raise(3001);  // ROWID of a view
+    if (scope.sources[found].table_obj == 0) raise_unimplemented("ROWID of a view");
     e.source = found;
     e.aux = scope.sources[found].table_obj;
   }
@@ -481,7 +481,7 @@ std::optional<Value> conversion_function(const std::string& f, const std::vector
       return Value::text(date_to_char(args[0].date, args.size() > 1 ? value_text(args[1])
                                                     : args[0].date.is_timestamp() ? kTimestampMask
                                                                                   : "DD-MON-RR"));
-    if (args.size() > 1) raise(3001);  // number format models
+    if (args.size() > 1) raise_unimplemented(f + " of text with a format model");
     if (f == "TO_CLOB") return Value::lob_value(Kind::Clob, value_text(args[0]));
     return Value::text(value_text(args[0]));
   }

@@ -483,7 +483,7 @@ OCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* err
   ErrorH* err = handle_cast<ErrorH>(errhp, OCI_HTYPE_ERROR);
   if (!st || !err) return OCI_INVALID_HANDLE;
   return guarded(err, __func__, [&] {
-    if (position == 0) raise(3001);  // ROWID define at position 0
+    if (position == 0) raise_unimplemented("define of the ROWID at position 0");
     auto& slot = st->defines[position];
     if (!slot) {
       slot = std::make_unique<DefineH>();

@@ -232,6 +232,10 @@ void raise(int code, std::initializer_list<std::string> args) {
   throw ora_error(code, ora_message(code, args));
 }
 
+void raise_unimplemented(const std::string& construct) {
+  throw ora_error(3001, ora_message(3001) + ": " + construct);
+}
+
 std::string dq(const std::string& name) {
   return "\"" + name + "\"";
 }

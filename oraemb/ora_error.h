@@ -46,6 +46,9 @@ std::string ora_message(int code, std::initializer_list<std::string> args = {});
 // Throws ora_error(code) with the catalogue text.
 [[noreturn]] void raise(int code, std::initializer_list<std::string> args = {});
 
+// Throws ORA-03001 naming the construct refused ("...: DESC in an index").
+[[noreturn]] void raise_unimplemented(const std::string& construct);
+
 // The text Oracle shows for a name inside messages: "NAME" in double quotes.
 std::string dq(const std::string& name);
 

@@ -92,12 +92,8 @@ void Parser::fail(int code) {
   raise(code);
 }
 
-void Parser::unsupported() {
-  raise(3001);
-}
-
 void Parser::unsupported(const std::string& construct) {
-  throw ora_error(3001, ora_message(3001) + ": " + construct);
+  raise_unimplemented(construct);
 }
 
 std::string Parser::name(int code) {
@@ -158,7 +154,7 @@ Statement Parser::parse_statement() {
                                            "SYSTEM",     "USER",     "VIEW",    "DATABASE",
                                            "TABLESPACE", "PROCEDURE"};
       for (const char* w : others)
-        if (is_kw(w)) unsupported();
+        if (is_kw(w)) unsupported("ALTER " + peek().text);
       fail(940);
     }
     st.kind = StmtKind::AlterTable;
@@ -178,7 +174,8 @@ Statement Parser::parse_statement() {
     st.kind = is_kw("COMMIT") ? StmtKind::Commit : StmtKind::Rollback;
     next();
     accept_kw("WORK");
-    if (is_kw("TO") || is_kw("FORCE") || is_kw("COMMENT") || is_kw("WRITE")) unsupported();
+    if (is_kw("TO") || is_kw("FORCE") || is_kw("COMMENT") || is_kw("WRITE"))
+      unsupported(std::string(st.kind == StmtKind::Commit ? "COMMIT " : "ROLLBACK ") + peek().text);
     expect_end();
   } else if (is_kw("LOCK")) {
     st.kind = StmtKind::LockTable;
@@ -197,7 +194,8 @@ Statement Parser::parse_statement() {
         "EXPLAIN", "BEGIN",     "DECLARE",   "CALL",      "SET",         "AUDIT",
         "NOAUDIT", "PURGE",     "FLASHBACK", "ASSOCIATE", "DISASSOCIATE"};
     for (const char* verb : verbs)
-      if (is_kw(verb)) unsupported();
+      if (is_kw(verb))
+        unsupported(is_kw("BEGIN") || is_kw("DECLARE") ? "PL/SQL blocks" : peek().text);
     fail(900);
   }
   return st;
@@ -208,10 +206,11 @@ Statement Parser::parse_statement() {
 std::unique_ptr<InsertStmt> Parser::insert() {
   auto ins = std::make_unique<InsertStmt>();
   expect_kw("INSERT");
-  if (is_kw("ALL") || is_kw("FIRST")) unsupported();
+  if (is_kw("ALL") || is_kw("FIRST")) unsupported("multitable INSERT");
   expect_kw("INTO", 925);
   ins->table = name(903);
-  if (accept_sym(".") || is_sym("@")) unsupported();
+  if (accept_sym(".")) unsupported("schema-qualified names");
+  if (is_sym("@")) unsupported("database links");
   if (peek().kind == Tok::Ident && !is_kw("VALUES") && !is_kw("SELECT") &&
       !is_reserved_word(peek().text))
     next();  // table alias
@@ -237,14 +236,14 @@ std::unique_ptr<InsertStmt> Parser::insert() {
   if (accept_kw("RETURNING") || accept_kw("RETURN")) {
     do ins->returning.push_back(expr());
     while (accept_sym(","));
-    if (is_kw("BULK")) unsupported();
+    if (is_kw("BULK")) unsupported("RETURNING BULK COLLECT");
     expect_kw("INTO", 925);
     do {
       if (peek().kind != Tok::Bind) fail(936);
       ins->into.push_back(next().text);
     } while (accept_sym(","));
   }
-  if (is_kw("LOG")) unsupported();
+  if (is_kw("LOG")) unsupported("LOG ERRORS");
   expect_end();
   return ins;
 }
@@ -253,19 +252,19 @@ std::unique_ptr<UpdateStmt> Parser::update() {
   auto upd = std::make_unique<UpdateStmt>();
   expect_kw("UPDATE");
   upd->table = name(903);
-  if (accept_sym(".")) unsupported();
+  if (accept_sym(".")) unsupported("schema-qualified names");
   if (peek().kind == Tok::QIdent || (peek().kind == Tok::Ident && !is_kw("SET")))
     upd->alias = name(971);
   expect_kw("SET", 971);
   do {
-    if (is_sym("(")) unsupported();
+    if (is_sym("(")) unsupported("UPDATE SET of a column list");
     std::string column = name(904);
     if (accept_sym(".")) column = name(904);
     expect_sym("=", 927);
     upd->sets.emplace_back(column, expr());
   } while (accept_sym(","));
   if (accept_kw("WHERE")) upd->where = expr();
-  if (is_kw("RETURNING") || is_kw("RETURN")) unsupported();
+  if (is_kw("RETURNING") || is_kw("RETURN")) unsupported(peek().text + " in UPDATE");
   expect_end();
   return upd;
 }
@@ -275,12 +274,12 @@ std::unique_ptr<DeleteStmt> Parser::remove() {
   expect_kw("DELETE");
   accept_kw("FROM");
   del->table = name(903);
-  if (accept_sym(".")) unsupported();
+  if (accept_sym(".")) unsupported("schema-qualified names");
   if (peek().kind == Tok::QIdent || (peek().kind == Tok::Ident && !is_kw("WHERE") &&
                                      !is_kw("RETURNING") && !is_reserved_word(peek().text)))
     del->alias = next().text;
   if (accept_kw("WHERE")) del->where = expr();
-  if (is_kw("RETURNING") || is_kw("RETURN")) unsupported();
+  if (is_kw("RETURNING") || is_kw("RETURN")) unsupported(peek().text + " in DELETE");
   expect_end();
   return del;
 }

@@ -34,7 +34,6 @@ class Parser {
   void expect_sym(const char* sym, int code);
   std::string name(int code);  // identifier (quoted or not, not reserved)
   [[noreturn]] void fail(int code);
-  [[noreturn]] void unsupported();
   // ORA-03001 naming the construct refused.
   [[noreturn]] void unsupported(const std::string& construct);
   void expect_end();

@@ -72,9 +72,13 @@ void Parser::constraint_state(ConstraintDef& c) {
   static const char* const others[] = {"USING", "DEFERRABLE", "INITIALLY",
                                        "RELY",  "NORELY",     "EXCEPTIONS"};
   for (const char* w : others)
-    if (is_kw(w)) unsupported();
+    if (is_kw(w)) unsupported(peek().text + " in a constraint");
   // Only CHECK constraints may be created disabled or unvalidated here.
-  if (c.type != 'C' && (c.enable == 0 || c.validate == 0)) unsupported();
+  if (c.type != 'C' && (c.enable == 0 || c.validate == 0))
+    unsupported(std::string(c.enable == 0 ? "DISABLE" : "NOVALIDATE") +
+                (c.type == 'P'   ? " of a primary key"
+                 : c.type == 'U' ? " of a unique key"
+                                 : " of a foreign key"));
 }
 
 std::unique_ptr<CommentStmt> Parser::comment_on() {
@@ -83,17 +87,17 @@ std::unique_ptr<CommentStmt> Parser::comment_on() {
   expect_kw("ON");
   if (accept_kw("TABLE")) {
     cs->table = name(903);
-    if (accept_sym(".")) unsupported();  // schema-qualified names
+    if (accept_sym(".")) unsupported("schema-qualified names");
   } else if (accept_kw("COLUMN")) {
     cs->table = name(903);
     expect_sym(".", 905);
     cs->column = name(904);
-    if (accept_sym(".")) unsupported();
+    if (accept_sym(".")) unsupported("schema-qualified names");
   } else {
     static const char* const others[] = {"MATERIALIZED", "OPERATOR", "INDEXTYPE",
                                          "EDITION",      "MINING",   "AUDIT"};
     for (const char* w : others)
-      if (is_kw(w)) unsupported();
+      if (is_kw(w)) unsupported("COMMENT ON " + peek().text);
     fail(905);
   }
   expect_kw("IS");

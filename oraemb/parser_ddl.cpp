@@ -49,7 +49,7 @@ Statement Parser::create() {
         "BITMAP",    "ROLE",        "TABLESPACE",     "DIRECTORY", "DATABASE", "CLUSTER",
         "PRIVATE",   "EDITIONABLE", "NONEDITIONABLE", "CONTEXT",   "LIBRARY",  "PROFILE"};
     for (const char* w : others)
-      if (is_kw(w)) unsupported();
+      if (is_kw(w)) unsupported("CREATE " + peek().text);
     fail(901);
   }
   return st;
@@ -128,7 +128,7 @@ OraType Parser::data_type() {
     }
   } else if (type == "VARCHAR2" || type == "VARCHAR" || type == "CHAR" || type == "CHARACTER") {
     t.base = type == "CHAR" || type == "CHARACTER" ? Base::Char : Base::Varchar2;
-    if (is_kw("VARYING")) unsupported();
+    if (is_kw("VARYING")) unsupported(type + " VARYING");
     int n = length_arg(t.base == Base::Varchar2, 906);
     t.length = n < 0 ? 1 : n;
     if (n >= 0) {
@@ -164,7 +164,7 @@ OraType Parser::data_type() {
   } else if (type == "BLOB") {
     t.base = Base::Blob;
   } else if (type == "LONG") {
-    if (is_kw("RAW")) unsupported();
+    if (is_kw("RAW")) unsupported("LONG RAW");
     t.base = Base::Long;
   } else if (type == "BINARY_FLOAT" || type == "BINARY_DOUBLE") {
     t.base = type == "BINARY_FLOAT" ? Base::BinaryFloat : Base::BinaryDouble;
@@ -181,11 +181,15 @@ OraType Parser::data_type() {
       t.precision = static_cast<int>(*v);
       expect_sym(")", 907);
     }
-    if (is_kw("WITH")) unsupported();  // WITH [LOCAL] TIME ZONE
+    if (is_kw("WITH"))
+      unsupported(is_kw("LOCAL", 1) ? "TIMESTAMP WITH LOCAL TIME ZONE"
+                                    : "TIMESTAMP WITH TIME ZONE");
   } else if (type == "INTERVAL" || type == "ROWID" || type == "UROWID" || type == "BFILE" ||
              type == "XMLTYPE" || type == "REAL" || type == "DOUBLE" || type == "NATIONAL" ||
              type == "SDO_GEOMETRY" || type == "JSON") {
-    unsupported();
+    unsupported(type == "DOUBLE"     ? "DOUBLE PRECISION"
+                : type == "NATIONAL" ? "NATIONAL CHARACTER"
+                                     : type);
   } else {
     raise(902);
   }
@@ -195,7 +199,7 @@ OraType Parser::data_type() {
 std::string Parser::default_clause(bool& has_default) {
   has_default = false;
   if (!accept_kw("DEFAULT")) return {};
-  if (is_kw("ON")) unsupported();  // DEFAULT ON NULL
+  if (is_kw("ON")) unsupported("DEFAULT ON NULL");
   has_default = true;
   size_t start = peek().start;
   ExprPtr value = expr();
@@ -254,7 +258,7 @@ ColumnDef Parser::column_def() {
   col.type = data_type();
   if (is_kw("SORT") || is_kw("ENCRYPT") || is_kw("VISIBLE") || is_kw("INVISIBLE") ||
       is_kw("GENERATED") || is_kw("COLLATE"))
-    unsupported();
+    unsupported(peek().text + " in a column definition");
   col.default_text = default_clause(col.has_default);
   while (true) {
     std::string cname;
@@ -285,7 +289,7 @@ ColumnDef Parser::column_def() {
     } else if (accept_kw("CHECK")) {
       check_clause(inline_constraint('C'));
     } else if (is_kw("DEFAULT")) {
-      unsupported();
+      unsupported("DEFAULT after a column constraint");
     } else {
       if (!cname.empty()) fail(902);
       break;
@@ -293,7 +297,8 @@ ColumnDef Parser::column_def() {
     // NULL and NOT NULL take only the state they have anyway.
     ConstraintDef plain;
     constraint_state(added ? *added : plain);
-    if (plain.enable == 0 || plain.validate == 0) unsupported();
+    if (plain.enable == 0 || plain.validate == 0)
+      unsupported("DISABLE or NOVALIDATE of a NOT NULL constraint");
   }
   return col;
 }
@@ -301,8 +306,9 @@ ColumnDef Parser::column_def() {
 std::unique_ptr<CreateTableStmt> Parser::create_table() {
   auto ct = std::make_unique<CreateTableStmt>();
   ct->name = name(903);
-  if (accept_sym(".")) unsupported();
-  if (is_kw("AS") || is_kw("OF")) unsupported();
+  if (accept_sym(".")) unsupported("schema-qualified names");
+  if (is_kw("AS") || is_kw("OF"))
+    unsupported(is_kw("AS") ? "CREATE TABLE AS SELECT" : "object tables");
   expect_sym("(", 906);
   do {
     if (is_table_constraint()) {
@@ -313,7 +319,7 @@ std::unique_ptr<CreateTableStmt> Parser::create_table() {
   } while (accept_sym(","));
   expect_sym(")", 907);
   // Physical attributes and table options are outside the subset.
-  if (peek().kind == Tok::Ident) unsupported();
+  if (peek().kind == Tok::Ident) unsupported(peek().text + " in CREATE TABLE");
   expect_end();
   return ct;
 }
@@ -322,20 +328,21 @@ std::unique_ptr<CreateIndexStmt> Parser::create_index(bool unique) {
   auto ci = std::make_unique<CreateIndexStmt>();
   ci->unique = unique;
   ci->name = name(953);
-  if (accept_sym(".")) unsupported();
+  if (accept_sym(".")) unsupported("schema-qualified names");
   expect_kw("ON");
   ci->table = name(903);
-  if (accept_sym(".")) unsupported();
+  if (accept_sym(".")) unsupported("schema-qualified names");
   expect_sym("(", 906);
   do {
-    if (peek().kind != Tok::Ident && peek().kind != Tok::QIdent) unsupported();
-    if (is_sym("(", 1)) unsupported();  // function-based index
+    if (peek().kind != Tok::Ident && peek().kind != Tok::QIdent)
+      unsupported("expressions in an index");
+    if (is_sym("(", 1)) unsupported("function-based indexes");
     ci->columns.push_back(name(904));
-    if (accept_kw("DESC")) unsupported();
+    if (accept_kw("DESC")) unsupported("DESC in an index");
     accept_kw("ASC");
   } while (accept_sym(","));
   expect_sym(")", 907);
-  if (peek().kind == Tok::Ident) unsupported();
+  if (peek().kind == Tok::Ident) unsupported(peek().text + " in CREATE INDEX");
   expect_end();
   return ci;
 }
@@ -343,7 +350,7 @@ std::unique_ptr<CreateIndexStmt> Parser::create_index(bool unique) {
 std::unique_ptr<CreateSequenceStmt> Parser::sequence(bool alter) {
   auto cs = std::make_unique<CreateSequenceStmt>();
   cs->name = name(alter ? 2289 : 903);
-  if (accept_sym(".")) unsupported();
+  if (accept_sym(".")) unsupported("schema-qualified names");
   bool any = false;
   while (peek().kind == Tok::Ident) {
     any = true;
@@ -380,7 +387,7 @@ std::unique_ptr<CreateSequenceStmt> Parser::sequence(bool alter) {
       cs->has_cache = true;
     } else if (is_kw("KEEP") || is_kw("NOKEEP") || is_kw("SCALE") || is_kw("SESSION") ||
                is_kw("GLOBAL") || is_kw("SHARD") || is_kw("RESTART")) {
-      unsupported();
+      unsupported(peek().text + " in a sequence");
     } else {
       fail(933);
     }
@@ -411,18 +418,19 @@ std::vector<PlStmt> Parser::pl_statements(const char* stop1, const char* stop2) 
       expect_kw("THEN");
       st.then_branch = pl_statements("ELSE", "END");
       if (accept_kw("ELSE")) st.else_branch = pl_statements("END");
-      if (is_kw("ELSIF")) unsupported();
+      if (is_kw("ELSIF")) unsupported("ELSIF");
       expect_kw("END");
       expect_kw("IF");
     } else if (peek().kind == Tok::Bind && is_sym(".", 1)) {
       st.kind = PlStmt::Assign;
       ExprPtr target = primary();
-      if (target->op != Op::NewRef) unsupported();
+      if (target->op != Op::NewRef) unsupported("assignment to anything but a :NEW column");
       st.target = target->name;
       expect_sym(":=", 927);
       st.expr = expr();
     } else {
-      unsupported();  // other PL/SQL is outside the engine
+      unsupported("PL/SQL " +
+                  (peek().kind == Tok::Ident ? peek().text : std::string("statements")));
     }
     expect_sym(";", 933);
     out.push_back(std::move(st));
@@ -434,13 +442,13 @@ std::unique_ptr<CreateTriggerStmt> Parser::create_trigger(bool or_replace) {
   auto tr = std::make_unique<CreateTriggerStmt>();
   tr->or_replace = or_replace;
   tr->name = name(904);
-  if (accept_sym(".")) unsupported();
+  if (accept_sym(".")) unsupported("schema-qualified names");
   if (accept_kw("BEFORE"))
     tr->timing = "BEFORE";
   else if (accept_kw("AFTER"))
     tr->timing = "AFTER";
   else if (is_kw("INSTEAD") || is_kw("FOR"))
-    unsupported();
+    unsupported(is_kw("INSTEAD") ? "INSTEAD OF triggers" : "compound triggers");
   else
     fail(905);
   std::string events;
@@ -453,21 +461,21 @@ std::unique_ptr<CreateTriggerStmt> Parser::create_trigger(bool or_replace) {
       events += events.empty() ? "DELETE" : " OR DELETE";
     else
       fail(905);
-    if (is_kw("OF")) unsupported();
+    if (is_kw("OF")) unsupported("UPDATE OF in CREATE TRIGGER");
   } while (accept_kw("OR"));
   tr->event = events;
   expect_kw("ON");
   if (peek().kind == Tok::Ident && is_reserved_word(peek().text)) fail(903);
   tr->table = name(903);
-  if (accept_sym(".")) unsupported();
+  if (accept_sym(".")) unsupported("schema-qualified names");
   if (is_kw("REFERENCING") || is_kw("FOLLOWS") || is_kw("PRECEDES") || is_kw("COMPOUND"))
-    unsupported();
+    unsupported(peek().text + " in CREATE TRIGGER");
   if (accept_kw("FOR")) {
     expect_kw("EACH");
     expect_kw("ROW");
     tr->each_row = true;
   }
-  if (is_kw("ENABLE") || is_kw("DISABLE")) unsupported();
+  if (is_kw("ENABLE") || is_kw("DISABLE")) unsupported(peek().text + " in CREATE TRIGGER");
   if (accept_kw("WHEN")) {
     expect_sym("(", 906);
     size_t start = peek().start;
@@ -475,11 +483,11 @@ std::unique_ptr<CreateTriggerStmt> Parser::create_trigger(bool or_replace) {
     tr->when_text = sql_.substr(start, lexed_.tokens[pos_ - 1].end - start);
     expect_sym(")", 907);
   }
-  if (is_kw("DECLARE")) unsupported();
+  if (is_kw("DECLARE")) unsupported("DECLARE in CREATE TRIGGER");
   size_t body_start = peek().start;
   expect_kw("BEGIN");
   tr->body = pl_statements("END", "EXCEPTION");
-  if (is_kw("EXCEPTION")) unsupported();
+  if (is_kw("EXCEPTION")) unsupported("EXCEPTION in a trigger body");
   expect_kw("END");
   if (peek().kind == Tok::Ident || peek().kind == Tok::QIdent) next();  // END trigger_name
   expect_sym(";", 933);
@@ -504,7 +512,8 @@ ColumnMod Parser::column_mod() {
   } else if (accept_kw("NULL")) {
     mod.nullability = 1;
   }
-  if (is_kw("ENABLE") || is_kw("DISABLE") || is_kw("PRIMARY") || is_kw("UNIQUE")) unsupported();
+  if (is_kw("ENABLE") || is_kw("DISABLE") || is_kw("PRIMARY") || is_kw("UNIQUE"))
+    unsupported(peek().text + " in MODIFY");
   return mod;
 }
 
@@ -512,7 +521,7 @@ std::unique_ptr<AlterTableStmt> Parser::alter_table() {
   auto at = std::make_unique<AlterTableStmt>();
   expect_kw("TABLE");
   at->table = name(903);
-  if (accept_sym(".")) unsupported();
+  if (accept_sym(".")) unsupported("schema-qualified names");
   // One item, or a parenthesized list of them.
   auto one_or_list = [&](auto& items, auto item) {
     if (!accept_sym("(")) {
@@ -532,7 +541,7 @@ std::unique_ptr<AlterTableStmt> Parser::alter_table() {
       next();
       at->action = AlterTableStmt::AddConstraint;
       at->constraint = table_constraint();
-      if (is_sym(",")) unsupported();  // several constraints at once
+      if (is_sym(",")) unsupported("several constraints in one ADD");
       expect_sym(")", 907);
     } else if (is_table_constraint()) {
       at->action = AlterTableStmt::AddConstraint;
@@ -551,14 +560,16 @@ std::unique_ptr<AlterTableStmt> Parser::alter_table() {
       expect_end();
       return at;
     }
-    if (is_kw("PRIMARY") || is_kw("UNIQUE") || is_kw("PARTITION") || is_kw("LOB")) unsupported();
+    if (is_kw("PRIMARY") || is_kw("UNIQUE") || is_kw("PARTITION") || is_kw("LOB"))
+      unsupported("MODIFY " + peek().text);
     at->action = AlterTableStmt::Modify;
     one_or_list(at->mods, [&] { return column_mod(); });
   } else if (accept_kw("DROP")) {
-    if (!accept_kw("CONSTRAINT")) unsupported();
+    if (!accept_kw("CONSTRAINT")) unsupported("DROP " + peek().text);
     at->action = AlterTableStmt::DropConstraint;
     at->drop_name = name(904);
-    if (is_kw("CASCADE") || is_kw("KEEP") || is_kw("DROP")) unsupported();
+    if (is_kw("CASCADE") || is_kw("KEEP") || is_kw("DROP"))
+      unsupported(peek().text + " in DROP CONSTRAINT");
   } else if (is_kw("ENABLE") || is_kw("DISABLE")) {
     at->action = AlterTableStmt::ConstraintState;
     at->constraint.type = 'C';
@@ -568,10 +579,11 @@ std::unique_ptr<AlterTableStmt> Parser::alter_table() {
     else if (accept_kw("NOVALIDATE"))
       at->constraint.validate = 0;
     // ENABLE PRIMARY KEY / UNIQUE (...) / ALL TRIGGERS / TABLE LOCK / ROW MOVEMENT
-    if (!accept_kw("CONSTRAINT")) unsupported();
+    if (!accept_kw("CONSTRAINT"))
+      unsupported(std::string(at->constraint.enable ? "ENABLE " : "DISABLE ") + peek().text);
     at->constraint.name = name(904);
     if (is_kw("CASCADE") || is_kw("KEEP") || is_kw("DROP") || is_kw("USING") || is_kw("EXCEPTIONS"))
-      unsupported();
+      unsupported(peek().text + " in ENABLE or DISABLE CONSTRAINT");
   } else {
     static const char* const others[] = {
         "RENAME",     "ENABLE",   "DISABLE",    "MOVE",       "SHRINK",  "READ",    "PARALLEL",
@@ -579,7 +591,7 @@ std::unique_ptr<AlterTableStmt> Parser::alter_table() {
         "SET",        "TRUNCATE", "COMPRESS",   "NOCOMPRESS", "ROW",     "SPLIT",   "MERGE",
         "EXCHANGE",   "ALLOCATE", "DEALLOCATE", "INMEMORY"};
     for (const char* w : others)
-      if (is_kw(w)) unsupported();
+      if (is_kw(w)) unsupported("ALTER TABLE " + peek().text);
     fail(940);
   }
   expect_end();
@@ -592,7 +604,9 @@ std::unique_ptr<LockTableStmt> Parser::lock_table() {
   expect_kw("TABLE");
   do {
     lk->tables.push_back(name(903));
-    if (accept_sym(".") || is_sym("@") || is_kw("PARTITION")) unsupported();
+    if (accept_sym(".")) unsupported("schema-qualified names");
+    if (is_sym("@")) unsupported("database links");
+    if (is_kw("PARTITION")) unsupported("PARTITION in LOCK TABLE");
   } while (accept_sym(","));
   expect_kw("IN");
   // ROW SHARE | ROW EXCLUSIVE | SHARE UPDATE | SHARE | SHARE ROW EXCLUSIVE | EXCLUSIVE
@@ -679,7 +693,7 @@ std::unique_ptr<UserStmt> Parser::grant_or_revoke(bool grant) {
     while (peek().kind == Tok::Ident && !is_kw(grant ? "TO" : "FROM") && !is_kw("ON")) {
       priv += (priv.empty() ? "" : " ") + next().text;
     }
-    if (is_kw("ON")) unsupported();  // object privileges
+    if (is_kw("ON")) unsupported("object privileges");
     if (priv.empty()) fail(990);
     us->privileges.push_back(priv);
   } while (accept_sym(","));
@@ -711,11 +725,11 @@ std::unique_ptr<DropStmt> Parser::drop() {
         "VIEW",         "SYNONYM", "USER", "PROCEDURE",  "FUNCTION",  "PACKAGE", "TYPE",
         "MATERIALIZED", "PUBLIC",  "ROLE", "TABLESPACE", "DIRECTORY", "CLUSTER", "PROFILE"};
     for (const char* w : others)
-      if (is_kw(w)) unsupported();
+      if (is_kw(w)) unsupported("DROP " + peek().text);
     fail(950);
   }
   dr->name = name(dr->what == "TABLE" || dr->what == "VIEW" ? 903 : 953);
-  if (accept_sym(".")) unsupported();
+  if (accept_sym(".")) unsupported("schema-qualified names");
   if (dr->what == "TABLE" || dr->what == "VIEW") {
     if (accept_kw("CASCADE")) {
       expect_kw("CONSTRAINTS");

@@ -128,7 +128,7 @@ const std::unordered_set<std::string>& known_functions() {
 struct DepthGuard {
   explicit DepthGuard(int& depth) : depth_(depth) {
     // Oracle limits nesting too; the engine's limit keeps recursion bounded.
-    if (++depth_ > 200) throw ora_error(3001, ora_message(3001));
+    if (++depth_ > 200) raise_unimplemented("expressions nested more than 200 levels deep");
   }
   ~DepthGuard() { --depth_; }
   int& depth_;
@@ -212,7 +212,7 @@ ExprPtr Parser::predicate() {
     auto e = make(Op::IsNull, start);
     e->negated = accept_kw("NOT");
     if (is_kw("NAN") || is_kw("INFINITE") || is_kw("A") || is_kw("EMPTY") || is_kw("OF"))
-      unsupported();
+      unsupported(std::string(e->negated ? "IS NOT " : "IS ") + peek().text);
     expect_kw("NULL", 908);
     e->args.push_back(std::move(left));
     return e;
@@ -230,7 +230,7 @@ ExprPtr Parser::predicate() {
     if (accept_kw("ESCAPE")) e->args.push_back(additive());
     return e;
   }
-  if (is_kw("LIKEC") || is_kw("LIKE2") || is_kw("LIKE4")) unsupported();
+  if (is_kw("LIKEC") || is_kw("LIKE2") || is_kw("LIKE4")) unsupported(peek().text);
   if (accept_kw("IN")) {
     auto e = make(Op::In, start);
     e->negated = negated;
@@ -299,7 +299,7 @@ ExprPtr Parser::unary() {
     e->args.push_back(std::move(operand));
     return e;
   }
-  if (is_kw("PRIOR") || is_kw("CONNECT_BY_ROOT")) unsupported();
+  if (is_kw("PRIOR") || is_kw("CONNECT_BY_ROOT")) unsupported(peek().text);
   return primary();
 }
 
@@ -347,10 +347,11 @@ ExprPtr Parser::primary() {
           break;
         }
         e = expr();
-        if (is_sym(",")) unsupported();  // row value constructors
+        if (is_sym(",")) unsupported("row value constructors");
         expect_sym(")", 907);
         e->start = start;
-        if (peek().kind == Tok::Symbol && peek().text == "(+)") unsupported();
+        if (peek().kind == Tok::Symbol && peek().text == "(+)")
+          unsupported("(+) after a parenthesized expression");
       } else if (tok.text == "*") {
         fail(936);
       } else {
@@ -388,7 +389,7 @@ ExprPtr Parser::primary() {
         }
         if ((word == "DATE" || word == "TIMESTAMP" || word == "INTERVAL") &&
             peek().kind == Tok::String) {
-          if (word != "DATE") unsupported();
+          if (word != "DATE") unsupported(word + " literals");
           std::string text = next().text;
           e = make(Op::Func, start);
           e->name = "TO_DATE";
@@ -416,7 +417,7 @@ ExprPtr Parser::primary() {
         if (word == "LEVEL" || word == "SYSTIMESTAMP" || word == "CURRENT_DATE" ||
             word == "CURRENT_TIMESTAMP" || word == "LOCALTIMESTAMP" || word == "UID" ||
             word == "CONNECT_BY_ISLEAF")
-          unsupported();
+          unsupported(word);
         if (is_reserved_word(word) && !is_sym("(")) fail(936);
       }
       if (is_sym("(") && !quoted) {
@@ -437,7 +438,7 @@ ExprPtr Parser::primary() {
         } else {
           std::string second = name(904);
           if ((is_sym("(") && !is_sym("+", 1)) || is_sym("."))
-            unsupported();  // package functions, schema.table.column
+            unsupported(is_sym(".") ? "schema-qualified column names" : "package functions");
           e = make(Op::Column, start);
           e->qualifier = word;
           e->name = second;
@@ -447,7 +448,7 @@ ExprPtr Parser::primary() {
         e->name = word;
       }
       if (is_sym("(") && peek(1).kind == Tok::Symbol && peek(1).text == "+") {
-        if (e->op != Op::Column || !is_sym(")", 2)) unsupported();
+        if (e->op != Op::Column || !is_sym(")", 2)) unsupported("(+) on anything but a column");
         next();
         next();
         next();
@@ -465,7 +466,7 @@ ExprPtr Parser::primary() {
 ExprPtr Parser::function_call(std::string fn, size_t start) {
   const bool analytic_only = fn == "ROW_NUMBER" || fn == "RANK" || fn == "DENSE_RANK";
   if (!analytic_only && !implemented_functions().count(fn) && !is_builtin_function(fn)) {
-    if (known_functions().count(fn)) unsupported();
+    if (known_functions().count(fn)) unsupported(fn);
     raise(904, {dq(fn)});
   }
   if (ExprPtr special = special_function(fn, start)) return special;
@@ -494,7 +495,7 @@ ExprPtr Parser::function_call(std::string fn, size_t start) {
     e->op = Op::Analytic;
     e->over = window_spec();
   }
-  if (is_kw("OVER") || is_kw("KEEP") || is_kw("WITHIN")) unsupported();
+  if (is_kw("OVER") || is_kw("KEEP") || is_kw("WITHIN")) unsupported(fn + " " + peek().text);
   return e;
 }
 

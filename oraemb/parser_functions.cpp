@@ -32,7 +32,8 @@ ExprPtr Parser::special_function(const std::string& fn, size_t start) {
     for (const char* f : fields)
       if (is_kw(f)) field = f;
     if (field.empty()) {
-      if (peek().kind == Tok::Ident && peek().text.rfind("TIMEZONE", 0) == 0) unsupported();
+      if (peek().kind == Tok::Ident && peek().text.rfind("TIMEZONE", 0) == 0)
+        unsupported("EXTRACT of " + peek().text);
       fail(905);
     }
     next();

@@ -14,7 +14,7 @@ namespace {
 // expressions) so that deep input cannot exhaust the stack.
 struct DepthGuardQuery {
   explicit DepthGuardQuery(int& depth) : depth_(depth) {
-    if (++depth_ > 200) throw ora_error(3001, ora_message(3001));
+    if (++depth_ > 200) raise_unimplemented("queries nested more than 200 levels deep");
   }
   ~DepthGuardQuery() { --depth_; }
   DepthGuardQuery(const DepthGuardQuery&) = delete;
@@ -132,7 +132,7 @@ std::unique_ptr<SelectStmt> Parser::query_block(bool allow_into) {
   if (allow_into && accept_kw("INTO")) {
     do {
       const Token& tok = peek();
-      if (tok.kind != Tok::Bind) unsupported();
+      if (tok.kind != Tok::Bind) unsupported("INTO anything but bind variables");
       sel->into.push_back(primary());
     } while (accept_sym(","));
   }

@@ -59,7 +59,7 @@ bool refers_outside(const SelectStmt& q, int depth) {
 
 const Rows& subquery_rows(Session& s, const Expr& e, EvalContext& ctx) {
   QueryAttachment* att = e.attached.get();
-  if (!att) raise(3001);
+  if (!att) raise_unimplemented("a subquery in this position");
   QueryExecutor& q = s.queries();
   if (att->cached && !att->correlated && att->epoch == q.epoch()) return att->rows;
   att->rows = q.run(*e.subquery, nullptr, att->scope, &ctx, nullptr, nullptr);

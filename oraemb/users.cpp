@@ -81,7 +81,7 @@ void Session::run_user_statement(Statement& st, const ExecOptions& options) {
         auto owned = catalog_.database().schema(us.user);
         if (!owned->objects.empty()) {
           if (!us.cascade) raise(1922, {us.user});
-          raise(3001);  // dropping a user's objects is not implemented
+          raise_unimplemented("DROP USER CASCADE of a user who owns objects");
         }
         SqlStmt del(conn_, "DELETE FROM ora$user WHERE name = ?");
         del.bind_text(1, us.user);

@@ -361,6 +361,47 @@ TEST_F(Sql, ValidOracleOutsideTheSubsetIsUnimplemented) {
   }
 }
 
+// A refusal names what it refuses, so a user knows which part of a statement
+// to rewrite: DDL, DML, PL/SQL, types, expressions and queries, each refused
+// at parse time or by the executor.
+TEST_F(Sql, RefusalsNameTheConstruct) {
+  ASSERT_EQ(exec("CREATE TABLE T (N NUMBER CONSTRAINT T_PK PRIMARY KEY, C CLOB)"), OCI_SUCCESS);
+  ASSERT_EQ(exec("CREATE TABLE U (N NUMBER)"), OCI_SUCCESS);
+  ASSERT_EQ(exec("INSERT INTO U VALUES (1)"), OCI_SUCCESS);
+  const std::pair<const char*, const char*> cases[] = {
+      {"CREATE INDEX I ON T (N DESC)", "DESC in an index"},
+      {"CREATE INDEX I ON T (UPPER(C))", "function-based indexes"},
+      {"CREATE TABLE S.X (N NUMBER)", "schema-qualified names"},
+      {"CREATE SYNONYM S FOR T", "CREATE SYNONYM"},
+      {"ALTER TABLE T DROP COLUMN C", "DROP COLUMN"},
+      {"ALTER TABLE T DISABLE CONSTRAINT T_PK", "DISABLE of a primary key"},
+      {"ALTER TABLE T ADD (D BLOB)", "ADD of a LOB column"},
+      {"CREATE TABLE X (N NUMBER DEFAULT ON NULL 0)", "DEFAULT ON NULL"},
+      {"CREATE TABLE X (T TIMESTAMP WITH TIME ZONE)", "TIMESTAMP WITH TIME ZONE"},
+      {"CREATE TABLE X (D INTERVAL DAY TO SECOND)", "INTERVAL"},
+      {"INSERT ALL INTO T VALUES (1) SELECT * FROM DUAL", "multitable INSERT"},
+      {"INSERT INTO T@REMOTE VALUES (1)", "database links"},
+      {"UPDATE T SET N = 1 RETURN N INTO :X", "RETURN in UPDATE"},
+      {"DELETE FROM T RETURNING N INTO :X", "RETURNING in DELETE"},
+      {"INSERT INTO T (N) VALUES (1) RETURNING N INTO :X",
+       "RETURNING of anything but one ROWID into one bind variable"},
+      {"BEGIN NULL; END;", "PL/SQL blocks"},
+      {"CREATE TRIGGER TR AFTER INSERT ON U FOR EACH ROW BEGIN NULL; END;",
+       "AFTER INSERT row triggers"},
+      {"ROLLBACK TO SAVEPOINT A", "ROLLBACK TO"},
+      {"SELECT SYSTIMESTAMP FROM DUAL", "SYSTIMESTAMP"},
+      {"SELECT TO_CHAR('1', '9') FROM U", "TO_CHAR of text with a format model"},
+      {"SELECT * FROM U WHERE (N, N) IN (SELECT N, N FROM U)", "row value constructors"},
+      {"SELECT EXTRACT(TIMEZONE_HOUR FROM SYSDATE) FROM DUAL", "EXTRACT of TIMEZONE_HOUR"},
+      {"GRANT SELECT ON T TO PUBLIC", "object privileges"},
+  };
+  for (const auto& [sql, construct] : cases) {
+    EXPECT_EQ(exec(sql), OCI_ERROR) << sql;
+    EXPECT_EQ(error_text(), std::string("ORA-03001: unimplemented feature: ") + construct + "\n")
+        << sql;
+  }
+}
+
 // Blank-padded comparison when both sides are CHAR (columns, literals);
 // nonpadded as soon as a VARCHAR2 takes part, so its trailing blanks count.
 TEST_F(Sql, CharComparesBlankPaddedAndVarchar2AsItIs) {
