@@ -565,7 +565,9 @@ std::unique_ptr<AlterTableStmt> Parser::alter_table() {
     at->action = AlterTableStmt::Modify;
     one_or_list(at->mods, [&] { return column_mod(); });
   } else if (accept_kw("DROP")) {
-    if (!accept_kw("CONSTRAINT")) unsupported("DROP " + peek().text);
+    if (!accept_kw("CONSTRAINT"))
+      unsupported(peek().kind == Tok::Ident ? "DROP " + peek().text
+                                            : std::string("DROP of anything but a constraint"));
     at->action = AlterTableStmt::DropConstraint;
     at->drop_name = name(904);
     if (is_kw("CASCADE") || is_kw("KEEP") || is_kw("DROP"))
@@ -580,7 +582,8 @@ std::unique_ptr<AlterTableStmt> Parser::alter_table() {
       at->constraint.validate = 0;
     // ENABLE PRIMARY KEY / UNIQUE (...) / ALL TRIGGERS / TABLE LOCK / ROW MOVEMENT
     if (!accept_kw("CONSTRAINT"))
-      unsupported(std::string(at->constraint.enable ? "ENABLE " : "DISABLE ") + peek().text);
+      unsupported(std::string(at->constraint.enable ? "ENABLE " : "DISABLE ") +
+                  (peek().kind == Tok::Ident ? peek().text : "of anything but a constraint"));
     at->constraint.name = name(904);
     if (is_kw("CASCADE") || is_kw("KEEP") || is_kw("DROP") || is_kw("USING") || is_kw("EXCEPTIONS"))
       unsupported(peek().text + " in ENABLE or DISABLE CONSTRAINT");

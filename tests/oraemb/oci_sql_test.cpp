@@ -374,6 +374,7 @@ TEST_F(Sql, RefusalsNameTheConstruct) {
       {"CREATE TABLE S.X (N NUMBER)", "schema-qualified names"},
       {"CREATE SYNONYM S FOR T", "CREATE SYNONYM"},
       {"ALTER TABLE T DROP COLUMN C", "DROP COLUMN"},
+      {"ALTER TABLE T DROP (C)", "DROP of anything but a constraint"},
       {"ALTER TABLE T DISABLE CONSTRAINT T_PK", "DISABLE of a primary key"},
       {"ALTER TABLE T ADD (D BLOB)", "ADD of a LOB column"},
       {"CREATE TABLE X (N NUMBER DEFAULT ON NULL 0)", "DEFAULT ON NULL"},
