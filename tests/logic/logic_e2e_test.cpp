@@ -109,6 +109,9 @@ TEST_F(logic_e2e, VerifyNamesOnlyWhatStaysBehind) {
   EXPECT_TRUE(has(r.output, "Visits -> Customers: 1 orphaned rows (not enforced in Access)"))
       << r.output;
   EXPECT_TRUE(has(r.output, "query            Ask")) << r.output;
+  // A query without a view: its kind, then the translator's reason.
+  EXPECT_TRUE(has(r.output, "parameter: Too few parameters. Expected 1.")) << r.output;
+  EXPECT_TRUE(has(r.output, "select: First has no Oracle equal")) << r.output;
 }
 
 TEST_F(logic_e2e, DefinitionsOnlyCarryTheLogicAndSkippedTablesNone) {
