@@ -13,6 +13,7 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,8 @@ constexpr int32_t kOracleCodeBase = 0x100000;
 constexpr int32_t kOracleCodeEnd = kOracleCodeBase + 100000;
 // ORA-00001, unique constraint violated: the row is already there.
 constexpr int32_t kDuplicateKey = kOracleCodeBase + 1;
+// ORA-02290, check constraint violated.
+constexpr int32_t kCheckViolated = kOracleCodeBase + 2290;
 // ORA-00054, resource busy: another session holds the table.
 constexpr int32_t kResourceBusy = 54;
 // Source recordsets are opened read-only; existing destination tables are
@@ -347,7 +350,16 @@ class conversion_driver {
       std::unique_ptr<udb_row_census> census;
       if (existed && (mode == UDB_MODE_MERGE || mode == UDB_MODE_SYNC) && dst->key_index() < 0)
         census = keyless_census(dest_name, *src);
+      // Merging into a table whose CHECK holds new rows only: the rows that
+      // broke it when they arrived come again and are refused again.
+      kept_check_.reset();
+      if (existed && mode == UDB_MODE_MERGE) {
+        kept_check_.emplace();
+        kept_check_->table = dest_name;
+        kept_check_->source = src.get();
+      }
       copy_records(*src, *dst, census.get());
+      kept_check_.reset();
     }
     // Destination table first, then the source recordset.
     dst.reset();
@@ -588,7 +600,36 @@ class conversion_driver {
       dst.update_batched(record, number, sink);
       return;
     }
+    if (e.code() == kCheckViolated && already_there(record)) {
+      tk_trace(2, "Record %d breaks a CHECK constraint and is in the table already", number);
+      ++outcome().rows_kept;
+      return;
+    }
     report_record_error(e, number);
+  }
+
+  // In merge, a record a CHECK constraint refuses is kept rather than
+  // reported when the table holds a row equal to it as a whole (an old row
+  // the constraint was made NOVALIDATE over). The table's rows are read
+  // once, at the first such record; each row answers for one record.
+  struct kept_rows {
+    std::wstring table;
+    udb_recordset* source = nullptr;
+    std::unique_ptr<udb_row_census> census;
+    bool read = false;
+  };
+  bool already_there(const udb_record& record) {
+    if (!kept_check_) return false;
+    if (!kept_check_->read) {
+      kept_check_->read = true;
+      try {
+        kept_check_->census =
+            destination_.row_census(kept_check_->table, kept_check_->source->schema());
+      } catch (const tk_exception& e) {
+        tk_trace(2, "Rows of the table not compared: %s", e.what());
+      }
+    }
+    return kept_check_->census && kept_check_->census->take(record);
   }
 
   // Errors that every following record of the table would meet end the
@@ -618,6 +659,7 @@ class conversion_driver {
   udb_relationships child_relationships_;
   size_t current_ = 0;  // the outcome that row counts and errors go to
   std::map<std::wstring, std::wstring, tk_utf16_less> planned_;  // source -> destination
+  std::optional<kept_rows> kept_check_;  // the table being merged, while its rows are copied
 };
 
 // The work list in the order of conversion: by name, except that a table

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "TK/tk_civil_date.h"
 #include "TK/tk_text.h"
@@ -324,10 +325,17 @@ logic_value logic_expr::in_list(const sql_expr& e) {
 }
 
 std::string logic_like_condition(const std::string& subject, const std::u16string& pattern) {
-  // Two writings: LIKE when the pattern needs only * and ?, else a regular
-  // expression (# and [...] classes). Both ignore letter case.
+  // Two writings: LIKE when the pattern needs only * and ? (and # where its
+  // place is fixed: before the first * or after the last one, checked by
+  // SUBSTR from the start or the end), else a regular expression (# between
+  // two *, and [...] classes). Both ignore letter case.
   std::u16string like, regex;
   bool needs_regex = false;
+  // Digits at fixed places: counted from the start before any *, else
+  // positions after the last * so far (reset by a later *).
+  std::vector<size_t> digits_from_start, digits_after_star;
+  size_t places = 0;  // one-character places since the last * (or the start)
+  bool star = false;
   auto regex_literal = [&](char16_t c) {
     if (std::u16string(u".^$*+?()[]{}|\\").find(c) != std::u16string::npos) regex += u'\\';
     regex += c;
@@ -337,12 +345,20 @@ std::string logic_like_condition(const std::string& subject, const std::u16strin
     if (c == u'*') {
       like += u'%';
       regex += u".*";
-    } else if (c == u'?') {
+      // A # between two * has no fixed place.
+      if (!digits_after_star.empty()) needs_regex = true;
+      star = true;
+      places = 0;
+      continue;
+    }
+    ++places;
+    if (c == u'?') {
       like += u'_';
       regex += u'.';
     } else if (c == u'#') {
-      needs_regex = true;
+      like += u'_';
       regex += u"[0-9]";
+      (star ? digits_after_star : digits_from_start).push_back(places);
     } else if (c == u'[') {
       const size_t close = pattern.find(u']', i + 1);
       if (close == std::u16string::npos || close == i + 1)
@@ -378,5 +394,13 @@ std::string logic_like_condition(const std::string& subject, const std::u16strin
   if (needs_regex)
     return "REGEXP_LIKE(" + subject + ", " + logic_expr::text_literal(u"^" + regex + u"$") +
            ", 'in')";
-  return "(LOWER(" + subject + ") LIKE LOWER(" + logic_expr::text_literal(like) + ") ESCAPE '\\')";
+  std::string sql =
+      "(LOWER(" + subject + ") LIKE LOWER(" + logic_expr::text_literal(like) + ") ESCAPE '\\'";
+  // LIKE has made sure that the string is long enough for every place.
+  for (size_t at : digits_from_start)
+    sql += " AND SUBSTR(" + subject + ", " + std::to_string(at) + ", 1) BETWEEN '0' AND '9'";
+  for (size_t at : digits_after_star)
+    sql += " AND SUBSTR(" + subject + ", -" + std::to_string(places - at + 1) +
+           ", 1) BETWEEN '0' AND '9'";
+  return sql + ")";
 }

@@ -225,6 +225,7 @@ class phase : public logic_catalog {
       return;
     } catch (const ora_exception& e) {
       if (e.oracle_error() != kRowsBreakRule) {
+        tk_trace(2, "Refused: %s", add);
         report_.error(tk_to_wide(object), e);
         return;
       }
@@ -288,6 +289,7 @@ class phase : public logic_catalog {
       oracle_.query(L"CREATE OR REPLACE VIEW \"" + oracle_name + L"\" AS " +
                     tk_to_wide(view.select));
     } catch (const ora_exception& e) {
+      tk_trace(2, "Refused: %s", view.select);
       report_.error(tk_utf16_to_wide(name), e);
       return;
     }

@@ -21,6 +21,7 @@
 #include "access/dao/jet_file.h"
 #include "access/dao/jet_table.h"
 #include "logic/logic_rules.h"
+#include "logic/logic_view_refusal.h"
 #include "verify/verify_sides.h"
 
 namespace {
@@ -161,11 +162,26 @@ class inventory {
           attribute->second == std::to_string(kParameterAttribute))
         with_parameters.insert(std::stoll(object->second));
     }
+    std::vector<const jet_object*> left;
+    std::vector<std::u16string> names;
     for (const jet_object& o : file_->objects()) {
       // Queries whose name starts with "~" belong to forms and reports.
       if (o.type != kQuery || o.name.empty() || o.name[0] == u'~' || converted_query(o.name))
         continue;
-      add("query", utf8(o.name), verify_query_kind(o.flags, with_parameters.count(o.id) != 0));
+      left.push_back(&o);
+      names.push_back(o.name);
+    }
+    // The kind, then why the query cannot be a view, as the run says it.
+    std::vector<std::string> reasons(names.size());
+    try {
+      reasons = logic_view_refusals(*file_, names);
+    } catch (const std::exception& e) {
+      tk_trace(3, "verify: reasons of the queries not found: %s", e.what());
+    }
+    for (size_t i = 0; i < left.size(); ++i) {
+      const jet_object& o = *left[i];
+      const std::string kind = verify_query_kind(o.flags, with_parameters.count(o.id) != 0);
+      add("query", utf8(o.name), reasons[i].empty() ? kind : kind + ": " + reasons[i]);
     }
   }
 

@@ -37,6 +37,13 @@ TEST(LogicRules, FieldRulesTakeTheFieldAsLeftSide) {
       {u"Code", u"Not Like \"*%*\"", R"((NOT (LOWER("Code") LIKE LOWER('%\%%') ESCAPE '\')))"},
       {u"Code", u"Like \"[A-C]#?\"", R"(REGEXP_LIKE("Code", '^[A-C][0-9].$', 'in'))"},
       {u"Code", u"Like \"[!x]*\"", R"(REGEXP_LIKE("Code", '^[^x].*$', 'in'))"},
+      // # at a fixed place, from the start or from the end; between two * a
+      // regular expression.
+      {u"Code", u"Like \"A#?\"",
+       R"((LOWER("Code") LIKE LOWER('A__') ESCAPE '\' AND SUBSTR("Code", 2, 1) BETWEEN '0' AND '9'))"},
+      {u"Code", u"Like \"#*-##\"",
+       R"((LOWER("Code") LIKE LOWER('_%-__') ESCAPE '\' AND SUBSTR("Code", 1, 1) BETWEEN '0' AND '9' AND SUBSTR("Code", -2, 1) BETWEEN '0' AND '9' AND SUBSTR("Code", -1, 1) BETWEEN '0' AND '9'))"},
+      {u"Code", u"Like \"*#*\"", R"(REGEXP_LIKE("Code", '^.*[0-9].*$', 'in'))"},
       {u"Code", u"\"A\" Or \"B\"",
        R"(((LOWER("Code") = LOWER('A')) OR (LOWER("Code") = LOWER('B'))))"},
       {u"Code", u"Is Not Null", R"(("Code" IS NOT NULL))"},

@@ -303,11 +303,15 @@ const corpus_case kCorpus[] = {
     {"jackcess/odbcLinkerTestV2007.accdb", {"linked through ODBC: "}},
     {"jackcess/oldDatesV2007.accdb", {}},
     {"jackcess/overflowTestV2000.mdb", {}},
-    {"jackcess/queryTestV1997.mdb", {"  query         SelectQuery          select\n"}},
+    {"jackcess/queryTestV1997.mdb",
+     {"  query         SelectQuery          select: DISTINCT over text (Oracle tells letter case "
+      "apart)\n"}},
     {"jackcess/queryTestV2000.mdb",
-     {"  query         SelectQuery          select\n",
-      "  query         UnionQuery           union\n",
-      "  query         CrosstabQuery        crosstab\n",
+     {"  query         SelectQuery          select: DISTINCT over text (Oracle tells letter case "
+      "apart)\n",
+      "  query         UnionQuery           union: Too few parameters. Expected 7.\n",
+      "  query         CrosstabQuery        crosstab: Cannot have aggregate function in WHERE "
+      "clause",
       "  query         DeleteQuery          action (delete)\n",
       "  query         PassthroughQuery     pass-through\n"}},
     {"jackcess/queryTestV2007.accdb", {"  query         AppendQuery          action (append)\n"}},
@@ -331,8 +335,8 @@ INSTANTIATE_TEST_SUITE_P(Corpus, verify_corpus_test, testing::ValuesIn(kCorpus),
                            return name;
                          });
 
-// Saved queries of every kind are listed by name and kind, in the file's
-// order, and nothing else: no table of the file, no query of a form.
+// Saved queries of every kind are listed by name and kind (and why a query
+// has no view), in the file's order, and nothing else: no table of the file, no query of a form.
 TEST_F(verify_test, SavedQueriesAreListedByNameAndKind) {
   const std::string source = fixture("generated/savedQueries.mdb");
   ASSERT_EQ(convert(source, "--silent").status, 0);
@@ -363,7 +367,26 @@ TEST_F(verify_test, SavedQueriesAreListedByNameAndKind) {
     line("system table", name, "");
   const size_t section = r.output.find("Not carried over\n");
   ASSERT_NE(section, std::string::npos) << r.output;
-  EXPECT_EQ(r.output.substr(section), expected);
+  // A query that has no view also gives why after its kind: the lines are
+  // compared with the reasons taken out, a few reasons in full.
+  std::string lines, reasons;
+  for (size_t at = section; at < r.output.size();) {
+    const size_t end = r.output.find('\n', at);
+    std::string text = r.output.substr(at, end - at);
+    if (const size_t reason = text.find(": "); reason != std::string::npos) {
+      reasons += text.substr(text.find_first_not_of(' ')) + "\n";
+      text.resize(reason);
+    }
+    lines += text + "\n";
+    if (end == std::string::npos) break;
+    at = end + 1;
+  }
+  EXPECT_EQ(lines, expected);
+  for (const char* reason : {"OrdersAbove parameter: Too few parameters. Expected 1.\n",
+                             "Chain51 select: Query is too complex.\n",
+                             "CycleA select: Circular reference caused by 'CycleA'.\n",
+                             "BigSpenders select: reads the query CustTotals, which has no view\n"})
+    EXPECT_TRUE(contains(squeezed(reasons), reason)) << reason << "\n" << reasons;
 }
 
 TEST_F(verify_test, BadInputStopsWithTheConversionProgramsMessages) {

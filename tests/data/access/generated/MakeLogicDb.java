@@ -4,7 +4,8 @@
 // characters), relationships with cascade delete,
 // cascade to Null, cascade update and one not enforced, and saved queries
 // (text compared without regard to case, a query over a query, functions,
-// a parameter query, First). Run with Jackcess:
+// a parameter query, First), and a table whose rules and queries use
+// Int, Fix, ^, Sgn, Sqr, DateAdd by months, StDev and Var. Run with Jackcess:
 //   java -cp jackcess.jar:commons-lang3.jar:commons-logging.jar:. MakeLogicDb DIR
 import com.healthmarketscience.jackcess.*;
 import java.io.*;
@@ -151,6 +152,26 @@ public class MakeLogicDb {
     new RelationshipBuilder("Customers", "Visits").addColumns("CustID", "CustID")
         .setName("CustomersVisits").toRelationship(db);
 
+    Table parts = new TableBuilder("Parts")
+        .addColumn(new ColumnBuilder("PartID", DataType.LONG))
+        .addColumn(new ColumnBuilder("Code", DataType.TEXT).setLength(10))
+        .addColumn(new ColumnBuilder("Weight", DataType.DOUBLE))
+        .addColumn(new ColumnBuilder("Made", DataType.SHORT_DATE_TIME))
+        .setPrimaryKey("PartID").toTable(db);
+    c.set(2020, 0, 31);
+    Date endOfJanuary = c.getTime();
+    c.set(2021, 2, 15, 10, 30, 0);
+    Date march = c.getTime();
+    parts.addRow(1, "P1a", 1.0, endOfJanuary);
+    parts.addRow(2, "p22", 9.0, march);
+    parts.addRow(3, "P3", 4.0, null);
+    rule(parts, "Code", "Like \"P#*\"", null);
+    rule(parts, "Weight", ">=0 And Sqr([Weight])<=10 And Int([Weight])<=[Weight] And Sgn([Weight])<>-1",
+         null);
+    PropertyMap pp = parts.getProperties();
+    pp.put("ValidationRule", DataType.TEXT, "[Made] Is Null Or DateAdd(\"m\",1,[Made])>[Made]");
+    pp.save();
+
     query("UK Customers", 0, type(1), table("Customers"), column("Customers.Name"),
           column("Customers.Active"), where("Customers.Country=\"uk\""));
     query("UK A", 0, type(1), table("UK Customers"), column("[UK Customers].Name"),
@@ -163,6 +184,13 @@ public class MakeLogicDb {
           where("Orders.Freight Between 0 And 20"));
     query("Ask", 0, type(1), parameter("Which"), table("Orders"), column("Orders.OrderID"),
           where("Orders.CustID=[Which]"));
+    query("Part Math", 0, type(1), table("Parts"), column("Parts.PartID"),
+          column("Int(-[Weight]/2)", "Down"), column("Fix(-[Weight]/2)", "Toward"),
+          column("[Weight]^2", "Sq"), column("Sgn([Weight]-4)", "Sg"),
+          column("Sqr([Weight])", "Root"), column("DateAdd(\"m\",1,[Made])", "Next"),
+          where("Parts.Code Like \"P#*\""));
+    query("Part Spread", 0, type(1), table("Parts"), column("StDev([Weight])", "S"),
+          column("Var([Weight])", "V"));
     query("First Name", 0, type(1), table("Customers"), column("First(Customers.Name)", "F"));
     db.close();
   }
