@@ -74,7 +74,7 @@ std::string logic_expr::date_literal(double serial) {
   long long seconds = std::llround(std::fabs(serial - day) * 86400.0);
   if (seconds > 86399) seconds = 86399;
   const tk_civil_date d = tk_civil_from_days(static_cast<int64_t>(day) - 25569);
-  char out[96];
+  char out[192];  // room for any long long in each field, so no cut is possible
   std::snprintf(out, sizeof out,
                 "TO_DATE('%04lld-%02lld-%02lld %02lld:%02lld:%02lld', 'YYYY-MM-DD HH24:MI:SS')",
                 static_cast<long long>(d.year), static_cast<long long>(d.month),
