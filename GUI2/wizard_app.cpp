@@ -25,11 +25,9 @@
 #include "common/error_messages.h"
 #include "common/init_conversion.h"
 #include "common/tarvel_convertor.h"
+#include "tarvel_version.h"
 
 namespace {
-constexpr int kMajorVersion = 4;
-constexpr int kMinorVersion = 1;
-
 // Runs `body` on the GUI thread, waiting for it when called from another.
 template <class F>
 void on_gui_thread(F body) {
@@ -38,7 +36,10 @@ void on_gui_thread(F body) {
 }  // namespace
 
 QString wiz_sheet_title() {
-  return QStringLiteral("Ferrolith %1.%2 %3").arg(kMajorVersion).arg(kMinorVersion).arg(QString());
+  return QStringLiteral("Ferrolith %1.%2 %3")
+      .arg(TARVEL_VERSION_MAJOR)
+      .arg(TARVEL_VERSION_MINOR)
+      .arg(QString());
 }
 
 bool wiz_check_display() {
