@@ -64,11 +64,11 @@ void wiz_register_services() {
     return 0;
   });
   tk_set_mail_handler([](const tk_bug_report& report) {
-    // The support address is the issue tracker: a new issue with the subject
-    // as its title and the report as its text.
-    QUrl url(QString::fromStdString(report.address) + QStringLiteral("/new"));
+    // A new mail in the user's mail client, to the report's address (none:
+    // the user picks the recipient), with the subject and the report.
+    QUrl url(QStringLiteral("mailto:") + QString::fromStdString(report.address));
     QUrlQuery query;
-    query.addQueryItem(QStringLiteral("title"), QString::fromStdString(report.subject));
+    query.addQueryItem(QStringLiteral("subject"), QString::fromStdString(report.subject));
     query.addQueryItem(QStringLiteral("body"),
                        QString::fromStdString(report.note + "\n\n" + report.date_time));
     url.setQuery(query);

@@ -67,8 +67,16 @@ set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION database)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/tarvel/tarvel)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The tarvel developers <tarvel@users.noreply.github.com>")
+# Who answers for the package: -DTARVEL_PACKAGE_MAINTAINER="Name <address>",
+# else DEBFULLNAME and DEBEMAIL as the Debian tools take them, else the
+# project's packaging identity (the changelog's).
+if(DEFINED ENV{DEBFULLNAME} AND DEFINED ENV{DEBEMAIL})
+  set(tarvel_maintainer "$ENV{DEBFULLNAME} <$ENV{DEBEMAIL}>")
+else()
+  set(tarvel_maintainer "The tarvel developers <tarvel@users.noreply.github.com>")
+endif()
+set(TARVEL_PACKAGE_MAINTAINER "${tarvel_maintainer}" CACHE STRING "The package's Maintainer field")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TARVEL_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 # CPack indents the extended lines and turns the empty line into " .".
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
