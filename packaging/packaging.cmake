@@ -7,19 +7,14 @@
 # The wizard's folder adds its help, desktop entry and icons when it is built.
 set(TARVEL_PRIVATE_LIBDIR lib/tarvel)
 
-install(TARGETS TARVAGENT oraemb-sql RUNTIME DESTINATION bin)
+install(TARGETS TARVAGENT oraemb-sql tarvel-verify RUNTIME DESTINATION bin)
 install(TARGETS oraemb LIBRARY DESTINATION ${TARVEL_PRIVATE_LIBDIR})
-if(TARGET tarvel-verify)
-  install(TARGETS tarvel-verify RUNTIME DESTINATION bin)
-endif()
 
 # Manual pages, compressed as Debian wants them (-n: no time stamp inside).
-set(tarvel_manpages TARVAGENT oraemb-sql)
-foreach(program tarvel-wizard tarvel-verify)
-  if(TARGET ${program})
-    list(APPEND tarvel_manpages ${program})
-  endif()
-endforeach()
+set(tarvel_manpages TARVAGENT oraemb-sql tarvel-verify)
+if(TARGET tarvel-wizard)
+  list(APPEND tarvel_manpages tarvel-wizard)
+endif()
 set(tarvel_manpage_files "")
 foreach(page IN LISTS tarvel_manpages)
   set(source ${CMAKE_SOURCE_DIR}/docs/man/${page}.1)
