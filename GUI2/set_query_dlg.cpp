@@ -197,8 +197,9 @@ void set_query_dlg::on_test_query() {
   } else {
     wizard_shell::error(
         std::wstring(L"You have an error in your query syntax. Make sure that it is a correct SQL "
-                     L"SELECT-statement. If the error persists, please report it at ") +
-        std::wstring(TK_SUPPORT_ADDRESS, TK_SUPPORT_ADDRESS + sizeof(TK_SUPPORT_ADDRESS) - 1) +
+                     L"SELECT-statement. If the error persists, please report it with the query "
+                     L"text to ") +
+        std::wstring(TK_SUPPORT_CONTACT, TK_SUPPORT_CONTACT + sizeof(TK_SUPPORT_CONTACT) - 1) +
         L"." + (reason.empty() ? L"" : L"\n\n" + reason));
   }
 }

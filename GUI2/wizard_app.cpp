@@ -25,11 +25,9 @@
 #include "common/error_messages.h"
 #include "common/init_conversion.h"
 #include "common/tarvel_convertor.h"
+#include "tarvel_version.h"
 
 namespace {
-constexpr int kMajorVersion = 4;
-constexpr int kMinorVersion = 1;
-
 // Runs `body` on the GUI thread, waiting for it when called from another.
 template <class F>
 void on_gui_thread(F body) {
@@ -38,7 +36,10 @@ void on_gui_thread(F body) {
 }  // namespace
 
 QString wiz_sheet_title() {
-  return QStringLiteral("Ferrolith %1.%2 %3").arg(kMajorVersion).arg(kMinorVersion).arg(QString());
+  return QStringLiteral("Ferrolith %1.%2 %3")
+      .arg(TARVEL_VERSION_MAJOR)
+      .arg(TARVEL_VERSION_MINOR)
+      .arg(QString());
 }
 
 bool wiz_check_display() {
@@ -63,11 +64,11 @@ void wiz_register_services() {
     return 0;
   });
   tk_set_mail_handler([](const tk_bug_report& report) {
-    // The support address is the issue tracker: a new issue with the subject
-    // as its title and the report as its text.
-    QUrl url(QString::fromStdString(report.address) + QStringLiteral("/new"));
+    // A new mail in the user's mail client, to the report's address (none:
+    // the user picks the recipient), with the subject and the report.
+    QUrl url(QStringLiteral("mailto:") + QString::fromStdString(report.address));
     QUrlQuery query;
-    query.addQueryItem(QStringLiteral("title"), QString::fromStdString(report.subject));
+    query.addQueryItem(QStringLiteral("subject"), QString::fromStdString(report.subject));
     query.addQueryItem(QStringLiteral("body"),
                        QString::fromStdString(report.note + "\n\n" + report.date_time));
     url.setQuery(query);

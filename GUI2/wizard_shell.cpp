@@ -399,11 +399,6 @@ std::vector<std::string> wizard_shell::errors() const {
   return errors_;
 }
 
-void wizard_shell::clear_errors() {
-  std::lock_guard<std::mutex> hold(errors_lock_);
-  errors_.clear();
-}
-
 void wizard_shell::done(int result) {
   set_closing(true);
   timer_.stop();

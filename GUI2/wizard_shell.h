@@ -63,8 +63,6 @@ class wizard_shell : public QWizard {
   // The page after `page_id` in the order, or -1.
   int page_after(int page_id) const;
   const std::vector<int>& page_order() const { return order_; }
-  // True while go_to_page moves.
-  bool jumping() const { return jump_target_ != -1; }
   wizard_page* current_wizard_page() const;
 
   QString title() const { return title_; }
@@ -106,7 +104,6 @@ class wizard_shell : public QWizard {
   // become spaces). Any thread.
   void add_error(const std::string& text);
   std::vector<std::string> errors() const;
-  void clear_errors();
 
  public slots:
   void reject() override;

@@ -21,10 +21,6 @@ bool is_ascii_text(const std::wstring& text) {
 }
 }  // namespace
 
-ub1 ora_charset_form(const ora_type& column) {
-  return column.charset_form();
-}
-
 bool is_ora_national(const ora_type& column) {
   return column.charset_form() == SQLCS_NCHAR;
 }

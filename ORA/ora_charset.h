@@ -14,10 +14,6 @@
 
 class ora_type;
 
-// The character-set form of a column as described: SQLCS_NCHAR for NCHAR,
-// NVARCHAR2 and NCLOB, SQLCS_IMPLICIT for other character columns and CLOB,
-// 0 for columns without characters.
-ub1 ora_charset_form(const ora_type& column);
 // True for NCHAR, NVARCHAR2 and NCLOB columns.
 bool is_ora_national(const ora_type& column);
 

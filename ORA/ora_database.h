@@ -76,11 +76,6 @@ class ora_database : public udb_destination {
       const std::vector<std::wstring>& source_tables,
       const std::vector<std::wstring>& destination_tables) override;
 
-  // Opening a table reads its keys, indexes and referencing foreign keys
-  // unless this is switched off (on by default).
-  void set_index_discovery(bool on) { index_discovery_ = on; }
-  bool index_discovery() const { return index_discovery_; }
-
   // The server version read at logon (major * 65536 + minor * 256 + patch).
   int32_t server_version() const { return version_; }
   // The longest identifier the session takes, in bytes of UTF-8, read once
@@ -97,7 +92,6 @@ class ora_database : public udb_destination {
   // The source's indexes with the names this run gives them.
   udb_indexes index_names_as_run(const udb_indexes& indexes) const;
   bool uppercase_ = false;
-  bool index_discovery_ = true;
   int32_t version_ = 0;
   size_t max_identifier_bytes_ = 30;
 

@@ -132,7 +132,7 @@ ora_table::ora_table(ora_database& db, const std::wstring& name, udb_relationshi
     tk_trace(2, "Empty table");
     return;
   }
-  if (db_.index_discovery()) init_indexes();
+  init_indexes();
   rows_ = ora_engine::instance().get_records_cnt(name, false);
   tk_trace(2, "Got %d records", rows_);
   prepare_writes();

@@ -61,7 +61,6 @@ class ora_table : public ora_query_results {
   // Bound bytes of one batch at most (a batch takes at least one record).
   static constexpr size_t kBatchBytes = 16u << 20;
   // Array executions of this table so far.
-  uint64_t batch_executions() const { return batch_ ? batch_->executions() : 0; }
   // Makes the column at `column` (0-based) nullable; once per column.
   void reset_not_null_flag(size_t column);
 

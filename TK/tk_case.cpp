@@ -42,9 +42,3 @@ wchar_t tk_lower_char(wchar_t c) {
 wchar_t tk_fold_char(wchar_t c) {
   return tk_lower_char(tk_upper_char(c));
 }
-
-std::wstring tk_to_upper(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& c : out) c = tk_upper_char(c);
-  return out;
-}

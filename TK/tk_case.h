@@ -17,6 +17,3 @@ wchar_t tk_lower_char(wchar_t c);
 // the upper case, so ſ, s and S, or ς, σ and Σ, or K, k and the Kelvin sign
 // fold alike.
 wchar_t tk_fold_char(wchar_t c);
-
-// The text with every character upper-cased (same length).
-std::wstring tk_to_upper(std::wstring_view text);

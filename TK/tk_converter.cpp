@@ -29,7 +29,6 @@ void tk_converter::set_logfile(const std::string& name) {
       throw tk_exception("Logfile path does not exist.\nPlease verify the correct path was given.",
                          TK_LEVEL_RUN);
   }
-  log_file_name_ = name;
   if (!name.empty() && tk_log::exists()) {
     tk_log& log = tk_log::instance();
     log.set_file_name(name);

@@ -19,9 +19,8 @@ class tk_converter : public tk_job {
   bool is_silent() const { return silent_; }
 
   // Sets the trace file: an existing read-only file or a missing directory is
-  // a level-1 tk_exception; an empty name changes nothing but the stored name.
+  // a level-1 tk_exception; an empty name changes nothing.
   void set_logfile(const std::string& name);
-  const std::string& log_file_name() const { return log_file_name_; }
 
   const std::wstring& source_name() const { return source_name_; }
   void set_source_name(const std::wstring& name) { source_name_ = name; }
@@ -49,5 +48,4 @@ class tk_converter : public tk_job {
   bool silent_ = false;
   std::wstring source_name_;
   std::wstring destination_name_;
-  std::string log_file_name_;
 };

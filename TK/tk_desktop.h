@@ -9,12 +9,15 @@
 #include <functional>
 #include <string>
 
-// Where problem reports go: the project's issue tracker. A mailto: address
-// cannot reach it, so the handler decides how to open it.
-inline constexpr char TK_SUPPORT_ADDRESS[] = "https://github.com/tarvel/tarvel/issues";
+// The program ships without a support address of its own: a problem report
+// opens in the user's mail client with no recipient, and the user sends it to
+// whoever supports the installation. Texts that ask for a report name that
+// person as TK_SUPPORT_CONTACT.
+inline constexpr char TK_SUPPORT_ADDRESS[] = "";
+inline constexpr char TK_SUPPORT_CONTACT[] = "your system administrator";
 
 struct tk_bug_report {
-  std::string address;    // TK_SUPPORT_ADDRESS
+  std::string address;    // TK_SUPPORT_ADDRESS (none: the user picks the recipient)
   std::string subject;    // "Bug report on " + the caller's subject
   std::string note;       // the caller's body text
   std::string date_time;  // local time as "year/month/day hour:minute"

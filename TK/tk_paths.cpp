@@ -19,10 +19,6 @@ std::string tk_program_file_name() {
   return std::string(buf, static_cast<size_t>(n));
 }
 
-std::wstring tk_program_file_wname() {
-  return tk_to_wide(tk_program_file_name());
-}
-
 std::string tk_program_dir() {
   const std::string exe = tk_program_file_name();
   const size_t slash = exe.rfind('/');

@@ -6,7 +6,6 @@
 
 // Full path of the running program (/proc/self/exe).
 std::string tk_program_file_name();
-std::wstring tk_program_file_wname();
 // Directory of the running program, without a trailing slash.
 std::string tk_program_dir();
 // The path with its extension replaced (a "." is added when there is none).

@@ -34,8 +34,6 @@ class tk_reg_key {
   // whether it was new. Opening closes the key held before.
   long open(tk_reg_root root, const std::wstring& subkey, bool* created = nullptr);
   void close();
-  bool is_open() const { return open_; }
-  const std::string& file_path() const { return path_; }
 
   // A 32-bit number (REG_DWORD). Narrow value names, as the callers use them.
   long get_value(const char* name, uint32_t* value);

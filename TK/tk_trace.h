@@ -26,7 +26,6 @@ class tk_log : public tk_singl<tk_log> {
   const std::string& file_name() const { return file_name_; }
   void enable(bool on) { enabled_ = on; }
   bool enabled() const { return enabled_; }
-  void set_threshold(int32_t threshold) { threshold_ = threshold; }
   int32_t threshold() const { return threshold_; }
 
   // True when a line of this level would reach the file (empties the file

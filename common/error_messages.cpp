@@ -56,7 +56,7 @@ const error_message_entry kDaoErrorMessages[] = {
      "Invalid workgroup information file. Return to the previous\nwizard page and verify the "
      "correct path was given."},
     {0x10D5D,
-     "Data type conversion error. Please contact https://github.com/tarvel/tarvel/issues\nfor the "
-     "solution."},
+     "Data type conversion error. Please contact your system administrator with the table, the "
+     "record\nand the trace file (--logfile=)\nfor the solution."},
 };
 const size_t kDaoErrorMessageCount = sizeof kDaoErrorMessages / sizeof kDaoErrorMessages[0];

@@ -16,5 +16,8 @@ extern const size_t kOracleErrorMessageCount;  // 12
 extern const error_message_entry kDaoErrorMessages[];
 extern const size_t kDaoErrorMessageCount;  // 7
 
-// Where users report problems; also the support contact of the messages.
-inline constexpr const char* kSupportContact = "https://github.com/tarvel/tarvel/issues";
+// Whom the messages ask users to contact, and with what: the program has no
+// support address of its own. The trace file is the one given to TARVAGENT
+// with --logfile= (the wizard's finish page opens its own with Open Log).
+inline constexpr const char* kSupportContact =
+    "your system administrator with the table, the record\nand the trace file (--logfile=)";

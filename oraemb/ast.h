@@ -353,12 +353,6 @@ struct Statement {
   std::unique_ptr<CommentStmt> comment;
   std::unique_ptr<CreateViewStmt> create_view;
   std::string text;  // the source (UTF-8)
-  bool is_ddl() const {
-    return kind == StmtKind::CreateTable || kind == StmtKind::CreateIndex ||
-           kind == StmtKind::CreateSequence || kind == StmtKind::CreateTrigger ||
-           kind == StmtKind::AlterTable || kind == StmtKind::AlterSequence ||
-           kind == StmtKind::Drop || kind == StmtKind::Comment || kind == StmtKind::CreateView;
-  }
 };
 
 }  // namespace oraemb

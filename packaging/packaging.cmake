@@ -7,19 +7,14 @@
 # The wizard's folder adds its help, desktop entry and icons when it is built.
 set(TARVEL_PRIVATE_LIBDIR lib/tarvel)
 
-install(TARGETS TARVAGENT oraemb-sql RUNTIME DESTINATION bin)
+install(TARGETS TARVAGENT oraemb-sql tarvel-verify RUNTIME DESTINATION bin)
 install(TARGETS oraemb LIBRARY DESTINATION ${TARVEL_PRIVATE_LIBDIR})
-if(TARGET tarvel-verify)
-  install(TARGETS tarvel-verify RUNTIME DESTINATION bin)
-endif()
 
 # Manual pages, compressed as Debian wants them (-n: no time stamp inside).
-set(tarvel_manpages TARVAGENT oraemb-sql)
-foreach(program tarvel-wizard tarvel-verify)
-  if(TARGET ${program})
-    list(APPEND tarvel_manpages ${program})
-  endif()
-endforeach()
+set(tarvel_manpages TARVAGENT oraemb-sql tarvel-verify)
+if(TARGET tarvel-wizard)
+  list(APPEND tarvel_manpages tarvel-wizard)
+endif()
 set(tarvel_manpage_files "")
 foreach(page IN LISTS tarvel_manpages)
   set(source ${CMAKE_SOURCE_DIR}/docs/man/${page}.1)
@@ -67,8 +62,16 @@ set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION database)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/tarvel/tarvel)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The tarvel developers <tarvel@users.noreply.github.com>")
+# Who answers for the package: -DTARVEL_PACKAGE_MAINTAINER="Name <address>",
+# else DEBFULLNAME and DEBEMAIL as the Debian tools take them, else the
+# project's packaging identity (the changelog's).
+if(DEFINED ENV{DEBFULLNAME} AND DEFINED ENV{DEBEMAIL})
+  set(tarvel_maintainer "$ENV{DEBFULLNAME} <$ENV{DEBEMAIL}>")
+else()
+  set(tarvel_maintainer "The tarvel developers <tarvel@users.noreply.github.com>")
+endif()
+set(TARVEL_PACKAGE_MAINTAINER "${tarvel_maintainer}" CACHE STRING "The package's Maintainer field")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TARVEL_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 # CPack indents the extended lines and turns the empty line into " .".
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

@@ -1,7 +1,7 @@
 // Draws the wizard's pictures (header, watermark, icon, the eight frames of
-// the connecting animation) into GUI2/resources. Run by hand after a change:
-//   g++ -std=c++20 -fPIC make_artwork.cpp $(pkg-config --cflags --libs Qt6Gui) -o /tmp/make_artwork
-//   QT_QPA_PLATFORM=offscreen /tmp/make_artwork GUI2/resources
+// the connecting animation) into GUI2/resources. Built with -DTARVEL_ARTWORK=ON
+// and run by hand after a change:
+//   QT_QPA_PLATFORM=offscreen build/bin/make_artwork GUI2/resources
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>

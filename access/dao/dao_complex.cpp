@@ -223,7 +223,7 @@ int16_t dao_complex_type(const jet_complex_column& column) {
 std::vector<dao_complex_info> dao_complex_columns(const std::shared_ptr<jet_file>& file,
                                                   const jet_object& object) {
   std::vector<dao_complex_info> out;
-  if (object.type != 1) return out;
+  if (object.type != JET_OBJECT_TABLE) return out;
   const jet_table table(*file, object.tdef_page(), object.name);
   bool has_complex = false;
   for (const jet_column& c : table.columns()) has_complex |= c.type == JET_COMPLEX;
@@ -247,7 +247,7 @@ std::vector<dao_complex_info> dao_complex_columns(const std::shared_ptr<jet_file
 std::unique_ptr<dao_row_source> dao_open_complex(const std::shared_ptr<jet_file>& file,
                                                  const jet_object& object,
                                                  const std::u16string& column) {
-  if (object.type != 1) throw jet_errors::item_not_found();
+  if (object.type != JET_OBJECT_TABLE) throw jet_errors::item_not_found();
   jet_table table(*file, object.tdef_page(), object.name);
   std::vector<jet_complex_loss> lost;
   for (jet_complex_column& c : jet_read_complex_columns(*file, table, &lost)) {

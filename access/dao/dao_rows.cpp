@@ -183,7 +183,8 @@ class rows_source : public dao_row_source {
 
 std::unique_ptr<dao_row_source> open_relationships(const std::shared_ptr<jet_file>& file) {
   const jet_object* object = file->find_table(u"MSysRelationships");
-  if (!object || object->type != 1) throw jet_errors::no_read_permission("MSysRelationships");
+  if (!object || object->type != JET_OBJECT_TABLE)
+    throw jet_errors::no_read_permission("MSysRelationships");
   const jet_table table(*file, object->tdef_page(), object->name);
   static const char16_t* const kColumns[] = {
       u"szRelationship",     u"szColumn", u"szObject", u"szReferencedObject",
@@ -328,8 +329,8 @@ std::vector<dao_field_info> dao_describe_table(const jet_file& file, const jet_o
 int32_t dao_table_attributes(const jet_object& object) {
   int32_t attributes = int32_t(object.flags & 0x80000002u);
   if (object.flags & 0x8) attributes |= DAO_HIDDEN_OBJECT;
-  if (object.type == 6) attributes |= DAO_ATTACHED_TABLE;
-  if (object.type == 4) attributes |= DAO_ATTACHED_ODBC;
+  if (object.type == JET_OBJECT_LINKED_TABLE) attributes |= DAO_ATTACHED_TABLE;
+  if (object.type == JET_OBJECT_ODBC_LINK) attributes |= DAO_ATTACHED_ODBC;
   return attributes;
 }
 
@@ -431,8 +432,10 @@ dao_query_plan dao_plan_query(const jet_file& file, const std::u16string& sql) {
 
 std::unique_ptr<dao_row_source> dao_open_table(const std::shared_ptr<jet_file>& file,
                                                const jet_object& object) {
-  if (object.type == 6) throw jet_errors::file_not_found(tk_utf16_to_utf8(object.database));
-  if (object.type == 4) throw jet_errors::odbc_failed(tk_utf16_to_utf8(object.connect));
+  if (object.type == JET_OBJECT_LINKED_TABLE)
+    throw jet_errors::file_not_found(tk_utf16_to_utf8(object.database));
+  if (object.type == JET_OBJECT_ODBC_LINK)
+    throw jet_errors::odbc_failed(tk_utf16_to_utf8(object.connect));
   return std::make_unique<table_source>(file, object);
 }
 

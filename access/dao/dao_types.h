@@ -47,9 +47,6 @@ enum : int16_t {
   DAO_TYPE_COMPLEX_TEXT = 109,
   DAO_TYPE_UNKNOWN = 0x4000,
 };
-inline bool dao_is_complex_type(int16_t type) {
-  return type >= DAO_TYPE_ATTACHMENT && type <= DAO_TYPE_COMPLEX_TEXT;
-}
 
 // Field.Attributes bits.
 enum : int32_t {

@@ -35,8 +35,10 @@ DAOTableDef::DAOTableDef(dao_context_ptr context, std::shared_ptr<jet_file> file
     : context_(std::move(context)), file_(std::move(file)), object_(object) {}
 
 const jet_table& DAOTableDef::table() {
-  if (object_.type == 6) throw jet_errors::file_not_found(tk_utf16_to_utf8(object_.database));
-  if (object_.type == 4) throw jet_errors::odbc_failed(tk_utf16_to_utf8(object_.connect));
+  if (object_.type == JET_OBJECT_LINKED_TABLE)
+    throw jet_errors::file_not_found(tk_utf16_to_utf8(object_.database));
+  if (object_.type == JET_OBJECT_ODBC_LINK)
+    throw jet_errors::odbc_failed(tk_utf16_to_utf8(object_.connect));
   if (!table_) table_ = std::make_unique<jet_table>(*file_, object_.tdef_page(), object_.name);
   return *table_;
 }
@@ -56,7 +58,7 @@ HRESULT DAOTableDef::get_Attributes(int32_t* attributes) {
 HRESULT DAOTableDef::get_RecordCount(int32_t* count) {
   if (!count) return E_POINTER;
   return dao_guard(*context_, [&] {
-    *count = object_.type == 1 ? int32_t(table().stored_row_count()) : -1;
+    *count = object_.type == JET_OBJECT_TABLE ? int32_t(table().stored_row_count()) : -1;
     return S_OK;
   });
 }
@@ -108,8 +110,8 @@ HRESULT DAOTableDef::get_Indexes(DAOIndexes** indexes) {
 HRESULT DAOTableDef::get_Connect(BSTR* connect) {
   if (!connect) return E_POINTER;
   std::u16string text;
-  if (object_.type == 6) text = u";DATABASE=" + object_.database;
-  if (object_.type == 4) text = object_.connect;
+  if (object_.type == JET_OBJECT_LINKED_TABLE) text = u";DATABASE=" + object_.database;
+  if (object_.type == JET_OBJECT_ODBC_LINK) text = object_.connect;
   *connect = dao_bstr_from(text);
   return S_OK;
 }

@@ -59,7 +59,7 @@ bool workgroup_has_user(const std::string& path, const std::u16string& user) {
     return jet_same_name(user, u"admin");
   }
   const jet_object* accounts = file->find_table(u"MSysAccounts");
-  if (!accounts || accounts->type != 1) return jet_same_name(user, u"admin");
+  if (!accounts || accounts->type != JET_OBJECT_TABLE) return jet_same_name(user, u"admin");
   const jet_table table(*file, accounts->tdef_page(), accounts->name);
   int name_column = -1;
   for (size_t i = 0; i < table.columns().size(); ++i)

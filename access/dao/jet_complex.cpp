@@ -21,7 +21,7 @@ struct complex_row {
 
 const jet_object* object_at(const jet_file& file, uint32_t page) {
   for (const jet_object& object : file.objects())
-    if (object.type == 1 && object.tdef_page() == page) return &object;
+    if (object.type == JET_OBJECT_TABLE && object.tdef_page() == page) return &object;
   return nullptr;
 }
 
@@ -35,7 +35,7 @@ int column_named(const jet_table& table, const char16_t* name) {
 std::vector<complex_row> read_complex_rows(const jet_file& file, std::string& loss) {
   std::vector<complex_row> rows;
   const jet_object* object = file.find_table(u"MSysComplexColumns");
-  if (!object || object->type != 1) {
+  if (!object || object->type != JET_OBJECT_TABLE) {
     loss = "MSysComplexColumns is missing; the file may be damaged";
     return rows;
   }

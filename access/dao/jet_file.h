@@ -17,19 +17,31 @@
 
 struct jet_mdb;  // the libmdb handle and its catalog (jet_file.cpp)
 
+// The Type column of MSysObjects, for the kinds of object the reader acts on.
+// Other values (containers, relationships, forms, ...) are kept as read.
+enum jet_object_type : int16_t {
+  JET_OBJECT_TABLE = 1,        // a table stored in this file
+  JET_OBJECT_ODBC_LINK = 4,    // a table linked through ODBC
+  JET_OBJECT_QUERY = 5,        // a saved query
+  JET_OBJECT_LINKED_TABLE = 6  // a table linked from another Access file
+};
+
 // One row of MSysObjects.
 struct jet_object {
   int32_t id = 0;
   int32_t parent_id = 0;
   std::u16string name;
-  int16_t type = 0;  // 1 local table, 4 ODBC link, 6 linked table, 5 query, ...
+  int16_t type = 0;  // jet_object_type, or another value as stored
   uint32_t flags = 0;
   std::u16string database;      // linked tables: the other file
   std::u16string foreign_name;  // linked tables: the name there
   std::u16string connect;       // ODBC links: the connect text
   size_t props = SIZE_MAX;      // index into jet_file's property lists, or none
 
-  bool is_table_like() const { return type == 1 || type == 4 || type == 6; }
+  bool is_table_like() const {
+    return type == JET_OBJECT_TABLE || type == JET_OBJECT_ODBC_LINK ||
+           type == JET_OBJECT_LINKED_TABLE;
+  }
   uint32_t tdef_page() const { return uint32_t(id) & 0x00FFFFFF; }
 };
 

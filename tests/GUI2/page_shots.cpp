@@ -170,8 +170,9 @@ int main(int argc, char** argv) {
       QMessageBox::Critical, wiz_sheet_title() + QStringLiteral(" Error"),
       wiz_display_text(
           QStringLiteral("You have an error in your query syntax. Make sure that it is a correct "
-                         "SQL SELECT-statement. If the error persists, please report it at ") +
-          QLatin1String(TK_SUPPORT_ADDRESS) +
+                         "SQL SELECT-statement. If the error persists, please report it with the "
+                         "query text to ") +
+          QLatin1String(TK_SUPPORT_CONTACT) +
           QStringLiteral(".\n\nThe database engine cannot find the input table or query "
                          "'NoSuchTable'. Make sure it exists and that its name is spelled "
                          "correctly.")),

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
+
+#include "common/error_messages.h"
 
 namespace {
 
@@ -115,3 +118,24 @@ TEST_F(ErrorHandler, LevelOneInAFrontEndThatKeepsRunningEndsOnlyTheRun) {
 }
 
 }  // namespace
+
+// The messages name no address (the program has none of its own); the one that
+// asks the user to get in touch names the contact and says what to bring.
+TEST(ErrorMessages, TheSupportContactSaysWhatToReportAndNamesNoAddress) {
+  int contacts = 0;
+  for (const auto* table : {kOracleErrorMessages, kDaoErrorMessages}) {
+    const size_t count =
+        table == kDaoErrorMessages ? kDaoErrorMessageCount : kOracleErrorMessageCount;
+    for (size_t i = 0; i < count; ++i) {
+      const std::string text = table[i].message;
+      EXPECT_EQ(text.find("://"), std::string::npos) << text;
+      EXPECT_EQ(text.find('@'), std::string::npos) << text;
+      if (text.find("Please contact") == std::string::npos) continue;
+      ++contacts;
+      EXPECT_EQ(text, std::string("Data type conversion error. Please contact ") + kSupportContact +
+                          "\nfor the solution.");
+    }
+  }
+  EXPECT_EQ(contacts, 1);
+  EXPECT_NE(std::string(kSupportContact).find("--logfile="), std::string::npos);
+}

@@ -201,8 +201,10 @@ class file_catalog : public sql_catalog {
       if (jet_same_name(t->name, name)) return t.get();
     const jet_object* object = file_.find_table(name);
     if (!object) return nullptr;
-    if (object->type == 6) throw jet_errors::file_not_found(tk_utf16_to_utf8(object->database));
-    if (object->type == 4) throw jet_errors::odbc_failed(tk_utf16_to_utf8(object->connect));
+    if (object->type == JET_OBJECT_LINKED_TABLE)
+      throw jet_errors::file_not_found(tk_utf16_to_utf8(object->database));
+    if (object->type == JET_OBJECT_ODBC_LINK)
+      throw jet_errors::odbc_failed(tk_utf16_to_utf8(object->connect));
     auto t = std::make_unique<sql_catalog_table>();
     t->name = object->name;
     const jet_table table(file_, object->tdef_page(), object->name);

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "TK/tk_text.h"
+#include "access/dao/dao_types.h"
 #include "access/dao/jet_cursor.h"
 #include "access/dao/jet_file.h"
 #include "access/dao/jet_table.h"
@@ -69,33 +70,34 @@ std::u16string joined(const std::vector<std::u16string>& items) {
   return out;
 }
 
+// The PARAMETERS type word of a parameter row's Flag (a Field.Type code).
 const char16_t* parameter_type(int flag) {
   switch (flag) {
-    case 1:
+    case DAO_TYPE_BOOLEAN:
       return u"Bit";
-    case 2:
+    case DAO_TYPE_BYTE:
       return u"Byte";
-    case 3:
+    case DAO_TYPE_INTEGER:
       return u"Short";
-    case 4:
+    case DAO_TYPE_LONG:
       return u"Long";
-    case 5:
+    case DAO_TYPE_CURRENCY:
       return u"Currency";
-    case 6:
+    case DAO_TYPE_SINGLE:
       return u"IEEESingle";
-    case 7:
+    case DAO_TYPE_DOUBLE:
       return u"IEEEDouble";
-    case 8:
+    case DAO_TYPE_DATE:
       return u"DateTime";
-    case 9:
+    case DAO_TYPE_BINARY:
       return u"Binary";
-    case 10:
+    case DAO_TYPE_TEXT:
       return u"Text";
-    case 11:
+    case DAO_TYPE_LONG_BINARY:
       return u"LongBinary";
-    case 12:
+    case DAO_TYPE_MEMO:
       return u"Memo";
-    case 15:
+    case DAO_TYPE_GUID:
       return u"Guid";
     default:
       return u"Value";
@@ -113,7 +115,7 @@ struct from_part {
 std::vector<query_row> read_rows(const jet_file& file, const jet_object& query) {
   const std::string name = tk_utf16_to_utf8(query.name);
   const jet_object* system = file.find_table(u"MSysQueries");
-  if (!system || system->type != 1) throw sql_errors::query_corrupt(name);
+  if (!system || system->type != JET_OBJECT_TABLE) throw sql_errors::query_corrupt(name);
   const jet_table table(file, system->tdef_page(), system->name);
   const char16_t* const kColumns[] = {u"Attribute", u"Expression", u"Flag",  u"Name1",
                                       u"Name2",     u"ObjectId",   u"Order", u"LvExtra"};
@@ -379,7 +381,7 @@ std::optional<std::u16string> sql_stored_query_text(const jet_file& file,
                                                     const std::u16string& name) {
   const jet_object* query = nullptr;
   for (const jet_object& o : file.objects())
-    if (o.type == 5 && jet_same_name(o.name, name)) query = &o;
+    if (o.type == JET_OBJECT_QUERY && jet_same_name(o.name, name)) query = &o;
   if (!query) return std::nullopt;
   const std::vector<query_row> rows = read_rows(file, *query);
   rebuilder rebuild(rows, tk_utf16_to_utf8(query->name));

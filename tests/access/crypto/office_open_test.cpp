@@ -24,7 +24,7 @@ namespace {
 std::vector<std::string> user_tables(const jet_file& file) {
   std::vector<std::string> out;
   for (const jet_object& object : file.objects()) {
-    if (object.type != 1 || (object.flags & 0x80000002)) continue;
+    if (object.type != JET_OBJECT_TABLE || (object.flags & 0x80000002)) continue;
     const jet_table table(file, object.tdef_page(), object.name);
     std::string text = tk_utf16_to_utf8(object.name) + ":";
     jet_cursor cursor(file, table);

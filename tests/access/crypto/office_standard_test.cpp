@@ -146,7 +146,7 @@ std::string temp_file(const std::string& name, const bytes& content) {
 std::vector<std::string> table_rows(const jet_file& file) {
   std::vector<std::string> out;
   for (const jet_object& object : file.objects()) {
-    if (object.type != 1 || (object.flags & 0x80000002)) continue;
+    if (object.type != JET_OBJECT_TABLE || (object.flags & 0x80000002)) continue;
     const jet_table table(file, object.tdef_page(), object.name);
     jet_cursor cursor(file, table);
     size_t rows = 0;

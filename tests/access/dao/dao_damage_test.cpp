@@ -280,7 +280,7 @@ TEST(DaoDamage, CleanFilesReadWithoutALossReport) {
       continue;
     }
     for (const jet_object& object : file->objects()) {
-      if (object.type != 1) continue;
+      if (object.type != JET_OBJECT_TABLE) continue;
       const jet_table table(*file, object.tdef_page(), object.name);
       jet_cursor cursor(*file, table);
       jet_value v;
