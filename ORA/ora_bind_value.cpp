@@ -50,6 +50,15 @@ int days_in_month(int year, int month) {
   return month == 2 && is_leap(year) ? 29 : days[month - 1];
 }
 
+// 1582-10-05 to 1582-10-14 are no days of the server's calendar (the
+// Julian 10-04 is followed by the Gregorian 10-15). Its text conversions
+// (TO_DATE, TO_TIMESTAMP) give them as 10-15 at the same time, while a
+// binary value would be stored as it is; the bytes follow the text, so
+// that every path writes the same value.
+void leave_calendar_gap(int year, int month, int& day) {
+  if (year == 1582 && month == 10 && day > 4 && day < 15) day = 15;
+}
+
 // The NUMBER bytes of a decimal text ([+|-]digits[.digits][(e|E)[+|-]digits]),
 // for the literal's wide text and for a value printed into a narrow buffer.
 template <class Char>
@@ -205,6 +214,7 @@ bool ora_dat_from_literal(std::wstring_view text, unsigned char out[ora_dat_byte
   if (year < 1 || month < 1 || month > 12 || day < 1 || day > days_in_month(year, month) ||
       hour > 23 || minute > 59 || second > 59)
     return false;
+  leave_calendar_gap(year, month, day);
   out[0] = static_cast<unsigned char>(year / 100 + 100);
   out[1] = static_cast<unsigned char>(year % 100 + 100);
   out[2] = static_cast<unsigned char>(month);
@@ -233,6 +243,7 @@ bool ora_timestamp_from_literal(std::wstring_view text, ora_timestamp_fields& ou
   if (year < 1 || month < 1 || month > 12 || day < 1 || day > days_in_month(year, month) ||
       hour > 23 || minute > 59 || second > 59)
     return false;
+  leave_calendar_gap(year, month, day);
   out.year = static_cast<int16_t>(year);
   out.month = static_cast<uint8_t>(month);
   out.day = static_cast<uint8_t>(day);

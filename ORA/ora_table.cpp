@@ -193,7 +193,8 @@ void ora_table::init_schema() {
   if (table) tk_trace(1, "Right before extract DB structure");
   // The columns are those the describe gives (OCI_ATTR_PARAM_COUNT): the
   // catalogue also counts invisible columns, which SELECT * leaves out.
-  initialize(0, table ? L"SELECT * FROM \"" + name() + L"\"" : query());
+  if (table) column_list_ = writable_columns();
+  initialize(0, table ? L"SELECT " + column_list_ + L" FROM \"" + name() + L"\"" : query());
   tk_trace(2, "Got %d columns", static_cast<int>(schema().size()));
   if (!table) return;
   // Sizes come from the describe in characters (OCI_ATTR_CHAR_SIZE), whatever
@@ -226,6 +227,33 @@ void ora_table::init_schema() {
       tk_wtrace(1, L"Got default variant: %s", ftd.def_value.to_wstring());
     }
   }
+}
+
+std::wstring ora_table::writable_columns() const {
+  // Virtual columns take no values (ORA-54013 for an INSERT naming one), so
+  // a table with some has them left out of its columns, and with them out
+  // of every INSERT, UPDATE, merge and synchronize. Servers before virtual
+  // columns have no VIRTUAL_COLUMN to read: every column is written there.
+  std::vector<std::vector<std::wstring>> rows;
+  try {
+    rows = read_rows(L"select COLUMN_NAME, VIRTUAL_COLUMN from USER_TAB_COLS where TABLE_NAME = '" +
+                     ora_doubled_quotes(name()) + L"' and HIDDEN_COLUMN = 'NO' order by COLUMN_ID");
+  } catch (const tk_exception& e) {
+    tk_trace(2, "No virtual columns read: %s", e.what());
+    return L"*";
+  }
+  std::wstring list;
+  bool any_virtual = false;
+  for (const auto& row : rows) {
+    if (row.size() < 2) return L"*";
+    if (row[1] == L"YES") {
+      tk_wtrace(2, L"Virtual column \"%s\" is not written", row[0]);
+      any_virtual = true;
+      continue;
+    }
+    list += (list.empty() ? L"\"" : L", \"") + row[0] + L"\"";
+  }
+  return any_virtual && !list.empty() ? list : L"*";
 }
 
 void ora_table::refuse_unsupported_columns() const {
@@ -394,7 +422,9 @@ void ora_table::prepare_writes() {
   }
   // No APPEND hint: on 11.1 servers it makes every single-row INSERT a
   // direct-path insert (a new block per row and an exclusive table lock).
-  insert_head_ = L"INSERT INTO \"" + name() + L"\" VALUES(";
+  // Left-out (virtual) columns need the written ones named.
+  insert_head_ = L"INSERT INTO \"" + name() + L"\" " +
+                 (column_list_ == L"*" ? L"" : L"(" + column_list_ + L") ") + L"VALUES(";
 }
 
 std::wstring ora_table::value_text(size_t i, const udb_field& field) {

@@ -75,6 +75,9 @@ class ora_table : public ora_query_results {
 
  private:
   void init_schema();
+  // The select list of the table's columns that take values: "*", or the
+  // columns by name when virtual ones are to be left out.
+  std::wstring writable_columns() const;
   // A column of a type that cannot be written (XMLType, BFILE, BOOLEAN, ...)
   // refuses the table: level-1 tk_exception naming the column and its type.
   void refuse_unsupported_columns() const;
@@ -124,7 +127,8 @@ class ora_table : public ora_query_results {
   uint32_t uncommitted_updates_ = 0;
   size_t batch_size_ = 0;  // batch_rows(), read at the first batched record
 
-  std::wstring insert_head_;  // INSERT INTO "T" VALUES(
+  std::wstring insert_head_;         // INSERT INTO "T" VALUES(
+  std::wstring column_list_ = L"*";  // what writable_columns() gave
   std::unique_ptr<ora_get_rowid> rowid_;
   std::unique_ptr<ora_lob_insert> lobs_;
   std::unique_ptr<ora_batch_insert> batch_;

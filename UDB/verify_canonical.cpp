@@ -79,6 +79,18 @@ std::string seconds_text(int64_t seconds) {
   return buf;
 }
 
+// An Access date in the days the 1582 calendar change left out is written
+// to Oracle as 1582-10-15 at its time of day (the Oracle calendar has no
+// such days): its canonical text is that of the value Oracle holds.
+std::string leave_calendar_gap(std::string text) {
+  if (text.size() >= 10 && text.compare(0, 8, "1582-10-") == 0 &&
+      ((text[8] == '0' && text[9] >= '5') || (text[8] == '1' && text[9] <= '4'))) {
+    text[8] = '1';
+    text[9] = '5';
+  }
+  return text;
+}
+
 // 1899-12-30, the origin of VT_DATE, in days from 1970-01-01.
 const int64_t kOleEpochDays = days_from_civil(1899, 12, 30);
 
@@ -555,7 +567,8 @@ void verify_canon_access(const ole_variant& value, verify_kind kind, std::string
     case verify_kind::guid:
       return append_bytes(value, kind, out);
     case verify_kind::date:
-      if (v.vt == VT_DATE) return append_value(out, kDate, seconds_text(ole_date_seconds(v.date)));
+      if (v.vt == VT_DATE)
+        return append_value(out, kDate, leave_calendar_gap(seconds_text(ole_date_seconds(v.date))));
       break;
     case verify_kind::timestamp:
       if (v.vt == VT_FILETIME) return append_timestamp(value.get_i8(), out);

@@ -202,6 +202,10 @@ struct ColumnDef {
   int nullability = 0;       // 0 not given, 1 NULL, 2 NOT NULL
   std::string not_null_name;
   std::vector<ConstraintDef> inline_constraints;
+  bool invisible = false;
+  // A virtual column: its value is this expression over the row's columns.
+  bool is_virtual = false;
+  std::string virtual_text;
 };
 
 struct CreateTableStmt {
@@ -261,6 +265,7 @@ struct ColumnMod {
   bool has_default = false;
   std::string default_text;
   int nullability = 0;
+  int visibility = 0;  // 0 not given, 1 VISIBLE, 2 INVISIBLE
 };
 
 struct AlterTableStmt {

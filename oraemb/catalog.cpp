@@ -150,6 +150,12 @@ void create_tables(sqlite3* db) {
   SqlStmt has_flags(db, "SELECT COUNT(*) FROM pragma_table_info('ora$cons') WHERE name = 'flags'");
   if (has_flags.step() && has_flags.integer(0) == 0)
     sql_exec(db, "ALTER TABLE ora$cons ADD COLUMN flags INTEGER");
+  // Files from before invisible and virtual columns: every column is neither.
+  SqlStmt has_hidden(db, "SELECT COUNT(*) FROM pragma_table_info('ora$col') WHERE name = 'hidden'");
+  if (has_hidden.step() && has_hidden.integer(0) == 0)
+    sql_exec(db,
+             "ALTER TABLE ora$col ADD COLUMN hidden INTEGER;"
+             "ALTER TABLE ora$col ADD COLUMN virtual_text TEXT");
   sql_exec(db,
            "CREATE TABLE IF NOT EXISTS ora$comment(obj INTEGER, col TEXT, text TEXT,"
            " PRIMARY KEY(obj, col))");
@@ -198,7 +204,7 @@ std::map<std::string, std::shared_ptr<Schema>> load_all(sqlite3* db) {
   {
     SqlStmt st(db,
                "SELECT table_obj, col, name, base, length, prec, scale, char_sem, not_null,"
-               " default_text FROM ora$col ORDER BY table_obj, col");
+               " default_text, hidden, virtual_text FROM ora$col ORDER BY table_obj, col");
     while (st.step()) {
       Schema* s = schema_for(st.integer(0));
       if (!s) continue;
@@ -212,6 +218,9 @@ std::map<std::string, std::shared_ptr<Schema>> load_all(sqlite3* db) {
       col.not_null = st.integer(8) != 0;
       col.has_default = !st.is_null(9);
       col.default_text = st.text(9);
+      col.invisible = st.integer(10) != 0;
+      col.is_virtual = !st.is_null(11);
+      col.virtual_text = st.text(11);
       s->tables[st.integer(0)].columns.push_back(col);
     }
   }
@@ -320,7 +329,8 @@ void save_table(sqlite3* db, const Schema& schema, int64_t table_obj) {
   {
     SqlStmt st(db,
                "INSERT INTO ora$col(table_obj, col, name, base, length, prec, scale, char_sem,"
-               " not_null, default_text) VALUES(?,?,?,?,?,?,?,?,?,?)");
+               " not_null, default_text, hidden, virtual_text)"
+               " VALUES(?,?,?,?,?,?,?,?,?,?,?,?)");
     const TableInfo& t = schema.tables.at(table_obj);
     for (size_t k = 0; k < t.columns.size(); ++k) {
       const ColumnInfo& c = t.columns[k];
@@ -335,6 +345,8 @@ void save_table(sqlite3* db, const Schema& schema, int64_t table_obj) {
       st.bind_int(8, c.type.char_semantics);
       st.bind_int(9, c.not_null);
       bind_opt(st, 10, c.has_default, c.default_text);
+      st.bind_int(11, c.invisible);
+      bind_opt(st, 12, c.is_virtual, c.virtual_text);
       st.step();
     }
   }

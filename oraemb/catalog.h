@@ -25,6 +25,9 @@ struct ColumnInfo {
   bool not_null = false;  // declared NOT NULL (a SYS_C check constraint)
   bool has_default = false;
   std::string default_text;
+  bool invisible = false;  // left out of SELECT * and of INSERT without a column list
+  bool is_virtual = false;
+  std::string virtual_text;  // the expression of a virtual column, as written
 };
 
 struct ObjectInfo {

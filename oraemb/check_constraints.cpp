@@ -2,7 +2,8 @@
 // the rows already there checked unless NOVALIDATE), changing its state
 // (ENABLE / DISABLE [NO]VALIDATE, MODIFY CONSTRAINT), and checking the rows
 // that INSERT and UPDATE write. An unknown (NULL) result passes, as in
-// Oracle: only a false condition refuses a row.
+// Oracle: only a false condition refuses a row. Virtual columns, whose
+// values come from the row as CHECK conditions do, are here too.
 #include <algorithm>
 #include <cctype>
 #include <functional>
@@ -185,6 +186,37 @@ void Session::check_conditions(const TableInfo& t, const std::vector<Value>& row
     EvalContext ctx;
     ctx.row = &row;
     if (cond(e, ctx) == 0) raise(2290, {catalog_.user() + "." + c.name});
+  }
+}
+
+void Session::check_virtual_columns(const Schema& s, const TableInfo& t) {
+  for (const ColumnInfo& col : t.columns) {
+    if (!col.is_virtual) continue;
+    // The same pure row expressions as a CHECK condition.
+    ExprPtr e = Parser(col.virtual_text).parse_condition_only();
+    refuse_in_check(*e);
+    resolve(*e, table_scope(s, t), true);
+    std::set<int> columns;
+    collect_columns(*e, columns);
+    for (int c : columns)
+      if (t.columns[c].is_virtual)
+        throw ora_error(54012, "virtual column is referenced in a column expression");
+  }
+}
+
+void Session::fill_virtual_columns(const TableInfo& t, std::vector<Value>& row,
+                                   const std::string& table_name) {
+  std::shared_ptr<const Schema> schema;
+  for (size_t c = 0; c < t.columns.size(); ++c) {
+    const ColumnInfo& col = t.columns[c];
+    if (!col.is_virtual) continue;
+    if (!schema) schema = catalog_.schema();
+    Expr& e = catalog_.compiled().check_condition(t.obj, col.virtual_text, [&](Expr& fresh) {
+      resolve(fresh, table_scope(*schema, t), true);
+    });
+    EvalContext ctx;
+    ctx.row = &row;
+    row[c] = coerce(eval(e, ctx), col, table_name);
   }
 }
 

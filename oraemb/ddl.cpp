@@ -161,10 +161,19 @@ void Session::ddl_create_table(Schema& s, CreateTableStmt& ct) {
   if (s.find_table_ns(ct.name)) raise(955);
   if (ct.columns.size() > 1000) raise(1792);
   std::set<std::string> names;
+  bool any_virtual = false;
   for (const auto& col : ct.columns) {
     if (!names.insert(col.name).second) raise(957);
     if (col.has_default) check_default(col.default_text);
+    // Invisible columns came with 12.1, virtual ones with 11.1.
+    if ((col.invisible && profile_.version < 121) || (col.is_virtual && profile_.version < 111))
+      raise(907);
+    if (col.is_virtual && col.type.is_lob()) raise_unimplemented("a virtual LOB column");
+    any_virtual = any_virtual || col.is_virtual;
   }
+  if (std::all_of(ct.columns.begin(), ct.columns.end(),
+                  [](const ColumnDef& c) { return c.invisible; }))
+    throw ora_error(54039, "table must have at least one column that is not invisible");
   int64_t obj = catalog_store::next_counter(conn_, "obj#", 73001);
   s.objects[obj] = ObjectInfo{obj, ct.name, "TABLE", 0, created_now()};
   TableInfo& table = s.tables[obj];
@@ -172,7 +181,15 @@ void Session::ddl_create_table(Schema& s, CreateTableStmt& ct) {
   std::string physical = "CREATE TABLE " + storage_table(obj) + "(rid INTEGER PRIMARY KEY";
   for (size_t c = 0; c < ct.columns.size(); ++c) {
     const ColumnDef& def = ct.columns[c];
-    ColumnInfo col{def.name, def.type, def.nullability == 2, def.has_default, def.default_text};
+    ColumnInfo col;
+    col.name = def.name;
+    col.type = def.type;
+    col.not_null = def.nullability == 2;
+    col.has_default = def.has_default;
+    col.default_text = def.default_text;
+    col.invisible = def.invisible;
+    col.is_virtual = def.is_virtual;
+    col.virtual_text = def.virtual_text;
     table.columns.push_back(col);
     physical += ", " + storage_column(static_cast<int>(c));
   }
@@ -202,6 +219,7 @@ void Session::ddl_create_table(Schema& s, CreateTableStmt& ct) {
     }
   }
   s.rebuild_lookup();
+  if (any_virtual) check_virtual_columns(s, table);
   for (const auto& def : ct.columns)
     for (const auto& c : def.inline_constraints) add_constraint(s, obj, c);
   for (const auto& c : ct.constraints) add_constraint(s, obj, c);
@@ -518,11 +536,19 @@ void Session::ddl_alter_table(Schema& s, AlterTableStmt& at) {
           throw ora_error(1758, "table must be empty to add mandatory (NOT NULL) column");
         // A new column may bring CHECK conditions on itself, not keys.
         if (def.type.is_lob()) raise_unimplemented("ADD of a LOB column");
+        if (def.is_virtual) raise_unimplemented("ADD of a virtual column");
+        if (def.invisible && profile_.version < 121) raise(907);
         for (const auto& c : def.inline_constraints)
           if (c.type != 'C') raise_unimplemented("ADD of a column with a key constraint");
         int idx = static_cast<int>(t.columns.size());
-        t.columns.push_back(
-            {def.name, def.type, def.nullability == 2, def.has_default, def.default_text});
+        ColumnInfo added;
+        added.name = def.name;
+        added.type = def.type;
+        added.not_null = def.nullability == 2;
+        added.has_default = def.has_default;
+        added.default_text = def.default_text;
+        added.invisible = def.invisible;
+        t.columns.push_back(added);
         sql_exec(conn_, "ALTER TABLE " + storage_table(obj) + " ADD COLUMN " + storage_column(idx));
         if (def.has_default) {
           Value v = coerce(default_value(t.columns[idx]), t.columns[idx], s.name_of(obj));
@@ -551,6 +577,15 @@ void Session::ddl_alter_table(Schema& s, AlterTableStmt& at) {
         if (idx < 0) raise(904, {dq(mod.name)});
         ColumnInfo& col = t.columns[idx];
         std::string c = storage_column(idx);
+        if (mod.visibility) {
+          if (profile_.version < 121) raise(907);
+          col.invisible = mod.visibility == 2;
+          if (std::all_of(t.columns.begin(), t.columns.end(),
+                          [](const ColumnInfo& k) { return k.invisible; }))
+            throw ora_error(54039, "table must have at least one column that is not invisible");
+        }
+        if (col.is_virtual && (mod.type || mod.has_default))
+          raise_unimplemented("MODIFY of a virtual column's type or default");
         if (mod.type) {
           const OraType& to = *mod.type;
           bool has_values = table_has_rows(conn_, obj, c + " IS NOT NULL");

@@ -191,8 +191,14 @@ bool Session::is_view(const std::string& name) const {
   return views().count(name) > 0 || name == "USER_TAB_COLS";
 }
 
+// USER_TAB_COLS is USER_TAB_COLUMNS with the columns it hides (invisible
+// ones) and two more flags.
 std::vector<ColumnDesc> Session::view_columns(const std::string& name) const {
-  return views().at(name == "USER_TAB_COLS" ? "USER_TAB_COLUMNS" : name);
+  if (name != "USER_TAB_COLS") return views().at(name);
+  std::vector<ColumnDesc> cols = views().at("USER_TAB_COLUMNS");
+  cols.push_back({"HIDDEN_COLUMN", vc(3)});
+  cols.push_back({"VIRTUAL_COLUMN", vc(3)});
+  return cols;
 }
 
 std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
@@ -244,9 +250,16 @@ std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
       rows.push_back(
           {t(s.name_of(obj)), t("USERS"), t("VALID"), t("N"), t("NO"), none(), t("NO"), none()});
   } else if (view == "USER_TAB_COLUMNS" || view == "USER_TAB_COLS") {
+    const bool all = view == "USER_TAB_COLS";
     for (const auto& [obj, table] : s.tables) {
+      int64_t column_id = 0;  // invisible columns have none
       for (size_t c = 0; c < table.columns.size(); ++c) {
         const ColumnInfo& col = table.columns[c];
+        if (col.invisible && !all) continue;
+        if (!col.invisible) ++column_id;
+        // A virtual column's expression stands where a default would.
+        const bool has_default = col.has_default || col.is_virtual;
+        const std::string& default_text = col.is_virtual ? col.virtual_text : col.default_text;
         const OraType& ty = col.type;
         bool numeric = ty.base == Base::Number || ty.base == Base::Float;
         Value precision = numeric && ty.precision >= 0
@@ -259,14 +272,23 @@ std::vector<std::vector<Value>> Session::view_rows(const std::string& view) {
         const int bytes = ty.data_size(profile_.database_char_bytes(), profile_.nchar_char_bytes());
         rows.push_back({t(s.name_of(obj)), t(col.name), t(ty.name()), n(bytes), precision, scale,
                         t(s.column_nullable(obj, static_cast<int>(c)) ? "Y" : "N"),
-                        n(static_cast<int64_t>(c) + 1),
-                        col.has_default ? n(static_cast<int64_t>(col.default_text.size())) : none(),
-                        col.has_default ? Value::text(col.default_text) : none(),
-                        n(chars ? ty.length : 0),
+                        col.invisible ? none() : n(column_id),
+                        has_default ? n(static_cast<int64_t>(default_text.size())) : none(),
+                        has_default ? Value::text(default_text) : none(), n(chars ? ty.length : 0),
                         chars ? t(ty.char_semantics ? "C" : "B") : none()});
+        if (all) {
+          rows.back().push_back(t(col.invisible ? "YES" : "NO"));
+          rows.back().push_back(t(col.is_virtual ? "YES" : "NO"));
+        }
       }
     }
+    const size_t table_rows = rows.size();
     append_view_columns(rows);
+    if (all)
+      for (size_t r = table_rows; r < rows.size(); ++r) {
+        rows[r].push_back(t("NO"));
+        rows[r].push_back(t("NO"));
+      }
   } else if (view == "USER_CONSTRAINTS") {
     for (const auto& c : s.constraints) {
       rows.push_back({t(owner), t(c.name), t(std::string(1, c.type)), t(s.name_of(c.table_obj)),

@@ -263,8 +263,12 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
   const TableInfo& t = table_for_dml(ins.table);
   const std::string table_name = catalog_.schema()->name_of(t.obj);
   std::vector<int> targets;
+  bool any_virtual = false;
   if (ins.columns.empty()) {
-    for (size_t c = 0; c < t.columns.size(); ++c) targets.push_back(static_cast<int>(c));
+    // Without a column list: the visible columns, virtual ones included
+    // (a value for one is refused below).
+    for (size_t c = 0; c < t.columns.size(); ++c)
+      if (!t.columns[c].invisible) targets.push_back(static_cast<int>(c));
   } else {
     for (const auto& name : ins.columns) {
       int idx = t.column_index(name);
@@ -273,6 +277,13 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
       targets.push_back(idx);
     }
   }
+  for (const ColumnInfo& c : t.columns) any_virtual = any_virtual || c.is_virtual;
+  auto refuse_virtual_targets = [&] {
+    for (int idx : targets)
+      if (t.columns[idx].is_virtual)
+        throw ora_error(54013, "INSERT operation disallowed on virtual columns");
+  };
+  if (!ins.columns.empty()) refuse_virtual_targets();
   if (!ins.returning.empty()) {
     if (ins.returning.size() != 1 || ins.returning[0]->op != Op::Rowid || ins.into.size() != 1)
       raise_unimplemented("RETURNING of anything but one ROWID into one bind variable");
@@ -285,13 +296,16 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
     if (options.parse_only) {
       run_query(*ins.select, scope, &desc, nullptr);
       if (desc.size() != targets.size()) raise(desc.size() > targets.size() ? 913 : 947);
+      refuse_virtual_targets();
       return 0;
     }
     source_rows = run_query(*ins.select, scope, &desc, nullptr);
     if (desc.size() != targets.size()) raise(desc.size() > targets.size() ? 913 : 947);
+    refuse_virtual_targets();
   } else {
     if (ins.values.size() > targets.size()) raise(913);
     if (ins.values.size() < targets.size()) raise(947);
+    refuse_virtual_targets();
     for (auto& v : ins.values) resolve(*v, empty, false);
     if (options.parse_only) return 0;
   }
@@ -323,6 +337,7 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
       for (size_t c = 0; c < t.columns.size(); ++c)
         if (!given[c]) row[c] = coerce(default_value(t.columns[c]), t.columns[c], table_name);
       fire_insert_triggers(t, row);
+      if (any_virtual) fill_virtual_columns(t, row, table_name);
       check_row(t, row, false, nullptr);
       sqlite3_stmt* st = cached(sql);
       for (size_t c = 0; c < row.size(); ++c) bind_storage(st, static_cast<int>(c + 1), row[c]);
@@ -362,6 +377,8 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
     if (idx < 0) raise(904, {dq(name)});
     if (std::find(targets.begin(), targets.end(), idx) != targets.end())
       throw ora_error(1733, "virtual column not allowed here");
+    if (t.columns[idx].is_virtual)
+      throw ora_error(54017, "UPDATE operation disallowed on virtual columns");
     targets.push_back(idx);
     resolve(*e, scope, true);
   }
@@ -376,9 +393,13 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
   try {
     // Rows another session changed while this one waited are read again.
     if (waited) lock_matching_rows(scope.sources[0], upd.where.get(), rows, rids);
+    // The virtual columns are written again with the columns they read.
+    std::vector<int> written = targets;
+    for (size_t c = 0; c < t.columns.size(); ++c)
+      if (t.columns[c].is_virtual) written.push_back(static_cast<int>(c));
     std::string sql = "UPDATE " + storage_table(t.obj) + " SET ";
-    for (size_t k = 0; k < targets.size(); ++k)
-      sql += (k ? ", " : "") + storage_column(targets[k]) + " = ?";
+    for (size_t k = 0; k < written.size(); ++k)
+      sql += (k ? ", " : "") + storage_column(written[k]) + " = ?";
     sql += " WHERE rid = ?";
     // Foreign keys are checked once every row is written: a changed child
     // key needs its parent, a changed parent key must not leave children.
@@ -404,11 +425,15 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
         row[targets[k]] = coerce(eval(*upd.sets[k].second, ctx), t.columns[targets[k]], table_name);
         changed[targets[k]] = true;
       }
+      if (written.size() > targets.size()) {
+        fill_virtual_columns(t, row, table_name);
+        for (size_t k = targets.size(); k < written.size(); ++k) changed[written[k]] = true;
+      }
       check_row(t, row, true, &changed);
       sqlite3_stmt* st = cached(sql);
-      for (size_t k = 0; k < targets.size(); ++k)
-        bind_storage(st, static_cast<int>(k + 1), row[targets[k]]);
-      sqlite3_bind_int64(st, static_cast<int>(targets.size() + 1), rids[r]);
+      for (size_t k = 0; k < written.size(); ++k)
+        bind_storage(st, static_cast<int>(k + 1), row[written[k]]);
+      sqlite3_bind_int64(st, static_cast<int>(written.size() + 1), rids[r]);
       int rc = sqlite3_step(st);
       sqlite3_reset(st);
       if (rc != SQLITE_DONE) {

@@ -472,6 +472,9 @@ OraDate to_date(const std::string& text, const std::string& mask, std::time_t no
   OraDate d = r.d;
   if (r.have_ampm && r.hour12 && r.pm) d.hour += 12;
   if (d.day > days_in_month(d.year, d.month)) raise(1839);
+  // The days the calendar change left out read as its first Gregorian
+  // day, at the time given.
+  if (d.year == 1582 && d.month == 10 && d.day > 4 && d.day < 15) d.day = 15;
   return d;
 }
 

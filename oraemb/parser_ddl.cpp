@@ -255,11 +255,37 @@ ConstraintDef Parser::table_constraint() {
 ColumnDef Parser::column_def() {
   ColumnDef col;
   col.name = name(904);
+  // A virtual column without a type takes its expression's: not kept here.
+  if (is_kw("GENERATED") || is_kw("AS")) unsupported("a virtual column without a data type");
   col.type = data_type();
-  if (is_kw("SORT") || is_kw("ENCRYPT") || is_kw("VISIBLE") || is_kw("INVISIBLE") ||
-      is_kw("GENERATED") || is_kw("COLLATE"))
+  if (is_kw("SORT") || is_kw("ENCRYPT") || is_kw("COLLATE"))
     unsupported(peek().text + " in a column definition");
-  col.default_text = default_clause(col.has_default);
+  if (accept_kw("INVISIBLE"))
+    col.invisible = true;
+  else
+    accept_kw("VISIBLE");
+  if (is_kw("GENERATED") || is_kw("AS")) {
+    // [GENERATED ALWAYS] AS (expr) [VIRTUAL]; GENERATED ... AS IDENTITY is
+    // another thing.
+    if (accept_kw("GENERATED")) {
+      if (!accept_kw("ALWAYS")) unsupported("GENERATED " + peek().text + " in a column definition");
+    }
+    expect_kw("AS");
+    if (!is_sym("("))
+      unsupported(is_kw("IDENTITY") ? std::string("identity columns")
+                                    : "AS " + peek().text + " in a column definition");
+    next();
+    const size_t start = peek().start;
+    ExprPtr value = expr();
+    col.virtual_text = sql_.substr(start, peek().start - start);
+    while (!col.virtual_text.empty() && col.virtual_text.back() == ' ') col.virtual_text.pop_back();
+    expect_sym(")", 907);
+    accept_kw("VIRTUAL");
+    col.is_virtual = true;
+    if (is_kw("DEFAULT")) unsupported("DEFAULT of a virtual column");
+  } else {
+    col.default_text = default_clause(col.has_default);
+  }
   while (true) {
     std::string cname;
     if (accept_kw("CONSTRAINT")) cname = name(904);
@@ -501,9 +527,13 @@ ColumnMod Parser::column_mod() {
   ColumnMod mod;
   mod.name = name(904);
   if (peek().kind == Tok::Ident && !is_kw("DEFAULT") && !is_kw("NULL") && !is_kw("NOT") &&
-      !is_kw("CONSTRAINT")) {
+      !is_kw("CONSTRAINT") && !is_kw("VISIBLE") && !is_kw("INVISIBLE")) {
     mod.type = data_type();
   }
+  if (accept_kw("VISIBLE"))
+    mod.visibility = 1;
+  else if (accept_kw("INVISIBLE"))
+    mod.visibility = 2;
   mod.default_text = default_clause(mod.has_default);
   if (accept_kw("CONSTRAINT")) name(904);
   if (accept_kw("NOT")) {

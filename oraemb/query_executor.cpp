@@ -192,7 +192,7 @@ Scope QueryExecutor::build_scope(SelectStmt& sel, const Scope* outer_scope) {
         const TableInfo& t = schema.tables.at(obj->obj);
         src.table_obj = t.obj;
         for (size_t c = 0; c < t.columns.size(); ++c) {
-          ColumnDesc d{t.columns[c].name, t.columns[c].type};
+          ColumnDesc d{t.columns[c].name, t.columns[c].type, t.columns[c].invisible};
           d.type.nullable = schema.column_nullable(t.obj, static_cast<int>(c));
           src.columns.push_back(d);
         }
@@ -262,7 +262,8 @@ std::shared_ptr<Plan> QueryExecutor::make_plan(SelectStmt& sel, Scope scope) {
           continue;
         any = true;
         for (size_t c = 0; c < src.columns.size(); ++c) {
-          if (merged_slots.count(src.offset + static_cast<int>(c))) continue;
+          if (merged_slots.count(src.offset + static_cast<int>(c)) || src.columns[c].invisible)
+            continue;
           auto e = column_ref(sc, static_cast<int>(k), static_cast<int>(c));
           plan->desc.push_back(src.columns[c]);
           plan->items.push_back(e.get());

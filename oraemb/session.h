@@ -38,6 +38,7 @@ class QueryExecutor;
 struct ColumnDesc {
   std::string name;
   OraType type;
+  bool invisible = false;  // a table's INVISIBLE column: not one of SELECT *'s
 };
 
 // Supplies the values of input bind variables (:name) during execution.
@@ -245,6 +246,13 @@ class Session {
   void validate_check(const Schema& s, const ConstraintInfo& c);
   void check_conditions(const TableInfo& t, const std::vector<Value>& row,
                         const std::vector<bool>* changed);
+  // Virtual columns: the expression checked against the table when it is
+  // created (it may name the table's other columns, not virtual ones:
+  // ORA-54012), and the values of a row's virtual columns worked out from
+  // the row, whenever INSERT or UPDATE writes it.
+  void check_virtual_columns(const Schema& s, const TableInfo& t);
+  void fill_virtual_columns(const TableInfo& t, std::vector<Value>& row,
+                            const std::string& table_name);
   // COMMENT ON and the comment views (comments.cpp).
   void ddl_comment(Schema& s, CommentStmt& cs);
   void drop_comments(int64_t obj);

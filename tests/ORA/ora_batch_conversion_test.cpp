@@ -292,6 +292,37 @@ TEST_F(OraBatchConversion, MergeAndSynchronizeGiveTheSameResultBothWays) {
   EXPECT_TRUE(update_reported);
 }
 
+// Access dates in the ten days the calendar change left out become the
+// first Gregorian day at their time of day, whether written as a literal
+// (one record at a time) or bound (in batches); the days either side stay.
+TEST_F(OraBatchConversion, DatesOfTheCalendarGapArriveAsItsFirstGregorianDay) {
+  src_table gap;
+  gap.columns = {col(L"K", VT_I4, 0, true), col(L"D", VT_DATE)};
+  gap.indexes = {udb_index{L"PrimaryKey", true, true, {L"K"}}};
+  const std::vector<SYSTEMTIME> dates = {when(1582, 10, 4, 23, 59, 59), when(1582, 10, 5),
+                                         when(1582, 10, 10, 12, 34, 56), when(1582, 10, 14, 6),
+                                         when(1582, 10, 15, 0, 0, 1)};
+  for (size_t k = 0; k < dates.size(); ++k)
+    gap.rows.push_back({ole_variant(int(k + 1)), ole_variant(dates[k])});
+  source_.add(L"Gap", gap);
+  const sql_rows expected = {{L"1582-10-04 23:59:59"},
+                             {L"1582-10-15 00:00:00"},
+                             {L"1582-10-15 12:34:56"},
+                             {L"1582-10-15 06:00:00"},
+                             {L"1582-10-15 00:00:01"}};
+  for (const char* batch_rows : {"1", "4"}) {
+    SCOPED_TRACE(batch_rows);
+    run(UDB_MODE_OVERWRITE, batch_rows);
+    EXPECT_EQ(select_rows(L"SELECT TO_CHAR(\"D\", 'YYYY-MM-DD HH24:MI:SS') FROM \"Gap\" ORDER BY "
+                          L"\"K\""),
+              expected);
+  }
+  // Day arithmetic across the change: 10-04 and 10-15 are neighbours.
+  EXPECT_EQ(select_one(L"SELECT TRUNC(\"D\") - (SELECT TRUNC(\"D\") FROM \"Gap\" WHERE \"K\" "
+                       L"= 1) FROM \"Gap\" WHERE \"K\" = 2"),
+            L"1");
+}
+
 // A batch never holds more rows than thick clients count errors for (16
 // bits): larger numbers up to the old limit give that many, others the
 // default.

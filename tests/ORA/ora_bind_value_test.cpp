@@ -88,6 +88,25 @@ TEST(OraBindDate, TheWritersThreeForms) {
             (std::vector<int>{118, 199, 12, 30, 9, 6, 10}));
 }
 
+// The days between the Julian 1582-10-04 and the Gregorian 1582-10-15 are
+// written as 10-15 at their time of day, as the server's TO_DATE and
+// TO_TIMESTAMP give them; the days either side stay as they are.
+TEST(OraBindDate, DaysOfTheCalendarGapBecomeItsFirstGregorianDay) {
+  const std::wstring head = L"to_date('1582-10-", tail = L"', 'YYYY-MM-DD HH24:MI:SS')";
+  for (int day : {5, 10, 14})
+    EXPECT_EQ(date(head + (day < 10 ? L"0" : L"") + std::to_wstring(day) + L" 12:34:56" + tail),
+              (std::vector<int>{115, 182, 10, 15, 13, 35, 57}))
+        << day;
+  EXPECT_EQ(date(head + L"04 23:59:59" + tail), (std::vector<int>{115, 182, 10, 4, 24, 60, 60}));
+  EXPECT_EQ(date(head + L"15" + tail), (std::vector<int>{115, 182, 10, 15, 1, 1, 1}));
+  EXPECT_EQ(date(L"to_date('1582-10-09', 'YYYY-MM-DD')"),
+            (std::vector<int>{115, 182, 10, 15, 1, 1, 1}));
+  ora_timestamp_fields f;
+  ASSERT_TRUE(ora_timestamp_from_literal(
+      L"TO_TIMESTAMP('1582-10-07 01:02:03.0000001', 'YYYY-MM-DD HH24:MI:SS.FF7')", f));
+  EXPECT_EQ(f, (ora_timestamp_fields{1582, 10, 15, 1, 2, 3, 100}));
+}
+
 TEST(OraBindDate, RefusesInvalidDatesAndOtherForms) {
   for (const wchar_t* text :
        {L"to_date('2023-02-29', 'YYYY-MM-DD')", L"to_date('0000-01-01', 'YYYY-MM-DD')",

@@ -2,7 +2,7 @@
 // else with column types the product itself never creates: CHAR and NCHAR
 // keys that merge and synchronize must find, whether one record at a time
 // or in batches, and keys that find no row, which are reported; a wide key
-// bound after the LOB of an array UPDATE.
+// bound after the LOB of an array UPDATE; invisible and virtual columns.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -188,6 +188,44 @@ TEST_F(OraExistingTables, AWideKeyAfterTheLobOfAnArrayUpdateIsNoLongBind) {
   EXPECT_TRUE(unchecked.empty());
   EXPECT_EQ(select_rows(L"SELECT \"N\", TO_CHAR(\"Memo\") FROM \"Wide\""),
             (sql_rows{{L"7", L"new memo"}, {L"7", L"new memo"}}));
+}
+
+// A table with an invisible column and virtual ones: they are not the
+// source's columns, merge takes the table as conforming, and neither merge
+// nor synchronize writes a virtual column; their values follow the rows.
+TEST_F(OraExistingTables, VirtualAndInvisibleColumnsAreNeverWritten) {
+  src_table parts;
+  parts.columns = {col(L"Id", VT_I4, 0, true), col(L"Name", VT_BSTR, 20), col(L"Qty", VT_I4)};
+  parts.indexes = {udb_index{L"PrimaryKey", true, true, {L"Id"}}};
+  for (int k = 1; k <= 5; ++k)
+    parts.rows.push_back(
+        {ole_variant(k), text(L"part " + std::to_wstring(k)), ole_variant(k * 10)});
+  source_.add(L"Parts", parts);
+  create(
+      L"CREATE TABLE \"Parts\" (\"Id\" NUMBER(11,0) NOT NULL, \"Twice\" NUMBER GENERATED ALWAYS "
+      L"AS (\"Qty\" * 2) VIRTUAL, \"Name\" NVARCHAR2(20), \"Note\" NVARCHAR2(20) INVISIBLE "
+      L"DEFAULT 'n', \"Qty\" NUMBER(11,0), \"Tag\" NVARCHAR2(30) AS ('#' || \"Id\"), "
+      L"CONSTRAINT \"PK_Parts\" PRIMARY KEY (\"Id\"))");
+  for (const char* batch_rows : {"1", "4"}) {
+    SCOPED_TRACE(batch_rows);
+    run_sql(L"DELETE FROM \"Parts\"");
+    run(UDB_MODE_MERGE, batch_rows);
+    EXPECT_TRUE(reports_.empty()) << reports_.front();
+    EXPECT_EQ(select_rows(L"SELECT \"Id\", \"Twice\", \"Note\", \"Tag\" FROM \"Parts\" ORDER BY 1"),
+              (sql_rows{{L"1", L"20", L"n", L"#1"},
+                        {L"2", L"40", L"n", L"#2"},
+                        {L"3", L"60", L"n", L"#3"},
+                        {L"4", L"80", L"n", L"#4"},
+                        {L"5", L"100", L"n", L"#5"}}));
+    run_sql(L"UPDATE \"Parts\" SET \"Qty\" = 0, \"Name\" = 'x'");
+    run(UDB_MODE_SYNC, batch_rows);
+    EXPECT_TRUE(reports_.empty()) << reports_.front();
+    EXPECT_EQ(select_one(L"SELECT SUM(\"Twice\") FROM \"Parts\""), L"300");
+    EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Parts\" WHERE \"Name\" = 'x'"), L"0");
+    run(UDB_MODE_MERGE, batch_rows);
+    EXPECT_TRUE(reports_.empty()) << reports_.front();
+    EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Parts\""), L"5");
+  }
 }
 
 }  // namespace

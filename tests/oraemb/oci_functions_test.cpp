@@ -144,6 +144,26 @@ TEST_F(Functions, DatesFollowOraclesCalendarRules) {
   EXPECT_EQ(failure("ROUND(DATE '9999-12-31', 'YYYY')"), "ORA-01841");
 }
 
+// Text naming a day between the Julian 1582-10-04 and the Gregorian
+// 1582-10-15 reads as 10-15 at the time given, through every text
+// conversion; arithmetic steps over the gap.
+TEST_F(Functions, TextInTheCalendarGapReadsAsItsFirstGregorianDay) {
+  const std::string f = "'YYYY-MM-DD HH24:MI:SS'";
+  auto d = [&](const std::string& e) { return "TO_CHAR(" + e + ", " + f + ")"; };
+  check({{d("TO_DATE('1582-10-10 12:34:56', " + f + ")"), "1582-10-15 12:34:56"},
+         {d("TO_DATE('1582-10-05', 'YYYY-MM-DD')"), "1582-10-15 00:00:00"},
+         {d("TO_DATE('1582-10-14 23:59:59', " + f + ")"), "1582-10-15 23:59:59"},
+         {d("TO_DATE('1582-10-04 23:59:59', " + f + ")"), "1582-10-04 23:59:59"},
+         {d("TO_DATE('1582-10-15', 'YYYY-MM-DD')"), "1582-10-15 00:00:00"},
+         {d("DATE '1582-10-09'"), "1582-10-15 00:00:00"},
+         {"TO_CHAR(TO_TIMESTAMP('1582-10-06 01:02:03.5', 'YYYY-MM-DD HH24:MI:SS.FF'), "
+          "'YYYY-MM-DD HH24:MI:SS.FF1')",
+          "1582-10-15 01:02:03.5"},
+         {d("DATE '1582-10-04' + 1"), "1582-10-15 00:00:00"},
+         {"DATE '1582-10-15' - DATE '1582-10-04'", "1"},
+         {"DATE '1582-10-12' - DATE '1582-10-15'", "0"}});
+}
+
 TEST_F(Functions, FormatModels) {
   check({{"TO_CHAR(DATE '2024-03-05', 'DD-MON-YYYY')", "05-MAR-2024"},
          {"TO_CHAR(DATE '2024-03-05', 'FMDay, Month DD, YYYY')", "Tuesday, March 5, 2024"},

@@ -425,5 +425,61 @@ TEST_F(Sql, CharComparesBlankPaddedAndVarchar2AsItIs) {
   EXPECT_EQ(rows("SELECT COUNT(*) FROM C2")[0][0], "2");
 }
 
+// An INVISIBLE column is left out of SELECT * and of an INSERT without a
+// column list, yet is there by name; a virtual column is worked out from
+// its row on every write and refuses values of its own. The dictionary
+// shows both (USER_TAB_COLUMNS leaves the invisible one out).
+TEST_F(Sql, InvisibleAndVirtualColumns) {
+  ASSERT_EQ(exec("CREATE TABLE T (K NUMBER PRIMARY KEY, H VARCHAR2(10) INVISIBLE DEFAULT 'h', "
+                 "Q NUMBER, V NUMBER GENERATED ALWAYS AS (Q * 2 + K) VIRTUAL, "
+                 "W VARCHAR2(20) AS ('k' || K))"),
+            OCI_SUCCESS)
+      << error_text();
+  ASSERT_EQ(exec("INSERT INTO T VALUES (1, 10)"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 947);  // the virtual columns are in the implicit list
+  ASSERT_EQ(exec("INSERT INTO T VALUES (1, 10, 3, 'x')"), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-54013: INSERT operation disallowed on virtual columns\n");
+  ASSERT_EQ(exec("INSERT INTO T (K, V) VALUES (1, 3)"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 54013);
+  ASSERT_EQ(exec("INSERT INTO T (K, Q) VALUES (1, 10)"), OCI_SUCCESS) << error_text();
+  ASSERT_EQ(exec("INSERT INTO T (K, H, Q) VALUES (2, 'two', NULL)"), OCI_SUCCESS);
+  EXPECT_EQ(rows("SELECT * FROM T ORDER BY K"),
+            (Rows{{"1", "10", "21", "k1"}, {"2", "<null>", "<null>", "k2"}}));
+  EXPECT_EQ(rows("SELECT H, V FROM T ORDER BY K"), (Rows{{"h", "21"}, {"two", "<null>"}}));
+  EXPECT_EQ(rows("SELECT K FROM T WHERE V = 21"), (Rows{{"1"}}));
+  ASSERT_EQ(exec("UPDATE T SET Q = 5 WHERE K = 2"), OCI_SUCCESS);
+  EXPECT_EQ(rows("SELECT V FROM T WHERE K = 2"), (Rows{{"12"}}));
+  ASSERT_EQ(exec("UPDATE T SET V = 1"), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-54017: UPDATE operation disallowed on virtual columns\n");
+  EXPECT_EQ(rows("SELECT COLUMN_NAME, COLUMN_ID, DATA_DEFAULT FROM USER_TAB_COLUMNS "
+                 "WHERE TABLE_NAME = 'T' ORDER BY COLUMN_ID"),
+            (Rows{{"K", "1", "<null>"},
+                  {"Q", "2", "<null>"},
+                  {"V", "3", "Q * 2 + K"},
+                  {"W", "4", "'k' || K"}}));
+  EXPECT_EQ(rows("SELECT COLUMN_NAME, COLUMN_ID, HIDDEN_COLUMN, VIRTUAL_COLUMN FROM USER_TAB_COLS "
+                 "WHERE TABLE_NAME = 'T' AND (HIDDEN_COLUMN = 'YES' OR VIRTUAL_COLUMN = 'YES') "
+                 "ORDER BY COLUMN_NAME"),
+            (Rows{{"H", "<null>", "YES", "NO"}, {"V", "3", "NO", "YES"}, {"W", "4", "NO", "YES"}}));
+  // Visibility changes; at least one column stays visible.
+  ASSERT_EQ(exec("ALTER TABLE T MODIFY (H VISIBLE, Q INVISIBLE)"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(rows("SELECT * FROM T WHERE K = 1"), (Rows{{"1", "h", "21", "k1"}}));
+  ASSERT_EQ(exec("CREATE TABLE U (A NUMBER INVISIBLE)"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 54039);
+  // A virtual column reads the table's other columns, not virtual ones.
+  ASSERT_EQ(exec("CREATE TABLE U (A NUMBER, B NUMBER AS (A + 1), C NUMBER AS (B + 1))"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 54012);
+  ASSERT_EQ(exec("CREATE TABLE U (A NUMBER, B NUMBER AS (Z + 1))"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 904);
+  // The catalogue keeps both kinds for the next session.
+  ASSERT_EQ(exec("COMMIT"), OCI_SUCCESS);
+  OCISvcCtx* other = nullptr;
+  ASSERT_EQ(logon(&other, "scott", "tiger"), OCI_SUCCESS);
+  EXPECT_EQ(rows_on(other, "SELECT * FROM T WHERE K = 2"), (Rows{{"2", "two", "12", "k2"}}));
+  ASSERT_EQ(exec_on(other, "INSERT INTO T (K, Q) VALUES (3, 1)"), OCI_SUCCESS);
+  EXPECT_EQ(rows_on(other, "SELECT V, W FROM T WHERE K = 3"), (Rows{{"5", "k3"}}));
+  api.OCILogoff(other, err);
+}
+
 }  // namespace
 }  // namespace oraemb_test
