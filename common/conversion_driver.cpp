@@ -94,6 +94,16 @@ void print_line(std::FILE* stream, const std::string& text) {
 
 // One run over the work list. Owns nothing but the per-table recordsets;
 // the source, the destination and the validators belong to the caller.
+// The rows of a table that merge compares a refused record with: read at
+// the first record that needs them (defined outside the driver so that
+// std::optional sees a complete type).
+struct kept_rows {
+  std::wstring table;
+  udb_recordset* source = nullptr;
+  std::unique_ptr<udb_row_census> census;
+  bool read = false;
+};
+
 class conversion_driver {
  public:
   conversion_driver(tarvel_convertor& conv, error_handler& handler, udb_database& source,
@@ -612,12 +622,6 @@ class conversion_driver {
   // reported when the table holds a row equal to it as a whole (an old row
   // the constraint was made NOVALIDATE over). The table's rows are read
   // once, at the first such record; each row answers for one record.
-  struct kept_rows {
-    std::wstring table;
-    udb_recordset* source = nullptr;
-    std::unique_ptr<udb_row_census> census;
-    bool read = false;
-  };
   bool already_there(const udb_record& record) {
     if (!kept_check_) return false;
     if (!kept_check_->read) {
