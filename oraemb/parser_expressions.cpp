@@ -487,7 +487,7 @@ ExprPtr Parser::function_call(std::string fn, size_t start) {
   expect_sym(")", 907);
   if (analytic_only && !is_kw("OVER")) {
     if (is_kw("WITHIN")) unsupported(fn + " WITHIN GROUP");
-    throw ora_error(30484, "missing window specification for this function");
+    throw ora_error(30484, "missing OVER clause for this analytic function");
   }
   if (accept_kw("OVER")) {
     if (!analytic_only && fn != "SUM" && fn != "COUNT" && fn != "AVG" && fn != "MIN" && fn != "MAX")

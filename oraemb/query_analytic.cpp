@@ -14,17 +14,6 @@
 namespace oraemb {
 namespace {
 
-std::string value_key(const Value& v) {
-  std::string key(1, static_cast<char>('0' + static_cast<int>(v.kind)));
-  if (v.kind == Kind::Number)
-    key += v.number.to_text();
-  else if (v.kind == Kind::Date)
-    key += v.date.to_storage();
-  else
-    key += v.bytes;
-  return key;
-}
-
 int order_compare(const std::vector<Value>& a, const std::vector<Value>& b, const WindowSpec& w) {
   for (size_t k = 0; k < a.size(); ++k) {
     const bool desc = w.desc[k];

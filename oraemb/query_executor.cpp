@@ -81,26 +81,6 @@ std::vector<std::vector<Value>> compute_analytics(Session& s, const Plan& plan,
 
 namespace {
 
-std::string key_of(const Value& v) {
-  std::string key(1, static_cast<char>('0' + static_cast<int>(v.kind)));
-  if (v.kind == Kind::Number)
-    key += v.number.to_text();
-  else if (v.kind == Kind::Date)
-    key += v.date.to_storage();
-  else
-    key += v.bytes;
-  return key;
-}
-
-std::string row_key(const std::vector<Value>& row) {
-  std::string key;
-  for (const Value& v : row) {
-    std::string k = key_of(v);
-    key += std::to_string(k.size()) + ":" + k;
-  }
-  return key;
-}
-
 std::string item_name(const SelectItem& item) {
   if (!item.alias.empty()) return item.alias;
   if (item.expr->op == Op::Column) return item.expr->name;
@@ -478,7 +458,7 @@ Rows QueryExecutor::run_block(SelectStmt& sel, Scope scope, const EvalContext* o
       }
       Value v = s_.eval(*e.args[0], ctx);
       if (v.is_null()) continue;
-      if (e.distinct && !g.seen[a].insert(key_of(v)).second) continue;
+      if (e.distinct && !g.seen[a].insert(value_key(v)).second) continue;
       ++g.counts[a];
       Value& acc = g.aggs[a];
       if (e.name == "SUM" || e.name == "AVG" || e.name == "STDDEV" || e.name == "VARIANCE") {
@@ -690,13 +670,13 @@ Rows QueryExecutor::run_block(SelectStmt& sel, Scope scope, const EvalContext* o
           if (st.lookup_value && !constant_key &&
               hashable(src.columns[st.lookup_column].type, s_.type_of(*st.lookup_value, sc)))
             for (size_t r = 0; r < c.rows.size(); ++r)
-              c.by_key[key_of(c.rows[r][st.lookup_column])].push_back(r);
+              c.by_key[value_key(c.rows[r][st.lookup_column])].push_back(r);
           c.ready = true;
         }
         if (!c.by_key.empty() || (st.lookup_value && !constant_key && c.rows.empty())) {
           Value key = s_.eval(*st.lookup_value, ctx);
           if (key.is_null()) return;
-          auto hit = c.by_key.find(key_of(key));
+          auto hit = c.by_key.find(value_key(key));
           if (hit == c.by_key.end()) return;
           for (size_t r : hit->second) bind(c.rows[r], c.rids[r]);
           return;

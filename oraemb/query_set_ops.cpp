@@ -67,26 +67,6 @@ std::vector<ColumnDesc> combine(const std::vector<ColumnDesc>& a,
   return out;
 }
 
-std::string value_key(const Value& v) {
-  std::string key(1, static_cast<char>('0' + static_cast<int>(v.kind)));
-  if (v.kind == Kind::Number)
-    key += v.number.to_text();
-  else if (v.kind == Kind::Date)
-    key += v.date.to_storage();
-  else
-    key += v.bytes;
-  return key;
-}
-
-std::string key_of_row(const std::vector<Value>& row) {
-  std::string key;
-  for (const Value& v : row) {
-    std::string k = value_key(v);
-    key += std::to_string(k.size()) + ":" + k;
-  }
-  return key;
-}
-
 bool row_less(const std::vector<Value>& a, const std::vector<Value>& b) {
   for (size_t k = 0; k < a.size(); ++k) {
     if (a[k].is_null() || b[k].is_null()) {
@@ -166,12 +146,12 @@ Rows QueryExecutor::run_compound(SelectStmt& sel, const Scope* outer_scope,
     if (sel.set_op == SelectStmt::Union) {
       for (auto* side : {&left, &right})
         for (auto& r : *side)
-          if (seen.insert(key_of_row(r)).second) rows.push_back(std::move(r));
+          if (seen.insert(row_key(r)).second) rows.push_back(std::move(r));
     } else {
-      for (const auto& r : right) other.insert(key_of_row(r));
+      for (const auto& r : right) other.insert(row_key(r));
       const bool keep_common = sel.set_op == SelectStmt::Intersect;
       for (auto& r : left) {
-        std::string key = key_of_row(r);
+        std::string key = row_key(r);
         if (other.count(key) != static_cast<size_t>(keep_common)) continue;
         if (seen.insert(key).second) rows.push_back(std::move(r));
       }

@@ -90,6 +90,26 @@ OraDate value_date(const Value& v) {
   raise(932, {"DATE", kind_name(v.kind)});
 }
 
+std::string value_key(const Value& v) {
+  std::string key(1, static_cast<char>('0' + static_cast<int>(v.kind)));
+  if (v.kind == Kind::Number)
+    key += v.number.to_text();
+  else if (v.kind == Kind::Date)
+    key += v.date.to_storage();
+  else
+    key += v.bytes;
+  return key;
+}
+
+std::string row_key(const std::vector<Value>& row) {
+  std::string key;
+  for (const Value& v : row) {
+    std::string k = value_key(v);
+    key += std::to_string(k.size()) + ":" + k;
+  }
+  return key;
+}
+
 int compare_values(const Value& a, const Value& b) {
   if (a.kind == Kind::Clob || a.kind == Kind::Blob) raise(932, {"-", kind_name(a.kind)});
   if (b.kind == Kind::Clob || b.kind == Kind::Blob) raise(932, {"-", kind_name(b.kind)});

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "oraemb/value.h"
 
@@ -18,6 +19,10 @@ OraNumber value_number(const Value& v);
 OraDate value_date(const Value& v);
 // Oracle comparison with implicit conversion; both values non-NULL.
 int compare_values(const Value& a, const Value& b);
+// Keys under which equal values (and rows of equal values) meet in a hash:
+// the kind, then the number's text, the date's stored form or the bytes.
+std::string value_key(const Value& v);
+std::string row_key(const std::vector<Value>& row);
 // Name of a kind as ORA-00932 prints it.
 std::string kind_name(Kind kind);
 
