@@ -313,6 +313,9 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
   if (profile_.version >= 112) privileges_.require_quota();
   locks_.lock_for_dml(t.obj);
   txn_.begin_statement();
+  // A parked transaction's new rows could meet another session's rows of
+  // the same ROWID or key: a transaction that inserts keeps the writer.
+  txn_.no_park();
   int64_t count = 0;
   try {
     std::string sql = "INSERT INTO " + storage_table(t.obj) + "(";
@@ -388,7 +391,7 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
   std::vector<int64_t> rids;
   std::vector<std::vector<Value>> rows;
   bool waited = lock_matching_rows(scope.sources[0], upd.where.get(), rows, rids);
-  txn_.begin_statement();
+  txn_.begin_statement(!options.commit_on_success);
   int64_t count = 0;
   try {
     // Rows another session changed while this one waited are read again.
@@ -470,7 +473,7 @@ int64_t Session::run_delete(DeleteStmt& del, const ExecOptions& options) {
   std::vector<int64_t> rids;
   std::vector<std::vector<Value>> rows;
   bool waited = lock_matching_rows(scope.sources[0], del.where.get(), rows, rids);
-  txn_.begin_statement();
+  txn_.begin_statement(!options.commit_on_success);
   int64_t count = 0;
   try {
     if (waited) lock_matching_rows(scope.sources[0], del.where.get(), rows, rids);

@@ -63,6 +63,9 @@ void Session::add_foreign_key(Schema& s, int64_t table_obj, const ConstraintDef&
   const TableInfo* parent = s.find_table(def.ref_table);
   if (!parent) raise(942);
   const int64_t parent_obj = parent->obj;
+  // Uncommitted changes of the parent table (another session's) must end
+  // before a key may depend on its rows: ORA-00054 at once, as other DDL.
+  if (parent_obj != table_obj) locks_.lock_for_ddl(parent_obj);
 
   // The referenced columns must be exactly a primary or unique key (in any
   // order); without a column list, the primary key.

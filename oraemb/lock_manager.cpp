@@ -1,6 +1,7 @@
 // OFD byte-range locks: table locks at byte obj#, row locks at a hash of
 // (obj#, rid) in a second region from 2^40 on, row buckets of a table from
-// 2^42 on. A hash collision can only make a session wait needlessly.
+// 2^42 on; the set-up byte (setup_lock.cpp) and the writer-wanted byte sit
+// just past the row region. A hash collision can only make a session wait needlessly.
 #include "oraemb/lock_manager.h"
 
 #include <fcntl.h>
@@ -30,6 +31,12 @@ int64_t row_offset(int64_t obj, int64_t rid) {
 }
 
 constexpr int64_t kBucketRegion = int64_t{1} << 42;
+constexpr int64_t kWriterWantedByte = (int64_t{1} << 41) + 1;
+
+int64_t bucket_offset(int64_t obj, int64_t rid, int64_t buckets) {
+  return kBucketRegion + (obj % (int64_t{1} << 48)) * buckets +
+         ((rid % buckets) + buckets) % buckets;
+}
 
 }  // namespace
 
@@ -76,8 +83,7 @@ bool LockManager::lock_table(int64_t obj, bool exclusive, Wait wait) {
 }
 
 bool LockManager::lock_row(int64_t obj, int64_t rid, Wait wait) {
-  const int64_t bucket = kBucketRegion + (obj % (int64_t{1} << 48)) * kBuckets +
-                         ((rid % kBuckets) + kBuckets) % kBuckets;
+  const int64_t bucket = bucket_offset(obj, rid, kBuckets);
   int64_t& exact = exact_rows_[obj];
   if (exact >= kExactRows) return acquire(bucket, true, wait);
   // A row of a bucket this transaction holds exclusively is already locked.
@@ -94,6 +100,33 @@ bool LockManager::lock_row(int64_t obj, int64_t rid, Wait wait) {
   waited_ = waited_ || waited;
   if (fresh) ++exact;
   return true;
+}
+
+bool LockManager::holds_row(int64_t obj, int64_t rid) const {
+  auto bucket = held_.find(bucket_offset(obj, rid, kBuckets));
+  if (bucket != held_.end() && bucket->second) return true;
+  auto own = held_.find(row_offset(obj, rid));
+  return own != held_.end() && own->second;
+}
+
+void LockManager::want_writer(bool on) {
+  struct flock fl;
+  std::memset(&fl, 0, sizeof fl);
+  fl.l_type = on ? F_RDLCK : F_UNLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = kWriterWantedByte;
+  fl.l_len = 1;
+  ::fcntl(fd_, F_OFD_SETLK, &fl);  // a shared lock never conflicts with another waiter's
+}
+
+bool LockManager::writer_wanted_by_others() const {
+  struct flock fl;
+  std::memset(&fl, 0, sizeof fl);
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = kWriterWantedByte;
+  fl.l_len = 1;
+  return ::fcntl(fd_, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
 }
 
 void LockManager::release_all() {

@@ -43,6 +43,15 @@ class LockManager {
   bool lock_row(int64_t obj, int64_t rid, Wait wait);
   // Ends the transaction's locks.
   void release_all();
+  // Whether the transaction holds the lock of this row (its own byte or
+  // its whole bucket, exclusive).
+  bool holds_row(int64_t obj, int64_t rid) const;
+  // The "writer wanted" byte: a session waiting for SQLite's writer lock
+  // holds it shared, so that an idle session holding the writer can tell
+  // someone is waiting and yield it. It is not one of the transaction's
+  // locks (release_all may drop it; the waiter takes it again).
+  void want_writer(bool on);
+  bool writer_wanted_by_others() const;
   // True when the last successful acquisition had to wait for another
   // session (the caller re-reads what it read before).
   bool waited() const { return waited_; }

@@ -460,6 +460,7 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
   auto captured = std::make_shared<CapturedBinds>(sel, binds);
   auto run = [this, &sel, scope, captured, alive]() {
     if (!*alive) raise(3114);
+    CallScope call(*this);  // the session's own changes are read: a parked transaction resumes
     MessageVersionScope wording(profile_.version);
     Assign<BindSource*> bound(binds_, captured.get());
     catalog_.take_current();

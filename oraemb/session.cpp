@@ -22,10 +22,6 @@
 namespace oraemb {
 namespace {
 
-// How long a session waits for SQLite's writer lock and for another
-// logon's set-up.
-constexpr int kBusyTimeoutMs = 10000;
-
 const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 std::string base64_field(int64_t value, int width) {
@@ -113,8 +109,10 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
     if (!target.create) raise(1034);
     raise(1157, {folder, "cannot create " + path + ": " + sqlite3_errmsg(s->conn_)});
   }
-  sqlite3_busy_timeout(s->conn_, kBusyTimeoutMs);
+  sqlite3_busy_handler(s->conn_, &Session::wait_for_writer, s.get());
   s->txn_.attach(s->conn_, s->statements_);
+  Session* self = s.get();
+  s->txn_.on_writer_taken([self] { self->stop_wanting_writer(); });
   setup.hold_first_write(s->conn_);
   sql_exec(s->conn_, "PRAGMA journal_mode=WAL");
   setup.end_hold(s->conn_);
@@ -192,11 +190,14 @@ std::unique_ptr<Session> Session::logon(const ServiceTarget& target, const std::
     break;
   }
   s->catalog_.take_user(user);
+  s->stop_wanting_writer();
   return s;
 }
 
 Session::~Session() {
+  IdleWriters::forget(&parking_);
   if (!conn_) return;
+  std::lock_guard<std::recursive_mutex> lock(call_mutex_);
   *alive_ = false;
   // A session that ends without logoff loses its open transaction.
   txn_.abandon();
@@ -205,6 +206,8 @@ Session::~Session() {
 }
 
 void Session::logoff() {
+  CallScope call(*this);
+  IdleWriters::forget(&parking_);
   MessageVersionScope wording(profile_.version);
   commit();
   *alive_ = false;
@@ -226,11 +229,13 @@ void Session::clear_cache() {
 
 void Session::begin_batch() {
   if (!conn_) raise(3114);
+  CallScope call(*this);
   MessageVersionScope wording(profile_.version);
   txn_.begin_write();
 }
 
 void Session::commit() {
+  CallScope call(*this);
   bool ended = false;
   try {
     ended = txn_.commit();
@@ -248,6 +253,7 @@ void Session::commit() {
 }
 
 void Session::rollback() {
+  CallScope call(*this, false);
   const bool ended = txn_.rollback();
   locks_.release_all();
   if (ended) costs_.transaction_end(false);
@@ -257,6 +263,7 @@ ExecResult Session::execute(Statement& st, const ExecOptions& options, BindSourc
                             const std::function<void(const std::string&)>& on_rowid) {
   if (!conn_) raise(3114);
   MessageVersionScope wording(profile_.version);
+  CallScope call(*this);
   catalog_.refresh(conn_, statements_);
   binds_ = binds;
   ExecResult result;
@@ -417,11 +424,13 @@ Value Session::next_sequence_value(const std::string& name, bool nextval) {
   if (!nextval) return Value::num(sequences_.current(name));
   const SequenceInfo& q = catalog_.schema()->sequences.at(obj->obj);
   txn_.begin_write();
+  txn_.no_park();  // another session may use the sequence meanwhile
   return Value::num(sequences_.next(conn_, statements_, obj->obj, q, name));
 }
 
 std::optional<Value> Session::lob_read(const LobRef& ref, Kind kind) {
   if (!conn_) raise(3114);
+  CallScope call(*this);
   catalog_.refresh(conn_, statements_);
   auto table = catalog_.schema()->tables.find(ref.table_obj);
   if (table == catalog_.schema()->tables.end() ||
@@ -440,12 +449,14 @@ std::optional<Value> Session::lob_read(const LobRef& ref, Kind kind) {
 
 void Session::begin_lob_write() {
   if (!conn_) raise(3114);
-  txn_.begin_write();
+  CallScope call(*this);
+  txn_.begin_write(true);
 }
 
 void Session::lob_write(const LobRef& ref, Kind kind, const std::string& contents) {
   if (!conn_) raise(3114);
-  txn_.begin_write();
+  CallScope call(*this);
+  txn_.begin_write(true);
   sqlite3_stmt* st = cached("UPDATE " + storage_table(ref.table_obj) + " SET " +
                             storage_column(ref.column) + " = ? WHERE rid = ?");
   bind_storage(st, 1, Value::lob_value(kind, contents));

@@ -7,10 +7,12 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <ctime>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +22,7 @@
 #include "oraemb/catalog_view.h"
 #include "oraemb/connect_config.h"
 #include "oraemb/database.h"
+#include "oraemb/idle_writers.h"
 #include "oraemb/ora_error.h"
 #include "oraemb/privileges.h"
 #include "oraemb/profile.h"
@@ -129,6 +132,10 @@ bool resolve_merged_column(Expr& e, const Scope& scope);
 
 class Session {
  public:
+  // How long a session waits for SQLite's writer lock and for another
+  // logon's set-up.
+  static constexpr int kBusyTimeoutMs = 10000;
+
   // Opens (or creates) the service's database file and logs on: ORA-01017
   // for a wrong password or an unknown user (when users are not created on
   // first logon), ORA-28000 for a locked account, ORA-01034 for a missing
@@ -183,8 +190,45 @@ class Session {
   OraType query_expr_type(const Expr& e) const;
   QueryExecutor& queries();
 
+  // Every call into the session runs inside a CallScope: one thread at a
+  // time (the watcher of idle writers included), and a parked transaction
+  // applied again first (`resume`; a rollback does without). When the last
+  // scope ends, a parkable transaction is handed to the watcher.
+  class CallScope {
+   public:
+    explicit CallScope(Session& s, bool resume = true) : s_(s) { s_.enter_call(resume); }
+    ~CallScope() { s_.leave_call(); }
+    CallScope(const CallScope&) = delete;
+    CallScope& operator=(const CallScope&) = delete;
+
+   private:
+    Session& s_;
+  };
+
  private:
   Session() = default;
+  // Parking (session_parking.cpp).
+  void enter_call(bool resume);
+  void leave_call();
+  void resume_parked();
+  // On the watcher's thread: parks the transaction when another session
+  // waits for the writer lock and this one is idle and may.
+  bool yield_if_wanted();
+  // Whether the recorded changes can be applied again later without any
+  // other session's committed work getting in the way: each is an UPDATE
+  // or DELETE of a row this transaction holds locked, in a table of this
+  // schema without foreign keys either way, and no UPDATE changes a
+  // column of a unique key.
+  bool safe_to_park(std::string& changeset);
+  // SQLite's busy handler: waits up to the busy timeout, signalling the
+  // wait to sessions that hold the writer lock idle.
+  static int wait_for_writer(void* session, int count);
+  void stop_wanting_writer();
+  struct ParkingWriter : IdleWriters::Writer {
+    Session* session = nullptr;
+    bool yield_if_wanted() override { return session->yield_if_wanted(); }
+  };
+
   ExecResult dispatch(Statement& st, const ExecOptions& options, BindSource* binds,
                       const std::function<void(const std::string& rowid)>& on_rowid);
   // The table (or index) a statement that met a full disk was extending.
@@ -299,6 +343,11 @@ class Session {
   std::shared_ptr<SnapshotReaders> readers_;  // streamed queries' connections
   std::string last_dml_table_;                // what a failed commit was extending
   std::shared_ptr<QueryExecutor> queries_;    // made at first use
+  std::recursive_mutex call_mutex_;
+  int call_depth_ = 0;
+  bool wanting_writer_ = false;
+  std::chrono::steady_clock::time_point busy_since_;
+  ParkingWriter parking_;
   friend class Cursor;
   friend class QueryExecutor;
 };

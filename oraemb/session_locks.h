@@ -48,6 +48,15 @@ class SessionLocks {
   // note_row, and locks them. When a lock had to wait, `read` runs again
   // (the rows as the other session left them) and its rows are locked.
   void read_for_update(const std::function<void()>& read, bool nowait, int wait_seconds);
+  bool holds_row(int64_t table_obj, int64_t rid) const {
+    return locks_ && locks_->holds_row(table_obj, rid);
+  }
+  // The writer-wanted signal of LockManager (nothing before open).
+  void want_writer(bool on) {
+    if (locks_) locks_->want_writer(on);
+  }
+  bool writer_wanted_by_others() const { return locks_ && locks_->writer_wanted_by_others(); }
+
   // Whether a read_for_update is gathering rows now.
   bool gathering() const { return gathered_ != nullptr; }
   void note_row(int64_t table_obj, int64_t rid) { gathered_->push_back({table_obj, rid}); }

@@ -1,7 +1,30 @@
-// The SQLite side of a session's transaction and its statement savepoints.
+// The SQLite side of a session's transaction and its statement savepoints,
+// and the parking of a write transaction as a changeset.
 #include "oraemb/transaction.h"
 
+#include "oraemb/ora_error.h"
+
 namespace oraemb {
+namespace {
+
+// A parked changeset meets no conflict when the session's locks did their
+// work; if one does, nothing of it may be applied.
+int abort_on_conflict(void*, int, sqlite3_changeset_iter*) {
+  return SQLITE_CHANGESET_ABORT;
+}
+
+int64_t changes_in(std::string& changeset) {
+  if (changeset.empty()) return 0;
+  sqlite3_changeset_iter* it = nullptr;
+  if (sqlite3changeset_start(&it, static_cast<int>(changeset.size()), changeset.data()) !=
+      SQLITE_OK)
+    return -1;
+  int64_t n = 0;
+  while (sqlite3changeset_next(it) == SQLITE_ROW) ++n;
+  return sqlite3changeset_finalize(it) == SQLITE_OK ? n : -1;
+}
+
+}  // namespace
 
 void Transaction::attach(sqlite3* conn, StatementCache& statements) {
   conn_ = conn;
@@ -9,21 +32,94 @@ void Transaction::attach(sqlite3* conn, StatementCache& statements) {
 }
 
 void Transaction::detach() {
+  close_write();
+  parked_ = false;
+  parked_changes_.clear();
   conn_ = nullptr;
   statements_ = nullptr;
 }
 
-void Transaction::begin_write() {
-  open_ = true;
-  if (writing_) return;
+void Transaction::open_write(bool record) {
   step_done(conn_, statements_->get(conn_, "BEGIN IMMEDIATE"), "begin");
   writing_ = true;
+  if (on_writer_taken_) on_writer_taken_();
+  if (!record) return;
+  // Without the recorder the transaction simply holds the writer lock to
+  // its end, as every transaction did before parking existed.
+  if (sqlite3session_create(conn_, "main", &recorder_) != SQLITE_OK) {
+    recorder_ = nullptr;
+    return;
+  }
+  if (sqlite3session_attach(recorder_, nullptr) != SQLITE_OK) no_park();
 }
 
-void Transaction::begin_statement() {
+void Transaction::close_write() {
+  writing_ = false;
+  no_park();
+}
+
+void Transaction::no_park() {
+  if (recorder_) sqlite3session_delete(recorder_);
+  recorder_ = nullptr;
+}
+
+void Transaction::begin_write(bool record) {
+  open_ = true;
+  resume();
+  if (writing_) return;
+  open_write(record);
+}
+
+void Transaction::begin_statement(bool record) {
+  resume();  // a parked transaction is the statement's predecessor, not its own
   statement_owns_ = !writing_;
-  begin_write();
+  begin_write(record);
   if (!statement_owns_) step_done(conn_, statements_->get(conn_, "SAVEPOINT s"), "savepoint");
+}
+
+bool Transaction::recorded_changes(std::string& changeset) {
+  if (!parkable()) return false;
+  int size = 0;
+  void* data = nullptr;
+  if (sqlite3session_changeset(recorder_, &size, &data) != SQLITE_OK) {
+    sqlite3_free(data);
+    return false;
+  }
+  changeset.assign(static_cast<const char*>(data), static_cast<size_t>(size));
+  sqlite3_free(data);
+  return true;
+}
+
+bool Transaction::park(std::string changeset) {
+  if (!parkable() || statement_owns_) return false;
+  sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
+  if (!sqlite3_get_autocommit(conn_)) return false;  // still open: it keeps the writer
+  close_write();
+  parked_changes_ = std::move(changeset);
+  parked_ = true;
+  return true;
+}
+
+void Transaction::resume() {
+  if (!parked_) return;
+  // Waiting for the writer may end in ORA-00054: the changes stay parked.
+  open_write(true);
+  const int64_t expected = changes_in(parked_changes_);
+  const int before = sqlite3_total_changes(conn_);
+  const int rc = expected <= 0 ? (expected == 0 ? SQLITE_OK : SQLITE_CORRUPT)
+                               : sqlite3changeset_apply(
+                                     conn_, static_cast<int>(parked_changes_.size()),
+                                     parked_changes_.data(), nullptr, abort_on_conflict, nullptr);
+  parked_ = false;
+  std::string().swap(parked_changes_);
+  if (rc == SQLITE_OK && sqlite3_total_changes(conn_) - before == expected) return;
+  // A change that did not apply as recorded (a row gone or changed, a
+  // table of another shape) would commit half a transaction: none of it
+  // is kept.
+  sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
+  close_write();
+  lost_ = true;
+  raise(600, {"resume], [the parked changes of the transaction no longer apply"});
 }
 
 void Transaction::end_statement() {
@@ -36,13 +132,13 @@ void Transaction::abort_statement() {
     // Nothing before this statement is undone: the transaction was its own.
     // Locks it took stay until commit or rollback, as with a savepoint.
     sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
-    writing_ = false;
+    close_write();
   } else {
     sqlite3_exec(conn_, "ROLLBACK TO s; RELEASE s", nullptr, nullptr, nullptr);
     if (sqlite3_get_autocommit(conn_)) {
       // SQLite ended the transaction itself (SQLITE_FULL, I/O errors):
       // writes after this would each commit on their own.
-      writing_ = false;
+      close_write();
       lost_ = true;
     }
   }
@@ -51,38 +147,44 @@ void Transaction::abort_statement() {
 
 bool Transaction::writes_lost() {
   if (!writing_ || !sqlite3_get_autocommit(conn_)) return false;
-  writing_ = false;
+  close_write();
   return true;
 }
 
 bool Transaction::commit() {
+  resume();
   if (writing_) {
     try {
       step_done(conn_, statements_->get(conn_, "COMMIT"), "commit");
     } catch (...) {
       // A commit that fails on a full disk has rolled the transaction back.
       if (sqlite3_get_autocommit(conn_)) {
-        writing_ = false;
+        close_write();
         end();
       }
       throw;
     }
-    writing_ = false;
+    close_write();
   }
   return end();
 }
 
 bool Transaction::rollback() {
+  // Parked changes were never in the file: dropping them is the rollback.
+  parked_ = false;
+  std::string().swap(parked_changes_);
   if (writing_) {
     sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
-    writing_ = false;
+    close_write();
   }
   return end();
 }
 
 void Transaction::abandon() {
+  parked_ = false;
+  std::string().swap(parked_changes_);
   if (writing_ && conn_) sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
-  writing_ = false;
+  close_write();
 }
 
 bool Transaction::end() {

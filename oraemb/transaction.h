@@ -6,13 +6,24 @@
 // merely holds locks does not stall the writes of others. The session's
 // locks (SessionLocks) open the transaction; the session releases them and
 // closes the cost counters when it ends.
+//
+// A write transaction left open between calls may be parked: when it was
+// opened to record its changes (an SQLite session), its changes become a
+// changeset kept in memory and the SQLite transaction is rolled back, so
+// that other sessions can write; the next call applies the changeset again
+// under a new write transaction. Only the session decides when that is
+// safe (session_parking.cpp): other sessions never see the parked rows.
 #pragma once
 
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "oraemb/sqlite_util.h"
+
+struct sqlite3_session;  // SQLite's session extension (sqlite3session_*)
 
 namespace oraemb {
 
@@ -31,14 +42,16 @@ class Transaction {
 
   // Opens the Oracle transaction without writing (locks taken).
   void start() { open_ = true; }
-  // Opens the Oracle transaction and the SQLite write transaction.
-  void begin_write();
+  // Opens the Oracle transaction and the SQLite write transaction (first
+  // applying a parked changeset). `record`: a write transaction this call
+  // opens records its changes, so that it can be parked later.
+  void begin_write(bool record = false);
   // A DML statement's atomicity: when no write transaction is open yet the
   // statement opens one and is all of it, so a failure rolls the whole
   // SQLite transaction back and no savepoint is needed (the converter's
   // committed single-row INSERT); otherwise the statement runs inside
   // SAVEPOINT s and a failure goes back to it.
-  void begin_statement();
+  void begin_statement(bool record = false);
   void end_statement();
   void abort_statement();
 
@@ -60,8 +73,29 @@ class Transaction {
   // when SQLite rolled the write transaction back.
   bool writes_lost();
 
+  // Parking. `no_park` stops the recording (the transaction will hold the
+  // writer lock until it ends, as one that never recorded).
+  bool parkable() const { return writing_ && recorder_ != nullptr; }
+  bool parked() const { return parked_; }
+  void no_park();
+  // The changes recorded so far; false when SQLite cannot produce them.
+  bool recorded_changes(std::string& changeset);
+  // Rolls the SQLite transaction back and keeps `changeset` to apply at
+  // resume; false (nothing changed) when the rollback cannot be done now.
+  bool park(std::string changeset);
+  // Applies a parked changeset under a new write transaction. Waiting for
+  // the writer lock may fail (ORA-00054): the changes stay parked. A
+  // changeset that does not apply exactly is rolled back and the write
+  // transaction is lost (take_lost), with ORA-00600.
+  void resume();
+  // Runs when BEGIN IMMEDIATE got the writer lock (the session stops
+  // signalling that it waits for it).
+  void on_writer_taken(std::function<void()> fn) { on_writer_taken_ = std::move(fn); }
+
  private:
   bool end();
+  void open_write(bool record);
+  void close_write();  // after the SQLite transaction ended: recording ends too
 
   sqlite3* conn_ = nullptr;
   StatementCache* statements_ = nullptr;
@@ -70,6 +104,10 @@ class Transaction {
   bool open_ = false;
   bool lost_ = false;
   uint64_t id_ = 1;
+  sqlite3_session* recorder_ = nullptr;
+  bool parked_ = false;
+  std::string parked_changes_;
+  std::function<void()> on_writer_taken_;
 };
 
 }  // namespace oraemb
