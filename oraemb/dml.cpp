@@ -312,10 +312,9 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
   // With deferred segment creation the quota is checked when rows arrive.
   if (profile_.version >= 112) privileges_.require_quota();
   locks_.lock_for_dml(t.obj);
+  // An INSERT never opens a parkable transaction; in one that is, its rows
+  // make it unparkable (safe_to_park), unless the statement fails.
   txn_.begin_statement();
-  // A parked transaction's new rows could meet another session's rows of
-  // the same ROWID or key: a transaction that inserts keeps the writer.
-  txn_.no_park();
   int64_t count = 0;
   try {
     std::string sql = "INSERT INTO " + storage_table(t.obj) + "(";

@@ -80,7 +80,8 @@ void IdleWriters::watch(Writer* w) {
   Watcher& state = g_watcher;
   std::lock_guard<std::mutex> lock(state.mutex);
   if (state.stopping) return;
-  state.writers.insert(w);
+  const bool idle = state.writers.empty();
+  if (!state.writers.insert(w).second) return;  // polled already
   if (!state.thread) {
     if (!state.fork_handlers)
       pthread_atfork(before_fork, after_fork_in_parent, after_fork_in_child);
@@ -88,7 +89,7 @@ void IdleWriters::watch(Writer* w) {
     state.wake = std::make_unique<std::condition_variable>();
     state.thread = std::make_unique<std::thread>([&state] { state.run(); });
   }
-  state.wake->notify_all();
+  if (idle) state.wake->notify_all();  // otherwise it polls anyway
 }
 
 void IdleWriters::forget(Writer* w) {

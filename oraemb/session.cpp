@@ -450,13 +450,13 @@ std::optional<Value> Session::lob_read(const LobRef& ref, Kind kind) {
 void Session::begin_lob_write() {
   if (!conn_) raise(3114);
   CallScope call(*this);
-  txn_.begin_write(true);
+  txn_.begin_write();
 }
 
 void Session::lob_write(const LobRef& ref, Kind kind, const std::string& contents) {
   if (!conn_) raise(3114);
   CallScope call(*this);
-  txn_.begin_write(true);
+  txn_.begin_write();
   sqlite3_stmt* st = cached("UPDATE " + storage_table(ref.table_obj) + " SET " +
                             storage_column(ref.column) + " = ? WHERE rid = ?");
   bind_storage(st, 1, Value::lob_value(kind, contents));

@@ -1,7 +1,8 @@
 // Writers that do not touch each other's rows: one session's uncommitted
-// UPDATE, DELETE or LOB write, left open between calls, stalls neither the
-// writes of other sessions (threads or processes) to other tables nor their
-// DDL. What it changed stays its own until commit, is gone after rollback or
+// UPDATEs and DELETEs (and LOB writes after them), left open between calls,
+// stall neither the
+// writes of other sessions (threads or processes) to other tables nor
+// their DDL. What it changed stays its own until commit, is gone after rollback or
 // the death of its process, and still blocks its rows and its table.
 // Transactions whose changes another session could meet (new rows, changed
 // keys, foreign keys) keep SQLite's writer lock to their end.
@@ -132,9 +133,11 @@ TEST_F(WriterTest, ATransactionThatGaveWayRollsBackOrCommitsWhole) {
   EXPECT_EQ(rows("SELECT COUNT(*) FROM other"), (Rows{{"4"}}));
 }
 
-// A LOB written through a locator selected FOR UPDATE: the transaction
-// gives way between two writes and the value is whole at commit.
+// A LOB written through a locator selected FOR UPDATE in a transaction
+// that began with an UPDATE: it gives way between two writes and the value
+// is whole at commit.
 TEST_F(WriterTest, LobWritesOfATransactionThatGaveWay) {
+  ASSERT_EQ(exec_on(b, "UPDATE orders SET v = 4 WHERE id = 2"), OCI_SUCCESS) << error_text();
   OCILobLocator* loc = nullptr;
   OCIStmt* st = nullptr;
   api.OCIDescriptorAlloc(env, reinterpret_cast<void**>(&loc), OCI_DTYPE_LOB, 0, nullptr);
@@ -157,9 +160,26 @@ TEST_F(WriterTest, LobWritesOfATransactionThatGaveWay) {
   EXPECT_LT(seconds_of([&] { write_elsewhere(2); }), 3.0);
   EXPECT_EQ(rows("SELECT note FROM orders WHERE id = 2"), (Rows{{""}}));
   ASSERT_EQ(api.OCITransCommit(b, err, OCI_DEFAULT), OCI_SUCCESS) << error_text();
-  EXPECT_EQ(rows("SELECT note FROM orders WHERE id = 2"), (Rows{{"hello world"}}));
+  EXPECT_EQ(rows("SELECT v, note FROM orders WHERE id = 2"), (Rows{{"4", "hello world"}}));
   api.OCIHandleFree(st, OCI_HTYPE_STMT);
   api.OCIDescriptorFree(loc, OCI_DTYPE_LOB);
+}
+
+// The converter's update of rows that are there already: an INSERT that
+// fails on the key, then an UPDATE, left to a later commit. The failed
+// INSERT leaves nothing that keeps the transaction from giving way.
+TEST_F(WriterTest, AnInsertThatFailedDoesNotHoldTheWriterLock) {
+  for (int k = 1; k <= 2; ++k) {
+    EXPECT_EQ(exec_on(b, "INSERT INTO orders VALUES (" + std::to_string(k) + ", 5, NULL)"),
+              OCI_ERROR);
+    EXPECT_EQ(error_code(), 1);
+    ASSERT_EQ(exec_on(b, "UPDATE orders SET v = 5 WHERE id = " + std::to_string(k)), OCI_SUCCESS)
+        << error_text();
+    EXPECT_LT(seconds_of([&] { write_elsewhere(k); }), 3.0);
+  }
+  ASSERT_EQ(exec_on(b, "COMMIT"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(rows("SELECT id, v FROM orders ORDER BY id"),
+            (Rows{{"1", "5"}, {"2", "5"}, {"3", "1"}}));
 }
 
 // New rows could meet another session's rows of the same ROWID or key, a
