@@ -72,6 +72,7 @@ bool LockManager::acquire(int64_t offset, bool exclusive, Wait wait) {
     if (errno != EAGAIN && errno != EACCES && errno != EINTR)
       raise(600, {std::string("lock], [") + std::strerror(errno)});
     if (wait.seconds == 0 || (wait.seconds > 0 && clock::now() >= deadline)) return false;
+    if (wait.give_up && wait.give_up()) return false;
     waited_ = true;
     std::this_thread::sleep_for(pause);
     if (pause < std::chrono::milliseconds(50)) pause *= 2;

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 
@@ -26,7 +27,9 @@ class LockManager {
   // without limit, otherwise seconds.
   struct Wait {
     double seconds = -1;
-    static Wait nowait() { return Wait{0}; }
+    // Asked while waiting: true ends the wait as if the time had run out.
+    std::function<bool()> give_up;
+    static Wait nowait() { return Wait{0, nullptr}; }
   };
 
   // Opens (creating) the sidecar of `database_path`; ORA-00600 when it

@@ -20,8 +20,16 @@ void SessionLocks::release_all() {
 
 LockManager::Wait SessionLocks::wait(bool nowait, int wait_seconds) const {
   if (nowait) return LockManager::Wait::nowait();
-  if (wait_seconds >= 0) return LockManager::Wait{static_cast<double>(wait_seconds)};
-  return LockManager::Wait{lock_timeout_};
+  LockManager::Wait w{wait_seconds >= 0 ? static_cast<double>(wait_seconds) : lock_timeout_,
+                      nullptr};
+  // A session that holds SQLite's writer lock does not sleep on a lock
+  // while another session waits for the writer: the lock's holder may be
+  // that session, which could then never commit (a parked transaction
+  // needs the writer back). The statement gets ORA-00054 instead.
+  LockManager* locks = locks_.get();
+  const Transaction* txn = &txn_;
+  w.give_up = [locks, txn] { return txn->writing() && locks->writer_wanted_by_others(); };
+  return w;
 }
 
 void SessionLocks::lock_for_dml(int64_t table_obj) {

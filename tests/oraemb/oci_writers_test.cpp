@@ -217,6 +217,32 @@ TEST_F(WriterTest, TransactionsOthersCouldMeetKeepTheWriterLock) {
   EXPECT_EQ(rows("SELECT id FROM other ORDER BY id"), (Rows{{"1"}, {"2"}, {"3"}, {"4"}}));
 }
 
+// A holds the writer lock (an uncommitted INSERT) and waits for B's row;
+// B, which gave way, needs the writer back to commit. A's wait ends with
+// ORA-00054 rather than leaving both stuck, and B commits once A has.
+TEST_F(WriterTest, AWaitForARowEndsWhenItsHolderNeedsTheWriterLock) {
+  ASSERT_EQ(exec_on(b, "UPDATE orders SET v = 7 WHERE id = 2"), OCI_SUCCESS) << error_text();
+  EXPECT_LT(seconds_of([&] {
+              EXPECT_EQ(exec("INSERT INTO other VALUES (5)"), OCI_SUCCESS) << error_text();
+            }),
+            3.0);
+  sword committed = OCI_ERROR;
+  std::thread holder([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    committed = end_b_on_second_thread("COMMIT");
+  });
+  const double waited = seconds_of([&] {
+    EXPECT_EQ(exec("UPDATE orders SET v = 9 WHERE id = 2"), OCI_ERROR);
+    EXPECT_EQ(error_code(), 54);
+  });
+  EXPECT_LT(waited, 3.0);
+  EXPECT_EQ(exec("COMMIT"), OCI_SUCCESS) << error_text();
+  holder.join();
+  EXPECT_EQ(committed, OCI_SUCCESS);
+  EXPECT_EQ(rows("SELECT v FROM orders WHERE id = 2"), (Rows{{"7"}}));
+  EXPECT_EQ(rows("SELECT id FROM other"), (Rows{{"5"}}));
+}
+
 // A process that gave way and is then killed leaves nothing; its locks go
 // with it.
 TEST_F(WriterTest, AKilledProcessThatGaveWayLeavesNothing) {
