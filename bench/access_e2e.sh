@@ -5,16 +5,14 @@
 # run. Usage: access_e2e.sh BUILD_DIR FILE [FILE...]  (a RelWithDebInfo
 # build with TARVAGENT and liboraemb.so; one line of figures per file).
 # With PROFILE=1 the conversion of the first file also runs under
-# `perf record` and the top of `perf report` is printed.
+# `perf record` and the top of `perf report` is printed, also per thread.
 set -eu
 bin="$1/bin"
 shift
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-rows_of() { mdb-export "$1" Bench | tail -n +2 | wc -l; }
-seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
-now() { date +%s.%N; }
+. "$(dirname "$0")/bench_lib.sh"
 
 printf '%-24s %9s %10s %12s %10s %12s %10s\n' file rows export_s export_r/s convert_s convert_r/s peak_MB
 for file in "$@"; do
@@ -36,12 +34,6 @@ done
 
 if [ "${PROFILE:-0}" = 1 ]; then
   rm -rf "$work/db"; mkdir "$work/db"
-  TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR="$work/db" perf record -o "$work/perf.data" \
-    "$bin/TARVAGENT" --src="$1" --dest=BENCH --oraclh=localhost --oraclu=b --oraclp=b --silent \
-    2> /dev/null
-  echo "== time by library =="
-  perf report -i "$work/perf.data" --sort dso --stdio 2> /dev/null | grep '%' | head -n 12
-  echo "== hottest functions =="
-  perf report -i "$work/perf.data" --sort dso,symbol --stdio 2> /dev/null | grep '%' |
-    cut -c 1-110 | head -n 25
+  TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR="$work/db" profile_run "$work" \
+    "$bin/TARVAGENT" --src="$1" --dest=BENCH --oraclh=localhost --oraclu=b --oraclp=b --silent
 fi

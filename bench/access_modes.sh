@@ -16,9 +16,7 @@ shift
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
-now() { date +%s.%N; }
-rows_of() { mdb-export "$1" Bench | tail -n +2 | wc -l; }
+. "$(dirname "$0")/bench_lib.sh"
 
 convert() { # file batch_rows mode
   TARVEL_BATCH_ROWS="$2" TARVEL_ORAEMB_LATENCY_US="${LATENCY_US:-0}" TARVEL_OCI_LIB=embedded \

@@ -12,14 +12,11 @@ shift
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
-now() { date +%s.%N; }
-rate() { awk -v r="$1" -v s="$2" 'BEGIN { printf "%.0f", r / s }'; }
-mb() { awk -v k="$(tail -n 1 "$1")" 'BEGIN { printf "%.1f", k / 1024 }'; }
+. "$(dirname "$0")/bench_lib.sh"
 
 printf '%-20s %8s %9s %11s %9s %11s %8s %9s %8s\n' file rows export_s export_r/s verify_s verify_r/s peak_MB located_s peak_MB
 for file in "$@"; do
-  rows=$(mdb-export "$file" Bench | tail -n +2 | wc -l)
+  rows=$(rows_of "$file")
   t0=$(now); mdb-export "$file" Bench > /dev/null; t1=$(now)
   rm -rf "$work/db"; mkdir "$work/db"
   export TARVEL_OCI_LIB=embedded TARVEL_ORAEMB_DIR="$work/db"
