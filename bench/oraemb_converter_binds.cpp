@@ -47,7 +47,7 @@ double thread_cpu_seconds() {
 
 constexpr int kBatch = 1000;
 constexpr int kNameChars = 50;
-constexpr int kNotesChars = 210;
+constexpr int kNotesChars = 220;  // "note <row> " and up to 199 x
 
 // Oracle's NUMBER bytes with their length byte (SQLT_VNU) of a decimal text
 // such as "-123.4500".
