@@ -34,9 +34,9 @@ bool utf16_data(const BindH& b, const EnvH& env) {
 
 std::string text_of(const BindH& b, const EnvH& env, const char* data, size_t bytes) {
   if (!utf16_data(b, env)) return std::string(data, bytes);
-  std::u16string units(bytes / 2, u'\0');
-  std::memcpy(units.data(), data, units.size() * 2);
-  return utf16_to_utf8(units);
+  std::string out;
+  append_utf16_as_utf8(data, bytes / 2, out);
+  return out;
 }
 
 OraDate checked_date(const unsigned char raw[7]) {
@@ -50,9 +50,17 @@ OraDate checked_date(const unsigned char raw[7]) {
   return d;
 }
 
+// A NUMBER value whose digits move in rather than being copied.
+Value number_value(OraNumber&& n) {
+  Value v;
+  v.kind = Kind::Number;
+  v.number = std::move(n);
+  return v;
+}
+
 Value from_double(double x) {
   if (!std::isfinite(x)) raise(1426);
-  return Value::num(OraNumber::from_double(x));
+  return number_value(OraNumber::from_double(x));
 }
 
 }  // namespace
@@ -69,15 +77,16 @@ std::optional<OraNumber> number_from_oracle_bytes(const unsigned char* p, size_t
   size_t end = n;
   if (!positive && n > 1 && p[n - 1] == 102) --end;  // terminator of negative numbers
   if (end < 2) return std::nullopt;
-  std::string text = positive ? "0." : "-0.";
+  // Two decimal digits per base-100 digit: 0.d1d2... * 10^(2 * (exponent + 1)).
+  char digits[44];
+  size_t count = 0;
   for (size_t k = 1; k < end; ++k) {
     int digit = positive ? p[k] - 1 : 101 - p[k];
     if (digit < 0 || digit > 99) return std::nullopt;
-    text += static_cast<char>('0' + digit / 10);
-    text += static_cast<char>('0' + digit % 10);
+    digits[count++] = static_cast<char>('0' + digit / 10);
+    digits[count++] = static_cast<char>('0' + digit % 10);
   }
-  text += "e" + std::to_string(2 * (exponent + 1));
-  return OraNumber::parse(text);
+  return OraNumber::from_digits(!positive, digits, count, 2 * (exponent + 1));
 }
 
 std::vector<std::string> placeholder_names(const std::string& sql) {
@@ -206,7 +215,7 @@ Value bind_element(const BindH& b, ub4 row, const EnvH& env) {
     case SQLT_NUM: {
       auto n = number_from_oracle_bytes(reinterpret_cast<const unsigned char*>(data), length);
       if (!n) raise(1722);
-      return Value::num(*n);
+      return number_value(std::move(*n));
     }
     case SQLT_VNU: {
       if (capacity < 1) raise(1460);
@@ -214,7 +223,7 @@ Value bind_element(const BindH& b, ub4 row, const EnvH& env) {
       if (n_bytes + 1 > capacity) raise(1460);
       auto n = number_from_oracle_bytes(reinterpret_cast<const unsigned char*>(data) + 1, n_bytes);
       if (!n) raise(1722);
-      return Value::num(*n);
+      return number_value(std::move(*n));
     }
     case SQLT_DAT:
       if (capacity < 7) raise(1460);

@@ -30,9 +30,13 @@ CompiledCache::Trigger& CompiledCache::trigger(int64_t obj, const TriggerInfo& i
                                                const std::shared_ptr<const Schema>& schema,
                                                const std::function<bool()>& compiles) {
   CheckedTrigger& ct = triggers_[obj];
-  std::string text = info.when_text + "\n" + info.body_text;
-  if (ct.text != text || ct.checked != schema) {
-    ct.text = std::move(text);
+  // The texts compared where they lie: a trigger fires for every row.
+  const size_t when = info.when_text.size();
+  const bool same_text = ct.text.size() == when + 1 + info.body_text.size() &&
+                         ct.text.compare(0, when, info.when_text) == 0 && ct.text[when] == '\n' &&
+                         ct.text.compare(when + 1, std::string::npos, info.body_text) == 0;
+  if (!same_text || ct.checked != schema) {
+    ct.text = info.when_text + "\n" + info.body_text;
     ct.checked = schema;
     ct.valid = compiles();
     ct.when.reset();

@@ -58,6 +58,11 @@ size_t Session::database_bytes(const std::string& utf8) const {
 
 Value Session::coerce(const Value& v, const ColumnInfo& col, const std::string& table) {
   if (v.is_null()) return v;
+  return coerce(Value(v), col, table);
+}
+
+Value Session::coerce(Value&& v, const ColumnInfo& col, const std::string& table) {
+  if (v.is_null()) return std::move(v);
   const OraType& t = col.type;
   auto too_large = [&](size_t actual, int maximum) {
     raise(12899,
@@ -77,31 +82,41 @@ Value Session::coerce(const Value& v, const ColumnInfo& col, const std::string& 
     }
     case Base::Number:
     case Base::Float: {
-      OraNumber n = value_number(v);
+      // Rounded only where digits are dropped, so that the digits move on
+      // without a copy.
+      OraNumber n = v.kind == Kind::Number ? std::move(v.number) : value_number(v);
       n.check_range();
-      if (t.base == Base::Float) return Value::num(n.rounded_significant(38));
-      if (t.scale != -1000) n = n.rounded(t.scale);
-      if (t.precision >= 0 && !n.is_zero() && n.exponent() > t.precision - t.scale) raise(1438);
-      return Value::num(n.rounded_significant(38));
+      auto keep = [&n](int digits) {
+        if (!n.is_zero() && digits < n.significant_digits()) n = n.rounded_significant(digits);
+      };
+      if (t.base != Base::Float) {
+        if (t.scale != -1000) keep(n.exponent() + t.scale);
+        if (t.precision >= 0 && !n.is_zero() && n.exponent() > t.precision - t.scale) raise(1438);
+      }
+      keep(38);
+      Value out;
+      out.kind = Kind::Number;
+      out.number = std::move(n);
+      return out;
     }
     case Base::Varchar2:
     case Base::Nvarchar2:
     case Base::Char:
     case Base::Nchar:
     case Base::Long: {
-      std::string text = value_text(v);
+      std::string text = v.kind == Kind::Text ? std::move(v.bytes) : value_text(v);
       const bool national = t.charset_form() == 2;
       // A column of the database character set keeps what that set holds;
       // a national column too, when the value came through the database
       // character set (an implicit-form bind) rather than as national text.
-      if (!national || !v.national) text = to_charset_repertoire(text, profile_.database_charset);
+      if (!national || !v.national) keep_charset_repertoire(text, profile_.database_charset);
       if (t.base != Base::Long) {
         bool chars = t.char_semantics || national;
         size_t actual = chars ? utf16_length(text) : database_bytes(text);
         if (actual > static_cast<size_t>(t.length)) too_large(actual, t.length);
         if (t.base == Base::Char || t.base == Base::Nchar) text.append(t.length - actual, ' ');
       }
-      Value out = Value::text(text);
+      Value out = Value::text(std::move(text));
       out.national = t.charset_form() == 2;
       out.blank_padded = t.base == Base::Char || t.base == Base::Nchar;
       return out;
@@ -120,28 +135,30 @@ Value Session::coerce(const Value& v, const ColumnInfo& col, const std::string& 
       return Value::dt(d);
     }
     case Base::Raw: {
-      std::string bytes = v.kind == Kind::Raw || v.kind == Kind::Blob ? v.bytes
+      std::string bytes = v.kind == Kind::Raw || v.kind == Kind::Blob ? std::move(v.bytes)
                           : v.kind == Kind::Text                      ? from_hex(v.bytes)
                                                  : (raise(932, {"BINARY", kind_name(v.kind)}), "");
       if (bytes.size() > static_cast<size_t>(t.length)) too_large(bytes.size(), t.length);
-      return Value::raw(bytes);
+      return Value::raw(std::move(bytes));
     }
     case Base::Clob:
     case Base::Nclob: {
       if (v.kind == Kind::Blob || v.kind == Kind::Raw) raise(932, {"CLOB", kind_name(v.kind)});
-      std::string text = v.kind == Kind::Clob ? v.bytes : value_text(v);
+      std::string text =
+          v.kind == Kind::Clob || v.kind == Kind::Text ? std::move(v.bytes) : value_text(v);
       if (t.base == Base::Clob || (v.kind != Kind::Clob && !v.national))
-        text = to_charset_repertoire(text, profile_.database_charset);
+        keep_charset_repertoire(text, profile_.database_charset);
       return Value::lob_value(Kind::Clob, std::move(text));
     }
     case Base::Blob:
-      if (v.kind == Kind::Blob || v.kind == Kind::Raw) return Value::lob_value(Kind::Blob, v.bytes);
+      if (v.kind == Kind::Blob || v.kind == Kind::Raw)
+        return Value::lob_value(Kind::Blob, std::move(v.bytes));
       if (v.kind == Kind::Text) return Value::lob_value(Kind::Blob, from_hex(v.bytes));
       raise(932, {"BLOB", kind_name(v.kind)});
     case Base::Rowid:
       break;
   }
-  return v;
+  return std::move(v);
 }
 
 void Session::check_row(const TableInfo& t, std::vector<Value>& row, bool update,
@@ -260,89 +277,115 @@ void Session::run_lock_table(LockTableStmt& lk, const ExecOptions& options) {
 
 int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
                             const std::function<void(const std::string&)>& on_rowid) {
-  const TableInfo& t = table_for_dml(ins.table);
-  const std::string table_name = catalog_.schema()->name_of(t.obj);
-  std::vector<int> targets;
-  bool any_virtual = false;
-  if (ins.columns.empty()) {
-    // Without a column list: the visible columns, virtual ones included
-    // (a value for one is refused below).
-    for (size_t c = 0; c < t.columns.size(); ++c)
-      if (!t.columns[c].invisible) targets.push_back(static_cast<int>(c));
-  } else {
-    for (const auto& name : ins.columns) {
-      int idx = t.column_index(name);
-      if (idx < 0) raise(904, {dq(name)});
-      if (std::find(targets.begin(), targets.end(), idx) != targets.end()) raise(957);
-      targets.push_back(idx);
-    }
-  }
-  for (const ColumnInfo& c : t.columns) any_virtual = any_virtual || c.is_virtual;
-  auto refuse_virtual_targets = [&] {
-    for (int idx : targets)
-      if (t.columns[idx].is_virtual)
-        throw ora_error(54013, "INSERT operation disallowed on virtual columns");
-  };
-  if (!ins.columns.empty()) refuse_virtual_targets();
-  if (!ins.returning.empty()) {
-    if (ins.returning.size() != 1 || ins.returning[0]->op != Op::Rowid || ins.into.size() != 1)
-      raise_unimplemented("RETURNING of anything but one ROWID into one bind variable");
-  }
-  Scope empty;
+  // A later row of an array execute runs on the plan its first row made:
+  // the catalogue cannot change under the batch's write transaction.
+  InsertPlan& plan = insert_plan_;
+  const bool reuse = options.same_batch && !ins.select && plan.ins == &ins &&
+                     plan.schema == catalog_.schema() && plan.statement != nullptr;
   std::vector<std::vector<Value>> source_rows;
-  if (ins.select) {
-    Scope scope = build_scope(*ins.select);
-    std::vector<ColumnDesc> desc;
-    if (options.parse_only) {
-      run_query(*ins.select, scope, &desc, nullptr);
+  if (!reuse) {
+    plan = InsertPlan();
+    const TableInfo& t = table_for_dml(ins.table);
+    std::vector<int>& targets = plan.targets;
+    if (ins.columns.empty()) {
+      // Without a column list: the visible columns, virtual ones included
+      // (a value for one is refused below).
+      for (size_t c = 0; c < t.columns.size(); ++c)
+        if (!t.columns[c].invisible) targets.push_back(static_cast<int>(c));
+    } else {
+      for (const auto& name : ins.columns) {
+        int idx = t.column_index(name);
+        if (idx < 0) raise(904, {dq(name)});
+        if (std::find(targets.begin(), targets.end(), idx) != targets.end()) raise(957);
+        targets.push_back(idx);
+      }
+    }
+    for (const ColumnInfo& c : t.columns) plan.any_virtual = plan.any_virtual || c.is_virtual;
+    auto refuse_virtual_targets = [&] {
+      for (int idx : targets)
+        if (t.columns[idx].is_virtual)
+          throw ora_error(54013, "INSERT operation disallowed on virtual columns");
+    };
+    if (!ins.columns.empty()) refuse_virtual_targets();
+    if (!ins.returning.empty()) {
+      if (ins.returning.size() != 1 || ins.returning[0]->op != Op::Rowid || ins.into.size() != 1)
+        raise_unimplemented("RETURNING of anything but one ROWID into one bind variable");
+    }
+    Scope empty;
+    if (ins.select) {
+      Scope scope = build_scope(*ins.select);
+      std::vector<ColumnDesc> desc;
+      if (options.parse_only) {
+        run_query(*ins.select, scope, &desc, nullptr);
+        if (desc.size() != targets.size()) raise(desc.size() > targets.size() ? 913 : 947);
+        refuse_virtual_targets();
+        return 0;
+      }
+      source_rows = run_query(*ins.select, scope, &desc, nullptr);
       if (desc.size() != targets.size()) raise(desc.size() > targets.size() ? 913 : 947);
       refuse_virtual_targets();
-      return 0;
+    } else {
+      if (ins.values.size() > targets.size()) raise(913);
+      if (ins.values.size() < targets.size()) raise(947);
+      refuse_virtual_targets();
+      for (auto& v : ins.values) resolve(*v, empty, false);
+      if (options.parse_only) return 0;
     }
-    source_rows = run_query(*ins.select, scope, &desc, nullptr);
-    if (desc.size() != targets.size()) raise(desc.size() > targets.size() ? 913 : 947);
-    refuse_virtual_targets();
-  } else {
-    if (ins.values.size() > targets.size()) raise(913);
-    if (ins.values.size() < targets.size()) raise(947);
-    refuse_virtual_targets();
-    for (auto& v : ins.values) resolve(*v, empty, false);
-    if (options.parse_only) return 0;
-  }
-  // With deferred segment creation the quota is checked when rows arrive.
-  if (profile_.version >= 112) privileges_.require_quota();
-  locks_.lock_for_dml(t.obj);
-  // An INSERT never opens a parkable transaction; in one that is, its rows
-  // make it unparkable (safe_to_park), unless the statement fails.
-  txn_.begin_statement();
-  int64_t count = 0;
-  try {
+    std::vector<bool> given(t.columns.size(), false);
+    for (int c : targets) given[c] = true;
+    for (size_t c = 0; c < t.columns.size(); ++c)
+      if (!given[c]) plan.defaulted.push_back(static_cast<int>(c));
+    plan.table = &t;
+    plan.table_name = catalog_.schema()->name_of(t.obj);
     std::string sql = "INSERT INTO " + storage_table(t.obj) + "(";
     for (size_t c = 0; c < t.columns.size(); ++c)
       sql += (c ? ", " : "") + storage_column(static_cast<int>(c));
     sql += ") VALUES(";
     for (size_t c = 0; c < t.columns.size(); ++c) sql += c ? ", ?" : "?";
     sql += ")";
+    plan.statement = cached(sql);
+    plan.row.resize(t.columns.size());
+    plan.scratch.resize(t.columns.size());
+    // Known once the statement is valid; until then nothing is reused.
+    plan.schema = catalog_.schema();
+    plan.ins = &ins;
+  }
+  const TableInfo& t = *plan.table;
+  // With deferred segment creation the quota is checked when rows arrive.
+  if (profile_.version >= 112) privileges_.require_quota();
+  // The first row took the table's lock for the whole transaction.
+  if (!reuse) locks_.lock_for_dml(t.obj);
+  // One row written by one SQLite INSERT needs no savepoint of its own; a
+  // NEXTVAL before it takes one (parent keys and the RETURNING callback
+  // come after the INSERT, so they always need one). An INSERT never opens
+  // a parkable transaction; in one that is, its rows make it unparkable
+  // (safe_to_park), unless the statement fails.
+  txn_.begin_statement(false, !ins.select && t.foreign_keys.empty() && ins.returning.empty());
+  int64_t count = 0;
+  try {
     size_t total = ins.select ? source_rows.size() : 1;
     // Rows of a child table find their parent keys once the statement's
     // rows are all in (a row may refer to itself or to a row after it).
     std::vector<std::vector<Value>> inserted;
+    std::vector<Value>& row = plan.row;
     for (size_t r = 0; r < total; ++r) {
-      std::vector<Value> row(t.columns.size());
-      std::vector<bool> given(t.columns.size(), false);
       EvalContext ctx;
-      for (size_t k = 0; k < targets.size(); ++k) {
-        Value v = ins.select ? source_rows[r][k] : eval(*ins.values[k], ctx);
-        row[targets[k]] = coerce(v, t.columns[targets[k]], table_name);
-        given[targets[k]] = true;
+      for (size_t k = 0; k < plan.targets.size(); ++k) {
+        const int c = plan.targets[k];
+        if (ins.select)
+          row[c] = coerce(source_rows[r][k], t.columns[c], plan.table_name);
+        else
+          row[c] = coerce(eval(*ins.values[k], ctx), t.columns[c], plan.table_name);
       }
-      for (size_t c = 0; c < t.columns.size(); ++c)
-        if (!given[c]) row[c] = coerce(default_value(t.columns[c]), t.columns[c], table_name);
+      for (int c : plan.defaulted)
+        row[c] = coerce(default_value(t.columns[c]), t.columns[c], plan.table_name);
       fire_insert_triggers(t, row);
-      if (any_virtual) fill_virtual_columns(t, row, table_name);
+      if (plan.any_virtual) fill_virtual_columns(t, row, plan.table_name);
       check_row(t, row, false, nullptr);
-      sqlite3_stmt* st = cached(sql);
-      for (size_t c = 0; c < row.size(); ++c) bind_storage(st, static_cast<int>(c + 1), row[c]);
+      sqlite3_stmt* st = plan.statement;
+      // The row's values stay put until the step is done: bound in place.
+      for (size_t c = 0; c < row.size(); ++c)
+        bind_storage_in_place(st, static_cast<int>(c + 1), row[c], plan.scratch[c]);
       int rc = sqlite3_step(st);
       sqlite3_reset(st);
       if (rc != SQLITE_DONE) {
@@ -350,7 +393,7 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
         sqlite_fail(conn_, "insert");
       }
       ++count;
-      if (!t.foreign_keys.empty()) inserted.push_back(std::move(row));
+      if (!t.foreign_keys.empty()) inserted.push_back(row);
       if (!ins.returning.empty() && on_rowid)
         on_rowid(rowid_text(t.obj, sqlite3_last_insert_rowid(conn_)));
     }

@@ -35,6 +35,15 @@ class StmtBinds : public BindSource {
   // A placeholder is bound by its name, or by its position: the n-th
   // placeholder of the text (each occurrence counts).
   BindH* find(const std::string& name) {
+    // Each row asks again with the same name of the parsed statement.
+    for (const auto& [key, hit] : by_address_)
+      if (key == &name && *key == name) return hit;
+    BindH* hit = find_by_name(name);
+    if (by_address_.size() < 64) by_address_.emplace_back(&name, hit);
+    return hit;
+  }
+
+  BindH* find_by_name(const std::string& name) {
     auto cached = found_.find(name);
     if (cached != found_.end()) return cached->second;
     BindH* hit = nullptr;
@@ -61,6 +70,7 @@ class StmtBinds : public BindSource {
   StmtH& stmt_;
   ub4 row_ = 0;
   std::map<std::string, BindH*> found_;
+  std::vector<std::pair<const std::string*, BindH*>> by_address_;
 };
 
 // Writes one column value into a define; returns true when truncated.
@@ -357,6 +367,9 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
       std::optional<ora_error> failure;
       for (iteration = 0; iteration < iters; ++iteration) {
         binds.set_row(rowoff + iteration);
+        // Rows after the first run inside the write transaction the batch
+        // opened, on what the first one looked up.
+        row_options.same_batch = iters > 1 && iteration > 0;
         if (row_counts) st->row_counts.push_back(0);
         try {
           const int64_t rows = session.execute(*parsed, row_options, &binds, on_rowid).row_count;

@@ -1,6 +1,7 @@
 // Format-model parsing and printing of Oracle DATE values.
 #include "oraemb/ora_date.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <tuple>
@@ -170,11 +171,48 @@ int compare_dates(const OraDate& a, const OraDate& b) {
 }
 
 std::string OraDate::to_storage() const {
-  char text[48];
-  int n = std::snprintf(text, sizeof text, "%s%04d-%02d-%02d %02d:%02d:%02d", year < 0 ? "-" : "",
-                        year < 0 ? -year : year, month, day, hour, minute, second);
-  if (nanos != 0) std::snprintf(text + n, sizeof text - size_t(n), ".%09d", nanos);
-  return text;
+  char text[kStorageTextMax];
+  return std::string(text, write_storage(text));
+}
+
+size_t OraDate::write_storage(char* out) const {
+  auto fixed = [](char* p, int value, int width) {
+    for (int k = width; k-- > 0; value /= 10) p[k] = static_cast<char>('0' + value % 10);
+  };
+  const bool plain = year >= -9999 && year <= 9999 && month >= 0 && month <= 99 && day >= 0 &&
+                     day <= 99 && hour >= 0 && hour <= 99 && minute >= 0 && minute <= 99 &&
+                     second >= 0 && second <= 99 && nanos >= 0 && nanos <= 999999999;
+  if (!plain) {
+    // Fields out of their usual ranges: printf's widths, as the stored
+    // text always had them.
+    int n =
+        std::snprintf(out, kStorageTextMax, "%s%04d-%02d-%02d %02d:%02d:%02d", year < 0 ? "-" : "",
+                      year < 0 ? -year : year, month, day, hour, minute, second);
+    n = std::min(n, static_cast<int>(kStorageTextMax) - 1);
+    if (nanos != 0 && n < static_cast<int>(kStorageTextMax))
+      n += std::snprintf(out + n, kStorageTextMax - size_t(n), ".%09d", nanos);
+    return static_cast<size_t>(std::min(n, static_cast<int>(kStorageTextMax) - 1));
+  }
+  char* p = out;
+  if (year < 0) *p++ = '-';
+  fixed(p, year < 0 ? -year : year, 4);
+  p[4] = '-';
+  fixed(p + 5, month, 2);
+  p[7] = '-';
+  fixed(p + 8, day, 2);
+  p[10] = ' ';
+  fixed(p + 11, hour, 2);
+  p[13] = ':';
+  fixed(p + 14, minute, 2);
+  p[16] = ':';
+  fixed(p + 17, second, 2);
+  p += 19;
+  if (nanos != 0) {
+    *p++ = '.';
+    fixed(p, nanos, 9);
+    p += 9;
+  }
+  return static_cast<size_t>(p - out);
 }
 
 OraDate OraDate::rounded(int digits) const {

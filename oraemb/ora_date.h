@@ -31,6 +31,10 @@ struct OraDate {
   // equal texts; the texts sort in time order only from year 1 on, so values
   // are ordered with compare_dates.
   std::string to_storage() const;
+  // The same text into `out`, which holds at least kStorageTextMax bytes;
+  // returns its length (no terminator).
+  static constexpr size_t kStorageTextMax = 48;
+  size_t write_storage(char* out) const;
   static std::optional<OraDate> from_storage(const std::string& text);
   // The 7-byte external DATE form (century+100, year+100, month, day,
   // hour+1, minute+1, second+1).

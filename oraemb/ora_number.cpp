@@ -128,6 +128,15 @@ std::optional<OraNumber> OraNumber::parse(const std::string& text) {
   return n;
 }
 
+OraNumber OraNumber::from_digits(bool negative, const char* digits, size_t count, int exponent) {
+  OraNumber n;
+  n.negative_ = negative;
+  n.digits_.assign(digits, count);
+  n.exponent_ = exponent;
+  n.normalize();
+  return n;
+}
+
 OraNumber OraNumber::rounded_significant(int keep) const {
   if (is_zero() || keep >= significant_digits()) return *this;
   OraNumber out = *this;
@@ -163,21 +172,43 @@ OraNumber OraNumber::truncated(int scale) const {
 }
 
 std::string OraNumber::to_text() const {
-  if (is_zero()) return "0";
-  std::string out = negative_ ? "-" : "";
+  std::string out;
+  append_text(out);
+  return out;
+}
+
+void OraNumber::append_text(std::string& out) const {
+  if (is_zero()) {
+    out += '0';
+    return;
+  }
+  if (negative_) out += '-';
   int n = significant_digits();
   int length = exponent_ >= n ? exponent_ : exponent_ > 0 ? n + 1 : n - exponent_ + 1;
   if (length > 64) {
     // Scientific form, as TM9 falls back to when 64 characters do not suffice.
     out += digits_[0];
-    if (n > 1) out += "." + digits_.substr(1);
+    if (n > 1) {
+      out += '.';
+      out.append(digits_, 1);
+    }
     char exp[16];
     std::snprintf(exp, sizeof exp, "E%+03d", exponent_ - 1);
-    return out + exp;
+    out += exp;
+    return;
   }
-  if (exponent_ <= 0) return out + "." + std::string(-exponent_, '0') + digits_;
-  if (exponent_ >= n) return out + digits_ + std::string(exponent_ - n, '0');
-  return out + digits_.substr(0, exponent_) + "." + digits_.substr(exponent_);
+  if (exponent_ <= 0) {
+    out += '.';
+    out.append(static_cast<size_t>(-exponent_), '0');
+    out += digits_;
+  } else if (exponent_ >= n) {
+    out += digits_;
+    out.append(static_cast<size_t>(exponent_ - n), '0');
+  } else {
+    out.append(digits_, 0, static_cast<size_t>(exponent_));
+    out += '.';
+    out.append(digits_, static_cast<size_t>(exponent_));
+  }
 }
 
 std::optional<int64_t> OraNumber::to_int64() const {

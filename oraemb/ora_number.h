@@ -19,6 +19,9 @@ class OraNumber {
   // Oracle literal grammar [+|-]digits[.digits][e[+|-]digits][f|d], blanks
   // around allowed; nullopt when the text is not a number.
   static std::optional<OraNumber> parse(const std::string& text);
+  // 0.d1d2... * 10^exponent from decimal digits ('0'..'9', most significant
+  // first; leading and trailing zeros allowed), normalized as parse does.
+  static OraNumber from_digits(bool negative, const char* digits, size_t count, int exponent);
 
   bool is_zero() const { return digits_.empty(); }
   bool negative() const { return negative_; }
@@ -37,6 +40,8 @@ class OraNumber {
 
   // TM9 text: shortest exact decimal, no leading zero before the point.
   std::string to_text() const;
+  // The same text appended to `out` (a buffer the caller reuses).
+  void append_text(std::string& out) const;
   std::optional<int64_t> to_int64() const;
   double to_double() const;
 

@@ -224,6 +224,7 @@ sqlite3_stmt* Session::cached(const std::string& sql) {
 }
 
 void Session::clear_cache() {
+  insert_plan_ = InsertPlan();
   statements_.clear();
 }
 
@@ -264,7 +265,7 @@ ExecResult Session::execute(Statement& st, const ExecOptions& options, BindSourc
   if (!conn_) raise(3114);
   MessageVersionScope wording(profile_.version);
   CallScope call(*this);
-  catalog_.refresh(conn_, statements_);
+  if (!options.same_batch) catalog_.refresh(conn_, statements_);
   binds_ = binds;
   ExecResult result;
   try {
@@ -357,8 +358,9 @@ void Session::bind_storage(sqlite3_stmt* st, int idx, const Value& v) {
       break;
     }
     case Kind::Date: {
-      std::string text = v.date.to_storage();
-      sqlite3_bind_text(st, idx, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      char text[OraDate::kStorageTextMax];
+      const size_t n = v.date.write_storage(text);
+      sqlite3_bind_text(st, idx, text, static_cast<int>(n), SQLITE_TRANSIENT);
       break;
     }
     case Kind::Raw:
@@ -372,6 +374,35 @@ void Session::bind_storage(sqlite3_stmt* st, int idx, const Value& v) {
     default:
       sqlite3_bind_text(st, idx, v.bytes.data(), static_cast<int>(v.bytes.size()),
                         SQLITE_TRANSIENT);
+      break;
+  }
+}
+
+void Session::bind_storage_in_place(sqlite3_stmt* st, int idx, const Value& v,
+                                    std::string& scratch) {
+  switch (v.kind) {
+    case Kind::Null:
+      sqlite3_bind_null(st, idx);
+      break;
+    case Kind::Number:
+      scratch.clear();
+      v.number.append_text(scratch);
+      sqlite3_bind_text(st, idx, scratch.data(), static_cast<int>(scratch.size()), SQLITE_STATIC);
+      break;
+    case Kind::Date:
+      scratch.resize(OraDate::kStorageTextMax);
+      scratch.resize(v.date.write_storage(scratch.data()));
+      sqlite3_bind_text(st, idx, scratch.data(), static_cast<int>(scratch.size()), SQLITE_STATIC);
+      break;
+    case Kind::Raw:
+    case Kind::Blob:
+      if (v.bytes.empty())
+        sqlite3_bind_zeroblob(st, idx, 0);
+      else
+        sqlite3_bind_blob(st, idx, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
+      break;
+    default:
+      sqlite3_bind_text(st, idx, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
       break;
   }
 }
@@ -424,6 +455,8 @@ Value Session::next_sequence_value(const std::string& name, bool nextval) {
   if (!nextval) return Value::num(sequences_.current(name));
   const SequenceInfo& q = catalog_.schema()->sequences.at(obj->obj);
   txn_.begin_write();
+  // A row's NEXTVAL is undone with the row (a trigger's or default's).
+  txn_.before_extra_write();
   txn_.no_park();  // another session may use the sequence meanwhile
   return Value::num(sequences_.next(conn_, statements_, obj->obj, q, name));
 }

@@ -74,6 +74,10 @@ struct ExecOptions {
   bool parse_only = false;
   bool commit_on_success = false;
   bool describe_only = false;
+  // A later row of an array execute of the same statement, inside the
+  // batch's write transaction: the catalogue is not read again and an
+  // INSERT runs on the plan of the row before.
+  bool same_batch = false;
 };
 
 struct ExecResult {
@@ -318,16 +322,39 @@ class Session {
   void check_row(const TableInfo& t, std::vector<Value>& row, bool update,
                  const std::vector<bool>* changed);
   Value coerce(const Value& v, const ColumnInfo& col, const std::string& table);
+  // The same for a value that is not needed afterwards: its text is moved.
+  Value coerce(Value&& v, const ColumnInfo& col, const std::string& table);
   // Bytes of a text in the database character set (BYTE length semantics).
   size_t database_bytes(const std::string& utf8) const;
   Value default_value(const ColumnInfo& col);
   [[noreturn]] void raise_unique(const TableInfo& t, const std::vector<Value>& row, int64_t rid);
   void bind_storage(sqlite3_stmt* st, int idx, const Value& v);
+  // The same without a copy: `v` and `scratch` (which receives the storage
+  // text of a number or date) must stay unchanged until the statement has
+  // been stepped and reset.
+  void bind_storage_in_place(sqlite3_stmt* st, int idx, const Value& v, std::string& scratch);
   Value read_storage(sqlite3_stmt* st, int idx, const OraType& type);
   sqlite3_stmt* cached(const std::string& sql);
   void clear_cache();
   const TableInfo& table_for_dml(const std::string& name);
   std::string qualified_column(const std::string& table, const std::string& column) const;
+
+  // An INSERT's work that does not change from row to row: its target
+  // columns, the storage statement, and buffers the rows reuse. Valid for
+  // the statement `ins` against `schema`; rebuilt by each execute's first
+  // row and dropped with the statement cache.
+  struct InsertPlan {
+    const InsertStmt* ins = nullptr;
+    std::shared_ptr<const Schema> schema;
+    const TableInfo* table = nullptr;
+    std::string table_name;
+    std::vector<int> targets;    // in the order of the values
+    std::vector<int> defaulted;  // the columns the statement does not name
+    bool any_virtual = false;
+    sqlite3_stmt* statement = nullptr;  // owned by statements_
+    std::vector<Value> row;
+    std::vector<std::string> scratch;  // one per column
+  };
 
   sqlite3* conn_ = nullptr;
   Profile profile_;
@@ -338,7 +365,8 @@ class Session {
   BindSource* binds_ = nullptr;
   SessionCosts costs_;
   StatementCache statements_;  // finalized by clear_cache before the connection closes
-  SequenceValues sequences_;   // CURRVAL of each sequence used
+  InsertPlan insert_plan_;
+  SequenceValues sequences_;  // CURRVAL of each sequence used
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::shared_ptr<SnapshotReaders> readers_;  // streamed queries' connections
   std::string last_dml_table_;                // what a failed commit was extending

@@ -70,11 +70,20 @@ void Transaction::begin_write(bool record) {
   open_write(record);
 }
 
-void Transaction::begin_statement(bool record) {
+void Transaction::begin_statement(bool record, bool single_write) {
   resume();  // a parked transaction is the statement's predecessor, not its own
   statement_owns_ = !writing_;
   begin_write(record);
-  if (!statement_owns_) step_done(conn_, statements_->get(conn_, "SAVEPOINT s"), "savepoint");
+  savepoint_deferred_ = !statement_owns_ && single_write;
+  savepoint_ = !statement_owns_ && !single_write;
+  if (savepoint_) step_done(conn_, statements_->get(conn_, "SAVEPOINT s"), "savepoint");
+}
+
+void Transaction::before_extra_write() {
+  if (!savepoint_deferred_) return;
+  savepoint_deferred_ = false;
+  step_done(conn_, statements_->get(conn_, "SAVEPOINT s"), "savepoint");
+  savepoint_ = true;
 }
 
 bool Transaction::recorded_changes(std::string& changeset) {
@@ -123,8 +132,10 @@ void Transaction::resume() {
 }
 
 void Transaction::end_statement() {
-  if (!statement_owns_) step_done(conn_, statements_->get(conn_, "RELEASE s"), "release");
+  if (savepoint_) step_done(conn_, statements_->get(conn_, "RELEASE s"), "release");
   statement_owns_ = false;
+  savepoint_ = false;
+  savepoint_deferred_ = false;
 }
 
 void Transaction::abort_statement() {
@@ -134,7 +145,9 @@ void Transaction::abort_statement() {
     sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
     close_write();
   } else {
-    sqlite3_exec(conn_, "ROLLBACK TO s; RELEASE s", nullptr, nullptr, nullptr);
+    // Without a savepoint the statement's one write failed and SQLite
+    // undid it, or it wrote nothing.
+    if (savepoint_) sqlite3_exec(conn_, "ROLLBACK TO s; RELEASE s", nullptr, nullptr, nullptr);
     if (sqlite3_get_autocommit(conn_)) {
       // SQLite ended the transaction itself (SQLITE_FULL, I/O errors):
       // writes after this would each commit on their own.
@@ -143,6 +156,8 @@ void Transaction::abort_statement() {
     }
   }
   statement_owns_ = false;
+  savepoint_ = false;
+  savepoint_deferred_ = false;
 }
 
 bool Transaction::writes_lost() {

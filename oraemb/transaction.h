@@ -51,7 +51,13 @@ class Transaction {
   // SQLite transaction back and no savepoint is needed (the converter's
   // committed single-row INSERT); otherwise the statement runs inside
   // SAVEPOINT s and a failure goes back to it.
-  void begin_statement(bool record = false);
+  // `record` as for begin_write.
+  //
+  // With `single_write` the statement promises to write through one SQLite
+  // statement (which SQLite undoes by itself when it fails) unless it calls
+  // before_extra_write() first: the savepoint is then taken only there.
+  void begin_statement(bool record = false, bool single_write = false);
+  void before_extra_write();
   void end_statement();
   void abort_statement();
 
@@ -100,7 +106,9 @@ class Transaction {
   sqlite3* conn_ = nullptr;
   StatementCache* statements_ = nullptr;
   bool writing_ = false;
-  bool statement_owns_ = false;  // the running DML statement opened the write transaction
+  bool statement_owns_ = false;      // the running DML statement opened the write transaction
+  bool savepoint_ = false;           // the running statement's SAVEPOINT s is open
+  bool savepoint_deferred_ = false;  // ... or is taken before its next write
   bool open_ = false;
   bool lost_ = false;
   uint64_t id_ = 1;

@@ -3,6 +3,8 @@
 // needs nothing of the toolkit's library).
 #include "oraemb/utf.h"
 
+#include <cstring>
+
 #include "TK/tk_utf_codec.h"
 
 namespace oraemb {
@@ -46,6 +48,38 @@ std::string utf16_to_utf8(const char16_t* text, size_t units) {
   }
   out.resize(static_cast<size_t>(to - out.data()));
   return out;
+}
+
+void append_utf16_as_utf8(const char* bytes, size_t units, std::string& out) {
+  auto unit = [bytes](size_t k) {
+    char16_t u;
+    std::memcpy(&u, bytes + 2 * k, sizeof u);
+    return u;
+  };
+  const size_t start = out.size();
+  out.resize(start + units * 3);  // a surrogate pair is 4 bytes for 2 units
+  char* to = out.data() + start;
+  for (size_t pos = 0; pos < units;) {
+    const char16_t c = unit(pos++);
+    if (c < 0x80) {
+      *to++ = static_cast<char>(c);
+      continue;
+    }
+    // The pairing rules of tk_utf::decode_utf16: a lone surrogate is one
+    // replacement character.
+    char32_t cp = c;
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      const char16_t next = pos < units ? unit(pos) : 0;
+      if (c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+        cp = 0x10000 + ((char32_t{c} - 0xD800) << 10) + (next - 0xDC00);
+        ++pos;
+      } else {
+        cp = tk_utf::kReplacement;
+      }
+    }
+    to += tk_utf::encode_utf8(cp, to);
+  }
+  out.resize(static_cast<size_t>(to - out.data()));
 }
 
 // Counted by the same decoder as utf8_to_utf16, so that ill-formed input
@@ -170,6 +204,15 @@ std::string to_charset_repertoire(const std::string& utf8, const std::string& ch
     out += in_repertoire(c, charset) ? static_cast<char16_t>(c) : replacement;
   }
   return utf16_to_utf8(out);
+}
+
+void keep_charset_repertoire(std::string& utf8, const std::string& charset) {
+  if (charset != "WE8MSWIN1252" && charset != "WE8ISO8859P1" && charset != "US7ASCII") return;
+  for (char c : utf8)
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      utf8 = to_charset_repertoire(utf8, charset);
+      return;
+    }
 }
 
 }  // namespace oraemb

@@ -14,6 +14,10 @@ std::string utf16_to_utf8(const char16_t* text, size_t units);
 inline std::string utf16_to_utf8(const std::u16string& text) {
   return utf16_to_utf8(text.data(), text.size());
 }
+// UTF-16 in native byte order at any alignment (a caller's bind buffer),
+// `units` code units of it, converted as utf16_to_utf8 does and appended to
+// `out`.
+void append_utf16_as_utf8(const char* bytes, size_t units, std::string& out);
 // Number of UTF-16 code units the UTF-8 text needs (how Oracle counts
 // NVARCHAR2 and CLOB characters in AL16UTF16).
 size_t utf16_length(const std::string& text);
@@ -45,5 +49,8 @@ std::string utf8_piece(const std::string& text, size_t at, size_t max_units, siz
 // Oracle server does when statement text or implicit-form binds reach a
 // database character set. AL32UTF8, UTF8 and unknown names keep the text.
 std::string to_charset_repertoire(const std::string& utf8, const std::string& charset);
+// The same change made to `utf8` itself; nothing is copied when the text
+// is already in the set's repertoire.
+void keep_charset_repertoire(std::string& utf8, const std::string& charset);
 
 }  // namespace oraemb

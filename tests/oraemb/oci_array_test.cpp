@@ -468,5 +468,89 @@ TEST_F(ArrayDml, ACheckConstraintRefusesItsRowsAsBatchErrors) {
             (std::vector<std::vector<std::string>>{{"1"}, {"4"}}));
 }
 
+// The rows of one execute reuse what its first row looked up; a later
+// execute must still read the buffers bound for it and see the table as it
+// is then.
+TEST_F(ArrayDml, AStatementExecutedAgainReadsItsNewBuffersAndTheTableAsItIsNow) {
+  ASSERT_EQ(exec("CREATE TABLE T (ID NUMBER(5) PRIMARY KEY, N NUMBER(5,2), C NVARCHAR2(3))"),
+            OCI_SUCCESS);
+  ASSERT_EQ(exec("CREATE SEQUENCE S START WITH 100"), OCI_SUCCESS);
+  ASSERT_EQ(exec("CREATE OR REPLACE TRIGGER TI BEFORE INSERT ON T FOR EACH ROW WHEN (new.ID IS "
+                 "NULL) BEGIN select S.nextval into :new.ID from dual; END;"),
+            OCI_SUCCESS)
+      << error_text();
+  OCIStmt* st = prepare("INSERT INTO T (ID, N, C) VALUES (:1, :2, :3)");
+  OCIError* row_err = nullptr;
+  api.OCIHandleAlloc(env, reinterpret_cast<void**>(&row_err), OCI_HTYPE_ERROR, 0, nullptr);
+  auto row_errors = [&] {
+    std::vector<std::pair<int, int>> out;
+    for (ub4 k = 0; k < stmt_ub4(st, OCI_ATTR_NUM_DML_ERRORS); ++k) {
+      OCIError* target = row_err;
+      api.OCIParamGet(err, OCI_HTYPE_ERROR, err, reinterpret_cast<void**>(&target), k);
+      sb4 offset = -1, code = 0;
+      api.OCIAttrGet(row_err, OCI_HTYPE_ERROR, &offset, nullptr, OCI_ATTR_DML_ROW_OFFSET, err);
+      char16_t buf[256] = {};
+      api.OCIErrorGet(row_err, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
+                      OCI_HTYPE_ERROR);
+      out.push_back({offset, code});
+    }
+    return out;
+  };
+  struct Batch {
+    std::vector<int32_t> ids;
+    std::vector<sb2> id_ind;
+    std::vector<double> ns;
+    std::vector<char16_t> cs;  // 4 units per row
+    std::vector<ub2> c_len;
+  };
+  auto bind = [&](Batch& b) {
+    bind_by_pos(st, nullptr, err, 1, b.ids.data(), 4, SQLT_INT, b.id_ind.data(), nullptr, nullptr,
+                0, nullptr, 0);
+    bind_by_pos(st, nullptr, err, 2, b.ns.data(), 8, SQLT_FLT, nullptr, nullptr, nullptr, 0,
+                nullptr, 0);
+    bind_by_pos(st, nullptr, err, 3, b.cs.data(), 8, SQLT_CHR, nullptr, b.c_len.data(), nullptr, 0,
+                nullptr, 0);
+  };
+  auto text = [](std::initializer_list<std::u16string> values, std::vector<char16_t>& cs,
+                 std::vector<ub2>& lens) {
+    for (const auto& v : values) {
+      std::u16string slot = v;
+      slot.resize(4, u'\0');
+      cs.insert(cs.end(), slot.begin(), slot.end());
+      lens.push_back(static_cast<ub2>(v.size() * 2));
+    }
+  };
+  // The first row fails (beyond NUMBER(5,2)): the rows after it still go
+  // in, a NULL key takes the sequence's number, a duplicate is refused.
+  Batch first{{1, 2, 0, 2}, {0, 0, -1, 0}, {1000, 1.125, 2.5, 3}, {}, {}};
+  text({u"a", u"bb", u"ccc", u"d"}, first.cs, first.c_len);
+  bind(first);
+  ASSERT_EQ(run(st, 4, OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(row_errors(), (std::vector<std::pair<int, int>>{{0, 1438}, {3, 1}}));
+  EXPECT_EQ(stmt_ub4(st, OCI_ATTR_ROW_COUNT), 2u);
+  ASSERT_EQ(exec("COMMIT"), OCI_SUCCESS);
+  // Bound again at other addresses, the first row from the sequence.
+  Batch second{{0, 7, 8}, {-1, 0, 0}, {-1.5, 0, 999.99}, {}, {}};
+  text({u"x", u"", u"zzzz"}, second.cs, second.c_len);
+  bind(second);
+  ASSERT_EQ(run(st, 3, OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(row_errors(), (std::vector<std::pair<int, int>>{{2, 12899}}));
+  ASSERT_EQ(exec("COMMIT"), OCI_SUCCESS);
+  EXPECT_EQ(
+      rows("SELECT ID, N, C FROM T ORDER BY ID"),
+      (std::vector<std::vector<std::string>>{
+          {"2", "1.13", "bb"}, {"7", "0", "<null>"}, {"100", "2.5", "ccc"}, {"101", "-1.5", "x"}}));
+  // A column added since: the prepared text still names three columns and
+  // the new one takes its default.
+  ASSERT_EQ(exec("ALTER TABLE T ADD (E NUMBER DEFAULT 7)"), OCI_SUCCESS);
+  Batch third{{20, 21}, {0, 0}, {1, 2}, {}, {}};
+  text({u"p", u"q"}, third.cs, third.c_len);
+  bind(third);
+  ASSERT_EQ(run(st, 2, OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(rows("SELECT ID, N, C, E FROM T WHERE ID BETWEEN 20 AND 99 ORDER BY ID"),
+            (std::vector<std::vector<std::string>>{{"20", "1", "p", "7"}, {"21", "2", "q", "7"}}));
+  api.OCIHandleFree(row_err, OCI_HTYPE_ERROR);
+}
+
 }  // namespace
 }  // namespace oraemb_test

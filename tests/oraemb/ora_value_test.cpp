@@ -5,6 +5,7 @@
 // ends) in the 7-byte form, the stored text and TO_DATE.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "oraemb/ora_date.h"
 #include "oraemb/ora_error.h"
 #include "oraemb/ora_number.h"
+#include "oraemb/utf.h"
 
 namespace oraemb {
 namespace {
@@ -102,6 +104,11 @@ TEST(OraNumberValue, InternalBytesDecode) {
       {{0x3D, 0x64, 0x4E, 0x38, 0x66}, "-123.45"},
       {nines, k38Nines},
       {{0xFF, 0x64}, "9.9E+125"},  // the largest exponent
+      {{0x81, 0x02}, "1E-128"},    // the smallest magnitudes
+      {{0x7E, 0x64, 0x66}, "-1E-128"},
+      {{0xC1, 0x01, 0x02}, ".01"},  // digit pairs of zero at either end
+      {{0xC2, 0x0B, 0x01}, "1000"},
+      {{0x3D, 0x5A, 0x65}, "-1100"},  // a negative number without its terminator
   };
   for (const Case& c : cases) {
     auto n = number_from_oracle_bytes(c.bytes.data(), c.bytes.size());
@@ -250,6 +257,43 @@ TEST(OraDateValue, DatesCompareInTimeOrderBeforeTheCommonEraToo) {
       const int expected = a < b ? -1 : a > b ? 1 : 0;
       EXPECT_EQ(compare_dates(ascending[a], ascending[b]), expected) << a << " " << b;
     }
+  }
+}
+
+TEST(OraDateValue, StoredTextOfFractionsAndOfFieldsBeyondTheirRange) {
+  OraDate d = date(2024, 2, 29, 13, 5, 9);
+  d.nanos = 5;
+  EXPECT_EQ(d.to_storage(), "2024-02-29 13:05:09.000000005");
+  d.nanos = 999999999;
+  EXPECT_EQ(d.to_storage(), "2024-02-29 13:05:09.999999999");
+  OraDate bc = date(-4712, 1, 1);
+  bc.nanos = 120000000;
+  EXPECT_EQ(bc.to_storage(), "-4712-01-01 00:00:00.120000000");
+  // Values that date arithmetic may leave out of range keep printf's form.
+  EXPECT_EQ(date(12345, 1, 1).to_storage(), "12345-01-01 00:00:00");
+  EXPECT_EQ(date(-12345, 1, 1).to_storage(), "-12345-01-01 00:00:00");
+  EXPECT_EQ(date(7, 1, 1).to_storage(), "0007-01-01 00:00:00");
+  char text[OraDate::kStorageTextMax];
+  EXPECT_EQ(std::string(text, d.write_storage(text)), d.to_storage());
+}
+
+TEST(Utf16Text, BoundBytesAtAnyAlignmentConvertAsTheUnitsDo) {
+  const std::u16string cases[] = {
+      u"plain ascii",
+      u"\u00e9t\u00e9 \u20ac \U0001F600 end",  // two- three- and four-byte forms
+      std::u16string{u'a', 0xD83D},            // a high surrogate at the end
+      std::u16string{0xDE00, u'b'},            // a low surrogate alone
+      std::u16string{0xDE00, 0xD83D, u'c'},    // the pair's halves reversed
+      std::u16string{0xD83D, 0xD83D, 0xDE00},  // two highs, then the low
+      u"",
+  };
+  for (const std::u16string& units : cases) {
+    // One byte in, so that the units are not aligned.
+    std::vector<char> buffer(units.size() * 2 + 1);
+    std::memcpy(buffer.data() + 1, units.data(), units.size() * 2);
+    std::string out = "x";
+    append_utf16_as_utf8(buffer.data() + 1, units.size(), out);
+    EXPECT_EQ(out, "x" + utf16_to_utf8(units));
   }
 }
 
