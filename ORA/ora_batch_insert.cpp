@@ -159,59 +159,90 @@ size_t ora_batch_insert::slot_bytes(const column& col) const {
   }
 }
 
-bool ora_batch_insert::stage(column& col, const udb_field& field, const std::wstring& literal) {
-  col.staged.clear();
+namespace {
+
+void append_bytes(std::string& data, const void* bytes, size_t size) {
+  data.append(static_cast<const char*>(bytes), size);
+}
+
+void append_text(std::string& data, const char16_t* text, size_t units) {
+  append_bytes(data, text, units * sizeof(char16_t));
+}
+
+}  // namespace
+
+bool ora_batch_insert::stage(column& col, const udb_field& field, const std::wstring* literal) {
   col.staged_indicator = OCI_IND_NOTNULL;
-  if (literal == kNull) {
+  if (literal != nullptr && *literal == kNull) {
     col.staged_indicator = OCI_IND_NULL;
+    if (is_fixed(col.k)) col.data.append(slot_bytes(col), '\0');
     return true;
   }
   switch (col.k) {
     case kind::number: {
       unsigned char out[ora_vnu_bytes];
-      if (!ora_vnu_from_literal(literal, out)) return false;
-      col.staged.assign(reinterpret_cast<const char*>(out), ora_vnu_bytes);
+      if (!(literal ? ora_vnu_from_literal(*literal, out) : ora_vnu_from_value(field, out)))
+        return false;
+      append_bytes(col.data, out, ora_vnu_bytes);
       return true;
     }
     case kind::date: {
       unsigned char out[ora_dat_bytes];
-      if (!ora_dat_from_literal(literal, out)) return false;
-      col.staged.assign(reinterpret_cast<const char*>(out), ora_dat_bytes);
+      if (!(literal ? ora_dat_from_literal(*literal, out) : ora_dat_from_value(field, out)))
+        return false;
+      append_bytes(col.data, out, ora_dat_bytes);
       return true;
     }
     case kind::timestamp: {
       ora_timestamp_fields fields;
-      if (!ora_timestamp_from_literal(literal, fields)) return false;
-      col.staged.assign(reinterpret_cast<const char*>(&fields), sizeof fields);
+      if (!literal || !ora_timestamp_from_literal(*literal, fields)) return false;
+      append_bytes(col.data, &fields, sizeof fields);
       return true;
     }
-    case kind::text:
+    case kind::text: {
+      if (!literal) {
+        const BSTR text = field.get_variant().bstrVal;
+        const size_t units = SysStringLen(text);
+        if (units == 0 || units * sizeof(char16_t) > ora_lob_inline_max) return false;
+        append_text(col.data, reinterpret_cast<const char16_t*>(text), units);
+        return true;
+      }
       // A national column's literal is the national form of the text.
-      if (!(col.national ? ora_text_from_national_literal(literal, text_)
-                         : ora_text_from_literal(literal, text_)) ||
-          text_.empty())
+      if (!(col.national ? ora_text_from_national_literal(*literal, text_)
+                         : ora_text_from_literal(*literal, text_)) ||
+          text_.empty() || text_.size() * sizeof(char16_t) > ora_lob_inline_max)
         return false;
-      col.staged.assign(reinterpret_cast<const char*>(text_.data()),
-                        text_.size() * sizeof(char16_t));
-      return col.staged.size() <= ora_lob_inline_max;
+      append_text(col.data, text_.data(), text_.size());
+      return true;
+    }
     case kind::raw:
-      if (!ora_raw_from_literal(literal, col.staged) || col.staged.empty()) return false;
-      return col.staged.size() <= ora_lob_inline_max;
-    case kind::clob:
+      if (!literal || !ora_raw_from_literal(*literal, bytes_) || bytes_.empty() ||
+          bytes_.size() > ora_lob_inline_max)
+        return false;
+      col.data += bytes_;
+      return true;
+    case kind::clob: {
       // An empty LOB (EMPTY_CLOB() of a NOT NULL column or of an empty
       // text) is no bound value: binding nothing would store NULL.
-      if (literal != L"EMPTY_CLOB()" || is_null_value(field)) return false;
+      if (!literal || *literal != L"EMPTY_CLOB()" || is_null_value(field)) return false;
+      const VARIANT& v = field.get_variant();
+      if (v.vt == VT_BSTR) {
+        const size_t units = SysStringLen(v.bstrVal);
+        if (units == 0 || units * sizeof(char16_t) > lob_limit_) return false;
+        append_text(col.data, reinterpret_cast<const char16_t*>(v.bstrVal), units);
+        return true;
+      }
       clob_text(field, text_);
       if (text_.empty() || text_.size() * sizeof(char16_t) > lob_limit_) return false;
-      col.staged.assign(reinterpret_cast<const char*>(text_.data()),
-                        text_.size() * sizeof(char16_t));
+      append_text(col.data, text_.data(), text_.size());
       return true;
+    }
     case kind::blob: {
-      if (literal != L"EMPTY_BLOB()" || is_null_value(field)) return false;
+      if (!literal || *literal != L"EMPTY_BLOB()" || is_null_value(field)) return false;
       const uint8_t* data = nullptr;
       const uint32_t size = field.get_bytes(&data);
       if (size == 0 || size > lob_limit_) return false;
-      col.staged.assign(reinterpret_cast<const char*>(data), size);
+      append_bytes(col.data, data, size);
       return true;
     }
   }
@@ -251,11 +282,13 @@ bool ora_batch_insert::binds_value(size_t position, const udb_field& field) cons
       return v.vt == VT_DATE && ora_dat_from_value(field, out);
     }
     case kind::text: {
-      // The national form and the literals that are no quoted text (NULL for
-      // an empty text or two double quotes, a GUID's raw bytes) go the
-      // literal way, and so does any surrogate, which the literal's wide
-      // text would pair up or replace.
-      if (col.national || v.vt != VT_BSTR || v.bstrVal == nullptr) return false;
+      // The literals that are no quoted text (NULL for an empty text or two
+      // double quotes, a GUID's raw bytes) go the literal way, and so does
+      // any surrogate, which the literal's wide text would pair up or
+      // replace. Without surrogates a national column's literal (quoted
+      // text, or UNISTR pieces of the text's UTF-16 units) reads back to
+      // the same units as the plain one, so both bind the text as it is.
+      if (v.vt != VT_BSTR || v.bstrVal == nullptr) return false;
       const char16_t* text = reinterpret_cast<const char16_t*>(v.bstrVal);
       const size_t size = SysStringLen(v.bstrVal);
       if (size == 0 || size * sizeof(char16_t) > ora_lob_inline_max ||
@@ -278,67 +311,49 @@ bool ora_batch_insert::binds_value(size_t position, const udb_field& field) cons
   }
 }
 
-bool ora_batch_insert::stage_value(column& col, const udb_field& field) {
-  col.staged.clear();
-  col.staged_indicator = OCI_IND_NOTNULL;
-  switch (col.k) {
-    case kind::number: {
-      unsigned char out[ora_vnu_bytes];
-      if (!ora_vnu_from_value(field, out)) return false;
-      col.staged.assign(reinterpret_cast<const char*>(out), ora_vnu_bytes);
-      return true;
-    }
-    case kind::date: {
-      unsigned char out[ora_dat_bytes];
-      if (!ora_dat_from_value(field, out)) return false;
-      col.staged.assign(reinterpret_cast<const char*>(out), ora_dat_bytes);
-      return true;
-    }
-    case kind::text: {
-      const BSTR text = field.get_variant().bstrVal;
-      col.staged.assign(reinterpret_cast<const char*>(text), SysStringLen(text) * sizeof(char16_t));
-      return !col.staged.empty() && col.staged.size() <= ora_lob_inline_max;
-    }
-    default:
-      return false;
-  }
-}
-
 ora_batch_insert::add_result ora_batch_insert::add(const udb_record& record,
                                                    const std::vector<std::wstring>& literals,
                                                    uint32_t number, const std::vector<bool>& as_is,
                                                    std::unique_ptr<udb_record>* owned) {
   if (!usable_ || record.size() != literals.size()) return add_result::refused;
+  // Each value goes straight to the end of its column's bytes; a row that is
+  // refused or does not fit is taken back off.
+  auto take_back = [&] {
+    for (column& col : columns_) col.data.resize(col.row_start);
+  };
+  for (column& col : columns_) col.row_start = col.data.size();
   size_t row_bytes = 0;
   for (column& col : columns_) {
-    if (col.position >= record.size()) return add_result::refused;
-    const bool staged = col.position < as_is.size() && as_is[col.position]
-                            ? stage_value(col, record[col.position])
-                            : stage(col, record[col.position], literals[col.position]);
-    if (!staged) return add_result::refused;
-    row_bytes +=
-        is_fixed(col.k) ? slot_bytes(col) : std::max<size_t>(col.widest, col.staged.size());
+    if (col.position >= record.size()) {
+      take_back();
+      return add_result::refused;
+    }
+    const bool value = col.position < as_is.size() && as_is[col.position];
+    if (!stage(col, record[col.position], value ? nullptr : &literals[col.position])) {
+      take_back();
+      return add_result::refused;
+    }
+    row_bytes += is_fixed(col.k) ? slot_bytes(col)
+                                 : std::max<size_t>(col.widest, col.data.size() - col.row_start);
   }
-  if (rows_ >= max_rows_ || (rows_ > 0 && row_bytes * (rows_ + 1) > max_bytes_))
+  if (rows_ >= max_rows_ || (rows_ > 0 && row_bytes * (rows_ + 1) > max_bytes_)) {
+    take_back();
     return add_result::full;
+  }
   for (column& col : columns_) {
     col.indicators.push_back(col.staged_indicator);
-    if (is_fixed(col.k)) {
-      const size_t slot = slot_bytes(col);
-      col.lengths.push_back(static_cast<ub4>(slot));
-      col.staged.resize(slot, '\0');
-      col.data += col.staged;
-    } else {
-      col.lengths.push_back(static_cast<ub4>(col.staged.size()));
-      col.offsets.push_back(static_cast<uint32_t>(col.data.size()));
-      col.data += col.staged;
-      col.widest = std::max(col.widest, col.staged.size());
+    const size_t size = col.data.size() - col.row_start;
+    col.lengths.push_back(static_cast<ub4>(size));
+    if (!is_fixed(col.k)) {
+      col.offsets.push_back(static_cast<uint32_t>(col.row_start));
+      col.widest = std::max(col.widest, size);
     }
   }
   if (owned != nullptr && *owned) {
     records_.push_back(std::move(*owned));
   } else {
     auto copy = std::make_unique<udb_record>();
+    copy->reserve(record.size());
     for (size_t i = 0; i < record.size(); ++i) copy->add(record[i].clone());
     records_.push_back(std::move(copy));
   }

@@ -12,7 +12,9 @@
 // data (SQLT_LNG / SQLT_LBI). A row with a value that has no exact bound
 // form is refused and the caller writes it the literal way. The batch keeps
 // each gathered record (handed over, or a copy) and its number, so that a
-// row the server refuses can be reported or written again. Owned by its ora_table;
+// row the server refuses can be reported or written again, until clear().
+// Each value's bound form is written straight into its column's arrays,
+// which keep their memory from batch to batch. Owned by its ora_table;
 // single-threaded.
 #pragma once
 
@@ -121,14 +123,17 @@ class ora_batch_insert {
     size_t widest = 0;               // variable kinds: longest row in bytes
     std::vector<char> laid_out;      // variable kinds: rows `widest` apart
     std::vector<void*> descriptors;  // timestamps: one per row, kept between batches
-    // The value of the row being added.
+    // The row being added: its indicator and where its bytes start in `data`.
     sb2 staged_indicator = 0;
-    std::string staged;
+    size_t row_start = 0;
   };
 
-  bool stage(column& col, const udb_field& field, const std::wstring& literal);
-  // The field's own value, without a literal (binds_value said yes).
-  bool stage_value(column& col, const udb_field& field);
+  // Appends the bound form of a value to the column's `data` (a fixed
+  // kind's whole slot, also for NULL) and sets its indicator: from the
+  // literal, or from the field's own value when `literal` is null
+  // (binds_value said yes). False when it has no exact bound form; the
+  // caller then takes back what was appended.
+  bool stage(column& col, const udb_field& field, const std::wstring* literal);
   size_t slot_bytes(const column& col) const;
   static bool is_fixed(kind k) {
     return k == kind::number || k == kind::date || k == kind::timestamp;
@@ -155,4 +160,5 @@ class ora_batch_insert {
   bool long_lengths_ = false;  // binds with 32-bit lengths (OCIBindByPos2)
 
   std::u16string text_;  // scratch
+  std::string bytes_;    // scratch
 };

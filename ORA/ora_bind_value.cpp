@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "TK/tk_civil_date.h"
+#include "TK/tk_utf_codec.h"
+
 namespace {
 
 constexpr size_t kMaxDigits = 38;
@@ -39,15 +42,6 @@ bool read_digits(std::wstring_view text, size_t& pos, size_t n, int& out) {
   }
   pos += n;
   return true;
-}
-
-bool is_leap(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int days_in_month(int year, int month) {
-  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && is_leap(year) ? 29 : days[month - 1];
 }
 
 // 1582-10-05 to 1582-10-14 are no days of the server's calendar (the
@@ -211,7 +205,7 @@ bool ora_dat_from_literal(std::wstring_view text, unsigned char out[ora_dat_byte
         !read_digits(text, pos, 2, second))
       return false;
   }
-  if (year < 1 || month < 1 || month > 12 || day < 1 || day > days_in_month(year, month) ||
+  if (year < 1 || month < 1 || month > 12 || day < 1 || day > tk_days_in_month(year, month) ||
       hour > 23 || minute > 59 || second > 59)
     return false;
   leave_calendar_gap(year, month, day);
@@ -240,7 +234,7 @@ bool ora_timestamp_from_literal(std::wstring_view text, ora_timestamp_fields& ou
       !separator(L':') || !read_digits(text, pos, 2, second) || !separator(L'.') ||
       !read_digits(text, pos, 7, ticks))
     return false;
-  if (year < 1 || month < 1 || month > 12 || day < 1 || day > days_in_month(year, month) ||
+  if (year < 1 || month < 1 || month > 12 || day < 1 || day > tk_days_in_month(year, month) ||
       hour > 23 || minute > 59 || second > 59)
     return false;
   leave_calendar_gap(year, month, day);
@@ -310,14 +304,12 @@ bool ora_text_from_literal(std::wstring_view text, std::u16string& out) {
       if (i + 1 >= inner.size() || inner[i + 1] != L'\'') return false;
       ++i;
     }
-    if (static_cast<uint32_t>(c) >= 0x10000) {
-      const uint32_t v = static_cast<uint32_t>(c) - 0x10000;
-      if (v >= 0x100000) return false;
-      out += static_cast<char16_t>(0xD800 + (v >> 10));
-      out += static_cast<char16_t>(0xDC00 + (v & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
+    // A wide character beyond the BMP becomes its surrogate pair; a lone
+    // surrogate unit stays as it is.
+    const auto cp = static_cast<char32_t>(c);
+    if (cp > 0x10FFFF) return false;
+    char16_t units[2];
+    out.append(units, tk_utf::encode_utf16(cp, units));
   }
   return true;
 }
@@ -417,7 +409,7 @@ bool ora_dat_from_value(const ole_variant& value, unsigned char out[ora_dat_byte
   // Earlier dates, and day zero above all, print in forms of their own.
   if (st.wYear < 1753 || st.wYear > 9999 ||
       (st.wYear == 1899 && st.wMonth == 12 && st.wDay == 30) || st.wMonth < 1 || st.wMonth > 12 ||
-      st.wDay < 1 || st.wDay > days_in_month(st.wYear, st.wMonth) || st.wHour > 23 ||
+      st.wDay < 1 || st.wDay > tk_days_in_month(st.wYear, st.wMonth) || st.wHour > 23 ||
       st.wMinute > 59 || st.wSecond > 59)
     return false;
   out[0] = static_cast<unsigned char>(st.wYear / 100 + 100);

@@ -427,18 +427,35 @@ void ora_table::prepare_writes() {
                  (column_list_ == L"*" ? L"" : L"(" + column_list_ + L") ") + L"VALUES(";
 }
 
+const wchar_t* ora_table::lob_placeholder(size_t i, const udb_field& field) const {
+  const t_ftd* col = i < schema().size() ? &schema()[i] : nullptr;
+  const ora_type* reader = i < readers().size() ? readers()[i].get() : nullptr;
+  if (col == nullptr || reader == nullptr || !reader->is_lob()) return nullptr;
+  tk_trace(1, "Got LOB - put placeholder");
+  // A NULL stays NULL unless the column refuses it.
+  const VARTYPE vt = field.get_variant().vt;
+  if ((vt == VT_NULL || vt == VT_EMPTY) && !col->b_not_null) return L"NULL";
+  return reader->data_type() == SQLT_CLOB ? L"EMPTY_CLOB()" : L"EMPTY_BLOB()";
+}
+
+void ora_table::value_text_into(size_t i, const udb_field& field, std::wstring& out) {
+  // The placeholder is copied into the text's storage: a LOB column of
+  // every row of a batch costs no allocation.
+  const wchar_t* placeholder =
+      udb_custom_conversion::is_acceptable2(field) ? nullptr : lob_placeholder(i, field);
+  if (placeholder != nullptr)
+    out.assign(placeholder);
+  else
+    out = value_text(i, field);
+}
+
 std::wstring ora_table::value_text(size_t i, const udb_field& field) {
   if (udb_custom_conversion::is_acceptable2(field)) return udb_custom_conversion::handle2(field);
   const t_ftd* col = i < schema().size() ? &schema()[i] : nullptr;
   const VARTYPE vt = field.get_variant().vt;
   const bool null_value = vt == VT_NULL || vt == VT_EMPTY;
   const ora_type* reader = i < readers().size() ? readers()[i].get() : nullptr;
-  if (col != nullptr && reader != nullptr && reader->is_lob()) {
-    tk_trace(1, "Got LOB - put placeholder");
-    // A NULL stays NULL unless the column refuses it.
-    if (null_value && !col->b_not_null) return L"NULL";
-    return reader->data_type() == SQLT_CLOB ? L"EMPTY_CLOB()" : L"EMPTY_BLOB()";
-  }
+  if (const wchar_t* placeholder = lob_placeholder(i, field)) return placeholder;
   std::wstring literal = to_oracle_str(&field);
   if (reader != nullptr && is_ora_national(*reader)) literal = ora_national_literal(literal);
   tk_wtrace(1, L"Got field #%d: '%s' (%d, %d)", i, literal, field.get_type(), col ? col->size : 0);
@@ -549,9 +566,9 @@ void ora_table::append_gathered(const udb_record& record, std::unique_ptr<udb_re
       for (size_t i = 0; i < record.size(); ++i) {
         if (values) {
           as_is_[i] = binds_as_is(i, record[i]);
-          if (!as_is_[i]) literals_[i] = value_text(i, record[i]);
+          if (!as_is_[i]) value_text_into(i, record[i], literals_[i]);
         } else if (as_is_[i]) {
-          literals_[i] = value_text(i, record[i]);
+          value_text_into(i, record[i], literals_[i]);
           as_is_[i] = false;
         }
       }

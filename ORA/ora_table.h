@@ -90,6 +90,11 @@ class ora_table : public ora_query_results {
   // column made nullable first when needed), default for out-of-range
   // reals, or an empty LOB placeholder.
   std::wstring value_text(size_t i, const udb_field& field);
+  // The same into `out`, whose storage a LOB placeholder reuses.
+  void value_text_into(size_t i, const udb_field& field, std::wstring& out);
+  // The literal of a LOB column's value (NULL, EMPTY_CLOB() or
+  // EMPTY_BLOB()); null for the other columns.
+  const wchar_t* lob_placeholder(size_t i, const udb_field& field) const;
   // True when field `i` may be gathered into the batch as it is: value_text
   // would give its plain printed literal (no NULL, default or custom
   // literal) and the batch binds it directly (ora_batch_insert::binds_value).

@@ -27,6 +27,10 @@ class udb_record {
   udb_field& operator[](size_t i) { return *fields_.at(i); }
   const udb_field& operator[](size_t i) const { return *fields_.at(i); }
 
+ protected:
+  // For a record that hands its fields on for reuse when it is destroyed.
+  std::vector<std::unique_ptr<udb_field>>& fields() { return fields_; }
+
  private:
   std::vector<std::unique_ptr<udb_field>> fields_;
 };

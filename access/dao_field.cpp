@@ -33,9 +33,15 @@ std::unique_ptr<dao_field> dao_field::of_current_row(const dao_field& column) {
 }
 
 void dao_field::read_value() {
+  // A text's block is lent to the read, which refills it when the new text
+  // fits: a field read row after row (a reused record) keeps its block.
   VARIANT value;
   VariantInit(&value);
-  const HRESULT hr = field_->get_Value(&value);
+  if (var_.vt == VT_BSTR) {
+    value = var_;
+    VariantInit(&var_);
+  }
+  const HRESULT hr = field_->ReadValue(&value);
   if (FAILED(hr)) {
     VariantClear(&value);
     dao_check(hr);

@@ -22,6 +22,9 @@ class dao_field : public udb_field {
   // A field of the current row: the name, size and flags of `column` (a
   // description of the same DAO Field, read once), the value read now.
   static std::unique_ptr<dao_field> of_current_row(const dao_field& column);
+  // Reads Field.Value of the current row into the variant (a text reuses
+  // the block of the text before when it fits).
+  void read_value();
   dao_field(const dao_field&) = default;
   dao_field& operator=(const dao_field&) = default;
   ~dao_field() override;
@@ -38,9 +41,5 @@ class dao_field : public udb_field {
   static std::string fix_fake_date(std::string text);
 
  private:
-  // Reads Field.Value into the variant (a text's string is taken over, not
-  // copied).
-  void read_value();
-
   ole_com_ptr<DAOField> field_;
 };

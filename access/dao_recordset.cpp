@@ -160,33 +160,46 @@ void dao_recordset::append_record(const udb_record&) {
   TK_FAIL();
 }
 
-udb_record* dao_recordset::get_item() {
-  current_record_.reset();
-  if (columns_.empty()) {
-    ole_com_ptr<DAOFields> fields;
-    dao_check(recordset_->get_Fields(fields.out()));
-    dao_check_object(fields.get(), "field list");
-    int16_t count = 0;
-    dao_check(fields->get_Count(&count));
-    size_t next_skip = 0;
-    for (int32_t i = 0; i < count; ++i) {
-      if (next_skip < skipped_.size() && skipped_[next_skip] == i) {
-        ++next_skip;
-        continue;
-      }
-      ole_com_ptr<DAOField> field;
-      dao_check(fields->get_Item(dao_long_variant(i), field.out()));
-      dao_check_object(field.get(), "field");
-      columns_.push_back(std::make_unique<dao_field>(std::move(field), false));
+void dao_recordset::load_columns() {
+  if (!columns_.empty()) return;
+  ole_com_ptr<DAOFields> fields;
+  dao_check(recordset_->get_Fields(fields.out()));
+  dao_check_object(fields.get(), "field list");
+  int16_t count = 0;
+  dao_check(fields->get_Count(&count));
+  size_t next_skip = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    if (next_skip < skipped_.size() && skipped_[next_skip] == i) {
+      ++next_skip;
+      continue;
     }
+    ole_com_ptr<DAOField> field;
+    dao_check(fields->get_Item(dao_long_variant(i), field.out()));
+    dao_check_object(field.get(), "field");
+    columns_.push_back(std::make_unique<dao_field>(std::move(field), false));
   }
-  current_record_ = std::make_unique<dao_record>(columns_);
+}
+
+udb_record* dao_recordset::get_item() {
+  load_columns();
+  if (!current_record_) {
+    current_record_ = std::make_unique<dao_record>(columns_, pool_);
+    return current_record_.get();
+  }
+  // The record of the row before takes this row's values.
+  try {
+    current_record_->read_values();
+  } catch (...) {
+    current_record_.reset();
+    throw;
+  }
   return current_record_.get();
 }
 
 std::unique_ptr<udb_record> dao_recordset::take_item() {
-  get_item();
-  return std::move(current_record_);
+  current_record_.reset();
+  load_columns();
+  return std::make_unique<dao_record>(columns_, pool_);
 }
 
 bool dao_recordset::is_eof() {
@@ -210,7 +223,10 @@ void dao_recordset::move_prev() {
 }
 
 void dao_recordset::move_first() {
-  if (records_count() != 0) dao_check(recordset_->MoveFirst());
+  if (records_count() == 0) return;
+  dao_check(recordset_->MoveFirst());
+  // A scan that reached the end is at the first row again.
+  b_eof_ = read_eof();
 }
 
 ole_variant dao_recordset::table_default(int32_t position, int16_t dao_type, uint32_t size,

@@ -3,7 +3,8 @@
 // from Access expressions), the indexes of a table and the announced record
 // count, read forward by the driver. The caller of dao_database::get_table /
 // get_query owns it and destroys it before the database; the current record
-// belongs to it. Single-threaded.
+// belongs to it; a record handed over (take_item) may be destroyed on another
+// thread. Otherwise single-threaded.
 #pragma once
 
 #include <cstdint>
@@ -58,6 +59,8 @@ class dao_recordset : public udb_recordset {
   void init_indexes(DAOTableDef* tabledef);
   void add_column(ole_com_ptr<DAOField> field, const ole_variant& def_value, uint32_t extra);
   bool read_eof() const;
+  // The column descriptions, read at the first row.
+  void load_columns();
   void check_count();
 
   bool b_eof_ = true;
@@ -65,6 +68,8 @@ class dao_recordset : public udb_recordset {
   // The columns' DAO Fields with their names, sizes and flags, read at the
   // first row: every row reads its values through them.
   std::vector<std::unique_ptr<dao_field>> columns_;
+  // The fields of the records handed out and destroyed since, for reuse.
+  std::shared_ptr<dao_field_pool> pool_ = std::make_shared<dao_field_pool>();
   std::vector<int32_t> skipped_;  // fields left out of the schema
   // What the count of the rows lost to a damaged file, raised at the end of
   // the scan that reads them (a recordset that counts its rows).

@@ -18,6 +18,12 @@ BSTR SysAllocString(LPCOLESTR text);                   // null text -> null
 BSTR SysAllocStringLen(LPCOLESTR text, uint32_t len);  // len units; null text -> zeros
 BSTR SysAllocStringByteLen(const char* bytes, uint32_t byte_len);
 void SysFreeString(BSTR bstr);
+// *bstr (null or a BSTR) replaced by a copy of len units of text (which must
+// not lie inside *bstr); the old block is kept when the new text fits in it
+// and the block is not more than about twice the size the text needs, so a
+// string refilled row after row is rarely allocated again. False when memory
+// runs out (*bstr is then unchanged).
+bool SysReAllocStringLen(BSTR* bstr, LPCOLESTR text, uint32_t len);
 uint32_t SysStringLen(BSTR bstr);      // in UTF-16 code units
 uint32_t SysStringByteLen(BSTR bstr);  // in bytes
 

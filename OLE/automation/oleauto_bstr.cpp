@@ -1,5 +1,7 @@
 // BSTR allocation: a 32-bit byte length, the UTF-16 code units and a zero
 // code unit in one heap block; the BSTR points just past the length.
+#include <malloc.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -8,6 +10,8 @@
 namespace {
 
 constexpr size_t kPrefix = sizeof(uint32_t);
+// Bytes a reused block may have beyond twice what its text needs.
+constexpr size_t kSlack = 256;
 
 BSTR allocate_bytes(const void* data, uint32_t byte_len) {
   // Length, text, and two zero bytes (one more when byte_len is odd).
@@ -42,6 +46,33 @@ BSTR SysAllocStringLen(LPCOLESTR text, uint32_t len) {
 BSTR SysAllocStringByteLen(const char* bytes, uint32_t byte_len) {
   if (byte_len > UINT32_MAX - 8) return nullptr;
   return allocate_bytes(bytes, byte_len);
+}
+
+bool SysReAllocStringLen(BSTR* bstr, LPCOLESTR text, uint32_t len) {
+  if (!bstr || len > UINT32_MAX / 2) return false;
+  const uint32_t byte_len = len * 2;
+  if (*bstr) {
+    // Kept when the text fits and the block is not far larger than the text,
+    // so that one long text does not keep its memory for all that follow.
+    unsigned char* block = reinterpret_cast<unsigned char*>(*bstr) - kPrefix;
+    const size_t needed = kPrefix + size_t{byte_len} + 2;
+    const size_t usable = ::malloc_usable_size(block);
+    if (usable >= needed && usable <= 2 * needed + kSlack) {
+      std::memcpy(block, &byte_len, kPrefix);
+      if (text) {
+        std::memcpy(block + kPrefix, text, byte_len);
+      } else {
+        std::memset(block + kPrefix, 0, byte_len);
+      }
+      std::memset(block + kPrefix + byte_len, 0, 2);
+      return true;
+    }
+  }
+  const BSTR fresh = allocate_bytes(text, byte_len);
+  if (!fresh) return false;
+  SysFreeString(*bstr);
+  *bstr = fresh;
+  return true;
 }
 
 void SysFreeString(BSTR bstr) {

@@ -77,32 +77,21 @@ std::u16string select_star_table(const std::u16string& sql) {
   return name;
 }
 
+// DAO's Size of a column: bytes of its value as DAO gives it, characters for
+// a text, 0 for a memo or OLE object.
 size_t fixed_dao_size(const jet_column& c, bool jet3) {
   switch (c.type) {
     case JET_BOOL:
-    case JET_BYTE:
       return 1;
-    case JET_INT:
-      return 2;
-    case JET_LONG:
-    case JET_FLOAT:
-    case JET_COMPLEX:
-      return 4;
-    case JET_MONEY:
-    case JET_DOUBLE:
-    case JET_DATETIME:
-    case JET_BIGINT:
-      return 8;
-    case JET_GUID:
     case JET_NUMERIC:
-      return 16;
+      return 16;  // the DECIMAL, not the 17 bytes stored
     case JET_TEXT:
       return jet3 ? c.length : c.length / 2u;
     case JET_OLE:
     case JET_MEMO:
       return 0;
     default:
-      return c.length;
+      return c.stored_size();
   }
 }
 

@@ -100,6 +100,24 @@ HRESULT DAOField::get_Value(VARIANT* value) {
   });
 }
 
+HRESULT DAOField::ReadValue(VARIANT* value) {
+  if (!value) return E_POINTER;
+  return dao_guard(*context_, [&] {
+    if (!scan_) throw jet_failure(JET_ERR_INVALID_OPERATION, "Invalid operation.");
+    if (scan_->closed) throw jet_errors::object_closed();
+    if (!scan_->has_row) throw jet_errors::no_current_record();
+    scan_->source->value(index_, scan_->scratch);
+    const jet_value& read = scan_->scratch;
+    if (read.kind == jet_kind::text && value->vt == VT_BSTR) {
+      if (!SysReAllocStringLen(&value->bstrVal, read.text.data(), uint32_t(read.text.size())))
+        return E_OUTOFMEMORY;
+      return S_OK;
+    }
+    VariantClear(value);
+    return dao_value_to_variant(read, value);
+  });
+}
+
 // ---------------------------------------------------------------------------
 // DAOFields
 

@@ -40,6 +40,11 @@ class DAOField : public DAOUnknown {
   // Recordset fields: the current row's value (3021 without a current row).
   // Other fields: 3219 "Invalid operation."
   HRESULT get_Value(VARIANT* value);
+  // get_Value into a variant that may hold a value already (the caller's):
+  // a text goes into its BSTR's block when it fits there
+  // (SysReAllocStringLen), any other value replaces it. On failure the
+  // variant keeps a value the caller must clear.
+  HRESULT ReadValue(VARIANT* value);
 
   const dao_field_info& info() const { return info_; }
 

@@ -20,30 +20,6 @@ constexpr uint16_t kOffsetMask = 0x1FFF;
 constexpr int kMaxOverflowHops = 8;
 constexpr size_t kMemoHeader = 12;
 
-size_t fixed_size(const jet_column& c) {
-  switch (c.type) {
-    case JET_BYTE:
-      return 1;
-    case JET_INT:
-      return 2;
-    case JET_LONG:
-    case JET_FLOAT:
-    case JET_COMPLEX:
-      return 4;
-    case JET_MONEY:
-    case JET_DOUBLE:
-    case JET_DATETIME:
-    case JET_BIGINT:
-      return 8;
-    case JET_GUID:
-      return 16;
-    case JET_NUMERIC:
-      return 17;
-    default:
-      return c.length;
-  }
-}
-
 std::string page_text(uint32_t pg) {
   return "page " + std::to_string(pg);
 }
@@ -240,7 +216,7 @@ bool jet_cursor::crack() {
     if (!not_null) continue;
     if (c.fixed()) {
       const size_t start = count_size + c.fixed_offset;
-      const size_t size = fixed_size(c);
+      const size_t size = c.stored_size();
       if (size == 0 || !r.has(start, size) || start + size > mask_at) continue;
       f.start = uint32_t(start);
       f.size = uint32_t(size);

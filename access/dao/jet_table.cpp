@@ -181,6 +181,30 @@ void jet_table::read_result_types(const jet_file& file) {
   }
 }
 
+size_t jet_column::stored_size() const {
+  switch (type) {
+    case JET_BYTE:
+      return 1;
+    case JET_INT:
+      return 2;
+    case JET_LONG:
+    case JET_FLOAT:
+    case JET_COMPLEX:
+      return 4;
+    case JET_MONEY:
+    case JET_DOUBLE:
+    case JET_DATETIME:
+    case JET_BIGINT:
+      return 8;
+    case JET_GUID:
+      return 16;
+    case JET_NUMERIC:
+      return 17;  // sign byte and four 32-bit words
+    default:
+      return length;
+  }
+}
+
 bool jet_known_type(uint8_t type) {
   return (type >= JET_BOOL && type <= JET_MEMO) || type == JET_GUID || type == JET_NUMERIC ||
          type == JET_COMPLEX || type == JET_BIGINT || type == JET_EXT_DATE;

@@ -56,6 +56,9 @@ struct jet_column {
   bool calculated() const { return ext_flags & 0xC0; }
   // The type the value is decoded as.
   uint8_t value_type() const { return calculated() && result_type ? result_type : type; }
+  // Bytes of the value in the row's fixed area by its type (the declared
+  // length for the types whose size is not given by the type).
+  size_t stored_size() const;
 };
 
 struct jet_index_column {

@@ -120,6 +120,39 @@ TEST(OleAutoBstr, KeepsLengthAndEmbeddedZeros) {
   EXPECT_EQ(SysAllocString(nullptr), nullptr);
 }
 
+TEST(OleAutoBstr, ReAllocKeepsTheBlockOnlyWhileTheTextFitsAndIsNotFarSmaller) {
+  const std::u16string long_text(40, u'x');
+  BSTR b = nullptr;
+  ASSERT_TRUE(SysReAllocStringLen(&b, long_text.data(), 40));  // from null: allocated
+  ASSERT_NE(b, nullptr);
+  const BSTR first = b;
+  ASSERT_TRUE(SysReAllocStringLen(&b, u"abc", 3));  // fits: same block
+  EXPECT_EQ(b, first);
+  EXPECT_EQ(SysStringLen(b), 3u);
+  EXPECT_EQ(std::u16string(b, 3), u"abc");
+  EXPECT_EQ(b[3], 0);
+  ASSERT_TRUE(SysReAllocStringLen(&b, nullptr, 2));  // null text gives zeros
+  EXPECT_EQ(b, first);
+  EXPECT_EQ(SysStringLen(b), 2u);
+  EXPECT_EQ(b[0], 0);
+  ASSERT_TRUE(SysReAllocStringLen(&b, u"", 0));
+  EXPECT_EQ(SysStringLen(b), 0u);
+  EXPECT_EQ(b[0], 0);
+  // Longer than the block: a new one with the whole text.
+  const std::u16string longer(5000, u'y');
+  ASSERT_TRUE(SysReAllocStringLen(&b, longer.data(), 5000));
+  EXPECT_EQ(SysStringLen(b), 5000u);
+  EXPECT_EQ(std::u16string(b, 5000), longer);
+  EXPECT_EQ(b[5000], 0);
+  // A short text after a long one does not keep the long one's block.
+  const BSTR large = b;
+  ASSERT_TRUE(SysReAllocStringLen(&b, u"z", 1));
+  EXPECT_NE(b, large);
+  EXPECT_EQ(std::u16string(b, 1), u"z");
+  SysFreeString(b);
+  EXPECT_FALSE(SysReAllocStringLen(nullptr, u"z", 1));
+}
+
 TEST(OleAutoSafeArray, CreateRedimCopyAndLocks) {
   SAFEARRAYBOUND bound{3, 0};
   SAFEARRAY* a = SafeArrayCreate(VT_UI1, 1, &bound);

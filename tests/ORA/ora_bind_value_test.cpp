@@ -78,6 +78,8 @@ TEST(OraBindDate, TheWritersThreeForms) {
             (std::vector<int>{118, 150, 6, 15, 14, 46, 1}));
   EXPECT_EQ(date(L"to_date('2024-02-29', 'YYYY-MM-DD')"),
             (std::vector<int>{120, 124, 2, 29, 1, 1, 1}));
+  EXPECT_EQ(date(L"to_date('2000-02-29', 'YYYY-MM-DD')"),
+            (std::vector<int>{120, 100, 2, 29, 1, 1, 1}));
   // A date printed alone under the date-and-time format.
   EXPECT_EQ(date(L"to_date('0100-01-01', 'YYYY-MM-DD HH24:MI:SS')"),
             (std::vector<int>{101, 100, 1, 1, 1, 1, 1}));
@@ -109,7 +111,8 @@ TEST(OraBindDate, DaysOfTheCalendarGapBecomeItsFirstGregorianDay) {
 
 TEST(OraBindDate, RefusesInvalidDatesAndOtherForms) {
   for (const wchar_t* text :
-       {L"to_date('2023-02-29', 'YYYY-MM-DD')", L"to_date('0000-01-01', 'YYYY-MM-DD')",
+       {L"to_date('2023-02-29', 'YYYY-MM-DD')", L"to_date('1900-02-29', 'YYYY-MM-DD')",
+        L"to_date('2023-04-31', 'YYYY-MM-DD')", L"to_date('0000-01-01', 'YYYY-MM-DD')",
         L"to_date('2024-13-01', 'YYYY-MM-DD')",
         L"to_date('2024-01-01 24:00:00', "
         L"'YYYY-MM-DD HH24:MI:SS')",
@@ -126,6 +129,13 @@ TEST(OraBindText, UnquotesAndKeepsEveryCharacter) {
   EXPECT_EQ(out, u"Αθηναϊκή 北京 \U0001F600");
   ASSERT_TRUE(ora_text_from_literal(L"''''", out));
   EXPECT_EQ(out, u"'");
+  // The last code point of Unicode and a lone surrogate unit as they are;
+  // a wide character beyond Unicode has no UTF-16 form.
+  ASSERT_TRUE(ora_text_from_literal(L"'\U0010FFFF'", out));
+  EXPECT_EQ(out, u"\U0010FFFF");
+  ASSERT_TRUE(ora_text_from_literal(std::wstring{L'\'', wchar_t(0xDC00), L'\''}, out));
+  EXPECT_EQ(out, std::u16string(1, char16_t(0xDC00)));
+  EXPECT_FALSE(ora_text_from_literal(std::wstring{L'\'', wchar_t(0x110000), L'\''}, out));
   EXPECT_FALSE(ora_text_from_literal(L"'a'b'", out));
   EXPECT_FALSE(ora_text_from_literal(L"12", out));
   EXPECT_FALSE(ora_text_from_literal(L"HEXTORAW('00')", out));

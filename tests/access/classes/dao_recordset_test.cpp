@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <thread>
 
 #include "access/dao_field.h"
 #include "tests/access/classes/classes_support.h"
@@ -177,6 +178,55 @@ TEST_F(DaoRecordset, ValuesOfEveryTypeRowByRow) {
   EXPECT_TRUE((*record)[0].b_autoincrement);
   EXPECT_TRUE((*record)[8].b_not_null);
   EXPECT_TRUE(traced("*** NULL *** "));
+}
+
+// Records handed over (take_item) are reused through their recordset's
+// pool once destroyed: every record reads exactly what get_item reads, also
+// while earlier ones are alive, after a long memo or an empty or NULL text,
+// and a record may outlive its recordset and be destroyed on another thread.
+TEST_F(DaoRecordset, RecordsHandedOverAreReusedWithoutMixingValues) {
+  auto db = open("generated/daoValues.mdb");
+  auto rs = table(*db, L"Values");
+  const auto expected = read_rows(*rs);
+  ASSERT_EQ(expected.size(), 3u);
+  auto text_of = [](const udb_record& record) {
+    std::vector<std::string> row;
+    for (size_t i = 0; i < record.size(); ++i)
+      row.push_back(record[i].get_type() == VT_NULL ? "NULL" : record[i].to_string());
+    return row;
+  };
+  // All alive at once: each has fields of its own.
+  std::vector<std::unique_ptr<udb_record>> alive;
+  rs->move_first();
+  for (; !rs->is_eof(); rs->next()) alive.push_back(rs->take_item());
+  ASSERT_EQ(alive.size(), 3u);
+  for (size_t r = 0; r < alive.size(); ++r) EXPECT_EQ(text_of(*alive[r]), expected[r]) << r;
+  // One at a time, twice over (rows in both orders of long and short
+  // values): the fields of the record before are read again.
+  alive.clear();
+  for (int pass = 0; pass < 2; ++pass) {
+    rs->move_first();
+    const udb_field* reused = nullptr;
+    for (size_t r = 0; !rs->is_eof(); rs->next(), ++r) {
+      std::unique_ptr<udb_record> record = rs->take_item();
+      if (reused != nullptr) {
+        EXPECT_EQ(&(*record)[0], reused) << r;
+      }
+      EXPECT_EQ(text_of(*record), expected[r]) << pass << " " << r;
+      EXPECT_EQ((*record)[0].name, L"ID");
+      reused = &(*record)[0];
+    }
+  }
+  // get_item after records handed over reads the same again.
+  EXPECT_EQ(read_rows(*rs), expected);
+  rs->move_first();
+  std::unique_ptr<udb_record> kept = rs->take_item();
+  rs.reset();
+  db.reset();
+  std::thread([record = std::move(kept), first = expected[0]]() mutable {
+    EXPECT_EQ((*record)[1].to_string(), first[1]);
+    record.reset();
+  }).join();
 }
 
 TEST_F(DaoRecordset, DocumentedValuesOfOtherFiles) {
