@@ -7,6 +7,7 @@
 
 #include "GUI2/wizard_app.h"
 #include "GUI2/wizard_error_reporter.h"
+#include "GUI2/wizard_ids.h"
 #include "GUI2/wizard_page.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_trace.h"
@@ -138,11 +139,11 @@ void wizard_env::back() {
 }
 
 void wizard_env::fill_oracle(const QString& user, const QString& password, const QString& service) {
-  edit(1003)->setText(QStringLiteral("localhost"));
-  edit(1014)->setText(service);
-  edit(1004)->setText(QStringLiteral("1521"));
-  edit(1012)->setText(user);
-  edit(1013)->setText(password);
+  edit(wiz::ORACLE_SERVER)->setText(QStringLiteral("localhost"));
+  edit(wiz::ORACLE_DATABASE)->setText(service);
+  edit(wiz::ORACLE_PORT)->setText(QStringLiteral("1521"));
+  edit(wiz::ORACLE_USER)->setText(user);
+  edit(wiz::ORACLE_PASSWORD)->setText(password);
 }
 
 QString wizard_env::last_text() const {
