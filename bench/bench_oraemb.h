@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-#include "ORA/oci/oci_types.h"
+#include "oci/oci_types.h"
 
 // The OCI functions the benchmarks call, resolved by name.
 #define BENCH_OCI_FUNCTIONS(X) \

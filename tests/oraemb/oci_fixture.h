@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "ORA/oci/oci_types.h"
+#include "oci/oci_types.h"
 
 namespace oraemb_test {
 
