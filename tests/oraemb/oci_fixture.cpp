@@ -1,18 +1,24 @@
-// dlopen-based OCI test fixture (see oci_fixture.h).
+// The OCI test fixture over the product's loader (see oci_fixture.h).
 #include "tests/oraemb/oci_fixture.h"
 
 #include <unistd.h>
 
+#include "TK/tk_exception.h"
 #include "TK/tk_utf_codec.h"
 
 namespace oraemb_test {
 
 Api::Api() {
-  lib = dlopen(TARVEL_BIN "/liboraemb.so", RTLD_NOW | RTLD_LOCAL);
-  if (!lib) return;
-#define ORAEMB_TEST_OCI_RESOLVE(name) name = reinterpret_cast<decltype(name)>(dlsym(lib, #name));
-  ORAEMB_TEST_OCI_FUNCTIONS(ORAEMB_TEST_OCI_RESOLVE)
-#undef ORAEMB_TEST_OCI_RESOLVE
+  const char* const library = TARVEL_BIN "/liboraemb.so";
+  try {
+    oci_load(library);
+  } catch (const tk_exception& e) {
+    load_error = e.message();
+    return;
+  }
+  static_cast<oci_functions&>(*this) = oci_api();
+  lib = dlopen(library, RTLD_NOW | RTLD_LOCAL);
+  if (!lib) load_error = dlerror();
 }
 
 std::u16string u16(const std::string& s) {
@@ -37,7 +43,7 @@ std::string u8(const std::u16string& s) {
 }
 
 void OciTest::SetUp() {
-  ASSERT_NE(api.lib, nullptr) << dlerror();
+  ASSERT_NE(api.lib, nullptr) << api.load_error;
   char tmpl[] = "/tmp/oraemb_test_XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   dir = tmpl;
