@@ -13,9 +13,11 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QTest>
 #include <QTextBrowser>
+#include <memory>
 
 #include "GUI2/help_window.h"
 #include "GUI2/wizard_app.h"
@@ -42,12 +44,31 @@ class wizard_pages_test : public QObject {
   void initTestCase() { wizard_test_environment(); }
   // No window of a test (dialogs, help, boxes) outlives its wizard.
   void cleanup() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QStringList left;
-    for (QWidget* w : QApplication::topLevelWidgets())
-      left << QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') +
-                  w->objectName();
+    const QStringList left = leftover_windows();
     QVERIFY2(left.isEmpty(), qPrintable(left.join(QStringLiteral(", "))));
+  }
+
+  // The help window, which stays open beside the sheet, goes with the
+  // wizard; a window that outlives the wizard is seen.
+  void no_top_level_widget_outlives_the_wizard() {
+    QPointer<QWidget> help;
+    {
+      wizard_env env;
+      QVERIFY(env.next());
+      emit env.shell().helpRequested();
+      help = env.shell().findChild<help_window*>();
+      QVERIFY(help && help->isVisible());
+      QVERIFY(help->isWindow());
+      QVERIFY(leftover_windows().size() >= 2);
+    }
+    QVERIFY(help.isNull());
+    QCOMPARE(leftover_windows(), QStringList());
+    // A window without an owner stays after the wizard: the check finds it.
+    auto stray = std::make_unique<QDialog>();
+    stray->setObjectName(QStringLiteral("stray"));
+    QCOMPARE(leftover_windows(), QStringList(QStringLiteral("QDialog stray")));
+    stray.reset();
+    QCOMPARE(leftover_windows(), QStringList());
   }
 
   void captions_follow_the_first_page_activation() {

@@ -1,6 +1,7 @@
 // Recording presenter and wizard environment of the wizard's tests.
 #include "tests/GUI2/wizard_test_support.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
@@ -148,4 +149,12 @@ void wizard_env::fill_oracle(const QString& user, const QString& password, const
 
 QString wizard_env::last_text() const {
   return presenter->boxes.empty() ? QString() : presenter->boxes.back().text;
+}
+
+QStringList leftover_windows() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QStringList left;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    left << QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') + w->objectName();
+  return left;
 }
