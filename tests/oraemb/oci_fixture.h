@@ -51,6 +51,9 @@ class OciTest : public ::testing::Test {
   std::vector<std::vector<std::string>> rows_on(OCISvcCtx* svc, const std::string& sql);
   int error_code();
   std::string error_text();
+  // The error code of a statement (0 for none), at execute or at its first
+  // fetch: a SELECT or WITH is fetched to its end, anything else runs once.
+  int failure(const std::string& sql);
 
   Api api;
   std::filesystem::path dir;
