@@ -19,7 +19,7 @@ connecting_dialog::connecting_dialog(QWidget* parent)
   layout->setContentsMargins(18, 14, 18, 14);
   layout->setSpacing(14);
   icon_ = new QLabel(this);
-  icon_->setObjectName(QStringLiteral("1301"));
+  icon_->setObjectName(QString::number(wiz::CONNECTING_ICON));
   icon_->setPixmap(frames_[0]);
   layout->addWidget(icon_);
   layout->addWidget(new QLabel(tr("Connecting to Oracle server.\nPlease wait..."), this));

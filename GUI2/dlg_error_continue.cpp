@@ -13,7 +13,7 @@ dlg_error_continue::dlg_error_continue(const QString& message, QWidget* parent) 
   setObjectName(QString::number(wiz::DLG_ERROR_CONTINUE));
   QVBoxLayout* layout = error_dialog_frame(this, message);
   auto* again = new QCheckBox(tr("&Do not show this dialog box again"), this);
-  again->setObjectName(QStringLiteral("1222"));
+  again->setObjectName(QString::number(wiz::ERROR_DO_NOT_SHOW_AGAIN));
   connect(again, &QCheckBox::toggled, this, [this](bool on) { do_not_show_again_ = on; });
   layout->addWidget(again);
   QHBoxLayout* buttons = error_dialog_button_row(layout);

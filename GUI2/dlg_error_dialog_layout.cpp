@@ -3,6 +3,7 @@
 
 #include <QStyle>
 
+#include "GUI2/wizard_ids.h"
 #include "GUI2/wizard_presenter.h"
 
 QVBoxLayout* error_dialog_frame(QDialog* dialog, const QString& message) {
@@ -15,7 +16,7 @@ QVBoxLayout* error_dialog_frame(QDialog* dialog, const QString& message) {
   icon->setAlignment(Qt::AlignTop);
   top->addWidget(icon);
   auto* text = new QLabel(wiz_display_text(message), dialog);
-  text->setObjectName(QStringLiteral("1320"));
+  text->setObjectName(QString::number(wiz::ERROR_MESSAGE));
   text->setWordWrap(true);
   text->setTextInteractionFlags(Qt::TextSelectableByMouse);
   text->setMinimumWidth(360);

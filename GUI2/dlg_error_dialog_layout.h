@@ -1,5 +1,5 @@
 // The layout the two error dialogs share: the system's error icon beside the
-// message (static 1320), a row for extra controls below, then the buttons on
+// message (ERROR_MESSAGE), a row for extra controls below, then the buttons on
 // the right. Used by dlg_error_continue and dlg_error_ex only.
 #pragma once
 

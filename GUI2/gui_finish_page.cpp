@@ -85,11 +85,11 @@ QString outcome_result(const table_outcome& t) {
 gui_finish_page::gui_finish_page(QWidget* parent) : wizard_page(wiz::PAGE_FINISH, parent) {
   setPixmap(QWizard::WatermarkPixmap, wizard_shell::watermark());
   auto* layout = new QVBoxLayout(this);
-  auto* title = with_id(new QLabel(tr("Conversion is Completed"), this), 1313);
+  auto* title = with_id(new QLabel(tr("Conversion is Completed"), this), wiz::FINISH_TITLE);
   title->setFont(wiz_title_font());
   layout->addWidget(title);
   layout->addSpacing(4);
-  auto* result = with_id(new QLabel(this), 1314);
+  auto* result = with_id(new QLabel(this), wiz::FINISH_RESULT);
   result->setWordWrap(true);
   result->setTextFormat(Qt::PlainText);
   layout->addWidget(result);
@@ -125,7 +125,7 @@ gui_finish_page::gui_finish_page(QWidget* parent) : wizard_page(wiz::PAGE_FINISH
   tabs->hide();
   layout->addWidget(tabs, 3);
 
-  auto* errors = with_id(new QPlainTextEdit(this), 1016);
+  auto* errors = with_id(new QPlainTextEdit(this), wiz::FINISH_ERRORS);
   errors->setReadOnly(true);
   errors->hide();
   errors->installEventFilter(this);
@@ -138,7 +138,7 @@ gui_finish_page::gui_finish_page(QWidget* parent) : wizard_page(wiz::PAGE_FINISH
   layout->addStretch(0);
 
   auto* row = new QHBoxLayout;
-  auto* save = with_id(new QPushButton(tr("&Save Settings"), this), 1116);
+  auto* save = with_id(new QPushButton(tr("&Save Settings"), this), wiz::FINISH_SAVE_SETTINGS);
   connect(save, &QPushButton::clicked, this, &gui_finish_page::on_save_settings);
   row->addWidget(save);
   auto* verify = new QPushButton(tr("&Verify"), this);
@@ -326,15 +326,15 @@ void gui_finish_page::grow_to_show(QTableWidget* table) {
 
 int gui_finish_page::page_init() {
   tk_trace(2, "gui_finish_page::page_init");
-  control(1313)->setFont(wiz_title_font());
+  control(wiz::FINISH_TITLE)->setFont(wiz_title_font());
   wizard_shell* shell = wizard_shell::instance_ptr();
   if (shell) {
     shell->enable_button(wiz::BTN_CANCEL, false);
     shell->enable_button(wiz::BTN_HELP, false);
   }
   const bool stopped = tarvel_convertor::instance().last_stop.has_value();
-  ctrl<QLabel>(1313)->setText(stopped ? tr("Conversion is Stopped")
-                                      : tr("Conversion is Completed"));
+  ctrl<QLabel>(wiz::FINISH_TITLE)
+      ->setText(stopped ? tr("Conversion is Stopped") : tr("Conversion is Completed"));
   show_outcomes(stopped);
   auto* log = findChild<QPushButton*>(QStringLiteral("open_log"));
   const bool have_log = tk_log::exists() && tk_log::instance().enabled() &&
@@ -353,8 +353,8 @@ int gui_finish_page::page_init() {
   }
 
   const std::vector<std::string> errors = shell ? shell->errors() : std::vector<std::string>{};
-  auto* result = ctrl<QLabel>(1314);
-  auto* box = ctrl<QPlainTextEdit>(1016);
+  auto* result = ctrl<QLabel>(wiz::FINISH_RESULT);
+  auto* box = ctrl<QPlainTextEdit>(wiz::FINISH_ERRORS);
   if (errors.empty()) {
     tk_trace(2, "Display success-message");
     result->setText(result_text(stopped));
@@ -376,7 +376,7 @@ int gui_finish_page::page_init() {
 }
 
 bool gui_finish_page::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == control(1016) && event->type() == QEvent::FocusIn) on_eb_focus();
+  if (watched == control(wiz::FINISH_ERRORS) && event->type() == QEvent::FocusIn) on_eb_focus();
   return wizard_page::eventFilter(watched, event);
 }
 
@@ -384,7 +384,7 @@ void gui_finish_page::on_eb_focus() {
   tk_trace(2, "gui_finish_page::on_eb_focus");
   if (focus_seen_) return;
   focus_seen_ = true;
-  auto* box = ctrl<QPlainTextEdit>(1016);
+  auto* box = ctrl<QPlainTextEdit>(wiz::FINISH_ERRORS);
   QTextCursor cursor = box->textCursor();
   cursor.movePosition(QTextCursor::End);
   box->setTextCursor(cursor);

@@ -75,11 +75,11 @@ oracle_settings_page::oracle_settings_page(QWidget* parent)
     text->setBuddy(edit);
     form->addRow(text, edit);
   };
-  add(tr("&Server (IP or network name):"), 1003, false);
-  add(tr("&Database name:"), 1014, false);
-  add(tr("Po&rt:"), 1004, false);
-  add(tr("&Username:"), 1012, false);
-  add(tr("&Password:"), 1013, true);
+  add(tr("&Server (IP or network name):"), wiz::ORACLE_SERVER, false);
+  add(tr("&Database name:"), wiz::ORACLE_DATABASE, false);
+  add(tr("Po&rt:"), wiz::ORACLE_PORT, false);
+  add(tr("&Username:"), wiz::ORACLE_USER, false);
+  add(tr("&Password:"), wiz::ORACLE_PASSWORD, true);
   layout->addLayout(form);
   layout->addStretch(1);
 }
@@ -103,11 +103,11 @@ int oracle_settings_page::page_init() {
   const auto set = [&](int id, const std::wstring& text) {
     ctrl<QLineEdit>(id)->setText(QString::fromStdWString(text));
   };
-  set(1014, conv.destination_name());
-  set(1003, conv.oracle.host);
-  set(1004, conv.oracle.port);
-  set(1012, conv.oracle.user);
-  set(1013, conv.oracle.password);
+  set(wiz::ORACLE_DATABASE, conv.destination_name());
+  set(wiz::ORACLE_SERVER, conv.oracle.host);
+  set(wiz::ORACLE_PORT, conv.oracle.port);
+  set(wiz::ORACLE_USER, conv.oracle.user);
+  set(wiz::ORACLE_PASSWORD, conv.oracle.password);
   return 0;
 }
 
@@ -117,8 +117,9 @@ void oracle_settings_page::store_settings() {
   const auto get = [&](int id) {
     return ctrl<QLineEdit>(id)->text().left(kMaxField).toStdWString();
   };
-  conv.oracle.store_oracle_settings(get(1003), get(1012), get(1013), get(1004));
-  conv.set_destination_name(get(1014));
+  conv.oracle.store_oracle_settings(get(wiz::ORACLE_SERVER), get(wiz::ORACLE_USER),
+                                    get(wiz::ORACLE_PASSWORD), get(wiz::ORACLE_PORT));
+  conv.set_destination_name(get(wiz::ORACLE_DATABASE));
 }
 
 void oracle_settings_page::on_back() {

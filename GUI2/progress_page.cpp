@@ -42,10 +42,10 @@ progress_page::progress_page(QWidget* parent) : wizard_page(wiz::PAGE_PROGRESS, 
                                   "completes\nmoving your MS Access database to Oracle server."),
                                this));
   layout->addSpacing(16);
-  auto* status = with_id(new QLabel(this), 1323);
+  auto* status = with_id(new QLabel(this), wiz::PROGRESS_STATUS);
   status->setTextFormat(Qt::PlainText);
   layout->addWidget(status);
-  auto* bar = with_id(new QProgressBar(this), 1321);
+  auto* bar = with_id(new QProgressBar(this), wiz::PROGRESS_BAR);
   bar->setRange(0, 100);
   bar->setValue(0);
   layout->addWidget(bar);
@@ -72,7 +72,7 @@ bool progress_page::running() const {
 
 int progress_page::page_init() {
   tk_trace(2, "progress_page::page_init");
-  ctrl<QProgressBar>(1321)->setValue(0);
+  ctrl<QProgressBar>(wiz::PROGRESS_BAR)->setValue(0);
   // The run happens once: the page cannot be left with Back.
   if (!worker_) {
     tarvel_convertor::instance().set_finished(false);
@@ -90,8 +90,9 @@ void progress_page::on_timer() {
   // costs at most one tick of a slightly wrong position.
   const int32_t records = conv.records_in_current_table.load();
   const int32_t record = conv.current_record_index.load();
-  ctrl<QProgressBar>(1321)->setValue(static_cast<int>(
-      progress_position(conv.tables_to_convert.load(), conv.tables_done.load(), records, record)));
+  ctrl<QProgressBar>(wiz::PROGRESS_BAR)
+      ->setValue(static_cast<int>(progress_position(conv.tables_to_convert.load(),
+                                                    conv.tables_done.load(), records, record)));
   if (conv.is_finished()) {
     if (run_ms_ < 0) run_ms_ = elapsed_.elapsed();
     if (wizard_shell* shell = wizard_shell::instance_ptr()) {
@@ -102,7 +103,7 @@ void progress_page::on_timer() {
     return;
   }
   const std::wstring name = conv.current_table_name();
-  ctrl<QLabel>(1323)->setText(from_wide(progress_status_text(name)));
+  ctrl<QLabel>(wiz::PROGRESS_STATUS)->setText(from_wide(progress_status_text(name)));
   findChild<QLabel*>(QStringLiteral("records"))
       ->setText(from_wide(name.empty() ? std::wstring() : progress_record_text(records, record)));
   if (elapsed_.isValid())

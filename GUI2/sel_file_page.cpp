@@ -21,8 +21,6 @@
 
 namespace {
 constexpr int kMaxField = 259;
-// Radio button id = kModeButtonBase + mode (1 overwrite .. 4 synchronize).
-constexpr int kModeButtonBase = 1328;
 }  // namespace
 
 sel_file_page::sel_file_page(QWidget* parent) : wizard_page(wiz::PAGE_SOURCE, parent) {
@@ -33,31 +31,36 @@ sel_file_page::sel_file_page(QWidget* parent) : wizard_page(wiz::PAGE_SOURCE, pa
       tr("On this page you can specify source database name and conversion settings."), this));
   layout->addSpacing(6);
   auto* grid = new QGridLayout;
-  auto* path = with_id(new QLineEdit(this), 1003);
+  auto* path = with_id(new QLineEdit(this), wiz::SOURCE_PATH);
   auto* path_label = new QLabel(tr("MS &Access database name:"), this);
   path_label->setBuddy(path);
-  auto* browse = with_id(new QPushButton(tr("Browse..."), this), 1107);
+  auto* browse = with_id(new QPushButton(tr("Browse..."), this), wiz::SOURCE_BROWSE);
   grid->addWidget(path_label, 0, 0, 1, 2);
   grid->addWidget(path, 1, 0);
   grid->addWidget(browse, 1, 1);
-  auto* use_pwd = with_id(new QCheckBox(tr("&Use password:"), this), 1001);
-  auto* password = with_id(new QLineEdit(this), 1005);
+  auto* use_pwd = with_id(new QCheckBox(tr("&Use password:"), this), wiz::SOURCE_USE_PASSWORD);
+  auto* password = with_id(new QLineEdit(this), wiz::SOURCE_PASSWORD);
   password->setEchoMode(QLineEdit::Password);
   grid->addWidget(use_pwd, 2, 0, 1, 2);
   grid->addWidget(password, 3, 0);
   for (QLineEdit* edit : {path, password}) edit->setMaxLength(kMaxField);
   layout->addLayout(grid);
   layout->addSpacing(6);
-  layout->addWidget(with_id(new QCheckBox(tr("&Convert table definitions only"), this), 1228));
-  layout->addWidget(with_id(new QCheckBox(tr("S&kip converting indexes"), this), 1226));
-  layout->addWidget(with_id(new QCheckBox(tr("&Make names uppercase"), this), 1202));
-  layout->addWidget(with_id(new QCheckBox(tr("Create &views for saved queries"), this), 1229));
+  layout->addWidget(with_id(new QCheckBox(tr("&Convert table definitions only"), this),
+                            wiz::SOURCE_DEFINITIONS_ONLY));
+  layout->addWidget(
+      with_id(new QCheckBox(tr("S&kip converting indexes"), this), wiz::SOURCE_SKIP_INDEXES));
+  layout->addWidget(
+      with_id(new QCheckBox(tr("&Make names uppercase"), this), wiz::SOURCE_UPPERCASE));
+  layout->addWidget(
+      with_id(new QCheckBox(tr("Create &views for saved queries"), this), wiz::SOURCE_VIEWS));
   auto* group = new QGroupBox(tr(" How to process existing tables: "), this);
   auto* modes = new QGridLayout(group);
-  modes->addWidget(with_id(new QRadioButton(tr("&Overwrite"), group), 1329), 0, 0);
-  modes->addWidget(with_id(new QRadioButton(tr("M&erge"), group), 1331), 0, 1);
-  modes->addWidget(with_id(new QRadioButton(tr("&Skip"), group), 1330), 1, 0);
-  modes->addWidget(with_id(new QRadioButton(tr("S&ynchronize"), group), 1332), 1, 1);
+  modes->addWidget(with_id(new QRadioButton(tr("&Overwrite"), group), wiz::SOURCE_OVERWRITE), 0, 0);
+  modes->addWidget(with_id(new QRadioButton(tr("M&erge"), group), wiz::SOURCE_MERGE), 0, 1);
+  modes->addWidget(with_id(new QRadioButton(tr("&Skip"), group), wiz::SOURCE_SKIP), 1, 0);
+  modes->addWidget(with_id(new QRadioButton(tr("S&ynchronize"), group), wiz::SOURCE_SYNCHRONIZE), 1,
+                   1);
   layout->addWidget(group);
   layout->addStretch(1);
   connect(use_pwd, &QCheckBox::toggled, this, &sel_file_page::on_use_pwd);
@@ -71,55 +74,57 @@ int sel_file_page::help_context() const {
 int sel_file_page::page_init() {
   tk_trace(2, "sel_file_page::page_init");
   const tarvel_convertor& conv = tarvel_convertor::instance();
-  auto* use_pwd = ctrl<QCheckBox>(1001);
+  auto* use_pwd = ctrl<QCheckBox>(wiz::SOURCE_USE_PASSWORD);
   {
     const QSignalBlocker quiet(use_pwd);
     use_pwd->setChecked(!conv.access.database_password.empty());
   }
-  control(1005)->setEnabled(use_pwd->isChecked());
-  ctrl<QLineEdit>(1005)->setText(QString::fromStdWString(conv.access.database_password));
-  ctrl<QCheckBox>(1226)->setChecked(conv.skip_indexes);
-  ctrl<QCheckBox>(1228)->setChecked(conv.only_definitions);
-  ctrl<QCheckBox>(1202)->setChecked(conv.uppercase);
-  ctrl<QCheckBox>(1229)->setChecked(conv.views);
+  control(wiz::SOURCE_PASSWORD)->setEnabled(use_pwd->isChecked());
+  ctrl<QLineEdit>(wiz::SOURCE_PASSWORD)
+      ->setText(QString::fromStdWString(conv.access.database_password));
+  ctrl<QCheckBox>(wiz::SOURCE_SKIP_INDEXES)->setChecked(conv.skip_indexes);
+  ctrl<QCheckBox>(wiz::SOURCE_DEFINITIONS_ONLY)->setChecked(conv.only_definitions);
+  ctrl<QCheckBox>(wiz::SOURCE_UPPERCASE)->setChecked(conv.uppercase);
+  ctrl<QCheckBox>(wiz::SOURCE_VIEWS)->setChecked(conv.views);
   QString source;
   if (!conv.source_name().empty())
     source = QString::fromStdWString(tk_file_wname(conv.source_name()).full());
-  ctrl<QLineEdit>(1003)->setText(source);
+  ctrl<QLineEdit>(wiz::SOURCE_PATH)->setText(source);
   const int32_t mode = conv.mode();
   if (mode < UDB_MODE_OVERWRITE || mode > UDB_MODE_SYNC)
     throw tk_mail_assertion("tarvel_shel", __LINE__);
-  ctrl<QRadioButton>(kModeButtonBase + mode)->setChecked(true);
+  ctrl<QRadioButton>(wiz::SOURCE_MODE_BASE + mode)->setChecked(true);
   return 0;
 }
 
 void sel_file_page::on_use_pwd(bool checked) {
   tk_trace(2, "sel_file_page::on_use_pwd");
-  control(1005)->setEnabled(checked);
-  if (checked) control(1005)->setFocus(Qt::OtherFocusReason);
+  control(wiz::SOURCE_PASSWORD)->setEnabled(checked);
+  if (checked) control(wiz::SOURCE_PASSWORD)->setFocus(Qt::OtherFocusReason);
 }
 
 void sel_file_page::on_browse() {
   const QString path = wizard_shell::choose_file(
       wizard_presenter::file_mode::open_existing, tr("Select MS Access database to convert"),
       {tr("MS Access Databases (*.mdb *.accdb)"), tr("All Files (*)")}, QString(),
-      ctrl<QLineEdit>(1003)->text());
-  if (!path.isEmpty()) ctrl<QLineEdit>(1003)->setText(path);
+      ctrl<QLineEdit>(wiz::SOURCE_PATH)->text());
+  if (!path.isEmpty()) ctrl<QLineEdit>(wiz::SOURCE_PATH)->setText(path);
 }
 
 void sel_file_page::store_file_info() {
   tk_trace(2, "sel_file_page::store_file_info");
   tarvel_convertor& conv = tarvel_convertor::instance();
-  conv.only_definitions = ctrl<QCheckBox>(1228)->isChecked();
-  conv.skip_indexes = ctrl<QCheckBox>(1226)->isChecked();
-  conv.uppercase = ctrl<QCheckBox>(1202)->isChecked();
-  conv.views = ctrl<QCheckBox>(1229)->isChecked();
-  conv.set_source_name(ctrl<QLineEdit>(1003)->text().left(kMaxField).toStdWString());
-  conv.access.database_password = ctrl<QCheckBox>(1001)->isChecked()
-                                      ? ctrl<QLineEdit>(1005)->text().left(kMaxField).toStdWString()
-                                      : std::wstring();
+  conv.only_definitions = ctrl<QCheckBox>(wiz::SOURCE_DEFINITIONS_ONLY)->isChecked();
+  conv.skip_indexes = ctrl<QCheckBox>(wiz::SOURCE_SKIP_INDEXES)->isChecked();
+  conv.uppercase = ctrl<QCheckBox>(wiz::SOURCE_UPPERCASE)->isChecked();
+  conv.views = ctrl<QCheckBox>(wiz::SOURCE_VIEWS)->isChecked();
+  conv.set_source_name(ctrl<QLineEdit>(wiz::SOURCE_PATH)->text().left(kMaxField).toStdWString());
+  conv.access.database_password =
+      ctrl<QCheckBox>(wiz::SOURCE_USE_PASSWORD)->isChecked()
+          ? ctrl<QLineEdit>(wiz::SOURCE_PASSWORD)->text().left(kMaxField).toStdWString()
+          : std::wstring();
   for (int mode = UDB_MODE_OVERWRITE; mode <= UDB_MODE_SYNC; ++mode) {
-    if (ctrl<QRadioButton>(kModeButtonBase + mode)->isChecked()) {
+    if (ctrl<QRadioButton>(wiz::SOURCE_MODE_BASE + mode)->isChecked()) {
       tk_trace(2, "udb_converter::set_mode(%d)", mode);
       conv.set_mode(mode);
       break;

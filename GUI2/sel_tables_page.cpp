@@ -92,13 +92,15 @@ sel_tables_page::sel_tables_page(QWidget* parent) : wizard_page(wiz::PAGE_TABLES
   setTitle(tr("Step 4 of 5"));
   setSubTitle(tr("Select tables to convert"));
   auto* layout = new QGridLayout(this);
-  layout->addWidget(with_id(new QLabel(this), 1337), 0, 0, 1, 3);
+  layout->addWidget(with_id(new QLabel(this), wiz::TABLES_TITLE), 0, 0, 1, 3);
   // The texts are set again on every activation; here they give the page
   // its keyboard mnemonics from the start.
-  auto* available_label = with_id(new QLabel(tr("&Available tables:"), this), 1334);
-  auto* selected_label = with_id(new QLabel(tr("&Selected tables:"), this), 1312);
-  QListWidget* available = with_id(make_list(this), 1317);
-  QListWidget* selected = with_id(make_list(this), 1318);
+  auto* available_label =
+      with_id(new QLabel(tr("&Available tables:"), this), wiz::TABLES_AVAILABLE_LABEL);
+  auto* selected_label =
+      with_id(new QLabel(tr("&Selected tables:"), this), wiz::TABLES_SELECTED_LABEL);
+  QListWidget* available = with_id(make_list(this), wiz::TABLES_AVAILABLE);
+  QListWidget* selected = with_id(make_list(this), wiz::TABLES_SELECTED);
   available_label->setBuddy(available);
   selected_label->setBuddy(selected);
   layout->addWidget(available_label, 1, 0);
@@ -115,13 +117,14 @@ sel_tables_page::sel_tables_page(QWidget* parent) : wizard_page(wiz::PAGE_TABLES
     return b;
   };
   button_column->addStretch(1);
-  add_button(tr("A&dd >"), 1101, &sel_tables_page::on_add);
-  add_button(tr("Add a&ll >"), 1102, &sel_tables_page::on_add_all);
+  add_button(tr("A&dd >"), wiz::TABLES_ADD, &sel_tables_page::on_add);
+  add_button(tr("Add a&ll >"), wiz::TABLES_ADD_ALL, &sel_tables_page::on_add_all);
   button_column->addSpacing(8);
-  add_button(tr("< &Remove"), 1111, &sel_tables_page::on_delete);
-  add_button(tr("< Re&move all"), 1110, &sel_tables_page::on_del_all);
+  add_button(tr("< &Remove"), wiz::TABLES_REMOVE, &sel_tables_page::on_delete);
+  add_button(tr("< Re&move all"), wiz::TABLES_REMOVE_ALL, &sel_tables_page::on_del_all);
   button_column->addSpacing(16);
-  add_button(tr("Add &Query"), 1114, &sel_tables_page::on_add_query)->setVisible(false);
+  add_button(tr("Add &Query"), wiz::TABLES_ADD_QUERY, &sel_tables_page::on_add_query)
+      ->setVisible(false);
   button_column->addStretch(1);
   layout->addLayout(button_column, 2, 1);
   layout->setColumnStretch(0, 1);
@@ -140,17 +143,18 @@ int sel_tables_page::help_context() const {
 }
 
 QListWidget* sel_tables_page::available_list() const {
-  return ctrl<QListWidget>(1317);
+  return ctrl<QListWidget>(wiz::TABLES_AVAILABLE);
 }
 QListWidget* sel_tables_page::selected_list() const {
-  return ctrl<QListWidget>(1318);
+  return ctrl<QListWidget>(wiz::TABLES_SELECTED);
 }
 
 int sel_tables_page::page_init() {
   tk_trace(2, "sel_tables_page::page_init");
-  ctrl<QLabel>(1337)->setText(tr("Select MS Access tables to convert into Oracle format."));
-  ctrl<QLabel>(1334)->setText(tr("&Available tables:"));
-  ctrl<QLabel>(1312)->setText(tr("&Selected tables:"));
+  ctrl<QLabel>(wiz::TABLES_TITLE)
+      ->setText(tr("Select MS Access tables to convert into Oracle format."));
+  ctrl<QLabel>(wiz::TABLES_AVAILABLE_LABEL)->setText(tr("&Available tables:"));
+  ctrl<QLabel>(wiz::TABLES_SELECTED_LABEL)->setText(tr("&Selected tables:"));
   tarvel_convertor& conv = tarvel_convertor::instance();
   all_tables_.clear();
   row_counts_.clear();
@@ -202,7 +206,7 @@ int sel_tables_page::page_init() {
   selected->sortItems();
   highlight(available, 0);
   highlight(selected, 0);
-  ctrl<QPushButton>(1114)->setVisible(true);
+  ctrl<QPushButton>(wiz::TABLES_ADD_QUERY)->setVisible(true);
   return 0;
 }
 

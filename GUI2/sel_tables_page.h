@@ -1,5 +1,5 @@
 // Step 4, the table-selection page (127): the source's tables and the known
-// queries in two sorted lists, available (1317) and selected (1318), moved
+// queries in two sorted lists, available (TABLES_AVAILABLE) and selected (TABLES_SELECTED), moved
 // between them one at a time (A&dd >, < &Remove, a double-click) or all at
 // once (Add a&ll >, < Re&move all); "&Add Query" adds a SELECT query to be
 // stored as a table, and a double-click on a selected query edits it. The

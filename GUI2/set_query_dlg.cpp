@@ -42,12 +42,12 @@ set_query_dlg::set_query_dlg(const std::wstring& name, const std::wstring& query
   auto* layout = new QGridLayout(this);
   auto* name_label = new QLabel(tr("Store as Table:"), this);
   name_edit_ = new QLineEdit(this);
-  name_edit_->setObjectName(QStringLiteral("1019"));
+  name_edit_->setObjectName(QString::number(wiz::QUERY_NAME));
   name_edit_->setMaxLength(kMaxText);
   name_label->setBuddy(name_edit_);
   auto* query_label = new QLabel(tr("Query:"), this);
   query_edit_ = new QPlainTextEdit(this);
-  query_edit_->setObjectName(QStringLiteral("1020"));
+  query_edit_->setObjectName(QString::number(wiz::QUERY_TEXT));
   query_edit_->setTabChangesFocus(true);
   query_edit_->setMinimumSize(420, 160);
   query_label->setBuddy(query_edit_);
@@ -55,7 +55,7 @@ set_query_dlg::set_query_dlg(const std::wstring& name, const std::wstring& query
   if (!saved_.empty()) {
     auto* saved_label = new QLabel(tr("&Saved query of the source database:"), this);
     saved_box_ = new QComboBox(this);
-    saved_box_->setObjectName(QString::number(kSavedQueries));
+    saved_box_->setObjectName(QString::number(wiz::QUERY_SAVED_QUERIES));
     saved_box_->setPlaceholderText(tr("(choose one to convert it)"));
     saved_box_->setToolTip(tr("Greyed queries cannot be converted; point at one to see why."));
     saved_box_->setMaxVisibleItems(20);
@@ -87,12 +87,12 @@ set_query_dlg::set_query_dlg(const std::wstring& name, const std::wstring& query
     buttons->addWidget(b);
     return b;
   };
-  QPushButton* ok = add_button(tr("OK"), 1);
-  QPushButton* cancel = add_button(tr("Cancel"), 2);
+  QPushButton* ok = add_button(tr("OK"), wiz::BTN_OK);
+  QPushButton* cancel = add_button(tr("Cancel"), wiz::BTN_CANCEL);
   buttons->addSpacing(12);
-  QPushButton* test = add_button(tr("Test Query"), 129);
+  QPushButton* test = add_button(tr("Test Query"), wiz::QUERY_TEST);
   buttons->addStretch(1);
-  QPushButton* help = add_button(tr("Help"), 9);
+  QPushButton* help = add_button(tr("Help"), wiz::BTN_HELP);
   ok->setDefault(true);
   layout->addLayout(buttons, 0, 1, row, 1);
   connect(ok, &QPushButton::clicked, this, &set_query_dlg::accept);

@@ -1,9 +1,9 @@
 // The "Add Query" dialog (resource 128): the name of the table that is to
-// hold a query's result ("Store as Table:", edit 1019) and the query's SQL
-// text ("Query:", edit 1020). OK checks both (a name, a text that starts with
+// hold a query's result ("Store as Table:", QUERY_NAME) and the query's SQL
+// text ("Query:", QUERY_TEXT). OK checks both (a name, a text that starts with
 // SELECT); Test Query also has the source database try the text through the
 // converter. Filled by its creator; name() and query() are read after OK.
-// When the creator passes the source's saved queries, a drop-down (1021)
+// When the creator passes the source's saved queries, a drop-down (QUERY_SAVED_QUERIES)
 // above the edits offers them: choosing one fills the name with an Oracle
 // table name made from the query's and the text with a SELECT of all its
 // rows; those the source cannot run stand greyed with its reason as tooltip.
@@ -25,15 +25,13 @@ class set_query_dlg : public QDialog {
   // Both edits hold at most this many characters.
   static constexpr int kMaxText = 2047;
 
-  static constexpr int kSavedQueries = 1021;
-
   set_query_dlg(const std::wstring& name, const std::wstring& query, QWidget* parent = nullptr,
                 const std::vector<source_saved_query>& saved = {});
 
   const std::wstring& name() const { return name_; }
   const std::wstring& query() const { return query_; }
 
-  // The SELECT test of OK and Test Query: reads edit 1020 into the held
+  // The SELECT test of OK and Test Query: reads the query edit into the held
   // text; an empty text passes; otherwise the leading blanks (tab, line feed,
   // carriage return, space) are removed from the held text and it passes
   // when it starts with "SELECT" in any letter case.

@@ -19,7 +19,8 @@
 
 namespace {
 constexpr int kMaxField = 259;
-constexpr int kSecurityControls[] = {1003, 1004, 1005, 1107};
+constexpr int kSecurityControls[] = {wiz::SECURITY_PATH, wiz::SECURITY_USER, wiz::SECURITY_PASSWORD,
+                                     wiz::SECURITY_BROWSE};
 }  // namespace
 
 ugl_page::ugl_page(QWidget* parent) : wizard_page(wiz::PAGE_SECURITY, parent) {
@@ -31,21 +32,21 @@ ugl_page::ugl_page(QWidget* parent) : wizard_page(wiz::PAGE_SECURITY, parent) {
                     "if your database is not protected with MS Access user-level security."),
                  this));
   layout->addSpacing(8);
-  auto* use =
-      with_id(new QCheckBox(tr("&Database is protected with user-level security"), this), 1202);
+  auto* use = with_id(new QCheckBox(tr("&Database is protected with user-level security"), this),
+                      wiz::SECURITY_USE);
   layout->addWidget(use);
   auto* grid = new QGridLayout;
-  auto* path = with_id(new QLineEdit(this), 1003);
+  auto* path = with_id(new QLineEdit(this), wiz::SECURITY_PATH);
   auto* path_label = new QLabel(tr("Path to &workgroup informtation file:"), this);
   path_label->setBuddy(path);
-  auto* browse = with_id(new QPushButton(tr("Browse..."), this), 1107);
+  auto* browse = with_id(new QPushButton(tr("Browse..."), this), wiz::SECURITY_BROWSE);
   grid->addWidget(path_label, 0, 0, 1, 2);
   grid->addWidget(path, 1, 0);
   grid->addWidget(browse, 1, 1);
-  auto* user = with_id(new QLineEdit(this), 1004);
+  auto* user = with_id(new QLineEdit(this), wiz::SECURITY_USER);
   auto* user_label = new QLabel(tr("&User name:"), this);
   user_label->setBuddy(user);
-  auto* password = with_id(new QLineEdit(this), 1005);
+  auto* password = with_id(new QLineEdit(this), wiz::SECURITY_PASSWORD);
   password->setEchoMode(QLineEdit::Password);
   auto* password_label = new QLabel(tr("User &password:"), this);
   password_label->setBuddy(password);
@@ -81,10 +82,10 @@ int ugl_page::page_init() {
   // With none in use, the workgroup settings entered last are offered again.
   const bool in_use = !shown.file.isEmpty() || !shown.user.isEmpty();
   if (!in_use) shown = kept;
-  ctrl<QLineEdit>(1003)->setText(shown.file);
-  ctrl<QLineEdit>(1004)->setText(shown.user);
-  ctrl<QLineEdit>(1005)->setText(shown.password);
-  auto* use = ctrl<QCheckBox>(1202);
+  ctrl<QLineEdit>(wiz::SECURITY_PATH)->setText(shown.file);
+  ctrl<QLineEdit>(wiz::SECURITY_USER)->setText(shown.user);
+  ctrl<QLineEdit>(wiz::SECURITY_PASSWORD)->setText(shown.password);
+  auto* use = ctrl<QCheckBox>(wiz::SECURITY_USE);
   const QSignalBlocker quiet(use);
   bool on = conv.use_workgroup_security;
   if (!shown.file.isEmpty()) {
@@ -103,28 +104,29 @@ int ugl_page::page_init() {
 void ugl_page::on_use_ugl(bool checked) {
   tk_trace(2, "ugl_page::on_use_ugl");
   for (int id : kSecurityControls) control(id)->setEnabled(checked);
-  if (checked) control(1003)->setFocus(Qt::OtherFocusReason);
+  if (checked) control(wiz::SECURITY_PATH)->setFocus(Qt::OtherFocusReason);
 }
 
 void ugl_page::on_browse() {
   const QString path = wizard_shell::choose_file(
       wizard_presenter::file_mode::open_existing, tr("Select Workgroup Information File"),
       {tr("Workgroup Information Files (*.mdw)"), tr("All Files (*)")}, QString(),
-      ctrl<QLineEdit>(1003)->text());
-  if (!path.isEmpty()) ctrl<QLineEdit>(1003)->setText(path);
+      ctrl<QLineEdit>(wiz::SECURITY_PATH)->text());
+  if (!path.isEmpty()) ctrl<QLineEdit>(wiz::SECURITY_PATH)->setText(path);
 }
 
 void ugl_page::store_settings() {
   tarvel_convertor& conv = tarvel_convertor::instance();
   const auto get = [&](int id) { return ctrl<QLineEdit>(id)->text().left(kMaxField).trimmed(); };
-  wizard_settings::workgroup entered{get(1003), get(1004), get(1005), QString()};
+  wizard_settings::workgroup entered{get(wiz::SECURITY_PATH), get(wiz::SECURITY_USER),
+                                     get(wiz::SECURITY_PASSWORD), QString()};
   // The fields are kept with the wizard whatever the box says; the source
   // they opened stays known while they are unchanged.
   const wizard_settings::workgroup kept = wizard_settings::kept_workgroup();
   if (kept.same_values(entered)) entered.source = kept.source;
   wizard_settings::set_kept_workgroup(entered);
   // Only a checked box puts them in use.
-  if (ctrl<QCheckBox>(1202)->isChecked())
+  if (ctrl<QCheckBox>(wiz::SECURITY_USE)->isChecked())
     conv.access.store_ugl_settings(entered.file.toStdWString(), entered.user.toStdWString(),
                                    entered.password.toStdWString());
   else

@@ -29,7 +29,8 @@ QStringList wiz_profile_filters() {
 welcome_page::welcome_page(QWidget* parent) : wizard_page(wiz::PAGE_WELCOME, parent) {
   setPixmap(QWizard::WatermarkPixmap, wizard_shell::watermark());
   auto* layout = new QVBoxLayout(this);
-  auto* title = with_id(new QLabel(tr("Welcome to the Database\nConversion Wizard\n"), this), 1337);
+  auto* title = with_id(new QLabel(tr("Welcome to the Database\nConversion Wizard\n"), this),
+                        wiz::WELCOME_TITLE);
   title->setFont(wiz_title_font());
   layout->addWidget(title);
   layout->addWidget(new QLabel(tr("This wizard helps you move MS Access database to\n"
@@ -42,7 +43,7 @@ welcome_page::welcome_page(QWidget* parent) : wizard_page(wiz::PAGE_WELCOME, par
                                this));
   layout->addStretch(1);
   auto* row = new QHBoxLayout;
-  auto* load = with_id(new QPushButton(tr("&Load Settings"), this), 1115);
+  auto* load = with_id(new QPushButton(tr("&Load Settings"), this), wiz::WELCOME_LOAD_SETTINGS);
   connect(load, &QPushButton::clicked, this, &welcome_page::on_load_settings);
   row->addWidget(load);
   row->addStretch(1);
@@ -55,7 +56,7 @@ int welcome_page::help_context() const {
 
 int welcome_page::page_init() {
   tk_trace(2, "welcome_page::page_init");
-  control(1337)->setFont(wiz_title_font());
+  control(wiz::WELCOME_TITLE)->setFont(wiz_title_font());
   return 0;
 }
 

@@ -27,14 +27,6 @@
 #include "common/tarvel_convertor.h"
 #include "tarvel_version.h"
 
-namespace {
-// Runs `body` on the GUI thread, waiting for it when called from another.
-template <class F>
-void on_gui_thread(F body) {
-  wizard_shell::run_on_gui_thread(std::function<void()>(body));
-}
-}  // namespace
-
 QString wiz_sheet_title() {
   return QStringLiteral("Ferrolith %1.%2 %3")
       .arg(TARVEL_VERSION_MAJOR)
@@ -57,7 +49,7 @@ bool wiz_check_display() {
 
 void wiz_register_services() {
   tk_set_clipboard_handler([](const std::wstring& text) {
-    on_gui_thread([&] {
+    wizard_shell::run_on_gui_thread([&] {
       if (QClipboard* clipboard = QGuiApplication::clipboard())
         clipboard->setText(QString::fromStdWString(text));
     });
@@ -73,7 +65,7 @@ void wiz_register_services() {
                        QString::fromStdString(report.note + "\n\n" + report.date_time));
     url.setQuery(query);
     bool opened = false;
-    on_gui_thread([&] { opened = QDesktopServices::openUrl(url); });
+    wizard_shell::run_on_gui_thread([&] { opened = QDesktopServices::openUrl(url); });
     return opened ? 0 : 1;
   });
   init_conversion::set_start_hook([] {

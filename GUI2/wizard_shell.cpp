@@ -93,16 +93,6 @@ void wizard_shell::set_closing(bool closing) {
   g_requests_changed.notify_all();
 }
 
-namespace {
-
-// Runs `body` on the GUI thread and waits for it (see run_on_gui_thread).
-template <class F>
-void on_gui_thread(F body) {
-  wizard_shell::run_on_gui_thread(std::function<void()>(body));
-}
-
-}  // namespace
-
 wizard_shell::wizard_shell(const QString& title, QWidget* parent) : QWizard(parent), title_(title) {
   tk_trace(2, "wizard_shell::ctor");
   TK_ASSERT(g_shell == nullptr);
@@ -172,7 +162,7 @@ wizard_presenter& wizard_shell::presenter() {
 
 void wizard_shell::error(const std::wstring& text) {
   tk_wtrace(2, L"wizard_shell::error(%s)", text);
-  on_gui_thread([&] {
+  run_on_gui_thread([&] {
     presenter().show(wizard_presenter::box::error, owner(), caption("Error"), from_wide(text));
   });
   tk_wtrace(3, L"%s", text);
@@ -184,7 +174,7 @@ void wizard_shell::error(const std::string& text) {
 
 void wizard_shell::message(const std::wstring& text) {
   tk_wtrace(2, L"wizard_shell::message(%s)", text);
-  on_gui_thread([&] {
+  run_on_gui_thread([&] {
     presenter().show(wizard_presenter::box::message, owner(), caption("Message"), from_wide(text));
   });
   tk_wtrace(3, L"%s", text);
@@ -192,7 +182,7 @@ void wizard_shell::message(const std::wstring& text) {
 
 bool wizard_shell::question(const std::wstring& text, bool default_no) {
   bool yes = false;
-  on_gui_thread(
+  run_on_gui_thread(
       [&] { yes = presenter().ask(owner(), caption("Question"), from_wide(text), default_no); });
   return yes;
 }
@@ -201,7 +191,7 @@ QString wizard_shell::choose_file(wizard_presenter::file_mode mode, const QStrin
                                   const QStringList& filters, const QString& default_suffix,
                                   const QString& current) {
   QString path;
-  on_gui_thread([&] {
+  run_on_gui_thread([&] {
     path = presenter().choose_file(owner(), mode, title, filters, default_suffix,
                                    wizard_settings::start_folder(current));
     if (!path.isEmpty()) wizard_settings::set_last_folder(QFileInfo(path).absolutePath());
@@ -212,14 +202,14 @@ QString wizard_shell::choose_file(wizard_presenter::file_mode mode, const QStrin
 wizard_presenter::continue_answer wizard_shell::ask_continue(const std::string& text) {
   // Unanswered (the sheet is closing): the run stops.
   wizard_presenter::continue_answer answer{true, false};
-  on_gui_thread([&] {
+  run_on_gui_thread([&] {
     answer = presenter().ask_continue(owner(), caption("Error"), QString::fromStdString(text));
   });
   return answer;
 }
 
 void wizard_shell::show_internal_error(const std::string& text) {
-  on_gui_thread([&] {
+  run_on_gui_thread([&] {
     presenter().show_internal_error(owner(), caption("Error"), QString::fromStdString(text));
   });
 }
@@ -345,14 +335,14 @@ void wizard_shell::go_to_page(int page_id) {
 }
 
 void wizard_shell::start_timer(int interval_ms) {
-  on_gui_thread([&] {
+  run_on_gui_thread([&] {
     TK_ASSERT(!timer_.isActive());
     timer_.start(interval_ms);
   });
 }
 
 void wizard_shell::stop_timer() {
-  on_gui_thread([&] { timer_.stop(); });
+  run_on_gui_thread([&] { timer_.stop(); });
 }
 
 void wizard_shell::set_help_file(const QString& path) {

@@ -61,6 +61,27 @@ int hex_digit(char c) {
 
 }  // namespace
 
+bool ole_is_numeric_type(VARTYPE vt) {
+  switch (vt) {
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DECIMAL:
+    case VT_BOOL:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Construction and copying
 

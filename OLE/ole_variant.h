@@ -16,6 +16,13 @@
 // The type code of a byte array value.
 inline constexpr VARTYPE VT_BYTE_ARRAY = VT_ARRAY | VT_UI1;
 
+// Whether values of the type are numbers: the integers of fixed size (VT_I1
+// .. VT_UI8), VT_R4, VT_R8, VT_CY, VT_DECIMAL and VT_BOOL (a number to Jet
+// and to Oracle). The machine-sized VT_INT and VT_UINT are not among them:
+// no value carries them; a caller that meets them in a column description
+// names them itself.
+bool ole_is_numeric_type(VARTYPE vt);
+
 class ole_variant {
  public:
   ole_variant();

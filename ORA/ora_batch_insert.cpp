@@ -21,29 +21,6 @@ namespace {
 constexpr ub4 kErrorTextBytes = 1024;
 constexpr const wchar_t* kNull = L"NULL";
 
-bool is_number_type(VARTYPE vt) {
-  switch (vt) {
-    case VT_I1:
-    case VT_I2:
-    case VT_I4:
-    case VT_I8:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_UI8:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-    case VT_DECIMAL:
-    case VT_BOOL:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool is_null_value(const udb_field& field) {
   const VARTYPE vt = field.get_variant().vt;
   return vt == VT_NULL || vt == VT_EMPTY;
@@ -99,7 +76,7 @@ ora_batch_insert::ora_batch_insert(const std::wstring& table, const udb_schema& 
       col.k = kind::date;
     else if (ftd.vartype == VT_FILETIME)
       col.k = kind::timestamp;
-    else if (is_number_type(ftd.vartype))
+    else if (ole_is_numeric_type(ftd.vartype) || ftd.vartype == VT_INT || ftd.vartype == VT_UINT)
       col.k = kind::number;
     else
       usable_ = false;

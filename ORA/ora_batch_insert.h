@@ -23,12 +23,12 @@
 #include <string>
 #include <vector>
 
-#include "ORA/oci/oci_types.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_type.h"
 #include "UDB/udb_record.h"
 #include "UDB/udb_schema.h"
+#include "oci/oci_types.h"
 
 // Largest text, raw, CLOB or BLOB content bound as data with 16-bit
 // lengths, in bytes (UTF-16 for text).

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "ORA/oci/oci_types.h"
+#include "oci/oci_types.h"
 
 class ora_type;
 

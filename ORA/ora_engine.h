@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "ORA/oci/oci_types.h"
 #include "TK/tk_singl.h"
+#include "oci/oci_types.h"
 
 class ora_database;
 

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "ORA/oci/oci_types.h"
 #include "ORA/ora_stmt.h"
+#include "oci/oci_types.h"
 
 class ora_get_rowid {
  public:

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "ORA/oci/oci_types.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_type.h"
 #include "UDB/udb_record.h"
+#include "oci/oci_types.h"
 
 class ora_lob_insert {
  public:

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string_view>
 
-#include "ORA/ora_query_results.h"
+#include "ORA/ora_canonical_rows.h"
 #include "ORA/ora_schema_initializer.h"
 #include "ORA/ora_util.h"
 #include "TK/tk_compare.h"
@@ -14,37 +14,6 @@
 #include "TK/tk_trace.h"
 
 namespace {
-
-std::vector<std::vector<std::wstring>> read_texts(const std::wstring& sql) {
-  std::vector<std::vector<std::wstring>> out;
-  ora_query_results rows(L"", sql);
-  rows.initialize(0, sql);
-  while (!rows.is_eof()) {
-    const udb_record* row = rows.get_item();
-    if (row == nullptr) break;
-    std::vector<std::wstring> values;
-    for (size_t i = 0; i < row->size(); ++i) {
-      const VARTYPE vt = (*row)[i].get_variant().vt;
-      values.push_back(vt == VT_NULL || vt == VT_EMPTY ? L"" : (*row)[i].to_wstring());
-    }
-    out.push_back(std::move(values));
-  }
-  return out;
-}
-
-// The session's decimal character: the one TO_CHAR puts before the 5 of 0.5.
-char decimal_mark() {
-  const auto rows = read_texts(L"SELECT TO_CHAR(0.5) FROM dual");
-  const std::wstring half = rows.empty() || rows[0].empty() ? std::wstring() : rows[0][0];
-  const size_t five = half.find(L'5');
-  if (five == std::wstring::npos || five == 0) return '.';
-  const wchar_t mark = half[five - 1];
-  return mark == L'0' || mark > 0x7F ? '.' : static_cast<char>(mark);
-}
-
-std::wstring quoted(const std::wstring& name) {
-  return L"\"" + name + L"\"";
-}
 
 uint64_t fnv1a(std::string_view bytes) {
   uint64_t h = 0xcbf29ce484222325ull;
@@ -75,12 +44,12 @@ ora_row_census::ora_row_census(const std::wstring& table, const udb_schema& sour
                                      max_name_bytes);
   std::vector<std::pair<std::wstring, std::string>> columns;  // name, data type
   for (auto& row :
-       read_texts(L"SELECT column_name, data_type FROM user_tab_columns WHERE table_name = '" +
-                  ora_doubled_quotes(table) + L"' ORDER BY column_id"))
+       ora_query_texts(L"SELECT column_name, data_type FROM user_tab_columns WHERE table_name = '" +
+                       ora_doubled_quotes(table) + L"' ORDER BY column_id"))
     columns.emplace_back(row.at(0), tk_to_utf8(row.at(1)));
 
   std::vector<bool> used(columns.size(), false);
-  std::wstring select;
+  std::vector<std::wstring> selected;
   for (size_t i = 0; i < source_schema.size(); ++i) {
     const std::wstring& expected = names.schema()[i].name;
     size_t found = columns.size();
@@ -99,23 +68,15 @@ ora_row_census::ora_row_census(const std::wstring& table, const udb_schema& sour
     const verify_kind kind = verify_kind_against(
         verify_kind_of(field.vartype, field.extra, field.size), columns[found].second);
     kinds_.push_back(kind);
-    if (!select.empty()) select += L", ";
-    const std::wstring name = quoted(columns[found].first);
-    select += verify_kind_is_number(kind) ? L"TO_CHAR(" + name + L")" : name;
+    selected.push_back(columns[found].first);
   }
-  if (select.empty()) select = L"1";
 
-  const char mark = decimal_mark();
-  const std::wstring sql = L"SELECT " + select + L" FROM " + quoted(table);
-  ora_query_results results(L"", sql);
-  results.initialize(0, sql);
-  while (!results.is_eof()) {
-    const udb_record* record = results.get_item();
-    if (record == nullptr) break;
+  ora_canonical_rows rows(table, selected, kinds_, ora_decimal_mark());
+  while (rows.next()) {
     row_.clear();
     for (size_t i = 0; i < kinds_.size(); ++i) {
       value_.clear();
-      verify_canon_oracle((*record)[i], kinds_[i], value_, mark);
+      rows.append(i, value_);
       append_column(row_, value_);
     }
     ++counts_[digest_of(row_)];

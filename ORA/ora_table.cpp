@@ -94,32 +94,17 @@ bool is_null_literal(const udb_field& field, const std::wstring& literal) {
 // The value as a double when it is a number (or a text that is one);
 // false otherwise.
 bool numeric_value(const udb_field& field, double& out) {
-  switch (field.get_variant().vt) {
-    case VT_I1:
-    case VT_I2:
-    case VT_I4:
-    case VT_I8:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_UI8:
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-    case VT_DECIMAL:
-    case VT_BOOL:
-      out = field.to_double();
-      return true;
-    case VT_BSTR: {
-      const std::wstring text = field.to_wstring();
-      if (text.empty()) return false;
-      wchar_t* end = nullptr;
-      out = std::wcstod(text.c_str(), &end);
-      return end != nullptr && *end == 0;
-    }
-    default:
-      return false;
+  const VARTYPE vt = field.get_variant().vt;
+  if (ole_is_numeric_type(vt)) {
+    out = field.to_double();
+    return true;
   }
+  if (vt != VT_BSTR) return false;
+  const std::wstring text = field.to_wstring();
+  if (text.empty()) return false;
+  wchar_t* end = nullptr;
+  out = std::wcstod(text.c_str(), &end);
+  return end != nullptr && *end == 0;
 }
 }  // namespace
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "OLE/ole_variant.h"
-#include "ORA/oci/oci_types.h"
 #include "UDB/t_ftd.h"
+#include "oci/oci_types.h"
 
 class ora_stmt;
 

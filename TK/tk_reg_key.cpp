@@ -37,6 +37,11 @@ bool make_dirs(const std::string& dir) {
   return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The settings file's own escaping, read back by unescape: only the four
+// characters that would break a line or a field. It is not the JSON escaping
+// of verify/verify_report.cpp on purpose: JSON also escapes quotes and every
+// control character (\u00XX), which this file's reader would not undo, so
+// settings files already written keep reading the same.
 std::string escape(const std::string& s) {
   std::string out;
   for (char c : s) {

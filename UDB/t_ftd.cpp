@@ -21,31 +21,10 @@ bool is_binary(VARTYPE vt) {
   return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY;
 }
 
-// The source types that a numeric destination takes (VT_INT and VT_UINT are
-// not among them).
-bool is_numeric_source(VARTYPE vt) {
-  switch (vt) {
-    case VT_I2:
-    case VT_I4:
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-    case VT_BOOL:
-    case VT_DECIMAL:
-    case VT_I1:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_I8:
-    case VT_UI8:
-      return true;
-    default:
-      return false;
-  }
-}
-
+// A numeric destination also names the machine-sized VT_INT / VT_UINT; the
+// sources it takes are the numeric types without them.
 bool is_numeric_destination(VARTYPE vt) {
-  return is_numeric_source(vt) || vt == VT_INT || vt == VT_UINT;
+  return ole_is_numeric_type(vt) || vt == VT_INT || vt == VT_UINT;
 }
 
 bool fits(const t_ftd& src, const t_ftd& dest) {
@@ -92,7 +71,7 @@ bool t_ftd::conform_to(const t_ftd& dest) const {
   tk_trace(2, "t_ftd::conform_to");
   if (*this == dest) return true;
   const VARTYPE d = dest.vartype;
-  if (is_numeric_destination(d)) return is_numeric_source(vartype);
+  if (is_numeric_destination(d)) return ole_is_numeric_type(vartype);
   if (d == VT_DATE) return vartype == VT_DATE || (vartype == VT_BSTR && size == 19);
   // A timestamp column takes timestamps and dates.
   if (d == VT_FILETIME) return vartype == VT_FILETIME || vartype == VT_DATE;

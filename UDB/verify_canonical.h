@@ -44,7 +44,10 @@ verify_kind verify_kind_of(VARTYPE vartype, uint32_t extra, uint32_t size);
 // The kind a column takes against an Oracle data type: text against CHAR or
 // NCHAR compares without trailing blanks, as Oracle compares such values.
 verify_kind verify_kind_against(verify_kind kind, std::string_view oracle_type);
-// Whether values of the kind are read from Oracle as number text.
+// Whether values of the kind are read from Oracle as number text. The
+// verifier's own test on its kinds rather than ole_is_numeric_type on the
+// column's VARTYPE: a kind already tells decimals of 16-byte doubles apart,
+// and both sides of a comparison are read by kind.
 bool verify_kind_is_number(verify_kind kind);
 // A short name of the kind for messages ("number", "text", ...).
 const char* verify_kind_name(verify_kind kind);

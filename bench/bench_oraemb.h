@@ -1,45 +1,20 @@
-// A benchmark's session with the embedded engine: liboraemb.so loaded with
-// dlopen (from TARVEL_BIN, which the benchmark's target defines), a fresh
-// database folder under the temporary directory, a UTF-16 environment and a
-// logon as scott. A benchmark that cannot start or whose statement fails
-// prints why and exits with status 1.
+// A benchmark's session with the embedded engine: liboraemb.so (from
+// TARVEL_BIN, which the benchmark's target defines, or the library given)
+// loaded through the product's OCI loader, a fresh database folder under the
+// temporary directory, a UTF-16 environment and a logon as scott. A
+// benchmark that cannot start or whose statement fails prints why and exits
+// with status 1.
 #pragma once
-
-#include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
-#include "ORA/oci/oci_types.h"
-
-// The OCI functions the benchmarks call, resolved by name.
-#define BENCH_OCI_FUNCTIONS(X) \
-  X(OCIEnvCreate)              \
-  X(OCIHandleAlloc)            \
-  X(OCIHandleFree)             \
-  X(OCILogon)                  \
-  X(OCILogoff)                 \
-  X(OCIErrorGet)               \
-  X(OCIStmtPrepare)            \
-  X(OCIStmtExecute)            \
-  X(OCIStmtFetch)              \
-  X(OCIDefineByPos)            \
-  X(OCIBindByPos)              \
-  X(OCIBindByName)             \
-  X(OCIBindDynamic)            \
-  X(OCIDescriptorAlloc)        \
-  X(OCIDescriptorFree)         \
-  X(OCILobWrite)               \
-  X(OCILobRead)                \
-  X(OCIAttrGet)
-
-struct bench_oci {
-#define BENCH_OCI_MEMBER(name) decltype(&::name) name = nullptr;
-  BENCH_OCI_FUNCTIONS(BENCH_OCI_MEMBER)
-#undef BENCH_OCI_MEMBER
-};
+#include "ORA/oci/oci_library.h"
+#include "TK/tk_exception.h"
+#include "oci/oci_types.h"
 
 // ASCII text (the benchmarks' SQL) as UTF-16.
 inline std::u16string bench_u16(const std::string& s) {
@@ -50,15 +25,8 @@ class bench_oraemb {
  public:
   // folder: the database folder's name under the temporary directory; it is
   // emptied first and removed at the end. library: the engine to load.
-  explicit bench_oraemb(const char* folder,
-                        const std::string& library = TARVEL_BIN "/liboraemb.so") {
-    lib_ = dlopen(library.c_str(), RTLD_NOW);
-    if (!lib_) fail(dlerror());
-#define BENCH_OCI_RESOLVE(name)                                        \
-  api.name = reinterpret_cast<decltype(api.name)>(dlsym(lib_, #name)); \
-  if (!api.name) fail("liboraemb.so has no " #name);
-    BENCH_OCI_FUNCTIONS(BENCH_OCI_RESOLVE)
-#undef BENCH_OCI_RESOLVE
+  explicit bench_oraemb(const char* folder, const std::string& library = TARVEL_BIN "/liboraemb.so")
+      : api(load(library)) {
     dir = std::filesystem::temp_directory_path() / folder;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
@@ -78,7 +46,6 @@ class bench_oraemb {
   ~bench_oraemb() {
     close();
     std::filesystem::remove_all(dir);
-    dlclose(lib_);
   }
 
   // Logs off and frees the environment (the folder stays until the end).
@@ -117,7 +84,29 @@ class bench_oraemb {
     api.OCIHandleFree(st, OCI_HTYPE_STMT);
   }
 
-  bench_oci api;
+  // Executes a query and fetches its rows one OCIStmtFetch at a time, every
+  // column defined as text of up to `column_bytes`; answers the row count.
+  long fetch_all(const std::string& sql, ub4 column_bytes = 100) {
+    OCIStmt* st = prepare(sql);
+    check(api.OCIStmtExecute(svc, st, err, 0, 0, nullptr, nullptr, OCI_DEFAULT), sql);
+    ub4 count = 0;
+    api.OCIAttrGet(st, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, err);
+    std::vector<std::vector<char>> bufs(count, std::vector<char>(column_bytes));
+    std::vector<sb2> ind(count);
+    for (ub4 k = 0; k < count; ++k)
+      api.OCIDefineByPos(st, nullptr, err, k + 1, bufs[k].data(), static_cast<sb4>(column_bytes),
+                         SQLT_STR, &ind[k], nullptr, nullptr, OCI_DEFAULT);
+    long rows = 0;
+    sword rc;
+    while ((rc = api.OCIStmtFetch(st, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT)) != OCI_NO_DATA) {
+      if (rc != OCI_SUCCESS_WITH_INFO) check(rc, "fetch");
+      ++rows;
+    }
+    api.OCIHandleFree(st, OCI_HTYPE_STMT);
+    return rows;
+  }
+
+  const oci_functions& api;
   std::filesystem::path dir;
   OCIEnv* env = nullptr;
   OCIError* err = nullptr;
@@ -129,5 +118,12 @@ class bench_oraemb {
     std::exit(1);
   }
 
-  void* lib_ = nullptr;
+  static const oci_functions& load(const std::string& library) {
+    try {
+      oci_load(library);
+    } catch (const tk_exception& e) {
+      fail(e.message());
+    }
+    return oci_api();
+  }
 };

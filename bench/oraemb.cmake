@@ -4,6 +4,6 @@
 find_package(SQLite3 REQUIRED)
 add_executable(bench_oraemb ${CMAKE_CURRENT_LIST_DIR}/oraemb_insert.cpp)
 target_include_directories(bench_oraemb PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
-target_link_libraries(bench_oraemb PRIVATE SQLite::SQLite3 ${CMAKE_DL_LIBS})
+target_link_libraries(bench_oraemb PRIVATE ORA_oci SQLite::SQLite3)
 target_compile_definitions(bench_oraemb PRIVATE TARVEL_BIN="${TARVEL_BIN_DIR}")
 add_dependencies(bench_oraemb oraemb)

@@ -5,6 +5,6 @@
 # bench_oraemb_array [rows], optionally with TARVEL_ORAEMB_LATENCY_US set.
 add_executable(bench_oraemb_array ${CMAKE_CURRENT_LIST_DIR}/oraemb_array.cpp)
 target_include_directories(bench_oraemb_array PRIVATE ${CMAKE_SOURCE_DIR})
-target_link_libraries(bench_oraemb_array PRIVATE ${CMAKE_DL_LIBS})
+target_link_libraries(bench_oraemb_array PRIVATE ORA_oci)
 target_compile_definitions(bench_oraemb_array PRIVATE TARVEL_BIN="${TARVEL_BIN_DIR}")
 add_dependencies(bench_oraemb_array oraemb)

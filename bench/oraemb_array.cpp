@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
   const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
   const int single_rows = std::min(rows, 20000);
   bench_oraemb db("oraemb_bench_array");
-  bench_oci& api = db.api;
+  const oci_functions& api = db.api;
   OCIError* err = db.err;
   OCISvcCtx* svc = db.svc;
   if (const char* latency = std::getenv("TARVEL_ORAEMB_LATENCY_US"))

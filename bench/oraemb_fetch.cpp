@@ -77,26 +77,10 @@ void load(bench_oraemb& db, int rows) {
 }
 
 void query(bench_oraemb& db, const char* label, const std::string& sql) {
-  auto& api = db.api;
   reset_peak();
   double before = peak_mb();
   const auto start = std::chrono::steady_clock::now();
-  OCIStmt* st = db.prepare(sql);
-  db.check(api.OCIStmtExecute(db.svc, st, db.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), sql);
-  ub4 count = 0;
-  api.OCIAttrGet(st, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, db.err);
-  std::vector<std::vector<char16_t>> bufs(count, std::vector<char16_t>(300));
-  std::vector<sb2> ind(count);
-  for (ub4 k = 0; k < count; ++k)
-    api.OCIDefineByPos(st, nullptr, db.err, k + 1, bufs[k].data(), 600, SQLT_STR, &ind[k], nullptr,
-                       nullptr, OCI_DEFAULT);
-  long rows = 0;
-  sword rc;
-  while ((rc = api.OCIStmtFetch(st, db.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT)) != OCI_NO_DATA) {
-    if (rc != OCI_SUCCESS_WITH_INFO) db.check(rc, "fetch");
-    ++rows;
-  }
-  api.OCIHandleFree(st, OCI_HTYPE_STMT);
+  const long rows = db.fetch_all(sql, 600);
   const double s = bench_seconds_since(start);
   std::printf("%-28s %9ld rows %8.2f s %9.0f rows/s  peak %7.1f MB (%.1f MB at the start)\n", label,
               rows, s, rows / s, peak_mb(), before);

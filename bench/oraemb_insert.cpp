@@ -1,5 +1,5 @@
-// Times the converter's write path against liboraemb.so (loaded with
-// dlopen, UTF-16 environment): 20,000 committed 10-column INSERTs in the
+// Times the converter's write path against liboraemb.so (loaded through
+// the product's OCI loader, UTF-16 environment): 20,000 committed 10-column INSERTs in the
 // literal form with RETURNING ROWID, and 2,000 rows each with a 10 KB CLOB
 // written through a locator selected FOR UPDATE. The same rows go into a
 // plain SQLite table with the same pragmas for comparison.
@@ -53,7 +53,7 @@ const char* kCreate =
 
 int main() {
   bench_oraemb db("oraemb_bench");
-  const bench_oci& api = db.api;
+  const oci_functions& api = db.api;
   OCIEnv* env = db.env;
   OCIError* err = db.err;
   OCISvcCtx* svc = db.svc;

@@ -60,25 +60,9 @@ double cpu_seconds() {
 
 // CPU seconds to execute `sql` and fetch all of its rows.
 double query(bench_oraemb& db, const char* label, const std::string& sql) {
-  auto& api = db.api;
   const auto start = std::chrono::steady_clock::now();
   const double cpu_start = cpu_seconds();
-  OCIStmt* st = db.prepare(sql);
-  db.check(api.OCIStmtExecute(db.svc, st, db.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), sql);
-  ub4 count = 0;
-  api.OCIAttrGet(st, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, db.err);
-  std::vector<std::vector<char>> bufs(count, std::vector<char>(100));
-  std::vector<sb2> ind(count);
-  for (ub4 k = 0; k < count; ++k)
-    api.OCIDefineByPos(st, nullptr, db.err, k + 1, bufs[k].data(), 100, SQLT_STR, &ind[k], nullptr,
-                       nullptr, OCI_DEFAULT);
-  long rows = 0;
-  sword rc;
-  while ((rc = api.OCIStmtFetch(st, db.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT)) != OCI_NO_DATA) {
-    if (rc != OCI_SUCCESS_WITH_INFO) db.check(rc, "fetch");
-    ++rows;
-  }
-  api.OCIHandleFree(st, OCI_HTYPE_STMT);
+  const long rows = db.fetch_all(sql, 100);
   const double s = bench_seconds_since(start);
   const double cpu = cpu_seconds() - cpu_start;
   std::printf("%-34s %9ld rows %8.2f s elapsed %8.2f s CPU %10.0f rows/CPU s\n", label, rows, s,

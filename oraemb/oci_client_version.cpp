@@ -1,6 +1,6 @@
 // OCIClientVersion: the release the engine answers as a client library. The
 // engine speaks the OCI of a 19c client whatever server profile it shows.
-#include "ORA/oci/oci_types.h"
+#include "oci/oci_types.h"
 
 extern "C" __attribute__((visibility("default"))) void OCIClientVersion(sword* major_version,
                                                                         sword* minor_version,

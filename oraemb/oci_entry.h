@@ -12,7 +12,7 @@
 #include <string>
 #include <utility>
 
-#include "ORA/oci/oci_types.h"
+#include "oci/oci_types.h"
 #include "oraemb/oci_handles.h"
 #include "oraemb/ora_error.h"
 #include "oraemb/trace.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ORA/oci/oci_types.h"
+#include "oci/oci_types.h"
 #include "oraemb/session.h"
 #include "oraemb/utf.h"
 

@@ -8,7 +8,7 @@
 #include <new>
 #include <optional>
 
-#include "ORA/oci/oci_types.h"
+#include "oci/oci_types.h"
 #include "oraemb/bind_values.h"
 #include "oraemb/oci_entry.h"
 #include "oraemb/oci_handles.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include "ORA/oci/oci_types.h"
+#include "oci/oci_types.h"
 #include "oraemb/bind_values.h"
 #include "oraemb/oci_entry.h"
 #include "oraemb/oci_handles.h"

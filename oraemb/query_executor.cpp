@@ -115,20 +115,6 @@ bool order_less(const std::vector<Value>& a, const std::vector<Value>& b,
 
 }  // namespace
 
-// Pushes and pops a block's WITH queries for the time of its run.
-struct WithScope {
-  WithScope(QueryExecutor& q, const SelectStmt& sel) : q_(q), pushed_(!sel.with.empty()) {
-    if (pushed_) q_.with_.push_back(&sel.with);
-  }
-  ~WithScope() {
-    if (pushed_) q_.with_.pop_back();
-  }
-  WithScope(const WithScope&) = delete;
-  WithScope& operator=(const WithScope&) = delete;
-  QueryExecutor& q_;
-  bool pushed_;
-};
-
 const SelectStmt* QueryExecutor::find_with(const std::string& name) const {
   for (auto it = with_.rbegin(); it != with_.rend(); ++it)
     for (const auto& [n, q] : **it)

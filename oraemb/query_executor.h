@@ -74,4 +74,18 @@ class QueryExecutor {
   friend class Session;
 };
 
+// Pushes and pops a block's WITH queries for the time of its run.
+struct WithScope {
+  WithScope(QueryExecutor& q, const SelectStmt& sel) : q_(q), pushed_(!sel.with.empty()) {
+    if (pushed_) q_.with_.push_back(&sel.with);
+  }
+  ~WithScope() {
+    if (pushed_) q_.with_.pop_back();
+  }
+  WithScope(const WithScope&) = delete;
+  WithScope& operator=(const WithScope&) = delete;
+  QueryExecutor& q_;
+  bool pushed_;
+};
+
 }  // namespace oraemb

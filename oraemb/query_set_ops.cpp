@@ -104,16 +104,7 @@ std::vector<int> order_positions(const SelectStmt& sel, const std::vector<Column
 
 std::vector<ColumnDesc> QueryExecutor::compound_describe(SelectStmt& sel,
                                                          const Scope* outer_scope) {
-  struct With {
-    QueryExecutor& q;
-    bool pushed;
-    With(QueryExecutor& x, const SelectStmt& s) : q(x), pushed(!s.with.empty()) {
-      if (pushed) q.with_.push_back(&s.with);
-    }
-    ~With() {
-      if (pushed) q.with_.pop_back();
-    }
-  } with(*this, sel);
+  WithScope with(*this, sel);
   if ((sel.offset || sel.fetch) && s_.profile_.version < 121) raise(933);
   auto desc = combine(describe(*sel.set_left, outer_scope), describe(*sel.set_right, outer_scope));
   order_positions(sel, desc);
@@ -125,16 +116,7 @@ Rows QueryExecutor::run_compound(SelectStmt& sel, const Scope* outer_scope,
   if (sel.for_update) throw ora_error(1786, "FOR UPDATE of this query expression is not allowed");
   std::vector<ColumnDesc> desc = compound_describe(sel, outer_scope);
   if (desc_out) *desc_out = desc;
-  struct With {
-    QueryExecutor& q;
-    bool pushed;
-    With(QueryExecutor& x, const SelectStmt& s) : q(x), pushed(!s.with.empty()) {
-      if (pushed) q.with_.push_back(&s.with);
-    }
-    ~With() {
-      if (pushed) q.with_.pop_back();
-    }
-  } with(*this, sel);
+  WithScope with(*this, sel);
   Rows left = run(*sel.set_left, nullptr, outer_scope, outer_row, nullptr, nullptr);
   Rows right = run(*sel.set_right, nullptr, outer_scope, outer_row, nullptr, nullptr);
   Rows rows;

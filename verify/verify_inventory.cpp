@@ -6,6 +6,7 @@
 #include <optional>
 #include <unordered_set>
 
+#include "ORA/ora_canonical_rows.h"
 #include "ORA/ora_database.h"
 #include "ORA/ora_query_results.h"
 #include "TK/tk_compare.h"
@@ -138,15 +139,15 @@ class inventory {
     if (paired_.count(dest) == 0 || !oracle_.is_table_exist(dest)) return out;
     const std::wstring table = verify_quote_text(dest);
     try {
-      for (const auto& row : verify_oracle_query(
-               L"SELECT comments FROM user_tab_comments WHERE table_name = " + table))
+      for (const auto& row :
+           ora_query_texts(L"SELECT comments FROM user_tab_comments WHERE table_name = " + table))
         out.table_comment = out.table_comment || !row.at(0).empty();
-      for (const auto& row : verify_oracle_query(
+      for (const auto& row : ora_query_texts(
                L"SELECT column_name, comments FROM user_col_comments WHERE table_name = " + table))
         if (!row.at(1).empty()) out.column_comments.insert(row.at(0));
-      for (const auto& row : verify_oracle_query(
-               L"SELECT search_condition FROM user_constraints WHERE table_name = " + table +
-               L" AND constraint_type = 'C'"))
+      for (const auto& row :
+           ora_query_texts(L"SELECT search_condition FROM user_constraints WHERE table_name = " +
+                           table + L" AND constraint_type = 'C'"))
         out.checks.insert(utf8(row.at(0)));
     } catch (const tk_exception& e) {
       tk_trace(3, "verify: comments and checks of %s not read: %s", utf8(dest), e.what());
@@ -306,13 +307,13 @@ class inventory {
     const std::wstring dest = oracle_name_(tk_utf16_to_wide(o.name));
     if (paired_.count(dest) == 0 || !oracle_.is_table_exist(dest)) return;
     std::map<std::wstring, std::vector<std::wstring>> oracle_indexes;
-    for (const auto& row : verify_oracle_query(
+    for (const auto& row : ora_query_texts(
              L"SELECT index_name, column_name FROM user_ind_columns WHERE table_name = " +
              verify_quote_text(dest) + L" ORDER BY index_name, column_position"))
       oracle_indexes[L"index " + row.at(0)].push_back(row.at(1));
     // A primary key or unique constraint that an existing index enforces
     // (one whose leading columns are the key's) has no index of its own.
-    for (const auto& row : verify_oracle_query(
+    for (const auto& row : ora_query_texts(
              L"SELECT c.constraint_name, cc.column_name FROM user_constraints c, "
              L"user_cons_columns cc WHERE c.table_name = " +
              verify_quote_text(dest) +
@@ -368,7 +369,7 @@ class inventory {
     if (found.empty()) return;
     // Foreign keys Oracle holds: child table -> parent tables.
     std::multimap<std::wstring, std::wstring> keys;
-    for (const auto& row : verify_oracle_query(
+    for (const auto& row : ora_query_texts(
              L"SELECT c.table_name, p.table_name FROM user_constraints c, user_constraints p "
              L"WHERE c.constraint_type = 'R' AND p.constraint_name = c.r_constraint_name"))
       keys.emplace(row.at(0), row.at(1));
@@ -413,8 +414,8 @@ class inventory {
     auto select = [&](const std::wstring& table, const std::vector<std::wstring>& names) {
       std::wstring sql = L"SELECT ";
       for (size_t i = 0; i < names.size(); ++i)
-        sql += (i ? L", " : L"") + verify_quote_name(oracle_column(table, names[i]));
-      return sql + L" FROM " + verify_quote_name(table);
+        sql += (i ? L", " : L"") + ora_quoted_name(oracle_column(table, names[i]));
+      return sql + L" FROM " + ora_quoted_name(table);
     };
     // One key as text; nullopt when a column is NULL.
     auto key_of = [](const udb_record& row) -> std::optional<std::wstring> {

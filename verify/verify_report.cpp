@@ -39,6 +39,10 @@ std::string csv_field(const std::string& text) {
   return out + "\"";
 }
 
+// A JSON string literal (RFC 8259): quotes, backslash and every control
+// character escaped. Not the settings file's escaper in TK/tk_reg_key.cpp on
+// purpose: that format escapes only backslash, TAB, CR and LF and has no
+// \u form.
 std::string json_string(const std::string& text) {
   std::string out = "\"";
   for (unsigned char c : text) {

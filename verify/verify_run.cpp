@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 
+#include "ORA/ora_canonical_rows.h"
 #include "ORA/ora_database.h"
 #include "ORA/ora_schema_initializer.h"
 #include "TK/tk_compare.h"
@@ -87,7 +88,7 @@ class verifier {
         source_(source),
         oracle_(oracle),
         names_(oracle, source.tables(), settings.queries, settings.uppercase),
-        decimal_mark_(verify_oracle_decimal_mark()) {}
+        decimal_mark_(ora_decimal_mark()) {}
 
   bool stopped() const { return settings_.stop && settings_.stop->load(); }
 
@@ -151,7 +152,7 @@ class verifier {
   void views(verify_result& result) {
     std::set<std::wstring> existing;
     try {
-      for (const auto& row : verify_oracle_query(L"SELECT view_name FROM user_views"))
+      for (const auto& row : ora_query_texts(L"SELECT view_name FROM user_views"))
         existing.insert(row.at(0));
     } catch (const tk_exception& e) {
       tk_trace(3, "verify: views not listed: %s", e.what());
@@ -234,7 +235,7 @@ class verifier {
     for (size_t i = 0; i < schema.size(); ++i)
       column_names_[dest][schema[i].name] = names.schema()[i].name;
     std::vector<std::pair<std::wstring, std::string>> oracle_columns;  // name, data type
-    for (auto& row : verify_oracle_query(
+    for (auto& row : ora_query_texts(
              L"SELECT column_name, data_type FROM user_tab_columns WHERE table_name = " +
              verify_quote_text(dest) + L" ORDER BY column_id"))
       oracle_columns.emplace_back(row.at(0), utf8(row.at(1)));

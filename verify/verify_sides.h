@@ -1,6 +1,7 @@
 // The two sides of a table as verify_rows: an Access recordset read through
 // the DAO layer, and the rows of an Oracle table read through an OCI result
-// set (numbers selected as their decimal text, so that they arrive exact).
+// set (ora_canonical_rows: numbers selected as their decimal text, so that
+// they arrive exact).
 #pragma once
 
 #include <memory>
@@ -28,17 +29,5 @@ std::unique_ptr<verify_rows> verify_access_rows(std::unique_ptr<udb_recordset> r
 std::unique_ptr<verify_rows> verify_oracle_rows(const std::wstring& table,
                                                 std::vector<verify_column> columns,
                                                 char decimal_mark = '.');
-// The session's decimal character: TO_CHAR of a number without a format
-// follows NLS_NUMERIC_CHARACTERS ('.5' in an American session, ',5' in a
-// German one). The session is left as it is: the conversion may share it.
-char verify_oracle_decimal_mark();
-// The decimal character in TO_CHAR(0.5) as the session wrote it; '.' when
-// the text shows none.
-char verify_decimal_mark_of(const std::wstring& half);
-
-// An identifier in double quotes, a text in single quotes (quotes doubled).
-std::wstring verify_quote_name(const std::wstring& name);
+// A text in single quotes (quotes doubled).
 std::wstring verify_quote_text(const std::wstring& text);
-// The rows of an Oracle query as text values (NULL as ""), for dictionary
-// queries.
-std::vector<std::vector<std::wstring>> verify_oracle_query(const std::wstring& sql);

@@ -8,10 +8,10 @@
 
 #include <string>
 
-#include "ORA/oci/oci_types.h"
+#include "oci/oci_types.h"
 
 // One pointer per OCI function, named after it and typed by its prototype in
-// oci_types.h, so a call through the table reads like the OCI call itself:
+// oci/oci_types.h, so a call through the table reads like the OCI call itself:
 // oci_api().OCIStmtExecute(...).
 struct oci_functions {
   decltype(&::OCIEnvCreate) OCIEnvCreate = nullptr;

@@ -155,7 +155,7 @@ int main(int argc, char** argv) {
                       saved);
   query.show();
   save(&query, "wizard-query");
-  auto* box = query.findChild<QComboBox*>(QString::number(set_query_dlg::kSavedQueries));
+  auto* box = query.findChild<QComboBox*>(QString::number(wiz::QUERY_SAVED_QUERIES));
   box->showPopup();
   settle(300);
   save_screen(&query, box->view()->window(), "wizard-query-saved");
@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
 
   // The large table and the one with errors join the selection; the run.
   auto* tables = qobject_cast<sel_tables_page*>(shell.page(wiz::PAGE_TABLES));
-  auto* available = tables->findChild<QListWidget*>(QStringLiteral("1317"));
+  auto* available = tables->findChild<QListWidget*>(QString::number(wiz::TABLES_AVAILABLE));
   for (const QString& name : {QStringLiteral("Invoice Lines"), QStringLiteral("Accounts")}) {
     available->setCurrentItem(available->findItems(name, Qt::MatchFixedString).front());
     tables->on_add();

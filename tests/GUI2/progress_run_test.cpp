@@ -156,13 +156,15 @@ class progress_run_test : public QObject {
 
   void continue_dialog_answers() {
     dlg_error_continue dialog("Orders, record #3: bad value");
-    QCOMPARE(dialog.findChild<QLabel*>("1320")->text(), QString("Orders, record #3: bad value"));
-    QVERIFY(dialog.findChild<QPushButton*>("2")->isDefault());
-    dialog.findChild<QCheckBox*>("1222")->click();
+    QCOMPARE(dialog.findChild<QLabel*>(QString::number(wiz::ERROR_MESSAGE))->text(),
+             QString("Orders, record #3: bad value"));
+    QVERIFY(dialog.findChild<QPushButton*>(QString::number(dlg_error_continue::RESULT_CONTINUE))
+                ->isDefault());
+    dialog.findChild<QCheckBox*>(QString::number(wiz::ERROR_DO_NOT_SHOW_AGAIN))->click();
     QVERIFY(dialog.do_not_show_again());
-    dialog.findChild<QPushButton*>("1")->click();
+    dialog.findChild<QPushButton*>(QString::number(dlg_error_continue::RESULT_ABORT))->click();
     QCOMPARE(dialog.QDialog::result(), int(dlg_error_continue::RESULT_ABORT));
-    dialog.findChild<QPushButton*>("2")->click();
+    dialog.findChild<QPushButton*>(QString::number(dlg_error_continue::RESULT_CONTINUE))->click();
     QCOMPARE(dialog.QDialog::result(), int(dlg_error_continue::RESULT_CONTINUE));
     dialog.reject();  // Escape
     QCOMPARE(dialog.QDialog::result(), int(dlg_error_continue::RESULT_CONTINUE));
@@ -187,15 +189,16 @@ class progress_run_test : public QObject {
       return 0;
     });
     dlg_error_ex dialog(QString("Internal error at ora_table.cpp:12 ✓"));
-    QVERIFY(dialog.findChild<QPushButton*>("1112")->isDefault());
-    dialog.findChild<QPushButton*>("1108")->click();
+    QVERIFY(dialog.findChild<QPushButton*>(QString::number(dlg_error_ex::RESULT_SEND_BUG))
+                ->isDefault());
+    dialog.findChild<QPushButton*>(QString::number(dlg_error_ex::RESULT_COPY))->click();
     QCOMPARE(dialog.QDialog::result(), int(dlg_error_ex::RESULT_COPY));
     QCOMPARE(copied, L"Internal error at ora_table.cpp:12 ✓");
-    dialog.findChild<QPushButton*>("1112")->click();
+    dialog.findChild<QPushButton*>(QString::number(dlg_error_ex::RESULT_SEND_BUG))->click();
     QCOMPARE(dialog.QDialog::result(), int(dlg_error_ex::RESULT_SEND_BUG));
     QCOMPARE(sent.subject, std::string("Bug report on "));  // no shell yet: no title
     QCOMPARE(sent.note, std::string("Internal error at ora_table.cpp:12 ✓"));
-    dialog.findChild<QPushButton*>("1")->click();
+    dialog.findChild<QPushButton*>(QString::number(dlg_error_ex::RESULT_OK))->click();
     QCOMPARE(dialog.QDialog::result(), int(dlg_error_ex::RESULT_OK));
   }
 
@@ -213,9 +216,9 @@ class progress_run_test : public QObject {
     QVERIFY(world_->log().continue_texts[0].startsWith("Orders, record #2: "));
     QCOMPARE(dest_->table(L"Orders").rows.size(), size_t(3));
     // Both errors are listed on the finish page.
-    QVERIFY(finish_text(1314).startsWith("There were some errors"));
-    QVERIFY(finish_text(1016).contains("Orders, record #2: "));
-    QVERIFY(finish_text(1016).contains("Orders, record #4: "));
+    QVERIFY(finish_text(wiz::FINISH_RESULT).startsWith("There were some errors"));
+    QVERIFY(finish_text(wiz::FINISH_ERRORS).contains("Orders, record #2: "));
+    QVERIFY(finish_text(wiz::FINISH_ERRORS).contains("Orders, record #4: "));
   }
 
   void finish_page_lists_each_table_with_its_counts() {
@@ -230,10 +233,10 @@ class progress_run_test : public QObject {
     world_->log().continue_answers.push_back({false, true});
     start_run({L"Broken", L"Orders"});
     QTRY_COMPARE_WITH_TIMEOUT(shell_->currentId(), int(wiz::PAGE_FINISH), 10000);
-    QCOMPARE(finish_text(1314),
+    QCOMPARE(finish_text(wiz::FINISH_RESULT),
              QString("There were some errors while converting the database: 1 table not "
                      "converted, 2 records refused.\nClick 'Finish' to exit the wizard."));
-    QCOMPARE(finish_text(1313), QString("Conversion is Completed"));
+    QCOMPARE(finish_text(wiz::FINISH_TITLE), QString("Conversion is Completed"));
     QWizardPage* finish = shell_->page(wiz::PAGE_FINISH);
     auto* lines = finish->findChild<QTableWidget*>("outcomes");
     QCOMPARE(lines->rowCount(), 2);
@@ -304,7 +307,7 @@ class progress_run_test : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(shell_->currentId(), int(wiz::PAGE_FINISH), 10000);
     QCOMPARE(dest_->table(L"A").rows.size(), size_t(1));  // the rows before the error
     QVERIFY(!dest_->has(L"B"));
-    QVERIFY(finish_text(1016).contains("A, record #2: "));
+    QVERIFY(finish_text(wiz::FINISH_ERRORS).contains("A, record #2: "));
     QVERIFY(!progress()->running());
   }
 
@@ -321,8 +324,12 @@ class progress_run_test : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(conv.current_record_index.load() >= 500, 20000);
     QVERIFY2(progress()->running(), "the table was converted before Cancel");
     QTest::qWait(250);  // a tick of the progress timer
-    QVERIFY(shell_->page(wiz::PAGE_PROGRESS)->findChild<QProgressBar*>("1321")->value() < 100);
-    QCOMPARE(shell_->page(wiz::PAGE_PROGRESS)->findChild<QLabel*>("1323")->text(),
+    QVERIFY(shell_->page(wiz::PAGE_PROGRESS)
+                ->findChild<QProgressBar*>(QString::number(wiz::PROGRESS_BAR))
+                ->value() < 100);
+    QCOMPARE(shell_->page(wiz::PAGE_PROGRESS)
+                 ->findChild<QLabel*>(QString::number(wiz::PROGRESS_STATUS))
+                 ->text(),
              QString("Processing table 'Big'"));
 
     // A pause holds the copy before its next record.
@@ -369,13 +376,14 @@ class progress_run_test : public QObject {
     // shows the rows the table holds in Oracle.
     QVERIFY(shell_->isVisible());
     QCOMPARE(shell_->currentId(), int(wiz::PAGE_FINISH));
-    QCOMPARE(finish_text(1313), QString("Conversion is Stopped"));
-    QVERIFY2(finish_text(1314).startsWith(
-                 QString("The conversion was stopped in table 'Big' after %1 of %2 records.\n")
-                     .arg(written)
-                     .arg(rows)),
-             qPrintable(finish_text(1314)));
-    QVERIFY(finish_text(1314).contains("Merge mode"));
+    QCOMPARE(finish_text(wiz::FINISH_TITLE), QString("Conversion is Stopped"));
+    QVERIFY2(finish_text(wiz::FINISH_RESULT)
+                 .startsWith(
+                     QString("The conversion was stopped in table 'Big' after %1 of %2 records.\n")
+                         .arg(written)
+                         .arg(rows)),
+             qPrintable(finish_text(wiz::FINISH_RESULT)));
+    QVERIFY(finish_text(wiz::FINISH_RESULT).contains("Merge mode"));
     auto* lines = shell_->page(wiz::PAGE_FINISH)->findChild<QTableWidget*>("outcomes");
     QCOMPARE(lines->rowCount(), 1);
     QVERIFY(!lines->isColumnHidden(4));
@@ -402,37 +410,37 @@ class progress_run_test : public QObject {
     auto fill = [&](int id, const QString& text) {
       shell_->currentPage()->findChild<QLineEdit*>(QString::number(id))->setText(text);
     };
-    fill(1003, "localhost");
-    fill(1014, "ORCL");
-    fill(1004, "1521");
-    fill(1012, "scott");
-    fill(1013, "tiger");
+    fill(wiz::ORACLE_SERVER, "localhost");
+    fill(wiz::ORACLE_DATABASE, "ORCL");
+    fill(wiz::ORACLE_PORT, "1521");
+    fill(wiz::ORACLE_USER, "scott");
+    fill(wiz::ORACLE_PASSWORD, "tiger");
     shell_->next();
     QTRY_COMPARE_WITH_TIMEOUT(shell_->currentId(), int(wiz::PAGE_SECURITY), 10000);
     shell_->next();
     QCOMPARE(shell_->currentId(), int(wiz::PAGE_SOURCE));
-    fill(1003, QStringLiteral(TARVEL_TEST_DATA "/access/sql/sqlTest.mdb"));
+    fill(wiz::SOURCE_PATH, QStringLiteral(TARVEL_TEST_DATA "/access/sql/sqlTest.mdb"));
     shell_->next();
     QCOMPARE(shell_->currentId(), int(wiz::PAGE_TABLES));
 
     auto* tables = qobject_cast<sel_tables_page*>(shell_->currentPage());
-    auto* available = tables->findChild<QListWidget*>("1317");
+    auto* available = tables->findChild<QListWidget*>(QString::number(wiz::TABLES_AVAILABLE));
     QCOMPARE(items_of(available), QStringList({"Customers", "Order Details", "Orders"}));
     available->setCurrentRow(0);
     tables->on_add();
     dialog_script<set_query_dlg> script;
     script.then([](set_query_dlg* d) {
-      d->findChild<QLineEdit*>("1019")->setText("Customer_names");
-      d->findChild<QPlainTextEdit*>("1020")->setPlainText(
-          "SELECT [Company Name], City FROM Customers");
-      d->findChild<QPushButton*>("1")->click();
+      d->findChild<QLineEdit*>(QString::number(wiz::QUERY_NAME))->setText("Customer_names");
+      d->findChild<QPlainTextEdit*>(QString::number(wiz::QUERY_TEXT))
+          ->setPlainText("SELECT [Company Name], City FROM Customers");
+      d->findChild<QPushButton*>(QString::number(wiz::BTN_OK))->click();
     });
     tables->on_add_query();
     shell_->next();
     QCOMPARE(shell_->currentId(), int(wiz::PAGE_PROGRESS));
     QTRY_COMPARE_WITH_TIMEOUT(shell_->currentId(), int(wiz::PAGE_FINISH), 30000);
-    QVERIFY2(finish_text(1314).startsWith("Wizard has migrated"),
-             qPrintable(finish_text(1314) + finish_text(1016)));
+    QVERIFY2(finish_text(wiz::FINISH_RESULT).startsWith("Wizard has migrated"),
+             qPrintable(finish_text(wiz::FINISH_RESULT) + finish_text(wiz::FINISH_ERRORS)));
 
     const int32_t customers = committed_count(L"SELECT COUNT(*) FROM CUSTOMERS");
     QVERIFY(customers > 0);

@@ -16,6 +16,7 @@
 #include "../driver/memory_databases.h"
 #include "GUI2/sel_tables_page.h"
 #include "GUI2/set_query_dlg.h"
+#include "GUI2/wizard_ids.h"
 #include "pages_test_support.h"
 
 namespace {
@@ -39,7 +40,7 @@ const QString kQueryFixture =
     QStringLiteral(TARVEL_TEST_DATA "/access/jackcess/queryTestV2000.mdb");
 
 QComboBox* saved_box(QWidget* dialog) {
-  return dialog->findChild<QComboBox*>(QString::number(set_query_dlg::kSavedQueries));
+  return dialog->findChild<QComboBox*>(QString::number(wiz::QUERY_SAVED_QUERIES));
 }
 
 }  // namespace
@@ -58,15 +59,19 @@ class sel_tables_test : public QObject {
     source_.tables.clear();
     for (const std::wstring& n : names) source_.tables.emplace_back(n, empty_table());
   }
-  QListWidget* available() { return page_->findChild<QListWidget*>("1317"); }
-  QListWidget* selected() { return page_->findChild<QListWidget*>("1318"); }
+  QListWidget* available() {
+    return page_->findChild<QListWidget*>(QString::number(wiz::TABLES_AVAILABLE));
+  }
+  QListWidget* selected() {
+    return page_->findChild<QListWidget*>(QString::number(wiz::TABLES_SELECTED));
+  }
   // Fills the query dialog that Add Query or a double-click opens and
   // presses OK (or Cancel when `ok` is false).
   void answer_query_dialog(const QString& name, const QString& text, bool ok = true) {
     script_->then([=](set_query_dlg* d) {
-      d->findChild<QLineEdit*>("1019")->setText(name);
-      d->findChild<QPlainTextEdit*>("1020")->setPlainText(text);
-      d->findChild<QPushButton*>(ok ? "1" : "2")->click();
+      d->findChild<QLineEdit*>(QString::number(wiz::QUERY_NAME))->setText(name);
+      d->findChild<QPlainTextEdit*>(QString::number(wiz::QUERY_TEXT))->setPlainText(text);
+      d->findChild<QPushButton*>(QString::number(ok ? wiz::BTN_OK : wiz::BTN_CANCEL))->click();
     });
   }
 
@@ -99,7 +104,7 @@ class sel_tables_test : public QObject {
     QCOMPARE(items(selected()), QStringList({"Big orders", "Zeta"}));
     QCOMPARE(page_->selected_queries().at(L"Big orders"), L"SELECT * FROM orders");
     QCOMPARE(page_->available_queries().at(L"Cheap"), L"SELECT 1");
-    QVERIFY(page_->findChild<QPushButton*>("1114")->isVisible());
+    QVERIFY(page_->findChild<QPushButton*>(QString::number(wiz::TABLES_ADD_QUERY))->isVisible());
 
     // Back and Next again shows the same choice, not twice.
     QCOMPARE(page_->page_init(), 0);
@@ -176,9 +181,11 @@ class sel_tables_test : public QObject {
     answer_query_dialog("ORDERS", "SELECT 1");
     // The refusal reopens the dialog with what was entered; Cancel ends.
     script_->then([](set_query_dlg* d) {
-      QCOMPARE(d->findChild<QLineEdit*>("1019")->text(), QString("ORDERS"));
-      QCOMPARE(d->findChild<QPlainTextEdit*>("1020")->toPlainText(), QString("SELECT 1"));
-      d->findChild<QPushButton*>("2")->click();
+      QCOMPARE(d->findChild<QLineEdit*>(QString::number(wiz::QUERY_NAME))->text(),
+               QString("ORDERS"));
+      QCOMPARE(d->findChild<QPlainTextEdit*>(QString::number(wiz::QUERY_TEXT))->toPlainText(),
+               QString("SELECT 1"));
+      d->findChild<QPushButton*>(QString::number(wiz::BTN_CANCEL))->click();
     });
     page_->on_add_query();
     QCOMPARE(world_->texts(wizard_presenter::box::message),
@@ -252,9 +259,9 @@ class sel_tables_test : public QObject {
 
   void query_dialog_checks_its_texts() {
     set_query_dlg dialog(L"", L"");
-    auto* name = dialog.findChild<QLineEdit*>("1019");
-    auto* text = dialog.findChild<QPlainTextEdit*>("1020");
-    auto ok = [&] { dialog.findChild<QPushButton*>("1")->click(); };
+    auto* name = dialog.findChild<QLineEdit*>(QString::number(wiz::QUERY_NAME));
+    auto* text = dialog.findChild<QPlainTextEdit*>(QString::number(wiz::QUERY_TEXT));
+    auto ok = [&] { dialog.findChild<QPushButton*>(QString::number(wiz::BTN_OK))->click(); };
     dialog.show();
 
     text->setPlainText("SELECT 1");
@@ -287,8 +294,8 @@ class sel_tables_test : public QObject {
     conv.set_source_engine_factory(nullptr);
     conv.set_source_name(kSqlFixture.toStdWString());
     set_query_dlg dialog(L"T", L"");
-    auto* text = dialog.findChild<QPlainTextEdit*>("1020");
-    auto test = [&] { dialog.findChild<QPushButton*>("129")->click(); };
+    auto* text = dialog.findChild<QPlainTextEdit*>(QString::number(wiz::QUERY_TEXT));
+    auto test = [&] { dialog.findChild<QPushButton*>(QString::number(wiz::QUERY_TEST))->click(); };
     text->setPlainText("SELECT * FROM Customers");
     test();
     text->setPlainText("SELECT * FROM NoSuchTable");
@@ -327,8 +334,8 @@ class sel_tables_test : public QObject {
     QVERIFY(!model->item(1)->isEnabled());
     QCOMPARE(model->item(1)->toolTip(), QString("Too few parameters. Expected 2."));
 
-    auto* name = dialog.findChild<QLineEdit*>("1019");
-    auto* text = dialog.findChild<QPlainTextEdit*>("1020");
+    auto* name = dialog.findChild<QLineEdit*>(QString::number(wiz::QUERY_NAME));
+    auto* text = dialog.findChild<QPlainTextEdit*>(QString::number(wiz::QUERY_TEXT));
     emit box->activated(0);
     QCOMPARE(name->text(), QString("Sales_by_Year"));
     QCOMPARE(text->toPlainText(), QString("SELECT * FROM [Sales by Year]"));
@@ -338,7 +345,7 @@ class sel_tables_test : public QObject {
     // A name that does not start with a letter gets one.
     emit box->activated(2);
     QCOMPARE(name->text(), QString("A2019_orders"));
-    dialog.findChild<QPushButton*>("1")->click();
+    dialog.findChild<QPushButton*>(QString::number(wiz::BTN_OK))->click();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.query(), L"SELECT * FROM [2019 orders]");
 
@@ -370,7 +377,7 @@ class sel_tables_test : public QObject {
       const int select = box->findText("SelectQuery");
       QVERIFY(model->item(select)->isEnabled());
       emit box->activated(select);
-      d->findChild<QPushButton*>("1")->click();
+      d->findChild<QPushButton*>(QString::number(wiz::BTN_OK))->click();
     });
     page_->on_add_query();
     QCOMPARE(items(selected()), QStringList({"SelectQuery"}));

@@ -13,9 +13,11 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QTest>
 #include <QTextBrowser>
+#include <memory>
 
 #include "GUI2/help_window.h"
 #include "GUI2/wizard_app.h"
@@ -42,12 +44,31 @@ class wizard_pages_test : public QObject {
   void initTestCase() { wizard_test_environment(); }
   // No window of a test (dialogs, help, boxes) outlives its wizard.
   void cleanup() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QStringList left;
-    for (QWidget* w : QApplication::topLevelWidgets())
-      left << QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') +
-                  w->objectName();
+    const QStringList left = leftover_windows();
     QVERIFY2(left.isEmpty(), qPrintable(left.join(QStringLiteral(", "))));
+  }
+
+  // The help window, which stays open beside the sheet, goes with the
+  // wizard; a window that outlives the wizard is seen.
+  void no_top_level_widget_outlives_the_wizard() {
+    QPointer<QWidget> help;
+    {
+      wizard_env env;
+      QVERIFY(env.next());
+      emit env.shell().helpRequested();
+      help = env.shell().findChild<help_window*>();
+      QVERIFY(help && help->isVisible());
+      QVERIFY(help->isWindow());
+      QVERIFY(leftover_windows().size() >= 2);
+    }
+    QVERIFY(help.isNull());
+    QCOMPARE(leftover_windows(), QStringList());
+    // A window without an owner stays after the wizard: the check finds it.
+    auto stray = std::make_unique<QDialog>();
+    stray->setObjectName(QStringLiteral("stray"));
+    QCOMPARE(leftover_windows(), QStringList(QStringLiteral("QDialog stray")));
+    stray.reset();
+    QCOMPARE(leftover_windows(), QStringList());
   }
 
   void captions_follow_the_first_page_activation() {
@@ -90,16 +111,16 @@ class wizard_pages_test : public QObject {
     wizard_env env;
     QVERIFY(env.next());
     QCOMPARE(env.shell().currentId(), 132);
-    env.edit(1003)->clear();
-    env.edit(1014)->clear();
-    env.edit(1012)->setText(QStringLiteral("scott"));
+    env.edit(wiz::ORACLE_SERVER)->clear();
+    env.edit(wiz::ORACLE_DATABASE)->clear();
+    env.edit(wiz::ORACLE_USER)->setText(QStringLiteral("scott"));
     QVERIFY(!env.next());
     QCOMPARE(env.presenter->boxes.size(), size_t(1));
     QCOMPARE(env.presenter->boxes[0].kind, box::message);
     QCOMPARE(env.last_text(), QStringLiteral("You should enter Oracle database name"));
     QCOMPARE(env.converter().oracle.host, std::wstring(L"localhost"));
-    env.edit(1014)->setText(QStringLiteral("SALES"));
-    env.edit(1004)->setText(QStringLiteral("1599"));
+    env.edit(wiz::ORACLE_DATABASE)->setText(QStringLiteral("SALES"));
+    env.edit(wiz::ORACLE_PORT)->setText(QStringLiteral("1599"));
     env.back();
     QCOMPARE(env.shell().currentId(), 103);
     QCOMPARE(env.converter().destination_name(), std::wstring(L"SALES"));
@@ -110,10 +131,10 @@ class wizard_pages_test : public QObject {
   void security_page_checks_in_order() {
     wizard_env env;
     wizard_page* p = page(env, 105);
-    auto* path = p->ctrl<QLineEdit>(1003);
-    auto* user = p->ctrl<QLineEdit>(1004);
+    auto* path = p->ctrl<QLineEdit>(wiz::SECURITY_PATH);
+    auto* user = p->ctrl<QLineEdit>(wiz::SECURITY_USER);
     // The checks apply to settings in use, that is with the box checked.
-    p->ctrl<QCheckBox>(1202)->setChecked(true);
+    p->ctrl<QCheckBox>(wiz::SECURITY_USE)->setChecked(true);
     const auto stays_with = [&](box kind, const QString& text) {
       env.presenter->boxes.clear();
       QCOMPARE(p->on_next(), -1);
@@ -152,16 +173,20 @@ class wizard_pages_test : public QObject {
     wizard_env env;
     env.converter().access.workgroup_file.clear();
     wizard_page* p = page(env, 105);
-    QVERIFY(!p->ctrl<QCheckBox>(1202)->isChecked());
-    for (int id : {1003, 1004, 1005, 1107}) QVERIFY(!p->control(id)->isEnabled());
-    QVERIFY(p->invert_chbox(1202));
-    for (int id : {1003, 1004, 1005, 1107}) QVERIFY(p->control(id)->isEnabled());
-    QVERIFY(!p->invert_chbox(1202));
-    QVERIFY(!p->control(1005)->isEnabled());
+    QVERIFY(!p->ctrl<QCheckBox>(wiz::SECURITY_USE)->isChecked());
+    for (int id :
+         {wiz::SECURITY_PATH, wiz::SECURITY_USER, wiz::SECURITY_PASSWORD, wiz::SECURITY_BROWSE})
+      QVERIFY(!p->control(id)->isEnabled());
+    QVERIFY(p->invert_chbox(wiz::SECURITY_USE));
+    for (int id :
+         {wiz::SECURITY_PATH, wiz::SECURITY_USER, wiz::SECURITY_PASSWORD, wiz::SECURITY_BROWSE})
+      QVERIFY(p->control(id)->isEnabled());
+    QVERIFY(!p->invert_chbox(wiz::SECURITY_USE));
+    QVERIFY(!p->control(wiz::SECURITY_PASSWORD)->isEnabled());
     // A path set elsewhere (a profile) shows the fields enabled.
     env.converter().access.workgroup_file = L"/tmp/x.mdw";
     p->page_init();
-    QVERIFY(p->control(1003)->isEnabled());
+    QVERIFY(p->control(wiz::SECURITY_PATH)->isEnabled());
   }
 
   void workgroup_settings_are_kept_and_checked_for_the_file_they_opened() {
@@ -169,30 +194,30 @@ class wizard_pages_test : public QObject {
     const QString sample = QStringLiteral(TARVEL_SOURCE_DIR "/samples/sample.mdb");
     const QString other = fixture(QStringLiteral("access/generated/stopTest.mdb"));
     const auto shows_kept = [&](wizard_page* p) {
-      QCOMPARE(p->ctrl<QLineEdit>(1003)->text(), mdw);
-      QCOMPARE(p->ctrl<QLineEdit>(1004)->text(), QStringLiteral("Admin"));
-      QCOMPARE(p->ctrl<QLineEdit>(1005)->text(), QStringLiteral("pw"));
+      QCOMPARE(p->ctrl<QLineEdit>(wiz::SECURITY_PATH)->text(), mdw);
+      QCOMPARE(p->ctrl<QLineEdit>(wiz::SECURITY_USER)->text(), QStringLiteral("Admin"));
+      QCOMPARE(p->ctrl<QLineEdit>(wiz::SECURITY_PASSWORD)->text(), QStringLiteral("pw"));
     };
     {
       wizard_env env;
       env.converter().set_source_name(sample.toStdWString());
       wizard_page* security = page(env, 105);
-      auto* use = security->ctrl<QCheckBox>(1202);
+      auto* use = security->ctrl<QCheckBox>(wiz::SECURITY_USE);
       use->setChecked(true);
-      security->ctrl<QLineEdit>(1003)->setText(mdw);
-      security->ctrl<QLineEdit>(1004)->setText(QStringLiteral("Admin"));
-      security->ctrl<QLineEdit>(1005)->setText(QStringLiteral("pw"));
+      security->ctrl<QLineEdit>(wiz::SECURITY_PATH)->setText(mdw);
+      security->ctrl<QLineEdit>(wiz::SECURITY_USER)->setText(QStringLiteral("Admin"));
+      security->ctrl<QLineEdit>(wiz::SECURITY_PASSWORD)->setText(QStringLiteral("pw"));
       QCOMPARE(security->on_next(), 0);
       // The source opens with them: they belong to that file from now on.
       wizard_page* source = page(env, 106);
       QCOMPARE(source->on_next(), 0);
       QVERIFY(env.presenter->boxes.empty());
       // Another file, then Back: shown, but off and not in use.
-      source->ctrl<QLineEdit>(1003)->setText(other);
+      source->ctrl<QLineEdit>(wiz::SOURCE_PATH)->setText(other);
       source->on_back();
       security->page_init();
       QVERIFY(!use->isChecked());
-      QVERIFY(!security->control(1003)->isEnabled());
+      QVERIFY(!security->control(wiz::SECURITY_PATH)->isEnabled());
       shows_kept(security);
       QCOMPARE(security->on_next(), 0);
       QVERIFY(env.converter().access.workgroup_file.empty());
@@ -207,14 +232,14 @@ class wizard_pages_test : public QObject {
     QVERIFY(env.converter().access.workgroup_file.empty());
     QCOMPARE(QString::fromStdWString(env.converter().source_name()), other);
     wizard_page* security = page(env, 105);
-    auto* use = security->ctrl<QCheckBox>(1202);
+    auto* use = security->ctrl<QCheckBox>(wiz::SECURITY_USE);
     QVERIFY(!use->isChecked());
     shows_kept(security);
     // The file they opened is chosen again: checked, and in use on Next.
     env.converter().set_source_name(sample.toStdWString());
     security->page_init();
     QVERIFY(use->isChecked());
-    QVERIFY(security->control(1005)->isEnabled());
+    QVERIFY(security->control(wiz::SECURITY_PASSWORD)->isEnabled());
     shows_kept(security);
     QCOMPARE(security->on_next(), 0);
     QCOMPARE(QString::fromStdWString(env.converter().access.workgroup_file), mdw);
@@ -225,11 +250,12 @@ class wizard_pages_test : public QObject {
     security->page_init();
     QVERIFY(use->isChecked());
     // Emptied fields are forgotten by the wizard too.
-    for (int id : {1003, 1004, 1005}) security->ctrl<QLineEdit>(id)->clear();
+    for (int id : {wiz::SECURITY_PATH, wiz::SECURITY_USER, wiz::SECURITY_PASSWORD})
+      security->ctrl<QLineEdit>(id)->clear();
     QCOMPARE(security->on_next(), 0);
     security->page_init();
     QVERIFY(!use->isChecked());
-    QVERIFY(security->ctrl<QLineEdit>(1003)->text().isEmpty());
+    QVERIFY(security->ctrl<QLineEdit>(wiz::SECURITY_PATH)->text().isEmpty());
   }
 
   void source_page_checks_in_order_and_stores_settings() {
@@ -238,44 +264,45 @@ class wizard_pages_test : public QObject {
     env.converter().access.database_password = L"";
     env.converter().set_mode(UDB_MODE_OVERWRITE);
     wizard_page* p = page(env, 106);
-    QVERIFY(p->ctrl<QRadioButton>(1329)->isChecked());
-    QVERIFY(!p->control(1005)->isEnabled());
+    QVERIFY(p->ctrl<QRadioButton>(wiz::SOURCE_OVERWRITE)->isChecked());
+    QVERIFY(!p->control(wiz::SOURCE_PASSWORD)->isEnabled());
     QCOMPARE(p->on_next(), -1);
     QCOMPARE(env.presenter->boxes.back().kind, box::message);
     QCOMPARE(env.last_text(), QStringLiteral("You should enter MS Access database name"));
-    p->ctrl<QLineEdit>(1003)->setText(QStringLiteral("/nonexistent/db.mdb"));
+    p->ctrl<QLineEdit>(wiz::SOURCE_PATH)->setText(QStringLiteral("/nonexistent/db.mdb"));
     QCOMPARE(p->on_next(), -1);
     QCOMPARE(env.presenter->boxes.back().kind, box::error);
     QCOMPARE(env.last_text(), QStringLiteral("Source file does not exist.\r\n"
                                              "Please verify the correct path was given.\r\n\r\n"
                                              "/nonexistent/db.mdb"));
     // Not an Access file: the source's own error, and the page stays.
-    p->ctrl<QLineEdit>(1003)->setText(QStringLiteral(TARVEL_SOURCE_DIR "/README.md"));
+    p->ctrl<QLineEdit>(wiz::SOURCE_PATH)->setText(QStringLiteral(TARVEL_SOURCE_DIR "/README.md"));
     const size_t before = env.presenter->boxes.size();
     QCOMPARE(p->on_next(), -1);
     QCOMPARE(env.presenter->boxes.size(), before + 1);
     QCOMPARE(env.presenter->boxes.back().kind, box::error);
     QVERIFY(!env.last_text().isEmpty());
-    // An unchecked "Use password" stores an empty password whatever 1005 holds.
-    p->ctrl<QLineEdit>(1005)->setText(QStringLiteral("secret"));
-    p->ctrl<QLineEdit>(1003)->setText(QStringLiteral(TARVEL_SOURCE_DIR "/samples/sample.mdb"));
-    p->ctrl<QRadioButton>(1331)->setChecked(true);
-    p->ctrl<QCheckBox>(1226)->setChecked(true);
-    p->ctrl<QCheckBox>(1202)->setChecked(false);
+    // An unchecked "Use password" stores an empty password whatever the password field holds.
+    p->ctrl<QLineEdit>(wiz::SOURCE_PASSWORD)->setText(QStringLiteral("secret"));
+    p->ctrl<QLineEdit>(wiz::SOURCE_PATH)
+        ->setText(QStringLiteral(TARVEL_SOURCE_DIR "/samples/sample.mdb"));
+    p->ctrl<QRadioButton>(wiz::SOURCE_MERGE)->setChecked(true);
+    p->ctrl<QCheckBox>(wiz::SOURCE_SKIP_INDEXES)->setChecked(true);
+    p->ctrl<QCheckBox>(wiz::SOURCE_UPPERCASE)->setChecked(false);
     QCOMPARE(p->on_next(), 0);
     QCOMPARE(env.converter().access.database_password, std::wstring());
     QCOMPARE(env.converter().mode(), int32_t(UDB_MODE_MERGE));
     QVERIFY(env.converter().skip_indexes);
     QVERIFY(!env.converter().uppercase);
-    QVERIFY(p->invert_chbox(1001));
-    QVERIFY(p->control(1005)->isEnabled());
+    QVERIFY(p->invert_chbox(wiz::SOURCE_USE_PASSWORD));
+    QVERIFY(p->control(wiz::SOURCE_PASSWORD)->isEnabled());
     p->on_back();
     QCOMPARE(env.converter().access.database_password, std::wstring(L"secret"));
     // A relative source path shows made absolute.
     env.converter().set_source_name(L"samples/../samples/sample.mdb");
     p->page_init();
-    QVERIFY(QFileInfo(p->ctrl<QLineEdit>(1003)->text()).isAbsolute());
-    QVERIFY(!p->ctrl<QLineEdit>(1003)->text().contains(QStringLiteral("..")));
+    QVERIFY(QFileInfo(p->ctrl<QLineEdit>(wiz::SOURCE_PATH)->text()).isAbsolute());
+    QVERIFY(!p->ctrl<QLineEdit>(wiz::SOURCE_PATH)->text().contains(QStringLiteral("..")));
   }
 
   void welcome_page_loads_a_profile_for_the_next_pages() {
@@ -291,15 +318,15 @@ class wizard_pages_test : public QObject {
     }
     wizard_env env;
     env.presenter->files.push_back(profile);
-    env.page()->ctrl<QAbstractButton>(1115)->click();
+    env.page()->ctrl<QAbstractButton>(wiz::WELCOME_LOAD_SETTINGS)->click();
     QCOMPARE(env.presenter->file_titles, QStringList{QStringLiteral("Select Profile File")});
     QVERIFY(env.presenter->boxes.empty());
     QVERIFY(env.next());
-    QCOMPARE(env.edit(1014)->text(), QStringLiteral("SALESDB"));
-    QCOMPARE(env.edit(1003)->text(), QStringLiteral("db.example"));
-    QCOMPARE(env.edit(1004)->text(), QStringLiteral("1530"));
-    QCOMPARE(env.edit(1012)->text(), QStringLiteral("sales"));
-    QCOMPARE(env.edit(1013)->text(), QStringLiteral("pw"));
+    QCOMPARE(env.edit(wiz::ORACLE_DATABASE)->text(), QStringLiteral("SALESDB"));
+    QCOMPARE(env.edit(wiz::ORACLE_SERVER)->text(), QStringLiteral("db.example"));
+    QCOMPARE(env.edit(wiz::ORACLE_PORT)->text(), QStringLiteral("1530"));
+    QCOMPARE(env.edit(wiz::ORACLE_USER)->text(), QStringLiteral("sales"));
+    QCOMPARE(env.edit(wiz::ORACLE_PASSWORD)->text(), QStringLiteral("pw"));
   }
 
   void bad_profiles_change_nothing() {
@@ -321,7 +348,7 @@ class wizard_pages_test : public QObject {
          {garbage, long_line, dir.filePath(QStringLiteral("missing.tarvel"))}) {
       env.presenter->boxes.clear();
       env.presenter->files.push_back(path);
-      env.page()->ctrl<QAbstractButton>(1115)->click();
+      env.page()->ctrl<QAbstractButton>(wiz::WELCOME_LOAD_SETTINGS)->click();
       QCOMPARE(env.presenter->boxes.size(), size_t(1));
       QCOMPARE(env.presenter->boxes[0].kind, box::error);
       QCOMPARE(env.converter().destination_name(), std::wstring(L"KEEP"));
@@ -337,7 +364,7 @@ class wizard_pages_test : public QObject {
       // A run that visited nothing does not claim success.
       wizard_env env;
       env.shell().go_to_page(wiz::PAGE_FINISH);
-      QCOMPARE(env.page()->ctrl<QLabel>(1314)->text(),
+      QCOMPARE(env.page()->ctrl<QLabel>(wiz::FINISH_RESULT)->text(),
                QStringLiteral("No table was converted: none was selected.\n\nClick 'Finish' to "
                               "exit the wizard."));
     }
@@ -350,10 +377,10 @@ class wizard_pages_test : public QObject {
       env.shell().go_to_page(wiz::PAGE_FINISH);
       QCOMPARE(env.shell().currentId(), 116);
       wizard_page* p = env.page();
-      QCOMPARE(p->ctrl<QLabel>(1314)->text(),
+      QCOMPARE(p->ctrl<QLabel>(wiz::FINISH_RESULT)->text(),
                QStringLiteral("Wizard has migrated your MS Access database to\nOracle server "
                               "successfully.\n\nClick 'Finish' to exit the wizard."));
-      QVERIFY(!p->control(1016)->isVisible());
+      QVERIFY(!p->control(wiz::FINISH_ERRORS)->isVisible());
       QVERIFY(!env.shell().button(QWizard::CancelButton)->isEnabled());
       QVERIFY(!env.shell().button(QWizard::HelpButton)->isEnabled());
     }
@@ -364,10 +391,10 @@ class wizard_pages_test : public QObject {
     QCOMPARE(env.shell().errors().size(), size_t(20));
     env.shell().go_to_page(wiz::PAGE_FINISH);
     wizard_page* p = env.page();
-    QCOMPARE(p->ctrl<QLabel>(1314)->text(),
+    QCOMPARE(p->ctrl<QLabel>(wiz::FINISH_RESULT)->text(),
              QStringLiteral("There were some errors while converting the database.\nClick "
                             "'Finish' to exit the wizard."));
-    auto* error_list = p->ctrl<QPlainTextEdit>(1016);
+    auto* error_list = p->ctrl<QPlainTextEdit>(wiz::FINISH_ERRORS);
     QVERIFY(error_list->isVisible());
     QVERIFY(error_list->isReadOnly());
     QVERIFY(error_list->toPlainText().startsWith(
@@ -386,7 +413,7 @@ class wizard_pages_test : public QObject {
     env.converter().set_destination_name(L"SAVED");
     env.shell().go_to_page(wiz::PAGE_FINISH);
     env.presenter->files.push_back(dir.filePath(QStringLiteral("out.tarvel")));
-    env.page()->ctrl<QAbstractButton>(1116)->click();
+    env.page()->ctrl<QAbstractButton>(wiz::FINISH_SAVE_SETTINGS)->click();
     QCOMPARE(env.presenter->file_titles, QStringList{QStringLiteral("Select Profile File")});
     QFile f(dir.filePath(QStringLiteral("out.tarvel")));
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -427,11 +454,11 @@ class wizard_pages_test : public QObject {
     QCOMPARE(env.converter().oracle.host, std::wstring(L"localhost"));
     QCOMPARE(env.converter().mode(), int32_t(UDB_MODE_SYNC));
     wizard_page* p = page(env, 106);
-    QVERIFY(p->ctrl<QRadioButton>(1332)->isChecked());
-    QVERIFY(p->ctrl<QCheckBox>(1228)->isChecked());
+    QVERIFY(p->ctrl<QRadioButton>(wiz::SOURCE_SYNCHRONIZE)->isChecked());
+    QVERIFY(p->ctrl<QCheckBox>(wiz::SOURCE_DEFINITIONS_ONLY)->isChecked());
     QVERIFY(env.next());
-    QCOMPARE(env.edit(1012)->text(), QStringLiteral("u1"));
-    QCOMPARE(env.edit(1004)->text(), QStringLiteral("1522"));
+    QCOMPARE(env.edit(wiz::ORACLE_USER)->text(), QStringLiteral("u1"));
+    QCOMPARE(env.edit(wiz::ORACLE_PORT)->text(), QStringLiteral("1522"));
   }
 
   void help_opens_at_the_page_topic_or_reports_a_missing_file() {
@@ -441,10 +468,10 @@ class wizard_pages_test : public QObject {
     auto* help = env.shell().findChild<help_window*>();
     QVERIFY(help != nullptr);
     QVERIFY(help->isVisible());
-    QCOMPARE(help->browser()->source().fragment(), QStringLiteral("1001"));
+    QCOMPARE(help->browser()->source().fragment(), QString::number(wiz::HELP_ORACLE));
     QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("Database name")));
     wizard_shell::set_help_file(QStringLiteral("/nonexistent/tarvel-wizard.html"));
-    env.shell().display_help(1003);
+    env.shell().display_help(wiz::HELP_WELCOME);
     wizard_shell::set_help_file(QStringLiteral(TARVEL_SOURCE_DIR "/GUI2/help/tarvel-wizard.html"));
     QCOMPARE(env.presenter->boxes.back().kind, box::error);
     QCOMPARE(env.last_text(), QStringLiteral("Help file does not exist. Reinstall the program."));
@@ -458,13 +485,13 @@ class wizard_pages_test : public QObject {
                     Qt::Key_F1);
     auto* help = env.shell().findChild<help_window*>();
     QVERIFY(help != nullptr && help->isVisible());
-    QCOMPARE(help->browser()->source().fragment(), QStringLiteral("1001"));
+    QCOMPARE(help->browser()->source().fragment(), QString::number(wiz::HELP_ORACLE));
   }
 
   void enter_presses_next_or_finish_whatever_button_has_the_focus() {
     wizard_env env;
     QVERIFY(QTest::qWaitForWindowActive(&env.shell()));
-    QWidget* load = env.page()->control(1115);
+    QWidget* load = env.page()->control(wiz::WELCOME_LOAD_SETTINGS);
     load->setFocus();
     QTest::keyClick(load, Qt::Key_Return);
     QCOMPARE(env.shell().currentId(), 132);
@@ -472,7 +499,7 @@ class wizard_pages_test : public QObject {
 
     env.shell().go_to_page(wiz::PAGE_FINISH);
     QCoreApplication::processEvents();
-    QWidget* save = env.page()->control(1116);
+    QWidget* save = env.page()->control(wiz::FINISH_SAVE_SETTINGS);
     save->setFocus();
     QTest::keyClick(save, Qt::Key_Return);
     QVERIFY(env.presenter->file_titles.isEmpty());  // no Save Settings dialog
@@ -517,18 +544,18 @@ class wizard_pages_test : public QObject {
     {
       wizard_env env;
       wizard_page* p = page(env, 106);
-      p->ctrl<QLineEdit>(1003)->setText(source);  // need not exist: its folder does
+      p->ctrl<QLineEdit>(wiz::SOURCE_PATH)->setText(source);  // need not exist: its folder does
       env.presenter->files.push_back(chosen);
-      p->ctrl<QAbstractButton>(1107)->click();
+      p->ctrl<QAbstractButton>(wiz::SOURCE_BROWSE)->click();
       QCOMPARE(env.presenter->file_folders.back(), dir.filePath(QStringLiteral("source")));
-      QCOMPARE(p->ctrl<QLineEdit>(1003)->text(), chosen);
-      p->ctrl<QLineEdit>(1003)->setText(QStringLiteral("/nonexistent/folder/db.mdb"));
-      p->ctrl<QAbstractButton>(1107)->click();
+      QCOMPARE(p->ctrl<QLineEdit>(wiz::SOURCE_PATH)->text(), chosen);
+      p->ctrl<QLineEdit>(wiz::SOURCE_PATH)->setText(QStringLiteral("/nonexistent/folder/db.mdb"));
+      p->ctrl<QAbstractButton>(wiz::SOURCE_BROWSE)->click();
       QCOMPARE(env.presenter->file_folders.back(), dir.filePath(QStringLiteral("chosen")));
     }
     // The last folder is remembered with the settings.
     wizard_env env;
-    env.page()->ctrl<QAbstractButton>(1115)->click();
+    env.page()->ctrl<QAbstractButton>(wiz::WELCOME_LOAD_SETTINGS)->click();
     QCOMPARE(env.presenter->file_titles.back(), QStringLiteral("Select Profile File"));
     QCOMPARE(env.presenter->file_folders.back(), dir.filePath(QStringLiteral("chosen")));
   }

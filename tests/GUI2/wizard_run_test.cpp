@@ -70,16 +70,17 @@ class wizard_run_test : public QObject {
     env.fill_oracle(QStringLiteral("wiz"), QStringLiteral("wiz"), service);
     QVERIFY(env.next());
     QCOMPARE(env.shell().currentId(), 105);
-    for (int id : {1003, 1004, 1005}) env.edit(id)->clear();
+    for (int id : {wiz::SECURITY_PATH, wiz::SECURITY_USER, wiz::SECURITY_PASSWORD})
+      env.edit(id)->clear();
     QVERIFY(env.next());
     QCOMPARE(env.shell().currentId(), 106);
-    env.edit(1003)->setText(kSample);
-    env.page()->ctrl<QCheckBox>(1202)->setChecked(false);
-    env.page()->ctrl<QCheckBox>(1228)->setChecked(false);
+    env.edit(wiz::SOURCE_PATH)->setText(kSample);
+    env.page()->ctrl<QCheckBox>(wiz::SOURCE_UPPERCASE)->setChecked(false);
+    env.page()->ctrl<QCheckBox>(wiz::SOURCE_DEFINITIONS_ONLY)->setChecked(false);
     env.page()->ctrl<QRadioButton>(mode_button)->setChecked(true);
     QVERIFY(env.next());
     QCOMPARE(env.shell().currentId(), 127);
-    env.page()->ctrl<QAbstractButton>(1102)->click();  // Add all
+    env.page()->ctrl<QAbstractButton>(wiz::TABLES_ADD_ALL)->click();  // Add all
     QVERIFY(env.next());
     QCOMPARE(env.shell().currentId(), 107);
   }
@@ -130,10 +131,10 @@ class wizard_run_test : public QObject {
       QVERIFY(env.presenter->boxes.empty());
       QVERIFY(!env.converter().oracle.is_connected());
       // The page takes input meanwhile.
-      QVERIFY(env.edit(1014)->isEnabled());
-      QTest::keyClicks(env.edit(1012), QStringLiteral("x"));
-      QCOMPARE(env.edit(1012)->text(), QStringLiteral("wizx"));
-      env.edit(1012)->setText(QStringLiteral("wiz"));
+      QVERIFY(env.edit(wiz::ORACLE_DATABASE)->isEnabled());
+      QTest::keyClicks(env.edit(wiz::ORACLE_USER), QStringLiteral("x"));
+      QCOMPARE(env.edit(wiz::ORACLE_USER)->text(), QStringLiteral("wizx"));
+      env.edit(wiz::ORACLE_USER)->setText(QStringLiteral("wiz"));
       // Its late success changes nothing: no destination, no session, no box.
       QTRY_VERIFY_WITH_TIMEOUT(!page->attempt_running(), 20000);
       QCoreApplication::processEvents();
@@ -187,7 +188,7 @@ class wizard_run_test : public QObject {
       wizard_env env;
       QVERIFY(env.next());
       env.fill_oracle();
-      env.edit(1004)->setText(QStringLiteral("1599"));
+      env.edit(wiz::ORACLE_PORT)->setText(QStringLiteral("1599"));
       QVERIFY(!env.next());
       QVERIFY(env.last_text().startsWith(QStringLiteral("ORA-12541: no listener.")));
     }
@@ -199,16 +200,16 @@ class wizard_run_test : public QObject {
     const QString profile = dir.filePath(QStringLiteral("sample.tarvel"));
     {
       wizard_env env;
-      walk_to_progress(env, 1329);
+      walk_to_progress(env, wiz::SOURCE_OVERWRITE);
       QVERIFY(!env.shell().button(QWizard::BackButton)->isEnabled());
       QTRY_COMPARE_WITH_TIMEOUT(env.shell().currentId(), 116, kRunTimeout);
-      QCOMPARE(env.page()->ctrl<QLabel>(1314)->text(),
+      QCOMPARE(env.page()->ctrl<QLabel>(wiz::FINISH_RESULT)->text(),
                QStringLiteral("Wizard has migrated your MS Access database to\nOracle server "
                               "successfully.\n\nClick 'Finish' to exit the wizard."));
       QVERIFY(env.presenter->boxes.empty());
       QVERIFY(!env.shell().timer_running());
       env.presenter->files.push_back(profile);
-      env.page()->ctrl<QAbstractButton>(1116)->click();
+      env.page()->ctrl<QAbstractButton>(wiz::FINISH_SAVE_SETTINGS)->click();
     }
     QCOMPARE(engine_sql(QStringLiteral("SELECT COUNT(*) FROM \"Customers\"")),
              QStringLiteral("COUNT(*)\n5\n"));
@@ -277,7 +278,7 @@ class wizard_run_test : public QObject {
       const bool done = QTest::qWaitFor([&] { return shell.currentId() == 116; }, kRunTimeout);
       shell.hide();
       return done && shell.page(116)
-                         ->findChild<QLabel*>(QStringLiteral("1314"))
+                         ->findChild<QLabel*>(QString::number(wiz::FINISH_RESULT))
                          ->text()
                          .startsWith(QStringLiteral("Wizard has migrated"));
     };
@@ -316,16 +317,16 @@ class wizard_run_test : public QObject {
     engine_sql(QStringLiteral("CREATE TABLE \"Orders\" (\"Note\" VARCHAR2(10))"), service);
     engine_sql(QStringLiteral("CREATE TABLE \"Shipments\" (\"Note\" VARCHAR2(10))"), service);
     wizard_env env;
-    walk_to_progress(env, 1331, service);
+    walk_to_progress(env, wiz::SOURCE_MERGE, service);
     QTRY_COMPARE_WITH_TIMEOUT(env.shell().currentId(), 116, kRunTimeout);
     QCOMPARE(env.presenter->continue_texts.size(), 2);
     QVERIFY(env.presenter->continue_texts[0].startsWith(QStringLiteral("Orders: ")));
     QVERIFY(env.presenter->continue_texts[1].startsWith(QStringLiteral("Shipments: ")));
     wizard_page* p = env.page();
-    QCOMPARE(p->ctrl<QLabel>(1314)->text(),
+    QCOMPARE(p->ctrl<QLabel>(wiz::FINISH_RESULT)->text(),
              QStringLiteral("There were some errors while converting the database: 2 tables not "
                             "converted.\nClick 'Finish' to exit the wizard."));
-    auto* errors = p->ctrl<QPlainTextEdit>(1016);
+    auto* errors = p->ctrl<QPlainTextEdit>(wiz::FINISH_ERRORS);
     QVERIFY(errors->isVisible());
     QVERIFY(errors->isReadOnly());
     const QString expected = env.presenter->continue_texts[0] + QStringLiteral("\n\n") +

@@ -13,6 +13,7 @@
 
 #include "GUI2/connecting_dialog.h"
 #include "GUI2/help_window.h"
+#include "GUI2/wizard_ids.h"
 #include "GUI2/wizard_page.h"
 #include "GUI2/wizard_shell.h"
 #include "tests/GUI2/wizard_test_support.h"
@@ -73,16 +74,17 @@ int main(int argc, char** argv) {
       save(&dialog, QStringLiteral("2b-connecting"));
     }
     expect(env.next(), "oracle");
-    env.page()->ctrl<QCheckBox>(1202)->setChecked(true);
+    env.page()->ctrl<QCheckBox>(wiz::SECURITY_USE)->setChecked(true);
     save(&shell, QStringLiteral("3-security"));
-    env.page()->ctrl<QCheckBox>(1202)->setChecked(false);
-    for (int id : {1003, 1004, 1005}) env.edit(id)->clear();
+    env.page()->ctrl<QCheckBox>(wiz::SECURITY_USE)->setChecked(false);
+    for (int id : {wiz::SECURITY_PATH, wiz::SECURITY_USER, wiz::SECURITY_PASSWORD})
+      env.edit(id)->clear();
     expect(env.next(), "security");
-    env.edit(1003)->setText(QStringLiteral(TARVEL_SOURCE_DIR "/samples/sample.mdb"));
-    env.page()->ctrl<QRadioButton>(1329)->setChecked(true);
+    env.edit(wiz::SOURCE_PATH)->setText(QStringLiteral(TARVEL_SOURCE_DIR "/samples/sample.mdb"));
+    env.page()->ctrl<QRadioButton>(wiz::SOURCE_OVERWRITE)->setChecked(true);
     save(&shell, QStringLiteral("4-settings"));
     expect(env.next(), "settings");
-    env.page()->ctrl<QAbstractButton>(1102)->click();  // Add all
+    env.page()->ctrl<QAbstractButton>(wiz::TABLES_ADD_ALL)->click();  // Add all
     save(&shell, QStringLiteral("5-tables"));
     expect(env.next(), "tables");
     save(&shell, QStringLiteral("6-progress"));
@@ -95,7 +97,7 @@ int main(int argc, char** argv) {
     shell.add_error("Shipments, record #2: ORA-12899: value too large for column");
     qobject_cast<wizard_page*>(shell.currentPage())->page_init();
     save(&shell, QStringLiteral("7b-finish-errors"));
-    shell.display_help(1002);
+    shell.display_help(wiz::HELP_SOURCE);
     if (auto* help = shell.findChild<help_window*>()) save(help, QStringLiteral("8-help"));
   }
   return g_failures == 0 ? 0 : 1;

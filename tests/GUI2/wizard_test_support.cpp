@@ -1,12 +1,14 @@
 // Recording presenter and wizard environment of the wizard's tests.
 #include "tests/GUI2/wizard_test_support.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
 
 #include "GUI2/wizard_app.h"
 #include "GUI2/wizard_error_reporter.h"
+#include "GUI2/wizard_ids.h"
 #include "GUI2/wizard_page.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_trace.h"
@@ -138,13 +140,21 @@ void wizard_env::back() {
 }
 
 void wizard_env::fill_oracle(const QString& user, const QString& password, const QString& service) {
-  edit(1003)->setText(QStringLiteral("localhost"));
-  edit(1014)->setText(service);
-  edit(1004)->setText(QStringLiteral("1521"));
-  edit(1012)->setText(user);
-  edit(1013)->setText(password);
+  edit(wiz::ORACLE_SERVER)->setText(QStringLiteral("localhost"));
+  edit(wiz::ORACLE_DATABASE)->setText(service);
+  edit(wiz::ORACLE_PORT)->setText(QStringLiteral("1521"));
+  edit(wiz::ORACLE_USER)->setText(user);
+  edit(wiz::ORACLE_PASSWORD)->setText(password);
 }
 
 QString wizard_env::last_text() const {
   return presenter->boxes.empty() ? QString() : presenter->boxes.back().text;
+}
+
+QStringList leftover_windows() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QStringList left;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    left << QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') + w->objectName();
+  return left;
 }

@@ -89,6 +89,10 @@ void wizard_test_environment();
 QString wizard_config_home();
 QString wizard_engine_dir();
 QString fixture(const QString& relative);
+// The top-level widgets that still exist once the deferred deletions have
+// run, as "class objectName" each (hidden ones included): a wizard that is
+// gone leaves none.
+QStringList leftover_windows();
 // Runs SQL through oraemb-sql against a service as wiz/wiz; answers its
 // standard output (CSV), or "<failed>" after a warning.
 QString engine_sql(const QString& sql, const QString& service = QStringLiteral("WIZ"));

@@ -14,48 +14,14 @@
 #include "TK/tk_text.h"
 #include "common/error_handler.h"
 #include "common/tarvel_convertor.h"
+#include "ora_test_reporter.h"
 #include "ora_writer_support.h"
 
 namespace {
 
-class recording_reporter : public error_reporter {
- public:
-  explicit recording_reporter(std::vector<std::string>& log) : log_(log) {}
-  void show_internal_error(const std::string& text) override {
-    log_.push_back("internal: " + text);
-  }
-  void remember(const std::string& m) override { log_.push_back(m); }
-  answer ask_continue(const std::string&) override { return answer::go_on; }
-  void show_run_error(const std::string& text) override { log_.push_back("run: " + text); }
-  bool run_error_ends_process() const override { return false; }
-
- private:
-  std::vector<std::string>& log_;
-};
-
 src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0, bool not_null = false,
                uint32_t extra = 0) {
   return src_column{name, vt, size, not_null, false, ole_variant(), extra};
-}
-
-SYSTEMTIME when(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<uint16_t>(y);
-  st.wMonth = static_cast<uint16_t>(m);
-  st.wDay = static_cast<uint16_t>(d);
-  st.wHour = static_cast<uint16_t>(h);
-  st.wMinute = static_cast<uint16_t>(mi);
-  st.wSecond = static_cast<uint16_t>(s);
-  return st;
-}
-
-// Counts of 100 ns since 1601-01-01.
-ole_variant stamp(int64_t value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_FILETIME;
-  v.llVal = value;
-  return ole_variant(v);
 }
 
 ole_variant bytes(size_t n, uint8_t seed) {

@@ -73,16 +73,6 @@ src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0, bool not
   return src_column{name, vt, size, not_null, autoinc, ole_variant(), 0};
 }
 
-SYSTEMTIME date(int y, int m, int d, int h = 0, int mi = 0) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<uint16_t>(y);
-  st.wMonth = static_cast<uint16_t>(m);
-  st.wDay = static_cast<uint16_t>(d);
-  st.wHour = static_cast<uint16_t>(h);
-  st.wMinute = static_cast<uint16_t>(mi);
-  return st;
-}
-
 class OraConversion : public ::testing::Test {
  protected:
   OraConversion()
@@ -108,7 +98,7 @@ class OraConversion : public ::testing::Test {
                          udb_index{L"ByName", false, false, {L"Name"}}};
     customers.rows = {
         {ole_variant(1), text(L"Ärzte & Co"), text(L"Größe: XL ✓"),
-         ole_variant(date(2011, 8, 17, 10, 30)), ole_variant(std::vector<uint8_t>{0, 1, 2, 255})},
+         ole_variant(when(2011, 8, 17, 10, 30)), ole_variant(std::vector<uint8_t>{0, 1, 2, 255})},
         {ole_variant(2), text(L"O'Brien"), text(L""), ole_variant(), ole_variant()}};
     src_table orders;
     orders.columns = {col(L"OrderID", VT_I4, 0, true), col(L"CustomerID", VT_I4),
@@ -417,7 +407,7 @@ TEST_F(OraConversion, KeylessTableIsCompletedNeverDuplicated) {
   const std::vector<ole_variant> twice = {text(L"Anna"),
                                           ole_variant(0.1),
                                           ole_variant(12.5),
-                                          ole_variant(date(2020, 2, 29, 23, 59)),
+                                          ole_variant(when(2020, 2, 29, 23, 59)),
                                           ole_variant(true),
                                           text(memo),
                                           ole_variant(std::vector<uint8_t>{1, 2, 3})};

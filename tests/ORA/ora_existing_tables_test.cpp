@@ -12,24 +12,10 @@
 #include "ORA/ora_batch_insert.h"
 #include "common/error_handler.h"
 #include "common/tarvel_convertor.h"
+#include "ora_test_reporter.h"
 #include "ora_writer_support.h"
 
 namespace {
-
-class recording_reporter : public error_reporter {
- public:
-  explicit recording_reporter(std::vector<std::string>& log) : log_(log) {}
-  void show_internal_error(const std::string& text) override {
-    log_.push_back("internal: " + text);
-  }
-  void remember(const std::string& m) override { log_.push_back(m); }
-  answer ask_continue(const std::string&) override { return answer::go_on; }
-  void show_run_error(const std::string& text) override { log_.push_back("run: " + text); }
-  bool run_error_ends_process() const override { return false; }
-
- private:
-  std::vector<std::string>& log_;
-};
 
 src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0, bool not_null = false) {
   return src_column{name, vt, size, not_null, false, ole_variant(), 0};

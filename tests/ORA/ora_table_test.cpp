@@ -196,16 +196,6 @@ TEST_F(OraTable, OpeningCollectsTheForeignKeysThatReferToTheTable) {
 
 }  // namespace
 
-namespace {
-ole_variant stamp(int64_t value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_FILETIME;
-  v.llVal = value;
-  return ole_variant(v);
-}
-}  // namespace
-
 TEST_F(OraTable, TimestampsAreWrittenAndReadBackToOneHundredNanoseconds) {
   src_table t;
   t.columns = {col(L"ID", VT_I4, 0, true), col(L"T", VT_FILETIME)};

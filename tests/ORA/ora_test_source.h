@@ -24,6 +24,27 @@ struct src_column {
   uint32_t extra = 0;
 };
 
+// A date and time of day.
+inline SYSTEMTIME when(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<uint16_t>(y);
+  st.wMonth = static_cast<uint16_t>(m);
+  st.wDay = static_cast<uint16_t>(d);
+  st.wHour = static_cast<uint16_t>(h);
+  st.wMinute = static_cast<uint16_t>(mi);
+  st.wSecond = static_cast<uint16_t>(s);
+  return st;
+}
+
+// A timestamp value: counts of 100 ns since 1601-01-01.
+inline ole_variant stamp(int64_t value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_FILETIME;
+  v.llVal = value;
+  return ole_variant(v);
+}
+
 struct src_table {
   std::vector<src_column> columns;
   std::vector<udb_index> indexes;

@@ -1,18 +1,24 @@
-// dlopen-based OCI test fixture (see oci_fixture.h).
+// The OCI test fixture over the product's loader (see oci_fixture.h).
 #include "tests/oraemb/oci_fixture.h"
 
 #include <unistd.h>
 
+#include "TK/tk_exception.h"
 #include "TK/tk_utf_codec.h"
 
 namespace oraemb_test {
 
 Api::Api() {
-  lib = dlopen(TARVEL_BIN "/liboraemb.so", RTLD_NOW | RTLD_LOCAL);
-  if (!lib) return;
-#define ORAEMB_TEST_OCI_RESOLVE(name) name = reinterpret_cast<decltype(name)>(dlsym(lib, #name));
-  ORAEMB_TEST_OCI_FUNCTIONS(ORAEMB_TEST_OCI_RESOLVE)
-#undef ORAEMB_TEST_OCI_RESOLVE
+  const char* const library = TARVEL_BIN "/liboraemb.so";
+  try {
+    oci_load(library);
+  } catch (const tk_exception& e) {
+    load_error = e.message();
+    return;
+  }
+  static_cast<oci_functions&>(*this) = oci_api();
+  lib = dlopen(library, RTLD_NOW | RTLD_LOCAL);
+  if (!lib) load_error = dlerror();
 }
 
 std::u16string u16(const std::string& s) {
@@ -37,7 +43,7 @@ std::string u8(const std::u16string& s) {
 }
 
 void OciTest::SetUp() {
-  ASSERT_NE(api.lib, nullptr) << dlerror();
+  ASSERT_NE(api.lib, nullptr) << api.load_error;
   char tmpl[] = "/tmp/oraemb_test_XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   dir = tmpl;
@@ -143,6 +149,20 @@ std::string OciTest::error_text() {
   api.OCIErrorGet(err, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
                   OCI_HTYPE_ERROR);
   return u8(buf);
+}
+
+int OciTest::failure(const std::string& sql) {
+  OCIStmt* st = nullptr;
+  api.OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
+  std::u16string text = u16(sql);
+  api.OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(text.data()),
+                     static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+  const bool query = sql.rfind("SELECT", 0) == 0 || sql.rfind("WITH", 0) == 0;
+  sword rc = api.OCIStmtExecute(svc, st, err, query ? 0 : 1, 0, nullptr, nullptr, OCI_DEFAULT);
+  if (!query && rc == OCI_SUCCESS) rc = OCI_NO_DATA;
+  while (rc == OCI_SUCCESS) rc = api.OCIStmtFetch(st, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
+  api.OCIHandleFree(st, OCI_HTYPE_STMT);
+  return rc == OCI_ERROR ? error_code() : 0;
 }
 
 }  // namespace oraemb_test

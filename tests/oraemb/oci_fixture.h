@@ -1,7 +1,7 @@
-// Test fixture that loads liboraemb.so with dlopen and calls the OCI
-// functions exactly as the product does: a UTF-16 environment, lengths in
-// bytes, statements executed with the product's modes. Each test gets its
-// own database directory through TARVEL_ORAEMB_DIR.
+// Test fixture that loads liboraemb.so through the product's OCI loader and
+// calls the OCI functions exactly as the product does: a UTF-16 environment,
+// lengths in bytes, statements executed with the product's modes. Each test
+// gets its own database directory through TARVEL_ORAEMB_DIR.
 #pragma once
 
 #include <dlfcn.h>
@@ -12,43 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "ORA/oci/oci_types.h"
+#include "ORA/oci/oci_library.h"
+#include "oci/oci_types.h"
 
 namespace oraemb_test {
 
-// The OCI functions the tests call: one list, declared below as members of
-// Api and resolved by name when the library loads.
-#define ORAEMB_TEST_OCI_FUNCTIONS(X) \
-  X(OCIEnvCreate)                    \
-  X(OCIHandleAlloc)                  \
-  X(OCIHandleFree)                   \
-  X(OCIServerAttach)                 \
-  X(OCIServerDetach)                 \
-  X(OCIAttrSet)                      \
-  X(OCIAttrGet)                      \
-  X(OCILogon)                        \
-  X(OCILogoff)                       \
-  X(OCIErrorGet)                     \
-  X(OCIStmtPrepare)                  \
-  X(OCIStmtExecute)                  \
-  X(OCIStmtFetch)                    \
-  X(OCIParamGet)                     \
-  X(OCIDefineByPos)                  \
-  X(OCIBindByName)                   \
-  X(OCIBindDynamic)                  \
-  X(OCIDescriptorAlloc)              \
-  X(OCIDescriptorFree)               \
-  X(OCILobWrite)                     \
-  X(OCILobRead)                      \
-  X(OCILobCharSetForm)               \
-  X(OCITransCommit)                  \
-  X(OCILobGetLength)
-
-struct Api {
+// The product's table of OCI functions, resolved from the engine by the
+// product's loader, and the engine's handle for the exports the product
+// does not call (tests resolve those with dlsym). `lib` is null when the
+// engine did not load; `load_error` says why.
+struct Api : oci_functions {
   void* lib = nullptr;
-#define ORAEMB_TEST_OCI_MEMBER(name) decltype(&::name) name = nullptr;
-  ORAEMB_TEST_OCI_FUNCTIONS(ORAEMB_TEST_OCI_MEMBER)
-#undef ORAEMB_TEST_OCI_MEMBER
+  std::string load_error;
   Api();
   ~Api() {
     if (lib) dlclose(lib);
@@ -76,6 +51,9 @@ class OciTest : public ::testing::Test {
   std::vector<std::vector<std::string>> rows_on(OCISvcCtx* svc, const std::string& sql);
   int error_code();
   std::string error_text();
+  // The error code of a statement (0 for none), at execute or at its first
+  // fetch: a SELECT or WITH is fetched to its end, anything else runs once.
+  int failure(const std::string& sql);
 
   Api api;
   std::filesystem::path dir;

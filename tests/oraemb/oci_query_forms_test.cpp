@@ -43,20 +43,6 @@ class QueryForms : public OciTest {
   void check(const std::vector<Case>& cases) {
     for (const Case& c : cases) EXPECT_EQ(rows(c.sql), c.rows) << c.sql;
   }
-  // The error of a statement, at execute or at its first fetch.
-  int failure(const std::string& sql) {
-    OCIStmt* st = nullptr;
-    api.OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
-    std::u16string text = u16(sql);
-    api.OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(text.data()),
-                       static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
-    const bool query = sql.rfind("SELECT", 0) == 0 || sql.rfind("WITH", 0) == 0;
-    sword rc = api.OCIStmtExecute(svc, st, err, query ? 0 : 1, 0, nullptr, nullptr, OCI_DEFAULT);
-    if (!query && rc == OCI_SUCCESS) rc = OCI_NO_DATA;
-    while (rc == OCI_SUCCESS) rc = api.OCIStmtFetch(st, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
-    api.OCIHandleFree(st, OCI_HTYPE_STMT);
-    return rc == OCI_ERROR ? error_code() : 0;
-  }
   void refused(const std::vector<Refused>& cases) {
     for (const Refused& c : cases) EXPECT_EQ(failure(c.sql), c.code) << c.sql << error_text();
   }

@@ -28,20 +28,6 @@ class Views : public OciTest {
     for (const char* sql : setup) ASSERT_EQ(exec(sql), OCI_SUCCESS) << sql << error_text();
   }
   void ok(const std::string& sql) { ASSERT_EQ(exec(sql), OCI_SUCCESS) << sql << error_text(); }
-  // The error code of a statement, at execute or at its first fetch.
-  int failure(const std::string& sql) {
-    OCIStmt* st = nullptr;
-    api.OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
-    std::u16string text = u16(sql);
-    api.OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(text.data()),
-                       static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
-    const bool query = sql.rfind("SELECT", 0) == 0 || sql.rfind("WITH", 0) == 0;
-    sword rc = api.OCIStmtExecute(svc, st, err, query ? 0 : 1, 0, nullptr, nullptr, OCI_DEFAULT);
-    if (!query && rc == OCI_SUCCESS) rc = OCI_NO_DATA;
-    while (rc == OCI_SUCCESS) rc = api.OCIStmtFetch(st, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
-    api.OCIHandleFree(st, OCI_HTYPE_STMT);
-    return rc == OCI_ERROR ? error_code() : 0;
-  }
 };
 
 TEST_F(Views, AViewIsQueriedLikeATable) {

@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "OLE/ole_timestamp.h"
+#include "ORA/ora_canonical_rows.h"
 #include "UDB/verify_canonical.h"
 #include "verify/verify_options.h"
 #include "verify/verify_result.h"
@@ -123,10 +124,10 @@ TEST(VerifyCanonical, NumberTextAsAnOracleServerWritesItInAnySession) {
   EXPECT_NE(access_canon(ole_variant(1.5), verify_kind::real),
             oracle_canon(ole_variant(L"1,6"), verify_kind::real, ','));
   // The session's character is read from TO_CHAR(0.5).
-  EXPECT_EQ(verify_decimal_mark_of(L".5"), '.');
-  EXPECT_EQ(verify_decimal_mark_of(L",5"), ',');
-  EXPECT_EQ(verify_decimal_mark_of(L"0.5"), '.');
-  EXPECT_EQ(verify_decimal_mark_of(L""), '.');
+  EXPECT_EQ(ora_decimal_mark_of(L".5"), '.');
+  EXPECT_EQ(ora_decimal_mark_of(L",5"), ',');
+  EXPECT_EQ(ora_decimal_mark_of(L"0.5"), '.');
+  EXPECT_EQ(ora_decimal_mark_of(L""), '.');
 }
 
 // Access numbers take a direct way to their canonical form; the Oracle side

@@ -3,8 +3,8 @@
  * Oracle's documentation so that no vendor header is needed. Plain C, usable
  * from C and C++; shared by the product's Oracle layer and the embedded engine
  * (liboraemb.so), which exports exactly these functions with C linkage. */
-#ifndef ORA_OCI_OCI_TYPES_H
-#define ORA_OCI_OCI_TYPES_H
+#ifndef OCI_OCI_TYPES_H
+#define OCI_OCI_TYPES_H
 
 #include <stddef.h>
 
@@ -275,4 +275,4 @@ void OCIClientVersion(sword* major_version, sword* minor_version, sword* update_
 }
 #endif
 
-#endif /* ORA_OCI_OCI_TYPES_H */
+#endif /* OCI_OCI_TYPES_H */
