@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
   // A second argument names another build of the engine, to compare two.
   bench_oraemb db("oraemb_bench_converter_binds",
                   argc > 2 ? std::string(argv[2]) : std::string(TARVEL_BIN "/liboraemb.so"));
-  bench_oci& api = db.api;
+  const oci_functions& api = db.api;
   OCIError* err = db.err;
   db.run(
       "CREATE TABLE \"Bench\" (\"ID\" NUMBER(11,0) PRIMARY KEY, \"Name\" NVARCHAR2(50), "

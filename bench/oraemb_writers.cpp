@@ -34,7 +34,7 @@ struct Figures {
 Figures run_once(const std::string& library, int rows) {
   Figures f;
   bench_oraemb db("oraemb_writers_bench", library);
-  const bench_oci& api = db.api;
+  const oci_functions& api = db.api;
   db.run("CREATE TABLE t (id NUMBER(11) PRIMARY KEY, v NUMBER, name NVARCHAR2(50))");
   db.run("CREATE TABLE l (id NUMBER(11) PRIMARY KEY, m CLOB)");
   db.run("CREATE TABLE other (id NUMBER(11))");
