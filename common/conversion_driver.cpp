@@ -8,7 +8,6 @@
 // tables that the run converted. Tables go in name order, parents before
 // the tables that refer to them; the values of Access complex columns become
 // child tables right after their table.
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -20,7 +19,6 @@
 #include <vector>
 
 #include "ORA/ora_database.h"
-#include "ORA/ora_table.h"
 #include "TK/tk_compare.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_format.h"
@@ -536,10 +534,7 @@ class conversion_driver {
   // copy ends, and what it read beyond a stop is dropped.
   void copy_records(udb_recordset& src, udb_recordset& dst, udb_row_census* census) {
     record_sink sink(*this, dst);
-    record_pipeline::limits ahead;
-    ahead.records = std::max<size_t>(ora_table::batch_rows(), 64);
-    ahead.bytes = ora_table::kBatchBytes;
-    record_pipeline feed(src, record_pipeline::enabled_by_environment(), ahead);
+    record_pipeline feed(src, record_pipeline::enabled_by_environment(), record_pipeline::limits{});
     try {
       feed.start();
       while (feed.more()) {
