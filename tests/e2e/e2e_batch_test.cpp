@@ -76,8 +76,14 @@ TEST_F(BothWays, FixtureDatabasesStoreTheSameRows) {
   for (const std::string& file :
        {kSample, fixture("generated/daoValues.mdb"), fixture("jackcess/oldDatesV2007.accdb"),
         fixture("jackcess/testEmoticonsV2010.accdb"), fixture("jackcess/fixedNumericTestV2000.mdb"),
-        fixture("mdbreader/bigint.accdb")})
-    expect_same_both_ways(file, {""});
+        fixture("mdbreader/bigint.accdb")}) {
+    // The sample also one record at a time read ahead: the reading thread
+    // alone against one thread.
+    if (file == kSample)
+      expect_same_both_ways(file, {""});
+    else
+      expect_same_both_ways(file, {""}, {""});
+  }
 }
 
 TEST_F(BothWays, MergeAndSynchronizeReRunsEndTheSame) {
