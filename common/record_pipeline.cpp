@@ -8,6 +8,7 @@
 #include <pthread.h>
 #endif
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -20,6 +21,8 @@ namespace {
 // What a field costs beside its value: the field object, its name, the
 // record's pointer to it.
 constexpr size_t kFieldOverhead = 96;
+// Records queued before a waiting writer is woken.
+constexpr size_t kWakeWriterAt = 16;
 
 std::unique_ptr<udb_record> copy_of(const udb_record& record) {
   auto copy = std::make_unique<udb_record>();
@@ -139,6 +142,7 @@ bool record_pipeline::put(item entry) {
            (queue_.size() >= bounds_.records || queued_bytes_ + entry.bytes > bounds_.bytes);
   };
   if (full() && !stopping_) {
+    if (writer_waits_) available_.notify_one();
     reader_waits_ = true;
     room_.wait(hold, [&] { return stopping_ || !full(); });
     reader_waits_ = false;
@@ -146,7 +150,10 @@ bool record_pipeline::put(item entry) {
   if (stopping_) return false;
   queued_bytes_ += entry.bytes;
   queue_.push_back(std::move(entry));
-  if (writer_waits_) available_.notify_one();
+  // A writer that waits is woken for a run of records rather than for each
+  // one: waking it per record cost a system call on both sides per record.
+  if (writer_waits_ && queue_.size() >= std::min(kWakeWriterAt, bounds_.records))
+    available_.notify_one();
   return true;
 }
 
