@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "OLE/automation/oleauto.h"
@@ -124,7 +125,7 @@ record_pipeline::item& record_pipeline::front() {
       // The reader ended without a last item (it could not queue one).
       item lost;
       lost.what = kind::move_error;
-      lost.error = lost_;
+      lost.error = lost_ ? lost_ : std::make_exception_ptr(std::bad_alloc());
       taken_.push_back(std::move(lost));
     } else {
       taken_.swap(queue_);
