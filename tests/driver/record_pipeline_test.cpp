@@ -241,20 +241,4 @@ TEST(RecordPipeline, StopEndsTheReaderAfterTheRecordItIsReading) {
   }
 }
 
-TEST(RecordPipeline, TheEnvironmentTurnsTheReaderOff) {
-  const char* saved = std::getenv("TARVEL_PIPELINE");
-  const std::string kept = saved ? saved : "";
-  unsetenv("TARVEL_PIPELINE");
-  EXPECT_TRUE(record_pipeline::enabled_by_environment());
-  setenv("TARVEL_PIPELINE", "0", 1);
-  EXPECT_FALSE(record_pipeline::enabled_by_environment());
-  setenv("TARVEL_PIPELINE", "1", 1);
-  EXPECT_TRUE(record_pipeline::enabled_by_environment());
-  if (saved) {
-    setenv("TARVEL_PIPELINE", kept.c_str(), 1);
-  } else {
-    unsetenv("TARVEL_PIPELINE");
-  }
-}
-
 }  // namespace
