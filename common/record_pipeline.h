@@ -26,8 +26,8 @@ class record_pipeline {
   // bytes in the queue (the writer may hold as many again, taken in one go).
   // A record larger than `bytes` alone still passes. A short queue keeps the
   // records in the processor's cache between the two threads: on the Bench
-  // table, reading 1,000 records ahead cost 25-29 % more processor time than
-  // reading on one thread, 64 ahead about 5 %.
+  // table, reading 1,000 records ahead cost about 20 % more processor time
+  // than 64 ahead (bench/access_pipeline.sh).
   struct limits {
     size_t records = 64;
     size_t bytes = 16u << 20;
