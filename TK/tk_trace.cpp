@@ -1,5 +1,6 @@
 // The trace log object and the line writer. The file is opened and closed for
 // every line (binary mode, "\r\n" line ends), so lines survive a crash.
+// Lines written from several threads go one at a time, whole.
 #include "TK/tk_trace.h"
 
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 
 #include "TK/tk_paths.h"
 #include "TK/tk_text.h"
@@ -27,6 +29,11 @@ tk_log::tk_log(const std::string& file_name, bool enabled, int32_t threshold, bo
 tk_log::~tk_log() = default;
 
 namespace {
+// Serialises the writes to the file: a copy reads its source on one thread
+// while it writes on another, and both trace. Constant-initialised, so
+// tracing from other static objects' constructors and destructors finds it.
+std::mutex file_lock;
+
 // The trace may hold data values: a file it creates is readable by its
 // owner only, and a regular file it writes to loses any group and other
 // permission it had.
@@ -50,6 +57,8 @@ void tk_log::report_write_failure(int error) {
 }
 
 void tk_log::empty_file() {
+  const std::lock_guard<std::mutex> hold(file_lock);
+  if (emptied_) return;  // another thread's first trace call did it
   emptied_ = true;
   std::FILE* f = open_private(file_name_, O_TRUNC);
   if (!f) return report_write_failure(errno);
@@ -63,6 +72,7 @@ bool tk_log::wants(int32_t level) {
 }
 
 void tk_log::write_line(std::string_view text) {
+  const std::lock_guard<std::mutex> hold(file_lock);
   std::FILE* f = open_private(file_name_, O_APPEND);
   if (!f) return report_write_failure(errno);
   if (timestamps_) {

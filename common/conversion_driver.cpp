@@ -29,6 +29,7 @@
 #include "UDB/udb_source_engine.h"
 #include "common/error_handler.h"
 #include "common/init_conversion.h"
+#include "common/record_pipeline.h"
 #include "common/source_check.h"
 #include "common/tarvel_convertor.h"
 #include "logic/logic_phase.h"
@@ -528,11 +529,15 @@ class conversion_driver {
   // (when reading the source fails half-way too, before the table's error
   // is reported), so a record is written whole or not at all.
   // With a census, a record the table holds already is not written again.
+  // The source is read ahead on a thread of its own (record_pipeline) while
+  // this thread writes; that thread ends before the copy does, however the
+  // copy ends, and what it read beyond a stop is dropped.
   void copy_records(udb_recordset& src, udb_recordset& dst, udb_row_census* census) {
     record_sink sink(*this, dst);
+    record_pipeline feed(src, record_pipeline::enabled_by_environment(), record_pipeline::limits{});
     try {
-      src.move_first();
-      while (!src.is_eof()) {
+      feed.start();
+      while (feed.more()) {
         conv_.wait_while_paused();
         if (conv_.stop_requested()) {
           tk_trace(3, "Stopped at record %d of %d", conv_.current_record_index.load(),
@@ -547,8 +552,8 @@ class conversion_driver {
         const auto number = static_cast<uint32_t>(conv_.current_record_index + 1);
         // A source that hands its rows over spares a destination that holds
         // them back a copy of each.
-        std::unique_ptr<udb_record> owned = src.take_item();
-        const udb_record* record = owned ? owned.get() : src.get_item();
+        const udb_record* record = nullptr;
+        std::unique_ptr<udb_record> owned = feed.take(&record);
         TK_ASSERT(record != nullptr);
         if (census != nullptr && census->take(*record)) {
           tk_trace(1, "Record %d is in the table already", number);
@@ -560,9 +565,11 @@ class conversion_driver {
         // Counted before moving on: a source that fails at its end (a damaged
         // file's loss report) has still handed out this record.
         ++conv_.current_record_index;
-        src.next();
+        feed.advance();
       }
+      feed.stop();
     } catch (...) {
+      feed.stop();
       outcome().rows_read = static_cast<uint64_t>(conv_.current_record_index.load());
       dst.flush_appends(sink);
       throw;

@@ -5,6 +5,7 @@
 // so this header supplies the few pieces the DAO objects need.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <utility>
 
@@ -44,13 +45,16 @@ constexpr HRESULT dao_hresult(int32_t number) {
 
 // The base of every DAO object. Objects start with no reference; whoever
 // hands one out adds the first. The last Release destroys the object.
-// Not thread-safe: DAO objects live on the thread that created the engine.
+// References may be added and released on any thread (the fields of a row
+// read on one thread keep their Field's reference until the row is written
+// on another); everything else is not thread-safe: one thread at a time
+// uses an engine and what it opened.
 class DAOUnknown {
  public:
   virtual HRESULT QueryInterface(const dao_guid& iid, void** out);
-  virtual uint32_t AddRef() { return ++refs_; }
+  virtual uint32_t AddRef() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
   virtual uint32_t Release() {
-    const uint32_t left = --refs_;
+    const uint32_t left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
     if (left == 0) delete this;
     return left;
   }
@@ -62,7 +66,7 @@ class DAOUnknown {
   DAOUnknown& operator=(const DAOUnknown&) = delete;
 
  private:
-  uint32_t refs_ = 0;
+  std::atomic<uint32_t> refs_{0};
 };
 
 // Owning pointer used inside the component (callers use ole_com_ptr).

@@ -59,6 +59,7 @@ class OraBatchConversion : public ::testing::Test {
   }
   ~OraBatchConversion() override {
     unsetenv("TARVEL_BATCH_ROWS");
+    unsetenv("TARVEL_PIPELINE");
     unsetenv("TARVEL_ORAEMB_CONFIG");
   }
 
@@ -256,6 +257,46 @@ TEST_F(OraBatchConversion, MergeAndSynchronizeGiveTheSameResultBothWays) {
   for (const std::string& r : synced[0].reports)
     update_reported = update_reported || r.find("Kinds, record #3: ORA-12899") != std::string::npos;
   EXPECT_TRUE(update_reported);
+}
+
+// The source read ahead on a thread of its own stores and reports exactly
+// what reading and writing on one thread does: rows refused in every batch,
+// memo and OLE values beyond what is bound in the middle of a batch, a last
+// batch of one row, a source that keeps its rows, and a source that fails in
+// the middle of a batch (the records before it written, then the table's
+// error, with the same record numbers).
+TEST_F(OraBatchConversion, ReadingAheadStoresAndReportsWhatOneThreadDoes) {
+  auto on_one_thread = [&](const char* batch_rows) {
+    setenv("TARVEL_PIPELINE", "0", 1);
+    outcome out = run(UDB_MODE_OVERWRITE, batch_rows);
+    unsetenv("TARVEL_PIPELINE");
+    return out;
+  };
+  const outcome one = on_one_thread("1");
+  ASSERT_EQ(one.reports.size(), 5u + 4u);
+  for (const char* batch_rows : {"4", "22"}) {
+    SCOPED_TRACE(batch_rows);
+    const outcome ahead = run(UDB_MODE_OVERWRITE, batch_rows);
+    EXPECT_EQ(ahead.reports, one.reports);
+    EXPECT_EQ(ahead.rows, one.rows);
+  }
+  source_.hands_rows_over = false;
+  const outcome copied = run(UDB_MODE_OVERWRITE, "4");
+  source_.hands_rows_over = true;
+  EXPECT_EQ(copied.reports, one.reports);
+  EXPECT_EQ(copied.rows, one.rows);
+
+  // Reading fails after record 14, in the fourth batch, after a refused one.
+  source_.table(L"Kinds").fail_read_at = 13;
+  const outcome cut_one = on_one_thread("1");
+  const outcome cut_ahead = run(UDB_MODE_OVERWRITE, "4");
+  EXPECT_EQ(cut_ahead.reports, cut_one.reports);
+  EXPECT_EQ(cut_ahead.rows, cut_one.rows);
+  ASSERT_EQ(cut_one.reports.size(), 5u + 2u);
+  EXPECT_NE(cut_one.reports[5].find("Kinds, record #13: ORA-12899"), std::string::npos);
+  EXPECT_NE(cut_one.reports[6].find("Cannot read the record after record 14"), std::string::npos)
+      << cut_one.reports[6];
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Kinds\""), L"13");
 }
 
 // Access dates in the ten days the calendar change left out become the

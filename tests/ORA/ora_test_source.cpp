@@ -56,7 +56,12 @@ class src_recordset : public udb_recordset {
     return hands_rows_over_ ? make_record(table_, table_.rows.at(pos_)) : nullptr;
   }
   bool is_eof() override { return pos_ >= table_.rows.size(); }
-  void next() override { ++pos_; }
+  void next() override {
+    if (static_cast<int>(pos_) == table_.fail_read_at)
+      throw tk_exception("Cannot read the record after record " + std::to_string(pos_ + 1),
+                         0x10000 + 3049, 0);
+    ++pos_;
+  }
   void move_first() override { pos_ = 0; }
 
  private:

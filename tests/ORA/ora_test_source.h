@@ -49,6 +49,7 @@ struct src_table {
   std::vector<src_column> columns;
   std::vector<udb_index> indexes;
   std::vector<std::vector<ole_variant>> rows;
+  int fail_read_at = -1;  // moving past this row (0-based) raises a source error
 };
 
 struct src_setup {
