@@ -33,7 +33,7 @@ std::vector<std::vector<std::wstring>> read_texts(const std::wstring& sql) {
 }
 
 // The session's decimal character: the one TO_CHAR puts before the 5 of 0.5.
-char decimal_mark() {
+char decimal_mark_of_session() {
   const auto rows = read_texts(L"SELECT TO_CHAR(0.5) FROM dual");
   const std::wstring half = rows.empty() || rows[0].empty() ? std::wstring() : rows[0][0];
   const size_t five = half.find(L'5');
@@ -67,12 +67,11 @@ void ora_row_census::append_column(std::string& row, const std::string& value) {
   row += value;
 }
 
-ora_row_census::ora_row_census(const std::wstring& table, const udb_schema& source_schema,
-                               bool uppercase, size_t max_name_bytes) {
-  tk_wtrace(2, L"ora_row_census(%s)", table);
+ora_canon_columns::ora_canon_columns(const std::wstring& table, const udb_schema& source_schema,
+                                     bool uppercase, size_t max_name_bytes) {
   // The Oracle names the conversion gives the source columns.
-  const ora_schema_initializer names(table, source_schema, udb_indexes(), uppercase,
-                                     max_name_bytes);
+  const ora_schema_initializer expected_names(table, source_schema, udb_indexes(), uppercase,
+                                              max_name_bytes);
   std::vector<std::pair<std::wstring, std::string>> columns;  // name, data type
   for (auto& row :
        read_texts(L"SELECT column_name, data_type FROM user_tab_columns WHERE table_name = '" +
@@ -80,9 +79,8 @@ ora_row_census::ora_row_census(const std::wstring& table, const udb_schema& sour
     columns.emplace_back(row.at(0), tk_to_utf8(row.at(1)));
 
   std::vector<bool> used(columns.size(), false);
-  std::wstring select;
   for (size_t i = 0; i < source_schema.size(); ++i) {
-    const std::wstring& expected = names.schema()[i].name;
+    const std::wstring& expected = expected_names.schema()[i].name;
     size_t found = columns.size();
     for (size_t k = 0; k < columns.size() && found == columns.size(); ++k)
       if (!used[k] && columns[k].first == expected) found = k;
@@ -98,15 +96,23 @@ ora_row_census::ora_row_census(const std::wstring& table, const udb_schema& sour
     const t_ftd& field = source_schema[i];
     const verify_kind kind = verify_kind_against(
         verify_kind_of(field.vartype, field.extra, field.size), columns[found].second);
-    kinds_.push_back(kind);
+    kinds.push_back(kind);
+    names.push_back(columns[found].first);
     if (!select.empty()) select += L", ";
     const std::wstring name = quoted(columns[found].first);
     select += verify_kind_is_number(kind) ? L"TO_CHAR(" + name + L")" : name;
   }
   if (select.empty()) select = L"1";
+  decimal_mark = decimal_mark_of_session();
+}
 
-  const char mark = decimal_mark();
-  const std::wstring sql = L"SELECT " + select + L" FROM " + quoted(table);
+ora_row_census::ora_row_census(const std::wstring& table, const udb_schema& source_schema,
+                               bool uppercase, size_t max_name_bytes) {
+  tk_wtrace(2, L"ora_row_census(%s)", table);
+  const ora_canon_columns columns(table, source_schema, uppercase, max_name_bytes);
+  kinds_ = columns.kinds;
+  const char mark = columns.decimal_mark;
+  const std::wstring sql = L"SELECT " + columns.select + L" FROM " + quoted(table);
   ora_query_results results(L"", sql);
   results.initialize(0, sql);
   while (!results.is_eof()) {
