@@ -19,7 +19,9 @@ ora_row_compare::ora_row_compare(const std::wstring& table, const udb_schema& so
                                  size_t max_pending)
     : columns_(table, source_schema, uppercase, max_name_bytes),
       in_key_(source_schema.size(), false),
-      max_pending_(max_pending) {
+      max_pending_(max_pending),
+      source_values_(source_schema.size()),
+      oracle_values_(source_schema.size()) {
   tk_wtrace(2, L"ora_row_compare(%s)", table);
   TK_ASSERT(!key.empty());
   for (size_t k : key) {
@@ -36,11 +38,11 @@ ora_row_compare::~ora_row_compare() {
            static_cast<int>(rows_read_), static_cast<int>(pending_.size()));
 }
 
-bool ora_row_compare::add_value(bool in_key) {
-  ora_row_census::append_column(row_, value_);
+bool ora_row_compare::add_value(const std::string& value, bool in_key) {
+  ora_row_census::append_column(row_, value);
   if (!in_key) return true;
-  ora_row_census::append_column(key_, value_);
-  return !is_null_canonical(value_);
+  ora_row_census::append_column(key_, value);
+  return !is_null_canonical(value);
 }
 
 bool ora_row_compare::next_row(digest& key, digest& row) {
@@ -53,9 +55,10 @@ bool ora_row_compare::next_row(digest& key, digest& row) {
     key_.clear();
     bool keyed = true;
     for (size_t i = 0; i < columns_.kinds.size(); ++i) {
-      value_.clear();
-      verify_canon_oracle((*record)[i], columns_.kinds[i], value_, columns_.decimal_mark);
-      keyed = add_value(in_key_[i]) && keyed;
+      std::string& value = oracle_values_[i];
+      value.clear();
+      verify_canon_oracle((*record)[i], columns_.kinds[i], value, columns_.decimal_mark);
+      keyed = add_value(value, in_key_[i]) && keyed;
     }
     if (!keyed) continue;
     key = ora_row_census::digest_of(key_);
@@ -72,14 +75,17 @@ udb_row_compare::verdict ora_row_compare::compare(const udb_record& source_recor
   key_.clear();
   bool keyed = true;
   for (size_t i = 0; i < columns_.kinds.size(); ++i) {
-    value_.clear();
-    verify_canon_access(source_record[i], columns_.kinds[i], value_);
-    keyed = add_value(in_key_[i]) && keyed;
+    std::string& value = source_values_[i];
+    value.clear();
+    verify_canon_access(source_record[i], columns_.kinds[i], value);
+    keyed = add_value(value, in_key_[i]) && keyed;
   }
   if (!keyed) return verdict::unknown;
   const digest key = ora_row_census::digest_of(key_);
   const digest row = ora_row_census::digest_of(row_);
 
+  // A row read ahead kept only its digests: any column may differ.
+  changed_.clear();
   if (const auto kept = pending_.find(key); kept != pending_.end()) {
     const kept_row found = kept->second;
     pending_.erase(kept);
@@ -89,7 +95,13 @@ udb_row_compare::verdict ora_row_compare::compare(const udb_record& source_recor
   digest next_key, next_row_digest;
   while (pending_.size() < max_pending_) {
     if (!next_row(next_key, next_row_digest)) return verdict::missing;
-    if (next_key == key) return next_row_digest == row ? verdict::equal : verdict::differs;
+    if (next_key == key) {
+      if (next_row_digest == row) return verdict::equal;
+      changed_.resize(source_values_.size());
+      for (size_t i = 0; i < source_values_.size(); ++i)
+        changed_[i] = source_values_[i] != oracle_values_[i];
+      return verdict::differs;
+    }
     const auto [at, added] = pending_.emplace(next_key, kept_row{next_row_digest});
     if (!added) at->second.ambiguous = true;
   }

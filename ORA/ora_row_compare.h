@@ -36,6 +36,7 @@ class ora_row_compare : public udb_row_compare {
   ~ora_row_compare() override;
 
   verdict compare(const udb_record& source_record) override;
+  const std::vector<bool>& changed_columns() const override { return changed_; }
 
   // Oracle column names per source column, as the comparison pairs them.
   const std::vector<std::wstring>& column_names() const { return columns_.names; }
@@ -51,9 +52,9 @@ class ora_row_compare : public udb_row_compare {
   // The next row of the table as key and row digests; false at the end.
   // Rows with a NULL in the key are passed over (no record finds them).
   bool next_row(digest& key, digest& row);
-  // Appends the canonical value to the row and, for a key column, to the
-  // key; false when a key column is NULL.
-  bool add_value(bool in_key);
+  // Appends a column's canonical value to the row and, for a key column,
+  // to the key; false when a key column is NULL.
+  bool add_value(const std::string& value, bool in_key);
 
   ora_canon_columns columns_;
   std::vector<bool> in_key_;  // per source column
@@ -62,5 +63,8 @@ class ora_row_compare : public udb_row_compare {
   bool at_end_ = false;
   uint64_t rows_read_ = 0;
   std::unordered_map<digest, kept_row, ora_row_census::digest_hash> pending_;
-  std::string row_, key_, value_;  // reused buffers
+  std::string row_, key_;  // reused buffers
+  // The canonical values of the last record and of the last row read.
+  std::vector<std::string> source_values_, oracle_values_;
+  std::vector<bool> changed_;  // of the last record found different
 };

@@ -665,6 +665,16 @@ void ora_table::update_literals(const udb_record& record) {
 }
 
 void ora_table::update_batched(const udb_record& record, uint32_t number, udb_append_sink& sink) {
+  update_changed(record, {}, number, sink);
+}
+
+void ora_table::update_changed(const udb_record& record, const std::vector<bool>& changed,
+                               uint32_t number, udb_append_sink& sink) {
+  if (changed != update_columns_) {
+    run_updates(&sink);
+    updates_.reset();
+    update_columns_ = changed;
+  }
   if (batch_size_ == 0) batch_size_ = batch_rows();
   if (!updates_ && batch_size_ > 1 && !schema().empty() && !has_query() && key_index() >= 0) {
     const udb_index& key = indexes()[static_cast<size_t>(key_index())];
@@ -673,7 +683,7 @@ void ora_table::update_batched(const udb_record& record, uint32_t number, udb_ap
       for (const std::wstring& k : key.fields)
         in_update_key_[i] = in_update_key_[i] || k == schema()[i].name;
     updates_ = std::make_unique<ora_batch_insert>(name(), schema(), readers(), batch_size_,
-                                                  kBatchBytes, in_update_key_);
+                                                  kBatchBytes, in_update_key_, update_columns_);
   }
   if (!updates_ || !updates_->usable() || record.size() != schema().size()) {
     run_updates(&sink);

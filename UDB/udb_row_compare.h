@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "UDB/udb_record.h"
 
@@ -22,4 +23,7 @@ class udb_row_compare {
   // The verdict for one source record; records come in source order and
   // each key is looked at once.
   virtual verdict compare(const udb_record& source_record) = 0;
+  // After `differs`: true for each column (by position) whose value differs
+  // from the row's; empty when that is not known (then any may differ).
+  virtual const std::vector<bool>& changed_columns() const = 0;
 };

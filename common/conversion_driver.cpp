@@ -634,7 +634,7 @@ class conversion_driver {
         return true;
       case udb_row_compare::verdict::differs:
         ++outcome().rows_updated;
-        dst.update_batched(record, number, sink);
+        dst.update_changed(record, compare_->changed_columns(), number, sink);
         return true;
       default:
         return false;
