@@ -31,6 +31,10 @@ constexpr double kNumberLimit = 1e126;
 constexpr size_t kDefaultBatchRows = 1000;
 // Updates (synchronize) are committed at least this often.
 constexpr size_t kUpdateCommitRows = 1000;
+// Rows of one array UPDATE (one transaction) at most: every updated row
+// stays locked until the commit, and lock managers that keep a list of the
+// locks held (the embedded engine's) pay for each new lock by its length.
+constexpr size_t kUpdateBatchRows = 250;
 // Thick clients count batch errors in 16 bits: a batch never has more rows.
 constexpr size_t kMaxBatchRows = 65535;
 // ORA-00001: the row is there already (merge and synchronize go on).
@@ -682,7 +686,8 @@ void ora_table::update_changed(const udb_record& record, const std::vector<bool>
     for (size_t i = 0; i < schema().size(); ++i)
       for (const std::wstring& k : key.fields)
         in_update_key_[i] = in_update_key_[i] || k == schema()[i].name;
-    updates_ = std::make_unique<ora_batch_insert>(name(), schema(), readers(), batch_size_,
+    updates_ = std::make_unique<ora_batch_insert>(name(), schema(), readers(),
+                                                  std::min(batch_size_, kUpdateBatchRows),
                                                   kBatchBytes, in_update_key_, update_columns_);
   }
   if (!updates_ || !updates_->usable() || record.size() != schema().size()) {
