@@ -657,6 +657,12 @@ void ora_table::run_batch(udb_append_sink* sink) {
 void ora_table::update_literals(const udb_record& record) {
   literals_.resize(record.size());
   for (size_t i = 0; i < record.size(); ++i) {
+    // A column the statement does not set needs no literal.
+    if (!in_update_key_[i] && !update_columns_.empty() &&
+        (i >= update_columns_.size() || !update_columns_[i])) {
+      literals_[i].clear();
+      continue;
+    }
     if (in_update_key_[i]) {
       std::wstring literal = to_oracle_str(&record[i]);
       if (i < readers().size() && is_ora_national(*readers()[i]))
