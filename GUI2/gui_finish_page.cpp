@@ -74,10 +74,16 @@ QString outcome_result(const table_outcome& t) {
   if (t.stopped) return QStringLiteral("stopped");
   if (t.skipped) return QStringLiteral("skipped: the Oracle table exists");
   if (t.destination_name.empty()) return QStringLiteral("not converted (system or linked table)");
+  QString result = QStringLiteral("converted");
+  if (t.synchronized)
+    result += QStringLiteral(", %1 unchanged, %2 updated, %3 inserted")
+                  .arg(t.rows_unchanged)
+                  .arg(t.rows_updated)
+                  .arg(t.rows_inserted());
   if (t.rows_refused > 0)
-    return QStringLiteral("converted, ") + counted(t.rows_refused, "record", "records") +
-           QStringLiteral(" refused");
-  return QStringLiteral("converted");
+    result += QStringLiteral(", ") + counted(t.rows_refused, "record", "records") +
+              QStringLiteral(" refused");
+  return result;
 }
 
 }  // namespace

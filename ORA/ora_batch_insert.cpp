@@ -51,7 +51,8 @@ ora_exception error_of(void* handle, ub4 type) {
 
 ora_batch_insert::ora_batch_insert(const std::wstring& table, const udb_schema& schema,
                                    const std::vector<std::unique_ptr<ora_type>>& described,
-                                   size_t max_rows, size_t max_bytes, const std::vector<bool>& key)
+                                   size_t max_rows, size_t max_bytes, const std::vector<bool>& key,
+                                   const std::vector<bool>& set)
     : update_(!key.empty()), max_rows_(std::max<size_t>(max_rows, 1)), max_bytes_(max_bytes) {
   tk_wtrace(2, L"ora_batch_insert::ctor(%s)", table);
   if (oci_is_loaded() && oci_api().OCIBindByPos2 != nullptr) {
@@ -60,6 +61,8 @@ ora_batch_insert::ora_batch_insert(const std::wstring& table, const udb_schema& 
   }
   std::vector<column> lobs, keys;
   for (size_t i = 0; i < schema.size(); ++i) {
+    const bool in_key = update_ && i < key.size() && key[i];
+    if (update_ && !in_key && !set.empty() && (i >= set.size() || !set[i])) continue;
     const t_ftd& ftd = schema[i];
     column col;
     col.position = i;
@@ -81,7 +84,7 @@ ora_batch_insert::ora_batch_insert(const std::wstring& table, const udb_schema& 
     else
       usable_ = false;
     const bool lob = col.k == kind::clob || col.k == kind::blob;
-    if (update_ && i < key.size() && key[i]) {
+    if (in_key) {
       if (lob) usable_ = false;  // no LOB compares
       keys.push_back(std::move(col));
     } else {

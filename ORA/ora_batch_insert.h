@@ -51,10 +51,12 @@ class ora_batch_insert {
   // table's described columns (character-set forms), beside `schema`.
   // With `key` (true for the columns of the row's key) the statement is
   // `UPDATE "T" SET "A" = :1, ... WHERE "K" = :n AND ...` instead, every
-  // other column set (LOBs last) and the key's values bound after them.
+  // other column set (LOBs last) and the key's values bound after them;
+  // with `set` as well, only the other columns it marks true.
   ora_batch_insert(const std::wstring& table, const udb_schema& schema,
                    const std::vector<std::unique_ptr<ora_type>>& columns, size_t max_rows,
-                   size_t max_bytes, const std::vector<bool>& key = {});
+                   size_t max_bytes, const std::vector<bool>& key = {},
+                   const std::vector<bool>& set = {});
   ~ora_batch_insert();
   ora_batch_insert(const ora_batch_insert&) = delete;
   ora_batch_insert& operator=(const ora_batch_insert&) = delete;

@@ -11,6 +11,7 @@
 #include "ORA/ora_in_validator.h"
 #include "ORA/ora_indexes_initializer.h"
 #include "ORA/ora_row_census.h"
+#include "ORA/ora_row_compare.h"
 #include "ORA/ora_schema_initializer.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_table.h"
@@ -348,6 +349,37 @@ udb_completion ora_database::complete_table(const std::wstring& name,
 std::unique_ptr<udb_row_census> ora_database::row_census(const std::wstring& name,
                                                          const udb_schema& source_schema) {
   return std::make_unique<ora_row_census>(name, source_schema, uppercase_, max_identifier_bytes());
+}
+
+std::unique_ptr<udb_row_compare> ora_database::row_compare(const std::wstring& name,
+                                                           const udb_schema& source_schema,
+                                                           const udb_recordset& table) {
+  if (table.key_index() < 0 || table.has_query() || source_schema.empty()) return nullptr;
+  // Source column i is written to the table's column i (INSERT and UPDATE
+  // go by position): the key's columns are found so, and the comparison
+  // must pair the columns the same way.
+  const udb_index& key = table.indexes()[static_cast<size_t>(table.key_index())];
+  std::vector<size_t> key_columns;
+  for (size_t i = 0; i < source_schema.size() && i < table.schema().size(); ++i)
+    for (const std::wstring& field : key.fields)
+      if (table.schema()[i].name == field) {
+        key_columns.push_back(i);
+        break;
+      }
+  if (key_columns.size() != key.fields.size()) {
+    tk_wtrace(2, L"Rows of %s not compared: its key has columns the source does not write", name);
+    return nullptr;
+  }
+  auto compare = std::make_unique<ora_row_compare>(name, source_schema, std::move(key_columns),
+                                                   uppercase_, max_identifier_bytes());
+  const std::vector<std::wstring>& paired = compare->column_names();
+  for (size_t i = 0; i < paired.size(); ++i)
+    if (i >= table.schema().size() || paired[i] != table.schema()[i].name) {
+      tk_wtrace(2, L"Rows of %s not compared: its columns are not the source's in their order",
+                name);
+      return nullptr;
+    }
+  return compare;
 }
 
 std::unique_ptr<udb_recordset> ora_database::get_query(const std::wstring& name,

@@ -58,6 +58,11 @@ class ora_database : public udb_destination {
   // One read of the table's rows (ora_row_census).
   std::unique_ptr<udb_row_census> row_census(const std::wstring& name,
                                              const udb_schema& source_schema) override;
+  // One read of the table's rows beside the source's (ora_row_compare), when
+  // the table has a key and its columns are the source's in their order.
+  std::unique_ptr<udb_row_compare> row_compare(const std::wstring& name,
+                                               const udb_schema& source_schema,
+                                               const udb_recordset& table) override;
   // Makes the referenced columns of a foreign key unique unless an index
   // starting with them already is; errors are traced, never raised.
   void create_fk_index_if(const std::wstring& table, const std::vector<std::wstring>& columns);

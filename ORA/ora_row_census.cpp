@@ -36,12 +36,11 @@ void ora_row_census::append_column(std::string& row, const std::string& value) {
   row += value;
 }
 
-ora_row_census::ora_row_census(const std::wstring& table, const udb_schema& source_schema,
-                               bool uppercase, size_t max_name_bytes) {
-  tk_wtrace(2, L"ora_row_census(%s)", table);
+ora_canon_columns::ora_canon_columns(const std::wstring& table, const udb_schema& source_schema,
+                                     bool uppercase, size_t max_name_bytes) {
   // The Oracle names the conversion gives the source columns.
-  const ora_schema_initializer names(table, source_schema, udb_indexes(), uppercase,
-                                     max_name_bytes);
+  const ora_schema_initializer expected_names(table, source_schema, udb_indexes(), uppercase,
+                                              max_name_bytes);
   std::vector<std::pair<std::wstring, std::string>> columns;  // name, data type
   for (auto& row :
        ora_query_texts(L"SELECT column_name, data_type FROM user_tab_columns WHERE table_name = '" +
@@ -49,9 +48,8 @@ ora_row_census::ora_row_census(const std::wstring& table, const udb_schema& sour
     columns.emplace_back(row.at(0), tk_to_utf8(row.at(1)));
 
   std::vector<bool> used(columns.size(), false);
-  std::vector<std::wstring> selected;
   for (size_t i = 0; i < source_schema.size(); ++i) {
-    const std::wstring& expected = names.schema()[i].name;
+    const std::wstring& expected = expected_names.schema()[i].name;
     size_t found = columns.size();
     for (size_t k = 0; k < columns.size() && found == columns.size(); ++k)
       if (!used[k] && columns[k].first == expected) found = k;
@@ -65,13 +63,19 @@ ora_row_census::ora_row_census(const std::wstring& table, const udb_schema& sour
     }
     used[found] = true;
     const t_ftd& field = source_schema[i];
-    const verify_kind kind = verify_kind_against(
-        verify_kind_of(field.vartype, field.extra, field.size), columns[found].second);
-    kinds_.push_back(kind);
-    selected.push_back(columns[found].first);
+    kinds.push_back(verify_kind_against(verify_kind_of(field.vartype, field.extra, field.size),
+                                        columns[found].second));
+    names.push_back(columns[found].first);
   }
+  decimal_mark = ora_decimal_mark();
+}
 
-  ora_canonical_rows rows(table, selected, kinds_, ora_decimal_mark());
+ora_row_census::ora_row_census(const std::wstring& table, const udb_schema& source_schema,
+                               bool uppercase, size_t max_name_bytes) {
+  tk_wtrace(2, L"ora_row_census(%s)", table);
+  const ora_canon_columns columns(table, source_schema, uppercase, max_name_bytes);
+  kinds_ = columns.kinds;
+  ora_canonical_rows rows(table, columns.names, kinds_, columns.decimal_mark);
   while (rows.next()) {
     row_.clear();
     for (size_t i = 0; i < kinds_.size(); ++i) {

@@ -18,6 +18,20 @@
 #include "UDB/udb_schema.h"
 #include "UDB/verify_canonical.h"
 
+// The Oracle columns of a table that the conversion gives the columns of a
+// source schema, in the source's order, each with the kind its values are
+// compared by (read through ora_canonical_rows).
+// A source column without its Oracle column refuses the comparison: level-0
+// tk_exception ("does not conform").
+struct ora_canon_columns {
+  ora_canon_columns(const std::wstring& table, const udb_schema& source_schema, bool uppercase,
+                    size_t max_name_bytes);
+
+  std::vector<std::wstring> names;  // Oracle column names, per source column
+  std::vector<verify_kind> kinds;   // per source column
+  char decimal_mark = '.';          // the session's, for numbers read as text
+};
+
 class ora_row_census : public udb_row_census {
  public:
   // Reads the rows of `table`. A source column without its Oracle column

@@ -31,6 +31,10 @@ constexpr double kNumberLimit = 1e126;
 constexpr size_t kDefaultBatchRows = 1000;
 // Updates (synchronize) are committed at least this often.
 constexpr size_t kUpdateCommitRows = 1000;
+// Rows of one array UPDATE (one transaction) at most: every updated row
+// stays locked until the commit, and lock managers that keep a list of the
+// locks held (the embedded engine's) pay for each new lock by its length.
+constexpr size_t kUpdateBatchRows = 250;
 // Thick clients count batch errors in 16 bits: a batch never has more rows.
 constexpr size_t kMaxBatchRows = 65535;
 // ORA-00001: the row is there already (merge and synchronize go on).
@@ -655,6 +659,12 @@ void ora_table::run_batch(udb_append_sink* sink) {
 void ora_table::update_literals(const udb_record& record) {
   literals_.resize(record.size());
   for (size_t i = 0; i < record.size(); ++i) {
+    // A column the statement does not set needs no literal.
+    if (!in_update_key_[i] && !update_columns_.empty() &&
+        (i >= update_columns_.size() || !update_columns_[i])) {
+      literals_[i].clear();
+      continue;
+    }
     if (in_update_key_[i]) {
       std::wstring literal = to_oracle_str(&record[i]);
       if (i < readers().size() && is_ora_national(*readers()[i]))
@@ -667,6 +677,16 @@ void ora_table::update_literals(const udb_record& record) {
 }
 
 void ora_table::update_batched(const udb_record& record, uint32_t number, udb_append_sink& sink) {
+  update_changed(record, {}, number, sink);
+}
+
+void ora_table::update_changed(const udb_record& record, const std::vector<bool>& changed,
+                               uint32_t number, udb_append_sink& sink) {
+  if (changed != update_columns_) {
+    run_updates(&sink);
+    updates_.reset();
+    update_columns_ = changed;
+  }
   if (batch_size_ == 0) batch_size_ = batch_rows();
   if (!updates_ && batch_size_ > 1 && !schema().empty() && !has_query() && key_index() >= 0) {
     const udb_index& key = indexes()[static_cast<size_t>(key_index())];
@@ -674,8 +694,9 @@ void ora_table::update_batched(const udb_record& record, uint32_t number, udb_ap
     for (size_t i = 0; i < schema().size(); ++i)
       for (const std::wstring& k : key.fields)
         in_update_key_[i] = in_update_key_[i] || k == schema()[i].name;
-    updates_ = std::make_unique<ora_batch_insert>(name(), schema(), readers(), batch_size_,
-                                                  kBatchBytes, in_update_key_);
+    updates_ = std::make_unique<ora_batch_insert>(name(), schema(), readers(),
+                                                  std::min(batch_size_, kUpdateBatchRows),
+                                                  kBatchBytes, in_update_key_, update_columns_);
   }
   if (!updates_ || !updates_->usable() || record.size() != schema().size()) {
     run_updates(&sink);

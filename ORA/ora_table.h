@@ -52,6 +52,10 @@ class ora_table : public ora_query_results {
   void flush_appends(udb_append_sink& sink) override;
   void update(const udb_record& record) override;
   void update_batched(const udb_record& record, uint32_t number, udb_append_sink& sink) override;
+  // Gathered updates set the changed columns only; records with another
+  // set of changed columns run the gathered ones first.
+  void update_changed(const udb_record& record, const std::vector<bool>& changed, uint32_t number,
+                      udb_append_sink& sink) override;
 
   // Records per array INSERT: TARVEL_BATCH_ROWS when it is a number from 1
   // to 65535 (65535 for one up to 100000: thick clients count the errors of
@@ -138,6 +142,7 @@ class ora_table : public ora_query_results {
   std::unique_ptr<ora_lob_insert> lobs_;
   std::unique_ptr<ora_batch_insert> batch_;
   std::unique_ptr<ora_batch_insert> updates_;  // by key (synchronize)
+  std::vector<bool> update_columns_;           // the columns updates_ sets; empty: every one
   std::vector<bool> in_update_key_;            // per column
   std::vector<std::wstring> literals_;         // of the record being gathered
   std::vector<bool> as_is_;                    // its fields gathered without literals

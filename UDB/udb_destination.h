@@ -12,7 +12,9 @@
 
 #include "TK/tk_exception.h"
 #include "UDB/udb_database.h"
+#include "UDB/udb_recordset.h"
 #include "UDB/udb_row_census.h"
+#include "UDB/udb_row_compare.h"
 #include "UDB/udb_schema.h"
 #include "UDB/udb_validator.h"
 
@@ -55,6 +57,17 @@ class udb_destination : public udb_database {
   // (the base).
   virtual std::unique_ptr<udb_row_census> row_census(const std::wstring& /*name*/,
                                                      const udb_schema& /*source_schema*/) {
+    return nullptr;
+  }
+  // The rows of an existing table with a primary or unique key, opened for
+  // writing as `table`, read beside the records of `source_schema` (the
+  // columns the table was made from, written to the table's columns in
+  // their order) to tell which records are there already and equal
+  // (udb_row_compare). Null when the destination cannot compare rows (the
+  // base) or the table does not allow it (no key, other columns).
+  virtual std::unique_ptr<udb_row_compare> row_compare(const std::wstring& /*name*/,
+                                                       const udb_schema& /*source_schema*/,
+                                                       const udb_recordset& /*table*/) {
     return nullptr;
   }
   // The table-name validator of one run: the selected source tables and the

@@ -29,6 +29,11 @@ void udb_recordset::append_owned(std::unique_ptr<udb_record> record, uint32_t nu
 
 void udb_recordset::flush_appends(udb_append_sink&) {}
 
+void udb_recordset::update_changed(const udb_record& record, const std::vector<bool>&,
+                                   uint32_t number, udb_append_sink& sink) {
+  update_batched(record, number, sink);
+}
+
 void udb_recordset::update_batched(const udb_record& record, uint32_t number,
                                    udb_append_sink& sink) {
   try {

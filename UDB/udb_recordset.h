@@ -48,6 +48,11 @@ class udb_recordset {
   // failure goes to `sink` (update_failed), at this call or at a later one
   // (flush_appends). The base updates at once.
   virtual void update_batched(const udb_record& record, uint32_t number, udb_append_sink& sink);
+  // update_batched where only the fields that `changed` marks true (by
+  // position) differ from the row: a destination may set only those. An
+  // empty mask is every field. The base updates every field.
+  virtual void update_changed(const udb_record& record, const std::vector<bool>& changed,
+                              uint32_t number, udb_append_sink& sink);
   // The current row; it stays the recordset's and is replaced by the next
   // call. The base has none.
   virtual udb_record* get_item();

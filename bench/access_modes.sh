@@ -10,6 +10,8 @@
 # LATENCY_US=n adds n microseconds to every round trip of the engine
 # (TARVEL_ORAEMB_LATENCY_US); MODES="0 3" limits the runs (0 = first load);
 # WAYS="1 1000" chooses the batch sizes.
+# Synchronize against files with changed rows, builds side by side:
+# sync_changes.sh.
 set -eu
 bin="$1/bin"
 shift

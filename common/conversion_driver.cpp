@@ -361,6 +361,13 @@ class conversion_driver {
       std::unique_ptr<udb_row_census> census;
       if (existed && (mode == UDB_MODE_MERGE || mode == UDB_MODE_SYNC) && dst->key_index() < 0)
         census = keyless_census(dest_name, *src);
+      else if (existed && mode == UDB_MODE_SYNC)
+        compare_ = row_compare(dest_name, *src, *dst);
+      outcome().synchronized = existed && mode == UDB_MODE_SYNC;
+      struct drop_compare {
+        std::unique_ptr<udb_row_compare>& compare;
+        ~drop_compare() { compare.reset(); }
+      } drop{compare_};
       // Merging into a table whose CHECK holds new rows only: the rows that
       // broke it when they arrived come again and are refused again.
       kept_check_.reset();
@@ -371,6 +378,7 @@ class conversion_driver {
       }
       copy_records(*src, *dst, census.get());
       kept_check_.reset();
+      if (existed && mode == UDB_MODE_SYNC) report_synchronized(dest_name);
     }
     // Destination table first, then the source recordset.
     dst.reset();
@@ -399,6 +407,35 @@ class conversion_driver {
       if (console()) print_line(stdout, text);
     }
     return census;
+  }
+
+  // Synchronizing a table with a key: its rows are read beside the source's
+  // records, so that only the rows that differ are written. Without the
+  // comparison (a destination that cannot compare, columns that are not the
+  // source's) every record is inserted and a duplicate key updates its row.
+  std::unique_ptr<udb_row_compare> row_compare(const std::wstring& dest_name, udb_recordset& src,
+                                               const udb_recordset& dst) {
+    try {
+      std::unique_ptr<udb_row_compare> compare =
+          destination_.row_compare(dest_name, src.schema(), dst);
+      if (compare)
+        tk_wtrace(2, L"Rows of %s are compared with the source before writing", dest_name);
+      return compare;
+    } catch (const tk_exception& e) {
+      tk_trace(2, "Rows of the table not compared: %s", e.what());
+      return nullptr;
+    }
+  }
+
+  // What synchronize did with the table's rows, once the copy has ended.
+  void report_synchronized(const std::wstring& dest_name) {
+    const table_outcome& t = outcome();
+    const std::string text =
+        tk_format("Table %s synchronized: %s unchanged, %s updated, %s inserted", dest_name,
+                  std::to_string(t.rows_unchanged), std::to_string(t.rows_updated),
+                  std::to_string(t.rows_inserted()));
+    tk_trace(3, "%s", text.c_str());
+    if (console()) print_line(stdout, text);
   }
 
   // The values of a table's complex columns (attachments, multi-value
@@ -557,6 +594,9 @@ class conversion_driver {
         TK_ASSERT(record != nullptr);
         if (census != nullptr && census->take(*record)) {
           tk_trace(1, "Record %d is in the table already", number);
+          ++(conv_.mode() == UDB_MODE_SYNC ? outcome().rows_unchanged : outcome().rows_kept);
+        } else if (written_by_key(*record, number, dst, sink)) {
+          // compared with its row: left as it is, or updated
         } else if (owned) {
           dst.append_owned(std::move(owned), number, sink);
         } else {
@@ -578,6 +618,36 @@ class conversion_driver {
     dst.flush_appends(sink);
   }
 
+  // Synchronize with the table's rows read beside the records: a record
+  // equal to its row is not written, one that differs updates the row by
+  // its key. False for a record the table lacks or that was not decided,
+  // which is appended (a duplicate key then updates its row). A failure to
+  // read the table ends the comparison, not the copy.
+  bool written_by_key(const udb_record& record, uint32_t number, udb_recordset& dst,
+                      udb_append_sink& sink) {
+    if (!compare_) return false;
+    udb_row_compare::verdict verdict = udb_row_compare::verdict::unknown;
+    try {
+      verdict = compare_->compare(record);
+    } catch (const tk_exception& e) {
+      tk_trace(3, "Rows of the table no longer compared: %s", e.what());
+      compare_.reset();
+      return false;
+    }
+    switch (verdict) {
+      case udb_row_compare::verdict::equal:
+        tk_trace(1, "Record %d is in the table unchanged", number);
+        ++outcome().rows_unchanged;
+        return true;
+      case udb_row_compare::verdict::differs:
+        ++outcome().rows_updated;
+        dst.update_changed(record, compare_->changed_columns(), number, sink);
+        return true;
+      default:
+        return false;
+    }
+  }
+
   class record_sink : public udb_append_sink {
    public:
     record_sink(conversion_driver& driver, udb_recordset& dst) : driver_(driver), dst_(dst) {}
@@ -591,6 +661,8 @@ class conversion_driver {
     bool update_failed(uint32_t number, const tk_exception& error) override {
       if (!is_oracle_error(error)) return false;
       driver_.give_up_table_if(error);
+      uint64_t& updated = driver_.outcome().rows_updated;
+      if (updated > 0) --updated;
       driver_.report_record_error(error, number);
       return true;
     }
@@ -614,6 +686,7 @@ class conversion_driver {
       return;
     }
     if (e.code() == kDuplicateKey && mode == UDB_MODE_SYNC) {
+      ++outcome().rows_updated;
       dst.update_batched(record, number, sink);
       return;
     }
@@ -670,7 +743,8 @@ class conversion_driver {
   udb_relationships child_relationships_;
   size_t current_ = 0;  // the outcome that row counts and errors go to
   std::map<std::wstring, std::wstring, tk_utf16_less> planned_;  // source -> destination
-  std::optional<kept_rows> kept_check_;  // the table being merged, while its rows are copied
+  std::optional<kept_rows> kept_check_;       // the table being merged, while its rows are copied
+  std::unique_ptr<udb_row_compare> compare_;  // the table being synchronized, while copied
 };
 
 // The work list in the order of conversion: by name, except that a table

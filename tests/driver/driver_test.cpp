@@ -240,6 +240,11 @@ TEST_F(Driver, DuplicateKeysAreNoErrorsInMergeAndSynchronize) {
   run();  // every row is updated
   EXPECT_EQ(rows(L"T"), (std::vector<row>{{L"1", L"a"}, {L"2", L"b"}}));
   EXPECT_TRUE(report_.asked.empty());
+  // A destination that cannot compare rows: each duplicate key is an update.
+  const table_outcome& t = conv_.outcomes.at(0);
+  EXPECT_TRUE(t.synchronized);
+  EXPECT_EQ(t.rows_updated, 2u);
+  EXPECT_EQ(t.rows_inserted(), 0u);
 }
 
 TEST_F(Driver, AFailedUpdateCostsOnlyItsRecord) {
@@ -251,6 +256,11 @@ TEST_F(Driver, AFailedUpdateCostsOnlyItsRecord) {
   ASSERT_EQ(report_.asked.size(), 1u);
   EXPECT_EQ(report_.asked[0], "T, record #1: ORA-01438: value larger than specified precision");
   EXPECT_EQ(rows(L"T"), (std::vector<row>{{L"1", L"old"}, {L"2", L"b"}}));
+  // The refused update counts as refused, not as updated.
+  const table_outcome& t = conv_.outcomes.at(0);
+  EXPECT_EQ(t.rows_refused, 1u);
+  EXPECT_EQ(t.rows_updated, 1u);
+  EXPECT_EQ(t.rows_written(), 1u);
 }
 
 TEST_F(Driver, TableErrorsSkipToTheNextEntry) {
