@@ -506,7 +506,8 @@ class conversion_driver {
                                               const std::wstring& dest_name, udb_recordset& src) {
     const udb_indexes no_indexes;
     try {
-      // Index and constraint names are given out by the run's one validator.
+      // Index and constraint names are given out by the run's one validator,
+      // and definitions change one at a time.
       const std::lock_guard<std::mutex> hold(names_lock_);
       return destination_.create_table(dest_name, src.schema(),
                                        conv_.skip_indexes ? no_indexes : src.indexes());
@@ -568,6 +569,8 @@ class conversion_driver {
 
   void drop_table(const std::wstring& dest_name) {
     try {
+      // Definitions change one at a time, as at creation.
+      const std::lock_guard<std::mutex> hold(names_lock_);
       destination_.delete_tab(dest_name);
     } catch (const tk_exception& e) {
       if (is_oracle_error(e) && (e.code() & 0xFFFF) == kResourceBusy)
@@ -843,6 +846,9 @@ size_t convert_on_jobs(tarvel_convertor& conv, udb_source_engine& engine,
   auto work = [&](size_t job) {
     std::unique_ptr<udb_destination> session;
     try {
+      // One logon at a time: opening reads the database's settings into
+      // what every session of the process shares.
+      const std::lock_guard<std::mutex> one_at_a_time(board.names);
       session = destination.open_job_session();
     } catch (const tk_exception& e) {
       tk_trace(3, "Job %d has no Oracle session: %s", static_cast<int>(job), e.what());
@@ -877,6 +883,7 @@ size_t convert_on_jobs(tarvel_convertor& conv, udb_source_engine& engine,
         states[i] = state::running;
         running[i] = &view;
         hold.unlock();
+        tk_wtrace(3, L"Job %d starts with %s", static_cast<int>(job), order[i]->first);
         bool completed = false;
         try {
           job_driver.convert_entry(order[i]->first, order[i]->second);
@@ -894,6 +901,7 @@ size_t convert_on_jobs(tarvel_convertor& conv, udb_source_engine& engine,
         stops[i] = view.last_stop;
         view.last_stop.reset();
         if (completed) ++conv.tables_done;
+        tk_wtrace(3, L"Job %d is done with %s", static_cast<int>(job), order[i]->first);
         states[i] = state::done;
         running[i] = nullptr;
         changed.notify_all();

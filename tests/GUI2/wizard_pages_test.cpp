@@ -14,6 +14,7 @@
 #include <QMap>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -267,6 +268,17 @@ class wizard_pages_test : public QObject {
     QCOMPARE(env.converter().mode(), int32_t(UDB_MODE_MERGE));
     QVERIFY(env.converter().skip_indexes);
     QVERIFY(!env.converter().uppercase);
+    // The number of tables converted at once: 1 to 64, shown and stored.
+    auto* jobs = p->findChild<QSpinBox*>(QStringLiteral("1233"));
+    QVERIFY(jobs != nullptr);
+    QCOMPARE(jobs->minimum(), 1);
+    QCOMPARE(jobs->maximum(), 64);
+    jobs->setValue(6);
+    QCOMPARE(p->on_next(), 0);
+    QCOMPARE(env.converter().jobs, 6);
+    env.converter().jobs = 3;
+    p->page_init();
+    QCOMPARE(jobs->value(), 3);
     QVERIFY(p->invert_chbox(1001));
     QVERIFY(p->control(1005)->isEnabled());
     p->on_back();
