@@ -4,10 +4,12 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "GUI2/wizard_ids.h"
@@ -23,6 +25,8 @@ namespace {
 constexpr int kMaxField = 259;
 // Radio button id = kModeButtonBase + mode (1 overwrite .. 4 synchronize).
 constexpr int kModeButtonBase = 1328;
+// The number of tables converted at once (udb_converter::jobs).
+constexpr int kJobsSpin = 1233;
 }  // namespace
 
 sel_file_page::sel_file_page(QWidget* parent) : wizard_page(wiz::PAGE_SOURCE, parent) {
@@ -52,6 +56,16 @@ sel_file_page::sel_file_page(QWidget* parent) : wizard_page(wiz::PAGE_SOURCE, pa
   layout->addWidget(with_id(new QCheckBox(tr("S&kip converting indexes"), this), 1226));
   layout->addWidget(with_id(new QCheckBox(tr("&Make names uppercase"), this), 1202));
   layout->addWidget(with_id(new QCheckBox(tr("Create &views for saved queries"), this), 1229));
+  auto* jobs_row = new QHBoxLayout;
+  auto* jobs = with_id(new QSpinBox(this), kJobsSpin);
+  jobs->setRange(1, udb_converter::kMaxJobs);
+  jobs->setToolTip(tr("Each table converted at the same time uses an Oracle session of its own."));
+  auto* jobs_label = new QLabel(tr("&Tables converted at the same time:"), this);
+  jobs_label->setBuddy(jobs);
+  jobs_row->addWidget(jobs_label);
+  jobs_row->addWidget(jobs);
+  jobs_row->addStretch(1);
+  layout->addLayout(jobs_row);
   auto* group = new QGroupBox(tr(" How to process existing tables: "), this);
   auto* modes = new QGridLayout(group);
   modes->addWidget(with_id(new QRadioButton(tr("&Overwrite"), group), 1329), 0, 0);
@@ -82,6 +96,7 @@ int sel_file_page::page_init() {
   ctrl<QCheckBox>(1228)->setChecked(conv.only_definitions);
   ctrl<QCheckBox>(1202)->setChecked(conv.uppercase);
   ctrl<QCheckBox>(1229)->setChecked(conv.views);
+  ctrl<QSpinBox>(kJobsSpin)->setValue(conv.jobs);
   QString source;
   if (!conv.source_name().empty())
     source = QString::fromStdWString(tk_file_wname(conv.source_name()).full());
@@ -114,6 +129,7 @@ void sel_file_page::store_file_info() {
   conv.skip_indexes = ctrl<QCheckBox>(1226)->isChecked();
   conv.uppercase = ctrl<QCheckBox>(1202)->isChecked();
   conv.views = ctrl<QCheckBox>(1229)->isChecked();
+  conv.jobs = ctrl<QSpinBox>(kJobsSpin)->value();
   conv.set_source_name(ctrl<QLineEdit>(1003)->text().left(kMaxField).toStdWString());
   conv.access.database_password = ctrl<QCheckBox>(1001)->isChecked()
                                       ? ctrl<QLineEdit>(1005)->text().left(kMaxField).toStdWString()

@@ -8,7 +8,8 @@
 # and the ratio of the medians (N jobs against 1).
 # Usage:
 #   jobs.sh BUILD_DIR FILE           (a Release build)
-# JOBS=n (4), RUNS=n (3), LATENCY_US=n (1000).
+# JOBS=n (4), RUNS=n (3), LATENCY_US=n (1000), BATCH_ROWS=n (the writer's
+# default when unset; TARVEL_BATCH_ROWS: smaller batches, more round trips).
 set -eu
 bin="$1/bin"
 file="$2"
@@ -23,7 +24,8 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 convert() { # jobs
   rm -rf "$work/db"
   mkdir "$work/db"
-  TARVEL_ORAEMB_LATENCY_US="${LATENCY_US:-1000}" TARVEL_OCI_LIB=embedded \
+  ${BATCH_ROWS:+env TARVEL_BATCH_ROWS="$BATCH_ROWS"} \
+    TARVEL_ORAEMB_LATENCY_US="${LATENCY_US:-1000}" TARVEL_OCI_LIB=embedded \
     TARVEL_ORAEMB_DIR="$work/db" /usr/bin/time -f '%U %S' -o "$work/cpu" \
     "$bin/TARVAGENT" --src="$file" --dest=BENCH --oraclh=localhost --oraclu=b --oraclp=b \
     --jobs="$1" --silent

@@ -826,6 +826,7 @@ size_t convert_on_jobs(tarvel_convertor& conv, udb_source_engine& engine,
   std::vector<run_view*> running(n, nullptr);
   std::vector<entry_result> results(n);
   std::vector<std::optional<udb_converter::stop_point>> stops(n);
+  std::vector<char> completed(n, 0);
   size_t opened = 0, tried = 0, finished = 0;
 
   // The first entry that may start, n when none may now, n + 1 when none
@@ -884,10 +885,10 @@ size_t convert_on_jobs(tarvel_convertor& conv, udb_source_engine& engine,
         running[i] = &view;
         hold.unlock();
         tk_wtrace(3, L"Job %d starts with %s", static_cast<int>(job), order[i]->first);
-        bool completed = false;
+        bool done_whole = false;
         try {
           job_driver.convert_entry(order[i]->first, order[i]->second);
-          completed = true;
+          done_whole = true;
         } catch (const tk_final_exception&) {
           // The board holds why (an error that ends the run, or Abort).
         } catch (...) {
@@ -900,7 +901,8 @@ size_t convert_on_jobs(tarvel_convertor& conv, udb_source_engine& engine,
         results[i] = job_driver.take_entry_result();
         stops[i] = view.last_stop;
         view.last_stop.reset();
-        if (completed) ++conv.tables_done;
+        if (done_whole) ++conv.tables_done;
+        completed[i] = done_whole;
         tk_wtrace(3, L"Job %d is done with %s", static_cast<int>(job), order[i]->first);
         states[i] = state::done;
         running[i] = nullptr;
@@ -953,9 +955,16 @@ size_t convert_on_jobs(tarvel_convertor& conv, udb_source_engine& engine,
     if (states[i] != state::done) continue;
     driver.add_entry_result(std::move(results[i]));
     conv.set_current_table_name(order[i]->first);
-    if (stops[i] && !conv.last_stop) conv.last_stop = stops[i];
+    // Where a stop request stopped the jobs; an abort or an error that ended
+    // the run leaves no stop point, as without jobs.
+    if (stops[i] && !conv.last_stop && conv.stop_requested()) conv.last_stop = stops[i];
   }
-  if (conv.last_stop) conv.last_stop->tables_done = conv.tables_done.load();
+  // The tables done at the stop: those that ran to their end.
+  if (conv.last_stop) {
+    int32_t whole = 0;
+    for (size_t i = 0; i < n; ++i) whole += states[i] == state::done && completed[i] && !stops[i];
+    conv.last_stop->tables_done = whole;
+  }
   conv.records_in_current_table = 0;
   conv.current_record_index = 0;
 
