@@ -24,7 +24,7 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 convert() { # jobs
   rm -rf "$work/db"
   mkdir "$work/db"
-  ${BATCH_ROWS:+env TARVEL_BATCH_ROWS="$BATCH_ROWS"} \
+  env ${BATCH_ROWS:+TARVEL_BATCH_ROWS="$BATCH_ROWS"} \
     TARVEL_ORAEMB_LATENCY_US="${LATENCY_US:-1000}" TARVEL_OCI_LIB=embedded \
     TARVEL_ORAEMB_DIR="$work/db" /usr/bin/time -f '%U %S' -o "$work/cpu" \
     "$bin/TARVAGENT" --src="$file" --dest=BENCH --oraclh=localhost --oraclu=b --oraclp=b \
