@@ -7,7 +7,9 @@
 // the last table the source's relationships become foreign keys between the
 // tables that the run converted. Tables go in name order, parents before
 // the tables that refer to them; the values of Access complex columns become
-// child tables right after their table.
+// child tables right after their table. With several jobs, tables whose
+// parents are done are converted at once, each job on a thread with its own
+// source reading and destination session (convert_on_jobs).
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
