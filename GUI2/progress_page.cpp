@@ -44,6 +44,9 @@ progress_page::progress_page(QWidget* parent) : wizard_page(wiz::PAGE_PROGRESS, 
   layout->addSpacing(16);
   auto* status = with_id(new QLabel(this), wiz::PROGRESS_STATUS);
   status->setTextFormat(Qt::PlainText);
+  // Several tables at once (jobs) make a long line: it wraps rather than
+  // widening the wizard.
+  status->setWordWrap(true);
   layout->addWidget(status);
   auto* bar = with_id(new QProgressBar(this), wiz::PROGRESS_BAR);
   bar->setRange(0, 100);

@@ -4,10 +4,12 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "GUI2/wizard_ids.h"
@@ -54,6 +56,16 @@ sel_file_page::sel_file_page(QWidget* parent) : wizard_page(wiz::PAGE_SOURCE, pa
       with_id(new QCheckBox(tr("&Make names uppercase"), this), wiz::SOURCE_UPPERCASE));
   layout->addWidget(
       with_id(new QCheckBox(tr("Create &views for saved queries"), this), wiz::SOURCE_VIEWS));
+  auto* jobs_row = new QHBoxLayout;
+  auto* jobs = with_id(new QSpinBox(this), wiz::SOURCE_JOBS);
+  jobs->setRange(1, udb_converter::kMaxJobs);
+  jobs->setToolTip(tr("Each table converted at the same time uses an Oracle session of its own."));
+  auto* jobs_label = new QLabel(tr("&Tables converted at the same time:"), this);
+  jobs_label->setBuddy(jobs);
+  jobs_row->addWidget(jobs_label);
+  jobs_row->addWidget(jobs);
+  jobs_row->addStretch(1);
+  layout->addLayout(jobs_row);
   auto* group = new QGroupBox(tr(" How to process existing tables: "), this);
   auto* modes = new QGridLayout(group);
   modes->addWidget(with_id(new QRadioButton(tr("&Overwrite"), group), wiz::SOURCE_OVERWRITE), 0, 0);
@@ -86,6 +98,7 @@ int sel_file_page::page_init() {
   ctrl<QCheckBox>(wiz::SOURCE_DEFINITIONS_ONLY)->setChecked(conv.only_definitions);
   ctrl<QCheckBox>(wiz::SOURCE_UPPERCASE)->setChecked(conv.uppercase);
   ctrl<QCheckBox>(wiz::SOURCE_VIEWS)->setChecked(conv.views);
+  ctrl<QSpinBox>(wiz::SOURCE_JOBS)->setValue(conv.jobs);
   QString source;
   if (!conv.source_name().empty())
     source = QString::fromStdWString(tk_file_wname(conv.source_name()).full());
@@ -123,6 +136,7 @@ void sel_file_page::store_file_info() {
       ctrl<QCheckBox>(wiz::SOURCE_USE_PASSWORD)->isChecked()
           ? ctrl<QLineEdit>(wiz::SOURCE_PASSWORD)->text().left(kMaxField).toStdWString()
           : std::wstring();
+  conv.jobs = ctrl<QSpinBox>(wiz::SOURCE_JOBS)->value();
   for (int mode = UDB_MODE_OVERWRITE; mode <= UDB_MODE_SYNC; ++mode) {
     if (ctrl<QRadioButton>(wiz::SOURCE_MODE_BASE + mode)->isChecked()) {
       tk_trace(2, "udb_converter::set_mode(%d)", mode);

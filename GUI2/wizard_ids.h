@@ -70,6 +70,7 @@ enum source_control : int {
   SOURCE_SKIP_INDEXES = 1226,
   SOURCE_DEFINITIONS_ONLY = 1228,
   SOURCE_VIEWS = 1229,
+  SOURCE_JOBS = 1233,  // tables converted at the same time
   SOURCE_MODE_BASE = 1328,
   SOURCE_OVERWRITE = 1329,
   SOURCE_SKIP = 1330,

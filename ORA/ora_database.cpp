@@ -15,6 +15,7 @@
 #include "ORA/ora_schema_initializer.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_table.h"
+#include "ORA/ora_thread_session.h"
 #include "ORA/ora_util.h"
 #include "ORA/ora_validator.h"
 #include "TK/tk_compare.h"
@@ -177,6 +178,13 @@ size_t ora_database::read_identifier_limit() const {
     tk_trace(2, "COMPATIBLE unreadable: %s", e.what());
     return 30;
   }
+}
+
+std::unique_ptr<udb_destination> ora_database::open_job_session() {
+  tk_trace(2, "ora_database::open_job_session");
+  auto job = std::make_unique<ora_thread_database>(ora_engine::instance());
+  job->set_uppercase(uppercase_);
+  return job;
 }
 
 ora_database::~ora_database() {

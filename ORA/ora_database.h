@@ -81,6 +81,9 @@ class ora_database : public udb_destination {
       const std::vector<std::wstring>& source_tables,
       const std::vector<std::wstring>& destination_tables) override;
 
+  // A session of its own for a job's thread (ora_thread_database).
+  std::unique_ptr<udb_destination> open_job_session() override;
+
   // The server version read at logon (major * 65536 + minor * 256 + patch).
   int32_t server_version() const { return version_; }
   // The longest identifier the session takes, in bytes of UTF-8, read once

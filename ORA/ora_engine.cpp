@@ -227,7 +227,6 @@ std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& data_sourc
 
 int32_t ora_engine::get_records_cnt(const std::wstring& name, bool is_query) {
   tk_wtrace(2, L"ora_engine::get_records_cnt(%s)", name);
-  TK_ASSERT(svc_ != nullptr);
   const std::wstring sql = is_query ? L"SELECT COUNT(*) FROM (" + name + L")"
                                     : L"SELECT COUNT(*) FROM \"" + name + L"\"";
   ora_stmt stmt;
@@ -241,14 +240,15 @@ int32_t ora_engine::get_records_cnt(const std::wstring& name, bool is_query) {
 
 int32_t ora_engine::get_version() {
   tk_trace(2, "ora_engine::get_version");
-  TK_ASSERT(svc_ != nullptr);
+  OCISvcCtx* const session = svc();
+  OCIError* const errors = err();
   // The release from the server handshake needs no privilege; V$VERSION,
   // which hardened databases do not grant, is the last resort.
   const oci_functions& oci = oci_api();
   std::vector<char16_t> text(kServerBannerBytes / 2, 0);
   ub4 release = 0;
   if (oci.OCIServerRelease != nullptr &&
-      oci.OCIServerRelease(svc_, err_, reinterpret_cast<OraText*>(text.data()),
+      oci.OCIServerRelease(session, errors, reinterpret_cast<OraText*>(text.data()),
                            static_cast<ub4>(kServerBannerBytes), OCI_HTYPE_SVCCTX,
                            &release) == OCI_SUCCESS &&
       release != 0) {
@@ -257,7 +257,7 @@ int32_t ora_engine::get_version() {
                                 (release >> 12 & 0xFF));
   }
   if (oci.OCIServerVersion != nullptr &&
-      oci.OCIServerVersion(svc_, err_, reinterpret_cast<OraText*>(text.data()),
+      oci.OCIServerVersion(session, errors, reinterpret_cast<OraText*>(text.data()),
                            static_cast<ub4>(kServerBannerBytes), OCI_HTYPE_SVCCTX) == OCI_SUCCESS) {
     const std::wstring banner = from_utf16_buffer(text.data(), text.size());
     tk_wtrace(1, L"Got server version %s", banner);
@@ -276,16 +276,19 @@ int32_t ora_engine::get_version() {
 }
 
 OCIEnv* ora_engine::env() const {
-  TK_ASSERT(env_ != nullptr);
-  return env_;
+  OCIEnv* env = bound_ != nullptr ? bound_->env : env_;
+  TK_ASSERT(env != nullptr);
+  return env;
 }
 
 OCIError* ora_engine::err() const {
-  TK_ASSERT(err_ != nullptr);
-  return err_;
+  OCIError* err = bound_ != nullptr ? bound_->err : err_;
+  TK_ASSERT(err != nullptr);
+  return err;
 }
 
 OCISvcCtx* ora_engine::svc() const {
-  TK_ASSERT(svc_ != nullptr);
-  return svc_;
+  OCISvcCtx* svc = bound_ != nullptr ? bound_->svc : svc_;
+  TK_ASSERT(svc != nullptr);
+  return svc;
 }

@@ -2,8 +2,11 @@
 // client library, owns the environment (UTF-16 mode), error, server and
 // service-context handles, logs on and off, and answers two small queries of
 // its own (record count, server version). Every other Oracle class reaches
-// the handles through the single instance. Single-threaded: all OCI calls of
-// a run come from the thread that runs the conversion; nothing is locked.
+// the handles through the single instance. A session is used by one thread:
+// the engine's own by the thread that runs the conversion, and a further
+// session (ora_thread_session) by the thread it is bound to, which then
+// reaches that session's handles through the same accessors. Nothing is
+// locked.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +17,14 @@
 #include "oci/oci_types.h"
 
 class ora_database;
+
+// The handles of one session; the engine's own, or those of a session bound
+// to the calling thread.
+struct ora_session_handles {
+  OCIEnv* env = nullptr;
+  OCIError* err = nullptr;
+  OCISvcCtx* svc = nullptr;
+};
 
 class ora_engine : public tk_singl<ora_engine> {
  public:
@@ -54,13 +65,20 @@ class ora_engine : public tk_singl<ora_engine> {
   const std::wstring& data_source() const { return data_source_; }
   const std::wstring& user() const { return user_; }
 
-  // The handles; asking for one that does not exist yet is an internal
+  // The handles of the session bound to the calling thread, else the
+  // engine's own; asking for one that does not exist yet is an internal
   // assertion failure.
   OCIEnv* env() const;
   OCIError* err() const;
   OCISvcCtx* svc() const;
 
+  // Binds `handles` to the calling thread (null: the engine's own again).
+  // The caller keeps them alive while they are bound.
+  static void bind_thread_session(const ora_session_handles* handles) { bound_ = handles; }
+  const std::wstring& password() const { return password_; }
+
  private:
+  static inline thread_local const ora_session_handles* bound_ = nullptr;
   bool initialized_ = false;
   OCIEnv* env_ = nullptr;
   OCIError* err_ = nullptr;

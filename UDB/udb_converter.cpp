@@ -61,6 +61,8 @@ bool udb_converter::store_profile(udb_profile& profile) const {
   profile.set(g, L"mode", std::wstring(1, static_cast<wchar_t>(L'0' + mode_)));
   // Written only when set, so that a profile without views reads as before.
   if (views) profile.set(g, L"views", L"1");
+  // Likewise the number of jobs, only when it is not the default.
+  if (jobs != 1) profile.set(g, L"jobs", std::to_wstring(jobs));
   return true;
 }
 
@@ -85,5 +87,15 @@ bool udb_converter::load_profile(const udb_profile& profile) {
   if (auto v = profile.get(g, L"only definitions"); !v.empty()) only_definitions = v != L"0";
   if (auto v = profile.get(g, L"skip indexes"); !v.empty()) skip_indexes = v != L"0";
   if (auto v = profile.get(g, L"views"); !v.empty()) views = v != L"0";
+  // A number of jobs out of range, or no number, leaves the setting as it is.
+  if (auto v = profile.get(g, L"jobs"); !v.empty() && v.size() <= 2) {
+    int32_t n = 0;
+    bool digits = true;
+    for (wchar_t c : v) {
+      digits = digits && c >= L'0' && c <= L'9';
+      n = n * 10 + (c - L'0');
+    }
+    if (digits && n >= 1 && n <= kMaxJobs) jobs = n;
+  }
   return true;
 }

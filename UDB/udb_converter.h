@@ -49,6 +49,10 @@ class udb_converter : public tk_converter {
   bool only_definitions = false;
   bool skip_indexes = false;
   bool views = false;  // saved select, union and crosstab queries become views
+  // Tables converted at once, each on its own destination session; 1 is one
+  // table after the other on the converter's session.
+  static constexpr int32_t kMaxJobs = 64;
+  int32_t jobs = 1;
 
   // Progress, written by the run.
   std::wstring current_table_name() const;

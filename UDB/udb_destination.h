@@ -75,4 +75,14 @@ class udb_destination : public udb_database {
   virtual std::unique_ptr<udb_validator> create_table_name_validator(
       const std::vector<std::wstring>& source_tables,
       const std::vector<std::wstring>& destination_tables) = 0;
+
+  // Another session with the same database, for a job that writes tables on
+  // the calling thread beside this session: opened, used and destroyed on
+  // that thread, with this one's uppercase flag. Null when the destination
+  // has no further sessions (the base); its failures are its exceptions.
+  virtual std::unique_ptr<udb_destination> open_job_session() { return nullptr; }
+  // Takes over what a job's session learnt while it wrote its tables: the
+  // tables it created and the table and column names it gave, so that the
+  // foreign keys built through this session afterwards find them.
+  void adopt_job_work(const udb_destination& job);
 };

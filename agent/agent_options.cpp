@@ -15,10 +15,12 @@
 #include "common/table_list.h"
 #include "common/tarvel_convertor.h"
 
+// clang-format off
 const tk_cmdli_option agent_options[] = {
     {OPT_ACCP, "--accp="},
     {OPT_DEST, "--dest="},
     {OPT_HELP, "--help"},
+    {OPT_JOBS, "--jobs="},
     {OPT_LOGFILE, "--logfile="},
     {OPT_MODE, "--mode="},
     {OPT_ORACLH, "--oraclh="},
@@ -38,6 +40,7 @@ const tk_cmdli_option agent_options[] = {
     {OPT_VIEWS, "--views"},
     {0, ""},
 };
+// clang-format on
 
 namespace {
 
@@ -47,6 +50,8 @@ const char kUsageBody[] =
     "   --accp=...     MS Access database password\n"
     "   --dest=...     Oracle database name\n"
     "   --help         display this help message and exit\n"
+    "   --jobs=...     number of tables to convert at once, each on its own\n"
+    "                  Oracle session (1 to 64, default 1)\n"
     "   --logfile=...  path to the file where execution trace will be written\n"
     "   --mode=...     how to process tables that already exist in Oracle database\n"
     "                  (1 - overwrite, 2 - skip, 3 - merge, 4 - synchronize)\n"
@@ -108,6 +113,13 @@ std::string not_utf8_message(int id) {
 }
 }  // namespace
 
+std::optional<int32_t> parse_jobs_value(const char* value) {
+  const long jobs = std::strtol(value, nullptr, 10);
+  if (std::to_string(jobs) != value || jobs < 1 || jobs > udb_converter::kMaxJobs)
+    return std::nullopt;
+  return static_cast<int32_t>(jobs);
+}
+
 void process_tab_file(const std::string& path) {
   tk_trace(1, "process_tab_file(%s)", path);
   if (auto problem = load_table_list(path, tarvel_convertor::instance().selected_tables))
@@ -151,6 +163,15 @@ bool parse_cmd_line(int argc, char** argv) {
         if (std::to_string(mode) != value || mode < 1 || mode > 4)
           exit_with_message("Invalid merge/overwrite mode");
         conv.set_mode(static_cast<int32_t>(mode));
+        break;
+      }
+      case OPT_JOBS: {
+        tk_trace(2, "\tgot jobs %s", value);
+        const std::optional<int32_t> jobs = parse_jobs_value(value);
+        if (!jobs)
+          exit_with_message(tk_format("Invalid number of jobs: --jobs= takes a number from 1 to %d",
+                                      udb_converter::kMaxJobs));
+        conv.jobs = *jobs;
         break;
       }
       case OPT_PROFILE:

@@ -1,8 +1,9 @@
-// The agent's options: the table of the 19 options, the handler that fills
+// The agent's options: the table of the options, the handler that fills
 // the converter from them, the table-list file reader and the one way the
 // agent stops with a message.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +32,8 @@ enum agent_option_id : int32_t {
   OPT_UGLU,
   OPT_UGLP,
   OPT_UPPERCASE,
-  OPT_VIEWS
+  OPT_VIEWS,
+  OPT_JOBS
 };
 
 extern const tk_cmdli_option agent_options[];
@@ -45,6 +47,10 @@ std::string agent_usage_text();
 // Trace line, then (unless the converter is silent) the text on standard
 // error with a newline; ends the process with exit code -1.
 [[noreturn]] void exit_with_message(const std::string& text);
+
+// The value of --jobs=: a number from 1 to udb_converter::kMaxJobs in
+// plain digits (no sign, space or leading zero); empty otherwise.
+std::optional<int32_t> parse_jobs_value(const char* value);
 
 // True when every option was recognised. Never returns on --help, a bad
 // --mode value or a failed validation.

@@ -7,15 +7,21 @@
 // the last table the source's relationships become foreign keys between the
 // tables that the run converted. Tables go in name order, parents before
 // the tables that refer to them; the values of Access complex columns become
-// child tables right after their table.
+// child tables right after their table. With several jobs, tables whose
+// parents are done are converted at once, each job on a thread with its own
+// source reading and destination session (convert_on_jobs).
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <exception>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "ORA/ora_database.h"
@@ -27,6 +33,7 @@
 #include "TK/tk_wstring.h"
 #include "UDB/udb_destination.h"
 #include "UDB/udb_source_engine.h"
+#include "common/conversion_job.h"
 #include "common/error_handler.h"
 #include "common/init_conversion.h"
 #include "common/record_pipeline.h"
@@ -87,12 +94,6 @@ tk_exception as_reported(const tk_exception& e) {
   return is_destination_full(e) && e.level() == TK_LEVEL_RECORD ? destination_full(e) : e;
 }
 
-void print_line(std::FILE* stream, const std::string& text) {
-  std::fputs(text.c_str(), stream);
-  std::fputs("\n", stream);
-  std::fflush(stream);
-}
-
 // One run over the work list. Owns nothing but the per-table recordsets;
 // the source, the destination and the validators belong to the caller.
 // The rows of a table that merge compares a refused record with: read at
@@ -105,15 +106,64 @@ struct kept_rows {
   bool read = false;
 };
 
+// What one entry of the work list left for the steps after the tables (a
+// job's share, taken over by the run's driver in the work list's order).
+struct entry_result {
+  std::vector<table_outcome> outcomes;
+  std::vector<std::wstring> converted;
+  std::map<std::wstring, std::pair<std::wstring, bool>, tk_utf16_less> done;
+  std::map<std::wstring, std::wstring, tk_utf16_less> skipped;
+  udb_relationships child_relationships;
+};
+
 class conversion_driver {
  public:
-  conversion_driver(tarvel_convertor& conv, error_handler& handler, udb_database& source,
+  conversion_driver(run_view& conv, job_reports& handler, udb_database& source,
                     udb_destination& destination, udb_validator& table_names)
       : conv_(conv),
         handler_(handler),
         source_(source),
         destination_(destination),
-        table_names_(table_names) {}
+        table_names_(table_names),
+        planned_(own_plan_),
+        names_lock_(own_names_lock_) {}
+  // A job's driver: its own source and destination session, the run's
+  // names (given out under the board's lock).
+  conversion_driver(run_view& conv, job_reports& handler, udb_database& source,
+                    udb_destination& destination, conversion_driver& run, job_board& board)
+      : conv_(conv),
+        handler_(handler),
+        source_(source),
+        destination_(destination),
+        table_names_(run.table_names_),
+        planned_(run.planned_),
+        names_lock_(board.names) {}
+
+  // Hands over what the last entries left (a job's driver) and takes it
+  // over (the run's driver).
+  entry_result take_entry_result() {
+    entry_result result;
+    result.outcomes = std::move(conv_.outcomes);
+    conv_.outcomes.clear();
+    result.converted = std::move(converted_);
+    converted_.clear();
+    result.done = std::move(done_);
+    done_.clear();
+    result.skipped = std::move(skipped_);
+    skipped_.clear();
+    result.child_relationships = std::move(child_relationships_);
+    child_relationships_ = udb_relationships();
+    current_ = 0;
+    return result;
+  }
+  void add_entry_result(entry_result&& result) {
+    for (table_outcome& outcome : result.outcomes) conv_.outcomes.push_back(std::move(outcome));
+    for (std::wstring& name : result.converted) converted_.push_back(std::move(name));
+    done_.merge(result.done);
+    skipped_.merge(result.skipped);
+    for (const udb_relationship& rel : result.child_relationships)
+      child_relationships_.push_back(rel);
+  }
 
   // Gives every name of `names` (source tables and queries, in the work
   // list's order) its destination name before the first table is touched:
@@ -189,7 +239,7 @@ class conversion_driver {
               tk_format("Relationship %s -> %s: cascade update not carried over (Oracle has none)",
                         rel.table, rel.ref_table);
           tk_trace(3, "%s", line);
-          if (console()) print_line(stdout, line);
+          if (console()) handler_.say(stdout, line);
         }
       } catch (const tk_exception& e) {
         handler_.set_context(rel.name);
@@ -219,7 +269,7 @@ class conversion_driver {
      public:
       explicit report(conversion_driver& driver) : driver_(driver) {}
       void note(const std::string& line) override {
-        if (driver_.console()) print_line(stdout, line);
+        if (driver_.console()) driver_.handler_.say(stdout, line);
       }
       void error(const std::wstring& object, const tk_exception& e) override {
         driver_.handler_.set_context(object);
@@ -272,6 +322,7 @@ class conversion_driver {
   // the source's spelling, as every other run does; a name outside the plan
   // gets one now.
   std::wstring destination_name(const std::wstring& name) {
+    const std::lock_guard<std::mutex> hold(names_lock_);
     if (const auto it = planned_.find(name); it != planned_.end()) return it->second;
     for (const auto& [source_name, dest] : planned_) {
       if (tk_wcs_equal_nocase(source_name, name)) return dest;
@@ -283,7 +334,7 @@ class conversion_driver {
   void convert_table(const std::wstring& name, const std::wstring& query_text) {
     const bool is_query = !query_text.empty();
     if (agent() && !is_query && !source_.is_table_exist(name)) {
-      if (console()) print_line(stderr, tk_format("Table %s not exists", name));
+      if (console()) handler_.say(stderr, tk_format("Table %s not exists", name));
       return;
     }
 
@@ -345,17 +396,20 @@ class conversion_driver {
           std::string("The structure of data source does not conform to the destination table."),
           TK_LEVEL_RECORD);
 
-    if (dest_name != name) {
-      tk_wtrace(2, L"Store generated table name '%s'", dest_name);
-      table_names_.used_names().push_back(dest_name);
-      destination_.names_map().add_tn_mapping(name, dest_name);
+    {
+      const std::lock_guard<std::mutex> hold(names_lock_);
+      if (dest_name != name) {
+        tk_wtrace(2, L"Store generated table name '%s'", dest_name);
+        table_names_.used_names().push_back(dest_name);
+        destination_.names_map().add_tn_mapping(name, dest_name);
+      }
+      table_names_.restricted().push_back(dest_name);
     }
-    table_names_.restricted().push_back(dest_name);
 
     const uint32_t count = src->records_count();
     conv_.records_in_current_table = static_cast<int32_t>(count);
     tk_wtrace(3, L"Converting table %s (%d records)", name, count);
-    if (console()) print_line(stdout, tk_format("Converting table %s (%d records)", name, count));
+    if (console()) handler_.say(stdout, tk_format("Converting table %s (%d records)", name, count));
 
     if (count != 0 && !conv_.only_definitions) {
       std::unique_ptr<udb_row_census> census;
@@ -404,7 +458,7 @@ class conversion_driver {
           "lacks are added",
           dest_name);
       tk_trace(3, "%s", text.c_str());
-      if (console()) print_line(stdout, text);
+      if (console()) handler_.say(stdout, text);
     }
     return census;
   }
@@ -461,8 +515,8 @@ class conversion_driver {
         tk_wtrace(3, L"Child table %s holds the %s values of %s.%s", child_name, child.kind, name,
                   child.column);
         if (console())
-          print_line(stdout, tk_format("Child table %s holds the %s values of %s.%s", child_name,
-                                       child.kind, name, child.column));
+          handler_.say(stdout, tk_format("Child table %s holds the %s values of %s.%s", child_name,
+                                         child.kind, name, child.column));
         const bool written = convert_recordset(child_name, std::move(src));
         outcome().seconds = seconds_since(start);
         current_ = parent;
@@ -492,6 +546,9 @@ class conversion_driver {
                                               const std::wstring& dest_name, udb_recordset& src) {
     const udb_indexes no_indexes;
     try {
+      // Index and constraint names are given out by the run's one validator,
+      // and definitions change one at a time.
+      const std::lock_guard<std::mutex> hold(names_lock_);
       return destination_.create_table(dest_name, src.schema(),
                                        conv_.skip_indexes ? no_indexes : src.indexes());
     } catch (const tk_exception& e) {
@@ -510,14 +567,18 @@ class conversion_driver {
   // Oracle refused is reported for the table while the copy goes on.
   void complete_table(const std::wstring& name, const std::wstring& dest_name, udb_recordset& src) {
     const udb_indexes no_indexes;
-    const udb_completion done = destination_.complete_table(
-        dest_name, src.schema(), conv_.skip_indexes ? no_indexes : src.indexes());
+    udb_completion done;
+    {
+      const std::lock_guard<std::mutex> hold(names_lock_);
+      done = destination_.complete_table(dest_name, src.schema(),
+                                         conv_.skip_indexes ? no_indexes : src.indexes());
+    }
     if (!done.added.empty()) {
       std::wstring list;
       for (const std::wstring& object : done.added) list += (list.empty() ? L"" : L", ") + object;
       const std::string text = tk_format("Table %s completed with %s", dest_name, list);
       tk_trace(3, "%s", text.c_str());
-      if (console()) print_line(stdout, text);
+      if (console()) handler_.say(stdout, text);
     }
     for (const tk_exception& e : done.errors) {
       if (is_oracle_error(e) && (e.code() & 0xFFFF) == kResourceBusy)
@@ -548,6 +609,8 @@ class conversion_driver {
 
   void drop_table(const std::wstring& dest_name) {
     try {
+      // Definitions change one at a time, as at creation.
+      const std::lock_guard<std::mutex> hold(names_lock_);
       destination_.delete_tab(dest_name);
     } catch (const tk_exception& e) {
       if (is_oracle_error(e) && (e.code() & 0xFFFF) == kResourceBusy)
@@ -731,8 +794,8 @@ class conversion_driver {
     handler_.handle(e, false);
   }
 
-  tarvel_convertor& conv_;
-  error_handler& handler_;
+  run_view& conv_;
+  job_reports& handler_;
   udb_database& source_;
   udb_destination& destination_;
   udb_validator& table_names_;
@@ -742,8 +805,11 @@ class conversion_driver {
   std::map<std::wstring, std::wstring, tk_utf16_less> skipped_;  // source -> destination
   udb_relationships child_relationships_;
   size_t current_ = 0;  // the outcome that row counts and errors go to
-  std::map<std::wstring, std::wstring, tk_utf16_less> planned_;  // source -> destination
-  std::optional<kept_rows> kept_check_;       // the table being merged, while its rows are copied
+  std::map<std::wstring, std::wstring, tk_utf16_less> own_plan_;
+  std::map<std::wstring, std::wstring, tk_utf16_less>& planned_;  // source -> destination
+  std::mutex own_names_lock_;
+  std::mutex& names_lock_;               // planned_, table_names_ and the destination's definitions
+  std::optional<kept_rows> kept_check_;  // the table being merged, while its rows are copied
   std::unique_ptr<udb_row_compare> compare_;  // the table being synchronized, while copied
 };
 
@@ -751,8 +817,10 @@ class conversion_driver {
 // comes after the tables it refers to, so that in merge and synchronize a
 // child row whose parent row is new in the same run finds it. Tables in a
 // cycle of references keep their name order among themselves.
-std::vector<const std::pair<const std::wstring, std::wstring>*> conversion_order(
-    const udb_converter::query_map& work, const udb_relationships& relationships) {
+using work_order = std::vector<const std::pair<const std::wstring, std::wstring>*>;
+
+work_order conversion_order(const udb_converter::query_map& work,
+                            const udb_relationships& relationships) {
   std::vector<const std::pair<const std::wstring, std::wstring>*> order;
   for (const auto& entry : work) order.push_back(&entry);
   const size_t n = order.size();
@@ -785,6 +853,218 @@ std::vector<const std::pair<const std::wstring, std::wstring>*> conversion_order
     result.push_back(order[pick]);
   }
   return result;
+}
+
+// The entries of `order` that each entry refers to (its parents) and that
+// come before it; a parent after it is one of a cycle, which the order
+// breaks as the run of one job does.
+std::vector<std::vector<size_t>> earlier_parents(const work_order& order,
+                                                 const udb_relationships& relationships) {
+  const size_t n = order.size();
+  auto position = [&](const std::wstring& name) -> size_t {
+    for (size_t i = 0; i < n; ++i)
+      if (order[i]->second.empty() && tk_wcs_equal_nocase(order[i]->first, name)) return i;
+    return n;
+  };
+  std::vector<std::vector<size_t>> parents(n);
+  for (const udb_relationship& rel : relationships) {
+    const size_t child = position(rel.table), parent = position(rel.ref_table);
+    if (child < n && parent < child) parents[child].push_back(parent);
+  }
+  return parents;
+}
+
+// The work list on several jobs, each a thread with its own source database
+// and destination session: an entry starts once the entries it refers to
+// are done (their rows committed), in the order's order otherwise. While the
+// jobs work, the run's thread publishes their progress together (the tables
+// being copied, their records summed). A stop request or an aborting error
+// starts no further entry; the jobs stop between records. Afterwards the
+// run's driver takes over what the entries left, in the order's order, and
+// an error that ended the run is reported from the run's thread. Answers the
+// number of entries of `order` dealt with: 0 when no job had a session (the
+// run then converts the list one entry after the other).
+size_t convert_on_jobs(tarvel_convertor& conv, udb_source_engine& engine,
+                       udb_destination& destination, conversion_driver& driver,
+                       const work_order& order, const udb_relationships& relationships) {
+  const size_t n = order.size();
+  const size_t jobs = std::min(n, static_cast<size_t>(conv.jobs));
+  const std::vector<std::vector<size_t>> parents = earlier_parents(order, relationships);
+  tk_trace(3, "Converting %d tables on %d jobs", static_cast<int>(n), static_cast<int>(jobs));
+
+  // The source engine is used on this thread only: each job's database is
+  // opened here and read by its job alone.
+  std::vector<std::unique_ptr<udb_database>> sources;
+  for (size_t j = 0; j < jobs; ++j) {
+    sources.push_back(engine.open_db(conv.source_name(), udb_source_engine::kOpenConvert,
+                                     conv.access.database_password));
+    TK_ASSERT(sources.back() != nullptr);
+  }
+
+  enum class state { waiting, running, done };
+  job_board board;
+  std::mutex lock;  // the fields below
+  std::condition_variable changed;
+  std::vector<state> states(n, state::waiting);
+  std::vector<run_view*> running(n, nullptr);
+  std::vector<entry_result> results(n);
+  std::vector<std::optional<udb_converter::stop_point>> stops(n);
+  std::vector<char> completed(n, 0);
+  size_t opened = 0, tried = 0, finished = 0;
+
+  // The first entry that may start, n when none may now, n + 1 when none
+  // is left to start.
+  auto next_entry = [&]() -> size_t {
+    bool left = false;
+    for (size_t i = 0; i < n; ++i) {
+      if (states[i] != state::waiting) continue;
+      left = true;
+      bool ready = true;
+      for (size_t p : parents[i]) ready = ready && states[p] == state::done;
+      if (ready) return i;
+    }
+    return left ? n : n + 1;
+  };
+  auto stopping = [&] { return conv.stop_requested() || board.abort.load(); };
+
+  auto work = [&](size_t job) {
+    std::unique_ptr<udb_destination> session;
+    try {
+      // One logon at a time: opening reads the database's settings into
+      // what every session of the process shares.
+      const std::lock_guard<std::mutex> one_at_a_time(board.names);
+      session = destination.open_job_session();
+    } catch (const tk_exception& e) {
+      tk_trace(3, "Job %d has no Oracle session: %s", static_cast<int>(job), e.what());
+    } catch (const std::exception& e) {
+      tk_trace(3, "Job %d has no Oracle session: %s", static_cast<int>(job), e.what());
+    }
+    std::unique_lock<std::mutex> hold(lock);
+    ++tried;
+    if (session) ++opened;
+    changed.notify_all();
+    // Every session is open before the first entry starts.
+    changed.wait(hold, [&] { return tried == jobs; });
+    if (!session || opened < 2) {
+      ++finished;
+      changed.notify_all();
+      return;
+    }
+    hold.unlock();
+    {
+      run_view view(conv, board);
+      job_reports reports(error_handler::instance(), board);
+      conversion_driver job_driver(view, reports, *sources[job], *session, driver, board);
+      for (;;) {
+        conv.wait_while_paused();
+        hold.lock();
+        size_t i = n;
+        changed.wait(hold, [&] { return stopping() || (i = next_entry()) != n; });
+        if (stopping() || i > n) {
+          hold.unlock();
+          break;
+        }
+        states[i] = state::running;
+        running[i] = &view;
+        hold.unlock();
+        tk_wtrace(3, L"Job %d starts with %s", static_cast<int>(job), order[i]->first);
+        bool done_whole = false;
+        try {
+          job_driver.convert_entry(order[i]->first, order[i]->second);
+          done_whole = true;
+        } catch (const tk_final_exception&) {
+          // The board holds why (an error that ends the run, or Abort).
+        } catch (...) {
+          const std::lock_guard<std::mutex> report(board.lock);
+          if (!board.failure) board.failure = std::current_exception();
+          board.abort = true;
+        }
+        reports.flush_lines();
+        hold.lock();
+        results[i] = job_driver.take_entry_result();
+        stops[i] = view.last_stop;
+        view.last_stop.reset();
+        if (done_whole) ++conv.tables_done;
+        completed[i] = done_whole;
+        tk_wtrace(3, L"Job %d is done with %s", static_cast<int>(job), order[i]->first);
+        states[i] = state::done;
+        running[i] = nullptr;
+        changed.notify_all();
+        hold.unlock();
+      }
+    }
+    {
+      const std::lock_guard<std::mutex> names(board.names);
+      destination.adopt_job_work(*session);
+    }
+    session.reset();
+    hold.lock();
+    ++finished;
+    changed.notify_all();
+  };
+
+  std::vector<std::thread> threads;
+  for (size_t j = 0; j < jobs; ++j) threads.emplace_back(work, j);
+  {
+    std::unique_lock<std::mutex> hold(lock);
+    while (finished < jobs) {
+      // The progress of the tables being copied, as one table's.
+      std::wstring names;
+      int32_t records = 0, record = 0;
+      for (size_t i = 0; i < n; ++i) {
+        if (running[i] == nullptr) continue;
+        const std::wstring name = running[i]->current_table_name();
+        if (!name.empty()) names += (names.empty() ? L"" : L"', '") + name;
+        records += running[i]->records_in_current_table.load();
+        record += running[i]->current_record_index.load();
+      }
+      if (!names.empty()) {
+        conv.set_current_table_name(names);
+        conv.records_in_current_table = records;
+        conv.current_record_index = record;
+      }
+      // A stop request wakes the jobs that wait for an entry.
+      changed.wait_for(hold, std::chrono::milliseconds(100));
+      if (stopping()) changed.notify_all();
+    }
+  }
+  for (std::thread& thread : threads) thread.join();
+  if (opened < 2) {
+    tk_trace(3, "Fewer than two Oracle sessions: the tables are converted one after the other");
+    return 0;
+  }
+
+  for (size_t i = 0; i < n; ++i) {
+    if (states[i] != state::done) continue;
+    driver.add_entry_result(std::move(results[i]));
+    conv.set_current_table_name(order[i]->first);
+    // Where a stop request stopped the jobs; an abort or an error that ended
+    // the run leaves no stop point, as without jobs.
+    if (stops[i] && !conv.last_stop && conv.stop_requested()) conv.last_stop = stops[i];
+  }
+  // The tables done at the stop: those that ran to their end.
+  if (conv.last_stop) {
+    int32_t whole = 0;
+    for (size_t i = 0; i < n; ++i) whole += states[i] == state::done && completed[i] && !stops[i];
+    conv.last_stop->tables_done = whole;
+  }
+  conv.records_in_current_table = 0;
+  conv.current_record_index = 0;
+
+  error_handler& handler = error_handler::instance();
+  if (board.failure) std::rethrow_exception(board.failure);
+  if (board.fatal) {
+    if (board.fatal_table.empty())
+      handler.clear_context();
+    else if (board.fatal_record < 0)
+      handler.set_context(board.fatal_table);
+    else
+      handler.set_context(board.fatal_table, board.fatal_record);
+    handler.handle(*board.fatal, false);
+    throw tk_final_exception();
+  }
+  if (board.user_abort) throw tk_final_exception();
+  return n;
 }
 
 // Steps of one run in their order; the objects of the run are released in
@@ -836,7 +1116,9 @@ void run(tarvel_convertor& conv) {
   // tables done never passes tables to convert.
   conv.tables_to_convert = static_cast<int32_t>(conv.queries.size());
 
-  conversion_driver driver(conv, handler, *source, *destination, *table_names);
+  run_view view(conv);
+  job_reports reports(handler);
+  conversion_driver driver(view, reports, *source, *destination, *table_names);
   udb_converter::query_map every_name;
   for (const auto& [name, text] : conv.queries)
     if (!text.empty()) every_name.emplace(name, text);
@@ -844,10 +1126,14 @@ void run(tarvel_convertor& conv) {
   std::vector<std::wstring> names;
   for (const auto& entry : every_name) names.push_back(entry.first);
   driver.plan_names(names);
-  for (const auto* entry : conversion_order(conv.queries, source->relationships())) {
+  const work_order order = conversion_order(conv.queries, source->relationships());
+  size_t next = 0;
+  if (conv.jobs > 1 && order.size() > 1)
+    next = convert_on_jobs(conv, *engine, *destination, driver, order, source->relationships());
+  for (size_t i = next; i < order.size(); ++i) {
     conv.wait_while_paused();
     if (conv.stop_requested()) break;
-    driver.convert_entry(entry->first, entry->second);
+    driver.convert_entry(order[i]->first, order[i]->second);
     ++conv.tables_done;
   }
   // A stopped run leaves what it wrote and builds nothing more.

@@ -1,5 +1,5 @@
-// Fuzzes the option scanner (arguments separated by NUL bytes) and the
-// table-list file parser with the same bytes.
+// Fuzzes the option scanner (arguments separated by NUL bytes), the reading
+// of --jobs= values and the table-list file parser with the same bytes.
 #include <cstdint>
 #include <string>
 
@@ -14,7 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz_args args("TARVAGENT", bytes);
   tk_cmdli scan(agent_options, args.argc(), args.argv.data());
   try {
-    while (scan.has_more()) scan.next();
+    while (scan.has_more()) {
+      scan.next();
+      if (scan.id() == OPT_JOBS) parse_jobs_value(scan.value());
+    }
   } catch (const tk_mail_assertion&) {
     // More than 20 unrecognised arguments.
   }

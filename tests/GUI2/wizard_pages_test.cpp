@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTextBrowser>
 #include <memory>
@@ -303,6 +304,17 @@ class wizard_pages_test : public QObject {
     p->page_init();
     QVERIFY(QFileInfo(p->ctrl<QLineEdit>(wiz::SOURCE_PATH)->text()).isAbsolute());
     QVERIFY(!p->ctrl<QLineEdit>(wiz::SOURCE_PATH)->text().contains(QStringLiteral("..")));
+    // The number of tables converted at once: 1 to 64, shown and stored.
+    auto* jobs = p->findChild<QSpinBox*>(QStringLiteral("1233"));
+    QVERIFY(jobs != nullptr);
+    QCOMPARE(jobs->minimum(), 1);
+    QCOMPARE(jobs->maximum(), 64);
+    jobs->setValue(6);
+    p->on_back();
+    QCOMPARE(env.converter().jobs, 6);
+    env.converter().jobs = 3;
+    p->page_init();
+    QCOMPARE(jobs->value(), 3);
   }
 
   void welcome_page_loads_a_profile_for_the_next_pages() {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "UDB/udb_profile.h"
 #include "common/error_handler.h"
 #include "common/tarvel_convertor.h"
 #include "tests/support/process_runner.h"
@@ -52,6 +53,32 @@ TEST_F(AgentOptions, ViewsOptionAndProfileKeyAskForViews) {
   const std::string p = profile("[Generic settings]\r\nsrc=/d.mdb\r\nviews=1\r\n\r\n");
   ASSERT_TRUE(parse({"--profile=" + p}));
   EXPECT_TRUE(conv_.views);
+}
+
+TEST_F(AgentOptions, JobsOptionAndProfileKey) {
+  ASSERT_TRUE(parse({"--src=a.mdb", "--dest=orcl", "--oraclh=db1"}));
+  EXPECT_EQ(conv_.jobs, 1);
+  // A profile of one job has no key; a profile of more keeps the number.
+  udb_profile one;
+  conv_.store_profile(one);
+  EXPECT_EQ(one.get(udb_profile::kGenericSettings, L"jobs"), L"");
+  conv_.jobs = 8;
+  udb_profile eight;
+  conv_.store_profile(eight);
+  EXPECT_EQ(eight.get(udb_profile::kGenericSettings, L"jobs"), L"8");
+  // A value out of range leaves the setting; a later --jobs= wins over the profile.
+  for (const char* bad : {"0", "65", "x", "-1", "4x", "004"}) {
+    conv_.jobs = 3;
+    const std::string p =
+        profile(std::string("[Generic settings]\r\nsrc=/d.mdb\r\njobs=") + bad + "\r\n\r\n");
+    ASSERT_TRUE(parse({"--profile=" + p})) << bad;
+    EXPECT_EQ(conv_.jobs, 3) << bad;
+  }
+  const std::string p = profile("[Generic settings]\r\nsrc=/d.mdb\r\njobs=12\r\n\r\n");
+  ASSERT_TRUE(parse({"--jobs=2", "--profile=" + p}));
+  EXPECT_EQ(conv_.jobs, 12);
+  ASSERT_TRUE(parse({"--profile=" + p, "--jobs=2"}));
+  EXPECT_EQ(conv_.jobs, 2);
 }
 
 TEST_F(AgentOptions, LaterOptionsOverrideAProfileAndEarlierOnesAreOverridden) {

@@ -57,6 +57,18 @@ TEST(AgentMode, OnlyPlainDecimalOneToFourIsAccepted) {
   EXPECT_EQ(agent({"--mode=3"}).err, "You should enter Oracle database name\n");
 }
 
+TEST(AgentJobs, OnlyPlainDecimalOneToSixtyFourIsAccepted) {
+  for (const char* bad : {"--jobs=0", "--jobs=x", "--jobs=", "--jobs=-2", "--jobs=65", "--jobs=04",
+                          "--jobs=+4", "--jobs=4x", "--jobs=99999999999999999999"}) {
+    const auto r = agent({"--src=a.mdb", bad, "--dest=orcl"});
+    EXPECT_EQ(r.status, 255) << bad;
+    EXPECT_EQ(r.err, "Invalid number of jobs: --jobs= takes a number from 1 to 64\n") << bad;
+  }
+  for (const char* good : {"--jobs=1", "--jobs=64"})
+    EXPECT_EQ(agent({good, "--dest=orcl"}).err, "You should enter MS Access database name\n")
+        << good;
+}
+
 TEST(AgentValidation, MessagesComeInTheirOrder) {
   EXPECT_EQ(agent({"--uppercase"}).err, "You should enter Oracle database name\n");
   EXPECT_EQ(agent({"--dest=orcl"}).err, "You should enter MS Access database name\n");

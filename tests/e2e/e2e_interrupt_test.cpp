@@ -190,6 +190,33 @@ TEST_F(Interrupt, MergeAfterAnInterruptionCompletesEveryRowExactlyOnce) {
   EXPECT_FALSE(temp_files_left());
 }
 
+// With several jobs a stop ends every job after a whole record: the stop
+// point names the table, its records are the ones committed, and a merge
+// completes every table with each row once.
+TEST_F(Interrupt, AStopEndsEveryJobAfterAWholeRecord) {
+  const pid_t pid = start({"--jobs=3"});
+  ASSERT_TRUE(wait_for_rows()) << output();
+  kill(pid, SIGINT);
+  ASSERT_EQ(wait_exit(pid), 255) << output();
+  const std::string out = output();
+  // Alpha and Omega went beside Bench, and were done long before it.
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(
+      out, m,
+      std::regex("Interrupted: table 'Bench' stopped after ([0-9,]+) records; 2 tables done\\.\n")))
+      << out;
+  std::string digits = m[1];
+  digits.erase(std::remove(digits.begin(), digits.end(), ','), digits.end());
+  const long reported = std::atol(digits.c_str());
+  ASSERT_GT(reported, 0) << out;
+  EXPECT_EQ(bench_rows(), reported);
+  const run_result merge = convert(kStopTest, "--mode=3 --jobs=3");
+  EXPECT_EQ(merge.status, 0) << merge.output;
+  EXPECT_EQ(value("SELECT COUNT(*) || '/' || COUNT(DISTINCT \"ID\") FROM \"Bench\""), "8000/8000");
+  EXPECT_EQ(value("SELECT COUNT(*) FROM \"Alpha\""), "10");
+  EXPECT_EQ(value("SELECT COUNT(*) FROM \"Omega\""), "10");
+}
+
 TEST_F(Interrupt, SecondSignalEndsTheProcessAtOnceAndStillRemovesTheTemporaryFile) {
   const pid_t pid = start();
   ASSERT_TRUE(wait_for_rows()) << output();
