@@ -196,10 +196,13 @@ TEST_F(Interrupt, MergeAfterAnInterruptionCompletesEveryRowExactlyOnce) {
 TEST_F(Interrupt, AStopEndsEveryJobAfterAWholeRecord) {
   const pid_t pid = start({"--jobs=3"});
   ASSERT_TRUE(wait_for_rows()) << output();
+  // Alpha and Omega are small: the stop comes once both have ended.
+  ASSERT_TRUE(wait_for_trace("is done with Alpha")) << output();
+  ASSERT_TRUE(wait_for_trace("is done with Omega")) << output();
   kill(pid, SIGINT);
   ASSERT_EQ(wait_exit(pid), 255) << output();
   const std::string out = output();
-  // Alpha and Omega went beside Bench, and were done long before it.
+  // Alpha and Omega went beside Bench, and were done before the stop.
   std::smatch m;
   ASSERT_TRUE(std::regex_search(
       out, m,
