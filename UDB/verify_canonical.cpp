@@ -555,17 +555,31 @@ std::string verify_normal_decimal(std::string_view text) {
   return (negative ? "-" : "") + whole + (fraction.empty() ? "" : "." + fraction);
 }
 
-void verify_canon_access(const ole_variant& value, verify_kind kind, std::string& out) {
-  if (is_null(value)) return append_value(out, kNull, {});
-  const VARIANT& v = value.get_variant();
+// Text and bytes read the same on both sides: true when `kind` is one of
+// them and the value is written.
+static bool append_same_on_both_sides(const ole_variant& value, verify_kind kind,
+                                      std::string& out) {
   switch (kind) {
     case verify_kind::text:
-      return append_text(value, out);
+      append_text(value, out);
+      return true;
     case verify_kind::padded_text:
-      return append_text(value, out, true);
+      append_text(value, out, true);
+      return true;
     case verify_kind::binary:
     case verify_kind::guid:
-      return append_bytes(value, kind, out);
+      append_bytes(value, kind, out);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void verify_canon_access(const ole_variant& value, verify_kind kind, std::string& out) {
+  if (is_null(value)) return append_value(out, kNull, {});
+  if (append_same_on_both_sides(value, kind, out)) return;
+  const VARIANT& v = value.get_variant();
+  switch (kind) {
     case verify_kind::date:
       if (v.vt == VT_DATE)
         return append_value(out, kDate, leave_calendar_gap(seconds_text(ole_date_seconds(v.date))));
@@ -585,15 +599,9 @@ void verify_canon_access(const ole_variant& value, verify_kind kind, std::string
 void verify_canon_oracle(const ole_variant& value, verify_kind kind, std::string& out,
                          char decimal_mark) {
   if (is_null(value)) return append_value(out, kNull, {});
+  if (append_same_on_both_sides(value, kind, out)) return;
   const VARIANT& v = value.get_variant();
   switch (kind) {
-    case verify_kind::text:
-      return append_text(value, out);
-    case verify_kind::padded_text:
-      return append_text(value, out, true);
-    case verify_kind::binary:
-    case verify_kind::guid:
-      return append_bytes(value, kind, out);
     case verify_kind::date:
       if (v.vt == VT_DATE) {
         const SYSTEMTIME& st = value.get_date();

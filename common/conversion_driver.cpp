@@ -9,10 +9,9 @@
 // the tables that refer to them; the values of Access complex columns become
 // child tables right after their table. With several jobs, tables whose
 // parents are done are converted at once, each job on a thread with its own
-// source reading and destination session (convert_on_jobs).
+// source reading and destination session (conversion_schedule.h).
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <exception>
 #include <map>
@@ -21,7 +20,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "ORA/ora_database.h"
@@ -34,6 +32,7 @@
 #include "UDB/udb_destination.h"
 #include "UDB/udb_source_engine.h"
 #include "common/conversion_job.h"
+#include "common/conversion_schedule.h"
 #include "common/error_handler.h"
 #include "common/init_conversion.h"
 #include "common/record_pipeline.h"
@@ -813,259 +812,25 @@ class conversion_driver {
   std::unique_ptr<udb_row_compare> compare_;  // the table being synchronized, while copied
 };
 
-// The work list in the order of conversion: by name, except that a table
-// comes after the tables it refers to, so that in merge and synchronize a
-// child row whose parent row is new in the same run finds it. Tables in a
-// cycle of references keep their name order among themselves.
-using work_order = std::vector<const std::pair<const std::wstring, std::wstring>*>;
-
-work_order conversion_order(const udb_converter::query_map& work,
-                            const udb_relationships& relationships) {
-  std::vector<const std::pair<const std::wstring, std::wstring>*> order;
-  for (const auto& entry : work) order.push_back(&entry);
-  const size_t n = order.size();
-  auto position = [&](const std::wstring& name) -> size_t {
-    for (size_t i = 0; i < n; ++i)
-      if (order[i]->second.empty() && tk_wcs_equal_nocase(order[i]->first, name)) return i;
-    return n;
-  };
-  std::vector<std::vector<size_t>> parents(n);
-  for (const udb_relationship& rel : relationships) {
-    const size_t child = position(rel.table), parent = position(rel.ref_table);
-    if (child < n && parent < n && child != parent) parents[child].push_back(parent);
+// A job's driver, as the jobs see it: what an entry left goes to the run's
+// driver when the run's thread calls for it.
+class driver_worker : public job_worker {
+ public:
+  driver_worker(run_view& view, job_reports& reports, udb_database& source,
+                udb_destination& session, conversion_driver& run_driver, job_board& board)
+      : driver_(view, reports, source, session, run_driver, board), run_driver_(run_driver) {}
+  void convert_entry(const std::wstring& name, const std::wstring& query_text) override {
+    driver_.convert_entry(name, query_text);
   }
-  std::vector<bool> placed(n, false);
-  std::vector<const std::pair<const std::wstring, std::wstring>*> result;
-  while (result.size() < n) {
-    // The first entry by name whose parents are all placed; in a cycle, the
-    // first entry not placed.
-    size_t pick = n;
-    for (size_t i = 0; i < n && pick == n; ++i) {
-      if (placed[i]) continue;
-      bool ready = true;
-      for (size_t p : parents[i]) ready = ready && placed[p];
-      if (ready) pick = i;
-    }
-    if (pick == n)
-      for (size_t i = 0; i < n && pick == n; ++i)
-        if (!placed[i]) pick = i;
-    placed[pick] = true;
-    result.push_back(order[pick]);
-  }
-  return result;
-}
-
-// The entries of `order` that each entry refers to (its parents) and that
-// come before it; a parent after it is one of a cycle, which the order
-// breaks as the run of one job does.
-std::vector<std::vector<size_t>> earlier_parents(const work_order& order,
-                                                 const udb_relationships& relationships) {
-  const size_t n = order.size();
-  auto position = [&](const std::wstring& name) -> size_t {
-    for (size_t i = 0; i < n; ++i)
-      if (order[i]->second.empty() && tk_wcs_equal_nocase(order[i]->first, name)) return i;
-    return n;
-  };
-  std::vector<std::vector<size_t>> parents(n);
-  for (const udb_relationship& rel : relationships) {
-    const size_t child = position(rel.table), parent = position(rel.ref_table);
-    if (child < n && parent < child) parents[child].push_back(parent);
-  }
-  return parents;
-}
-
-// The work list on several jobs, each a thread with its own source database
-// and destination session: an entry starts once the entries it refers to
-// are done (their rows committed), in the order's order otherwise. While the
-// jobs work, the run's thread publishes their progress together (the tables
-// being copied, their records summed). A stop request or an aborting error
-// starts no further entry; the jobs stop between records. Afterwards the
-// run's driver takes over what the entries left, in the order's order, and
-// an error that ended the run is reported from the run's thread. Answers the
-// number of entries of `order` dealt with: 0 when no job had a session (the
-// run then converts the list one entry after the other).
-size_t convert_on_jobs(tarvel_convertor& conv, udb_source_engine& engine,
-                       udb_destination& destination, conversion_driver& driver,
-                       const work_order& order, const udb_relationships& relationships) {
-  const size_t n = order.size();
-  const size_t jobs = std::min(n, static_cast<size_t>(conv.jobs));
-  const std::vector<std::vector<size_t>> parents = earlier_parents(order, relationships);
-  tk_trace(3, "Converting %d tables on %d jobs", static_cast<int>(n), static_cast<int>(jobs));
-
-  // The source engine is used on this thread only: each job's database is
-  // opened here and read by its job alone.
-  std::vector<std::unique_ptr<udb_database>> sources;
-  for (size_t j = 0; j < jobs; ++j) {
-    sources.push_back(engine.open_db(conv.source_name(), udb_source_engine::kOpenConvert,
-                                     conv.access.database_password));
-    TK_ASSERT(sources.back() != nullptr);
+  std::function<void()> take_entry_result() override {
+    auto result = std::make_shared<entry_result>(driver_.take_entry_result());
+    return [result, &run = run_driver_] { run.add_entry_result(std::move(*result)); };
   }
 
-  enum class state { waiting, running, done };
-  job_board board;
-  std::mutex lock;  // the fields below
-  std::condition_variable changed;
-  std::vector<state> states(n, state::waiting);
-  std::vector<run_view*> running(n, nullptr);
-  std::vector<entry_result> results(n);
-  std::vector<std::optional<udb_converter::stop_point>> stops(n);
-  std::vector<char> completed(n, 0);
-  size_t opened = 0, tried = 0, finished = 0;
-
-  // The first entry that may start, n when none may now, n + 1 when none
-  // is left to start.
-  auto next_entry = [&]() -> size_t {
-    bool left = false;
-    for (size_t i = 0; i < n; ++i) {
-      if (states[i] != state::waiting) continue;
-      left = true;
-      bool ready = true;
-      for (size_t p : parents[i]) ready = ready && states[p] == state::done;
-      if (ready) return i;
-    }
-    return left ? n : n + 1;
-  };
-  auto stopping = [&] { return conv.stop_requested() || board.abort.load(); };
-
-  auto work = [&](size_t job) {
-    std::unique_ptr<udb_destination> session;
-    try {
-      // One logon at a time: opening reads the database's settings into
-      // what every session of the process shares.
-      const std::lock_guard<std::mutex> one_at_a_time(board.names);
-      session = destination.open_job_session();
-    } catch (const tk_exception& e) {
-      tk_trace(3, "Job %d has no Oracle session: %s", static_cast<int>(job), e.what());
-    } catch (const std::exception& e) {
-      tk_trace(3, "Job %d has no Oracle session: %s", static_cast<int>(job), e.what());
-    }
-    std::unique_lock<std::mutex> hold(lock);
-    ++tried;
-    if (session) ++opened;
-    changed.notify_all();
-    // Every session is open before the first entry starts.
-    changed.wait(hold, [&] { return tried == jobs; });
-    if (!session || opened < 2) {
-      ++finished;
-      changed.notify_all();
-      return;
-    }
-    hold.unlock();
-    {
-      run_view view(conv, board);
-      job_reports reports(error_handler::instance(), board);
-      conversion_driver job_driver(view, reports, *sources[job], *session, driver, board);
-      for (;;) {
-        conv.wait_while_paused();
-        hold.lock();
-        size_t i = n;
-        changed.wait(hold, [&] { return stopping() || (i = next_entry()) != n; });
-        if (stopping() || i > n) {
-          hold.unlock();
-          break;
-        }
-        states[i] = state::running;
-        running[i] = &view;
-        hold.unlock();
-        tk_wtrace(3, L"Job %d starts with %s", static_cast<int>(job), order[i]->first);
-        bool done_whole = false;
-        try {
-          job_driver.convert_entry(order[i]->first, order[i]->second);
-          done_whole = true;
-        } catch (const tk_final_exception&) {
-          // The board holds why (an error that ends the run, or Abort).
-        } catch (...) {
-          const std::lock_guard<std::mutex> report(board.lock);
-          if (!board.failure) board.failure = std::current_exception();
-          board.abort = true;
-        }
-        reports.flush_lines();
-        hold.lock();
-        results[i] = job_driver.take_entry_result();
-        stops[i] = view.last_stop;
-        view.last_stop.reset();
-        if (done_whole) ++conv.tables_done;
-        completed[i] = done_whole;
-        tk_wtrace(3, L"Job %d is done with %s", static_cast<int>(job), order[i]->first);
-        states[i] = state::done;
-        running[i] = nullptr;
-        changed.notify_all();
-        hold.unlock();
-      }
-    }
-    {
-      const std::lock_guard<std::mutex> names(board.names);
-      destination.adopt_job_work(*session);
-    }
-    session.reset();
-    hold.lock();
-    ++finished;
-    changed.notify_all();
-  };
-
-  std::vector<std::thread> threads;
-  for (size_t j = 0; j < jobs; ++j) threads.emplace_back(work, j);
-  {
-    std::unique_lock<std::mutex> hold(lock);
-    while (finished < jobs) {
-      // The progress of the tables being copied, as one table's.
-      std::wstring names;
-      int32_t records = 0, record = 0;
-      for (size_t i = 0; i < n; ++i) {
-        if (running[i] == nullptr) continue;
-        const std::wstring name = running[i]->current_table_name();
-        if (!name.empty()) names += (names.empty() ? L"" : L"', '") + name;
-        records += running[i]->records_in_current_table.load();
-        record += running[i]->current_record_index.load();
-      }
-      if (!names.empty()) {
-        conv.set_current_table_name(names);
-        conv.records_in_current_table = records;
-        conv.current_record_index = record;
-      }
-      // A stop request wakes the jobs that wait for an entry.
-      changed.wait_for(hold, std::chrono::milliseconds(100));
-      if (stopping()) changed.notify_all();
-    }
-  }
-  for (std::thread& thread : threads) thread.join();
-  if (opened < 2) {
-    tk_trace(3, "Fewer than two Oracle sessions: the tables are converted one after the other");
-    return 0;
-  }
-
-  for (size_t i = 0; i < n; ++i) {
-    if (states[i] != state::done) continue;
-    driver.add_entry_result(std::move(results[i]));
-    conv.set_current_table_name(order[i]->first);
-    // Where a stop request stopped the jobs; an abort or an error that ended
-    // the run leaves no stop point, as without jobs.
-    if (stops[i] && !conv.last_stop && conv.stop_requested()) conv.last_stop = stops[i];
-  }
-  // The tables done at the stop: those that ran to their end.
-  if (conv.last_stop) {
-    int32_t whole = 0;
-    for (size_t i = 0; i < n; ++i) whole += states[i] == state::done && completed[i] && !stops[i];
-    conv.last_stop->tables_done = whole;
-  }
-  conv.records_in_current_table = 0;
-  conv.current_record_index = 0;
-
-  error_handler& handler = error_handler::instance();
-  if (board.failure) std::rethrow_exception(board.failure);
-  if (board.fatal) {
-    if (board.fatal_table.empty())
-      handler.clear_context();
-    else if (board.fatal_record < 0)
-      handler.set_context(board.fatal_table);
-    else
-      handler.set_context(board.fatal_table, board.fatal_record);
-    handler.handle(*board.fatal, false);
-    throw tk_final_exception();
-  }
-  if (board.user_abort) throw tk_final_exception();
-  return n;
-}
+ private:
+  conversion_driver driver_;
+  conversion_driver& run_driver_;
+};
 
 // Steps of one run in their order; the objects of the run are released in
 // the reverse order of their creation when it leaves, whichever way.
@@ -1129,7 +894,13 @@ void run(tarvel_convertor& conv) {
   const work_order order = conversion_order(conv.queries, source->relationships());
   size_t next = 0;
   if (conv.jobs > 1 && order.size() > 1)
-    next = convert_on_jobs(conv, *engine, *destination, driver, order, source->relationships());
+    next = convert_on_jobs(
+        conv, *engine, *destination, order, source->relationships(),
+        [&driver](run_view& job_view, job_reports& job_report, udb_database& job_source,
+                  udb_destination& session, job_board& board) -> std::unique_ptr<job_worker> {
+          return std::make_unique<driver_worker>(job_view, job_report, job_source, session, driver,
+                                                 board);
+        });
   for (size_t i = next; i < order.size(); ++i) {
     conv.wait_while_paused();
     if (conv.stop_requested()) break;
