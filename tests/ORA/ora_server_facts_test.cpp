@@ -19,10 +19,6 @@
 
 namespace {
 
-src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0) {
-  return src_column{name, vt, size, false, false, ole_variant(), 0};
-}
-
 // The session's service ORCL configured with `settings` before logon.
 class OraServerFacts : public ora_writer_test {
  protected:
