@@ -27,8 +27,7 @@ class ora_conversion_fixture : public ::testing::Test {
       : handler_(kOracleErrorMessageCount, kOracleErrorMessages,
                  std::make_unique<recording_reporter>(reports_, keep_run_errors)),
         conv_(tarvel_front_end::agent) {
-    setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
-    setenv("TARVEL_ORAEMB_DIR", dir_.path().c_str(), 1);
+    dir_.use_embedded_engine();
     handler_.load_err_map(kDaoErrorMessageCount, kDaoErrorMessages);
     conv_.set_source_name(source_name);
     conv_.set_source_engine_factory([this] { return std::make_unique<src_engine>(source_); });

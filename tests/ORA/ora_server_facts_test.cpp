@@ -223,8 +223,7 @@ TEST_F(OraExpiringPassword, TheLogonWarningIsKept) {
 
 TEST(OraEnvironment, AnNlsLangTheClientRefusesGivesItsReason) {
   ora_temp_dir dir;
-  setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
-  setenv("TARVEL_ORAEMB_DIR", dir.path().c_str(), 1);
+  dir.use_embedded_engine();
   setenv("NLS_LANG", "AMERICAN_AMERICA.NOSUCHSET", 1);
   ora_engine engine;
   try {
