@@ -36,36 +36,42 @@ void ora_row_census::append_column(std::string& row, const std::string& value) {
   row += value;
 }
 
+ora_table_columns::ora_table_columns(const std::wstring& table) {
+  for (auto& row :
+       ora_query_texts(L"SELECT column_name, data_type FROM user_tab_columns WHERE table_name = '" +
+                       ora_doubled_quotes(table) + L"' ORDER BY column_id"))
+    columns.emplace_back(row.at(0), tk_to_utf8(row.at(1)));
+  taken.assign(columns.size(), false);
+}
+
+size_t ora_table_columns::take(const std::wstring& expected) {
+  size_t found = columns.size();
+  for (size_t k = 0; k < columns.size() && found == columns.size(); ++k)
+    if (!taken[k] && columns[k].first == expected) found = k;
+  for (size_t k = 0; k < columns.size() && found == columns.size(); ++k)
+    if (!taken[k] && tk_wcs_equal_nocase(columns[k].first, expected)) found = k;
+  if (found < columns.size()) taken[found] = true;
+  return found;
+}
+
 ora_canon_columns::ora_canon_columns(const std::wstring& table, const udb_schema& source_schema,
                                      bool uppercase, size_t max_name_bytes) {
   // The Oracle names the conversion gives the source columns.
   const ora_schema_initializer expected_names(table, source_schema, udb_indexes(), uppercase,
                                               max_name_bytes);
-  std::vector<std::pair<std::wstring, std::string>> columns;  // name, data type
-  for (auto& row :
-       ora_query_texts(L"SELECT column_name, data_type FROM user_tab_columns WHERE table_name = '" +
-                       ora_doubled_quotes(table) + L"' ORDER BY column_id"))
-    columns.emplace_back(row.at(0), tk_to_utf8(row.at(1)));
-
-  std::vector<bool> used(columns.size(), false);
+  ora_table_columns oracle(table);
   for (size_t i = 0; i < source_schema.size(); ++i) {
-    const std::wstring& expected = expected_names.schema()[i].name;
-    size_t found = columns.size();
-    for (size_t k = 0; k < columns.size() && found == columns.size(); ++k)
-      if (!used[k] && columns[k].first == expected) found = k;
-    for (size_t k = 0; k < columns.size() && found == columns.size(); ++k)
-      if (!used[k] && tk_wcs_equal_nocase(columns[k].first, expected)) found = k;
-    if (found == columns.size()) {
+    const size_t found = oracle.take(expected_names.schema()[i].name);
+    if (found == oracle.columns.size()) {
       tk_wtrace(2, L"Column %s has no column in the table", source_schema[i].name);
       throw tk_exception(
           std::string("The structure of data source does not conform to the destination table."),
           TK_LEVEL_RECORD);
     }
-    used[found] = true;
     const t_ftd& field = source_schema[i];
     kinds.push_back(verify_kind_against(verify_kind_of(field.vartype, field.extra, field.size),
-                                        columns[found].second));
-    names.push_back(columns[found].first);
+                                        oracle.columns[found].second));
+    names.push_back(oracle.columns[found].first);
   }
   decimal_mark = ora_decimal_mark();
 }

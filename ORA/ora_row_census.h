@@ -12,11 +12,25 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "UDB/udb_row_census.h"
 #include "UDB/udb_schema.h"
 #include "UDB/verify_canonical.h"
+
+// The columns of an Oracle table in their order, name and data type, and
+// the column the conversion gave each source column: the one of the name it
+// gives, else the one of that name but for case, among those not taken yet.
+struct ora_table_columns {
+  explicit ora_table_columns(const std::wstring& table);
+  // The position of the column for `expected` (the Oracle name the
+  // conversion gives a source column), now taken; columns.size() if none.
+  size_t take(const std::wstring& expected);
+
+  std::vector<std::pair<std::wstring, std::string>> columns;  // name, data type
+  std::vector<bool> taken;                                    // per column
+};
 
 // The Oracle columns of a table that the conversion gives the columns of a
 // source schema, in the source's order, each with the kind its values are

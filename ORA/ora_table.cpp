@@ -9,6 +9,7 @@
 #include <map>
 
 #include "ORA/oci/oci_library.h"
+#include "ORA/ora_canonical_rows.h"
 #include "ORA/ora_charset.h"
 #include "ORA/ora_counter.h"
 #include "ORA/ora_database.h"
@@ -60,22 +61,6 @@ class trace_sink : public udb_append_sink {
     return true;
   }
 };
-
-// Every row of a catalogue query, as the texts of its columns (NULL gives
-// an empty text).
-std::vector<std::vector<std::wstring>> read_rows(const std::wstring& sql) {
-  std::vector<std::vector<std::wstring>> rows;
-  ora_query_results results(L"", sql);
-  results.initialize(0, sql);
-  while (!results.is_eof()) {
-    const udb_record* row = results.get_item();
-    if (row == nullptr) break;
-    std::vector<std::wstring> texts;
-    for (size_t i = 0; i < row->size(); ++i) texts.push_back((*row)[i].to_wstring());
-    rows.push_back(std::move(texts));
-  }
-  return rows;
-}
 
 // One number read with a 4-byte integer define.
 int32_t read_count(const std::wstring& sql) {
@@ -191,7 +176,7 @@ void ora_table::init_schema() {
   // rather than failing every record.
   refuse_unsupported_columns();
 
-  const auto rows = read_rows(
+  const auto rows = ora_query_texts(
       L"select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from USER_TAB_COLUMNS where table_name = '" +
       ora_doubled_quotes(name()) + L"'");
   for (size_t r = 0; r < rows.size() && r < schema().size(); ++r) {
@@ -225,8 +210,9 @@ std::wstring ora_table::writable_columns() const {
   // columns have no VIRTUAL_COLUMN to read: every column is written there.
   std::vector<std::vector<std::wstring>> rows;
   try {
-    rows = read_rows(L"select COLUMN_NAME, VIRTUAL_COLUMN from USER_TAB_COLS where TABLE_NAME = '" +
-                     ora_doubled_quotes(name()) + L"' and HIDDEN_COLUMN = 'NO' order by COLUMN_ID");
+    rows = ora_query_texts(
+        L"select COLUMN_NAME, VIRTUAL_COLUMN from USER_TAB_COLS where TABLE_NAME = '" +
+        ora_doubled_quotes(name()) + L"' and HIDDEN_COLUMN = 'NO' order by COLUMN_ID");
   } catch (const tk_exception& e) {
     tk_trace(2, "No virtual columns read: %s", e.what());
     return L"*";
@@ -295,7 +281,7 @@ void ora_table::init_indexes() {
 }
 
 void ora_table::read_primary_key() {
-  const auto rows = read_rows(
+  const auto rows = ora_query_texts(
       L"SELECT a.constraint_name, a.column_name FROM user_cons_columns a, user_constraints b "
       L"WHERE a.table_name='" +
       ora_doubled_quotes(name()) +
@@ -340,7 +326,7 @@ void ora_table::read_indexes() {
                 L"user_indexes.index_name AND user_ind_columns.table_name = "
                 L"user_indexes.table_name ORDER BY user_indexes.index_name, "
                 L"user_ind_columns.column_position";
-  const auto rows = read_rows(sql);
+  const auto rows = ora_query_texts(sql);
   for (size_t r = 0; r < rows.size();) {
     udb_index index;
     index.name = rows[r].at(0);
@@ -369,7 +355,7 @@ void ora_table::read_foreign_keys() {
     tk_trace(2, "No foreign keys found");
     return;
   }
-  const auto rows = read_rows(
+  const auto rows = ora_query_texts(
       L"select a.TABLE_NAME,a.CONSTRAINT_NAME,a.DELETE_RULE,b.COLUMN_NAME FROM USER_CONSTRAINTS "
       L"a, USER_CONS_COLUMNS b WHERE a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and "
       L"a.CONSTRAINT_TYPE='R' and a.R_CONSTRAINT_NAME='" +

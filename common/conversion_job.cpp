@@ -78,14 +78,18 @@ void job_reports::clear_context() {
   record_ = -1;
 }
 
+void set_report_context(error_handler& handler, const std::wstring& table, int32_t record) {
+  if (table.empty())
+    handler.clear_context();
+  else if (record < 0)
+    handler.set_context(table);
+  else
+    handler.set_context(table, record);
+}
+
 // Called with the board held.
 void job_reports::apply_context() {
-  if (table_.empty())
-    handler_.clear_context();
-  else if (record_ < 0)
-    handler_.set_context(table_);
-  else
-    handler_.set_context(table_, record_);
+  set_report_context(handler_, table_, record_);
 }
 
 void job_reports::handle(const tk_exception& e, bool run_level) {

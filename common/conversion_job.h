@@ -121,3 +121,6 @@ class job_reports {
 
 // One line and a flush.
 void print_line(std::FILE* stream, const std::string& text);
+// Gives `handler` the context of a report: none (no table), a table, or one
+// of its records (record >= 0).
+void set_report_context(error_handler& handler, const std::wstring& table, int32_t record);

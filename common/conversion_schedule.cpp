@@ -86,8 +86,8 @@ work_order conversion_order(const udb_converter::query_map& work,
 // starts no further entry; the jobs stop between records. Afterwards the
 // run's driver takes over what the entries left, in the order's order, and
 // an error that ended the run is reported from the run's thread. Answers the
-// number of entries of `order` dealt with: 0 when no job had a session (the
-// run then converts the list one entry after the other).
+// number of entries of `order` dealt with: 0 when fewer than two jobs had a
+// session (the run then converts the list one entry after the other).
 size_t convert_on_jobs(tarvel_convertor& conv, udb_source_engine& engine,
                        udb_destination& destination, const work_order& order,
                        const udb_relationships& relationships,
@@ -139,9 +139,7 @@ size_t convert_on_jobs(tarvel_convertor& conv, udb_source_engine& engine,
       // what every session of the process shares.
       const std::lock_guard<std::mutex> one_at_a_time(board.names);
       session = destination.open_job_session();
-    } catch (const tk_exception& e) {
-      tk_trace(3, "Job %d has no Oracle session: %s", static_cast<int>(job), e.what());
-    } catch (const std::exception& e) {
+    } catch (const std::exception& e) {  // tk_exception among them
       tk_trace(3, "Job %d has no Oracle session: %s", static_cast<int>(job), e.what());
     }
     std::unique_lock<std::mutex> hold(lock);
@@ -260,12 +258,7 @@ size_t convert_on_jobs(tarvel_convertor& conv, udb_source_engine& engine,
   error_handler& handler = error_handler::instance();
   if (board.failure) std::rethrow_exception(board.failure);
   if (board.fatal) {
-    if (board.fatal_table.empty())
-      handler.clear_context();
-    else if (board.fatal_record < 0)
-      handler.set_context(board.fatal_table);
-    else
-      handler.set_context(board.fatal_table, board.fatal_record);
+    set_report_context(handler, board.fatal_table, board.fatal_record);
     handler.handle(*board.fatal, false);
     throw tk_final_exception();
   }

@@ -38,6 +38,18 @@ int64_t bucket_offset(int64_t obj, int64_t rid, int64_t buckets) {
          ((rid % buckets) + buckets) % buckets;
 }
 
+// A request of `type` (F_RDLCK, F_WRLCK, F_UNLCK) for `length` bytes from
+// `start` (0: to the end of the file).
+struct flock byte_range(short type, int64_t start, int64_t length = 1) {
+  struct flock fl;
+  std::memset(&fl, 0, sizeof fl);
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = start;
+  fl.l_len = length;
+  return fl;
+}
+
 }  // namespace
 
 LockManager::LockManager(const std::string& database_path) {
@@ -54,12 +66,7 @@ bool LockManager::acquire(int64_t offset, bool exclusive, Wait wait) {
   waited_ = false;
   auto held = held_.find(offset);
   if (held != held_.end() && (held->second || !exclusive)) return true;
-  struct flock fl;
-  std::memset(&fl, 0, sizeof fl);
-  fl.l_type = exclusive ? F_WRLCK : F_RDLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = offset;
-  fl.l_len = 1;
+  struct flock fl = byte_range(exclusive ? F_WRLCK : F_RDLCK, offset);
   using clock = std::chrono::steady_clock;
   const auto deadline =
       clock::now() + std::chrono::milliseconds(static_cast<int64_t>(wait.seconds * 1000));
@@ -111,33 +118,18 @@ bool LockManager::holds_row(int64_t obj, int64_t rid) const {
 }
 
 void LockManager::want_writer(bool on) {
-  struct flock fl;
-  std::memset(&fl, 0, sizeof fl);
-  fl.l_type = on ? F_RDLCK : F_UNLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = kWriterWantedByte;
-  fl.l_len = 1;
+  struct flock fl = byte_range(on ? F_RDLCK : F_UNLCK, kWriterWantedByte);
   ::fcntl(fd_, F_OFD_SETLK, &fl);  // a shared lock never conflicts with another waiter's
 }
 
 bool LockManager::writer_wanted_by_others() const {
-  struct flock fl;
-  std::memset(&fl, 0, sizeof fl);
-  fl.l_type = F_WRLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = kWriterWantedByte;
-  fl.l_len = 1;
+  struct flock fl = byte_range(F_WRLCK, kWriterWantedByte);
   return ::fcntl(fd_, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
 }
 
 void LockManager::release_all() {
   if (held_.empty()) return;
-  struct flock fl;
-  std::memset(&fl, 0, sizeof fl);
-  fl.l_type = F_UNLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = 0;
-  fl.l_len = 0;  // the whole file
+  struct flock fl = byte_range(F_UNLCK, 0, 0);  // the whole file
   ::fcntl(fd_, F_OFD_SETLK, &fl);
   held_.clear();
   exact_rows_.clear();

@@ -12,6 +12,7 @@
 
 #include "ORA/ora_canonical_rows.h"
 #include "ORA/ora_database.h"
+#include "ORA/ora_row_census.h"
 #include "ORA/ora_schema_initializer.h"
 #include "TK/tk_compare.h"
 #include "TK/tk_exception.h"
@@ -234,28 +235,18 @@ class verifier {
                                        oracle_.max_identifier_bytes());
     for (size_t i = 0; i < schema.size(); ++i)
       column_names_[dest][schema[i].name] = names.schema()[i].name;
-    std::vector<std::pair<std::wstring, std::string>> oracle_columns;  // name, data type
-    for (auto& row : ora_query_texts(
-             L"SELECT column_name, data_type FROM user_tab_columns WHERE table_name = " +
-             verify_quote_text(dest) + L" ORDER BY column_id"))
-      oracle_columns.emplace_back(row.at(0), utf8(row.at(1)));
-    std::vector<bool> used(oracle_columns.size(), false);
+    ora_table_columns in_oracle(dest);
+    const auto& oracle_columns = in_oracle.columns;
 
     std::vector<verify_column> columns;
     std::vector<std::string> column_names;
     for (size_t i = 0; i < schema.size(); ++i) {
       const t_ftd& field = schema[i];
-      const std::wstring& expected = names.schema()[i].name;
-      size_t found = oracle_columns.size();
-      for (size_t k = 0; k < oracle_columns.size() && found == oracle_columns.size(); ++k)
-        if (!used[k] && oracle_columns[k].first == expected) found = k;
-      for (size_t k = 0; k < oracle_columns.size() && found == oracle_columns.size(); ++k)
-        if (!used[k] && tk_wcs_equal_nocase(oracle_columns[k].first, expected)) found = k;
+      const size_t found = in_oracle.take(names.schema()[i].name);
       if (found == oracle_columns.size()) {
         r.differences.push_back("column " + utf8(field.name) + " missing in Oracle");
         continue;
       }
-      used[found] = true;
       const verify_kind kind = verify_kind_of(field.vartype, field.extra, field.size);
       if (!verify_oracle_type_fits(kind, oracle_columns[found].second))
         r.differences.push_back("column " + utf8(field.name) + " is " +
@@ -266,7 +257,7 @@ class verifier {
       column_names.push_back(utf8(field.name));
     }
     for (size_t k = 0; k < oracle_columns.size(); ++k)
-      if (!used[k])
+      if (!in_oracle.taken[k])
         r.differences.push_back("column " + utf8(oracle_columns[k].first) + " only in Oracle");
 
     // Pass one: count and digest of each side.

@@ -48,8 +48,7 @@ TEST_F(OraAgent, LogsOnAndKeepsThePasswordOutOfTheTrace) {
 TEST_F(OraAgent, WrongPasswordIsReportedAsInvalidLogon) {
   {
     // The first logon to a new database creates the user.
-    setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
-    setenv("TARVEL_ORAEMB_DIR", dir_.path().c_str(), 1);
+    dir_.use_embedded_engine();
     ora_engine engine;
     engine.open_db(L"//localhost:1521/ORCL", L"scott", L"tiger");
   }
@@ -61,8 +60,7 @@ TEST_F(OraAgent, WrongPasswordIsReportedAsInvalidLogon) {
 // The agent's logon to Oracle in process: the converter's Oracle side logs
 // on with its settings and keeps the opened database.
 TEST_F(OraAgent, ConverterConnectsWithItsSettings) {
-  setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
-  setenv("TARVEL_ORAEMB_DIR", dir_.path().c_str(), 1);
+  dir_.use_embedded_engine();
   oracle_converter_impl oracle;
   oracle.store_oracle_settings(L"", L"scott", L"tiger", L"");
   oracle.connect_oracle_server(L"ORCL");

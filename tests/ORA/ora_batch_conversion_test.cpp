@@ -6,23 +6,14 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "ORA/ora_table.h"
 #include "TK/tk_text.h"
-#include "common/error_handler.h"
-#include "common/tarvel_convertor.h"
-#include "ora_test_reporter.h"
-#include "ora_writer_support.h"
+#include "ora_conversion_support.h"
 
 namespace {
-
-src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0, bool not_null = false,
-               uint32_t extra = 0) {
-  return src_column{name, vt, size, not_null, false, ole_variant(), extra};
-}
 
 ole_variant bytes(size_t n, uint8_t seed) {
   std::vector<uint8_t> b(n);
@@ -36,32 +27,16 @@ struct outcome {
   sql_rows rows;
 };
 
-class OraBatchConversion : public ::testing::Test {
+class OraBatchConversion : public ora_conversion_fixture {
  protected:
-  OraBatchConversion()
-      : handler_(kOracleErrorMessageCount, kOracleErrorMessages,
-                 std::make_unique<recording_reporter>(reports_)),
-        conv_(tarvel_front_end::agent) {
-    setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
-    setenv("TARVEL_ORAEMB_DIR", dir_.path().c_str(), 1);
+  OraBatchConversion() : ora_conversion_fixture(L"/data/kinds.mdb") {
     // A database character set without Greek or Chinese: only text bound
     // in the national form reaches an NVARCHAR2 column intact.
-    const std::string config = dir_.path() + "/oraemb.conf";
-    std::ofstream(config) << "[service ORCL] database_charset = WE8MSWIN1252\n";
-    setenv("TARVEL_ORAEMB_CONFIG", config.c_str(), 1);
-    handler_.load_err_map(kDaoErrorMessageCount, kDaoErrorMessages);
-    conv_.set_source_name(L"/data/kinds.mdb");
-    conv_.set_source_engine_factory([this] { return std::make_unique<src_engine>(source_); });
-    conv_.oracle.store_oracle_settings(L"localhost", L"scott", L"tiger", L"1521");
-    conv_.set_silent(true);
+    configure("[service ORCL] database_charset = WE8MSWIN1252\n");
     build_source();
-    conv_.oracle.connect_oracle_server(L"ORCL");
+    connect();
   }
-  ~OraBatchConversion() override {
-    unsetenv("TARVEL_BATCH_ROWS");
-    unsetenv("TARVEL_PIPELINE");
-    unsetenv("TARVEL_ORAEMB_CONFIG");
-  }
+  ~OraBatchConversion() override { unsetenv("TARVEL_PIPELINE"); }
 
   // Every value kind of an Access table, NULL and empty in each, values at
   // the edges of exactness, and rows Oracle refuses among good ones.
@@ -74,7 +49,7 @@ class OraBatchConversion : public ::testing::Test {
                  col(L"Single", VT_R4),
                  col(L"Double", VT_R8),
                  col(L"Money", VT_CY),
-                 col(L"Dec", VT_DECIMAL, 0, false, (28 << 8) | 4),
+                 col(L"Dec", VT_DECIMAL, 0, false, ole_variant(), (28 << 8) | 4),
                  col(L"Flag", VT_BOOL),
                  col(L"When", VT_DATE),
                  col(L"Name", VT_BSTR, 10, true),
@@ -143,13 +118,9 @@ class OraBatchConversion : public ::testing::Test {
     source_.add(L"AllBad", all_bad);
   }
 
+  // A run as the fixture's, and what it left.
   outcome run(int mode, const char* batch_rows) {
-    setenv("TARVEL_BATCH_ROWS", batch_rows, 1);
-    reports_.clear();
-    conv_.set_mode(mode);
-    testing::internal::CaptureStdout();
-    conv_();
-    testing::internal::GetCapturedStdout();
+    ora_conversion_fixture::run(mode, batch_rows);
     outcome out;
     out.reports = reports_;
     for (const wchar_t* sql :
@@ -166,12 +137,6 @@ class OraBatchConversion : public ::testing::Test {
     }
     return out;
   }
-
-  ora_temp_dir dir_;
-  std::vector<std::string> reports_;
-  error_handler handler_;
-  src_setup source_;
-  tarvel_convertor conv_;
 };
 
 TEST_F(OraBatchConversion, BatchesStoreAndReportExactlyWhatOneRecordAtATimeDoes) {

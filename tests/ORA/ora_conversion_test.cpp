@@ -3,38 +3,15 @@
 // modes, merge conformity, and the foreign-key phase (what is built, what is
 // left out, Oracle's refusal reported per relationship).
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 
 #include "ORA/ora_exception.h"
 #include "TK/tk_text.h"
-#include "common/error_handler.h"
-#include "common/tarvel_convertor.h"
-#include "ora_writer_support.h"
+#include "ora_conversion_support.h"
 
 namespace {
-
-struct report_log {
-  std::vector<std::string> messages;
-};
-
-class recording_reporter : public error_reporter {
- public:
-  explicit recording_reporter(report_log& log) : log_(log) {}
-  void show_internal_error(const std::string& text) override {
-    log_.messages.push_back("internal: " + text);
-  }
-  void remember(const std::string& m) override { log_.messages.push_back(m); }
-  answer ask_continue(const std::string&) override { return answer::go_on; }
-  void show_run_error(const std::string&) override {}
-  bool run_error_ends_process() const override { return false; }
-
- private:
-  report_log& log_;
-};
 
 // The destination with its statements recorded; foreign keys can be made
 // to fail as Oracle fails them for orphaned rows, or are only recorded.
@@ -68,32 +45,16 @@ class recording_db : public ora_database {
   std::vector<std::wstring> orphaned;  // child tables whose key Oracle refuses
 };
 
-src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0, bool not_null = false,
-               bool autoinc = false) {
-  return src_column{name, vt, size, not_null, autoinc, ole_variant(), 0};
-}
-
-class OraConversion : public ::testing::Test {
+// Run errors are not among the reports here.
+class OraConversion : public ora_conversion_fixture {
  protected:
-  OraConversion()
-      : handler_(kOracleErrorMessageCount, kOracleErrorMessages,
-                 std::make_unique<recording_reporter>(report_)),
-        conv_(tarvel_front_end::agent) {
-    setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
-    setenv("TARVEL_ORAEMB_DIR", dir_.path().c_str(), 1);
-    handler_.load_err_map(kDaoErrorMessageCount, kDaoErrorMessages);
-    conv_.set_source_name(L"/data/shop.mdb");
-    conv_.set_source_engine_factory([this] { return std::make_unique<src_engine>(source_); });
-    conv_.oracle.store_oracle_settings(L"localhost", L"scott", L"tiger", L"1521");
-    conv_.set_silent(true);
-    build_source();
-  }
+  OraConversion() : ora_conversion_fixture(L"/data/shop.mdb", false) { build_source(); }
 
   void build_source() {
     src_table customers;
-    customers.columns = {col(L"CustomerID", VT_I4, 0, true, true), col(L"Name", VT_BSTR, 40, true),
-                         col(L"Notes", VT_BSTR, 0), col(L"Since", VT_DATE),
-                         col(L"Logo", VT_BLOB, 0)};
+    customers.columns = {src_column{L"CustomerID", VT_I4, 0, true, true, ole_variant(), 0},
+                         col(L"Name", VT_BSTR, 40, true), col(L"Notes", VT_BSTR, 0),
+                         col(L"Since", VT_DATE), col(L"Logo", VT_BLOB, 0)};
     customers.indexes = {udb_index{L"PrimaryKey", true, true, {L"CustomerID"}},
                          udb_index{L"ByName", false, false, {L"Name"}}};
     customers.rows = {
@@ -111,13 +72,14 @@ class OraConversion : public ::testing::Test {
   }
 
   void connect(bool recording = false) {
-    conv_.oracle.connect_oracle_server(L"ORCL");
+    ora_conversion_fixture::connect();
     if (recording) {
       auto db = std::make_unique<recording_db>(L"//localhost:1521/ORCL");
       rec_ = db.get();
       conv_.oracle.set_destination(std::move(db));
     }
   }
+  // A run in `mode` whose reports are added to those of the earlier runs.
   void run(int mode) {
     conv_.set_mode(mode);
     testing::internal::CaptureStdout();
@@ -135,31 +97,13 @@ class OraConversion : public ::testing::Test {
     source_.relationships.push_back(rel);
   }
 
-  // The engine configured by `text` (TARVEL_ORAEMB_CONFIG) for this test.
-  void configure(const std::string& text) {
-    const std::string path = dir_.path() + "/oraemb.conf";
-    std::ofstream(path) << text;
-    setenv("TARVEL_ORAEMB_CONFIG", path.c_str(), 1);
-  }
-  void TearDown() override { unsetenv("TARVEL_ORAEMB_CONFIG"); }
-  // Runs `sql` in the product's session and commits it.
-  void run_sql(const std::wstring& sql) {
-    conv_.oracle.destination()->query(sql);
-    conv_.oracle.destination()->query(L"COMMIT");
-  }
-
-  ora_temp_dir dir_;
-  report_log report_;
-  error_handler handler_;
-  src_setup source_;
-  tarvel_convertor conv_;
   recording_db* rec_ = nullptr;
 };
 
 TEST_F(OraConversion, CreatesTheSchemaAndEveryRow) {
   connect();
   run(UDB_MODE_OVERWRITE);
-  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_TRUE(reports_.empty()) << reports_.front();
   EXPECT_EQ(select_rows(L"SELECT \"CustomerID\", \"Name\", \"Notes\", TO_CHAR(\"Since\", "
                         L"'YYYY-MM-DD HH24:MI'), RAWTOHEX(\"Logo\") FROM \"Customers\" ORDER BY 1"),
             (sql_rows{{L"1", L"Ärzte & Co", L"Größe: XL ✓", L"2011-08-17 10:30", L"000102FF"},
@@ -198,7 +142,7 @@ TEST_F(OraConversion, OverwriteAndSkipOnASecondRun) {
   // number of overwrites.
   EXPECT_EQ(select_rows(L"SELECT SEQUENCE_NAME FROM USER_SEQUENCES ORDER BY 1"),
             (sql_rows{{L"Customers_0"}}));
-  EXPECT_TRUE(report_.messages.empty());
+  EXPECT_TRUE(reports_.empty());
 }
 
 TEST_F(OraConversion, MergeAddsOnlyNewRowsAndSynchronizeUpdates) {
@@ -210,11 +154,11 @@ TEST_F(OraConversion, MergeAddsOnlyNewRowsAndSynchronizeUpdates) {
   customers.rows.push_back(
       {ole_variant(3), text(L"Third"), text(L"n"), ole_variant(), ole_variant()});
   run(UDB_MODE_MERGE);
-  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_TRUE(reports_.empty()) << reports_.front();
   EXPECT_EQ(select_rows(L"SELECT \"CustomerID\", \"Name\" FROM \"Customers\" ORDER BY 1"),
             (sql_rows{{L"1", L"Ärzte & Co"}, {L"2", L"O'Brien"}, {L"3", L"Third"}}));
   run(UDB_MODE_SYNC);
-  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_TRUE(reports_.empty()) << reports_.front();
   EXPECT_EQ(
       select_rows(L"SELECT \"CustomerID\", \"Name\", LENGTH(\"Notes\") FROM \"Customers\" "
                   L"ORDER BY 1"),
@@ -228,8 +172,8 @@ TEST_F(OraConversion, MergeRefusesATableThatDoesNotConform) {
   orders.columns[1].vt = VT_BLOB;  // binary into a number column
   orders.rows.clear();
   run(UDB_MODE_MERGE);
-  ASSERT_EQ(report_.messages.size(), 1u);
-  EXPECT_NE(report_.messages[0].find("does not conform"), std::string::npos);
+  ASSERT_EQ(reports_.size(), 1u);
+  EXPECT_NE(reports_[0].find("does not conform"), std::string::npos);
   // A text column of the same size read back conforms (NVARCHAR2 sizes are
   // recovered in characters): Customers merged without a message.
 }
@@ -245,7 +189,7 @@ TEST_F(OraConversion, ForeignKeysAfterTheTablesBetweenConvertedTablesOnly) {
                 L"\"Customers\"(\"CustomerID\")"}));
   // The referenced key is the primary key already: no unique constraint.
   EXPECT_TRUE(rec_->unique_keys.empty());
-  EXPECT_TRUE(report_.messages.empty());
+  EXPECT_TRUE(reports_.empty());
 }
 
 TEST_F(OraConversion, RefusedForeignKeyIsReportedAndThePhaseGoesOn) {
@@ -270,8 +214,8 @@ TEST_F(OraConversion, RefusedForeignKeyIsReportedAndThePhaseGoesOn) {
   EXPECT_EQ(select_one(L"SELECT CONSTRAINT_TYPE FROM USER_CONSTRAINTS WHERE "
                        L"CONSTRAINT_NAME='Customers_UI'"),
             L"U");
-  ASSERT_EQ(report_.messages.size(), 1u);
-  EXPECT_NE(report_.messages[0].find("orphaned records"), std::string::npos);
+  ASSERT_EQ(reports_.size(), 1u);
+  EXPECT_NE(reports_[0].find("orphaned records"), std::string::npos);
   EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Orders\""), L"0");
 }
 
@@ -289,17 +233,17 @@ TEST_F(OraConversion, ForeignKeysAreBuiltInTheEngine) {
   connect();
   add_relationship(L"Orders", L"Customers", L"CustomerID", L"CustomerID");
   run(UDB_MODE_OVERWRITE);
-  EXPECT_TRUE(report_.messages.empty());
+  EXPECT_TRUE(reports_.empty());
   EXPECT_EQ(select_rows(L"SELECT TABLE_NAME, R_CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE "
                         L"CONSTRAINT_TYPE='R'"),
             (sql_rows{{L"Orders", L"PrimaryKey"}}));
   // A merge into the same tables finds the key built already: no message.
   run(UDB_MODE_MERGE);
-  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_TRUE(reports_.empty()) << reports_.front();
   EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE='R'"), L"1");
   // Overwriting drops the referenced table with the key; the phase builds it again.
   run(UDB_MODE_OVERWRITE);
-  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_TRUE(reports_.empty()) << reports_.front();
   EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE='R'"), L"1");
 }
 
@@ -309,8 +253,8 @@ TEST_F(OraConversion, OrphanedRowsAreReportedByTheEngine) {
       {ole_variant(12), ole_variant(99), ole_variant(1.0), ole_variant()});
   add_relationship(L"Orders", L"Customers", L"CustomerID", L"CustomerID");
   run(UDB_MODE_OVERWRITE);
-  ASSERT_EQ(report_.messages.size(), 1u);
-  EXPECT_NE(report_.messages[0].find("orphaned records"), std::string::npos);
+  ASSERT_EQ(reports_.size(), 1u);
+  EXPECT_NE(reports_[0].find("orphaned records"), std::string::npos);
   EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE='R'"), L"0");
 }
 
@@ -323,7 +267,7 @@ TEST_F(OraConversion, AutoNumberContinuesAfterTheCopiedValues) {
   customers.rows.push_back(
       {ole_variant(41), text(L"Far"), text(L""), ole_variant(), ole_variant()});
   run(UDB_MODE_OVERWRITE);
-  ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
+  ASSERT_TRUE(reports_.empty()) << reports_.front();
   run_sql(L"INSERT INTO \"Customers\" (\"Name\") VALUES ('Typed in Oracle')");
   EXPECT_EQ(
       select_one(L"SELECT \"CustomerID\" FROM \"Customers\" WHERE \"Name\"='Typed in Oracle'"),
@@ -334,7 +278,7 @@ TEST_F(OraConversion, AutoNumberContinuesAfterTheCopiedValues) {
   customers.rows.push_back(
       {ole_variant(60), text(L"Merged"), text(L""), ole_variant(), ole_variant()});
   run(UDB_MODE_MERGE);
-  ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
+  ASSERT_TRUE(reports_.empty()) << reports_.front();
   run_sql(L"INSERT INTO \"Customers\" (\"Name\") VALUES ('After the merge')");
   EXPECT_EQ(
       select_one(L"SELECT \"CustomerID\" FROM \"Customers\" WHERE \"Name\"='After the merge'"),
@@ -352,10 +296,9 @@ TEST_F(OraConversion, RefusedSequenceIsReportedAndTheRowsAreCopied) {
   ASSERT_EQ(std::system(admin.c_str()), 0);
   connect();
   run(UDB_MODE_OVERWRITE);
-  ASSERT_EQ(report_.messages.size(), 1u);
-  EXPECT_NE(report_.messages[0].find("Insufficient privileges to create sequence"),
-            std::string::npos)
-      << report_.messages[0];
+  ASSERT_EQ(reports_.size(), 1u);
+  EXPECT_NE(reports_[0].find("Insufficient privileges to create sequence"), std::string::npos)
+      << reports_[0];
   EXPECT_EQ(select_rows(L"SELECT \"CustomerID\", \"Name\" FROM \"Customers\" ORDER BY 1"),
             (sql_rows{{L"1", L"Ärzte & Co"}, {L"2", L"O'Brien"}}));
   EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Orders\""), L"2");
@@ -367,14 +310,15 @@ TEST_F(OraConversion, RefusedSequenceIsReportedAndTheRowsAreCopied) {
 // fit (between characters), from 12.2 on they stay whole.
 TEST_F(OraConversion, NamesFitTheServersIdentifierLimitInBytes) {
   const std::wstring table(30, L'ä'), column(30, L'é'), index(30, L'ö');
-  source_.add(table, src_table{{col(column, VT_I4, 0, false, true), col(L"Größe", VT_BSTR, 10)},
+  source_.add(table, src_table{{src_column{column, VT_I4, 0, false, true, ole_variant(), 0},
+                                col(L"Größe", VT_BSTR, 10)},
                                {udb_index{index, false, false, {L"Größe"}}},
                                {{ole_variant(7), text(L"XL")}}});
   configure("[service ORCL] file = ORCL.oradb profile = 12.1\n");
   connect();
   conv_.selected_tables = {table};
   run(UDB_MODE_OVERWRITE);
-  ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
+  ASSERT_TRUE(reports_.empty()) << reports_.front();
   const std::wstring short_table(14, L'ä');
   EXPECT_EQ(select_rows(L"SELECT TABLE_NAME FROM USER_TABLES"), (sql_rows{{short_table}}));
   EXPECT_EQ(select_rows(L"SELECT \"" + std::wstring(14, L'é') + L"\", \"Größe\" FROM \"" +
@@ -391,7 +335,7 @@ TEST_F(OraConversion, NamesStayWholeFromOracle12_2) {
   connect();  // the engine's default profile is 19c
   conv_.selected_tables = {table};
   run(UDB_MODE_OVERWRITE);
-  ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
+  ASSERT_TRUE(reports_.empty()) << reports_.front();
   EXPECT_EQ(select_one(L"SELECT \"" + column + L"\" FROM \"" + table + L"\""), L"7");
 }
 
@@ -429,11 +373,11 @@ TEST_F(OraConversion, KeylessTableIsCompletedNeverDuplicated) {
         L"SELECT COUNT(*) FROM \"Log\" WHERE \"Who\"='Anna' AND LENGTH(\"Memo\")=5000");
   };
   run(UDB_MODE_MERGE);
-  ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
+  ASSERT_TRUE(reports_.empty()) << reports_.front();
   EXPECT_EQ(rows(), L"5");
   for (int mode : {UDB_MODE_MERGE, UDB_MODE_SYNC, UDB_MODE_MERGE}) {
     run(mode);
-    ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
+    ASSERT_TRUE(reports_.empty()) << reports_.front();
     EXPECT_EQ(rows(), L"5") << "mode " << mode;
     EXPECT_EQ(anna(), L"2") << "mode " << mode;
   }
@@ -454,7 +398,7 @@ TEST_F(OraConversion, KeylessTableIsCompletedNeverDuplicated) {
   run(UDB_MODE_SYNC);
   run(UDB_MODE_SYNC);
   EXPECT_EQ(rows(), L"6");
-  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_TRUE(reports_.empty()) << reports_.front();
 }
 
 // A run stopped right after a table's CREATE TABLE: the table has its
@@ -481,7 +425,7 @@ TEST_F(OraConversion, MergeCompletesATableStoppedAfterItsCreation) {
   testing::internal::CaptureStdout();
   conv_();
   const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_TRUE(reports_.empty()) << reports_.front();
   EXPECT_NE(out.find("Table Customers completed with index ByName, sequence Customers_0 and its "
                      "trigger\n"),
             std::string::npos)

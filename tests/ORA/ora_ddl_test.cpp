@@ -12,11 +12,6 @@ namespace {
 
 using OraDdl = ora_writer_test;
 
-src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0, bool not_null = false,
-               ole_variant def = ole_variant(), uint32_t extra = 0) {
-  return src_column{name, vt, size, not_null, false, def, extra};
-}
-
 TEST_F(OraDdl, EveryColumnTypeGetsItsOracleTypeDefaultAndNullability) {
   src_table t;
   t.columns = {col(L"Small", VT_I2, 0, true, text(L"5")),

@@ -5,64 +5,25 @@
 // bound after the LOB of an array UPDATE; invisible and virtual columns;
 // synchronize writing only the rows that differ, and counting them.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <string>
 #include <vector>
 
 #include "ORA/ora_batch_insert.h"
-#include "common/error_handler.h"
 #include "common/table_outcome.h"
-#include "common/tarvel_convertor.h"
-#include "ora_test_reporter.h"
-#include "ora_writer_support.h"
+#include "ora_conversion_support.h"
 
 namespace {
 
-src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0, bool not_null = false) {
-  return src_column{name, vt, size, not_null, false, ole_variant(), 0};
-}
-
-class OraExistingTables : public ::testing::Test {
+class OraExistingTables : public ora_conversion_fixture {
  protected:
-  OraExistingTables()
-      : handler_(kOracleErrorMessageCount, kOracleErrorMessages,
-                 std::make_unique<recording_reporter>(reports_)),
-        conv_(tarvel_front_end::agent) {
-    setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
-    setenv("TARVEL_ORAEMB_DIR", dir_.path().c_str(), 1);
-    handler_.load_err_map(kDaoErrorMessageCount, kDaoErrorMessages);
-    conv_.set_source_name(L"/data/codes.mdb");
-    conv_.set_source_engine_factory([this] { return std::make_unique<src_engine>(source_); });
-    conv_.oracle.store_oracle_settings(L"localhost", L"scott", L"tiger", L"1521");
-    conv_.set_silent(true);
-    conv_.oracle.connect_oracle_server(L"ORCL");
-  }
-  ~OraExistingTables() override { unsetenv("TARVEL_BATCH_ROWS"); }
+  OraExistingTables() : ora_conversion_fixture(L"/data/codes.mdb") { connect(); }
 
-  void run(int mode, const char* batch_rows) {
-    setenv("TARVEL_BATCH_ROWS", batch_rows, 1);
-    reports_.clear();
-    conv_.set_mode(mode);
-    testing::internal::CaptureStdout();
-    conv_();
-    testing::internal::GetCapturedStdout();
-  }
-  void run_sql(const std::wstring& sql) {
-    conv_.oracle.destination()->query(sql);
-    conv_.oracle.destination()->query(L"COMMIT");
-  }
   // Tables made by SQL: a new session's table list has them.
   void create(const std::wstring& sql) {
     run_sql(sql);
-    conv_.oracle.connect_oracle_server(L"ORCL");
+    connect();
   }
-
-  ora_temp_dir dir_;
-  std::vector<std::string> reports_;
-  error_handler handler_;
-  src_setup source_;
-  tarvel_convertor conv_;
 };
 
 // A table with a CHAR(10) key and one with an NCHAR(8) key (national text
@@ -216,15 +177,6 @@ TEST_F(OraExistingTables, VirtualAndInvisibleColumnsAreNeverWritten) {
   }
 }
 
-SYSTEMTIME day(int y, int m, int d) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<uint16_t>(y);
-  st.wMonth = static_cast<uint16_t>(m);
-  st.wDay = static_cast<uint16_t>(d);
-  st.wHour = 9;
-  return st;
-}
-
 // Synchronize compares each record with its row first: a row that differs
 // in any one column (text by case, a CLOB, a BLOB, a NULL either way, a
 // CHAR value, a number in its last digit) is updated, an equal row is not
@@ -241,7 +193,7 @@ TEST_F(OraExistingTables, SynchronizeWritesOnlyTheRowsThatDiffer) {
   for (int i = 1; i <= 10; ++i) {
     const std::wstring n = std::to_wstring(i);
     items.rows.push_back({ole_variant(i), text(L"Name " + n), text(L"C" + n), ole_variant(i * 1.5),
-                          i == 5 ? ole_variant() : ole_variant(day(2020, 1, i)),
+                          i == 5 ? ole_variant() : ole_variant(when(2020, 1, i, 9)),
                           ole_variant(0.1 * i), text(memo + n),
                           ole_variant(std::vector<uint8_t>(100, static_cast<uint8_t>(i)))});
   }
@@ -269,12 +221,8 @@ TEST_F(OraExistingTables, SynchronizeWritesOnlyTheRowsThatDiffer) {
     run_sql(L"UPDATE \"Items\" SET \"Ratio\" = 0.9000000001 WHERE \"ID\" = 9");
     run_sql(L"INSERT INTO \"Items\" (\"ID\", \"Name\") VALUES (100, 'only in Oracle')");
 
-    setenv("TARVEL_BATCH_ROWS", batch_rows, 1);
-    conv_.set_mode(UDB_MODE_SYNC);
     conv_.set_silent(false);
-    testing::internal::CaptureStdout();
-    conv_();
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = run(UDB_MODE_SYNC, batch_rows);
     conv_.set_silent(true);
     EXPECT_TRUE(reports_.empty()) << reports_.front();
     EXPECT_NE(out.find("Table Items synchronized: 2 unchanged, 7 updated, 1 inserted\n"),

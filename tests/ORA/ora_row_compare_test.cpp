@@ -20,10 +20,6 @@ class OraRowCompare : public ora_writer_test {
 };
 using verdict = udb_row_compare::verdict;
 
-src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0, bool not_null = false) {
-  return src_column{name, vt, size, not_null, false, ole_variant(), 0};
-}
-
 src_table items() {
   src_table t;
   t.columns = {col(L"ID", VT_I4, 0, true), col(L"Name", VT_BSTR, 20), col(L"Memo", VT_BSTR, 0)};

@@ -19,10 +19,6 @@
 
 namespace {
 
-src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0) {
-  return src_column{name, vt, size, false, false, ole_variant(), 0};
-}
-
 // The session's service ORCL configured with `settings` before logon.
 class OraServerFacts : public ora_writer_test {
  protected:
@@ -227,8 +223,7 @@ TEST_F(OraExpiringPassword, TheLogonWarningIsKept) {
 
 TEST(OraEnvironment, AnNlsLangTheClientRefusesGivesItsReason) {
   ora_temp_dir dir;
-  setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
-  setenv("TARVEL_ORAEMB_DIR", dir.path().c_str(), 1);
+  dir.use_embedded_engine();
   setenv("NLS_LANG", "AMERICAN_AMERICA.NOSUCHSET", 1);
   ora_engine engine;
   try {

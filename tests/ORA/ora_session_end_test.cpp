@@ -28,8 +28,7 @@ TEST(OraSessionEnd, AWarningIsOneConsoleLine) {
 
 TEST(OraSessionEnd, AFatalErrorKeepsTheLastRecordsLobs) {
   ora_temp_dir dir;
-  setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
-  setenv("TARVEL_ORAEMB_DIR", dir.path().c_str(), 1);
+  dir.use_embedded_engine();
   src_table t;
   t.columns = {src_column{L"ID", VT_I4, 0, false, false, ole_variant(), 0},
                src_column{L"Note", VT_BSTR, 0, false, false, ole_variant(), 0}};

@@ -14,11 +14,6 @@ namespace {
 
 using OraTable = ora_writer_test;
 
-src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0, bool not_null = false,
-               ole_variant def = ole_variant()) {
-  return src_column{name, vt, size, not_null, false, def, 0};
-}
-
 src_table people() {
   src_table t;
   t.columns = {col(L"ID", VT_I4, 0, true), col(L"Name", VT_BSTR, 20, true, text(L"x")),

@@ -24,6 +24,14 @@ struct src_column {
   uint32_t extra = 0;
 };
 
+// A column: its name, type, size (0 where the type fixes it, or for memo
+// and OLE), NOT NULL, default, and extra (a decimal's precision << 8 |
+// scale). A counter column is written out as a src_column with autoinc.
+inline src_column col(const std::wstring& name, VARTYPE vt, uint32_t size = 0,
+                      bool not_null = false, ole_variant def = ole_variant(), uint32_t extra = 0) {
+  return src_column{name, vt, size, not_null, false, std::move(def), extra};
+}
+
 // A date and time of day.
 inline SYSTEMTIME when(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
   SYSTEMTIME st{};

@@ -28,6 +28,12 @@ class ora_temp_dir {
     if (!path_.empty()) std::filesystem::remove_all(path_, ec);
   }
   const std::string& path() const { return path_; }
+  // The product's OCI loader takes the build's embedded engine, with this
+  // directory for its databases (TARVEL_OCI_LIB, TARVEL_ORAEMB_DIR).
+  void use_embedded_engine() const {
+    setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
+    setenv("TARVEL_ORAEMB_DIR", path_.c_str(), 1);
+  }
 
  private:
   std::string path_;
@@ -38,8 +44,7 @@ class ora_temp_dir {
 class ora_session_test : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("TARVEL_OCI_LIB", kEmbeddedLibrary.c_str(), 1);
-    setenv("TARVEL_ORAEMB_DIR", dir_.path().c_str(), 1);
+    dir_.use_embedded_engine();
     engine_ = std::make_unique<ora_engine>();
     db_ = engine_->open_db(L"//localhost:1521/ORCL", L"scott", L"tiger");
   }

@@ -12,7 +12,6 @@
 #include "tests/e2e/e2e_support.h"
 
 namespace {
-const std::string kSample = std::string(TARVEL_SOURCE_DIR) + "/samples/sample.mdb";
 
 class BothWays : public e2e_test {
  protected:

@@ -6,7 +6,6 @@
 #include "tests/e2e/e2e_support.h"
 
 namespace {
-const std::string kSample = std::string(TARVEL_SOURCE_DIR) + "/samples/sample.mdb";
 
 std::vector<std::string> column(const rows& r, size_t index) {
   std::vector<std::string> out;

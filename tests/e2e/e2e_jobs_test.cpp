@@ -3,16 +3,13 @@
 // foreign keys after all of them, and an error in one job reported once
 // while the other jobs finish their tables.
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <sstream>
-#include <thread>
 
 #include "tests/e2e/e2e_support.h"
 
 namespace {
 
-const std::string kSample = std::string(TARVEL_SOURCE_DIR) + "/samples/sample.mdb";
 const char* const kSampleTables[] = {"Customers", "OrderLines", "Orders", "Products", "Shipments"};
 
 std::vector<std::string> sorted_lines(const std::string& text) {
@@ -22,32 +19,6 @@ std::vector<std::string> sorted_lines(const std::string& text) {
   std::sort(lines.begin(), lines.end());
   return lines;
 }
-
-size_t occurrences(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
-// Holds a statement's locks in a session of its own until destroyed.
-class lock_holder {
- public:
-  lock_holder(const std::string& command, const std::string& statement) {
-    pipe_ = popen((command + " >/dev/null 2>&1").c_str(), "w");
-    if (pipe_ == nullptr) return;
-    std::fputs((statement + ";\n").c_str(), pipe_);
-    std::fflush(pipe_);
-  }
-  ~lock_holder() {
-    if (pipe_ != nullptr) pclose(pipe_);
-  }
-  lock_holder(const lock_holder&) = delete;
-  lock_holder& operator=(const lock_holder&) = delete;
-  bool started() const { return pipe_ != nullptr; }
-
- private:
-  FILE* pipe_ = nullptr;
-};
 
 }  // namespace
 
@@ -125,13 +96,7 @@ TEST_F(Jobs, ABusyTableIsReportedOnceAndTheRunGoesOn) {
   query("DELETE FROM \"Shipments\"");
   lock_holder holder(sql_command(), "LOCK TABLE \"Orders\" IN EXCLUSIVE MODE");
   ASSERT_TRUE(holder.started());
-  bool held = false;
-  for (int i = 0; i < 100 && !held; ++i) {
-    held = try_query("LOCK TABLE \"Orders\" IN SHARE MODE NOWAIT").output.find("ORA-00054") !=
-           std::string::npos;
-    if (!held) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  ASSERT_TRUE(held);
+  ASSERT_TRUE(locked_elsewhere("Orders"));
 
   const run_result r = convert(kSample, "--mode=3 --jobs=4");
   ASSERT_EQ(r.status, 0) << r.output;  // 124 would be a wait without end

@@ -5,8 +5,6 @@
 
 namespace {
 
-const std::string kSample = std::string(TARVEL_SOURCE_DIR) + "/samples/sample.mdb";
-
 class Joins : public e2e_test {};
 
 TEST_F(Joins, QueriesOverAConvertedDatabase) {

@@ -3,11 +3,7 @@
 // and when two Access names clean to one; overwriting leaves no sequence
 // behind; a table that another session locks is reported once and skipped
 // in every mode, without waiting.
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <map>
-#include <thread>
 
 #include "tests/e2e/e2e_support.h"
 
@@ -27,30 +23,6 @@ const table_counts kExpected = {{"A1st_Quarter", "2"},
                                 {"An_Extraordinarily_Long_Table_Name", "1"},
                                 {"Order_Details", "2"}};
 
-size_t occurrences(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
-// A second session that holds a lock until it is destroyed: oraemb-sql
-// reading its statements from a pipe that stays open.
-class lock_holder {
- public:
-  lock_holder(const std::string& command, const std::string& statement) {
-    pipe_ = popen((command + " >/dev/null 2>&1").c_str(), "w");
-    if (pipe_ == nullptr) return;
-    std::fputs((statement + ";\n").c_str(), pipe_);
-    std::fflush(pipe_);
-  }
-  ~lock_holder() {
-    if (pipe_ != nullptr) pclose(pipe_);
-  }
-  bool started() const { return pipe_ != nullptr; }
-
- private:
-  FILE* pipe_ = nullptr;
-};
 }  // namespace
 
 class Rerun : public e2e_test {
@@ -147,13 +119,7 @@ TEST_F(Rerun, ATableAnotherSessionLocksIsReportedOnceInEveryMode) {
   lock_holder holder(sql_command(), "LOCK TABLE \"A_B\" IN EXCLUSIVE MODE");
   ASSERT_TRUE(holder.started());
   // The lock is held once a NOWAIT request of a third session fails.
-  bool held = false;
-  for (int i = 0; i < 100 && !held; ++i) {
-    held = try_query("LOCK TABLE \"A_B\" IN SHARE MODE NOWAIT").output.find("ORA-00054") !=
-           std::string::npos;
-    if (!held) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  ASSERT_TRUE(held);
+  ASSERT_TRUE(locked_elsewhere("A_B"));
 
   const struct {
     int mode;

@@ -4,10 +4,12 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 namespace {
 std::string bin(const std::string& name) {
@@ -127,6 +129,15 @@ std::vector<std::string> e2e_test::tables() {
   return names;
 }
 
+bool e2e_test::locked_elsewhere(const std::string& table) {
+  const std::string sql = "LOCK TABLE \"" + table + "\" IN SHARE MODE NOWAIT";
+  for (int i = 0; i < 100; ++i) {
+    if (try_query(sql).output.find("ORA-00054") != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
+}
+
 std::vector<std::string> e2e_test::engine_files() const {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
@@ -154,4 +165,21 @@ std::vector<size_t> data_pages_holding(const std::string& file, const std::strin
     if (page[0] == 0x01 && page.find(marker) != std::string::npos) pages.push_back(pg);
   }
   return pages;
+}
+
+size_t occurrences(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+lock_holder::lock_holder(const std::string& command, const std::string& statement) {
+  pipe_ = popen((command + " >/dev/null 2>&1").c_str(), "w");
+  if (pipe_ == nullptr) return;
+  std::fputs((statement + ";\n").c_str(), pipe_);
+  std::fflush(pipe_);
+}
+
+lock_holder::~lock_holder() {
+  if (pipe_ != nullptr) pclose(pipe_);
 }

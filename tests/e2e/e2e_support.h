@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ struct run_result {
 
 using rows = std::vector<std::vector<std::string>>;
 
+// The repository's sample database.
+inline const std::string kSample = std::string(TARVEL_SOURCE_DIR) + "/samples/sample.mdb";
+
+// A file of the test data's access/ folder.
 std::string fixture(const std::string& relative);
 // A shell command with its standard output and error together.
 run_result run_command(const std::string& command);
@@ -28,6 +33,23 @@ std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 // The data pages (kind 0x01) of an Access file that hold `text` in UTF-16.
 std::vector<size_t> data_pages_holding(const std::string& file, const std::string& text);
+
+// How often `what` stands in `text` (overlapping places count).
+size_t occurrences(const std::string& text, const std::string& what);
+
+// A second session that holds a lock until it is destroyed: `command`
+// (oraemb-sql) reading `statement` from a pipe that stays open.
+class lock_holder {
+ public:
+  lock_holder(const std::string& command, const std::string& statement);
+  ~lock_holder();
+  lock_holder(const lock_holder&) = delete;
+  lock_holder& operator=(const lock_holder&) = delete;
+  bool started() const { return pipe_ != nullptr; }
+
+ private:
+  FILE* pipe_ = nullptr;
+};
 
 class e2e_test : public testing::Test {
  protected:
@@ -48,6 +70,10 @@ class e2e_test : public testing::Test {
   std::string sql_command() const;
   // Files the engine wrote in the test's directory.
   std::vector<std::string> engine_files() const;
+  // Whether another session holds a lock on `table`: asked with a NOWAIT
+  // lock of this schema's until one fails with ORA-00054 (a hundred tries,
+  // 100 ms apart).
+  bool locked_elsewhere(const std::string& table);
 
   std::string dir_;
   // Environment assignments put before TARVAGENT by convert (e.g.
