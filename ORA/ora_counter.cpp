@@ -149,6 +149,11 @@ std::optional<std::wstring> ora_counter::own_sequence(const std::wstring& table,
   return own;
 }
 
+bool ora_counter::sequence_exists() const {
+  return read_text(L"select COUNT(*) from USER_SEQUENCES where SEQUENCE_NAME='" +
+                   ora_doubled_quotes(sequence_) + L"'") != L"0";
+}
+
 void ora_counter::move_past_values(ora_database& db, const std::wstring& table) const {
   tk_wtrace(2, L"ora_counter::move_past_values(%s.%s, %s)", table, column_, sequence_);
   const std::optional<int64_t> largest =

@@ -38,6 +38,10 @@ class ora_counter {
   // Oracle error.
   void move_past_values(ora_database& db, const std::wstring& table) const;
 
+  // True when the sequence the trigger names exists (ora_exception on an
+  // Oracle error).
+  bool sequence_exists() const;
+
   const std::wstring& sequence() const { return sequence_; }
   const std::wstring& column() const { return column_; }
 

@@ -346,6 +346,18 @@ udb_completion ora_database::complete_table(const std::wstring& name,
           done.added.push_back(L"sequence " + counter->sequence() + L" and its trigger");
           counter->move_past_values(*this, name);
         }
+      } else if (const auto own = ora_counter::own_sequence(name, max_identifier_bytes())) {
+        // The counter's trigger stands without its sequence (dropped since):
+        // every insert would fail on the invalid trigger. The sequence is
+        // made again under its name, past the values the column holds.
+        const auto counter = ora_counter::find(name);
+        if (counter && counter->sequence() == *own && !counter->sequence_exists()) {
+          query(L"CREATE SEQUENCE \"" + *own +
+                L"\" INCREMENT BY 1 START WITH 1 MAXVALUE 9999999999999999999999999999 MINVALUE 1 "
+                L"NOCYCLE NOCACHE ORDER");
+          done.added.push_back(L"sequence " + *own);
+          counter->move_past_values(*this, name);
+        }
       }
     } catch (const tk_exception& e) {
       done.errors.push_back(e);

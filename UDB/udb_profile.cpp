@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <optional>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_format.h"
@@ -42,6 +43,7 @@ bool udb_profile::load(const std::wstring& path) {
   } guard{f};
 
   section* current = nullptr;
+  std::wstring current_name;
   std::string line;
   bool eof = false;
   for (size_t number = 1; !eof; ++number) {
@@ -62,18 +64,20 @@ bool udb_profile::load(const std::wstring& path) {
       if (line.empty()) break;
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();  // text-stream CR LF
-    const std::wstring text = strip(tk_to_wide(line));
+    const std::optional<std::wstring> strict = tk_utf8_to_wide(line);
+    const std::wstring text = strip(strict ? *strict : tk_to_wide(line));
     if (text.size() >= 2 && text.front() == L'[' && text.back() == L']') {
-      current = &sections_[text.substr(1, text.size() - 2)];
+      current_name = text.substr(1, text.size() - 2);
+      current = &sections_[current_name];
       continue;
     }
     if (text.empty()) continue;
     if (!current) return false;
     const size_t eq = text.find(L'=');
-    if (eq == std::wstring::npos)
-      current->emplace(text, L"");
-    else
-      current->emplace(strip(text.substr(0, eq)), text.substr(eq + 1));
+    const std::wstring key = eq == std::wstring::npos ? text : strip(text.substr(0, eq));
+    const bool added =
+        current->emplace(key, eq == std::wstring::npos ? L"" : text.substr(eq + 1)).second;
+    if (added && !strict) not_text_[current_name].insert(key);
   }
   return true;
 }
@@ -114,6 +118,11 @@ std::wstring udb_profile::get(const std::wstring& section_name, const std::wstri
 void udb_profile::set(const std::wstring& section_name, const std::wstring& key,
                       const std::wstring& value) {
   sections_[section_name].emplace(key, value);
+}
+
+bool udb_profile::is_text(const std::wstring& section_name, const std::wstring& key) const {
+  const auto it = not_text_.find(section_name);
+  return it == not_text_.end() || it->second.count(key) == 0;
 }
 
 const udb_profile::section* udb_profile::find_section(const std::wstring& name) const {

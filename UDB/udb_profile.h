@@ -6,6 +6,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 
 #include "TK/tk_text.h"
@@ -36,7 +37,11 @@ class udb_profile {
   void set(const std::wstring& section_name, const std::wstring& key, const std::wstring& value);
   const section* find_section(const std::wstring& name) const;
   const sections& all() const { return sections_; }
+  // False when the file's line of the key's value was not UTF-8 text: the
+  // value holds U+FFFD where the bytes were. True for an absent key.
+  bool is_text(const std::wstring& section_name, const std::wstring& key) const;
 
  private:
   sections sections_;
+  std::map<std::wstring, std::set<std::wstring, tk_utf16_less>, tk_utf16_less> not_text_;
 };

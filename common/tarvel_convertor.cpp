@@ -3,6 +3,8 @@
 // the source engine (source_session.cpp).
 #include "common/tarvel_convertor.h"
 
+#include <utility>
+
 #include "TK/tk_exception.h"
 #include "TK/tk_format.h"
 #include "TK/tk_trace.h"
@@ -157,6 +159,18 @@ bool tarvel_convertor::load_profile(const udb_profile& profile) {
 bool tarvel_convertor::load_profile_file(const std::wstring& path) {
   udb_profile profile;
   if (!profile.load(path)) return false;
+  // A password is used exactly as written: one whose bytes are not UTF-8
+  // cannot be read, and must not reach a logon changed.
+  static const std::pair<const wchar_t*, const wchar_t*> kPasswords[] = {
+      {udb_profile::kOracleSettings, L"password"},
+      {udb_profile::kAccessSettings, L"database password"},
+      {udb_profile::kAccessSettings, L"workgroup password"}};
+  for (const auto& [section, key] : kPasswords)
+    if (!profile.is_text(section, key))
+      throw tk_exception(tk_format("Profile '%s' could not be read: the value of '%s' in its "
+                                   "[%s] is not UTF-8 text.\nPlease save the profile as UTF-8.",
+                                   tk_to_utf8(path), tk_to_utf8(key), tk_to_utf8(section)),
+                         TK_LEVEL_RUN);
   return load_profile(profile);
 }
 

@@ -5,8 +5,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 
 #include "ORA/ora_database.h"
@@ -86,13 +88,24 @@ void write_report(const verify_cli& cli, const std::string& text) {
     return;
   }
   // The report may name data values: a file it creates is its owner's only.
+  // A failure says why (a missing folder, a full disk).
+  int error = 0;
   const int fd = ::open(cli.report_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) error = errno;
   std::FILE* f = fd < 0 ? nullptr : ::fdopen(fd, "wb");
-  if (fd >= 0 && f == nullptr) ::close(fd);
-  const bool ok = f != nullptr && std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  if (f != nullptr && std::fclose(f) != 0)
-    stop_with("Cannot write the report file " + cli.report_file);
-  if (!ok) stop_with("Cannot write the report file " + cli.report_file);
+  if (fd >= 0 && f == nullptr) {
+    error = errno;
+    ::close(fd);
+  }
+  bool ok = f != nullptr && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  if (f != nullptr && !ok) error = errno;
+  if (f != nullptr && std::fclose(f) != 0) {
+    if (ok) error = errno;
+    ok = false;
+  }
+  if (!ok)
+    stop_with("Cannot write the report file " + cli.report_file +
+              (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
 }
 
 }  // namespace

@@ -112,28 +112,42 @@ class table_source : public dao_row_source {
     const size_t column = columns_[field];
     cursor_.value(column, out);
     if (table_.columns()[column].type != JET_COMPLEX || out.is_null()) return;
-    // The row holds the key of its values: give their number.
+    // The row holds the key of its values: give their number. Values lost
+    // to a damaged file (hidden tables that cannot be read, or a scan of
+    // them that lost rows) leave the number unknown: NULL, never 0; the
+    // values' own reading reports the damage.
     const int32_t key = int32_t(out.i64);
-    out.kind = jet_kind::int32;
-    out.i64 = 0;
+    out.set_null();
     for (size_t k = 0; k < complex_.size(); ++k) {
       if (complex_[k].column != column) continue;
-      if (!counts_[k])
-        counts_[k] = std::make_unique<std::map<int32_t, int32_t>>(count(complex_[k]));
-      auto found = counts_[k]->find(key);
-      out.i64 = found == counts_[k]->end() ? 0 : found->second;
+      if (!counts_[k]) counts_[k] = std::make_unique<value_counts>(count(complex_[k]));
+      if (!counts_[k]->complete) return;
+      auto found = counts_[k]->of_key.find(key);
+      out.kind = jet_kind::int32;
+      out.i64 = found == counts_[k]->of_key.end() ? 0 : found->second;
     }
   }
   std::string loss_report() const override { return cursor_.loss_report(); }
 
  private:
-  std::map<int32_t, int32_t> count(const jet_complex_column& c) const {
-    std::map<int32_t, int32_t> counts;
-    jet_cursor cursor(*file_, *c.flat);
-    jet_value key;
-    while (cursor.next()) {
-      cursor.value(size_t(c.key), key);
-      if (!key.is_null()) ++counts[int32_t(key.i64)];
+  // The number of values of each key, complete only when no row of the
+  // values was lost.
+  struct value_counts {
+    std::map<int32_t, int32_t> of_key;
+    bool complete = true;
+  };
+  value_counts count(const jet_complex_column& c) const {
+    value_counts counts;
+    try {
+      jet_cursor cursor(*file_, *c.flat);
+      jet_value key;
+      while (cursor.next()) {
+        cursor.value(size_t(c.key), key);
+        if (!key.is_null()) ++counts.of_key[int32_t(key.i64)];
+      }
+      counts.complete = cursor.loss_report().empty();
+    } catch (const jet_failure&) {
+      counts.complete = false;
     }
     return counts;
   }
@@ -144,7 +158,7 @@ class table_source : public dao_row_source {
   std::vector<dao_field_info> fields_;
   std::vector<size_t> columns_;  // field -> column of the table
   std::vector<jet_complex_column> complex_;
-  mutable std::vector<std::unique_ptr<std::map<int32_t, int32_t>>> counts_;
+  mutable std::vector<std::unique_ptr<value_counts>> counts_;
 };
 
 // Rows read once into memory: the relationships query orders them.

@@ -447,6 +447,32 @@ TEST_F(OraConversion, MergeCompletesATableStoppedAfterItsCreation) {
   EXPECT_TRUE(rec_->ddl.empty()) << tk_to_utf8(rec_->ddl.front());
 }
 
+// A counter whose sequence was dropped while its trigger stayed: merge makes
+// the sequence again under its name, past the copied values, instead of
+// every record failing on the invalid trigger.
+TEST_F(OraConversion, MergeRemakesTheSequenceOfACounterWhoseTriggerStayed) {
+  connect(true);
+  run(UDB_MODE_OVERWRITE);
+  ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
+  run_sql(L"DROP SEQUENCE \"Customers_0\"");
+  run_sql(L"DELETE FROM \"Orders\"");
+  run_sql(L"DELETE FROM \"Customers\" WHERE \"CustomerID\" = 2");
+  conv_.set_silent(false);
+  conv_.set_mode(UDB_MODE_MERGE);
+  testing::internal::CaptureStdout();
+  conv_();
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_NE(out.find("Table Customers completed with sequence Customers_0\n"), std::string::npos)
+      << out;
+  EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Customers\""), L"2");
+  EXPECT_EQ(select_one(L"SELECT STATUS FROM USER_OBJECTS WHERE OBJECT_TYPE='TRIGGER'"), L"VALID");
+  run_sql(L"INSERT INTO \"Customers\" (\"Name\") VALUES ('Typed in Oracle')");
+  EXPECT_EQ(
+      select_one(L"SELECT \"CustomerID\" FROM \"Customers\" WHERE \"Name\"='Typed in Oracle'"),
+      L"3");
+}
+
 // The primary key is part of CREATE TABLE; the other keys and indexes follow.
 TEST_F(OraConversion, PrimaryKeyIsCreatedWithItsTable) {
   connect(true);

@@ -216,6 +216,35 @@ TEST(AgentProfile, AProfileWithoutASourceOrWithAnOverlongLineSaysSo) {
                        "the correct path/name was given.\n");
 }
 
+// A password of a profile whose bytes are not UTF-8 cannot be read: the
+// profile is refused, naming it, instead of a logon with another password.
+// Other values keep being read as before.
+TEST(AgentProfile, APasswordThatIsNotUtf8IsRefused) {
+  temp_dir dir;
+  const std::string settings = "[Generic settings]\r\nsrc=a.mdb\r\ndest=orcl\r\n";
+  const std::string oracle =
+      dir.write("oracle.tpf", settings + "[Oracle settings]\r\nhost=h\r\npassword=p\xE9\r\n");
+  auto r = agent({"--profile=" + oracle});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "Error:\nProfile '" + oracle +
+                       "' could not be read: the value of 'password' in its [Oracle settings] is "
+                       "not UTF-8 text. Please save the profile as UTF-8.\n");
+  const std::string access =
+      dir.write("access.tpf", settings + "[MS Access settings]\r\ndatabase password=\xFF\xFE\r\n");
+  r = agent({"--profile=" + access});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_NE(r.out.find("the value of 'database password' in its [MS Access settings] is not "
+                       "UTF-8 text"),
+            std::string::npos)
+      << r.out;
+  const std::string other =
+      dir.write("other.tpf", settings +
+                                 "[Oracle settings]\r\nhost=h\r\npassword=p\r\n"
+                                 "[Available Queries]\r\nq\xE9=SELECT 1\r\n");
+  r = agent({"--profile=" + other});
+  EXPECT_EQ(r.out.find("UTF-8"), std::string::npos) << r.out;
+}
+
 TEST(AgentProfile, MissingProfileIsARunError) {
   const auto r = agent({"--profile=/nonexistent/p.tpf"});
   EXPECT_EQ(r.status, 255);

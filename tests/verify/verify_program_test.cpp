@@ -460,6 +460,13 @@ TEST_F(verify_test, ReportFileAndTableListAreHonoured) {
   struct stat st {};  // the report may name values: its owner's only
   ASSERT_EQ(stat((dir_ + "/report.txt").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
+  // A report that cannot be written says why.
+  const std::string nowhere = dir_ + "/no-such-folder/report.txt";
+  const run_result unwritten = verify(source, "--report=" + shell_quote(nowhere));
+  EXPECT_EQ(unwritten.status, 255);
+  EXPECT_TRUE(contains(unwritten.output,
+                       "Cannot write the report file " + nowhere + ": No such file or directory"))
+      << unwritten.output;
   const run_result all = verify(source);
   EXPECT_EQ(all.status, 1);
   EXPECT_TRUE(contains(squeezed(all.output), "NoKey 4 3 DIFFERS missing row (ID=0, Label='zero')"))
