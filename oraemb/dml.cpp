@@ -5,6 +5,7 @@
 // savepoint, or its whole transaction when it opened it).
 #include <algorithm>
 
+#include "oraemb/query_plan.h"
 #include "oraemb/session.h"
 #include "oraemb/sqlite_util.h"
 #include "oraemb/utf.h"
@@ -247,8 +248,16 @@ void Session::fire_insert_triggers(const TableInfo& t, std::vector<Value>& row) 
 bool Session::lock_matching_rows(const Source& src, const Expr* where,
                                  std::vector<std::vector<Value>>& rows,
                                  std::vector<int64_t>& rids) {
-  std::vector<const Expr*> conjuncts;
-  split_conjuncts(where, conjuncts);
+  // ROWNUM numbers the rows the rest of the condition accepts: a row is
+  // tried as number accepted + 1, so "ROWNUM <= 3" changes three rows. The
+  // scan itself is given only the conjuncts without ROWNUM.
+  std::vector<const Expr*> all_conjuncts, conjuncts;
+  split_conjuncts(where, all_conjuncts);
+  for (const Expr* part : all_conjuncts) {
+    bool rownum = false;
+    walk_expr(*part, [&](const Expr& e) { rownum = rownum || e.op == Op::Rownum; });
+    if (!rownum) conjuncts.push_back(part);
+  }
   std::vector<int64_t> scanned;
   auto all = scan_source(src, 0, conjuncts, scanned);
   rows.clear();
@@ -259,6 +268,7 @@ bool Session::lock_matching_rows(const Source& src, const Expr* where,
     EvalContext ctx;
     ctx.row = &all[r];
     ctx.rids = &one;
+    ctx.rownum = static_cast<int64_t>(rows.size()) + 1;
     if (where && cond(*where, ctx) != 1) continue;
     rows.push_back(std::move(all[r]));
     rids.push_back(scanned[r]);

@@ -453,7 +453,7 @@ TEST_F(OraConversion, MergeCompletesATableStoppedAfterItsCreation) {
 TEST_F(OraConversion, MergeRemakesTheSequenceOfACounterWhoseTriggerStayed) {
   connect(true);
   run(UDB_MODE_OVERWRITE);
-  ASSERT_TRUE(report_.messages.empty()) << report_.messages.front();
+  ASSERT_TRUE(reports_.empty()) << reports_.front();
   run_sql(L"DROP SEQUENCE \"Customers_0\"");
   run_sql(L"DELETE FROM \"Orders\"");
   run_sql(L"DELETE FROM \"Customers\" WHERE \"CustomerID\" = 2");
@@ -462,7 +462,7 @@ TEST_F(OraConversion, MergeRemakesTheSequenceOfACounterWhoseTriggerStayed) {
   testing::internal::CaptureStdout();
   conv_();
   const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_TRUE(report_.messages.empty()) << report_.messages.front();
+  EXPECT_TRUE(reports_.empty()) << reports_.front();
   EXPECT_NE(out.find("Table Customers completed with sequence Customers_0\n"), std::string::npos)
       << out;
   EXPECT_EQ(select_one(L"SELECT COUNT(*) FROM \"Customers\""), L"2");

@@ -48,6 +48,21 @@ TEST_F(Query, GroupsWithHavingAndOrderOnColumnsNotSelected) {
   EXPECT_EQ(rows("SELECT id FROM t WHERE ROWNUM <= 2"), (Rows{{"1"}, {"2"}}));
 }
 
+// ROWNUM in the condition of UPDATE and DELETE numbers the rows the rest of
+// the condition accepts, as in a query: "ROWNUM <= 2" changes two rows.
+TEST_F(Query, RownumLimitsTheRowsUpdateAndDeleteChange) {
+  ASSERT_EQ(exec("UPDATE t SET amt = 0 WHERE ROWNUM <= 2"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM t WHERE amt = 0"), (Rows{{"2"}}));
+  ASSERT_EQ(exec("UPDATE t SET grp = 'x' WHERE grp = 'b' AND ROWNUM < 2"), OCI_SUCCESS);
+  EXPECT_EQ(rows("SELECT id FROM t WHERE grp = 'x'"), (Rows{{"2"}}));
+  ASSERT_EQ(exec("DELETE FROM t WHERE ROWNUM > 1"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM t"), (Rows{{"5"}}));
+  ASSERT_EQ(exec("DELETE FROM t WHERE grp = 'a' AND ROWNUM <= 1"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(rows("SELECT id FROM t ORDER BY id"), (Rows{{"2"}, {"3"}, {"4"}, {"5"}}));
+  ASSERT_EQ(exec("DELETE FROM t WHERE ROWNUM = 1 OR id = 5"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(rows("SELECT id FROM t ORDER BY id"), (Rows{{"3"}, {"4"}}));
+}
+
 TEST_F(Query, JoinsFromEitherSideAndStar) {
   Rows joined{{"1", "Alpha"}, {"2", "Beta"}, {"3", "Alpha"}, {"4", "Beta"}};
   EXPECT_EQ(rows("SELECT t.id, g.label FROM t, g WHERE t.grp = g.grp ORDER BY t.id"), joined);
