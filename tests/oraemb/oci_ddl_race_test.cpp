@@ -1,0 +1,231 @@
+// DDL of several sessions at the same moment, from threads of one process
+// and from two processes: afterwards every table one of them created is
+// known, with its index and added column, to every session and to a new
+// logon, and every table one of them dropped is gone for all (its name free
+// again). TARVEL_ORAEMB_MEET_DDL makes each DDL statement wait for another
+// one before it asks for the writer lock, so that two statements that took
+// their schema at the same moment meet there every time.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <deque>
+#include <thread>
+
+#include "tests/oraemb/oci_fixture.h"
+
+namespace oraemb_test {
+namespace {
+
+constexpr int kRounds = 6;
+
+// A session with an error handle of its own, for a thread of its own.
+struct Conn {
+  OCISvcCtx* svc = nullptr;
+  OCIError* err = nullptr;
+};
+
+std::string joined(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const auto& line : lines) out += line + "\n";
+  return out;
+}
+
+class DdlRaceTest : public OciTest {
+ protected:
+  void TearDown() override {
+    unsetenv("TARVEL_ORAEMB_MEET_DDL");
+    for (Conn& c : conns) {
+      if (c.svc) api.OCILogoff(c.svc, c.err);
+      api.OCIHandleFree(c.err, OCI_HTYPE_ERROR);
+    }
+    OciTest::TearDown();
+  }
+
+  Conn& open_conn() {
+    Conn c;
+    api.OCIHandleAlloc(env, reinterpret_cast<void**>(&c.err), OCI_HTYPE_ERROR, 0, nullptr);
+    if (logon(&c.svc, "scott", "tiger") != OCI_SUCCESS) c.svc = nullptr;
+    conns.push_back(c);
+    return conns.back();
+  }
+  Conn main_conn() const { return Conn{svc, err}; }
+
+  std::string error_of(const Conn& c) {
+    sb4 code = 0;
+    char16_t buf[256] = {};
+    api.OCIErrorGet(c.err, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
+                    OCI_HTYPE_ERROR);
+    return u8(buf);
+  }
+  OCIStmt* prepare(const Conn& c, const std::string& sql) {
+    OCIStmt* st = nullptr;
+    api.OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
+    const std::u16string text = u16(sql);
+    api.OCIStmtPrepare(st, c.err, reinterpret_cast<const OraText*>(text.data()),
+                       static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+    return st;
+  }
+  // Empty when `sql` ran (and committed), else the statement and its error.
+  std::string run(const Conn& c, const std::string& sql) {
+    if (!c.svc) return "no session";
+    OCIStmt* st = prepare(c, sql);
+    const sword rc =
+        api.OCIStmtExecute(c.svc, st, c.err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS);
+    api.OCIHandleFree(st, OCI_HTYPE_STMT);
+    return rc == OCI_SUCCESS ? "" : sql + ": " + error_of(c);
+  }
+  // A query's rows as "a,b;c,d", or its error text.
+  std::string query(const Conn& c, const std::string& sql) {
+    if (!c.svc) return "no session";
+    OCIStmt* st = prepare(c, sql);
+    std::string out;
+    sword rc = api.OCIStmtExecute(c.svc, st, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT);
+    ub4 count = 0;
+    api.OCIAttrGet(st, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, c.err);
+    std::vector<std::vector<char16_t>> bufs(count, std::vector<char16_t>(100));
+    std::vector<sb2> ind(count);
+    for (ub4 k = 0; rc == OCI_SUCCESS && k < count; ++k) {
+      OCIDefine* def = nullptr;
+      api.OCIDefineByPos(st, &def, c.err, k + 1, bufs[k].data(), 200, SQLT_STR, &ind[k], nullptr,
+                         nullptr, OCI_DEFAULT);
+    }
+    while (rc == OCI_SUCCESS) {
+      rc = api.OCIStmtFetch(st, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
+      if (rc != OCI_SUCCESS) break;
+      if (!out.empty()) out += ";";
+      for (ub4 k = 0; k < count; ++k)
+        out += (k ? "," : "") + (ind[k] == -1 ? "<null>" : u8(bufs[k].data()));
+    }
+    api.OCIHandleFree(st, OCI_HTYPE_STMT);
+    return rc == OCI_NO_DATA ? out : error_of(c);
+  }
+
+  // One session's DDL and DML on tables of its own, <prefix>_0 .. _5: each
+  // is created, indexed, given a column and a row; each odd round drops the
+  // table of the round before. Returns what failed.
+  std::vector<std::string> work(const Conn& c, const std::string& prefix) {
+    std::vector<std::string> failed;
+    auto step = [&](const std::string& sql) {
+      std::string problem = run(c, sql);
+      if (!problem.empty()) failed.push_back(problem);
+    };
+    for (int r = 0; r < kRounds; ++r) {
+      const std::string t = prefix + "_" + std::to_string(r), n = std::to_string(r);
+      step("CREATE TABLE " + t + " (id NUMBER PRIMARY KEY, v NUMBER)");
+      step("CREATE INDEX " + t + "_V ON " + t + " (v)");
+      step("ALTER TABLE " + t + " ADD (note VARCHAR2(10) DEFAULT 'n')");
+      step("INSERT INTO " + t + " (id, v) VALUES (" + n + ", " + n + ")");
+      if (r % 2) step("DROP TABLE " + prefix + "_" + std::to_string(r - 1));
+    }
+    return failed;
+  }
+  // What `c` sees of the tables `work` left for each prefix.
+  std::vector<std::string> check(const Conn& c, const std::vector<std::string>& prefixes) {
+    std::vector<std::string> wrong;
+    auto expect = [&](const std::string& sql, const std::string& want) {
+      const std::string got = query(c, sql);
+      if (got.rfind(want, 0) != 0) wrong.push_back(sql + ": " + got);
+    };
+    for (const auto& prefix : prefixes) {
+      for (int r = 0; r < kRounds; ++r) {
+        const std::string t = prefix + "_" + std::to_string(r), n = std::to_string(r);
+        if (r % 2 == 0) {
+          expect("SELECT COUNT(*) FROM " + t, "ORA-00942");
+          continue;
+        }
+        expect("SELECT id, v, note FROM " + t, n + "," + n + ",n");
+        expect("SELECT COUNT(*) FROM user_indexes WHERE index_name = '" + t + "_V'", "1");
+        expect("SELECT COUNT(*) FROM user_tables WHERE table_name = '" + t + "'", "1");
+      }
+    }
+    return wrong;
+  }
+  // Names `work` dropped can be taken again; those it kept cannot.
+  void names_taken_as_left(const Conn& c, const std::vector<std::string>& prefixes) {
+    for (const auto& prefix : prefixes) {
+      for (int r = 0; r < kRounds; ++r) {
+        const std::string t = prefix + "_" + std::to_string(r);
+        const std::string problem = run(c, "CREATE TABLE " + t + " (x NUMBER)");
+        if (r % 2 == 0)
+          EXPECT_EQ(problem, "");
+        else
+          EXPECT_NE(problem.find("ORA-00955"), std::string::npos) << t << ": " << problem;
+      }
+    }
+  }
+  // Two sessions of this process running `work` at the same moment.
+  std::vector<std::string> work_in_two_threads(const std::string& first,
+                                               const std::string& second) {
+    Conn& a = open_conn();
+    Conn& b = open_conn();
+    std::vector<std::string> failed_a, failed_b;
+    std::thread ta([&] { failed_a = work(a, first); });
+    std::thread tb([&] { failed_b = work(b, second); });
+    ta.join();
+    tb.join();
+    failed_a.insert(failed_a.end(), failed_b.begin(), failed_b.end());
+    return failed_a;
+  }
+
+  std::deque<Conn> conns;
+};
+
+TEST_F(DdlRaceTest, ThreadsOfOneProcessKeepEachOthersTables) {
+  setenv("TARVEL_ORAEMB_MEET_DDL", "2", 1);
+  const std::vector<std::string> failed = work_in_two_threads("TA", "TB");
+  unsetenv("TARVEL_ORAEMB_MEET_DDL");
+  EXPECT_TRUE(failed.empty()) << joined(failed);
+  const std::vector<std::string> prefixes{"TA", "TB"};
+  open_conn();  // a new logon
+  for (const Conn& c : conns) EXPECT_EQ(joined(check(c, prefixes)), "");
+  EXPECT_EQ(joined(check(main_conn(), prefixes)), "");
+  names_taken_as_left(main_conn(), prefixes);
+  EXPECT_EQ(query(conns[0], "SELECT COUNT(*) FROM user_tables WHERE table_name LIKE 'T%'"), "12");
+}
+
+// Each process runs two sessions' work; then each process's sessions see
+// the other's tables too.
+TEST_F(DdlRaceTest, TwoProcessesKeepEachOthersTables) {
+  setenv("TARVEL_ORAEMB_MEET_DDL", "2", 1);
+  const std::vector<std::string> all{"PA", "PB", "CA", "CB"};
+  int to_parent[2], to_child[2];
+  ASSERT_EQ(pipe(to_parent), 0);
+  ASSERT_EQ(pipe(to_child), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(to_parent[0]);
+    close(to_child[1]);
+    std::string report = joined(work_in_two_threads("CA", "CB"));
+    char go = 0;
+    if (write(to_parent[1], "d", 1) != 1 || read(to_child[0], &go, 1) != 1) _exit(3);
+    open_conn();  // a new logon of this process
+    for (const Conn& c : conns) report += joined(check(c, all));
+    if (write(to_parent[1], report.data(), report.size()) != static_cast<ssize_t>(report.size()))
+      _exit(4);
+    _exit(0);
+  }
+  ASSERT_GT(pid, 0);
+  close(to_parent[1]);
+  close(to_child[0]);
+  const std::vector<std::string> failed = work_in_two_threads("PA", "PB");
+  unsetenv("TARVEL_ORAEMB_MEET_DDL");
+  char done = 0;
+  EXPECT_EQ(read(to_parent[0], &done, 1), 1);
+  EXPECT_TRUE(failed.empty()) << joined(failed);
+  open_conn();
+  for (const Conn& c : conns) EXPECT_EQ(joined(check(c, all)), "");
+  EXPECT_EQ(write(to_child[1], "v", 1), 1);
+  std::string child_report;
+  char buf[4096];
+  for (ssize_t n; (n = read(to_parent[0], buf, sizeof buf)) > 0;) child_report.append(buf, n);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(child_report, "");
+  close(to_parent[0]);
+  close(to_child[1]);
+  names_taken_as_left(main_conn(), all);
+}
+
+}  // namespace
+}  // namespace oraemb_test
