@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <deque>
 #include <thread>
 
@@ -167,6 +168,28 @@ class DdlRaceTest : public OciTest {
     return failed_a;
   }
 
+  // Session A's `ddl` holds its table while it waits at the meeting point;
+  // session B's `dml` on that table starts then, with the schema before the
+  // DDL, and waits for the table; another DDL lets A go on. The result of
+  // B's statement ("" or its error).
+  std::string dml_behind_ddl(const std::string& ddl, const std::string& dml) {
+    Conn& a = open_conn();
+    Conn& b = open_conn();
+    setenv("TARVEL_ORAEMB_MEET_DDL", "5", 1);
+    std::string ddl_problem, dml_problem;
+    std::thread ta([&] { ddl_problem = run(a, ddl); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::thread tb([&] { dml_problem = run(b, dml); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(run(main_conn(), "CREATE TABLE meet_" + std::to_string(conns.size()) + " (x NUMBER)"),
+              "");
+    ta.join();
+    tb.join();
+    unsetenv("TARVEL_ORAEMB_MEET_DDL");
+    EXPECT_EQ(ddl_problem, "");
+    return dml_problem;
+  }
+
   std::deque<Conn> conns;
 };
 
@@ -225,6 +248,23 @@ TEST_F(DdlRaceTest, TwoProcessesKeepEachOthersTables) {
   close(to_parent[0]);
   close(to_child[1]);
   names_taken_as_left(main_conn(), all);
+}
+
+// DML that took its schema before DDL on its table committed runs on the
+// table as the DDL left it: the new column gets its default, a dropped
+// table is reported as missing.
+TEST_F(DdlRaceTest, DmlThatWaitedForDdlSeesItsTableAsTheDdlLeftIt) {
+  ASSERT_EQ(run(main_conn(), "CREATE TABLE t (id NUMBER PRIMARY KEY, v NUMBER)"), "");
+  ASSERT_EQ(run(main_conn(), "INSERT INTO t VALUES (1, 1)"), "");
+  EXPECT_EQ(dml_behind_ddl("ALTER TABLE t ADD (c NUMBER DEFAULT 7 NOT NULL)",
+                           "INSERT INTO t (id, v) VALUES (2, 2)"),
+            "");
+  EXPECT_EQ(query(main_conn(), "SELECT id, c FROM t ORDER BY id"), "1,7;2,7");
+  const std::string updated =
+      dml_behind_ddl("ALTER TABLE t MODIFY (v NOT NULL)", "UPDATE t SET v = NULL");
+  EXPECT_NE(updated.find("ORA-01407"), std::string::npos) << updated;
+  const std::string dropped = dml_behind_ddl("DROP TABLE t", "DELETE FROM t");
+  EXPECT_NE(dropped.find("ORA-00942"), std::string::npos) << dropped;
 }
 
 }  // namespace
