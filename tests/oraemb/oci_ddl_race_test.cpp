@@ -19,10 +19,13 @@ namespace {
 
 constexpr int kRounds = 6;
 
-// A session with an error handle of its own, for a thread of its own.
+// A session with an environment of its own (an environment is not shared
+// between threads), for a thread of its own.
 struct Conn {
-  OCISvcCtx* svc = nullptr;
+  OCIEnv* env = nullptr;
   OCIError* err = nullptr;
+  OCIServer* srv = nullptr;
+  OCISvcCtx* svc = nullptr;
 };
 
 std::string joined(const std::vector<std::string>& lines) {
@@ -37,19 +40,30 @@ class DdlRaceTest : public OciTest {
     unsetenv("TARVEL_ORAEMB_MEET_DDL");
     for (Conn& c : conns) {
       if (c.svc) api.OCILogoff(c.svc, c.err);
-      api.OCIHandleFree(c.err, OCI_HTYPE_ERROR);
+      api.OCIHandleFree(c.env, OCI_HTYPE_ENV);
     }
     OciTest::TearDown();
   }
 
   Conn& open_conn() {
     Conn c;
-    api.OCIHandleAlloc(env, reinterpret_cast<void**>(&c.err), OCI_HTYPE_ERROR, 0, nullptr);
-    if (logon(&c.svc, "scott", "tiger") != OCI_SUCCESS) c.svc = nullptr;
+    api.OCIEnvCreate(&c.env, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+    api.OCIHandleAlloc(c.env, reinterpret_cast<void**>(&c.err), OCI_HTYPE_ERROR, 0, nullptr);
+    api.OCIHandleAlloc(c.env, reinterpret_cast<void**>(&c.srv), OCI_HTYPE_SERVER, 0, nullptr);
+    api.OCIServerAttach(c.srv, c.err, reinterpret_cast<const OraText*>(u""), 0, OCI_DEFAULT);
+    api.OCIHandleAlloc(c.env, reinterpret_cast<void**>(&c.svc), OCI_HTYPE_SVCCTX, 0, nullptr);
+    api.OCIAttrSet(c.svc, OCI_HTYPE_SVCCTX, c.srv, 0, OCI_ATTR_SERVER, c.err);
+    const std::u16string user = u"scott", password = u"tiger", db = u"//localhost:1521/ORCL";
+    if (api.OCILogon(
+            c.env, c.err, &c.svc, reinterpret_cast<const OraText*>(user.data()),
+            static_cast<ub4>(user.size() * 2), reinterpret_cast<const OraText*>(password.data()),
+            static_cast<ub4>(password.size() * 2), reinterpret_cast<const OraText*>(db.data()),
+            static_cast<ub4>(db.size() * 2)) != OCI_SUCCESS)
+      c.svc = nullptr;
     conns.push_back(c);
     return conns.back();
   }
-  Conn main_conn() const { return Conn{svc, err}; }
+  Conn main_conn() const { return Conn{env, err, srv, svc}; }
 
   std::string error_of(const Conn& c) {
     sb4 code = 0;
@@ -60,7 +74,7 @@ class DdlRaceTest : public OciTest {
   }
   OCIStmt* prepare(const Conn& c, const std::string& sql) {
     OCIStmt* st = nullptr;
-    api.OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
+    api.OCIHandleAlloc(c.env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
     const std::u16string text = u16(sql);
     api.OCIStmtPrepare(st, c.err, reinterpret_cast<const OraText*>(text.data()),
                        static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
