@@ -80,14 +80,18 @@ class DdlRaceTest : public OciTest {
                        static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
     return st;
   }
-  // Empty when `sql` ran (and committed), else the statement and its error.
+  // Empty when `sql` ran (and committed), else the statement and its error
+  // (and the transaction rolled back).
   std::string run(const Conn& c, const std::string& sql) {
     if (!c.svc) return "no session";
     OCIStmt* st = prepare(c, sql);
     const sword rc =
         api.OCIStmtExecute(c.svc, st, c.err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS);
     api.OCIHandleFree(st, OCI_HTYPE_STMT);
-    return rc == OCI_SUCCESS ? "" : sql + ": " + error_of(c);
+    if (rc == OCI_SUCCESS) return "";
+    const std::string problem = sql + ": " + error_of(c);
+    api.OCITransRollback(c.svc, c.err, OCI_DEFAULT);  // a failed statement's locks go
+    return problem;
   }
   // A query's rows as "a,b;c,d", or its error text.
   std::string query(const Conn& c, const std::string& sql) {
