@@ -285,5 +285,36 @@ TEST_F(DdlRaceTest, DmlThatWaitedForDdlSeesItsTableAsTheDdlLeftIt) {
   EXPECT_NE(dropped.find("ORA-00942"), std::string::npos) << dropped;
 }
 
+// A query executed before another session's DDL and fetched after it: its
+// rows as they are when a column was added or another table created,
+// ORA-08103 once a table it reads was dropped (not an internal error).
+TEST_F(DdlRaceTest, AQueryFetchedAfterAnotherSessionsDdl) {
+  Conn& b = open_conn();
+  for (const char* sql : {"CREATE TABLE t (id NUMBER, v NUMBER)", "CREATE TABLE u (id NUMBER)",
+                          "INSERT INTO t VALUES (1, 10)", "INSERT INTO u VALUES (1)"})
+    ASSERT_EQ(run(main_conn(), sql), "");
+  const std::pair<const char*, const char*> cases[] = {
+      {"ALTER TABLE t ADD (z NUMBER DEFAULT 5)", "1,10"},
+      {"CREATE TABLE w (x NUMBER)", "1,10"},
+      {"DROP TABLE u", "ORA-08103: object no longer exists\n"}};
+  for (const auto& [ddl, fetched] : cases) {
+    // A join: its rows are read at the first fetch.
+    OCIStmt* st = prepare(b, "SELECT t.id, t.v FROM t, u WHERE t.id = u.id ORDER BY t.id");
+    ASSERT_EQ(api.OCIStmtExecute(b.svc, st, b.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS)
+        << error_of(b);
+    char16_t id[20] = {}, v[20] = {};
+    OCIDefine* def = nullptr;
+    api.OCIDefineByPos(st, &def, b.err, 1, id, sizeof id, SQLT_STR, nullptr, nullptr, nullptr,
+                       OCI_DEFAULT);
+    api.OCIDefineByPos(st, &def, b.err, 2, v, sizeof v, SQLT_STR, nullptr, nullptr, nullptr,
+                       OCI_DEFAULT);
+    EXPECT_EQ(run(main_conn(), ddl), "");
+    const sword rc = api.OCIStmtFetch(st, b.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
+    EXPECT_EQ(rc == OCI_SUCCESS ? u8(id) + "," + u8(v) : error_of(b), fetched) << ddl;
+    api.OCIHandleFree(st, OCI_HTYPE_STMT);
+  }
+}
+
 }  // namespace
 }  // namespace oraemb_test
