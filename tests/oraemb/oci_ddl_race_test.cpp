@@ -316,5 +316,53 @@ TEST_F(DdlRaceTest, AQueryFetchedAfterAnotherSessionsDdl) {
   }
 }
 
+// Array INSERTs (one plan for all the rows of an execute) in one session
+// while another session creates, changes and drops other tables: every row
+// arrives, every DDL statement works, and each sees the other's tables.
+TEST_F(DdlRaceTest, ArrayInsertsWhileAnotherSessionDoesDdl) {
+  auto bind_by_pos = reinterpret_cast<decltype(&::OCIBindByPos)>(dlsym(api.lib, "OCIBindByPos"));
+  ASSERT_NE(bind_by_pos, nullptr);
+  ASSERT_EQ(run(main_conn(), "CREATE TABLE t (id NUMBER PRIMARY KEY, v NUMBER DEFAULT 3)"), "");
+  Conn& a = open_conn();
+  Conn& b = open_conn();
+  constexpr int kExecutes = 8, kRows = 250;
+  std::string insert_problem;
+  std::thread inserter([&] {
+    OCIStmt* st = prepare(a, "INSERT INTO t (id) VALUES (:1)");
+    std::vector<int32_t> ids(kRows);
+    OCIBind* bind = nullptr;
+    bind_by_pos(st, &bind, a.err, 1, ids.data(), 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
+                OCI_DEFAULT);
+    for (int e = 0; e < kExecutes && insert_problem.empty(); ++e) {
+      for (int k = 0; k < kRows; ++k) ids[k] = e * kRows + k;
+      if (api.OCIStmtExecute(a.svc, st, a.err, kRows, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS) !=
+          OCI_SUCCESS)
+        insert_problem = error_of(a);
+    }
+    api.OCIHandleFree(st, OCI_HTYPE_STMT);
+  });
+  std::vector<std::string> failed;
+  for (int r = 0; r < kExecutes; ++r) {
+    const std::string w = "w_" + std::to_string(r);
+    for (const std::string& sql :
+         {"CREATE TABLE " + w + " (x NUMBER)", "ALTER TABLE " + w + " ADD (y NUMBER DEFAULT 1)",
+          "CREATE INDEX " + w + "_x ON " + w + " (x)"})
+      if (std::string problem = run(b, sql); !problem.empty()) failed.push_back(problem);
+    if (r % 2)
+      if (std::string problem = run(b, "DROP TABLE w_" + std::to_string(r - 1)); !problem.empty())
+        failed.push_back(problem);
+  }
+  inserter.join();
+  EXPECT_EQ(insert_problem, "");
+  EXPECT_EQ(joined(failed), "");
+  const std::string rows = std::to_string(kExecutes * kRows);
+  EXPECT_EQ(query(b, "SELECT COUNT(*), SUM(v) FROM t"),
+            rows + "," + std::to_string(3 * kExecutes * kRows));
+  for (const Conn& c : {a, b, main_conn()})
+    EXPECT_EQ(query(c, "SELECT COUNT(*) FROM user_tables WHERE table_name LIKE 'W%'"),
+              std::to_string(kExecutes / 2));
+  EXPECT_EQ(query(a, "SELECT y FROM w_7"), "");
+}
+
 }  // namespace
 }  // namespace oraemb_test
