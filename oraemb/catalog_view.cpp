@@ -5,7 +5,13 @@ namespace oraemb {
 
 void CatalogView::take_user(const std::string& user) {
   user_ = user;
-  schema_ = db_->schema(user);
+  take(db_->schema(user));
+}
+
+void CatalogView::take(std::shared_ptr<const Schema> next) {
+  if (next == schema_) return;
+  compiled_.clear();
+  schema_ = std::move(next);
 }
 
 void CatalogView::refresh(sqlite3* conn, StatementCache& statements) {
@@ -16,22 +22,22 @@ void CatalogView::refresh(sqlite3* conn, StatementCache& statements) {
   sqlite3_reset(st);
   if (version != data_version_) {
     data_version_ = version;
-    if (db_->refresh(conn)) compiled_.clear();
+    db_->refresh(conn);
   }
-  schema_ = db_->schema(user_);
+  // Another session of this process may have published DDL.
+  take(db_->schema(user_));
 }
 
 bool CatalogView::reread(sqlite3* conn) {
-  if (!db_->refresh(conn)) return false;
-  schema_ = db_->schema(user_);
-  return true;
+  db_->refresh(conn);
+  const auto before = schema_;
+  take(db_->schema(user_));
+  return schema_ != before;
 }
 
 void CatalogView::publish(std::shared_ptr<const Schema> next, int64_t version) {
-  compiled_.clear_triggers();
-  compiled_.clear_conditions();
-  db_->publish(next, version);
-  schema_ = std::move(next);
+  db_->publish(std::move(next), version);
+  take(db_->schema(user_));
 }
 
 }  // namespace oraemb

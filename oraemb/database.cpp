@@ -38,18 +38,36 @@ std::shared_ptr<const Schema> Database::schema(const std::string& owner) {
 
 void Database::publish(std::shared_ptr<const Schema> schema, int64_t version) {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (version <= version_) return;
   schemas_[schema->owner] = std::move(schema);
   version_ = version;
 }
 
 bool Database::refresh(sqlite3* conn) {
-  int64_t version = catalogue_version(conn);
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (version == version_) return false;
+  // Outside a transaction each SELECT would see the file as it is at that
+  // moment: a DDL statement committing in between could leave the version
+  // and the tables read from different catalogues.
+  const bool own_read = sqlite3_get_autocommit(conn) != 0;
+  if (own_read) sql_exec(conn, "BEGIN");
+  int64_t version = 0;
+  std::map<std::string, std::shared_ptr<Schema>> loaded;
+  try {
+    version = catalogue_version(conn);
+    bool newer = false;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      newer = version > version_;
+    }
+    if (newer) loaded = catalog_store::load_all(conn);
+  } catch (...) {
+    if (own_read) sqlite3_exec(conn, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
   }
-  auto loaded = catalog_store::load_all(conn);
+  if (own_read && sqlite3_exec(conn, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+    sqlite3_exec(conn, "ROLLBACK", nullptr, nullptr, nullptr);  // never left open
   std::lock_guard<std::mutex> lock(mutex_);
+  // Another session may have published or loaded a newer catalogue meanwhile.
+  if (version <= version_) return false;
   schemas_.clear();
   for (auto& [owner, schema] : loaded) schemas_[owner] = schema;
   version_ = version;

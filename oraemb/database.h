@@ -24,11 +24,15 @@ class Database {
 
   std::shared_ptr<const Schema> schema(const std::string& owner);
   // Publishes the schema a DDL statement committed with catalogue version
-  // `version`.
+  // `version`, unless a newer catalogue is already in place (read from the
+  // file after that commit, so it holds the statement's change too). An
+  // older snapshot never replaces a newer one.
   void publish(std::shared_ptr<const Schema> schema, int64_t version);
   // Re-reads every schema from the file when its catalogue version (which
-  // each DDL statement, in any process, advances) differs from the loaded
-  // one. True when it reloaded.
+  // each DDL statement, in any process, advances) is newer than the loaded
+  // one. The version and the catalogue are read in one read transaction
+  // (the connection's own when it has one open), so they agree. True when it
+  // reloaded.
   bool refresh(sqlite3* conn);
   const std::string& path() const { return path_; }
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <set>
 
+#include "oraemb/ddl_meeting.h"
 #include "oraemb/parser.h"
 #include "oraemb/session.h"
 #include "oraemb/sqlite_util.h"
@@ -98,6 +99,7 @@ std::optional<ora_error> Session::run_ddl(Statement& st, const ExecOptions& opti
   // session with uncommitted DML on the table is reported, not waited for.
   int64_t target = ddl_target(*catalog_.schema(), st);
   if (target) locks_.lock_for_ddl(target);
+  meet_other_ddl();
   txn_.begin_write();
   std::optional<ora_error> warning;
   std::shared_ptr<Schema> next;

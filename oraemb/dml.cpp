@@ -364,7 +364,7 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
   // With deferred segment creation the quota is checked when rows arrive.
   if (profile_.version >= 112) privileges_.require_quota();
   // The first row took the table's lock for the whole transaction.
-  if (!reuse) locks_.lock_for_dml(t.obj);
+  if (!reuse) lock_for_dml(t.obj);
   // One row written by one SQLite INSERT needs no savepoint of its own; a
   // NEXTVAL before it takes one (parent keys and the RETURNING callback
   // come after the INSERT, so they always need one). An INSERT never opens
@@ -439,7 +439,7 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
   }
   if (upd.where) resolve(*upd.where, scope, true);
   if (options.parse_only) return 0;
-  locks_.lock_for_dml(t.obj);
+  lock_for_dml(t.obj);
   std::vector<int64_t> rids;
   std::vector<std::vector<Value>> rows;
   bool waited = lock_matching_rows(scope.sources[0], upd.where.get(), rows, rids);
@@ -521,7 +521,7 @@ int64_t Session::run_delete(DeleteStmt& del, const ExecOptions& options) {
   scope.sources.push_back(src);
   if (del.where) resolve(*del.where, scope, true);
   if (options.parse_only) return 0;
-  locks_.lock_for_dml(t.obj);
+  lock_for_dml(t.obj);
   std::vector<int64_t> rids;
   std::vector<std::vector<Value>> rows;
   bool waited = lock_matching_rows(scope.sources[0], del.where.get(), rows, rids);

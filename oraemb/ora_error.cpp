@@ -148,6 +148,7 @@ const std::unordered_map<int, const char*>& catalogue() {
       {4098, "trigger '%s' is invalid and failed re-validation"},
       {8002, "sequence %s.CURRVAL is not yet defined in this session"},
       {8004, "sequence %s.NEXTVAL exceeds MAXVALUE and cannot be instantiated"},
+      {8103, "object no longer exists"},
       {12154, "TNS:could not resolve the connect identifier specified"},
       {12514, "TNS:listener does not currently know of service requested in connect descriptor"},
       {12899, "value too large for column %s (actual: %s, maximum: %s)"},

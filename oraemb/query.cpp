@@ -464,6 +464,9 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
     MessageVersionScope wording(profile_.version);
     Assign<BindSource*> bound(binds_, captured.get());
     catalog_.take_current();
+    // Another session may have dropped a table the query reads since its execute.
+    for (const auto& src : scope.sources)
+      if (src.table_obj && !catalog_.schema()->tables.count(src.table_obj)) raise(8103);
     auto rows = run_query(sel, scope, nullptr, nullptr);
     costs_.cursor_rows_held(rows_bytes(rows));
     return rows;

@@ -253,6 +253,13 @@ void Session::commit() {
   if (ended) costs_.transaction_end(true);
 }
 
+void Session::lock_for_dml(int64_t table_obj) {
+  locks_.lock_for_dml(table_obj);
+  const std::shared_ptr<const Schema> taken = catalog_.schema();
+  catalog_.refresh(conn_, statements_);
+  if (catalog_.schema() != taken) throw SchemaMoved{};
+}
+
 void Session::rollback() {
   CallScope call(*this, false);
   const bool ended = txn_.rollback();
@@ -269,7 +276,16 @@ ExecResult Session::execute(Statement& st, const ExecOptions& options, BindSourc
   binds_ = binds;
   ExecResult result;
   try {
-    result = dispatch(st, options, binds, on_rowid);
+    for (int attempt = 1;; ++attempt) {
+      try {
+        result = dispatch(st, options, binds, on_rowid);
+        break;
+      } catch (const SchemaMoved&) {
+        // Nothing written yet: the statement runs again on the new schema
+        // (DDL of others cannot keep moving it for long).
+        if (attempt == 10) raise(54);
+      }
+    }
   } catch (const ora_error& e) {
     // A statement's error that cost the whole SQLite transaction ends the
     // Oracle one too (its locks), and says so.

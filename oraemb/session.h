@@ -269,6 +269,13 @@ class Session {
   bool lock_matching_rows(const Source& src, const Expr* where,
                           std::vector<std::vector<Value>>& rows, std::vector<int64_t>& rids);
   void run_lock_table(LockTableStmt& lk, const ExecOptions& options);
+  // The table lock of a DML statement, before it writes anything. DDL on
+  // the table holds it until the DDL committed, so the statement may have
+  // taken its schema before that DDL: when the catalogue moved meanwhile,
+  // the statement starts again on the new one (SchemaMoved, caught by
+  // execute).
+  void lock_for_dml(int64_t table_obj);
+  struct SchemaMoved {};
   void run_user_statement(Statement& st, const ExecOptions& options);
   std::string sys_c_name();
   void ddl_create_table(Schema& s, CreateTableStmt& ct);
