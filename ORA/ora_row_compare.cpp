@@ -39,15 +39,17 @@ void ora_row_compare::prepare(const udb_record& record, const std::vector<verify
                               const std::vector<bool>& in_key, source_form& out) {
   out.decided = false;
   if (record.size() < kinds.size()) return;
-  thread_local std::string whole, key;  // reused by the thread's records
+  thread_local std::string whole, key, value;  // reused by the thread's records
   whole.clear();
   key.clear();
-  out.values.resize(kinds.size());
+  out.values.clear();
+  out.ends.clear();
   bool keyed = true;
   for (size_t i = 0; i < kinds.size(); ++i) {
-    std::string& value = out.values[i];
     value.clear();
     verify_canon_access(record[i], kinds[i], value);
+    out.values += value;
+    out.ends.push_back(static_cast<uint32_t>(out.values.size()));
     ora_row_census::append_column(whole, value);
     if (!in_key[i]) continue;
     ora_row_census::append_column(key, value);
@@ -95,9 +97,9 @@ udb_row_compare::verdict ora_row_compare::compare(const udb_record& source_recor
     if (next == nullptr) return verdict::missing;
     if (next->key == key) {
       if (next->whole == row) return verdict::equal;
-      changed_.resize(form->values.size());
-      for (size_t i = 0; i < form->values.size(); ++i)
-        changed_[i] = form->values[i] != next->values[i];
+      changed_.resize(form->ends.size());
+      for (size_t i = 0; i < form->ends.size(); ++i)
+        changed_[i] = form->value(i) != next->values[i];
       return verdict::differs;
     }
     const auto [at, added] = pending_.emplace(next->key, kept_row{next->whole});

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -59,9 +60,16 @@ class ora_row_compare : public udb_row_compare {
   };
   // A record's canonical values, and the digests of its key and whole.
   struct source_form : prepared {
-    std::vector<std::string> values;
+    // The values' canonical forms one after another, each ending at ends[i]
+    // (one buffer: a record prepared on one thread is freed on another).
+    std::string values;
+    std::vector<uint32_t> ends;
     digest key, whole;
     bool decided = false;  // false: a NULL in the key, or too few fields
+    std::string_view value(size_t i) const {
+      const size_t start = i == 0 ? 0 : ends[i - 1];
+      return std::string_view(values).substr(start, ends[i] - start);
+    }
   };
   static void prepare(const udb_record& record, const std::vector<verify_kind>& kinds,
                       const std::vector<bool>& in_key, source_form& out);
