@@ -16,70 +16,73 @@ bool is_null_canonical(const std::string& value) {
 
 ora_row_compare::ora_row_compare(const std::wstring& table, const udb_schema& source_schema,
                                  std::vector<size_t> key, bool uppercase, size_t max_name_bytes,
-                                 size_t max_pending)
+                                 size_t max_pending, bool threaded)
     : columns_(table, source_schema, uppercase, max_name_bytes),
       in_key_(source_schema.size(), false),
-      max_pending_(max_pending),
-      source_values_(source_schema.size()),
-      oracle_values_(source_schema.size()) {
+      max_pending_(max_pending) {
   tk_wtrace(2, L"ora_row_compare(%s)", table);
   TK_ASSERT(!key.empty());
   for (size_t k : key) {
     TK_ASSERT(k < in_key_.size());
     in_key_[k] = true;
   }
-  rows_ = std::make_unique<ora_canonical_rows>(table, columns_.names, columns_.kinds,
-                                               columns_.decimal_mark);
+  rows_ = std::make_unique<ora_row_feed>(table, columns_.names, columns_.kinds,
+                                         columns_.decimal_mark, in_key_, threaded);
 }
 
 ora_row_compare::~ora_row_compare() {
   tk_trace(2, "ora_row_compare: %d rows read, %d read ahead and not matched",
-           static_cast<int>(rows_read_), static_cast<int>(pending_.size()));
+           static_cast<int>(rows_->rows_read()), static_cast<int>(pending_.size()));
 }
 
-bool ora_row_compare::add_value(const std::string& value, bool in_key) {
-  ora_row_census::append_column(row_, value);
-  if (!in_key) return true;
-  ora_row_census::append_column(key_, value);
-  return !is_null_canonical(value);
-}
-
-bool ora_row_compare::next_row(digest& key, digest& row) {
-  while (!at_end_) {
-    if (!rows_->next()) break;
-    ++rows_read_;
-    row_.clear();
-    key_.clear();
-    bool keyed = true;
-    for (size_t i = 0; i < columns_.kinds.size(); ++i) {
-      std::string& value = oracle_values_[i];
-      value.clear();
-      rows_->append(i, value);
-      keyed = add_value(value, in_key_[i]) && keyed;
-    }
-    if (!keyed) continue;
-    key = ora_row_census::digest_of(key_);
-    row = ora_row_census::digest_of(row_);
-    return true;
+void ora_row_compare::prepare(const udb_record& record, const std::vector<verify_kind>& kinds,
+                              const std::vector<bool>& in_key, source_form& out) {
+  out.decided = false;
+  if (record.size() < kinds.size()) return;
+  thread_local std::string whole, key, value;  // reused by the thread's records
+  whole.clear();
+  key.clear();
+  out.values.clear();
+  out.ends.clear();
+  bool keyed = true;
+  for (size_t i = 0; i < kinds.size(); ++i) {
+    value.clear();
+    verify_canon_access(record[i], kinds[i], value);
+    out.values += value;
+    out.ends.push_back(static_cast<uint32_t>(out.values.size()));
+    ora_row_census::append_column(whole, value);
+    if (!in_key[i]) continue;
+    ora_row_census::append_column(key, value);
+    keyed = keyed && !is_null_canonical(value);
   }
-  at_end_ = true;
-  return false;
+  if (!keyed) return;
+  out.key = ora_row_census::digest_of(key);
+  out.whole = ora_row_census::digest_of(whole);
+  out.decided = true;
+}
+
+udb_row_compare::preparer ora_row_compare::record_preparer() const {
+  return [kinds = columns_.kinds, in_key = in_key_](const udb_record& record) {
+    auto form = std::make_unique<source_form>();
+    prepare(record, kinds, in_key, *form);
+    return std::unique_ptr<prepared>(std::move(form));
+  };
 }
 
 udb_row_compare::verdict ora_row_compare::compare(const udb_record& source_record) {
-  if (source_record.size() < columns_.kinds.size()) return verdict::unknown;
-  row_.clear();
-  key_.clear();
-  bool keyed = true;
-  for (size_t i = 0; i < columns_.kinds.size(); ++i) {
-    std::string& value = source_values_[i];
-    value.clear();
-    verify_canon_access(source_record[i], columns_.kinds[i], value);
-    keyed = add_value(value, in_key_[i]) && keyed;
+  return compare(source_record, nullptr);
+}
+
+udb_row_compare::verdict ora_row_compare::compare(const udb_record& source_record,
+                                                  const prepared* ready) {
+  const source_form* form = dynamic_cast<const source_form*>(ready);
+  if (form == nullptr) {
+    prepare(source_record, columns_.kinds, in_key_, form_);
+    form = &form_;
   }
-  if (!keyed) return verdict::unknown;
-  const digest key = ora_row_census::digest_of(key_);
-  const digest row = ora_row_census::digest_of(row_);
+  if (!form->decided) return verdict::unknown;
+  const digest& key = form->key;
+  const digest& row = form->whole;
 
   // A row read ahead kept only its digests: any column may differ.
   changed_.clear();
@@ -89,17 +92,17 @@ udb_row_compare::verdict ora_row_compare::compare(const udb_record& source_recor
     if (found.ambiguous) return verdict::unknown;
     return found.row == row ? verdict::equal : verdict::differs;
   }
-  digest next_key, next_row_digest;
   while (pending_.size() < max_pending_) {
-    if (!next_row(next_key, next_row_digest)) return verdict::missing;
-    if (next_key == key) {
-      if (next_row_digest == row) return verdict::equal;
-      changed_.resize(source_values_.size());
-      for (size_t i = 0; i < source_values_.size(); ++i)
-        changed_[i] = source_values_[i] != oracle_values_[i];
+    const ora_row_feed::row* next = rows_->next();
+    if (next == nullptr) return verdict::missing;
+    if (next->key == key) {
+      if (next->whole == row) return verdict::equal;
+      changed_.resize(form->ends.size());
+      for (size_t i = 0; i < form->ends.size(); ++i)
+        changed_[i] = form->value(i) != next->values[i];
       return verdict::differs;
     }
-    const auto [at, added] = pending_.emplace(next_key, kept_row{next_row_digest});
+    const auto [at, added] = pending_.emplace(next->key, kept_row{next->whole});
     if (!added) at->second.ambiguous = true;
   }
   return verdict::unknown;

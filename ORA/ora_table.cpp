@@ -668,6 +668,18 @@ void ora_table::update_batched(const udb_record& record, uint32_t number, udb_ap
 
 void ora_table::update_changed(const udb_record& record, const std::vector<bool>& changed,
                                uint32_t number, udb_append_sink& sink) {
+  update_kept(record, changed, number, sink, nullptr);
+}
+
+void ora_table::update_owned(std::unique_ptr<udb_record> record, const std::vector<bool>& changed,
+                             uint32_t number, udb_append_sink& sink) {
+  const udb_record& fields = *record;
+  update_kept(fields, changed, number, sink, &record);
+}
+
+void ora_table::update_kept(const udb_record& record, const std::vector<bool>& changed,
+                            uint32_t number, udb_append_sink& sink,
+                            std::unique_ptr<udb_record>* owned) {
   if (changed != update_columns_) {
     run_updates(&sink);
     updates_.reset();
@@ -696,10 +708,10 @@ void ora_table::update_changed(const udb_record& record, const std::vector<bool>
     if (!sink.update_failed(number, e)) throw;
     return;
   }
-  ora_batch_insert::add_result added = updates_->add(record, literals_, number);
+  ora_batch_insert::add_result added = updates_->add(record, literals_, number, {}, owned);
   if (added == ora_batch_insert::add_result::full) {
     run_updates(&sink);
-    added = updates_->add(record, literals_, number);
+    added = updates_->add(record, literals_, number, {}, owned);
   }
   if (added != ora_batch_insert::add_result::added) {
     tk_trace(1, "Record #%d is updated the one-record way", number);

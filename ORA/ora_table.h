@@ -56,6 +56,8 @@ class ora_table : public ora_query_results {
   // set of changed columns run the gathered ones first.
   void update_changed(const udb_record& record, const std::vector<bool>& changed, uint32_t number,
                       udb_append_sink& sink) override;
+  void update_owned(std::unique_ptr<udb_record> record, const std::vector<bool>& changed,
+                    uint32_t number, udb_append_sink& sink) override;
 
   // Records per array INSERT: TARVEL_BATCH_ROWS when it is a number from 1
   // to 65535 (65535 for one up to 100000: thick clients count the errors of
@@ -122,6 +124,10 @@ class ora_table : public ora_query_results {
   // The literals of an update: the key's values as in the WHERE clause of
   // update(), the others as in its SET clause.
   void update_literals(const udb_record& record);
+  // update_changed; `owned` (when given, *owned is `record`) is kept by the
+  // batch instead of a copy.
+  void update_kept(const udb_record& record, const std::vector<bool>& changed, uint32_t number,
+                   udb_append_sink& sink, std::unique_ptr<udb_record>* owned);
 
   ora_database& db_;
   udb_relationships& relationships_;

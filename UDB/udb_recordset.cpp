@@ -34,6 +34,12 @@ void udb_recordset::update_changed(const udb_record& record, const std::vector<b
   update_batched(record, number, sink);
 }
 
+void udb_recordset::update_owned(std::unique_ptr<udb_record> record,
+                                 const std::vector<bool>& changed, uint32_t number,
+                                 udb_append_sink& sink) {
+  update_changed(*record, changed, number, sink);
+}
+
 void udb_recordset::update_batched(const udb_record& record, uint32_t number,
                                    udb_append_sink& sink) {
   try {

@@ -53,6 +53,11 @@ class udb_recordset {
   // empty mask is every field. The base updates every field.
   virtual void update_changed(const udb_record& record, const std::vector<bool>& changed,
                               uint32_t number, udb_append_sink& sink);
+  // update_changed for a record handed over (take_item): a destination that
+  // holds updates back keeps it instead of a copy. The base updates it as
+  // update_changed does.
+  virtual void update_owned(std::unique_ptr<udb_record> record, const std::vector<bool>& changed,
+                            uint32_t number, udb_append_sink& sink);
   // The current row; it stays the recordset's and is replaced by the next
   // call. The base has none.
   virtual udb_record* get_item();

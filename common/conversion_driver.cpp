@@ -628,12 +628,14 @@ class conversion_driver {
   // (when reading the source fails half-way too, before the table's error
   // is reported), so a record is written whole or not at all.
   // With a census, a record the table holds already is not written again.
-  // The source is read ahead on a thread of its own (record_pipeline) while
-  // this thread writes; that thread ends before the copy does, however the
+  // The source is read ahead on a thread of its own (record_pipeline), which
+  // also prepares records for the row comparison, while this thread writes;
+  // that thread ends before the copy does, however the
   // copy ends, and what it read beyond a stop is dropped.
   void copy_records(udb_recordset& src, udb_recordset& dst, udb_row_census* census) {
     record_sink sink(*this, dst);
     record_pipeline feed(src, record_pipeline::enabled_by_environment(), record_pipeline::limits{});
+    if (compare_) feed.prepare_with(compare_->record_preparer());
     try {
       feed.start();
       while (feed.more()) {
@@ -652,12 +654,13 @@ class conversion_driver {
         // A source that hands its rows over spares a destination that holds
         // them back a copy of each.
         const udb_record* record = nullptr;
-        std::unique_ptr<udb_record> owned = feed.take(&record);
+        std::unique_ptr<udb_row_compare::prepared> ready;
+        std::unique_ptr<udb_record> owned = feed.take(&record, &ready);
         TK_ASSERT(record != nullptr);
         if (census != nullptr && census->take(*record)) {
           tk_trace(1, "Record %d is in the table already", number);
           ++(conv_.mode() == UDB_MODE_SYNC ? outcome().rows_unchanged : outcome().rows_kept);
-        } else if (written_by_key(*record, number, dst, sink)) {
+        } else if (written_by_key(*record, owned, ready.get(), number, dst, sink)) {
           // compared with its row: left as it is, or updated
         } else if (owned) {
           dst.append_owned(std::move(owned), number, sink);
@@ -685,12 +688,13 @@ class conversion_driver {
   // its key. False for a record the table lacks or that was not decided,
   // which is appended (a duplicate key then updates its row). A failure to
   // read the table ends the comparison, not the copy.
-  bool written_by_key(const udb_record& record, uint32_t number, udb_recordset& dst,
+  bool written_by_key(const udb_record& record, std::unique_ptr<udb_record>& owned,
+                      const udb_row_compare::prepared* ready, uint32_t number, udb_recordset& dst,
                       udb_append_sink& sink) {
     if (!compare_) return false;
     udb_row_compare::verdict verdict = udb_row_compare::verdict::unknown;
     try {
-      verdict = compare_->compare(record);
+      verdict = compare_->compare(record, ready);
     } catch (const tk_exception& e) {
       tk_trace(3, "Rows of the table no longer compared: %s", e.what());
       compare_.reset();
@@ -703,7 +707,10 @@ class conversion_driver {
         return true;
       case udb_row_compare::verdict::differs:
         ++outcome().rows_updated;
-        dst.update_changed(record, compare_->changed_columns(), number, sink);
+        if (owned)  // the record handed over goes with its update
+          dst.update_owned(std::move(owned), compare_->changed_columns(), number, sink);
+        else
+          dst.update_changed(record, compare_->changed_columns(), number, sink);
         return true;
       default:
         return false;

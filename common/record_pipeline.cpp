@@ -82,7 +82,9 @@ bool record_pipeline::more() {
   return next.what != kind::end;
 }
 
-std::unique_ptr<udb_record> record_pipeline::take(const udb_record** record) {
+std::unique_ptr<udb_record> record_pipeline::take(
+    const udb_record** record, std::unique_ptr<udb_row_compare::prepared>* ready) {
+  if (ready != nullptr) ready->reset();
   if (!threaded_) {
     std::unique_ptr<udb_record> owned = source_.take_item();
     *record = owned ? owned.get() : source_.get_item();
@@ -93,6 +95,7 @@ std::unique_ptr<udb_record> record_pipeline::take(const udb_record** record) {
     std::rethrow_exception(next.error);
   TK_ASSERT(next.what == kind::record);
   std::unique_ptr<udb_record> owned = std::move(next.record);
+  if (ready != nullptr) *ready = std::move(next.ready);
   taken_.pop_front();
   *record = owned.get();
   return owned;
@@ -189,6 +192,14 @@ void record_pipeline::read() {
         entry.record = copy_of(*kept);
       }
       entry.bytes = approximate_bytes(*entry.record);
+      if (prepare_) {
+        try {
+          entry.ready = prepare_(*entry.record);
+        } catch (...) {
+          // compare() prepares it again on the writer's thread, where a
+          // failure counts.
+        }
+      }
       if (!put(std::move(entry))) return;
       where = kind::move_error;
       source_.next();

@@ -19,6 +19,7 @@
 
 #include "UDB/udb_record.h"
 #include "UDB/udb_recordset.h"
+#include "UDB/udb_row_compare.h"
 
 class record_pipeline {
  public:
@@ -45,6 +46,10 @@ class record_pipeline {
   // (TARVEL_PIPELINE unset or anything but "0").
   static bool enabled_by_environment();
 
+  // Threaded, each record is also prepared for a row comparison on the
+  // reader thread (handed out by take); set before start(). A record whose
+  // preparation fails is handed out without it.
+  void prepare_with(udb_row_compare::preparer prepare) { prepare_ = std::move(prepare); }
   // Positions the source on its first record (inline), or starts the reader.
   void start();
   // True while a record follows. Raises what moving the source raised
@@ -53,8 +58,10 @@ class record_pipeline {
   // The record more() announced. Inline, the record the source handed over
   // (take_item), else null and *record points at the source's current row;
   // threaded, always handed over (copied when the source keeps its rows).
-  // Raises what reading that record raised.
-  std::unique_ptr<udb_record> take(const udb_record** record);
+  // Raises what reading that record raised. `*ready` (when asked for)
+  // receives what prepare_with's function made of it, else null.
+  std::unique_ptr<udb_record> take(const udb_record** record,
+                                   std::unique_ptr<udb_row_compare::prepared>* ready = nullptr);
   // Moves past the record taken (inline: the source's next()).
   void advance();
   // Ends the reader thread (it finishes at most the record it is reading)
@@ -75,6 +82,7 @@ class record_pipeline {
   struct item {
     kind what = kind::end;
     std::unique_ptr<udb_record> record;
+    std::unique_ptr<udb_row_compare::prepared> ready;
     std::exception_ptr error;
     size_t bytes = 0;
   };
@@ -90,6 +98,7 @@ class record_pipeline {
   udb_recordset& source_;
   const bool threaded_;
   const limits bounds_;
+  udb_row_compare::preparer prepare_;  // used by the reader thread
 
   // Shared with the reader thread, under lock_.
   std::mutex lock_;

@@ -650,6 +650,11 @@ Value Session::eval_function(const Expr& e, EvalContext& ctx) {
   for (size_t k = 0; k < e.args.size(); ++k) args.push_back(arg(k));
   for (const Value& v : args)
     if (v.is_null() && f != "CONCAT" && f != "REPLACE") return Value::null();
+  // TO_CHAR of one value (a table's numbers read as text, row by row) is the
+  // conversion functions' alone: the other families are not asked first,
+  // and the clock (TO_DATE's) is not read.
+  if (args.size() == 1 && f == "TO_CHAR")
+    if (auto v = conversion_function(f, args, 0)) return *v;
   if (auto v = date_function(f, args)) return *v;
   if (auto v = text_builtin(f, args)) return *v;
   if (auto v = number_builtin(f, args)) return *v;

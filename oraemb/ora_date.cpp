@@ -236,15 +236,46 @@ OraDate OraDate::rounded(int digits) const {
   return d;
 }
 
+namespace {
+
+// The fields of "Y...-MM-DD HH:MI:SS" (as to_storage writes them, without
+// a sign) read without sscanf, which cost a tenth of a table's read; false
+// for any other text, which sscanf then reads as before.
+bool storage_fields(const char* s, OraDate& d, int& used) {
+  const char* p = s;
+  auto number = [&p](int& out, int max_digits) {
+    int digits = 0;
+    out = 0;
+    while (*p >= '0' && *p <= '9' && digits < max_digits) {
+      out = out * 10 + (*p++ - '0');
+      ++digits;
+    }
+    return digits > 0;
+  };
+  auto next = [&p](char c) { return *p == c ? (++p, true) : false; };
+  if (!(number(d.year, 9) && next('-') && number(d.month, 2) && next('-') && number(d.day, 2) &&
+        next(' ') && number(d.hour, 2) && next(':') && number(d.minute, 2) && next(':') &&
+        number(d.second, 2)))
+    return false;
+  if (*p >= '0' && *p <= '9') return false;  // a field longer than its form
+  used = static_cast<int>(p - s);
+  return true;
+}
+
+}  // namespace
+
 std::optional<OraDate> OraDate::from_storage(const std::string& text) {
   OraDate d;
   const char* s = text.c_str();
   bool neg = *s == '-';
   if (neg) ++s;
   int used = 0;
-  if (std::sscanf(s, "%d-%d-%d %d:%d:%d%n", &d.year, &d.month, &d.day, &d.hour, &d.minute,
-                  &d.second, &used) != 6)
-    return std::nullopt;
+  if (!storage_fields(s, d, used)) {
+    d = OraDate();
+    if (std::sscanf(s, "%d-%d-%d %d:%d:%d%n", &d.year, &d.month, &d.day, &d.hour, &d.minute,
+                    &d.second, &used) != 6)
+      return std::nullopt;
+  }
   if (s[used] == '.') std::sscanf(s + used + 1, "%9d", &d.nanos);
   if (neg) d.year = -d.year;
   return d;

@@ -1,7 +1,8 @@
 // The read-ahead of a copy's source: read on a thread of its own, a source
 // hands out the same records and raises the same errors at the same places
-// as when the writer reads it itself; the queue stays within its bounds, and
-// stopping ends the reader after the record it is reading.
+// as when the writer reads it itself, and prepares them for a comparison;
+// the queue stays within its bounds, and stopping ends the reader after the
+// record it is reading.
 #include "common/record_pipeline.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <condition_variable>
 #include <future>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -170,6 +172,45 @@ TEST(RecordPipeline, HandsOutWhatTheSourceDoesAndItsErrorsWhereTheyArise) {
   scripted_source bad(7);
   bad.fail_take_at = 5;
   EXPECT_EQ(walk(bad, true).back(), "take raised: Cannot read row 5");
+}
+
+// Threaded, each record comes with what the comparison's preparer made of
+// it on the reader thread; a record whose preparation failed comes without,
+// as every record does inline.
+TEST(RecordPipeline, PreparesRecordsOnTheReaderThread) {
+  struct made : udb_row_compare::prepared {
+    std::string value;
+    std::thread::id on;
+  };
+  const udb_row_compare::preparer prepare = [](const udb_record& record) {
+    if (first_value(record) == "r2") throw std::runtime_error("no form");
+    auto form = std::make_unique<made>();
+    form->value = first_value(record);
+    form->on = std::this_thread::get_id();
+    return std::unique_ptr<udb_row_compare::prepared>(std::move(form));
+  };
+  for (bool threaded : {false, true}) {
+    SCOPED_TRACE(threaded ? "threaded" : "inline");
+    scripted_source source(5);
+    record_pipeline feed(source, threaded, record_pipeline::limits{2, 1u << 20});
+    feed.prepare_with(prepare);
+    feed.start();
+    std::vector<std::string> seen;
+    while (feed.more()) {
+      const udb_record* record = nullptr;
+      std::unique_ptr<udb_row_compare::prepared> ready;
+      const std::unique_ptr<udb_record> owned = feed.take(&record, &ready);
+      const auto* form = dynamic_cast<const made*>(ready.get());
+      if (form != nullptr) {
+        EXPECT_NE(form->on, std::this_thread::get_id());
+      }
+      seen.push_back(form == nullptr ? "-" : form->value);
+      feed.advance();
+    }
+    feed.stop();
+    EXPECT_EQ(seen, threaded ? (std::vector<std::string>{"r0", "r1", "-", "r3", "r4"})
+                             : (std::vector<std::string>{"-", "-", "-", "-", "-"}));
+  }
 }
 
 TEST(RecordPipeline, ReadsAheadNoFurtherThanItsBounds) {

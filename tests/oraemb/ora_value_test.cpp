@@ -161,6 +161,19 @@ TEST(OraDateValue, SevenByteFormAtTheEdgesOfTheRange) {
   }
 }
 
+// Stored texts beside the form to_storage writes read as sscanf reads them:
+// a fraction, short fields, a field longer than its form, a missing time.
+TEST(OraDateValue, StorageTextsOfOtherShapes) {
+  OraDate fraction = date(2024, 2, 29, 13, 5, 9);
+  fraction.nanos = 123456789;
+  EXPECT_EQ(OraDate::from_storage("2024-02-29 13:05:09.123456789"), fraction);
+  EXPECT_EQ(OraDate::from_storage("2024-2-9 1:2:3"), date(2024, 2, 9, 1, 2, 3));
+  EXPECT_EQ(OraDate::from_storage(" 2024-02-29 13:05:090"), date(2024, 2, 29, 13, 5, 90));
+  EXPECT_EQ(OraDate::from_storage("2024-02-29 13:05:090"), date(2024, 2, 29, 13, 5, 90));
+  EXPECT_EQ(OraDate::from_storage("2024-02-29"), std::nullopt);
+  EXPECT_EQ(OraDate::from_storage("2024-02-29 13:05"), std::nullopt);
+}
+
 TEST(OraDateValue, ToDateKeepsTheCalendarRules) {
   const std::time_t now = 0;
   EXPECT_EQ(to_date("9999-12-31 23:59:59", "YYYY-MM-DD HH24:MI:SS", now),
