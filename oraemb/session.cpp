@@ -314,11 +314,12 @@ ExecResult Session::dispatch(Statement& st, const ExecOptions& options, BindSour
       break;
     case StmtKind::Insert:
       last_dml_table_ = st.insert->table;
-      result.row_count = run_insert(*st.insert, options, on_rowid);
+      result.row_count =
+          waiting_for_parked_keys([&] { return run_insert(*st.insert, options, on_rowid); });
       break;
     case StmtKind::Update:
       last_dml_table_ = st.update->table;
-      result.row_count = run_update(*st.update, options);
+      result.row_count = waiting_for_parked_keys([&] { return run_update(*st.update, options); });
       break;
     case StmtKind::Delete:
       last_dml_table_ = st.del->table;
@@ -454,10 +455,11 @@ Value Session::next_sequence_value(const std::string& name, bool nextval) {
   if (!obj || obj->type != "SEQUENCE") raise(2289);
   if (!nextval) return Value::num(sequences_.current(name));
   const SequenceInfo& q = catalog_.schema()->sequences.at(obj->obj);
-  txn_.begin_write();
+  // Recorded: a parking commits the sequence's advance (another session
+  // may use the sequence meanwhile, and must not get these numbers).
+  txn_.begin_write(true);
   // A row's NEXTVAL is undone with the row (a trigger's or default's).
   txn_.before_extra_write();
-  txn_.no_park();  // another session may use the sequence meanwhile
   return Value::num(sequences_.next(conn_, statements_, obj->obj, q, name));
 }
 
