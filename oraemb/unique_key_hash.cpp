@@ -29,7 +29,7 @@ std::vector<std::vector<int>> unique_keys_of(const Schema& schema, int64_t table
       keys.push_back(std::move(columns));
   };
   for (const auto& c : schema.constraints)
-    if (c.table_obj == table_obj && (c.type == 'P' || c.type == 'U')) add(c.columns);
+    if (c.table_obj == table_obj && (c.type == 'P' || c.type == 'U') && c.enabled) add(c.columns);
   for (const auto& [obj, index] : schema.indexes)
     if (index.table_obj == table_obj && index.unique && !index.lob) add(index.columns);
   return keys;
