@@ -363,7 +363,7 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
   // come after the INSERT, so they always need one). An INSERT left
   // uncommitted records its rows, so that its transaction can give the
   // writer lock away; one committed by the same call has no need to.
-  txn_.begin_statement(!options.commit_on_success,
+  txn_.begin_statement(!options.commit_on_success && !options.commit_follows,
                        !ins.select && t.foreign_keys.empty() && ins.returning.empty());
   int64_t count = 0;
   try {

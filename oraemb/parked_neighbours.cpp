@@ -27,9 +27,10 @@ Session::ParkedNeighbours Session::parked_neighbours(int64_t table_obj, bool ins
     parked_probe_serial_ = txn_.write_serial();
     parked_probe_.clear();
   }
-  auto probe = parked_probe_.find(table_obj);
+  auto probe = std::find_if(parked_probe_.begin(), parked_probe_.end(),
+                            [table_obj](const auto& p) { return p.first == table_obj; });
   if (probe == parked_probe_.end())
-    probe = parked_probe_.emplace(table_obj, locks_.others_parked(table_obj)).first;
+    probe = parked_probe_.insert(probe, {table_obj, locks_.others_parked(table_obj)});
   out.any = probe->second;
   if (!out.any || !inserting) return out;
   // The floor's table exists once a parking with new rows committed it.

@@ -312,15 +312,19 @@ ExecResult Session::dispatch(Statement& st, const ExecOptions& options, BindSour
     case StmtKind::Select:
       result.cursor = open_query(*st.select, options, binds);
       break;
-    case StmtKind::Insert:
+    case StmtKind::Insert: {
       last_dml_table_ = st.insert->table;
-      result.row_count =
-          waiting_for_parked_keys([&] { return run_insert(*st.insert, options, on_rowid); });
+      // Passed by reference: the converter's rows allocate nothing here.
+      auto insert = [&] { return run_insert(*st.insert, options, on_rowid); };
+      result.row_count = waiting_for_parked_keys(std::ref(insert));
       break;
-    case StmtKind::Update:
+    }
+    case StmtKind::Update: {
       last_dml_table_ = st.update->table;
-      result.row_count = waiting_for_parked_keys([&] { return run_update(*st.update, options); });
+      auto update = [&] { return run_update(*st.update, options); };
+      result.row_count = waiting_for_parked_keys(std::ref(update));
       break;
+    }
     case StmtKind::Delete:
       last_dml_table_ = st.del->table;
       result.row_count = run_delete(*st.del, options);

@@ -79,6 +79,9 @@ struct ExecOptions {
   // batch's write transaction: the catalogue is not read again and an
   // INSERT runs on the plan of the row before.
   bool same_batch = false;
+  // The caller commits once the statement (or the array's rows) succeeded:
+  // what it writes need not be recorded for parking.
+  bool commit_follows = false;
 };
 
 struct ExecResult {
@@ -401,7 +404,7 @@ class Session {
   ParkingWriter parking_;
   // parked_neighbours' answers for the tables of one write transaction.
   uint64_t parked_probe_serial_ = 0;
-  std::map<int64_t, bool> parked_probe_;
+  std::vector<std::pair<int64_t, bool>> parked_probe_;
   friend class Cursor;
   friend class QueryExecutor;
 };
