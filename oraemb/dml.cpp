@@ -344,9 +344,6 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
     for (size_t c = 0; c < t.columns.size(); ++c) sql += c ? ", ?" : "?";
     sql += ")";
     plan.statement = cached(sql);
-    plan.sql_with_rid =
-        "INSERT INTO " + storage_table(t.obj) + "(rid, " + sql.substr(sql.find('(') + 1);
-    plan.sql_with_rid.insert(plan.sql_with_rid.find("VALUES(") + 7, "?, ");
     plan.row.resize(t.columns.size());
     plan.scratch.resize(t.columns.size());
     // Known once the statement is valid; until then nothing is reused.
@@ -393,7 +390,13 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
       sqlite3_stmt* st = plan.statement;
       int first = 1;
       if (next_rid) {
-        st = cached(plan.sql_with_rid);
+        // Rare (next to parked new rows): the statement naming the rid.
+        std::string sql = "INSERT INTO " + storage_table(t.obj) + "(rid";
+        for (size_t c = 0; c < t.columns.size(); ++c)
+          sql += ", " + storage_column(static_cast<int>(c));
+        sql += ") VALUES(?";
+        for (size_t c = 0; c < t.columns.size(); ++c) sql += ", ?";
+        st = cached(sql + ")");
         sqlite3_bind_int64(st, first++, next_rid);
         next_rid = 0;  // SQLite's choice is above it from now on
       }

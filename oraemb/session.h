@@ -377,7 +377,6 @@ class Session {
     std::vector<int> defaulted;  // the columns the statement does not name
     bool any_virtual = false;
     sqlite3_stmt* statement = nullptr;  // owned by statements_
-    std::string sql_with_rid;           // the same giving the rid first
     std::vector<Value> row;
     std::vector<std::string> scratch;  // one per column
   };
