@@ -5,8 +5,9 @@
 // Reports process CPU time per row (the engine's watcher thread included)
 // for committed INSERTs, the LOB row of a committed row (INSERT, FOR UPDATE,
 // LOB write left to the next commit), UPDATEs left uncommitted until one
-// COMMIT, and the time another session's committed INSERT takes while a
-// session holds `rows` uncommitted row UPDATEs (the hand-over and the
+// COMMIT, INSERTs left uncommitted until one COMMIT, and the time another
+// session's committed INSERT takes while a session holds `rows` uncommitted
+// row UPDATEs, or `rows` uncommitted INSERTs (the hand-over and the
 // holder's resumption), where a build without it reports ORA-00054.
 #include <time.h>
 
@@ -28,7 +29,8 @@ double cpu_now() {
 }
 
 struct Figures {
-  double insert_us = 0, lob_us = 0, update_us = 0, handover_ms = -1, resume_ms = -1;
+  double insert_us = 0, lob_us = 0, update_us = 0, uinsert_us = 0;
+  double handover_ms[2] = {-1, -1}, resume_ms[2] = {-1, -1};  // UPDATEs, INSERTs
 };
 
 Figures run_once(const std::string& library, int rows) {
@@ -38,6 +40,7 @@ Figures run_once(const std::string& library, int rows) {
   db.run("CREATE TABLE t (id NUMBER(11) PRIMARY KEY, v NUMBER, name NVARCHAR2(50))");
   db.run("CREATE TABLE l (id NUMBER(11) PRIMARY KEY, m CLOB)");
   db.run("CREATE TABLE other (id NUMBER(11))");
+  db.run("CREATE TABLE u (id NUMBER(11) PRIMARY KEY, v NUMBER, name NVARCHAR2(50))");
 
   double cpu = cpu_now();
   for (int k = 0; k < rows; ++k)
@@ -71,6 +74,12 @@ Figures run_once(const std::string& library, int rows) {
   db.run("COMMIT");
   f.update_us = (cpu_now() - cpu) * 1e6 / rows;
 
+  cpu = cpu_now();
+  for (int k = 0; k < rows; ++k)
+    db.run("INSERT INTO u VALUES (" + std::to_string(k) + ", 1, 'Name " + std::to_string(k) + "')");
+  db.run("COMMIT");
+  f.uinsert_us = (cpu_now() - cpu) * 1e6 / rows;
+
   // A second session holds every row of t changed; the first writes elsewhere.
   OCISvcCtx* holder = nullptr;
   const std::u16string user = u"scott", pwd = u"tiger", conn = u"//localhost:1521/BENCH";
@@ -86,19 +95,27 @@ Figures run_once(const std::string& library, int rows) {
     api.OCIHandleFree(st, OCI_HTYPE_STMT);
     return rc;
   };
-  db.check(on_holder("UPDATE t SET v = v + 1"), "holder update");
-  auto start = std::chrono::steady_clock::now();
-  OCIStmt* st = db.prepare("INSERT INTO other VALUES (1)");
-  const sword rc =
-      api.OCIStmtExecute(db.svc, st, db.err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS);
-  api.OCIHandleFree(st, OCI_HTYPE_STMT);
-  if (rc == OCI_SUCCESS) {
-    f.handover_ms = bench_seconds_since(start) * 1e3;
-    start = std::chrono::steady_clock::now();
-    db.check(on_holder("UPDATE t SET v = v + 1 WHERE id = 0"), "holder resumes");
-    f.resume_ms = bench_seconds_since(start) * 1e3;
+  for (int kind = 0; kind < 2; ++kind) {
+    if (kind == 0) {
+      db.check(on_holder("UPDATE t SET v = v + 1"), "holder update");
+    } else {
+      for (int k = 0; k < rows; ++k)
+        db.check(on_holder("INSERT INTO u VALUES (" + std::to_string(rows + k) + ", 2, 'New')"),
+                 "holder insert");
+    }
+    auto start = std::chrono::steady_clock::now();
+    OCIStmt* st = db.prepare("INSERT INTO other VALUES (1)");
+    const sword rc =
+        api.OCIStmtExecute(db.svc, st, db.err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS);
+    api.OCIHandleFree(st, OCI_HTYPE_STMT);
+    if (rc == OCI_SUCCESS) {
+      f.handover_ms[kind] = bench_seconds_since(start) * 1e3;
+      start = std::chrono::steady_clock::now();
+      db.check(on_holder("UPDATE t SET v = v + 1 WHERE id = 0"), "holder resumes");
+      f.resume_ms[kind] = bench_seconds_since(start) * 1e3;
+    }
+    on_holder("ROLLBACK");
   }
-  on_holder("ROLLBACK");
   api.OCILogoff(holder, db.err);
   return f;
 }
@@ -114,12 +131,17 @@ int main(int argc, char** argv) {
   for (int round = 0; round < 2; ++round)
     for (const auto& library : libraries) {
       const Figures f = run_once(library, rows);
-      std::printf("%s\n  committed INSERT %7.1f  LOB row %7.1f  uncommitted UPDATE %7.1f  ",
-                  library.c_str(), f.insert_us, f.lob_us, f.update_us);
-      if (f.handover_ms < 0)
-        std::printf("hand-over: refused (busy)\n");
-      else
-        std::printf("hand-over %7.1f  resume %7.1f\n", f.handover_ms, f.resume_ms);
+      std::printf(
+          "%s\n  committed INSERT %7.1f  LOB row %7.1f  uncommitted UPDATE %7.1f  "
+          "uncommitted INSERT %7.1f\n",
+          library.c_str(), f.insert_us, f.lob_us, f.update_us, f.uinsert_us);
+      for (int kind = 0; kind < 2; ++kind) {
+        std::printf("  holder with %s: ", kind ? "INSERTs" : "UPDATEs");
+        if (f.handover_ms[kind] < 0)
+          std::printf("hand-over refused (busy)\n");
+        else
+          std::printf("hand-over %7.1f  resume %7.1f\n", f.handover_ms[kind], f.resume_ms[kind]);
+      }
     }
   return 0;
 }

@@ -367,12 +367,17 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
   if (!reuse) lock_for_dml(t.obj);
   // One row written by one SQLite INSERT needs no savepoint of its own; a
   // NEXTVAL before it takes one (parent keys and the RETURNING callback
-  // come after the INSERT, so they always need one). An INSERT never opens
-  // a parkable transaction; in one that is, its rows make it unparkable
-  // (safe_to_park), unless the statement fails.
-  txn_.begin_statement(false, !ins.select && t.foreign_keys.empty() && ins.returning.empty());
+  // come after the INSERT, so they always need one). An INSERT left
+  // uncommitted records its rows, so that its transaction can give the
+  // writer lock away; one committed by the same call has no need to.
+  txn_.begin_statement(!options.commit_on_success && !options.commit_follows,
+                       !ins.select && t.foreign_keys.empty() && ins.returning.empty());
   int64_t count = 0;
   try {
+    // Next to another session's parked rows a row is checked once written.
+    const ParkedNeighbours parked = parked_neighbours(t.obj, true);
+    if (parked.any) txn_.before_extra_write();
+    int64_t next_rid = parked.next_rid;
     size_t total = ins.select ? source_rows.size() : 1;
     // Rows of a child table find their parent keys once the statement's
     // rows are all in (a row may refer to itself or to a row after it).
@@ -393,15 +398,31 @@ int64_t Session::run_insert(InsertStmt& ins, const ExecOptions& options,
       if (plan.any_virtual) fill_virtual_columns(t, row, plan.table_name);
       check_row(t, row, false, nullptr);
       sqlite3_stmt* st = plan.statement;
+      int first = 1;
+      if (next_rid) {
+        // Rare (next to parked new rows): the statement naming the rid.
+        std::string sql = "INSERT INTO " + storage_table(t.obj) + "(rid";
+        for (size_t c = 0; c < t.columns.size(); ++c)
+          sql += ", " + storage_column(static_cast<int>(c));
+        sql += ") VALUES(?";
+        for (size_t c = 0; c < t.columns.size(); ++c) sql += ", ?";
+        st = cached(sql + ")");
+        sqlite3_bind_int64(st, first++, next_rid);
+        next_rid = 0;  // SQLite's choice is above it from now on
+      }
       // The row's values stay put until the step is done: bound in place.
       for (size_t c = 0; c < row.size(); ++c)
-        bind_storage_in_place(st, static_cast<int>(c + 1), row[c], plan.scratch[c]);
+        bind_storage_in_place(st, static_cast<int>(c) + first, row[c], plan.scratch[c]);
       int rc = sqlite3_step(st);
       sqlite3_reset(st);
       if (rc != SQLITE_DONE) {
-        if ((sqlite3_extended_errcode(conn_) & 0xFF) == SQLITE_CONSTRAINT) raise_unique(t, row, -1);
+        if ((sqlite3_extended_errcode(conn_) & 0xFF) == SQLITE_CONSTRAINT) {
+          if (parked.any) guard_parked_duplicates(t, row, -1);
+          raise_unique(t, row, -1);
+        }
         sqlite_fail(conn_, "insert");
       }
+      if (parked.any) guard_parked_keys(t, sqlite3_last_insert_rowid(conn_));
       ++count;
       if (!t.foreign_keys.empty()) inserted.push_back(row);
       if (!ins.returning.empty() && on_rowid)
@@ -446,6 +467,7 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
   txn_.begin_statement(!options.commit_on_success);
   int64_t count = 0;
   try {
+    const bool parked = parked_neighbours(t.obj, false).any;
     // Rows another session changed while this one waited are read again.
     if (waited) lock_matching_rows(scope.sources[0], upd.where.get(), rows, rids);
     // The virtual columns are written again with the columns they read.
@@ -492,10 +514,13 @@ int64_t Session::run_update(UpdateStmt& upd, const ExecOptions& options) {
       int rc = sqlite3_step(st);
       sqlite3_reset(st);
       if (rc != SQLITE_DONE) {
-        if ((sqlite3_extended_errcode(conn_) & 0xFF) == SQLITE_CONSTRAINT)
+        if ((sqlite3_extended_errcode(conn_) & 0xFF) == SQLITE_CONSTRAINT) {
+          if (parked) guard_parked_duplicates(t, row, rids[r]);
           raise_unique(t, row, rids[r]);
+        }
         sqlite_fail(conn_, "update");
       }
+      if (parked) guard_parked_keys(t, rids[r]);
       ++count;
       if (child_keys) new_children.push_back(std::move(row));
       if (parent_keys) old_parents.push_back(rows[r]);

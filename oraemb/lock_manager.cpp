@@ -1,7 +1,8 @@
 // OFD byte-range locks: table locks at byte obj#, row locks at a hash of
 // (obj#, rid) in a second region from 2^40 on, row buckets of a table from
 // 2^42 on; the set-up byte (setup_lock.cpp) and the writer-wanted byte sit
-// just past the row region. A hash collision can only make a session wait needlessly.
+// just past the row region; parked tables' bytes from 2^60 and parked
+// key values (hashes) from 2^61 on. A hash collision can only make a session wait needlessly.
 #include "oraemb/lock_manager.h"
 
 #include <fcntl.h>
@@ -38,6 +39,17 @@ int64_t bucket_offset(int64_t obj, int64_t rid, int64_t buckets) {
          ((rid % buckets) + buckets) % buckets;
 }
 
+constexpr int64_t kParkedRegion = int64_t{1} << 60;
+constexpr int64_t kKeyRegion = int64_t{1} << 61;
+
+int64_t parked_offset(int64_t obj) {
+  return kParkedRegion + obj % (int64_t{1} << 48);
+}
+
+int64_t key_offset(uint64_t key) {
+  return kKeyRegion + static_cast<int64_t>(key % static_cast<uint64_t>(kRowRegion));
+}
+
 // A request of `type` (F_RDLCK, F_WRLCK, F_UNLCK) for `length` bytes from
 // `start` (0: to the end of the file).
 struct flock byte_range(short type, int64_t start, int64_t length = 1) {
@@ -48,6 +60,14 @@ struct flock byte_range(short type, int64_t start, int64_t length = 1) {
   fl.l_start = start;
   fl.l_len = length;
   return fl;
+}
+
+// Whether another file description holds a lock on `offset` that a lock of
+// `type` would meet.
+bool taken_by_others(int fd, int64_t offset, short type) {
+  struct flock fl = byte_range(type, offset);
+  return ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+}
 }
 
 }  // namespace
@@ -115,6 +135,38 @@ bool LockManager::holds_row(int64_t obj, int64_t rid) const {
   if (bucket != held_.end() && bucket->second) return true;
   auto own = held_.find(row_offset(obj, rid));
   return own != held_.end() && own->second;
+}
+
+bool LockManager::hold_parked_table(int64_t obj) {
+  return acquire(parked_offset(obj), false, Wait::nowait());
+}
+
+bool LockManager::lock_parked_key(uint64_t key) {
+  return acquire(key_offset(key), true, Wait::nowait());
+}
+
+bool LockManager::others_parked(int64_t obj) const {
+  return taken_by_others(fd_, parked_offset(obj), F_WRLCK);
+}
+
+bool LockManager::key_free(uint64_t key) const {
+  return !taken_by_others(fd_, key_offset(key), F_RDLCK);
+}
+
+bool LockManager::wait_key_free(uint64_t key, Wait wait) {
+  using clock = std::chrono::steady_clock;
+  const auto deadline =
+      clock::now() + std::chrono::milliseconds(static_cast<int64_t>(wait.seconds * 1000));
+  auto pause = std::chrono::milliseconds(2);
+  waited_ = false;
+  while (!key_free(key)) {
+    if (wait.seconds == 0 || (wait.seconds > 0 && clock::now() >= deadline)) return false;
+    if (wait.give_up && wait.give_up()) return false;
+    waited_ = true;
+    std::this_thread::sleep_for(pause);
+    if (pause < std::chrono::milliseconds(50)) pause *= 2;
+  }
+  return true;
 }
 
 void LockManager::want_writer(bool on) {

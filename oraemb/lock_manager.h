@@ -49,6 +49,17 @@ class LockManager {
   // Whether the transaction holds the lock of this row (its own byte or
   // its whole bucket, exclusive).
   bool holds_row(int64_t obj, int64_t rid) const;
+  // Marks of a transaction that gave its writer lock away with new or
+  // deleted rows (its changes parked): a shared lock on its table's
+  // parked byte, and an exclusive lock on a hash of each unique key value
+  // of those rows. Both are held to the transaction's end, never waited
+  // for (false: not had). Another session that writes the table checks
+  // them (others_parked, key_free) and waits for a key with wait_key_free.
+  bool hold_parked_table(int64_t obj);
+  bool lock_parked_key(uint64_t key);
+  bool others_parked(int64_t obj) const;
+  bool key_free(uint64_t key) const;
+  bool wait_key_free(uint64_t key, Wait wait);
   // The "writer wanted" byte: a session waiting for SQLite's writer lock
   // holds it shared, so that an idle session holding the writer can tell
   // someone is waiting and yield it. It is not one of the transaction's

@@ -353,6 +353,7 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
       // every row is tried and the failures are reported by offset.
       ExecOptions row_options = options;
       row_options.commit_on_success = false;
+      row_options.commit_follows = options.commit_on_success;
       if (parsed->kind == StmtKind::Insert || parsed->kind == StmtKind::Update)
         check_bind_order(*st, profile);
       if (batch_errors) {

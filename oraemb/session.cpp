@@ -328,14 +328,19 @@ ExecResult Session::dispatch(Statement& st, const ExecOptions& options, BindSour
     case StmtKind::Select:
       result.cursor = open_query(*st.select, options, binds);
       break;
-    case StmtKind::Insert:
+    case StmtKind::Insert: {
       last_dml_table_ = st.insert->table;
-      result.row_count = run_insert(*st.insert, options, on_rowid);
+      // Passed by reference: the converter's rows allocate nothing here.
+      auto insert = [&] { return run_insert(*st.insert, options, on_rowid); };
+      result.row_count = waiting_for_parked_keys(std::ref(insert));
       break;
-    case StmtKind::Update:
+    }
+    case StmtKind::Update: {
       last_dml_table_ = st.update->table;
-      result.row_count = run_update(*st.update, options);
+      auto update = [&] { return run_update(*st.update, options); };
+      result.row_count = waiting_for_parked_keys(std::ref(update));
       break;
+    }
     case StmtKind::Delete:
       last_dml_table_ = st.del->table;
       result.row_count = run_delete(*st.del, options);
@@ -470,10 +475,11 @@ Value Session::next_sequence_value(const std::string& name, bool nextval) {
   if (!obj || obj->type != "SEQUENCE") raise(2289);
   if (!nextval) return Value::num(sequences_.current(name));
   const SequenceInfo& q = catalog_.schema()->sequences.at(obj->obj);
-  txn_.begin_write();
+  // Recorded: a parking commits the sequence's advance (another session
+  // may use the sequence meanwhile, and must not get these numbers).
+  txn_.begin_write(true);
   // A row's NEXTVAL is undone with the row (a trigger's or default's).
   txn_.before_extra_write();
-  txn_.no_park();  // another session may use the sequence meanwhile
   return Value::num(sequences_.next(conn_, statements_, obj->obj, q, name));
 }
 

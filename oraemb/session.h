@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,9 @@ struct ExecOptions {
   // batch's write transaction: the catalogue is not read again and an
   // INSERT runs on the plan of the row before.
   bool same_batch = false;
+  // The caller commits once the statement (or the array's rows) succeeded:
+  // what it writes need not be recorded for parking.
+  bool commit_follows = false;
 };
 
 struct ExecResult {
@@ -223,7 +227,28 @@ class Session {
   // or DELETE of a row this transaction holds locked, in a table of this
   // schema without foreign keys either way, and no UPDATE changes a
   // column of a unique key.
-  bool safe_to_park(std::string& changeset);
+  // New rows (in tables without foreign keys) may be parked too; what they
+  // need others to meet is returned: `marks` to commit, the hashes of the
+  // unique key values of new and deleted rows (`keys`) and their tables.
+  bool safe_to_park(std::string& changeset, ParkMarks& marks, std::vector<uint64_t>& keys,
+                    std::set<int64_t>& tables);
+  // The other side (parked_neighbours.cpp): a statement writing a table in
+  // which another session has parked new or deleted rows. `any`: there
+  // are such rows; `next_rid`: the rid the statement's first new row must
+  // take (above the parked ones), 0 when SQLite's choice is above them.
+  struct ParkedNeighbours {
+    bool any = false;
+    int64_t next_rid = 0;
+  };
+  ParkedNeighbours parked_neighbours(int64_t table_obj, bool inserting);
+  // Row `rid` (just written) must not have a unique key value that a
+  // parked row holds; a row that failed on a unique key must not have met
+  // a row that a parked transaction deleted. Either way the statement is
+  // undone and waits for that transaction to end (waiting_for_parked_keys),
+  // outside SQLite's write transaction when the statement owned it.
+  void guard_parked_keys(const TableInfo& t, int64_t rid);
+  void guard_parked_duplicates(const TableInfo& t, const std::vector<Value>& row, int64_t own_rid);
+  int64_t waiting_for_parked_keys(const std::function<int64_t()>& run);
   // SQLite's busy handler: waits up to the busy timeout, signalling the
   // wait to sessions that hold the writer lock idle.
   static int wait_for_writer(void* session, int count);
@@ -383,6 +408,9 @@ class Session {
   bool wanting_writer_ = false;
   std::chrono::steady_clock::time_point busy_since_;
   ParkingWriter parking_;
+  // parked_neighbours' answers for the tables of one write transaction.
+  uint64_t parked_probe_serial_ = 0;
+  std::vector<std::pair<int64_t, bool>> parked_probe_;
   friend class Cursor;
   friend class QueryExecutor;
 };

@@ -32,6 +32,10 @@ LockManager::Wait SessionLocks::wait(bool nowait, int wait_seconds) const {
   return w;
 }
 
+void SessionLocks::raise_busy() {
+  raise(54);
+}
+
 void SessionLocks::lock_for_dml(int64_t table_obj) {
   if (!locks_->lock_table(table_obj, false, wait(false, -1))) raise(54);
   txn_.start();

@@ -51,6 +51,16 @@ class SessionLocks {
   bool holds_row(int64_t table_obj, int64_t rid) const {
     return locks_ && locks_->holds_row(table_obj, rid);
   }
+  // Parked rows' marks (LockManager). wait_for_parked_key waits as a DML
+  // row lock does (and gives up the same way while this session writes):
+  // ORA-00054 when the key is still taken.
+  bool hold_parked_table(int64_t obj) { return locks_->hold_parked_table(obj); }
+  bool lock_parked_key(uint64_t key) { return locks_->lock_parked_key(key); }
+  bool others_parked(int64_t obj) const { return locks_ && locks_->others_parked(obj); }
+  bool key_free(uint64_t key) const { return !locks_ || locks_->key_free(key); }
+  void wait_for_parked_key(uint64_t key) {
+    if (!locks_->wait_key_free(key, wait(false, -1))) raise_busy();
+  }
   // The writer-wanted signal of LockManager (nothing before open).
   void want_writer(bool on) {
     if (locks_) locks_->want_writer(on);
@@ -63,6 +73,7 @@ class SessionLocks {
 
  private:
   LockManager::Wait wait(bool nowait, int wait_seconds) const;
+  [[noreturn]] static void raise_busy();
 
   Transaction& txn_;
   std::unique_ptr<LockManager> locks_;

@@ -2,6 +2,8 @@
 // and the parking of a write transaction as a changeset.
 #include "oraemb/transaction.h"
 
+#include <cstring>
+
 #include "oraemb/ora_error.h"
 
 namespace oraemb {
@@ -13,15 +15,41 @@ int abort_on_conflict(void*, int, sqlite3_changeset_iter*) {
   return SQLITE_CHANGESET_ABORT;
 }
 
-int64_t changes_in(std::string& changeset) {
+// Sequence rows are never applied again nor undone: their advance is
+// committed when the transaction parks.
+constexpr char kSequences[] = "ora$seq";
+
+int applied_table(void*, const char* table) {
+  return std::strcmp(table, kSequences) != 0;
+}
+
+int64_t changes_in(const std::string& changeset) {
   if (changeset.empty()) return 0;
   sqlite3_changeset_iter* it = nullptr;
-  if (sqlite3changeset_start(&it, static_cast<int>(changeset.size()), changeset.data()) !=
-      SQLITE_OK)
+  if (sqlite3changeset_start(&it, static_cast<int>(changeset.size()),
+                             const_cast<char*>(changeset.data())) != SQLITE_OK)
     return -1;
   int64_t n = 0;
-  while (sqlite3changeset_next(it) == SQLITE_ROW) ++n;
+  while (sqlite3changeset_next(it) == SQLITE_ROW) {
+    const char* table = nullptr;
+    int columns = 0, op = 0, indirect = 0;
+    if (sqlite3changeset_op(it, &table, &columns, &op, &indirect) == SQLITE_OK &&
+        applied_table(nullptr, table))
+      ++n;
+  }
   return sqlite3changeset_finalize(it) == SQLITE_OK ? n : -1;
+}
+
+// Applies `changeset` (without sequence rows), all or nothing; false when
+// it did not apply exactly.
+bool apply_exactly(sqlite3* conn, const std::string& changeset) {
+  const int64_t expected = changes_in(changeset);
+  if (expected <= 0) return expected == 0;
+  const int before = sqlite3_total_changes(conn);
+  const int rc = sqlite3changeset_apply(conn, static_cast<int>(changeset.size()),
+                                        const_cast<char*>(changeset.data()), applied_table,
+                                        abort_on_conflict, nullptr);
+  return rc == SQLITE_OK && sqlite3_total_changes(conn) - before == expected;
 }
 
 }  // namespace
@@ -42,6 +70,7 @@ void Transaction::detach() {
 void Transaction::open_write(bool record) {
   step_done(conn_, statements_->get(conn_, "BEGIN IMMEDIATE"), "begin");
   writing_ = true;
+  ++write_serial_;
   if (on_writer_taken_) on_writer_taken_();
   if (!record) return;
   // Without the recorder the transaction simply holds the writer lock to
@@ -99,29 +128,84 @@ bool Transaction::recorded_changes(std::string& changeset) {
   return true;
 }
 
-bool Transaction::park(std::string changeset) {
+bool Transaction::park(std::string changeset, const ParkMarks& marks) {
   if (!parkable() || statement_owns_) return false;
-  sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
-  if (!sqlite3_get_autocommit(conn_)) return false;  // still open: it keeps the writer
+  if (marks.rid_floors.empty() && !marks.sequences) {
+    sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (!sqlite3_get_autocommit(conn_)) return false;  // still open: it keeps the writer
+  } else if (!undo_and_commit_marks(changeset, marks)) {
+    return false;
+  }
   close_write();
   parked_changes_ = std::move(changeset);
   parked_ = true;
   return true;
 }
 
+bool Transaction::undo_and_commit_marks(const std::string& changeset, const ParkMarks& marks) {
+  // The undo must not be recorded: the recorder goes (parking ends it anyway).
+  no_park();
+  int size = 0;
+  void* inverse = nullptr;
+  if (sqlite3changeset_invert(static_cast<int>(changeset.size()), changeset.data(), &size,
+                              &inverse) != SQLITE_OK) {
+    sqlite3_free(inverse);
+    return false;
+  }
+  const bool undone = apply_exactly(
+      conn_, std::string(static_cast<const char*>(inverse), static_cast<size_t>(size)));
+  sqlite3_free(inverse);
+  if (!undone) {
+    // The transaction is as it was (all or nothing), but no longer recorded:
+    // it keeps the writer lock to its end.
+    return false;
+  }
+  // The marks table is created here the first time: older files have none.
+  if (!marks.rid_floors.empty() &&
+      sqlite3_exec(conn_,
+                   "CREATE TABLE IF NOT EXISTS ora$parked(obj INTEGER PRIMARY KEY, "
+                   "rid_floor INTEGER NOT NULL)",
+                   nullptr, nullptr, nullptr) != SQLITE_OK)
+    return park_failed(changeset);
+  for (const auto& [obj, floor] : marks.rid_floors) {
+    // On the watcher's thread: no statement cache, no exceptions.
+    sqlite3_stmt* put = nullptr;
+    int rc = sqlite3_prepare_v2(conn_,
+                                "INSERT INTO ora$parked(obj, rid_floor) VALUES(?, ?) ON "
+                                "CONFLICT(obj) DO UPDATE SET rid_floor = "
+                                "max(rid_floor, excluded.rid_floor)",
+                                -1, &put, nullptr);
+    if (rc == SQLITE_OK) {
+      sqlite3_bind_int64(put, 1, obj);
+      sqlite3_bind_int64(put, 2, floor);
+      rc = sqlite3_step(put) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+    }
+    sqlite3_finalize(put);
+    if (rc != SQLITE_OK) return park_failed(changeset);
+  }
+  if (sqlite3_exec(conn_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+  return park_failed(changeset);
+}
+
+bool Transaction::park_failed(const std::string& changeset) {
+  // The changes were undone already: they can only be parked now, as a
+  // plain rollback parks them, without their marks (should another
+  // session's row meet them, their resume fails with ORA-00600); or, when
+  // even the rollback failed, put back under the writer lock held to the end.
+  sqlite3_exec(conn_, "ROLLBACK", nullptr, nullptr, nullptr);
+  if (sqlite3_get_autocommit(conn_)) return true;
+  apply_exactly(conn_, changeset);
+  return false;
+}
+
 void Transaction::resume() {
   if (!parked_) return;
   // Waiting for the writer may end in ORA-00054: the changes stay parked.
   open_write(true);
-  const int64_t expected = changes_in(parked_changes_);
-  const int before = sqlite3_total_changes(conn_);
-  const int rc = expected <= 0 ? (expected == 0 ? SQLITE_OK : SQLITE_CORRUPT)
-                               : sqlite3changeset_apply(
-                                     conn_, static_cast<int>(parked_changes_.size()),
-                                     parked_changes_.data(), nullptr, abort_on_conflict, nullptr);
+  const bool applied = apply_exactly(conn_, parked_changes_);
   parked_ = false;
   std::string().swap(parked_changes_);
-  if (rc == SQLITE_OK && sqlite3_total_changes(conn_) - before == expected) return;
+  if (applied) return;
   // A change that did not apply as recorded (a row gone or changed, a
   // table of another shape) would commit half a transaction: none of it
   // is kept.

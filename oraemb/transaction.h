@@ -13,12 +13,20 @@
 // that other sessions can write; the next call applies the changeset again
 // under a new write transaction. Only the session decides when that is
 // safe (session_parking.cpp): other sessions never see the parked rows.
+// When the parked rows include new ones, or the transaction advanced a
+// sequence, the changes are undone by their inverse rather than a
+// rollback, and what must outlive the parking is committed in their place
+// under the same writer lock: each table's rid floor (ora$parked, above
+// which other sessions' new rows are numbered while these are parked) and
+// the sequences' advance (NEXTVAL is not transactional once another
+// session could have used the sequence).
 #pragma once
 
 #include <sqlite3.h>
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "oraemb/sqlite_util.h"
@@ -26,6 +34,12 @@
 struct sqlite3_session;  // SQLite's session extension (sqlite3session_*)
 
 namespace oraemb {
+
+// What a parking commits besides undoing the changes.
+struct ParkMarks {
+  std::map<int64_t, int64_t> rid_floors;  // table obj -> highest rid of its parked new rows
+  bool sequences = false;                 // the changes include NEXTVAL's (ora$seq)
+};
 
 class Transaction {
  public:
@@ -39,6 +53,11 @@ class Transaction {
   bool open() const { return open_; }
   // Whether the SQLite write transaction is open.
   bool writing() const { return writing_; }
+  // Whether the running statement opened the write transaction (its
+  // failure leaves no write transaction, nor SQLite's writer lock).
+  bool statement_owns() const { return statement_owns_; }
+  // Changes each time a write transaction opens.
+  uint64_t write_serial() const { return write_serial_; }
 
   // Opens the Oracle transaction without writing (locks taken).
   void start() { open_ = true; }
@@ -88,7 +107,7 @@ class Transaction {
   bool recorded_changes(std::string& changeset);
   // Rolls the SQLite transaction back and keeps `changeset` to apply at
   // resume; false (nothing changed) when the rollback cannot be done now.
-  bool park(std::string changeset);
+  bool park(std::string changeset, const ParkMarks& marks);
   // Applies a parked changeset under a new write transaction. Waiting for
   // the writer lock may fail (ORA-00054): the changes stay parked. A
   // changeset that does not apply exactly is rolled back and the write
@@ -102,6 +121,10 @@ class Transaction {
   bool end();
   void open_write(bool record);
   void close_write();  // after the SQLite transaction ended: recording ends too
+  // park's way for changes that leave marks: false when the inverse did
+  // not apply (nothing changed then) or the commit failed.
+  bool undo_and_commit_marks(const std::string& changeset, const ParkMarks& marks);
+  bool park_failed(const std::string& changeset);
 
   sqlite3* conn_ = nullptr;
   StatementCache* statements_ = nullptr;
@@ -112,6 +135,7 @@ class Transaction {
   bool open_ = false;
   bool lost_ = false;
   uint64_t id_ = 1;
+  uint64_t write_serial_ = 0;
   sqlite3_session* recorder_ = nullptr;
   bool parked_ = false;
   std::string parked_changes_;

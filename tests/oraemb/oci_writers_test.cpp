@@ -1,16 +1,19 @@
 // Writers that do not touch each other's rows: one session's uncommitted
-// UPDATEs and DELETEs (and LOB writes after them), left open between calls,
-// stall neither the
-// writes of other sessions (threads or processes) to other tables nor
-// their DDL. What it changed stays its own until commit, is gone after rollback or
-// the death of its process, and still blocks its rows and its table.
-// Transactions whose changes another session could meet (new rows, changed
-// keys, foreign keys) keep SQLite's writer lock to their end.
+// INSERTs, UPDATEs and DELETEs (and LOB writes after them), left open
+// between calls, stall neither the writes of other sessions (threads or
+// processes) to other tables nor their DDL. What it changed stays its own
+// until commit, is gone after rollback or the death of its process, and
+// still blocks its rows, its table and its new and deleted key values:
+// another session inserting such a key waits for the transaction's end.
+// Its ROWIDs stay its own and its NEXTVALs are never handed out again.
+// Transactions whose changes another session could meet otherwise
+// (changed keys, foreign keys) keep SQLite's writer lock to their end.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <set>
 #include <thread>
 
 #include "tests/oraemb/oci_fixture.h"
@@ -61,6 +64,41 @@ class WriterTest : public OciTest {
     const sword rc = api.OCIStmtExecute(b, st, err2, 1, 0, nullptr, nullptr, OCI_DEFAULT);
     api.OCIHandleFree(st, OCI_HTYPE_STMT);
     return rc;
+  }
+  // B writes `text` into the note of order `id` through a locator selected
+  // FOR UPDATE.
+  sword write_note_on_b(int id, const std::u16string& text) {
+    OCILobLocator* loc = nullptr;
+    OCIStmt* st = nullptr;
+    api.OCIDescriptorAlloc(env, reinterpret_cast<void**>(&loc), OCI_DTYPE_LOB, 0, nullptr);
+    api.OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
+    const std::u16string sql =
+        u16("SELECT note FROM orders WHERE id = " + std::to_string(id) + " FOR UPDATE");
+    api.OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(sql.data()),
+                       static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+    api.OCIDefineByPos(st, nullptr, err, 1, &loc, 0, SQLT_CLOB, nullptr, nullptr, nullptr, 0);
+    sword rc = api.OCIStmtExecute(b, st, err, 1, 0, nullptr, nullptr, OCI_DEFAULT);
+    if (rc == OCI_SUCCESS) {
+      ub4 amount = static_cast<ub4>(text.size());
+      rc = api.OCILobWrite(b, err, loc, &amount, 1, const_cast<char16_t*>(text.data()), amount * 2,
+                           OCI_ONE_PIECE, nullptr, nullptr, OCI_UTF16ID, SQLCS_IMPLICIT);
+    }
+    api.OCIHandleFree(st, OCI_HTYPE_STMT);
+    api.OCIDescriptorFree(loc, OCI_DTYPE_LOB);
+    return rc;
+  }
+  // Runs `a_statement` in A while B's transaction ends (COMMIT or
+  // ROLLBACK) on a second thread 300 ms later; the seconds A took.
+  double a_while_b_ends(const std::string& end_of_b, const std::function<void()>& a_statement) {
+    sword ended = OCI_ERROR;
+    std::thread holder([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      ended = end_b_on_second_thread(end_of_b);
+    });
+    const double took = seconds_of(a_statement);
+    holder.join();
+    EXPECT_EQ(ended, OCI_SUCCESS);
+    return took;
   }
   OCISvcCtx* b = nullptr;
   OCIError* err2 = nullptr;  // for B's calls on a second thread
@@ -182,10 +220,123 @@ TEST_F(WriterTest, AnInsertThatFailedDoesNotHoldTheWriterLock) {
             (Rows{{"1", "5"}, {"2", "5"}, {"3", "1"}}));
 }
 
-// New rows could meet another session's rows of the same ROWID or key, a
-// changed key another session's new row, a deleted parent another
-// session's new child: such transactions hold the writer lock, and A's
-// write waits for B's commit as it always did.
+// B's uncommitted new rows (one with a LOB written after its INSERT) give
+// way to A's writes of another table and to DDL; A does not see them, its
+// own new rows in B's table never take their ROWIDs, and B's commit
+// brings them in whole.
+TEST_F(WriterTest, AnUncommittedInsertStallsNeitherOtherTablesNorDdl) {
+  ASSERT_EQ(exec_on(b, "INSERT INTO orders VALUES (4, 4, NULL)"), OCI_SUCCESS) << error_text();
+  ASSERT_EQ(exec_on(b, "INSERT INTO orders VALUES (5, 5, EMPTY_CLOB())"), OCI_SUCCESS)
+      << error_text();
+  ASSERT_EQ(write_note_on_b(5, u"hello"), OCI_SUCCESS) << error_text();
+  const Rows b_rowids = rows_on(b, "SELECT ROWID FROM orders WHERE id >= 4 ORDER BY id");
+  ASSERT_EQ(b_rowids.size(), 2u);
+  const double took = seconds_of([&] {
+    write_elsewhere(1);
+    EXPECT_EQ(exec("CREATE TABLE t3 (x NUMBER)"), OCI_SUCCESS) << error_text();
+    EXPECT_EQ(exec("DROP TABLE t3"), OCI_SUCCESS) << error_text();
+    // New rows of B's table, committed while B's are parked.
+    EXPECT_EQ(exec("INSERT INTO orders VALUES (6, 6, NULL)", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS)
+        << error_text();
+    EXPECT_EQ(exec("INSERT INTO orders VALUES (7, 7, NULL)", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS)
+        << error_text();
+  });
+  EXPECT_LT(took, 3.0);  // SQLite's busy timeout is 10 s
+  EXPECT_EQ(rows("SELECT id FROM orders ORDER BY id"), (Rows{{"1"}, {"2"}, {"3"}, {"6"}, {"7"}}));
+  EXPECT_EQ(rows("SELECT id FROM orders WHERE ROWID = '" + b_rowids[0][0] + "'"), Rows{});
+  // B's table stays B's.
+  EXPECT_EQ(exec("DROP TABLE orders"), OCI_ERROR);
+  EXPECT_EQ(error_code(), 54);
+  // B goes on (its rows come back) and gives way again.
+  ASSERT_EQ(exec_on(b, "UPDATE orders SET v = 40 WHERE id = 4"), OCI_SUCCESS) << error_text();
+  EXPECT_LT(seconds_of([&] { write_elsewhere(2); }), 3.0);
+  ASSERT_EQ(exec_on(b, "COMMIT"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(rows("SELECT id, v, note FROM orders ORDER BY id"), (Rows{{"1", "1", ""},
+                                                                      {"2", "1", ""},
+                                                                      {"3", "1", ""},
+                                                                      {"4", "40", "<null>"},
+                                                                      {"5", "5", "hello"},
+                                                                      {"6", "6", "<null>"},
+                                                                      {"7", "7", "<null>"}}));
+  // The ROWIDs B was given name B's rows.
+  EXPECT_EQ(rows("SELECT id FROM orders WHERE ROWID = '" + b_rowids[0][0] + "'"), (Rows{{"4"}}));
+  EXPECT_EQ(rows("SELECT id FROM orders WHERE ROWID = '" + b_rowids[1][0] + "'"), (Rows{{"5"}}));
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM other"), (Rows{{"2"}}));
+}
+
+// A key that B's parked transaction inserted (or deleted) is B's until B
+// ends: A's INSERT of it waits, then fails if B's new row stayed (or
+// succeeds if B's deleted row is gone), as on a server.
+TEST_F(WriterTest, InsertingAKeyOfAParkedTransactionWaitsForItsEnd) {
+  struct Case {
+    const char* b_statement;
+    const char* end_of_b;
+    bool a_succeeds;
+    std::string key;
+    const char* v_if_b_won;
+  };
+  int k = 0;
+  for (const Case& c : {Case{"INSERT INTO orders VALUES (4, 4, NULL)", "COMMIT", false, "4", "4"},
+                        Case{"INSERT INTO orders VALUES (5, 5, NULL)", "ROLLBACK", true, "5", ""},
+                        Case{"DELETE FROM orders WHERE id = 2", "ROLLBACK", false, "2", "1"},
+                        Case{"DELETE FROM orders WHERE id = 3", "COMMIT", true, "3", ""}}) {
+    ASSERT_EQ(exec_on(b, c.b_statement), OCI_SUCCESS) << error_text();
+    EXPECT_LT(seconds_of([&] { write_elsewhere(++k); }), 3.0) << c.b_statement;
+    const std::string& key = c.key;
+    int code = 0;
+    const double waited = a_while_b_ends(c.end_of_b, [&] {
+      const sword rc =
+          exec("INSERT INTO orders VALUES (" + key + ", 9, NULL)", OCI_COMMIT_ON_SUCCESS);
+      code = rc == OCI_SUCCESS ? 0 : error_code();
+    });
+    EXPECT_GE(waited, 0.25) << c.b_statement << " " << c.end_of_b;
+    EXPECT_EQ(code, c.a_succeeds ? 0 : 1) << c.b_statement << " " << c.end_of_b;
+    EXPECT_EQ(rows("SELECT v FROM orders WHERE id = " + key),
+              (Rows{{c.a_succeeds ? "9" : c.v_if_b_won}}))
+        << c.b_statement << " " << c.end_of_b;
+  }
+  EXPECT_EQ(rows("SELECT id, v FROM orders ORDER BY id"),
+            (Rows{{"1", "1"}, {"2", "1"}, {"3", "9"}, {"4", "4"}, {"5", "9"}}));
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM other"), (Rows{{"4"}}));
+}
+
+// NEXTVAL is not transactional: what B's transaction took (in a new row, in
+// an update, in a query) is never handed to A while B is parked, nor after
+// B rolls back.
+TEST_F(WriterTest, NextvalOfAParkedTransactionIsNeverGivenAgain) {
+  ASSERT_EQ(exec("CREATE SEQUENCE s"), OCI_SUCCESS) << error_text();
+  auto nextval_of_a = [&] {
+    const Rows r = rows("SELECT s.NEXTVAL FROM dual");
+    return r.empty() ? std::string("none: ") + error_text() : r[0][0];
+  };
+  std::set<std::string> taken;
+  for (const char* sql :
+       {"INSERT INTO orders VALUES (s.NEXTVAL + 100, 1, NULL)",
+        "UPDATE orders SET v = s.NEXTVAL WHERE id = 1", "SELECT s.NEXTVAL FROM dual"}) {
+    if (sql[0] == 'S') {
+      ASSERT_EQ(rows_on(b, sql).size(), 1u) << error_text();
+    } else {
+      ASSERT_EQ(exec_on(b, sql), OCI_SUCCESS) << sql << ": " << error_text();
+    }
+    const Rows mine = rows_on(b, "SELECT s.CURRVAL FROM dual");
+    ASSERT_EQ(mine.size(), 1u);
+    EXPECT_TRUE(taken.insert(mine[0][0]).second) << mine[0][0];
+    std::string a_got;
+    EXPECT_LT(seconds_of([&] { a_got = nextval_of_a(); }), 3.0) << sql;
+    EXPECT_TRUE(taken.insert(a_got).second) << sql << ": " << a_got;
+    ASSERT_EQ(exec("COMMIT"), OCI_SUCCESS);
+    ASSERT_EQ(exec_on(b, "ROLLBACK"), OCI_SUCCESS) << error_text();
+    a_got = nextval_of_a();
+    EXPECT_TRUE(taken.insert(a_got).second) << sql << ": " << a_got;
+    ASSERT_EQ(exec("COMMIT"), OCI_SUCCESS);
+  }
+  EXPECT_EQ(rows("SELECT id, v FROM orders ORDER BY id"),
+            (Rows{{"1", "1"}, {"2", "1"}, {"3", "1"}}));
+}
+
+// Changed keys and foreign keys could meet another session's rows: such
+// transactions hold the writer lock, and A's write waits for B's end as
+// it always did.
 TEST_F(WriterTest, TransactionsOthersCouldMeetKeepTheWriterLock) {
   ASSERT_EQ(exec("CREATE TABLE parent (id NUMBER PRIMARY KEY)"), OCI_SUCCESS) << error_text();
   ASSERT_EQ(exec("CREATE TABLE child (pid NUMBER REFERENCES parent(id))"), OCI_SUCCESS)
@@ -193,27 +344,22 @@ TEST_F(WriterTest, TransactionsOthersCouldMeetKeepTheWriterLock) {
   ASSERT_EQ(exec("INSERT INTO parent VALUES (1)", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
   int k = 0;
   for (const char* sql :
-       {"INSERT INTO orders VALUES (4, 1, NULL)", "UPDATE orders SET id = 10 WHERE id = 1",
+       {"INSERT INTO child VALUES (1)", "UPDATE orders SET id = 10 WHERE id = 1",
         "DELETE FROM parent", "UPDATE orders SET v = (SELECT 1 FROM dual) WHERE id = 1"}) {
     ++k;
     ASSERT_EQ(exec_on(b, sql), OCI_SUCCESS) << sql << ": " << error_text();
     if (k == 4) {
-      // A parkable transaction that inserts afterwards keeps the writer too.
-      ASSERT_EQ(exec_on(b, "INSERT INTO other VALUES (99)"), OCI_SUCCESS) << error_text();
+      // A parkable transaction that writes a child table afterwards keeps
+      // the writer too.
+      ASSERT_EQ(exec_on(b, "INSERT INTO child VALUES (1)"), OCI_SUCCESS) << error_text();
     }
-    sword committed = OCI_ERROR;
-    std::thread holder([&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      committed = end_b_on_second_thread("ROLLBACK");
-    });
-    const double waited = seconds_of([&] { write_elsewhere(k); });
-    holder.join();
-    EXPECT_EQ(committed, OCI_SUCCESS);
+    const double waited = a_while_b_ends("ROLLBACK", [&] { write_elsewhere(k); });
     EXPECT_GE(waited, 0.25) << sql;
     EXPECT_LT(waited, 5.0) << sql;
   }
   EXPECT_EQ(rows("SELECT id FROM orders ORDER BY id"), (Rows{{"1"}, {"2"}, {"3"}}));
   EXPECT_EQ(rows("SELECT COUNT(*) FROM parent"), (Rows{{"1"}}));
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM child"), (Rows{{"0"}}));
   EXPECT_EQ(rows("SELECT id FROM other ORDER BY id"), (Rows{{"1"}, {"2"}, {"3"}, {"4"}}));
 }
 
@@ -241,6 +387,49 @@ TEST_F(WriterTest, AWaitForARowEndsWhenItsHolderNeedsTheWriterLock) {
   EXPECT_EQ(committed, OCI_SUCCESS);
   EXPECT_EQ(rows("SELECT v FROM orders WHERE id = 2"), (Rows{{"7"}}));
   EXPECT_EQ(rows("SELECT id FROM other"), (Rows{{"5"}}));
+}
+
+// A process whose new rows (and NEXTVAL) gave way and that is then killed
+// leaves none of them; their keys and ROWIDs are free again.
+TEST_F(WriterTest, AKilledProcessWhoseNewRowsGaveWayLeavesNothing) {
+  ASSERT_EQ(exec("CREATE SEQUENCE s"), OCI_SUCCESS) << error_text();
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    OCISvcCtx* mine = nullptr;
+    char ok = logon(&mine, "scott", "tiger") == OCI_SUCCESS &&
+                      exec_on(mine, "INSERT INTO orders VALUES (4, s.NEXTVAL, EMPTY_CLOB())") ==
+                          OCI_SUCCESS &&
+                      exec_on(mine, "DELETE FROM orders WHERE id = 3") == OCI_SUCCESS
+                  ? 'y'
+                  : 'n';
+    if (write(fds[1], &ok, 1) != 1) _exit(3);
+    pause();
+    _exit(0);
+  }
+  ASSERT_GT(pid, 0);
+  close(fds[1]);
+  char ok = 0;
+  EXPECT_EQ(read(fds[0], &ok, 1), 1);
+  EXPECT_EQ(ok, 'y');
+  close(fds[0]);
+  EXPECT_LT(seconds_of([&] { write_elsewhere(1); }), 3.0);
+  EXPECT_EQ(rows("SELECT s.NEXTVAL FROM dual"), (Rows{{"2"}}));
+  kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_EQ(rows("SELECT id FROM orders ORDER BY id"), (Rows{{"1"}, {"2"}, {"3"}}));
+  EXPECT_EQ(exec("INSERT INTO orders VALUES (4, 4, NULL)", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS)
+      << error_text();
+  EXPECT_EQ(exec("DELETE FROM orders WHERE id = 3", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS)
+      << error_text();
+  // A new session of the file works as before.
+  OCISvcCtx* c = nullptr;
+  ASSERT_EQ(logon(&c, "scott", "tiger"), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(rows_on(c, "SELECT id FROM orders ORDER BY id"), (Rows{{"1"}, {"2"}, {"4"}}));
+  api.OCILogoff(c, err);
 }
 
 // A process that gave way and is then killed leaves nothing; its locks go
