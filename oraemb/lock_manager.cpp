@@ -68,7 +68,6 @@ bool taken_by_others(int fd, int64_t offset, short type) {
   struct flock fl = byte_range(type, offset);
   return ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
 }
-}
 
 }  // namespace
 
