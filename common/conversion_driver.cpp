@@ -79,10 +79,14 @@ bool is_destination_full(const tk_exception& e) {
 }
 
 // A full destination ends the run: every later record and table would fail
-// the same way. What was committed stays, and a merge adds the rest.
+// the same way. What was committed stays, and a merge adds the rest. The
+// error's text ends its own sentence: on one line the breaks become spaces.
 tk_exception destination_full(const tk_exception& e) {
+  std::string cause = e.what();
+  if (!cause.empty() && cause.back() != '.' && cause.back() != '!' && cause.back() != '?')
+    cause += '.';
   return tk_exception(
-      std::string("The Oracle database has no room left for the data:\n") + e.what() +
+      "The Oracle database has no room left for the data:\n" + cause +
           "\nThe records written so far are kept. Make room, then convert again in merge mode "
           "to add the rest.",
       e.code(), TK_LEVEL_RUN);

@@ -629,7 +629,7 @@ TEST_F(Driver, AFullDestinationEndsTheRunOnce) {
     EXPECT_TRUE(report_.asked.empty());
     ASSERT_EQ(report_.shown.size(), 1u);
     EXPECT_EQ(report_.shown[0], "A: The Oracle database has no room left for the data: " + text +
-                                    " The records written so far are kept. Make room, then "
+                                    ". The records written so far are kept. Make room, then "
                                     "convert again in merge mode to add the rest.");
     EXPECT_EQ(rows(L"A"), (std::vector<row>{{L"1", L"a"}}));
     EXPECT_FALSE(dest_->has(L"B"));
