@@ -348,6 +348,9 @@ std::unique_ptr<Cursor> Session::open_query(SelectStmt& sel, const ExecOptions& 
     scope = build_scope(sel);
     plan = queries.make_plan(sel, scope);
     cursor->columns = plan->desc;
+    // Rows made of several table rows cannot be locked one by one.
+    if (sel.for_update && (sel.distinct || plan->grouped))
+      throw ora_error(1786, "FOR UPDATE of this query expression is not allowed");
   }
   if (options.parse_only || options.describe_only) return cursor;
   auto alive = alive_;

@@ -95,6 +95,20 @@ TEST_F(LockTest, NowaitAndWaitOnLockedRowsAndTables) {
   EXPECT_EQ(error_code(), 942);
 }
 
+// A query whose rows are not rows of a table locks nothing: Oracle refuses
+// FOR UPDATE on it rather than leave the caller believing it holds locks.
+TEST_F(LockTest, ForUpdateOfGroupedOrDistinctRowsIsRefused) {
+  for (const char* sql : {"SELECT COUNT(*) FROM orders FOR UPDATE",
+                          "SELECT v, COUNT(*) FROM orders GROUP BY v FOR UPDATE",
+                          "SELECT DISTINCT v FROM orders FOR UPDATE"}) {
+    SCOPED_TRACE(sql);
+    EXPECT_EQ(exec(sql), OCI_ERROR);
+    EXPECT_EQ(error_code(), 1786);
+  }
+  // Nothing was locked: the other session takes the table at once.
+  EXPECT_EQ(exec_on(b, "LOCK TABLE orders IN EXCLUSIVE MODE NOWAIT"), OCI_SUCCESS) << error_text();
+}
+
 TEST_F(LockTest, LocksEndWithRollbackAndLogoff) {
   ASSERT_EQ(exec_on(b, "LOCK TABLE orders IN SHARE MODE"), OCI_SUCCESS);
   EXPECT_EQ(drop_orders(), OCI_ERROR);
