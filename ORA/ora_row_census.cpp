@@ -36,6 +36,21 @@ void ora_row_census::append_column(std::string& row, const std::string& value) {
   row += value;
 }
 
+void ora_row_census::row_digests::add(const std::string& value, bool in_key) {
+  append_column(whole_, value);
+  if (!in_key) return;
+  append_column(key_, value);
+  // The canonical form of NULL is its tag alone.
+  keyed_ = keyed_ && !(value.size() == 1 && value[0] == 0);
+}
+
+bool ora_row_census::row_digests::finish(digest& key, digest& whole) const {
+  if (!keyed_) return false;
+  key = digest_of(key_);
+  whole = digest_of(whole_);
+  return true;
+}
+
 ora_table_columns::ora_table_columns(const std::wstring& table) {
   for (auto& row :
        ora_query_texts(L"SELECT column_name, data_type FROM user_tab_columns WHERE table_name = '" +

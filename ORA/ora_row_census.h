@@ -69,6 +69,24 @@ class ora_row_census : public udb_row_census {
   // Appends one column's canonical form to a row.
   static void append_column(std::string& row, const std::string& value);
 
+  // The digests of a row's key columns and of the whole row, built column
+  // by column; its buffers serve the next row.
+  class row_digests {
+   public:
+    void start() {
+      whole_.clear();
+      key_.clear();
+      keyed_ = true;
+    }
+    void add(const std::string& value, bool in_key);
+    // False when a key column is NULL: such a row has no key to match by.
+    bool finish(digest& key, digest& whole) const;
+
+   private:
+    std::string whole_, key_;
+    bool keyed_ = true;
+  };
+
  private:
   std::vector<verify_kind> kinds_;  // per source column
   std::unordered_map<digest, uint64_t, digest_hash> counts_;

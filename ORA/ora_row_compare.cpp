@@ -5,15 +5,6 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
 
-namespace {
-
-// The canonical form of NULL is its tag alone.
-bool is_null_canonical(const std::string& value) {
-  return value.size() == 1 && value[0] == 0;
-}
-
-}  // namespace
-
 ora_row_compare::ora_row_compare(const std::wstring& table, const udb_schema& source_schema,
                                  std::vector<size_t> key, bool uppercase, size_t max_name_bytes,
                                  size_t max_pending, bool threaded)
@@ -39,26 +30,20 @@ void ora_row_compare::prepare(const udb_record& record, const std::vector<verify
                               const std::vector<bool>& in_key, source_form& out) {
   out.decided = false;
   if (record.size() < kinds.size()) return;
-  thread_local std::string whole, key, value;  // reused by the thread's records
-  whole.clear();
-  key.clear();
+  // Reused by the thread's records.
+  thread_local ora_row_census::row_digests digests;
+  thread_local std::string value;
+  digests.start();
   out.values.clear();
   out.ends.clear();
-  bool keyed = true;
   for (size_t i = 0; i < kinds.size(); ++i) {
     value.clear();
     verify_canon_access(record[i], kinds[i], value);
     out.values += value;
     out.ends.push_back(static_cast<uint32_t>(out.values.size()));
-    ora_row_census::append_column(whole, value);
-    if (!in_key[i]) continue;
-    ora_row_census::append_column(key, value);
-    keyed = keyed && !is_null_canonical(value);
+    digests.add(value, in_key[i]);
   }
-  if (!keyed) return;
-  out.key = ora_row_census::digest_of(key);
-  out.whole = ora_row_census::digest_of(whole);
-  out.decided = true;
+  out.decided = digests.finish(out.key, out.whole);
 }
 
 udb_row_compare::preparer ora_row_compare::record_preparer() const {

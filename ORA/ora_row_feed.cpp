@@ -13,15 +13,6 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
 
-namespace {
-
-// The canonical form of NULL is its tag alone.
-bool is_null_canonical(const std::string& value) {
-  return value.size() == 1 && value[0] == 0;
-}
-
-}  // namespace
-
 ora_row_feed::ora_row_feed(const std::wstring& table, const std::vector<std::wstring>& names,
                            const std::vector<verify_kind>& kinds, char decimal_mark,
                            const std::vector<bool>& in_key, bool threaded)
@@ -77,22 +68,14 @@ bool ora_row_feed::read_row(ora_canonical_rows& rows, row& out, uint64_t& read) 
   out.values.resize(kinds_.size());
   while (rows.next()) {
     ++read;
-    whole_.clear();
-    key_.clear();
-    bool keyed = true;
+    digests_.start();
     for (size_t i = 0; i < kinds_.size(); ++i) {
       std::string& value = out.values[i];
       value.clear();
       rows.append(i, value);
-      ora_row_census::append_column(whole_, value);
-      if (!in_key_[i]) continue;
-      ora_row_census::append_column(key_, value);
-      keyed = keyed && !is_null_canonical(value);
+      digests_.add(value, in_key_[i]);
     }
-    if (!keyed) continue;
-    out.key = ora_row_census::digest_of(key_);
-    out.whole = ora_row_census::digest_of(whole_);
-    return true;
+    if (digests_.finish(out.key, out.whole)) return true;
   }
   return false;
 }

@@ -79,7 +79,7 @@ class ora_row_feed {
   const std::vector<bool> in_key_;
   bool threaded_;
   uint64_t rows_read_ = 0;
-  std::string whole_, key_;  // buffers of the reading thread
+  ora_row_census::row_digests digests_;  // buffers of the reading thread
 
   // Inline.
   std::unique_ptr<ora_canonical_rows> rows_;

@@ -79,12 +79,13 @@ class OraConversion : public ora_conversion_fixture {
       conv_.oracle.set_destination(std::move(db));
     }
   }
-  // A run in `mode` whose reports are added to those of the earlier runs.
-  void run(int mode) {
+  // A run in `mode` whose reports are added to those of the earlier runs;
+  // answers its console output.
+  std::string run(int mode) {
     conv_.set_mode(mode);
     testing::internal::CaptureStdout();
     conv_();
-    testing::internal::GetCapturedStdout();
+    return testing::internal::GetCapturedStdout();
   }
   void add_relationship(const std::wstring& table, const std::wstring& ref_table,
                         const std::wstring& field, const std::wstring& ref_field) {
@@ -421,10 +422,7 @@ TEST_F(OraConversion, MergeCompletesATableStoppedAfterItsCreation) {
   rec_ = fresh.get();
   conv_.oracle.set_destination(std::move(fresh));
   conv_.set_silent(false);
-  conv_.set_mode(UDB_MODE_MERGE);
-  testing::internal::CaptureStdout();
-  conv_();
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = run(UDB_MODE_MERGE);
   EXPECT_TRUE(reports_.empty()) << reports_.front();
   EXPECT_NE(out.find("Table Customers completed with index ByName, sequence Customers_0 and its "
                      "trigger\n"),
@@ -458,10 +456,7 @@ TEST_F(OraConversion, MergeRemakesTheSequenceOfACounterWhoseTriggerStayed) {
   run_sql(L"DELETE FROM \"Orders\"");
   run_sql(L"DELETE FROM \"Customers\" WHERE \"CustomerID\" = 2");
   conv_.set_silent(false);
-  conv_.set_mode(UDB_MODE_MERGE);
-  testing::internal::CaptureStdout();
-  conv_();
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = run(UDB_MODE_MERGE);
   EXPECT_TRUE(reports_.empty()) << reports_.front();
   EXPECT_NE(out.find("Table Customers completed with sequence Customers_0\n"), std::string::npos)
       << out;

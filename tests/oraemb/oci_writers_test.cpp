@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <initializer_list>
 #include <set>
 #include <thread>
 
@@ -99,6 +100,35 @@ class WriterTest : public OciTest {
     holder.join();
     EXPECT_EQ(ended, OCI_SUCCESS);
     return took;
+  }
+  // A forked process that logs on, runs `statements` without committing and
+  // then waits; its pid once they all succeeded, else -1.
+  pid_t holding_process(std::initializer_list<const char*> statements) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      close(fds[0]);
+      OCISvcCtx* mine = nullptr;
+      bool done = logon(&mine, "scott", "tiger") == OCI_SUCCESS;
+      for (const char* sql : statements) done = done && exec_on(mine, sql) == OCI_SUCCESS;
+      const char ok = done ? 'y' : 'n';
+      if (write(fds[1], &ok, 1) != 1) _exit(3);
+      pause();
+      _exit(0);
+    }
+    close(fds[1]);
+    char ok = 0;
+    const bool told = pid > 0 && read(fds[0], &ok, 1) == 1;
+    close(fds[0]);
+    if (told && ok == 'y') return pid;
+    if (pid > 0) end_process(pid);
+    return -1;
+  }
+  static void end_process(pid_t pid) {
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
   }
   OCISvcCtx* b = nullptr;
   OCIError* err2 = nullptr;  // for B's calls on a second thread
@@ -393,33 +423,12 @@ TEST_F(WriterTest, AWaitForARowEndsWhenItsHolderNeedsTheWriterLock) {
 // leaves none of them; their keys and ROWIDs are free again.
 TEST_F(WriterTest, AKilledProcessWhoseNewRowsGaveWayLeavesNothing) {
   ASSERT_EQ(exec("CREATE SEQUENCE s"), OCI_SUCCESS) << error_text();
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    OCISvcCtx* mine = nullptr;
-    char ok = logon(&mine, "scott", "tiger") == OCI_SUCCESS &&
-                      exec_on(mine, "INSERT INTO orders VALUES (4, s.NEXTVAL, EMPTY_CLOB())") ==
-                          OCI_SUCCESS &&
-                      exec_on(mine, "DELETE FROM orders WHERE id = 3") == OCI_SUCCESS
-                  ? 'y'
-                  : 'n';
-    if (write(fds[1], &ok, 1) != 1) _exit(3);
-    pause();
-    _exit(0);
-  }
+  const pid_t pid = holding_process({"INSERT INTO orders VALUES (4, s.NEXTVAL, EMPTY_CLOB())",
+                                     "DELETE FROM orders WHERE id = 3"});
   ASSERT_GT(pid, 0);
-  close(fds[1]);
-  char ok = 0;
-  EXPECT_EQ(read(fds[0], &ok, 1), 1);
-  EXPECT_EQ(ok, 'y');
-  close(fds[0]);
   EXPECT_LT(seconds_of([&] { write_elsewhere(1); }), 3.0);
   EXPECT_EQ(rows("SELECT s.NEXTVAL FROM dual"), (Rows{{"2"}}));
-  kill(pid, SIGKILL);
-  int status = 0;
-  waitpid(pid, &status, 0);
+  end_process(pid);
   EXPECT_EQ(rows("SELECT id FROM orders ORDER BY id"), (Rows{{"1"}, {"2"}, {"3"}}));
   EXPECT_EQ(exec("INSERT INTO orders VALUES (4, 4, NULL)", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS)
       << error_text();
@@ -435,33 +444,13 @@ TEST_F(WriterTest, AKilledProcessWhoseNewRowsGaveWayLeavesNothing) {
 // A process that gave way and is then killed leaves nothing; its locks go
 // with it.
 TEST_F(WriterTest, AKilledProcessThatGaveWayLeavesNothing) {
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    OCISvcCtx* mine = nullptr;
-    char ok = logon(&mine, "scott", "tiger") == OCI_SUCCESS &&
-                      exec_on(mine, "UPDATE orders SET v = 7 WHERE id = 2") == OCI_SUCCESS &&
-                      exec_on(mine, "DELETE FROM orders WHERE id = 3") == OCI_SUCCESS
-                  ? 'y'
-                  : 'n';
-    if (write(fds[1], &ok, 1) != 1) _exit(3);
-    pause();
-    _exit(0);
-  }
+  const pid_t pid =
+      holding_process({"UPDATE orders SET v = 7 WHERE id = 2", "DELETE FROM orders WHERE id = 3"});
   ASSERT_GT(pid, 0);
-  close(fds[1]);
-  char ok = 0;
-  EXPECT_EQ(read(fds[0], &ok, 1), 1);
-  EXPECT_EQ(ok, 'y');
-  close(fds[0]);
   EXPECT_LT(seconds_of([&] { write_elsewhere(1); }), 3.0);
   EXPECT_EQ(exec("SELECT v FROM orders WHERE id = 2 FOR UPDATE NOWAIT"), OCI_ERROR);
   EXPECT_EQ(error_code(), 54);
-  kill(pid, SIGKILL);
-  int status = 0;
-  waitpid(pid, &status, 0);
+  end_process(pid);
   EXPECT_EQ(rows("SELECT id, v FROM orders ORDER BY id"),
             (Rows{{"1", "1"}, {"2", "1"}, {"3", "1"}}));
   EXPECT_EQ(exec("UPDATE orders SET v = 8 WHERE id = 2", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS)
